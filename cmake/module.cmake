@@ -1,0 +1,71 @@
+# client_module(<name>
+#   PORTABLE <sources>      built for every target
+#   WIN32 <sources>         built for Windows only (<thing>_win32.cpp)
+#   DEPENDS <targets>       modules this one uses
+#   WIN32_LIBS <libs>       system libraries of the Windows build
+#   HOST_LIBS <libs>        system libraries of the host build
+#   TESTS <sources>         tests of the portable code, run in both targets
+#   WIN32_TESTS <sources>   tests that need Windows, run under Wine
+#   TEST_MAIN <source>      a main() of the module's own in place of GoogleTest's
+#   FUZZ <sources>          libFuzzer targets, each with its seed corpus in test/corpus/<target name>/
+# )
+# Makes the static library <name> (an interface library when the target has no source of it), one test
+# binary <name>_tests that ctest runs as one test, and in the fuzz build one executable per fuzz target
+# that ctest gives a short smoke run.
+function(client_module name)
+  cmake_parse_arguments(M "" "TEST_MAIN"
+    "PORTABLE;WIN32;DEPENDS;WIN32_LIBS;HOST_LIBS;TESTS;WIN32_TESTS;FUZZ" ${ARGN})
+  string(REPLACE "/" "_" target "${name}")
+
+  set(sources ${M_PORTABLE})
+  set(libs ${M_DEPENDS})
+  set(tests ${M_TESTS})
+  if(WIN32)
+    list(APPEND sources ${M_WIN32})
+    list(APPEND libs ${M_WIN32_LIBS})
+    list(APPEND tests ${M_WIN32_TESTS})
+  else()
+    list(APPEND libs ${M_HOST_LIBS})
+  endif()
+
+  if(sources)
+    add_library(${target} STATIC ${sources})
+    set(scope PUBLIC)
+  else()
+    add_library(${target} INTERFACE)
+    set(scope INTERFACE)
+  endif()
+  target_include_directories(${target} ${scope} ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${target} ${scope} ${libs})
+
+  if(CLIENT_FUZZ)
+    foreach(source IN LISTS M_FUZZ)
+      get_filename_component(fuzzer ${source} NAME_WE)
+      add_executable(${fuzzer} ${source})
+      target_link_libraries(${fuzzer} PRIVATE ${target})
+      target_link_options(${fuzzer} PRIVATE -fsanitize=fuzzer)
+      # New inputs go to a scratch folder; the seed corpus in the tree is only read.
+      set(scratch ${CMAKE_CURRENT_BINARY_DIR}/corpus-${fuzzer})
+      file(MAKE_DIRECTORY ${scratch})
+      set(seeds ${CMAKE_CURRENT_SOURCE_DIR}/test/corpus/${fuzzer})
+      set(dirs ${scratch})
+      if(EXISTS ${seeds})
+        list(APPEND dirs ${seeds})
+      endif()
+      add_test(NAME fuzz.${fuzzer}
+        COMMAND ${fuzzer} -max_total_time=${CLIENT_FUZZ_SECONDS} -timeout=10 -rss_limit_mb=2048 ${dirs})
+    endforeach()
+    return()
+  endif()
+
+  if(tests)
+    add_executable(${target}_tests ${tests} ${M_TEST_MAIN})
+    if(M_TEST_MAIN)
+      target_link_libraries(${target}_tests PRIVATE ${target} gtest gmock)
+    else()
+      target_link_libraries(${target}_tests PRIVATE ${target} gtest_main gmock)
+    endif()
+    add_test(NAME ${CLIENT_TARGET}.${target} COMMAND ${target}_tests --gtest_brief=1)
+    set_tests_properties(${CLIENT_TARGET}.${target} PROPERTIES TIMEOUT 900)
+  endif()
+endfunction()

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Configures (once) and builds the three build trees: win (MinGW-w64, tests under Wine),
+# host (sanitizers) and fuzz (clang, libFuzzer). Arguments name the trees; none builds all three.
+set -euo pipefail
+. "$(dirname "$0")/env.sh"
+
+configure() {  # <tree> <cmake arguments...>
+  local tree=$1; shift
+  if [ ! -f "$BUILD/$tree/build.ninja" ]; then
+    cmake -S "$ROOT" -B "$BUILD/$tree" -G Ninja -Wno-dev "$@" >/dev/null
+  fi
+}
+
+trees=("$@")
+[ ${#trees[@]} -gt 0 ] || trees=(win host fuzz)
+for tree in "${trees[@]}"; do
+  case $tree in
+    win)  configure win -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64.cmake" -DCLIENT_JPEG_PREFIX="$JPEG_PREFIX" ;;
+    host) configure host -DCMAKE_C_COMPILER=gcc -DCMAKE_CXX_COMPILER=g++ ;;
+    fuzz) configure fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCLIENT_FUZZ=ON ;;
+    *) echo "unknown build tree: $tree" >&2; exit 2 ;;
+  esac
+  echo "building $tree"
+  cmake --build "$BUILD/$tree" -- --quiet
+done
+
+# One ctest run over all three trees, so that a single summary line closes the output.
+printf 'subdirs("win" "host" "fuzz")\n' > "$BUILD/CTestTestfile.cmake"

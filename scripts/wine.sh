@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Makes the Wine prefix (Chinese locale, CJK fonts, Wine-drawn window frames) once, then makes
+# sure an X display and one persistent, booted Wine server are up.
+set -euo pipefail
+. "$(dirname "$0")/env.sh"
+
+# An X display: the caller's, or our own Xvfb (left running for the next command).
+if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
+  export DISPLAY=$CLIENT_XVFB_DISPLAY
+  if ! xdpyinfo >/dev/null 2>&1; then
+    setsid Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+    for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+    xdpyinfo >/dev/null 2>&1 || { echo "Xvfb did not start on $DISPLAY" >&2; exit 1; }
+  fi
+fi
+
+if [ ! -f "$WINEPREFIX/.client-ready" ]; then
+  echo "creating the Wine prefix in $WINEPREFIX"
+  "$WINESERVER" -k >/dev/null 2>&1 || true
+  rm -rf "$WINEPREFIX"
+  mkdir -p "$(dirname "$WINEPREFIX")"
+  wine_server_up
+
+  reg=$(mktemp --suffix=.reg)
+  trap 'rm -f "$reg"' EXIT
+  face="WenQuanYi Micro Hei"
+  {
+    printf 'Windows Registry Editor Version 5.00\r\n\r\n'
+    # Wine draws the frames itself, as Windows does; no window manager runs under Xvfb.
+    printf '[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\r\n"Decorated"="N"\r\n"Managed"="N"\r\n\r\n'
+    printf '[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n'
+    for f in "SimSun" "宋体" "NSimSun" "新宋体" "SimHei" "黑体" "Microsoft YaHei" "微软雅黑" "Tahoma" "MS Sans Serif"; do
+      printf '"%s"="%s"\r\n' "$f" "$face"
+    done
+    printf '\r\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes]\r\n'
+    for f in "MS Shell Dlg" "MS Shell Dlg 2" "SimSun" "宋体"; do
+      printf '"%s"="%s"\r\n' "$f" "$face"
+    done
+  } | iconv -f UTF-8 -t UTF-16LE | { printf '\xff\xfe'; cat; } > "$reg"
+  wine_exec regedit /S "Z:${reg//\//\\}" </dev/null >/dev/null 2>&1
+  touch "$WINEPREFIX/.client-ready"
+fi
+
+wine_server_up
