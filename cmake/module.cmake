@@ -8,14 +8,42 @@
 #   WIN32_TESTS <sources>   tests that need Windows, run under Wine
 #   TEST_MAIN <source>      a main() of the module's own in place of GoogleTest's
 #   FUZZ <sources>          libFuzzer targets, each with its seed corpus in test/corpus/<target name>/
+#   AUTO                    takes the sources by file name instead: *.cpp portable, *_win32.cpp Windows,
+#                           *_host.cpp host only, test/*_test.cpp tests, test/*_win32_test.cpp Windows
+#                           tests, test/fuzz_*.cpp fuzz targets (the lists above may add more)
+#   HOST <sources>          built for the host only (the host stand-in of a *_win32.cpp)
 # )
 # Makes the static library <name> (an interface library when the target has no source of it), one test
 # binary <name>_tests that ctest runs as one test, and in the fuzz build one executable per fuzz target
 # that ctest gives a short smoke run.
 function(client_module name)
-  cmake_parse_arguments(M "" "TEST_MAIN"
-    "PORTABLE;WIN32;DEPENDS;WIN32_LIBS;HOST_LIBS;TESTS;WIN32_TESTS;FUZZ" ${ARGN})
+  cmake_parse_arguments(M "AUTO" "TEST_MAIN"
+    "PORTABLE;WIN32;HOST;DEPENDS;WIN32_LIBS;HOST_LIBS;TESTS;WIN32_TESTS;FUZZ" ${ARGN})
   string(REPLACE "/" "_" target "${name}")
+
+  if(M_AUTO)
+    set(here ${CMAKE_CURRENT_SOURCE_DIR})
+    file(GLOB all CONFIGURE_DEPENDS RELATIVE ${here} ${here}/*.cpp)
+    file(GLOB all_tests CONFIGURE_DEPENDS RELATIVE ${here} ${here}/test/*_test.cpp)
+    file(GLOB fuzz CONFIGURE_DEPENDS RELATIVE ${here} ${here}/test/fuzz_*.cpp)
+    foreach(file IN LISTS all)
+      if(file MATCHES "_win32\\.cpp$")
+        list(APPEND M_WIN32 ${file})
+      elseif(file MATCHES "_host\\.cpp$")
+        list(APPEND M_HOST ${file})
+      else()
+        list(APPEND M_PORTABLE ${file})
+      endif()
+    endforeach()
+    foreach(file IN LISTS all_tests)
+      if(file MATCHES "_win32_test\\.cpp$")
+        list(APPEND M_WIN32_TESTS ${file})
+      else()
+        list(APPEND M_TESTS ${file})
+      endif()
+    endforeach()
+    list(APPEND M_FUZZ ${fuzz})
+  endif()
 
   set(sources ${M_PORTABLE})
   set(libs ${M_DEPENDS})
@@ -25,6 +53,7 @@ function(client_module name)
     list(APPEND libs ${M_WIN32_LIBS})
     list(APPEND tests ${M_WIN32_TESTS})
   else()
+    list(APPEND sources ${M_HOST})
     list(APPEND libs ${M_HOST_LIBS})
   endif()
 
