@@ -1,6 +1,8 @@
 // Variant conversions, comparisons and type names.
 #include "core/variant.h"
 
+#include "core/datetime.h"
+
 #include "core/convert.h"
 
 #include <cmath>
@@ -133,42 +135,6 @@ bool TextToDouble(StringView text, double& result)
 
 // ---- dates --------------------------------------------------------------------------------------
 
-// Day numbers: 0 is 30 December 1899; 1 January 0001 is -693593, 31 December 9999 is 2958465.
-constexpr int64_t kUnixDay = 25569;  // 1 January 1970
-constexpr int64_t kFirstDay = -693593;
-constexpr int64_t kLastDay = 2958465;
-constexpr int64_t kMSecsPerDay = 86400000;
-
-int64_t DaysFromCivil(int64_t year, unsigned month, unsigned day)
-{
-    year -= month <= 2;
-    const int64_t era = (year >= 0 ? year : year - 399) / 400;
-    const unsigned yoe = static_cast<unsigned>(year - era * 400);
-    const unsigned doy = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<int64_t>(doe) - 719468 + kUnixDay;
-}
-
-void CivilFromDays(int64_t days, int64_t& year, unsigned& month, unsigned& day)
-{
-    const int64_t z = days - kUnixDay + 719468;
-    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const unsigned doe = static_cast<unsigned>(z - era * 146097);
-    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const unsigned mp = (5 * doy + 2) / 153;
-    day = doy - (153 * mp + 2) / 5 + 1;
-    month = mp < 10 ? mp + 3 : mp - 9;
-    year = static_cast<int64_t>(yoe) + era * 400 + (month <= 2);
-}
-
-unsigned DaysInMonth(int64_t year, unsigned month)
-{
-    static constexpr unsigned days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool leap = year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
-    return month == 2 && leap ? 29 : days[month - 1];
-}
-
 void AppendNumber(String& text, int64_t value, int width)
 {
     String digits = IntToStr(value);
@@ -177,25 +143,20 @@ void AppendNumber(String& text, int64_t value, int width)
     text += digits;
 }
 
+// "yyyy-mm-dd hh:nn:ss", the time left out at midnight and the date left out on day 0; false for
+// values outside years 1 to 9999.
 bool DateToText(double value, String& text)
 {
-    if (!std::isfinite(value) || value <= kFirstDay - 1 || value >= kLastDay + 1)
+    if (!std::isfinite(value) || std::fabs(value) > 3e6)
         return false;
-    int64_t days = static_cast<int64_t>(value);  // towards zero: the time of day is |fraction|
-    int64_t msecs = std::llround(std::fabs(value - static_cast<double>(days)) * kMSecsPerDay);
-    if (msecs >= kMSecsPerDay) {
-        msecs = 0;
-        days += value < 0 ? -1 : 1;
-    }
-    if (days < kFirstDay || days > kLastDay)
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, msec = 0;
+    const TimeStamp stamp = DateTimeToTimeStamp(value);
+    if (!DecodeDate(value, year, month, day) || year > 9999)
         return false;
-    const int64_t seconds = msecs / 1000;
-    const bool has_time = seconds != 0;
+    DecodeTime(value, hour, minute, second, msec);
+    const bool has_time = stamp.Time >= MSecsPerSec;
     text.clear();
-    if (days != 0 || !has_time) {
-        int64_t year = 0;
-        unsigned month = 0, day = 0;
-        CivilFromDays(days, year, month, day);
+    if (stamp.Date != DateDelta || !has_time) {
         AppendNumber(text, year, 4);
         text += u'-';
         AppendNumber(text, month, 2);
@@ -205,11 +166,11 @@ bool DateToText(double value, String& text)
     if (has_time) {
         if (!text.empty())
             text += u' ';
-        AppendNumber(text, seconds / 3600, 2);
+        AppendNumber(text, hour, 2);
         text += u':';
-        AppendNumber(text, seconds / 60 % 60, 2);
+        AppendNumber(text, minute, 2);
         text += u':';
-        AppendNumber(text, seconds % 60, 2);
+        AppendNumber(text, second, 2);
     }
     return true;
 }
@@ -268,9 +229,10 @@ bool TextToDate(StringView input, double& value)
         ++i;
         if (!ReadNumber(text, i, 1, 2, day))
             return false;
-        if (year < 1 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month))
+        double date = 0;
+        if (!TryEncodeDate(int(year), int(month), int(day), date))
             return false;
-        days = DaysFromCivil(year, month, day);
+        days = int64_t(date);
         if (i < text.size()) {
             if (text[i] != u' ' && text[i] != u'T')
                 return false;
@@ -287,7 +249,7 @@ bool TextToDate(StringView input, double& value)
     }
     if (i != text.size())
         return false;
-    const double time = static_cast<double>(msecs) / kMSecsPerDay;
+    const double time = static_cast<double>(msecs) / MSecsPerDay;
     value = days < 0 ? static_cast<double>(days) - time : static_cast<double>(days) + time;
     return true;
 }

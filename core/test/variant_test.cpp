@@ -294,7 +294,8 @@ TEST(VariantDates, TextAndDayNumbersBothWays)
     // A time a hair below midnight rounds to the next day.
     EXPECT_EQ(Variant::FromDate(1.99999).AsString(), u"1899-12-31 23:59:59");
     EXPECT_EQ(Variant::FromDate(1.9999999999).AsString(), u"1900-01-01");
-    EXPECT_EQ(Variant::FromDate(-1.9999999999).AsString(), u"1899-12-28");
+    // Before 1899 the fraction is still the time of day: a hair below midnight of 29 December.
+    EXPECT_EQ(Variant::FromDate(-1.9999999999).AsString(), u"1899-12-30");
 }
 
 TEST(VariantComparison, EqualityOrderAndRelationship)
