@@ -1,0 +1,30 @@
+// Sharing modes of file streams, which only Windows enforces.
+#include "core/exception.h"
+#include "core/stream.h"
+#include "core/test/tempfile.h"
+
+#include <gtest/gtest.h>
+
+using namespace core;
+using core::test::TempFile;
+
+TEST(FileStreamSharing, ShareFlagsDecideWhoElseMayOpen)
+{
+    struct Case { unsigned first; unsigned second; bool allowed; } cases[] = {
+        {fmOpenRead | fmShareDenyNone, fmOpenReadWrite | fmShareDenyNone, true},
+        {fmOpenRead | fmShareDenyWrite, fmOpenRead | fmShareDenyNone, true},
+        {fmOpenRead | fmShareDenyWrite, fmOpenWrite | fmShareDenyNone, false},
+        {fmOpenRead | fmShareDenyRead, fmOpenRead | fmShareDenyNone, false},
+        {fmOpenRead | fmShareExclusive, fmOpenRead | fmShareDenyNone, false},
+        {fmCreate | fmShareDenyWrite, fmOpenRead | fmShareDenyNone, true},
+        {fmCreate, fmOpenRead | fmShareDenyNone, false},
+    };
+    for (const auto& c : cases) {
+        TempFile file;
+        FileStream first(file.Name(), c.first);
+        if (c.allowed)
+            EXPECT_NO_THROW(FileStream(file.Name(), c.second)) << c.first << " " << c.second;
+        else
+            EXPECT_THROW(FileStream(file.Name(), c.second), EFOpenError) << c.first << " " << c.second;
+    }
+}
