@@ -42,7 +42,11 @@ FileHandle Checked(int fd)
 
 FileHandle FileOpen(const String& name, unsigned mode)
 {
-    static const int access[] = {O_RDONLY, O_WRONLY, O_RDWR, O_RDONLY};
+    static const int access[] = {O_RDONLY, O_WRONLY, O_RDWR};
+    if ((mode & 3) == 3) {
+        errno = EINVAL;
+        return InvalidFileHandle;
+    }
     return Checked(open(ToUtf8(name).c_str(), access[mode & 3] | O_CLOEXEC));
 }
 

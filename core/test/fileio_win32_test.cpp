@@ -1,4 +1,7 @@
-// Sharing modes of file streams, which only Windows enforces.
+// Sharing modes of file streams, which only Windows enforces, and the file layer seen from code
+// that includes the Windows headers first.
+#include "core/win32.h"
+
 #include "core/exception.h"
 #include "core/stream.h"
 #include "core/test/tempfile.h"
@@ -27,4 +30,12 @@ TEST(FileStreamSharing, ShareFlagsDecideWhoElseMayOpen)
         else
             EXPECT_THROW(FileStream(file.Name(), c.second), EFOpenError) << c.first << " " << c.second;
     }
+}
+
+TEST(FileIOWin32, DeleteFileIsReachableWhereTheSystemMacroIsDefined)
+{
+    TempFile file;
+    ASSERT_TRUE(core::FileExists(file.Name()));
+    EXPECT_TRUE(core::DeleteFile(file.Name()));  // the macro makes this core::DeleteFileW
+    EXPECT_FALSE(core::FileExists(file.Name()));
 }

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <thread>
 
 using namespace core;
 using core::test::TempFile;
@@ -51,7 +52,50 @@ private:
     int& m_live;
 };
 
+// The least a list of lines must implement; everything else comes from Strings.
+class VectorStrings : public Strings {
+public:
+    int Count() const override { return int(m_lines.size()); }
+    String Get(int index) const override { return m_lines.at(size_t(index)).first; }
+    Object* Objects(int index) const override { return m_lines.at(size_t(index)).second; }
+    void PutObject(int index, Object* object) override { m_lines.at(size_t(index)).second = object; }
+    void Clear() override { m_lines.clear(); }
+    void Delete(int index) override { m_lines.erase(m_lines.begin() + index); }
+    void Insert(int index, const String& text) override { m_lines.insert(m_lines.begin() + index, {text, nullptr}); }
+
+    std::vector<std::pair<String, Object*>> m_lines;
+};
+
 } // namespace
+
+TEST(Strings, DefaultsWorkOverTheAbstractOperations)
+{
+    int live = 0;
+    Counted one(live), two(live);
+    VectorStrings list;
+    list.SetText(u"Host=a\r\nport=1\r\nlast");
+    list.PutObject(0, &one);
+    list.PutObject(1, &two);
+    list.Exchange(0, 1);
+    EXPECT_EQ(Lines(list), (std::vector<String>{u"port=1", u"Host=a", u"last"}));
+    EXPECT_EQ(list.Objects(0), &two);
+    list.Move(0, 2);
+    EXPECT_EQ(Lines(list), (std::vector<String>{u"Host=a", u"last", u"port=1"}));
+    EXPECT_EQ(list.Objects(2), &two);
+    list.Put(2, u"PORT=2");  // keeps the object
+    EXPECT_EQ(list.Objects(2), &two);
+    EXPECT_EQ(list.IndexOf(u"LAST"), 1);
+    EXPECT_EQ(list.IndexOfObject(&one), 0);
+    EXPECT_EQ(list.Values(u"port"), u"2");
+    list.SetValues(u"host", u"b");
+    list.SetValues(u"new", u"n");
+    EXPECT_EQ(list.CommaText(), u"host=b,last,PORT=2,new=n");
+    StringList copy;
+    copy.Assign(list);
+    EXPECT_TRUE(copy.Equals(list));
+    EXPECT_EQ(copy.Objects(0), &one);  // a replaced value keeps its line's object
+    EXPECT_EQ(copy.Objects(2), &two);
+}
 
 TEST(StringList, EditsLinesAndRejectsBadIndexes)
 {
@@ -513,4 +557,22 @@ TEST(StringList, BulkLoadsOfSortedListsMatchSingleAdds)
             EXPECT_EQ(Lines(assigned), Lines(one)) << mode << caseSensitive;
         }
     }
+}
+
+TEST(StringList, ConcurrentReadersShareTheSearchIndex)
+{
+    StringList list;
+    for (int i = 0; i < 2000; ++i)
+        list.Add(u"line" + IntToStr(i));
+    std::vector<std::thread> readers;
+    std::vector<int> misses(4, 0);
+    for (int t = 0; t < 4; ++t)
+        readers.emplace_back([&, t] {
+            for (int i = t; i < 2000; i += 3)
+                if (list.IndexOf(u"LINE" + IntToStr(i)) != i)
+                    ++misses[size_t(t)];
+        });
+    for (auto& reader : readers)
+        reader.join();
+    EXPECT_EQ(misses, std::vector<int>(4, 0));
 }
