@@ -6,7 +6,8 @@
 // before the first "=", trimmed; the value is everything after it, not trimmed, with the escapes of
 // EscapeIniValue undone. Empty lines, lines of blanks and lines that start with ";" or "#" after
 // leading blanks are comments. Key lines before the first section belong to a section with an empty
-// name. Any other line is ignored, so a damaged file still yields every line that can be read.
+// name. Keys that begin with "[", ";", "#" or a byte-order mark are dropped. Any other line is
+// ignored, so a damaged file still yields every line that can be read.
 #include "sim/rasapi32/ini.h"
 
 namespace sim::rasapi32 {
@@ -114,7 +115,9 @@ IniDocument IniDocument::Parse(std::string_view utf8)
         if (equals == StringView::npos)
             continue;
         String key = core::Trim(line.substr(0, equals));
-        if (key.empty())
+        // A key that would read as a section, a comment or a byte-order mark once written at the
+        // start of a line is dropped, so that writing a document and reading it back agree.
+        if (key.empty() || key[0] == u'[' || key[0] == u';' || key[0] == u'#' || key[0] == 0xFEFF)
             continue;
         if (!current) {
             doc.m_sections.emplace_back(String());
@@ -127,17 +130,15 @@ IniDocument IniDocument::Parse(std::string_view utf8)
 
 std::string IniDocument::Serialize() const
 {
+    // Every section gets its header, the nameless one of orphan keys too ("[]"), so that reading
+    // the text back gives the same sections.
     String out;
-    bool first = true;
     for (const IniSection& section : m_sections) {
-        if (!(first && section.Name().empty())) {
-            if (!first)
-                out += u"\r\n";
-            out += u"[";
-            out += section.Name();
-            out += u"]\r\n";
-        }
-        first = false;
+        if (!out.empty())
+            out += u"\r\n";
+        out += u"[";
+        out += section.Name();
+        out += u"]\r\n";
         for (const auto& [key, value] : section.Items()) {
             out += key;
             out += u"=";

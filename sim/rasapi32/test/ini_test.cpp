@@ -55,6 +55,25 @@ TEST(IniDocument, DamagedTextYieldsWhatCanBeRead)
     EXPECT_EQ(ok->Value(u"k"), u"v");
 }
 
+TEST(IniDocument, WritingAndReadingBackAgreeForOddLines)
+{
+    struct Case {
+        const char* text;
+        size_t sections;
+    } cases[] = {
+        {" [looks]=like a section\n[s]\nk=v\n", 1},        // the key would read as a header
+        {"\xEF\xBB\xBF\n \xEF\xBB\xBFkey=1\n[s]\n", 1},   // a mark before a key
+        {"[]\n[named]\nk=1\n", 2},                         // a nameless section first
+        {"orphan=1\n[named]\n", 2},
+    };
+    for (const Case& c : cases) {
+        const IniDocument doc = IniDocument::Parse(c.text);
+        EXPECT_EQ(doc.Sections().size(), c.sections) << c.text;
+        const std::string once = doc.Serialize();
+        EXPECT_EQ(IniDocument::Parse(once).Serialize(), once) << c.text;
+    }
+}
+
 TEST(IniSection, SetAllReplacesRepeatsInPlace)
 {
     IniSection section;
