@@ -62,6 +62,18 @@ std::string SessionJson(const Session& s) {
     return out;
 }
 
+// The library's default lets a second server share a port it should find taken (a second service
+// started by mistake, a parallel test run): the port must be ours alone. Quick rebinds after a stop
+// or a refusal still work on POSIX systems with the address in TIME_WAIT.
+void ExclusiveAddress(socket_t sock) {
+    int yes = 1;
+#ifdef _WIN32
+    setsockopt(sock, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char*>(&yes), sizeof yes);
+#else
+    setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+#endif
+}
+
 void PlainText(httplib::Response& res, int status, const std::string& text) {
     res.status = status;
     res.set_content(text, "text/plain; charset=utf-8");
@@ -100,6 +112,7 @@ void Server::StartListener(Listener& l) {
     http->set_keep_alive_timeout(1);
     http->set_read_timeout(5, 0);
     http->set_write_timeout(5, 0);
+    http->set_socket_options(ExclusiveAddress);
 
     if (l.control) {
         SetUpControlOn(*http);
@@ -167,6 +180,9 @@ void Server::StartListener(Listener& l) {
     httplib::Server* raw = l.http.get();
     l.thread = std::thread([raw] { raw->listen_after_bind(); });
     l.running = true;
+    // The library's stop does nothing until its loop runs: a stop right after the start would wait
+    // for ever. The loop marks itself running first thing.
+    for (int i = 0; i < 5000 && !raw->is_running(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
 void Server::StopListener(Listener& l) {

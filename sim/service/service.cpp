@@ -196,7 +196,7 @@ Reply Service::Answer(const Request& request, const ServiceData& data, LoggedReq
 
     if (request.port == Port::Content) {
         if (path.size() > kContentPrefix.size() && path.compare(0, kContentPrefix.size(), kContentPrefix) == 0) {
-            std::string_view name = path.substr(kContentPrefix.size());
+            std::string_view name = std::string_view(path).substr(kContentPrefix.size());
             if (name == "top.htm" || name == "news.htm" || name == "about.htm" || name == "help.htm") {
                 if (!IsGet(method)) return WrongMethod("GET");
                 const core::String* page = data.FindPage(core::FromUtf8(name));
