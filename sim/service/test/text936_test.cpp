@@ -21,11 +21,12 @@ TEST(CodePage936, EncodesChineseAsTwoBytesAndKeepsAscii) {
 }
 
 TEST(CodePage936, CharactersTheCodePageLacksBecomeQuestionMarks) {
-    // An emoji (a surrogate pair) and a lone surrogate: one "?" each, the text around them kept.
+    // An emoji (a surrogate pair: one "?" per unit, as the system writes it) and a lone surrogate;
+    // the text around them is kept.
     core::String text = u"a\U0001F600b";
     text += char16_t(0xD800);
     text += u"c";
-    EXPECT_EQ(ToCodePage936(text), "a?b?c");
+    EXPECT_EQ(ToCodePage936(text), "a??b?c");
 }
 
 } // namespace
