@@ -51,8 +51,10 @@ std::string LoggedRequest::ToJson() const {
 void RequestLog::Add(LoggedRequest entry) {
     std::lock_guard lock(m_mutex);
     entry.seq = m_next_seq++;
+    m_bytes += entry.body.size() + entry.reply.size();
     m_entries.push_back(std::move(entry));
-    if (m_entries.size() > kMaxEntries) {
+    while (m_entries.size() > kMaxEntries || (m_bytes > kMaxBytes && m_entries.size() > 1)) {
+        m_bytes -= m_entries.front().body.size() + m_entries.front().reply.size();
         m_entries.pop_front();
         ++m_dropped;
     }
@@ -64,6 +66,7 @@ std::vector<LoggedRequest> RequestLog::Entries(bool clear) {
     if (clear) {
         m_entries.clear();
         m_dropped = 0;
+        m_bytes = 0;
     }
     return out;
 }
@@ -72,6 +75,7 @@ void RequestLog::Clear() {
     std::lock_guard lock(m_mutex);
     m_entries.clear();
     m_dropped = 0;
+    m_bytes = 0;
 }
 
 uint64_t RequestLog::Dropped() const {

@@ -56,13 +56,16 @@ public:
     // Entries dropped because the log was full since it was last cleared.
     uint64_t Dropped() const;
 
+    // The oldest entries go first when either limit is passed.
     static constexpr size_t kMaxEntries = 10000;
+    static constexpr size_t kMaxBytes = 32u << 20;  // bodies and replies together
 
 private:
     mutable std::mutex m_mutex;
     std::deque<LoggedRequest> m_entries;
     uint64_t m_next_seq = 1;
     uint64_t m_dropped = 0;
+    size_t m_bytes = 0;
 };
 
 } // namespace sim::service

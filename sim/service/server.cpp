@@ -157,12 +157,20 @@ void Server::StartListener(Listener& l) {
             SplitTarget(req, entry.path, entry.query);
             entry.headers = LoggableHeaders(req);
             entry.status = res.status;
-            entry.reply = res.status == 413 ? "request body too large\n" : "bad request\n";
+            entry.reply = res.status == 413   ? "request body too large\n"
+                          : res.status == 414 ? "request target too long\n"
+                                              : "bad request\n";
             res.set_content(entry.reply, "text/plain");
             m_service.Log().Add(std::move(entry));
             return httplib::Server::HandlerResponse::Handled;
         };
         http->set_error_handler(std::move(on_error));
+        // Cleared when a request reaches routing and after every answer, so that a stale mark of an
+        // earlier request on this thread (whose answer could not be written) hides nothing.
+        http->set_pre_routing_handler([](const httplib::Request&, httplib::Response&) {
+            t_dispatched = false;
+            return httplib::Server::HandlerResponse::Unhandled;
+        });
         http->set_logger([](const httplib::Request&, const httplib::Response&) { t_dispatched = false; });
     }
     http->set_exception_handler([](const httplib::Request&, httplib::Response& res, std::exception_ptr) {

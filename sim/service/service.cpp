@@ -139,7 +139,11 @@ Reply Service::Handle(const Request& request) {
     {
         std::lock_guard lock(m_mutex);
         data = m_data;
-        int call = ++m_calls[{request.path, request.host}];
+        // Garbage paths must not grow the counts without end; past the limit a new path counts as
+        // its first call each time.
+        std::pair<std::string, std::string> key{request.path, request.host};
+        int call = 1;
+        if (m_calls.size() < kMaxCountedPaths || m_calls.count(key)) call = ++m_calls[key];
         if (const ScenarioRule* match = m_scenario.Match(request.host, request.port, request.path, call))
             rule = *match;
     }

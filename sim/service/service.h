@@ -70,6 +70,8 @@ public:
     SessionBook& Sessions() { return m_sessions; }
     int64_t Now() const;
 
+    static constexpr size_t kMaxCountedPaths = 4096;
+
 private:
     Reply Answer(const Request& request, const ServiceData& data, LoggedRequest& entry);
 

@@ -264,6 +264,19 @@ TEST_F(ServiceTest, LogKeepsTheNewestEntriesWhenFull) {
     EXPECT_EQ(service.Log().Dropped(), 5u);
 }
 
+TEST(RequestLogLimits, LargeBodiesPushTheOldestEntriesOut) {
+    RequestLog log;
+    for (int i = 0; i < 40; ++i) {
+        LoggedRequest entry;
+        entry.body.assign(1u << 20, 'x');
+        log.Add(std::move(entry));
+    }
+    auto entries = log.Entries();
+    EXPECT_EQ(entries.size(), RequestLog::kMaxBytes / (1u << 20));
+    EXPECT_EQ(entries.back().seq, 40u);
+    EXPECT_EQ(log.Dropped(), 40u - entries.size());
+}
+
 TEST_F(ServiceTest, ReplacedDataTakesEffectAtTheNextRequest) {
     service.SetData(ServiceData::Parse("[account new]\npassword=p\ninfo=i\n[area A]\nn=1.1.1.1,1%,0\n"));
     EXPECT_EQ(Post("/zirovadi/useradmin/usercheck.php", "UserID=demo&Upassword=demo123").body, "error");
