@@ -1,7 +1,10 @@
 // Command-line parsing of the service program.
 #include "sim/service/options.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cstdlib>
+#include <iterator>
 
 #ifndef CLIENT_SERVICE_HOST
 #define CLIENT_SERVICE_HOST "127.0.0.1"
@@ -28,8 +31,9 @@ int ParsePort(const std::string& option, const std::string& text) {
 
 const char* UsageText() {
     return "usage: service [options]\n"
-           "  --host ADDRESS           default service host (" CLIENT_SERVICE_HOST ")\n"
-           "  --fallback-host ADDRESS  fallback service host (" CLIENT_FALLBACK_HOST "); \"none\" for none\n"
+           "  --host ADDRESS           default service host ($CLIENT_SERVICE_HOST or " CLIENT_SERVICE_HOST ")\n"
+           "  --fallback-host ADDRESS  fallback service host ($CLIENT_FALLBACK_HOST or " CLIENT_FALLBACK_HOST
+           "); \"none\" for none\n"
            "  --app-port N             application port (8000); 0 picks a free one\n"
            "  --content-port N         content port (8001); 0 picks a free one\n"
            "  --control-host ADDRESS   control host (the default service host)\n"
@@ -40,10 +44,15 @@ const char* UsageText() {
            "SIGTERM or POST /shutdown to the control port.\n";
 }
 
-ProgramOptions ParseCommandLine(const std::vector<std::string>& args) {
+ProgramOptions ParseCommandLine(const std::vector<std::string>& args, const Environment& environment) {
+    auto lookup = [&](const char* name) -> const char* {
+        return environment ? environment(name) : std::getenv(name);
+    };
     ProgramOptions options;
     options.server.host = CLIENT_SERVICE_HOST;
     options.server.fallback_host = CLIENT_FALLBACK_HOST;
+    if (const char* host = lookup("CLIENT_SERVICE_HOST"); host && *host) options.server.host = host;
+    if (const char* host = lookup("CLIENT_FALLBACK_HOST"); host && *host) options.server.fallback_host = host;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& option = args[i];
         if (option == "--help" || option == "-h") {
@@ -51,6 +60,10 @@ ProgramOptions ParseCommandLine(const std::vector<std::string>& args) {
             continue;
         }
         if (option.rfind("--", 0) != 0) Fail("unexpected argument \"" + option + "\"");
+        static const char* const known[] = {"--host", "--fallback-host", "--app-port", "--content-port",
+                                            "--control-host", "--control-port", "--data", "--scenario"};
+        if (std::find(std::begin(known), std::end(known), option) == std::end(known))
+            Fail("unknown option \"" + option + "\"");
         if (i + 1 >= args.size()) Fail(option + " needs a value");
         const std::string& value = args[++i];
         if (option == "--host") options.server.host = value;

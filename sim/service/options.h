@@ -4,6 +4,7 @@
 #include "core/exception.h"
 #include "sim/service/server.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -21,8 +22,13 @@ struct ProgramOptions {
     bool help = false;
 };
 
-// The default hosts are the build's settings. Throws ECommandLine for an unknown or malformed option.
-ProgramOptions ParseCommandLine(const std::vector<std::string>& args);
+// Looks up an environment variable; nullptr when unset.
+using Environment = std::function<const char*(const char*)>;
+
+// The default hosts are the build's settings, overridden by the environment variables
+// CLIENT_SERVICE_HOST and CLIENT_FALLBACK_HOST (the client reads the same ones), and those by the
+// options. Throws ECommandLine for an unknown or malformed option.
+ProgramOptions ParseCommandLine(const std::vector<std::string>& args, const Environment& environment = {});
 const char* UsageText();
 
 } // namespace sim::service

@@ -6,8 +6,10 @@
 namespace sim::service {
 namespace {
 
+const char* NoVariables(const char*) { return nullptr; }
+
 TEST(CommandLine, DefaultsAreTheBuildsHostsAndTheUsualPorts) {
-    ProgramOptions o = ParseCommandLine({});
+    ProgramOptions o = ParseCommandLine({}, NoVariables);
     EXPECT_EQ(o.server.host, CLIENT_SERVICE_HOST);
     EXPECT_EQ(o.server.fallback_host, CLIENT_FALLBACK_HOST);
     EXPECT_EQ(o.server.app_port, 8000);
@@ -15,6 +17,22 @@ TEST(CommandLine, DefaultsAreTheBuildsHostsAndTheUsualPorts) {
     EXPECT_EQ(o.server.control_port, 8002);
     EXPECT_EQ(o.data_file, "");
     EXPECT_FALSE(o.help);
+}
+
+TEST(CommandLine, EnvironmentOverridesTheBuildsHostsAndOptionsOverrideBoth) {
+    auto variables = [](const char* name) -> const char* {
+        std::string n = name;
+        return n == "CLIENT_SERVICE_HOST" ? "127.0.0.7" : n == "CLIENT_FALLBACK_HOST" ? "127.0.0.8" : nullptr;
+    };
+    ProgramOptions o = ParseCommandLine({}, variables);
+    EXPECT_EQ(o.server.host, "127.0.0.7");
+    EXPECT_EQ(o.server.fallback_host, "127.0.0.8");
+    o = ParseCommandLine({"--host", "127.0.0.9"}, variables);
+    EXPECT_EQ(o.server.host, "127.0.0.9");
+    EXPECT_EQ(o.server.fallback_host, "127.0.0.8");
+    // An empty variable counts as unset.
+    o = ParseCommandLine({}, [](const char*) { return ""; });
+    EXPECT_EQ(o.server.host, CLIENT_SERVICE_HOST);
 }
 
 TEST(CommandLine, OptionsOverrideHostsPortsAndFiles) {
@@ -39,6 +57,7 @@ TEST(CommandLine, RefusesWhatItDoesNotKnow) {
     } cases[] = {
         {{"--port", "1"}, "unknown option \"--port\""},
         {{"extra"}, "unexpected argument \"extra\""},
+        {{"--bogus"}, "unknown option \"--bogus\""},
         {{"--data"}, "--data needs a value"},
         {{"--host", ""}, "--host needs a value"},
         {{"--app-port", "65536"}, "--app-port needs a port number from 0 to 65535 (0: any free port)"},
