@@ -9,4 +9,5 @@ if [ "$(id -u)" -ne 0 ] && ! command -v x86_64-w64-mingw32-g++-posix >/dev/null;
 fi
 "$here/packages.sh"
 "$here/libjpeg.sh"
+"$here/httplib.sh"
 "$here/wine.sh"
