@@ -15,7 +15,7 @@
 # )
 # Makes the static library <name> (an interface library when the target has no source of it), one test
 # binary <name>_tests that ctest runs as one test, and in the fuzz build one executable per fuzz target
-# that ctest gives a short smoke run.
+# (<name>_fuzz_<x>, with '/' in the name as '_') that ctest gives a short smoke run.
 function(client_module name)
   cmake_parse_arguments(M "AUTO" "TEST_MAIN"
     "PORTABLE;WIN32;HOST;DEPENDS;WIN32_LIBS;HOST_LIBS;TESTS;WIN32_TESTS;FUZZ" ${ARGN})
@@ -70,9 +70,11 @@ function(client_module name)
   if(CLIENT_FUZZ)
     foreach(source IN LISTS M_FUZZ)
       get_filename_component(fuzzer ${source} NAME_WE)
-      add_executable(${fuzzer} ${source})
-      target_link_libraries(${fuzzer} PRIVATE ${target})
-      target_link_options(${fuzzer} PRIVATE -fsanitize=fuzzer)
+      # Executables are named after the module too: two modules may each have a fuzz_scenario.
+      set(exe ${target}_${fuzzer})
+      add_executable(${exe} ${source})
+      target_link_libraries(${exe} PRIVATE ${target})
+      target_link_options(${exe} PRIVATE -fsanitize=fuzzer)
       # New inputs go to a scratch folder; the seed corpus in the tree is only read.
       set(scratch ${CMAKE_CURRENT_BINARY_DIR}/corpus-${fuzzer})
       file(MAKE_DIRECTORY ${scratch})
@@ -81,8 +83,8 @@ function(client_module name)
       if(EXISTS ${seeds})
         list(APPEND dirs ${seeds})
       endif()
-      add_test(NAME fuzz.${fuzzer}
-        COMMAND ${fuzzer} -max_total_time=${CLIENT_FUZZ_SECONDS} -timeout=10 -rss_limit_mb=2048 ${dirs})
+      add_test(NAME fuzz.${exe}
+        COMMAND ${exe} -max_total_time=${CLIENT_FUZZ_SECONDS} -timeout=10 -rss_limit_mb=2048 ${dirs})
     endforeach()
     return()
   endif()
