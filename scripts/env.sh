@@ -31,3 +31,33 @@ wine_server_up() {
   fi
   return 0
 }
+
+# Unpacks Debian's source package $1 into folder $2 (which must not exist yet), adding a deb-src entry
+# for the mirror the machine already uses when there is none.
+apt_source() {
+  local package=$1 dest=$2
+  if ! grep -rqsE '^(deb-src|Types:.*deb-src)' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+    local uri suite
+    uri=$(grep -rhoE '^URIs:[[:space:]]*\S+' /etc/apt/sources.list.d/*.sources 2>/dev/null | head -1 | awk '{print $2}')
+    suite=$(grep -rhoE '^Suites:[[:space:]]*\S+' /etc/apt/sources.list.d/*.sources 2>/dev/null | head -1 | awk '{print $2}')
+    if [ -z "$uri" ]; then
+      read -r _ uri suite _ < <(grep -hE '^deb[[:space:]]' /etc/apt/sources.list 2>/dev/null | head -1)
+    fi
+    uri=${uri:-http://deb.debian.org/debian}
+    suite=${suite:-$(. /etc/os-release && echo "$VERSION_CODENAME")}
+    echo "adding deb-src for $uri $suite"
+    printf 'Types: deb-src\nURIs: %s\nSuites: %s\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
+      "$uri" "$suite" > /etc/apt/sources.list.d/client-deb-src.sources
+    apt-get update -qq
+  fi
+  echo "fetching the $package source package"
+  local download
+  download=$(mktemp -d)
+  (cd "$download" &&
+    { apt-get source -qq --download-only "$package" >/dev/null 2>&1 ||
+      { apt-get update -qq && apt-get source -qq --download-only "$package" >/dev/null; }; } &&
+    dpkg-source -x --no-check ./*.dsc "$dest" >/dev/null)
+  local status=$?
+  rm -rf "$download"
+  return $status
+}

@@ -6,27 +6,10 @@ set -euo pipefail
 
 [ -f "$JPEG_PREFIX/lib/libjpeg.a" ] && [ -f "$JPEG_PREFIX/include/jpeglib.h" ] && exit 0
 
-# apt-get source needs a deb-src line for the mirror the machine already uses.
-if ! grep -rqsE '^(deb-src|Types:.*deb-src)' /etc/apt/sources.list /etc/apt/sources.list.d/; then
-  uri=$(grep -rhoE '^URIs:[[:space:]]*\S+' /etc/apt/sources.list.d/*.sources 2>/dev/null | head -1 | awk '{print $2}')
-  suite=$(grep -rhoE '^Suites:[[:space:]]*\S+' /etc/apt/sources.list.d/*.sources 2>/dev/null | head -1 | awk '{print $2}')
-  if [ -z "$uri" ]; then
-    read -r _ uri suite _ < <(grep -hE '^deb[[:space:]]' /etc/apt/sources.list 2>/dev/null | head -1)
-  fi
-  uri=${uri:-http://deb.debian.org/debian}
-  suite=${suite:-$(. /etc/os-release && echo "$VERSION_CODENAME")}
-  echo "adding deb-src for $uri $suite"
-  printf 'Types: deb-src\nURIs: %s\nSuites: %s\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
-    "$uri" "$suite" > /etc/apt/sources.list.d/client-deb-src.sources
-  apt-get update -qq
-fi
-
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
-echo "fetching the libjpeg-turbo source package"
-apt-get source -qq --download-only libjpeg-turbo >/dev/null 2>&1 || { apt-get update -qq; apt-get source -qq --download-only libjpeg-turbo >/dev/null; }
-dpkg-source -x --no-check ./*.dsc src >/dev/null
+apt_source libjpeg-turbo "$work/src"
 
 echo "cross-building libjpeg"
 cmake -S src -B build -G Ninja \
