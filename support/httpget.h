@@ -1,0 +1,24 @@
+// HTTP GET of a page as text: a fresh client per request, the system's own HTTP client on Windows
+// (httpget_win32.cpp). Any failure gives an empty text and never an exception.
+#pragma once
+
+#include "core/string.h"
+
+namespace support {
+
+inline constexpr char16_t HttpUserAgent[] = u"iisuser_class";
+
+struct HttpGetOptions {
+    // How long one read may wait for data from the server.
+    unsigned ReadTimeoutMs = 30000;
+    // Redirects followed before the request counts as failed.
+    int MaxRedirects = 10;
+};
+
+// The body of a GET of url, decoded in the system ANSI code page. Only "http://" and "https://"
+// addresses are fetched. "" when the connection, the request, a read (time-out included) or the
+// decoding fails, when the server answers with an error status, when redirects go on past the
+// limit, or when the body grows beyond 64 MB.
+core::String HttpGetText(const core::String& url, const HttpGetOptions& options = {});
+
+} // namespace support
