@@ -1,5 +1,6 @@
 // HTTP GET of a page as text: a fresh client per request, the system's own HTTP client on Windows
-// (httpget_win32.cpp). Any failure gives an empty text and never an exception.
+// (httpget_win32.cpp) and the substitute service's HTTP library on the host (httpget_host.cpp, plain
+// http only). Any failure gives an empty text and never an exception.
 #pragma once
 
 #include "core/string.h"
