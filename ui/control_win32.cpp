@@ -112,9 +112,11 @@ void Control::SetAlign(ui::Align align)
     RequestAlign();
 }
 
+// Every change of a child's rectangle reaches the parent: aligned siblings move, and containers
+// that depend on their children's extent (scroll boxes) update.
 void Control::RequestAlign()
 {
-    if (m_parent && m_align != alNone)
+    if (m_parent)
         m_parent->Realign();
 }
 
