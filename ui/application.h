@@ -82,12 +82,12 @@ public:
     int MessageBox(core::StringView text, core::StringView caption, unsigned flags);
 
     // ---- Threads ----
-    // Runs the calls other threads queued for the main thread (core::Thread's Synchronize).
+    // Runs the calls other threads queued for the main thread (core::Thread's Synchronize and
+    // Queue); nothing on any other thread.
     void CheckSynchronize();
-    // Safe from any thread: makes the loop wake and run CheckSynchronize.
+    // Safe from any thread: makes the loop wake and run CheckSynchronize. core::Thread calls it
+    // whenever a call is queued for the main thread.
     void WakeMainThread();
-    // What CheckSynchronize runs.
-    void SetSynchronizeHook(std::function<void()> hook) { m_synchronize = std::move(hook); }
 
     // Popup menus are tracked with the application window as owner; their owner-draw and command
     // messages go to this handler while one is up.
@@ -123,7 +123,6 @@ private:
     bool m_minimized = false;
     Control* m_mouse_control = nullptr;
     std::function<void(int)> m_halt_hook;
-    std::function<void()> m_synchronize;
     PopupHandler m_popup_handler;
     std::atomic<HWND> m_wake_window{nullptr}; // read by other threads
 };

@@ -2,6 +2,7 @@
 #include "ui/application.h"
 
 #include "core/exception.h"
+#include "core/thread.h"
 #include "ui/form.h"
 #include "ui/messagebox.h"
 
@@ -25,6 +26,9 @@ Application::Application()
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&icc);
     core::SetApplicationExceptionHandler([](const std::exception& error) { Instance().HandleException(error); });
+    // The window exists before any thread can queue a call, so that no wake is lost.
+    Handle();
+    core::SetWakeMainThread([] { Instance().WakeMainThread(); });
 }
 
 Application::~Application()
@@ -33,6 +37,7 @@ Application::~Application()
     DestroyComponents();
     m_main_form = nullptr;
     core::SetApplicationExceptionHandler(nullptr);
+    core::SetWakeMainThread(nullptr);
     m_wake_window = nullptr;
     if (m_handle)
         DestroyWindow(m_handle);
@@ -233,8 +238,8 @@ int Application::MessageBox(core::StringView text, core::StringView caption, uns
 
 void Application::CheckSynchronize()
 {
-    if (m_synchronize)
-        m_synchronize();
+    if (core::CurrentThreadId() == core::MainThreadId())
+        core::CheckSynchronize(0);
 }
 
 void Application::WakeMainThread()

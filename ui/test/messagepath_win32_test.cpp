@@ -1,5 +1,6 @@
 // The one message path: the handle map, the window method hook, reflection of notifications back to
 // the child, component messages and errors stopped at the window procedure.
+#include "core/thread.h"
 #include "ui/test/uitest.h"
 #include "ui/button.h"
 #include "ui/customcontrol.h"
@@ -209,6 +210,40 @@ TEST_F(MessagePath, FontOfTheParentReachesChildrenThatFollowIt)
     EXPECT_EQ(own->Font().Height(), -20);
     EXPECT_FALSE(own->ParentFont());
     EXPECT_EQ(HFONT(SendMessageW(follower->Handle(), WM_GETFONT, 0, 0)), follower->Font().Handle());
+}
+
+} // namespace
+} // namespace ui::test
+
+namespace ui::test {
+namespace {
+
+class Worker : public core::Thread {
+public:
+    explicit Worker(std::atomic<int>& result) : core::Thread(true), m_result(result) {}
+
+protected:
+    void Execute() override
+    {
+        // The call runs on the main thread while this one waits for it.
+        Synchronize([&] { m_result = core::CurrentThreadId() == core::MainThreadId() ? 42 : -1; });
+    }
+
+private:
+    std::atomic<int>& m_result;
+};
+
+TEST_F(MessagePath, WorkerSynchronizeRunsInTheMessageLoop)
+{
+    core::SetMainThread();
+    std::atomic<int> result{0};
+    std::unique_ptr<Worker> worker(new Worker(result));
+    worker->Start();
+    // The loop sleeps in WaitMessage until the worker's wake message arrives.
+    for (int i = 0; i < 200 && result == 0; ++i)
+        App().HandleMessage();
+    worker->WaitFor();
+    EXPECT_EQ(result, 42);
 }
 
 } // namespace
