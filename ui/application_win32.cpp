@@ -85,6 +85,7 @@ LRESULT CALLBACK Application::AppWindowProc(HWND window, UINT msg, WPARAM wparam
             if (auto* form = dynamic_cast<Form*>(WinControl::FindControl(reinterpret_cast<HWND>(wparam)))) {
                 if (Instance().m_main_form == form)
                     Instance().m_main_form = nullptr;
+                form->BeforeDestruction();
                 delete form;
             }
             return 0;

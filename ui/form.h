@@ -93,6 +93,8 @@ protected:
     void CreateParams(CreateParamsRec& params) override;
     void CreateHandle() override;
     void WndProc(Message& message) override;
+    // Raises OnDestroy while the whole form still exists (owners call BeforeDestruction first).
+    void Destroying() override;
     virtual void DoCreate();
     virtual void DoShow();
     virtual void DoHide();
@@ -123,6 +125,7 @@ private:
     int m_modal_result = mrNone;
     bool m_modal = false;
     bool m_created = false;
+    bool m_destroy_raised = false;
     bool m_placed = false;
     WinControl* m_active_control = nullptr;
     MainMenu* m_menu = nullptr;

@@ -17,13 +17,9 @@ Form::Form(core::Component* owner) : WinControl(owner)
 
 Form::~Form()
 {
-    if (OnDestroy) {
-        try {
-            OnDestroy(this);
-        } catch (...) {
-            core::HandleException();
-        }
-    }
+    // Freed without an owner's BeforeDestruction (a form held by the program itself): the event
+    // still comes, though only the Form part is left by now.
+    BeforeDestruction();
     if (m_menu)
         SetMenu(nullptr);
     Application::Instance().ControlDestroying(this);
@@ -35,6 +31,21 @@ void Form::AfterConstruction()
         return;
     m_created = true;
     DoCreate();
+}
+
+void Form::Destroying()
+{
+    if (!m_destroy_raised) {
+        m_destroy_raised = true;
+        if (OnDestroy) {
+            try {
+                OnDestroy(this);
+            } catch (...) {
+                core::HandleException();
+            }
+        }
+    }
+    WinControl::Destroying();
 }
 
 void Form::DoCreate()

@@ -356,3 +356,87 @@ TEST_F(Forms, MainFormCloseTerminatesAndRunEnds)
 
 } // namespace
 } // namespace ui::test
+
+namespace ui::test {
+namespace {
+
+class EventForm : public Form {
+public:
+    EventForm(core::Component* owner, std::vector<std::string>& log) : Form(owner), m_log(log)
+    {
+        OnCreate = [this](core::Object*) { m_log.push_back("create " + Ready()); };
+        OnShow = [this](core::Object*) { m_log.push_back("show"); };
+        OnHide = [this](core::Object*) { m_log.push_back("hide"); };
+        OnDestroy = [this](core::Object*) { m_log.push_back("destroy " + Ready()); };
+    }
+
+private:
+    // The derived part exists while the events run.
+    std::string Ready() const { return m_marker; }
+    std::vector<std::string>& m_log;
+    std::string m_marker = "whole";
+};
+
+TEST_F(Forms, FormEventsRunWhileTheWholeFormExists)
+{
+    std::vector<std::string> log;
+    auto* form = App().CreateForm<EventForm>(log);
+    App().SetMainForm(nullptr);
+    form->Show();
+    form->Hide();
+    form->Release();
+    Pump();
+    EXPECT_EQ(log, (std::vector<std::string>{"create whole", "show", "hide", "destroy whole"}));
+}
+
+TEST_F(Forms, BorderStylesAndAlwaysOnTopReachTheWindow)
+{
+    struct Case {
+        FormBorderStyle border;
+        DWORD style;
+        DWORD absent;
+        DWORD exStyle;
+    };
+    for (const Case& c : {Case{bsSingle, WS_CAPTION, WS_THICKFRAME, 0}, Case{bsSizeable, WS_THICKFRAME, 0, 0},
+                          Case{bsNone, WS_POPUP, WS_CAPTION, 0}, Case{bsToolWindow, WS_CAPTION, WS_THICKFRAME, WS_EX_TOOLWINDOW}}) {
+        std::unique_ptr<Form> form(new Form());
+        form->SetBorderStyle(c.border);
+        form->SetFormStyle(fsStayOnTop);
+        HWND h = form->Handle();
+        auto style = DWORD(GetWindowLongPtrW(h, GWL_STYLE));
+        auto exStyle = DWORD(GetWindowLongPtrW(h, GWL_EXSTYLE));
+        EXPECT_EQ(style & c.style, c.style) << c.border;
+        EXPECT_EQ(style & c.absent, 0u) << c.border;
+        EXPECT_EQ(exStyle & c.exStyle, c.exStyle) << c.border;
+        EXPECT_TRUE(exStyle & WS_EX_TOPMOST) << c.border;
+    }
+}
+
+TEST_F(Forms, SystemClockTimerTicksInTheMessageLoop)
+{
+    TimerClockGuard system(SystemTimerClock());
+    Timer timer;
+    timer.SetInterval(10);
+    int ticks = 0;
+    timer.SetOnTimer([&](core::Object*) {
+        if (++ticks == 2)
+            throw core::Exception(u"tick failed");
+    });
+    for (int i = 0; i < 300 && ticks < 3; ++i) {
+        App().ProcessMessages();
+        Sleep(2);
+    }
+    EXPECT_GE(ticks, 3);
+    ASSERT_EQ(m_errors.size(), 1u);
+    EXPECT_EQ(m_errors[0], u"tick failed");
+    timer.SetEnabled(false);
+    int stopped = ticks;
+    for (int i = 0; i < 10; ++i) {
+        App().ProcessMessages();
+        Sleep(5);
+    }
+    EXPECT_EQ(ticks, stopped);
+}
+
+} // namespace
+} // namespace ui::test
