@@ -34,8 +34,18 @@ public:
     bool Terminated() const { return m_terminated; }
     bool ShowMainForm() const { return m_show_main_form; }
     void SetShowMainForm(bool value) { m_show_main_form = value; }
+    // The hint switch: while off, no control's hint is shown (and a shown one goes away).
     bool ShowHint() const { return m_show_hint; }
-    void SetShowHint(bool value) { m_show_hint = value; }
+    void SetShowHint(bool value);
+    // Milliseconds the mouse rests on a control before its hint shows, and how long it stays.
+    unsigned HintPause() const { return m_hint_pause; }
+    void SetHintPause(unsigned ms) { m_hint_pause = ms; }
+    unsigned HintHidePause() const { return m_hint_hide_pause; }
+    void SetHintHidePause(unsigned ms) { m_hint_hide_pause = ms; }
+    // The control whose hint is shown now, or null.
+    Control* HintControl() const { return m_hint_shown ? m_hint_control : nullptr; }
+    core::String HintText() const { return m_hint_shown ? m_hint_text : core::String(); }
+    void CancelHint();
     bool IsMinimized() const { return m_minimized; }
 
     // ---- Forms ----
@@ -125,6 +135,14 @@ private:
     std::function<void(int)> m_halt_hook;
     PopupHandler m_popup_handler;
     std::atomic<HWND> m_wake_window{nullptr}; // read by other threads
+    void HintMouseMoved(Control* control);
+    void ShowHintNow();
+    HWND m_hint_window = nullptr;
+    Control* m_hint_control = nullptr;
+    core::String m_hint_text;
+    bool m_hint_shown = false;
+    unsigned m_hint_pause = 500;
+    unsigned m_hint_hide_pause = 2500;
 };
 
 // The application object, as the platform's global of that name.

@@ -12,6 +12,15 @@ namespace ui {
 namespace {
 
 constexpr wchar_t kAppClass[] = L"ui.Application";
+constexpr UINT_PTR kHintShowTimer = 1;
+constexpr UINT_PTR kHintHideTimer = 2;
+
+// The text before a '|' is the short hint, the one a hint window shows.
+core::String ShortHint(const core::String& hint)
+{
+    size_t bar = hint.find(u'|');
+    return bar == core::String::npos ? hint : hint.substr(0, bar);
+}
 
 } // namespace
 
@@ -79,6 +88,13 @@ LRESULT CALLBACK Application::AppWindowProc(HWND window, UINT msg, WPARAM wparam
         switch (msg) {
         case UM_WAKEMAINTHREAD:
             Instance().CheckSynchronize();
+            return 0;
+        case WM_TIMER:
+            KillTimer(window, wparam);
+            if (wparam == kHintShowTimer)
+                Instance().ShowHintNow();
+            else if (wparam == kHintHideTimer)
+                Instance().CancelHint();
             return 0;
         case CM_RELEASE:
             // The form is looked up by its window, so a form that is already gone is never touched.
@@ -266,10 +282,91 @@ void Application::SetMouseControl(Control* control)
         }
         control->Perform(CM_MOUSEENTER, 0, 0);
     }
+    if (m_mouse_control == control)
+        HintMouseMoved(control);
+}
+
+void Application::SetShowHint(bool value)
+{
+    m_show_hint = value;
+    if (!value)
+        CancelHint();
+}
+
+void Application::HintMouseMoved(Control* control)
+{
+    if (control == m_hint_control)
+        return;
+    CancelHint();
+    m_hint_control = control;
+    if (!control || !m_show_hint || !control->ShowHint() || ShortHint(control->Hint()).empty())
+        return;
+    if (m_hint_pause == 0)
+        ShowHintNow();
+    else
+        SetTimer(Handle(), kHintShowTimer, m_hint_pause, nullptr);
+}
+
+void Application::ShowHintNow()
+{
+    Control* control = m_hint_control;
+    if (!control || !m_show_hint)
+        return;
+    m_hint_text = ShortHint(control->Hint());
+    if (m_hint_text.empty())
+        return;
+    if (!m_hint_window) {
+        m_hint_window = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
+                                        0, 0, 0, 0, Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
+        if (!m_hint_window)
+            return;
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof tool;
+        tool.uFlags = TTF_TRACK | TTF_ABSOLUTE | TTF_IDISHWND;
+        tool.hwnd = Handle();
+        tool.uId = UINT_PTR(Handle());
+        tool.lpszText = const_cast<wchar_t*>(L"");
+        SendMessageW(m_hint_window, TTM_ADDTOOLW, 0, LPARAM(&tool));
+        SendMessageW(m_hint_window, TTM_SETMAXTIPWIDTH, 0, 400);
+    }
+    std::wstring text(m_hint_text.begin(), m_hint_text.end());
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = Handle();
+    tool.uId = UINT_PTR(Handle());
+    tool.lpszText = text.data();
+    SendMessageW(m_hint_window, TTM_UPDATETIPTEXTW, 0, LPARAM(&tool));
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    SendMessageW(m_hint_window, TTM_TRACKPOSITION, 0, MAKELPARAM(cursor.x + 12, cursor.y + 20));
+    SendMessageW(m_hint_window, TTM_TRACKACTIVATE, TRUE, LPARAM(&tool));
+    m_hint_shown = true;
+    SetTimer(Handle(), kHintHideTimer, m_hint_hide_pause, nullptr);
+}
+
+void Application::CancelHint()
+{
+    if (m_handle) {
+        KillTimer(m_handle, kHintShowTimer);
+        KillTimer(m_handle, kHintHideTimer);
+    }
+    if (m_hint_shown && m_hint_window) {
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof tool;
+        tool.hwnd = m_handle;
+        tool.uId = UINT_PTR(m_handle);
+        SendMessageW(m_hint_window, TTM_TRACKACTIVATE, FALSE, LPARAM(&tool));
+    }
+    m_hint_shown = false;
+    m_hint_text.clear();
 }
 
 void Application::ControlDestroying(Control* control)
 {
+    if (m_hint_control == control) {
+        CancelHint();
+        m_hint_control = nullptr;
+    }
     if (m_mouse_control == control)
         m_mouse_control = nullptr;
     if (m_main_form == control)

@@ -375,3 +375,37 @@ TEST_F(Controls, SpeedButtonsOfAGroupStayDownOneAtATimeAndTrackTheMouse)
 
 } // namespace
 } // namespace ui::test
+
+namespace ui::test {
+namespace {
+
+TEST_F(Controls, HintsShowWhileTheSwitchIsOnAndTheControlAsksForThem)
+{
+    auto* connect = Add<Button>();
+    connect->SetHint(u"连接|dial the chosen node");
+    connect->SetShowHint(true);
+    auto* quiet = Add<Button>();
+    quiet->SetTop(40);
+    quiet->SetHint(u"never shown");
+    quiet->SetShowHint(false); // its own setting from now on
+    App().SetHintPause(0);
+    SendMessageW(connect->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    EXPECT_EQ(App().HintControl(), connect);
+    EXPECT_EQ(App().HintText(), u"连接");
+    SendMessageW(quiet->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    EXPECT_EQ(App().HintControl(), nullptr);
+    // The switch off: nothing shows, also for a control that asks.
+    App().SetShowHint(false);
+    SendMessageW(connect->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    EXPECT_EQ(App().HintControl(), nullptr);
+    App().SetShowHint(true);
+    App().SetHintPause(500);
+    // Children follow their parent's setting unless they have their own.
+    form->SetShowHint(true);
+    auto* child = Add<Button>();
+    EXPECT_TRUE(child->ShowHint());
+    EXPECT_FALSE(quiet->ShowHint());
+}
+
+} // namespace
+} // namespace ui::test
