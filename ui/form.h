@@ -128,6 +128,7 @@ private:
     bool m_destroy_raised = false;
     bool m_placed = false;
     WinControl* m_active_control = nullptr;
+    WinControl* m_entered = nullptr; // the control that last got CM_ENTER
     MainMenu* m_menu = nullptr;
     Button* m_default_button = nullptr;
     Button* m_cancel_button = nullptr;

@@ -113,8 +113,10 @@ void Form::FocusChanged(WinControl* control)
 {
     if (control == this)
         return;
-    WinControl* old = m_active_control;
+    // Enter and exit follow the focus itself, not ActiveControl, which may be set before the form shows.
+    WinControl* old = m_entered;
     m_active_control = control;
+    m_entered = control;
     if (old && old != control)
         old->Perform(CM_EXIT, 0, 0);
     if (control != old)
@@ -126,6 +128,8 @@ void Form::ControlRemoved(Control* control)
 {
     if (m_active_control == control)
         m_active_control = nullptr;
+    if (m_entered == control)
+        m_entered = nullptr;
     if (static_cast<Control*>(m_default_button) == control)
         m_default_button = nullptr;
     if (static_cast<Control*>(m_cancel_button) == control)
@@ -436,8 +440,12 @@ void Form::WndProc(Message& message)
             PlaceOnShow();
             ShowWindow(h, SW_SHOW);
             UpdateWindowPos();
-            if (m_active_control && m_active_control->CanFocus())
-                ::SetFocus(m_active_control->Handle());
+            // The focus goes to the active control, or to the first one in Tab order.
+            WinControl* target = m_active_control;
+            if (!target || !target->CanFocus())
+                target = FindNextControl(nullptr, true, true);
+            if (target)
+                ::SetFocus(target->Handle());
         } else if (HandleAllocated()) {
             ShowWindow(HandleIfAllocated(), SW_HIDE);
         }

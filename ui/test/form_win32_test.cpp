@@ -440,3 +440,18 @@ TEST_F(Forms, SystemClockTimerTicksInTheMessageLoop)
 
 } // namespace
 } // namespace ui::test
+
+namespace ui::test {
+namespace {
+
+TEST_F(Forms, ShownFormFocusesItsFirstControlInTabOrder)
+{
+    DialogForm dialog;
+    dialog.cancel->SetTabOrder(0);
+    dialog.form->Show();
+    EXPECT_TRUE(dialog.cancel->Focused());
+    EXPECT_EQ(dialog.form->ActiveControl(), dialog.cancel);
+}
+
+} // namespace
+} // namespace ui::test
