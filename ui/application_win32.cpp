@@ -1,0 +1,376 @@
+// The application object and the message loop.
+#include "ui/application.h"
+
+#include "core/exception.h"
+#include "core/thread.h"
+#include "ui/form.h"
+#include "ui/messagebox.h"
+
+#include <commctrl.h>
+
+namespace ui {
+namespace {
+
+constexpr wchar_t kAppClass[] = L"ui.Application";
+constexpr UINT_PTR kHintShowTimer = 1;
+constexpr UINT_PTR kHintHideTimer = 2;
+
+// The text before a '|' is the short hint, the one a hint window shows.
+core::String ShortHint(const core::String& hint)
+{
+    size_t bar = hint.find(u'|');
+    return bar == core::String::npos ? hint : hint.substr(0, bar);
+}
+
+} // namespace
+
+Application& Application::Instance()
+{
+    static Application application;
+    return application;
+}
+
+Application::Application()
+{
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&icc);
+    core::SetApplicationExceptionHandler([](const std::exception& error) { Instance().HandleException(error); });
+    // The window exists before any thread can queue a call, so that no wake is lost.
+    Handle();
+    core::SetWakeMainThread([] { Instance().WakeMainThread(); });
+}
+
+Application::~Application()
+{
+    // Forms go while the application is still whole: their controls report to it as they die.
+    DestroyComponents();
+    m_main_form = nullptr;
+    core::SetApplicationExceptionHandler(nullptr);
+    core::SetWakeMainThread(nullptr);
+    m_wake_window = nullptr;
+    if (m_handle)
+        DestroyWindow(m_handle);
+}
+
+void Application::SetTitle(core::StringView title)
+{
+    m_title = core::String(title);
+    if (m_handle) {
+        std::wstring w(title.begin(), title.end());
+        SetWindowTextW(m_handle, w.c_str());
+    }
+}
+
+HWND Application::Handle()
+{
+    if (!m_handle) {
+        static bool registered = false;
+        if (!registered) {
+            WNDCLASSEXW wc{};
+            wc.cbSize = sizeof wc;
+            wc.lpfnWndProc = AppWindowProc;
+            wc.hInstance = GetModuleHandleW(nullptr);
+            wc.lpszClassName = kAppClass;
+            registered = RegisterClassExW(&wc) != 0;
+        }
+        std::wstring title(m_title.begin(), m_title.end());
+        // A hidden tool window: the main form owns the taskbar button.
+        m_handle = CreateWindowExW(WS_EX_TOOLWINDOW, kAppClass, title.c_str(), WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                   GetModuleHandleW(nullptr), nullptr);
+        m_wake_window = m_handle;
+    }
+    return m_handle;
+}
+
+LRESULT CALLBACK Application::AppWindowProc(HWND window, UINT msg, WPARAM wparam, LPARAM lparam)
+{
+    try {
+        switch (msg) {
+        case UM_WAKEMAINTHREAD:
+            Instance().CheckSynchronize();
+            return 0;
+        case WM_TIMER:
+            KillTimer(window, wparam);
+            if (wparam == kHintShowTimer)
+                Instance().ShowHintNow();
+            else if (wparam == kHintHideTimer)
+                Instance().CancelHint();
+            return 0;
+        case CM_RELEASE:
+            // The form is looked up by its window, so a form that is already gone is never touched.
+            if (auto* form = dynamic_cast<Form*>(WinControl::FindControl(reinterpret_cast<HWND>(wparam)))) {
+                if (Instance().m_main_form == form)
+                    Instance().m_main_form = nullptr;
+                form->BeforeDestruction();
+                delete form;
+            }
+            return 0;
+        case WM_MEASUREITEM:
+        case WM_DRAWITEM:
+        case WM_COMMAND:
+        case WM_INITMENUPOPUP:
+            // Popup menus are tracked with this window as their owner.
+            if (Instance().m_popup_handler)
+                return Instance().m_popup_handler(msg, wparam, lparam);
+            break;
+        default:
+            break;
+        }
+    } catch (...) {
+        core::HandleException();
+        return 0;
+    }
+    return DefWindowProcW(window, msg, wparam, lparam);
+}
+
+void Application::FormCreated(Form* form) { form->AfterConstruction(); }
+
+void Application::Run()
+{
+    if (m_main_form && m_show_main_form)
+        m_main_form->Show();
+    while (!m_terminated) {
+        try {
+            HandleMessage();
+        } catch (...) {
+            core::HandleException();
+        }
+    }
+}
+
+bool Application::ProcessMessage(MSG& msg)
+{
+    if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+        return false;
+    if (msg.message == WM_QUIT) {
+        m_terminated = true;
+        return true;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+    return true;
+}
+
+void Application::ProcessMessages()
+{
+    MSG msg{};
+    while (ProcessMessage(msg)) {
+    }
+}
+
+void Application::HandleMessage()
+{
+    MSG msg{};
+    if (!ProcessMessage(msg))
+        Idle();
+}
+
+void Application::Idle()
+{
+    if (OnIdle) {
+        try {
+            OnIdle(this);
+        } catch (...) {
+            core::HandleException();
+        }
+    }
+    CheckSynchronize();
+    WaitMessage();
+}
+
+void Application::Terminate()
+{
+    if (!m_terminated)
+        PostQuitMessage(0);
+}
+
+void Application::Halt(int exitCode)
+{
+    if (m_halt_hook) {
+        m_halt_hook(exitCode);
+        return;
+    }
+    ExitProcess(UINT(exitCode));
+}
+
+void Application::Minimize()
+{
+    if (m_minimized)
+        return;
+    m_minimized = true;
+    if (m_main_form && m_main_form->HandleAllocated() && !IsIconic(m_main_form->Handle()))
+        ShowWindow(m_main_form->Handle(), SW_MINIMIZE);
+    if (OnMinimize)
+        OnMinimize(this);
+}
+
+void Application::Restore()
+{
+    if (!m_minimized)
+        return;
+    m_minimized = false;
+    if (m_main_form && m_main_form->HandleAllocated() && IsIconic(m_main_form->Handle()))
+        ShowWindow(m_main_form->Handle(), SW_RESTORE);
+    if (OnRestore)
+        OnRestore(this);
+}
+
+void Application::BringToFront()
+{
+    if (m_main_form && m_main_form->HandleAllocated())
+        SetForegroundWindow(m_main_form->Handle());
+}
+
+void Application::HandleException(const std::exception& error)
+{
+    if (dynamic_cast<const core::EAbort*>(&error))
+        return;
+    if (OnException) {
+        try {
+            OnException(this, error);
+        } catch (...) {
+            // The handler of last resort must not fail: fall back to showing the first error.
+            ShowException(error);
+        }
+        return;
+    }
+    ShowException(error);
+}
+
+void Application::ShowException(const std::exception& error)
+{
+    core::String text = core::ExceptionMessage(error);
+    if (!text.empty() && text.back() > u'.')
+        text += u'.';
+    try {
+        MessageBox(text, m_title, mbOK | mbIconError);
+    } catch (...) {
+    }
+}
+
+int Application::MessageBox(core::StringView text, core::StringView caption, unsigned flags)
+{
+    return ui::MessageBox(text, caption, flags);
+}
+
+void Application::CheckSynchronize()
+{
+    if (core::CurrentThreadId() == core::MainThreadId())
+        core::CheckSynchronize(0);
+}
+
+void Application::WakeMainThread()
+{
+    // The window is made on the main thread (by the loop's owner) before any thread can wake it.
+    if (HWND window = m_wake_window.load())
+        PostMessageW(window, UM_WAKEMAINTHREAD, 0, 0);
+}
+
+void Application::SetMouseControl(Control* control)
+{
+    if (control == m_mouse_control)
+        return;
+    Control* old = m_mouse_control;
+    m_mouse_control = control;
+    if (old)
+        old->Perform(CM_MOUSELEAVE, 0, 0);
+    if (control && control == m_mouse_control) {
+        WinControl* window = control->IsWindowed() ? static_cast<WinControl*>(control) : control->Parent();
+        if (window && window->HandleAllocated()) {
+            TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, window->HandleIfAllocated(), 0};
+            TrackMouseEvent(&track);
+        }
+        control->Perform(CM_MOUSEENTER, 0, 0);
+    }
+    if (m_mouse_control == control)
+        HintMouseMoved(control);
+}
+
+void Application::SetShowHint(bool value)
+{
+    m_show_hint = value;
+    if (!value)
+        CancelHint();
+}
+
+void Application::HintMouseMoved(Control* control)
+{
+    if (control == m_hint_control)
+        return;
+    CancelHint();
+    m_hint_control = control;
+    if (!control || !m_show_hint || !control->ShowHint() || ShortHint(control->Hint()).empty())
+        return;
+    if (m_hint_pause == 0)
+        ShowHintNow();
+    else
+        SetTimer(Handle(), kHintShowTimer, m_hint_pause, nullptr);
+}
+
+void Application::ShowHintNow()
+{
+    Control* control = m_hint_control;
+    if (!control || !m_show_hint)
+        return;
+    m_hint_text = ShortHint(control->Hint());
+    if (m_hint_text.empty())
+        return;
+    if (!m_hint_window) {
+        m_hint_window = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
+                                        0, 0, 0, 0, Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
+        if (!m_hint_window)
+            return;
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof tool;
+        tool.uFlags = TTF_TRACK | TTF_ABSOLUTE | TTF_IDISHWND;
+        tool.hwnd = Handle();
+        tool.uId = UINT_PTR(Handle());
+        tool.lpszText = const_cast<wchar_t*>(L"");
+        SendMessageW(m_hint_window, TTM_ADDTOOLW, 0, LPARAM(&tool));
+        SendMessageW(m_hint_window, TTM_SETMAXTIPWIDTH, 0, 400);
+    }
+    std::wstring text(m_hint_text.begin(), m_hint_text.end());
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = Handle();
+    tool.uId = UINT_PTR(Handle());
+    tool.lpszText = text.data();
+    SendMessageW(m_hint_window, TTM_UPDATETIPTEXTW, 0, LPARAM(&tool));
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    SendMessageW(m_hint_window, TTM_TRACKPOSITION, 0, MAKELPARAM(cursor.x + 12, cursor.y + 20));
+    SendMessageW(m_hint_window, TTM_TRACKACTIVATE, TRUE, LPARAM(&tool));
+    m_hint_shown = true;
+    SetTimer(Handle(), kHintHideTimer, m_hint_hide_pause, nullptr);
+}
+
+void Application::CancelHint()
+{
+    if (m_handle) {
+        KillTimer(m_handle, kHintShowTimer);
+        KillTimer(m_handle, kHintHideTimer);
+    }
+    if (m_hint_shown && m_hint_window) {
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof tool;
+        tool.hwnd = m_handle;
+        tool.uId = UINT_PTR(m_handle);
+        SendMessageW(m_hint_window, TTM_TRACKACTIVATE, FALSE, LPARAM(&tool));
+    }
+    m_hint_shown = false;
+    m_hint_text.clear();
+}
+
+void Application::ControlDestroying(Control* control)
+{
+    if (m_hint_control == control) {
+        CancelHint();
+        m_hint_control = nullptr;
+    }
+    if (m_mouse_control == control)
+        m_mouse_control = nullptr;
+    if (m_main_form == control)
+        m_main_form = nullptr;
+}
+
+} // namespace ui

@@ -1,0 +1,137 @@
+// Top-level windows: border style and icons, position, always-on-top, showing normally or modally
+// with a modal result, closing with a query, key preview, default and cancel buttons (Enter and Esc),
+// the main menu and the form events.
+#pragma once
+
+#include "ui/wincontrol.h"
+
+namespace ui {
+
+class MainMenu;
+class PopupMenu;
+class Button;
+
+enum FormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
+enum BorderIconFlag : unsigned { biSystemMenu = 1, biMinimize = 2, biMaximize = 4, biHelp = 8 };
+using BorderIcons = unsigned;
+enum Position { poDesigned, poDefault, poScreenCenter, poMainFormCenter, poOwnerFormCenter };
+enum FormStyle { fsNormal, fsStayOnTop };
+enum CloseAction { caNone, caHide, caFree, caMinimize };
+enum WindowState { wsNormal, wsMinimized, wsMaximized };
+
+using CloseEvent = std::function<void(core::Object* sender, CloseAction& action)>;
+using CloseQueryEvent = std::function<void(core::Object* sender, bool& canClose)>;
+using ShortCutEvent = std::function<void(WORD key, ShiftState shift, bool& handled)>;
+
+class Form : public WinControl {
+public:
+    explicit Form(core::Component* owner = nullptr);
+    ~Form() override;
+
+    // Runs OnCreate once the derived constructor has finished (CreateForm calls it; forms made with
+    // new call it themselves). Later calls do nothing.
+    void AfterConstruction();
+
+    // ---- Properties ----
+    FormBorderStyle BorderStyle() const { return m_border_style; }
+    void SetBorderStyle(FormBorderStyle style);
+    BorderIcons GetBorderIcons() const { return m_border_icons; }
+    void SetBorderIcons(BorderIcons icons);
+    ui::Position Position() const { return m_position; }
+    void SetPosition(ui::Position position) { m_position = position; }
+    ui::FormStyle FormStyle() const { return m_form_style; }
+    void SetFormStyle(ui::FormStyle style);
+    ui::WindowState WindowState() const;
+    void SetWindowState(ui::WindowState state);
+    bool KeyPreview() const { return m_key_preview; }
+    void SetKeyPreview(bool value) { m_key_preview = value; }
+    int GetModalResult() const { return m_modal_result; }
+    void SetModalResult(int result) { m_modal_result = result; }
+    bool Modal() const { return m_modal; }
+    bool Active() const;
+    WinControl* ActiveControl() const { return m_active_control; }
+    void SetActiveControl(WinControl* control);
+    MainMenu* Menu() const { return m_menu; }
+    void SetMenu(MainMenu* menu);
+    void SetClientSize(int width, int height) override;
+    void SetClientWidth(int width) { SetClientSize(width, ClientHeight()); }
+    void SetClientHeight(int height) { SetClientSize(ClientWidth(), height); }
+    // Buttons that Enter and Esc press (set through Button::SetDefault / SetCancel).
+    Button* DefaultButton() const { return m_default_button; }
+    Button* CancelButton() const { return m_cancel_button; }
+    void SetVisible(bool visible) override;
+    bool Showing() const override;
+
+    // ---- Operations ----
+    void Show();
+    // Shows the form, disables the other windows of the program and handles messages until the
+    // modal result is set (a button with a modal result, Close, Esc on a cancel button). Returns it.
+    int ShowModal();
+    // Asks OnCloseQuery, raises OnClose and acts on its action; closing the main form ends the
+    // application, closing a modal form ends its modal loop with mrCancel.
+    void Close();
+    bool CloseQuery();
+    // Frees the form once the messages already queued have been handled.
+    void Release();
+    // Handles a menu shortcut of the form's menus; true when one acted.
+    virtual bool IsShortCut(WORD key, ShiftState shift);
+    void FocusControl(WinControl* control);
+
+    // ---- Events ----
+    NotifyEvent OnCreate;
+    NotifyEvent OnDestroy;
+    NotifyEvent OnShow;
+    NotifyEvent OnHide;
+    NotifyEvent OnActivate;
+    NotifyEvent OnDeactivate;
+    CloseEvent OnClose;
+    CloseQueryEvent OnCloseQuery;
+    ShortCutEvent OnShortCut;
+
+protected:
+    // ---- Message handling ----
+    void CreateParams(CreateParamsRec& params) override;
+    void CreateHandle() override;
+    void WndProc(Message& message) override;
+    // Raises OnDestroy while the whole form still exists (owners call BeforeDestruction first).
+    void Destroying() override;
+    virtual void DoCreate();
+    virtual void DoShow();
+    virtual void DoHide();
+    virtual void DoClose(CloseAction& action);
+    virtual void Activate();
+    virtual void Deactivate();
+    // Enter, Esc and Tab that no control took.
+    virtual bool DialogKey(WORD key);
+
+private:
+    friend class Button;
+    friend class WinControl;
+    // Focus moved to control (WM_SETFOCUS): exits, enters and the focus-changed broadcast.
+    void FocusChanged(WinControl* control);
+    // A control below the form is going away: forget every reference to it.
+    void ControlRemoved(Control* control);
+    void SetDefaultButton(Button* button, bool value);
+    void SetCancelButton(Button* button, bool value);
+    void CloseModal();
+    void PlaceOnShow();
+    void UpdateWindowPos();
+
+    FormBorderStyle m_border_style = bsSizeable;
+    BorderIcons m_border_icons = biSystemMenu | biMinimize | biMaximize;
+    ui::Position m_position = poDesigned;
+    ui::FormStyle m_form_style = fsNormal;
+    bool m_key_preview = false;
+    int m_modal_result = mrNone;
+    bool m_modal = false;
+    bool m_created = false;
+    bool m_destroy_raised = false;
+    bool m_placed = false;
+    WinControl* m_active_control = nullptr;
+    WinControl* m_entered = nullptr; // the control that last got CM_ENTER
+    MainMenu* m_menu = nullptr;
+    Button* m_default_button = nullptr;
+    Button* m_cancel_button = nullptr;
+};
+
+} // namespace ui

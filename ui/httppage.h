@@ -1,0 +1,45 @@
+// What the text-only web pane needs to show a page: the parts of an http:// URL, the reply of an
+// HTTP/1.x server, the reply body as text, and the readable text of an HTML document.
+//
+// A reply is a status line ("HTTP/1.1 200 OK"), header lines ending in CR LF (a bare LF is
+// accepted), an empty line and the body. The body runs to the end of the data, or is cut to
+// Content-Length, or is a sequence of chunks (hex size line, data, CR LF, ending with size 0)
+// when Transfer-Encoding is chunked. Anything else is refused.
+#pragma once
+
+#include "core/string.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace ui {
+
+struct HttpUrl {
+    std::string host;
+    uint16_t port = 80;
+    std::string path = "/"; // with the query, without the fragment
+};
+
+// Only "http://" URLs with a host; false for anything else (no exception).
+bool ParseHttpUrl(core::StringView url, HttpUrl& out);
+
+struct HttpReply {
+    int status = 0;
+    std::string contentType;
+    std::string body;
+};
+
+// False for data that is not a complete, well-formed reply.
+bool ParseHttpReply(std::string_view data, HttpReply& out);
+
+// The body as text: UTF-8 when the content type or an HTML meta tag says so (or a UTF-8 byte order
+// mark starts it), else the system's ANSI code page 936 as the service writes its pages.
+core::String ReplyText(const HttpReply& reply);
+
+// The text a reader sees: tags removed, script and style content dropped, line breaks for block
+// elements and <br>, the common entities and numeric character references decoded, runs of blanks
+// collapsed and blank lines limited to one.
+core::String HtmlToText(core::StringView html);
+
+} // namespace ui

@@ -1,0 +1,157 @@
+// Menus: a tree of menu items under a main menu (the form's menu bar) or a popup menu. Items carry a
+// caption with '&' accelerators, a shortcut, visible/enabled/checked states and owner-draw events.
+// A shortcut acts while its item is enabled, also when the item or a parent of it is hidden: the
+// shortcut search walks the whole tree, the system menu shows only the visible items.
+#pragma once
+
+#include "core/component.h"
+#include "core/win32.h"
+#include "ui/canvas.h"
+#include "ui/control.h"
+#include "ui/shortcut.h"
+
+#include <memory>
+#include <vector>
+
+namespace ui {
+
+class Menu;
+class Form;
+
+using MenuMeasureItemEvent = std::function<void(core::Object* sender, Canvas& canvas, int& width, int& height)>;
+using MenuDrawItemEvent = std::function<void(core::Object* sender, Canvas& canvas, RECT rect, bool selected)>;
+
+class MenuItem : public core::Component {
+public:
+    explicit MenuItem(core::Component* owner = nullptr);
+    ~MenuItem() override;
+
+    // ---- Properties ----
+    const core::String& Caption() const { return m_caption; }
+    void SetCaption(core::StringView caption);
+    ui::ShortCut ShortCut() const { return m_shortcut; }
+    void SetShortCut(ui::ShortCut shortcut);
+    bool Visible() const { return m_visible; }
+    void SetVisible(bool visible);
+    bool Enabled() const { return m_enabled; }
+    void SetEnabled(bool enabled);
+    bool Checked() const { return m_checked; }
+    void SetChecked(bool checked);
+    bool Default() const { return m_default; }
+    void SetDefault(bool value);
+    const core::String& Hint() const { return m_hint; }
+    void SetHint(core::StringView hint) { m_hint = core::String(hint); }
+    bool IsLine() const { return m_caption == u"-"; }
+    // Command identifier of the item in the system menu (WM_COMMAND).
+    UINT Command() const { return m_command; }
+    // The submenu's system handle while the menu is built, else null.
+    HMENU SubmenuHandle() const { return m_submenu; }
+
+    // ---- Tree ----
+    int Count() const { return int(m_items.size()); }
+    MenuItem* Items(int index) const;
+    MenuItem* Parent() const { return m_parent; }
+    void Add(MenuItem* item);
+    void Insert(int index, MenuItem* item);
+    // Takes the item out without freeing it.
+    void Remove(MenuItem* item);
+    // Frees every child item.
+    void Clear();
+    int IndexOf(const MenuItem* item) const;
+    // The child whose caption (accelerator marks ignored) matches, or null.
+    MenuItem* Find(core::StringView caption) const;
+    // The menu the tree belongs to, or null.
+    Menu* GetParentMenu() const;
+
+    // ---- Operations ----
+    // Raises OnClick while the item is enabled.
+    virtual void Click();
+
+    // ---- Events ----
+    NotifyEvent OnClick;
+    MenuMeasureItemEvent OnMeasureItem;
+    MenuDrawItemEvent OnDrawItem;
+
+private:
+    friend class Menu;
+    void Changed();
+
+    core::String m_caption;
+    ui::ShortCut m_shortcut = scNone;
+    bool m_visible = true;
+    bool m_enabled = true;
+    bool m_checked = false;
+    bool m_default = false;
+    core::String m_hint;
+    std::vector<MenuItem*> m_items;
+    MenuItem* m_parent = nullptr;
+    Menu* m_menu = nullptr; // set on the root item only
+    UINT m_command = 0;
+    HMENU m_submenu = nullptr;
+};
+
+class Menu : public core::Component {
+public:
+    explicit Menu(core::Component* owner = nullptr);
+    ~Menu() override;
+
+    // ---- Properties ----
+    // The invisible root item whose children are the menu's items.
+    MenuItem* Items() const { return m_items.get(); }
+    // The built system menu, or null.
+    HMENU Handle() const { return m_handle; }
+
+    // ---- Operations ----
+    // Runs the item with this shortcut; true when one acted.
+    bool IsShortCut(ShortCut shortcut);
+    // The item of a command identifier, anywhere in any menu.
+    static MenuItem* FindCommand(UINT command);
+    // A WM_COMMAND of a menu item: runs the item; false when no item has the identifier.
+    static bool DispatchCommand(UINT command);
+    // WM_MEASUREITEM / WM_DRAWITEM of an owner-drawn menu item.
+    static bool DispatchOwnerDraw(UINT msg, WPARAM wparam, LPARAM lparam);
+    // WM_INITMENUPOPUP: the item whose submenu opens is clicked.
+    static bool DispatchInitPopup(HMENU submenu);
+
+protected:
+    friend class MenuItem;
+    virtual void MenuChanged();
+    // Builds the system menu (a menu bar or a popup) from the visible items.
+    HMENU Build(bool popup);
+    void FreeHandle();
+
+    HMENU m_handle = nullptr;
+
+private:
+    void BuildItems(HMENU target, MenuItem* parent);
+    std::unique_ptr<MenuItem> m_items;
+};
+
+class MainMenu : public Menu {
+public:
+    explicit MainMenu(core::Component* owner = nullptr) : Menu(owner) {}
+    ~MainMenu() override;
+
+    // The form showing the menu (Form::SetMenu sets it).
+    Form* Window() const { return m_window; }
+    void SetWindow(Form* form);
+
+protected:
+    void MenuChanged() override;
+
+private:
+    Form* m_window = nullptr;
+};
+
+class PopupMenu : public Menu {
+public:
+    explicit PopupMenu(core::Component* owner = nullptr) : Menu(owner) {}
+
+    // Shows the menu at a screen point and returns when it closes; the chosen item is clicked.
+    virtual void Popup(int x, int y);
+
+    // ---- Events ----
+    NotifyEvent OnPopup;
+};
+
+} // namespace ui

@@ -1,0 +1,390 @@
+// Menus: items, the system menus built from them, command and owner-draw dispatch.
+#include "ui/menu.h"
+
+#include "core/exception.h"
+#include "ui/application.h"
+#include "ui/form.h"
+
+#include <algorithm>
+#include <unordered_map>
+
+namespace ui {
+namespace {
+
+// Command identifier -> item, for every live item. Menus belong to the GUI thread.
+std::unordered_map<UINT, MenuItem*>& Commands()
+{
+    static std::unordered_map<UINT, MenuItem*> commands;
+    return commands;
+}
+
+UINT AllocateCommand(MenuItem* item)
+{
+    static UINT next = 0x100;
+    auto& commands = Commands();
+    // Identifiers are 16 bits wide in WM_COMMAND; skip those in use after a wrap.
+    for (int tries = 0; tries < 0xF000; ++tries) {
+        UINT id = next;
+        next = next >= 0xEFFF ? 0x100 : next + 1;
+        if (!commands.count(id)) {
+            commands[id] = item;
+            return id;
+        }
+    }
+    throw core::EOutOfMemory(u"Too many menu items");
+}
+
+std::wstring W(core::StringView text) { return std::wstring(text.begin(), text.end()); }
+
+} // namespace
+
+MenuItem::MenuItem(core::Component* owner) : core::Component(owner) { m_command = AllocateCommand(this); }
+
+MenuItem::~MenuItem()
+{
+    while (!m_items.empty())
+        delete m_items.back();
+    if (m_parent)
+        m_parent->Remove(this);
+    Commands().erase(m_command);
+}
+
+void MenuItem::SetCaption(core::StringView caption)
+{
+    if (caption == m_caption)
+        return;
+    m_caption = core::String(caption);
+    Changed();
+}
+
+void MenuItem::SetShortCut(ui::ShortCut shortcut)
+{
+    if (shortcut == m_shortcut)
+        return;
+    m_shortcut = shortcut;
+    Changed();
+}
+
+void MenuItem::SetVisible(bool visible)
+{
+    if (visible == m_visible)
+        return;
+    m_visible = visible;
+    Changed();
+}
+
+void MenuItem::SetEnabled(bool enabled)
+{
+    if (enabled == m_enabled)
+        return;
+    m_enabled = enabled;
+    Changed();
+}
+
+void MenuItem::SetChecked(bool checked)
+{
+    if (checked == m_checked)
+        return;
+    m_checked = checked;
+    Changed();
+}
+
+void MenuItem::SetDefault(bool value)
+{
+    if (value == m_default)
+        return;
+    m_default = value;
+    Changed();
+}
+
+MenuItem* MenuItem::Items(int index) const
+{
+    if (index < 0 || index >= int(m_items.size()))
+        throw core::EListError(u"List index out of bounds (" + core::IntToStr(index) + u")");
+    return m_items[size_t(index)];
+}
+
+void MenuItem::Add(MenuItem* item) { Insert(int(m_items.size()), item); }
+
+void MenuItem::Insert(int index, MenuItem* item)
+{
+    if (!item)
+        return;
+    for (MenuItem* p = this; p; p = p->m_parent)
+        if (p == item)
+            throw core::EInvalidOperation(u"A menu item cannot contain itself");
+    if (item->m_parent)
+        item->m_parent->Remove(item);
+    index = std::clamp(index, 0, int(m_items.size()));
+    m_items.insert(m_items.begin() + index, item);
+    item->m_parent = this;
+    Changed();
+}
+
+void MenuItem::Remove(MenuItem* item)
+{
+    auto it = std::find(m_items.begin(), m_items.end(), item);
+    if (it == m_items.end())
+        return;
+    m_items.erase(it);
+    item->m_parent = nullptr;
+    Changed();
+}
+
+void MenuItem::Clear()
+{
+    while (!m_items.empty())
+        delete m_items.back();
+}
+
+int MenuItem::IndexOf(const MenuItem* item) const
+{
+    auto it = std::find(m_items.begin(), m_items.end(), item);
+    return it == m_items.end() ? -1 : int(it - m_items.begin());
+}
+
+MenuItem* MenuItem::Find(core::StringView caption) const
+{
+    core::String wanted = StripHotkey(caption);
+    for (MenuItem* item : m_items)
+        if (core::AnsiSameText(StripHotkey(item->m_caption), wanted))
+            return item;
+    return nullptr;
+}
+
+Menu* MenuItem::GetParentMenu() const
+{
+    const MenuItem* root = this;
+    while (root->m_parent)
+        root = root->m_parent;
+    return root->m_menu;
+}
+
+void MenuItem::Click()
+{
+    if (m_enabled && OnClick)
+        OnClick(this);
+}
+
+void MenuItem::Changed()
+{
+    if (Menu* menu = GetParentMenu())
+        menu->MenuChanged();
+}
+
+Menu::Menu(core::Component* owner) : core::Component(owner), m_items(std::make_unique<MenuItem>())
+{
+    m_items->m_menu = this;
+}
+
+Menu::~Menu()
+{
+    m_items.reset();
+    FreeHandle();
+}
+
+void Menu::MenuChanged() { FreeHandle(); }
+
+void Menu::FreeHandle()
+{
+    if (m_handle) {
+        DestroyMenu(m_handle);
+        m_handle = nullptr;
+    }
+}
+
+HMENU Menu::Build(bool popup)
+{
+    FreeHandle();
+    m_handle = popup ? CreatePopupMenu() : CreateMenu();
+    BuildItems(m_handle, m_items.get());
+    return m_handle;
+}
+
+void Menu::BuildItems(HMENU target, MenuItem* parent)
+{
+    UINT position = 0;
+    for (MenuItem* item : parent->m_items) {
+        item->m_submenu = nullptr;
+        if (!item->m_visible)
+            continue;
+        MENUITEMINFOW info{};
+        info.cbSize = sizeof info;
+        info.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_ID | MIIM_DATA;
+        info.wID = item->m_command;
+        info.dwItemData = item->m_command;
+        std::wstring text;
+        if (item->IsLine()) {
+            info.fType = MFT_SEPARATOR;
+        } else {
+            text = W(item->m_caption);
+            if (item->m_shortcut != scNone)
+                text += L"\t" + W(ShortCutToText(item->m_shortcut));
+            info.fMask |= MIIM_STRING;
+            info.dwTypeData = text.data();
+            if (item->OnMeasureItem || item->OnDrawItem)
+                info.fType |= MFT_OWNERDRAW;
+        }
+        info.fState = (item->m_enabled ? MFS_ENABLED : MFS_DISABLED) | (item->m_checked ? MFS_CHECKED : 0) |
+                      (item->m_default ? MFS_DEFAULT : 0);
+        if (!item->m_items.empty()) {
+            item->m_submenu = CreatePopupMenu();
+            BuildItems(item->m_submenu, item);
+            info.fMask |= MIIM_SUBMENU;
+            info.hSubMenu = item->m_submenu;
+        }
+        InsertMenuItemW(target, position++, TRUE, &info);
+    }
+}
+
+bool Menu::IsShortCut(ShortCut shortcut)
+{
+    if (shortcut == scNone)
+        return false;
+    std::vector<MenuItem*> stack(m_items->m_items.rbegin(), m_items->m_items.rend());
+    while (!stack.empty()) {
+        MenuItem* item = stack.back();
+        stack.pop_back();
+        if (item->m_shortcut == shortcut && item->m_enabled) {
+            item->Click();
+            return true;
+        }
+        stack.insert(stack.end(), item->m_items.rbegin(), item->m_items.rend());
+    }
+    return false;
+}
+
+MenuItem* Menu::FindCommand(UINT command)
+{
+    auto it = Commands().find(command);
+    return it == Commands().end() ? nullptr : it->second;
+}
+
+bool Menu::DispatchCommand(UINT command)
+{
+    MenuItem* item = FindCommand(command);
+    if (!item)
+        return false;
+    item->Click();
+    return true;
+}
+
+bool Menu::DispatchOwnerDraw(UINT msg, WPARAM wparam, LPARAM lparam)
+{
+    if (msg == WM_MEASUREITEM) {
+        auto* measure = reinterpret_cast<MEASUREITEMSTRUCT*>(lparam);
+        if (measure->CtlType != ODT_MENU)
+            return false;
+        MenuItem* item = FindCommand(UINT(measure->itemData));
+        if (!item)
+            return false;
+        HDC dc = GetDC(nullptr);
+        {
+            Canvas canvas(dc);
+            int width = canvas.TextWidth(StripHotkey(item->Caption())) + 24;
+            int height = std::max(canvas.TextHeight(u"W") + 4, GetSystemMetrics(SM_CYMENU));
+            if (item->OnMeasureItem)
+                item->OnMeasureItem(item, canvas, width, height);
+            measure->itemWidth = UINT(std::max(width, 0));
+            measure->itemHeight = UINT(std::max(height, 0));
+        }
+        ReleaseDC(nullptr, dc);
+        return true;
+    }
+    if (msg == WM_DRAWITEM) {
+        auto* draw = reinterpret_cast<DRAWITEMSTRUCT*>(lparam);
+        if (draw->CtlType != ODT_MENU)
+            return false;
+        MenuItem* item = FindCommand(UINT(draw->itemData));
+        if (!item)
+            return false;
+        Canvas canvas(draw->hDC);
+        bool selected = (draw->itemState & ODS_SELECTED) != 0;
+        if (item->OnDrawItem) {
+            item->OnDrawItem(item, canvas, draw->rcItem, selected);
+        } else {
+            canvas.SetBrushColor(selected ? clHighlight : clWindow);
+            canvas.FillRect(draw->rcItem);
+            canvas.Font().SetColor(selected ? clHighlightText : clWindowText);
+            RECT r = draw->rcItem;
+            r.left += 20;
+            canvas.TextRect(r, item->Caption(), DT_SINGLELINE | DT_VCENTER);
+        }
+        return true;
+    }
+    (void)wparam;
+    return false;
+}
+
+bool Menu::DispatchInitPopup(HMENU submenu)
+{
+    for (auto& [id, item] : Commands()) {
+        if (item->m_submenu == submenu) {
+            item->Click();
+            return true;
+        }
+    }
+    return false;
+}
+
+MainMenu::~MainMenu()
+{
+    if (m_window)
+        m_window->SetMenu(nullptr);
+}
+
+void MainMenu::SetWindow(Form* form)
+{
+    if (m_window && m_window != form && m_window->HandleAllocated())
+        ::SetMenu(m_window->HandleIfAllocated(), nullptr);
+    m_window = form;
+    if (!form) {
+        FreeHandle();
+        return;
+    }
+    if (m_window->HandleAllocated()) {
+        HMENU old = m_handle;
+        m_handle = nullptr; // the window still shows the old menu until the new one is set
+        HMENU built = Build(false);
+        ::SetMenu(m_window->HandleIfAllocated(), built);
+        DrawMenuBar(m_window->HandleIfAllocated());
+        if (old)
+            DestroyMenu(old);
+    }
+}
+
+void MainMenu::MenuChanged()
+{
+    if (m_window && m_window->HandleAllocated())
+        SetWindow(m_window);
+    else
+        FreeHandle();
+}
+
+void PopupMenu::Popup(int x, int y)
+{
+    if (OnPopup)
+        OnPopup(this);
+    HMENU menu = Build(true);
+    Application& app = Application::Instance();
+    HWND owner = app.Handle();
+    // While the menu is up, its owner-draw and submenu messages come to the application window.
+    app.SetPopupHandler([](UINT msg, WPARAM wparam, LPARAM lparam) -> LRESULT {
+        if (msg == WM_INITMENUPOPUP) {
+            Menu::DispatchInitPopup(reinterpret_cast<HMENU>(wparam));
+            return 0;
+        }
+        return Menu::DispatchOwnerDraw(msg, wparam, lparam) ? TRUE : 0;
+    });
+    struct Reset {
+        Application& app;
+        ~Reset() { app.SetPopupHandler(nullptr); }
+    } reset{app};
+    UINT command = UINT(TrackPopupMenuEx(menu, TPM_RETURNCMD | TPM_LEFTALIGN | TPM_RIGHTBUTTON | TPM_NONOTIFY, x, y,
+                                         owner, nullptr));
+    // The menu may have changed while it was up: the command is looked up, never assumed.
+    if (command)
+        DispatchCommand(command);
+}
+
+} // namespace ui

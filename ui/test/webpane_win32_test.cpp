@@ -1,0 +1,169 @@
+// The text web pane against a loopback server made by the test, the choice of pane under Wine, and
+// the URL opener seam.
+#include "ui/test/uitest.h"
+#include "ui/textwebpane.h"
+#include "ui/urlopener.h"
+
+#include <atomic>
+#include <string>
+#include <thread>
+
+namespace ui::test {
+namespace {
+
+// Serves one connection with a fixed reply on 127.0.0.1 and keeps the request it got.
+class OneShotServer {
+public:
+    explicit OneShotServer(std::string reply) : m_reply(std::move(reply))
+    {
+        WSADATA data{};
+        WSAStartup(MAKEWORD(2, 2), &data);
+        m_listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        listen(m_listener, 1);
+        int length = sizeof address;
+        getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length);
+        m_port = ntohs(address.sin_port);
+        m_thread = std::thread([this] {
+            SOCKET client = accept(m_listener, nullptr, nullptr);
+            if (client == INVALID_SOCKET)
+                return;
+            char buffer[4096];
+            std::string request;
+            while (request.find("\r\n\r\n") == std::string::npos) {
+                int n = recv(client, buffer, sizeof buffer, 0);
+                if (n <= 0)
+                    break;
+                request.append(buffer, size_t(n));
+            }
+            m_request = request;
+            send(client, m_reply.data(), int(m_reply.size()), 0);
+            shutdown(client, SD_SEND);
+            closesocket(client);
+        });
+    }
+    ~OneShotServer()
+    {
+        closesocket(m_listener); // ends a pending accept
+        if (m_thread.joinable())
+            m_thread.join();
+        WSACleanup();
+    }
+    int Port() const { return m_port; }
+    std::string Request()
+    {
+        if (m_thread.joinable())
+            m_thread.join();
+        return m_request;
+    }
+
+private:
+    std::string m_reply;
+    SOCKET m_listener = INVALID_SOCKET;
+    int m_port = 0;
+    std::thread m_thread;
+    std::string m_request;
+};
+
+class WebPanes : public UiTest {
+protected:
+    WebPanes()
+    {
+        pane = new TextWebPane(form.get());
+        pane->SetParent(form.get());
+        pane->SetBounds(6, 272, 302, 121);
+        pane->OnDocumentComplete = [this](core::Object*, const core::String& url) { completed = url; };
+        pane->OnNavigateError = [this](core::Object*, const core::String&, const core::String& error) { failed = error; };
+    }
+
+    // Handles messages until the pane has finished (at most a few seconds).
+    void WaitForPane()
+    {
+        for (int i = 0; i < 500 && pane->Busy(); ++i) {
+            App().ProcessMessages();
+            Sleep(10);
+        }
+    }
+
+    std::unique_ptr<Form> form{new Form()};
+    TextWebPane* pane = nullptr;
+    core::String completed, failed;
+};
+
+TEST_F(WebPanes, PageTextIsShownAfterAGetOfThePath)
+{
+    // The service writes its pages in code page 936.
+    OneShotServer server("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nConnection: close\r\n\r\n"
+                         "<html><body><p>\xD0\xC2\xCE\xC5</p><p>a &amp; b</p></body></html>");
+    core::String url = u"http://127.0.0.1:" + core::IntToStr(server.Port()) + u"/divezevor2011/news.htm";
+    pane->Navigate(url);
+    EXPECT_TRUE(pane->Busy());
+    WaitForPane();
+    EXPECT_EQ(completed, url);
+    EXPECT_EQ(failed, u"");
+    EXPECT_EQ(pane->Text(), u"新闻\r\n\r\na & b");
+    EXPECT_EQ(pane->LocationURL(), url);
+    std::string request = server.Request();
+    EXPECT_EQ(request.rfind("GET /divezevor2011/news.htm HTTP/1.0\r\n", 0), 0u) << request;
+    EXPECT_NE(request.find("Host: 127.0.0.1:"), std::string::npos);
+}
+
+TEST_F(WebPanes, ErrorsOfTheFetchAreReportedAndShowNothing)
+{
+    {
+        OneShotServer server("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n");
+        pane->Navigate(u"http://127.0.0.1:" + core::IntToStr(server.Port()) + u"/missing.htm");
+        WaitForPane();
+        EXPECT_EQ(failed, u"HTTP 404");
+    }
+    {
+        OneShotServer server("garbage");
+        failed.clear();
+        pane->Navigate(u"http://127.0.0.1:" + core::IntToStr(server.Port()) + u"/");
+        WaitForPane();
+        EXPECT_EQ(failed, u"The server's reply is not HTTP");
+    }
+    failed.clear();
+    pane->Navigate(u"about:blank");
+    EXPECT_FALSE(pane->Busy());
+    EXPECT_EQ(failed, u"Only http:// addresses can be shown");
+    EXPECT_EQ(completed, u"");
+    EXPECT_EQ(pane->Text(), u"");
+}
+
+TEST_F(WebPanes, APaneFreedDuringAFetchDropsTheResult)
+{
+    OneShotServer server("HTTP/1.1 200 OK\r\n\r\nlate");
+    pane->Navigate(u"http://127.0.0.1:" + core::IntToStr(server.Port()) + u"/");
+    delete pane;
+    pane = nullptr;
+    (void)server.Request();
+    for (int i = 0; i < 20; ++i) {
+        App().ProcessMessages();
+        Sleep(5);
+    }
+    EXPECT_EQ(completed, u"");
+}
+
+TEST_F(WebPanes, UnderWineTheStandInIsChosen)
+{
+    std::unique_ptr<WebPane> chosen(CreateWebPane(nullptr));
+    EXPECT_NE(dynamic_cast<TextWebPane*>(chosen.get()), nullptr);
+}
+
+TEST(UrlOpeners, RecordingOpenerReceivesEveryUrl)
+{
+    RecordingUrlOpener opener;
+    UrlOpenerGuard guard(opener);
+    EXPECT_TRUE(OpenUrl(u"http://127.0.0.1:8000/zirovadi/useradmin"));
+    opener.Result = false;
+    EXPECT_FALSE(OpenUrl(u"http://127.0.0.1:8000/zirovadi/useradmin/"));
+    EXPECT_EQ(opener.Urls(), (std::vector<core::String>{u"http://127.0.0.1:8000/zirovadi/useradmin",
+                                                        u"http://127.0.0.1:8000/zirovadi/useradmin/"}));
+}
+
+} // namespace
+} // namespace ui::test
