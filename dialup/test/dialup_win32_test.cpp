@@ -552,5 +552,48 @@ TEST(Dialling, PhonebookEntriesListsWhatWasWritten)
     EXPECT_EQ(con.CountryID, 86);
 }
 
+TEST(Dialling, RenameCopyCountriesAndSubEntryHandles)
+{
+    SimWorld world;
+    world.Scenario("[default]\nafter = 100\n");
+    EntryGuard entry(u"ren"), renamed(u"renB");
+    ASSERT_EQ(WriteClientEntry(entry.name, u"10.5.0.1"), 0);
+    TRasCon con;
+    con.SetPBLocation(1);
+    con.EntryName = entry.name;
+    ASSERT_EQ(con.RenamePhonebook(renamed.name), 0);
+    EXPECT_EQ(con.EntryName, renamed.name);
+    EXPECT_EQ(con.ValidateName(entry.name), 0);
+    // Renaming onto a name in use is refused by the validation.
+    ASSERT_EQ(WriteClientEntry(entry.name, u"10.5.0.2"), 0);
+    EXPECT_NE(con.RenamePhonebook(entry.name), 0);
+    EXPECT_EQ(con.EntryName, renamed.name);
+
+    int code = 0;
+    String name;
+    ASSERT_EQ(con.GetOneCountryInfo(86, code, name), 0);
+    EXPECT_EQ(code, 86);
+    EXPECT_FALSE(name.empty());
+    TRasEdt edt;
+    ASSERT_EQ(edt.GetAllCountryInfo(), 0);
+    EXPECT_GT(edt.CountryList.size(), 1u);
+
+    uint64_t handle = 0;
+    ASSERT_EQ(con.AutoConnectEx(handle), 0);
+    ASSERT_TRUE(PumpUntil([&] { return con.ConnectState() == kStateConnected; }));
+    TSubHandList list{};
+    EXPECT_EQ(con.GetSubHandles(handle, 1, list), 0);
+    EXPECT_EQ(list[0], 1u);
+    EXPECT_NE(list[1], 0u);
+    EXPECT_EQ(con.GetSubHandles(handle, 0, list), -1);
+    {
+        ScopedOSKind kind(OSW9x);
+        uint64_t sub = 5;
+        EXPECT_EQ(con.GetSubHandle(handle, 1, sub), -1);
+        EXPECT_EQ(sub, 0u);
+    }
+    EXPECT_EQ(con.DisconnectEx(handle, 0, false, 3000), 0);
+}
+
 } // namespace
 } // namespace dialup
