@@ -80,7 +80,7 @@ private:
 
 // A bound entry point with its declared type, or nullptr.
 #define DIALUP_RASFN(binding, name) \
-    reinterpret_cast<decltype(&::name)>((binding).Slot(::dialup::RasFn::name))
+    reinterpret_cast<decltype(&::name)>(reinterpret_cast<void*>((binding).Slot(::dialup::RasFn::name)))
 
 // RasPhoneFiles: entry 0 the current user's phonebook, entry 1 the all-users phonebook; empty where
 // the kind has no such file.
