@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build clang libclang-rt-14-dev
   g++-mingw-w64-x86-64-posix libz-mingw-w64-dev
   zlib1g-dev libjpeg62-turbo-dev libcpp-httplib-dev googletest
-  wine64 xvfb x11-utils imagemagick fonts-wqy-microhei locales
+  wine64 fonts-wine xvfb x11-utils imagemagick fonts-wqy-microhei locales
   dpkg-dev
 )
 
