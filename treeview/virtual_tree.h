@@ -269,6 +269,8 @@ public:
     void HandleChangeStateMessage(uint32_t enter, uint32_t leave);
     // Whether the validation thread could be interrupted; read by the worker only.
     bool StopValidationRequested() const { return m_stop_validation.load(std::memory_order_acquire); }
+    // The validation thread's entry into the protected cache building.
+    bool RunValidation() { return ValidatePositionCache(); }
 
     // ---- Events ----
     std::function<void(TBaseVirtualTree*, PVirtualNode parent, PVirtualNode node, TVirtualNodeInitStates&)> OnInitNode;

@@ -48,14 +48,14 @@ protected:
             try {
                 Send(tree, csbValidating, csbUseCache);
                 if (!tree->StopValidationRequested())
-                    completed = tree->ValidatePositionCache();
+                    completed = tree->RunValidation();
             } catch (...) {
                 // This tree's cache stays invalid; the thread keeps serving the others.
                 completed = false;
             }
             try {
-                Send(tree, completed ? csbUseCache : 0,
-                     csbStopValidation | csbValidating | (completed ? csbValidationNeeded : 0));
+                Send(tree, completed ? uint32_t(csbUseCache) : 0u,
+                     uint32_t(csbStopValidation | csbValidating) | (completed ? uint32_t(csbValidationNeeded) : 0u));
             } catch (...) {
             }
             std::lock_guard<std::mutex> lock(queueLock);
