@@ -357,8 +357,8 @@ void TBaseVirtualTree::NoteChangeEvent(bool structureChange, PVirtualNode node, 
         m_last_structure_change_node = node;
         if (m_last_structure_change_reason == crIgnore)
             m_last_structure_change_reason = reason;
-        else if (reason != crIgnore)
-            m_last_structure_change_reason = crAccumulated;
+        else if (reason != crIgnore && reason != m_last_structure_change_reason)
+            m_last_structure_change_reason = crAccumulated;   // equal reasons stay what they are
     } else {
         if (m_states & tsChangePending)
             m_port->KillTimer(ChangeTimer);

@@ -7,6 +7,7 @@ namespace {
 
 class ModelTest : public TreeTest {
 public:
+    void TearDown() override { DropHandlers(tree); }
     TestTree tree;
     void SetUp() override
     {

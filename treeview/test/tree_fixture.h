@@ -93,6 +93,23 @@ inline PVirtualNode Add(TBaseVirtualTree& tree, PVirtualNode parent, char name)
     return node;
 }
 
+// Handlers of a test capture its locals; they are dropped before the tree is destroyed.
+inline void DropHandlers(TBaseVirtualTree& tree)
+{
+    tree.OnStateChange = nullptr;
+    tree.OnChange = nullptr;
+    tree.OnStructureChange = nullptr;
+    tree.OnUpdating = nullptr;
+    tree.OnFreeNode = nullptr;
+    tree.OnChecking = nullptr;
+    tree.OnChecked = nullptr;
+    tree.OnFocusChanging = nullptr;
+    tree.OnFocusChanged = nullptr;
+    tree.OnCompareNodes = nullptr;
+    tree.OnInitNode = nullptr;
+    tree.OnInitChildren = nullptr;
+}
+
 class TreeTest : public ::testing::Test {
 protected:
     void SetUp() override { core::SetMainThread(); }
