@@ -166,8 +166,9 @@ TEST(PackArrayTest, PacksMarkedEntries)
     for (Case test : cases) {
         int32_t count = TBaseVirtualTree::PackArray(test.entries, int32_t(test.entries.size()));
         EXPECT_EQ(count, test.expected);
-        if (count >= 0)
+        if (count >= 0) {
             EXPECT_EQ(std::vector<uintptr_t>(test.entries.begin(), test.entries.begin() + count), test.left);
+        }
     }
 }
 
