@@ -1,0 +1,400 @@
+// Iteration, events, selection, checks and sorting of the virtual tree.
+#include "tree_fixture.h"
+#include <stdexcept>
+
+namespace treeview::test {
+namespace {
+
+class BehaviourTest : public TreeTest {
+public:
+    void TearDown() override { DropHandlers(tree); }
+    RecordingWindowPort port;
+    TestTree tree{&port};
+    PVirtualNode a, a1, a2, a21, b, c;
+    void SetUp() override
+    {
+        TreeTest::SetUp();
+        port.SetTree(&tree);
+        port.SetHandleAllocated(false);   // no worker traffic unless a test wants it
+        tree.SetNodeDataSize(8);
+        a = Add(tree, nullptr, 'a');
+        a1 = Add(tree, a, '1');
+        a2 = Add(tree, a, '2');
+        a21 = Add(tree, a2, '3');
+        b = Add(tree, nullptr, 'b');
+        c = Add(tree, nullptr, 'c');
+    }
+    template <class Step> std::string Walk(PVirtualNode first, Step step)
+    {
+        std::vector<PVirtualNode> nodes;
+        for (PVirtualNode n = first; n; n = step(n))
+            nodes.push_back(n);
+        return Names(tree, nodes);
+    }
+};
+
+TEST_F(BehaviourTest, IterationOrdersOnAFixedTree)
+{
+    tree.SetExpanded(a, true);
+    auto next = [&](PVirtualNode n) { return tree.GetNext(n); };
+    auto previous = [&](PVirtualNode n) { return tree.GetPrevious(n); };
+    auto nextVisible = [&](PVirtualNode n) { return tree.GetNextVisible(n); };
+    auto previousVisible = [&](PVirtualNode n) { return tree.GetPreviousVisible(n); };
+    EXPECT_EQ(Walk(tree.GetFirst(), next), "a 1 2 3 b c");
+    EXPECT_EQ(Walk(tree.GetLast(), previous), "c b 3 2 1 a");
+    EXPECT_EQ(Walk(tree.GetFirstVisible(), nextVisible), "a 1 2 b c");   // a2 is collapsed
+    EXPECT_EQ(Walk(tree.GetLastVisible(), previousVisible), "c b 2 1 a");
+    EXPECT_EQ(Walk(tree.GetFirstLeaf(), [&](PVirtualNode n) { return tree.GetNextLeaf(n); }), "1 3 b c");
+    EXPECT_EQ(Walk(tree.GetFirstLevel(1), [&](PVirtualNode n) { return tree.GetNextLevel(n, 1); }), "1 2");
+
+    tree.TreeOptions().SetPaintOptions(tree.TreeOptions().PaintOptions() | toChildrenAbove);
+    auto nextAbove = [&](PVirtualNode n) { return tree.GetNext(n, true); };
+    EXPECT_EQ(Walk(tree.GetFirst(true), nextAbove), "1 3 2 a b c");
+    EXPECT_EQ(Walk(tree.GetFirst(false), next), "a 1 2 3 b c");
+
+    EXPECT_EQ(tree.AbsoluteIndex(a), 0u);
+    EXPECT_EQ(tree.AbsoluteIndex(b), 4u);
+    EXPECT_EQ(tree.GetNodeLevel(a21), 2u);
+    EXPECT_TRUE(tree.HasAsParent(a21, tree.RootNode()));
+    EXPECT_TRUE(tree.HasAsParent(a21, a));
+    EXPECT_FALSE(tree.HasAsParent(a, a));
+    EXPECT_EQ(tree.GetNext(c), nullptr);
+    EXPECT_EQ(tree.GetNext(a21), b);
+    EXPECT_THROW(tree.GetNext(tree.RootNode()), core::EAssertionFailed);
+}
+
+TEST_F(BehaviourTest, HiddenAndFilteredNodesAreSkipped)
+{
+    tree.FullExpand();
+    tree.SetIsHidden(a1, true);
+    EXPECT_EQ(tree.GetFirstVisibleChild(a), a2);
+    EXPECT_EQ(tree.GetFirstVisibleChild(a, true), a1);
+    tree.SetIsVisible(b, false);
+    tree.TreeOptions().SetPaintOptions(tree.TreeOptions().PaintOptions() | toChildrenAbove);
+    EXPECT_EQ(tree.GetPreviousVisible(c, true), a);
+}
+
+TEST_F(BehaviourTest, LazyChildrenAreMadeWhenTheWalkPassesThem)
+{
+    PVirtualNode lazy = tree.AddChild(nullptr);
+    tree.SetHasChildren(lazy, true);
+    int asked = 0;
+    tree.OnInitChildren = [&](TBaseVirtualTree*, PVirtualNode, uint32_t& count) { ++asked, count = 2; };
+    PVirtualNode next = tree.GetNext(lazy);
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(next, lazy->FirstChild);
+}
+
+TEST_F(BehaviourTest, IterateSubtreeVisitsTheSubtreeAndGuardsAgainstDeletion)
+{
+    std::string visited;
+    auto collect = [&](TBaseVirtualTree* t, PVirtualNode n, void*, bool&) { visited += char(*t->GetNodeData<char16_t>(n)); };
+    EXPECT_EQ(tree.IterateSubtree(a, collect, nullptr), nullptr);
+    EXPECT_EQ(visited, "a123");
+    visited.clear();
+    tree.IterateSubtree(a, collect, nullptr, 0, false, true);
+    EXPECT_EQ(visited, "123");
+    visited.clear();
+    EXPECT_EQ(tree.IterateSubtree(a1, collect, nullptr, 0, false, true), nullptr);
+    EXPECT_EQ(visited, "");
+    PVirtualNode stopped = tree.IterateSubtree(nullptr, [&](TBaseVirtualTree*, PVirtualNode n, void*, bool& abort) { abort = n == b; }, nullptr);
+    EXPECT_EQ(stopped, b);
+    EXPECT_THROW(tree.IterateSubtree(nullptr, [&](TBaseVirtualTree* t, PVirtualNode n, void*, bool&) { t->DeleteNode(n); }, nullptr),
+                 core::EAssertionFailed);
+    EXPECT_FALSE(tree.TreeStates() & tsIterating);
+}
+
+TEST_F(BehaviourTest, UpdateBracketDeliversNotificationsOnceInOrder)
+{
+    std::vector<std::string> events;
+    tree.OnUpdating = [&](TBaseVirtualTree*, TVTUpdateState s) { events.push_back("updating " + std::to_string(s)); };
+    tree.OnStructureChange = [&](TBaseVirtualTree*, PVirtualNode, TChangeReason r) { events.push_back("structure " + std::to_string(r)); };
+    tree.OnChange = [&](TBaseVirtualTree*, PVirtualNode) { events.push_back("change"); };
+    tree.BeginUpdate();
+    tree.BeginUpdate();
+    tree.AddChild(b);
+    tree.MoveTo(c, a, amAddChildLast, false);
+    tree.SetSelected(a1, true);
+    tree.EndUpdate();
+    EXPECT_EQ(events, (std::vector<std::string>{"updating 0", "updating 3", "updating 3"}));
+    tree.EndUpdate();
+    EXPECT_EQ(events, (std::vector<std::string>{"updating 0", "updating 3", "updating 3", "structure 1", "change", "updating 4"}));
+}
+
+TEST_F(BehaviourTest, ChangeDelayGoesThroughTimerSix)
+{
+    port.SetHandleAllocated(true);
+    std::vector<TChangeReason> reasons;
+    tree.OnStructureChange = [&](TBaseVirtualTree*, PVirtualNode, TChangeReason r) { reasons.push_back(r); };
+    tree.AddChild(b);
+    EXPECT_EQ(reasons, (std::vector<TChangeReason>{crChildAdded}));   // no delay: before the call returns
+    reasons.clear();
+    tree.SetChangeDelay(100);
+    tree.AddChild(b);
+    tree.MoveTo(c, a, amAddChildLast, false);
+    EXPECT_TRUE(reasons.empty());
+    EXPECT_EQ(port.TimerInterval(StructureChangeTimer), 100u);
+    port.FireTimer(StructureChangeTimer);
+    EXPECT_EQ(reasons, (std::vector<TChangeReason>{crAccumulated}));
+    EXPECT_FALSE(port.TimerRunning(StructureChangeTimer));
+    EXPECT_FALSE(tree.TreeStates() & tsStructureChangePending);
+}
+
+TEST_F(BehaviourTest, StateChangesReportOnlyRealChanges)
+{
+    int raised = 0;
+    tree.OnStateChange = [&](TBaseVirtualTree*, TVirtualTreeStates, TVirtualTreeStates) { ++raised; };
+    tree.ChangeStates(tsHint, 0);
+    tree.ChangeStates(tsHint, 0);
+    tree.ChangeStates(0, tsHint);
+    EXPECT_EQ(raised, 2);
+}
+
+TEST(PackArrayTest, PacksMarkedEntries)
+{
+    struct Case {
+        std::vector<uintptr_t> entries;
+        int32_t expected;
+        std::vector<uintptr_t> left;
+    };
+    const std::vector<Case> cases = {
+        {{}, -1, {}},
+        {{16, 32, 48}, 3, {16, 32, 48}},
+        {{17, 33}, 0, {}},
+        {{16, 33, 48, 65, 80}, 3, {16, 48, 80}},
+    };
+    for (Case test : cases) {
+        int32_t count = TBaseVirtualTree::PackArray(test.entries, int32_t(test.entries.size()));
+        EXPECT_EQ(count, test.expected);
+        if (count >= 0) {
+            EXPECT_EQ(std::vector<uintptr_t>(test.entries.begin(), test.entries.begin() + count), test.left);
+        }
+    }
+}
+
+TEST_F(BehaviourTest, SelectionRules)
+{
+    auto& options = tree.TreeOptions();
+    int changes = 0;
+    tree.OnChange = [&](TBaseVirtualTree*, PVirtualNode) { ++changes; };
+    EXPECT_TRUE(tree.AddNodeToSelection(a1));
+    EXPECT_FALSE(tree.AddNodeToSelection(a1));   // already selected: nothing, no notification
+    EXPECT_EQ(changes, 1);
+    tree.ClearSelection();
+
+    options.SetSelectionOptions(toMultiSelect | toLevelSelectConstraint);
+    tree.AddNodeToSelection(a1);
+    EXPECT_FALSE(tree.AddNodeToSelection(b));
+    options.SetSelectionOptions(toMultiSelect | toSiblingSelectConstraint);
+    tree.AddNodeToSelection(a1);
+    EXPECT_FALSE(tree.AddNodeToSelection(a21));
+    EXPECT_TRUE(tree.AddNodeToSelection(a2));
+    EXPECT_EQ(tree.SelectedCount(), 2);
+
+    options.SetSelectionOptions(toMultiSelect);
+    tree.ClearSelection();
+    tree.SetFocusedNode(c);
+    tree.AddNodeToSelection(b);
+    tree.RemoveFromSelection(b);
+    EXPECT_EQ(tree.SelectedCount(), 0);
+    EXPECT_EQ(tree.RangeAnchor(), c);   // reset to the focused node
+
+    tree.FullExpand();
+    tree.AddNodeToSelection(a);
+    tree.AddNodeToSelection(a21);
+    EXPECT_EQ(Names(tree, tree.GetSortedSelection(true)), "a");
+    EXPECT_EQ(Names(tree, tree.GetSortedSelection(false)), "a 3");
+
+    tree.SelectRange(a1, b, false);
+    EXPECT_EQ(Names(tree, tree.GetSortedSelection(false)), "1 2 3 b");
+    tree.InvertSelection(false);
+    EXPECT_EQ(Names(tree, tree.GetSortedSelection(false)), "a c");
+}
+
+TEST_F(BehaviourTest, SelectAllAndInvertNeedMultiSelect)
+{
+    tree.SelectAll(false);
+    tree.InvertSelection(false);
+    EXPECT_EQ(tree.SelectedCount(), 0);
+    tree.TreeOptions().SetSelectionOptions(toMultiSelect);
+    tree.SelectAll(true);   // a2's child is inside a collapsed parent
+    EXPECT_EQ(Names(tree, tree.GetSortedSelection(false)), "a b c");
+    tree.SelectAll(false);
+    EXPECT_EQ(tree.SelectedCount(), 6);
+}
+
+TEST_F(BehaviourTest, CutAndCopyMarks)
+{
+    port.SetHandleAllocated(true);
+    tree.TreeOptions().SetSelectionOptions(toMultiSelect);
+    tree.AddNodeToSelection(b);
+    tree.AddNodeToSelection(c);
+    tree.CopyToClipBoard();
+    EXPECT_EQ(tree.CutCopyCount(), 2);
+    tree.FinishCutOrCopy();   // a copy needs no finishing
+    EXPECT_EQ(tree.RootNodeCount(), 2u + 1u);
+    tree.CancelCutOrCopy();
+    EXPECT_EQ(tree.CutCopyCount(), 0);
+
+    port.SetClipboardAccepts(false);
+    tree.CutToClipBoard();
+    EXPECT_FALSE(tree.TreeStates() & tsCutPending);
+    port.SetClipboardAccepts(true);
+    tree.TreeOptions().SetMiscOptions(tree.TreeOptions().MiscOptions() | toReadOnly);
+    tree.CutToClipBoard();
+    EXPECT_FALSE(tree.TreeStates() & tsCutPending);
+    tree.TreeOptions().SetMiscOptions(tree.TreeOptions().MiscOptions() & ~toReadOnly);
+    tree.CutToClipBoard();
+    tree.FinishCutOrCopy();
+    EXPECT_EQ(tree.RootNodeCount(), 1u);
+    ExpectConsistent(tree);
+}
+
+TEST_F(BehaviourTest, TriStateCheckPropagation)
+{
+    PVirtualNode parent = tree.AddChild(nullptr);
+    std::vector<PVirtualNode> kids;
+    tree.SetCheckType(parent, ctTriStateCheckBox);
+    for (int i = 0; i < 3; ++i) {
+        kids.push_back(tree.AddChild(parent));
+        tree.SetCheckType(kids.back(), ctCheckBox);
+    }
+    tree.SetCheckState(parent, csCheckedNormal);
+    for (PVirtualNode kid : kids)
+        EXPECT_EQ(kid->CheckState, csCheckedNormal);
+    EXPECT_EQ(parent->CheckState, csCheckedNormal);
+    tree.SetCheckState(kids[0], csUncheckedNormal);
+    EXPECT_EQ(parent->CheckState, csMixedNormal);
+    tree.SetCheckState(kids[1], csUncheckedNormal);
+    tree.SetCheckState(kids[2], csUncheckedNormal);
+    EXPECT_EQ(parent->CheckState, csUncheckedNormal);
+
+    tree.OnChecking = [&](TBaseVirtualTree*, PVirtualNode n, TCheckState&, bool& allowed) { allowed = n != kids[1]; };
+    tree.SetCheckState(parent, csCheckedNormal);
+    EXPECT_EQ(kids[1]->CheckState, csUncheckedNormal);
+    EXPECT_EQ(parent->CheckState, csMixedNormal);
+    EXPECT_EQ(tree.CheckedCount(), 2);
+    tree.OnChecking = nullptr;
+    tree.ClearChecked();
+    EXPECT_EQ(tree.CheckedCount(), 0);
+}
+
+TEST_F(BehaviourTest, RadioButtonsDisabledNodesAndReadOnly)
+{
+    std::vector<PVirtualNode> radios;
+    for (int i = 0; i < 3; ++i) {
+        radios.push_back(tree.AddChild(c));
+        tree.SetCheckType(radios.back(), ctRadioButton);
+    }
+    tree.SetCheckState(radios[0], csCheckedNormal);
+    int checking = 0;
+    tree.OnChecking = [&](TBaseVirtualTree*, PVirtualNode, TCheckState&, bool&) { ++checking; };
+    tree.SetCheckState(radios[1], csCheckedNormal);
+    EXPECT_EQ(checking, 1);   // the sibling was unchecked without events
+    EXPECT_EQ(radios[0]->CheckState, csUncheckedNormal);
+    tree.SetIsDisabled(radios[2], true);
+    tree.SetCheckState(radios[2], csCheckedNormal);
+    EXPECT_EQ(radios[2]->CheckState, csUncheckedNormal);
+    tree.TreeOptions().SetMiscOptions(tree.TreeOptions().MiscOptions() | toReadOnly);
+    tree.SetCheckState(radios[0], csCheckedNormal);
+    EXPECT_EQ(radios[0]->CheckState, csUncheckedNormal);
+    EXPECT_EQ(checking, 1);
+    tree.TreeOptions().SetMiscOptions(tree.TreeOptions().MiscOptions() & ~toReadOnly);
+
+    struct Case { TCheckType type; TCheckState from, to; };
+    for (Case test : {Case{ctCheckBox, csCheckedNormal, csUncheckedNormal}, Case{ctTriStateCheckBox, csMixedNormal, csCheckedNormal},
+                      Case{ctRadioButton, csUncheckedNormal, csCheckedNormal}, Case{ctButton, csCheckedNormal, csUncheckedNormal},
+                      Case{ctNone, csUncheckedNormal, csMixedNormal}})
+        EXPECT_EQ(tree.NextCheckState(test.type, test.from), test.to);
+}
+
+class SortTest : public TreeTest {
+public:
+    void TearDown() override { DropHandlers(tree); }
+    TestTree tree;
+    void SetUp() override
+    {
+        TreeTest::SetUp();
+        tree.SetNodeDataSize(8);
+        tree.OnCompareNodes = [](TBaseVirtualTree* t, PVirtualNode x, PVirtualNode y, TColumnIndex, int& result) {
+            // Keys are the upper-case letters; case only tells equal keys apart.
+            char16_t kx = *t->GetNodeData<char16_t>(x) & ~0x20, ky = *t->GetNodeData<char16_t>(y) & ~0x20;
+            result = kx < ky ? -1 : kx > ky ? 1 : 0;
+        };
+    }
+    std::string Level(PVirtualNode parent)
+    {
+        std::vector<PVirtualNode> nodes;
+        for (PVirtualNode n = tree.GetFirstChildNoInit(parent); n; n = n->NextSibling)
+            nodes.push_back(n);
+        return Names(tree, nodes);
+    }
+};
+
+TEST_F(SortTest, SortingIsStableInBothDirections)
+{
+    struct Case { const char* input; TSortDirection direction; const char* expected; };
+    for (Case test : {Case{"bAaBc", sdAscending, "A a b B c"}, Case{"bAaBc", sdDescending, "c b B A a"}, Case{"abc", sdAscending, "a b c"},
+                      Case{"x", sdAscending, "x"}}) {
+        tree.Clear();
+        for (const char* p = test.input; *p; ++p)
+            Add(tree, nullptr, *p);
+        tree.SortTree(0, test.direction);
+        EXPECT_EQ(Level(nullptr), test.expected);
+        ExpectConsistent(tree);
+    }
+}
+
+TEST_F(SortTest, AThrowingCompareLeavesEveryNodeInItsPlace)
+{
+    for (const char* p = "dcbaef"; *p; ++p)
+        Add(tree, nullptr, *p);
+    int calls = 0;
+    auto compare = tree.OnCompareNodes;
+    tree.OnCompareNodes = [&](TBaseVirtualTree* t, PVirtualNode x, PVirtualNode y, TColumnIndex col, int& r) {
+        if (++calls == 4)
+            throw std::runtime_error("compare failed");
+        compare(t, x, y, col, r);
+    };
+    EXPECT_THROW(tree.SortTree(0, sdAscending), std::runtime_error);
+    EXPECT_EQ(Level(nullptr), "d c b a e f");
+    ExpectConsistent(tree);
+    EXPECT_EQ(tree.UpdateCount(), 0u);
+}
+
+TEST_F(SortTest, SortTreeWithoutInitLeavesUninitialisedLevels)
+{
+    PVirtualNode p = Add(tree, nullptr, 'p');
+    for (const char* s = "cba"; *s; ++s)
+        Add(tree, p, *s);
+    ExcludeStates(p, vsInitialized);
+    tree.SortTree(0, sdAscending, false);
+    EXPECT_EQ(Level(p), "c b a");
+    tree.SortTree(InvalidColumn, sdAscending, true);
+    EXPECT_EQ(Level(p), "c b a");
+    tree.SortTree(0, sdAscending, true);
+    EXPECT_EQ(Level(p), "a b c");
+}
+
+TEST(OptionsTest, DefaultsAndAssignment)
+{
+    TStringTreeOptions options(nullptr);
+    EXPECT_EQ(options.AutoOptions(), 329);
+    EXPECT_EQ(options.MiscOptions(), 16809);
+    EXPECT_EQ(options.PaintOptions(), 7008);
+    EXPECT_EQ(options.SelectionOptions(), 0);
+    EXPECT_EQ(options.StringOptions(), 5);
+    EXPECT_TRUE(options.MiscOptions() & toAcceptOLEDrop);
+    EXPECT_TRUE(options.MiscOptions() & toEditOnClick);
+    TStringTreeOptions other(nullptr);
+    other.SetPaintOptions(toShowRoot);
+    other.SetStringOptions(toShowStaticText);
+    other.SetExportMode(emChecked);
+    options.Assign(other);
+    EXPECT_EQ(options.PaintOptions(), uint32_t(toShowRoot));
+    EXPECT_EQ(options.StringOptions(), toShowStaticText);
+    EXPECT_EQ(options.ExportMode(), emAll);
+}
+
+} // namespace
+} // namespace treeview::test

@@ -1,0 +1,130 @@
+// Position cache and the shared validation thread.
+#include "tree_fixture.h"
+#include "treeview/worker.h"
+#include "core/tick.h"
+#include <memory>
+
+namespace treeview::test {
+namespace {
+
+class ValidationTest : public TreeTest {
+public:
+    RecordingWindowPort port;
+    TestTree tree{&port};
+    void SetUp() override
+    {
+        TreeTest::SetUp();
+        port.SetTree(&tree);
+        tree.SetNodeDataSize(8);
+        tree.SetDefaultNodeHeight(20);
+    }
+    void TearDown() override { DropHandlers(tree); }
+    // Lets the worker's change-state messages through until the cache is in use (bounded).
+    bool WaitForCache()
+    {
+        for (int i = 0; i < 5000; ++i) {
+            core::CheckSynchronize(1);
+            if ((tree.TreeStates() & tsUseCache) && !worker::IsCurrentTree(&tree) && worker::QueueLength() == 0)
+                return true;
+        }
+        return false;
+    }
+};
+
+TEST_F(ValidationTest, CacheEntriesEveryTwoThousandVisibleNodes)
+{
+    port.SetHandleAllocated(false);   // the test builds the cache itself
+    struct Case {
+        uint32_t nodes;
+        std::vector<std::pair<uint32_t, uint32_t>> entries;   // (absolute index, top)
+    };
+    const std::vector<Case> cases = {
+        {2000, {}},
+        {2001, {{0, 0}, {2000, 40000}}},
+        {4000, {{0, 0}, {2000, 40000}}},
+        {4001, {{0, 0}, {2000, 40000}, {4000, 80000}}},
+    };
+    for (const Case& test : cases) {
+        tree.Clear();
+        tree.SetRootNodeCount(test.nodes);
+        tree.ChangeStates(0, tsStopValidation);
+        EXPECT_EQ(tree.ValidatePositionCache(), !test.entries.empty());
+        const TCache& cache = tree.PositionCache();
+        ASSERT_EQ(cache.size(), test.entries.size()) << test.nodes;
+        for (size_t i = 0; i < cache.size(); ++i) {
+            EXPECT_EQ(tree.AbsoluteIndex(cache[i].Node), test.entries[i].first);
+            EXPECT_EQ(cache[i].AbsoluteTop, test.entries[i].second);
+        }
+    }
+}
+
+TEST_F(ValidationTest, WorkerBuildsTheCacheAndStructureChangesInterruptIt)
+{
+    tree.BeginUpdate();
+    tree.SetRootNodeCount(5000);
+    tree.EndUpdate();
+    ASSERT_TRUE(WaitForCache());
+    EXPECT_EQ(tree.PositionCache().size(), 3u);
+    uint32_t top = 0;
+    PVirtualNode node = tree.GetNodeAtY(60017, &top);
+    EXPECT_EQ(tree.AbsoluteIndex(node), 3000u);
+    EXPECT_EQ(top, 60000u);
+
+    // Changes while the worker runs: each interrupts it, and the tree ends consistent and cached.
+    for (int round = 0; round < 20; ++round) {
+        tree.AddChild(nullptr);
+        tree.DeleteNode(tree.GetFirstNoInit());
+        tree.SetExpanded(tree.AddChild(tree.GetFirstNoInit()), true);
+        tree.SortTree(NoColumn, sdAscending);
+        EXPECT_FALSE(tree.TreeStates() & tsUseCache);
+        core::CheckSynchronize(0);
+    }
+    ExpectConsistent(tree);
+    ASSERT_TRUE(WaitForCache());
+    EXPECT_FALSE(tree.TreeStates() & tsValidationNeeded);
+    EXPECT_EQ(tree.PositionCache().front().Node, tree.GetFirstVisibleNoInit());
+    node = tree.GetNodeAtY(20 * 4000 + 5);
+    uint32_t index = 0;
+    for (PVirtualNode run = tree.GetFirstVisibleNoInit(); run != node; run = tree.GetNextVisibleNoInit(run))
+        ++index;
+    EXPECT_EQ(index, 4000u);
+}
+
+TEST_F(ValidationTest, ValidationFailureOfOneTreeDoesNotStopTheWorker)
+{
+    struct FailingTree : TestTree {
+        using TestTree::TestTree;
+        bool ValidatePositionCache() override { throw std::runtime_error("broken"); }
+    };
+    RecordingWindowPort failingPort;
+    FailingTree failing(&failingPort);
+    failingPort.SetTree(&failing);
+    failing.SetRootNodeCount(10);   // requests a validation that throws in the worker
+    for (int i = 0; i < 200 && (worker::IsCurrentTree(&failing) || worker::QueueLength() > 0); ++i)
+        core::CheckSynchronize(1);
+    EXPECT_FALSE(failing.TreeStates() & tsUseCache);
+    tree.BeginUpdate();
+    tree.SetRootNodeCount(2500);
+    tree.EndUpdate();
+    EXPECT_TRUE(WaitForCache());
+}
+
+TEST_F(ValidationTest, WorkerLivesAsLongAsAnyTree)
+{
+    size_t before = worker::ReferenceCount();
+    ASSERT_TRUE(worker::Exists());
+    {
+        auto one = std::make_unique<TestTree>();
+        auto two = std::make_unique<TestTree>();
+        EXPECT_EQ(worker::ReferenceCount(), before + 2);
+        one.reset();
+        EXPECT_TRUE(worker::Exists());
+    }
+    EXPECT_EQ(worker::ReferenceCount(), before);
+    worker::AddTree(&tree);
+    worker::AddTree(&tree);
+    EXPECT_LE(worker::QueueLength(), 1u);
+}
+
+} // namespace
+} // namespace treeview::test
