@@ -33,7 +33,7 @@ public:
     PenMode Mode() const { return m_mode; }
     void SetMode(PenMode mode);
     // The platform's binary raster code of Mode (R2_*).
-    int Rop2() const { return int(m_mode) + 1; }
+    int Rop2() const;
     HPEN Handle() const;
 
     // ---- Events ----

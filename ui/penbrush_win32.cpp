@@ -49,6 +49,14 @@ void Pen::SetMode(PenMode mode)
     }
 }
 
+int Pen::Rop2() const
+{
+    static const int codes[] = {R2_BLACK, R2_WHITE, R2_NOP, R2_NOT, R2_COPYPEN, R2_NOTCOPYPEN, R2_MERGEPENNOT,
+                                R2_MASKPENNOT, R2_MERGENOTPEN, R2_MASKNOTPEN, R2_MERGEPEN, R2_NOTMERGEPEN,
+                                R2_MASKPEN, R2_NOTMASKPEN, R2_XORPEN, R2_NOTXORPEN};
+    return codes[m_mode];
+}
+
 HPEN Pen::Handle() const
 {
     if (!m_handle) {
