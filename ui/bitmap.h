@@ -32,6 +32,8 @@ enum TransparentMode { tmAuto, tmFixed };
 class Bitmap : public core::Persistent {
 public:
     Bitmap();
+    // The class name standard code compares.
+    core::String ClassName() const override { return u"TBitmap"; }
     Bitmap(int width, int height, PixelFormat format = pf24bit);
     ~Bitmap() override;
 

@@ -39,6 +39,8 @@ private:
 class ImageList : public core::Component {
 public:
     explicit ImageList(core::Component* owner = nullptr, int width = 16, int height = 16);
+    // The class name standard code compares.
+    core::String ClassName() const override { return u"TImageList"; }
     ~ImageList() override;
 
     // ---- Properties ----
