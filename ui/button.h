@@ -10,6 +10,8 @@ namespace ui {
 class Button : public WinControl {
 public:
     explicit Button(core::Component* owner = nullptr);
+    // The class name standard code compares.
+    core::String ClassName() const override { return u"TButton"; }
     ~Button() override;
 
     // ---- Properties ----

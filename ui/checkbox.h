@@ -12,6 +12,8 @@ enum CheckBoxState { cbUnchecked, cbChecked, cbGrayed };
 class CheckBox : public WinControl {
 public:
     explicit CheckBox(core::Component* owner = nullptr);
+    // The class name standard code compares.
+    core::String ClassName() const override { return u"TCheckBox"; }
 
     // ---- Properties ----
     bool Checked() const { return m_state == cbChecked; }

@@ -8,7 +8,7 @@ uint32_t ColorToRGB(Color color)
 {
     if (color == clNone || color == clDefault)
         return 0;
-    if (color & clSystemColor)
+    if (IsSystemColor(color))
         return GetSysColor(int(color & 0xFF));
     return color & 0xFFFFFF;
 }

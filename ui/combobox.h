@@ -15,6 +15,8 @@ enum ComboBoxStyle { csDropDown, csSimple, csDropDownList };
 class ComboBox : public WinControl, private ItemStrings::Sink {
 public:
     explicit ComboBox(core::Component* owner = nullptr);
+    // The class name standard code compares.
+    core::String ClassName() const override { return u"TComboBox"; }
     ~ComboBox() override;
 
     // ---- Properties ----

@@ -12,6 +12,8 @@ enum EditCharCase { ecNormal, ecUpperCase, ecLowerCase };
 class Edit : public WinControl {
 public:
     explicit Edit(core::Component* owner = nullptr);
+    // The class name standard code compares.
+    core::String ClassName() const override { return u"TEdit"; }
 
     // ---- Properties ----
     core::Char PasswordChar() const { return m_password_char; }

@@ -8,6 +8,8 @@ namespace ui {
 class GroupBox : public CustomControl {
 public:
     explicit GroupBox(core::Component* owner = nullptr);
+    // The class name standard code compares.
+    core::String ClassName() const override { return u"TGroupBox"; }
 
 protected:
     // ---- Painting and messages ----

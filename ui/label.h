@@ -13,6 +13,8 @@ enum TextLayout { tlTop, tlCenter, tlBottom };
 class Label : public GraphicControl {
 public:
     explicit Label(core::Component* owner = nullptr);
+    // The class name standard code compares.
+    core::String ClassName() const override { return u"TLabel"; }
 
     // ---- Properties ----
     ui::Alignment Alignment() const { return m_alignment; }

@@ -12,6 +12,8 @@ namespace ui {
 class ListBox : public WinControl, private ItemStrings::Sink {
 public:
     explicit ListBox(core::Component* owner = nullptr);
+    // The class name standard code compares.
+    core::String ClassName() const override { return u"TListBox"; }
     ~ListBox() override;
 
     // ---- Properties ----

@@ -36,6 +36,8 @@ private:
 class Memo : public Edit {
 public:
     explicit Memo(core::Component* owner = nullptr);
+    // The class name standard code compares.
+    core::String ClassName() const override { return u"TMemo"; }
     ~Memo() override;
 
     // ---- Properties ----

@@ -10,6 +10,8 @@ enum BevelCut { bvNone, bvLowered, bvRaised };
 class Panel : public CustomControl {
 public:
     explicit Panel(core::Component* owner = nullptr);
+    // The class name standard code compares.
+    core::String ClassName() const override { return u"TPanel"; }
 
     // ---- Properties ----
     BevelCut BevelOuter() const { return m_bevel_outer; }

@@ -9,6 +9,8 @@ namespace ui {
 class RadioButton : public WinControl {
 public:
     explicit RadioButton(core::Component* owner = nullptr);
+    // The class name standard code compares.
+    core::String ClassName() const override { return u"TRadioButton"; }
 
     // ---- Properties ----
     bool Checked() const { return m_checked; }

@@ -36,6 +36,8 @@ private:
 class ScrollBox : public WinControl {
 public:
     explicit ScrollBox(core::Component* owner = nullptr);
+    // The class name standard code compares.
+    core::String ClassName() const override { return u"TScrollBox"; }
 
     // ---- Properties ----
     bool AutoScroll() const { return m_auto_scroll; }

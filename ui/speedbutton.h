@@ -12,6 +12,8 @@ enum ButtonState { bsUp, bsDisabled, bsDown, bsExclusive };
 class SpeedButton : public GraphicControl {
 public:
     explicit SpeedButton(core::Component* owner = nullptr);
+    // The class name standard code compares.
+    core::String ClassName() const override { return u"TSpeedButton"; }
 
     // ---- Properties ----
     bool Down() const { return m_down; }

@@ -9,6 +9,8 @@ namespace ui {
 class Splitter : public GraphicControl {
 public:
     explicit Splitter(core::Component* owner = nullptr);
+    // The class name standard code compares.
+    core::String ClassName() const override { return u"TSplitter"; }
 
     // ---- Properties ----
     int MinSize() const { return m_min_size; }

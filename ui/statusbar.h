@@ -32,6 +32,8 @@ private:
 class StatusBar : public WinControl {
 public:
     explicit StatusBar(core::Component* owner = nullptr);
+    // The class name standard code compares.
+    core::String ClassName() const override { return u"TStatusBar"; }
 
     // ---- Properties ----
     int PanelCount() const { return int(m_panels.size()); }

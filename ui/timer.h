@@ -12,6 +12,8 @@ namespace ui {
 class Timer : public core::Component {
 public:
     explicit Timer(core::Component* owner = nullptr);
+    // The class name standard code compares.
+    core::String ClassName() const override { return u"TTimer"; }
     ~Timer() override;
 
     // ---- Properties ----
