@@ -1,4 +1,5 @@
 // Start-up and shut-down of the skinned controls.
+#include "skin/controls/glyphs.h"
 #include "skin/controls/skinned.h"
 
 namespace skin {
@@ -16,12 +17,14 @@ void InitSkinControls()
     InitSkinCommand();
     SetSkipsSkinBroadcastHook(NoSkip);
     SetSkinActivationHook(IgnoreActivation);
+    LoadButtonGlyphs();
 }
 
 void DoneSkinControls()
 {
     SetSkipsSkinBroadcastHook(nullptr);
     SetSkinActivationHook(nullptr);
+    FreeButtonGlyphs();
 }
 
 } // namespace skin
