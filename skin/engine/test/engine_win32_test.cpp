@@ -300,3 +300,28 @@ TEST_F(SkinEngineTest, BoundLabelPlacement)
 
 } // namespace
 } // namespace skin
+
+#include "skin/engine/system.h"
+
+namespace skin {
+namespace {
+
+TEST_F(SkinEngineTest, SystemQueries)
+{
+    core::String folder = AppFolder();
+    ASSERT_FALSE(folder.empty());
+    EXPECT_EQ(folder.back(), u'\\');
+    EXPECT_EQ(FileIconOf(u"C:\\no\\such\\file.exe", 1), nullptr);
+    if (HFONT font = CreateCaptionFont())
+        DeleteObject(font);
+    auto* panel = new ui::Panel(form.get());
+    EXPECT_EQ(OwnerFormOf(panel), form.get());
+    EXPECT_EQ(OwnerFormOf(nullptr), nullptr);
+    ui::Message m = MakeMessage(SM_SKINCMD, SkinWParam(scMoved, 1), 5, 7);
+    EXPECT_EQ(SubCodeOf(m.WParam), scMoved);
+    EXPECT_EQ(FlagOf(m.WParam), 1);
+    EXPECT_EQ(m.Result, 7);
+}
+
+} // namespace
+} // namespace skin
