@@ -82,6 +82,22 @@ TEST_F(SkinnedControls, EveryKindAnswersTheLibraryMessageAndStaysUnskinned)
     }
     // A plain window of the library does not answer.
     EXPECT_EQ(SendAcMessage(form->Handle(), scIsSkinAware, 0), 0);
+    // A skin removal of another manager is ignored; of the own (absent) manager it is applied.
+    int other = 0;
+    for (const auto& e : entries) {
+        e.data->FUpdating = false;
+        if (auto* w = dynamic_cast<ui::WinControl*>(e.control))
+            SendAcMessage(w->Handle(), scSkinRemoved, LPARAM(&other));
+        else
+            e.control->Perform(SM_SKINCMD, SkinWParam(scSkinRemoved), LPARAM(&other));
+        EXPECT_FALSE(e.data->FUpdating) << int(&e - entries);
+        if (auto* w = dynamic_cast<ui::WinControl*>(e.control))
+            SendAcMessage(w->Handle(), scSkinRemoved, 0);
+        else
+            e.control->Perform(SM_SKINCMD, SkinWParam(scSkinRemoved), 0);
+        EXPECT_TRUE(e.data->FUpdating) << int(&e - entries);
+        EXPECT_EQ(e.data->SkinIndex, -1);
+    }
 }
 
 TEST_F(SkinnedControls, ButtonWrapsByDefaultAndKeepsTheDefaultFrameOfItsCreation)
@@ -398,6 +414,12 @@ TEST_F(SkinnedControls, SpeedButtonStylesCaptionsAndHints)
     SendMessageW(form->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(20, 20));
     EXPECT_TRUE(ui::App().ShowHint());
     EXPECT_EQ(clicks, 1);
+
+    // Repaints never show a box from a paint path.
+    speed->GraphRepaint();
+    speed->Repaint();
+    Pump();
+    EXPECT_TRUE(m_box.Calls().empty());
 
     // Caption centred with no glyph: the text block sits in the middle.
     RECT r = speed->CaptionRect();

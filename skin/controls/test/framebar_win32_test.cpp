@@ -138,6 +138,24 @@ TEST_F(FrameBarTest, ScrollRangeFollowsTheLaidOutHeight)
     EXPECT_EQ(bar->VertScrollBar().Range(), y + 2 + 2);
 }
 
+TEST_F(FrameBarTest, ArrangementFollowsTheNativeScrollPosition)
+{
+    bar->SetAnimation(false);
+    bar->SetAlign(ui::alNone);
+    bar->SetBounds(0, 0, 150, 120);
+    std::vector<TsTitleItem*> items;
+    for (int i = 0; i < 6; ++i)
+        items.push_back(AddItem(u"item", 40));
+    bar->Rearrange();
+    ASSERT_GT(bar->VertScrollBar().Range(), bar->ClientHeight());
+    bar->VertScrollBar().SetPosition(40);
+    ASSERT_EQ(GetScrollPos(bar->Handle(), SB_VERT), 40);
+    bar->Rearrange();
+    RECT work = bar->WorkRect();
+    EXPECT_EQ(items[0]->TitleButton->Top(), work.top - 40);
+    EXPECT_EQ(items[1]->TitleButton->Top(), work.top + 30 - 40);
+}
+
 TEST_F(FrameBarTest, DefaultFrameIsTheRedNotice)
 {
     bar->SetAnimation(false);
