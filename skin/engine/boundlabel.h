@@ -62,6 +62,7 @@ private:
     core::String FText;
     TsCaptionLayout FLayout = sclLeft;
     ui::Font FFont;
+    bool m_font_set = false; // a font was given before the label existed
     int FIndent = 0;
     bool FActive = false;
     ui::Label* FTheLabel = nullptr;

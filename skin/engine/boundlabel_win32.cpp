@@ -49,6 +49,10 @@ void TsBoundLabel::SetActive(bool value)
     FActive = true;
     if (!FTheLabel)
         FTheLabel = m_factory(control, this);
+    if (m_font_set) {
+        FTheLabel->Font().Assign(FFont);
+        FTheLabel->SetParentFont(false);
+    }
     FTheLabel->SetVisible(false);
     FTheLabel->SetParent(control->Parent());
     FTheLabel->SetFocusControl(dynamic_cast<ui::WinControl*>(control));
@@ -109,6 +113,7 @@ void TsBoundLabel::SetFont(const ui::Font& value)
     // Without a label the font is kept for the label to come.
     if (!FTheLabel) {
         FFont.Assign(value);
+        m_font_set = true;
         return;
     }
     FTheLabel->Font().Assign(value);

@@ -270,6 +270,26 @@ TEST_F(FrameBarTest, ScrollBoxDefaultsAndScrollEvents)
     EXPECT_EQ(child->Top(), -20);
 }
 
+TEST_F(FrameBarTest, WheelForwardingFallsBackToTheVerticalBar)
+{
+    auto* box = new TsScrollBox(form.get());
+    box->SetParent(form.get());
+    box->SetBounds(0, 0, 150, 100);
+    auto* tall = new TFrame(form.get());
+    tall->SetParent(box);
+    tall->SetBounds(0, 0, 100, 600);
+    box->SetAutoMouseWheel(true);
+    box->VertScrollBar().SetIncrement(8);
+    box->VertScrollBar().SetPosition(40);
+    struct Case {
+        int delta, position;
+    } cases[] = {{240, 24}, {60, 24}, {-120, 32}};
+    for (const auto& c : cases) {
+        SendMessageW(box->Handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, short(c.delta)), MAKELPARAM(10, 10));
+        EXPECT_EQ(box->VertScrollBar().Position(), c.position) << c.delta;
+    }
+}
+
 TEST_F(FrameBarTest, SplitterSnapsCollapsedNeighboursAndSwitchesHints)
 {
     auto* top = new TFrame(form.get());
