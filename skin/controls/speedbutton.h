@@ -1,0 +1,117 @@
+// Skinned speed button: the class library's speed button with its own caption and glyph layout, a
+// drop-down part, divider and separator styles, caption hiding, glyph blending options and the
+// skinned-control machinery. Hints are switched off from a mouse press to its release on both roads,
+// and a pressed button whose mouse leaves it comes back up.
+#pragma once
+
+#include "skin/controls/skinned.h"
+#include "ui/menu.h"
+#include "ui/speedbutton.h"
+
+#include <memory>
+
+namespace skin {
+
+enum TToolButtonStyle { tbsButton, tbsCheck, tbsDropDown, tbsSeparator, tbsDivider, tbsTextButton };
+enum TButtonLayout { blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom };
+
+class TsSpeedButton : public ui::SpeedButton {
+public:
+    explicit TsSpeedButton(core::Component* owner = nullptr);
+    ~TsSpeedButton() override;
+
+    // ---- Properties ----
+    TsCommonData* SkinData() { return m_common.get(); }
+    ui::Alignment Alignment() const { return m_alignment; }
+    void SetAlignment(ui::Alignment value);
+    ui::Alignment TextAlignment() const { return m_text_alignment; }
+    void SetTextAlignment(ui::Alignment value);
+    TToolButtonStyle ButtonStyle() const { return m_button_style; }
+    void SetButtonStyle(TToolButtonStyle value);
+    int Blend() const { return m_blend; }
+    void SetBlend(int value);
+    bool Grayed() const { return m_grayed; }
+    void SetGrayed(bool value);
+    int ImageIndex() const { return m_image_index; }
+    void SetImageIndex(int value);
+    bool Reflected() const { return m_reflected; }
+    void SetReflected(bool value);
+    bool ShowCaption() const { return m_show_caption; }
+    void SetShowCaption(bool value);
+    bool DrawOverBorder() const { return m_draw_over_border; }
+    void SetDrawOverBorder(bool value);
+    int TextOffset() const { return m_text_offset; }
+    void SetTextOffset(int value);
+    int Margin() const { return m_margin; }
+    void SetMargin(int value);
+    int Spacing() const { return m_spacing; }
+    void SetSpacing(int value);
+    TButtonLayout Layout() const { return m_layout; }
+    void SetLayout(TButtonLayout value);
+    int NumGlyphs() const { return m_num_glyphs; }
+    void SetNumGlyphs(int value) { m_num_glyphs = std::max(value, 1); }
+    TsDisabledKind DisabledKind() const { return m_disabled_kind; }
+    void SetDisabledKind(TsDisabledKind value);
+    TsDisabledGlyphKind DisabledGlyphKind() const { return m_disabled_glyph_kind; }
+    void SetDisabledGlyphKind(TsDisabledGlyphKind value);
+    TacAnimatEvents AnimatEvents() const { return m_animat_events; }
+    void SetAnimatEvents(TacAnimatEvents value) { m_animat_events = value; }
+    ui::PopupMenu* DropdownMenu() const { return m_dropdown_menu; }
+    void SetDropdownMenu(ui::PopupMenu* menu);
+    bool DroppedDown() const { return m_dropped_down; }
+
+    // ---- Layout ----
+    // FIXME: glyphs (a bitmap or an image list) wait for the class library's bitmaps and image
+    // lists; until then the glyph is 0 x 0 and only the caption is laid out.
+    virtual int GlyphWidth() const { return 0; }
+    virtual int GlyphHeight() const { return 0; }
+    int ArrowWidth() const { return m_button_style == tbsDropDown ? 16 : 0; }
+    int MarginValue() const { return m_margin < 0 ? 0 : m_margin + 3; }
+    int CaptionWidth() const;
+    virtual SIZE TextRectSize();
+    virtual RECT CaptionRect();
+    virtual RECT ImgRect();
+    // 2 pressed, 1 hot or focused, 0 normal.
+    virtual int CurrentState();
+    // Repaints now; never shows a box from a paint path.
+    void GraphRepaint();
+    void Loaded() override;
+
+protected:
+    void Paint(ui::Canvas& canvas) override;
+    void WndProc(ui::Message& message) override;
+    void MouseDown(ui::MouseButton button, ui::ShiftState shift, int x, int y) override;
+    void MouseUp(ui::MouseButton button, ui::ShiftState shift, int x, int y) override;
+    void MouseEnter() override;
+    void MouseLeave() override;
+    void Notification(core::Component* component, core::Operation operation) override;
+    virtual void StdPaint(ui::Canvas& canvas, bool full);
+    virtual void DrawCaption(ui::Canvas& canvas);
+    void MarkChanged();
+    int m_text_layout = 0;
+
+private:
+    std::unique_ptr<TsCommonData> m_common;
+    ui::Alignment m_alignment = ui::taCenter;
+    ui::Alignment m_text_alignment = ui::taCenter;
+    TToolButtonStyle m_button_style = tbsButton;
+    int m_blend = 0;
+    bool m_grayed = false;
+    int m_image_index = -1;
+    bool m_reflected = false;
+    bool m_show_caption = true;
+    bool m_draw_over_border = true;
+    int m_text_offset = 0;
+    int m_margin = -1;
+    int m_spacing = 4;
+    TButtonLayout m_layout = blGlyphLeft;
+    int m_num_glyphs = 1;
+    TsDisabledKind m_disabled_kind = dkBlended;
+    TsDisabledGlyphKind m_disabled_glyph_kind = dgBlended;
+    TacAnimatEvents m_animat_events = aeGlobalDef;
+    ui::PopupMenu* m_dropdown_menu = nullptr;
+    bool m_dropped_down = false;
+    core::String m_old_caption;
+};
+
+} // namespace skin

@@ -1,0 +1,41 @@
+// Skinned splitter: the class library's splitter with a skin state, mouse-enter and mouse-leave
+// events, snapping of collapsed neighbours and the hint switching of the skinned buttons (hints are
+// off from mouse-down to mouse-up).
+#pragma once
+
+#include "skin/controls/skinned.h"
+#include "ui/splitter.h"
+
+#include <memory>
+
+namespace skin {
+
+enum TResizeStyle { rsNone, rsLine, rsUpdate, rsPattern };
+
+class TsSplitter : public ui::Splitter {
+public:
+    explicit TsSplitter(core::Component* owner = nullptr);
+    ~TsSplitter() override;
+
+    TsCommonData* SkinData() { return m_common.get(); }
+    bool AutoSnap() const { return m_auto_snap; }
+    void SetAutoSnap(bool value) { m_auto_snap = value; }
+    TResizeStyle ResizeStyle() const { return m_resize_style; }
+    void SetResizeStyle(TResizeStyle value) { m_resize_style = value; }
+    bool Sizing() const { return m_sizing; }
+    void Loaded() override;
+    // FIXME: the centred glyph waits for the class library's bitmaps.
+
+protected:
+    void WndProc(ui::Message& message) override;
+    void MouseDown(ui::MouseButton button, ui::ShiftState shift, int x, int y) override;
+    void MouseUp(ui::MouseButton button, ui::ShiftState shift, int x, int y) override;
+
+private:
+    std::unique_ptr<TsCommonData> m_common;
+    bool m_sizing = false;
+    bool m_auto_snap = true;
+    TResizeStyle m_resize_style = rsPattern;
+};
+
+} // namespace skin
