@@ -11,7 +11,11 @@
 
 namespace core {
 
+// The Windows headers define INFINITE as a macro of the same value; where they came first, that
+// macro serves and this constant must not be declared.
+#ifndef INFINITE
 inline constexpr uint32_t INFINITE = 0xFFFFFFFFu;
+#endif
 
 enum class WaitResult {
     Signaled,   // the object was signalled (and taken, for auto-reset events, semaphores and mutexes)
