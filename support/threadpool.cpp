@@ -428,7 +428,9 @@ void TThreadPool::IncreaseThreads(Clones& clones)
     } else if (FMinAtLeast.load() && n < minCount) {
         for (int32_t i = n; i < minCount; ++i)
             CreateThread();
-    } else if (n < FThreadsMaxCount.load() && FTaskCount.load() > 0 && FIdleThreadCount.load() <= 0) {
+    } else if (n < FThreadsMaxCount.load() && FTaskCount.load() > 0 && FIdleThreadCount.load() - FTaskCount.load() <= 0) {
+        // A waiting thread counts as idle only while no queued request is already owed to it: in a
+        // burst of requests the woken threads have not taken theirs yet, and are not free for more.
         const int32_t w = std::max(AverageWaitingTime(), 1);
         if (w <= 100) {
             const int64_t p = std::max(AverageProcessingTime(), 2);

@@ -1,7 +1,7 @@
 // Thread pool component: requests (TTaskDataObject descendants) queued with AddRequest are run by
 // worker threads (TPoolingThread) through OnProcessRequest. The pool grows while requests wait and no
-// worker is idle, between a minimum and a maximum count, and a periodic reduce tick retires at most one
-// idle worker at a time. Workers that have worked too long on one request can be retired as "dead"
+// worker is free for them (a waiting worker already owed a queued request is not), between a minimum
+// and a maximum count, and a periodic reduce tick retires at most one idle worker at a time. Workers that have worked too long on one request can be retired as "dead"
 // and their request queued again as a copy.
 //
 // Lock order: the queue lock before the thread lock before a worker's own lock. The pool's own

@@ -137,8 +137,12 @@ TEST(ThreadPool, GrowsToTheMinimumOnTheSecondRequestThenOneAtATimeUpToTheMaximum
         EXPECT_EQ(pool.ThreadCount(), 1);
         EXPECT_TRUE(pool.AddRequest(MakeTask(1)));
         EXPECT_EQ(pool.ThreadCount(), 10);
-        for (int i = 2; i < 10; ++i)
+        for (int i = 2; i < 10; ++i) {
+            // Each request is taken before the next comes, so that an idle thread is free for it.
+            ASSERT_TRUE(WaitUntil([&] { return pool.TaskCount() == 0; }));
             pool.AddRequest(MakeTask(i));
+            EXPECT_EQ(pool.ThreadCount(), 10);
+        }
         ASSERT_TRUE(WaitUntil([&] { return gate.Waiting() == 10; }));
         // Every thread busy but nothing queued: the growth test sees an empty queue.
         pool.AddRequest(MakeTask(10));
