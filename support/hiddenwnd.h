@@ -2,7 +2,9 @@
 // a THiddenWndHandler, which owns one hidden window (class "HiddenWndControlWindowClass") and
 // dispatches up to 100 message numbers to the components registered on them. Handlers are kept per
 // thread by one process-wide pool: a component's messages arrive in the thread that attached it,
-// and only while that thread pumps messages. Windows only.
+// and only while that thread pumps messages. A handler makes its window when the window is first
+// needed (a component's Handle, a timer, a posted message), in the thread that owns the handler, so
+// that components that never receive a message cost no window. Windows only.
 #pragma once
 // core/sync.h goes before the Windows headers, whose INFINITE macro would clash with its constant.
 #include "core/sync.h"
@@ -54,7 +56,10 @@ public:
     void RegisterTimer(UINT_PTR id, THiddenWndControl* owner);
     void UnregisterTimer(UINT_PTR id);
 
-    HWND Handle() const { return FHandle; }
+    // The window, made on first use; EHiddenWndException when that is asked from another thread
+    // than the handler's.
+    HWND Handle();
+    HWND HandleIfAllocated() const { return FHandle; }
     UINT MsgLow() const { return FMsgLow; }
     int MsgLeft() const { return kMsgCount - FMsgCnt; }
     THiddenWndHandlerList* OwnerList() const { return FOwnerList; }
@@ -113,8 +118,9 @@ public:
     explicit THiddenWndControl(core::Component* owner = nullptr);
     ~THiddenWndControl() override;
 
-    // Attaches in the calling thread on first read.
+    // Attaches in the calling thread on first read; the window is made then.
     HWND Handle();
+    bool Attached() const { return FWndHandler != nullptr; }
     THiddenWndHandler* WndHandler() const { return FWndHandler; }
     DWORD ThreadID() const { return FThreadId; }
     bool Terminated() const { return FTerminated; }
@@ -155,7 +161,6 @@ protected:
     virtual void AbortWork() {}
 
     bool Disposed = false;
-    HWND FHandle = nullptr;
     DWORD FThreadId = 0;
     bool FTerminated = false;
     bool FMultiThreaded = false;

@@ -57,10 +57,19 @@ void THiddenWndHandler::CheckMsgLow() const
         throw EHiddenWndException(u"MsgLow not defined");
 }
 
+HWND THiddenWndHandler::Handle()
+{
+    AllocateHWnd();
+    return FHandle;
+}
+
 void THiddenWndHandler::AllocateHWnd()
 {
     if (FHandle)
         return;
+    // The window's messages arrive in the thread that makes it: that must be the handler's own.
+    if (FOwnerList && FOwnerList->ThreadID != GetCurrentThreadId())
+        throw EHiddenWndException(u"Cannot create the hidden window from another thread");
     ClassState& classes = Classes();
     core::CriticalSection::Lock guard(classes.lock);
     if (!classes.registered) {
@@ -117,7 +126,6 @@ UINT THiddenWndHandler::AllocateMsgHandler(THiddenWndControl* obj)
     int slot = 0;
     while (slot < kMsgCount && FMsgMap[size_t(slot)])
         ++slot;
-    AllocateHWnd();  // before taking the slot, so that a failure leaves nothing behind
     FMsgMap[size_t(slot)] = obj;
     ++FMsgCnt;
     return FMsgLow + UINT(slot);
@@ -130,7 +138,6 @@ void THiddenWndHandler::RegisterMessage(UINT msg, THiddenWndControl* obj)
         throw EHiddenWndException(u"Msg value out of bound");
     if (FMsgMap[msg - FMsgLow])
         throw EHiddenWndException(u"Msg already registered");
-    AllocateHWnd();
     FMsgMap[msg - FMsgLow] = obj;
     ++FMsgCnt;
 }
@@ -307,14 +314,14 @@ void THiddenWndControl::DisposeWindow()
 
 HWND THiddenWndControl::Handle()
 {
-    if (!FHandle)
+    if (!FWndHandler)
         AttachWindow();
-    return FHandle;
+    return FWndHandler->Handle();
 }
 
 void THiddenWndControl::AttachWindow()
 {
-    if (FHandle)
+    if (FWndHandler)
         return;
     FThreadId = GetCurrentThreadId();
     THiddenWndHandlerPool& pool = THiddenWndHandlerPool::Instance();
@@ -323,7 +330,6 @@ void THiddenWndControl::AttachWindow()
         if (!FWndHandler)
             FWndHandler = pool.GetWndHandler(MessageCountNeeded(), FThreadId);
         ReserveMessages();
-        FHandle = FWndHandler->Handle();
     } catch (...) {
         try {
             FreeMessages();
@@ -341,12 +347,15 @@ void THiddenWndControl::AttachWindow()
 
 void THiddenWndControl::DetachWindow()
 {
-    if (!FHandle && !FWndHandler)
+    if (!FWndHandler)
         return;
     THiddenWndHandlerPool& pool = THiddenWndHandlerPool::Instance();
     pool.Lock();
-    for (const auto& timer : m_timers)
-        KillTimer(FHandle, timer.first);
+    for (const auto& timer : m_timers) {
+        if (HWND hwnd = FWndHandler->HandleIfAllocated())
+            KillTimer(hwnd, timer.first);
+        FWndHandler->UnregisterTimer(timer.first);
+    }
     m_timers.clear();
     try {
         FreeMessages();
@@ -356,7 +365,6 @@ void THiddenWndControl::DetachWindow()
     }
     if (FWndHandler && FWndHandler->MsgLeft() == THiddenWndHandler::kMsgCount)
         pool.FreeWndHandler(FWndHandler);
-    FHandle = nullptr;
     FWndHandler = nullptr;
     FThreadId = 0;
     pool.UnLock();
@@ -372,7 +380,7 @@ void THiddenWndControl::FreeMessages()
 
 void THiddenWndControl::ThreadAttach()
 {
-    if (FHandle)
+    if (FWndHandler)
         throw EHiddenWndException(u"Cannot attach when not detached");
     AttachWindow();
 }
@@ -402,7 +410,8 @@ void THiddenWndControl::KillComponentTimer(UINT_PTR id)
 {
     for (auto it = m_timers.begin(); it != m_timers.end(); ++it) {
         if (it->first == id) {
-            KillTimer(FHandle, id);
+            if (FWndHandler && FWndHandler->HandleIfAllocated())
+                KillTimer(FWndHandler->HandleIfAllocated(), id);
             if (FWndHandler)
                 FWndHandler->UnregisterTimer(id);
             m_timers.erase(it);
@@ -439,7 +448,8 @@ void THiddenWndControl::WindowProcedure(TMessage& msg)
         else if (msg.Msg == WM_TIMER)
             HandleTimerMessage(msg);
         else
-            msg.Result = DefWindowProcW(FHandle, msg.Msg, msg.WParam, msg.LParam);
+            msg.Result = DefWindowProcW(FWndHandler ? FWndHandler->HandleIfAllocated() : nullptr, msg.Msg, msg.WParam,
+                                        msg.LParam);
     } catch (const core::Exception& e) {
         HandleBackgroundError(e);
     }

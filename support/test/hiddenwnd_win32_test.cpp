@@ -109,6 +109,32 @@ TEST(HiddenWnd, FiftyOneComponentsOfTwoMessagesShareTwoWindowsAndTheClassGoesWit
     EXPECT_FALSE(HiddenWndClassRegistered());
 }
 
+TEST(HiddenWnd, TheWindowIsMadeWhenFirstNeededInTheOwningThread)
+{
+    TwoMessageControl control;
+    control.ThreadAttach();
+    EXPECT_TRUE(control.Attached());
+    EXPECT_EQ(THiddenWndHandlerPool::WindowCount(), 0);
+    std::thread other([&] {
+        try {
+            control.WndHandler()->Handle();
+            ADD_FAILURE() << "made in another thread";
+        } catch (const EHiddenWndException& e) {
+            EXPECT_EQ(e.Message(), u"Cannot create the hidden window from another thread");
+        }
+    });
+    other.join();
+    HWND hwnd = control.Handle();
+    ASSERT_NE(hwnd, nullptr);
+    EXPECT_EQ(GetWindowThreadProcessId(hwnd, nullptr), GetCurrentThreadId());
+    EXPECT_EQ(THiddenWndHandlerPool::WindowCount(), 1);
+    wchar_t className[64] = {};
+    GetClassNameW(hwnd, className, 64);
+    EXPECT_STREQ(className, L"HiddenWndControlWindowClass");
+    EXPECT_EQ(GetWindowLongPtrW(hwnd, GWL_EXSTYLE) & WS_EX_TOOLWINDOW, WS_EX_TOOLWINDOW);
+    EXPECT_EQ(GetWindowLongPtrW(hwnd, 0), reinterpret_cast<LONG_PTR>(control.WndHandler())) << "full width";
+}
+
 TEST(HiddenWnd, ComponentsOfTwoThreadsNeverShareAHandler)
 {
     TwoMessageControl mine;
