@@ -104,8 +104,8 @@ private:
     bool FAddrResolved = false;
 };
 
-// Loads icmp.dll once for the life of the process (program start-up) and releases it at the end. A
-// missing library is ignored.
+// Loads icmp.dll and starts the socket library once for the life of the process (program start-up)
+// and releases both at the end. A missing library is ignored.
 void PingComponentInitialize();
 void PingComponentFinalize();
 

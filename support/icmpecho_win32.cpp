@@ -14,6 +14,7 @@ namespace support {
 namespace {
 std::atomic<const TIcmpApi*> g_override{nullptr};
 HMODULE g_startupIcmp = nullptr;
+bool g_startupWinsock = false;
 } // namespace
 
 void SetIcmpApiOverride(const TIcmpApi* api) { g_override.store(api); }
@@ -22,6 +23,12 @@ void PingComponentInitialize()
 {
     if (!g_startupIcmp)
         g_startupIcmp = LoadLibraryW(L"icmp.dll");
+    // One start-up of the socket library for the process: the one of each echo object is then only
+    // a count, not a fresh initialisation.
+    if (!g_startupWinsock) {
+        WSADATA wsa;
+        g_startupWinsock = WSAStartup(MAKEWORD(1, 1), &wsa) == 0;
+    }
 }
 
 void PingComponentFinalize()
@@ -29,6 +36,10 @@ void PingComponentFinalize()
     if (g_startupIcmp) {
         FreeLibrary(g_startupIcmp);
         g_startupIcmp = nullptr;
+    }
+    if (g_startupWinsock) {
+        WSACleanup();
+        g_startupWinsock = false;
     }
 }
 
