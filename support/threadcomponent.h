@@ -5,7 +5,8 @@
 //
 // Threads cannot be suspended or killed from outside in this system: "suspending" and "pausing" a
 // worker are cooperative, the worker blocks only where it calls WaitWhilePaused(), and a forced end
-// is handled like Terminate. End events need the GUI thread to run queued calls (core::
+// is handled like Terminate. A worker terminated before its thread begins does not run OnExecute at
+// all (its end is reported as usual). End events need the GUI thread to run queued calls (core::
 // CheckSynchronize, which the application loop does); Destroy and WaitFor do so themselves.
 #pragma once
 #include "core/string.h"

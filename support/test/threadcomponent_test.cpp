@@ -82,8 +82,10 @@ TEST_F(ThreadComponentTest, TerminateIsCooperativeAndEndEventsRunOnTheMainThread
             events.push_back("begin");
         };
         component.BeforeResume = [&](TComponentBaseThread*) { events.push_back("before-resume"); };
+        std::atomic<bool> running{false};
         component.OnExecute = [&](TComponentBaseThread* self, void* params) {
             EXPECT_EQ(params, &events);
+            running.store(true);
             while (!self->Terminated())
                 core::Sleep(1);
             core::Sleep(30);
@@ -99,6 +101,8 @@ TEST_F(ThreadComponentTest, TerminateIsCooperativeAndEndEventsRunOnTheMainThread
         };
         ASSERT_NE(component.Execute(&events), nullptr);
         EXPECT_FALSE(component.Terminated());
+        // A thread terminated before it begins does not run its handler at all.
+        ASSERT_TRUE(PumpUntil([&] { return running.load(); }));
         component.Terminate();
         EXPECT_TRUE(component.Terminated());
         EXPECT_FALSE(handlerReturned.load()) << "Terminate does not wait";
