@@ -289,6 +289,16 @@ TThreadPool::TThreadPool(core::Component* owner, TPoolingThreadClass threadClass
 
 TThreadPool::~TThreadPool()
 {
+    StopThreads();
+    csQueueManagment.Enter();
+    while (!FQueue.empty())
+        FQueue.pop_back();
+    FTaskCount.store(0);
+    csQueueManagment.Leave();
+}
+
+void TThreadPool::StopThreads()
+{
     // The timer goes first: nothing signals the reduce event from now on.
     m_reduceTimer.reset();
 
@@ -313,12 +323,6 @@ TThreadPool::~TThreadPool()
     // Deleting a thread waits for its end however long its request takes.
     threads.clear();
     killing.clear();
-
-    csQueueManagment.Enter();
-    while (!FQueue.empty())
-        FQueue.pop_back();
-    FTaskCount.store(0);
-    csQueueManagment.Leave();
 }
 
 void TThreadPool::GetComponentInfo(String& name, String& author, String& email, String& comment)

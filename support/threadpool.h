@@ -6,7 +6,9 @@
 //
 // Lock order: the queue lock before the thread lock before a worker's own lock. The pool's own
 // housekeeping (reduction, dead and finished threads, statistics) only tries the thread lock.
-// Event handlers must be assigned before the first request; they run in worker threads.
+// Event handlers must be assigned before the first request; they run in worker threads. A class
+// derived from the pool that overrides the Do* operations calls StopThreads() in its own destructor:
+// the base destructor ends the threads only after the derived part is gone.
 #pragma once
 #include "core/component.h"
 #include "core/string.h"
@@ -201,6 +203,8 @@ public:
     int32_t QueuePackCount = 127;
 
 protected:
+    // Ends and frees every worker (waiting for running requests) and stops the reduce tick.
+    void StopThreads();
     virtual bool TooManyKilling();
     virtual void DoProcessRequest(TTaskDataObject* dataObj, TPoolingThread* thread);
     virtual void DoQueueEmpty(TEmptyKind emptyKind);

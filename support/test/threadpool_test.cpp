@@ -433,3 +433,28 @@ TEST(ThreadPool, InfoReportsSettingsCountsAndThreads)
     pool.OnGetInfo = [](TThreadPool*, String& text) { text = u"custom"; };
     EXPECT_EQ(pool.Info(), u"custom");
 }
+
+TEST(ThreadPool, DeadThreadsStayWhileHalfTheMaximumIsBeingKilled)
+{
+    core::ManualClock clock(100);
+    Gate gate;
+    {
+        TThreadPool pool(nullptr, clock);
+        pool.SetThreadsMaxCount(2);
+        pool.SetThreadDeadTimeout(100);
+        pool.OnProcessRequest = [&](TThreadPool*, TTaskDataObject*, TPoolingThread*) { gate.Wait(); };
+        pool.AddRequest(MakeTask(1));
+        ASSERT_TRUE(WaitUntil([&] { return gate.Waiting() == 1; }));
+        clock.Advance(101);
+        pool.AddRequest(MakeTask(2));  // the first thread is dead; the base request has no copy
+        EXPECT_EQ(pool.ThreadKillingCount(), 1);
+        EXPECT_EQ(pool.ThreadCount(), 1);
+        ASSERT_TRUE(WaitUntil([&] { return gate.Waiting() == 2; }));
+        clock.Advance(101);
+        pool.AddRequest(MakeTask(3));  // one of two is being killed already: no more
+        EXPECT_EQ(pool.ThreadKillingCount(), 1);
+        EXPECT_EQ(pool.ThreadCount(), 1);
+        gate.Open();
+    }
+    EXPECT_EQ(g_liveTasks.load(), 0);
+}
