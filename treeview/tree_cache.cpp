@@ -4,7 +4,6 @@
 #include "treeview/virtual_tree.h"
 #include "treeview/worker.h"
 #include <algorithm>
-#include <thread>
 
 namespace treeview {
 
@@ -24,13 +23,11 @@ void TBaseVirtualTree::InterruptValidation()
         return;
     if (worker::RemoveTree(this)) {
         // The worker is inside this tree: let its change-state messages through until it lets go.
-        while (worker::IsCurrentTree(this) && !m_port->ApplicationTerminated()) {
-            if (m_port->HandleAllocated()) {
-                if (!m_port->PumpMessages())
-                    break;
-            } else {
-                std::this_thread::yield();
-            }
+        // Always pump, whatever HandleAllocated says now: the worker decided whether to send when
+        // it looked, and a window that went away since must not leave it waiting for us forever.
+        while (worker::IsCurrentTree(this)) {
+            if (!m_port->PumpMessages())
+                break;   // the application is quitting and will not dispatch anything any more
         }
         ChangeStates(tsValidationNeeded, 0);
     }

@@ -47,7 +47,17 @@ TBaseVirtualTree::~TBaseVirtualTree()
     ::operator delete(m_root_block);
 }
 
-void TBaseVirtualTree::SetWindowPort(TreeWindowPort* port) { m_port = port ? port : &m_null_port; }
+void TBaseVirtualTree::SetWindowPort(TreeWindowPort* port)
+{
+    // The worker reads the port of the tree it validates: it must be out of this tree before the
+    // port changes, and comes back for it afterwards.
+    bool requested = (m_states & tsValidationNeeded) && !(m_states & tsStopValidation);
+    if (requested || (m_states & tsValidating))
+        InterruptValidation();
+    m_port = port ? port : &m_null_port;
+    if (requested && m_root && m_update_count == 0 && !m_destroying)
+        RequestValidation();
+}
 
 void TBaseVirtualTree::AfterConstruction()
 {

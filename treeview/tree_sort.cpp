@@ -1,76 +1,130 @@
-// Sorting of the virtual tree: a stable, count-driven merge sort of a sibling chain in place (no
-// allocation) by the OnCompareNodes result, for one level or the whole tree.
+// Sorting of the virtual tree: a stable sort of a sibling chain by the OnCompareNodes result, for
+// one level or the whole tree.
 //
-// Only NextSibling links change while a chain is sorted; PrevSibling still holds the old order.
-// When a compare handler raises, the chain is rebuilt from PrevSibling, so every node stays in the
-// tree in its former order.
+// The chain is copied into an array of node addresses, the array is sorted (a bottom-up merge sort
+// that fetches the nodes it is about to compare ahead of time: a long chain lies scattered in
+// memory once sorted, and waiting for each node in turn is what would cost the time), and the links
+// are rewritten once from the sorted array. The links are not touched before the sort has finished,
+// so a compare handler that raises leaves every node in the tree in its former order.
 #include "treeview/virtual_tree.h"
 #include <algorithm>
+#include <memory>
 
 namespace treeview {
 
 namespace {
-struct SortContext {
-    TBaseVirtualTree* tree;
-    TColumnIndex column;
-    bool descending;
-    int (*compare)(TBaseVirtualTree*, PVirtualNode, PVirtualNode, TColumnIndex);
-};
+// How many places ahead the merge asks for nodes; enough to keep several memory reads in flight.
+constexpr size_t PrefetchDistance = 8;
+// Runs of this length are sorted by insertion before the merging starts.
+constexpr size_t InsertionRun = 24;
 
-PVirtualNode Merge(const SortContext& context, PVirtualNode a, PVirtualNode b)
+inline void Prefetch(const void* address)
 {
-    PVirtualNode head = nullptr;
-    PVirtualNode* tail = &head;
-    while (a && b) {
-        int result = context.compare(context.tree, a, b, context.column);
-        bool takeB = context.descending ? result < 0 : result > 0;
-        if (takeB) {
-            *tail = b;
-            b = b->NextSibling;
-        } else {
-            *tail = a;
-            a = a->NextSibling;
+#if defined(__GNUC__) || defined(__clang__)
+    __builtin_prefetch(address);
+#else
+    (void)address;
+#endif
+}
+
+template <class Before>
+class PointerSort {
+public:
+    PointerSort(Before before, size_t dataOffset) : m_before(before), m_data_offset(dataOffset) {}
+
+    // Stable: of two nodes that compare equal, the one earlier in items stays earlier.
+    void Run(PVirtualNode* items, size_t count)
+    {
+        for (size_t start = 0; start < count; start += InsertionRun)
+            Insertion(items + start, std::min(InsertionRun, count - start));
+        if (count <= InsertionRun)
+            return;
+        auto buffer = std::make_unique<PVirtualNode[]>(count);
+        PVirtualNode* from = items;
+        PVirtualNode* to = buffer.get();
+        for (size_t width = InsertionRun; width < count; width *= 2) {
+            for (size_t left = 0; left < count; left += 2 * width) {
+                size_t middle = std::min(left + width, count), right = std::min(left + 2 * width, count);
+                Merge(from + left, from + middle, from + middle, from + right, to + left);
+            }
+            std::swap(from, to);
         }
-        tail = &(*tail)->NextSibling;
+        if (from != items)
+            std::copy(from, from + count, items);
     }
-    *tail = a ? a : b;
-    return head;
-}
 
-PVirtualNode Split(const SortContext& context, PVirtualNode& chain, uint32_t count)
-{
-    if (count > 1) {
-        PVirtualNode left = Split(context, chain, count / 2);
-        PVirtualNode right = Split(context, chain, (count + 1) / 2);
-        return Merge(context, left, right);
+private:
+    void Fetch(PVirtualNode node) const
+    {
+        Prefetch(node);
+        Prefetch(reinterpret_cast<const char*>(node) + m_data_offset);
     }
-    PVirtualNode head = chain;
-    chain = head->NextSibling;
-    head->NextSibling = nullptr;
-    return head;
-}
+
+    void Insertion(PVirtualNode* items, size_t count)
+    {
+        for (size_t i = 1; i < count; ++i) {
+            PVirtualNode item = items[i];
+            size_t j = i;
+            for (; j > 0 && m_before(item, items[j - 1]); --j)
+                items[j] = items[j - 1];
+            items[j] = item;
+        }
+    }
+
+    void Merge(PVirtualNode* a, PVirtualNode* aEnd, PVirtualNode* b, PVirtualNode* bEnd, PVirtualNode* out)
+    {
+        while (a != aEnd && b != bEnd) {
+            if (aEnd - a > ptrdiff_t(PrefetchDistance))
+                Fetch(a[PrefetchDistance]);
+            if (bEnd - b > ptrdiff_t(PrefetchDistance))
+                Fetch(b[PrefetchDistance]);
+            if (m_before(*b, *a))
+                *out++ = *b++;
+            else
+                *out++ = *a++;
+        }
+        out = std::copy(a, aEnd, out);
+        std::copy(b, bEnd, out);
+    }
+
+    Before m_before;
+    size_t m_data_offset;
+};
 } // namespace
 
-PVirtualNode TBaseVirtualTree::SortChain(PVirtualNode& chain, uint32_t count, TColumnIndex column, TSortDirection direction)
+void TBaseVirtualTree::SortChildren(PVirtualNode parent, TColumnIndex column, TSortDirection direction)
 {
-    // A lambda of a member function shares its access to the protected compare step.
-    auto compare = +[](TBaseVirtualTree* tree, PVirtualNode a, PVirtualNode b, TColumnIndex c) {
-        return tree->DoCompare(a, b, c);
+    const uint32_t count = parent->ChildCount;
+    // The array is the only thing changed until the end: the links still hold the former order
+    // when the allocation or a compare handler raises.
+    std::vector<PVirtualNode> items;
+    items.reserve(count);
+    for (PVirtualNode run = parent->FirstChild; run; run = run->NextSibling)
+        items.push_back(run);
+    CORE_ASSERT(items.size() == count, u"Child count and sibling chain disagree.");
+    size_t dataOffset = sizeof(TVirtualNode) + m_total_internal_data_size;
+    bool descending = direction == sdDescending;
+    auto before = [this, column, descending](PVirtualNode x, PVirtualNode y) {
+        int result = DoCompare(x, y, column);
+        return descending ? result > 0 : result < 0;
     };
-    SortContext context{this, column, direction == sdDescending, compare};
-    return Split(context, chain, count);
-}
+    PointerSort<decltype(before)>(before, dataOffset).Run(items.data(), items.size());
 
-void TBaseVirtualTree::RelinkAfterSort(PVirtualNode parent)
-{
+    // One pass writes the new order; nodes are fetched ahead as the merge did.
     PVirtualNode previous = nullptr;
-    uint32_t index = 0;
-    for (PVirtualNode run = parent->FirstChild; run; run = run->NextSibling) {
-        run->PrevSibling = previous;
-        run->Index = index++;
-        previous = run;
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (i + PrefetchDistance < items.size())
+            Prefetch(items[i + PrefetchDistance]);
+        PVirtualNode node = items[i];
+        node->PrevSibling = previous;
+        node->Index = uint32_t(i);
+        if (previous)
+            previous->NextSibling = node;
+        previous = node;
     }
-    parent->LastChild = previous;
+    items.back()->NextSibling = nullptr;
+    parent->FirstChild = items.front();
+    parent->LastChild = items.back();
 }
 
 void TBaseVirtualTree::Sort(PVirtualNode node, TColumnIndex column, TSortDirection direction, bool doInit)
@@ -90,21 +144,7 @@ void TBaseVirtualTree::Sort(PVirtualNode node, TColumnIndex column, TSortDirecti
     if (doInit && node->ChildCount > 0)
         ValidateChildren(node, false);
     if (node->ChildCount > 1) {
-        PVirtualNode chain = node->FirstChild;
-        try {
-            node->FirstChild = SortChain(chain, node->ChildCount, column, direction);
-        } catch (...) {
-            // Back to the former order from the untouched PrevSibling links.
-            PVirtualNode next = nullptr;
-            for (PVirtualNode run = node->LastChild; run; run = run->PrevSibling) {
-                run->NextSibling = next;
-                next = run;
-            }
-            node->FirstChild = next;
-            InvalidateCache();
-            throw;
-        }
-        RelinkAfterSort(node);
+        SortChildren(node, column, direction);
         InvalidateCache();
     }
     if (m_update_count == 0) {

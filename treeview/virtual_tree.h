@@ -432,8 +432,8 @@ private:
     void ApplyUserData(PVirtualNode node, void* userData);
     void WriteSubtree(core::Stream& stream, PVirtualNode node);
     void ReadSubtree(core::Stream& stream, PVirtualNode node);
-    PVirtualNode SortChain(PVirtualNode& chain, uint32_t count, TColumnIndex column, TSortDirection direction);
-    void RelinkAfterSort(PVirtualNode parent);
+    // Reorders the children of parent; a compare that raises leaves them as they were.
+    void SortChildren(PVirtualNode parent, TColumnIndex column, TSortDirection direction);
     void ForgetNode(PVirtualNode node);
     void ShowHiddenNodesChanged();
     void CheckNotIterating();

@@ -9,6 +9,7 @@
 #include "treeview/types.h"
 #include "core/string.h"
 #include <cstdint>
+#include <thread>
 
 namespace treeview {
 
@@ -76,7 +77,12 @@ public:
     void ShowScrollBar(TScrollBarKind, bool) override {}
     TSize ClientSize() const override { return {}; }
     void SendStateMessage(uint32_t, uint32_t) override {}
-    bool PumpMessages() override { return false; }
+    // Nothing to dispatch: lets the worker thread run for a moment.
+    bool PumpMessages() override
+    {
+        std::this_thread::yield();
+        return true;
+    }
     bool ApplicationTerminated() const override { return false; }
     int TextHeight() const override { return 0; }
     int TextWidth(core::StringView) const override { return 0; }

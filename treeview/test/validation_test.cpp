@@ -2,7 +2,10 @@
 #include "tree_fixture.h"
 #include "treeview/worker.h"
 #include "core/tick.h"
+#include <atomic>
+#include <chrono>
 #include <memory>
+#include <thread>
 
 namespace treeview::test {
 namespace {
@@ -33,7 +36,10 @@ public:
 
 TEST_F(ValidationTest, CacheEntriesEveryTwoThousandVisibleNodes)
 {
-    port.SetHandleAllocated(false);   // the test builds the cache itself
+    // The test builds the cache itself: an update bracket keeps the worker out of the tree (Clear
+    // takes the tree back from it if set-up had queued it).
+    port.SetHandleAllocated(false);
+    tree.BeginUpdate();
     struct Case {
         uint32_t nodes;
         std::vector<std::pair<uint32_t, uint32_t>> entries;   // (absolute index, top)
@@ -56,6 +62,38 @@ TEST_F(ValidationTest, CacheEntriesEveryTwoThousandVisibleNodes)
             EXPECT_EQ(cache[i].AbsoluteTop, test.entries[i].second);
         }
     }
+    tree.EndUpdate();
+}
+
+TEST_F(ValidationTest, InterruptionServesAWorkerWaitingOnAWindowThatWentAway)
+{
+    // The worker enters the tree while the window exists and waits for its state message to be
+    // dispatched; the window goes before the next change. The change must still get the worker out.
+    tree.BeginUpdate();
+    tree.SetRootNodeCount(2500);
+    tree.EndUpdate();
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (port.StateMessages() == 0 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_GT(port.StateMessages(), 0);
+    port.SetHandleAllocated(false);
+    // Should the tree stop serving the worker, the watchdog brings the window back after a while
+    // (the wait then ends) and the test fails instead of hanging.
+    std::atomic<bool> done = false, rescued = false;
+    std::thread watchdog([&] {
+        auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (!done.load() && std::chrono::steady_clock::now() < limit)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        if (!done.load()) {
+            rescued = true;
+            port.SetHandleAllocated(true);
+        }
+    });
+    tree.AddChild(nullptr);
+    done = true;
+    watchdog.join();
+    EXPECT_FALSE(rescued.load());
+    ExpectConsistent(tree);
 }
 
 TEST_F(ValidationTest, WorkerBuildsTheCacheAndStructureChangesInterruptIt)
