@@ -1,28 +1,6 @@
 #!/usr/bin/env bash
-# Builds the demo form (one of every control kind, Chinese captions), runs it under Wine on the
-# project's X display (Xvfb when there is none) and takes a screenshot of the whole screen.
+# Screenshot of the demo form (one of every control kind, Chinese captions).
 # Usage: ui/test/screenshot.sh [output.png]   (default: out/ui-demo.png)
 set -euo pipefail
-cd "$(dirname "$0")/../.."
-ROOT=$PWD
-out=${1:-$ROOT/out/ui-demo.png}
-mkdir -p "$(dirname "$out")"
-
-scripts/setup.sh >/dev/null
-. scripts/env.sh
-export DISPLAY=${DISPLAY:-$CLIENT_XVFB_DISPLAY}
-xdpyinfo >/dev/null 2>&1 || export DISPLAY=$CLIENT_XVFB_DISPLAY
-[ -f "$BUILD/win/build.ninja" ] || scripts/build.sh win
-cmake --build "$BUILD/win" --target ui_demo -- --quiet
-
-wine_exec "$BUILD/win/ui/ui_demo.exe" 6 </dev/null >/dev/null 2>&1 &
-demo=$!
-# Wait for the demo's window, then give it a moment to paint.
-for _ in $(seq 50); do
-  xwininfo -root -tree 2>/dev/null | grep -q '控件演示' && break
-  sleep 0.2
-done
-sleep 1.5
-import -window root "$out"
-wait "$demo" || true
-echo "screenshot: $out"
+root=$(cd "$(dirname "$0")/../.." && pwd)
+exec "$root/scripts/screenshot.sh" ui_demo ui/ui_demo.exe '控件演示' "${1:-$root/out/ui-demo.png}"
