@@ -28,10 +28,13 @@ private:
     std::string m_what;
 };
 
+// Base may be qualified (core::Exception): the alias keeps the inherited constructors' name plain.
 #define CORE_DECLARE_EXCEPTION(Name, Base) \
     class Name : public Base {             \
+        using BaseException = Base;        \
+                                           \
     public:                                \
-        using Base::Base;                  \
+        using BaseException::BaseException; \
     }
 
 CORE_DECLARE_EXCEPTION(EAbort, Exception);

@@ -90,6 +90,8 @@ TEST(Text, ReplaceAndIntegers)
 
 namespace probe {
 class TWidget : public Object {};
+// Modules declare their exceptions with a qualified base from their own namespace.
+CORE_DECLARE_EXCEPTION(EProbeError, core::EConvertError);
 }
 
 TEST(Exceptions, MessagesContextsAndAssertions)
@@ -113,6 +115,12 @@ TEST(Exceptions, MessagesContextsAndAssertions)
         AssertFailed(u"", "dir/f.cpp", 3);
     } catch (const Exception& e) {
         EXPECT_EQ(e.Message(), u"Assertion failed (f.cpp, line 3)");
+    }
+    try {
+        throw probe::EProbeError(u"probe", 3);
+    } catch (const EConvertError& e) {
+        EXPECT_EQ(e.Message(), u"probe");
+        EXPECT_EQ(e.HelpContext(), 3);
     }
     probe::TWidget widget;
     EXPECT_EQ(widget.ClassName(), u"TWidget");
