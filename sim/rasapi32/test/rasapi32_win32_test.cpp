@@ -261,8 +261,9 @@ protected:
         ASSERT_EQ(Ras().RasHangUpA(handle), 0u);
         DWORD result = 0;
         const RASCONNSTATUSA status = Status(handle, &result);
-        if (result == 0)
+        if (result == 0) {
             EXPECT_EQ(status.rasconnstate, RASCS_Disconnected);
+        }
         for (int i = 0; i < 100 && result != ERROR_INVALID_HANDLE; ++i) {
             Sleep(20);
             Status(handle, &result);
