@@ -5,7 +5,9 @@
 #pragma once
 
 #include "skin/controls/skinned.h"
+#include "ui/bitmap.h"
 #include "ui/checkbox.h"
+#include "ui/imagelist.h"
 #include "ui/radiobutton.h"
 
 #include <memory>
@@ -15,6 +17,14 @@ namespace skin {
 // The size an auto-sized skinned box takes: glyph, margins and caption side by side, as high as the
 // larger of the glyph and the caption with its margins.
 SIZE SkinnedBoxSize(SIZE glyph, int margin, SIZE caption, int textIndent, bool hasCaption);
+
+// The size of one glyph cell of a skinned box: from the image list when it is given with both
+// indexes at least 0 (a third of the list's width, half its height), else from the checked glyph
+// bitmap when not empty (a third of its width, half its height; the cells normal, hot and pressed
+// lie side by side in the upper half), else 16 x 16.
+// FIXME: without user glyphs the size comes from the skin's "BOXCHECKED" / "RADIOCHECKED" mask of
+// section "GLOBALINFO", which needs the skin manager's mask table (the later skin-manager module).
+SIZE BoxGlyphSize(const ui::ImageList* images, int imgChecked, int imgUnchecked, const ui::Bitmap& glyphChecked);
 
 // The read-only filter and pressed state that check and radio boxes share.
 class ReadOnlyBoxFilter {
@@ -51,6 +61,19 @@ public:
     void SetDisabledKind(TsDisabledKind value) { m_disabled_kind = value; }
     TacAnimatEvents AnimatEvents() const { return m_animat_events; }
     void SetAnimatEvents(TacAnimatEvents value) { m_animat_events = value; }
+    // User glyphs: three cells (normal, hot, pressed) side by side in the upper half of each bitmap;
+    // setting copies the bitmap. Or an image list with the checked and unchecked image indexes.
+    ui::Bitmap& GlyphChecked() { return m_glyph_checked; }
+    void SetGlyphChecked(const ui::Bitmap& value);
+    ui::Bitmap& GlyphUnChecked() { return m_glyph_unchecked; }
+    void SetGlyphUnChecked(const ui::Bitmap& value);
+    ui::ImageList* Images() const { return m_images; }
+    void SetImages(ui::ImageList* value);
+    int ImgChecked() const { return m_img_checked; }
+    void SetImgChecked(int value);
+    int ImgUnchecked() const { return m_img_unchecked; }
+    void SetImgUnchecked(int value);
+    SIZE GlyphSize() const { return BoxGlyphSize(m_images, m_img_checked, m_img_unchecked, m_glyph_checked); }
 
     // ---- Operations ----
     // Automatic sizing: false unskinned with AutoSize (the box keeps its size).
@@ -59,6 +82,7 @@ public:
 
 protected:
     void WndProc(ui::Message& message) override;
+    void Notification(core::Component* component, core::Operation operation) override;
 
 private:
     std::unique_ptr<TsCommonData> m_common;
@@ -71,6 +95,11 @@ private:
     bool m_show_focus = true;
     TsDisabledKind m_disabled_kind = dkBlended;
     TacAnimatEvents m_animat_events = aeGlobalDef;
+    ui::Bitmap m_glyph_checked;
+    ui::Bitmap m_glyph_unchecked;
+    ui::ImageList* m_images = nullptr;
+    int m_img_checked = -1;
+    int m_img_unchecked = -1;
 };
 
 class TsRadioButton : public ui::RadioButton {
@@ -90,6 +119,11 @@ public:
     void SetMargin(int value) { m_margin = value; }
     bool ShowFocus() const { return m_show_focus; }
     void SetShowFocus(bool value) { m_show_focus = value; }
+    ui::Bitmap& GlyphChecked() { return m_glyph_checked; }
+    void SetGlyphChecked(const ui::Bitmap& value);
+    ui::Bitmap& GlyphUnChecked() { return m_glyph_unchecked; }
+    void SetGlyphUnChecked(const ui::Bitmap& value);
+    SIZE GlyphSize() const { return BoxGlyphSize(nullptr, -1, -1, m_glyph_checked); }
 
     virtual bool CanAutoSize(int& newWidth, int& newHeight);
     // A mouse-up may check the button only while this holds.
@@ -108,6 +142,8 @@ private:
     bool m_word_wrap = false;
     int m_margin = 2;
     bool m_show_focus = true;
+    ui::Bitmap m_glyph_checked;
+    ui::Bitmap m_glyph_unchecked;
 };
 
 } // namespace skin

@@ -41,6 +41,15 @@ SIZE SkinnedBoxSize(SIZE glyph, int margin, SIZE caption, int textIndent, bool h
     return size;
 }
 
+SIZE BoxGlyphSize(const ui::ImageList* images, int imgChecked, int imgUnchecked, const ui::Bitmap& glyphChecked)
+{
+    if (images && imgChecked >= 0 && imgUnchecked >= 0)
+        return SIZE{images->Width() / 3, images->Height() / 2};
+    if (!glyphChecked.Empty())
+        return SIZE{glyphChecked.Width() / 3, glyphChecked.Height() / 2};
+    return SIZE{16, 16};
+}
+
 bool ReadOnlyBoxFilter::Drop(const ui::Message& message, bool readOnly)
 {
     switch (message.Msg) {
@@ -71,6 +80,55 @@ TsCheckBox::TsCheckBox(core::Component* owner) : ui::CheckBox(owner)
 
 TsCheckBox::~TsCheckBox() = default;
 
+void TsCheckBox::SetGlyphChecked(const ui::Bitmap& value)
+{
+    m_glyph_checked.Assign(value);
+    m_common->Invalidate();
+}
+
+void TsCheckBox::SetGlyphUnChecked(const ui::Bitmap& value)
+{
+    m_glyph_unchecked.Assign(value);
+    Invalidate();
+}
+
+void TsCheckBox::SetImages(ui::ImageList* value)
+{
+    if (value == m_images)
+        return;
+    if (m_images)
+        m_images->RemoveFreeNotification(this);
+    m_images = value;
+    if (m_images)
+        m_images->FreeNotification(this);
+    Invalidate();
+}
+
+void TsCheckBox::SetImgChecked(int value)
+{
+    if (value == m_img_checked)
+        return;
+    m_img_checked = value;
+    if (Checked())
+        m_common->Invalidate();
+}
+
+void TsCheckBox::SetImgUnchecked(int value)
+{
+    if (value == m_img_unchecked)
+        return;
+    m_img_unchecked = value;
+    if (!Checked())
+        m_common->Invalidate();
+}
+
+void TsCheckBox::Notification(core::Component* component, core::Operation operation)
+{
+    ui::CheckBox::Notification(component, operation);
+    if (operation == core::opRemove && component == m_images)
+        m_images = nullptr;
+}
+
 void TsCheckBox::Loaded()
 {
     ui::CheckBox::Loaded();
@@ -83,7 +141,6 @@ bool TsCheckBox::CanAutoSize(int& newWidth, int& newHeight)
         return true;
     if (!m_common->Skinned() || IsLoading(this))
         return false;
-    // FIXME: the glyph size comes from the skin's "BOXCHECKED" mask once masks can be looked up.
     SIZE caption{};
     if (!Caption().empty() && HandleAllocated()) {
         HDC dc = GetDC(nullptr);
@@ -92,7 +149,7 @@ bool TsCheckBox::CanAutoSize(int& newWidth, int& newHeight)
         SelectObject(dc, old);
         ReleaseDC(nullptr, dc);
     }
-    SIZE size = SkinnedBoxSize(SIZE{16, 16}, m_margin, caption, m_text_indent, !Caption().empty());
+    SIZE size = SkinnedBoxSize(GlyphSize(), m_margin, caption, m_text_indent, !Caption().empty());
     newWidth = size.cx;
     newHeight = size.cy;
     return true;
@@ -128,6 +185,18 @@ TsRadioButton::TsRadioButton(core::Component* owner) : ui::RadioButton(owner)
 
 TsRadioButton::~TsRadioButton() = default;
 
+void TsRadioButton::SetGlyphChecked(const ui::Bitmap& value)
+{
+    m_glyph_checked.Assign(value);
+    m_common->Invalidate();
+}
+
+void TsRadioButton::SetGlyphUnChecked(const ui::Bitmap& value)
+{
+    m_glyph_unchecked.Assign(value);
+    Invalidate();
+}
+
 void TsRadioButton::Loaded()
 {
     ui::RadioButton::Loaded();
@@ -140,7 +209,7 @@ bool TsRadioButton::CanAutoSize(int& newWidth, int& newHeight)
         return true;
     if (!m_common->Skinned() || IsLoading(this))
         return false;
-    SIZE size = SkinnedBoxSize(SIZE{16, 16}, m_margin, SIZE{0, 0}, 0, false);
+    SIZE size = SkinnedBoxSize(GlyphSize(), m_margin, SIZE{0, 0}, 0, false);
     newWidth = size.cx;
     newHeight = size.cy;
     return true;

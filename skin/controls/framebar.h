@@ -127,6 +127,10 @@ public:
     void SetAutoFrameSize(bool value);
     int BarBorderWidth() const { return m_border_width; }
     void SetBarBorderWidth(int value);
+    // The image list of the title buttons: given to the title button of every item whose title
+    // button is visible; cleared when the list is freed.
+    ui::ImageList* Images() const { return m_images; }
+    void SetImages(ui::ImageList* value);
 
     bool Arranging = false;
     bool Sizing = false;
@@ -148,6 +152,7 @@ public:
 
 protected:
     void WndProc(ui::Message& message) override;
+    void Notification(core::Component* component, core::Operation operation) override;
 
 private:
     friend class TsTitleItem;
@@ -168,6 +173,7 @@ private:
     bool m_allow_all_close = false;
     bool m_allow_all_open = false;
     int m_border_width = 2;
+    ui::ImageList* m_images = nullptr;
     std::function<void(unsigned)> m_pause;
 };
 

@@ -83,6 +83,8 @@ void TsTitleItem::SetImageIndex(int value)
 {
     m_image_index = value;
     TitleButton->SetImageIndex(value);
+    if (TitleButton->Images() != m_bar.Images())
+        TitleButton->SetImages(m_bar.Images());
 }
 
 void TsTitleItem::SetCursor(ui::Cursor value)
@@ -607,6 +609,29 @@ void TsFrameBar::UpdateWidths()
     Arranging = false;
     if (AutoScroll() && m_list_sw)
         UpdateScrollInfo(m_list_sw.get(), false);
+}
+
+void TsFrameBar::SetImages(ui::ImageList* value)
+{
+    if (value == m_images)
+        return;
+    if (m_images)
+        m_images->RemoveFreeNotification(this);
+    m_images = value;
+    if (m_images)
+        m_images->FreeNotification(this);
+    for (int i = 0; i < m_items->Count(); ++i) {
+        TsTitleItem* item = (*m_items)[i];
+        if (item->TitleButton->Visible())
+            item->TitleButton->SetImages(value);
+    }
+}
+
+void TsFrameBar::Notification(core::Component* component, core::Operation operation)
+{
+    TsScrollBox::Notification(component, operation);
+    if (operation == core::opRemove && component == m_images)
+        m_images = nullptr; // each title button clears its own reference
 }
 
 void TsFrameBar::WndProc(ui::Message& message)

@@ -1,7 +1,8 @@
 // The push-button glyph list: five 48 x 16 pictures with alpha ("SF", "SR", "SD", "SE", "SC", in this
 // order), read from the program's RCDATA resources at start-up and kept for the whole run.
 // FIXME: the pictures are kept as PNG bytes with their checked header; turning them into the alpha
-// image list needs the class library's PNG reader and image lists, which are not there yet.
+// image list (ui::ImageList of 16 x 16 cells) needs the skin engine's PNG reader, which is not built
+// yet.
 #pragma once
 
 #include "core/string.h"

@@ -1,5 +1,6 @@
 // Start-up and shut-down of the skinned controls.
 #include "skin/controls/glyphs.h"
+#include "skin/controls/properties.h"
 #include "skin/controls/skinned.h"
 
 namespace skin {
@@ -17,6 +18,7 @@ void InitSkinControls()
     InitSkinCommand();
     SetSkipsSkinBroadcastHook(NoSkip);
     SetSkinActivationHook(IgnoreActivation);
+    RegisterSkinProperties();
     LoadButtonGlyphs();
 }
 

@@ -5,6 +5,8 @@
 #pragma once
 
 #include "skin/controls/skinned.h"
+#include "ui/bitmap.h"
+#include "ui/imagelist.h"
 #include "ui/menu.h"
 #include "ui/speedbutton.h"
 
@@ -60,11 +62,21 @@ public:
     void SetDropdownMenu(ui::PopupMenu* menu);
     bool DroppedDown() const { return m_dropped_down; }
 
+    // The glyph bitmap: NumGlyphs cells side by side (up, disabled, down, exclusive down). Setting
+    // copies the bitmap; a change of the glyph repaints the button.
+    ui::Bitmap& Glyph() { return m_glyph; }
+    const ui::Bitmap& Glyph() const { return m_glyph; }
+    void SetGlyph(const ui::Bitmap& value) { m_glyph.Assign(value); }
+    // The image list whose ImageIndex replaces the glyph bitmap (cleared when the list is freed).
+    ui::ImageList* Images() const { return m_images; }
+    void SetImages(ui::ImageList* value);
+
     // ---- Layout ----
-    // FIXME: glyphs (a bitmap or an image list) wait for the class library's bitmaps and image
-    // lists; until then the glyph is 0 x 0 and only the caption is laid out.
-    virtual int GlyphWidth() const { return 0; }
-    virtual int GlyphHeight() const { return 0; }
+    // The image list's item when valid, else the glyph bitmap: a cell's width (the width divided
+    // by NumGlyphs) and height; 0 without either.
+    virtual int GlyphWidth() const;
+    virtual int GlyphHeight() const;
+    bool HasListGlyph() const;
     int ArrowWidth() const { return m_button_style == tbsDropDown ? 16 : 0; }
     int MarginValue() const { return m_margin < 0 ? 0 : m_margin + 3; }
     int CaptionWidth() const;
@@ -87,6 +99,9 @@ protected:
     void Notification(core::Component* component, core::Operation operation) override;
     virtual void StdPaint(ui::Canvas& canvas, bool full);
     virtual void DrawCaption(ui::Canvas& canvas);
+    // Draws the glyph into ImgRect: the glyph bitmap's cell for the state, transparent, or the image
+    // list's item (grey while disabled, or Grayed in the normal state).
+    virtual void DrawGlyph(ui::Canvas& canvas);
     void MarkChanged();
     int m_text_layout = 0;
 
@@ -112,6 +127,9 @@ private:
     ui::PopupMenu* m_dropdown_menu = nullptr;
     bool m_dropped_down = false;
     core::String m_old_caption;
+    ui::Bitmap m_glyph;
+    ui::ImageList* m_images = nullptr;
+    ui::ChangeLink m_images_link;
 };
 
 } // namespace skin

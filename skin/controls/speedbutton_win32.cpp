@@ -26,12 +26,20 @@ TsSpeedButton::TsSpeedButton(core::Component* owner) : ui::SpeedButton(owner)
     m_common = std::make_unique<TsCommonData>(this, true);
     m_common->COC = ckSpeedButton;
     m_common->Loaded();
+    m_glyph.OnChange = [this] {
+        if (!IsLoading(this) && !IsDestroying(this))
+            m_common->Invalidate();
+    };
+    m_images_link.OnChange = [this] { MarkChanged(); };
 }
 
 TsSpeedButton::~TsSpeedButton()
 {
     if (g_dropping == this)
         g_dropping = nullptr;
+    m_glyph.OnChange = nullptr;
+    if (m_images)
+        m_images->UnRegisterChanges(&m_images_link);
 }
 
 void TsSpeedButton::Loaded()
@@ -40,6 +48,8 @@ void TsSpeedButton::Loaded()
     m_common->Loaded();
     if (m_common->Skinned())
         SetControlStyle(ControlStyle() | ui::csOpaque);
+    if (HasListGlyph())
+        m_glyph.SetSize(0, 0);
 }
 
 void TsSpeedButton::MarkChanged()
@@ -124,11 +134,84 @@ void TsSpeedButton::SetDropdownMenu(ui::PopupMenu* menu)
         menu->FreeNotification(this);
 }
 
+void TsSpeedButton::SetImages(ui::ImageList* value)
+{
+    if (value == m_images)
+        return;
+    if (m_images) {
+        m_images->UnRegisterChanges(&m_images_link);
+        m_images->RemoveFreeNotification(this);
+    }
+    m_images = value;
+    if (m_images) {
+        m_images->RegisterChanges(&m_images_link);
+        m_images->FreeNotification(this);
+    }
+    if (!(m_common->CtrlSkinState & (1 << 11)))
+        MarkChanged();
+}
+
 void TsSpeedButton::Notification(core::Component* component, core::Operation operation)
 {
     ui::SpeedButton::Notification(component, operation);
     if (operation == core::opRemove && component == m_dropdown_menu)
         m_dropdown_menu = nullptr;
+    if (operation == core::opRemove && component == m_images)
+        m_images = nullptr; // the list's change link left it as it was freed
+}
+
+bool TsSpeedButton::HasListGlyph() const
+{
+    return m_images && m_images->Count() > 0 && m_image_index >= 0 && m_image_index < m_images->Count();
+}
+
+int TsSpeedButton::GlyphWidth() const
+{
+    if (HasListGlyph())
+        return m_images->Width() / m_num_glyphs;
+    return m_glyph.Width() > 0 ? m_glyph.Width() / m_num_glyphs : 0;
+}
+
+int TsSpeedButton::GlyphHeight() const
+{
+    if (HasListGlyph())
+        return m_images->Height();
+    return m_glyph.Height() > 0 ? m_glyph.Height() : 0;
+}
+
+void TsSpeedButton::DrawGlyph(ui::Canvas& canvas)
+{
+    RECT r = ImgRect();
+    if (!m_glyph.Empty()) {
+        // The cell of the state: up, disabled, down (clicked), exclusive down; a cell the bitmap
+        // does not hold falls back to the first. Blending, greying and reflection of the cell are
+        // the skin engine's glyph painter's.
+        // FIXME: PaintGlyphBmp (blend, disabled glyph kinds, reflection, 32-bit alpha) arrives with
+        // the engine's painting primitives; until then the cell is drawn transparent as it is.
+        int cell = 0;
+        if (!Enabled())
+            cell = 1;
+        else if (State() == ui::bsDown)
+            cell = 2;
+        else if (State() == ui::bsExclusive)
+            cell = 3;
+        if (cell >= m_num_glyphs)
+            cell = 0;
+        const int w = GlyphWidth(), h = GlyphHeight();
+        if (w <= 0 || h <= 0)
+            return;
+        ui::Bitmap piece(w, h, m_glyph.StorageFormat());
+        BitBlt(piece.Canvas().Handle(), 0, 0, w, h, m_glyph.Canvas().Handle(), cell * w, 0, SRCCOPY);
+        piece.SetTransparentColor(m_glyph.TransparentColor());
+        piece.SetTransparent(true);
+        canvas.Draw(r.left, r.top, piece);
+        return;
+    }
+    if (HasListGlyph()) {
+        // FIXME: Blend and the alpha image list's painter wait for the engine's painting primitives.
+        bool grey = !Enabled() || (m_grayed && CurrentState() == 0);
+        m_images->Draw(canvas, r.left, r.top, m_image_index, ui::dsTransparent, ui::itImage, !grey);
+    }
 }
 
 int TsSpeedButton::CaptionWidth() const
@@ -304,6 +387,7 @@ void TsSpeedButton::StdPaint(ui::Canvas& canvas, bool full)
         }
     }
     DrawCaption(canvas);
+    DrawGlyph(canvas);
 }
 
 void TsSpeedButton::Paint(ui::Canvas& canvas)

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "skin/controls/skinned.h"
+#include "ui/bitmap.h"
 #include "ui/splitter.h"
 
 #include <memory>
@@ -24,10 +25,14 @@ public:
     void SetResizeStyle(TResizeStyle value) { m_resize_style = value; }
     bool Sizing() const { return m_sizing; }
     void Loaded() override;
-    // FIXME: the centred glyph waits for the class library's bitmaps.
+    // A picture drawn centred over the splitter (none while empty). Setting copies the bitmap and
+    // repaints; a 32-bit glyph is laid over the face by its alpha, any other is drawn transparent.
+    ui::Bitmap& Glyph() { return m_glyph; }
+    void SetGlyph(const ui::Bitmap& value);
 
 protected:
     void WndProc(ui::Message& message) override;
+    void Paint(ui::Canvas& canvas) override;
     void MouseDown(ui::MouseButton button, ui::ShiftState shift, int x, int y) override;
     void MouseUp(ui::MouseButton button, ui::ShiftState shift, int x, int y) override;
 
@@ -36,6 +41,11 @@ private:
     bool m_sizing = false;
     bool m_auto_snap = true;
     TResizeStyle m_resize_style = rsPattern;
+    ui::Bitmap m_glyph;
 };
+
+// Lays a 32-bit picture over a 24-bit bitmap at (x, y) by its alpha (straight, not premultiplied):
+// each channel becomes (src x a + dst x (255 - a)) / 255; pixels outside the target are left out.
+void BlendGlyphOver(ui::Bitmap& target, int x, int y, ui::Bitmap& glyph);
 
 } // namespace skin

@@ -16,6 +16,58 @@ TsSplitter::TsSplitter(core::Component* owner) : ui::Splitter(owner)
 
 TsSplitter::~TsSplitter() = default;
 
+void TsSplitter::SetGlyph(const ui::Bitmap& value)
+{
+    m_glyph.Assign(value);
+    Repaint();
+}
+
+void BlendGlyphOver(ui::Bitmap& target, int x, int y, ui::Bitmap& glyph)
+{
+    if (target.Empty() || glyph.Empty() || target.StorageFormat() != ui::pf24bit || glyph.StorageFormat() != ui::pf32bit)
+        return;
+    for (int gy = 0; gy < glyph.Height(); ++gy) {
+        const int ty = y + gy;
+        if (ty < 0 || ty >= target.Height())
+            continue;
+        const uint8_t* src = glyph.ScanLine(gy);
+        uint8_t* dst = target.ScanLine(ty);
+        for (int gx = 0; gx < glyph.Width(); ++gx) {
+            const int tx = x + gx;
+            if (tx < 0 || tx >= target.Width())
+                continue;
+            const uint8_t* s = src + gx * 4;
+            uint8_t* d = dst + tx * 3;
+            const int a = s[3];
+            for (int c = 0; c < 3; ++c)
+                d[c] = uint8_t((s[c] * a + d[c] * (255 - a) + 127) / 255);
+        }
+    }
+}
+
+void TsSplitter::Paint(ui::Canvas& canvas)
+{
+    // FIXME: the skinned face (the section item over the parent's background in the cache) needs the
+    // engine's painting primitives; until they exist both roads paint the standard face.
+    ui::Splitter::Paint(canvas);
+    if (m_glyph.Empty())
+        return;
+    const int x = (Width() - m_glyph.Width()) / 2, y = (Height() - m_glyph.Height()) / 2;
+    if (m_glyph.StorageFormat() == ui::pf32bit) {
+        // The face under the glyph is copied out, the glyph laid over it by its alpha, and copied back.
+        const int w = m_glyph.Width(), h = m_glyph.Height();
+        ui::Bitmap under(w, h, ui::pf24bit);
+        BitBlt(under.Canvas().Handle(), 0, 0, w, h, canvas.Handle(), x, y, SRCCOPY);
+        BlendGlyphOver(under, 0, 0, m_glyph);
+        BitBlt(canvas.Handle(), x, y, w, h, under.Canvas().Handle(), 0, 0, SRCCOPY);
+    } else {
+        ui::Bitmap copy;
+        copy.Assign(m_glyph);
+        copy.SetTransparent(true);
+        canvas.Draw(x, y, copy);
+    }
+}
+
 void TsSplitter::Loaded()
 {
     ui::Splitter::Loaded();

@@ -8,24 +8,15 @@
 #include "skin/engine/command.h"
 #include "skin/engine/kinds.h"
 #include "skin/engine/skinmanager.h"
+#include "ui/bitmap.h"
 
 #include <memory>
 
 namespace skin {
 
-// FIXME: the cache bitmap is the class library's 24-bit DIB bitmap, which the library does not have
-// yet. Until it does, a skin state records that its owner asked for one and holds one only when a
-// factory was installed; every painting road that needs it is reached only under a skin.
-class CacheBitmap {
-public:
-    virtual ~CacheBitmap() = default;
-    virtual int Width() const = 0;
-    virtual int Height() const = 0;
-    virtual void SetSize(int width, int height) = 0;
-    virtual HDC Dc() = 0;
-};
-using CacheBitmapFactory = std::unique_ptr<CacheBitmap> (*)();
-void SetCacheBitmapFactory(CacheBitmapFactory factory);
+// The cache bitmap a skinned control paints its face into: the class library's 24-bit DIB section,
+// with its memory device context made on first use.
+using CacheBitmap = ui::Bitmap;
 
 // The background a control paints over: a bitmap region when Ready, else the plain FillColor
 // ($FF00FF meaning none).
@@ -48,10 +39,11 @@ struct TacBGQuery {
     HDC DrawDC = nullptr;
 };
 
-class TsCommonData {
+class TsCommonData : public core::Object {
 public:
     TsCommonData(core::Object* owner, bool createCacheBmp);
-    ~TsCommonData();
+    ~TsCommonData() override;
+    core::String ClassName() const override { return u"TsCommonData"; }
     TsCommonData(const TsCommonData&) = delete;
     TsCommonData& operator=(const TsCommonData&) = delete;
 
@@ -91,7 +83,9 @@ public:
 
     // ---- Cache and background ----
     bool WantsCacheBmp() const { return m_wants_cache; }
+    // Made (24-bit, empty) with the state when the owner asked for it, else by InitCacheBmp.
     CacheBitmap* CacheBmp() const { return FCacheBmp.get(); }
+    // Makes the cache bitmap when missing and gives it the owner control's size.
     void InitCacheBmp();
     void EnsureCacheBmp();
     // Empties the cache bitmap (size 0 x 0) when there is one.

@@ -11,7 +11,7 @@ namespace skin {
 
 namespace {
 
-CacheBitmapFactory g_cache_factory = nullptr;
+std::unique_ptr<CacheBitmap> NewCacheBitmap() { return std::make_unique<CacheBitmap>(0, 0, ui::pf24bit); }
 
 bool OwnerIsEdit(ui::Control* owner) { return dynamic_cast<ui::Edit*>(owner) != nullptr; }
 
@@ -22,8 +22,6 @@ void Redraw(ui::Control* control, UINT flags)
 }
 
 } // namespace
-
-void SetCacheBitmapFactory(CacheBitmapFactory factory) { g_cache_factory = factory; }
 
 TCacheInfo MakeCacheInfo(CacheBitmap* bmp, int x, int y)
 {
@@ -39,8 +37,8 @@ TCacheInfo MakeCacheInfo(CacheBitmap* bmp, int x, int y)
 TsCommonData::TsCommonData(core::Object* owner, bool createCacheBmp)
     : FOwnerControl(dynamic_cast<ui::Control*>(owner)), FOwnerObject(owner), m_wants_cache(createCacheBmp)
 {
-    if (createCacheBmp && g_cache_factory)
-        FCacheBmp = g_cache_factory();
+    if (createCacheBmp)
+        FCacheBmp = NewCacheBitmap();
 }
 
 TsCommonData::~TsCommonData()
@@ -337,8 +335,8 @@ int TsCommonData::MaxBorderWidth() const
 
 void TsCommonData::InitCacheBmp()
 {
-    if (!FCacheBmp && g_cache_factory)
-        FCacheBmp = g_cache_factory();
+    if (!FCacheBmp)
+        FCacheBmp = NewCacheBitmap();
     if (FCacheBmp && FOwnerControl &&
         (FCacheBmp->Width() != FOwnerControl->Width() || FCacheBmp->Height() != FOwnerControl->Height()))
         FCacheBmp->SetSize(FOwnerControl->Width(), FOwnerControl->Height());
@@ -426,7 +424,7 @@ void TsCommonData::GetBgInfo(TacBGQuery& query, int state, HWND handle)
     query.BgType = 2;
     if (query.PleaseDraw && query.DrawDC && FCacheBmp) {
         BitBlt(query.DrawDC, query.R.left, query.R.top, query.R.right - query.R.left, query.R.bottom - query.R.top,
-               FCacheBmp->Dc(), query.Offset.x, query.Offset.y, SRCCOPY);
+               FCacheBmp->Canvas().Handle(), query.Offset.x, query.Offset.y, SRCCOPY);
     } else {
         query.Bmp = FCacheBmp.get();
         query.Offset = {0, 0};

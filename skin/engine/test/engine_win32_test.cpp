@@ -168,6 +168,56 @@ TEST_F(SkinEngineTest, HalfTransparentSectionsBlendWithTheParentsColour)
     EXPECT_EQ(Ask(inner->data, scGetSkinIndex), 1);
 }
 
+TEST_F(SkinEngineTest, CacheBitmapIsA24BitSectionOfTheControlsSizeAndServesBackgroundQueries)
+{
+    // Asked for with the state: an empty 24-bit bitmap; not asked for: none until InitCacheBmp.
+    TsCommonData bare(nullptr, false);
+    EXPECT_EQ(bare.CacheBmp(), nullptr);
+    auto* panel = new StatePanel(form.get());
+    panel->SetParent(form.get());
+    panel->SetBounds(0, 0, 40, 30);
+    ASSERT_NE(panel->data.CacheBmp(), nullptr);
+    EXPECT_TRUE(panel->data.CacheBmp()->Empty());
+    EXPECT_EQ(panel->data.CacheBmp()->GetPixelFormat(), ui::pf24bit);
+
+    // A section with an image part is painted from the cache: a bitmap answer, and a drawing request
+    // copies the cache's pixels from the asked offset.
+    OneSectionManager manager;
+    manager.section.ClassName = u"PANEL";
+    manager.section.ImagePercent = 50;
+    panel->data.SetSkinManager(&manager);
+    panel->data.Loaded();
+    ASSERT_TRUE(panel->data.Skinned());
+    panel->data.InitCacheBmp();
+    ui::Bitmap* cache = panel->data.CacheBmp();
+    ASSERT_EQ(cache->Width(), 40);
+    ASSERT_EQ(cache->Height(), 30);
+    cache->Canvas().SetBrushColor(0x0000FF);
+    cache->Canvas().FillRect(RECT{0, 0, 40, 30});
+    cache->Canvas().SetBrushColor(0x00FF00);
+    cache->Canvas().FillRect(RECT{10, 10, 40, 30});
+
+    TacBGQuery query;
+    EXPECT_EQ(SendAcMessage(panel->Handle(), scGetBackground, LPARAM(&query)), 0);
+    EXPECT_EQ(query.BgType, 2);
+    EXPECT_EQ(query.Bmp, cache);
+
+    ui::Bitmap target(4, 4, ui::pf24bit);
+    TacBGQuery draw;
+    draw.PleaseDraw = true;
+    draw.DrawDC = target.Canvas().Handle();
+    draw.R = RECT{0, 0, 4, 4};
+    draw.Offset = POINT{8, 8};
+    panel->data.GetBgInfo(draw, 0, nullptr);
+    EXPECT_EQ(draw.BgType, 2);
+    EXPECT_EQ(target.PixelColor(0, 0), ui::Color(0x0000FF)); // (8, 8) of the cache
+    EXPECT_EQ(target.PixelColor(3, 3), ui::Color(0x00FF00)); // (11, 11)
+
+    panel->data.EmptyCacheBmp();
+    EXPECT_TRUE(cache->Empty());
+    panel->data.SetSkinManager(nullptr);
+}
+
 TEST_F(SkinEngineTest, BroadcastWalkSkipsChildrenBeingDestroyedAndGoesOn)
 {
     auto* panel = new StatePanel(form.get());
