@@ -52,7 +52,7 @@ struct ClassInfo {
 // Registers class T (derived from core::Object) under className with parent class P (void for a
 // root), replacing an earlier registration of T. Returns the entry to add properties to through
 // the helpers below; it stays valid while the process runs.
-template <class T, class P = void> void RegisterClass(core::StringView className, std::vector<PropInfo> properties);
+template <class T, class P = void> void RegisterPropClass(core::StringView className, std::vector<PropInfo> properties);
 void RegisterClassInfo(ClassInfo info);
 
 // The registered class of obj (the most derived one it matches), null when none matches.
@@ -99,7 +99,7 @@ template <class T, class F> auto Setter(F f)
     return [f](core::Object& o, auto value) { f(static_cast<T&>(o), value); };
 }
 
-template <class T, class P> void RegisterClass(core::StringView className, std::vector<PropInfo> properties)
+template <class T, class P> void RegisterPropClass(core::StringView className, std::vector<PropInfo> properties)
 {
     ClassInfo info;
     info.className = core::String(className);

@@ -60,19 +60,6 @@ template <class T, class L> PropInfo ListProp(core::StringView name, ui::ImageLi
         [set](core::Object& o, core::Object* v) { (static_cast<T&>(o).*set)(dynamic_cast<L*>(v)); });
 }
 
-// ui::RegisterClass under the platform headers' name of the window-class call: the same
-// registration made through RegisterClassInfo.
-template <class T, class P = void> void Register(core::StringView className, std::vector<PropInfo> properties)
-{
-    ui::ClassInfo info;
-    info.className = core::String(className);
-    info.type = typeid(T);
-    info.parent = typeid(P);
-    info.matches = [](const core::Object& o) { return dynamic_cast<const T*>(&o) != nullptr; };
-    info.properties = std::move(properties);
-    ui::RegisterClassInfo(std::move(info));
-}
-
 template <class T> PropInfo SkinDataProp()
 {
     return Obj<T>(u"SkinData", [](T& t) -> core::Object* { return t.SkinData(); });
@@ -83,18 +70,18 @@ template <class T> PropInfo SkinDataProp()
 void RegisterSkinProperties()
 {
     // The base of every control: what the wrappers read on any control.
-    Register<ui::Control>(u"TControl", {
+    ui::RegisterPropClass<ui::Control>(u"TControl", {
         Ord<ui::Control, ui::Color>(u"Color", &ui::Control::GetColor, &ui::Control::SetColor, ui::pkColor),
         Ord<ui::Control, bool>(u"ParentColor", &ui::Control::ParentColor, &ui::Control::SetParentColor),
         Ord<ui::Control, bool>(u"Enabled", &ui::Control::Enabled, &ui::Control::SetEnabled),
         Ord<ui::Control, bool>(u"Visible", &ui::Control::Visible, &ui::Control::SetVisible),
     });
-    Register<TsCommonData>(u"TsCommonData", {
+    ui::RegisterPropClass<TsCommonData>(u"TsCommonData", {
         Ord<TsCommonData, bool>(u"CustomColor", &TsCommonData::CustomColor, &TsCommonData::SetCustomColor),
         Ord<TsCommonData, bool>(u"CustomFont", &TsCommonData::CustomFont, &TsCommonData::SetCustomFont),
     });
 
-    Register<TsButton, ui::Control>(u"TsButton", {
+    ui::RegisterPropClass<TsButton, ui::Control>(u"TsButton", {
         SkinDataProp<TsButton>(),
         Ord<TsButton, bool>(u"Down", &TsButton::Down, &TsButton::SetDown),
         Ord<TsButton, bool>(u"ShowFocus", &TsButton::ShowFocus, &TsButton::SetShowFocus),
@@ -102,16 +89,16 @@ void RegisterSkinProperties()
         Set<TsButton, TsDisabledKind>(u"DisabledKind", kDisabledKind, &TsButton::DisabledKind, &TsButton::SetDisabledKind),
         Set<TsButton, TacAnimatEvents>(u"AnimatEvents", kAnimatEvents, &TsButton::AnimatEvents, &TsButton::SetAnimatEvents),
     });
-    Register<TsEdit, ui::Control>(u"TsEdit", {
+    ui::RegisterPropClass<TsEdit, ui::Control>(u"TsEdit", {
         SkinDataProp<TsEdit>(),
         Set<TsEdit, TsDisabledKind>(u"DisabledKind", kDisabledKind, &TsEdit::DisabledKind, &TsEdit::SetDisabledKind),
     });
-    Register<TsCustomComboBox, ui::Control>(u"TsCustomComboBox", {
+    ui::RegisterPropClass<TsCustomComboBox, ui::Control>(u"TsCustomComboBox", {
         SkinDataProp<TsCustomComboBox>(),
         Ord<TsCustomComboBox, bool>(u"ReadOnly", &TsCustomComboBox::ReadOnly, &TsCustomComboBox::SetReadOnly),
     });
-    Register<TsComboBox, TsCustomComboBox>(u"TsComboBox", {});
-    Register<TsCheckBox, ui::Control>(u"TsCheckBox", {
+    ui::RegisterPropClass<TsComboBox, TsCustomComboBox>(u"TsComboBox", {});
+    ui::RegisterPropClass<TsCheckBox, ui::Control>(u"TsCheckBox", {
         SkinDataProp<TsCheckBox>(),
         Ord<TsCheckBox, bool>(u"ReadOnly", &TsCheckBox::ReadOnly, &TsCheckBox::SetReadOnly),
         Ord<TsCheckBox, bool>(u"AutoSize", &TsCheckBox::AutoSize, &TsCheckBox::SetAutoSize),
@@ -127,7 +114,7 @@ void RegisterSkinProperties()
         Ord<TsCheckBox, int>(u"ImgChecked", &TsCheckBox::ImgChecked, &TsCheckBox::SetImgChecked),
         Ord<TsCheckBox, int>(u"ImgUnchecked", &TsCheckBox::ImgUnchecked, &TsCheckBox::SetImgUnchecked),
     });
-    Register<TsRadioButton, ui::Control>(u"TsRadioButton", {
+    ui::RegisterPropClass<TsRadioButton, ui::Control>(u"TsRadioButton", {
         SkinDataProp<TsRadioButton>(),
         Ord<TsRadioButton, bool>(u"ReadOnly", &TsRadioButton::ReadOnly, &TsRadioButton::SetReadOnly),
         Ord<TsRadioButton, bool>(u"AutoSize", &TsRadioButton::AutoSize, &TsRadioButton::SetAutoSize),
@@ -137,7 +124,7 @@ void RegisterSkinProperties()
         Obj<TsRadioButton>(u"GlyphChecked", [](TsRadioButton& t) -> core::Object* { return &t.GlyphChecked(); }),
         Obj<TsRadioButton>(u"GlyphUnChecked", [](TsRadioButton& t) -> core::Object* { return &t.GlyphUnChecked(); }),
     });
-    Register<TsSpeedButton, ui::Control>(u"TsSpeedButton", {
+    ui::RegisterPropClass<TsSpeedButton, ui::Control>(u"TsSpeedButton", {
         SkinDataProp<TsSpeedButton>(),
         Ord<TsSpeedButton, int>(u"Blend", &TsSpeedButton::Blend, &TsSpeedButton::SetBlend),
         Ord<TsSpeedButton, bool>(u"Grayed", &TsSpeedButton::Grayed, &TsSpeedButton::SetGrayed),
@@ -157,17 +144,17 @@ void RegisterSkinProperties()
                                                 &TsSpeedButton::SetDisabledGlyphKind),
         Set<TsSpeedButton, TacAnimatEvents>(u"AnimatEvents", kAnimatEvents, &TsSpeedButton::AnimatEvents, &TsSpeedButton::SetAnimatEvents),
     });
-    Register<TsTitleButton, TsSpeedButton>(u"TsTitleButton", {});
-    Register<TsSplitter, ui::Control>(u"TsSplitter", {
+    ui::RegisterPropClass<TsTitleButton, TsSpeedButton>(u"TsTitleButton", {});
+    ui::RegisterPropClass<TsSplitter, ui::Control>(u"TsSplitter", {
         SkinDataProp<TsSplitter>(),
         Obj<TsSplitter>(u"Glyph", [](TsSplitter& t) -> core::Object* { return &t.Glyph(); }),
         Ord<TsSplitter, TResizeStyle>(u"ResizeStyle", &TsSplitter::ResizeStyle, &TsSplitter::SetResizeStyle),
     });
-    Register<TsScrollBox, ui::Control>(u"TsScrollBox", {
+    ui::RegisterPropClass<TsScrollBox, ui::Control>(u"TsScrollBox", {
         SkinDataProp<TsScrollBox>(),
         Ord<TsScrollBox, bool>(u"AutoMouseWheel", &TsScrollBox::AutoMouseWheel, &TsScrollBox::SetAutoMouseWheel),
     });
-    Register<TsFrameBar, TsScrollBox>(u"TsFrameBar", {
+    ui::RegisterPropClass<TsFrameBar, TsScrollBox>(u"TsFrameBar", {
         ListProp<TsFrameBar, ui::ImageList>(u"Images", &TsFrameBar::Images, &TsFrameBar::SetImages),
         Ord<TsFrameBar, int>(u"TitleHeight", &TsFrameBar::TitleHeight, &TsFrameBar::SetTitleHeight),
         Ord<TsFrameBar, bool>(u"Animation", &TsFrameBar::Animation, &TsFrameBar::SetAnimation),
@@ -177,9 +164,9 @@ void RegisterSkinProperties()
         Ord<TsFrameBar, bool>(u"AutoFrameSize", &TsFrameBar::AutoFrameSize, &TsFrameBar::SetAutoFrameSize),
         Ord<TsFrameBar, int>(u"BorderWidth", &TsFrameBar::BarBorderWidth, &TsFrameBar::SetBarBorderWidth),
     });
-    Register<TsPanel, ui::Control>(u"TsPanel", {SkinDataProp<TsPanel>()});
-    Register<TsGroupBox, ui::Control>(u"TsGroupBox", {SkinDataProp<TsGroupBox>()});
-    Register<TsStatusBar, ui::Control>(u"TsStatusBar", {SkinDataProp<TsStatusBar>()});
+    ui::RegisterPropClass<TsPanel, ui::Control>(u"TsPanel", {SkinDataProp<TsPanel>()});
+    ui::RegisterPropClass<TsGroupBox, ui::Control>(u"TsGroupBox", {SkinDataProp<TsGroupBox>()});
+    ui::RegisterPropClass<TsStatusBar, ui::Control>(u"TsStatusBar", {SkinDataProp<TsStatusBar>()});
 }
 
 } // namespace skin

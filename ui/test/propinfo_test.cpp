@@ -29,20 +29,20 @@ class TUnregisteredTree : public TTree {};
 
 void RegisterTestClasses()
 {
-    RegisterClass<THeader>(u"THeader", {
+    RegisterPropClass<THeader>(u"THeader", {
         OrdProperty(u"Height", Getter<THeader>([](THeader& h) { return int64_t(h.height); }),
                     Setter<THeader>([](THeader& h, int64_t v) { h.height = int(v); })),
         SetProperty(u"Options", {u"hoAutoResize", u"hoVisible", u"hoOwnerDraw"},
                     Getter<THeader>([](THeader& h) { return int64_t(h.options); }),
                     Setter<THeader>([](THeader& h, int64_t v) { h.options = uint32_t(v); })),
     });
-    RegisterClass<TBase>(u"TBase", {
+    RegisterPropClass<TBase>(u"TBase", {
         OrdProperty(u"Width", Getter<TBase>([](TBase& b) { return int64_t(b.width); }),
                     Setter<TBase>([](TBase& b, int64_t v) { b.width = int(v); })),
         OrdProperty(u"Color", Getter<TBase>([](TBase& b) { return int64_t(b.color); }),
                     Setter<TBase>([](TBase& b, int64_t v) { b.color = uint32_t(v); }), pkColor),
     });
-    RegisterClass<TTree, TBase>(u"TTree", {
+    RegisterPropClass<TTree, TBase>(u"TTree", {
         ObjectProperty(u"Header", Getter<TTree>([](TTree& t) -> core::Object* { return &t.header; })),
         MethodProperty(u"OnAdvancedHeaderDraw", Getter<TTree>([](TTree& t) { return t.onDraw; }),
                        Setter<TTree>([](TTree& t, const MethodValue& m) { t.onDraw = m; })),
