@@ -7,7 +7,8 @@ set -euo pipefail
 configure() {  # <tree> <cmake arguments...>
   local tree=$1; shift
   if [ ! -f "$BUILD/$tree/build.ninja" ]; then
-    cmake -S "$ROOT" -B "$BUILD/$tree" -G Ninja -Wno-dev "$@" >/dev/null
+    cmake -S "$ROOT" -B "$BUILD/$tree" -G Ninja -Wno-dev -DCMAKE_C_COMPILER_LAUNCHER=ccache \
+      -DCMAKE_CXX_COMPILER_LAUNCHER=ccache "$@" >/dev/null
   fi
 }
 

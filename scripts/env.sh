@@ -6,6 +6,11 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 CACHE=${CLIENT_CACHE:-$HOME/.cache/vpnclient}
 BUILD=${CLIENT_BUILD:-$ROOT/build}
 JPEG_PREFIX=$CACHE/libjpeg-mingw
+# Compiler cache shared by every clone of the tree: paths below the parent folder hash alike.
+export CCACHE_DIR=${CCACHE_DIR:-$CACHE/ccache}
+export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$(dirname "$ROOT")}
+export CCACHE_MAXSIZE=${CCACHE_MAXSIZE:-8G}
+export CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-1}
 
 WINE=/usr/lib/wine/wine64
 WINESERVER=/usr/lib/wine/wineserver64

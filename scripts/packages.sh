@@ -8,7 +8,7 @@ packages=(
   g++-mingw-w64-x86-64-posix libz-mingw-w64-dev
   zlib1g-dev libjpeg62-turbo-dev libcpp-httplib-dev googletest
   wine64 fonts-wine xvfb x11-utils imagemagick fonts-wqy-microhei locales
-  dpkg-dev
+  dpkg-dev ccache
 )
 
 missing=()
