@@ -409,6 +409,10 @@ protected:
     void PackSelection();
     void MoveFocusTo(PVirtualNode node);
 
+    // ---- View seams (the view applies its own rules, then stores) ----
+    void StoreOffsets(int x, int y) { m_offset_x = x, m_offset_y = y; }
+    void StoreFocusedColumn(TColumnIndex column) { m_focused_column = column; }
+
     // ---- Check internals ----
     virtual TCheckState NextCheckState(TCheckType checkType, TCheckState checkState);
     virtual void ApplyCheckState(PVirtualNode node, TCheckState newState);
