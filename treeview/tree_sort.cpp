@@ -27,6 +27,10 @@ inline void Prefetch(const void* address)
 #endif
 }
 
+// Blocks of this many nodes are sorted whole before any merge reaches beyond them, so that a block's
+// nodes stay in the cache while it is sorted (nodes made together lie together in the pool).
+constexpr size_t CacheBlock = 8192;
+
 template <class Before>
 class PointerSort {
 public:
@@ -35,25 +39,36 @@ public:
     // Stable: of two nodes that compare equal, the one earlier in items stays earlier.
     void Run(PVirtualNode* items, size_t count)
     {
-        for (size_t start = 0; start < count; start += InsertionRun)
-            Insertion(items + start, std::min(InsertionRun, count - start));
-        if (count <= InsertionRun)
+        if (count <= InsertionRun) {
+            Insertion(items, count);
             return;
+        }
         auto buffer = std::make_unique<PVirtualNode[]>(count);
-        PVirtualNode* from = items;
-        PVirtualNode* to = buffer.get();
-        for (size_t width = InsertionRun; width < count; width *= 2) {
+        for (size_t start = 0; start < count; start += CacheBlock) {
+            size_t length = std::min(CacheBlock, count - start);
+            for (size_t run = 0; run < length; run += InsertionRun)
+                Insertion(items + start + run, std::min(InsertionRun, length - run));
+            if (Passes(items + start, buffer.get() + start, length, InsertionRun) != items + start)
+                std::copy(buffer.get() + start, buffer.get() + start + length, items + start);
+        }
+        if (Passes(items, buffer.get(), count, CacheBlock) != items)
+            std::copy(buffer.get(), buffer.get() + count, items);
+    }
+
+private:
+    // Bottom-up merge passes over runs of width sorted nodes; returns where the result lies.
+    PVirtualNode* Passes(PVirtualNode* from, PVirtualNode* to, size_t count, size_t width)
+    {
+        for (; width < count; width *= 2) {
             for (size_t left = 0; left < count; left += 2 * width) {
                 size_t middle = std::min(left + width, count), right = std::min(left + 2 * width, count);
                 Merge(from + left, from + middle, from + middle, from + right, to + left);
             }
             std::swap(from, to);
         }
-        if (from != items)
-            std::copy(from, from + count, items);
+        return from;
     }
 
-private:
     void Fetch(PVirtualNode node) const
     {
         Prefetch(node);
@@ -73,6 +88,12 @@ private:
 
     void Merge(PVirtualNode* a, PVirtualNode* aEnd, PVirtualNode* b, PVirtualNode* bEnd, PVirtualNode* out)
     {
+        // Runs that are already in order (a common case when sorting again) cost one comparison.
+        if (a != aEnd && b != bEnd && !m_before(*b, aEnd[-1])) {
+            out = std::copy(a, aEnd, out);
+            std::copy(b, bEnd, out);
+            return;
+        }
         while (a != aEnd && b != bEnd) {
             if (aEnd - a > ptrdiff_t(PrefetchDistance))
                 Fetch(a[PrefetchDistance]);
@@ -97,7 +118,9 @@ void TBaseVirtualTree::SortChildren(PVirtualNode parent, TColumnIndex column, TS
     const uint32_t count = parent->ChildCount;
     // The array is the only thing changed until the end: the links still hold the former order
     // when the allocation or a compare handler raises.
-    std::vector<PVirtualNode> items;
+    m_sorted_parent = nullptr;
+    std::vector<PVirtualNode>& items = m_sorted_children;
+    items.clear();
     items.reserve(count);
     for (PVirtualNode run = parent->FirstChild; run; run = run->NextSibling)
         items.push_back(run);
@@ -125,6 +148,15 @@ void TBaseVirtualTree::SortChildren(PVirtualNode parent, TColumnIndex column, TS
     items.back()->NextSibling = nullptr;
     parent->FirstChild = items.front();
     parent->LastChild = items.back();
+    // SortTree goes on through the children in this array rather than along the scattered chain.
+    m_sorted_parent = parent;
+}
+
+void TBaseVirtualTree::ReleaseSortedChildren() noexcept
+{
+    m_sorted_parent = nullptr;
+    m_sorted_children.clear();
+    m_sorted_children.shrink_to_fit();
 }
 
 void TBaseVirtualTree::Sort(PVirtualNode node, TColumnIndex column, TSortDirection direction, bool doInit)
@@ -145,6 +177,8 @@ void TBaseVirtualTree::Sort(PVirtualNode node, TColumnIndex column, TSortDirecti
         ValidateChildren(node, false);
     if (node->ChildCount > 1) {
         SortChildren(node, column, direction);
+        if (!m_sorting_tree)
+            ReleaseSortedChildren();
         InvalidateCache();
     }
     if (m_update_count == 0) {
@@ -167,20 +201,51 @@ void TBaseVirtualTree::SortTree(TColumnIndex column, TSortDirection direction, b
             }
         }
     } scope(*this);
+    struct SortingTree {
+        TBaseVirtualTree& tree;
+        bool before;
+        explicit SortingTree(TBaseVirtualTree& t) : tree(t), before(t.m_sorting_tree) { tree.m_sorting_tree = true; }
+        ~SortingTree()
+        {
+            tree.m_sorting_tree = before;
+            if (!before)
+                tree.ReleaseSortedChildren();
+        }
+    } sorting(*this);
     if (column >= NoColumn) {
         // Top-down: a level is sorted before its children are visited in their new order.
         std::vector<PVirtualNode> pending{m_root};
         while (!pending.empty()) {
             PVirtualNode node = pending.back();
             pending.pop_back();
+            m_sorted_parent = nullptr;
             Sort(node, column, direction, doInit);
             size_t mark = pending.size();
-            for (PVirtualNode child = node->FirstChild; child; child = child->NextSibling) {
+            auto visit = [&](PVirtualNode child) {
                 if (doInit && !HasState(child, vsInitialized))
                     InitializeNode(child);
                 if (HasState(child, vsInitialized) && HasState(child, vsHasChildren))
                     pending.push_back(child);
+            };
+            // The array of the sort holds the new order while nothing has changed the structure
+            // since (every change interrupts the validation, which forgets the array); walking it
+            // lets the nodes be fetched ahead. Otherwise, or from the first change on, the chain.
+            PVirtualNode child = node->FirstChild;
+            if (m_sorted_parent == node && m_sorted_children.size() == node->ChildCount) {
+                child = nullptr;
+                for (size_t i = 0, count = m_sorted_children.size(); i < count; ++i) {
+                    if (i + PrefetchDistance < count)
+                        Prefetch(m_sorted_children[i + PrefetchDistance]);
+                    PVirtualNode current = m_sorted_children[i];
+                    visit(current);
+                    if (m_sorted_parent != node) {
+                        child = current->NextSibling;
+                        break;
+                    }
+                }
             }
+            for (; child; child = child->NextSibling)
+                visit(child);
             std::reverse(pending.begin() + ptrdiff_t(mark), pending.end());
         }
     }

@@ -151,12 +151,26 @@ public:
     virtual void EndUpdate();
     void BeginSynch();
     void EndSynch();
-    void* GetNodeData(PVirtualNode node) const;
+    // Inline, because sorting and walking ask for every node's data.
+    void* GetNodeData(PVirtualNode node) const
+    {
+        if (m_node_data_size <= 0 || !node || node == m_root)
+            return NodeDataOutsideNodes(node);
+        // A node whose data was handed out gets OnFreeNode even when never initialised, so that
+        // nothing the application stored there is leaked.
+        std::atomic_ref<uint8_t> mark(node->Dummy);
+        if (!(mark.load(std::memory_order_relaxed) & DataHandedOutMark))
+            mark.fetch_or(DataHandedOutMark, std::memory_order_relaxed);
+        return reinterpret_cast<char*>(node) + sizeof(TVirtualNode) + m_total_internal_data_size;
+    }
     template <class T> T* GetNodeData(PVirtualNode node) const { return static_cast<T*>(GetNodeData(node)); }
     void MeasureItemHeight(TCanvas* canvas, PVirtualNode node);
     // Initialises (and, recursively, initialises the children of) every node below node.
     void ValidateNode(PVirtualNode node, bool recursive);
     void ValidateChildren(PVirtualNode node, bool recursive);
+    // Makes a node uninitialised again (OnResetNode, children deleted, its init states cleared);
+    // nil or the root clears the tree.
+    virtual void ResetNode(PVirtualNode node);
     // The tree that owns a node.
     static TBaseVirtualTree* TreeFromNode(PVirtualNode node);
     // Bytes of one node block (record, internal and user data).
@@ -420,6 +434,9 @@ protected:
     bool SetCheckStateInternal(PVirtualNode node, TCheckState value);
 
 private:
+    // Bit of TVirtualNode::Dummy: the node's user data area was handed out (GetNodeData or a load).
+    static constexpr uint8_t DataHandedOutMark = 1;
+    void* NodeDataOutsideNodes(PVirtualNode node) const;
     void CreateRoot();
     void InitRootFields();
     PVirtualNode NextNodeInOrder(PVirtualNode node, bool doInit, bool considerChildrenAbove);
@@ -438,6 +455,7 @@ private:
     void ReadSubtree(core::Stream& stream, PVirtualNode node);
     // Reorders the children of parent; a compare that raises leaves them as they were.
     void SortChildren(PVirtualNode parent, TColumnIndex column, TSortDirection direction);
+    void ReleaseSortedChildren() noexcept;
     void ForgetNode(PVirtualNode node);
     void ShowHiddenNodesChanged();
     void CheckNotIterating();
@@ -464,6 +482,7 @@ private:
     bool m_loading = false;
     bool m_destroying = false;
     bool m_thread_reference = false;
+    bool m_handed_to_worker = false;   // queued for validation (or being validated) since the last request
 
     // Selection: entries are node addresses, sorted; the lowest bit marks an entry for removal.
     std::vector<uintptr_t> m_selection;
@@ -489,6 +508,10 @@ private:
     int m_offset_y = 0;
     TColumnIndex m_sort_column = NoColumn;
     TSortDirection m_sort_direction = sdAscending;
+    // The children of m_sorted_parent in the order of the last sort; forgotten at every structure change.
+    std::vector<PVirtualNode> m_sorted_children;
+    PVirtualNode m_sorted_parent = nullptr;
+    bool m_sorting_tree = false;
 };
 
 } // namespace treeview
