@@ -834,6 +834,37 @@ void TVirtualTreeView::InvalidateChildren(PVirtualNode node, bool recursive)
     }
 }
 
+void TVirtualTreeView::InvalidateNode(PVirtualNode node)
+{
+    if (!node || node == RootNode() || UpdateCount() > 0 || !WindowPort().HandleAllocated())
+        return;
+    TRect r = GetDisplayRect(node, NoColumn, false);
+    if (r.Bottom > r.Top)
+        WindowPort().Invalidate(&r);
+}
+
+void TVirtualTreeView::InvalidateToBottom(PVirtualNode node)
+{
+    if (UpdateCount() > 0 || !WindowPort().HandleAllocated())
+        return;
+    if (!node || node == RootNode()) {
+        WindowPort().Invalidate(nullptr);
+        return;
+    }
+    if (!treeview::HasState(node, vsInitialized) || !IsEffectivelyVisible(node) || IsEffectivelyHidden(node))
+        return;
+    TRect r = GetDisplayRect(node, NoColumn, false);
+    if (r.Bottom <= r.Top)
+        return;
+    if ((TreeOptions().PaintOptions() & toChildrenAbove) && Expanded(node))
+        r.Top -= int(NodeHeight(node)) + int(node->TotalHeight);
+    int clientHeight = ClientHeight();
+    if (r.Top < clientHeight) {
+        TRect area{0, std::max(0, r.Top), std::max(ClientWidth(), int(m_range_x)), clientHeight};
+        WindowPort().Invalidate(&area);
+    }
+}
+
 void TVirtualTreeView::InvalidateColumn(TColumnIndex column)
 {
     if (UpdateCount() > 0 || !m_header->Columns().IsValidColumn(column) || !WindowPort().HandleAllocated())

@@ -107,6 +107,9 @@ public:
     void SetBottomNode(PVirtualNode node);
     bool ScrollIntoView(PVirtualNode node, bool center, bool horizontally = false);
     bool ScrollIntoView(TColumnIndex column, bool center);
+    // Repaint requests in client coordinates (the rows' tops shifted by OffsetY).
+    void InvalidateNode(PVirtualNode node) override;
+    void InvalidateToBottom(PVirtualNode node) override;
     void InvalidateChildren(PVirtualNode node, bool recursive);
     void InvalidateColumn(TColumnIndex column);
     int ClientWidth() const { return WindowPort().ClientSize().cx; }

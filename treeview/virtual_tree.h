@@ -273,8 +273,8 @@ public:
     // The visible node at a vertical tree position (null below the last one).
     PVirtualNode GetNodeAtY(uint32_t y, uint32_t* nodeTop = nullptr);
     virtual void UpdateScrollBars(bool doRepaint);
-    void InvalidateNode(PVirtualNode node);
-    void InvalidateToBottom(PVirtualNode node);
+    virtual void InvalidateNode(PVirtualNode node);
+    virtual void InvalidateToBottom(PVirtualNode node);
     void Invalidate();
 
     // ---- Entry points of the window half ----

@@ -265,3 +265,27 @@ TEST_F(ViewTest, PropertyObjectsOfTheView)
 
 } // namespace
 } // namespace treeview::test
+
+namespace treeview::test {
+namespace {
+
+TEST_F(GeometryTest, RepaintRequestsAreInClientCoordinates)
+{
+    tree.SetOffsetY(-40);
+    port.ClearLog();
+    tree.InvalidateNode(Node(3)); // rows 60..80 of the content, 20..40 of the window
+    tree.InvalidateToBottom(Node(5));
+    tree.InvalidateNode(Node(0)); // above the window: an empty request is dropped or off-screen
+    auto log = port.Log();
+    ASSERT_GE(log.size(), 2u);
+    EXPECT_EQ(log[0], "invalidate 20..40");
+    EXPECT_EQ(log[1], "invalidate 60..200");
+    tree.BeginUpdate();
+    port.ClearLog();
+    tree.InvalidateNode(Node(3));
+    EXPECT_TRUE(port.Log().empty()) << "no repaint inside an update";
+    tree.EndUpdate();
+}
+
+} // namespace
+} // namespace treeview::test
