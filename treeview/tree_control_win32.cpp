@@ -806,7 +806,8 @@ bool TVirtualTreeControl::HandleHeaderMessage(ui::Message& message)
         GetCursorPos(&p);
         ::ScreenToClient(w, &p);
         if (header.IsColumnSplitterHit(TPoint{p.x, p.y})) {
-            ::SetCursor(LoadCursorW(nullptr, IDC_SIZEWE));
+            HCURSOR split = TreeCursor(63);
+            ::SetCursor(split ? split : LoadCursorW(nullptr, IDC_SIZEWE));
             message.Result = 1;
             return true;
         }
