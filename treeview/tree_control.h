@@ -62,8 +62,12 @@ public:
     // Scrolls for a key that scrolls the view without moving the focus; false when the key is no such key.
     bool ScrollByKey(WORD key, ui::ShiftState shift);
 
-    // ---- Long-running mouse states ----
+    // ---- Wheel panning ----
+    // Opens the panning window at a client point and scrolls towards the pointer until it ends.
+    void BeginWheelPanning(POINT position);
     void EndWheelPanning();
+    void UpdatePanningCursor(int x, int y);
+    HWND PanningWindow() const { return m_panning_window; }
 
     // ---- Tree-view compatibility: answers TVM_GETITEMW/TVM_GETITEMRECT/TVM_GETNEXTITEM ----
     // An item handle is a node of this tree; anything else is answered as no item.
@@ -115,6 +119,7 @@ protected:
     virtual core::String ItemText(PVirtualNode node) { (void)node; return {}; }
     // Wheel panning and auto-scroll stepping (timer 4).
     virtual void ScrollOnTimer();
+    bool IsControlAt(int x, int y) const override;
 
     // ---- TreeWindowPort pieces that descendants may refine ----
     int TextHeight() const;
@@ -135,7 +140,12 @@ private:
     void RedrawFrame();
     THitInfo HitAt(LPARAM lparam);
 
+    static LRESULT CALLBACK PanningWindowProc(HWND window, UINT msg, WPARAM wparam, LPARAM lparam);
+
     std::unique_ptr<Port> m_port;
+    HWND m_panning_window = nullptr;
+    HBITMAP m_panning_image = nullptr;
+    HCURSOR m_panning_cursor = nullptr;
     TBorderStyle m_border_style = bsSingle;
     bool m_ctl3d = true;
     TBevelKind m_bevel_kind = bkNone;
@@ -145,7 +155,6 @@ private:
     int m_bevel_width = 1;
     int m_border_width = 0;
     ui::Cursor m_hot_cursor = ui::crDefault;
-    TPoint m_last_click_pos;
 };
 
 } // namespace treeview

@@ -412,3 +412,56 @@ TEST_F(TreeControl, ScrollIntoViewAndBottomNode)
 
 } // namespace
 } // namespace treeview::test
+
+namespace treeview::test {
+namespace {
+
+TEST_F(TreeControl, MiddleButtonPansTowardsThePointer)
+{
+    tree->TreeOptions().SetMiscOptions(TVTMiscOptions(tree->TreeOptions().MiscOptions() | toWheelPanning));
+    Send(WM_MBUTTONDOWN, MK_MBUTTON, Point(100, 100));
+    ASSERT_TRUE(tree->TreeStates() & tsWheelPanning);
+    ASSERT_NE(tree->PanningWindow(), nullptr);
+    EXPECT_TRUE(IsWindowVisible(tree->PanningWindow()));
+    RECT panning{};
+    GetWindowRect(tree->PanningWindow(), &panning);
+    POINT press = ToScreen(100, 100);
+    EXPECT_EQ(panning.left, press.x - 16);
+    EXPECT_EQ(panning.bottom - panning.top, 32);
+
+    // Within 8 pixels of the press point nothing scrolls; 58 pixels below, a step of 50.
+    Send(WM_MOUSEMOVE, MK_MBUTTON, Point(100, 105));
+    EXPECT_EQ(tree->ScrollDirections(), 0);
+    POINT below = ToScreen(100, 158);
+    SetCursorPos(below.x, below.y);
+    Send(WM_MOUSEMOVE, MK_MBUTTON, Point(100, 158));
+    EXPECT_EQ(tree->ScrollDirections(), TScrollDirections(sdDown));
+    EXPECT_FALSE(tree->TreeStates() & tsWheelScrolling) << "moved past the drag threshold";
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    if (cursor.x == below.x && cursor.y == below.y) { // a display that lets us move the pointer
+        Send(WM_TIMER, ScrollTimer);
+        EXPECT_EQ(tree->OffsetY(), 100 - 158 + 8);
+    }
+    Send(WM_MBUTTONUP, 0, Point(100, 158));
+    EXPECT_FALSE(tree->TreeStates() & (tsWheelPanning | tsWheelScrolling));
+    EXPECT_EQ(tree->PanningWindow(), nullptr);
+
+    // Released without moving: panning goes on until the next press.
+    Send(WM_MBUTTONDOWN, MK_MBUTTON, Point(50, 50));
+    Send(WM_MBUTTONUP, 0, Point(50, 50));
+    EXPECT_TRUE(tree->TreeStates() & tsWheelScrolling);
+    EXPECT_NE(tree->PanningWindow(), nullptr);
+    Send(WM_LBUTTONDOWN, MK_LBUTTON, Point(50, 50));
+    EXPECT_EQ(tree->PanningWindow(), nullptr);
+    Send(WM_LBUTTONUP, 0, Point(50, 50));
+
+    // Content that fits: no panning.
+    tree->SetRootNodeCount(2);
+    Send(WM_MBUTTONDOWN, MK_MBUTTON, Point(50, 10));
+    EXPECT_FALSE(tree->TreeStates() & tsWheelPanning);
+    Send(WM_MBUTTONUP, 0, Point(50, 10));
+}
+
+} // namespace
+} // namespace treeview::test

@@ -13,8 +13,11 @@ public:
     int TextWidth = 40;
     int CheckWidth = 0;
     TSize Images{};
+    // A clock that moves one millisecond per reading, plus what a test adds.
+    mutable uint32_t Now = 1000;
 
 protected:
+    uint32_t TickMilliseconds() const override { return Now++; }
     int DoGetNodeWidth(PVirtualNode node, TColumnIndex column) override
     {
         return column <= 0 ? TextWidth + int(node->Index) : 30;

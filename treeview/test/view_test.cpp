@@ -289,3 +289,55 @@ TEST_F(GeometryTest, RepaintRequestsAreInClientCoordinates)
 
 } // namespace
 } // namespace treeview::test
+
+namespace treeview::test {
+namespace {
+
+TEST_F(ViewTest, AnimationRunsPacedStepsAndAFinalCall)
+{
+    std::vector<std::pair<int, int>> calls;
+    tree.RunAnimation(100, 0, [&](int step, int size) { calls.emplace_back(step, size); return true; });
+    EXPECT_TRUE(calls.empty()) << "no duration, no animation";
+    tree.RunAnimation(100, 200, [&](int step, int size) { calls.emplace_back(step, size); return true; });
+    ASSERT_GE(calls.size(), 2u);
+    EXPECT_EQ(calls.front(), (std::pair<int, int>{0, 1}));
+    EXPECT_EQ(calls.back(), (std::pair<int, int>{0, 0}));
+    for (size_t i = 1; i + 1 < calls.size(); ++i)
+        EXPECT_GT(calls[i].first, calls[i - 1].first);
+    EXPECT_FALSE(tree.TreeStates() & tsInAnimation);
+    // A callback that stops ends the loop, still with the final call.
+    calls.clear();
+    tree.RunAnimation(10, 100, [&](int step, int size) { calls.emplace_back(step, size); return false; });
+    EXPECT_EQ(calls, (std::vector<std::pair<int, int>>{{0, 1}, {0, 0}}));
+}
+
+TEST_F(ViewTest, EdgesScrollAfterTheDelayWhileSelectingWithTheMouse)
+{
+    tree.SetRootNodeCount(30);
+    EXPECT_EQ(tree.ScrollDirectionsAt(10, 195), 0) << "auto-scroll needs the option and a rubber band";
+    tree.TreeOptions().SetAutoOptions(TVTAutoOptions(tree.TreeOptions().AutoOptions() | toAutoScroll));
+    tree.ChangeStates(tsDrawSelPending, 0);
+    tree.AutoScrollAt(10, 195);
+    EXPECT_EQ(tree.ScrollDirections(), 0) << "within the delay";
+    EXPECT_TRUE(port.TimerRunning(ScrollTimer) == false);
+    tree.Now += 1000;
+    tree.AutoScrollAt(10, 195);
+    EXPECT_EQ(tree.ScrollDirections(), TScrollDirections(sdDown));
+    EXPECT_TRUE(tree.TreeStates() & tsScrollPending);
+    EXPECT_EQ(port.TimerInterval(ScrollTimer), 1000u);
+    // One step inside the client area: one vertical increment.
+    TPoint delta = tree.ScrollDeltasAt(TPoint{10, 195}, true, TPoint{});
+    EXPECT_EQ(delta.Y, -20);
+    // Outside, the step grows with the distance.
+    delta = tree.ScrollDeltasAt(TPoint{10, 230}, false, TPoint{0, 30});
+    EXPECT_EQ(delta.Y, -600);
+    // Away from the edges the timer stops.
+    tree.AutoScrollAt(100, 100);
+    EXPECT_EQ(tree.ScrollDirections(), 0);
+    EXPECT_FALSE(port.TimerRunning(ScrollTimer));
+    EXPECT_FALSE(tree.TreeStates() & (tsScrollPending | tsScrolling));
+    tree.ChangeStates(0, tsDrawSelPending);
+}
+
+} // namespace
+} // namespace treeview::test
