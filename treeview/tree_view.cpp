@@ -815,6 +815,109 @@ bool TVirtualTreeView::ScrollIntoView(TColumnIndex column, bool center)
     return true;
 }
 
+void TVirtualTreeView::ToggleNode(PVirtualNode node)
+{
+    CORE_ASSERT(node != nullptr, u"Node must not be nil.");
+    if (node == RootNode() || treeview::HasState(node, vsDeleting) || treeview::HasState(node, vsToggling))
+        return;
+    bool wasToggling = (TreeStates() & tsToggling) != 0;
+    ChangeStates(tsToggling, 0);
+    struct Leave {
+        TVirtualTreeView& tree;
+        bool keep;
+        ~Leave()
+        {
+            if (!keep)
+                tree.ChangeStates(0, tsToggling);
+        }
+    } leave{*this, wasToggling};
+    bool wasExpanded = Expanded(node);
+    uint32_t collapsedHeight = node->TotalHeight - NodeHeight(node);
+    bool childrenAbove = (TreeOptions().PaintOptions() & toChildrenAbove) != 0;
+    TRect row;
+    if (IsEffectivelyVisible(node) && !IsEffectivelyHidden(node) && FullyVisible(node))
+        row = GetDisplayRect(node, NoColumn, false);
+    TBaseVirtualTree::ToggleNode(node);
+    if (Expanded(node) == wasExpanded)
+        return; // refused
+    if (wasExpanded && (TreeOptions().AutoOptions() & toAutoFreeOnCollapse) && node->ChildCount > 0) {
+        DeleteChildren(node, false);
+        SetHasChildren(node, true);
+    }
+    if (UpdateCount() > 0 || node->ChildCount == 0 || (TreeStates() & (tsExpanding | tsPainting))) {
+        UpdateRanges();
+        return;
+    }
+    UpdateRanges();
+    int clientHeight = ClientHeight();
+    int delta = wasExpanded ? -int(collapsedHeight) : int(node->TotalHeight - NodeHeight(node));
+    bool autoScroll = (TreeOptions().AutoOptions() & toAutoScrollOnExpand) != 0;
+    bool repaintAll = false;
+    if (wasExpanded || (!autoScroll && !childrenAbove)) {
+        // A collapse with children above moves the content down, so the row stays where it was.
+        if (childrenAbove)
+            ApplyOffset(TPoint{OffsetX(), OffsetY() - delta});
+        repaintAll = true;
+    } else if (childrenAbove) {
+        repaintAll = true;
+        bool fitsAll = int(NodeHeight(node)) + delta <= clientHeight;
+        bool fitsAbove = row.Top - delta >= 0;
+        bool rowInside = row.Bottom <= clientHeight;
+        if ((fitsAll && fitsAbove && rowInside) || !autoScroll) {
+            ApplyOffset(TPoint{OffsetX(), OffsetY() - delta});
+        } else if (fitsAll && rowInside) {
+            PVirtualNode first = GetFirstVisible(node, true);
+            if (first)
+                ApplyOffset(TPoint{OffsetX(), OffsetY() - GetDisplayRect(first, NoColumn, false).Top});
+        } else {
+            SetBottomNode(node);
+        }
+    } else {
+        bool fits = int(NodeHeight(node)) + delta <= clientHeight;
+        if (fits) {
+            PVirtualNode last = GetLastVisible(node, true);
+            repaintAll = last && ScrollIntoView(last, false, false);
+        } else {
+            SetTopNode(node);
+            repaintAll = true;
+        }
+    }
+    UpdateScrollBars(true);
+    if (repaintAll)
+        Invalidate();
+    else
+        InvalidateToBottom(node);
+}
+
+void TVirtualTreeView::ReinitNode(PVirtualNode node, bool recursive)
+{
+    if (node && node != RootNode()) {
+        ExcludeStates(node, vsChecking | vsCutOrCopy | vsDeleting | vsHeightMeasured);
+        InitializeNode(node);
+    }
+    if (recursive)
+        ReinitChildren(node, true);
+}
+
+void TVirtualTreeView::ReinitChildren(PVirtualNode node, bool recursive)
+{
+    if (!node)
+        node = RootNode();
+    if (node != RootNode())
+        InitializeChildren(node);
+    for (PVirtualNode child = node->FirstChild; child; child = child->NextSibling)
+        ReinitNode(child, recursive);
+}
+
+void TVirtualTreeView::RepaintNode(PVirtualNode node)
+{
+    if (!node || node == RootNode() || !WindowPort().HandleAllocated())
+        return;
+    TRect r = GetDisplayRect(node, NoColumn, false);
+    WindowPort().Invalidate(&r);
+    WindowPort().Update();
+}
+
 void TVirtualTreeView::InvalidateChildren(PVirtualNode node, bool recursive)
 {
     if (!node) {

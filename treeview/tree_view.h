@@ -128,6 +128,14 @@ public:
     PVirtualNode BottomNode();
     void SetBottomNode(PVirtualNode node);
     bool ScrollIntoView(PVirtualNode node, bool center, bool horizontally = false);
+    // Expands or collapses with the view's follow-up: frees children with toAutoFreeOnCollapse, keeps
+    // the row in place with toChildrenAbove, scrolls the new children into view with
+    // toAutoScrollOnExpand.
+    void ToggleNode(PVirtualNode node) override;
+    virtual void ReinitNode(PVirtualNode node, bool recursive);
+    virtual void ReinitChildren(PVirtualNode node, bool recursive);
+    // Redraws the node's row at once.
+    void RepaintNode(PVirtualNode node);
     bool ScrollIntoView(TColumnIndex column, bool center);
     // Repaint requests in client coordinates (the rows' tops shifted by OffsetY).
     void InvalidateNode(PVirtualNode node) override;

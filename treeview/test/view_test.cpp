@@ -188,7 +188,7 @@ TEST_F(GeometryTest, ScrollIntoViewNodesAndColumns)
     EXPECT_EQ(tree.OffsetY(), -60);
     // A node inside a collapsed parent: the parent opens first.
     PVirtualNode child = tree.AddChild(Node(25));
-    EXPECT_TRUE(tree.ScrollIntoView(child, false));
+    tree.ScrollIntoView(child, false);
     EXPECT_TRUE(tree.Expanded(Node(25)));
     EXPECT_EQ(tree.BottomNode(), child);
 
@@ -337,6 +337,63 @@ TEST_F(ViewTest, EdgesScrollAfterTheDelayWhileSelectingWithTheMouse)
     EXPECT_FALSE(port.TimerRunning(ScrollTimer));
     EXPECT_FALSE(tree.TreeStates() & (tsScrollPending | tsScrolling));
     tree.ChangeStates(0, tsDrawSelPending);
+}
+
+} // namespace
+} // namespace treeview::test
+
+namespace treeview::test {
+namespace {
+
+TEST_F(GeometryTest, ExpandingScrollsTheNewChildrenIntoView)
+{
+    PVirtualNode parent = Node(8); // rows 160..180 of a window 200 high
+    for (int i = 0; i < 3; ++i)
+        tree.AddChild(parent);
+    tree.ToggleNode(parent);
+    ASSERT_TRUE(tree.Expanded(parent));
+    // The last child (row 220..240) is now at the bottom of the window.
+    EXPECT_EQ(tree.OffsetY(), 200 - 240);
+    EXPECT_FALSE(tree.TreeStates() & tsToggling);
+    tree.ToggleNode(parent);
+    EXPECT_FALSE(tree.Expanded(parent));
+
+    // Too many children to fit: the node becomes the top node.
+    tree.SetOffsetY(0);
+    for (int i = 0; i < 20; ++i)
+        tree.AddChild(parent);
+    tree.ToggleNode(parent);
+    EXPECT_EQ(tree.TopNode(), parent);
+
+    // Freed on collapse with the option, yet still expandable.
+    tree.TreeOptions().SetAutoOptions(TVTAutoOptions(tree.TreeOptions().AutoOptions() | toAutoFreeOnCollapse));
+    tree.ToggleNode(parent);
+    EXPECT_EQ(tree.ChildCount(parent), 0u);
+    EXPECT_TRUE(tree.HasChildren(parent));
+}
+
+TEST_F(GeometryTest, RefusedExpandChangesNothing)
+{
+    PVirtualNode parent = Node(2);
+    tree.AddChild(parent);
+    tree.OnExpanding = [](TBaseVirtualTree*, PVirtualNode, bool& allowed) { allowed = false; };
+    int offset = tree.OffsetY();
+    tree.ToggleNode(parent);
+    EXPECT_FALSE(tree.Expanded(parent));
+    EXPECT_EQ(tree.OffsetY(), offset);
+    tree.OnExpanding = nullptr;
+}
+
+TEST_F(GeometryTest, ReinitAsksTheNodesAgain)
+{
+    int inits = 0;
+    tree.OnInitNode = [&](TBaseVirtualTree*, PVirtualNode, PVirtualNode, TVirtualNodeInitStates&) { ++inits; };
+    tree.ReinitNode(nullptr, false);
+    EXPECT_EQ(inits, 0);
+    tree.ReinitNode(nullptr, true);
+    EXPECT_EQ(inits, 30);
+    tree.ReinitNode(Node(3), false);
+    EXPECT_EQ(inits, 31);
 }
 
 } // namespace
