@@ -14,9 +14,9 @@ namespace treeview {
 
 namespace {
 // How many places ahead the merge asks for nodes; enough to keep several memory reads in flight.
-constexpr size_t PrefetchDistance = 8;
-// Runs of this length are sorted by insertion before the merging starts.
-constexpr size_t InsertionRun = 24;
+constexpr size_t PrefetchDistance = 16;
+// Runs of this length are sorted by binary insertion before the merging starts.
+constexpr size_t InsertionRun = 32;
 
 inline void Prefetch(const void* address)
 {
@@ -29,7 +29,7 @@ inline void Prefetch(const void* address)
 
 // Blocks of this many nodes are sorted whole before any merge reaches beyond them, so that a block's
 // nodes stay in the cache while it is sorted (nodes made together lie together in the pool).
-constexpr size_t CacheBlock = 8192;
+constexpr size_t CacheBlock = 4096;
 
 template <class Before>
 class PointerSort {
@@ -75,14 +75,24 @@ private:
         Prefetch(reinterpret_cast<const char*>(node) + m_data_offset);
     }
 
+    // Binary insertion: the compare handler is the expensive part, so few comparisons count more
+    // than few moves. Each node goes after every earlier node that it does not precede (stable).
     void Insertion(PVirtualNode* items, size_t count)
     {
         for (size_t i = 1; i < count; ++i) {
             PVirtualNode item = items[i];
-            size_t j = i;
-            for (; j > 0 && m_before(item, items[j - 1]); --j)
-                items[j] = items[j - 1];
-            items[j] = item;
+            if (!m_before(item, items[i - 1]))
+                continue;
+            size_t low = 0, high = i - 1;
+            while (low < high) {
+                size_t middle = (low + high) / 2;
+                if (m_before(item, items[middle]))
+                    high = middle;
+                else
+                    low = middle + 1;
+            }
+            std::move_backward(items + low, items + i, items + i + 1);
+            items[low] = item;
         }
     }
 
@@ -118,7 +128,7 @@ void TBaseVirtualTree::SortChildren(PVirtualNode parent, TColumnIndex column, TS
     const uint32_t count = parent->ChildCount;
     // The array is the only thing changed until the end: the links still hold the former order
     // when the allocation or a compare handler raises.
-    m_sorted_parent = nullptr;
+    m_sorted_parent.store(nullptr, std::memory_order_relaxed);
     std::vector<PVirtualNode>& items = m_sorted_children;
     items.clear();
     items.reserve(count);
@@ -148,13 +158,14 @@ void TBaseVirtualTree::SortChildren(PVirtualNode parent, TColumnIndex column, TS
     items.back()->NextSibling = nullptr;
     parent->FirstChild = items.front();
     parent->LastChild = items.back();
-    // SortTree goes on through the children in this array rather than along the scattered chain.
-    m_sorted_parent = parent;
+    // SortTree goes on through the children in this array rather than along the scattered chain,
+    // and so can later walks of this level.
+    m_sorted_parent.store(parent, std::memory_order_relaxed);
 }
 
 void TBaseVirtualTree::ReleaseSortedChildren() noexcept
 {
-    m_sorted_parent = nullptr;
+    m_sorted_parent.store(nullptr, std::memory_order_relaxed);
     m_sorted_children.clear();
     m_sorted_children.shrink_to_fit();
 }
@@ -177,8 +188,6 @@ void TBaseVirtualTree::Sort(PVirtualNode node, TColumnIndex column, TSortDirecti
         ValidateChildren(node, false);
     if (node->ChildCount > 1) {
         SortChildren(node, column, direction);
-        if (!m_sorting_tree)
-            ReleaseSortedChildren();
         InvalidateCache();
     }
     if (m_update_count == 0) {
@@ -201,24 +210,13 @@ void TBaseVirtualTree::SortTree(TColumnIndex column, TSortDirection direction, b
             }
         }
     } scope(*this);
-    struct SortingTree {
-        TBaseVirtualTree& tree;
-        bool before;
-        explicit SortingTree(TBaseVirtualTree& t) : tree(t), before(t.m_sorting_tree) { tree.m_sorting_tree = true; }
-        ~SortingTree()
-        {
-            tree.m_sorting_tree = before;
-            if (!before)
-                tree.ReleaseSortedChildren();
-        }
-    } sorting(*this);
     if (column >= NoColumn) {
         // Top-down: a level is sorted before its children are visited in their new order.
         std::vector<PVirtualNode> pending{m_root};
         while (!pending.empty()) {
             PVirtualNode node = pending.back();
             pending.pop_back();
-            m_sorted_parent = nullptr;
+            m_sorted_parent.store(nullptr, std::memory_order_relaxed);
             Sort(node, column, direction, doInit);
             size_t mark = pending.size();
             auto visit = [&](PVirtualNode child) {
@@ -231,14 +229,15 @@ void TBaseVirtualTree::SortTree(TColumnIndex column, TSortDirection direction, b
             // since (every change interrupts the validation, which forgets the array); walking it
             // lets the nodes be fetched ahead. Otherwise, or from the first change on, the chain.
             PVirtualNode child = node->FirstChild;
-            if (m_sorted_parent == node && m_sorted_children.size() == node->ChildCount) {
+            auto sortedHere = [&] { return m_sorted_parent.load(std::memory_order_relaxed) == node; };
+            if (sortedHere() && m_sorted_children.size() == node->ChildCount) {
                 child = nullptr;
                 for (size_t i = 0, count = m_sorted_children.size(); i < count; ++i) {
                     if (i + PrefetchDistance < count)
                         Prefetch(m_sorted_children[i + PrefetchDistance]);
                     PVirtualNode current = m_sorted_children[i];
                     visit(current);
-                    if (m_sorted_parent != node) {
+                    if (!sortedHere()) {
                         child = current->NextSibling;
                         break;
                     }
