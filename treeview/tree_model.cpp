@@ -1094,6 +1094,7 @@ void TBaseVirtualTree::Clear()
         m_check_node = nullptr;
         m_last_search_node = nullptr;
         DeleteChildren(m_root, true);
+        ReleaseSortedChildren();
         m_offset_x = 0;
         m_offset_y = 0;
     } catch (...) {

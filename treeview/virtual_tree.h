@@ -176,6 +176,8 @@ public:
     // Bytes of one node block (record, internal and user data).
     size_t NodeBlockSize() const { return m_pool.BlockSize(); }
     const NodePool& Pool() const { return m_pool; }
+    // Bytes held for the nodes: their blocks and the kept order of the last sorted level.
+    size_t NodeMemoryBytes() const { return m_pool.ReservedBytes() + m_sorted_children.capacity() * sizeof(PVirtualNode); }
 
     // ---- Iteration ----
     PVirtualNode GetFirst(bool considerChildrenAbove = false);
@@ -456,6 +458,8 @@ private:
     // Reorders the children of parent; a compare that raises leaves them as they were.
     void SortChildren(PVirtualNode parent, TColumnIndex column, TSortDirection direction);
     void ReleaseSortedChildren() noexcept;
+    // Asks for the node some places after node in its level when that level's order is known.
+    void FetchAhead(PVirtualNode node) const;
     void ForgetNode(PVirtualNode node);
     void ShowHiddenNodesChanged();
     void CheckNotIterating();
@@ -508,10 +512,12 @@ private:
     int m_offset_y = 0;
     TColumnIndex m_sort_column = NoColumn;
     TSortDirection m_sort_direction = sdAscending;
-    // The children of m_sorted_parent in the order of the last sort; forgotten at every structure change.
+    // The children of m_sorted_parent in the order of the last sort, kept until the next sort or
+    // clear: SortTree goes on through it, and walks along that level fetch nodes ahead from it. Any
+    // structure change forgets the parent (the validation thread may read it, hence atomic); the
+    // array itself changes only while the validation thread is kept out of the tree.
     std::vector<PVirtualNode> m_sorted_children;
-    PVirtualNode m_sorted_parent = nullptr;
-    bool m_sorting_tree = false;
+    std::atomic<PVirtualNode> m_sorted_parent = nullptr;
 };
 
 } // namespace treeview
