@@ -52,6 +52,18 @@ public:
     using TVirtualTreeView::ClientHeight;
     using TVirtualTreeView::ClientWidth;
 
+    // The end of form loading: the stored root nodes are made, the columns settle.
+    void Loaded() override;
+
+    // Copies another tree's properties (window, frame and view); nodes are not copied.
+    void Assign(const TVirtualTreeControl& source);
+
+    // ---- Font watch: text painting notices font changes made by event handlers ----
+    void HookCanvasFont(ui::Canvas& canvas);
+    void UnhookCanvasFont(ui::Canvas& canvas);
+    bool FontChangedFlag() const { return m_font_changed; }
+    void ClearFontChangedFlag() { m_font_changed = false; }
+
     // ---- Frame geometry ----
     // The frame's thickness as negative numbers (for inflating a rectangle).
     TSize BorderDimensions() const;
@@ -77,7 +89,6 @@ protected:
     // ---- Window creation and loading ----
     void CreateParams(ui::CreateParamsRec& params) override;
     void CreateWnd() override;
-    void Loaded() override;
 
     // ---- Message handling ----
     void WndProc(ui::Message& message) override;
@@ -143,6 +154,9 @@ private:
     static LRESULT CALLBACK PanningWindowProc(HWND window, UINT msg, WPARAM wparam, LPARAM lparam);
 
     std::unique_ptr<Port> m_port;
+    std::function<void()> m_old_font_change;
+    bool m_font_hooked = false;
+    bool m_font_changed = false;
     HWND m_panning_window = nullptr;
     HBITMAP m_panning_image = nullptr;
     HCURSOR m_panning_cursor = nullptr;

@@ -224,6 +224,52 @@ bool TVirtualTreeControl::CanFocus() const
     return !form || (form->Enabled() && form->Visible());
 }
 
+void TVirtualTreeControl::Assign(const TVirtualTreeControl& source)
+{
+    AssignView(source);
+    SetAlign(source.Align());
+    SetBevelEdges(source.m_bevel_edges);
+    SetBevelInner(source.m_bevel_inner);
+    SetBevelKind(source.m_bevel_kind);
+    SetBevelOuter(source.m_bevel_outer);
+    SetBevelWidth(source.m_bevel_width);
+    SetBorderStyle(source.m_border_style);
+    SetBorderWidth(source.m_border_width);
+    SetColor(source.GetColor());
+    SetCtl3D(source.m_ctl3d);
+    SetEnabled(source.Enabled());
+    SetFont(source.Font());
+    SetHotCursor(source.m_hot_cursor);
+    SetParentColor(source.ParentColor());
+    SetParentFont(source.ParentFont());
+    SetParentShowHint(source.ParentShowHint());
+    SetShowHint(source.ShowHint());
+    SetTabStop(source.TabStop());
+    SetVisible(source.Visible());
+}
+
+void TVirtualTreeControl::HookCanvasFont(ui::Canvas& canvas)
+{
+    if (m_font_hooked)
+        return;
+    m_font_hooked = true;
+    m_old_font_change = canvas.Font().OnChange;
+    canvas.Font().OnChange = [this] {
+        m_font_changed = true;
+        if (m_old_font_change)
+            m_old_font_change();
+    };
+}
+
+void TVirtualTreeControl::UnhookCanvasFont(ui::Canvas& canvas)
+{
+    if (!m_font_hooked)
+        return;
+    canvas.Font().OnChange = m_old_font_change;
+    m_old_font_change = nullptr;
+    m_font_hooked = false;
+}
+
 // ---------------------------------------------------------------- frame properties
 
 void TVirtualTreeControl::SetBorderStyle(TBorderStyle value)

@@ -93,6 +93,36 @@ void TVirtualTreeView::SetFocusedColumn(TColumnIndex value)
     DoFocusChange(FocusedNode(), FocusedColumn());
 }
 
+void TVirtualTreeView::AssignView(const TVirtualTreeView& source)
+{
+    if (TreeOptions().MiscOptions() & toReadOnly)
+        throw core::EConvertError(u"Cannot assign to a read-only tree");
+    SetAutoScrollDelay(source.m_auto_scroll_delay);
+    SetAutoScrollInterval(source.m_auto_scroll_interval);
+    SetChangeDelay(source.ChangeDelay());
+    m_colors.Assign(source.m_colors);
+    SetDefaultNodeHeight(source.DefaultNodeHeight());
+    m_header->Assign(*source.m_header);
+    SetIndent(source.m_indent);
+    SetMargin(source.m_margin);
+    SetNodeDataSize(source.NodeDataSize());
+    SetTreeOptions(source.TreeOptions());
+    SetRootNodeCount(source.RootNodeCount());
+    m_scroll_bar_options.Assign(source.m_scroll_bar_options);
+    SetSelectionBlendFactor(source.m_selection_blend_factor);
+}
+
+void TVirtualTreeView::ChangeScale(int m, int d)
+{
+    if (m == d || d == 0 || !(TreeOptions().AutoOptions() & toAutoChangeScale))
+        return;
+    if (Loading() && !(TreeStates() & tsNeedScale))
+        return;
+    // Existing nodes keep their heights: only the default changes.
+    StoreDefaultNodeHeight(uint32_t((int64_t(DefaultNodeHeight()) * m + d / 2) / d));
+    m_header->ScaleHeaderFont(m, d);
+}
+
 // ---- Offsets, ranges and scroll bars ----
 
 void TVirtualTreeView::SetOffsetX(int value) { ApplyOffset(TPoint{value, OffsetY()}); }

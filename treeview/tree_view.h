@@ -80,6 +80,11 @@ public:
     void SetSelectionBlendFactor(uint8_t value) { m_selection_blend_factor = value; }
     void SetFocusedColumn(TColumnIndex value);
 
+    // Copies the view's properties from another tree (nodes are not copied, only the root count).
+    void AssignView(const TVirtualTreeView& source);
+    // Scaling with the form (multiplier m, divisor d): the default node height and the header font.
+    void ChangeScale(int m, int d);
+
     // ---- Offsets and ranges ----
     void SetOffsetX(int value);
     void SetOffsetY(int value);

@@ -428,6 +428,8 @@ protected:
     // ---- View seams (the view applies its own rules, then stores) ----
     void StoreOffsets(int x, int y) { m_offset_x = x, m_offset_y = y; }
     void StoreFocusedColumn(TColumnIndex column) { m_focused_column = column; }
+    // Scaling changes the default for new nodes only.
+    void StoreDefaultNodeHeight(uint32_t value) { m_default_node_height = value; }
 
     // ---- Check internals ----
     virtual TCheckState NextCheckState(TCheckType checkType, TCheckState checkState);

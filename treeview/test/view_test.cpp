@@ -398,3 +398,29 @@ TEST_F(GeometryTest, ReinitAsksTheNodesAgain)
 
 } // namespace
 } // namespace treeview::test
+
+namespace treeview::test {
+namespace {
+
+TEST_F(ViewTest, ScalingChangesTheDefaultHeightForNewNodesOnly)
+{
+    tree.SetRootNodeCount(2);
+    tree.TreeOptions().SetAutoOptions(TVTAutoOptions(tree.TreeOptions().AutoOptions() | toAutoChangeScale));
+    tree.ChangeScale(96, 96);
+    EXPECT_EQ(tree.DefaultNodeHeight(), 20u);
+    tree.ChangeScale(144, 96);
+    EXPECT_EQ(tree.DefaultNodeHeight(), 30u);
+    EXPECT_EQ(tree.NodeHeight(tree.GetFirst()), 20u) << "existing nodes keep their height";
+    // While loading only a tree whose form assigned the default height scales.
+    tree.SetLoading(true);
+    tree.ChangeStates(0, tsNeedScale);
+    tree.ChangeScale(2, 1);
+    EXPECT_EQ(tree.DefaultNodeHeight(), 30u);
+    tree.ChangeStates(tsNeedScale, 0);
+    tree.ChangeScale(2, 1);
+    EXPECT_EQ(tree.DefaultNodeHeight(), 60u);
+    tree.SetLoading(false);
+}
+
+} // namespace
+} // namespace treeview::test
