@@ -1277,6 +1277,17 @@ void TVirtualTreeControl::WndProc(ui::Message& message)
             return;
         }
         break;
+    case WM_PRINT:
+        if (!((message.LParam & PRF_CHECKVISIBLE) && !IsWindowVisible(HandleIfAllocated())) &&
+            (Header().Options() & hoVisible)) {
+            TRect r = HeaderRect();
+            PaintHeader(reinterpret_cast<HDC>(message.WParam), r, EffectiveOffsetX());
+        }
+        break;
+    case WM_SYSCOLORCHANGE:
+        // The shared images are drawn in system colours.
+        RebuildTreeImages();
+        break;
     case WM_PRINTCLIENT: {
         ui::Canvas& canvas = Canvas();
         canvas.SetHandle(reinterpret_cast<HDC>(message.WParam));

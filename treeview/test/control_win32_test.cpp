@@ -492,6 +492,13 @@ TEST_F(TreeControl, BorderStylesDecideTheFrame)
         EXPECT_EQ(tree->HeaderRect().Top, c.thickness);
         EXPECT_EQ(tree->RootNodeCount(), 100u) << "the nodes survive the new window";
     }
+    // Scroll bar options make the window again with the new style.
+    tree->ScrollBarOptions().SetScrollBars(ssNone);
+    EXPECT_FALSE(GetWindowLongPtrW(Window(), GWL_STYLE) & WS_VSCROLL);
+    tree->SetOffsetY(-100);
+    EXPECT_EQ(tree->OffsetY(), -100) << "scrolling goes on without bars";
+    tree->ScrollBarOptions().SetScrollBars(ssBoth);
+    EXPECT_TRUE(GetWindowLongPtrW(Window(), GWL_STYLE) & WS_VSCROLL);
     // A hidden header leaves an empty rectangle at the top and gives its height to the client area.
     int clientHeight = Client().bottom;
     tree->Header().SetOptions(TVTHeaderOptions(tree->Header().Options() & ~hoVisible));
