@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <atomic>
 #include <climits>
+#include <cstring>
 
 namespace treeview {
 
@@ -1209,8 +1210,9 @@ LRESULT TVirtualTreeControl::HandleGetItemRect(WPARAM wparam, LPARAM lparam)
     auto* rect = reinterpret_cast<RECT*>(lparam);
     if (!rect)
         return 0;
-    HTREEITEM handle = *reinterpret_cast<HTREEITEM*>(rect);
-    PVirtualNode node = NodeFromItemHandle(reinterpret_cast<LPARAM>(handle));
+    LPARAM handle = 0;
+    std::memcpy(&handle, rect, sizeof(handle));
+    PVirtualNode node = NodeFromItemHandle(handle);
     if (!node)
         return 0;
     if (!treeview::HasState(node, vsInitialized))

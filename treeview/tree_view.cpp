@@ -573,7 +573,7 @@ void TVirtualTreeView::HitPositionLeftToRight(THitInfo& hitInfo, int offset, TAl
     if (check)
         indent += CheckImageWidth() + 2;
     if (mainColumn && offset < indent) {
-        positions = hiOnItem | (node->CheckType != ctNone ? hiOnItemCheckbox : 0);
+        positions = hiOnItem | (node->CheckType != ctNone ? THitPositions(hiOnItemCheckbox) : 0u);
         return;
     }
     THitPositions position = 0;
@@ -624,7 +624,7 @@ void TVirtualTreeView::HitPositionRightToLeft(THitInfo& hitInfo, int offset, TAl
             node->CheckType != ctNone)
             c -= CheckImageWidth() + 2;
         if (mainColumn && c < offset) {
-            positions = hiOnItem | (node->CheckType != ctNone ? hiOnItemCheckbox : 0);
+            positions = hiOnItem | (node->CheckType != ctNone ? THitPositions(hiOnItemCheckbox) : 0u);
             return;
         }
         if (ShowsImage(node, TVTImageKind::ikState, column)) {
@@ -867,7 +867,28 @@ void TVirtualTreeView::CancelOperation()
 
 void TVirtualTreeView::DoColumnResize(TColumnIndex column)
 {
-    if (OnColumnResize)
+    if (Loading() || !WindowPort().HandleAllocated())
+        return;
+    for (PVirtualNode node = GetFirstInitialized(); node; node = GetNextInitialized(node))
+        if (treeview::HasState(node, vsMultiline))
+            ExcludeStates(node, vsHeightMeasured);
+    UpdateHorizontalScrollBar(false);
+    if (column >= 0 && m_header->Columns().IsValidColumn(column)) {
+        TRect r{0, 0, ClientWidth(), ClientHeight()};
+        if (!(TreeOptions().AutoOptions() & toAutoSpanColumns)) {
+            int left = 0, right = 0;
+            m_header->Columns().GetColumnBounds(column, left, right);
+            if (UseRightToLeftAlignment())
+                r.Right = right;
+            else
+                r.Left = left;
+        }
+        WindowPort().Invalidate(&r);
+        m_header->Invalidate(column, true);
+    }
+    if ((m_header->States() & hsColumnWidthTracking) && !(m_header->States() & hsResizing))
+        WindowPort().Update();
+    if (!(m_header->States() & hsResizing) && OnColumnResize)
         OnColumnResize(m_header.get(), column);
 }
 
