@@ -430,6 +430,10 @@ protected:
     void StoreFocusedColumn(TColumnIndex column) { m_focused_column = column; }
     // Scaling changes the default for new nodes only.
     void StoreDefaultNodeHeight(uint32_t value) { m_default_node_height = value; }
+    // Seams of the input half, which moves focus and hot node by its own rules.
+    void StoreFocusedNode(PVirtualNode node) { m_focused_node = node; }
+    void StoreHotNode(PVirtualNode node) { m_hot_node = node; }
+    void StoreLastSelectionLevel(int32_t level) { m_last_selection_level = level; }
 
     // ---- Check internals ----
     virtual TCheckState NextCheckState(TCheckType checkType, TCheckState checkState);
