@@ -45,6 +45,9 @@ public:
     ui::Cursor HotCursor() const { return m_hot_cursor; }
     void SetHotCursor(ui::Cursor value) { m_hot_cursor = value; }
 
+    // ---- Events of the window ----
+    std::function<void(TVirtualTreeControl*, ui::Cursor&)> OnGetCursor;
+
     // ---- Names both bases have ----
     void Invalidate() override;
     bool CanFocus() const override;
@@ -123,9 +126,11 @@ protected:
     virtual bool HandleHeaderMessage(ui::Message& message);
     // Timers of the other halves: 1 expand, 2 edit, 7 incremental search.
     virtual void TreeTimer(unsigned id);
-    // WM_SETCURSOR over the client area: the cursor to show (the mouse half answers HotCursor over
-    // a hot node).
+    // WM_SETCURSOR over the client area: the plain cursor to show. Over a row edge with
+    // toNodeHeightResize the row splitter shows instead, over the hot node with toHotTrack the
+    // HotCursor; OnGetCursor has the last word.
     virtual ui::Cursor CursorAt(POINT client) { (void)client; return Cursor(); }
+    HCURSOR CursorHandleAt(POINT client);
     // The node's text for the tree-view compatibility messages (the string tree answers its text).
     virtual core::String ItemText(PVirtualNode node) { (void)node; return {}; }
     // Wheel panning and auto-scroll stepping (timer 4).

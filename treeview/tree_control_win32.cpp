@@ -1175,11 +1175,9 @@ void TVirtualTreeControl::WndProc(ui::Message& message)
         ui::CustomControl::WndProc(message);
         return;
     case WM_VSCROLL:
-    case ui::CN_VSCROLL:
         HandleScrollMessage(message, TScrollBarKind::Vertical);
         return;
     case WM_HSCROLL:
-    case ui::CN_HSCROLL:
         HandleScrollMessage(message, TScrollBarKind::Horizontal);
         return;
     case WM_SIZE:
@@ -1271,8 +1269,7 @@ void TVirtualTreeControl::WndProc(ui::Message& message)
             POINT p{};
             GetCursorPos(&p);
             ::ScreenToClient(HandleIfAllocated(), &p);
-            ui::Cursor cursor = CursorAt(p);
-            ::SetCursor(ui::CursorHandle(cursor == ui::crDefault ? ui::crArrow : cursor));
+            ::SetCursor(CursorHandleAt(p));
             message.Result = 1;
             return;
         }
@@ -1327,6 +1324,25 @@ void TVirtualTreeControl::WndProc(ui::Message& message)
         break;
     }
     ui::CustomControl::WndProc(message);
+}
+
+HCURSOR TVirtualTreeControl::CursorHandleAt(POINT client)
+{
+    THitInfo hit;
+    GetHitTestInfoAt(client.x, client.y, true, hit);
+    // Over a row's upper or lower edge the row height can be dragged.
+    if ((TreeOptions().MiscOptions() & toNodeHeightResize) && hit.HitNode &&
+        (hit.HitPositions & (hiUpperSplitter | hiLowerSplitter))) {
+        if (HCURSOR split = TreeCursor(62))
+            return split;
+    }
+    ui::Cursor cursor = CursorAt(client);
+    if ((TreeOptions().PaintOptions() & toHotTrack) && hit.HitNode && hit.HitNode == HotNode() &&
+        m_hot_cursor != ui::crDefault)
+        cursor = m_hot_cursor;
+    if (OnGetCursor)
+        OnGetCursor(this, cursor);
+    return ui::CursorHandle(cursor == ui::crDefault ? ui::crArrow : cursor);
 }
 
 // ---------------------------------------------------------------- keys that scroll

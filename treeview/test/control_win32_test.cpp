@@ -2,6 +2,7 @@
 // columns of 170, 80, 60 and 60 pixels, header 22 high, rows 20 high, sort column 1), driven by real
 // window messages.
 #include "treeview/tree_control.h"
+#include "treeview/unit_services.h"
 #include "ui/test/uitest.h"
 #include <commctrl.h>
 #include <climits>
@@ -554,6 +555,34 @@ TEST_F(TreeControl, FontWatchNoticesChangesAndKeepsTheCanvasReaction)
     canvas.Font().SetSize(canvas.Font().Size() + 3);
     EXPECT_FALSE(tree->FontChangedFlag());
     EXPECT_EQ(canvasReactions, 2);
+}
+
+} // namespace
+} // namespace treeview::test
+
+namespace treeview::test {
+namespace {
+
+class CursorProbe : public NodeListTree {
+public:
+    using NodeListTree::NodeListTree;
+    using TVirtualTreeControl::CursorHandleAt;
+};
+
+TEST_F(TreeControl, CursorOverRowEdgesAndFromTheEvent)
+{
+    auto* probe = new CursorProbe(form.get());
+    probe->SetParent(form.get());
+    probe->SetBounds(0, 0, 200, 200);
+    probe->SetRootNodeCount(5);
+    probe->SetDefaultNodeHeight(20);
+    EXPECT_EQ(probe->CursorHandleAt(POINT{10, 10}), ui::CursorHandle(ui::crArrow));
+    probe->TreeOptions().SetMiscOptions(TVTMiscOptions(probe->TreeOptions().MiscOptions() | toNodeHeightResize));
+    EXPECT_EQ(probe->CursorHandleAt(POINT{30, 18}), TreeCursor(62));
+    EXPECT_EQ(probe->CursorHandleAt(POINT{30, 10}), ui::CursorHandle(ui::crArrow));
+    probe->OnGetCursor = [](TVirtualTreeControl*, ui::Cursor& cursor) { cursor = ui::crHandPoint; };
+    EXPECT_EQ(probe->CursorHandleAt(POINT{30, 10}), ui::CursorHandle(ui::crHandPoint));
+    probe->OnGetCursor = nullptr;
 }
 
 } // namespace
