@@ -3,6 +3,7 @@
 // window messages.
 #include "treeview/tree_control.h"
 #include "treeview/unit_services.h"
+#include "ui/imagelist.h"
 #include "ui/test/uitest.h"
 #include <commctrl.h>
 #include <climits>
@@ -583,6 +584,36 @@ TEST_F(TreeControl, CursorOverRowEdgesAndFromTheEvent)
     probe->OnGetCursor = [](TVirtualTreeControl*, ui::Cursor& cursor) { cursor = ui::crHandPoint; };
     EXPECT_EQ(probe->CursorHandleAt(POINT{30, 10}), ui::CursorHandle(ui::crHandPoint));
     probe->OnGetCursor = nullptr;
+}
+
+} // namespace
+} // namespace treeview::test
+
+namespace treeview::test {
+namespace {
+
+TEST_F(TreeControl, CheckImagesFollowTheKindAndForgetARemovedCustomList)
+{
+    NodeListTree fresh(form.get());
+    EXPECT_EQ(fresh.DragOperations(), TDragOperations(doCopy | doMove));
+    EXPECT_EQ(fresh.DragHeight(), 350);
+    EXPECT_EQ(fresh.DragWidth(), 200);
+    EXPECT_EQ(fresh.HintAnimation(), hatSystemDefault);
+    EXPECT_EQ(fresh.DefaultPasteMode(), amAddChildLast);
+    EXPECT_EQ(fresh.CheckImageKind(), ckSystemDefault);
+    ASSERT_NE(fresh.CheckImages(), nullptr);
+    EXPECT_EQ(fresh.CheckImages()->Count(), 25);
+
+    tree->SetCheckImageKind(ckDarkTick);
+    EXPECT_EQ(tree->CheckImages(), CheckImagesOfKind(ckDarkTick));
+    auto* custom = new ui::ImageList(form.get(), 16, 16);
+    tree->SetCustomCheckImages(custom);
+    tree->SetCheckImageKind(ckCustom);
+    EXPECT_EQ(tree->CheckImages(), custom);
+    delete custom;
+    EXPECT_EQ(tree->CustomCheckImages(), nullptr);
+    EXPECT_EQ(tree->CheckImageKind(), ckSystemDefault);
+    EXPECT_EQ(tree->CheckImages(), CheckImagesOfKind(ckSystemDefault));
 }
 
 } // namespace
