@@ -454,6 +454,8 @@ private:
     // Reorders the children of parent; a compare that raises leaves them as they were.
     void SortChildren(PVirtualNode parent, TColumnIndex column, TSortDirection direction);
     void ReleaseSortedChildren() noexcept;
+    // The part of InterruptValidation that stops the worker, without forgetting the sorted order.
+    void TakeBackFromWorker();
     // Asks for the node some places after node in its level when that level's order is known.
     void FetchAhead(PVirtualNode node) const;
     void ForgetNode(PVirtualNode node);

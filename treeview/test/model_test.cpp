@@ -283,6 +283,27 @@ TEST_F(ModelTest, LazyChildrenComeFromTheInitEvents)
     ExpectConsistent(tree);
 }
 
+TEST_F(ModelTest, NodeMemoryCountsTheBlocksAndTheKeptOrder)
+{
+    TestTree big;
+    big.SetNodeDataSize(24);
+    big.OnCompareNodes = [](TBaseVirtualTree* t, PVirtualNode x, PVirtualNode y, TColumnIndex, int& result) {
+        result = int(*t->GetNodeData<uint32_t>(x) % 97) - int(*t->GetNodeData<uint32_t>(y) % 97);
+    };
+    const uint32_t count = 50000;
+    big.BeginUpdate();
+    for (uint32_t i = 0; i < count; ++i)
+        *big.GetNodeData<uint32_t>(big.AddChild(nullptr)) = i * 7919u;
+    big.EndUpdate();
+    EXPECT_GE(big.Pool().ReservedBytes(), count * big.NodeBlockSize());
+    EXPECT_EQ(big.NodeMemoryBytes(), big.Pool().ReservedBytes());
+    big.SortTree(0, sdAscending);   // keeps the order of the sorted level, which counts too
+    EXPECT_EQ(big.NodeMemoryBytes(), big.Pool().ReservedBytes() + count * sizeof(PVirtualNode));
+    big.OnCompareNodes = nullptr;
+    big.Clear();
+    EXPECT_EQ(big.NodeMemoryBytes(), 0u);   // the blocks and the kept order go with the nodes
+}
+
 TEST_F(ModelTest, ResetNodeMakesANodeUninitialisedAgain)
 {
     Build();
