@@ -458,6 +458,8 @@ private:
     void TakeBackFromWorker();
     // Asks for the node some places after node in its level when that level's order is known.
     void FetchAhead(PVirtualNode node) const;
+    // Asks the memory for a node's record and user data ahead of their use.
+    void FetchNode(PVirtualNode node) const;
     void ForgetNode(PVirtualNode node);
     void ShowHiddenNodesChanged();
     void CheckNotIterating();
