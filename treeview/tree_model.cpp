@@ -1146,6 +1146,20 @@ void TBaseVirtualTree::WriteSubtree(core::Stream& stream, PVirtualNode node)
         WriteSubtree(stream, child);
 }
 
+void TBaseVirtualTree::FreeDetachedSubtree(PVirtualNode node) noexcept
+{
+    // What a failed read had made and attached below node: every node whose data was loaded gets
+    // its OnFreeNode. The read's own failure is what goes on; a handler failing here is not news.
+    while (PVirtualNode child = node->LastChild) {
+        node->LastChild = child->PrevSibling;
+        FreeDetachedSubtree(child);
+    }
+    try {
+        FreeNodeRecord(node);
+    } catch (...) {
+    }
+}
+
 void TBaseVirtualTree::ReadSubtree(core::Stream& stream, PVirtualNode node)
 {
     // node is detached: its record is filled, then its children are made and attached to it.
@@ -1181,7 +1195,7 @@ void TBaseVirtualTree::ReadSubtree(core::Stream& stream, PVirtualNode node)
         try {
             ReadSubtree(stream, child);
         } catch (...) {
-            FreeNodeRecord(child);
+            FreeDetachedSubtree(child);
             throw;
         }
         LinkNode(child, node, amAddChildLast);
@@ -1277,7 +1291,7 @@ void TBaseVirtualTree::MoveTo(PVirtualNode source, PVirtualNode target, TVTNodeA
                     try {
                         targetTree->ReadSubtree(stream, node);
                     } catch (...) {
-                        targetTree->FreeNodeRecord(node);
+                        targetTree->FreeDetachedSubtree(node);
                         throw;
                     }
                     targetTree->LinkNode(node, anchor, mode);
@@ -1360,7 +1374,7 @@ PVirtualNode TBaseVirtualTree::CopyTo(PVirtualNode source, PVirtualNode target, 
             try {
                 targetTree->ReadSubtree(stream, node);
             } catch (...) {
-                targetTree->FreeNodeRecord(node);
+                targetTree->FreeDetachedSubtree(node);
                 throw;
             }
             targetTree->LinkNode(node, anchor, mode);

@@ -451,6 +451,8 @@ private:
     void ApplyUserData(PVirtualNode node, void* userData);
     void WriteSubtree(core::Stream& stream, PVirtualNode node);
     void ReadSubtree(core::Stream& stream, PVirtualNode node);
+    // Frees a node that was never attached to the tree, with what was attached below it.
+    void FreeDetachedSubtree(PVirtualNode node) noexcept;
     // Reorders the children of parent; a compare that raises leaves them as they were.
     void SortChildren(PVirtualNode parent, TColumnIndex column, TSortDirection direction);
     void ReleaseSortedChildren() noexcept;

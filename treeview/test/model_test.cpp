@@ -1,6 +1,7 @@
 // Node model and structure operations of the virtual tree.
 #include "tree_fixture.h"
 #include <functional>
+#include <stdexcept>
 
 namespace treeview::test {
 namespace {
@@ -222,6 +223,30 @@ TEST_F(ModelTest, CopyToAnotherTreeCarriesDataThroughTheSaveAndLoadEvents)
     tree.OnNodeCopying = nullptr;
     EXPECT_EQ(tree.CopyTo(b, &target, amAddChildLast, false), nullptr);
     target.TreeOptions().SetMiscOptions(target.TreeOptions().MiscOptions() & ~toReadOnly);
+}
+
+TEST_F(ModelTest, ACopyThatFailsHalfWayFreesEveryNodeItLoaded)
+{
+    Build();
+    TestTree target;
+    target.SetNodeDataSize(8);
+    tree.OnSaveNode = [](TBaseVirtualTree* t, PVirtualNode node, core::Stream& s) { s.WriteUInt16(*t->GetNodeData<char16_t>(node)); };
+    target.OnLoadNode = [](TBaseVirtualTree* t, PVirtualNode node, core::Stream& s) {
+        char16_t name = s.ReadUInt16();
+        *t->GetNodeData<char16_t>(node) = name;
+        if (name == u'3')
+            throw std::runtime_error("cannot load");
+    };
+    std::string freed;
+    target.OnFreeNode = [&](TBaseVirtualTree* t, PVirtualNode node) { freed += char(*t->GetNodeData<char16_t>(node)); };
+    // a (a1 a2 (a21)): the failure comes at a21, when a1 already hangs below the copy of a.
+    EXPECT_THROW(tree.CopyTo(a, &target, amAddChildLast, false), std::runtime_error);
+    EXPECT_EQ(freed, "321a");
+    EXPECT_EQ(target.RootNodeCount(), 0u);
+    EXPECT_EQ(target.Pool().LiveCount(), 0u);
+    ExpectConsistent(target);
+    DropHandlers(target);
+    target.OnLoadNode = nullptr;
 }
 
 TEST_F(ModelTest, MoveToAnotherTreeLeavesTheSource)
