@@ -110,8 +110,21 @@ void TCustomVirtualTreeControl::PaintHeaderInto(HDC dc, const TRect& r, int hOff
     const TVTHeaderStyle style = Header().Style();
     TVirtualTreeColumns& columns = Header().Columns();
 
+    const bool ownerDraw = Header().Options() & hoOwnerDraw;
+    const bool advanced = ownerDraw && OnAdvancedHeaderDraw && OnHeaderDrawQueryElements;
+    const bool simple = ownerDraw && OnHeaderDraw && !advanced;
+    THeaderPaintInfo paintInfo;
+    paintInfo.TargetCanvas = &canvas;
+
     // Background.
-    if (style == hsXPStyle)
+    THeaderPaintElements claimed = 0;
+    if (advanced) {
+        paintInfo.PaintRectangle = r;
+        OnHeaderDrawQueryElements(&Header(), paintInfo, claimed);
+    }
+    if (claimed & hpeBackground)
+        OnAdvancedHeaderDraw(&Header(), paintInfo, hpeBackground);
+    else if (style == hsXPStyle)
         DrawFlatHeaderButton(canvas, TRect{0, 0, width, std::max(headerHeight, r.Bottom)}, false, false, false);
     else
         Fill(bdc, RECT{r.Left, r.Top, r.Right, r.Bottom}, ui::ColorToRGB(ui::Color(Header().Background())));
@@ -150,13 +163,28 @@ void TCustomVirtualTreeControl::PaintHeaderInto(HDC dc, const TRect& r, int hOff
 
         int saved = SaveDC(bdc);
         IntersectClipRect(bdc, clip.Left, clip.Top, clip.Right, clip.Bottom);
-        if (c.Style() == vsOwnerDraw && (Header().Options() & hoOwnerDraw) && OnHeaderDraw) {
+        if (c.Style() == vsOwnerDraw && simple) {
             OnHeaderDraw(&Header(), &canvas, &c, button, hover, down, dropMark);
             RestoreDC(bdc, saved);
             continue;
         }
         RECT face{button.Left, button.Top, button.Right, button.Bottom};
-        if (style == hsXPStyle) {
+        paintInfo = THeaderPaintInfo{};
+        paintInfo.TargetCanvas = &canvas;
+        paintInfo.Column = &c;
+        paintInfo.PaintRectangle = button;
+        paintInfo.IsHoverIndex = hover;
+        paintInfo.IsDownIndex = down;
+        paintInfo.IsEnabled = enabled;
+        paintInfo.ShowSortGlyph = sortGlyph;
+        paintInfo.ShowRightBorder = rightBorder;
+        paintInfo.DropMark = dropMark;
+        claimed = 0;
+        if (advanced)
+            OnHeaderDrawQueryElements(&Header(), paintInfo, claimed);
+        if (claimed & hpeBackground) {
+            OnAdvancedHeaderDraw(&Header(), paintInfo, hpeBackground);
+        } else if (style == hsXPStyle) {
             DrawFlatHeaderButton(canvas, button, rightBorder, down, hover);
         } else {
             EdgeStyle edge = down ? PressedEdge(style)
@@ -204,7 +232,9 @@ void TCustomVirtualTreeControl::PaintHeaderInto(HDC dc, const TRect& r, int hOff
             sortPos.Y += 1;
         }
         RECT textRect{textLeft, client.Top + (down ? 1 : 0), std::max(textLeft, textRight), client.Bottom + (down ? 1 : 0)};
-        if (!caption.empty()) {
+        paintInfo.TextRectangle = TRect{textRect.left, textRect.top, textRect.right, textRect.bottom};
+        paintInfo.SortGlyphPos = sortPos;
+        if (!caption.empty() && !(claimed & hpeText)) {
             SetBkMode(bdc, TRANSPARENT);
             if (!(c.Options() & coWrapCaption) && textWidth - 2 > textRect.right - textRect.left)
                 format |= DT_END_ELLIPSIS;
@@ -223,9 +253,9 @@ void TCustomVirtualTreeControl::PaintHeaderInto(HDC dc, const TRect& r, int hOff
             }
         }
         SelectObject(bdc, oldFont);
-        if (sortGlyph)
+        if (sortGlyph && !(claimed & hpeSortGlyph))
             DrawSortGlyph(canvas, sortPos, Header().SortDirection() == sdAscending);
-        if (dropMark != dmmNone) {
+        if (dropMark != dmmNone && !(claimed & hpeDropMark)) {
             const int x = dropMark == dmmLeft ? button.Left : button.Right - 16;
             const int y = (button.Top + button.Bottom - 16) / 2;
             HBRUSH brush = CreateSolidBrush(RGB(0, 0, 0));
@@ -236,6 +266,11 @@ void TCustomVirtualTreeControl::PaintHeaderInto(HDC dc, const TRect& r, int hOff
             DeleteObject(brush);
         }
         c.SetImageRect(TRect{}, false);
+        if (claimed & (hpeDropMark | hpeHeaderGlyph | hpeSortGlyph | hpeText)) {
+            const int state = SaveDC(bdc);
+            OnAdvancedHeaderDraw(&Header(), paintInfo, THeaderPaintElements(claimed & ~hpeBackground));
+            RestoreDC(bdc, state);
+        }
         RestoreDC(bdc, saved);
     }
     BitBlt(dc, r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top, bdc, r.Left, r.Top, SRCCOPY);

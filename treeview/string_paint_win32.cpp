@@ -5,29 +5,6 @@
 
 namespace treeview {
 
-// Watches a canvas font while a cell is painted: any change sets the tree's flag. The previous
-// handler comes back when the watch ends, however the painting step is left.
-class FontWatch {
-public:
-    FontWatch(TCustomVirtualStringTree& tree, TCanvas& canvas) : m_tree(tree), m_font(canvas.Font())
-    {
-        m_previous = std::move(m_font.OnChange);
-        m_font.OnChange = [this] {
-            m_tree.m_font_changed = true;
-            if (m_previous)
-                m_previous();
-        };
-    }
-    ~FontWatch() { m_font.OnChange = std::move(m_previous); }
-    FontWatch(const FontWatch&) = delete;
-    FontWatch& operator=(const FontWatch&) = delete;
-
-private:
-    TCustomVirtualStringTree& m_tree;
-    ui::Font& m_font;
-    std::function<void()> m_previous;
-};
-
 namespace {
 UINT AlignmentFlag(TAlignment alignment)
 {

@@ -35,12 +35,20 @@ ui::Color BandColor(core::StringView delay)
     return RGB(255, 93, 82);
 }
 
+// Opens the painting step of a cell for the tests.
+class TestStringTree : public TVirtualStringTree {
+public:
+    using TVirtualStringTree::TVirtualStringTree;
+    using TCustomVirtualStringTree::PaintNodeContent;
+    using TCustomVirtualStringTree::PaintDropMark;
+};
+
 class NodeList : public ui::test::UiTest {
 protected:
     NodeList()
     {
         form->SetClientSize(420, 320);
-        tree = new TVirtualStringTree(form.get());
+        tree = new TestStringTree(form.get());
         tree->SetParent(form.get());
         tree->SetBounds(10, 10, 400, 300);
         tree->SetColor(ui::clWhite);
@@ -153,7 +161,7 @@ protected:
     }
 
     std::unique_ptr<ui::Form> form{new ui::Form()};
-    TVirtualStringTree* tree = nullptr;
+    TestStringTree* tree = nullptr;
     std::vector<Row> rows;
 };
 
@@ -648,6 +656,111 @@ TEST_F(NodeList, CaptionChunkRoundTrips)
     shortStream.SetPosition(0);
     EXPECT_THROW(tree->ReadChunk(shortStream, Node(1), CaptionChunk, 100), EVirtualTreeError);
     tree->OnNewText = nullptr;
+}
+
+TEST_F(NodeList, FontWatchEndsAlsoWhenAHandlerThrows)
+{
+    Fill(1);
+    ui::Bitmap bitmap(200, 20, ui::pf32bit);
+    TCanvas canvas(bitmap.Canvas().Handle());
+    int ownChanges = 0;
+    canvas.Font().OnChange = [&] { ++ownChanges; };
+    TVTPaintInfo info;
+    info.Canvas = &canvas;
+    info.Node = Node(0);
+    info.Column = 0;
+    info.CellRect = info.ContentRect = TRect{0, 0, 170, 20};
+    info.NodeWidth = 50;
+    info.PaintOptions = WindowPaintOptions;
+    bool changedSeen = false;
+    tree->OnPaintText = [&](TBaseVirtualTree*, TCanvas* c, PVirtualNode, TColumnIndex, TVSTTextType) {
+        c->Font().SetHeight(-20);
+        changedSeen = tree->FontChangedWhilePainting();
+        throw core::Exception(u"handler failed");
+    };
+    EXPECT_THROW(tree->PaintNodeContent(info), core::Exception);
+    EXPECT_TRUE(changedSeen);
+    // The canvas's own handler is back: a change reaches it alone.
+    const int before = ownChanges;
+    canvas.Font().SetHeight(-14);
+    EXPECT_EQ(ownChanges, before + 1);
+    tree->OnPaintText = nullptr;
+}
+
+TEST_F(NodeList, CheckImageIndexTable)
+{
+    struct Case { TCheckType type; TCheckState state; bool enabled, hot; int index; };
+    const Case cases[] = {
+        {ctCheckBox, csCheckedNormal, true, true, 14},    {ctCheckBox, csCheckedNormal, false, true, 16},
+        {ctCheckBox, csCheckedNormal, false, false, 16},  {ctTriStateCheckBox, csMixedNormal, true, false, 17},
+        {ctRadioButton, csUncheckedNormal, true, false, 1}, {ctRadioButton, csCheckedPressed, true, true, 7},
+        {ctButton, csUncheckedPressed, false, false, 24},  {ctNone, csCheckedNormal, true, false, -1},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(TCustomVirtualTreeControl::CheckImageIndex(c.type, c.state, c.enabled, c.hot), c.index)
+            << int(c.type) << " " << int(c.state);
+    Fill(2);
+    tree->SetChildCount(Node(0), 1);
+    tree->SetChildCount(Node(0)->FirstChild, 1);
+    EXPECT_EQ(tree->LevelDifference(Node(0), Node(0)->FirstChild->FirstChild), 2);
+    EXPECT_EQ(tree->CheckImageIndex(Node(1)), -1);
+    tree->SetCheckType(Node(1), ctCheckBox);
+    EXPECT_EQ(tree->CheckImageIndex(Node(1)), 9);
+    EXPECT_EQ(tree->QueryContentMargin(Node(1), 0, ccmtAllSides, nullptr), (TPoint{0, 0}));
+}
+
+TEST_F(NodeList, DropMarkIsDrawnAboveOrBelowTheRow)
+{
+    Fill(1);
+    tree->Colors().SetColor(TVTColors::DropMarkColor, TColor(RGB(0, 0, 255)));
+    const ui::Color mark = RGB(0, 0, 255);
+    for (TDropMode mode : {dmAbove, dmBelow, dmOnNode, dmNowhere}) {
+        ui::Bitmap bitmap(100, 20, ui::pf32bit);
+        TCanvas canvas(bitmap.Canvas().Handle());
+        canvas.SetBrushColor(ui::clWhite);
+        canvas.FillRect(RECT{0, 0, 100, 20});
+        TVTPaintInfo info;
+        info.Canvas = &canvas;
+        info.Node = Node(0);
+        tree->SetLastDropMode(mode);
+        tree->PaintDropMark(info, TRect{0, 0, 100, 20});
+        EXPECT_EQ(bitmap.PixelColor(50, 1) == mark, mode == dmAbove) << int(mode);
+        EXPECT_EQ(bitmap.PixelColor(50, 17) == mark, mode == dmBelow) << int(mode);
+        EXPECT_EQ(bitmap.PixelColor(50, 10), ui::clWhite);
+    }
+}
+
+TEST_F(NodeList, HintsTextInfoAndWrappedHeight)
+{
+    Fill(2);
+    TVTTooltipLineBreakStyle style = hlbDefault;
+    EXPECT_EQ(tree->NodeTooltipText(Node(0), 0, style), u"节点00");
+    EXPECT_EQ(tree->NodeHintText(Node(0), 0, style), u"");
+    tree->OnGetHint = [](TBaseVirtualTree*, PVirtualNode, TColumnIndex, TVTTooltipLineBreakStyle& s, core::String& hint) {
+        hint = u"提示";
+        s = hlbForceMultiLine;
+    };
+    EXPECT_EQ(tree->NodeTooltipText(Node(0), 0, style), u"提示");
+    EXPECT_EQ(style, hlbForceMultiLine);
+    tree->OnGetHint = nullptr;
+    // A font change of OnPaintText is taken over by the text information.
+    ui::Font font;
+    font.Assign(tree->Font());
+    tree->OnPaintText = [](TBaseVirtualTree*, TCanvas* canvas, PVirtualNode, TColumnIndex, TVSTTextType) {
+        canvas->Font().SetHeight(-30);
+    };
+    TRect r;
+    core::String text;
+    tree->GetTextInfo(Node(1), 1, font, r, text);
+    EXPECT_EQ(text, u"NA");
+    EXPECT_EQ(font.Height(), -30);
+    EXPECT_GT(r.Bottom - r.Top, 20);   // grown to the larger line height
+    tree->OnPaintText = nullptr;
+    // A long text wraps into several lines of the cell.
+    const int one = tree->ComputeNodeHeight(nullptr, Node(0), 1, u"短");
+    const int many = tree->ComputeNodeHeight(nullptr, Node(0), 1, u"很长很长很长很长很长很长很长很长的文字");
+    EXPECT_GT(one, 0);
+    EXPECT_GE(many, 3 * one);
 }
 
 } // namespace
