@@ -93,7 +93,7 @@ int main(int argc, char** argv)
             }
         });
         treeTimes.Keep(a, s, w);
-        bytesPerNode = double(tree->Pool().ReservedBytes()) / count;
+        bytesPerNode = double(tree->NodeMemoryBytes()) / count;
         overheadPerNode = bytesPerNode - double(sizeof(Record));
     }
     if (treeSum != vectorSum) {

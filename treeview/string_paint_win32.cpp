@@ -64,10 +64,10 @@ void TCustomVirtualStringTree::PaintNormalText(TVTPaintInfo& info, core::String 
     } else {
         r.Left += TextMargin();
         r.Right -= TextMargin();
-        m_font_changed = false;
+        ClearFontChangedFlag();
         int ellipsisWidth = EllipsisWidth();
         PrepareTextPaint(info.Node, &canvas, info.Column, ttNormal);
-        if (m_font_changed) {
+        if (FontChangedFlag()) {
             ellipsisWidth = 0;
             info.NodeWidth = TextExtent(&canvas, text) + 2 * TextMargin();
         }

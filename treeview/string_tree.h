@@ -57,8 +57,8 @@ public:
                              int ellipsisWidth);
     // The extent of a text on a canvas (the tree's font without a canvas).
     virtual int TextExtent(TCanvas* canvas, core::StringView text);
-    // The watch of a canvas font while a cell is painted (the handler of OnPaintText may change it).
-    bool FontChangedWhilePainting() const { return m_font_changed; }
+    // Whether OnPaintText changed the font of the cell being painted.
+    bool FontChangedWhilePainting() const { return FontChangedFlag(); }
 
     // The font, rectangle and text of a cell as the hint and the editor show it: font changes of
     // OnPaintText are taken over, the rectangle is the text's, grown to the line height.
@@ -100,14 +100,12 @@ protected:
     virtual void DrawCellText(TVTPaintInfo& info, core::StringView text, const TRect& cellRect, UINT drawFormat);
 
 private:
-    friend class FontWatch;
     void PaintNormalText(TVTPaintInfo& info, core::String text);
     void PaintStaticText(TVTPaintInfo& info, core::StringView text);
     void ApplyTextColors(TVTPaintInfo& info);
     void UpdateFontMetrics();
     // The tree's own canvas for measuring without a paint (a memory context).
     TCanvas& MeasureCanvas();
-    bool m_font_changed = false;
     std::unique_ptr<ui::Bitmap> m_measure_bitmap;
     std::unique_ptr<TCanvas> m_measure_canvas;
     uint32_t* WidthSlot(PVirtualNode node) const;
@@ -119,27 +117,21 @@ private:
     uint32_t m_internal_data_offset = 0;
 };
 
-// Watches a canvas font while a cell is painted: any change sets the tree's flag. The previous
-// handler comes back when the watch ends, however the painting step is left.
+// The font watch of a painting step: hooked for the step's duration and ended however the step
+// is left, also when an event handler raises.
 class FontWatch {
 public:
-    FontWatch(TCustomVirtualStringTree& tree, TCanvas& canvas) : m_tree(tree), m_font(canvas.Font())
+    FontWatch(TVirtualTreeControl& tree, ui::Canvas& canvas) : m_tree(tree), m_canvas(canvas)
     {
-        m_previous = std::move(m_font.OnChange);
-        m_font.OnChange = [this] {
-            m_tree.m_font_changed = true;
-            if (m_previous)
-                m_previous();
-        };
+        m_tree.HookCanvasFont(m_canvas);
     }
-    ~FontWatch() { m_font.OnChange = std::move(m_previous); }
+    ~FontWatch() { m_tree.UnhookCanvasFont(m_canvas); }
     FontWatch(const FontWatch&) = delete;
     FontWatch& operator=(const FontWatch&) = delete;
 
 private:
-    TCustomVirtualStringTree& m_tree;
-    ui::Font& m_font;
-    std::function<void()> m_previous;
+    TVirtualTreeControl& m_tree;
+    ui::Canvas& m_canvas;
 };
 
 class TVirtualStringTree : public TCustomVirtualStringTree {

@@ -285,9 +285,9 @@ void TCustomVirtualStringTree::GetTextInfo(PVirtualNode node, TColumnIndex colum
     int lineHeight = TextHeight();
     {
         FontWatch watch(*this, canvas);
-        m_font_changed = false;
+        ClearFontChangedFlag();
         PrepareTextPaint(node, &canvas, column, ttNormal);
-        if (m_font_changed) {
+        if (FontChangedFlag()) {
             font.Assign(canvas.Font());
             TEXTMETRICW metrics{};
             HGDIOBJ old = SelectObject(canvas.Handle(), canvas.Font().Handle());

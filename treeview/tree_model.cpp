@@ -7,10 +7,6 @@
 namespace treeview {
 
 namespace {
-// Dummy bit of a node whose user data area was handed out (GetNodeData or a load): such a node gets
-// OnFreeNode even when it was never initialised, so that its data is never leaked.
-constexpr uint8_t DataHandedOut = 1;
-
 bool IsRootNode(PVirtualNode node) { return node && node->NextSibling == node; }
 
 // Raises the update counter for a scope without OnUpdating (and lowers it also on an exception).
@@ -476,7 +472,7 @@ void TBaseVirtualTree::ForgetNode(PVirtualNode node)
 void TBaseVirtualTree::FreeNodeRecord(PVirtualNode node)
 {
     ForgetNode(node);
-    bool dataTouched = (node->Dummy & DataHandedOut) != 0;
+    bool dataTouched = (node->Dummy & DataHandedOutMark) != 0;
     try {
         if (OnFreeNode && (HasState(node, vsInitialized | vsInitialUserData) || dataTouched))
             DoFreeNode(node);
@@ -487,15 +483,11 @@ void TBaseVirtualTree::FreeNodeRecord(PVirtualNode node)
     m_pool.Free(node);
 }
 
-void* TBaseVirtualTree::GetNodeData(PVirtualNode node) const
+void* TBaseVirtualTree::NodeDataOutsideNodes(PVirtualNode node) const
 {
     CORE_ASSERT(m_node_data_size > 0, u"NodeDataSize not initialized.");
-    if (!node || node == m_root)
-        return nullptr;
-    std::atomic_ref<uint8_t> mark(node->Dummy);
-    if (!(mark.load(std::memory_order_relaxed) & DataHandedOut))
-        mark.fetch_or(DataHandedOut, std::memory_order_relaxed);
-    return reinterpret_cast<char*>(node) + sizeof(TVirtualNode) + m_total_internal_data_size;
+    (void)node;   // nil or the root: no data of its own
+    return nullptr;
 }
 
 void TBaseVirtualTree::ApplyUserData(PVirtualNode node, void* userData)
@@ -568,6 +560,26 @@ void TBaseVirtualTree::ValidateChildren(PVirtualNode node, bool recursive)
         if (recursive)
             ValidateChildren(child, true);
     }
+}
+
+void TBaseVirtualTree::ResetNode(PVirtualNode node)
+{
+    AfterConstruction();
+    CancelEditing();
+    if (!node || node == m_root) {
+        Clear();
+        return;
+    }
+    // Clearing vsHasChildren over children that a read-only tree keeps would break the model.
+    if (m_options->MiscOptions() & toReadOnly)
+        return;
+    DoReset(node);
+    DeleteChildren(node, false);
+    // The node is uninitialised again; its data area stays, and so does the mark that it was
+    // handed out, so that OnFreeNode still reaches it.
+    ExcludeStates(node, vsInitialized | vsChecking | vsCutOrCopy | vsDeleting | vsExpanded | vsHasChildren |
+                            vsHeightMeasured);
+    InvalidateNode(node);
 }
 
 // ---- Child counts and heights ----
@@ -1082,6 +1094,7 @@ void TBaseVirtualTree::Clear()
         m_check_node = nullptr;
         m_last_search_node = nullptr;
         DeleteChildren(m_root, true);
+        ReleaseSortedChildren();
         m_offset_x = 0;
         m_offset_y = 0;
     } catch (...) {
@@ -1144,7 +1157,7 @@ void TBaseVirtualTree::ReadSubtree(core::Stream& stream, PVirtualNode node)
         data.CopyFrom(stream, dataSize);
         data.SetPosition(0);
         if (m_node_data_size > 0)
-            node->Dummy |= DataHandedOut;
+            node->Dummy |= DataHandedOutMark;
         DoLoadUserData(node, data);
     }
     uint32_t children = stream.ReadUInt32();

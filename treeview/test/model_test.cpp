@@ -283,5 +283,58 @@ TEST_F(ModelTest, LazyChildrenComeFromTheInitEvents)
     ExpectConsistent(tree);
 }
 
+TEST_F(ModelTest, ResetNodeMakesANodeUninitialisedAgain)
+{
+    Build();
+    tree.FullExpand();
+    tree.SetSelected(a, true);
+    tree.SetIsDisabled(a, true);
+    std::vector<std::string> events;
+    tree.OnResetNode = [&](TBaseVirtualTree*, PVirtualNode node) {
+        // Raised first, while the node still has its children.
+        events.push_back("reset " + Names(tree, {node}) + " with " + std::to_string(node->ChildCount));
+    };
+    tree.OnFreeNode = [&](TBaseVirtualTree*, PVirtualNode node) { events.push_back("free " + Names(tree, {node})); };
+    tree.OnInitNode = [&](TBaseVirtualTree*, PVirtualNode, PVirtualNode node, TVirtualNodeInitStates&) {
+        events.push_back("init " + Names(tree, {node}));
+    };
+    tree.ResetNode(a);
+    EXPECT_EQ(events, (std::vector<std::string>{"reset a with 2", "free 3", "free 2", "free 1"}));
+    EXPECT_EQ(a->ChildCount, 0u);
+    EXPECT_EQ(LoadStates(a) & (vsInitialized | vsExpanded | vsHasChildren | vsHeightMeasured), 0);
+    EXPECT_TRUE(HasState(a, vsDisabled));
+    EXPECT_TRUE(HasState(a, vsSelected));
+    EXPECT_TRUE(HasState(a, vsVisible));
+    EXPECT_EQ(tree.SelectedCount(), 1);
+    EXPECT_EQ(*tree.GetNodeData<char16_t>(a), u'a');   // the data area is the application's to reset
+    ExpectConsistent(tree);
+
+    // Looking at it again initialises it again; clearing still frees its data.
+    events.clear();
+    tree.GetFirst();
+    tree.Clear();
+    EXPECT_EQ(events, (std::vector<std::string>{"init a", "free c", "free b", "free a"}));
+}
+
+TEST_F(ModelTest, ResetNodeOfTheRootClearsAndReadOnlyTreesKeepTheirNodes)
+{
+    Build();
+    int resets = 0;
+    tree.OnResetNode = [&](TBaseVirtualTree*, PVirtualNode) { ++resets; };
+    tree.TreeOptions().SetMiscOptions(tree.TreeOptions().MiscOptions() | toReadOnly);
+    tree.ValidateNode(a, false);
+    tree.ResetNode(a);
+    EXPECT_EQ(a->ChildCount, 2u);
+    EXPECT_TRUE(HasState(a, vsInitialized | vsHasChildren));
+    tree.TreeOptions().SetMiscOptions(tree.TreeOptions().MiscOptions() & ~toReadOnly);
+    tree.ResetNode(tree.RootNode());
+    EXPECT_EQ(tree.RootNodeCount(), 0u);
+    Build();
+    tree.ResetNode(nullptr);
+    EXPECT_EQ(tree.RootNodeCount(), 0u);
+    EXPECT_EQ(resets, 0);
+    ExpectConsistent(tree);
+}
+
 } // namespace
 } // namespace treeview::test
