@@ -16,6 +16,11 @@ void TBaseVirtualTree::InvalidateCache()
 void TBaseVirtualTree::InterruptValidation()
 {
     m_sorted_parent.store(nullptr, std::memory_order_relaxed);   // every structure change comes here first
+    TakeBackFromWorker();
+}
+
+void TBaseVirtualTree::TakeBackFromWorker()
+{
     if (worker::OnWorkerThread())
         return;   // the worker changes what it validates itself (variable node heights)
     if (!(m_states & tsStopValidation) || (m_states & tsUseCache))
@@ -41,9 +46,7 @@ void TBaseVirtualTree::InterruptValidation()
 void TBaseVirtualTree::RequestValidation()
 {
     // A request changes no structure: the kept order of the last sorted level stays good.
-    PVirtualNode sorted = m_sorted_parent.load(std::memory_order_relaxed);
-    InterruptValidation();
-    m_sorted_parent.store(sorted, std::memory_order_relaxed);
+    TakeBackFromWorker();
     m_start_index = 0;
     if ((m_states & tsValidationNeeded) && worker::Exists()) {
         ChangeStates(0, tsStopValidation);

@@ -17,12 +17,18 @@ void TBaseVirtualTree::FetchAhead(PVirtualNode node) const
     if (!node || node->Parent != m_sorted_parent.load(std::memory_order_relaxed))
         return;
     size_t ahead = size_t(node->Index) + WalkAhead;
-    if (ahead >= m_sorted_children.size())
-        return;
+    if (ahead < m_sorted_children.size())
+        FetchNode(m_sorted_children[ahead]);
+}
+
+void TBaseVirtualTree::FetchNode(PVirtualNode node) const
+{
 #if defined(__GNUC__) || defined(__clang__)
-    const char* next = reinterpret_cast<const char*>(m_sorted_children[ahead]);
-    __builtin_prefetch(next);
-    __builtin_prefetch(next + sizeof(TVirtualNode) + m_total_internal_data_size);
+    const char* record = reinterpret_cast<const char*>(node);
+    __builtin_prefetch(record);
+    __builtin_prefetch(record + sizeof(TVirtualNode) + m_total_internal_data_size);
+#else
+    (void)node;
 #endif
 }
 

@@ -9,6 +9,9 @@ namespace treeview {
 namespace {
 bool IsRootNode(PVirtualNode node) { return node && node->NextSibling == node; }
 
+// How many places ahead deleting a sorted level asks for its nodes.
+constexpr size_t DeleteAhead = 16;
+
 // Raises the update counter for a scope without OnUpdating (and lowers it also on an exception).
 struct UpdateCounterScope {
     uint32_t& count;
@@ -994,13 +997,21 @@ void TBaseVirtualTree::DeleteChildren(PVirtualNode node, bool resetHasChildren)
     int oldX = m_offset_x, oldY = m_offset_y;
     {
         UpdateCounterScope scope(m_update_count);
+        bool sorted = m_sorted_parent.load(std::memory_order_relaxed) == node;
         InterruptValidation();
+        // The kept order of a sorted level tells which nodes come next (they lie scattered); it is
+        // only used to fetch them ahead, so a change made meanwhile by an event cannot mislead us.
+        std::vector<PVirtualNode> order;
+        if (sorted && m_sorted_children.size() == node->ChildCount)
+            order = std::move(m_sorted_children);
         bool shown = node == m_root || (FullyVisible(node) && HasState(node, vsExpanded) && !IsEffectivelyHidden(node));
         IncludeStates(node, vsClearing);
         // The counts of the whole subtree go at once; the children are then cut off one by one.
         int64_t removedCount = int64_t(node->TotalCount) - 1;
         try {
             while (PVirtualNode child = node->LastChild) {
+                if (size_t left = node->ChildCount; left > DeleteAhead && left <= order.size())
+                    FetchNode(order[left - 1 - DeleteAhead]);
                 PVirtualNode prev = child->PrevSibling;
                 if (shown && IsEffectivelyVisible(child))
                     --m_visible_count;
@@ -1135,6 +1146,20 @@ void TBaseVirtualTree::WriteSubtree(core::Stream& stream, PVirtualNode node)
         WriteSubtree(stream, child);
 }
 
+void TBaseVirtualTree::FreeDetachedSubtree(PVirtualNode node) noexcept
+{
+    // What a failed read had made and attached below node: every node whose data was loaded gets
+    // its OnFreeNode. The read's own failure is what goes on; a handler failing here is not news.
+    while (PVirtualNode child = node->LastChild) {
+        node->LastChild = child->PrevSibling;
+        FreeDetachedSubtree(child);
+    }
+    try {
+        FreeNodeRecord(node);
+    } catch (...) {
+    }
+}
+
 void TBaseVirtualTree::ReadSubtree(core::Stream& stream, PVirtualNode node)
 {
     // node is detached: its record is filled, then its children are made and attached to it.
@@ -1170,7 +1195,7 @@ void TBaseVirtualTree::ReadSubtree(core::Stream& stream, PVirtualNode node)
         try {
             ReadSubtree(stream, child);
         } catch (...) {
-            FreeNodeRecord(child);
+            FreeDetachedSubtree(child);
             throw;
         }
         LinkNode(child, node, amAddChildLast);
@@ -1266,7 +1291,7 @@ void TBaseVirtualTree::MoveTo(PVirtualNode source, PVirtualNode target, TVTNodeA
                     try {
                         targetTree->ReadSubtree(stream, node);
                     } catch (...) {
-                        targetTree->FreeNodeRecord(node);
+                        targetTree->FreeDetachedSubtree(node);
                         throw;
                     }
                     targetTree->LinkNode(node, anchor, mode);
@@ -1349,7 +1374,7 @@ PVirtualNode TBaseVirtualTree::CopyTo(PVirtualNode source, PVirtualNode target, 
             try {
                 targetTree->ReadSubtree(stream, node);
             } catch (...) {
-                targetTree->FreeNodeRecord(node);
+                targetTree->FreeDetachedSubtree(node);
                 throw;
             }
             targetTree->LinkNode(node, anchor, mode);

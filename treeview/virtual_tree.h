@@ -461,11 +461,17 @@ private:
     void ApplyUserData(PVirtualNode node, void* userData);
     void WriteSubtree(core::Stream& stream, PVirtualNode node);
     void ReadSubtree(core::Stream& stream, PVirtualNode node);
+    // Frees a node that was never attached to the tree, with what was attached below it.
+    void FreeDetachedSubtree(PVirtualNode node) noexcept;
     // Reorders the children of parent; a compare that raises leaves them as they were.
     void SortChildren(PVirtualNode parent, TColumnIndex column, TSortDirection direction);
     void ReleaseSortedChildren() noexcept;
+    // The part of InterruptValidation that stops the worker, without forgetting the sorted order.
+    void TakeBackFromWorker();
     // Asks for the node some places after node in its level when that level's order is known.
     void FetchAhead(PVirtualNode node) const;
+    // Asks the memory for a node's record and user data ahead of their use.
+    void FetchNode(PVirtualNode node) const;
     void ForgetNode(PVirtualNode node);
     void ShowHiddenNodesChanged();
     void CheckNotIterating();

@@ -1,6 +1,7 @@
 // Node model and structure operations of the virtual tree.
 #include "tree_fixture.h"
 #include <functional>
+#include <stdexcept>
 
 namespace treeview::test {
 namespace {
@@ -224,6 +225,30 @@ TEST_F(ModelTest, CopyToAnotherTreeCarriesDataThroughTheSaveAndLoadEvents)
     target.TreeOptions().SetMiscOptions(target.TreeOptions().MiscOptions() & ~toReadOnly);
 }
 
+TEST_F(ModelTest, ACopyThatFailsHalfWayFreesEveryNodeItLoaded)
+{
+    Build();
+    TestTree target;
+    target.SetNodeDataSize(8);
+    tree.OnSaveNode = [](TBaseVirtualTree* t, PVirtualNode node, core::Stream& s) { s.WriteUInt16(*t->GetNodeData<char16_t>(node)); };
+    target.OnLoadNode = [](TBaseVirtualTree* t, PVirtualNode node, core::Stream& s) {
+        char16_t name = s.ReadUInt16();
+        *t->GetNodeData<char16_t>(node) = name;
+        if (name == u'3')
+            throw std::runtime_error("cannot load");
+    };
+    std::string freed;
+    target.OnFreeNode = [&](TBaseVirtualTree* t, PVirtualNode node) { freed += char(*t->GetNodeData<char16_t>(node)); };
+    // a (a1 a2 (a21)): the failure comes at a21, when a1 already hangs below the copy of a.
+    EXPECT_THROW(tree.CopyTo(a, &target, amAddChildLast, false), std::runtime_error);
+    EXPECT_EQ(freed, "321a");
+    EXPECT_EQ(target.RootNodeCount(), 0u);
+    EXPECT_EQ(target.Pool().LiveCount(), 0u);
+    ExpectConsistent(target);
+    DropHandlers(target);
+    target.OnLoadNode = nullptr;
+}
+
 TEST_F(ModelTest, MoveToAnotherTreeLeavesTheSource)
 {
     Build();
@@ -281,6 +306,27 @@ TEST_F(ModelTest, LazyChildrenComeFromTheInitEvents)
     EXPECT_EQ(tree.RootNode()->TotalCount, 3u);
     EXPECT_EQ(tree.TotalCount(), 8u);
     ExpectConsistent(tree);
+}
+
+TEST_F(ModelTest, NodeMemoryCountsTheBlocksAndTheKeptOrder)
+{
+    TestTree big;
+    big.SetNodeDataSize(24);
+    big.OnCompareNodes = [](TBaseVirtualTree* t, PVirtualNode x, PVirtualNode y, TColumnIndex, int& result) {
+        result = int(*t->GetNodeData<uint32_t>(x) % 97) - int(*t->GetNodeData<uint32_t>(y) % 97);
+    };
+    const uint32_t count = 50000;
+    big.BeginUpdate();
+    for (uint32_t i = 0; i < count; ++i)
+        *big.GetNodeData<uint32_t>(big.AddChild(nullptr)) = i * 7919u;
+    big.EndUpdate();
+    EXPECT_GE(big.Pool().ReservedBytes(), count * big.NodeBlockSize());
+    EXPECT_EQ(big.NodeMemoryBytes(), big.Pool().ReservedBytes());
+    big.SortTree(0, sdAscending);   // keeps the order of the sorted level, which counts too
+    EXPECT_EQ(big.NodeMemoryBytes(), big.Pool().ReservedBytes() + count * sizeof(PVirtualNode));
+    big.OnCompareNodes = nullptr;
+    big.Clear();
+    EXPECT_EQ(big.NodeMemoryBytes(), 0u);   // the blocks and the kept order go with the nodes
 }
 
 TEST_F(ModelTest, ResetNodeMakesANodeUninitialisedAgain)
