@@ -5,8 +5,10 @@
 // from it and draws the cell texts.
 #pragma once
 #include "treeview/tree_control.h"
+#include "treeview/unit_services.h"
 #include "ui/bitmap.h"
 #include "ui/canvas.h"
+#include "ui/imagelist.h"
 #include "ui/menu.h"
 #include <array>
 #include <functional>
@@ -143,6 +145,8 @@ public:
     void SetNodeAlignment(TVTNodeAlignment value) { m_node_alignment = value; Invalidate(); }
     TVTDrawSelectionMode DrawSelectionMode() const { return m_draw_selection_mode; }
     void SetDrawSelectionMode(TVTDrawSelectionMode value) { m_draw_selection_mode = value; }
+    TCheckImageKind CheckImageKind() const { return m_check_image_kind; }
+    void SetCheckImageKind(TCheckImageKind value) { m_check_image_kind = value; Invalidate(); }
     int SelectionCurveRadius() const { return m_selection_curve_radius; }
     void SetSelectionCurveRadius(int value) { m_selection_curve_radius = value; Invalidate(); }
     // The header's font (the tree's font unless set).
@@ -237,6 +241,7 @@ protected:
     void MouseMove(ui::ShiftState shift, int x, int y) override;
     void CreateHandle() override;
     int PlusButtonWidth() const override { return m_button_size; }
+    int CheckImageWidth() const override;
 
     // ---- Painting steps ----
     virtual void PaintCellBackground(TVTPaintInfo& info, int windowOrgX, int maxWidth);
@@ -298,6 +303,7 @@ private:
     TVTNodeAlignment m_node_alignment = naProportional;
     TVTDrawSelectionMode m_draw_selection_mode = smDottedRectangle;
     int m_selection_curve_radius = 0;
+    TCheckImageKind m_check_image_kind = ckLightCheck;
     int m_button_size = 9;
     ui::Bitmap m_plus_bm, m_minus_bm, m_hot_plus_bm, m_hot_minus_bm;
     HBRUSH m_dotted_brush = nullptr;

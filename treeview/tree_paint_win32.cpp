@@ -324,23 +324,19 @@ void TCustomVirtualTreeControl::PaintExpandButton(TCanvas& canvas, PVirtualNode 
     canvas.Draw(r.Left + buttonX, r.Top + buttonY, bm);
 }
 
+int TCustomVirtualTreeControl::CheckImageWidth() const
+{
+    ui::ImageList* images = CheckImagesOfKind(m_check_image_kind);
+    return images ? images->Width() : 0;
+}
+
 void TCustomVirtualTreeControl::PaintCheckImage(TVTPaintInfo& info)
 {
     const TVTImageInfo& check = info.ImageInfo[iiCheck];
-    if (check.Index < 0)
+    ui::ImageList* images = CheckImagesOfKind(m_check_image_kind);
+    if (check.Index < 0 || !images)
         return;
-    // FIXME: the check image lists are built from the unit's bitmap resources; until they exist the
-    // system's check control is drawn.
-    PVirtualNode node = info.Node;
-    UINT state = node->CheckType == ctRadioButton ? DFCS_BUTTONRADIO : DFCS_BUTTONCHECK;
-    if (node->CheckState == csCheckedNormal || node->CheckState == csCheckedPressed)
-        state |= DFCS_CHECKED;
-    if (node->CheckState & 1u)
-        state |= DFCS_PUSHED;
-    if (IsDisabled(node) || !Enabled())
-        state |= DFCS_INACTIVE;
-    RECT r{check.XPos, check.YPos, check.XPos + 13, check.YPos + 13};
-    DrawFrameControl(info.Canvas->Handle(), &r, DFC_BUTTON, state);
+    images->Draw(*info.Canvas, check.XPos, check.YPos, check.Index);
 }
 
 void TCustomVirtualTreeControl::PaintDropMark(TVTPaintInfo& info, const TRect& r)
@@ -692,7 +688,7 @@ void TCustomVirtualTreeControl::PaintRows(ui::Canvas& target, const TRect& windo
                                 CheckImageWidth() > 0) {
                                 info.ImageInfo[iiCheck].Index = CheckImageIndex(node);
                                 info.ImageInfo[iiCheck].XPos = info.ContentRect.Left;
-                                info.ImageInfo[iiCheck].YPos = vAlign - 8;
+                                info.ImageInfo[iiCheck].YPos = vAlign - CheckImageWidth() / 2;
                                 info.ContentRect.Left += CheckImageWidth() + 2;
                             }
                             const int indentSize = (paintOptions & toFixedIndent) ? 1 : int(lineImage.size());

@@ -284,9 +284,21 @@ TEST_F(NodeList, HeaderPaintsButtonsAndTheSortGlyph)
     EXPECT_EQ(bitmap.PixelColor(170 - 2, 8), RGB(0xC7, 0xC5, 0xB2));
     EXPECT_EQ(bitmap.PixelColor(170 - 1, 8), RGB(0xFF, 0xFF, 0xFF));
     EXPECT_EQ(bitmap.PixelColor(5, height - 1), RGB(0xCB, 0xC7, 0xB8));
-    // The sort column (1) carries the glyph's grey; the others do not.
-    EXPECT_TRUE(ColorsIn(bitmap, RECT{170, 0, 250, height}).count(RGB(0x80, 0x80, 0x80)));
-    EXPECT_FALSE(ColorsIn(bitmap, RECT{250, 0, 310, height}).count(RGB(0x80, 0x80, 0x80)));
+    // The sort glyph: painting again without a sort column changes the sort column's cell only
+    // (the captions are the same in both).
+    ui::Bitmap unsorted(420, height, ui::pf32bit);
+    tree->Header().SetSortColumn(NoColumn);
+    tree->PaintHeaderInto(unsorted.Canvas().Handle(), TRect{0, 0, 400, height}, 0);
+    tree->Header().SetSortColumn(1);
+    auto differing = [&](int left, int right) {
+        int count = 0;
+        for (int y = 0; y < height; ++y)
+            for (int x = left; x < right; ++x)
+                count += bitmap.PixelColor(x, y) != unsorted.PixelColor(x, y);
+        return count;
+    };
+    EXPECT_GT(differing(170, 250), 10);
+    EXPECT_EQ(differing(0, 170) + differing(250, 400), 0);
     // Classic styles: a pressed column is drawn sunken.
     tree->Header().SetStyle(hsFlatButtons);
     tree->Header().Columns().SetDownIndex(2);
@@ -334,6 +346,37 @@ TEST_F(NodeList, ClickFocusesAndSelectsTheRowWithEvents)
     tree->OnFocusChanging = nullptr;
     tree->OnFocusChanged = nullptr;
     tree->OnChange = nullptr;
+}
+
+TEST_F(NodeList, CheckBoxPressShowsThePressedStateAndReleaseApplies)
+{
+    Fill(3);
+    tree->TreeOptions().SetMiscOptions(TVTMiscOptions(tree->TreeOptions().MiscOptions() | toCheckSupport));
+    tree->SetCheckType(Node(0), ctCheckBox);
+    int checked = 0;
+    tree->OnChecked = [&](TBaseVirtualTree*, PVirtualNode) { ++checked; };
+    const int x = int(tree->Indent()) + 5, y = 10;   // the box follows the root level's indentation
+    // Released outside the node: back to the previous state, no event.
+    Send(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+    EXPECT_EQ(Node(0)->CheckState, csUncheckedPressed);
+    EXPECT_EQ(tree->FocusedNode(), nullptr);   // a check box press moves no focus
+    Send(WM_LBUTTONUP, 0, MAKELPARAM(x, 2 * 20 + 10 + 200));
+    EXPECT_EQ(Node(0)->CheckState, csUncheckedNormal);
+    EXPECT_EQ(checked, 0);
+    // Released on the node: the next state.
+    Click(x, y);
+    EXPECT_EQ(Node(0)->CheckState, csCheckedNormal);
+    EXPECT_EQ(checked, 1);
+    // The box is painted: the cell differs from one without a check type.
+    auto withBox = Paint();
+    tree->SetCheckType(Node(0), ctNone);
+    auto without = Paint();
+    int differing = 0;
+    for (int py = 2; py < 18; ++py)
+        for (int px = x - 5; px < x + 12; ++px)
+            differing += withBox->PixelColor(px, py) != without->PixelColor(px, py);
+    EXPECT_GT(differing, 10);
+    tree->OnChecked = nullptr;
 }
 
 TEST_F(NodeList, MultiSelectionClicksWithModifiers)
