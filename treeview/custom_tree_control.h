@@ -205,6 +205,10 @@ public:
     std::function<void(TBaseVirtualTree*, PVirtualNode, TColumnIndex, int& helpContext)> OnGetHelpContext;
     std::function<void(TBaseVirtualTree*, TColumnIndex, ui::ShiftState)> OnColumnClick;
     std::function<void(TBaseVirtualTree*, TColumnIndex, ui::ShiftState)> OnColumnDblClick;
+    std::function<void(TBaseVirtualTree*, PVirtualNode, TColumnIndex, ui::ShiftState, TPoint& trackPoint, TPoint p,
+                       bool& allowed)> OnNodeHeightTracking;
+    std::function<void(TBaseVirtualTree*, PVirtualNode, TColumnIndex, ui::ShiftState, TPoint p, bool& allowed)>
+        OnNodeHeightDblClickResize;
     std::function<void(TBaseVirtualTree*, PVirtualNode, TColumnIndex, std::shared_ptr<IVTEditLink>& link)> OnCreateEditor;
     std::function<void(TBaseVirtualTree*, PVirtualNode, TColumnIndex)> OnEdited;
     std::function<void(TBaseVirtualTree*, TColumnIndex)> OnEditCancelled;
@@ -239,6 +243,8 @@ protected:
     void KeyUp(WORD& key, ui::ShiftState shift) override;
     void KeyPress(core::Char& key) override;
     void MouseMove(ui::ShiftState shift, int x, int y) override;
+    ui::Cursor CursorAt(POINT client) override;
+    void TrackHotAfterScroll() override;
     void CreateHandle() override;
     int PlusButtonWidth() const override { return m_button_size; }
     int CheckImageWidth() const override;
@@ -327,6 +333,9 @@ private:
     bool m_hot_node_button_hit = false;
     TPoint m_last_click;
     TRect m_new_sel_rect;
+    PVirtualNode m_height_track_node = nullptr;
+    TColumnIndex m_height_track_column = NoColumn;
+    TPoint m_height_track_point;
     TDropMode m_last_drop_mode = dmNowhere;
     TPoint m_drag_start;
 };
