@@ -216,6 +216,7 @@ public:
     std::function<void(TVTHeader*, const TVTHeaderHitInfo&)> OnHeaderDblClick;
     std::function<void(TVTHeader*, ui::MouseButton, ui::ShiftState, int x, int y)> OnHeaderMouseDown;
     std::function<void(TVTHeader*, ui::MouseButton, ui::ShiftState, int x, int y)> OnHeaderMouseUp;
+    std::function<void(TVTHeader*, ui::ShiftState, int x, int y)> OnHeaderMouseMove;
     std::function<void(TVTHeader*, TColumnIndex, TColumnPosition oldPosition)> OnHeaderDragged;
     std::function<void(TVTHeader*, TColumnIndex, TPoint dropPosition)> OnHeaderDraggedOut;
     std::function<void(TVTHeader*, TColumnIndex, bool& allowed)> OnHeaderDragging;

@@ -611,6 +611,15 @@ TEST_F(NodeList, DraggingAColumnMovesIt)
     EXPECT_EQ(tree->Header().Columns()[0].Position(), 2u);
     EXPECT_EQ(dragged, (std::vector<std::pair<TColumnIndex, TColumnPosition>>{{0, 0}}));
     EXPECT_EQ(tree->Header().States(), 0);
+    // Escape ends a drag without moving anything.
+    Send(WM_NCLBUTTONDOWN, HTBORDER, screen(300, -10));
+    Send(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(360, -10));
+    EXPECT_TRUE(tree->Header().States() & hsDragging);
+    Send(WM_KEYDOWN, VK_ESCAPE, 1);
+    EXPECT_EQ(tree->Header().States(), 0);
+    Send(WM_LBUTTONUP, 0, MAKELPARAM(360, -10));
+    EXPECT_EQ(tree->Header().Columns()[0].Position(), 2u);
+    EXPECT_EQ(dragged.size(), 1u);
     tree->OnHeaderDragged = nullptr;
 }
 
