@@ -145,8 +145,6 @@ public:
     void SetNodeAlignment(TVTNodeAlignment value) { m_node_alignment = value; Invalidate(); }
     TVTDrawSelectionMode DrawSelectionMode() const { return m_draw_selection_mode; }
     void SetDrawSelectionMode(TVTDrawSelectionMode value) { m_draw_selection_mode = value; }
-    TCheckImageKind CheckImageKind() const { return m_check_image_kind; }
-    void SetCheckImageKind(TCheckImageKind value) { m_check_image_kind = value; Invalidate(); }
     int SelectionCurveRadius() const { return m_selection_curve_radius; }
     void SetSelectionCurveRadius(int value) { m_selection_curve_radius = value; Invalidate(); }
     // The header's font (the tree's font unless set).
@@ -244,7 +242,6 @@ protected:
     void KeyUp(WORD& key, ui::ShiftState shift) override;
     void KeyPress(core::Char& key) override;
     void MouseMove(ui::ShiftState shift, int x, int y) override;
-    ui::Cursor CursorAt(POINT client) override;
     void TrackHotAfterScroll() override;
     void CreateHandle() override;
     int PlusButtonWidth() const override { return m_button_size; }
@@ -310,7 +307,6 @@ private:
     TVTNodeAlignment m_node_alignment = naProportional;
     TVTDrawSelectionMode m_draw_selection_mode = smDottedRectangle;
     int m_selection_curve_radius = 0;
-    TCheckImageKind m_check_image_kind = ckLightCheck;
     int m_button_size = 9;
     ui::Bitmap m_plus_bm, m_minus_bm, m_hot_plus_bm, m_hot_minus_bm;
     HBRUSH m_dotted_brush = nullptr;

@@ -326,14 +326,14 @@ void TCustomVirtualTreeControl::PaintExpandButton(TCanvas& canvas, PVirtualNode 
 
 int TCustomVirtualTreeControl::CheckImageWidth() const
 {
-    ui::ImageList* images = CheckImagesOfKind(m_check_image_kind);
+    ui::ImageList* images = CheckImages();
     return images ? images->Width() : 0;
 }
 
 void TCustomVirtualTreeControl::PaintCheckImage(TVTPaintInfo& info)
 {
     const TVTImageInfo& check = info.ImageInfo[iiCheck];
-    ui::ImageList* images = CheckImagesOfKind(m_check_image_kind);
+    ui::ImageList* images = CheckImages();
     if (check.Index < 0 || !images)
         return;
     images->Draw(*info.Canvas, check.XPos, check.YPos, check.Index);
