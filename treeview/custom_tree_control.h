@@ -29,6 +29,12 @@ public:
     using ui::PopupMenu::PopupMenu;
 };
 
+// The image lists the tree's image events hand out.
+class TCustomImageList : public ui::ImageList {
+public:
+    using ui::ImageList::ImageList;
+};
+
 // ---- Drawing types ----
 enum TVTInternalPaintOption : uint8_t {
     poBackground = 1u << 0, poColumnColor = 1u << 1, poDrawFocusRect = 1u << 2, poDrawSelection = 1u << 3,
@@ -147,6 +153,12 @@ public:
     void SetDrawSelectionMode(TVTDrawSelectionMode value) { m_draw_selection_mode = value; }
     int SelectionCurveRadius() const { return m_selection_curve_radius; }
     void SetSelectionCurveRadius(int value) { m_selection_curve_radius = value; Invalidate(); }
+    // Node images: normal (and selected) and state images; null for none. The lists must outlive
+    // their use by the tree.
+    TCustomImageList* Images() const { return m_images; }
+    void SetImages(TCustomImageList* value) { m_images = value; Invalidate(); }
+    TCustomImageList* StateImages() const { return m_state_images; }
+    void SetStateImages(TCustomImageList* value) { m_state_images = value; Invalidate(); }
     // The header's font (the tree's font unless set).
     ui::Font& HeaderFont() { return m_header_font; }
 
@@ -246,12 +258,16 @@ protected:
     void CreateHandle() override;
     int PlusButtonWidth() const override { return m_button_size; }
     int CheckImageWidth() const override;
+    TSize ImageSize(TVTImageKind kind) const override;
 
     // ---- Painting steps ----
     virtual void PaintCellBackground(TVTPaintInfo& info, int windowOrgX, int maxWidth);
     virtual void PaintTreeLines(TVTPaintInfo& info, int vAlignment, int indentSize, const TLineImage& lineImage);
     virtual void PaintExpandButton(TCanvas& canvas, PVirtualNode node, const TRect& r, int buttonX, int buttonY);
     virtual void PaintCheckImage(TVTPaintInfo& info);
+    virtual void PaintNodeImage(TVTPaintInfo& info, TVTImageInfoIndex imageInfoIndex, bool doOverlay);
+    // The image entry of a kind for the cell (index -1 when the cell has none).
+    void FillImageInfo(TVTPaintInfo& info, TVTImageKind kind, TVTImageInfoIndex imageInfoIndex, TCustomImageList* defaultImages);
     virtual void PaintNodeContent(TVTPaintInfo& info) { (void)info; }
     virtual void PaintDropMark(TVTPaintInfo& info, const TRect& r);
     virtual void PaintSelectionRect(TCanvas& canvas, int windowOrgX, const TRect& selectionRect, const TRect& targetRect);
@@ -300,6 +316,8 @@ private:
     void DrawSortGlyph(TCanvas& canvas, TPoint at, bool ascending);
 
     // Drawing state.
+    TCustomImageList* m_images = nullptr;
+    TCustomImageList* m_state_images = nullptr;
     TVTLineStyle m_line_style = lsDotted;
     TVTLineMode m_line_mode = lmNormal;
     TVTButtonStyle m_button_style = bsRectangle;

@@ -339,6 +339,48 @@ void TCustomVirtualTreeControl::PaintCheckImage(TVTPaintInfo& info)
     images->Draw(*info.Canvas, check.XPos, check.YPos, check.Index);
 }
 
+TSize TCustomVirtualTreeControl::ImageSize(TVTImageKind kind) const
+{
+    const TCustomImageList* list = kind == TVTImageKind::ikState ? m_state_images : m_images;
+    return list ? TSize{list->Width(), list->Height()} : TSize{};
+}
+
+void TCustomVirtualTreeControl::FillImageInfo(TVTPaintInfo& info, TVTImageKind kind, TVTImageInfoIndex imageInfoIndex,
+                                              TCustomImageList* defaultImages)
+{
+    TVTImageInfo& entry = info.ImageInfo[imageInfoIndex];
+    entry.Index = -1;
+    entry.Ghosted = false;
+    TCustomImageList* list = QueryImageIndex(info.Node, kind, info.Column, entry.Ghosted, entry.Index);
+    entry.Images = list ? list : defaultImages;
+    if (!entry.Images)
+        entry.Index = -1;
+}
+
+void TCustomVirtualTreeControl::PaintNodeImage(TVTPaintInfo& info, TVTImageInfoIndex imageInfoIndex, bool doOverlay)
+{
+    TVTImageInfo& entry = info.ImageInfo[imageInfoIndex];
+    if (entry.Index < 0 || !entry.Images)
+        return;
+    TVTImageInfo& overlay = info.ImageInfo[iiOverlay];
+    overlay.Index = -1;
+    if (doOverlay)
+        FillImageInfo(info, TVTImageKind::ikOverlay, iiOverlay, m_images);
+    const bool cut = treeview::HasState(info.Node, vsCutOrCopy) && (TreeStates() & tsCutPending);
+    const bool enabled = !treeview::HasState(info.Node, vsDisabled) && Enabled();
+    // Ghosted and cut images are drawn blended when the tree asks for blended images.
+    const bool blend = (Focused() || (TreeOptions().PaintOptions() & toGhostedIfUnfocused)) &&
+                       (TreeOptions().PaintOptions() & toUseBlendedImages) &&
+                       (entry.Ghosted || cut ||
+                        (Selected(info.Node) &&
+                         !(TreeOptions().SelectionOptions() & toFullRowSelect) &&
+                         !(TreeOptions().MiscOptions() & toGridExtensions)));
+    entry.Images->Draw(*info.Canvas, entry.XPos, entry.YPos, entry.Index, blend ? ui::dsFocus : ui::dsTransparent,
+                       ui::itImage, enabled);
+    if (overlay.Index >= 0 && overlay.Images)
+        overlay.Images->Draw(*info.Canvas, entry.XPos, entry.YPos, overlay.Index, ui::dsTransparent, ui::itImage, enabled);
+}
+
 void TCustomVirtualTreeControl::PaintDropMark(TVTPaintInfo& info, const TRect& r)
 {
     if (m_last_drop_mode != dmAbove && m_last_drop_mode != dmBelow)
@@ -691,11 +733,31 @@ void TCustomVirtualTreeControl::PaintRows(ui::Canvas& target, const TRect& windo
                                 info.ImageInfo[iiCheck].YPos = vAlign - CheckImageWidth() / 2;
                                 info.ContentRect.Left += CheckImageWidth() + 2;
                             }
+                            // State and normal images follow at the leading edge, each moving it by
+                            // its width + 2.
+                            auto place = [&](TVTImageInfoIndex index) {
+                                TVTImageInfo& entry = info.ImageInfo[index];
+                                if (entry.Index < 0 || !entry.Images)
+                                    return;
+                                entry.XPos = info.ContentRect.Left;
+                                entry.YPos = vAlign - entry.Images->Height() / 2;
+                                info.ContentRect.Left += entry.Images->Width() + 2;
+                            };
+                            if (m_state_images || OnGetImageIndexEx) {
+                                FillImageInfo(info, TVTImageKind::ikState, iiState, m_state_images);
+                                place(iiState);
+                            }
+                            if (m_images || OnGetImageIndexEx) {
+                                FillImageInfo(info, Selected(node) ? TVTImageKind::ikSelected : TVTImageKind::ikNormal,
+                                              iiNormal, m_images);
+                                place(iiNormal);
+                            }
                             const int indentSize = (paintOptions & toFixedIndent) ? 1 : int(lineImage.size());
                             if (main) {
                                 const int shift = indentSize * int(Indent());
                                 info.ContentRect.Left += shift;
-                                info.ImageInfo[iiCheck].XPos += shift;
+                                for (auto& entry : info.ImageInfo)
+                                    entry.XPos += shift;
                             }
                             int clip = 0;
                             if (useColumns) {
@@ -731,6 +793,8 @@ void TCustomVirtualTreeControl::PaintRows(ui::Canvas& target, const TRect& windo
                                 }
                                 PaintCheckImage(info);
                             }
+                            PaintNodeImage(info, iiState, false);
+                            PaintNodeImage(info, iiNormal, true);
                             if (!(IsEditing() && node == FocusedNode() && column == EditColumn()))
                                 PaintNodeContent(info);
                             DoAfterCellPaint(&rowCanvas, node, column, info.CellRect);

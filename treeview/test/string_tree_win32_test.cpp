@@ -213,6 +213,34 @@ TEST_F(NodeList, PaintedRowsShowSelectionGridLinesAndColourBands)
     EXPECT_EQ(bitmap->PixelColor(160, 1 * 20 + 5), Blend(ui::ColorToRGB(ui::clBtnFace), white, 200));
 }
 
+TEST_F(NodeList, NodeImagesAreDrawnBeforeTheTextAndMoveIt)
+{
+    Fill(2);
+    TCustomImageList images(nullptr, 16, 16);
+    ui::Bitmap red(16, 16, ui::pf24bit);
+    red.Canvas().SetBrushColor(ui::clRed);
+    red.Canvas().FillRect(RECT{0, 0, 16, 16});
+    images.Add(red);
+    tree->SetImages(&images);
+    tree->OnGetImageIndex = [](TBaseVirtualTree*, PVirtualNode node, TVTImageKind kind, TColumnIndex column, bool&,
+                               int& index) {
+        if (column == 0 && node->Index == 0 && kind == TVTImageKind::ikNormal)
+            index = 0;
+    };
+    auto bitmap = Paint();
+    const int left = int(tree->Indent());   // one level of indentation, margin 0
+    EXPECT_EQ(bitmap->PixelColor(left + 8, 10), ui::clRed);
+    EXPECT_NE(bitmap->PixelColor(left + 8, 30), ui::clRed);   // the second row has no image
+    // The label starts behind the image.
+    THitInfo info;
+    tree->GetHitTestInfoAt(left + 8, 10, true, info);
+    EXPECT_TRUE(info.HitPositions & hiOnNormalIcon);
+    tree->GetHitTestInfoAt(left + 16 + 2 + 3, 10, true, info);
+    EXPECT_TRUE(info.HitPositions & hiOnItemLabel);
+    tree->OnGetImageIndex = nullptr;
+    tree->SetImages(nullptr);
+}
+
 TEST_F(NodeList, DisabledNodesDrawTheirTextInTheDisabledColour)
 {
     Fill(3);
