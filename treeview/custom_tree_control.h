@@ -159,6 +159,9 @@ public:
     void SetImages(TCustomImageList* value) { m_images = value; Invalidate(); }
     TCustomImageList* StateImages() const { return m_state_images; }
     void SetStateImages(TCustomImageList* value) { m_state_images = value; Invalidate(); }
+    // The background picture (toShowBackground): tiled over the content, or fixed in the window
+    // at BackgroundOffsetX/Y with toStaticBackground.
+    ui::Bitmap& Background() { return m_background; }
     // The header's font (the tree's font unless set).
     ui::Font& HeaderFont() { return m_header_font; }
 
@@ -311,6 +314,10 @@ private:
     // The pass itself, inside tsPainting.
     void PaintRows(ui::Canvas& target, const TRect& window, TPoint targetPoint, TVTInternalPaintOptions options);
     void DrawLineImageEntry(TCanvas& canvas, TVTLineType type, int x, int y, int h, int v);
+    // Covers r of dc with the background picture; dcToTree/dcToClient map dc points into the
+    // tree's and the window's coordinates.
+    void PaintBackgroundPicture(HDC dc, const TRect& r, TPoint dcToTree, TPoint dcToClient);
+    bool UseBackground(TVTInternalPaintOptions options);
     void FillBandBelow(ui::Canvas& target, const TRect& area, TVTInternalPaintOptions options, int windowLeft);
     void DrawFlatHeaderButton(TCanvas& canvas, const TRect& r, bool splitter, bool down, bool hover);
     void DrawSortGlyph(TCanvas& canvas, TPoint at, bool ascending);
@@ -329,6 +336,8 @@ private:
     ui::Bitmap m_plus_bm, m_minus_bm, m_hot_plus_bm, m_hot_minus_bm;
     HBRUSH m_dotted_brush = nullptr;
     ui::Bitmap m_row_bitmap;
+    ui::Bitmap m_background;
+    int m_row_top = 0;   // tree y of the row being painted
     ui::Bitmap m_header_bitmap;
     ui::Font m_header_font;
 

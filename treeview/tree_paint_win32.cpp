@@ -557,6 +557,47 @@ void TCustomVirtualTreeControl::PaintCellBackground(TVTPaintInfo& info, int wind
     }
 }
 
+bool TCustomVirtualTreeControl::UseBackground(TVTInternalPaintOptions options)
+{
+    return (TreeOptions().PaintOptions() & toShowBackground) && !m_background.Empty() && (options & poBackground);
+}
+
+void TCustomVirtualTreeControl::PaintBackgroundPicture(HDC dc, const TRect& r, TPoint dcToTree, TPoint dcToClient)
+{
+    const int w = m_background.Width(), h = m_background.Height();
+    HDC source = m_background.Canvas().Handle();
+    if (TreeOptions().PaintOptions() & toStaticBackground) {
+        HBRUSH brush = CreateSolidBrush(ui::ColorToRGB(GetColor()));
+        RECT whole = ToRECT(r);
+        FillRect(dc, &whole, brush);
+        DeleteObject(brush);
+        // The picture in dc coordinates.
+        const TRect picture{BackgroundOffsetX() - dcToClient.X, BackgroundOffsetY() - dcToClient.Y,
+                            BackgroundOffsetX() - dcToClient.X + w, BackgroundOffsetY() - dcToClient.Y + h};
+        const TRect part = Intersect(picture, r);
+        if (part.Right > part.Left && part.Bottom > part.Top)
+            BitBlt(dc, part.Left, part.Top, part.Right - part.Left, part.Bottom - part.Top, source,
+                   part.Left - picture.Left, part.Top - picture.Top, SRCCOPY);
+        return;
+    }
+    auto phase = [](int value, int size) { return ((value % size) + size) % size; };
+    int y = r.Top;
+    int sy = phase(r.Top + dcToTree.Y + BackgroundOffsetY(), h);
+    while (y < r.Bottom) {
+        const int rows = std::min(h - sy, r.Bottom - y);
+        int x = r.Left;
+        int sx = phase(r.Left + dcToClient.X + BackgroundOffsetX(), w);
+        while (x < r.Right) {
+            const int columns = std::min(w - sx, r.Right - x);
+            BitBlt(dc, x, y, columns, rows, source, sx, sy, SRCCOPY);
+            x += columns;
+            sx = 0;
+        }
+        y += rows;
+        sy = 0;
+    }
+}
+
 void TCustomVirtualTreeControl::PaintRowBackground(TVTPaintInfo& info, const TRect& r)
 {
     TCanvas& canvas = *info.Canvas;
@@ -569,7 +610,11 @@ void TCustomVirtualTreeControl::PaintRowBackground(TVTPaintInfo& info, const TRe
         canvas.FillRect(ToRECT(r));
     } else if (action == eaDefault) {
         const auto paintOptions = TreeOptions().PaintOptions();
-        if ((info.PaintOptions & poDrawSelection) && (TreeOptions().SelectionOptions() & toFullRowSelect) &&
+        if (UseBackground(info.PaintOptions)) {
+            // Row coordinates: tree x, y from the row's top.
+            PaintBackgroundPicture(canvas.Handle(), r, TPoint{0, m_row_top},
+                                   TPoint{-EffectiveOffsetX(), m_row_top + OffsetY()});
+        } else if ((info.PaintOptions & poDrawSelection) && (TreeOptions().SelectionOptions() & toFullRowSelect) &&
             Selected(info.Node) && !(paintOptions & toUseBlendedSelection)) {
             const bool focusedLook = Focused() || (paintOptions & toPopupMode);
             canvas.SetBrushColor(GetColor());
@@ -659,6 +704,7 @@ void TCustomVirtualTreeControl::PaintRows(ui::Canvas& target, const TRect& windo
 
     while (node && targetY < targetBottom) {
         const int rowTop = targetY - targetPoint.Y + window.Top;
+        m_row_top = rowTop;
         int selectLevel = 0;
         TLineImage lineImage = DetermineLineImage(node, selectLevel);
         if (!treeview::HasState(node, vsInitialized))
@@ -829,8 +875,15 @@ void TCustomVirtualTreeControl::PaintRows(ui::Canvas& target, const TRect& windo
 
     if (targetY < targetBottom) {
         TRect area{targetPoint.X, targetY, targetPoint.X + windowWidth, targetBottom};
-        if (!DoPaintBackground(&targetCanvas, area))
-            FillBandBelow(target, area, options, window.Left);
+        if (!DoPaintBackground(&targetCanvas, area)) {
+            if (UseBackground(options)) {
+                const TPoint toTree{window.Left - targetPoint.X, window.Top - targetPoint.Y};
+                PaintBackgroundPicture(target.Handle(), area, toTree,
+                                       TPoint{toTree.X - EffectiveOffsetX(), toTree.Y + OffsetY()});
+            } else {
+                FillBandBelow(target, area, options, window.Left);
+            }
+        }
     }
     DoAfterPaint(&targetCanvas);
 }

@@ -241,6 +241,37 @@ TEST_F(NodeList, NodeImagesAreDrawnBeforeTheTextAndMoveIt)
     tree->SetImages(nullptr);
 }
 
+TEST_F(NodeList, BackgroundPictureIsTiledOrFixed)
+{
+    Fill(2);
+    tree->SetDefaultText(u"");
+    rows[0] = rows[1] = {u"", u"NA", u"", u""};   // no text, no bands
+    // A 4 x 4 picture: red left half, blue right half.
+    ui::Bitmap& picture = tree->Background();
+    picture.SetPixelFormat(ui::pf24bit);
+    picture.SetSize(4, 4);
+    picture.Canvas().SetBrushColor(ui::clRed);
+    picture.Canvas().FillRect(RECT{0, 0, 2, 4});
+    picture.Canvas().SetBrushColor(ui::clBlue);
+    picture.Canvas().FillRect(RECT{2, 0, 4, 4});
+    tree->TreeOptions().SetPaintOptions(TVTPaintOptions((tree->TreeOptions().PaintOptions() | toShowBackground) &
+                                                        ~(toShowTreeLines | toShowHorzGridLines)));
+    auto bitmap = Paint();
+    // Rows and the band below them alike, in the picture's phase.
+    for (int y : {5, 25, 100, 200})
+        for (int x : {200, 201, 202, 203, 300})
+            EXPECT_EQ(bitmap->PixelColor(x, y), x % 4 < 2 ? ui::clRed : ui::clBlue) << x << "," << y;
+    // Fixed: once, at the offset; the tree's colour elsewhere.
+    tree->TreeOptions().SetPaintOptions(TVTPaintOptions(tree->TreeOptions().PaintOptions() | toStaticBackground));
+    tree->SetBackgroundOffsetX(200);
+    tree->SetBackgroundOffsetY(100);
+    bitmap = Paint();
+    EXPECT_EQ(bitmap->PixelColor(200, 100), ui::clRed);
+    EXPECT_EQ(bitmap->PixelColor(203, 103), ui::clBlue);
+    EXPECT_EQ(bitmap->PixelColor(204, 100), ui::clWhite);
+    EXPECT_EQ(bitmap->PixelColor(200, 5), ui::clWhite);
+}
+
 TEST_F(NodeList, DisabledNodesDrawTheirTextInTheDisabledColour)
 {
     Fill(3);
