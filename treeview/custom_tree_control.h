@@ -23,6 +23,18 @@ public:
     using ui::Canvas::Canvas;
 };
 
+// One step of the expand/collapse animation: two areas of the window DC scrolled against each
+// other, the uncovered strips filled.
+enum TToggleAnimationMode : uint8_t { tamScrollUp, tamScrollDown, tamNoScroll };
+struct TToggleAnimationData {
+    HDC DC = nullptr;
+    HBRUSH Brush = nullptr;
+    RECT R1{}, R2{};
+    TToggleAnimationMode Mode1 = tamNoScroll, Mode2 = tamNoScroll;
+    double ScaleFactor = 0;
+    double MissedSteps = 0;
+};
+
 // The popup menus the tree's events hand out.
 class TPopupMenu : public ui::PopupMenu {
 public:
@@ -205,6 +217,8 @@ public:
     // The drop mark's place relative to the drop target (set by drag and drop).
     TDropMode LastDropMode() const { return m_last_drop_mode; }
     void SetLastDropMode(TDropMode value) { m_last_drop_mode = value; }
+    // Scrolls the animation's areas by step pixels (R2 scaled) and fills what they uncover.
+    bool ToggleCallback(int step, TToggleAnimationData& data);
     // The rubber band in tree coordinates while the mouse selects.
     TRect SelectionRect() const { return m_new_sel_rect; }
 

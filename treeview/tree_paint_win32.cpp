@@ -273,6 +273,60 @@ void TCustomVirtualTreeControl::DrawLineImageEntry(TCanvas& canvas, TVTLineType 
     }
 }
 
+// ---- Expand/collapse animation ----
+
+bool TCustomVirtualTreeControl::ToggleCallback(int step, TToggleAnimationData& data)
+{
+    if (step <= 0)
+        return true;
+    auto scrollAndFill = [&](const RECT& area, TToggleAnimationMode mode, int amount) {
+        RECT r = area;
+        ScrollDC(data.DC, 0, mode == tamScrollUp ? -amount : amount, &r, &r, nullptr, nullptr);
+        RECT strip = area;
+        if (mode == tamScrollUp)
+            strip.top = std::max(area.top, area.bottom - amount - 1);
+        else
+            strip.bottom = std::min(area.bottom, area.top + amount + 1);
+        if (!Header().UseColumns()) {
+            FillRect(data.DC, &strip, data.Brush);
+            return;
+        }
+        TVirtualTreeColumns& columns = Header().Columns();
+        const int clientWidth = ClientWidth();
+        for (TColumnIndex c = columns.GetFirstVisibleColumn(); columns.IsValidColumn(c); c = columns.GetNextVisibleColumn(c)) {
+            int left = 0, right = 0;
+            columns[c].GetUnscrolledBounds(left, right);
+            if (!columns[c].Fixed()) {
+                left -= EffectiveOffsetX();
+                right -= EffectiveOffsetX();
+            }
+            if (left >= clientWidth)
+                break;
+            RECT part{std::max<LONG>(strip.left, left), strip.top, std::min<LONG>(strip.right, right), strip.bottom};
+            if (part.right <= part.left)
+                continue;
+            if (columns[c].Options() & coParentColor) {
+                FillRect(data.DC, &part, data.Brush);
+            } else {
+                HBRUSH brush = CreateSolidBrush(ui::ColorToRGB(ui::Color(columns[c].Color())));
+                FillRect(data.DC, &part, brush);
+                DeleteObject(brush);
+            }
+        }
+    };
+    int step2 = step;
+    if (data.Mode1 != tamNoScroll) {
+        scrollAndFill(data.R1, data.Mode1, step);
+        if (data.Mode2 != tamNoScroll && data.ScaleFactor > 0) {
+            step2 = int(std::lround((step + data.MissedSteps) * data.ScaleFactor));
+            data.MissedSteps = step * data.ScaleFactor + data.MissedSteps - step2;
+        }
+    }
+    if (data.Mode2 != tamNoScroll)
+        scrollAndFill(data.R2, data.Mode2, step2);
+    return true;
+}
+
 // ---- Painting pieces ----
 
 void TCustomVirtualTreeControl::PaintTreeLines(TVTPaintInfo& info, int vAlignment, int indentSize, const TLineImage& lineImage)

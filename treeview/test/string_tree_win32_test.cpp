@@ -272,6 +272,45 @@ TEST_F(NodeList, BackgroundPictureIsTiledOrFixed)
     EXPECT_EQ(bitmap->PixelColor(200, 5), ui::clWhite);
 }
 
+TEST_F(NodeList, ToggleAnimationStepScrollsAndFillsTheUncoveredStrip)
+{
+    Fill(1);
+    // Without columns the strip takes the fill brush.
+    tree->Header().SetOptions(TVTHeaderOptions(tree->Header().Options() & ~hoVisible));
+    while (tree->Header().Columns().Count() > 0)
+        tree->Header().Columns().Delete(0);
+    ui::Bitmap bitmap(40, 40, ui::pf32bit);
+    HDC dc = bitmap.Canvas().Handle();
+    auto fill = [&](RECT r, COLORREF color) {
+        HBRUSH brush = CreateSolidBrush(color);
+        FillRect(dc, &r, brush);
+        DeleteObject(brush);
+    };
+    fill(RECT{0, 0, 40, 40}, RGB(255, 255, 255));
+    fill(RECT{0, 10, 40, 11}, RGB(255, 0, 0));     // a red line at y = 10
+    fill(RECT{0, 30, 40, 31}, RGB(0, 0, 255));     // a blue line at y = 30
+    HBRUSH green = CreateSolidBrush(RGB(0, 255, 0));
+    TToggleAnimationData data;
+    data.DC = dc;
+    data.Brush = green;
+    data.R1 = RECT{0, 0, 40, 20};
+    data.R2 = RECT{0, 20, 40, 40};
+    data.Mode1 = tamScrollUp;
+    data.Mode2 = tamScrollDown;
+    data.ScaleFactor = 0.5;
+    EXPECT_TRUE(tree->ToggleCallback(3, data));
+    EXPECT_EQ(bitmap.PixelColor(5, 7), ui::Color(RGB(255, 0, 0)));    // R1 moved up by 3
+    EXPECT_EQ(bitmap.PixelColor(5, 17), ui::Color(RGB(0, 255, 0)));   // strip of 4 at R1's bottom
+    EXPECT_EQ(bitmap.PixelColor(5, 15), ui::Color(RGB(255, 255, 255)));
+    // R2 moves by round(3 * 0.5) = 2 and carries the rest (-0.5).
+    EXPECT_EQ(bitmap.PixelColor(5, 32), ui::Color(RGB(0, 0, 255)));
+    EXPECT_EQ(bitmap.PixelColor(5, 20), ui::Color(RGB(0, 255, 0)));
+    EXPECT_DOUBLE_EQ(data.MissedSteps, -0.5);
+    EXPECT_TRUE(tree->ToggleCallback(0, data));   // nothing for a step of 0
+    EXPECT_DOUBLE_EQ(data.MissedSteps, -0.5);
+    DeleteObject(green);
+}
+
 TEST_F(NodeList, DisabledNodesDrawTheirTextInTheDisabledColour)
 {
     Fill(3);
