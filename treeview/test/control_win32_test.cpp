@@ -494,7 +494,10 @@ TEST_F(TreeControl, BorderStylesDecideTheFrame)
         EXPECT_EQ(tree->HeaderRect().Top, c.thickness);
         EXPECT_EQ(tree->RootNodeCount(), 100u) << "the nodes survive the new window";
     }
-    // Scroll bar options make the window again with the new style.
+    // Scroll bar options make the window again with the new style, an unchanged value does not.
+    HWND before = Window();
+    tree->ScrollBarOptions().SetScrollBars(ssBoth);
+    EXPECT_EQ(Window(), before);
     tree->ScrollBarOptions().SetScrollBars(ssNone);
     EXPECT_FALSE(GetWindowLongPtrW(Window(), GWL_STYLE) & WS_VSCROLL);
     tree->SetOffsetY(-100);
