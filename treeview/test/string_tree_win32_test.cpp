@@ -602,6 +602,44 @@ TEST_F(NodeList, RightExpandsThenEntersLeftCollapsesThenLeaves)
     EXPECT_EQ(tree->FocusedNode(), Node(1));
 }
 
+TEST_F(NodeList, CommandKeysExpandCollapseSelectAllAndAskForHelp)
+{
+    Fill(4);
+    tree->SetChildCount(Node(1), 2);
+    tree->SetChildCount(Node(1)->FirstChild, 1);
+    tree->SetFocus();
+    tree->FocusCell(Node(1), 0);
+    Key(VK_ADD);
+    EXPECT_TRUE(tree->Expanded(Node(1)));
+    EXPECT_FALSE(tree->Expanded(Node(1)->FirstChild));
+    Key(VK_SUBTRACT);
+    EXPECT_FALSE(tree->Expanded(Node(1)));
+    Key(VK_MULTIPLY);   // the whole subtree
+    EXPECT_TRUE(tree->Expanded(Node(1)));
+    EXPECT_TRUE(tree->Expanded(Node(1)->FirstChild));
+    Key(VK_DIVIDE);
+    EXPECT_FALSE(tree->Expanded(Node(1)));
+    // Ctrl+A selects every visible node of a multi-selection tree.
+    tree->TreeOptions().SetSelectionOptions(toFullRowSelect | toMultiSelect);
+    {
+        ui::test::KeysDown ctrl({VK_CONTROL});
+        Key('A');
+    }
+    EXPECT_EQ(tree->SelectedCount(), 4);
+    // F1: the first help context of the focused node or its ancestors.
+    tree->FocusCell(Node(1)->FirstChild, 0);
+    std::vector<int> shown;
+    tree->OnGetHelpContext = [&](TBaseVirtualTree*, PVirtualNode node, TColumnIndex, int& context) {
+        if (node == Node(1))
+            context = 42;
+    };
+    tree->ShowHelp = [&](int context) { shown.push_back(context); };
+    Key(VK_F1);
+    EXPECT_EQ(shown, std::vector<int>{42});
+    tree->OnGetHelpContext = nullptr;
+    tree->ShowHelp = nullptr;
+}
+
 TEST_F(NodeList, IncrementalSearchTypesWholeCharacters)
 {
     rows = {{u"ba", u"NA", u"", u""}, {u"bb", u"NA", u"", u""}, {u"bc", u"NA", u"", u""},
