@@ -23,10 +23,28 @@ public:
     using ui::Canvas::Canvas;
 };
 
+// One step of the expand/collapse animation: two areas of the window DC scrolled against each
+// other, the uncovered strips filled.
+enum TToggleAnimationMode : uint8_t { tamScrollUp, tamScrollDown, tamNoScroll };
+struct TToggleAnimationData {
+    HDC DC = nullptr;
+    HBRUSH Brush = nullptr;
+    RECT R1{}, R2{};
+    TToggleAnimationMode Mode1 = tamNoScroll, Mode2 = tamNoScroll;
+    double ScaleFactor = 0;
+    double MissedSteps = 0;
+};
+
 // The popup menus the tree's events hand out.
 class TPopupMenu : public ui::PopupMenu {
 public:
     using ui::PopupMenu::PopupMenu;
+};
+
+// The image lists the tree's image events hand out.
+class TCustomImageList : public ui::ImageList {
+public:
+    using ui::ImageList::ImageList;
 };
 
 // ---- Drawing types ----
@@ -145,10 +163,17 @@ public:
     void SetNodeAlignment(TVTNodeAlignment value) { m_node_alignment = value; Invalidate(); }
     TVTDrawSelectionMode DrawSelectionMode() const { return m_draw_selection_mode; }
     void SetDrawSelectionMode(TVTDrawSelectionMode value) { m_draw_selection_mode = value; }
-    TCheckImageKind CheckImageKind() const { return m_check_image_kind; }
-    void SetCheckImageKind(TCheckImageKind value) { m_check_image_kind = value; Invalidate(); }
     int SelectionCurveRadius() const { return m_selection_curve_radius; }
     void SetSelectionCurveRadius(int value) { m_selection_curve_radius = value; Invalidate(); }
+    // Node images: normal (and selected) and state images; null for none. The lists must outlive
+    // their use by the tree.
+    TCustomImageList* Images() const { return m_images; }
+    void SetImages(TCustomImageList* value) { m_images = value; Invalidate(); }
+    TCustomImageList* StateImages() const { return m_state_images; }
+    void SetStateImages(TCustomImageList* value) { m_state_images = value; Invalidate(); }
+    // The background picture (toShowBackground): tiled over the content, or fixed in the window
+    // at BackgroundOffsetX/Y with toStaticBackground.
+    ui::Bitmap& Background() { return m_background; }
     // The header's font (the tree's font unless set).
     ui::Font& HeaderFont() { return m_header_font; }
 
@@ -192,6 +217,8 @@ public:
     // The drop mark's place relative to the drop target (set by drag and drop).
     TDropMode LastDropMode() const { return m_last_drop_mode; }
     void SetLastDropMode(TDropMode value) { m_last_drop_mode = value; }
+    // Scrolls the animation's areas by step pixels (R2 scaled) and fills what they uncover.
+    bool ToggleCallback(int step, TToggleAnimationData& data);
     // The rubber band in tree coordinates while the mouse selects.
     TRect SelectionRect() const { return m_new_sel_rect; }
 
@@ -244,17 +271,20 @@ protected:
     void KeyUp(WORD& key, ui::ShiftState shift) override;
     void KeyPress(core::Char& key) override;
     void MouseMove(ui::ShiftState shift, int x, int y) override;
-    ui::Cursor CursorAt(POINT client) override;
     void TrackHotAfterScroll() override;
     void CreateHandle() override;
     int PlusButtonWidth() const override { return m_button_size; }
     int CheckImageWidth() const override;
+    TSize ImageSize(TVTImageKind kind) const override;
 
     // ---- Painting steps ----
     virtual void PaintCellBackground(TVTPaintInfo& info, int windowOrgX, int maxWidth);
     virtual void PaintTreeLines(TVTPaintInfo& info, int vAlignment, int indentSize, const TLineImage& lineImage);
     virtual void PaintExpandButton(TCanvas& canvas, PVirtualNode node, const TRect& r, int buttonX, int buttonY);
     virtual void PaintCheckImage(TVTPaintInfo& info);
+    virtual void PaintNodeImage(TVTPaintInfo& info, TVTImageInfoIndex imageInfoIndex, bool doOverlay);
+    // The image entry of a kind for the cell (index -1 when the cell has none).
+    void FillImageInfo(TVTPaintInfo& info, TVTImageKind kind, TVTImageInfoIndex imageInfoIndex, TCustomImageList* defaultImages);
     virtual void PaintNodeContent(TVTPaintInfo& info) { (void)info; }
     virtual void PaintDropMark(TVTPaintInfo& info, const TRect& r);
     virtual void PaintSelectionRect(TCanvas& canvas, int windowOrgX, const TRect& selectionRect, const TRect& targetRect);
@@ -298,11 +328,17 @@ private:
     // The pass itself, inside tsPainting.
     void PaintRows(ui::Canvas& target, const TRect& window, TPoint targetPoint, TVTInternalPaintOptions options);
     void DrawLineImageEntry(TCanvas& canvas, TVTLineType type, int x, int y, int h, int v);
+    // Covers r of dc with the background picture; dcToTree/dcToClient map dc points into the
+    // tree's and the window's coordinates.
+    void PaintBackgroundPicture(HDC dc, const TRect& r, TPoint dcToTree, TPoint dcToClient);
+    bool UseBackground(TVTInternalPaintOptions options);
     void FillBandBelow(ui::Canvas& target, const TRect& area, TVTInternalPaintOptions options, int windowLeft);
     void DrawFlatHeaderButton(TCanvas& canvas, const TRect& r, bool splitter, bool down, bool hover);
     void DrawSortGlyph(TCanvas& canvas, TPoint at, bool ascending);
 
     // Drawing state.
+    TCustomImageList* m_images = nullptr;
+    TCustomImageList* m_state_images = nullptr;
     TVTLineStyle m_line_style = lsDotted;
     TVTLineMode m_line_mode = lmNormal;
     TVTButtonStyle m_button_style = bsRectangle;
@@ -310,11 +346,12 @@ private:
     TVTNodeAlignment m_node_alignment = naProportional;
     TVTDrawSelectionMode m_draw_selection_mode = smDottedRectangle;
     int m_selection_curve_radius = 0;
-    TCheckImageKind m_check_image_kind = ckLightCheck;
     int m_button_size = 9;
     ui::Bitmap m_plus_bm, m_minus_bm, m_hot_plus_bm, m_hot_minus_bm;
     HBRUSH m_dotted_brush = nullptr;
     ui::Bitmap m_row_bitmap;
+    ui::Bitmap m_background;
+    int m_row_top = 0;   // tree y of the row being painted
     ui::Bitmap m_header_bitmap;
     ui::Font m_header_font;
 

@@ -377,16 +377,4 @@ void TCustomVirtualTreeControl::TrackHotAfterScroll()
         TrackHotNode(p.x, p.y);
 }
 
-ui::Cursor TCustomVirtualTreeControl::CursorAt(POINT client)
-{
-    // The hot cursor over a hot node with hot tracking.
-    if ((TreeOptions().PaintOptions() & toHotTrack) && HotNode() && HotCursor() != ui::crDefault) {
-        THitInfo info;
-        GetHitTestInfoAt(client.x, client.y, true, info);
-        if (info.HitNode == HotNode())
-            return HotCursor();
-    }
-    return TVirtualTreeControl::CursorAt(client);
-}
-
 } // namespace treeview

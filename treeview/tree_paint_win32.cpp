@@ -273,6 +273,60 @@ void TCustomVirtualTreeControl::DrawLineImageEntry(TCanvas& canvas, TVTLineType 
     }
 }
 
+// ---- Expand/collapse animation ----
+
+bool TCustomVirtualTreeControl::ToggleCallback(int step, TToggleAnimationData& data)
+{
+    if (step <= 0)
+        return true;
+    auto scrollAndFill = [&](const RECT& area, TToggleAnimationMode mode, int amount) {
+        RECT r = area;
+        ScrollDC(data.DC, 0, mode == tamScrollUp ? -amount : amount, &r, &r, nullptr, nullptr);
+        RECT strip = area;
+        if (mode == tamScrollUp)
+            strip.top = std::max(area.top, area.bottom - amount - 1);
+        else
+            strip.bottom = std::min(area.bottom, area.top + amount + 1);
+        if (!Header().UseColumns()) {
+            FillRect(data.DC, &strip, data.Brush);
+            return;
+        }
+        TVirtualTreeColumns& columns = Header().Columns();
+        const int clientWidth = ClientWidth();
+        for (TColumnIndex c = columns.GetFirstVisibleColumn(); columns.IsValidColumn(c); c = columns.GetNextVisibleColumn(c)) {
+            int left = 0, right = 0;
+            columns[c].GetUnscrolledBounds(left, right);
+            if (!columns[c].Fixed()) {
+                left -= EffectiveOffsetX();
+                right -= EffectiveOffsetX();
+            }
+            if (left >= clientWidth)
+                break;
+            RECT part{std::max<LONG>(strip.left, left), strip.top, std::min<LONG>(strip.right, right), strip.bottom};
+            if (part.right <= part.left)
+                continue;
+            if (columns[c].Options() & coParentColor) {
+                FillRect(data.DC, &part, data.Brush);
+            } else {
+                HBRUSH brush = CreateSolidBrush(ui::ColorToRGB(ui::Color(columns[c].Color())));
+                FillRect(data.DC, &part, brush);
+                DeleteObject(brush);
+            }
+        }
+    };
+    int step2 = step;
+    if (data.Mode1 != tamNoScroll) {
+        scrollAndFill(data.R1, data.Mode1, step);
+        if (data.Mode2 != tamNoScroll && data.ScaleFactor > 0) {
+            step2 = int(std::lround((step + data.MissedSteps) * data.ScaleFactor));
+            data.MissedSteps = step * data.ScaleFactor + data.MissedSteps - step2;
+        }
+    }
+    if (data.Mode2 != tamNoScroll)
+        scrollAndFill(data.R2, data.Mode2, step2);
+    return true;
+}
+
 // ---- Painting pieces ----
 
 void TCustomVirtualTreeControl::PaintTreeLines(TVTPaintInfo& info, int vAlignment, int indentSize, const TLineImage& lineImage)
@@ -326,17 +380,59 @@ void TCustomVirtualTreeControl::PaintExpandButton(TCanvas& canvas, PVirtualNode 
 
 int TCustomVirtualTreeControl::CheckImageWidth() const
 {
-    ui::ImageList* images = CheckImagesOfKind(m_check_image_kind);
+    ui::ImageList* images = CheckImages();
     return images ? images->Width() : 0;
 }
 
 void TCustomVirtualTreeControl::PaintCheckImage(TVTPaintInfo& info)
 {
     const TVTImageInfo& check = info.ImageInfo[iiCheck];
-    ui::ImageList* images = CheckImagesOfKind(m_check_image_kind);
+    ui::ImageList* images = CheckImages();
     if (check.Index < 0 || !images)
         return;
     images->Draw(*info.Canvas, check.XPos, check.YPos, check.Index);
+}
+
+TSize TCustomVirtualTreeControl::ImageSize(TVTImageKind kind) const
+{
+    const TCustomImageList* list = kind == TVTImageKind::ikState ? m_state_images : m_images;
+    return list ? TSize{list->Width(), list->Height()} : TSize{};
+}
+
+void TCustomVirtualTreeControl::FillImageInfo(TVTPaintInfo& info, TVTImageKind kind, TVTImageInfoIndex imageInfoIndex,
+                                              TCustomImageList* defaultImages)
+{
+    TVTImageInfo& entry = info.ImageInfo[imageInfoIndex];
+    entry.Index = -1;
+    entry.Ghosted = false;
+    TCustomImageList* list = QueryImageIndex(info.Node, kind, info.Column, entry.Ghosted, entry.Index);
+    entry.Images = list ? list : defaultImages;
+    if (!entry.Images)
+        entry.Index = -1;
+}
+
+void TCustomVirtualTreeControl::PaintNodeImage(TVTPaintInfo& info, TVTImageInfoIndex imageInfoIndex, bool doOverlay)
+{
+    TVTImageInfo& entry = info.ImageInfo[imageInfoIndex];
+    if (entry.Index < 0 || !entry.Images)
+        return;
+    TVTImageInfo& overlay = info.ImageInfo[iiOverlay];
+    overlay.Index = -1;
+    if (doOverlay)
+        FillImageInfo(info, TVTImageKind::ikOverlay, iiOverlay, m_images);
+    const bool cut = treeview::HasState(info.Node, vsCutOrCopy) && (TreeStates() & tsCutPending);
+    const bool enabled = !treeview::HasState(info.Node, vsDisabled) && Enabled();
+    // Ghosted and cut images are drawn blended when the tree asks for blended images.
+    const bool blend = (Focused() || (TreeOptions().PaintOptions() & toGhostedIfUnfocused)) &&
+                       (TreeOptions().PaintOptions() & toUseBlendedImages) &&
+                       (entry.Ghosted || cut ||
+                        (Selected(info.Node) &&
+                         !(TreeOptions().SelectionOptions() & toFullRowSelect) &&
+                         !(TreeOptions().MiscOptions() & toGridExtensions)));
+    entry.Images->Draw(*info.Canvas, entry.XPos, entry.YPos, entry.Index, blend ? ui::dsFocus : ui::dsTransparent,
+                       ui::itImage, enabled);
+    if (overlay.Index >= 0 && overlay.Images)
+        overlay.Images->Draw(*info.Canvas, entry.XPos, entry.YPos, overlay.Index, ui::dsTransparent, ui::itImage, enabled);
 }
 
 void TCustomVirtualTreeControl::PaintDropMark(TVTPaintInfo& info, const TRect& r)
@@ -515,6 +611,47 @@ void TCustomVirtualTreeControl::PaintCellBackground(TVTPaintInfo& info, int wind
     }
 }
 
+bool TCustomVirtualTreeControl::UseBackground(TVTInternalPaintOptions options)
+{
+    return (TreeOptions().PaintOptions() & toShowBackground) && !m_background.Empty() && (options & poBackground);
+}
+
+void TCustomVirtualTreeControl::PaintBackgroundPicture(HDC dc, const TRect& r, TPoint dcToTree, TPoint dcToClient)
+{
+    const int w = m_background.Width(), h = m_background.Height();
+    HDC source = m_background.Canvas().Handle();
+    if (TreeOptions().PaintOptions() & toStaticBackground) {
+        HBRUSH brush = CreateSolidBrush(ui::ColorToRGB(GetColor()));
+        RECT whole = ToRECT(r);
+        FillRect(dc, &whole, brush);
+        DeleteObject(brush);
+        // The picture in dc coordinates.
+        const TRect picture{BackgroundOffsetX() - dcToClient.X, BackgroundOffsetY() - dcToClient.Y,
+                            BackgroundOffsetX() - dcToClient.X + w, BackgroundOffsetY() - dcToClient.Y + h};
+        const TRect part = Intersect(picture, r);
+        if (part.Right > part.Left && part.Bottom > part.Top)
+            BitBlt(dc, part.Left, part.Top, part.Right - part.Left, part.Bottom - part.Top, source,
+                   part.Left - picture.Left, part.Top - picture.Top, SRCCOPY);
+        return;
+    }
+    auto phase = [](int value, int size) { return ((value % size) + size) % size; };
+    int y = r.Top;
+    int sy = phase(r.Top + dcToTree.Y + BackgroundOffsetY(), h);
+    while (y < r.Bottom) {
+        const int rows = std::min(h - sy, r.Bottom - y);
+        int x = r.Left;
+        int sx = phase(r.Left + dcToClient.X + BackgroundOffsetX(), w);
+        while (x < r.Right) {
+            const int columns = std::min(w - sx, r.Right - x);
+            BitBlt(dc, x, y, columns, rows, source, sx, sy, SRCCOPY);
+            x += columns;
+            sx = 0;
+        }
+        y += rows;
+        sy = 0;
+    }
+}
+
 void TCustomVirtualTreeControl::PaintRowBackground(TVTPaintInfo& info, const TRect& r)
 {
     TCanvas& canvas = *info.Canvas;
@@ -527,7 +664,11 @@ void TCustomVirtualTreeControl::PaintRowBackground(TVTPaintInfo& info, const TRe
         canvas.FillRect(ToRECT(r));
     } else if (action == eaDefault) {
         const auto paintOptions = TreeOptions().PaintOptions();
-        if ((info.PaintOptions & poDrawSelection) && (TreeOptions().SelectionOptions() & toFullRowSelect) &&
+        if (UseBackground(info.PaintOptions)) {
+            // Row coordinates: tree x, y from the row's top.
+            PaintBackgroundPicture(canvas.Handle(), r, TPoint{0, m_row_top},
+                                   TPoint{-EffectiveOffsetX(), m_row_top + OffsetY()});
+        } else if ((info.PaintOptions & poDrawSelection) && (TreeOptions().SelectionOptions() & toFullRowSelect) &&
             Selected(info.Node) && !(paintOptions & toUseBlendedSelection)) {
             const bool focusedLook = Focused() || (paintOptions & toPopupMode);
             canvas.SetBrushColor(GetColor());
@@ -617,6 +758,7 @@ void TCustomVirtualTreeControl::PaintRows(ui::Canvas& target, const TRect& windo
 
     while (node && targetY < targetBottom) {
         const int rowTop = targetY - targetPoint.Y + window.Top;
+        m_row_top = rowTop;
         int selectLevel = 0;
         TLineImage lineImage = DetermineLineImage(node, selectLevel);
         if (!treeview::HasState(node, vsInitialized))
@@ -691,11 +833,31 @@ void TCustomVirtualTreeControl::PaintRows(ui::Canvas& target, const TRect& windo
                                 info.ImageInfo[iiCheck].YPos = vAlign - CheckImageWidth() / 2;
                                 info.ContentRect.Left += CheckImageWidth() + 2;
                             }
+                            // State and normal images follow at the leading edge, each moving it by
+                            // its width + 2.
+                            auto place = [&](TVTImageInfoIndex index) {
+                                TVTImageInfo& entry = info.ImageInfo[index];
+                                if (entry.Index < 0 || !entry.Images)
+                                    return;
+                                entry.XPos = info.ContentRect.Left;
+                                entry.YPos = vAlign - entry.Images->Height() / 2;
+                                info.ContentRect.Left += entry.Images->Width() + 2;
+                            };
+                            if (m_state_images || OnGetImageIndexEx) {
+                                FillImageInfo(info, TVTImageKind::ikState, iiState, m_state_images);
+                                place(iiState);
+                            }
+                            if (m_images || OnGetImageIndexEx) {
+                                FillImageInfo(info, Selected(node) ? TVTImageKind::ikSelected : TVTImageKind::ikNormal,
+                                              iiNormal, m_images);
+                                place(iiNormal);
+                            }
                             const int indentSize = (paintOptions & toFixedIndent) ? 1 : int(lineImage.size());
                             if (main) {
                                 const int shift = indentSize * int(Indent());
                                 info.ContentRect.Left += shift;
-                                info.ImageInfo[iiCheck].XPos += shift;
+                                for (auto& entry : info.ImageInfo)
+                                    entry.XPos += shift;
                             }
                             int clip = 0;
                             if (useColumns) {
@@ -731,6 +893,8 @@ void TCustomVirtualTreeControl::PaintRows(ui::Canvas& target, const TRect& windo
                                 }
                                 PaintCheckImage(info);
                             }
+                            PaintNodeImage(info, iiState, false);
+                            PaintNodeImage(info, iiNormal, true);
                             if (!(IsEditing() && node == FocusedNode() && column == EditColumn()))
                                 PaintNodeContent(info);
                             DoAfterCellPaint(&rowCanvas, node, column, info.CellRect);
@@ -765,8 +929,15 @@ void TCustomVirtualTreeControl::PaintRows(ui::Canvas& target, const TRect& windo
 
     if (targetY < targetBottom) {
         TRect area{targetPoint.X, targetY, targetPoint.X + windowWidth, targetBottom};
-        if (!DoPaintBackground(&targetCanvas, area))
-            FillBandBelow(target, area, options, window.Left);
+        if (!DoPaintBackground(&targetCanvas, area)) {
+            if (UseBackground(options)) {
+                const TPoint toTree{window.Left - targetPoint.X, window.Top - targetPoint.Y};
+                PaintBackgroundPicture(target.Handle(), area, toTree,
+                                       TPoint{toTree.X - EffectiveOffsetX(), toTree.Y + OffsetY()});
+            } else {
+                FillBandBelow(target, area, options, window.Left);
+            }
+        }
     }
     DoAfterPaint(&targetCanvas);
 }

@@ -213,6 +213,104 @@ TEST_F(NodeList, PaintedRowsShowSelectionGridLinesAndColourBands)
     EXPECT_EQ(bitmap->PixelColor(160, 1 * 20 + 5), Blend(ui::ColorToRGB(ui::clBtnFace), white, 200));
 }
 
+TEST_F(NodeList, NodeImagesAreDrawnBeforeTheTextAndMoveIt)
+{
+    Fill(2);
+    TCustomImageList images(nullptr, 16, 16);
+    ui::Bitmap red(16, 16, ui::pf24bit);
+    red.Canvas().SetBrushColor(ui::clRed);
+    red.Canvas().FillRect(RECT{0, 0, 16, 16});
+    images.Add(red);
+    tree->SetImages(&images);
+    tree->OnGetImageIndex = [](TBaseVirtualTree*, PVirtualNode node, TVTImageKind kind, TColumnIndex column, bool&,
+                               int& index) {
+        if (column == 0 && node->Index == 0 && kind == TVTImageKind::ikNormal)
+            index = 0;
+    };
+    auto bitmap = Paint();
+    const int left = int(tree->Indent());   // one level of indentation, margin 0
+    EXPECT_EQ(bitmap->PixelColor(left + 8, 10), ui::clRed);
+    EXPECT_NE(bitmap->PixelColor(left + 8, 30), ui::clRed);   // the second row has no image
+    // The label starts behind the image.
+    THitInfo info;
+    tree->GetHitTestInfoAt(left + 8, 10, true, info);
+    EXPECT_TRUE(info.HitPositions & hiOnNormalIcon);
+    tree->GetHitTestInfoAt(left + 16 + 2 + 3, 10, true, info);
+    EXPECT_TRUE(info.HitPositions & hiOnItemLabel);
+    tree->OnGetImageIndex = nullptr;
+    tree->SetImages(nullptr);
+}
+
+TEST_F(NodeList, BackgroundPictureIsTiledOrFixed)
+{
+    Fill(2);
+    tree->SetDefaultText(u"");
+    rows[0] = rows[1] = {u"", u"NA", u"", u""};   // no text, no bands
+    // A 4 x 4 picture: red left half, blue right half.
+    ui::Bitmap& picture = tree->Background();
+    picture.SetPixelFormat(ui::pf24bit);
+    picture.SetSize(4, 4);
+    picture.Canvas().SetBrushColor(ui::clRed);
+    picture.Canvas().FillRect(RECT{0, 0, 2, 4});
+    picture.Canvas().SetBrushColor(ui::clBlue);
+    picture.Canvas().FillRect(RECT{2, 0, 4, 4});
+    tree->TreeOptions().SetPaintOptions(TVTPaintOptions((tree->TreeOptions().PaintOptions() | toShowBackground) &
+                                                        ~(toShowTreeLines | toShowHorzGridLines)));
+    auto bitmap = Paint();
+    // Rows and the band below them alike, in the picture's phase.
+    for (int y : {5, 25, 100, 200})
+        for (int x : {200, 201, 202, 203, 300})
+            EXPECT_EQ(bitmap->PixelColor(x, y), x % 4 < 2 ? ui::clRed : ui::clBlue) << x << "," << y;
+    // Fixed: once, at the offset; the tree's colour elsewhere.
+    tree->TreeOptions().SetPaintOptions(TVTPaintOptions(tree->TreeOptions().PaintOptions() | toStaticBackground));
+    tree->SetBackgroundOffsetX(200);
+    tree->SetBackgroundOffsetY(100);
+    bitmap = Paint();
+    EXPECT_EQ(bitmap->PixelColor(200, 100), ui::clRed);
+    EXPECT_EQ(bitmap->PixelColor(203, 103), ui::clBlue);
+    EXPECT_EQ(bitmap->PixelColor(204, 100), ui::clWhite);
+    EXPECT_EQ(bitmap->PixelColor(200, 5), ui::clWhite);
+}
+
+TEST_F(NodeList, ToggleAnimationStepScrollsAndFillsTheUncoveredStrip)
+{
+    Fill(1);
+    // Without columns the strip takes the fill brush.
+    tree->Header().SetOptions(TVTHeaderOptions(tree->Header().Options() & ~hoVisible));
+    while (tree->Header().Columns().Count() > 0)
+        tree->Header().Columns().Delete(0);
+    ui::Bitmap bitmap(40, 40, ui::pf32bit);
+    HDC dc = bitmap.Canvas().Handle();
+    auto fill = [&](RECT r, COLORREF color) {
+        HBRUSH brush = CreateSolidBrush(color);
+        FillRect(dc, &r, brush);
+        DeleteObject(brush);
+    };
+    fill(RECT{0, 0, 40, 40}, RGB(255, 255, 255));
+    fill(RECT{0, 10, 40, 11}, RGB(255, 0, 0));     // a red line at y = 10
+    fill(RECT{0, 30, 40, 31}, RGB(0, 0, 255));     // a blue line at y = 30
+    HBRUSH green = CreateSolidBrush(RGB(0, 255, 0));
+    TToggleAnimationData data;
+    data.DC = dc;
+    data.Brush = green;
+    data.R1 = RECT{0, 0, 40, 20};
+    data.R2 = RECT{0, 20, 40, 40};
+    data.Mode1 = tamScrollUp;
+    data.Mode2 = tamScrollDown;
+    data.ScaleFactor = 0.5;
+    EXPECT_TRUE(tree->ToggleCallback(3, data));
+    EXPECT_EQ(bitmap.PixelColor(5, 7), ui::Color(RGB(255, 0, 0)));    // R1 moved up by 3
+    EXPECT_EQ(bitmap.PixelColor(5, 17), ui::Color(RGB(0, 255, 0)));   // strip of 4 at R1's bottom
+    EXPECT_EQ(bitmap.PixelColor(5, 15), ui::Color(RGB(255, 255, 255)));
+    // R2 moves by round(3 * 0.5) = 2 and carries the rest (-0.5).
+    EXPECT_EQ(bitmap.PixelColor(5, 32), ui::Color(RGB(0, 0, 255)));
+    EXPECT_EQ(bitmap.PixelColor(5, 20), ui::Color(RGB(0, 255, 0)));
+    EXPECT_DOUBLE_EQ(data.MissedSteps, -0.5);
+    EXPECT_TRUE(tree->ToggleCallback(0, data));   // nothing for a step of 0
+    EXPECT_DOUBLE_EQ(data.MissedSteps, -0.5);
+    DeleteObject(green);
+}
+
 TEST_F(NodeList, DisabledNodesDrawTheirTextInTheDisabledColour)
 {
     Fill(3);
@@ -502,6 +600,44 @@ TEST_F(NodeList, RightExpandsThenEntersLeftCollapsesThenLeaves)
     EXPECT_FALSE(tree->Expanded(Node(1)));
     Key(VK_LEFT);   // a top-level node has no parent to go to
     EXPECT_EQ(tree->FocusedNode(), Node(1));
+}
+
+TEST_F(NodeList, CommandKeysExpandCollapseSelectAllAndAskForHelp)
+{
+    Fill(4);
+    tree->SetChildCount(Node(1), 2);
+    tree->SetChildCount(Node(1)->FirstChild, 1);
+    tree->SetFocus();
+    tree->FocusCell(Node(1), 0);
+    Key(VK_ADD);
+    EXPECT_TRUE(tree->Expanded(Node(1)));
+    EXPECT_FALSE(tree->Expanded(Node(1)->FirstChild));
+    Key(VK_SUBTRACT);
+    EXPECT_FALSE(tree->Expanded(Node(1)));
+    Key(VK_MULTIPLY);   // the whole subtree
+    EXPECT_TRUE(tree->Expanded(Node(1)));
+    EXPECT_TRUE(tree->Expanded(Node(1)->FirstChild));
+    Key(VK_DIVIDE);
+    EXPECT_FALSE(tree->Expanded(Node(1)));
+    // Ctrl+A selects every visible node of a multi-selection tree.
+    tree->TreeOptions().SetSelectionOptions(toFullRowSelect | toMultiSelect);
+    {
+        ui::test::KeysDown ctrl({VK_CONTROL});
+        Key('A');
+    }
+    EXPECT_EQ(tree->SelectedCount(), 4);
+    // F1: the first help context of the focused node or its ancestors.
+    tree->FocusCell(Node(1)->FirstChild, 0);
+    std::vector<int> shown;
+    tree->OnGetHelpContext = [&](TBaseVirtualTree*, PVirtualNode node, TColumnIndex, int& context) {
+        if (node == Node(1))
+            context = 42;
+    };
+    tree->ShowHelp = [&](int context) { shown.push_back(context); };
+    Key(VK_F1);
+    EXPECT_EQ(shown, std::vector<int>{42});
+    tree->OnGetHelpContext = nullptr;
+    tree->ShowHelp = nullptr;
 }
 
 TEST_F(NodeList, IncrementalSearchTypesWholeCharacters)
