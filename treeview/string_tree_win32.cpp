@@ -14,7 +14,10 @@ TCustomVirtualStringTree::TCustomVirtualStringTree(core::Component* owner) : TCu
     AfterConstruction();
 }
 
-TCustomVirtualStringTree::~TCustomVirtualStringTree() = default;
+TCustomVirtualStringTree::~TCustomVirtualStringTree()
+{
+    BeginDestruction();
+}
 
 uint32_t* TCustomVirtualStringTree::WidthSlot(PVirtualNode node) const
 {

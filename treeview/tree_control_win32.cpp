@@ -208,8 +208,7 @@ TVirtualTreeControl::TVirtualTreeControl(core::Component* owner)
 
 TVirtualTreeControl::~TVirtualTreeControl()
 {
-    // Clearing must work on a read-only tree too.
-    TreeOptions().SetMiscOptions(TVTMiscOptions(TreeOptions().MiscOptions() & ~toReadOnly));
+    BeginDestruction();
     EndWheelPanning();
     Clear();
     DestroyHandle();

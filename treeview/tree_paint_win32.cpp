@@ -59,6 +59,7 @@ TCustomVirtualTreeControl::TCustomVirtualTreeControl(core::Component* owner) : T
 
 TCustomVirtualTreeControl::~TCustomVirtualTreeControl()
 {
+    BeginDestruction();
     m_edit_link.reset();
     if (m_dotted_brush)
         DeleteObject(m_dotted_brush);

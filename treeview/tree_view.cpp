@@ -15,7 +15,10 @@ TVirtualTreeView::TVirtualTreeView(TreeWindowPort* port)
 {
 }
 
-TVirtualTreeView::~TVirtualTreeView() = default;
+TVirtualTreeView::~TVirtualTreeView()
+{
+    BeginDestruction();
+}
 
 // ---- Properties ----
 

@@ -336,6 +336,10 @@ public:
     std::function<void(TBaseVirtualTree*, TCanvas*, PVirtualNode, TColumnIndex, const TRect&)> OnAfterCellPaint;
 
 protected:
+    // Every derived destructor calls this first: the validation thread must be out of the tree
+    // before any derived part of it goes (it calls the tree's virtual steps), and no event may
+    // reach handlers while the tree is taken apart.
+    void BeginDestruction();
     // ---- Dispatchers and virtual operations (each event is raised only through its dispatcher) ----
     virtual void DoInitNode(PVirtualNode parent, PVirtualNode node, TVirtualNodeInitStates& initStates);
     virtual bool DoInitChildren(PVirtualNode node, uint32_t& childCount);
