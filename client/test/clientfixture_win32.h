@@ -9,6 +9,7 @@
 #include "client/loginform.h"
 #include "client/mainform.h"
 #include "client/tools.h"
+#include "client/trayicon.h"
 #include "core/thread.h"
 
 #include "sim/service/server.h"
@@ -52,6 +53,29 @@ public:
     bool StartService(const core::String& name) override
     {
         started.push_back(name);
+        return true;
+    }
+};
+
+// Records the notification-area calls and keeps the icons it was given.
+class FakeTrayShell : public TrayShell {
+public:
+    struct Call {
+        DWORD message;
+        NOTIFYICONDATAW data;
+    };
+    std::vector<Call> calls;
+    bool accept = true;
+    int icons = 0;  // icons in the notification area now
+    bool Notify(DWORD message, NOTIFYICONDATAW& data) override
+    {
+        calls.push_back({message, data});
+        if (!accept)
+            return false;
+        if (message == NIM_ADD)
+            ++icons;
+        if (message == NIM_DELETE)
+            --icons;
         return true;
     }
 };
@@ -124,6 +148,7 @@ protected:
         ui::App().SetTitle(u"客户端");
         ui::App().SetHaltHook([this](int code) { exits.push_back(code); });
         SetSystem(&system);
+        SetTrayShell(&tray);
         UseData(kServiceData);
         LoadScenario("");
         service.Log().Clear();
@@ -138,6 +163,7 @@ protected:
         BeforeLoginShown = nullptr;
         SetSystem(nullptr);
         SetTransport(nullptr);
+        SetTrayShell(nullptr);
         ui::App().SetHaltHook(nullptr);
         ui::App().SetMainForm(nullptr);
         // Closing the main window ended the application: its quit message must not end the next
@@ -209,6 +235,7 @@ protected:
     std::unique_ptr<sim::service::Server>& server;
     ui::RecordingUrlOpener urls;
     FakeSystem system;
+    FakeTrayShell tray;
     std::vector<int> exits;
     std::unique_ptr<Tfrmmain> main;
 
