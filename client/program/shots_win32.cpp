@@ -1,5 +1,5 @@
 // The client's windows for screenshots: the substitute service runs in-process on free ports, the
-// login window shows with the demo account typed in and logs in after three seconds, and the main
+// login window shows with the demo account typed in and logs in after five seconds, and the main
 // window stays up for the number of seconds given as the argument (default 10).
 #include "core/win32.h"
 
@@ -58,7 +58,7 @@ int wmain(int argc, wchar_t** argv)
         login.edt_pass->SetText(u"demo123");
         login.chkpass->SetChecked(true);
         auto* timer = new ui::Timer(&login);
-        timer->SetInterval(3000);
+        timer->SetInterval(5000);
         timer->SetOnTimer([&login, timer](core::Object*) {
             timer->SetEnabled(false);
             login.btn_loginClick(login.btn_login);
