@@ -52,7 +52,4 @@ private:
     bool m_measuring = false;
 };
 
-// The window made at start-up (null until then).
-extern TForm1* Form1;
-
 } // namespace client

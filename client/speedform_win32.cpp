@@ -1,14 +1,13 @@
 // The speed-test window.
 #include "client/speedform.h"
 
+#include "client/mainform.h"
 #include "client/rawicmp.h"
 #include "core/exception.h"
 #include "ui/application.h"
 #include "ui/messagebox.h"
 
 namespace client {
-
-TForm1* Form1 = nullptr;
 
 TForm1::TForm1(core::Component* owner) : ui::Form(owner)
 {
