@@ -3,8 +3,7 @@
 // worker and pool, and "测速" with the speed-test window.
 #include "client/mainform.h"
 
-#include "client/batchecho.h"
-#include "client/batchtree.h"
+#include "client/batchstate.h"
 #include "client/globals.h"
 #include "client/nodelist.h"
 #include "client/place.h"
@@ -23,17 +22,6 @@ namespace client {
 
 using core::String;
 using treeview::PVirtualNode;
-
-// The test and the tree's side of it. The test is declared last, so that it is shut down (its
-// worker waited for) before the target goes.
-struct Tfrmmain::BatchState {
-    BatchState(Tfrmmain& form)
-        : target(*form.vt1), test(*form.tp1, *form.pingthread, target, &PingEcho)
-    {
-    }
-    TreeBatchTarget<ps> target;
-    BatchLatencyTest test;
-};
 
 void Tfrmmain::CreateNodeTree()
 {
