@@ -255,6 +255,8 @@ private:
     PVirtualNode SearchWrap(bool forward);
     TColumnIndex FirstFocusableColumn(bool forward);
     void StartCheck(PVirtualNode node);
+    // The pass itself, inside tsPainting.
+    void PaintRows(ui::Canvas& target, const TRect& window, TPoint targetPoint, TVTInternalPaintOptions options);
     void DrawLineImageEntry(TCanvas& canvas, TVTLineType type, int x, int y, int h, int v);
     void FillBandBelow(ui::Canvas& target, const TRect& area, TVTInternalPaintOptions options, int windowLeft);
     void DrawFlatHeaderButton(TCanvas& canvas, const TRect& r, bool splitter, bool down, bool hover);

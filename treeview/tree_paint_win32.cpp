@@ -466,6 +466,7 @@ void TCustomVirtualTreeControl::PaintRowBackground(TVTPaintInfo& info, const TRe
 
 // ---- The pass ----
 
+// The window's paint message runs inside tsPainting already: the rows are painted directly.
 void TCustomVirtualTreeControl::PaintTreeArea(ui::Canvas& canvas, const TRect& updateRect)
 {
     if (updateRect.Right <= updateRect.Left || updateRect.Bottom <= updateRect.Top)
@@ -477,14 +478,14 @@ void TCustomVirtualTreeControl::PaintTreeArea(ui::Canvas& canvas, const TRect& u
         TRect fixedArea = Intersect(TRect{0, 0, fixed, clientHeight}, updateRect);
         if (fixedArea.Right > fixedArea.Left) {
             TRect window{fixedArea.Left, fixedArea.Top - OffsetY(), fixedArea.Right, fixedArea.Bottom - OffsetY()};
-            PaintTree(canvas, window, TPoint{fixedArea.Left, fixedArea.Top}, WindowPaintOptions);
+            PaintRows(canvas, window, TPoint{fixedArea.Left, fixedArea.Top}, WindowPaintOptions);
         }
         r = Intersect(TRect{fixed, 0, clientWidth, clientHeight}, updateRect);
         if (r.Right <= r.Left)
             return;
     }
     TRect window{r.Left + EffectiveOffsetX(), r.Top - OffsetY(), r.Right + EffectiveOffsetX(), r.Bottom - OffsetY()};
-    PaintTree(canvas, window, TPoint{r.Left, r.Top}, WindowPaintOptions);
+    PaintRows(canvas, window, TPoint{r.Left, r.Top}, WindowPaintOptions);
 }
 
 void TCustomVirtualTreeControl::PaintTree(ui::Canvas& target, const TRect& window, TPoint targetPoint,
@@ -492,12 +493,18 @@ void TCustomVirtualTreeControl::PaintTree(ui::Canvas& target, const TRect& windo
 {
     if (TreeStates() & tsPainting)
         return;
+    ChangeStates(tsPainting, 0);
+    PaintingGuard guard{[this] { ChangeStates(0, tsPainting); }};
+    PaintRows(target, window, targetPoint, options);
+}
+
+void TCustomVirtualTreeControl::PaintRows(ui::Canvas& target, const TRect& window, TPoint targetPoint,
+                                          TVTInternalPaintOptions options)
+{
     if (window.Right <= window.Left || window.Bottom <= window.Top)
         return;
     if (!m_dotted_brush)
         PrepareBitmaps(true, true);
-    ChangeStates(tsPainting, 0);
-    PaintingGuard guard{[this] { ChangeStates(0, tsPainting); }};
     TCanvas targetCanvas(target.Handle());
     DoBeforePaint(&targetCanvas);
 
