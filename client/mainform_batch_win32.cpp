@@ -25,7 +25,12 @@ using treeview::PVirtualNode;
 
 void Tfrmmain::CreateNodeTree()
 {
-    auto* tree = Place(new treeview::TVirtualStringTree(this), this, 311, 0, 383, 395);
+    auto* tree = new treeview::TVirtualStringTree(this);
+    // Set up as a window definition is loaded: column 0's auto-size must not squeeze the other columns
+    // while the window has no size yet.
+    tree->BeginLoad();
+    tree->SetLoading(true);
+    Place(tree, this, 311, 0, 383, 395);
     treeview::TVTHeader& header = tree->Header();
     header.SetOptions(treeview::hoColumnResize | treeview::hoDblClickResize | treeview::hoDrag |
                       treeview::hoShowSortGlyphs | treeview::hoVisible | treeview::hoAutoResize);
@@ -61,6 +66,7 @@ void Tfrmmain::CreateNodeTree()
     const treeview::TColor selection = 0x7D6D37;  // RGB 55, 109, 125
     tree->Colors().SetColor(treeview::TVTColors::FocusedSelectionColor, selection);
     tree->Colors().SetColor(treeview::TVTColors::FocusedSelectionBorderColor, selection);
+    static_cast<core::Component*>(tree)->Loaded();
     vt1 = tree;
 }
 

@@ -134,6 +134,11 @@ TEST_F(MainFormBatch, TreeIsTheStringTreeWithFourColumnsSortedByLatency)
     EXPECT_EQ(header.Columns()[2].Text(), u"在线率");
     EXPECT_EQ(header.Columns()[3].Text(), u"L2TP支持");
     EXPECT_EQ(header.SortColumn(), 1);
+    // Column 0 takes up what the window's width leaves; the others keep their widths.
+    EXPECT_EQ(header.Columns()[1].Width(), 80);
+    EXPECT_EQ(header.Columns()[2].Width(), 60);
+    EXPECT_EQ(header.Columns()[3].Width(), 60);
+    EXPECT_GT(header.Columns()[0].Width(), 100);
     EXPECT_EQ(form->vt1->DefaultNodeHeight(), 20u);
     Fill({{u"节点1", u"1.2.3.4"}});
     EXPECT_EQ(Tree().Text(form->vt1->GetFirst(), 0), u"节点1");
