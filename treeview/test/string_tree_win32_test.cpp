@@ -35,12 +35,20 @@ ui::Color BandColor(core::StringView delay)
     return RGB(255, 93, 82);
 }
 
+// Opens the painting step of a cell for the tests.
+class TestStringTree : public TVirtualStringTree {
+public:
+    using TVirtualStringTree::TVirtualStringTree;
+    using TCustomVirtualStringTree::PaintNodeContent;
+    using TCustomVirtualStringTree::PaintDropMark;
+};
+
 class NodeList : public ui::test::UiTest {
 protected:
     NodeList()
     {
         form->SetClientSize(420, 320);
-        tree = new TVirtualStringTree(form.get());
+        tree = new TestStringTree(form.get());
         tree->SetParent(form.get());
         tree->SetBounds(10, 10, 400, 300);
         tree->SetColor(ui::clWhite);
@@ -153,7 +161,7 @@ protected:
     }
 
     std::unique_ptr<ui::Form> form{new ui::Form()};
-    TVirtualStringTree* tree = nullptr;
+    TestStringTree* tree = nullptr;
     std::vector<Row> rows;
 };
 
@@ -276,9 +284,21 @@ TEST_F(NodeList, HeaderPaintsButtonsAndTheSortGlyph)
     EXPECT_EQ(bitmap.PixelColor(170 - 2, 8), RGB(0xC7, 0xC5, 0xB2));
     EXPECT_EQ(bitmap.PixelColor(170 - 1, 8), RGB(0xFF, 0xFF, 0xFF));
     EXPECT_EQ(bitmap.PixelColor(5, height - 1), RGB(0xCB, 0xC7, 0xB8));
-    // The sort column (1) carries the glyph's grey; the others do not.
-    EXPECT_TRUE(ColorsIn(bitmap, RECT{170, 0, 250, height}).count(RGB(0x80, 0x80, 0x80)));
-    EXPECT_FALSE(ColorsIn(bitmap, RECT{250, 0, 310, height}).count(RGB(0x80, 0x80, 0x80)));
+    // The sort glyph: painting again without a sort column changes the sort column's cell only
+    // (the captions are the same in both).
+    ui::Bitmap unsorted(420, height, ui::pf32bit);
+    tree->Header().SetSortColumn(NoColumn);
+    tree->PaintHeaderInto(unsorted.Canvas().Handle(), TRect{0, 0, 400, height}, 0);
+    tree->Header().SetSortColumn(1);
+    auto differing = [&](int left, int right) {
+        int count = 0;
+        for (int y = 0; y < height; ++y)
+            for (int x = left; x < right; ++x)
+                count += bitmap.PixelColor(x, y) != unsorted.PixelColor(x, y);
+        return count;
+    };
+    EXPECT_GT(differing(170, 250), 10);
+    EXPECT_EQ(differing(0, 170) + differing(250, 400), 0);
     // Classic styles: a pressed column is drawn sunken.
     tree->Header().SetStyle(hsFlatButtons);
     tree->Header().Columns().SetDownIndex(2);
@@ -326,6 +346,37 @@ TEST_F(NodeList, ClickFocusesAndSelectsTheRowWithEvents)
     tree->OnFocusChanging = nullptr;
     tree->OnFocusChanged = nullptr;
     tree->OnChange = nullptr;
+}
+
+TEST_F(NodeList, CheckBoxPressShowsThePressedStateAndReleaseApplies)
+{
+    Fill(3);
+    tree->TreeOptions().SetMiscOptions(TVTMiscOptions(tree->TreeOptions().MiscOptions() | toCheckSupport));
+    tree->SetCheckType(Node(0), ctCheckBox);
+    int checked = 0;
+    tree->OnChecked = [&](TBaseVirtualTree*, PVirtualNode) { ++checked; };
+    const int x = int(tree->Indent()) + 5, y = 10;   // the box follows the root level's indentation
+    // Released outside the node: back to the previous state, no event.
+    Send(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+    EXPECT_EQ(Node(0)->CheckState, csUncheckedPressed);
+    EXPECT_EQ(tree->FocusedNode(), nullptr);   // a check box press moves no focus
+    Send(WM_LBUTTONUP, 0, MAKELPARAM(x, 2 * 20 + 10 + 200));
+    EXPECT_EQ(Node(0)->CheckState, csUncheckedNormal);
+    EXPECT_EQ(checked, 0);
+    // Released on the node: the next state.
+    Click(x, y);
+    EXPECT_EQ(Node(0)->CheckState, csCheckedNormal);
+    EXPECT_EQ(checked, 1);
+    // The box is painted: the cell differs from one without a check type.
+    auto withBox = Paint();
+    tree->SetCheckType(Node(0), ctNone);
+    auto without = Paint();
+    int differing = 0;
+    for (int py = 2; py < 18; ++py)
+        for (int px = x - 5; px < x + 12; ++px)
+            differing += withBox->PixelColor(px, py) != without->PixelColor(px, py);
+    EXPECT_GT(differing, 10);
+    tree->OnChecked = nullptr;
 }
 
 TEST_F(NodeList, MultiSelectionClicksWithModifiers)
@@ -648,6 +699,111 @@ TEST_F(NodeList, CaptionChunkRoundTrips)
     shortStream.SetPosition(0);
     EXPECT_THROW(tree->ReadChunk(shortStream, Node(1), CaptionChunk, 100), EVirtualTreeError);
     tree->OnNewText = nullptr;
+}
+
+TEST_F(NodeList, FontWatchEndsAlsoWhenAHandlerThrows)
+{
+    Fill(1);
+    ui::Bitmap bitmap(200, 20, ui::pf32bit);
+    TCanvas canvas(bitmap.Canvas().Handle());
+    int ownChanges = 0;
+    canvas.Font().OnChange = [&] { ++ownChanges; };
+    TVTPaintInfo info;
+    info.Canvas = &canvas;
+    info.Node = Node(0);
+    info.Column = 0;
+    info.CellRect = info.ContentRect = TRect{0, 0, 170, 20};
+    info.NodeWidth = 50;
+    info.PaintOptions = WindowPaintOptions;
+    bool changedSeen = false;
+    tree->OnPaintText = [&](TBaseVirtualTree*, TCanvas* c, PVirtualNode, TColumnIndex, TVSTTextType) {
+        c->Font().SetHeight(-20);
+        changedSeen = tree->FontChangedWhilePainting();
+        throw core::Exception(u"handler failed");
+    };
+    EXPECT_THROW(tree->PaintNodeContent(info), core::Exception);
+    EXPECT_TRUE(changedSeen);
+    // The canvas's own handler is back: a change reaches it alone.
+    const int before = ownChanges;
+    canvas.Font().SetHeight(-14);
+    EXPECT_EQ(ownChanges, before + 1);
+    tree->OnPaintText = nullptr;
+}
+
+TEST_F(NodeList, CheckImageIndexTable)
+{
+    struct Case { TCheckType type; TCheckState state; bool enabled, hot; int index; };
+    const Case cases[] = {
+        {ctCheckBox, csCheckedNormal, true, true, 14},    {ctCheckBox, csCheckedNormal, false, true, 16},
+        {ctCheckBox, csCheckedNormal, false, false, 16},  {ctTriStateCheckBox, csMixedNormal, true, false, 17},
+        {ctRadioButton, csUncheckedNormal, true, false, 1}, {ctRadioButton, csCheckedPressed, true, true, 7},
+        {ctButton, csUncheckedPressed, false, false, 24},  {ctNone, csCheckedNormal, true, false, -1},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(TCustomVirtualTreeControl::CheckImageIndex(c.type, c.state, c.enabled, c.hot), c.index)
+            << int(c.type) << " " << int(c.state);
+    Fill(2);
+    tree->SetChildCount(Node(0), 1);
+    tree->SetChildCount(Node(0)->FirstChild, 1);
+    EXPECT_EQ(tree->LevelDifference(Node(0), Node(0)->FirstChild->FirstChild), 2);
+    EXPECT_EQ(tree->CheckImageIndex(Node(1)), -1);
+    tree->SetCheckType(Node(1), ctCheckBox);
+    EXPECT_EQ(tree->CheckImageIndex(Node(1)), 9);
+    EXPECT_EQ(tree->QueryContentMargin(Node(1), 0, ccmtAllSides, nullptr), (TPoint{0, 0}));
+}
+
+TEST_F(NodeList, DropMarkIsDrawnAboveOrBelowTheRow)
+{
+    Fill(1);
+    tree->Colors().SetColor(TVTColors::DropMarkColor, TColor(RGB(0, 0, 255)));
+    const ui::Color mark = RGB(0, 0, 255);
+    for (TDropMode mode : {dmAbove, dmBelow, dmOnNode, dmNowhere}) {
+        ui::Bitmap bitmap(100, 20, ui::pf32bit);
+        TCanvas canvas(bitmap.Canvas().Handle());
+        canvas.SetBrushColor(ui::clWhite);
+        canvas.FillRect(RECT{0, 0, 100, 20});
+        TVTPaintInfo info;
+        info.Canvas = &canvas;
+        info.Node = Node(0);
+        tree->SetLastDropMode(mode);
+        tree->PaintDropMark(info, TRect{0, 0, 100, 20});
+        EXPECT_EQ(bitmap.PixelColor(50, 1) == mark, mode == dmAbove) << int(mode);
+        EXPECT_EQ(bitmap.PixelColor(50, 17) == mark, mode == dmBelow) << int(mode);
+        EXPECT_EQ(bitmap.PixelColor(50, 10), ui::clWhite);
+    }
+}
+
+TEST_F(NodeList, HintsTextInfoAndWrappedHeight)
+{
+    Fill(2);
+    TVTTooltipLineBreakStyle style = hlbDefault;
+    EXPECT_EQ(tree->NodeTooltipText(Node(0), 0, style), u"节点00");
+    EXPECT_EQ(tree->NodeHintText(Node(0), 0, style), u"");
+    tree->OnGetHint = [](TBaseVirtualTree*, PVirtualNode, TColumnIndex, TVTTooltipLineBreakStyle& s, core::String& hint) {
+        hint = u"提示";
+        s = hlbForceMultiLine;
+    };
+    EXPECT_EQ(tree->NodeTooltipText(Node(0), 0, style), u"提示");
+    EXPECT_EQ(style, hlbForceMultiLine);
+    tree->OnGetHint = nullptr;
+    // A font change of OnPaintText is taken over by the text information.
+    ui::Font font;
+    font.Assign(tree->Font());
+    tree->OnPaintText = [](TBaseVirtualTree*, TCanvas* canvas, PVirtualNode, TColumnIndex, TVSTTextType) {
+        canvas->Font().SetHeight(-30);
+    };
+    TRect r;
+    core::String text;
+    tree->GetTextInfo(Node(1), 1, font, r, text);
+    EXPECT_EQ(text, u"NA");
+    EXPECT_EQ(font.Height(), -30);
+    EXPECT_GT(r.Bottom - r.Top, 20);   // grown to the larger line height
+    tree->OnPaintText = nullptr;
+    // A long text wraps into several lines of the cell.
+    const int one = tree->ComputeNodeHeight(nullptr, Node(0), 1, u"短");
+    const int many = tree->ComputeNodeHeight(nullptr, Node(0), 1, u"很长很长很长很长很长很长很长很长的文字");
+    EXPECT_GT(one, 0);
+    EXPECT_GE(many, 3 * one);
 }
 
 } // namespace
