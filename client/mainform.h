@@ -52,7 +52,9 @@ class TRasPer;
 namespace treeview {
 class TBaseVirtualTree;
 class TreeWindowPort;
+class TCanvas;
 struct TVirtualNode;
+struct TRect;
 }
 
 namespace client {
@@ -200,12 +202,30 @@ public:
 
     // ---- batch latency test and node tree handlers (mainform_batch)
 
-    // Assigns the events of the batch test button, the worker, the pool and the tree.
+    // Makes the node tree vt1: the string tree window control in report mode with its four columns.
+    void CreateNodeTree();
+    // Assigns the events of the batch test button, the worker, the pool, the tree and "测速".
     void WireBatchTest();
+    // "批量测速" / "暂停测速": starts or stops the batch latency test.
+    void btn_speedClick(core::Object* sender);
+    // After each pass: repaint the tree and show the pool load in lbl_info.
+    void ShowPoolLoad();
+    // The tree's handlers.
+    void vt1GetText(treeview::TBaseVirtualTree* sender, treeview::TVirtualNode* node, int column, core::String& cellText);
+    void vt1DrawText(treeview::TBaseVirtualTree* sender, treeview::TCanvas* canvas, treeview::TVirtualNode* node,
+                     int column, const treeview::TRect& cellRect, bool& defaultDraw);
+    void vt1CompareNodes(treeview::TBaseVirtualTree* sender, treeview::TVirtualNode* node1,
+                         treeview::TVirtualNode* node2, int column, int& result);
     // Finalises a row's record when the tree frees it.
     void vt1FreeNode(treeview::TBaseVirtualTree* sender, treeview::TVirtualNode* node);
-    // Makes the speed-test window (program entry); null until it exists.
+    // "测速": the speed test of the chosen node in the speed-test window.
+    void cesuClick(core::Object* sender);
+    // Makes the speed-test window (program entry).
     static ui::Form* CreateSpeedForm(core::Component* owner);
+    // The batch test's state (its pacing, requests and hand-over of results); tests read its figures.
+    struct BatchState;
+    BatchState& Batch() const { return *m_batch; }
+    std::shared_ptr<BatchState> m_batch;  // destroyed before the pool and the worker component
 
     // ---- end of batch block
 

@@ -118,8 +118,8 @@ Tfrmmain::Tfrmmain(core::Component* owner) : ui::Form(owner)
 Tfrmmain::~Tfrmmain()
 {
     // Rows go before the window whose handlers finalise them.
-    if (m_vt1)
-        m_vt1->Clear();
+    if (vt1)
+        vt1->Clear();
     if (frmmain == this)
         frmmain = nullptr;
 }
@@ -155,11 +155,8 @@ void Tfrmmain::CreateComponents()
     Memo2->SetReadOnly(true);
     Memo2->SetText(u"L2TP连接方式：适合少数网吧网络/教育网/铁通网/公司局域网等多样化网络");
 
-    // ---- Node tree: the portable model until the tree's window control takes its place ----
-    m_vt1_port = std::make_unique<treeview::NullWindowPort>();
-    m_vt1 = std::make_unique<treeview::TBaseVirtualTree>(m_vt1_port.get());
-    m_vt1->AfterConstruction();
-    vt1 = m_vt1.get();
+    // ---- Node tree (mainform_batch) ----
+    CreateNodeTree();
 
     web2 = Place(ui::CreateWebPane(this), this, 6, 272, 302, 121);
     btn_conn = Place(new skin::TsButton(this), this, 24, 215, 60, 24);
