@@ -37,7 +37,11 @@ public:
         OnCompareNodes = [](TBaseVirtualTree* tree, PVirtualNode a, PVirtualNode b, treeview::TColumnIndex column,
                             int& result) { client::CompareNodeRecords<Record>(*tree, a, b, column, result); };
     }
-    ~NodeTree() override { Clear(); }
+    ~NodeTree() override
+    {
+        BeginDestruction();
+        Clear();
+    }
     PVirtualNode Add(const core::String& name, const core::String& ip, const core::String& delay = u"NA")
     {
         PVirtualNode node = AddChild(nullptr);

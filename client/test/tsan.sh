@@ -15,5 +15,5 @@ g++ -std=c++20 -O1 -g -fsanitize=thread -I. -I"$gtest/include" -I"$gtest" \
   client/batchtest.cpp client/test/batchtest_test.cpp client/test/batchtree_test.cpp \
   "$gtest/src/gtest-all.cc" "$gtest/src/gtest_main.cc" -lpthread -o "$out/client_batch_tests"
 for ((i = 0; i < ${1:-3}; i++)); do
-  TSAN_OPTIONS="halt_on_error=1 suppressions=client/test/tsan.supp" "$out/client_batch_tests" --gtest_brief=1
+  TSAN_OPTIONS="halt_on_error=1" "$out/client_batch_tests" --gtest_brief=1
 done
