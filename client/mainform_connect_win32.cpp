@@ -18,7 +18,7 @@
 #include "dialup/rasper.h"
 #include "skin/controls/button.h"
 #include "skin/controls/combobox.h"
-#include "skin/controls/radiobutton.h"
+#include "skin/controls/checkbox.h"
 #include "treeview/virtual_tree.h"
 #include "ui/application.h"
 #include "ui/label.h"
@@ -78,6 +78,17 @@ void RestartTimer(ui::Timer* timer)
     timer->SetEnabled(true);
 }
 
+// The node tree takes part in the control states once it is a window control; the portable tree
+// model has no enabled state.
+template <class Tree>
+void EnableTree(Tree* tree, bool enabled)
+{
+    if constexpr (requires(Tree& t) { t.SetEnabled(enabled); }) {
+        if (tree)
+            tree->SetEnabled(enabled);
+    }
+}
+
 int64_t MsSinceConnectStart()
 {
     if (dt_connstart == 0)
@@ -93,6 +104,11 @@ int64_t MsSinceConnectStart()
 
 void Tfrmmain::WireConnection()
 {
+    // The window's dial-up components work on the all-users phonebook.
+    for (dialup::TRasCon* con : {ras1.get(), ras2.get()})
+        con->SetPBLocation(1);
+    for (dialup::TRasEdt* edit : {rase1.get(), rase2.get()})
+        edit->SetPBLocation(1);
     btn_conn->OnClick = [this](core::Object* s) { btn_connClick(s); };
     btn_disconn->OnClick = [this](core::Object* s) { btn_disconnClick(s); };
     N5->OnClick = [this](core::Object* s) { btn_connClick(s); };
@@ -129,8 +145,7 @@ void Tfrmmain::IdleControls(const String& status)
                                                                cesu})
         if (c)
             c->SetEnabled(true);
-    if (vt1)
-        vt1->SetEnabled(true);
+    EnableTree(vt1, true);
     btn_disconn->SetEnabled(false);
     // No timer of the ended attempt may fire into the next one.
     StopTimer(rast12);
@@ -148,8 +163,7 @@ void Tfrmmain::LockControls()
                                                                btn_speed})
         if (c)
             c->SetEnabled(false);
-    if (vt1)
-        vt1->SetEnabled(false);
+    EnableTree(vt1, false);
     btn_disconn->SetEnabled(true);
     vpn_connected = false;
 }
@@ -353,8 +367,7 @@ void Tfrmmain::dialupcheckTimer(core::Object*)
         if (com_game)
             com_game->SetEnabled(false);
         btn_speed->SetEnabled(false);
-        if (vt1)
-            vt1->SetEnabled(false);
+        EnableTree(vt1, false);
         SetStatusLabel(kConnectedText, true);
         SetStatusPanel(0, u"服务器连接成功");
         StartTimer(rast12);

@@ -15,7 +15,7 @@
 #include "dialup/rascon.h"
 #include "dialup/rasedt.h"
 #include "skin/controls/button.h"
-#include "skin/controls/radiobutton.h"
+#include "skin/controls/checkbox.h"
 #include "skin/controls/statusbar.h"
 #include "treeview/virtual_tree.h"
 #include "ui/application.h"
