@@ -84,7 +84,7 @@ void Highlight(skin::TsTitleItem* item, bool on)
     if (!item || !item->TitleButton)
         return;
     item->TitleButton->Font().SetColor(on ? ui::clGreen : ui::clWindowText);
-    item->TitleButton->Font().SetStyle(on ? ui::fsBold : 0);
+    item->TitleButton->Font().SetStyle(on ? ui::FontStyles(ui::fsBold) : ui::FontStyles(0));
 }
 
 const char16_t* const kModes[][2] = {
