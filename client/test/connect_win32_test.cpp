@@ -704,7 +704,7 @@ TEST_F(RelayTest, StatesOfOtherConnectionsDoNotTouchTheRelay)
     String text;
     main->ras2->CurrentStatusEx(otherHandle, 0, text);
     WaitFor([] { return false; }, 200);
-    EXPECT_TRUE(m_box.Calls().empty());
+    EXPECT_TRUE(m_box.Calls().empty()) << U8(BoxTexts().front());
     EXPECT_TRUE(main->RelayActive());
     EXPECT_FALSE(main->btn_zz->Enabled());
     EXPECT_TRUE(main->rast2->Enabled());
