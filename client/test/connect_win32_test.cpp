@@ -700,6 +700,10 @@ TEST_F(RelayTest, StatesOfOtherConnectionsDoNotTouchTheRelay)
     FocusFirstRow();
     main->btn_zzClick(nullptr);
     ASSERT_TRUE(main->RelayActive());
+    // Once the relay dial rests in its held state its notifier is quiet (a query and a
+    // notification on the same component at once may mix their fields in its state record).
+    ASSERT_TRUE(WaitFor([] { return RasLook::Get().State(HRASCONN(uintptr_t(h_relayconn))) == 5; }));
+    WaitFor([] { return false; }, 100);
     // The relay component reports the other connection's failure: not the relay's business.
     String text;
     main->ras2->CurrentStatusEx(otherHandle, 0, text);
