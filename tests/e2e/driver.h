@@ -60,7 +60,7 @@ bool PressKey(HWND window, UINT virtual_key);
 // The focus window of the thread that owns the given window.
 HWND FocusOf(HWND window);
 // Presses a push button, check box or radio button as a click does (posted BM_CLICK, so that a
-// modal loop the click opens does not block the caller). False when the button is hidden or
+// modal loop the click opens does not block the caller). False when the button itself is hidden or
 // disabled: a user could not press it either.
 bool Click(HWND button);
 bool IsEnabled(HWND window);
@@ -71,6 +71,10 @@ int CheckState(HWND button);
 std::vector<std::wstring> ComboItems(HWND combo);
 // Selects the item with the exact text and tells the parent as a user's choice does.
 bool ComboSelect(HWND combo, std::wstring_view text);
+
+// The texts of every part of a status bar (read through the process's own memory, as the status
+// bar's messages carry pointers).
+std::vector<std::wstring> StatusBarTexts(HWND status_bar);
 
 struct MessageBoxInfo {
     HWND window = nullptr;

@@ -1,5 +1,7 @@
 #include "tests/e2e/driver.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <thread>
 
@@ -200,7 +202,8 @@ HWND FocusOf(HWND window)
 
 bool Click(HWND button)
 {
-    if (!button || !IsWindowVisible(button) || !IsWindowEnabled(button))
+    // The button's own visibility: a window minimised to the tray keeps its controls shown.
+    if (!button || !(GetWindowLongW(button, GWL_STYLE) & WS_VISIBLE) || !IsWindowEnabled(button))
         return false;
     return PostMessageW(button, BM_CLICK, 0, 0) != 0;
 }
@@ -248,6 +251,39 @@ bool ComboSelect(HWND combo, std::wstring_view text)
         return false;
     const int id = GetDlgCtrlID(combo);
     return PostMessageW(GetParent(combo), WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+}
+
+std::vector<std::wstring> StatusBarTexts(HWND status_bar)
+{
+    std::vector<std::wstring> texts;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(status_bar, &pid);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    if (!process)
+        return texts;
+    constexpr size_t kBufferBytes = 8192;
+    void* remote = VirtualAllocEx(process, nullptr, kBufferBytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    if (remote) {
+        DWORD_PTR parts = 0;
+        if (SendWithTimeout(status_bar, SB_GETPARTS, 0, 0, parts)) {
+            for (DWORD_PTR i = 0; i < parts && i < 64; ++i) {
+                DWORD_PTR result = 0;
+                if (!SendWithTimeout(status_bar, SB_GETTEXTLENGTHW, i, 0, result))
+                    break;
+                const size_t length = std::min<size_t>(LOWORD(result), kBufferBytes / sizeof(wchar_t) - 1);
+                std::wstring text(length + 1, L'\0');
+                SIZE_T read = 0;
+                if (!SendWithTimeout(status_bar, SB_GETTEXTW, i, reinterpret_cast<LPARAM>(remote), result) ||
+                    !ReadProcessMemory(process, remote, text.data(), (length + 1) * sizeof(wchar_t), &read))
+                    break;
+                text.resize(wcsnlen(text.c_str(), length));
+                texts.push_back(text);
+            }
+        }
+        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    }
+    CloseHandle(process);
+    return texts;
 }
 
 std::vector<MessageBoxInfo> MessageBoxes(DWORD pid)

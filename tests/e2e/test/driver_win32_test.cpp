@@ -41,6 +41,10 @@ TEST_F(Fixture, FindsWindowAndControlsByKindAndText)
     EXPECT_NE(FindControl(m_window, L"STATIC", L"用户名:"), nullptr);
     EXPECT_EQ(FindControl(m_window, L"BUTTON", L"没有"), nullptr);
     EXPECT_EQ(ControlAt(m_window, L"EDIT", 2), nullptr);
+    HWND status = ControlAt(m_window, L"msctls_statusbar32", 0);
+    ASSERT_NE(status, nullptr);
+    EXPECT_EQ(TextOf(status), L"未连接");
+    EXPECT_EQ(StatusBarTexts(status), (std::vector<std::wstring>{L"未连接", L"", L"已加速:1KB/2KB"}));
     // Windows of another process are not found under this one's id.
     WindowQuery by_title;
     by_title.title = kTitle;
