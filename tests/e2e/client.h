@@ -48,8 +48,13 @@ struct LoginWindow {
 
     static LoginWindow Find(DWORD pid, Milliseconds timeout);
     bool Valid() const { return window && user && password && login; }
-    // Fills in both fields (as typed), ticks or clears "记住密码" and presses "登  陆".
-    bool Submit(const std::wstring& user_name, const std::wstring& password_text, bool remember_it);
+    // Fills in both fields (as typed) and ticks or clears "记住密码".
+    bool Fill(const std::wstring& user_name, const std::wstring& password_text, bool remember_it);
+    // Fills in and presses "登  陆".
+    bool Submit(const std::wstring& user_name, const std::wstring& password_text, bool remember_it)
+    {
+        return Fill(user_name, password_text, remember_it) && Click(login);
+    }
 };
 
 struct MainWindow {

@@ -65,7 +65,7 @@ LoginWindow LoginWindow::Find(DWORD pid, Milliseconds timeout)
     return l;
 }
 
-bool LoginWindow::Submit(const std::wstring& user_name, const std::wstring& password_text, bool remember_it)
+bool LoginWindow::Fill(const std::wstring& user_name, const std::wstring& password_text, bool remember_it)
 {
     if (!Valid() || !SetText(user, L"") || !SetText(password, L""))
         return false;
@@ -78,7 +78,7 @@ bool LoginWindow::Submit(const std::wstring& user_name, const std::wstring& pass
             !WaitFor([&] { return (CheckState(remember) == BST_CHECKED) == remember_it; }, 5s))
             return false;
     }
-    return Click(login);
+    return true;
 }
 
 MainWindow MainWindow::Find(DWORD pid, Milliseconds timeout)
