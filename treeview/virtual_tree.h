@@ -259,7 +259,7 @@ public:
     // The visible node at a vertical tree position (null below the last one).
     PVirtualNode GetNodeAtY(uint32_t y, uint32_t* nodeTop = nullptr);
     virtual void UpdateScrollBars(bool doRepaint);
-    void InvalidateNode(PVirtualNode node);
+    virtual void InvalidateNode(PVirtualNode node);
     void InvalidateToBottom(PVirtualNode node);
     void Invalidate();
 
@@ -408,6 +408,14 @@ protected:
     virtual void MarkCutCopySet();
     void PackSelection();
     void MoveFocusTo(PVirtualNode node);
+
+    // ---- View seams (the view applies its own rules, then stores) ----
+    void StoreOffsets(int x, int y) { m_offset_x = x, m_offset_y = y; }
+    void StoreFocusedColumn(TColumnIndex column) { m_focused_column = column; }
+    // Seams of the input half, which moves focus and hot node by its own rules.
+    void StoreFocusedNode(PVirtualNode node) { m_focused_node = node; }
+    void StoreHotNode(PVirtualNode node) { m_hot_node = node; }
+    void StoreLastSelectionLevel(int32_t level) { m_last_selection_level = level; }
 
     // ---- Check internals ----
     virtual TCheckState NextCheckState(TCheckType checkType, TCheckState checkState);

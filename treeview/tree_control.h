@@ -1,0 +1,151 @@
+// The virtual tree as a window control: a custom control of the class library whose window hosts the
+// portable tree (TVirtualTreeView). It makes the window and its frame (border, bevel and the header
+// in the non-client area), routes the window messages to the tree and implements the TreeWindowPort.
+// Painting, mouse, keyboard navigation, focus handling and the header's mouse interaction plug in
+// through the protected hooks below (see treeview/README.md).
+#pragma once
+#include "treeview/tree_view.h"
+#include "ui/customcontrol.h"
+
+namespace treeview {
+
+enum TBorderStyle : uint8_t { bsNone, bsSingle };
+enum TBevelKind : uint8_t { bkNone, bkTile, bkSoft, bkFlat };
+enum TBevelCut : uint8_t { bvNone, bvLowered, bvRaised, bvSpace };
+enum TBevelEdge : uint8_t { beLeft = 1, beTop = 2, beRight = 4, beBottom = 8 };
+using TBevelEdges = uint8_t;
+
+// The validation thread's state request (wParam: states to enter, lParam: states to leave).
+constexpr UINT WM_CHANGESTATE = WM_APP + 32;
+// Answered 1: the class library asks whether the control is a tree of this kind.
+constexpr UINT CM_ISVIRTUALTREE = 0xB000 + 2000;
+
+class TVirtualTreeControl : public ui::CustomControl, public TVirtualTreeView {
+public:
+    explicit TVirtualTreeControl(core::Component* owner = nullptr);
+    ~TVirtualTreeControl() override;
+
+    // ---- Properties of the frame ----
+    TBorderStyle BorderStyle() const { return m_border_style; }
+    void SetBorderStyle(TBorderStyle value);
+    bool Ctl3D() const { return m_ctl3d; }
+    void SetCtl3D(bool value);
+    TBevelKind BevelKind() const { return m_bevel_kind; }
+    void SetBevelKind(TBevelKind value);
+    TBevelCut BevelInner() const { return m_bevel_inner; }
+    void SetBevelInner(TBevelCut value);
+    TBevelCut BevelOuter() const { return m_bevel_outer; }
+    void SetBevelOuter(TBevelCut value);
+    TBevelEdges BevelEdges() const { return m_bevel_edges; }
+    void SetBevelEdges(TBevelEdges value);
+    int BevelWidth() const { return m_bevel_width; }
+    void SetBevelWidth(int value);
+    int BorderWidth() const { return m_border_width; }
+    void SetBorderWidth(int value);
+    ui::Cursor HotCursor() const { return m_hot_cursor; }
+    void SetHotCursor(ui::Cursor value) { m_hot_cursor = value; }
+
+    // ---- Names both bases have ----
+    void Invalidate() override;
+    bool CanFocus() const override;
+    using TBaseVirtualTree::Destroying;
+    using TVirtualTreeView::ClientHeight;
+    using TVirtualTreeView::ClientWidth;
+
+    // ---- Frame geometry ----
+    // The frame's thickness as negative numbers (for inflating a rectangle).
+    TSize BorderDimensions() const;
+    void UpdateHeaderRect();
+    void HeaderFrameChanged() override;
+
+    // ---- Scrolling by key (the scrolling part of the keyboard: Ctrl+arrows, Ctrl+Home/End, ...) ----
+    // Scrolls for a key that scrolls the view without moving the focus; false when the key is no such key.
+    bool ScrollByKey(WORD key, ui::ShiftState shift);
+
+    // ---- Long-running mouse states ----
+    void EndWheelPanning();
+
+    // ---- Tree-view compatibility: answers TVM_GETITEMW/TVM_GETITEMRECT/TVM_GETNEXTITEM ----
+    // An item handle is a node of this tree; anything else is answered as no item.
+    PVirtualNode NodeFromItemHandle(LPARAM item);
+
+protected:
+    // ---- Window creation and loading ----
+    void CreateParams(ui::CreateParamsRec& params) override;
+    void CreateWnd() override;
+    void Loaded() override;
+
+    // ---- Message handling ----
+    void WndProc(ui::Message& message) override;
+    void PaintWindow(HDC dc) override;
+    bool DoMouseWheel(ui::ShiftState shift, int delta, POINT mouse) override;
+    void Resize() override;
+    // Ctrl with the arrow, page and Home/End keys scrolls (ScrollByKey); the keyboard half extends it.
+    void KeyDown(WORD& key, ui::ShiftState shift) override;
+    void DoScroll(int deltaX, int deltaY) override;
+
+    // ---- Hooks of the painting, input and header halves (defaults: plain background, no input) ----
+    // WM_PAINT: paints updateRect (client coordinates) of the tree. The default fills it with the
+    // tree's colour.
+    virtual void PaintTreeArea(ui::Canvas& canvas, const TRect& updateRect);
+    // WM_NCPAINT: paints the header into rect (window coordinates on the window's device context),
+    // scrolled by hOffset. The default draws flat cells with the captions.
+    virtual void PaintHeader(HDC dc, const TRect& rect, int hOffset);
+    // Paints bevel and border in the non-client area.
+    virtual void PaintBorder(HDC windowDC);
+    // Mouse buttons in the client area, after the button state and the class library's events: the
+    // left button always, the right one with toRightClickSelect, the middle one with
+    // toMiddleClickSelect when no wheel panning starts. hitInfo is the hit test at the message's point.
+    virtual void MousePressed(ui::Message& message, THitInfo& hitInfo) { (void)message, (void)hitInfo; }
+    virtual void MouseReleased(ui::Message& message, const THitInfo& hitInfo) { (void)message, (void)hitInfo; }
+    virtual void MouseDoubleClicked(ui::Message& message, const THitInfo& hitInfo) { (void)message, (void)hitInfo; }
+    // The right button went up without a popup menu: the node popup (Part of the focus half).
+    virtual void ShowNodePopup(const THitInfo& hitInfo, POINT client) { (void)hitInfo, (void)client; }
+    // Focus arrived or left, after the tree's own reaction (repaint).
+    virtual void FocusChanged(bool focused) { (void)focused; }
+    // The header's mouse handling: offered every message first; true when it took it. The default
+    // handles column width tracking and the double-click fit of a column border.
+    virtual bool HandleHeaderMessage(ui::Message& message);
+    // Timers of the other halves: 1 expand, 2 edit, 7 incremental search.
+    virtual void TreeTimer(unsigned id);
+    // WM_SETCURSOR over the client area: the cursor to show (the mouse half answers HotCursor over
+    // a hot node).
+    virtual ui::Cursor CursorAt(POINT client) { (void)client; return Cursor(); }
+    // The node's text for the tree-view compatibility messages (the string tree answers its text).
+    virtual core::String ItemText(PVirtualNode node) { (void)node; return {}; }
+    // Wheel panning and auto-scroll stepping (timer 4).
+    virtual void ScrollOnTimer();
+
+    // ---- TreeWindowPort pieces that descendants may refine ----
+    int TextHeight() const;
+    int TextWidth(core::StringView text) const;
+
+    // ---- Tree-view messages ----
+    LRESULT HandleGetItem(LPARAM lparam);
+    LRESULT HandleGetItemRect(WPARAM wparam, LPARAM lparam);
+    LRESULT HandleGetNextItem(WPARAM wparam, LPARAM lparam);
+
+private:
+    class Port;
+    void HandleScrollMessage(ui::Message& message, TScrollBarKind bar);
+    void HandleButton(ui::Message& message);
+    void HandleNCPaint(ui::Message& message);
+    void HandleSize(ui::Message& message);
+    void HandleTimer(ui::Message& message);
+    void RedrawFrame();
+    THitInfo HitAt(LPARAM lparam);
+
+    std::unique_ptr<Port> m_port;
+    TBorderStyle m_border_style = bsSingle;
+    bool m_ctl3d = true;
+    TBevelKind m_bevel_kind = bkNone;
+    TBevelCut m_bevel_inner = bvRaised;
+    TBevelCut m_bevel_outer = bvLowered;
+    TBevelEdges m_bevel_edges = beLeft | beTop | beRight | beBottom;
+    int m_bevel_width = 1;
+    int m_border_width = 0;
+    ui::Cursor m_hot_cursor = ui::crDefault;
+    TPoint m_last_click_pos;
+};
+
+} // namespace treeview

@@ -1,0 +1,707 @@
+// The painting pass: rows that meet the requested area are drawn one at a time into a row bitmap
+// (background, grid lines, tree lines, buttons, cell backgrounds, content) and copied to the target
+// with one block transfer, then the band below the last row is filled.
+#include "treeview/custom_tree_control.h"
+#include <algorithm>
+#include <cmath>
+
+namespace treeview {
+
+namespace {
+
+// Leaves tsPainting however the pass ends.
+struct PaintingGuard {
+    std::function<void()> leave;
+    ~PaintingGuard() { leave(); }
+};
+
+TRect Intersect(const TRect& a, const TRect& b)
+{
+    TRect r{std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right), std::min(a.Bottom, b.Bottom)};
+    if (r.Right < r.Left)
+        r.Right = r.Left;
+    if (r.Bottom < r.Top)
+        r.Bottom = r.Top;
+    return r;
+}
+
+RECT ToRECT(const TRect& r) { return RECT{r.Left, r.Top, r.Right, r.Bottom}; }
+
+} // namespace
+
+TCustomVirtualTreeControl::TCustomVirtualTreeControl(core::Component* owner) : TVirtualTreeControl(owner)
+{
+    m_header_font.SetName(u"宋体");
+    m_header_font.SetHeight(-12);
+}
+
+TCustomVirtualTreeControl::~TCustomVirtualTreeControl()
+{
+    m_edit_link.reset();
+    if (m_dotted_brush)
+        DeleteObject(m_dotted_brush);
+}
+
+void TCustomVirtualTreeControl::CreateHandle()
+{
+    TVirtualTreeControl::CreateHandle();
+    PrepareBitmaps(true, true);
+}
+
+void TCustomVirtualTreeControl::SetLineStyle(TVTLineStyle value)
+{
+    if (value == m_line_style)
+        return;
+    m_line_style = value;
+    PrepareBitmaps(false, true);
+    Invalidate();
+}
+
+void TCustomVirtualTreeControl::SetButtonStyle(TVTButtonStyle value)
+{
+    if (value == m_button_style)
+        return;
+    m_button_style = value;
+    PrepareBitmaps(true, false);
+    Invalidate();
+}
+
+void TCustomVirtualTreeControl::SetButtonFillMode(TVTButtonFillMode value)
+{
+    if (value == m_button_fill_mode)
+        return;
+    m_button_fill_mode = value;
+    PrepareBitmaps(true, false);
+    Invalidate();
+}
+
+// ---- Drawing support ----
+
+void TCustomVirtualTreeControl::PrepareBitmaps(bool buttons, bool lines)
+{
+    if (buttons) {
+        const int w = m_button_size;
+        ui::Bitmap* bitmaps[] = {&m_minus_bm, &m_plus_bm};
+        for (int i = 0; i < 2; ++i) {
+            ui::Bitmap& bm = *bitmaps[i];
+            bm.SetPixelFormat(ui::pf24bit);
+            bm.SetSize(w, w);
+            bm.SetTransparentColor(0xFF00FF);
+            bm.SetTransparent(true);
+            ui::Canvas& c = bm.Canvas();
+            c.SetBrushColor(0xFF00FF);
+            c.FillRect(RECT{0, 0, w, w});
+            const bool plus = i == 1;
+            if (m_button_style == bsTriangle) {
+                c.SetPenColor(ui::clBlack);
+                c.SetBrushColor(ui::clBlack);
+                if (plus) {
+                    POINT pts[] = {{2, 0}, {6, 4}, {2, 8}};
+                    c.Polygon(pts);
+                } else {
+                    POINT pts[] = {{0, 2}, {8, 2}, {4, 6}};
+                    c.Polygon(pts);
+                }
+            } else {
+                switch (m_button_fill_mode) {
+                case fmTreeColor: c.SetBrushColor(GetColor()); break;
+                case fmWindowColor: c.SetBrushColor(ui::clWindow); break;
+                default: c.SetBrushStyle(ui::bsClear); break;
+                }
+                c.SetPenColor(ui::Color(Colors().Color(TVTColors::TreeLineColor)));
+                c.Rectangle(0, 0, w, w);
+                c.SetBrushStyle(ui::bsSolid);
+                c.SetPenColor(Font().FontColor());
+                c.MoveTo(2, w / 2);
+                c.LineTo(w - 2, w / 2);
+                if (plus) {
+                    c.MoveTo(w / 2, 2);
+                    c.LineTo(w / 2, w - 2);
+                }
+            }
+        }
+        m_hot_minus_bm.Assign(m_minus_bm);
+        m_hot_plus_bm.Assign(m_plus_bm);
+    }
+    if (lines) {
+        if (m_dotted_brush) {
+            DeleteObject(m_dotted_brush);
+            m_dotted_brush = nullptr;
+        }
+        uint16_t bits[8];
+        for (int i = 0; i < 8; ++i)
+            bits[i] = (i % 2) ? 0xAA : 0x55;
+        if (m_line_style == lsSolid)
+            std::fill(std::begin(bits), std::end(bits), uint16_t(0));
+        else if (m_line_style == lsCustomStyle && OnGetLineStyle)
+            OnGetLineStyle(this, m_line_style, bits);
+        HBITMAP pattern = CreateBitmap(8, 8, 1, 1, bits);
+        m_dotted_brush = CreatePatternBrush(pattern);
+        DeleteObject(pattern);
+    }
+}
+
+TLineImage TCustomVirtualTreeControl::DetermineLineImage(PVirtualNode node, int& selectLevel)
+{
+    const auto paintOptions = TreeOptions().PaintOptions();
+    const bool showRoot = paintOptions & toShowRoot;
+    int levels = 0;
+    selectLevel = 0;
+    for (PVirtualNode p = node->Parent; p && p != RootNode(); p = p->Parent) {
+        ++levels;
+        if (Selected(p))
+            ++selectLevel;
+    }
+    TLineImage image(size_t(levels + (showRoot ? 1 : 0)), ltNone);
+    if (image.empty() || !(paintOptions & toShowTreeLines))
+        return image;
+    auto prevVisible = [this](PVirtualNode n) { return GetPreviousVisibleSibling(n) != nullptr; };
+    auto nextVisible = [this](PVirtualNode n) { return GetNextVisibleSibling(n) != nullptr; };
+    if (paintOptions & toChildrenAbove) {
+        const bool prev = prevVisible(node);
+        const bool cont = node->Parent != RootNode() || nextVisible(node);
+        image.back() = prev ? (cont ? ltTopDownRight : ltTopRight) : (cont ? ltBottomRight : ltRight);
+        size_t index = image.size() - 1;
+        for (PVirtualNode p = node->Parent; p && p != RootNode() && index > 0; p = p->Parent)
+            if (prevVisible(p))
+                image[--index] = ltTopDown;
+            else
+                --index;
+        return image;
+    }
+    if (node->Parent != RootNode()) {
+        image.back() = nextVisible(node) ? ltTopDownRight : ltTopRight;
+        size_t index = image.size() - 1;
+        for (PVirtualNode p = node->Parent; p->Parent && p->Parent != RootNode(); p = p->Parent)
+            image[--index] = nextVisible(p) ? ltTopDown : ltNone;
+    }
+    if (showRoot) {
+        PVirtualNode top = node;
+        while (top->Parent != RootNode())
+            top = top->Parent;
+        if (top == node) {
+            const bool first = !prevVisible(top), last = !nextVisible(top);
+            image[0] = first && last ? ltRight : last ? ltTopRight : first ? ltBottomRight : ltTopDownRight;
+        } else {
+            image[0] = nextVisible(top) ? ltTopDown : ltNone;
+        }
+    }
+    return image;
+}
+
+int TCustomVirtualTreeControl::VerticalAlignment(PVirtualNode node)
+{
+    const int height = int(node->NodeHeight);
+    switch (m_node_alignment) {
+    case naFromBottom: return height - node->Align;
+    case naFromTop: return node->Align;
+    default:
+        if (TreeOptions().PaintOptions() & toShowButtons)
+            return int(std::lround(double(height - m_button_size) * node->Align / 100.0)) + m_button_size / 2;
+        return int(std::lround(double(height) * node->Align / 100.0));
+    }
+}
+
+void TCustomVirtualTreeControl::DrawDottedHorzLine(TCanvas& canvas, int left, int right, int y)
+{
+    RECT r{std::min(left, right), y, std::max(left, right) + 1, y + 1};
+    SetBkColor(canvas.Handle(), ui::ColorToRGB(GetColor()));
+    FillRect(canvas.Handle(), &r, m_dotted_brush);
+}
+
+void TCustomVirtualTreeControl::DrawDottedVertLine(TCanvas& canvas, int top, int bottom, int x)
+{
+    RECT r{x, std::min(top, bottom), x + 1, std::max(top, bottom) + 1};
+    SetBkColor(canvas.Handle(), ui::ColorToRGB(GetColor()));
+    FillRect(canvas.Handle(), &r, m_dotted_brush);
+}
+
+void TCustomVirtualTreeControl::DrawLineImageEntry(TCanvas& canvas, TVTLineType type, int x, int y, int h, int v)
+{
+    const int indent = int(Indent());
+    const int m = x + indent / 2, e = x + indent;
+    switch (type) {
+    case ltBottomRight:
+        DrawDottedVertLine(canvas, y + v, y + h, m);
+        DrawDottedHorzLine(canvas, m, e, y + v);
+        break;
+    case ltTopDown:
+        DrawDottedVertLine(canvas, y, y + h, m);
+        break;
+    case ltTopDownRight:
+        DrawDottedVertLine(canvas, y, y + h, m);
+        DrawDottedHorzLine(canvas, m, e, y + v);
+        break;
+    case ltRight:
+        DrawDottedHorzLine(canvas, m, e, y + v);
+        break;
+    case ltTopRight:
+        DrawDottedVertLine(canvas, y, y + v, m);
+        DrawDottedHorzLine(canvas, m, e, y + v);
+        break;
+    case ltLeft:
+        DrawDottedVertLine(canvas, y, y + h, x);
+        break;
+    case ltLeftBottom:
+        DrawDottedVertLine(canvas, y, y + h, x);
+        DrawDottedHorzLine(canvas, x, x + indent, y + h);
+        break;
+    default:
+        break;
+    }
+}
+
+// ---- Painting pieces ----
+
+void TCustomVirtualTreeControl::PaintTreeLines(TVTPaintInfo& info, int vAlignment, int indentSize, const TLineImage& lineImage)
+{
+    TCanvas& canvas = *info.Canvas;
+    const int height = info.CellRect.Bottom - info.CellRect.Top;
+    SetBrushOrgEx(canvas.Handle(), info.BrushOrigin.X, info.BrushOrigin.Y, nullptr);
+    if (m_line_mode == lmBands) {
+        if (!(info.PaintOptions & poGridLines))
+            return;
+        TLineImage bands(lineImage.size(), ltNone);
+        const bool expandedParent = Expanded(info.Node) && GetFirstVisibleChild(info.Node) != nullptr;
+        for (size_t i = lineImage.size(); i-- > 0;) {
+            if (expandedParent) {
+                bands[i] = ltLeft;
+                continue;
+            }
+            TVTLineType deeper = i + 1 < lineImage.size() ? lineImage[i + 1] : ltNone;
+            switch (lineImage[i]) {
+            case ltNone:
+            case ltTopDown:
+                bands[i] = (deeper == ltNone || deeper == ltTopRight) && i + 1 < bands.size() ? bands[i + 1] : ltLeft;
+                break;
+            case ltLeft:
+            case ltLeftBottom:
+                bands[i] = ltNone;
+                break;
+            default:
+                bands[i] = ltLeftBottom;
+                break;
+            }
+        }
+        SetTextColor(canvas.Handle(), ui::ColorToRGB(ui::Color(Colors().Color(TVTColors::GridLineColor))));
+        for (int i = 0; i < indentSize && size_t(i) < bands.size(); ++i)
+            DrawLineImageEntry(canvas, bands[size_t(i)], info.CellRect.Left + i * int(Indent()), info.CellRect.Top,
+                               height - 1, vAlignment);
+        return;
+    }
+    SetTextColor(canvas.Handle(), ui::ColorToRGB(ui::Color(Colors().Color(TVTColors::TreeLineColor))));
+    for (int i = 0; i < indentSize && size_t(i) < lineImage.size(); ++i)
+        DrawLineImageEntry(canvas, lineImage[size_t(i)], info.CellRect.Left + i * int(Indent()), info.CellRect.Top,
+                           height, vAlignment);
+}
+
+void TCustomVirtualTreeControl::PaintExpandButton(TCanvas& canvas, PVirtualNode node, const TRect& r, int buttonX, int buttonY)
+{
+    const bool hot = (TreeOptions().PaintOptions() & toHotTrack) && node == HotNode() && m_hot_node_button_hit;
+    ui::Bitmap& bm = Expanded(node) ? (hot ? m_hot_minus_bm : m_minus_bm) : (hot ? m_hot_plus_bm : m_plus_bm);
+    canvas.Draw(r.Left + buttonX, r.Top + buttonY, bm);
+}
+
+void TCustomVirtualTreeControl::PaintCheckImage(TVTPaintInfo& info)
+{
+    const TVTImageInfo& check = info.ImageInfo[iiCheck];
+    if (check.Index < 0)
+        return;
+    // FIXME: the check image lists are built from the unit's bitmap resources; until they exist the
+    // system's check control is drawn.
+    PVirtualNode node = info.Node;
+    UINT state = node->CheckType == ctRadioButton ? DFCS_BUTTONRADIO : DFCS_BUTTONCHECK;
+    if (node->CheckState == csCheckedNormal || node->CheckState == csCheckedPressed)
+        state |= DFCS_CHECKED;
+    if (node->CheckState & 1u)
+        state |= DFCS_PUSHED;
+    if (IsDisabled(node) || !Enabled())
+        state |= DFCS_INACTIVE;
+    RECT r{check.XPos, check.YPos, check.XPos + 13, check.YPos + 13};
+    DrawFrameControl(info.Canvas->Handle(), &r, DFC_BUTTON, state);
+}
+
+void TCustomVirtualTreeControl::PaintDropMark(TVTPaintInfo& info, const TRect& r)
+{
+    (void)info;
+    (void)r;
+    // Drop marks belong to drag and drop, which this tree does not run yet.
+}
+
+void TCustomVirtualTreeControl::PaintSelectionRect(TCanvas& canvas, int windowOrgX, const TRect& selectionRect,
+                                                   const TRect& targetRect)
+{
+    (void)windowOrgX;
+    (void)targetRect;
+    RECT r = ToRECT(selectionRect);
+    SetTextColor(canvas.Handle(), RGB(255, 255, 255));
+    SetBkColor(canvas.Handle(), RGB(0, 0, 0));
+    DrawFocusRect(canvas.Handle(), &r);
+}
+
+TColumnIndex TCustomVirtualTreeControl::AdjustCellRect(TVTPaintInfo& info)
+{
+    return Header().Columns().GetNextVisibleColumn(info.Column);
+}
+
+int TCustomVirtualTreeControl::NodeWidthOnCanvas(TCanvas* canvas, PVirtualNode node, TColumnIndex column)
+{
+    (void)canvas;
+    return DoGetNodeWidth(node, column);
+}
+
+namespace {
+// Blends rect of a 32-bit row bitmap (device coordinates) with colour at alpha/256.
+void BlendRect(ui::Bitmap& bitmap, RECT rect, uint32_t colorRGB, int alpha)
+{
+    GdiFlush();
+    rect.left = std::max<LONG>(rect.left, 0);
+    rect.top = std::max<LONG>(rect.top, 0);
+    rect.right = std::min<LONG>(rect.right, bitmap.Width());
+    rect.bottom = std::min<LONG>(rect.bottom, bitmap.Height());
+    const int r = colorRGB & 0xFF, g = (colorRGB >> 8) & 0xFF, b = (colorRGB >> 16) & 0xFF;
+    for (LONG y = rect.top; y < rect.bottom; ++y) {
+        uint8_t* line = bitmap.ScanLine(int(y));
+        for (LONG x = rect.left; x < rect.right; ++x) {
+            uint8_t* p = line + x * 4;
+            p[0] = uint8_t((b - p[0]) * alpha / 256 + p[0]);
+            p[1] = uint8_t((g - p[1]) * alpha / 256 + p[1]);
+            p[2] = uint8_t((r - p[2]) * alpha / 256 + p[2]);
+        }
+    }
+}
+} // namespace
+
+void TCustomVirtualTreeControl::PaintCellBackground(TVTPaintInfo& info, int windowOrgX, int maxWidth)
+{
+    TCanvas& canvas = *info.Canvas;
+    const auto paintOptions = TreeOptions().PaintOptions();
+    const auto selectionOptions = TreeOptions().SelectionOptions();
+    const bool fullRow = selectionOptions & toFullRowSelect;
+    const bool grid = TreeOptions().MiscOptions() & toGridExtensions;
+    if ((info.PaintOptions & poColumnColor) && Header().Columns().IsValidColumn(info.Column)) {
+        canvas.SetBrushColor(ui::Color(Header().Columns()[info.Column].Color()));
+        canvas.FillRect(ToRECT(info.CellRect));
+    }
+    if (OnBeforeCellPaint)
+        OnBeforeCellPaint(this, &canvas, info.Node, info.Column, cpmPaint, info.CellRect, info.ContentRect);
+    TRect inner = info.ContentRect;
+    if (!grid) {
+        const int width = info.NodeWidth;
+        switch (info.Alignment) {
+        case taLeftJustify:
+            if (inner.Left + width < inner.Right)
+                inner.Right = inner.Left + width;
+            break;
+        case taRightJustify:
+            if (width < inner.Right - inner.Left)
+                inner.Left = inner.Right - width;
+            break;
+        case taCenter:
+            if (width < inner.Right - inner.Left) {
+                inner.Left = (inner.Left + inner.Right - width) / 2;
+                inner.Right = inner.Left + width;
+            }
+            break;
+        }
+    }
+    const bool focusedLook = Focused() || (paintOptions & toPopupMode);
+    if ((info.Column == FocusedColumn() || fullRow) && (info.PaintOptions & poDrawSelection) && Selected(info.Node)) {
+        const ui::Color fill = ui::Color(Colors().Color(focusedLook ? TVTColors::FocusedSelectionColor : TVTColors::UnfocusedSelectionColor));
+        const ui::Color border = ui::Color(Colors().Color(focusedLook ? TVTColors::FocusedSelectionBorderColor : TVTColors::UnfocusedSelectionBorderColor));
+        if (grid || fullRow)
+            inner = info.CellRect;
+        if (inner.Right > inner.Left && inner.Bottom > inner.Top) {
+            if (paintOptions & toUseBlendedSelection) {
+                RECT device{inner.Left - windowOrgX, inner.Top, inner.Right - windowOrgX, inner.Bottom};
+                device.left = std::max<LONG>(device.left, 0);
+                device.right = std::min<LONG>(device.right, maxWidth);
+                BlendRect(m_row_bitmap, device, ui::ColorToRGB(fill), SelectionBlendFactor());
+            } else {
+                canvas.SetBrushColor(fill);
+                canvas.SetPenColor(border);
+                canvas.RoundRect(inner.Left, inner.Top, inner.Right, inner.Bottom, m_selection_curve_radius,
+                                 m_selection_curve_radius);
+            }
+        }
+    }
+    if ((info.Column == FocusedColumn() || fullRow) && (info.PaintOptions & poDrawFocusRect) && focusedLook &&
+        info.Node == FocusedNode() && info.Column == FocusedColumn()) {
+        RECT r = ToRECT(grid ? info.CellRect : inner);
+        SetTextColor(canvas.Handle(), RGB(255, 255, 255));
+        SetBkColor(canvas.Handle(), RGB(0, 0, 0));
+        DrawFocusRect(canvas.Handle(), &r);
+    }
+}
+
+void TCustomVirtualTreeControl::PaintRowBackground(TVTPaintInfo& info, const TRect& r)
+{
+    TCanvas& canvas = *info.Canvas;
+    ui::Color color = GetColor();
+    TItemEraseAction action = eaDefault;
+    if (OnBeforeItemErase)
+        OnBeforeItemErase(this, &canvas, info.Node, r, color, action);
+    if (action == eaColor) {
+        canvas.SetBrushColor(color);
+        canvas.FillRect(ToRECT(r));
+    } else if (action == eaDefault) {
+        const auto paintOptions = TreeOptions().PaintOptions();
+        if ((info.PaintOptions & poDrawSelection) && (TreeOptions().SelectionOptions() & toFullRowSelect) &&
+            Selected(info.Node) && !(paintOptions & toUseBlendedSelection)) {
+            const bool focusedLook = Focused() || (paintOptions & toPopupMode);
+            canvas.SetBrushColor(GetColor());
+            canvas.FillRect(ToRECT(r));
+            canvas.SetBrushColor(ui::Color(Colors().Color(focusedLook ? TVTColors::FocusedSelectionColor : TVTColors::UnfocusedSelectionColor)));
+            canvas.SetPenColor(ui::Color(Colors().Color(focusedLook ? TVTColors::FocusedSelectionBorderColor : TVTColors::UnfocusedSelectionBorderColor)));
+            int bottom = r.Bottom - ((paintOptions & toShowHorzGridLines) ? 1 : 0);
+            canvas.RoundRect(r.Left, r.Top, r.Right, bottom, m_selection_curve_radius, m_selection_curve_radius);
+        } else {
+            canvas.SetBrushColor(color);
+            canvas.FillRect(ToRECT(r));
+        }
+    }
+    if (OnAfterItemErase)
+        OnAfterItemErase(this, &canvas, info.Node, r);
+}
+
+// ---- The pass ----
+
+void TCustomVirtualTreeControl::PaintTreeArea(ui::Canvas& canvas, const TRect& updateRect)
+{
+    if (updateRect.Right <= updateRect.Left || updateRect.Bottom <= updateRect.Top)
+        return;
+    const int clientWidth = ClientWidth(), clientHeight = ClientHeight();
+    const int fixed = Header().UseColumns() ? Header().Columns().GetVisibleFixedWidth() : 0;
+    TRect r = updateRect;
+    if (fixed > 0) {
+        TRect fixedArea = Intersect(TRect{0, 0, fixed, clientHeight}, updateRect);
+        if (fixedArea.Right > fixedArea.Left) {
+            TRect window{fixedArea.Left, fixedArea.Top - OffsetY(), fixedArea.Right, fixedArea.Bottom - OffsetY()};
+            PaintTree(canvas, window, TPoint{fixedArea.Left, fixedArea.Top}, WindowPaintOptions);
+        }
+        r = Intersect(TRect{fixed, 0, clientWidth, clientHeight}, updateRect);
+        if (r.Right <= r.Left)
+            return;
+    }
+    TRect window{r.Left + EffectiveOffsetX(), r.Top - OffsetY(), r.Right + EffectiveOffsetX(), r.Bottom - OffsetY()};
+    PaintTree(canvas, window, TPoint{r.Left, r.Top}, WindowPaintOptions);
+}
+
+void TCustomVirtualTreeControl::PaintTree(ui::Canvas& target, const TRect& window, TPoint targetPoint,
+                                          TVTInternalPaintOptions options)
+{
+    if (TreeStates() & tsPainting)
+        return;
+    if (window.Right <= window.Left || window.Bottom <= window.Top)
+        return;
+    if (!m_dotted_brush)
+        PrepareBitmaps(true, true);
+    ChangeStates(tsPainting, 0);
+    PaintingGuard guard{[this] { ChangeStates(0, tsPainting); }};
+    TCanvas targetCanvas(target.Handle());
+    DoBeforePaint(&targetCanvas);
+
+    const auto paintOptions = TreeOptions().PaintOptions();
+    if ((paintOptions & toAlwaysHideSelection) || (!Focused() && (paintOptions & toHideSelection)))
+        options &= TVTInternalPaintOptions(~poDrawSelection);
+    if (paintOptions & toHideFocusRect)
+        options &= TVTInternalPaintOptions(~poDrawFocusRect);
+
+    const int windowWidth = window.Right - window.Left;
+    const int rowWidth = std::max(ClientWidth(), int(RangeX()));
+    const int targetBottom = targetPoint.Y + (window.Bottom - window.Top);
+    TVirtualTreeColumns& columns = Header().Columns();
+    const bool useColumns = Header().UseColumns();
+    const TColumnIndex mainColumn = Header().MainColumn();
+    HDC targetDC = target.Handle();
+
+    uint32_t nodeTop = 0;
+    PVirtualNode node = window.Top >= 0 ? GetNodeAtY(uint32_t(window.Top), &nodeTop) : GetFirstVisible(nullptr, true);
+    int targetY = targetPoint.Y + (int(nodeTop) - window.Top);
+    const int baseButtonX = int(std::lrint(double(int(Indent()) - m_button_size) / 2.0));
+    m_row_bitmap.SetPixelFormat(ui::pf32bit);
+
+    while (node && targetY < targetBottom) {
+        int selectLevel = 0;
+        TLineImage lineImage = DetermineLineImage(node, selectLevel);
+        if (!treeview::HasState(node, vsInitialized))
+            InitializeNode(node);
+        if (Selected(node) && !(paintOptions & toChildrenAbove))
+            ++selectLevel;
+        const int height = int(NodeHeight(node));
+        if (selectLevel > 0 || !(options & poSelectedOnly)) {
+            if (m_row_bitmap.Width() != windowWidth || m_row_bitmap.Height() != height)
+                m_row_bitmap.SetSize(windowWidth, height);
+            HDC rowDC = m_row_bitmap.Canvas().Handle();
+            // Drawing uses tree x coordinates: the bitmap's left edge is window.Left.
+            SetWindowOrgEx(rowDC, window.Left, 0, nullptr);
+            {
+                TCanvas rowCanvas(rowDC);
+                rowCanvas.Font().Assign(Font());
+                TVTPaintInfo info;
+                info.Canvas = &rowCanvas;
+                info.Node = node;
+                info.BrushOrigin = TPoint{window.Left % 2, (targetY - targetPoint.Y + window.Top) % 2};
+                const int vAlign = VerticalAlignment(node);
+                const int buttonY = vAlign - m_button_size / 2;
+                const TRect itemRect{0, 0, rowWidth, height};
+                if (!DoBeforeItemPaint(&rowCanvas, node, itemRect)) {
+                    info.PaintOptions = options;
+                    PaintRowBackground(info, TRect{window.Left, 0, window.Right, height});
+                    TColumnIndex column = useColumns ? columns.GetFirstVisibleColumn() : NoColumn;
+                    if (useColumns && columns.IsValidColumn(column)) {
+                        int left = 0, right = 0;
+                        columns[column].GetUnscrolledBounds(left, right);
+                        info.CellRect = TRect{left, 0, right, height};
+                    } else {
+                        info.CellRect = itemRect;
+                    }
+                    for (;;) {
+                        if (useColumns && !columns.IsValidColumn(column))
+                            break;
+                        info.Column = column;
+                        TVTInternalPaintOptions cellOptions = options;
+                        if (IsEditing() && node == FocusedNode() && (column == EditColumn() || !useColumns))
+                            cellOptions &= TVTInternalPaintOptions(~poDrawSelection);
+                        if (useColumns) {
+                            TVirtualTreeColumn& c = columns[column];
+                            info.Position = c.Position();
+                            info.Alignment = c.Alignment();
+                            info.BidiMode = c.BiDiMode();
+                            if ((c.Options() & coParentColor) ||
+                                (Selected(node) && (TreeOptions().SelectionOptions() & toFullRowSelect) &&
+                                 (cellOptions & poDrawSelection)))
+                                cellOptions &= TVTInternalPaintOptions(~poColumnColor);
+                        } else {
+                            info.Position = 0;
+                            info.Alignment = Alignment();
+                            info.BidiMode = bdLeftToRight;
+                            cellOptions &= TVTInternalPaintOptions(~poColumnColor);
+                        }
+                        info.PaintOptions = cellOptions;
+                        const bool main = !useColumns || column == mainColumn;
+                        TColumnIndex next = InvalidColumn;
+                        if (useColumns)
+                            next = AdjustCellRect(info);
+                        if (info.CellRect.Right > window.Left && (!(options & poMainOnly) || main)) {
+                            info.NodeWidth = NodeWidthOnCanvas(&rowCanvas, node, column);
+                            info.ContentRect = info.CellRect;
+                            info.ContentRect.Left += Margin();
+                            for (auto& image : info.ImageInfo)
+                                image = TVTImageInfo{};
+                            if (main && (TreeOptions().MiscOptions() & toCheckSupport) && node->CheckType != ctNone &&
+                                CheckImageWidth() > 0) {
+                                info.ImageInfo[iiCheck].Index = 0;
+                                info.ImageInfo[iiCheck].XPos = info.ContentRect.Left;
+                                info.ImageInfo[iiCheck].YPos = vAlign - 8;
+                                info.ContentRect.Left += CheckImageWidth() + 2;
+                            }
+                            const int indentSize = (paintOptions & toFixedIndent) ? 1 : int(lineImage.size());
+                            if (main) {
+                                const int shift = indentSize * int(Indent());
+                                info.ContentRect.Left += shift;
+                                info.ImageInfo[iiCheck].XPos += shift;
+                            }
+                            int clip = 0;
+                            if (useColumns) {
+                                clip = rowCanvas.SaveState();
+                                rowCanvas.IntersectClipRect(ToRECT(info.CellRect));
+                            }
+                            if ((options & poGridLines) && (paintOptions & toShowHorzGridLines)) {
+                                SetTextColor(rowDC, ui::ColorToRGB(ui::Color(Colors().Color(TVTColors::GridLineColor))));
+                                SetBrushOrgEx(rowDC, info.BrushOrigin.X, info.BrushOrigin.Y, nullptr);
+                                int lineLeft = info.CellRect.Left;
+                                if (main && m_line_mode == lmBands)
+                                    lineLeft += indentSize * int(Indent());
+                                DrawDottedHorzLine(rowCanvas, lineLeft, info.CellRect.Right - 1, info.CellRect.Bottom - 1);
+                                --info.CellRect.Bottom;
+                                --info.ContentRect.Bottom;
+                            }
+                            if (useColumns && (options & poGridLines) && (paintOptions & toShowVertGridLines) &&
+                                !(columns.GetNextVisibleColumn(column) < 0 && (Header().Options() & hoAutoResize))) {
+                                SetTextColor(rowDC, ui::ColorToRGB(ui::Color(Colors().Color(TVTColors::GridLineColor))));
+                                DrawDottedVertLine(rowCanvas, info.CellRect.Top, info.CellRect.Bottom, info.CellRect.Right - 1);
+                                --info.CellRect.Right;
+                                --info.ContentRect.Right;
+                            }
+                            PaintCellBackground(info, window.Left, windowWidth);
+                            if (main) {
+                                if ((paintOptions & toShowTreeLines) && !lineImage.empty())
+                                    PaintTreeLines(info, vAlign, indentSize, lineImage);
+                                if ((paintOptions & toShowButtons) && HasChildren(node) &&
+                                    (!treeview::HasState(node, vsAllChildrenHidden) ||
+                                     !(TreeOptions().AutoOptions() & toAutoHideButtons))) {
+                                    const int buttonX = baseButtonX + ((paintOptions & toFixedIndent) ? 0 : (indentSize - 1) * int(Indent()));
+                                    PaintExpandButton(rowCanvas, node, info.CellRect, buttonX, buttonY);
+                                }
+                                PaintCheckImage(info);
+                            }
+                            if (!(IsEditing() && node == FocusedNode() && column == EditColumn()))
+                                PaintNodeContent(info);
+                            DoAfterCellPaint(&rowCanvas, node, column, info.CellRect);
+                            if (useColumns)
+                                rowCanvas.RestoreState(clip);
+                        }
+                        if (!useColumns || !columns.IsValidColumn(next) || info.CellRect.Right >= window.Right)
+                            break;
+                        column = next;
+                        int left = 0, right = 0;
+                        columns[column].GetUnscrolledBounds(left, right);
+                        info.CellRect = TRect{left, 0, right, height};
+                    }
+                }
+                DoAfterItemPaint(&rowCanvas, node, itemRect);
+            }
+            SetWindowOrgEx(rowDC, 0, 0, nullptr);
+            BitBlt(targetDC, targetPoint.X, targetY, windowWidth, height, rowDC, 0, 0, SRCCOPY);
+        }
+        targetY += height;
+        node = GetNextVisible(node, true);
+    }
+
+    if (targetY < targetBottom) {
+        TRect area{targetPoint.X, targetY, targetPoint.X + windowWidth, targetBottom};
+        if (!DoPaintBackground(&targetCanvas, area))
+            FillBandBelow(target, area, options, window.Left);
+    }
+    DoAfterPaint(&targetCanvas);
+}
+
+void TCustomVirtualTreeControl::FillBandBelow(ui::Canvas& target, const TRect& area, TVTInternalPaintOptions options,
+                                              int windowLeft)
+{
+    HDC dc = target.Handle();
+    const ui::Color treeColor = GetColor();
+    auto fill = [dc](const RECT& r, ui::Color color) {
+        HBRUSH brush = CreateSolidBrush(ui::ColorToRGB(color));
+        FillRect(dc, &r, brush);
+        DeleteObject(brush);
+    };
+    int x = area.Left;
+    if (Header().UseColumns()) {
+        TVirtualTreeColumns& columns = Header().Columns();
+        const auto paintOptions = TreeOptions().PaintOptions();
+        const bool lines = (options & poGridLines) && (paintOptions & toFullVertGridLines) && (paintOptions & toShowVertGridLines);
+        for (TColumnIndex c = columns.GetFirstVisibleColumn(); columns.IsValidColumn(c) && x < area.Right;
+             c = columns.GetNextVisibleColumn(c)) {
+            int left = 0, right = 0;
+            columns[c].GetUnscrolledBounds(left, right);
+            left += area.Left - windowLeft;
+            right += area.Left - windowLeft;
+            if (right <= area.Left)
+                continue;
+            RECT r{std::max(left, area.Left), area.Top, std::min(right, area.Right), area.Bottom};
+            fill(r, (columns[c].Options() & coParentColor) ? treeColor : ui::Color(columns[c].Color()));
+            const bool last = !columns.IsValidColumn(columns.GetNextVisibleColumn(c)) && (Header().Options() & hoAutoResize);
+            if (lines && !last && right - 1 < area.Right) {
+                RECT line{right - 1, area.Top, right, area.Bottom};
+                fill(line, ui::Color(Colors().Color(TVTColors::GridLineColor)));
+            }
+            x = right;
+        }
+    }
+    if (x < area.Right)
+        fill(RECT{std::max(x, area.Left), area.Top, area.Right, area.Bottom}, treeColor);
+}
+
+} // namespace treeview
