@@ -29,6 +29,7 @@ inline constexpr wchar_t kExpired[] = L"此帐户已过期，请及时充值后�
 inline constexpr wchar_t kUsedUp[] = L"此帐户免费测试时间已经用完，请注册正式帐户";
 inline constexpr wchar_t kNetwork[] = L"网络DNS问题，稍候会自行恢复或联系商家索取6.0版本客户端暂用";
 inline constexpr wchar_t kStopPingFirst[] = L"请先关闭Ping测试再尝试拨号";
+inline constexpr wchar_t kStopPingFirstArea[] = L"请先关闭Ping测试";
 inline constexpr wchar_t kCloseWhileConnected[] = L"VPN正在连接,关闭将断开VPN连接,你确定要关闭吗";
 inline constexpr wchar_t kLoggedInElsewhere[] = L"你的帐户在其它电脑已经登录，如果不是你本人所为，建议修改密码";
 inline constexpr wchar_t kConnectedStatus[] = L"服务器连接成功";

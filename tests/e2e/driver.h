@@ -67,8 +67,10 @@ bool IsEnabled(HWND window);
 bool IsVisible(HWND window);
 // A check box's state (BM_GETCHECK): BST_CHECKED, BST_UNCHECKED or -1 when it does not answer.
 int CheckState(HWND button);
-// The items of a combo box's list (CB_GETCOUNT, CB_GETLBTEXT) and its current selection's text.
+// The items of a combo box's list (CB_GETCOUNT, CB_GETLBTEXT); one item; the count (-1: no answer).
 std::vector<std::wstring> ComboItems(HWND combo);
+std::optional<std::wstring> ComboItem(HWND combo, size_t index);
+int ComboCount(HWND combo);
 // Selects the item with the exact text and tells the parent as a user's choice does.
 bool ComboSelect(HWND combo, std::wstring_view text);
 

@@ -220,34 +220,52 @@ int CheckState(HWND button)
     return static_cast<int>(state);
 }
 
+int ComboCount(HWND combo)
+{
+    DWORD_PTR count = 0;
+    if (!SendWithTimeout(combo, CB_GETCOUNT, 0, 0, count))
+        return -1;
+    return static_cast<int>(static_cast<LRESULT>(count));
+}
+
+std::optional<std::wstring> ComboItem(HWND combo, size_t index)
+{
+    DWORD_PTR length = 0;
+    if (!SendWithTimeout(combo, CB_GETLBTEXTLEN, index, 0, length) || static_cast<LRESULT>(length) < 0)
+        return std::nullopt;
+    std::wstring text(length + 1, L'\0');
+    DWORD_PTR copied = 0;
+    if (!SendWithTimeout(combo, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text.data()), copied) ||
+        static_cast<LRESULT>(copied) < 0)
+        return std::nullopt;
+    text.resize(std::min<size_t>(copied, length));
+    return text;
+}
+
 std::vector<std::wstring> ComboItems(HWND combo)
 {
     std::vector<std::wstring> items;
-    DWORD_PTR count = 0;
-    if (!SendWithTimeout(combo, CB_GETCOUNT, 0, 0, count) || static_cast<LRESULT>(count) < 0)
-        return items;
-    for (DWORD_PTR i = 0; i < count; ++i) {
-        DWORD_PTR length = 0;
-        if (!SendWithTimeout(combo, CB_GETLBTEXTLEN, i, 0, length) || static_cast<LRESULT>(length) < 0)
+    const int count = ComboCount(combo);
+    for (int i = 0; i < count; ++i) {
+        auto item = ComboItem(combo, size_t(i));
+        if (!item)
             break;
-        std::wstring text(length + 1, L'\0');
-        DWORD_PTR copied = 0;
-        if (!SendWithTimeout(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text.data()), copied))
-            break;
-        text.resize(std::min<size_t>(copied, length));
-        items.push_back(text);
+        items.push_back(std::move(*item));
     }
     return items;
 }
 
 bool ComboSelect(HWND combo, std::wstring_view text)
 {
-    const auto items = ComboItems(combo);
-    const auto it = std::find(items.begin(), items.end(), text);
-    if (it == items.end() || !IsWindowEnabled(combo))
+    if (!IsWindowEnabled(combo))
+        return false;
+    const std::wstring wanted(text);
+    DWORD_PTR index = 0;
+    if (!SendWithTimeout(combo, CB_FINDSTRINGEXACT, WPARAM(-1), reinterpret_cast<LPARAM>(wanted.c_str()), index) ||
+        static_cast<LRESULT>(index) == CB_ERR || ComboItem(combo, index) != wanted)
         return false;
     DWORD_PTR result = 0;
-    if (!SendWithTimeout(combo, CB_SETCURSEL, WPARAM(it - items.begin()), 0, result))
+    if (!SendWithTimeout(combo, CB_SETCURSEL, index, 0, result))
         return false;
     const int id = GetDlgCtrlID(combo);
     return PostMessageW(GetParent(combo), WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));

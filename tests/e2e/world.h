@@ -73,6 +73,7 @@ public:
     int LoadScenario(const std::string& utf8);
     int ClearScenario();
     int LoadData(const std::string& utf8);
+    int ClearLog();
     std::vector<ServiceRequest> Requests();
     // Requests to one script ("usercheck.php"), in order.
     std::vector<ServiceRequest> Requests(const std::string& script);

@@ -353,6 +353,8 @@ int Service::LoadScenario(const std::string& utf8) { return Control("POST", "/sc
 
 int Service::ClearScenario() { return Control("DELETE", "/scenario", {}, nullptr); }
 
+int Service::ClearLog() { return Control("DELETE", "/log", {}, nullptr); }
+
 int Service::LoadData(const std::string& utf8) { return Control("POST", "/data", utf8, nullptr); }
 
 std::vector<ServiceRequest> Service::Requests()

@@ -117,6 +117,21 @@ TEST_F(Fixture, KeysGoWhereTheKeyboardWouldSendThem)
     }
 }
 
+TEST_F(Fixture, ComboItemsAreReadAndChosen)
+{
+    Launch();
+    HWND combo = ControlAt(m_window, L"COMBOBOX", 0);
+    ASSERT_NE(combo, nullptr);
+    EXPECT_EQ(ComboCount(combo), 3);
+    EXPECT_EQ(ComboItems(combo), (std::vector<std::wstring>{L"华东", L"华南", L"海外"}));
+    EXPECT_EQ(ComboItem(combo, 2), std::optional<std::wstring>(L"海外"));
+    EXPECT_FALSE(ComboItem(combo, 3));
+    HWND label = ControlAt(m_window, L"STATIC", 0);
+    ASSERT_TRUE(ComboSelect(combo, L"华南"));
+    EXPECT_TRUE(WaitFor([&] { return TextOf(label) == L"华南"; }, 5s)) << "the program was told of the choice";
+    EXPECT_FALSE(ComboSelect(combo, L"华"));
+}
+
 TEST_F(Fixture, DisabledButtonCannotBePressed)
 {
     Launch();
