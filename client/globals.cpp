@@ -38,10 +38,14 @@ core::String HostSetting(const char* variable, const char* built)
 
 } // namespace
 
+ServiceSettings ReadServiceSettings()
+{
+    return {HostSetting("CLIENT_SERVICE_HOST", CLIENT_SERVICE_HOST), HostSetting("CLIENT_FALLBACK_HOST", CLIENT_FALLBACK_HOST)};
+}
+
 ServiceSettings& Settings()
 {
-    static ServiceSettings settings{HostSetting("CLIENT_SERVICE_HOST", CLIENT_SERVICE_HOST),
-                                    HostSetting("CLIENT_FALLBACK_HOST", CLIENT_FALLBACK_HOST)};
+    static ServiceSettings settings = ReadServiceSettings();
     return settings;
 }
 

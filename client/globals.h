@@ -50,7 +50,11 @@ struct ServiceSettings {
     int app_port = 8000;
     int content_port = 8001;
 };
+// The settings in use, read once from the build settings and the environment.
 ServiceSettings& Settings();
+// Reads them afresh: CLIENT_SERVICE_HOST and CLIENT_FALLBACK_HOST, when set and not empty, take the
+// place of the build settings.
+ServiceSettings ReadServiceSettings();
 
 // "http://" + host + ":" + port + path.
 core::String ServiceUrl(core::StringView host, int port, core::StringView path);

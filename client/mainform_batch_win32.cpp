@@ -3,8 +3,7 @@
 // worker and pool, and "测速" with the speed-test window.
 #include "client/mainform.h"
 
-#include "client/batchecho.h"
-#include "client/batchtree.h"
+#include "client/batchstate.h"
 #include "client/globals.h"
 #include "client/nodelist.h"
 #include "client/place.h"
@@ -24,20 +23,14 @@ namespace client {
 using core::String;
 using treeview::PVirtualNode;
 
-// The test and the tree's side of it. The test is declared last, so that it is shut down (its
-// worker waited for) before the target goes.
-struct Tfrmmain::BatchState {
-    BatchState(Tfrmmain& form)
-        : target(*form.vt1), test(*form.tp1, *form.pingthread, target, &PingEcho)
-    {
-    }
-    TreeBatchTarget<ps> target;
-    BatchLatencyTest test;
-};
-
 void Tfrmmain::CreateNodeTree()
 {
-    auto* tree = Place(new treeview::TVirtualStringTree(this), this, 311, 0, 383, 395);
+    auto* tree = new treeview::TVirtualStringTree(this);
+    // Set up as a window definition is loaded: column 0's auto-size must not squeeze the other columns
+    // while the window has no size yet.
+    tree->BeginLoad();
+    tree->SetLoading(true);
+    Place(tree, this, 311, 0, 383, 395);
     treeview::TVTHeader& header = tree->Header();
     header.SetOptions(treeview::hoColumnResize | treeview::hoDblClickResize | treeview::hoDrag |
                       treeview::hoShowSortGlyphs | treeview::hoVisible | treeview::hoAutoResize);
@@ -73,6 +66,7 @@ void Tfrmmain::CreateNodeTree()
     const treeview::TColor selection = 0x7D6D37;  // RGB 55, 109, 125
     tree->Colors().SetColor(treeview::TVTColors::FocusedSelectionColor, selection);
     tree->Colors().SetColor(treeview::TVTColors::FocusedSelectionBorderColor, selection);
+    static_cast<core::Component*>(tree)->Loaded();
     vt1 = tree;
 }
 

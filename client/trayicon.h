@@ -35,6 +35,9 @@ public:
     virtual bool Notify(DWORD message, NOTIFYICONDATAW& data) = 0;
 };
 TrayShell& SystemTrayShell();
+// The shell new icons use: the system's unless one was installed (null puts it back).
+TrayShell& CurrentTrayShell();
+void SetTrayShell(TrayShell* shell);
 
 // The message number registered for "TaskbarCreated" (InitTrayIconUnit registers it).
 UINT TaskbarCreatedMessage();

@@ -56,6 +56,13 @@ TrayShell& SystemTrayShell()
     return shell;
 }
 
+namespace {
+TrayShell* g_tray_shell = nullptr;
+}
+
+TrayShell& CurrentTrayShell() { return g_tray_shell ? *g_tray_shell : SystemTrayShell(); }
+void SetTrayShell(TrayShell* shell) { g_tray_shell = shell; }
+
 UINT TaskbarCreatedMessage() { return g_taskbar_created; }
 
 void InitTrayIconUnit()
@@ -65,7 +72,7 @@ void InitTrayIconUnit()
 }
 
 TTrayIcon::TTrayIcon(core::Component* owner, TrayShell* shell)
-    : core::Component(owner), m_shell(shell ? *shell : SystemTrayShell())
+    : core::Component(owner), m_shell(shell ? *shell : CurrentTrayShell())
 {
     InitTrayIconUnit();
     m_timer = std::make_unique<ui::Timer>();

@@ -5,8 +5,11 @@
 // from it and draws the cell texts.
 #pragma once
 #include "treeview/tree_control.h"
+#include "treeview/unit_services.h"
 #include "ui/bitmap.h"
 #include "ui/canvas.h"
+#include "ui/imagelist.h"
+#include "ui/menu.h"
 #include <array>
 #include <functional>
 #include <memory>
@@ -18,6 +21,12 @@ namespace treeview {
 class TCanvas : public ui::Canvas {
 public:
     using ui::Canvas::Canvas;
+};
+
+// The popup menus the tree's events hand out.
+class TPopupMenu : public ui::PopupMenu {
+public:
+    using ui::PopupMenu::PopupMenu;
 };
 
 // ---- Drawing types ----
@@ -39,6 +48,12 @@ enum TVTLineMode : uint8_t { lmNormal, lmBands };
 enum TItemEraseAction : uint8_t { eaColor, eaDefault, eaNone };
 enum TVTCellPaintMode : uint8_t { cpmPaint, cpmGetContentMargin };
 enum TVTDropMarkMode : uint8_t { dmmNone, dmmLeft, dmmRight };
+enum TDropMode : uint8_t { dmNowhere, dmAbove, dmOnNode, dmBelow };
+enum TVTCellContentMarginType : uint8_t { ccmtAllSides, ccmtTopLeftOnly, ccmtBottomRightOnly };
+enum THeaderPaintElement : uint8_t {
+    hpeBackground = 1u << 0, hpeDropMark = 1u << 1, hpeHeaderGlyph = 1u << 2, hpeSortGlyph = 1u << 3, hpeText = 1u << 4,
+};
+using THeaderPaintElements = uint8_t;
 
 struct TVTImageInfo {
     int Index = -1;
@@ -130,6 +145,8 @@ public:
     void SetNodeAlignment(TVTNodeAlignment value) { m_node_alignment = value; Invalidate(); }
     TVTDrawSelectionMode DrawSelectionMode() const { return m_draw_selection_mode; }
     void SetDrawSelectionMode(TVTDrawSelectionMode value) { m_draw_selection_mode = value; }
+    TCheckImageKind CheckImageKind() const { return m_check_image_kind; }
+    void SetCheckImageKind(TCheckImageKind value) { m_check_image_kind = value; Invalidate(); }
     int SelectionCurveRadius() const { return m_selection_curve_radius; }
     void SetSelectionCurveRadius(int value) { m_selection_curve_radius = value; Invalidate(); }
     // The header's font (the tree's font unless set).
@@ -162,8 +179,21 @@ public:
     void PaintHeaderInto(HDC dc, const TRect& rect, int hOffset);
     // Line image of a row (one entry per indentation level) and its select level.
     TLineImage DetermineLineImage(PVirtualNode node, int& selectLevel);
-    // The focus and selection moves of a click, for a focused node (tests and the window).
+    // Moves the focus to a cell (asking OnFocusChanging), as the keyboard does.
     void FocusCell(PVirtualNode node, TColumnIndex column);
+    // Index of a check image: the table over type (tri-state as check box), state, enabled and
+    // hot; -1 for ctNone.
+    static int CheckImageIndex(TCheckType type, TCheckState state, bool enabled, bool hot);
+    int CheckImageIndex(PVirtualNode node);
+    // Levels of node2 minus levels of node1.
+    int LevelDifference(PVirtualNode node1, PVirtualNode node2) const;
+    // The margin OnBeforeCellPaint leaves around a cell's content ((0, 0) without a handler).
+    TPoint QueryContentMargin(PVirtualNode node, TColumnIndex column, TVTCellContentMarginType type, TCanvas* canvas);
+    // The drop mark's place relative to the drop target (set by drag and drop).
+    TDropMode LastDropMode() const { return m_last_drop_mode; }
+    void SetLastDropMode(TDropMode value) { m_last_drop_mode = value; }
+    // The rubber band in tree coordinates while the mouse selects.
+    TRect SelectionRect() const { return m_new_sel_rect; }
 
     // ---- Events ----
     std::function<void(TBaseVirtualTree*, TCanvas*, PVirtualNode, TColumnIndex, TVTCellPaintMode, const TRect& cellRect,
@@ -187,6 +217,8 @@ public:
     std::function<void(TVTHeader*, TColumnIndex, bool& allowed)> OnHeaderDragging;
     std::function<void(TVTHeader*, TCanvas*, TVirtualTreeColumn*, const TRect&, bool hover, bool pressed,
                        TVTDropMarkMode)> OnHeaderDraw;
+    std::function<void(TVTHeader*, THeaderPaintInfo&, THeaderPaintElements& elements)> OnHeaderDrawQueryElements;
+    std::function<void(TVTHeader*, THeaderPaintInfo&, THeaderPaintElements elements)> OnAdvancedHeaderDraw;
     // Rings the bell when the incremental search finds nothing (MessageBeep without a handler).
     std::function<void()> Beep;
     // Shows the application's help for a context (F1).
@@ -209,6 +241,7 @@ protected:
     void MouseMove(ui::ShiftState shift, int x, int y) override;
     void CreateHandle() override;
     int PlusButtonWidth() const override { return m_button_size; }
+    int CheckImageWidth() const override;
 
     // ---- Painting steps ----
     virtual void PaintCellBackground(TVTPaintInfo& info, int windowOrgX, int maxWidth);
@@ -255,6 +288,8 @@ private:
     PVirtualNode SearchWrap(bool forward);
     TColumnIndex FirstFocusableColumn(bool forward);
     void StartCheck(PVirtualNode node);
+    // The pass itself, inside tsPainting.
+    void PaintRows(ui::Canvas& target, const TRect& window, TPoint targetPoint, TVTInternalPaintOptions options);
     void DrawLineImageEntry(TCanvas& canvas, TVTLineType type, int x, int y, int h, int v);
     void FillBandBelow(ui::Canvas& target, const TRect& area, TVTInternalPaintOptions options, int windowLeft);
     void DrawFlatHeaderButton(TCanvas& canvas, const TRect& r, bool splitter, bool down, bool hover);
@@ -268,6 +303,7 @@ private:
     TVTNodeAlignment m_node_alignment = naProportional;
     TVTDrawSelectionMode m_draw_selection_mode = smDottedRectangle;
     int m_selection_curve_radius = 0;
+    TCheckImageKind m_check_image_kind = ckLightCheck;
     int m_button_size = 9;
     ui::Bitmap m_plus_bm, m_minus_bm, m_hot_plus_bm, m_hot_minus_bm;
     HBRUSH m_dotted_brush = nullptr;
@@ -290,6 +326,8 @@ private:
     TColumnIndex m_hot_column = NoColumn;
     bool m_hot_node_button_hit = false;
     TPoint m_last_click;
+    TRect m_new_sel_rect;
+    TDropMode m_last_drop_mode = dmNowhere;
     TPoint m_drag_start;
 };
 

@@ -65,9 +65,22 @@ void TCustomVirtualTreeControl::DrawFlatHeaderButton(TCanvas& canvas, const TRec
         Line(dc, r.Left + 2, r.Bottom - 2, r.Left + 2, r.Top + 1, Rgb(0xD0D1C9));
         Line(dc, r.Left + 2, r.Top + 1, r.Right - 1, r.Top + 1, Rgb(0xD0D1C9));
     } else if (hover) {
-        // The hot underline: an orange band three pixels high.
-        Fill(dc, RECT{r.Left, r.Bottom - 3, r.Right, r.Bottom - 2}, Rgb(0xF9B119));
-        Fill(dc, RECT{r.Left, r.Bottom - 2, r.Right, r.Bottom}, Rgb(0xF8A900));
+        // The hot underline from the utility pieces (16 x 3 each).
+        if (ui::ImageList* utilities = UtilityImages()) {
+            const int y = r.Bottom - 3;
+            if (r.Right - r.Left > 32) {
+                utilities->Draw(canvas, r.Left, y, 6);
+                for (int x = r.Left + 16; x + 16 < r.Right - 16; x += 16)
+                    utilities->Draw(canvas, x, y, 7);
+                utilities->Draw(canvas, r.Right - 16, y, 8);
+            } else {
+                utilities->Draw(canvas, r.Right - 16, y, 8);
+                const int saved = canvas.SaveState();
+                canvas.IntersectClipRect(RECT{r.Left, y, r.Left + (r.Right - r.Left) / 2, r.Bottom});
+                utilities->Draw(canvas, r.Left, y, 6);
+                canvas.RestoreState(saved);
+            }
+        }
     } else {
         const uint32_t shades[] = {0xE0DECF, 0xD5D2C3, 0xCBC7B8};
         for (int i = 0; i < 3; ++i)
@@ -77,19 +90,8 @@ void TCustomVirtualTreeControl::DrawFlatHeaderButton(TCanvas& canvas, const TRec
 
 void TCustomVirtualTreeControl::DrawSortGlyph(TCanvas& canvas, TPoint at, bool ascending)
 {
-    // FIXME: the utility image list ("VT_UTILITIES") is not built yet; the arrows are drawn here
-    // as small filled triangles in the glyph's 16 x 16 cell.
-    HDC dc = canvas.Handle();
-    HBRUSH brush = CreateSolidBrush(RGB(0x80, 0x80, 0x80));
-    HPEN pen = CreatePen(PS_SOLID, 1, RGB(0x80, 0x80, 0x80));
-    HGDIOBJ oldBrush = SelectObject(dc, brush), oldPen = SelectObject(dc, pen);
-    POINT up[] = {{at.X + 4, at.Y + 10}, {at.X + 12, at.Y + 10}, {at.X + 8, at.Y + 6}};
-    POINT down[] = {{at.X + 4, at.Y + 6}, {at.X + 12, at.Y + 6}, {at.X + 8, at.Y + 10}};
-    Polygon(dc, ascending ? up : down, 3);
-    SelectObject(dc, oldBrush);
-    SelectObject(dc, oldPen);
-    DeleteObject(brush);
-    DeleteObject(pen);
+    if (ui::ImageList* utilities = UtilityImages())
+        utilities->Draw(canvas, at.X, at.Y, ascending ? 3 : 2);
 }
 
 void TCustomVirtualTreeControl::PaintHeader(HDC dc, const TRect& rect, int hOffset)
@@ -110,8 +112,21 @@ void TCustomVirtualTreeControl::PaintHeaderInto(HDC dc, const TRect& r, int hOff
     const TVTHeaderStyle style = Header().Style();
     TVirtualTreeColumns& columns = Header().Columns();
 
+    const bool ownerDraw = Header().Options() & hoOwnerDraw;
+    const bool advanced = ownerDraw && OnAdvancedHeaderDraw && OnHeaderDrawQueryElements;
+    const bool simple = ownerDraw && OnHeaderDraw && !advanced;
+    THeaderPaintInfo paintInfo;
+    paintInfo.TargetCanvas = &canvas;
+
     // Background.
-    if (style == hsXPStyle)
+    THeaderPaintElements claimed = 0;
+    if (advanced) {
+        paintInfo.PaintRectangle = r;
+        OnHeaderDrawQueryElements(&Header(), paintInfo, claimed);
+    }
+    if (claimed & hpeBackground)
+        OnAdvancedHeaderDraw(&Header(), paintInfo, hpeBackground);
+    else if (style == hsXPStyle)
         DrawFlatHeaderButton(canvas, TRect{0, 0, width, std::max(headerHeight, r.Bottom)}, false, false, false);
     else
         Fill(bdc, RECT{r.Left, r.Top, r.Right, r.Bottom}, ui::ColorToRGB(ui::Color(Header().Background())));
@@ -150,13 +165,28 @@ void TCustomVirtualTreeControl::PaintHeaderInto(HDC dc, const TRect& r, int hOff
 
         int saved = SaveDC(bdc);
         IntersectClipRect(bdc, clip.Left, clip.Top, clip.Right, clip.Bottom);
-        if (c.Style() == vsOwnerDraw && (Header().Options() & hoOwnerDraw) && OnHeaderDraw) {
+        if (c.Style() == vsOwnerDraw && simple) {
             OnHeaderDraw(&Header(), &canvas, &c, button, hover, down, dropMark);
             RestoreDC(bdc, saved);
             continue;
         }
         RECT face{button.Left, button.Top, button.Right, button.Bottom};
-        if (style == hsXPStyle) {
+        paintInfo = THeaderPaintInfo{};
+        paintInfo.TargetCanvas = &canvas;
+        paintInfo.Column = &c;
+        paintInfo.PaintRectangle = button;
+        paintInfo.IsHoverIndex = hover;
+        paintInfo.IsDownIndex = down;
+        paintInfo.IsEnabled = enabled;
+        paintInfo.ShowSortGlyph = sortGlyph;
+        paintInfo.ShowRightBorder = rightBorder;
+        paintInfo.DropMark = dropMark;
+        claimed = 0;
+        if (advanced)
+            OnHeaderDrawQueryElements(&Header(), paintInfo, claimed);
+        if (claimed & hpeBackground) {
+            OnAdvancedHeaderDraw(&Header(), paintInfo, hpeBackground);
+        } else if (style == hsXPStyle) {
             DrawFlatHeaderButton(canvas, button, rightBorder, down, hover);
         } else {
             EdgeStyle edge = down ? PressedEdge(style)
@@ -204,7 +234,9 @@ void TCustomVirtualTreeControl::PaintHeaderInto(HDC dc, const TRect& r, int hOff
             sortPos.Y += 1;
         }
         RECT textRect{textLeft, client.Top + (down ? 1 : 0), std::max(textLeft, textRight), client.Bottom + (down ? 1 : 0)};
-        if (!caption.empty()) {
+        paintInfo.TextRectangle = TRect{textRect.left, textRect.top, textRect.right, textRect.bottom};
+        paintInfo.SortGlyphPos = sortPos;
+        if (!caption.empty() && !(claimed & hpeText)) {
             SetBkMode(bdc, TRANSPARENT);
             if (!(c.Options() & coWrapCaption) && textWidth - 2 > textRect.right - textRect.left)
                 format |= DT_END_ELLIPSIS;
@@ -223,19 +255,21 @@ void TCustomVirtualTreeControl::PaintHeaderInto(HDC dc, const TRect& r, int hOff
             }
         }
         SelectObject(bdc, oldFont);
-        if (sortGlyph)
+        if (sortGlyph && !(claimed & hpeSortGlyph))
             DrawSortGlyph(canvas, sortPos, Header().SortDirection() == sdAscending);
-        if (dropMark != dmmNone) {
-            const int x = dropMark == dmmLeft ? button.Left : button.Right - 16;
-            const int y = (button.Top + button.Bottom - 16) / 2;
-            HBRUSH brush = CreateSolidBrush(RGB(0, 0, 0));
-            HGDIOBJ old = SelectObject(bdc, brush);
-            POINT mark[] = {{x + 8, y + 4}, {x + 8, y + 12}, {x + (dropMark == dmmLeft ? 4 : 12), y + 8}};
-            Polygon(bdc, mark, 3);
-            SelectObject(bdc, old);
-            DeleteObject(brush);
+        if (dropMark != dmmNone && !(claimed & hpeDropMark)) {
+            if (ui::ImageList* utilities = UtilityImages()) {
+                const int x = dropMark == dmmLeft ? button.Left : button.Right - 16;
+                const int y = (button.Top + button.Bottom - utilities->Height()) / 2;
+                utilities->Draw(canvas, x, y, dropMark == dmmLeft ? 0 : 1);
+            }
         }
         c.SetImageRect(TRect{}, false);
+        if (claimed & (hpeDropMark | hpeHeaderGlyph | hpeSortGlyph | hpeText)) {
+            const int state = SaveDC(bdc);
+            OnAdvancedHeaderDraw(&Header(), paintInfo, THeaderPaintElements(claimed & ~hpeBackground));
+            RestoreDC(bdc, state);
+        }
         RestoreDC(bdc, saved);
     }
     BitBlt(dc, r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top, bdc, r.Left, r.Top, SRCCOPY);

@@ -5,29 +5,6 @@
 
 namespace treeview {
 
-// Watches a canvas font while a cell is painted: any change sets the tree's flag. The previous
-// handler comes back when the watch ends, however the painting step is left.
-class FontWatch {
-public:
-    FontWatch(TCustomVirtualStringTree& tree, TCanvas& canvas) : m_tree(tree), m_font(canvas.Font())
-    {
-        m_previous = std::move(m_font.OnChange);
-        m_font.OnChange = [this] {
-            m_tree.m_font_changed = true;
-            if (m_previous)
-                m_previous();
-        };
-    }
-    ~FontWatch() { m_font.OnChange = std::move(m_previous); }
-    FontWatch(const FontWatch&) = delete;
-    FontWatch& operator=(const FontWatch&) = delete;
-
-private:
-    TCustomVirtualStringTree& m_tree;
-    ui::Font& m_font;
-    std::function<void()> m_previous;
-};
-
 namespace {
 UINT AlignmentFlag(TAlignment alignment)
 {
@@ -87,10 +64,10 @@ void TCustomVirtualStringTree::PaintNormalText(TVTPaintInfo& info, core::String 
     } else {
         r.Left += TextMargin();
         r.Right -= TextMargin();
-        m_font_changed = false;
+        ClearFontChangedFlag();
         int ellipsisWidth = EllipsisWidth();
         PrepareTextPaint(info.Node, &canvas, info.Column, ttNormal);
-        if (m_font_changed) {
+        if (FontChangedFlag()) {
             ellipsisWidth = 0;
             info.NodeWidth = TextExtent(&canvas, text) + 2 * TextMargin();
         }

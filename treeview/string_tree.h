@@ -4,11 +4,13 @@
 #pragma once
 #include "treeview/custom_tree_control.h"
 #include "core/stream.h"
+#include <utility>
 
 namespace treeview {
 
 enum TVSTTextType : uint8_t { ttNormal, ttStatic };
 enum TVSTTextSourceType : uint8_t { tstAll, tstInitialized, tstSelected, tstCutCopySet, tstVisible };
+enum TVTTooltipLineBreakStyle : uint8_t { hlbDefault, hlbForceSingleLine, hlbForceMultiLine };
 
 // Node stream chunk type of a node's main-column caption.
 constexpr int32_t CaptionChunk = 3;
@@ -55,11 +57,21 @@ public:
                              int ellipsisWidth);
     // The extent of a text on a canvas (the tree's font without a canvas).
     virtual int TextExtent(TCanvas* canvas, core::StringView text);
-    // The watch of a canvas font while a cell is painted (the handler of OnPaintText may change it).
-    bool FontChangedWhilePainting() const { return m_font_changed; }
+    // Whether OnPaintText changed the font of the cell being painted.
+    bool FontChangedWhilePainting() const { return FontChangedFlag(); }
+
+    // The font, rectangle and text of a cell as the hint and the editor show it: font changes of
+    // OnPaintText are taken over, the rectangle is the text's, grown to the line height.
+    void GetTextInfo(PVirtualNode node, TColumnIndex column, ui::Font& font, TRect& r, core::String& text);
+    // The height a text needs word-wrapped in its cell (empty s: the cell's text).
+    int ComputeNodeHeight(TCanvas* canvas, PVirtualNode node, TColumnIndex column, core::StringView s = {});
+    // The hint of a cell (OnGetHint), and the tool tip (OnGetHint, else the cell's text).
+    core::String NodeHintText(PVirtualNode node, TColumnIndex column, TVTTooltipLineBreakStyle& lineBreakStyle);
+    core::String NodeTooltipText(PVirtualNode node, TColumnIndex column, TVTTooltipLineBreakStyle& lineBreakStyle);
 
     // ---- Events ----
     std::function<void(TBaseVirtualTree*, PVirtualNode, TColumnIndex, TVSTTextType, core::String& cellText)> OnGetText;
+    std::function<void(TBaseVirtualTree*, PVirtualNode, TColumnIndex, TVTTooltipLineBreakStyle&, core::String& hint)> OnGetHint;
     std::function<void(TBaseVirtualTree*, PVirtualNode, TColumnIndex, core::StringView newText)> OnNewText;
     std::function<void(TBaseVirtualTree*, TCanvas*, PVirtualNode, TColumnIndex, TVSTTextType)> OnPaintText;
     std::function<void(TBaseVirtualTree*, TCanvas*, PVirtualNode, TColumnIndex, core::StringView s, int textSpace,
@@ -88,12 +100,14 @@ protected:
     virtual void DrawCellText(TVTPaintInfo& info, core::StringView text, const TRect& cellRect, UINT drawFormat);
 
 private:
-    friend class FontWatch;
     void PaintNormalText(TVTPaintInfo& info, core::String text);
     void PaintStaticText(TVTPaintInfo& info, core::StringView text);
     void ApplyTextColors(TVTPaintInfo& info);
     void UpdateFontMetrics();
-    bool m_font_changed = false;
+    // The tree's own canvas for measuring without a paint (a memory context).
+    TCanvas& MeasureCanvas();
+    std::unique_ptr<ui::Bitmap> m_measure_bitmap;
+    std::unique_ptr<TCanvas> m_measure_canvas;
     uint32_t* WidthSlot(PVirtualNode node) const;
     void ClearAllWidths();
 
@@ -101,6 +115,23 @@ private:
     int m_text_height = 0;
     int m_ellipsis_width = 0;
     uint32_t m_internal_data_offset = 0;
+};
+
+// The font watch of a painting step: hooked for the step's duration and ended however the step
+// is left, also when an event handler raises.
+class FontWatch {
+public:
+    FontWatch(TVirtualTreeControl& tree, ui::Canvas& canvas) : m_tree(tree), m_canvas(canvas)
+    {
+        m_tree.HookCanvasFont(m_canvas);
+    }
+    ~FontWatch() { m_tree.UnhookCanvasFont(m_canvas); }
+    FontWatch(const FontWatch&) = delete;
+    FontWatch& operator=(const FontWatch&) = delete;
+
+private:
+    TVirtualTreeControl& m_tree;
+    ui::Canvas& m_canvas;
 };
 
 class TVirtualStringTree : public TCustomVirtualStringTree {

@@ -166,17 +166,11 @@ void TCustomVirtualStringTree::PrepareTextPaint(PVirtualNode node, TCanvas* canv
 
 int TCustomVirtualStringTree::TextExtent(TCanvas* canvas, core::StringView text)
 {
-    if (canvas)
-        return canvas->TextWidth(text);
-    // Without a canvas: the tree's font on a screen-compatible context.
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, Font().Handle());
-    SIZE size{0, 0};
-    const std::wstring wide(text.begin(), text.end());
-    GetTextExtentPoint32W(dc, wide.c_str(), int(wide.size()), &size);
-    SelectObject(dc, old);
-    DeleteDC(dc);
-    return size.cx;
+    if (!canvas) {
+        canvas = &MeasureCanvas();
+        canvas->Font().Assign(Font());
+    }
+    return canvas->TextWidth(text);
 }
 
 int TCustomVirtualStringTree::MeasureText(TCanvas* canvas, PVirtualNode node, TColumnIndex column, core::StringView text)
@@ -187,10 +181,22 @@ int TCustomVirtualStringTree::MeasureText(TCanvas* canvas, PVirtualNode node, TC
     return width;
 }
 
+TCanvas& TCustomVirtualStringTree::MeasureCanvas()
+{
+    if (!m_measure_canvas) {
+        m_measure_bitmap = std::make_unique<ui::Bitmap>(1, 1, ui::pf32bit);
+        m_measure_canvas = std::make_unique<TCanvas>(m_measure_bitmap->Canvas().Handle());
+    }
+    return *m_measure_canvas;
+}
+
 int TCustomVirtualStringTree::ComputeTextWidth(TCanvas* canvas, PVirtualNode node, TColumnIndex column, core::StringView text)
 {
     int width = 2 * TextMargin();
     if (!text.empty()) {
+        if (!canvas)
+            canvas = &MeasureCanvas();
+        canvas->Font().Assign(Font());
         PrepareTextPaint(node, canvas, column, ttNormal);
         width += MeasureText(canvas, node, column, text);
     }
@@ -268,6 +274,91 @@ int TCustomVirtualStringTree::MatchSearchText(PVirtualNode node, core::StringVie
         return TCustomVirtualTreeControl::MatchSearchText(node, searchText);
     core::String text = Text(node, FocusedColumn());
     return text.compare(0, searchText.size(), searchText) == 0 && text.size() >= searchText.size() ? 0 : 1;
+}
+
+void TCustomVirtualStringTree::GetTextInfo(PVirtualNode node, TColumnIndex column, ui::Font& font, TRect& r,
+                                           core::String& text)
+{
+    ui::Bitmap scratch(1, 1, ui::pf32bit);
+    TCanvas canvas(scratch.Canvas().Handle());
+    canvas.Font().Assign(font);
+    int lineHeight = TextHeight();
+    {
+        FontWatch watch(*this, canvas);
+        ClearFontChangedFlag();
+        PrepareTextPaint(node, &canvas, column, ttNormal);
+        if (FontChangedFlag()) {
+            font.Assign(canvas.Font());
+            TEXTMETRICW metrics{};
+            HGDIOBJ old = SelectObject(canvas.Handle(), canvas.Font().Handle());
+            GetTextMetricsW(canvas.Handle(), &metrics);
+            SelectObject(canvas.Handle(), old);
+            lineHeight = metrics.tmHeight;
+        }
+    }
+    text = Text(node, column);
+    r = GetDisplayRect(node, column, true, !treeview::HasState(node, vsMultiline));
+    if (TreeOptions().PaintOptions() & toShowHorzGridLines)
+        --r.Bottom;
+    const int grow = (lineHeight - (r.Bottom - r.Top)) / 2;
+    r.Top -= grow;
+    r.Bottom += grow;
+}
+
+int TCustomVirtualStringTree::ComputeNodeHeight(TCanvas* canvas, PVirtualNode node, TColumnIndex column, core::StringView s)
+{
+    core::String text = s.empty() ? Text(node, column) : core::String(s);
+    UINT format = DT_NOPREFIX | DT_CALCRECT | DT_WORDBREAK;
+    TVTPaintInfo info;
+    info.Node = node;
+    info.Column = column;
+    TVirtualTreeColumns& columns = Header().Columns();
+    if (!columns.IsValidColumn(column)) {
+        info.CellRect.Right = ClientWidth();
+    } else {
+        info.BidiMode = columns[column].BiDiMode();
+        info.CellRect.Right = columns[column].Width() - TextMargin();
+        info.CellRect.Left = TextMargin() + Margin();
+        if (column == Header().MainColumn()) {
+            int selectLevel = 0;
+            const int levels = (TreeOptions().PaintOptions() & toFixedIndent) ? 1 : int(DetermineLineImage(node, selectLevel).size());
+            info.CellRect.Left += int(Indent()) * levels;
+        }
+        AdjustCellRect(info);
+    }
+    if (info.BidiMode != bdLeftToRight)
+        format |= DT_RTLREADING | DT_RIGHT;
+    std::unique_ptr<ui::Bitmap> scratch;
+    std::unique_ptr<TCanvas> own;
+    if (!canvas) {
+        scratch = std::make_unique<ui::Bitmap>(1, 1, ui::pf32bit);
+        own = std::make_unique<TCanvas>(scratch->Canvas().Handle());
+        own->Font().Assign(Font());
+        canvas = own.get();
+    }
+    RECT r{info.CellRect.Left, 0, info.CellRect.Right, 0};
+    canvas->TextRect(r, text, format);
+    return int(r.bottom - r.top);
+}
+
+core::String TCustomVirtualStringTree::NodeHintText(PVirtualNode node, TColumnIndex column,
+                                                    TVTTooltipLineBreakStyle& lineBreakStyle)
+{
+    core::String hint = Hint();
+    if (OnGetHint)
+        OnGetHint(this, node, column, lineBreakStyle, hint);
+    return hint;
+}
+
+core::String TCustomVirtualStringTree::NodeTooltipText(PVirtualNode node, TColumnIndex column,
+                                                       TVTTooltipLineBreakStyle& lineBreakStyle)
+{
+    core::String hint = Hint();
+    if (OnGetHint)
+        OnGetHint(this, node, column, lineBreakStyle, hint);
+    else
+        hint = Text(node, column);
+    return hint;
 }
 
 PVirtualNode TCustomVirtualStringTree::FirstOfSource(TVSTTextSourceType source)

@@ -15,11 +15,19 @@ void TBaseVirtualTree::InvalidateCache()
 
 void TBaseVirtualTree::InterruptValidation()
 {
+    m_sorted_parent.store(nullptr, std::memory_order_relaxed);   // every structure change comes here first
+    TakeBackFromWorker();
+}
+
+void TBaseVirtualTree::TakeBackFromWorker()
+{
     if (worker::OnWorkerThread())
         return;   // the worker changes what it validates itself (variable node heights)
     if (!(m_states & tsStopValidation) || (m_states & tsUseCache))
         ChangeStates(tsStopValidation, tsUseCache);
-    if (!worker::Exists())
+    // Only a request puts the tree in the worker's hands; without one since the last interruption
+    // there is nothing to take back (and adding many nodes one by one costs no lock each).
+    if (!m_handed_to_worker || !worker::Exists())
         return;
     if (worker::RemoveTree(this)) {
         // The worker is inside this tree: let its change-state messages through until it lets go.
@@ -31,14 +39,18 @@ void TBaseVirtualTree::InterruptValidation()
         }
         ChangeStates(tsValidationNeeded, 0);
     }
+    // Still inside only when the application quits while we wait: look again next time.
+    m_handed_to_worker = worker::IsCurrentTree(this);
 }
 
 void TBaseVirtualTree::RequestValidation()
 {
-    InterruptValidation();
+    // A request changes no structure: the kept order of the last sorted level stays good.
+    TakeBackFromWorker();
     m_start_index = 0;
     if ((m_states & tsValidationNeeded) && worker::Exists()) {
         ChangeStates(0, tsStopValidation);
+        m_handed_to_worker = true;
         worker::AddTree(this);
     }
 }

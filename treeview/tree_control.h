@@ -52,6 +52,18 @@ public:
     using TVirtualTreeView::ClientHeight;
     using TVirtualTreeView::ClientWidth;
 
+    // The end of form loading: the stored root nodes are made, the columns settle.
+    void Loaded() override;
+
+    // Copies another tree's properties (window, frame and view); nodes are not copied.
+    void Assign(const TVirtualTreeControl& source);
+
+    // ---- Font watch: text painting notices font changes made by event handlers ----
+    void HookCanvasFont(ui::Canvas& canvas);
+    void UnhookCanvasFont(ui::Canvas& canvas);
+    bool FontChangedFlag() const { return m_font_changed; }
+    void ClearFontChangedFlag() { m_font_changed = false; }
+
     // ---- Frame geometry ----
     // The frame's thickness as negative numbers (for inflating a rectangle).
     TSize BorderDimensions() const;
@@ -62,8 +74,12 @@ public:
     // Scrolls for a key that scrolls the view without moving the focus; false when the key is no such key.
     bool ScrollByKey(WORD key, ui::ShiftState shift);
 
-    // ---- Long-running mouse states ----
+    // ---- Wheel panning ----
+    // Opens the panning window at a client point and scrolls towards the pointer until it ends.
+    void BeginWheelPanning(POINT position);
     void EndWheelPanning();
+    void UpdatePanningCursor(int x, int y);
+    HWND PanningWindow() const { return m_panning_window; }
 
     // ---- Tree-view compatibility: answers TVM_GETITEMW/TVM_GETITEMRECT/TVM_GETNEXTITEM ----
     // An item handle is a node of this tree; anything else is answered as no item.
@@ -73,7 +89,6 @@ protected:
     // ---- Window creation and loading ----
     void CreateParams(ui::CreateParamsRec& params) override;
     void CreateWnd() override;
-    void Loaded() override;
 
     // ---- Message handling ----
     void WndProc(ui::Message& message) override;
@@ -115,6 +130,7 @@ protected:
     virtual core::String ItemText(PVirtualNode node) { (void)node; return {}; }
     // Wheel panning and auto-scroll stepping (timer 4).
     virtual void ScrollOnTimer();
+    bool IsControlAt(int x, int y) const override;
 
     // ---- TreeWindowPort pieces that descendants may refine ----
     int TextHeight() const;
@@ -135,7 +151,15 @@ private:
     void RedrawFrame();
     THitInfo HitAt(LPARAM lparam);
 
+    static LRESULT CALLBACK PanningWindowProc(HWND window, UINT msg, WPARAM wparam, LPARAM lparam);
+
     std::unique_ptr<Port> m_port;
+    std::function<void()> m_old_font_change;
+    bool m_font_hooked = false;
+    bool m_font_changed = false;
+    HWND m_panning_window = nullptr;
+    HBITMAP m_panning_image = nullptr;
+    HCURSOR m_panning_cursor = nullptr;
     TBorderStyle m_border_style = bsSingle;
     bool m_ctl3d = true;
     TBevelKind m_bevel_kind = bkNone;
@@ -145,7 +169,6 @@ private:
     int m_bevel_width = 1;
     int m_border_width = 0;
     ui::Cursor m_hot_cursor = ui::crDefault;
-    TPoint m_last_click_pos;
 };
 
 } // namespace treeview

@@ -1,6 +1,7 @@
 // The virtual tree's window control (see tree_control.h): window creation and frame, the header in
 // the non-client area, the message routing and the TreeWindowPort over the real window.
 #include "treeview/tree_control.h"
+#include "treeview/builtin_images.h"
 #include "treeview/unit_services.h"
 #include "ui/application.h"
 #include "ui/form.h"
@@ -221,6 +222,52 @@ bool TVirtualTreeControl::CanFocus() const
         return false;
     ui::Form* form = ParentForm();
     return !form || (form->Enabled() && form->Visible());
+}
+
+void TVirtualTreeControl::Assign(const TVirtualTreeControl& source)
+{
+    AssignView(source);
+    SetAlign(source.Align());
+    SetBevelEdges(source.m_bevel_edges);
+    SetBevelInner(source.m_bevel_inner);
+    SetBevelKind(source.m_bevel_kind);
+    SetBevelOuter(source.m_bevel_outer);
+    SetBevelWidth(source.m_bevel_width);
+    SetBorderStyle(source.m_border_style);
+    SetBorderWidth(source.m_border_width);
+    SetColor(source.GetColor());
+    SetCtl3D(source.m_ctl3d);
+    SetEnabled(source.Enabled());
+    SetFont(source.Font());
+    SetHotCursor(source.m_hot_cursor);
+    SetParentColor(source.ParentColor());
+    SetParentFont(source.ParentFont());
+    SetParentShowHint(source.ParentShowHint());
+    SetShowHint(source.ShowHint());
+    SetTabStop(source.TabStop());
+    SetVisible(source.Visible());
+}
+
+void TVirtualTreeControl::HookCanvasFont(ui::Canvas& canvas)
+{
+    if (m_font_hooked)
+        return;
+    m_font_hooked = true;
+    m_old_font_change = canvas.Font().OnChange;
+    canvas.Font().OnChange = [this] {
+        m_font_changed = true;
+        if (m_old_font_change)
+            m_old_font_change();
+    };
+}
+
+void TVirtualTreeControl::UnhookCanvasFont(ui::Canvas& canvas)
+{
+    if (!m_font_hooked)
+        return;
+    canvas.Font().OnChange = m_old_font_change;
+    m_old_font_change = nullptr;
+    m_font_hooked = false;
 }
 
 // ---------------------------------------------------------------- frame properties
@@ -629,11 +676,138 @@ void TVirtualTreeControl::HandleTimer(ui::Message& message)
 
 void TVirtualTreeControl::TreeTimer(unsigned id) { m_port->KillTimer(id); }
 
+bool TVirtualTreeControl::IsControlAt(int x, int y) const
+{
+    HWND w = HandleIfAllocated();
+    if (!w)
+        return false;
+    POINT p{x, y};
+    ::ClientToScreen(w, &p);
+    return WindowFromPoint(p) == w;
+}
+
 void TVirtualTreeControl::ScrollOnTimer()
 {
-    // Auto-scroll directions are decided by the mouse half; without any, the timer stops.
+    HWND w = HandleIfAllocated();
+    if (!w)
+        return;
+    POINT screen{};
+    GetCursorPos(&screen);
+    RECT client{};
+    GetClientRect(w, &client);
+    MapWindowPoints(w, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    bool inClient = PtInRect(&client, screen) != FALSE;
+    POINT local = screen;
+    ::ScreenToClient(w, &local);
+    bool panning = (TreeStates() & (tsWheelPanning | tsWheelScrolling)) != 0;
+    bool selecting = IsMouseSelecting();
+    if (!selecting && !inClient && !panning)
+        return;
+    TPoint outside{screen.x < client.left ? client.left - screen.x : screen.x > client.right ? screen.x - client.right : 0,
+                   screen.y < client.top ? client.top - screen.y : screen.y > client.bottom ? screen.y - client.bottom : 0};
+    TPoint delta = ScrollDeltasAt(TPoint{local.x, local.y}, inClient, outside);
+    if (selecting) {
+        TRect clip{delta.X, delta.Y, ClientWidth() + delta.X, ClientHeight() + delta.Y};
+        if (ApplyOffset(TPoint{OffsetX() + delta.X, OffsetY() + delta.Y}, DefaultScrollUpdateFlags, &clip))
+            Invalidate();
+    } else if (!IsCurrentDropTarget() && (delta.X != 0 || delta.Y != 0)) {
+        ApplyOffset(TPoint{OffsetX() + delta.X, OffsetY() + delta.Y});
+    }
+    UpdateWindow(w);
+    if (ScrollDirections() == 0 && !panning) {
+        m_port->KillTimer(ScrollTimer);
+        ChangeStates(0, tsScrolling | tsScrollPending);
+    }
+}
+
+LRESULT CALLBACK TVirtualTreeControl::PanningWindowProc(HWND window, UINT msg, WPARAM wparam, LPARAM lparam)
+{
+    if (msg == WM_PAINT) {
+        PAINTSTRUCT ps{};
+        HDC dc = BeginPaint(window, &ps);
+        auto image = reinterpret_cast<HBITMAP>(GetWindowLongPtrW(window, GWLP_USERDATA));
+        if (image) {
+            HDC memory = CreateCompatibleDC(dc);
+            HGDIOBJ old = SelectObject(memory, image);
+            BitBlt(dc, 0, 0, 32, 32, memory, 0, 0, SRCCOPY);
+            SelectObject(memory, old);
+            DeleteDC(memory);
+        }
+        EndPaint(window, &ps);
+        return 0;
+    }
+    return DefWindowProcW(window, msg, wparam, lparam);
+}
+
+void TVirtualTreeControl::BeginWheelPanning(POINT position)
+{
+    HWND w = HandleIfAllocated();
+    if (!w)
+        return;
     m_port->KillTimer(ScrollTimer);
-    ChangeStates(0, tsScrolling | tsScrollPending);
+    ChangeStates(tsWheelPanning | tsWheelScrolling, 0);
+    SetLastClickPos(TPoint{position.x, position.y});
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSEXW info{};
+    info.cbSize = sizeof(info);
+    bool registered = GetClassInfoExW(instance, L"VTPanningWindow", &info) != FALSE;
+    if (registered && info.lpfnWndProc != PanningWindowProc) {
+        UnregisterClassW(L"VTPanningWindow", instance);
+        registered = false;
+    }
+    if (!registered) {
+        WNDCLASSEXW wc{};
+        wc.cbSize = sizeof(wc);
+        wc.lpfnWndProc = PanningWindowProc;
+        wc.hInstance = instance;
+        wc.lpszClassName = L"VTPanningWindow";
+        RegisterClassExW(&wc);
+    }
+    bool wide = int(RangeX()) > ClientWidth(), tall = int(RangeY()) > ClientHeight();
+    const char* name = wide && tall ? "VT_MOVEALL" : wide ? "VT_MOVEEW" : "VT_MOVENS";
+    TPixelStrip image;
+    CORE_ASSERT(BuiltinStrip(name, image) && image.Width > 0, u"Invalid wheel panning image.");
+    POINT screen = position;
+    ::ClientToScreen(w, &screen);
+    m_panning_window = CreateWindowExW(WS_EX_TOOLWINDOW, L"VTPanningWindow", nullptr, WS_POPUP, screen.x - 16,
+                                       screen.y - 16, 32, 32, w, nullptr, instance, nullptr);
+    // The image as a bitmap, and the window shaped to its opaque pixels.
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+    bi.bmiHeader.biWidth = image.Width;
+    bi.bmiHeader.biHeight = -image.Height;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    m_panning_image = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HRGN region = CreateRectRgn(0, 0, 0, 0);
+    for (int y = 0; y < image.Height; ++y) {
+        int run = -1;
+        for (int x = 0; x <= image.Width; ++x) {
+            bool opaque = x < image.Width && image.At(x, y) != stripcolor::Mask;
+            if (x < image.Width && bits)
+                static_cast<uint32_t*>(bits)[y * image.Width + x] = image.At(x, y);
+            if (opaque && run < 0)
+                run = x;
+            if (!opaque && run >= 0) {
+                HRGN piece = CreateRectRgn(run, y, x, y + 1);
+                CombineRgn(region, region, piece, RGN_OR);
+                DeleteObject(piece);
+                run = -1;
+            }
+        }
+    }
+    if (m_panning_window) {
+        SetWindowRgn(m_panning_window, region, FALSE); // the window owns the region now
+        SetWindowLongPtrW(m_panning_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(m_panning_image));
+        ShowWindow(m_panning_window, SW_SHOWNOACTIVATE);
+    } else {
+        DeleteObject(region);
+    }
+    if (GetFocus() != w && CanFocus())
+        ::SetFocus(w);
+    SetCapture(w);
+    m_port->SetTimer(ScrollTimer, 20);
 }
 
 void TVirtualTreeControl::EndWheelPanning()
@@ -644,6 +818,46 @@ void TVirtualTreeControl::EndWheelPanning()
     if (GetCapture() == HandleIfAllocated())
         ReleaseCapture();
     ChangeStates(0, tsWheelPanning | tsWheelScrolling);
+    if (m_panning_window) {
+        DestroyWindow(m_panning_window);
+        m_panning_window = nullptr;
+    }
+    if (m_panning_image) {
+        DeleteObject(m_panning_image);
+        m_panning_image = nullptr;
+    }
+    // The panning cursors are shared by the unit; only the reference goes.
+    m_panning_cursor = nullptr;
+    ::SetCursor(ui::CursorHandle(Cursor() == ui::crDefault ? ui::crArrow : Cursor()));
+}
+
+void TVirtualTreeControl::UpdatePanningCursor(int x, int y)
+{
+    bool wide = int(RangeX()) > ClientWidth(), tall = int(RangeY()) > ClientHeight();
+    TPoint click = LastClickPos();
+    int dx = x - click.X, dy = y - click.Y;
+    const char* name;
+    if (std::abs(dx) > 7 || std::abs(dy) > 7) {
+        if (wide && tall) {
+            if (dx < -8)
+                name = dy < -8 ? "VT_MOVENW" : dy < 9 ? "VT_MOVEW" : "VT_MOVESW";
+            else if (dx < 9)
+                name = y < click.Y ? "VT_MOVEN" : "VT_MOVES";
+            else
+                name = dy < -8 ? "VT_MOVENE" : dy < 9 ? "VT_MOVEE" : "VT_MOVESE";
+        } else if (wide) {
+            name = x < click.X ? "VT_MOVEW" : "VT_MOVEE";
+        } else {
+            name = y < click.Y ? "VT_MOVEN" : "VT_MOVES";
+        }
+    } else {
+        name = !wide ? "VT_MOVENS" : tall ? "VT_MOVEALL" : "VT_MOVEEW";
+    }
+    HCURSOR cursor = PanningCursor(name);
+    if (cursor == m_panning_cursor)
+        return;
+    m_panning_cursor = cursor;
+    ::SetCursor(cursor);
 }
 
 void TVirtualTreeControl::HandleButton(ui::Message& message)
@@ -653,7 +867,12 @@ void TVirtualTreeControl::HandleButton(ui::Message& message)
     switch (message.Msg) {
     case WM_LBUTTONDOWN: {
         ChangeStates(tsLeftButtonDown, 0);
-        m_last_click_pos = TPoint{short(LOWORD(message.LParam)), short(HIWORD(message.LParam))};
+        if (TreeStates() & (tsWheelPanning | tsWheelScrolling)) {
+            // A press during panning only ends it.
+            EndWheelPanning();
+            break;
+        }
+        SetLastClickPos(TPoint{short(LOWORD(message.LParam)), short(HIWORD(message.LParam))});
         ui::CustomControl::WndProc(message);
         THitInfo info = HitAt(message.LParam);
         MousePressed(message, info);
@@ -679,15 +898,10 @@ void TVirtualTreeControl::HandleButton(ui::Message& message)
         if (headerBusy)
             break;
         ui::CustomControl::WndProc(message);
-        m_last_click_pos = TPoint{short(LOWORD(message.LParam)), short(HIWORD(message.LParam))};
         bool panning = (TreeStates() & (tsWheelPanning | tsWheelScrolling)) != 0;
         if ((TreeOptions().MiscOptions() & toWheelPanning) && !panning &&
             (int(RangeX()) > ClientWidth() || int(RangeY()) > ClientHeight())) {
-            // Wheel panning: the view follows the pointer until the button goes up or a key or
-            // button ends it; timer 4 drives the steps.
-            ChangeStates(tsWheelPanning | tsWheelScrolling, 0);
-            SetCapture(HandleIfAllocated());
-            m_port->SetTimer(ScrollTimer, 20);
+            BeginWheelPanning(POINT{short(LOWORD(message.LParam)), short(HIWORD(message.LParam))});
             break;
         }
         EndWheelPanning();
@@ -725,6 +939,10 @@ void TVirtualTreeControl::HandleButton(ui::Message& message)
         break;
     case WM_RBUTTONDOWN:
         ChangeStates(tsRightButtonDown, 0);
+        if (TreeStates() & (tsWheelPanning | tsWheelScrolling)) {
+            EndWheelPanning();
+            break;
+        }
         if (headerBusy)
             break;
         ui::CustomControl::WndProc(message);
@@ -806,7 +1024,8 @@ bool TVirtualTreeControl::HandleHeaderMessage(ui::Message& message)
         GetCursorPos(&p);
         ::ScreenToClient(w, &p);
         if (header.IsColumnSplitterHit(TPoint{p.x, p.y})) {
-            ::SetCursor(LoadCursorW(nullptr, IDC_SIZEWE));
+            HCURSOR split = TreeCursor(63);
+            ::SetCursor(split ? split : LoadCursorW(nullptr, IDC_SIZEWE));
             message.Result = 1;
             return true;
         }
@@ -969,6 +1188,20 @@ void TVirtualTreeControl::WndProc(ui::Message& message)
     case WM_TIMER:
         HandleTimer(message);
         return;
+    case WM_MOUSEMOVE:
+        if (TreeStates() & (tsWheelPanning | tsWheelScrolling)) {
+            int x = short(LOWORD(message.LParam)), y = short(HIWORD(message.LParam));
+            TPoint click = LastClickPos();
+            // A move past the drag threshold turns "button up" panning into "hold the button".
+            if ((TreeStates() & tsWheelScrolling) && (std::abs(x - click.X) >= GetSystemMetrics(SM_CXDRAG) ||
+                                                      std::abs(y - click.Y) >= GetSystemMetrics(SM_CYDRAG)))
+                ChangeStates(0, tsWheelScrolling);
+            UpdatePanningCursor(x, y);
+            AutoScrollAt(x, y);
+            message.Result = 0;
+            return;
+        }
+        break;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONUP:
     case WM_LBUTTONDBLCLK:
@@ -1043,6 +1276,17 @@ void TVirtualTreeControl::WndProc(ui::Message& message)
             message.Result = 1;
             return;
         }
+        break;
+    case WM_PRINT:
+        if (!((message.LParam & PRF_CHECKVISIBLE) && !IsWindowVisible(HandleIfAllocated())) &&
+            (Header().Options() & hoVisible)) {
+            TRect r = HeaderRect();
+            PaintHeader(reinterpret_cast<HDC>(message.WParam), r, EffectiveOffsetX());
+        }
+        break;
+    case WM_SYSCOLORCHANGE:
+        // The shared images are drawn in system colours.
+        RebuildTreeImages();
         break;
     case WM_PRINTCLIENT: {
         ui::Canvas& canvas = Canvas();

@@ -175,8 +175,9 @@ void TCustomVirtualTreeControl::ShowNodePopup(const THitInfo& hitInfo, POINT cli
         return;
     ChangeStates(tsPopupMenuShown, 0);
     WindowPort().KillTimer(EditTimer);
-    // FIXME: the tree's popup menus are the application's menus; showing one needs the menu class
-    // of the class library, which the tree's popup query does not hand out yet.
+    POINT screen = client;
+    ::ClientToScreen(Handle(), &screen);
+    menu->Popup(screen.x, screen.y);
 }
 
 // ---- Timers ----

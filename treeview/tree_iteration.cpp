@@ -7,6 +7,29 @@ namespace treeview {
 
 namespace {
 constexpr char16_t RootAssertion[] = u"Node must not be the hidden root node.";
+// How many places ahead a walk along a sorted level asks for nodes: enough to cover a memory read.
+constexpr uint32_t WalkAhead = 32;
+}
+
+void TBaseVirtualTree::FetchAhead(PVirtualNode node) const
+{
+    // A sorted level lies scattered in memory; its kept order tells which nodes come next.
+    if (!node || node->Parent != m_sorted_parent.load(std::memory_order_relaxed))
+        return;
+    size_t ahead = size_t(node->Index) + WalkAhead;
+    if (ahead < m_sorted_children.size())
+        FetchNode(m_sorted_children[ahead]);
+}
+
+void TBaseVirtualTree::FetchNode(PVirtualNode node) const
+{
+#if defined(__GNUC__) || defined(__clang__)
+    const char* record = reinterpret_cast<const char*>(node);
+    __builtin_prefetch(record);
+    __builtin_prefetch(record + sizeof(TVirtualNode) + m_total_internal_data_size);
+#else
+    (void)node;
+#endif
 }
 
 #define TREE_CHILDREN_ABOVE(cca) ((cca) && (m_options->PaintOptions() & toChildrenAbove))
@@ -308,6 +331,7 @@ PVirtualNode TBaseVirtualTree::NextNodeInOrder(PVirtualNode node, bool doInit, b
     if (!node)
         return nullptr;
     CORE_ASSERT(node != m_root, RootAssertion);
+    FetchAhead(node);
     PVirtualNode result = nullptr;
     if (!TREE_CHILDREN_ABOVE(considerChildrenAbove)) {
         if (doInit && HasState(node, vsHasChildren) && node->ChildCount == 0)
@@ -551,6 +575,7 @@ PVirtualNode TBaseVirtualTree::NextVisibleImpl(PVirtualNode node, bool considerC
     if (!node)
         return nullptr;
     CORE_ASSERT(node != m_root, RootAssertion);
+    FetchAhead(node);
     // Following siblings of from, climbing to the parents' siblings; the first with vsVisible.
     auto walkOn = [&](PVirtualNode from) -> PVirtualNode {
         for (PVirtualNode run = from; run && run != m_root; run = run->Parent)

@@ -7,11 +7,10 @@
 namespace treeview {
 
 namespace {
-// Dummy bit of a node whose user data area was handed out (GetNodeData or a load): such a node gets
-// OnFreeNode even when it was never initialised, so that its data is never leaked.
-constexpr uint8_t DataHandedOut = 1;
-
 bool IsRootNode(PVirtualNode node) { return node && node->NextSibling == node; }
+
+// How many places ahead deleting a sorted level asks for its nodes.
+constexpr size_t DeleteAhead = 16;
 
 // Raises the update counter for a scope without OnUpdating (and lowers it also on an exception).
 struct UpdateCounterScope {
@@ -476,7 +475,7 @@ void TBaseVirtualTree::ForgetNode(PVirtualNode node)
 void TBaseVirtualTree::FreeNodeRecord(PVirtualNode node)
 {
     ForgetNode(node);
-    bool dataTouched = (node->Dummy & DataHandedOut) != 0;
+    bool dataTouched = (node->Dummy & DataHandedOutMark) != 0;
     try {
         if (OnFreeNode && (HasState(node, vsInitialized | vsInitialUserData) || dataTouched))
             DoFreeNode(node);
@@ -487,15 +486,11 @@ void TBaseVirtualTree::FreeNodeRecord(PVirtualNode node)
     m_pool.Free(node);
 }
 
-void* TBaseVirtualTree::GetNodeData(PVirtualNode node) const
+void* TBaseVirtualTree::NodeDataOutsideNodes(PVirtualNode node) const
 {
     CORE_ASSERT(m_node_data_size > 0, u"NodeDataSize not initialized.");
-    if (!node || node == m_root)
-        return nullptr;
-    std::atomic_ref<uint8_t> mark(node->Dummy);
-    if (!(mark.load(std::memory_order_relaxed) & DataHandedOut))
-        mark.fetch_or(DataHandedOut, std::memory_order_relaxed);
-    return reinterpret_cast<char*>(node) + sizeof(TVirtualNode) + m_total_internal_data_size;
+    (void)node;   // nil or the root: no data of its own
+    return nullptr;
 }
 
 void TBaseVirtualTree::ApplyUserData(PVirtualNode node, void* userData)
@@ -568,6 +563,26 @@ void TBaseVirtualTree::ValidateChildren(PVirtualNode node, bool recursive)
         if (recursive)
             ValidateChildren(child, true);
     }
+}
+
+void TBaseVirtualTree::ResetNode(PVirtualNode node)
+{
+    AfterConstruction();
+    CancelEditing();
+    if (!node || node == m_root) {
+        Clear();
+        return;
+    }
+    // Clearing vsHasChildren over children that a read-only tree keeps would break the model.
+    if (m_options->MiscOptions() & toReadOnly)
+        return;
+    DoReset(node);
+    DeleteChildren(node, false);
+    // The node is uninitialised again; its data area stays, and so does the mark that it was
+    // handed out, so that OnFreeNode still reaches it.
+    ExcludeStates(node, vsInitialized | vsChecking | vsCutOrCopy | vsDeleting | vsExpanded | vsHasChildren |
+                            vsHeightMeasured);
+    InvalidateNode(node);
 }
 
 // ---- Child counts and heights ----
@@ -982,13 +997,21 @@ void TBaseVirtualTree::DeleteChildren(PVirtualNode node, bool resetHasChildren)
     int oldX = m_offset_x, oldY = m_offset_y;
     {
         UpdateCounterScope scope(m_update_count);
+        bool sorted = m_sorted_parent.load(std::memory_order_relaxed) == node;
         InterruptValidation();
+        // The kept order of a sorted level tells which nodes come next (they lie scattered); it is
+        // only used to fetch them ahead, so a change made meanwhile by an event cannot mislead us.
+        std::vector<PVirtualNode> order;
+        if (sorted && m_sorted_children.size() == node->ChildCount)
+            order = std::move(m_sorted_children);
         bool shown = node == m_root || (FullyVisible(node) && HasState(node, vsExpanded) && !IsEffectivelyHidden(node));
         IncludeStates(node, vsClearing);
         // The counts of the whole subtree go at once; the children are then cut off one by one.
         int64_t removedCount = int64_t(node->TotalCount) - 1;
         try {
             while (PVirtualNode child = node->LastChild) {
+                if (size_t left = node->ChildCount; left > DeleteAhead && left <= order.size())
+                    FetchNode(order[left - 1 - DeleteAhead]);
                 PVirtualNode prev = child->PrevSibling;
                 if (shown && IsEffectivelyVisible(child))
                     --m_visible_count;
@@ -1082,6 +1105,7 @@ void TBaseVirtualTree::Clear()
         m_check_node = nullptr;
         m_last_search_node = nullptr;
         DeleteChildren(m_root, true);
+        ReleaseSortedChildren();
         m_offset_x = 0;
         m_offset_y = 0;
     } catch (...) {
@@ -1122,6 +1146,20 @@ void TBaseVirtualTree::WriteSubtree(core::Stream& stream, PVirtualNode node)
         WriteSubtree(stream, child);
 }
 
+void TBaseVirtualTree::FreeDetachedSubtree(PVirtualNode node) noexcept
+{
+    // What a failed read had made and attached below node: every node whose data was loaded gets
+    // its OnFreeNode. The read's own failure is what goes on; a handler failing here is not news.
+    while (PVirtualNode child = node->LastChild) {
+        node->LastChild = child->PrevSibling;
+        FreeDetachedSubtree(child);
+    }
+    try {
+        FreeNodeRecord(node);
+    } catch (...) {
+    }
+}
+
 void TBaseVirtualTree::ReadSubtree(core::Stream& stream, PVirtualNode node)
 {
     // node is detached: its record is filled, then its children are made and attached to it.
@@ -1144,7 +1182,7 @@ void TBaseVirtualTree::ReadSubtree(core::Stream& stream, PVirtualNode node)
         data.CopyFrom(stream, dataSize);
         data.SetPosition(0);
         if (m_node_data_size > 0)
-            node->Dummy |= DataHandedOut;
+            node->Dummy |= DataHandedOutMark;
         DoLoadUserData(node, data);
     }
     uint32_t children = stream.ReadUInt32();
@@ -1157,7 +1195,7 @@ void TBaseVirtualTree::ReadSubtree(core::Stream& stream, PVirtualNode node)
         try {
             ReadSubtree(stream, child);
         } catch (...) {
-            FreeNodeRecord(child);
+            FreeDetachedSubtree(child);
             throw;
         }
         LinkNode(child, node, amAddChildLast);
@@ -1253,7 +1291,7 @@ void TBaseVirtualTree::MoveTo(PVirtualNode source, PVirtualNode target, TVTNodeA
                     try {
                         targetTree->ReadSubtree(stream, node);
                     } catch (...) {
-                        targetTree->FreeNodeRecord(node);
+                        targetTree->FreeDetachedSubtree(node);
                         throw;
                     }
                     targetTree->LinkNode(node, anchor, mode);
@@ -1336,7 +1374,7 @@ PVirtualNode TBaseVirtualTree::CopyTo(PVirtualNode source, PVirtualNode target, 
             try {
                 targetTree->ReadSubtree(stream, node);
             } catch (...) {
-                targetTree->FreeNodeRecord(node);
+                targetTree->FreeDetachedSubtree(node);
                 throw;
             }
             targetTree->LinkNode(node, anchor, mode);

@@ -161,12 +161,14 @@ void TCustomVirtualTreeControl::MousePressed(ui::Message& message, THitInfo& hit
     if (Focused() && ((hit & hiOnItemLabel) || ((miscOptions & toGridExtensions) && (hit & hiOnItem))) &&
         nodeSelected && !columnChange && shiftEmpty)
         ChangeStates(tsEditPending, 0);
+    m_last_click = TPoint{x, y};
     if (!(selectionOptions & toDisableDrawSelection) && !isLabelHit && !fullRowDrag && multi) {
+        SetCapture(Handle());
         ChangeStates(tsDrawSelPending, 0);
+        m_new_sel_rect = TRect{x + EffectiveOffsetX(), y - OffsetY(), x + EffectiveOffsetX(), y - OffsetY()};
         if (!isCellHit)
             return;
     }
-    m_last_click = TPoint{x, y};
     if ((isLabelHit || isCellHit) && DoFocusChanging(FocusedNode(), hitNode, FocusedColumn(), newColumn)) {
         if (columnChange)
             StoreFocusedColumn(newColumn);
@@ -192,8 +194,11 @@ void TCustomVirtualTreeControl::MousePressed(ui::Message& message, THitInfo& hit
 void TCustomVirtualTreeControl::MouseReleased(ui::Message& message, const THitInfo& hitInfo)
 {
     const ui::ShiftState shift = ArgsOf(message).uiShift;
+    if (GetCapture() == Handle())
+        ReleaseCapture();
     if (IsMouseSelecting()) {
         ChangeStates(0, tsDrawSelPending | tsDrawSelecting | tsToggleFocusedSelection);
+        m_new_sel_rect = TRect{};
         Invalidate();
     }
     if (TreeStates() & tsClearPending) {
@@ -283,6 +288,14 @@ void TCustomVirtualTreeControl::MouseMove(ui::ShiftState uiShift, int x, int y)
         TCustomVirtualTreeControl* tree; ui::ShiftState s; int x, y;
         ~CallBase() { tree->TVirtualTreeControl::MouseMove(s, x, y); }
     } callBase{this, uiShift, x, y};
+    if (IsMouseSelecting()) {
+        // The band's moving corner, clamped to the larger of client area and range.
+        const int maxX = std::max(ClientWidth(), int(RangeX())), maxY = std::max(ClientHeight(), int(RangeY()));
+        m_new_sel_rect.Right = std::clamp(x + EffectiveOffsetX(), 0, maxX);
+        m_new_sel_rect.Bottom = std::clamp(y - OffsetY(), 0, maxY);
+        if (TreeStates() & tsDrawSelecting)
+            Invalidate();
+    }
     if (TreeStates() & tsDrawSelPending) {
         if (std::abs(x - m_last_click.X) > DragThreshold || std::abs(y - m_last_click.Y) > DragThreshold) {
             if (TreeStates() & tsClearPending) {

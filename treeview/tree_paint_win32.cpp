@@ -29,6 +29,28 @@ RECT ToRECT(const TRect& r) { return RECT{r.Left, r.Top, r.Right, r.Bottom}; }
 
 } // namespace
 
+namespace {
+// Blends rect of a 32-bit row bitmap (device coordinates) with colour at alpha/256.
+void BlendRect(ui::Bitmap& bitmap, RECT rect, uint32_t colorRGB, int alpha)
+{
+    GdiFlush();
+    rect.left = std::max<LONG>(rect.left, 0);
+    rect.top = std::max<LONG>(rect.top, 0);
+    rect.right = std::min<LONG>(rect.right, bitmap.Width());
+    rect.bottom = std::min<LONG>(rect.bottom, bitmap.Height());
+    const int r = colorRGB & 0xFF, g = (colorRGB >> 8) & 0xFF, b = (colorRGB >> 16) & 0xFF;
+    for (LONG y = rect.top; y < rect.bottom; ++y) {
+        uint8_t* line = bitmap.ScanLine(int(y));
+        for (LONG x = rect.left; x < rect.right; ++x) {
+            uint8_t* p = line + x * 4;
+            p[0] = uint8_t((b - p[0]) * alpha / 256 + p[0]);
+            p[1] = uint8_t((g - p[1]) * alpha / 256 + p[1]);
+            p[2] = uint8_t((r - p[2]) * alpha / 256 + p[2]);
+        }
+    }
+}
+} // namespace
+
 TCustomVirtualTreeControl::TCustomVirtualTreeControl(core::Component* owner) : TVirtualTreeControl(owner)
 {
     m_header_font.SetName(u"宋体");
@@ -302,41 +324,121 @@ void TCustomVirtualTreeControl::PaintExpandButton(TCanvas& canvas, PVirtualNode 
     canvas.Draw(r.Left + buttonX, r.Top + buttonY, bm);
 }
 
+int TCustomVirtualTreeControl::CheckImageWidth() const
+{
+    ui::ImageList* images = CheckImagesOfKind(m_check_image_kind);
+    return images ? images->Width() : 0;
+}
+
 void TCustomVirtualTreeControl::PaintCheckImage(TVTPaintInfo& info)
 {
     const TVTImageInfo& check = info.ImageInfo[iiCheck];
-    if (check.Index < 0)
+    ui::ImageList* images = CheckImagesOfKind(m_check_image_kind);
+    if (check.Index < 0 || !images)
         return;
-    // FIXME: the check image lists are built from the unit's bitmap resources; until they exist the
-    // system's check control is drawn.
-    PVirtualNode node = info.Node;
-    UINT state = node->CheckType == ctRadioButton ? DFCS_BUTTONRADIO : DFCS_BUTTONCHECK;
-    if (node->CheckState == csCheckedNormal || node->CheckState == csCheckedPressed)
-        state |= DFCS_CHECKED;
-    if (node->CheckState & 1u)
-        state |= DFCS_PUSHED;
-    if (IsDisabled(node) || !Enabled())
-        state |= DFCS_INACTIVE;
-    RECT r{check.XPos, check.YPos, check.XPos + 13, check.YPos + 13};
-    DrawFrameControl(info.Canvas->Handle(), &r, DFC_BUTTON, state);
+    images->Draw(*info.Canvas, check.XPos, check.YPos, check.Index);
 }
 
 void TCustomVirtualTreeControl::PaintDropMark(TVTPaintInfo& info, const TRect& r)
 {
-    (void)info;
-    (void)r;
-    // Drop marks belong to drag and drop, which this tree does not run yet.
+    if (m_last_drop_mode != dmAbove && m_last_drop_mode != dmBelow)
+        return;
+    TCanvas& canvas = *info.Canvas;
+    const int saved = canvas.SaveState();
+    HBRUSH brush = CreateSolidBrush(ui::ColorToRGB(ui::Color(Colors().Color(TVTColors::DropMarkColor))));
+    HGDIOBJ oldBrush = SelectObject(canvas.Handle(), brush);
+    HGDIOBJ oldPen = SelectObject(canvas.Handle(), GetStockObject(NULL_PEN));
+    if (m_last_drop_mode == dmAbove) {
+        POINT points[] = {{r.Left + 2, r.Top}, {r.Right - 2, r.Top}, {r.Right - 2, r.Top + 6},
+                          {r.Right - 6, r.Top + 2}, {r.Left + 6, r.Top + 2}, {r.Left + 2, r.Top + 6}};
+        Polygon(canvas.Handle(), points, 6);
+    } else {
+        POINT points[] = {{r.Left + 2, r.Bottom - 1}, {r.Right - 2, r.Bottom - 1}, {r.Right - 2, r.Bottom - 8},
+                          {r.Right - 7, r.Bottom - 3}, {r.Left + 7, r.Bottom - 3}, {r.Left + 2, r.Bottom - 8}};
+        Polygon(canvas.Handle(), points, 6);
+    }
+    SelectObject(canvas.Handle(), oldPen);
+    SelectObject(canvas.Handle(), oldBrush);
+    DeleteObject(brush);
+    canvas.RestoreState(saved);
 }
 
 void TCustomVirtualTreeControl::PaintSelectionRect(TCanvas& canvas, int windowOrgX, const TRect& selectionRect,
                                                    const TRect& targetRect)
 {
-    (void)windowOrgX;
-    (void)targetRect;
-    RECT r = ToRECT(selectionRect);
+    TRect sel{std::min(selectionRect.Left, selectionRect.Right), std::min(selectionRect.Top, selectionRect.Bottom),
+              std::max(selectionRect.Left, selectionRect.Right), std::max(selectionRect.Top, selectionRect.Bottom)};
+    if (m_draw_selection_mode == smBlendedRectangle) {
+        TRect part = Intersect(sel, targetRect);
+        if (part.Right > part.Left && part.Bottom > part.Top)
+            BlendRect(m_row_bitmap, RECT{part.Left - windowOrgX, part.Top, part.Right - windowOrgX, part.Bottom},
+                      ui::ColorToRGB(ui::Color(Colors().Color(TVTColors::SelectionRectangleBlendColor))),
+                      SelectionBlendFactor());
+        canvas.SetBrushColor(ui::Color(Colors().Color(TVTColors::SelectionRectangleBorderColor)));
+        canvas.FrameRect(ToRECT(sel));
+        return;
+    }
+    RECT r = ToRECT(sel);
     SetTextColor(canvas.Handle(), RGB(255, 255, 255));
     SetBkColor(canvas.Handle(), RGB(0, 0, 0));
     DrawFocusRect(canvas.Handle(), &r);
+}
+
+int TCustomVirtualTreeControl::CheckImageIndex(TCheckType type, TCheckState state, bool enabled, bool hot)
+{
+    // Rows: unchecked normal/pressed, checked normal/pressed, mixed normal/pressed. Cells: disabled,
+    // disabled hot, enabled, enabled hot.
+    static constexpr int checkBox[6][4] = {{12, 12, 9, 10}, {12, 12, 11, 11}, {16, 16, 13, 14},
+                                           {16, 16, 15, 15}, {20, 20, 17, 18}, {20, 20, 19, 19}};
+    static constexpr int radio[6][4] = {{4, 4, 1, 2}, {4, 4, 3, 3}, {8, 8, 5, 6},
+                                        {8, 8, 7, 7}, {20, 20, 17, 18}, {20, 20, 19, 19}};
+    static constexpr int button[6][4] = {{24, 24, 21, 22}, {24, 24, 23, 23}, {24, 24, 21, 22},
+                                         {24, 24, 23, 23}, {20, 20, 17, 18}, {20, 20, 19, 19}};
+    const int cell = (enabled ? 2 : 0) + (hot ? 1 : 0);
+    const size_t row = std::min<size_t>(state, 5);
+    switch (type) {
+    case ctCheckBox:
+    case ctTriStateCheckBox: return checkBox[row][cell];
+    case ctRadioButton: return radio[row][cell];
+    case ctButton: return button[row][cell];
+    default: return -1;
+    }
+}
+
+int TCustomVirtualTreeControl::CheckImageIndex(PVirtualNode node)
+{
+    if (!node)
+        return -1;
+    return CheckImageIndex(node->CheckType, node->CheckState, !treeview::HasState(node, vsDisabled) && Enabled(),
+                           node == HotNode());
+}
+
+int TCustomVirtualTreeControl::LevelDifference(PVirtualNode node1, PVirtualNode node2) const
+{
+    CORE_ASSERT(node1 && node2, u"Both nodes must be Assigned.");
+    return int(GetNodeLevel(node2)) - int(GetNodeLevel(node1));
+}
+
+TPoint TCustomVirtualTreeControl::QueryContentMargin(PVirtualNode node, TColumnIndex column,
+                                                     TVTCellContentMarginType type, TCanvas* canvas)
+{
+    if (!OnBeforeCellPaint)
+        return TPoint{};
+    std::unique_ptr<TCanvas> own;
+    if (!canvas) {
+        own = std::make_unique<TCanvas>(m_row_bitmap.Canvas().Handle());
+        canvas = own.get();
+    }
+    const TRect cell = GetDisplayRect(node, column, false);
+    TRect content = cell;
+    OnBeforeCellPaint(this, canvas, node, column, cpmGetContentMargin, cell, content);
+    switch (type) {
+    case ccmtTopLeftOnly: return TPoint{content.Left - cell.Left, content.Top - cell.Top};
+    case ccmtBottomRightOnly: return TPoint{cell.Right - content.Right, cell.Bottom - content.Bottom};
+    default:
+        return TPoint{cell.Right - content.Right + content.Left - cell.Left,
+                      cell.Bottom - content.Bottom + content.Top - cell.Top};
+    }
 }
 
 TColumnIndex TCustomVirtualTreeControl::AdjustCellRect(TVTPaintInfo& info)
@@ -350,27 +452,6 @@ int TCustomVirtualTreeControl::NodeWidthOnCanvas(TCanvas* canvas, PVirtualNode n
     return DoGetNodeWidth(node, column);
 }
 
-namespace {
-// Blends rect of a 32-bit row bitmap (device coordinates) with colour at alpha/256.
-void BlendRect(ui::Bitmap& bitmap, RECT rect, uint32_t colorRGB, int alpha)
-{
-    GdiFlush();
-    rect.left = std::max<LONG>(rect.left, 0);
-    rect.top = std::max<LONG>(rect.top, 0);
-    rect.right = std::min<LONG>(rect.right, bitmap.Width());
-    rect.bottom = std::min<LONG>(rect.bottom, bitmap.Height());
-    const int r = colorRGB & 0xFF, g = (colorRGB >> 8) & 0xFF, b = (colorRGB >> 16) & 0xFF;
-    for (LONG y = rect.top; y < rect.bottom; ++y) {
-        uint8_t* line = bitmap.ScanLine(int(y));
-        for (LONG x = rect.left; x < rect.right; ++x) {
-            uint8_t* p = line + x * 4;
-            p[0] = uint8_t((b - p[0]) * alpha / 256 + p[0]);
-            p[1] = uint8_t((g - p[1]) * alpha / 256 + p[1]);
-            p[2] = uint8_t((r - p[2]) * alpha / 256 + p[2]);
-        }
-    }
-}
-} // namespace
 
 void TCustomVirtualTreeControl::PaintCellBackground(TVTPaintInfo& info, int windowOrgX, int maxWidth)
 {
@@ -466,6 +547,7 @@ void TCustomVirtualTreeControl::PaintRowBackground(TVTPaintInfo& info, const TRe
 
 // ---- The pass ----
 
+// The window's paint message runs inside tsPainting already: the rows are painted directly.
 void TCustomVirtualTreeControl::PaintTreeArea(ui::Canvas& canvas, const TRect& updateRect)
 {
     if (updateRect.Right <= updateRect.Left || updateRect.Bottom <= updateRect.Top)
@@ -477,14 +559,14 @@ void TCustomVirtualTreeControl::PaintTreeArea(ui::Canvas& canvas, const TRect& u
         TRect fixedArea = Intersect(TRect{0, 0, fixed, clientHeight}, updateRect);
         if (fixedArea.Right > fixedArea.Left) {
             TRect window{fixedArea.Left, fixedArea.Top - OffsetY(), fixedArea.Right, fixedArea.Bottom - OffsetY()};
-            PaintTree(canvas, window, TPoint{fixedArea.Left, fixedArea.Top}, WindowPaintOptions);
+            PaintRows(canvas, window, TPoint{fixedArea.Left, fixedArea.Top}, WindowPaintOptions);
         }
         r = Intersect(TRect{fixed, 0, clientWidth, clientHeight}, updateRect);
         if (r.Right <= r.Left)
             return;
     }
     TRect window{r.Left + EffectiveOffsetX(), r.Top - OffsetY(), r.Right + EffectiveOffsetX(), r.Bottom - OffsetY()};
-    PaintTree(canvas, window, TPoint{r.Left, r.Top}, WindowPaintOptions);
+    PaintRows(canvas, window, TPoint{r.Left, r.Top}, WindowPaintOptions);
 }
 
 void TCustomVirtualTreeControl::PaintTree(ui::Canvas& target, const TRect& window, TPoint targetPoint,
@@ -492,12 +574,18 @@ void TCustomVirtualTreeControl::PaintTree(ui::Canvas& target, const TRect& windo
 {
     if (TreeStates() & tsPainting)
         return;
+    ChangeStates(tsPainting, 0);
+    PaintingGuard guard{[this] { ChangeStates(0, tsPainting); }};
+    PaintRows(target, window, targetPoint, options);
+}
+
+void TCustomVirtualTreeControl::PaintRows(ui::Canvas& target, const TRect& window, TPoint targetPoint,
+                                          TVTInternalPaintOptions options)
+{
     if (window.Right <= window.Left || window.Bottom <= window.Top)
         return;
     if (!m_dotted_brush)
         PrepareBitmaps(true, true);
-    ChangeStates(tsPainting, 0);
-    PaintingGuard guard{[this] { ChangeStates(0, tsPainting); }};
     TCanvas targetCanvas(target.Handle());
     DoBeforePaint(&targetCanvas);
 
@@ -521,7 +609,14 @@ void TCustomVirtualTreeControl::PaintTree(ui::Canvas& target, const TRect& windo
     const int baseButtonX = int(std::lrint(double(int(Indent()) - m_button_size) / 2.0));
     m_row_bitmap.SetPixelFormat(ui::pf32bit);
 
+    // The rubber band, in tree coordinates, only while the mouse selects.
+    const TRect selection{std::min(m_new_sel_rect.Left, m_new_sel_rect.Right), std::min(m_new_sel_rect.Top, m_new_sel_rect.Bottom),
+                          std::max(m_new_sel_rect.Left, m_new_sel_rect.Right), std::max(m_new_sel_rect.Top, m_new_sel_rect.Bottom)};
+    const bool drawSelectionRect = (TreeStates() & tsDrawSelecting) && selection.Right > selection.Left &&
+                                   selection.Bottom > selection.Top;
+
     while (node && targetY < targetBottom) {
+        const int rowTop = targetY - targetPoint.Y + window.Top;
         int selectLevel = 0;
         TLineImage lineImage = DetermineLineImage(node, selectLevel);
         if (!treeview::HasState(node, vsInitialized))
@@ -591,9 +686,9 @@ void TCustomVirtualTreeControl::PaintTree(ui::Canvas& target, const TRect& windo
                                 image = TVTImageInfo{};
                             if (main && (TreeOptions().MiscOptions() & toCheckSupport) && node->CheckType != ctNone &&
                                 CheckImageWidth() > 0) {
-                                info.ImageInfo[iiCheck].Index = 0;
+                                info.ImageInfo[iiCheck].Index = CheckImageIndex(node);
                                 info.ImageInfo[iiCheck].XPos = info.ContentRect.Left;
-                                info.ImageInfo[iiCheck].YPos = vAlign - 8;
+                                info.ImageInfo[iiCheck].YPos = vAlign - CheckImageWidth() / 2;
                                 info.ContentRect.Left += CheckImageWidth() + 2;
                             }
                             const int indentSize = (paintOptions & toFixedIndent) ? 1 : int(lineImage.size());
@@ -651,6 +746,15 @@ void TCustomVirtualTreeControl::PaintTree(ui::Canvas& target, const TRect& windo
                     }
                 }
                 DoAfterItemPaint(&rowCanvas, node, itemRect);
+                if (node == DropTargetNode() && (paintOptions & toShowDropmark) && (options & poDrawDropMark))
+                    PaintDropMark(info, itemRect);
+                if (drawSelectionRect) {
+                    TRect sel = selection;
+                    sel.Top -= rowTop;
+                    sel.Bottom -= rowTop;
+                    if (sel.Bottom > 0 && sel.Top < height)
+                        PaintSelectionRect(rowCanvas, window.Left, sel, TRect{window.Left, 0, window.Right, height});
+                }
             }
             SetWindowOrgEx(rowDC, 0, 0, nullptr);
             BitBlt(targetDC, targetPoint.X, targetY, windowWidth, height, rowDC, 0, 0, SRCCOPY);

@@ -2,10 +2,12 @@
 // one level or the whole tree.
 //
 // The chain is copied into an array of node addresses, the array is sorted (a bottom-up merge sort
-// that fetches the nodes it is about to compare ahead of time: a long chain lies scattered in
-// memory once sorted, and waiting for each node in turn is what would cost the time), and the links
-// are rewritten once from the sorted array. The links are not touched before the sort has finished,
-// so a compare handler that raises leaves every node in the tree in its former order.
+// that sorts cache-sized blocks first, merges four runs at a time and fetches the nodes it is about
+// to compare ahead of time: a long chain lies scattered in memory once sorted, and waiting for each
+// node in turn is what would cost the time), and the links are rewritten once from the sorted
+// array. The links are not touched before the sort has finished, so a compare handler that raises
+// leaves every node in the tree in its former order. The array is kept until the structure
+// changes: SortTree visits the level through it, and walks along the level fetch nodes ahead by it.
 #include "treeview/virtual_tree.h"
 #include <algorithm>
 #include <memory>
@@ -14,9 +16,9 @@ namespace treeview {
 
 namespace {
 // How many places ahead the merge asks for nodes; enough to keep several memory reads in flight.
-constexpr size_t PrefetchDistance = 8;
-// Runs of this length are sorted by insertion before the merging starts.
-constexpr size_t InsertionRun = 24;
+constexpr size_t PrefetchDistance = 16;
+// Runs of this length are sorted by binary insertion before the merging starts.
+constexpr size_t InsertionRun = 32;
 
 inline void Prefetch(const void* address)
 {
@@ -27,6 +29,10 @@ inline void Prefetch(const void* address)
 #endif
 }
 
+// Blocks of this many nodes are sorted whole before any merge reaches beyond them, so that a block's
+// nodes stay in the cache while it is sorted (nodes made together lie together in the pool).
+constexpr size_t CacheBlock = 4096;
+
 template <class Before>
 class PointerSort {
 public:
@@ -35,56 +41,107 @@ public:
     // Stable: of two nodes that compare equal, the one earlier in items stays earlier.
     void Run(PVirtualNode* items, size_t count)
     {
-        for (size_t start = 0; start < count; start += InsertionRun)
-            Insertion(items + start, std::min(InsertionRun, count - start));
-        if (count <= InsertionRun)
+        if (count <= InsertionRun) {
+            Insertion(items, count);
             return;
-        auto buffer = std::make_unique<PVirtualNode[]>(count);
-        PVirtualNode* from = items;
-        PVirtualNode* to = buffer.get();
-        for (size_t width = InsertionRun; width < count; width *= 2) {
-            for (size_t left = 0; left < count; left += 2 * width) {
-                size_t middle = std::min(left + width, count), right = std::min(left + 2 * width, count);
-                Merge(from + left, from + middle, from + middle, from + right, to + left);
-            }
-            std::swap(from, to);
         }
-        if (from != items)
-            std::copy(from, from + count, items);
+        auto buffer = std::make_unique<PVirtualNode[]>(count);
+        for (size_t start = 0; start < count; start += CacheBlock) {
+            size_t length = std::min(CacheBlock, count - start);
+            for (size_t run = 0; run < length; run += InsertionRun)
+                Insertion(items + start + run, std::min(InsertionRun, length - run));
+            if (Passes(items + start, buffer.get() + start, length, InsertionRun) != items + start)
+                std::copy(buffer.get() + start, buffer.get() + start + length, items + start);
+        }
+        if (Passes(items, buffer.get(), count, CacheBlock) != items)
+            std::copy(buffer.get(), buffer.get() + count, items);
     }
 
 private:
+    // Bottom-up merge passes over runs of width sorted nodes; returns where the result lies. Beyond
+    // the cache blocks every pass fetches the nodes from memory again: four runs merged at once make
+    // half as many passes as two would, for the same number of comparisons.
+    PVirtualNode* Passes(PVirtualNode* from, PVirtualNode* to, size_t count, size_t width)
+    {
+        for (; width < count; width *= 4) {
+            for (size_t left = 0; left < count; left += 4 * width) {
+                PVirtualNode* bounds[5];
+                for (size_t i = 0; i <= 4; ++i)
+                    bounds[i] = from + std::min(left + i * width, count);
+                Merge(bounds, to + left);
+            }
+            std::swap(from, to);
+        }
+        return from;
+    }
+
+    // Stable: of equal heads, the one of the earlier run goes first.
+    void Merge(PVirtualNode* const bounds[5], PVirtualNode* out)
+    {
+        // Runs that are already in order (a common case when sorting again) cost one comparison each.
+        bool ordered = true;
+        for (int i = 1; i < 4 && ordered; ++i)
+            if (bounds[i] != bounds[i + 1] && bounds[i] != bounds[0] && m_before(*bounds[i], bounds[i][-1]))
+                ordered = false;
+        if (ordered) {
+            std::copy(bounds[0], bounds[4], out);
+            return;
+        }
+        PVirtualNode* head[4] = {bounds[0], bounds[1], bounds[2], bounds[3]};
+        PVirtualNode* const* end = bounds + 1;
+        auto pick = [&](int i, int j) {   // the run to take from of runs i < j; -1 when both ended
+            if (head[i] == end[i])
+                return head[j] == end[j] ? -1 : j;
+            if (head[j] == end[j])
+                return i;
+            return m_before(*head[j], *head[i]) ? j : i;
+        };
+        int low = pick(0, 1), high = pick(2, 3);
+        while (true) {
+            int run;
+            if (low < 0)
+                run = high;
+            else if (high < 0)
+                run = low;
+            else
+                run = m_before(*head[high], *head[low]) ? high : low;
+            if (run < 0)
+                break;
+            if (end[run] - head[run] > ptrdiff_t(PrefetchDistance))
+                Fetch(head[run][PrefetchDistance]);
+            *out++ = *head[run]++;
+            if (run < 2)
+                low = pick(0, 1);
+            else
+                high = pick(2, 3);
+        }
+    }
+
     void Fetch(PVirtualNode node) const
     {
         Prefetch(node);
         Prefetch(reinterpret_cast<const char*>(node) + m_data_offset);
     }
 
+    // Binary insertion: the compare handler is the expensive part, so few comparisons count more
+    // than few moves. Each node goes after every earlier node that it does not precede (stable).
     void Insertion(PVirtualNode* items, size_t count)
     {
         for (size_t i = 1; i < count; ++i) {
             PVirtualNode item = items[i];
-            size_t j = i;
-            for (; j > 0 && m_before(item, items[j - 1]); --j)
-                items[j] = items[j - 1];
-            items[j] = item;
+            if (!m_before(item, items[i - 1]))
+                continue;
+            size_t low = 0, high = i - 1;
+            while (low < high) {
+                size_t middle = (low + high) / 2;
+                if (m_before(item, items[middle]))
+                    high = middle;
+                else
+                    low = middle + 1;
+            }
+            std::move_backward(items + low, items + i, items + i + 1);
+            items[low] = item;
         }
-    }
-
-    void Merge(PVirtualNode* a, PVirtualNode* aEnd, PVirtualNode* b, PVirtualNode* bEnd, PVirtualNode* out)
-    {
-        while (a != aEnd && b != bEnd) {
-            if (aEnd - a > ptrdiff_t(PrefetchDistance))
-                Fetch(a[PrefetchDistance]);
-            if (bEnd - b > ptrdiff_t(PrefetchDistance))
-                Fetch(b[PrefetchDistance]);
-            if (m_before(*b, *a))
-                *out++ = *b++;
-            else
-                *out++ = *a++;
-        }
-        out = std::copy(a, aEnd, out);
-        std::copy(b, bEnd, out);
     }
 
     Before m_before;
@@ -97,7 +154,9 @@ void TBaseVirtualTree::SortChildren(PVirtualNode parent, TColumnIndex column, TS
     const uint32_t count = parent->ChildCount;
     // The array is the only thing changed until the end: the links still hold the former order
     // when the allocation or a compare handler raises.
-    std::vector<PVirtualNode> items;
+    m_sorted_parent.store(nullptr, std::memory_order_relaxed);
+    std::vector<PVirtualNode>& items = m_sorted_children;
+    items.clear();
     items.reserve(count);
     for (PVirtualNode run = parent->FirstChild; run; run = run->NextSibling)
         items.push_back(run);
@@ -125,6 +184,16 @@ void TBaseVirtualTree::SortChildren(PVirtualNode parent, TColumnIndex column, TS
     items.back()->NextSibling = nullptr;
     parent->FirstChild = items.front();
     parent->LastChild = items.back();
+    // SortTree goes on through the children in this array rather than along the scattered chain,
+    // and so can later walks of this level.
+    m_sorted_parent.store(parent, std::memory_order_relaxed);
+}
+
+void TBaseVirtualTree::ReleaseSortedChildren() noexcept
+{
+    m_sorted_parent.store(nullptr, std::memory_order_relaxed);
+    m_sorted_children.clear();
+    m_sorted_children.shrink_to_fit();
 }
 
 void TBaseVirtualTree::Sort(PVirtualNode node, TColumnIndex column, TSortDirection direction, bool doInit)
@@ -173,14 +242,35 @@ void TBaseVirtualTree::SortTree(TColumnIndex column, TSortDirection direction, b
         while (!pending.empty()) {
             PVirtualNode node = pending.back();
             pending.pop_back();
+            m_sorted_parent.store(nullptr, std::memory_order_relaxed);
             Sort(node, column, direction, doInit);
             size_t mark = pending.size();
-            for (PVirtualNode child = node->FirstChild; child; child = child->NextSibling) {
+            auto visit = [&](PVirtualNode child) {
                 if (doInit && !HasState(child, vsInitialized))
                     InitializeNode(child);
                 if (HasState(child, vsInitialized) && HasState(child, vsHasChildren))
                     pending.push_back(child);
+            };
+            // The array of the sort holds the new order while nothing has changed the structure
+            // since (every change interrupts the validation, which forgets the array); walking it
+            // lets the nodes be fetched ahead. Otherwise, or from the first change on, the chain.
+            PVirtualNode child = node->FirstChild;
+            auto sortedHere = [&] { return m_sorted_parent.load(std::memory_order_relaxed) == node; };
+            if (sortedHere() && m_sorted_children.size() == node->ChildCount) {
+                child = nullptr;
+                for (size_t i = 0, count = m_sorted_children.size(); i < count; ++i) {
+                    if (i + PrefetchDistance < count)
+                        Prefetch(m_sorted_children[i + PrefetchDistance]);
+                    PVirtualNode current = m_sorted_children[i];
+                    visit(current);
+                    if (!sortedHere()) {
+                        child = current->NextSibling;
+                        break;
+                    }
+                }
             }
+            for (; child; child = child->NextSibling)
+                visit(child);
             std::reverse(pending.begin() + ptrdiff_t(mark), pending.end());
         }
     }

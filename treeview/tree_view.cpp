@@ -3,6 +3,7 @@
 #include "treeview/tree_view.h"
 #include "core/exception.h"
 #include <algorithm>
+#include <chrono>
 #include <climits>
 #include <cmath>
 
@@ -90,6 +91,36 @@ void TVirtualTreeView::SetFocusedColumn(TColumnIndex value)
     if (DropTargetNode())
         InvalidateNode(DropTargetNode());
     DoFocusChange(FocusedNode(), FocusedColumn());
+}
+
+void TVirtualTreeView::AssignView(const TVirtualTreeView& source)
+{
+    if (TreeOptions().MiscOptions() & toReadOnly)
+        throw core::EConvertError(u"Cannot assign to a read-only tree");
+    SetAutoScrollDelay(source.m_auto_scroll_delay);
+    SetAutoScrollInterval(source.m_auto_scroll_interval);
+    SetChangeDelay(source.ChangeDelay());
+    m_colors.Assign(source.m_colors);
+    SetDefaultNodeHeight(source.DefaultNodeHeight());
+    m_header->Assign(*source.m_header);
+    SetIndent(source.m_indent);
+    SetMargin(source.m_margin);
+    SetNodeDataSize(source.NodeDataSize());
+    SetTreeOptions(source.TreeOptions());
+    SetRootNodeCount(source.RootNodeCount());
+    m_scroll_bar_options.Assign(source.m_scroll_bar_options);
+    SetSelectionBlendFactor(source.m_selection_blend_factor);
+}
+
+void TVirtualTreeView::ChangeScale(int m, int d)
+{
+    if (m == d || d == 0 || !(TreeOptions().AutoOptions() & toAutoChangeScale))
+        return;
+    if (Loading() && !(TreeStates() & tsNeedScale))
+        return;
+    // Existing nodes keep their heights: only the default changes.
+    StoreDefaultNodeHeight(uint32_t((int64_t(DefaultNodeHeight()) * m + d / 2) / d));
+    m_header->ScaleHeaderFont(m, d);
 }
 
 // ---- Offsets, ranges and scroll bars ----
@@ -814,6 +845,109 @@ bool TVirtualTreeView::ScrollIntoView(TColumnIndex column, bool center)
     return true;
 }
 
+void TVirtualTreeView::ToggleNode(PVirtualNode node)
+{
+    CORE_ASSERT(node != nullptr, u"Node must not be nil.");
+    if (node == RootNode() || treeview::HasState(node, vsDeleting) || treeview::HasState(node, vsToggling))
+        return;
+    bool wasToggling = (TreeStates() & tsToggling) != 0;
+    ChangeStates(tsToggling, 0);
+    struct Leave {
+        TVirtualTreeView& tree;
+        bool keep;
+        ~Leave()
+        {
+            if (!keep)
+                tree.ChangeStates(0, tsToggling);
+        }
+    } leave{*this, wasToggling};
+    bool wasExpanded = Expanded(node);
+    uint32_t collapsedHeight = node->TotalHeight - NodeHeight(node);
+    bool childrenAbove = (TreeOptions().PaintOptions() & toChildrenAbove) != 0;
+    TRect row;
+    if (IsEffectivelyVisible(node) && !IsEffectivelyHidden(node) && FullyVisible(node))
+        row = GetDisplayRect(node, NoColumn, false);
+    TBaseVirtualTree::ToggleNode(node);
+    if (Expanded(node) == wasExpanded)
+        return; // refused
+    if (wasExpanded && (TreeOptions().AutoOptions() & toAutoFreeOnCollapse) && node->ChildCount > 0) {
+        DeleteChildren(node, false);
+        SetHasChildren(node, true);
+    }
+    if (UpdateCount() > 0 || node->ChildCount == 0 || (TreeStates() & (tsExpanding | tsPainting))) {
+        UpdateRanges();
+        return;
+    }
+    UpdateRanges();
+    int clientHeight = ClientHeight();
+    int delta = wasExpanded ? -int(collapsedHeight) : int(node->TotalHeight - NodeHeight(node));
+    bool autoScroll = (TreeOptions().AutoOptions() & toAutoScrollOnExpand) != 0;
+    bool repaintAll = false;
+    if (wasExpanded || (!autoScroll && !childrenAbove)) {
+        // A collapse with children above moves the content down, so the row stays where it was.
+        if (childrenAbove)
+            ApplyOffset(TPoint{OffsetX(), OffsetY() - delta});
+        repaintAll = true;
+    } else if (childrenAbove) {
+        repaintAll = true;
+        bool fitsAll = int(NodeHeight(node)) + delta <= clientHeight;
+        bool fitsAbove = row.Top - delta >= 0;
+        bool rowInside = row.Bottom <= clientHeight;
+        if ((fitsAll && fitsAbove && rowInside) || !autoScroll) {
+            ApplyOffset(TPoint{OffsetX(), OffsetY() - delta});
+        } else if (fitsAll && rowInside) {
+            PVirtualNode first = GetFirstVisible(node, true);
+            if (first)
+                ApplyOffset(TPoint{OffsetX(), OffsetY() - GetDisplayRect(first, NoColumn, false).Top});
+        } else {
+            SetBottomNode(node);
+        }
+    } else {
+        bool fits = int(NodeHeight(node)) + delta <= clientHeight;
+        if (fits) {
+            PVirtualNode last = GetLastVisible(node, true);
+            repaintAll = last && ScrollIntoView(last, false, false);
+        } else {
+            SetTopNode(node);
+            repaintAll = true;
+        }
+    }
+    UpdateScrollBars(true);
+    if (repaintAll)
+        Invalidate();
+    else
+        InvalidateToBottom(node);
+}
+
+void TVirtualTreeView::ReinitNode(PVirtualNode node, bool recursive)
+{
+    if (node && node != RootNode()) {
+        ExcludeStates(node, vsChecking | vsCutOrCopy | vsDeleting | vsHeightMeasured);
+        InitializeNode(node);
+    }
+    if (recursive)
+        ReinitChildren(node, true);
+}
+
+void TVirtualTreeView::ReinitChildren(PVirtualNode node, bool recursive)
+{
+    if (!node)
+        node = RootNode();
+    if (node != RootNode())
+        InitializeChildren(node);
+    for (PVirtualNode child = node->FirstChild; child; child = child->NextSibling)
+        ReinitNode(child, recursive);
+}
+
+void TVirtualTreeView::RepaintNode(PVirtualNode node)
+{
+    if (!node || node == RootNode() || !WindowPort().HandleAllocated())
+        return;
+    TRect r = GetDisplayRect(node, NoColumn, false);
+    WindowPort().Invalidate(&r);
+    WindowPort().Update();
+}
+
 void TVirtualTreeView::InvalidateChildren(PVirtualNode node, bool recursive)
 {
     if (!node) {
@@ -834,6 +968,37 @@ void TVirtualTreeView::InvalidateChildren(PVirtualNode node, bool recursive)
     }
 }
 
+void TVirtualTreeView::InvalidateNode(PVirtualNode node)
+{
+    if (!node || node == RootNode() || UpdateCount() > 0 || !WindowPort().HandleAllocated())
+        return;
+    TRect r = GetDisplayRect(node, NoColumn, false);
+    if (r.Bottom > r.Top)
+        WindowPort().Invalidate(&r);
+}
+
+void TVirtualTreeView::InvalidateToBottom(PVirtualNode node)
+{
+    if (UpdateCount() > 0 || !WindowPort().HandleAllocated())
+        return;
+    if (!node || node == RootNode()) {
+        WindowPort().Invalidate(nullptr);
+        return;
+    }
+    if (!treeview::HasState(node, vsInitialized) || !IsEffectivelyVisible(node) || IsEffectivelyHidden(node))
+        return;
+    TRect r = GetDisplayRect(node, NoColumn, false);
+    if (r.Bottom <= r.Top)
+        return;
+    if ((TreeOptions().PaintOptions() & toChildrenAbove) && Expanded(node))
+        r.Top -= int(NodeHeight(node)) + int(node->TotalHeight);
+    int clientHeight = ClientHeight();
+    if (r.Top < clientHeight) {
+        TRect area{0, std::max(0, r.Top), std::max(ClientWidth(), int(m_range_x)), clientHeight};
+        WindowPort().Invalidate(&area);
+    }
+}
+
 void TVirtualTreeView::InvalidateColumn(TColumnIndex column)
 {
     if (UpdateCount() > 0 || !m_header->Columns().IsValidColumn(column) || !WindowPort().HandleAllocated())
@@ -842,6 +1007,148 @@ void TVirtualTreeView::InvalidateColumn(TColumnIndex column)
     m_header->Columns().GetColumnBounds(column, left, right);
     TRect r{left, 0, right, ClientHeight()};
     WindowPort().Invalidate(&r);
+}
+
+// ---- Animation and auto-scroll ----
+
+uint32_t TVirtualTreeView::TickMilliseconds() const
+{
+    using namespace std::chrono;
+    return uint32_t(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+void TVirtualTreeView::RunAnimation(int steps, uint32_t duration, const TVTAnimationCallback& callback)
+{
+    if ((TreeStates() & tsInAnimation) || duration == 0)
+        return;
+    ChangeStates(tsInAnimation, 0);
+    struct Leave {
+        TVirtualTreeView& tree;
+        ~Leave() { tree.ChangeStates(0, tsInAnimation | tsCancelHintAnimation); }
+    } leave{*this};
+    int stepSize = int(std::lround(std::max(1.0, double(steps) / duration)));
+    int64_t remainingTime = duration;
+    int remainingSteps = steps / stepSize;
+    int currentStep = 0;
+    TreeWindowPort& port = WindowPort();
+    while (remainingSteps > 0 && remainingTime > 0 && !port.ApplicationTerminated()) {
+        uint32_t start = TickMilliseconds();
+        bool go = callback(currentStep, stepSize);
+        int64_t nextTimeStep = remainingTime / remainingSteps;
+        if (!go)
+            break;
+        // Spin rather than sleep: steps keep the requested pace.
+        while (int64_t(TickMilliseconds() - start) < nextTimeStep) {
+        }
+        int64_t elapsed = int64_t(TickMilliseconds() - start);
+        int64_t before = remainingTime;
+        remainingTime = std::max<int64_t>(0, remainingTime - elapsed);
+        remainingSteps = elapsed > before ? 0 : remainingSteps - 1;
+        while (remainingSteps > 0 && remainingTime / remainingSteps == 0) {
+            ++stepSize;
+            remainingSteps = int(remainingTime / stepSize);
+        }
+        currentStep = steps - remainingSteps;
+    }
+    if (!port.ApplicationTerminated())
+        callback(0, 0);
+}
+
+bool TVirtualTreeView::AutoScrollAllowed()
+{
+    TVirtualTreeStates states = TreeStates();
+    // Panning with the button held (tsWheelPanning) or released (tsWheelScrolling alone).
+    bool panning = (states & (tsWheelPanning | tsWheelScrolling)) != 0;
+    return (panning || (TreeOptions().AutoOptions() & toAutoScroll)) && m_header->States() == 0 &&
+           ((states & (tsDrawSelPending | tsDrawSelecting)) || IsCurrentDropTarget() || (states & tsVCLDragging) ||
+            panning);
+}
+
+TScrollDirections TVirtualTreeView::ScrollDirectionsAt(int x, int y)
+{
+    TScrollDirections result = 0;
+    if (!AutoScrollAllowed())
+        return result;
+    if (TreeStates() & (tsWheelPanning | tsWheelScrolling)) {
+        if (x - m_last_click_pos.X < -8)
+            result |= sdLeft;
+        if (x - m_last_click_pos.X > 8)
+            result |= sdRight;
+        if (y - m_last_click_pos.Y < -8)
+            result |= sdUp;
+        if (y - m_last_click_pos.Y > 8)
+            result |= sdDown;
+        return result;
+    }
+    int zone = int(DefaultNodeHeight());
+    int clientWidth = ClientWidth(), clientHeight = ClientHeight();
+    if (x < zone && m_effective_offset_x != 0)
+        result |= sdLeft;
+    if (clientWidth + m_effective_offset_x < int(m_range_x) && x > clientWidth - zone)
+        result |= sdRight;
+    if (y < zone && OffsetY() != 0)
+        result |= sdUp;
+    if (clientHeight - OffsetY() < int(m_range_y) && y > clientHeight - zone)
+        result |= sdDown;
+    if (!result)
+        m_drag_scroll_start = 0; // away from the edges: the delay starts anew next time
+    if (result && (IsCurrentDropTarget() || IsControlAt(x, y))) {
+        uint32_t now = TickMilliseconds();
+        if (m_drag_scroll_start == 0)
+            m_drag_scroll_start = now;
+        if (now - m_drag_scroll_start < m_auto_scroll_delay)
+            result = 0;
+    }
+    return result;
+}
+
+void TVirtualTreeView::AutoScrollAt(int x, int y)
+{
+    m_scroll_directions = ScrollDirectionsAt(x, y);
+    if (TreeStates() & (tsWheelPanning | tsWheelScrolling))
+        return;
+    TreeWindowPort& port = WindowPort();
+    if (m_scroll_directions == 0) {
+        if (TreeStates() & (tsScrollPending | tsScrolling)) {
+            port.KillTimer(ScrollTimer);
+            ChangeStates(0, tsScrollPending | tsScrolling);
+        }
+    } else if (!(TreeStates() & (tsScrollPending | tsScrolling))) {
+        ChangeStates(tsScrollPending, 0);
+        port.SetTimer(ScrollTimer, m_auto_scroll_delay);
+    }
+}
+
+TPoint TVirtualTreeView::ScrollDeltasAt(TPoint cursor, bool inClient, TPoint outside)
+{
+    bool panning = (TreeStates() & (tsWheelPanning | tsWheelScrolling)) != 0;
+    int clientWidth = ClientWidth(), clientHeight = ClientHeight();
+    int vinc = std::min<int>(m_scroll_bar_options.VerticalIncrement(), clientHeight);
+    int hinc = m_scroll_bar_options.HorizontalIncrement();
+    TPoint delta;
+    if (m_scroll_directions & sdUp) {
+        delta.Y = panning ? m_last_click_pos.Y - cursor.Y - 8 : inClient ? vinc : vinc * std::abs(outside.Y);
+        if (OffsetY() == 0)
+            m_scroll_directions &= TScrollDirections(~sdUp);
+    }
+    if (m_scroll_directions & sdDown) {
+        delta.Y = panning ? m_last_click_pos.Y - cursor.Y + 8 : inClient ? -vinc : -vinc * std::abs(outside.Y);
+        if (clientHeight - OffsetY() == int(m_range_y))
+            m_scroll_directions &= TScrollDirections(~sdDown);
+    }
+    if (m_scroll_directions & sdLeft) {
+        delta.X = panning ? m_last_click_pos.X - cursor.X - 8 : inClient ? hinc : hinc * std::abs(outside.X);
+        if (m_effective_offset_x == 0)
+            m_scroll_directions &= TScrollDirections(~sdLeft);
+    }
+    if (m_scroll_directions & sdRight) {
+        delta.X = panning ? m_last_click_pos.X - cursor.X + 8 : inClient ? -hinc : -hinc * std::abs(outside.X);
+        if (clientWidth + m_effective_offset_x == int(m_range_x))
+            m_scroll_directions &= TScrollDirections(~sdRight);
+    }
+    if (UseRightToLeftAlignment())
+        delta.X = -delta.X;
+    return delta;
 }
 
 // ---- Long operations ----

@@ -31,6 +31,12 @@ enum TScrollUpdateOption : uint8_t {
 using TScrollUpdateOptions = uint8_t;
 constexpr TScrollUpdateOptions DefaultScrollUpdateFlags = 15;
 
+enum TScrollDirection : uint8_t { sdLeft = 1u << 0, sdRight = 1u << 1, sdUp = 1u << 2, sdDown = 1u << 3 };
+using TScrollDirections = uint8_t;
+
+// One step of an animation: (step, stepSize) -> go on. The loop ends with a final call (0, 0).
+using TVTAnimationCallback = std::function<bool(int step, int stepSize)>;
+
 // The scroll requests of WM_VSCROLL/WM_HSCROLL (the platform's SB_* codes).
 enum TScrollCode : int {
     scLineUp = 0, scLineDown = 1, scPageUp = 2, scPageDown = 3, scThumbPosition = 4, scThumbTrack = 5, scTop = 6,
@@ -74,6 +80,11 @@ public:
     void SetSelectionBlendFactor(uint8_t value) { m_selection_blend_factor = value; }
     void SetFocusedColumn(TColumnIndex value);
 
+    // Copies the view's properties from another tree (nodes are not copied, only the root count).
+    void AssignView(const TVirtualTreeView& source);
+    // Scaling with the form (multiplier m, divisor d): the default node height and the header font.
+    void ChangeScale(int m, int d);
+
     // ---- Offsets and ranges ----
     void SetOffsetX(int value);
     void SetOffsetY(int value);
@@ -93,6 +104,22 @@ public:
     // A wheel turn: delta in 120ths of a notch, lines = the system's wheel lines (UINT_MAX: page-wise).
     void HandleWheel(int delta, bool shift, bool ctrl, unsigned lines);
 
+    // ---- Animation and auto-scroll ----
+    // Runs callback in steps paced over duration milliseconds (nothing while another runs or for 0).
+    void RunAnimation(int steps, uint32_t duration, const TVTAnimationCallback& callback);
+    // Whether the mouse near an edge may scroll now (rubber band, drag, wheel panning).
+    virtual bool AutoScrollAllowed();
+    // Directions to scroll for a client point (empty unless allowed; delayed by AutoScrollDelay).
+    TScrollDirections ScrollDirectionsAt(int x, int y);
+    // Mouse moves while auto-scrolling is allowed: starts or stops timer 4.
+    void AutoScrollAt(int x, int y);
+    TScrollDirections ScrollDirections() const { return m_scroll_directions; }
+    TPoint LastClickPos() const { return m_last_click_pos; }
+    void SetLastClickPos(TPoint p) { m_last_click_pos = p; }
+    // The deltas of one timer step: cursor in client coordinates, inside the client area or not, the
+    // distance outside it; drops the directions that cannot scroll further.
+    TPoint ScrollDeltasAt(TPoint cursor, bool inClient, TPoint outside);
+
     // ---- Geometry and hit testing ----
     TRect GetDisplayRect(PVirtualNode node, TColumnIndex column, bool textOnly, bool unclipped = false,
                          bool applyCellContentMargin = false);
@@ -106,7 +133,18 @@ public:
     PVirtualNode BottomNode();
     void SetBottomNode(PVirtualNode node);
     bool ScrollIntoView(PVirtualNode node, bool center, bool horizontally = false);
+    // Expands or collapses with the view's follow-up: frees children with toAutoFreeOnCollapse, keeps
+    // the row in place with toChildrenAbove, scrolls the new children into view with
+    // toAutoScrollOnExpand.
+    void ToggleNode(PVirtualNode node) override;
+    virtual void ReinitNode(PVirtualNode node, bool recursive);
+    virtual void ReinitChildren(PVirtualNode node, bool recursive);
+    // Redraws the node's row at once.
+    void RepaintNode(PVirtualNode node);
     bool ScrollIntoView(TColumnIndex column, bool center);
+    // Repaint requests in client coordinates (the rows' tops shifted by OffsetY).
+    void InvalidateNode(PVirtualNode node) override;
+    void InvalidateToBottom(PVirtualNode node) override;
     void InvalidateChildren(PVirtualNode node, bool recursive);
     void InvalidateColumn(TColumnIndex column);
     int ClientWidth() const { return WindowPort().ClientSize().cx; }
@@ -161,6 +199,11 @@ protected:
     virtual int DoGetNodeExtraWidth(PVirtualNode node, TColumnIndex column);
     virtual void HitPositionLeftToRight(THitInfo& hitInfo, int offset, TAlignment alignment, int right);
     virtual void HitPositionRightToLeft(THitInfo& hitInfo, int offset, TAlignment alignment, int right);
+    // Milliseconds of a monotonic clock (the animation and the auto-scroll delay).
+    virtual uint32_t TickMilliseconds() const;
+    // Whether this tree is the current drop target of a drag, or the control under a client point.
+    virtual bool IsCurrentDropTarget() const { return false; }
+    virtual bool IsControlAt(int x, int y) const { (void)x, (void)y; return true; }
     // Hot tracking after a scroll (the mouse half fills it in).
     virtual void TrackHotAfterScroll() {}
     virtual void CancelHint() {}
@@ -188,6 +231,9 @@ private:
     uint32_t m_range_x = 0;
     uint32_t m_range_y = 0;
     TRect m_header_rect;
+    TScrollDirections m_scroll_directions = 0;
+    uint32_t m_drag_scroll_start = 0;
+    TPoint m_last_click_pos;
     uint32_t m_operation_count = 0;
     bool m_operation_canceled = false;
 };

@@ -88,13 +88,18 @@ inline TVirtualNodeStates LoadStates(const TVirtualNode* node)
     return std::atomic_ref<TVirtualNodeStates>(const_cast<TVirtualNode*>(node)->States).load(std::memory_order_relaxed);
 }
 inline bool HasState(const TVirtualNode* node, TVirtualNodeStates states) { return (LoadStates(node) & states) != 0; }
+// A look first spares the locked write when it would change nothing.
 inline void IncludeStates(TVirtualNode* node, TVirtualNodeStates states)
 {
-    std::atomic_ref<TVirtualNodeStates>(node->States).fetch_or(states, std::memory_order_relaxed);
+    std::atomic_ref<TVirtualNodeStates> field(node->States);
+    if ((field.load(std::memory_order_relaxed) & states) != states)
+        field.fetch_or(states, std::memory_order_relaxed);
 }
 inline void ExcludeStates(TVirtualNode* node, TVirtualNodeStates states)
 {
-    std::atomic_ref<TVirtualNodeStates>(node->States).fetch_and(TVirtualNodeStates(~states), std::memory_order_relaxed);
+    std::atomic_ref<TVirtualNodeStates> field(node->States);
+    if (field.load(std::memory_order_relaxed) & states)
+        field.fetch_and(TVirtualNodeStates(~states), std::memory_order_relaxed);
 }
 
 // Tree states (55, bit 0 first).

@@ -134,7 +134,8 @@ int TClipboardFormats::Add(core::StringView name)
     auto found = std::lower_bound(m_names.begin(), m_names.end(), name);
     if (found != m_names.end() && *found == name)
         return int(found - m_names.begin());
-    return int(m_names.insert(found, core::String(name)) - m_names.begin());
+    auto inserted = m_names.insert(found, core::String(name));
+    return int(inserted - m_names.begin());
 }
 
 void TClipboardFormats::Insert(int index, core::StringView name)

@@ -151,17 +151,33 @@ public:
     virtual void EndUpdate();
     void BeginSynch();
     void EndSynch();
-    void* GetNodeData(PVirtualNode node) const;
+    // Inline, because sorting and walking ask for every node's data.
+    void* GetNodeData(PVirtualNode node) const
+    {
+        if (m_node_data_size <= 0 || !node || node == m_root)
+            return NodeDataOutsideNodes(node);
+        // A node whose data was handed out gets OnFreeNode even when never initialised, so that
+        // nothing the application stored there is leaked.
+        std::atomic_ref<uint8_t> mark(node->Dummy);
+        if (!(mark.load(std::memory_order_relaxed) & DataHandedOutMark))
+            mark.fetch_or(DataHandedOutMark, std::memory_order_relaxed);
+        return reinterpret_cast<char*>(node) + sizeof(TVirtualNode) + m_total_internal_data_size;
+    }
     template <class T> T* GetNodeData(PVirtualNode node) const { return static_cast<T*>(GetNodeData(node)); }
     void MeasureItemHeight(TCanvas* canvas, PVirtualNode node);
     // Initialises (and, recursively, initialises the children of) every node below node.
     void ValidateNode(PVirtualNode node, bool recursive);
     void ValidateChildren(PVirtualNode node, bool recursive);
+    // Makes a node uninitialised again (OnResetNode, children deleted, its init states cleared);
+    // nil or the root clears the tree.
+    virtual void ResetNode(PVirtualNode node);
     // The tree that owns a node.
     static TBaseVirtualTree* TreeFromNode(PVirtualNode node);
     // Bytes of one node block (record, internal and user data).
     size_t NodeBlockSize() const { return m_pool.BlockSize(); }
     const NodePool& Pool() const { return m_pool; }
+    // Bytes held for the nodes: their blocks and the kept order of the last sorted level.
+    size_t NodeMemoryBytes() const { return m_pool.ReservedBytes() + m_sorted_children.capacity() * sizeof(PVirtualNode); }
 
     // ---- Iteration ----
     PVirtualNode GetFirst(bool considerChildrenAbove = false);
@@ -260,7 +276,7 @@ public:
     PVirtualNode GetNodeAtY(uint32_t y, uint32_t* nodeTop = nullptr);
     virtual void UpdateScrollBars(bool doRepaint);
     virtual void InvalidateNode(PVirtualNode node);
-    void InvalidateToBottom(PVirtualNode node);
+    virtual void InvalidateToBottom(PVirtualNode node);
     void Invalidate();
 
     // ---- Entry points of the window half ----
@@ -412,6 +428,8 @@ protected:
     // ---- View seams (the view applies its own rules, then stores) ----
     void StoreOffsets(int x, int y) { m_offset_x = x, m_offset_y = y; }
     void StoreFocusedColumn(TColumnIndex column) { m_focused_column = column; }
+    // Scaling changes the default for new nodes only.
+    void StoreDefaultNodeHeight(uint32_t value) { m_default_node_height = value; }
     // Seams of the input half, which moves focus and hot node by its own rules.
     void StoreFocusedNode(PVirtualNode node) { m_focused_node = node; }
     void StoreHotNode(PVirtualNode node) { m_hot_node = node; }
@@ -424,6 +442,9 @@ protected:
     bool SetCheckStateInternal(PVirtualNode node, TCheckState value);
 
 private:
+    // Bit of TVirtualNode::Dummy: the node's user data area was handed out (GetNodeData or a load).
+    static constexpr uint8_t DataHandedOutMark = 1;
+    void* NodeDataOutsideNodes(PVirtualNode node) const;
     void CreateRoot();
     void InitRootFields();
     PVirtualNode NextNodeInOrder(PVirtualNode node, bool doInit, bool considerChildrenAbove);
@@ -440,8 +461,17 @@ private:
     void ApplyUserData(PVirtualNode node, void* userData);
     void WriteSubtree(core::Stream& stream, PVirtualNode node);
     void ReadSubtree(core::Stream& stream, PVirtualNode node);
+    // Frees a node that was never attached to the tree, with what was attached below it.
+    void FreeDetachedSubtree(PVirtualNode node) noexcept;
     // Reorders the children of parent; a compare that raises leaves them as they were.
     void SortChildren(PVirtualNode parent, TColumnIndex column, TSortDirection direction);
+    void ReleaseSortedChildren() noexcept;
+    // The part of InterruptValidation that stops the worker, without forgetting the sorted order.
+    void TakeBackFromWorker();
+    // Asks for the node some places after node in its level when that level's order is known.
+    void FetchAhead(PVirtualNode node) const;
+    // Asks the memory for a node's record and user data ahead of their use.
+    void FetchNode(PVirtualNode node) const;
     void ForgetNode(PVirtualNode node);
     void ShowHiddenNodesChanged();
     void CheckNotIterating();
@@ -468,6 +498,7 @@ private:
     bool m_loading = false;
     bool m_destroying = false;
     bool m_thread_reference = false;
+    bool m_handed_to_worker = false;   // queued for validation (or being validated) since the last request
 
     // Selection: entries are node addresses, sorted; the lowest bit marks an entry for removal.
     std::vector<uintptr_t> m_selection;
@@ -493,6 +524,12 @@ private:
     int m_offset_y = 0;
     TColumnIndex m_sort_column = NoColumn;
     TSortDirection m_sort_direction = sdAscending;
+    // The children of m_sorted_parent in the order of the last sort, kept until the next sort or
+    // clear: SortTree goes on through it, and walks along that level fetch nodes ahead from it. Any
+    // structure change forgets the parent (the validation thread may read it, hence atomic); the
+    // array itself changes only while the validation thread is kept out of the tree.
+    std::vector<PVirtualNode> m_sorted_children;
+    std::atomic<PVirtualNode> m_sorted_parent = nullptr;
 };
 
 } // namespace treeview

@@ -1,5 +1,7 @@
 // Iteration, events, selection, checks and sorting of the virtual tree.
 #include "tree_fixture.h"
+#include <algorithm>
+#include <stdexcept>
 #include <stdexcept>
 
 namespace treeview::test {
@@ -374,6 +376,114 @@ TEST_F(SortTest, SortTreeWithoutInitLeavesUninitialisedLevels)
     EXPECT_EQ(Level(p), "c b a");
     tree.SortTree(0, sdAscending, true);
     EXPECT_EQ(Level(p), "a b c");
+}
+
+// Long levels go through the merging and its cache blocks, not only the short runs.
+TEST_F(SortTest, LongLevelsSortLikeAStableSortAndSurviveAThrowingCompare)
+{
+    struct Item { uint32_t key, sequence; };
+    tree.OnCompareNodes = [](TBaseVirtualTree* t, PVirtualNode x, PVirtualNode y, TColumnIndex, int& result) {
+        uint32_t kx = t->GetNodeData<Item>(x)->key, ky = t->GetNodeData<Item>(y)->key;
+        result = kx < ky ? -1 : kx > ky ? 1 : 0;
+    };
+    const uint32_t count = 20000;
+    auto fill = [&] {
+        tree.Clear();
+        tree.BeginUpdate();
+        for (uint32_t i = 0; i < count; ++i)
+            *tree.GetNodeData<Item>(tree.AddChild(nullptr)) = Item{(i * 7919u) % 613u, i};
+        tree.EndUpdate();
+    };
+    auto level = [&] {
+        std::vector<uint32_t> sequences;
+        for (PVirtualNode n = tree.GetFirstChildNoInit(nullptr); n; n = n->NextSibling)
+            sequences.push_back(tree.GetNodeData<Item>(n)->sequence);
+        return sequences;
+    };
+    int calls = 0;
+    auto compare = tree.OnCompareNodes;
+    tree.OnCompareNodes = [&](TBaseVirtualTree* t, PVirtualNode x, PVirtualNode y, TColumnIndex col, int& r) {
+        ++calls;
+        compare(t, x, y, col, r);
+    };
+    int sortCalls = 0;
+    for (TSortDirection direction : {sdAscending, sdDescending}) {
+        fill();
+        calls = 0;
+        std::vector<Item> expected;
+        for (uint32_t i = 0; i < count; ++i)
+            expected.push_back(Item{(i * 7919u) % 613u, i});
+        std::stable_sort(expected.begin(), expected.end(), [&](const Item& x, const Item& y) {
+            return direction == sdAscending ? x.key < y.key : x.key > y.key;
+        });
+        std::vector<uint32_t> sequences;
+        for (const Item& item : expected)
+            sequences.push_back(item.sequence);
+        tree.SortTree(0, direction);
+        sortCalls = calls;
+        EXPECT_EQ(level(), sequences);
+        tree.SortTree(0, direction);   // sorted runs are recognised and kept as they are
+        EXPECT_EQ(level(), sequences);
+        ExpectConsistent(tree);
+    }
+
+    // The failure comes in the last merge, when nearly everything has been compared.
+    fill();
+    std::vector<uint32_t> before = level();
+    calls = 0;
+    tree.OnCompareNodes = [&](TBaseVirtualTree* t, PVirtualNode x, PVirtualNode y, TColumnIndex col, int& r) {
+        if (++calls == sortCalls - 100)
+            throw std::runtime_error("compare failed");
+        compare(t, x, y, col, r);
+    };
+    EXPECT_THROW(tree.SortTree(0, sdAscending), std::runtime_error);
+    EXPECT_EQ(level(), before);
+    EXPECT_EQ(tree.RootNodeCount(), count);
+    ExpectConsistent(tree);
+    EXPECT_EQ(tree.UpdateCount(), 0u);
+}
+
+// A level whose nodes expand while SortTree visits them still has every level sorted.
+TEST_F(SortTest, SortTreeFollowsLevelsThatChangeWhileItVisitsThem)
+{
+    struct LateInitTree : TestTree {
+        using TestTree::TestTree;
+        void Sort(PVirtualNode node, TColumnIndex column, TSortDirection direction, bool) override
+        {
+            TestTree::Sort(node, column, direction, false);   // leaves the visit to initialise
+        }
+    } late;
+    late.SetNodeDataSize(8);
+    late.OnCompareNodes = tree.OnCompareNodes;
+    late.OnInitNode = [](TBaseVirtualTree*, PVirtualNode parent, PVirtualNode, TVirtualNodeInitStates& states) {
+        if (!parent)
+            states |= ivsHasChildren | ivsExpanded;
+    };
+    const char16_t* names = u"cba";
+    late.OnInitChildren = [&](TBaseVirtualTree* t, PVirtualNode node, uint32_t& count) {
+        count = 3;
+        t->SetChildCount(node, 3);
+        int i = 0;
+        for (PVirtualNode child = node->FirstChild; child; child = child->NextSibling)
+            *t->GetNodeData<char16_t>(child) = names[i++];
+    };
+    for (const char* p = "zyx"; *p; ++p)
+        *late.GetNodeData<char16_t>(late.AddChild(nullptr)) = char16_t(*p);
+    for (PVirtualNode n = late.GetFirstChildNoInit(nullptr); n; n = n->NextSibling)
+        ExcludeStates(n, vsInitialized);
+    late.SortTree(0, sdAscending, true);
+    std::vector<PVirtualNode> top;
+    for (PVirtualNode n = late.GetFirstChildNoInit(nullptr); n; n = n->NextSibling)
+        top.push_back(n);
+    EXPECT_EQ(Names(late, top), "x y z");
+    for (PVirtualNode parent : top) {
+        std::vector<PVirtualNode> children;
+        for (PVirtualNode n = late.GetFirstChildNoInit(parent); n; n = n->NextSibling)
+            children.push_back(n);
+        EXPECT_EQ(Names(late, children), "a b c");
+    }
+    ExpectConsistent(late);
+    DropHandlers(late);
 }
 
 TEST(OptionsTest, DefaultsAndAssignment)

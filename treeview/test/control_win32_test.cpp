@@ -412,3 +412,149 @@ TEST_F(TreeControl, ScrollIntoViewAndBottomNode)
 
 } // namespace
 } // namespace treeview::test
+
+namespace treeview::test {
+namespace {
+
+TEST_F(TreeControl, MiddleButtonPansTowardsThePointer)
+{
+    tree->TreeOptions().SetMiscOptions(TVTMiscOptions(tree->TreeOptions().MiscOptions() | toWheelPanning));
+    Send(WM_MBUTTONDOWN, MK_MBUTTON, Point(100, 100));
+    ASSERT_TRUE(tree->TreeStates() & tsWheelPanning);
+    ASSERT_NE(tree->PanningWindow(), nullptr);
+    EXPECT_TRUE(IsWindowVisible(tree->PanningWindow()));
+    RECT panning{};
+    GetWindowRect(tree->PanningWindow(), &panning);
+    POINT press = ToScreen(100, 100);
+    EXPECT_EQ(panning.left, press.x - 16);
+    EXPECT_EQ(panning.bottom - panning.top, 32);
+
+    // Within 8 pixels of the press point nothing scrolls; 58 pixels below, a step of 50.
+    Send(WM_MOUSEMOVE, MK_MBUTTON, Point(100, 105));
+    EXPECT_EQ(tree->ScrollDirections(), 0);
+    POINT below = ToScreen(100, 158);
+    SetCursorPos(below.x, below.y);
+    Send(WM_MOUSEMOVE, MK_MBUTTON, Point(100, 158));
+    EXPECT_EQ(tree->ScrollDirections(), TScrollDirections(sdDown));
+    EXPECT_FALSE(tree->TreeStates() & tsWheelScrolling) << "moved past the drag threshold";
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    if (cursor.x == below.x && cursor.y == below.y) { // a display that lets us move the pointer
+        Send(WM_TIMER, ScrollTimer);
+        EXPECT_EQ(tree->OffsetY(), 100 - 158 + 8);
+    }
+    Send(WM_MBUTTONUP, 0, Point(100, 158));
+    EXPECT_FALSE(tree->TreeStates() & (tsWheelPanning | tsWheelScrolling));
+    EXPECT_EQ(tree->PanningWindow(), nullptr);
+
+    // Released without moving: panning goes on until the next press.
+    Send(WM_MBUTTONDOWN, MK_MBUTTON, Point(50, 50));
+    Send(WM_MBUTTONUP, 0, Point(50, 50));
+    EXPECT_TRUE(tree->TreeStates() & tsWheelScrolling);
+    EXPECT_NE(tree->PanningWindow(), nullptr);
+    Send(WM_LBUTTONDOWN, MK_LBUTTON, Point(50, 50));
+    EXPECT_EQ(tree->PanningWindow(), nullptr);
+    Send(WM_LBUTTONUP, 0, Point(50, 50));
+
+    // Content that fits: no panning.
+    tree->SetRootNodeCount(2);
+    Send(WM_MBUTTONDOWN, MK_MBUTTON, Point(50, 10));
+    EXPECT_FALSE(tree->TreeStates() & tsWheelPanning);
+    Send(WM_MBUTTONUP, 0, Point(50, 10));
+}
+
+} // namespace
+} // namespace treeview::test
+
+namespace treeview::test {
+namespace {
+
+TEST_F(TreeControl, BorderStylesDecideTheFrame)
+{
+    struct Case {
+        TBorderStyle style;
+        bool ctl3d;
+        bool clientEdge, border;
+        int thickness;
+    } cases[] = {
+        {bsSingle, true, true, false, GetSystemMetrics(SM_CXEDGE)},
+        {bsSingle, false, false, true, 1},
+        {bsNone, true, false, false, 0},
+    };
+    for (const Case& c : cases) {
+        tree->SetBorderStyle(c.style);
+        tree->SetCtl3D(c.ctl3d);
+        LONG_PTR style = GetWindowLongPtrW(Window(), GWL_STYLE);
+        LONG_PTR exStyle = GetWindowLongPtrW(Window(), GWL_EXSTYLE);
+        EXPECT_EQ((exStyle & WS_EX_CLIENTEDGE) != 0, c.clientEdge) << int(c.style) << c.ctl3d;
+        EXPECT_EQ((style & WS_BORDER) != 0, c.border) << int(c.style) << c.ctl3d;
+        EXPECT_EQ(tree->BorderDimensions().cx, -c.thickness);
+        EXPECT_EQ(tree->HeaderRect().Top, c.thickness);
+        EXPECT_EQ(tree->RootNodeCount(), 100u) << "the nodes survive the new window";
+    }
+    // Scroll bar options make the window again with the new style.
+    tree->ScrollBarOptions().SetScrollBars(ssNone);
+    EXPECT_FALSE(GetWindowLongPtrW(Window(), GWL_STYLE) & WS_VSCROLL);
+    tree->SetOffsetY(-100);
+    EXPECT_EQ(tree->OffsetY(), -100) << "scrolling goes on without bars";
+    tree->ScrollBarOptions().SetScrollBars(ssBoth);
+    EXPECT_TRUE(GetWindowLongPtrW(Window(), GWL_STYLE) & WS_VSCROLL);
+    // A hidden header leaves an empty rectangle at the top and gives its height to the client area.
+    int clientHeight = Client().bottom;
+    tree->Header().SetOptions(TVTHeaderOptions(tree->Header().Options() & ~hoVisible));
+    EXPECT_EQ(tree->HeaderRect().Bottom, tree->HeaderRect().Top);
+    EXPECT_EQ(Client().bottom, clientHeight + 22);
+}
+
+TEST_F(TreeControl, LoadingAReadOnlyTreeStillMakesItsNodes)
+{
+    auto* loaded = new NodeListTree(form.get());
+    loaded->SetParent(form.get());
+    loaded->BeginLoad();
+    loaded->SetLoading(true);
+    loaded->TreeOptions().SetMiscOptions(TVTMiscOptions(loaded->TreeOptions().MiscOptions() | toReadOnly));
+    loaded->SetRootNodeCount(5);
+    EXPECT_EQ(loaded->GetFirst(), nullptr);
+    loaded->Loaded();
+    EXPECT_EQ(loaded->RootNodeCount(), 5u);
+    EXPECT_NE(loaded->GetFirst(), nullptr);
+    EXPECT_TRUE(loaded->TreeOptions().MiscOptions() & toReadOnly);
+    EXPECT_FALSE(loaded->Loading());
+}
+
+TEST_F(TreeControl, AssignCopiesPropertiesButNotNodes)
+{
+    NodeListTree copy(form.get());
+    copy.Assign(*tree);
+    EXPECT_EQ(copy.Header().Columns().Count(), 4);
+    EXPECT_EQ(copy.Header().Columns()[1].Width(), 80);
+    EXPECT_EQ(copy.Header().Columns()[3].Text(), u"L2TP支持");
+    EXPECT_EQ(copy.Header().SortColumn(), 1);
+    EXPECT_EQ(copy.DefaultNodeHeight(), 20u);
+    EXPECT_EQ(copy.RootNodeCount(), 100u);
+    EXPECT_TRUE(copy.TreeOptions().MiscOptions() & toReportMode);
+    EXPECT_EQ(copy.BorderStyle(), bsSingle);
+    copy.TreeOptions().SetMiscOptions(TVTMiscOptions(copy.TreeOptions().MiscOptions() | toReadOnly));
+    EXPECT_THROW(copy.Assign(*tree), core::EConvertError);
+}
+
+TEST_F(TreeControl, FontWatchNoticesChangesAndKeepsTheCanvasReaction)
+{
+    ui::Canvas canvas;
+    int canvasReactions = 0;
+    canvas.Font().OnChange = [&] { ++canvasReactions; };
+    tree->ClearFontChangedFlag();
+    tree->HookCanvasFont(canvas);
+    EXPECT_FALSE(tree->FontChangedFlag());
+    canvas.Font().SetSize(canvas.Font().Size() + 3);
+    EXPECT_TRUE(tree->FontChangedFlag());
+    EXPECT_EQ(canvasReactions, 1);
+    tree->UnhookCanvasFont(canvas);
+    tree->ClearFontChangedFlag();
+    canvas.Font().SetSize(canvas.Font().Size() + 3);
+    EXPECT_FALSE(tree->FontChangedFlag());
+    EXPECT_EQ(canvasReactions, 2);
+}
+
+} // namespace
+} // namespace treeview::test

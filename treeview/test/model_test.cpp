@@ -1,6 +1,7 @@
 // Node model and structure operations of the virtual tree.
 #include "tree_fixture.h"
 #include <functional>
+#include <stdexcept>
 
 namespace treeview::test {
 namespace {
@@ -224,6 +225,30 @@ TEST_F(ModelTest, CopyToAnotherTreeCarriesDataThroughTheSaveAndLoadEvents)
     target.TreeOptions().SetMiscOptions(target.TreeOptions().MiscOptions() & ~toReadOnly);
 }
 
+TEST_F(ModelTest, ACopyThatFailsHalfWayFreesEveryNodeItLoaded)
+{
+    Build();
+    TestTree target;
+    target.SetNodeDataSize(8);
+    tree.OnSaveNode = [](TBaseVirtualTree* t, PVirtualNode node, core::Stream& s) { s.WriteUInt16(*t->GetNodeData<char16_t>(node)); };
+    target.OnLoadNode = [](TBaseVirtualTree* t, PVirtualNode node, core::Stream& s) {
+        char16_t name = s.ReadUInt16();
+        *t->GetNodeData<char16_t>(node) = name;
+        if (name == u'3')
+            throw std::runtime_error("cannot load");
+    };
+    std::string freed;
+    target.OnFreeNode = [&](TBaseVirtualTree* t, PVirtualNode node) { freed += char(*t->GetNodeData<char16_t>(node)); };
+    // a (a1 a2 (a21)): the failure comes at a21, when a1 already hangs below the copy of a.
+    EXPECT_THROW(tree.CopyTo(a, &target, amAddChildLast, false), std::runtime_error);
+    EXPECT_EQ(freed, "321a");
+    EXPECT_EQ(target.RootNodeCount(), 0u);
+    EXPECT_EQ(target.Pool().LiveCount(), 0u);
+    ExpectConsistent(target);
+    DropHandlers(target);
+    target.OnLoadNode = nullptr;
+}
+
 TEST_F(ModelTest, MoveToAnotherTreeLeavesTheSource)
 {
     Build();
@@ -280,6 +305,80 @@ TEST_F(ModelTest, LazyChildrenComeFromTheInitEvents)
     tree.SetRootNodeCount(2);
     EXPECT_EQ(tree.RootNode()->TotalCount, 3u);
     EXPECT_EQ(tree.TotalCount(), 8u);
+    ExpectConsistent(tree);
+}
+
+TEST_F(ModelTest, NodeMemoryCountsTheBlocksAndTheKeptOrder)
+{
+    TestTree big;
+    big.SetNodeDataSize(24);
+    big.OnCompareNodes = [](TBaseVirtualTree* t, PVirtualNode x, PVirtualNode y, TColumnIndex, int& result) {
+        result = int(*t->GetNodeData<uint32_t>(x) % 97) - int(*t->GetNodeData<uint32_t>(y) % 97);
+    };
+    const uint32_t count = 50000;
+    big.BeginUpdate();
+    for (uint32_t i = 0; i < count; ++i)
+        *big.GetNodeData<uint32_t>(big.AddChild(nullptr)) = i * 7919u;
+    big.EndUpdate();
+    EXPECT_GE(big.Pool().ReservedBytes(), count * big.NodeBlockSize());
+    EXPECT_EQ(big.NodeMemoryBytes(), big.Pool().ReservedBytes());
+    big.SortTree(0, sdAscending);   // keeps the order of the sorted level, which counts too
+    EXPECT_EQ(big.NodeMemoryBytes(), big.Pool().ReservedBytes() + count * sizeof(PVirtualNode));
+    big.OnCompareNodes = nullptr;
+    big.Clear();
+    EXPECT_EQ(big.NodeMemoryBytes(), 0u);   // the blocks and the kept order go with the nodes
+}
+
+TEST_F(ModelTest, ResetNodeMakesANodeUninitialisedAgain)
+{
+    Build();
+    tree.FullExpand();
+    tree.SetSelected(a, true);
+    tree.SetIsDisabled(a, true);
+    std::vector<std::string> events;
+    tree.OnResetNode = [&](TBaseVirtualTree*, PVirtualNode node) {
+        // Raised first, while the node still has its children.
+        events.push_back("reset " + Names(tree, {node}) + " with " + std::to_string(node->ChildCount));
+    };
+    tree.OnFreeNode = [&](TBaseVirtualTree*, PVirtualNode node) { events.push_back("free " + Names(tree, {node})); };
+    tree.OnInitNode = [&](TBaseVirtualTree*, PVirtualNode, PVirtualNode node, TVirtualNodeInitStates&) {
+        events.push_back("init " + Names(tree, {node}));
+    };
+    tree.ResetNode(a);
+    EXPECT_EQ(events, (std::vector<std::string>{"reset a with 2", "free 3", "free 2", "free 1"}));
+    EXPECT_EQ(a->ChildCount, 0u);
+    EXPECT_EQ(LoadStates(a) & (vsInitialized | vsExpanded | vsHasChildren | vsHeightMeasured), 0);
+    EXPECT_TRUE(HasState(a, vsDisabled));
+    EXPECT_TRUE(HasState(a, vsSelected));
+    EXPECT_TRUE(HasState(a, vsVisible));
+    EXPECT_EQ(tree.SelectedCount(), 1);
+    EXPECT_EQ(*tree.GetNodeData<char16_t>(a), u'a');   // the data area is the application's to reset
+    ExpectConsistent(tree);
+
+    // Looking at it again initialises it again; clearing still frees its data.
+    events.clear();
+    tree.GetFirst();
+    tree.Clear();
+    EXPECT_EQ(events, (std::vector<std::string>{"init a", "free c", "free b", "free a"}));
+}
+
+TEST_F(ModelTest, ResetNodeOfTheRootClearsAndReadOnlyTreesKeepTheirNodes)
+{
+    Build();
+    int resets = 0;
+    tree.OnResetNode = [&](TBaseVirtualTree*, PVirtualNode) { ++resets; };
+    tree.TreeOptions().SetMiscOptions(tree.TreeOptions().MiscOptions() | toReadOnly);
+    tree.ValidateNode(a, false);
+    tree.ResetNode(a);
+    EXPECT_EQ(a->ChildCount, 2u);
+    EXPECT_TRUE(HasState(a, vsInitialized | vsHasChildren));
+    tree.TreeOptions().SetMiscOptions(tree.TreeOptions().MiscOptions() & ~toReadOnly);
+    tree.ResetNode(tree.RootNode());
+    EXPECT_EQ(tree.RootNodeCount(), 0u);
+    Build();
+    tree.ResetNode(nullptr);
+    EXPECT_EQ(tree.RootNodeCount(), 0u);
+    EXPECT_EQ(resets, 0);
     ExpectConsistent(tree);
 }
 

@@ -101,6 +101,7 @@ inline void DropHandlers(TBaseVirtualTree& tree)
     tree.OnStructureChange = nullptr;
     tree.OnUpdating = nullptr;
     tree.OnFreeNode = nullptr;
+    tree.OnResetNode = nullptr;
     tree.OnChecking = nullptr;
     tree.OnChecked = nullptr;
     tree.OnFocusChanging = nullptr;
