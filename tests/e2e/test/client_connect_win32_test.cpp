@@ -79,6 +79,26 @@ TEST_F(ClientTest, PptpConnectionWithIssuedCredentialsReportsAndDisconnects)
     ExpectExit(0);
 }
 
+TEST_F(ClientTest, OwnLoginDialsWithItselfAndReportsNoEnd)
+{
+    // The service answers "dial with your login": no repeating report, no end report.
+    Launch("[default]\nuser = own\npassword = own123\n");
+    LoginWindow login = WaitLogin();
+    ASSERT_TRUE(login.Submit(L"own", L"own123", false));
+    MainWindow main = MainWindow::Find(Pid(), 30s);
+    ASSERT_TRUE(main.Valid());
+    ASSERT_NO_FATAL_FAILURE(ConnectAndWait(main));
+    const auto dial = m_client->Calls("RasDial").front();
+    EXPECT_EQ(dial.Str("user"), "own");
+    EXPECT_EQ(WaitRequests("statuscheck2.php", 2, 30s).size(), 2u);
+    ASSERT_TRUE(Click(main.disconnect));
+    ASSERT_TRUE(WaitFor([&] { return IsEnabled(main.connect) && !IsEnabled(main.disconnect); }, 15s));
+    EXPECT_FALSE(WaitCalls("RasHangUp", 1, 5s).empty());
+    EXPECT_TRUE(m_service->Requests("stopcheck.php").empty());
+    PostMessageW(main.window, WM_CLOSE, 0, 0);
+    ExpectExit(0);
+}
+
 TEST_F(ClientTest, ClosingWhileConnectedAsksFirstAndSendsNoReport)
 {
     Launch();
