@@ -100,6 +100,12 @@ HttpReply Request(const wchar_t* verb, const String& url, const std::string* bod
         if (bytes.size() > kMaxBodyBytes)
             return reply;
     }
+    // A connection closed before the announced length is a failed read, not a short page.
+    DWORD announced = 0;
+    size = sizeof(announced);
+    if (HttpQueryInfoW(request.Get(), HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &announced, &size, nullptr)
+        && bytes.size() < announced)
+        return reply;
     reply.ok = true;
     reply.text = core::FromAnsi(bytes);
     return reply;

@@ -72,12 +72,19 @@ ui::MenuItem* MakeItem(core::Component* owner, ui::MenuItem* parent, const char1
     return item;
 }
 
+template <class T>
+T* Unaligned(T* control)
+{
+    control->SetAlign(ui::alNone);
+    return control;
+}
+
 void Highlight(skin::TsTitleItem* item, bool on)
 {
     if (!item || !item->TitleButton)
         return;
     item->TitleButton->Font().SetColor(on ? ui::clGreen : ui::clWindowText);
-    item->TitleButton->Font().SetStyle(on ? ui::fsBold : 0);
+    item->TitleButton->Font().SetStyle(on ? ui::FontStyles(ui::fsBold) : ui::FontStyles(0));
 }
 
 const char16_t* const kModes[][2] = {
@@ -96,9 +103,9 @@ Tfrmmain::Tfrmmain(core::Component* owner) : ui::Form(owner)
     SetBorderIcons(ui::biSystemMenu | ui::biMinimize);
     SetPosition(ui::poScreenCenter);
     UseDefinitionFont(*this);
-    SetClientSize(696, 415);
     CreateComponents();
     CreateMenus();
+    SetClientSize(696, 415);  // below the menu bar
 
     OnCreate = [this](core::Object* s) { FormCreate(s); };
     OnShow = [this](core::Object* s) { FormShow(s); };
@@ -177,10 +184,12 @@ void Tfrmmain::CreateComponents()
     userlabel->SetWidth(496);
 
     // ---- Outside the visible area: state holders the logic writes ----
-    StatusBar1 = Place(new ui::StatusBar(this), this, 715, 300, 620, 19);
+    // The two status bars and the splitter would align themselves to an edge; these sit outside.
+    StatusBar1 = Unaligned(new ui::StatusBar(this));
+    Place(StatusBar1, this, 715, 300, 620, 19);
     for (int width : {200, 220, 200})
         StatusBar1->AddPanel()->SetWidth(width);
-    sb001 = Place(new skin::TsStatusBar(this), this, 715, 330, 620, 19);
+    sb001 = Place(Unaligned(new skin::TsStatusBar(this)), this, 715, 330, 620, 19);
     sb = Place(new skin::TsFrameBar(this), this, 715, 0, 150, 280);
     sb->SetAnimation(false);
     AreaTxt = Place(new skin::TsComboBox(this), this, 880, 10, 144, 0);
@@ -205,7 +214,7 @@ void Tfrmmain::CreateComponents()
     serverip = MakeLabel(this, GroupBox1, 8, 120, u"");
     Label1 = MakeLabel(this, GroupBox1, 100, 20, u"");
     Label2 = MakeLabel(this, GroupBox1, 100, 40, u"");
-    sSplitter1 = Place(new skin::TsSplitter(this), this, 1100, 0, 0, 100);
+    sSplitter1 = Place(Unaligned(new skin::TsSplitter(this)), this, 1100, 0, 0, 100);
     sSplitter1->SetEnabled(false);
 
     // ---- Non-visual parts ----

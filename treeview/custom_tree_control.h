@@ -205,6 +205,10 @@ public:
     std::function<void(TBaseVirtualTree*, PVirtualNode, TColumnIndex, int& helpContext)> OnGetHelpContext;
     std::function<void(TBaseVirtualTree*, TColumnIndex, ui::ShiftState)> OnColumnClick;
     std::function<void(TBaseVirtualTree*, TColumnIndex, ui::ShiftState)> OnColumnDblClick;
+    std::function<void(TBaseVirtualTree*, PVirtualNode, TColumnIndex, ui::ShiftState, TPoint& trackPoint, TPoint p,
+                       bool& allowed)> OnNodeHeightTracking;
+    std::function<void(TBaseVirtualTree*, PVirtualNode, TColumnIndex, ui::ShiftState, TPoint p, bool& allowed)>
+        OnNodeHeightDblClickResize;
     std::function<void(TBaseVirtualTree*, PVirtualNode, TColumnIndex, std::shared_ptr<IVTEditLink>& link)> OnCreateEditor;
     std::function<void(TBaseVirtualTree*, PVirtualNode, TColumnIndex)> OnEdited;
     std::function<void(TBaseVirtualTree*, TColumnIndex)> OnEditCancelled;
@@ -212,6 +216,7 @@ public:
     std::function<void(TVTHeader*, const TVTHeaderHitInfo&)> OnHeaderDblClick;
     std::function<void(TVTHeader*, ui::MouseButton, ui::ShiftState, int x, int y)> OnHeaderMouseDown;
     std::function<void(TVTHeader*, ui::MouseButton, ui::ShiftState, int x, int y)> OnHeaderMouseUp;
+    std::function<void(TVTHeader*, ui::ShiftState, int x, int y)> OnHeaderMouseMove;
     std::function<void(TVTHeader*, TColumnIndex, TColumnPosition oldPosition)> OnHeaderDragged;
     std::function<void(TVTHeader*, TColumnIndex, TPoint dropPosition)> OnHeaderDraggedOut;
     std::function<void(TVTHeader*, TColumnIndex, bool& allowed)> OnHeaderDragging;
@@ -239,6 +244,8 @@ protected:
     void KeyUp(WORD& key, ui::ShiftState shift) override;
     void KeyPress(core::Char& key) override;
     void MouseMove(ui::ShiftState shift, int x, int y) override;
+    ui::Cursor CursorAt(POINT client) override;
+    void TrackHotAfterScroll() override;
     void CreateHandle() override;
     int PlusButtonWidth() const override { return m_button_size; }
     int CheckImageWidth() const override;
@@ -327,6 +334,9 @@ private:
     bool m_hot_node_button_hit = false;
     TPoint m_last_click;
     TRect m_new_sel_rect;
+    PVirtualNode m_height_track_node = nullptr;
+    TColumnIndex m_height_track_column = NoColumn;
+    TPoint m_height_track_point;
     TDropMode m_last_drop_mode = dmNowhere;
     TPoint m_drag_start;
 };

@@ -77,8 +77,25 @@ bool TCustomVirtualTreeControl::HandleHeaderMessage(ui::Message& message)
     const THeaderStates tracking = hsColumnWidthTracking | hsColumnWidthTrackPending | hsHeightTracking | hsHeightTrackPending;
 
     switch (message.Msg) {
+    case WM_KILLFOCUS:
+    case WM_KEYDOWN:
+        // Losing the focus or Escape ends a column drag.
+        if ((message.Msg == WM_KILLFOCUS || message.WParam == VK_ESCAPE) && (header.States() & (hsDragging | hsDragPending))) {
+            if (GetCapture() == Handle())
+                ReleaseCapture();
+            header.LeaveStates(hsDragging | hsDragPending);
+            columns.SetDropTarget(NoColumn, false);
+            columns.SetDragIndex(NoColumn);
+            columns.SetDownIndex(NoColumn);
+            header.Invalidate(NoColumn);
+            if (message.Msg == WM_KEYDOWN)
+                return handled();
+        }
+        break;
     case WM_NCMOUSEMOVE: {
         TPoint p = clientOfScreen(message.LParam);
+        if (OnHeaderMouseMove)
+            OnHeaderMouseMove(&header, CurrentShiftState(), p.X, p.Y + header.Height());
         if (header.InHeader(p)) {
             TColumnIndex column = columnAt(p);
             if (column != columns.HoverIndex()) {

@@ -15,6 +15,8 @@ enum TVTTooltipLineBreakStyle : uint8_t { hlbDefault, hlbForceSingleLine, hlbFor
 // Node stream chunk type of a node's main-column caption.
 constexpr int32_t CaptionChunk = 3;
 
+class FontWatch;
+
 class TCustomVirtualStringTree : public TCustomVirtualTreeControl {
 public:
     explicit TCustomVirtualStringTree(core::Component* owner = nullptr);
@@ -104,6 +106,8 @@ private:
     void PaintStaticText(TVTPaintInfo& info, core::StringView text);
     void ApplyTextColors(TVTPaintInfo& info);
     void UpdateFontMetrics();
+    friend class FontWatch;
+    int m_font_watch_depth = 0;
     // The tree's own canvas for measuring without a paint (a memory context).
     TCanvas& MeasureCanvas();
     std::unique_ptr<ui::Bitmap> m_measure_bitmap;
@@ -118,19 +122,25 @@ private:
 };
 
 // The font watch of a painting step: hooked for the step's duration and ended however the step
-// is left, also when an event handler raises.
+// is left, also when an event handler raises. A watch inside another (a text query from a paint
+// handler) leaves the outer one in place.
 class FontWatch {
 public:
-    FontWatch(TVirtualTreeControl& tree, ui::Canvas& canvas) : m_tree(tree), m_canvas(canvas)
+    FontWatch(TCustomVirtualStringTree& tree, ui::Canvas& canvas) : m_tree(tree), m_canvas(canvas)
     {
-        m_tree.HookCanvasFont(m_canvas);
+        if (m_tree.m_font_watch_depth++ == 0)
+            m_tree.HookCanvasFont(m_canvas);
     }
-    ~FontWatch() { m_tree.UnhookCanvasFont(m_canvas); }
+    ~FontWatch()
+    {
+        if (--m_tree.m_font_watch_depth == 0)
+            m_tree.UnhookCanvasFont(m_canvas);
+    }
     FontWatch(const FontWatch&) = delete;
     FontWatch& operator=(const FontWatch&) = delete;
 
 private:
-    TVirtualTreeControl& m_tree;
+    TCustomVirtualStringTree& m_tree;
     ui::Canvas& m_canvas;
 };
 

@@ -5,6 +5,7 @@
 // through the protected hooks below (see treeview/README.md).
 #pragma once
 #include "treeview/tree_view.h"
+#include "treeview/unit_services.h"
 #include "ui/customcontrol.h"
 
 namespace treeview {
@@ -14,6 +15,13 @@ enum TBevelKind : uint8_t { bkNone, bkTile, bkSoft, bkFlat };
 enum TBevelCut : uint8_t { bvNone, bvLowered, bvRaised, bvSpace };
 enum TBevelEdge : uint8_t { beLeft = 1, beTop = 2, beRight = 4, beBottom = 8 };
 using TBevelEdges = uint8_t;
+
+enum TDragOperation : uint8_t { doCopy = 1u << 0, doMove = 1u << 1, doLink = 1u << 2 };
+using TDragOperations = uint8_t;
+enum TVTDragType : uint8_t { dtOLE, dtVCL };
+enum TVTDragImageKind : uint8_t { diComplete, diMainColumnOnly, diNoImage };
+enum THintAnimationType : uint8_t { hatNone, hatFade, hatSlide, hatSystemDefault };
+enum TVTHintMode : uint8_t { hmDefault, hmHint, hmHintAndDefault, hmTooltip };
 
 // The validation thread's state request (wParam: states to enter, lParam: states to leave).
 constexpr UINT WM_CHANGESTATE = WM_APP + 32;
@@ -44,6 +52,37 @@ public:
     void SetBorderWidth(int value);
     ui::Cursor HotCursor() const { return m_hot_cursor; }
     void SetHotCursor(ui::Cursor value) { m_hot_cursor = value; }
+
+    // ---- Plain properties of the other halves (drag, hints, paste, background) ----
+    TDragOperations DragOperations() const { return m_drag_operations; }
+    void SetDragOperations(TDragOperations value) { m_drag_operations = value; }
+    TVTDragType DragType() const { return m_drag_type; }
+    void SetDragType(TVTDragType value) { m_drag_type = value; }
+    TVTDragImageKind DragImageKind() const { return m_drag_image_kind; }
+    void SetDragImageKind(TVTDragImageKind value) { m_drag_image_kind = value; }
+    int DragHeight() const { return m_drag_height; }
+    void SetDragHeight(int value) { m_drag_height = value; }
+    int DragWidth() const { return m_drag_width; }
+    void SetDragWidth(int value) { m_drag_width = value; }
+    THintAnimationType HintAnimation() const { return m_hint_animation; }
+    void SetHintAnimation(THintAnimationType value) { m_hint_animation = value; }
+    TVTHintMode HintMode() const { return m_hint_mode; }
+    void SetHintMode(TVTHintMode value) { m_hint_mode = value; }
+    TVTNodeAttachMode DefaultPasteMode() const { return m_default_paste_mode; }
+    void SetDefaultPasteMode(TVTNodeAttachMode value) { m_default_paste_mode = value; }
+    int BackgroundOffsetX() const { return m_background_offset_x; }
+    void SetBackgroundOffsetX(int value);
+    int BackgroundOffsetY() const { return m_background_offset_y; }
+    void SetBackgroundOffsetY(int value);
+    // The check images: the shared list of the kind, or CustomCheckImages for ckCustom.
+    TCheckImageKind CheckImageKind() const { return m_check_image_kind; }
+    void SetCheckImageKind(TCheckImageKind value);
+    ui::ImageList* CustomCheckImages() const { return m_custom_check_images; }
+    void SetCustomCheckImages(ui::ImageList* value);
+    ui::ImageList* CheckImages() const { return m_check_images; }
+
+    // ---- Events of the window ----
+    std::function<void(TVirtualTreeControl*, ui::Cursor&)> OnGetCursor;
 
     // ---- Names both bases have ----
     void Invalidate() override;
@@ -90,6 +129,9 @@ protected:
     void CreateParams(ui::CreateParamsRec& params) override;
     void CreateWnd() override;
 
+    // A component the tree refers to goes away: the reference is dropped.
+    void Notification(core::Component* component, core::Operation operation) override;
+
     // ---- Message handling ----
     void WndProc(ui::Message& message) override;
     void PaintWindow(HDC dc) override;
@@ -123,9 +165,11 @@ protected:
     virtual bool HandleHeaderMessage(ui::Message& message);
     // Timers of the other halves: 1 expand, 2 edit, 7 incremental search.
     virtual void TreeTimer(unsigned id);
-    // WM_SETCURSOR over the client area: the cursor to show (the mouse half answers HotCursor over
-    // a hot node).
+    // WM_SETCURSOR over the client area: the plain cursor to show. Over a row edge with
+    // toNodeHeightResize the row splitter shows instead, over the hot node with toHotTrack the
+    // HotCursor; OnGetCursor has the last word.
     virtual ui::Cursor CursorAt(POINT client) { (void)client; return Cursor(); }
+    HCURSOR CursorHandleAt(POINT client);
     // The node's text for the tree-view compatibility messages (the string tree answers its text).
     virtual core::String ItemText(PVirtualNode node) { (void)node; return {}; }
     // Wheel panning and auto-scroll stepping (timer 4).
@@ -169,6 +213,19 @@ private:
     int m_bevel_width = 1;
     int m_border_width = 0;
     ui::Cursor m_hot_cursor = ui::crDefault;
+    TDragOperations m_drag_operations = doCopy | doMove;
+    TVTDragType m_drag_type = dtOLE;
+    TVTDragImageKind m_drag_image_kind = diComplete;
+    int m_drag_height = 350;
+    int m_drag_width = 200;
+    THintAnimationType m_hint_animation = hatSystemDefault;
+    TVTHintMode m_hint_mode = hmDefault;
+    TVTNodeAttachMode m_default_paste_mode = amAddChildLast;
+    int m_background_offset_x = 0;
+    int m_background_offset_y = 0;
+    TCheckImageKind m_check_image_kind = ckSystemDefault;
+    ui::ImageList* m_custom_check_images = nullptr;
+    ui::ImageList* m_check_images = nullptr;
 };
 
 } // namespace treeview

@@ -4,6 +4,7 @@
 #include "treeview/builtin_images.h"
 #include "treeview/unit_services.h"
 #include "ui/application.h"
+#include "ui/imagelist.h"
 #include "ui/form.h"
 #include <commctrl.h>
 #include <algorithm>
@@ -201,6 +202,7 @@ TVirtualTreeControl::TVirtualTreeControl(core::Component* owner)
     SetTabStop(true);
     SetParentColor(false);
     SetColor(ui::clWindow);
+    m_check_images = CheckImagesOfKind(m_check_image_kind);
     AfterConstruction();
 }
 
@@ -240,12 +242,77 @@ void TVirtualTreeControl::Assign(const TVirtualTreeControl& source)
     SetEnabled(source.Enabled());
     SetFont(source.Font());
     SetHotCursor(source.m_hot_cursor);
+    SetCheckImageKind(source.m_check_image_kind);
+    SetDefaultPasteMode(source.m_default_paste_mode);
+    SetDragImageKind(source.m_drag_image_kind);
+    SetHintAnimation(source.m_hint_animation);
+    SetHintMode(source.m_hint_mode);
     SetParentColor(source.ParentColor());
     SetParentFont(source.ParentFont());
     SetParentShowHint(source.ParentShowHint());
     SetShowHint(source.ShowHint());
     SetTabStop(source.TabStop());
     SetVisible(source.Visible());
+}
+
+void TVirtualTreeControl::SetBackgroundOffsetX(int value)
+{
+    if (value == m_background_offset_x)
+        return;
+    m_background_offset_x = value;
+    Invalidate();
+}
+
+void TVirtualTreeControl::SetBackgroundOffsetY(int value)
+{
+    if (value == m_background_offset_y)
+        return;
+    m_background_offset_y = value;
+    Invalidate();
+}
+
+void TVirtualTreeControl::SetCheckImageKind(TCheckImageKind value)
+{
+    if (value == m_check_image_kind)
+        return;
+    m_check_image_kind = value;
+    ui::ImageList* shared = CheckImagesOfKind(value);
+    m_check_images = shared ? shared : m_custom_check_images;
+    if (HandleAllocated() && UpdateCount() == 0 && !Loading())
+        Invalidate();
+}
+
+void TVirtualTreeControl::SetCustomCheckImages(ui::ImageList* value)
+{
+    if (value == m_custom_check_images)
+        return;
+    if (m_custom_check_images) {
+        if (m_check_images == m_custom_check_images)
+            m_check_images = nullptr;
+        m_custom_check_images->RemoveFreeNotification(this);
+    }
+    m_custom_check_images = value;
+    if (value) {
+        value->FreeNotification(this);
+        if (m_check_image_kind == ckCustom)
+            m_check_images = value;
+    }
+    if (!Loading())
+        Invalidate();
+}
+
+void TVirtualTreeControl::Notification(core::Component* component, core::Operation operation)
+{
+    if (operation == core::opRemove && component != this && m_custom_check_images && component == static_cast<core::Component*>(m_custom_check_images)) {
+        if (m_check_images == m_custom_check_images)
+            m_check_images = nullptr;
+        m_custom_check_images = nullptr;
+        m_check_image_kind = ckSystemDefault; // the field: no setter reaction
+        m_check_images = CheckImagesOfKind(ckSystemDefault);
+        if (!TBaseVirtualTree::Destroying())
+            Invalidate();
+    }
+    ui::CustomControl::Notification(component, operation);
 }
 
 void TVirtualTreeControl::HookCanvasFont(ui::Canvas& canvas)
@@ -1175,11 +1242,9 @@ void TVirtualTreeControl::WndProc(ui::Message& message)
         ui::CustomControl::WndProc(message);
         return;
     case WM_VSCROLL:
-    case ui::CN_VSCROLL:
         HandleScrollMessage(message, TScrollBarKind::Vertical);
         return;
     case WM_HSCROLL:
-    case ui::CN_HSCROLL:
         HandleScrollMessage(message, TScrollBarKind::Horizontal);
         return;
     case WM_SIZE:
@@ -1271,8 +1336,7 @@ void TVirtualTreeControl::WndProc(ui::Message& message)
             POINT p{};
             GetCursorPos(&p);
             ::ScreenToClient(HandleIfAllocated(), &p);
-            ui::Cursor cursor = CursorAt(p);
-            ::SetCursor(ui::CursorHandle(cursor == ui::crDefault ? ui::crArrow : cursor));
+            ::SetCursor(CursorHandleAt(p));
             message.Result = 1;
             return;
         }
@@ -1327,6 +1391,25 @@ void TVirtualTreeControl::WndProc(ui::Message& message)
         break;
     }
     ui::CustomControl::WndProc(message);
+}
+
+HCURSOR TVirtualTreeControl::CursorHandleAt(POINT client)
+{
+    THitInfo hit;
+    GetHitTestInfoAt(client.x, client.y, true, hit);
+    // Over a row's upper or lower edge the row height can be dragged.
+    if ((TreeOptions().MiscOptions() & toNodeHeightResize) && hit.HitNode &&
+        (hit.HitPositions & (hiUpperSplitter | hiLowerSplitter))) {
+        if (HCURSOR split = TreeCursor(62))
+            return split;
+    }
+    ui::Cursor cursor = CursorAt(client);
+    if ((TreeOptions().PaintOptions() & toHotTrack) && hit.HitNode && hit.HitNode == HotNode() &&
+        m_hot_cursor != ui::crDefault)
+        cursor = m_hot_cursor;
+    if (OnGetCursor)
+        OnGetCursor(this, cursor);
+    return ui::CursorHandle(cursor == ui::crDefault ? ui::crArrow : cursor);
 }
 
 // ---------------------------------------------------------------- keys that scroll

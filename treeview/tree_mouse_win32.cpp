@@ -68,7 +68,7 @@ void TCustomVirtualTreeControl::MousePressed(ui::Message& message, THitInfo& hit
     const TShiftState shift = args.shift;
     const int x = args.x, y = args.y;
     if (TreeStates() & (tsWheelPanning | tsWheelScrolling)) {
-        ChangeStates(0, tsWheelPanning | tsWheelScrolling);
+        EndWheelPanning();
         return;
     }
     if (TreeStates() & tsEditPending) {
@@ -117,6 +117,21 @@ void TCustomVirtualTreeControl::MousePressed(ui::Message& message, THitInfo& hit
     if (hitNode && DoDragAllowed(hitNode, newColumn))
         autoDrag = !isCellHit || fullRowDrag;
 
+    const bool isHeightTracking = message.Msg == WM_LBUTTONDOWN && (miscOptions & toNodeHeightResize) &&
+                                  (hit & hiOnItem) && (hit & (hiUpperSplitter | hiLowerSplitter)) &&
+                                  Header().Columns().IsValidColumn(hitInfo.HitColumn) &&
+                                  Header().Columns()[hitInfo.HitColumn].Fixed();
+    if (isHeightTracking) {
+        PVirtualNode track = (hit & hiUpperSplitter) ? GetPreviousVisible(hitNode, true) : hitNode;
+        if (track && track != RootNode()) {
+            m_height_track_node = track;
+            m_height_track_column = hitInfo.HitColumn;
+            const TRect r = GetDisplayRect(track, NoColumn, false);
+            m_height_track_point = TPoint{r.Left, r.Top};
+            ChangeStates(tsNodeHeightTrackPending, 0);
+            return;
+        }
+    }
     if ((hit & hiOnItemButton) && hitNode && HasChildren(hitNode)) {
         ToggleNode(hitNode);
         return;
@@ -196,6 +211,7 @@ void TCustomVirtualTreeControl::MouseReleased(ui::Message& message, const THitIn
     const ui::ShiftState shift = ArgsOf(message).uiShift;
     if (GetCapture() == Handle())
         ReleaseCapture();
+    ChangeStates(0, tsNodeHeightTracking | tsNodeHeightTrackPending);
     if (IsMouseSelecting()) {
         ChangeStates(0, tsDrawSelPending | tsDrawSelecting | tsToggleFocusedSelection);
         m_new_sel_rect = TRect{};
@@ -256,7 +272,25 @@ void TCustomVirtualTreeControl::MouseDoubleClicked(ui::Message& message, const T
         OnColumnDblClick(this, hitInfo.HitColumn, shift);
     const THitPositions hit = hitInfo.HitPositions;
     PVirtualNode node = hitInfo.HitNode;
-    if (hit & hiOnItemCheckbox) {
+    PVirtualNode heightNode = nullptr;
+    if ((hit & hiOnItem) && Header().Columns().IsValidColumn(hitInfo.HitColumn) &&
+        Header().Columns()[hitInfo.HitColumn].Fixed()) {
+        if (hit & hiUpperSplitter)
+            heightNode = GetPreviousVisible(node, true);
+        else if (hit & hiLowerSplitter)
+            heightNode = node;
+    }
+    if (heightNode && heightNode != RootNode() && (TreeOptions().MiscOptions() & toNodeHeightDblClickResize)) {
+        bool allowed = true;
+        const MouseArgs args = ArgsOf(message);
+        if (OnNodeHeightDblClickResize)
+            OnNodeHeightDblClickResize(this, heightNode, hitInfo.HitColumn, shift, TPoint{args.x, args.y}, allowed);
+        if (allowed) {
+            SetNodeHeight(heightNode, DefaultNodeHeight());
+            UpdateWindow(Handle());
+            editAllowed = false;
+        }
+    } else if (hit & hiOnItemCheckbox) {
         if (!(TreeStates() & (tsMouseCheckPending | tsKeyCheckPending)) && node && !IsDisabled(node)) {
             TCheckState next = NextCheckState(node->CheckType, node->CheckState);
             if (DoChecking(node, next)) {
@@ -288,6 +322,28 @@ void TCustomVirtualTreeControl::MouseMove(ui::ShiftState uiShift, int x, int y)
         TCustomVirtualTreeControl* tree; ui::ShiftState s; int x, y;
         ~CallBase() { tree->TVirtualTreeControl::MouseMove(s, x, y); }
     } callBase{this, uiShift, x, y};
+    if (TreeStates() & tsNodeHeightTrackPending) {
+        for (unsigned timer : {ExpandTimer, EditTimer, HeaderTimer, ScrollTimer, SearchTimer})
+            WindowPort().KillTimer(timer);
+        m_search_buffer.clear();
+        m_last_search_node = nullptr;
+        ChangeStates(tsNodeHeightTracking, tsEditPending | tsNodeHeightTrackPending | tsIncrementalSearching |
+                                               tsOLEDragPending | tsScrolling | tsScrollPending | tsVCLDragPending);
+    }
+    if (TreeStates() & tsNodeHeightTracking) {
+        bool allowed = true;
+        TPoint p{x, y};
+        if (OnNodeHeightTracking)
+            OnNodeHeightTracking(this, m_height_track_node, m_height_track_column, uiShift, m_height_track_point, p, allowed);
+        if (allowed && m_height_track_node) {
+            const int bottom = std::max(p.Y, m_height_track_point.Y + 1);
+            SetNodeHeight(m_height_track_node, uint32_t(bottom - m_height_track_point.Y));
+            UpdateWindow(Handle());
+        }
+        return;
+    }
+    if (AutoScrollAllowed())
+        AutoScrollAt(x, y);
     if (IsMouseSelecting()) {
         // The band's moving corner, clamped to the larger of client area and range.
         const int maxX = std::max(ClientWidth(), int(RangeX())), maxY = std::max(ClientHeight(), int(RangeY()));
@@ -310,6 +366,27 @@ void TCustomVirtualTreeControl::MouseMove(ui::ShiftState uiShift, int x, int y)
     }
     if (!IsMouseSelecting())
         TrackHotNode(x, y);
+}
+
+void TCustomVirtualTreeControl::TrackHotAfterScroll()
+{
+    POINT p;
+    GetCursorPos(&p);
+    ::ScreenToClient(Handle(), &p);
+    if (!IsMouseSelecting())
+        TrackHotNode(p.x, p.y);
+}
+
+ui::Cursor TCustomVirtualTreeControl::CursorAt(POINT client)
+{
+    // The hot cursor over a hot node with hot tracking.
+    if ((TreeOptions().PaintOptions() & toHotTrack) && HotNode() && HotCursor() != ui::crDefault) {
+        THitInfo info;
+        GetHitTestInfoAt(client.x, client.y, true, info);
+        if (info.HitNode == HotNode())
+            return HotCursor();
+    }
+    return TVirtualTreeControl::CursorAt(client);
 }
 
 } // namespace treeview

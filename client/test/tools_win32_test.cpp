@@ -37,6 +37,21 @@ TEST(Tools, CommandLineOfNoProcessIsEmpty)
     EXPECT_EQ(GetProcessCommandLine(0xFFFFFFF0u), u"");
 }
 
+TEST(Tools, EveryHandleOpenedIsClosed)
+{
+    DWORD before = 0, after = 0;
+    ASSERT_TRUE(GetProcessHandleCount(GetCurrentProcess(), &before));
+    for (int i = 0; i < 20; ++i) {
+        GetProcessCommandLine(GetCurrentProcessId());
+        SystemActionsOfPlatform().Processes();
+        TServiceManager manager;
+        manager.Connect();
+        manager.OpenServiceConnection(u"NoSuchServiceOfTheClient");
+    }
+    ASSERT_TRUE(GetProcessHandleCount(GetCurrentProcess(), &after));
+    EXPECT_LE(after, before + 2);  // the system may keep a cached handle or two
+}
+
 TEST(Tools, ProcessesIncludeTheOwn)
 {
     bool found = false;

@@ -2,6 +2,8 @@
 // columns of 170, 80, 60 and 60 pixels, header 22 high, rows 20 high, sort column 1), driven by real
 // window messages.
 #include "treeview/tree_control.h"
+#include "treeview/unit_services.h"
+#include "ui/imagelist.h"
 #include "ui/test/uitest.h"
 #include <commctrl.h>
 #include <climits>
@@ -492,7 +494,10 @@ TEST_F(TreeControl, BorderStylesDecideTheFrame)
         EXPECT_EQ(tree->HeaderRect().Top, c.thickness);
         EXPECT_EQ(tree->RootNodeCount(), 100u) << "the nodes survive the new window";
     }
-    // Scroll bar options make the window again with the new style.
+    // Scroll bar options make the window again with the new style, an unchanged value does not.
+    HWND before = Window();
+    tree->ScrollBarOptions().SetScrollBars(ssBoth);
+    EXPECT_EQ(Window(), before);
     tree->ScrollBarOptions().SetScrollBars(ssNone);
     EXPECT_FALSE(GetWindowLongPtrW(Window(), GWL_STYLE) & WS_VSCROLL);
     tree->SetOffsetY(-100);
@@ -554,6 +559,64 @@ TEST_F(TreeControl, FontWatchNoticesChangesAndKeepsTheCanvasReaction)
     canvas.Font().SetSize(canvas.Font().Size() + 3);
     EXPECT_FALSE(tree->FontChangedFlag());
     EXPECT_EQ(canvasReactions, 2);
+}
+
+} // namespace
+} // namespace treeview::test
+
+namespace treeview::test {
+namespace {
+
+class CursorProbe : public NodeListTree {
+public:
+    using NodeListTree::NodeListTree;
+    using TVirtualTreeControl::CursorHandleAt;
+};
+
+TEST_F(TreeControl, CursorOverRowEdgesAndFromTheEvent)
+{
+    auto* probe = new CursorProbe(form.get());
+    probe->SetParent(form.get());
+    probe->SetBounds(0, 0, 200, 200);
+    probe->SetRootNodeCount(5);
+    probe->SetDefaultNodeHeight(20);
+    EXPECT_EQ(probe->CursorHandleAt(POINT{10, 10}), ui::CursorHandle(ui::crArrow));
+    probe->TreeOptions().SetMiscOptions(TVTMiscOptions(probe->TreeOptions().MiscOptions() | toNodeHeightResize));
+    EXPECT_EQ(probe->CursorHandleAt(POINT{30, 18}), TreeCursor(62));
+    EXPECT_EQ(probe->CursorHandleAt(POINT{30, 10}), ui::CursorHandle(ui::crArrow));
+    probe->OnGetCursor = [](TVirtualTreeControl*, ui::Cursor& cursor) { cursor = ui::crHandPoint; };
+    EXPECT_EQ(probe->CursorHandleAt(POINT{30, 10}), ui::CursorHandle(ui::crHandPoint));
+    probe->OnGetCursor = nullptr;
+}
+
+} // namespace
+} // namespace treeview::test
+
+namespace treeview::test {
+namespace {
+
+TEST_F(TreeControl, CheckImagesFollowTheKindAndForgetARemovedCustomList)
+{
+    NodeListTree fresh(form.get());
+    EXPECT_EQ(fresh.DragOperations(), TDragOperations(doCopy | doMove));
+    EXPECT_EQ(fresh.DragHeight(), 350);
+    EXPECT_EQ(fresh.DragWidth(), 200);
+    EXPECT_EQ(fresh.HintAnimation(), hatSystemDefault);
+    EXPECT_EQ(fresh.DefaultPasteMode(), amAddChildLast);
+    EXPECT_EQ(fresh.CheckImageKind(), ckSystemDefault);
+    ASSERT_NE(fresh.CheckImages(), nullptr);
+    EXPECT_EQ(fresh.CheckImages()->Count(), 25);
+
+    tree->SetCheckImageKind(ckDarkTick);
+    EXPECT_EQ(tree->CheckImages(), CheckImagesOfKind(ckDarkTick));
+    auto* custom = new ui::ImageList(form.get(), 16, 16);
+    tree->SetCustomCheckImages(custom);
+    tree->SetCheckImageKind(ckCustom);
+    EXPECT_EQ(tree->CheckImages(), custom);
+    delete custom;
+    EXPECT_EQ(tree->CustomCheckImages(), nullptr);
+    EXPECT_EQ(tree->CheckImageKind(), ckSystemDefault);
+    EXPECT_EQ(tree->CheckImages(), CheckImagesOfKind(ckSystemDefault));
 }
 
 } // namespace

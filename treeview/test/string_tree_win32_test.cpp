@@ -379,6 +379,34 @@ TEST_F(NodeList, CheckBoxPressShowsThePressedStateAndReleaseApplies)
     tree->OnChecked = nullptr;
 }
 
+TEST_F(NodeList, RowHeightsAreDraggedInAFixedColumnOnly)
+{
+    Fill(4);
+    tree->TreeOptions().SetMiscOptions(TVTMiscOptions(tree->TreeOptions().MiscOptions() | toNodeHeightResize |
+                                                      toNodeHeightDblClickResize));
+    // Not in a column without coFixed.
+    Send(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(50, 38));
+    Send(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(50, 60));
+    Send(WM_LBUTTONUP, 0, MAKELPARAM(50, 60));
+    EXPECT_EQ(tree->NodeHeight(Node(1)), 20u);
+    auto& column = tree->Header().Columns()[0];
+    column.SetOptions(TVTColumnOptions(column.Options() | coFixed));
+    Send(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(50, 38));
+    EXPECT_TRUE(tree->TreeStates() & tsNodeHeightTrackPending);
+    Send(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(50, 60));
+    EXPECT_EQ(tree->NodeHeight(Node(1)), 40u);
+    Send(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(50, 5));   // above the top edge: at least one pixel
+    EXPECT_EQ(tree->NodeHeight(Node(1)), 1u);
+    Send(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(50, 50));
+    Send(WM_LBUTTONUP, 0, MAKELPARAM(50, 50));
+    EXPECT_EQ(tree->NodeHeight(Node(1)), 30u);
+    EXPECT_FALSE(tree->TreeStates() & (tsNodeHeightTracking | tsNodeHeightTrackPending));
+    // A double click on the lower edge goes back to the default height.
+    Send(WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(50, 48));
+    Send(WM_LBUTTONUP, 0, MAKELPARAM(50, 48));
+    EXPECT_EQ(tree->NodeHeight(Node(1)), 20u);
+}
+
 TEST_F(NodeList, MultiSelectionClicksWithModifiers)
 {
     Fill(10);
@@ -583,6 +611,15 @@ TEST_F(NodeList, DraggingAColumnMovesIt)
     EXPECT_EQ(tree->Header().Columns()[0].Position(), 2u);
     EXPECT_EQ(dragged, (std::vector<std::pair<TColumnIndex, TColumnPosition>>{{0, 0}}));
     EXPECT_EQ(tree->Header().States(), 0);
+    // Escape ends a drag without moving anything.
+    Send(WM_NCLBUTTONDOWN, HTBORDER, screen(300, -10));
+    Send(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(360, -10));
+    EXPECT_TRUE(tree->Header().States() & hsDragging);
+    Send(WM_KEYDOWN, VK_ESCAPE, 1);
+    EXPECT_EQ(tree->Header().States(), 0);
+    Send(WM_LBUTTONUP, 0, MAKELPARAM(360, -10));
+    EXPECT_EQ(tree->Header().Columns()[0].Position(), 2u);
+    EXPECT_EQ(dragged.size(), 1u);
     tree->OnHeaderDragged = nullptr;
 }
 
