@@ -11,6 +11,12 @@
 #include "core/win32.h"
 #include "ui/form.h"
 
+// Types of the connecting block.
+#include "client/connwatch.h"
+#include "client/protocol.h"
+#include "core/tick.h"
+#include "dialup/rasstate.h"
+
 #include <memory>
 
 namespace core {
@@ -196,6 +202,49 @@ public:
     // Hangs up the relay and deletes its phonebook entry.
     void HangUpRelay();
     void L2TPQ1Click(core::Object* sender);
+    // Connection watch (mainform_connect_win32.cpp).
+    void dialupcheckTimer(core::Object* sender);
+    void rast12Timer(core::Object* sender);
+    void statuscheck1Timer(core::Object* sender);
+    void statuscheck2Timer(core::Object* sender);
+    void statuscheckTimer(core::Object* sender);
+    void Timer2Timer(core::Object* sender);
+    // The state every end of an attempt or of a connection restores, with its status text.
+    void IdleControls(const core::String& status);
+    // Relay and L2TP (mainform_relay_win32.cpp).
+    void btn_zzClick(core::Object* sender);
+    void rast2Timer(core::Object* sender);
+    void AskForceL2tp();
+    enum class L2tpPreparation { WriteFailed, ValueWritten, Done };
+    L2tpPreparation ForceL2tp();
+    // Waits ms milliseconds handling messages; returns early when the application ends.
+    void WaitPumping(unsigned ms);
+    // The clock WaitPumping measures with (null: the system's); tests pass their own.
+    void SetWaitClock(core::Clock* clock) { m_wait_clock = clock; }
+    // Whether a relay dial of this window is current (dialling or up).
+    bool RelayActive() const { return m_relay_active; }
+
+private:
+    struct RelayLink;
+    void LockControls();
+    void SetStatusPanel(int index, const core::String& text);
+    void SetStatusLabel(const core::String& text, bool red);
+    void FillEntryBasics(dialup::TRasEdt& edit, bool l2tp, const core::String& server);
+    void FillEntrySecurity(dialup::TRasEdt& edit);
+    PollResult PollMain();
+    ReportFields MainReportFields();
+    HttpReply PostReport(bool stop);
+    void ReportTick(ReportKind kind);
+    void WireRelay();
+    static void ras2StateChanged(const std::weak_ptr<RelayLink>& link, dialup::TRasCon& sender);
+    void RelayStateChanged(const dialup::TRasStateRec& record, uint64_t generation);
+    void AnnounceL2tp(L2tpPreparation result, const core::String& done);
+    bool m_main_seen_connected = false;  // a poll of the current attempt has seen it connected
+    bool m_relay_active = false;
+    std::shared_ptr<RelayLink> m_relay_link;
+    core::Clock* m_wait_clock = nullptr;
+
+public:
 
     // ---- end of connecting block
 
