@@ -7,7 +7,9 @@
 #include "client/globals.h"
 #include "client/nodelist.h"
 #include "client/speedform.h"
+#include "client/test/clientfixture_win32.h"
 #include "client/test/scriptedechoes.h"
+#include "core/convert.h"
 
 #include "skin/controls/button.h"
 #include "skin/controls/combobox.h"
@@ -274,4 +276,44 @@ TEST_F(MainFormBatch, SpeedButtonMeasuresTheChosenNode)
     form->cesu->Click();
     EXPECT_EQ(icmp->hosts.size(), 14u);
     Form1 = nullptr;
+}
+
+namespace {
+
+class LoggedInBatch : public client::test::ClientTest {};
+
+} // namespace
+
+TEST_F(LoggedInBatch, PassOverLiveLoopbackEchoesAfterALogin)
+{
+    Tfrmmain* form = MakeMain(TypeLogin(u"demo", u"demo123"));
+    ASSERT_TRUE(login_ok);
+    form->Show();  // the first area's nodes (127.0.0.11 to 13) fill the tree
+    Pump();
+    ASSERT_EQ(form->vt1->RootNodeCount(), 3u);
+
+    form->btn_speed->Click();
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+    while (form->Batch().test.PassesDone() < 2 && std::chrono::steady_clock::now() < end) {
+        core::CheckSynchronize(5);
+        Pump();
+    }
+    ASSERT_GE(form->Batch().test.PassesDone(), 2);
+    // The area stays while the test runs.
+    form->AreaTxt2->SetItemIndex(1);
+    form->AreaTxt2Change(form->AreaTxt2);
+    EXPECT_EQ(form->vt1->RootNodeCount(), 3u);
+    ASSERT_FALSE(m_box.Calls().empty());
+    EXPECT_EQ(m_box.Calls().back().text, u"请先关闭Ping测试");
+
+    form->btn_speed->Click();
+    for (PVirtualNode node = form->vt1->GetFirst(); node; node = form->vt1->GetNext(node)) {
+        int32_t ms = -1;
+        EXPECT_TRUE(core::TryStrToInt(form->NodeRecord(node)->delay, ms)) << core::ToUtf8(form->NodeRecord(node)->delay);
+        EXPECT_GE(ms, 0);
+        EXPECT_EQ(form->NodeRecord(node)->losttimes, 0);
+    }
+    // Stopped, the area changes.
+    form->AreaTxt2Change(form->AreaTxt2);
+    EXPECT_EQ(form->vt1->RootNodeCount(), 1u);
 }
