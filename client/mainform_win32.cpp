@@ -218,11 +218,12 @@ void Tfrmmain::CreateComponents()
     sSplitter1->SetEnabled(false);
 
     // ---- Non-visual parts ----
-    TrayIcon1 = new TTrayIcon(this);
+    TrayIcon1 = new TTrayIcon(this, nullptr, true);
     TrayIcon1->SetEnabled(false);
     TrayIcon1->SetAnimate(true);
     TrayIcon1->RestoreOn = ticLeftClick;
     TrayIcon1->PopupMenuOn = ticRightClick;
+    TrayIcon1->Loaded();
     tp1 = new support::TThreadPool(this);
     pingthread = new support::TThreadComponent(this);
     ras1 = std::make_unique<dialup::TRasCon>();

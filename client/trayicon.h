@@ -45,7 +45,9 @@ void InitTrayIconUnit();
 
 class TTrayIcon : public core::Component {
 public:
-    explicit TTrayIcon(core::Component* owner = nullptr, TrayShell* shell = nullptr);
+    // With loading, the properties set afterwards are only stored until Loaded (as when a window
+    // definition is read), so that an icon that starts disabled never appears.
+    explicit TTrayIcon(core::Component* owner = nullptr, TrayShell* shell = nullptr, bool loading = false);
     ~TTrayIcon() override;
 
     // ---- Properties ----

@@ -71,9 +71,11 @@ void InitTrayIconUnit()
         g_taskbar_created = RegisterWindowMessageW(L"TaskbarCreated");
 }
 
-TTrayIcon::TTrayIcon(core::Component* owner, TrayShell* shell)
+TTrayIcon::TTrayIcon(core::Component* owner, TrayShell* shell, bool loading)
     : core::Component(owner), m_shell(shell ? *shell : CurrentTrayShell())
 {
+    if (loading)
+        BeginLoad();
     InitTrayIconUnit();
     m_timer = std::make_unique<ui::Timer>();
     m_timer->SetEnabled(false);
@@ -132,7 +134,8 @@ void TTrayIcon::SetEnabled(bool value)
     if (value == m_enabled && !m_taskbar_recreated)
         return;
     m_enabled = value;
-    UpdateTrayIcon();
+    if (!HasState(core::csLoading))
+        UpdateTrayIcon();
 }
 
 void TTrayIcon::SetHint(core::StringView value)

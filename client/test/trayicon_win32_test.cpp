@@ -51,6 +51,19 @@ TEST_F(TrayIconTest, EnabledAddsAndRemoves)
     EXPECT_EQ(tray.icons, 0);
 }
 
+TEST_F(TrayIconTest, WhileLoadingNothingIsSentUntilLoaded)
+{
+    icon.reset();
+    tray.calls.clear();
+    icon = std::make_unique<TTrayIcon>(nullptr, &tray, true);
+    icon->SetEnabled(false);
+    icon->Loaded();
+    EXPECT_TRUE(tray.calls.empty());
+    EXPECT_EQ(tray.icons, 0);
+    icon->SetEnabled(true);
+    EXPECT_EQ(tray.icons, 1);
+}
+
 TEST_F(TrayIconTest, RefusedAddTurnsItselfOff)
 {
     icon.reset();
