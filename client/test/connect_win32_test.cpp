@@ -674,6 +674,48 @@ TEST_F(RelayTest, WatchNoticesALostRelayBesideTheMainConnection)
     main->btn_disconnClick(nullptr);
 }
 
+TEST_F(RelayTest, StatesOfOtherConnectionsDoNotTouchTheRelay)
+{
+    m_ras.Scenario("[server 127.0.0.11]\noutcome=hold\n[server 127.0.0.60]\noutcome=refuse\nerror=678\nafter=20\n");
+    Login(u"demo", u"demo123");
+    // A failed dial of another entry.
+    dialup::TRasEdt other;
+    other.PPPDefault();
+    other.SetPBLocation(1);
+    other.DeviceName = kPptpDeviceName;
+    other.DeviceType = u"vpn";
+    other.LocalPhoneNumber = u"127.0.0.60";
+    ASSERT_EQ(other.PutAllEntryProps(u"OTHER"), 0);
+    dialup::TRasCon otherDial;
+    otherDial.SetPBLocation(1);
+    otherDial.EntryName = u"OTHER";
+    uint64_t otherHandle = 0;
+    ASSERT_EQ(otherDial.ConnectEx(otherHandle), 0);
+    ASSERT_TRUE(WaitFor([&] {
+        DWORD error = 0;
+        RasLook::Get().State(HRASCONN(uintptr_t(otherHandle)), &error);
+        return error == 678;
+    }));
+
+    FocusFirstRow();
+    main->btn_zzClick(nullptr);
+    ASSERT_TRUE(main->RelayActive());
+    // The relay component reports the other connection's failure: not the relay's business.
+    String text;
+    main->ras2->CurrentStatusEx(otherHandle, 0, text);
+    WaitFor([] { return false; }, 200);
+    EXPECT_TRUE(m_box.Calls().empty());
+    EXPECT_TRUE(main->RelayActive());
+    EXPECT_FALSE(main->btn_zz->Enabled());
+    EXPECT_TRUE(main->rast2->Enabled());
+
+    otherDial.DisconnectEx(otherHandle, 0, false, 3000);
+    otherDial.EntryName = u"OTHER";
+    otherDial.DeletePhonebook();
+    main->HangUpRelay();
+    EXPECT_FALSE(main->RelayActive());
+}
+
 // ---- L2TP preparation ----
 
 class L2tpTest : public ConnectTest {
