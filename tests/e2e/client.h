@@ -28,6 +28,7 @@ inline constexpr wchar_t kWrongPassword[] = L"用户名或密码错误";
 inline constexpr wchar_t kExpired[] = L"此帐户已过期，请及时充值后才能使用此功能";
 inline constexpr wchar_t kUsedUp[] = L"此帐户免费测试时间已经用完，请注册正式帐户";
 inline constexpr wchar_t kNetwork[] = L"网络DNS问题，稍候会自行恢复或联系商家索取6.0版本客户端暂用";
+inline constexpr wchar_t kNoNode[] = L"发生错误，请关闭程序再重新运行";
 inline constexpr wchar_t kStopPingFirst[] = L"请先关闭Ping测试再尝试拨号";
 inline constexpr wchar_t kStopPingFirstArea[] = L"请先关闭Ping测试";
 inline constexpr wchar_t kCloseWhileConnected[] = L"VPN正在连接,关闭将断开VPN连接,你确定要关闭吗";

@@ -1,7 +1,7 @@
 // client.exe from the outside, up to the main window: the login with its refusals and the saved
-// login, closing the login, the choice of the service host, a batch test and a node list of 10,000
-// nodes. Steered only through its windows, judged by the service's request log, the registry and the
-// exit code.
+// login, closing the login, the choice of the service host, a node list that is garbage or fails, a
+// batch test and a node list of 10,000 nodes. Steered only through its windows, judged by the
+// service's request log, the registry and the exit code.
 #include "tests/e2e/test/clienttest.h"
 
 namespace e2e {
@@ -158,6 +158,43 @@ TEST_F(ClientTest, BatchTestStartsStopsAndHoldsTheAreaChoice)
 
     PostMessageW(main.window, WM_CLOSE, 0, 0);
     ExpectExit(0);
+}
+
+TEST_F(ClientTest, NodeListThatIsGarbageOpensAnEmptyWindow)
+{
+    // Bytes that are no node list: the main window opens with no node, and "连接" finds none.
+    ASSERT_EQ(m_service->LoadScenario("path=vpnlist.php body=%00%FF%5B%5B%5D%0D%0A=%2C%2C%0A%FE\n"), 200);
+    Launch();
+    MainWindow main = LogInAsDemo();
+    ASSERT_TRUE(main.Valid());
+    EXPECT_EQ(ComboCount(main.node), 0);
+    ASSERT_TRUE(Click(main.connect));
+    ExpectBox(text::kNoNode);
+    EXPECT_TRUE(WaitFor([&] { return IsEnabled(main.connect) && !IsEnabled(main.disconnect); }, 10s));
+    EXPECT_TRUE(m_client->Calls("RasDial").empty());
+    PostMessageW(main.window, WM_CLOSE, 0, 0);
+    ExpectExit(0);
+}
+
+TEST_F(ClientTest, NodeListThatFailsKeepsTheLoginOpen)
+{
+    // A server error and a cut connection: the network message, and the next press logs in.
+    for (const char* rule : {"path=vpnlist.php status=500\n", "path=vpnlist.php drop\n"}) {
+        SCOPED_TRACE(rule);
+        ASSERT_EQ(m_service->LoadScenario(rule), 200);
+        Launch();
+        LoginWindow login = WaitLogin();
+        ASSERT_TRUE(login.Submit(L"demo", L"demo123", false));
+        ExpectBox(text::kNetwork, 30s);
+        EXPECT_TRUE(IsVisible(login.window));
+        ASSERT_EQ(m_service->ClearScenario(), 200);
+        ASSERT_TRUE(Click(login.login));
+        MainWindow main = MainWindow::Find(Pid(), 30s);
+        ASSERT_TRUE(main.Valid());
+        EXPECT_EQ(ComboCount(main.node), 3);
+        PostMessageW(main.window, WM_CLOSE, 0, 0);
+        ExpectExit(0);
+    }
 }
 
 TEST_F(ClientTest, TenThousandNodesAreListed)
