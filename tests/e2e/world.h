@@ -60,11 +60,16 @@ struct ServiceRequest {
     std::string Script() const;
 };
 
-// The substitute service as a child process on the fixed ports of the default and fallback hosts.
+// The substitute service as a child process on the fixed ports of a default and a fallback host of
+// its own: two loopback addresses drawn for this service (127.N.M.1 and 127.N.M.2), so that the
+// fixed port numbers clash with no other run on the machine. The client is pointed at them through
+// CLIENT_SERVICE_HOST and CLIENT_FALLBACK_HOST.
 class Service {
 public:
     // Starts the program with the data file and waits until it listens. Throws on failure.
     Service(const std::wstring& program, const std::wstring& folder, const std::wstring& data_file);
+    const std::string& Host() const { return m_host; }
+    const std::string& FallbackHost() const { return m_fallback_host; }
     ~Service();
     Service(const Service&) = delete;
     Service& operator=(const Service&) = delete;
@@ -89,6 +94,8 @@ private:
 
     Process m_process;
     std::wstring m_output;
+    std::string m_host;
+    std::string m_fallback_host;
 };
 
 // --- The simulated remote-access library's side ---------------------------------------------------
@@ -140,8 +147,8 @@ class Client {
 public:
     Client(const ScratchFolder& scratch, const std::wstring& program, const std::wstring& rasapi32_dll,
            const std::string& dial_scenario = {});
-    // Starts client.exe; the process ends with the test at the latest.
-    void Start();
+    // Starts client.exe against the service's hosts; the process ends with the test at the latest.
+    void Start(const Service& service);
     Process& Proc() { return m_process; }
     DWORD Pid() const { return m_process.Id(); }
     const std::wstring& ProgramFolder() const { return m_folder; }

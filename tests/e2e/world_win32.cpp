@@ -324,7 +324,13 @@ std::string ServiceRequest::Script() const
 Service::Service(const std::wstring& program, const std::wstring& folder, const std::wstring& data_file)
     : m_output(folder + L"\\service.out")
 {
-    const std::wstring arguments = L"--host 127.0.0.1 --fallback-host 127.0.0.2 --data " + QuoteArgument(data_file);
+    // 127.0.x.x stays free for the nodes and for ./run.
+    const uint64_t seed = GetTickCount64() * 2654435761u ^ (uint64_t(GetCurrentProcessId()) << 7);
+    const std::string net = "127." + std::to_string(100 + seed % 150) + "." + std::to_string((seed >> 8) % 250 + 1) + ".";
+    m_host = net + "1";
+    m_fallback_host = net + "2";
+    const std::wstring arguments = L"--host " + Wide(m_host) + L" --fallback-host " + Wide(m_fallback_host) +
+                                   L" --data " + QuoteArgument(data_file);
     m_process = Process::Start(program, arguments, folder, {}, m_output);
     const bool ready = WaitFor(
         [&] { return ReadFileBytes(m_output).rfind("ready", 0) == 0 || !m_process.Running(); }, 20s);
@@ -336,7 +342,7 @@ Service::~Service() { Stop(); }
 
 int Service::Control(const char* method, const std::string& path, const std::string& body, std::string* reply)
 {
-    httplib::Client control("127.0.0.1", 8002);
+    httplib::Client control(m_host, 8002);
     control.set_connection_timeout(2, 0);
     control.set_read_timeout(10, 0);
     httplib::Result result = std::string(method) == "GET"      ? control.Get(path)
@@ -556,7 +562,7 @@ Client::Client(const ScratchFolder& scratch, const std::wstring& program, const 
         WriteFileBytes(scratch.File(L"dial.ini"), dial_scenario);
 }
 
-void Client::Start()
+void Client::Start(const Service& service)
 {
     Environment env = {
         {L"RASSIM_LOG", m_scratch.File(L"rasapi32.log")},
@@ -564,8 +570,8 @@ void Client::Start()
         {L"RASSIM_SCENARIO", GetFileAttributesW(m_scratch.File(L"dial.ini").c_str()) != INVALID_FILE_ATTRIBUTES
                                  ? m_scratch.File(L"dial.ini")
                                  : std::wstring()},
-        {L"CLIENT_SERVICE_HOST", L"127.0.0.1"},
-        {L"CLIENT_FALLBACK_HOST", L"127.0.0.2"},
+        {L"CLIENT_SERVICE_HOST", Wide(service.Host())},
+        {L"CLIENT_FALLBACK_HOST", Wide(service.FallbackHost())},
     };
     m_process = Process::Start(m_folder + L"\\client.exe", {}, m_folder, env);
 }

@@ -41,7 +41,7 @@ TEST_F(ClientTest, LoginRefusedUntilTheAccountIsRightThenRemembered)
     ASSERT_TRUE(main.Valid());
     const auto checks = m_service->Requests("usercheck.php");
     ASSERT_EQ(checks.size(), 4u);
-    EXPECT_EQ(checks.back().host, "127.0.0.1");
+    EXPECT_EQ(checks.back().host, m_service->Host());
     EXPECT_EQ(FieldOf(checks.back(), "UserID"), "demo");
     EXPECT_EQ(FieldOf(checks.back(), "Upassword"), "demo123");
     EXPECT_FALSE(m_service->Requests("vpnlist.php").empty());
@@ -103,14 +103,16 @@ TEST_F(ClientTest, ClosingTheLoginEndsTheProgram)
 TEST_F(ClientTest, HostChoiceFallsBackAndRefusesGarbage)
 {
     struct Case {
-        const char* scenario;
-        const char* chosen_host;  // nullptr: none answers
+        std::string scenario;
+        bool fallback_chosen;  // false: none answers
     };
+    const std::string host = m_service->Host();
+    const std::string fallback = m_service->FallbackHost();
     const Case cases[] = {
-        {"host=127.0.0.1 port=app refuse\n", "127.0.0.2"},
-        // "1" followed by a line break, a server error and a stall are no answer.
-        {"host=127.0.0.1 path=netcheck.php body=1%0D%0A\nhost=127.0.0.2 path=netcheck.php status=500\n", nullptr},
-        {"path=netcheck.php drop\n", nullptr},
+        {"host=" + host + " port=app refuse\n", true},
+        // "1" followed by a line break, a server error and a cut connection are no answer.
+        {"host=" + host + " path=netcheck.php body=1%0D%0A\nhost=" + fallback + " path=netcheck.php status=500\n", false},
+        {"path=netcheck.php drop\n", false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.scenario);
@@ -119,12 +121,12 @@ TEST_F(ClientTest, HostChoiceFallsBackAndRefusesGarbage)
         Launch();
         LoginWindow login = WaitLogin();
         ASSERT_TRUE(login.Submit(L"demo", L"demo123", false));
-        if (c.chosen_host) {
+        if (c.fallback_chosen) {
             MainWindow main = MainWindow::Find(Pid(), 30s);
             ASSERT_TRUE(main.Valid());
             const auto checks = m_service->Requests("usercheck.php");
             ASSERT_EQ(checks.size(), 1u);
-            EXPECT_EQ(checks[0].host, c.chosen_host);
+            EXPECT_EQ(checks[0].host, fallback);
         } else {
             ExpectBox(text::kNetwork, 30s);
             EXPECT_TRUE(m_service->Requests("usercheck.php").empty());

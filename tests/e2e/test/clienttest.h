@@ -71,7 +71,7 @@ protected:
             m_client->Proc().Kill();  // its log stays in the scratch folder for the final check
         m_client = std::make_unique<Client>(m_scratch, FromBuildPath(E2E_CLIENT_PROGRAM),
                                             FromBuildPath(E2E_RASAPI32_DLL), dial_scenario);
-        m_client->Start();
+        m_client->Start(*m_service);
     }
 
     DWORD Pid() const { return m_client->Pid(); }
