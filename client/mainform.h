@@ -236,6 +236,7 @@ private:
     HttpReply PostReport(bool stop);
     void ReportTick(ReportKind kind);
     void WireRelay();
+    void EndRelayDial();
     static void ras2StateChanged(const std::weak_ptr<RelayLink>& link, dialup::TRasCon& sender);
     void RelayStateChanged(const dialup::TRasStateRec& record, uint64_t generation);
     void AnnounceL2tp(L2tpPreparation result, const core::String& done);

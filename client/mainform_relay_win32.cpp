@@ -112,8 +112,7 @@ void Tfrmmain::RelayStateChanged(const dialup::TRasStateRec& record, uint64_t ge
 
     const int code = record.ConnectError != 0 ? record.ConnectError : record.ConnectState;
     ras2->EntryName.clear();
-    m_relay_active = false;
-    rast2->SetEnabled(false);
+    EndRelayDial();
     btn_zz->SetCaption(kRelayIdleCaption);
     Warn(u"发生错误，错误状态码:" + core::IntToStr(code) + u"\r\n" + u"详细的错误信息:" + record.StatusStr);
     HangUpRelay();
@@ -164,6 +163,7 @@ void Tfrmmain::btn_zzClick(core::Object*)
         m_relay_link->generation.fetch_add(1);
         m_relay_active = true;
         if (ras2->AutoConnectEx(h_relayconn) != 0) {
+            EndRelayDial();
             Warn(u"产生远程连接服务失败");
             HangUpRelay();
             return;
@@ -188,13 +188,20 @@ void Tfrmmain::btn_zzClick(core::Object*)
     SetStatusPanel(0, u"成功挂断中转");
 }
 
-void Tfrmmain::HangUpRelay()
+// No state of the ended dial is acted on any more (a message box pumps messages, queued states
+// included), and the watch stops.
+void Tfrmmain::EndRelayDial()
 {
     m_relay_active = false;
     if (m_relay_link)
         m_relay_link->generation.fetch_add(1);
     if (rast2)
         rast2->SetEnabled(false);
+}
+
+void Tfrmmain::HangUpRelay()
+{
+    EndRelayDial();
     if (!ras2)
         return;
     if (h_relayconn != 0)
@@ -229,7 +236,7 @@ void Tfrmmain::rast2Timer(core::Object*)
     if (h_relayconn == 0)
         return;
     relay_connected = false;
-    rast2->SetEnabled(false);
+    EndRelayDial();
     Warn(u"网络无法连接");
     HangUpRelay();
     btn_zz->SetCaption(kRelayIdleCaption);

@@ -121,8 +121,21 @@ struct RasLook {
         return look;
     }
 
-    // Names of the entries of the default (all-users) phonebook.
+    // Names of the entries of the default (all-users) phonebook that the client's tests make: the
+    // main connection's (digits), the relay's and the tests' own "OTHER". Other test programs use
+    // the same phonebook at the same time with names of their own.
     std::vector<std::string> Entries() const
+    {
+        std::vector<std::string> ours;
+        for (const std::string& name : AllEntries()) {
+            const bool digits = !name.empty() && name.find_first_not_of("0123456789") == std::string::npos;
+            if (digits || name == "VEDEZEVERI" || name == "OTHER")
+                ours.push_back(name);
+        }
+        return ours;
+    }
+
+    std::vector<std::string> AllEntries() const
     {
         std::vector<std::string> names;
         if (!enumEntries)
@@ -170,7 +183,8 @@ struct RasLook {
         return int(status.rasconnstate);
     }
 
-    // Whatever a failed test left: every connection hung up, every entry deleted.
+    // Whatever a failed test left: every connection of this process hung up, every entry of the
+    // client's tests deleted.
     void Clean() const
     {
         for (const Conn& c : Connections())
