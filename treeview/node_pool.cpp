@@ -16,8 +16,9 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
+#include <atomic>
 #include <new>
+#include <thread>
 #if defined(__linux__)
 #include <sys/mman.h>
 #endif
@@ -53,17 +54,31 @@ size_t ChunkAlignment(size_t bytes) { return bytes >= LargePage ? LargePage : al
 
 // Constant-initialised and trivially destructible: nothing runs at start-up or exit. Kept chunks
 // stay reachable from here, so a leak checker does not count them.
+// The lock is held for a few instructions only, and not every platform's mutex can be made without
+// running a constructor.
 struct ChunkCache {
-    std::mutex lock;
+    std::atomic_flag busy;
     size_t count = 0;
     void* chunks[CachedChunkLimit] = {};
 };
 constinit ChunkCache g_chunk_cache;
 
+class CacheLock {
+public:
+    CacheLock()
+    {
+        while (g_chunk_cache.busy.test_and_set(std::memory_order_acquire))
+            std::this_thread::yield();
+    }
+    ~CacheLock() { g_chunk_cache.busy.clear(std::memory_order_release); }
+    CacheLock(const CacheLock&) = delete;
+    CacheLock& operator=(const CacheLock&) = delete;
+};
+
 void* NewChunk(size_t bytes)
 {
     if (bytes == MaxChunkBytes) {
-        std::lock_guard<std::mutex> guard(g_chunk_cache.lock);
+        CacheLock guard;
         if (g_chunk_cache.count > 0)
             return g_chunk_cache.chunks[--g_chunk_cache.count];
     }
@@ -78,7 +93,7 @@ void* NewChunk(size_t bytes)
 void DeleteChunk(void* chunk, size_t bytes) noexcept
 {
     if (bytes == MaxChunkBytes) {
-        std::lock_guard<std::mutex> guard(g_chunk_cache.lock);
+        CacheLock guard;
         if (g_chunk_cache.count < CachedChunkLimit) {
 #if defined(__linux__) && defined(MADV_FREE)
             madvise(chunk, bytes, MADV_FREE);   // the contents are not needed: blocks are zeroed when handed out

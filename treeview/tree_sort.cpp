@@ -50,10 +50,10 @@ public:
             size_t length = std::min(CacheBlock, count - start);
             for (size_t run = 0; run < length; run += InsertionRun)
                 Insertion(items + start + run, std::min(InsertionRun, length - run));
-            if (Passes(items + start, buffer.get() + start, length, InsertionRun) != items + start)
+            if (Passes<false>(items + start, buffer.get() + start, length, InsertionRun) != items + start)
                 std::copy(buffer.get() + start, buffer.get() + start + length, items + start);
         }
-        if (Passes(items, buffer.get(), count, CacheBlock) != items)
+        if (Passes<true>(items, buffer.get(), count, CacheBlock) != items)
             std::copy(buffer.get(), buffer.get() + count, items);
     }
 
@@ -61,6 +61,8 @@ private:
     // Bottom-up merge passes over runs of width sorted nodes; returns where the result lies. Beyond
     // the cache blocks every pass fetches the nodes from memory again: four runs merged at once make
     // half as many passes as two would, for the same number of comparisons.
+    // Inside a cache block the nodes are at hand, and asking for them ahead would only cost time.
+    template <bool FetchAhead>
     PVirtualNode* Passes(PVirtualNode* from, PVirtualNode* to, size_t count, size_t width)
     {
         for (; width < count; width *= 4) {
@@ -68,7 +70,7 @@ private:
                 PVirtualNode* bounds[5];
                 for (size_t i = 0; i <= 4; ++i)
                     bounds[i] = from + std::min(left + i * width, count);
-                Merge(bounds, to + left);
+                Merge<FetchAhead>(bounds, to + left);
             }
             std::swap(from, to);
         }
@@ -76,6 +78,7 @@ private:
     }
 
     // Stable: of equal heads, the one of the earlier run goes first.
+    template <bool FetchAhead>
     void Merge(PVirtualNode* const bounds[5], PVirtualNode* out)
     {
         // Runs that are already in order (a common case when sorting again) cost one comparison each.
@@ -107,7 +110,7 @@ private:
                 run = m_before(*head[high], *head[low]) ? high : low;
             if (run < 0)
                 break;
-            if (end[run] - head[run] > ptrdiff_t(PrefetchDistance))
+            if (FetchAhead && end[run] - head[run] > ptrdiff_t(PrefetchDistance))
                 Fetch(head[run][PrefetchDistance]);
             *out++ = *head[run]++;
             if (run < 2)
@@ -163,11 +166,43 @@ void TBaseVirtualTree::SortChildren(PVirtualNode parent, TColumnIndex column, TS
     CORE_ASSERT(items.size() == count, u"Child count and sibling chain disagree.");
     size_t dataOffset = sizeof(TVirtualNode) + m_total_internal_data_size;
     bool descending = direction == sdDescending;
-    auto before = [this, column, descending](PVirtualNode x, PVirtualNode y) {
-        int result = DoCompare(x, y, column);
-        return descending ? result > 0 : result < 0;
-    };
-    PointerSort<decltype(before)>(before, dataOffset).Run(items.data(), items.size());
+    bool baseStep = false;
+#if defined(__GNUC__) && !defined(__clang__)
+    // Whether the compare step is the base one (the compiler's own way to find which function a
+    // virtual call would reach; elsewhere the virtual step is always called).
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wpmf-conversions"
+    using Step = int (*)(TBaseVirtualTree*, PVirtualNode, PVirtualNode, TColumnIndex);
+    baseStep = reinterpret_cast<Step>(this->*(&TBaseVirtualTree::DoCompare)) == reinterpret_cast<Step>(&TBaseVirtualTree::DoCompare);
+#pragma GCC diagnostic pop
+#endif
+    if (baseStep) {
+        // The compare step is the base one: the handler is called here without the virtual step
+        // between, and the direction is chosen once instead of at every comparison. As in that
+        // step, the handler is looked up at every call (a handler may replace it).
+        const auto& handler = OnCompareNodes;
+        auto sortBy = [&](auto before) { PointerSort<decltype(before)>(before, dataOffset).Run(items.data(), items.size()); };
+        if (descending)
+            sortBy([this, column, &handler](PVirtualNode x, PVirtualNode y) {
+                int result = 0;
+                if (handler)
+                    handler(this, x, y, column, result);
+                return result > 0;
+            });
+        else
+            sortBy([this, column, &handler](PVirtualNode x, PVirtualNode y) {
+                int result = 0;
+                if (handler)
+                    handler(this, x, y, column, result);
+                return result < 0;
+            });
+    } else {
+        auto before = [this, column, descending](PVirtualNode x, PVirtualNode y) {
+            int result = DoCompare(x, y, column);
+            return descending ? result > 0 : result < 0;
+        };
+        PointerSort<decltype(before)>(before, dataOffset).Run(items.data(), items.size());
+    }
 
     // One pass writes the new order; nodes are fetched ahead as the merge did.
     PVirtualNode previous = nullptr;

@@ -364,6 +364,38 @@ TEST_F(SortTest, AThrowingCompareLeavesEveryNodeInItsPlace)
     EXPECT_EQ(tree.UpdateCount(), 0u);
 }
 
+// A descendant's own compare step decides the order, not the event behind the base step; without
+// either, every level keeps its order.
+TEST_F(SortTest, AnOverriddenCompareStepIsUsed)
+{
+    struct Reversing : TestTree {
+        int DoCompare(PVirtualNode x, PVirtualNode y, TColumnIndex column) override
+        {
+            return -TestTree::DoCompare(x, y, column);
+        }
+    };
+    for (uint32_t count : {5u, 5000u}) {
+        for (int overridden = 0; overridden < 2; ++overridden) {
+            std::unique_ptr<TestTree> sorted = overridden ? std::make_unique<Reversing>() : std::make_unique<TestTree>();
+            sorted->SetNodeDataSize(sizeof(uint32_t));
+            sorted->OnCompareNodes = [](TBaseVirtualTree* t, PVirtualNode x, PVirtualNode y, TColumnIndex, int& result) {
+                uint32_t kx = *t->GetNodeData<uint32_t>(x), ky = *t->GetNodeData<uint32_t>(y);
+                result = kx < ky ? -1 : kx > ky ? 1 : 0;
+            };
+            for (uint32_t i = 0; i < count; ++i)
+                *sorted->GetNodeData<uint32_t>(sorted->AddChild(nullptr)) = (i * 7919u) % count;
+            sorted->SortTree(0, sdAscending);
+            uint32_t expected = overridden ? count - 1 : 0;
+            for (PVirtualNode n = sorted->GetFirstChildNoInit(nullptr); n; n = n->NextSibling, expected += overridden ? -1 : 1)
+                ASSERT_EQ(*sorted->GetNodeData<uint32_t>(n), expected) << count << " nodes, overridden " << overridden;
+            sorted->OnCompareNodes = nullptr;
+            sorted->SortTree(0, sdDescending);
+            EXPECT_EQ(*sorted->GetNodeData<uint32_t>(sorted->GetFirstChildNoInit(nullptr)), overridden ? count - 1 : 0);
+            ExpectConsistent(*sorted);
+        }
+    }
+}
+
 TEST_F(SortTest, SortTreeWithoutInitLeavesUninitialisedLevels)
 {
     PVirtualNode p = Add(tree, nullptr, 'p');
