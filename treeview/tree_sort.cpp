@@ -1,11 +1,11 @@
 // Sorting of the virtual tree: a stable sort of a sibling chain by the OnCompareNodes result, for
 // one level or the whole tree.
 //
-// The chain is copied into an array of node addresses, the array is sorted (a bottom-up merge sort
-// that sorts cache-sized blocks first, merges four runs at a time and fetches the nodes it is about
-// to compare ahead of time: a long chain lies scattered in memory once sorted, and waiting for each
-// node in turn is what would cost the time), and the links are rewritten once from the sorted
-// array. The links are not touched before the sort has finished, so a compare handler that raises
+// The chain is copied into an array of node addresses, the array is sorted (a merge sort of four
+// runs at a time that sorts each part whole before the next, so that small parts are sorted in the
+// nearest cache, and that fetches the nodes it is about to compare ahead of time in parts too big
+// for the cache: a long chain lies scattered in memory once sorted, and waiting for each node in
+// turn is what would cost the time), and the links are rewritten once from the sorted array. The links are not touched before the sort has finished, so a compare handler that raises
 // leaves every node in the tree in its former order. The array is kept until the structure
 // changes: SortTree visits the level through it, and walks along the level fetch nodes ahead by it.
 #include "treeview/virtual_tree.h"
@@ -29,8 +29,8 @@ inline void Prefetch(const void* address)
 #endif
 }
 
-// Blocks of this many nodes are sorted whole before any merge reaches beyond them, so that a block's
-// nodes stay in the cache while it is sorted (nodes made together lie together in the pool).
+// Up to this many nodes a part is at hand in the cache while it is merged; beyond, the merge asks for
+// the nodes ahead of their use.
 constexpr size_t CacheBlock = 4096;
 
 template <class Before>
@@ -46,35 +46,37 @@ public:
             return;
         }
         auto buffer = std::make_unique<PVirtualNode[]>(count);
-        for (size_t start = 0; start < count; start += CacheBlock) {
-            size_t length = std::min(CacheBlock, count - start);
-            for (size_t run = 0; run < length; run += InsertionRun)
-                Insertion(items + start + run, std::min(InsertionRun, length - run));
-            if (Passes<false>(items + start, buffer.get() + start, length, InsertionRun) != items + start)
-                std::copy(buffer.get() + start, buffer.get() + start + length, items + start);
-        }
-        if (Passes<true>(items, buffer.get(), count, CacheBlock) != items)
-            std::copy(buffer.get(), buffer.get() + count, items);
+        SortInto(items, buffer.get(), count, false);
     }
 
 private:
-    // Bottom-up merge passes over runs of width sorted nodes; returns where the result lies. Beyond
-    // the cache blocks every pass fetches the nodes from memory again: four runs merged at once make
-    // half as many passes as two would, for the same number of comparisons.
-    // Inside a cache block the nodes are at hand, and asking for them ahead would only cost time.
-    template <bool FetchAhead>
-    PVirtualNode* Passes(PVirtualNode* from, PVirtualNode* to, size_t count, size_t width)
+    // Sorts the count nodes at items, with scratch (as long) for the merging; the result goes to
+    // scratch when toScratch is set, otherwise back to items. Each quarter is sorted whole before the
+    // next is begun, so the nodes of a part stay in the nearest cache that holds them all while the
+    // part is sorted (nodes made together lie together in the pool).
+    void SortInto(PVirtualNode* items, PVirtualNode* scratch, size_t count, bool toScratch)
     {
-        for (; width < count; width *= 4) {
-            for (size_t left = 0; left < count; left += 4 * width) {
-                PVirtualNode* bounds[5];
-                for (size_t i = 0; i <= 4; ++i)
-                    bounds[i] = from + std::min(left + i * width, count);
-                Merge<FetchAhead>(bounds, to + left);
-            }
-            std::swap(from, to);
+        if (count <= InsertionRun) {
+            Insertion(items, count);
+            if (toScratch)
+                std::copy(items, items + count, scratch);
+            return;
         }
-        return from;
+        size_t quarter = (count + 3) / 4;
+        PVirtualNode* from = toScratch ? items : scratch;   // where the quarters are sorted to
+        PVirtualNode* bounds[5];
+        for (size_t i = 0; i < 4; ++i) {
+            size_t start = std::min(i * quarter, count);
+            size_t length = std::min(quarter, count - start);
+            SortInto(items + start, scratch + start, length, !toScratch);
+            bounds[i] = from + start;
+        }
+        bounds[4] = from + count;
+        PVirtualNode* to = toScratch ? scratch : items;
+        if (count > CacheBlock)
+            Merge<true>(bounds, to);
+        else
+            Merge<false>(bounds, to);
     }
 
     // Stable: of equal heads, the one of the earlier run goes first.
