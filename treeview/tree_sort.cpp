@@ -62,8 +62,17 @@ private:
                 std::copy(items, items + count, scratch);
             return;
         }
+        PVirtualNode* from = toScratch ? items : scratch;   // where the parts are sorted to
+        PVirtualNode* to = toScratch ? scratch : items;
+        if (count <= CacheBlock) {
+            // In the cache, halves: the simplest merge has the least work around each comparison.
+            size_t half = count / 2;
+            SortInto(items, scratch, half, !toScratch);
+            SortInto(items + half, scratch + half, count - half, !toScratch);
+            MergeTwo(from, from + half, from + count, to);
+            return;
+        }
         size_t quarter = (count + 3) / 4;
-        PVirtualNode* from = toScratch ? items : scratch;   // where the quarters are sorted to
         PVirtualNode* bounds[5];
         for (size_t i = 0; i < 4; ++i) {
             size_t start = std::min(i * quarter, count);
@@ -72,15 +81,35 @@ private:
             bounds[i] = from + start;
         }
         bounds[4] = from + count;
-        PVirtualNode* to = toScratch ? scratch : items;
-        if (count > CacheBlock)
-            Merge<true>(bounds, to);
-        else
-            Merge<false>(bounds, to);
+        Merge(bounds, to);
     }
 
+    // Stable: of equal heads, the one of the first run goes first.
+    void MergeTwo(PVirtualNode* first, PVirtualNode* middle, PVirtualNode* last, PVirtualNode* out)
+    {
+        PVirtualNode* second = middle;
+        if (!m_before(*second, middle[-1])) {   // already in order
+            std::copy(first, last, out);
+            return;
+        }
+        while (true) {
+            if (m_before(*second, *first)) {
+                *out++ = *second++;
+                if (second == last)
+                    break;
+            } else {
+                *out++ = *first++;
+                if (first == middle)
+                    break;
+            }
+        }
+        out = std::copy(first, middle, out);
+        std::copy(second, last, out);
+    }
+
+    // Beyond the cache: four runs at once, so that the nodes are fetched from memory in half as many
+    // passes as with two, for the same number of comparisons, and asked for ahead of their use.
     // Stable: of equal heads, the one of the earlier run goes first.
-    template <bool FetchAhead>
     void Merge(PVirtualNode* const bounds[5], PVirtualNode* out)
     {
         // Runs that are already in order (a common case when sorting again) cost one comparison each.
@@ -112,7 +141,7 @@ private:
                 run = m_before(*head[high], *head[low]) ? high : low;
             if (run < 0)
                 break;
-            if (FetchAhead && end[run] - head[run] > ptrdiff_t(PrefetchDistance))
+            if (end[run] - head[run] > ptrdiff_t(PrefetchDistance))
                 Fetch(head[run][PrefetchDistance]);
             *out++ = *head[run]++;
             if (run < 2)
