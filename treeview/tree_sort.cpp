@@ -33,6 +33,15 @@ inline void Prefetch(const void* address)
 // the nodes ahead of their use.
 constexpr size_t CacheBlock = 4096;
 
+// What the last sort of a level on this thread saw of the children while it relinked them: whether
+// any is uninitialised or has children, that is, whether SortTree has anything to do with them.
+struct LevelSeen {
+    const TBaseVirtualTree* tree = nullptr;
+    PVirtualNode parent = nullptr;
+    bool anyToVisit = true;
+};
+thread_local LevelSeen t_level_seen;
+
 template <class Before>
 class PointerSort {
 public:
@@ -187,13 +196,18 @@ void TBaseVirtualTree::SortChildren(PVirtualNode parent, TColumnIndex column, TS
 {
     const uint32_t count = parent->ChildCount;
     // The array is the only thing changed until the end: the links still hold the former order
-    // when the allocation or a compare handler raises.
-    m_sorted_parent.store(nullptr, std::memory_order_relaxed);
+    // when the allocation or a compare handler raises. When it already holds this level's order
+    // (sorted before, or collected while the level was initialised), the chain is not walked again:
+    // following a long chain is one memory read after another.
     std::vector<PVirtualNode>& items = m_sorted_children;
-    items.clear();
-    items.reserve(count);
-    for (PVirtualNode run = parent->FirstChild; run; run = run->NextSibling)
-        items.push_back(run);
+    bool kept = m_sorted_parent.load(std::memory_order_relaxed) == parent && items.size() == count;
+    m_sorted_parent.store(nullptr, std::memory_order_relaxed);
+    if (!kept) {
+        items.clear();
+        items.reserve(count);
+        for (PVirtualNode run = parent->FirstChild; run; run = run->NextSibling)
+            items.push_back(run);
+    }
     CORE_ASSERT(items.size() == count, u"Child count and sibling chain disagree.");
     size_t dataOffset = sizeof(TVirtualNode) + m_total_internal_data_size;
     bool descending = direction == sdDescending;
@@ -235,12 +249,18 @@ void TBaseVirtualTree::SortChildren(PVirtualNode parent, TColumnIndex column, TS
         PointerSort<decltype(before)>(before, dataOffset).Run(items.data(), items.size());
     }
 
-    // One pass writes the new order; nodes are fetched ahead as the merge did.
+    // One pass writes the new order; nodes are fetched ahead as the merge did (both lines a record
+    // may span). It notes on the way whether SortTree will have anything to do with the children.
     PVirtualNode previous = nullptr;
+    bool anyToVisit = false;
     for (size_t i = 0; i < items.size(); ++i) {
-        if (i + PrefetchDistance < items.size())
+        if (i + PrefetchDistance < items.size()) {
             Prefetch(items[i + PrefetchDistance]);
+            Prefetch(&items[i + PrefetchDistance]->PrevSibling);
+        }
         PVirtualNode node = items[i];
+        TVirtualNodeStates states = LoadStates(node);
+        anyToVisit |= !(states & vsInitialized) || (states & vsHasChildren);
         node->PrevSibling = previous;
         node->Index = uint32_t(i);
         if (previous)
@@ -253,6 +273,7 @@ void TBaseVirtualTree::SortChildren(PVirtualNode parent, TColumnIndex column, TS
     // SortTree goes on through the children in this array rather than along the scattered chain,
     // and so can later walks of this level.
     m_sorted_parent.store(parent, std::memory_order_relaxed);
+    t_level_seen = LevelSeen{this, parent, anyToVisit};
 }
 
 void TBaseVirtualTree::ReleaseSortedChildren() noexcept
@@ -265,7 +286,11 @@ void TBaseVirtualTree::ReleaseSortedChildren() noexcept
 void TBaseVirtualTree::Sort(PVirtualNode node, TColumnIndex column, TSortDirection direction, bool doInit)
 {
     AfterConstruction();
+    t_level_seen = LevelSeen{};
+    // Interrupting for the sort changes no structure: the kept order of a level stays good.
+    PVirtualNode kept = m_sorted_parent.load(std::memory_order_relaxed);
     InterruptValidation();
+    m_sorted_parent.store(kept, std::memory_order_relaxed);
     if (m_states & tsEditPending) {
         m_port->KillTimer(EditTimer);
         ChangeStates(0, tsEditPending);
@@ -276,8 +301,26 @@ void TBaseVirtualTree::Sort(PVirtualNode node, TColumnIndex column, TSortDirecti
         return;
     if (doInit && node->ChildCount == 0)
         InitializeChildren(node);
-    if (doInit && node->ChildCount > 0)
-        ValidateChildren(node, false);
+    if (doInit && node->ChildCount > 0) {
+        // ValidateChildren(node, false), collecting the order for the sort on the way. Any structure
+        // change made by an initialisation forgets the collected order, and the sort walks the chain.
+        std::vector<PVirtualNode>& items = m_sorted_children;
+        bool collect = node->ChildCount > 1 && m_sorted_parent.load(std::memory_order_relaxed) != node;
+        if (collect) {
+            m_sorted_parent.store(nullptr, std::memory_order_relaxed);
+            items.clear();
+            items.reserve(node->ChildCount);
+            m_sorted_parent.store(node, std::memory_order_relaxed);   // its first places are known
+        }
+        for (PVirtualNode child = node->FirstChild; child; child = child->NextSibling) {
+            if (collect)
+                items.push_back(child);
+            if (!HasState(child, vsInitialized))
+                InitializeNode(child);
+        }
+        if (collect && items.size() != node->ChildCount)
+            m_sorted_parent.store(nullptr, std::memory_order_relaxed);
+    }
     if (node->ChildCount > 1) {
         SortChildren(node, column, direction);
         InvalidateCache();
@@ -303,6 +346,16 @@ void TBaseVirtualTree::SortTree(TColumnIndex column, TSortDirection direction, b
         }
     } scope(*this);
     if (column >= NoColumn) {
+        // With the base Sort nothing happens between the relinking and the visit, so what the
+        // relinking saw of the children still holds (elsewhere the visit is always made).
+        bool baseSort = false;
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wpmf-conversions"
+        using SortStep = void (*)(TBaseVirtualTree*, PVirtualNode, TColumnIndex, TSortDirection, bool);
+        baseSort = reinterpret_cast<SortStep>(this->*(&TBaseVirtualTree::Sort)) == reinterpret_cast<SortStep>(&TBaseVirtualTree::Sort);
+#pragma GCC diagnostic pop
+#endif
         // Top-down: a level is sorted before its children are visited in their new order.
         std::vector<PVirtualNode> pending{m_root};
         while (!pending.empty()) {
@@ -322,7 +375,9 @@ void TBaseVirtualTree::SortTree(TColumnIndex column, TSortDirection direction, b
             // lets the nodes be fetched ahead. Otherwise, or from the first change on, the chain.
             PVirtualNode child = node->FirstChild;
             auto sortedHere = [&] { return m_sorted_parent.load(std::memory_order_relaxed) == node; };
-            if (sortedHere() && m_sorted_children.size() == node->ChildCount) {
+            if (baseSort && sortedHere() && t_level_seen.tree == this && t_level_seen.parent == node && !t_level_seen.anyToVisit) {
+                child = nullptr;   // every child initialised and without children: none to visit
+            } else if (sortedHere() && m_sorted_children.size() == node->ChildCount) {
                 child = nullptr;
                 for (size_t i = 0, count = m_sorted_children.size(); i < count; ++i) {
                     if (i + PrefetchDistance < count)

@@ -396,6 +396,47 @@ TEST_F(SortTest, AnOverriddenCompareStepIsUsed)
     }
 }
 
+// In a long level where a single node has children, or a single node is still uninitialised, the
+// level below that node is sorted too (and the node initialised) wherever it lands.
+TEST_F(SortTest, SortTreeReachesTheOneNodeOfALongLevelThatHasChildren)
+{
+    for (int position : {0, 1500, 2999}) {
+        for (bool uninitialised : {false, true}) {
+            SCOPED_TRACE(testing::Message() << "position " << position << (uninitialised ? ", uninitialised" : ""));
+            tree.Clear();
+            tree.BeginUpdate();
+            PVirtualNode special = nullptr;
+            for (int i = 0; i < 3000; ++i) {
+                // Keys from 'a' to 'y' in scattered order; the special node gets the key that
+                // puts it at the position tried (first, middle or last after sorting).
+                char key = char('a' + (i * 7) % 25);
+                PVirtualNode node = Add(tree, nullptr, key);
+                if (i == 0)
+                    special = node;
+            }
+            *tree.GetNodeData<char16_t>(special) = position == 0 ? u'A' : position == 2999 ? u'Z' : u'm';
+            for (const char* p = "cba"; *p; ++p)
+                Add(tree, special, *p);
+            tree.EndUpdate();
+            if (uninitialised)
+                ExcludeStates(special, vsInitialized);
+            tree.SortTree(0, sdAscending, true);
+            EXPECT_EQ(Level(special), "a b c");
+            EXPECT_TRUE(HasState(special, vsInitialized));
+            if (position != 1500) {
+                EXPECT_EQ(special->Index, uint32_t(position));
+            }
+            char16_t previous = 0;
+            for (PVirtualNode n = tree.GetFirstChildNoInit(nullptr); n; n = n->NextSibling) {
+                char16_t key = *tree.GetNodeData<char16_t>(n) & ~0x20;
+                ASSERT_LE(previous, key);
+                previous = key;
+            }
+            ExpectConsistent(tree);
+        }
+    }
+}
+
 TEST_F(SortTest, SortTreeWithoutInitLeavesUninitialisedLevels)
 {
     PVirtualNode p = Add(tree, nullptr, 'p');
