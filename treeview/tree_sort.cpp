@@ -287,10 +287,12 @@ void TBaseVirtualTree::Sort(PVirtualNode node, TColumnIndex column, TSortDirecti
 {
     AfterConstruction();
     t_level_seen = LevelSeen{};
-    // Interrupting for the sort changes no structure: the kept order of a level stays good.
-    PVirtualNode kept = m_sorted_parent.load(std::memory_order_relaxed);
+    // Interrupting for the sort changes no structure: the kept order of a level stays good, unless
+    // the tree has to be taken back from the worker, which lets messages (and so changes) through.
+    PVirtualNode kept = m_handed_to_worker ? nullptr : m_sorted_parent.load(std::memory_order_relaxed);
     InterruptValidation();
-    m_sorted_parent.store(kept, std::memory_order_relaxed);
+    if (kept)
+        m_sorted_parent.store(kept, std::memory_order_relaxed);
     if (m_states & tsEditPending) {
         m_port->KillTimer(EditTimer);
         ChangeStates(0, tsEditPending);
