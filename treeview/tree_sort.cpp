@@ -306,13 +306,16 @@ void TBaseVirtualTree::Sort(PVirtualNode node, TColumnIndex column, TSortDirecti
     if (doInit && node->ChildCount > 0) {
         // ValidateChildren(node, false), collecting the order for the sort on the way. Any structure
         // change made by an initialisation forgets the collected order, and the sort walks the chain.
+        // Meanwhile the kept parent is a mark that is no node's parent, so that nothing (a walk made
+        // by an event, or the worker) reads the array while it grows; a change replaces the mark.
         std::vector<PVirtualNode>& items = m_sorted_children;
+        const auto collecting = reinterpret_cast<PVirtualNode>(&m_sorted_children);
         bool collect = node->ChildCount > 1 && m_sorted_parent.load(std::memory_order_relaxed) != node;
         if (collect) {
             m_sorted_parent.store(nullptr, std::memory_order_relaxed);
             items.clear();
             items.reserve(node->ChildCount);
-            m_sorted_parent.store(node, std::memory_order_relaxed);   // its first places are known
+            m_sorted_parent.store(collecting, std::memory_order_relaxed);
         }
         for (PVirtualNode child = node->FirstChild; child; child = child->NextSibling) {
             if (collect)
@@ -320,8 +323,10 @@ void TBaseVirtualTree::Sort(PVirtualNode node, TColumnIndex column, TSortDirecti
             if (!HasState(child, vsInitialized))
                 InitializeNode(child);
         }
-        if (collect && items.size() != node->ChildCount)
-            m_sorted_parent.store(nullptr, std::memory_order_relaxed);
+        if (collect) {
+            bool unchanged = m_sorted_parent.load(std::memory_order_relaxed) == collecting && items.size() == node->ChildCount;
+            m_sorted_parent.store(unchanged ? node : nullptr, std::memory_order_relaxed);
+        }
     }
     if (node->ChildCount > 1) {
         SortChildren(node, column, direction);

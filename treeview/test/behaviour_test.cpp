@@ -437,6 +437,36 @@ TEST_F(SortTest, SortTreeReachesTheOneNodeOfALongLevelThatHasChildren)
     }
 }
 
+// A node initialised by the sort that deletes a sibling and adds another: the sort takes the level
+// as it is afterwards.
+TEST_F(SortTest, ALevelChangedWhileItIsInitialisedIsSortedAsItIsThen)
+{
+    tree.BeginUpdate();
+    for (int i = 0; i < 50; ++i)
+        ExcludeStates(Add(tree, nullptr, char('b' + (i * 7) % 24)), vsInitialized);
+    tree.EndUpdate();
+    bool added = false;
+    tree.OnInitNode = [&](TBaseVirtualTree* t, PVirtualNode, PVirtualNode node, TVirtualNodeInitStates&) {
+        if (!added && *t->GetNodeData<char16_t>(node) == u'm') {
+            added = true;
+            // Both among the nodes already initialised, so that their number stays the same.
+            PVirtualNode first = tree.InsertNode(tree.GetFirstChildNoInit(nullptr), amInsertBefore);
+            *tree.GetNodeData<char16_t>(first) = u'a';
+            tree.DeleteNode(first->NextSibling);
+        }
+    };
+    tree.SortTree(0, sdAscending, true);
+    EXPECT_TRUE(added);
+    EXPECT_EQ(tree.RootNodeCount(), 50u);
+    EXPECT_EQ(*tree.GetNodeData<char16_t>(tree.GetFirstChildNoInit(nullptr)), u'a');
+    char16_t previous = 0;
+    for (PVirtualNode n = tree.GetFirstChildNoInit(nullptr); n; n = n->NextSibling) {
+        EXPECT_LE(previous, *tree.GetNodeData<char16_t>(n));
+        previous = *tree.GetNodeData<char16_t>(n);
+    }
+    ExpectConsistent(tree);
+}
+
 TEST_F(SortTest, SortTreeWithoutInitLeavesUninitialisedLevels)
 {
     PVirtualNode p = Add(tree, nullptr, 'p');
