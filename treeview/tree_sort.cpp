@@ -168,13 +168,21 @@ private:
 
     // Binary insertion: the compare handler is the expensive part, so few comparisons count more
     // than few moves. Each node goes after every earlier node that it does not precede (stable).
+    // While the run is in order so far (sorting again), a node is first compared with the last
+    // one only, which costs one comparison per node in order; from the first node out of order
+    // on, the search is balanced, which costs fewer comparisons than that extra first one.
     void Insertion(PVirtualNode* items, size_t count)
     {
+        bool inOrder = true;
         for (size_t i = 1; i < count; ++i) {
             PVirtualNode item = items[i];
-            if (!m_before(item, items[i - 1]))
-                continue;
-            size_t low = 0, high = i - 1;
+            size_t low = 0, high = i;
+            if (inOrder) {
+                if (!m_before(item, items[i - 1]))
+                    continue;
+                inOrder = false;
+                high = i - 1;
+            }
             while (low < high) {
                 size_t middle = (low + high) / 2;
                 if (m_before(item, items[middle]))
@@ -182,6 +190,8 @@ private:
                 else
                     low = middle + 1;
             }
+            if (low == i)
+                continue;
             std::move_backward(items + low, items + i, items + i + 1);
             items[low] = item;
         }
