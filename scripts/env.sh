@@ -31,9 +31,10 @@ wine_exec() {
 # with every standard stream detached: a Wine service process that inherits a caller's pipes (ctest's)
 # keeps that caller waiting for ever.
 wine_server_up() {
-  if "$WINESERVER" -p </dev/null >/dev/null 2>&1; then
-    wine_exec cmd /c exit </dev/null >/dev/null 2>&1
-  fi
+  "$WINESERVER" -p </dev/null >/dev/null 2>&1 || true
+  # Boot the prefix from here whether or not the server was already up: a server left running
+  # without its services would otherwise start them from inside the first test.
+  wine_exec cmd /c exit </dev/null >/dev/null 2>&1 || true
   return 0
 }
 

@@ -19,6 +19,12 @@ void TBaseVirtualTree::InterruptValidation()
     TakeBackFromWorker();
 }
 
+void TBaseVirtualTree::BeginDestruction()
+{
+    m_destroying = true;
+    TakeBackFromWorker();
+}
+
 void TBaseVirtualTree::TakeBackFromWorker()
 {
     if (worker::OnWorkerThread())

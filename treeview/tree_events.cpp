@@ -526,7 +526,7 @@ void TBaseVirtualTree::InvalidateNode(PVirtualNode node)
         return;
     if (!FullyVisible(node) || IsEffectivelyHidden(node))
         return;
-    int top = int(GetNodeTop(node)) - m_offset_y;
+    int top = int(GetNodeTop(node)) + m_offset_y;   // offsets are 0 or negative
     TRect rect{0, top, m_port->ClientSize().cx, top + int(node->NodeHeight)};
     m_port->Invalidate(&rect);
 }
@@ -538,7 +538,7 @@ void TBaseVirtualTree::InvalidateToBottom(PVirtualNode node)
     TSize client = m_port->ClientSize();
     int top = 0;
     if (node && node != m_root && FullyVisible(node) && !IsEffectivelyHidden(node))
-        top = int(GetNodeTop(node)) - m_offset_y;
+        top = int(GetNodeTop(node)) + m_offset_y;
     if (top < client.cy) {
         TRect rect{0, top < 0 ? 0 : top, client.cx, client.cy};
         m_port->Invalidate(&rect);
@@ -553,7 +553,7 @@ void TBaseVirtualTree::UpdateScrollBars(bool doRepaint)
     TScrollInfo vertical;
     vertical.Max = int(m_root->TotalHeight - m_root->NodeHeight);
     vertical.Page = client.cy;
-    vertical.Pos = m_offset_y;
+    vertical.Pos = -m_offset_y;
     m_port->SetScrollInfo(TScrollBarKind::Vertical, vertical);
     if (doRepaint)
         Invalidate();

@@ -31,7 +31,7 @@ TBaseVirtualTree::TBaseVirtualTree(TreeWindowPort* port)
 
 TBaseVirtualTree::~TBaseVirtualTree()
 {
-    m_destroying = true;
+    BeginDestruction();
     if (m_thread_reference)
         worker::ReleaseThreadReference(this);
     try {

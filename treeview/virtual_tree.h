@@ -275,8 +275,8 @@ public:
     // The visible node at a vertical tree position (null below the last one).
     PVirtualNode GetNodeAtY(uint32_t y, uint32_t* nodeTop = nullptr);
     virtual void UpdateScrollBars(bool doRepaint);
-    void InvalidateNode(PVirtualNode node);
-    void InvalidateToBottom(PVirtualNode node);
+    virtual void InvalidateNode(PVirtualNode node);
+    virtual void InvalidateToBottom(PVirtualNode node);
     void Invalidate();
 
     // ---- Entry points of the window half ----
@@ -336,6 +336,10 @@ public:
     std::function<void(TBaseVirtualTree*, TCanvas*, PVirtualNode, TColumnIndex, const TRect&)> OnAfterCellPaint;
 
 protected:
+    // Every derived destructor calls this first: the validation thread must be out of the tree
+    // before any derived part of it goes (it calls the tree's virtual steps), and no event may
+    // reach handlers while the tree is taken apart.
+    void BeginDestruction();
     // ---- Dispatchers and virtual operations (each event is raised only through its dispatcher) ----
     virtual void DoInitNode(PVirtualNode parent, PVirtualNode node, TVirtualNodeInitStates& initStates);
     virtual bool DoInitChildren(PVirtualNode node, uint32_t& childCount);
@@ -424,6 +428,16 @@ protected:
     virtual void MarkCutCopySet();
     void PackSelection();
     void MoveFocusTo(PVirtualNode node);
+
+    // ---- View seams (the view applies its own rules, then stores) ----
+    void StoreOffsets(int x, int y) { m_offset_x = x, m_offset_y = y; }
+    void StoreFocusedColumn(TColumnIndex column) { m_focused_column = column; }
+    // Scaling changes the default for new nodes only.
+    void StoreDefaultNodeHeight(uint32_t value) { m_default_node_height = value; }
+    // Seams of the input half, which moves focus and hot node by its own rules.
+    void StoreFocusedNode(PVirtualNode node) { m_focused_node = node; }
+    void StoreHotNode(PVirtualNode node) { m_hot_node = node; }
+    void StoreLastSelectionLevel(int32_t level) { m_last_selection_level = level; }
 
     // ---- Check internals ----
     virtual TCheckState NextCheckState(TCheckType checkType, TCheckState checkState);

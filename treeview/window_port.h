@@ -20,6 +20,8 @@ struct TScrollInfo {
     int Max = 0;
     int Page = 0;
     int Pos = 0;
+    // Show the bar disabled rather than hiding it when the content fits.
+    bool DisableNoScroll = false;
     bool operator==(const TScrollInfo&) const = default;
 };
 
@@ -61,6 +63,24 @@ public:
     virtual bool OfferClipboard(TBaseVirtualTree& tree) = 0;
     virtual void EmptyClipboard() = 0;
     virtual void FlushClipboard() = 0;
+
+    // The view's needs (header, scrolling, frame); a port without a header or frame keeps the defaults.
+    // Repaints part of the header (header coordinates; null: all of it).
+    virtual void InvalidateHeader(const TRect* rect) { (void)rect; }
+    // Scrolls the client area's pixels (clip null: the whole client area) and invalidates what was
+    // uncovered.
+    virtual void ScrollClient(int dx, int dy, const TRect* clip)
+    {
+        (void)dx, (void)dy, (void)clip;
+        Invalidate(nullptr);
+    }
+    // The header's height or visibility changed: the frame is computed again.
+    virtual void FrameChanged() {}
+    // A window style the tree decides on changed (border, scroll bars): the window is made again.
+    virtual void RecreateWindow() {}
+    virtual bool RightToLeft() const { return false; }
+    // Height of a horizontal scroll bar (the platform's metric).
+    virtual int HorizontalScrollBarHeight() const { return 17; }
 };
 
 // The port of a tree that has no window (yet): nothing exists, nothing is painted.

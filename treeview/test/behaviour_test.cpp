@@ -609,5 +609,23 @@ TEST(OptionsTest, DefaultsAndAssignment)
     EXPECT_EQ(options.ExportMode(), emAll);
 }
 
+// Offsets are 0 or negative: a node's client top is its absolute top plus the vertical offset.
+TEST_F(BehaviourTest, InvalidationOfAScrolledTreeHitsTheNodesOwnRows)
+{
+    port.SetHandleAllocated(true);
+    port.SetClientSize(TSize{100, 200});
+    tree.FullExpand();
+    tree.SetOffsetXY(0, -18);   // one row scrolled away (default rows are 18 high)
+    port.ClearLog();
+    tree.InvalidateNode(a1);
+    tree.InvalidateToBottom(b);
+    const uint32_t a1Top = tree.GetNodeTop(a1), bTop = tree.GetNodeTop(b);
+    std::vector<std::string> expected{
+        "invalidate " + std::to_string(a1Top - 18) + ".." + std::to_string(a1Top),
+        "invalidate " + std::to_string(bTop - 18) + "..200",
+    };
+    EXPECT_EQ(port.Log(), expected);
+}
+
 } // namespace
 } // namespace treeview::test

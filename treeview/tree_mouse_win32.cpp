@@ -1,0 +1,380 @@
+// Mouse in the client area: hit positions inside a row, hot tracking, and the press, release,
+// double-click and move handling that turns clicks into focus, selection, toggles and checks.
+#include "treeview/custom_tree_control.h"
+#include <windowsx.h>
+#include <algorithm>
+#include <cstdlib>
+
+namespace treeview {
+
+namespace {
+constexpr int DragThreshold = 4;
+TCheckState PressedState(TCheckState state) { return TCheckState(state | 1u); }
+TCheckState NormalState(TCheckState state) { return TCheckState(state & ~1u); }
+} // namespace
+
+void TCustomVirtualTreeControl::TrackHotNode(int x, int y)
+{
+    THitInfo info;
+    GetHitTestInfoAt(x, y, true, info);
+    THitPositions mask = hiOnItemCheckbox | hiOnItemLabel;
+    PVirtualNode node = info.HitNode;
+    if (!(TreeOptions().SelectionOptions() & toFullRowSelect) && !(info.HitPositions & mask))
+        node = nullptr;
+    const bool tracking = TreeOptions().PaintOptions() & toHotTrack;
+    const bool invalidating = tracking || (TreeOptions().MiscOptions() & toCheckSupport);
+    bool changed = false;
+    if (node != HotNode() || info.HitColumn != m_hot_column) {
+        DoHotChange(HotNode(), node);
+        if (invalidating)
+            InvalidateNode(HotNode());
+        StoreHotNode(node);
+        m_hot_column = info.HitColumn;
+        changed = true;
+    }
+    bool buttonHit = (info.HitPositions & hiOnItemButtonExact) && tracking;
+    if (HotNode()) {
+        if (m_hot_node_button_hit != buttonHit || (changed && invalidating)) {
+            m_hot_node_button_hit = buttonHit;
+            InvalidateNode(HotNode());
+        }
+    } else {
+        m_hot_node_button_hit = false;
+    }
+}
+
+namespace {
+struct MouseArgs {
+    int x, y;
+    TBaseVirtualTree::TShiftState shift;
+    ui::ShiftState uiShift;
+};
+MouseArgs ArgsOf(const ui::Message& message)
+{
+    MouseArgs args;
+    args.x = GET_X_LPARAM(message.LParam);
+    args.y = GET_Y_LPARAM(message.LParam);
+    args.shift.Shift = (message.WParam & MK_SHIFT) != 0;
+    args.shift.Ctrl = (message.WParam & MK_CONTROL) != 0;
+    args.shift.Alt = GetKeyState(VK_MENU) < 0;
+    args.uiShift = (args.shift.Shift ? ui::ShiftState(ui::ssShift) : 0u) | (args.shift.Ctrl ? ui::ShiftState(ui::ssCtrl) : 0u) | (args.shift.Alt ? ui::ShiftState(ui::ssAlt) : 0u);
+    return args;
+}
+} // namespace
+
+void TCustomVirtualTreeControl::MousePressed(ui::Message& message, THitInfo& hitInfo)
+{
+    const MouseArgs args = ArgsOf(message);
+    const TShiftState shift = args.shift;
+    const int x = args.x, y = args.y;
+    if (TreeStates() & (tsWheelPanning | tsWheelScrolling)) {
+        EndWheelPanning();
+        return;
+    }
+    if (TreeStates() & tsEditPending) {
+        WindowPort().KillTimer(EditTimer);
+        ChangeStates(0, tsEditPending);
+    }
+    if (IsEditing() && !FinishEditing())
+        return;
+    if (!Focused() && CanFocus()) {
+        SetFocus();
+        GetHitTestInfoAt(x, y, true, hitInfo);
+    }
+    Header().Columns().SetClickIndex(hitInfo.HitColumn);
+
+    const auto selectionOptions = TreeOptions().SelectionOptions();
+    const auto miscOptions = TreeOptions().MiscOptions();
+    PVirtualNode hitNode = hitInfo.HitNode;
+    const THitPositions hit = hitInfo.HitPositions;
+    bool columnChange;
+    TColumnIndex newColumn;
+    if ((hit & hiOnItemLabel) || (selectionOptions & toFullRowSelect) || (miscOptions & toGridExtensions)) {
+        columnChange = hitInfo.HitColumn != FocusedColumn();
+        newColumn = (selectionOptions & toExtendedFocus) ? hitInfo.HitColumn : Header().MainColumn();
+        if (newColumn == FocusedColumn())
+            columnChange = false;
+    } else {
+        columnChange = false;
+        newColumn = FocusedColumn();
+    }
+    if (columnChange && Header().UseColumns() && !Header().AllowFocus(newColumn)) {
+        columnChange = false;
+        newColumn = FocusedColumn();
+    }
+    const bool focusChange = hitNode != FocusedNode();
+    const TShiftState shiftState{shift.Shift, shift.Ctrl, false};
+    const bool alt = shift.Alt;
+    const bool isLabelHit = !alt && !(selectionOptions & toSimpleDrawSelection) && (hit & (hiOnItemLabel | hiOnNormalIcon));
+    const bool isCellHit = !alt && !isLabelHit && hitNode && !(hit & (hiOnItemButton | hiOnItemCheckbox)) &&
+                           ((selectionOptions & toFullRowSelect) || ((miscOptions & toGridExtensions) && hitInfo.HitColumn >= 0));
+    const bool isAnyHit = isLabelHit || isCellHit;
+    const bool multi = selectionOptions & toMultiSelect;
+    const bool shiftEmpty = !shiftState.Shift && !shiftState.Ctrl;
+    const bool nodeSelected = isAnyHit && Selected(hitNode);
+    const bool fullRowDrag = miscOptions & toFullRowDrag;
+    bool autoDrag = false;
+    if (hitNode && DoDragAllowed(hitNode, newColumn))
+        autoDrag = !isCellHit || fullRowDrag;
+
+    const bool isHeightTracking = message.Msg == WM_LBUTTONDOWN && (miscOptions & toNodeHeightResize) &&
+                                  (hit & hiOnItem) && (hit & (hiUpperSplitter | hiLowerSplitter)) &&
+                                  Header().Columns().IsValidColumn(hitInfo.HitColumn) &&
+                                  Header().Columns()[hitInfo.HitColumn].Fixed();
+    if (isHeightTracking) {
+        PVirtualNode track = (hit & hiUpperSplitter) ? GetPreviousVisible(hitNode, true) : hitNode;
+        if (track && track != RootNode()) {
+            m_height_track_node = track;
+            m_height_track_column = hitInfo.HitColumn;
+            const TRect r = GetDisplayRect(track, NoColumn, false);
+            m_height_track_point = TPoint{r.Left, r.Top};
+            ChangeStates(tsNodeHeightTrackPending, 0);
+            return;
+        }
+    }
+    if ((hit & hiOnItemButton) && hitNode && HasChildren(hitNode)) {
+        ToggleNode(hitNode);
+        return;
+    }
+    if (hit & hiOnItemCheckbox) {
+        if ((TreeStates() & (tsMouseCheckPending | tsKeyCheckPending)) || IsDisabled(hitNode) || !Enabled())
+            return;
+        TCheckState next = NextCheckState(hitNode->CheckType, hitNode->CheckState);
+        if (DoChecking(hitNode, next)) {
+            ChangeStates(tsMouseCheckPending, 0);
+            m_check_node = hitNode;
+            m_pending_check_state = next;
+            hitNode->CheckState = PressedState(hitNode->CheckState);
+            InvalidateNode(hitNode);
+        }
+        return;
+    }
+
+    if ((RootNode()->ChildCount > 0 && shiftEmpty) || SelectedCount() == 0) {
+        PVirtualNode levelNode = hitNode ? hitNode : GetLastVisible(nullptr, true);
+        if (levelNode)
+            StoreLastSelectionLevel(int32_t(GetNodeLevel(levelNode)));
+    }
+    if (multi && shiftEmpty && isAnyHit && autoDrag && nodeSelected && !SelectionLocked())
+        ChangeStates(tsClearPending, 0);
+    if (!SelectionLocked() &&
+        ((!isAnyHit && !fullRowDrag && multi && shiftEmpty) ||
+         (isAnyHit && (!nodeSelected || (nodeSelected && !autoDrag && !QueryPopupMenu(hitNode, hitInfo.HitColumn, x, y))) &&
+          (shiftEmpty || !multi)))) {
+        if (nodeSelected || (alt && hitNode && hitInfo.HitColumn == Header().MainColumn())) {
+            bool several = SelectedCount() > 1;
+            DropSelection();
+            AddNodesToSelection({hitNode}, true);
+            if (several) {
+                Invalidate();
+                NotifyChange(nullptr);
+            }
+        } else {
+            ClearSelection();
+        }
+    }
+    if (Focused() && ((hit & hiOnItemLabel) || ((miscOptions & toGridExtensions) && (hit & hiOnItem))) &&
+        nodeSelected && !columnChange && shiftEmpty)
+        ChangeStates(tsEditPending, 0);
+    m_last_click = TPoint{x, y};
+    if (!(selectionOptions & toDisableDrawSelection) && !isLabelHit && !fullRowDrag && multi) {
+        SetCapture(Handle());
+        ChangeStates(tsDrawSelPending, 0);
+        m_new_sel_rect = TRect{x + EffectiveOffsetX(), y - OffsetY(), x + EffectiveOffsetX(), y - OffsetY()};
+        if (!isCellHit)
+            return;
+    }
+    if ((isLabelHit || isCellHit) && DoFocusChanging(FocusedNode(), hitNode, FocusedColumn(), newColumn)) {
+        if (columnChange)
+            StoreFocusedColumn(newColumn);
+        PVirtualNode lastFocused = FocusedNode();
+        if (focusChange)
+            MoveFocusTo(hitNode, false);
+        if (!multi || shiftEmpty) {
+            if (shiftEmpty)
+                ResetRangeAnchor();
+            if (!nodeSelected)
+                AddNodeToSelection(hitNode);
+        } else {
+            HandleClickSelection(lastFocused, hitNode, shiftState, autoDrag);
+        }
+        if (focusChange || columnChange) {
+            ScrollIntoView(FocusedNode(), (selectionOptions & toCenterScrollIntoView) != 0,
+                           !(TreeOptions().AutoOptions() & toDisableAutoscrollOnFocus));
+            DoFocusChange(FocusedNode(), FocusedColumn());
+        }
+    }
+}
+
+void TCustomVirtualTreeControl::MouseReleased(ui::Message& message, const THitInfo& hitInfo)
+{
+    const ui::ShiftState shift = ArgsOf(message).uiShift;
+    if (GetCapture() == Handle())
+        ReleaseCapture();
+    ChangeStates(0, tsNodeHeightTracking | tsNodeHeightTrackPending);
+    if (IsMouseSelecting()) {
+        ChangeStates(0, tsDrawSelPending | tsDrawSelecting | tsToggleFocusedSelection);
+        m_new_sel_rect = TRect{};
+        Invalidate();
+    }
+    if (TreeStates() & tsClearPending) {
+        PVirtualNode focused = FocusedNode();
+        bool wasSelected = Selected(focused);
+        ClearSelection();
+        if (wasSelected && focused)
+            AddNodeToSelection(focused);
+    }
+    if ((TreeStates() & tsToggleFocusedSelection) && hitInfo.HitNode == FocusedNode() && FocusedNode()) {
+        if (Selected(FocusedNode()))
+            RemoveFromSelection(FocusedNode());
+        else
+            AddNodeToSelection(FocusedNode());
+        InvalidateNode(FocusedNode());
+    }
+    ChangeStates(0, tsToggleFocusedSelection | tsClearPending | tsDrawSelPending | tsOLEDragging | tsOLEDragPending |
+                        tsScrolling | tsScrollPending);
+    WindowPort().KillTimer(ScrollTimer);
+    if (TreeStates() & tsMouseCheckPending) {
+        ChangeStates(0, tsMouseCheckPending);
+        PVirtualNode node = m_check_node;
+        m_check_node = nullptr;
+        if (node) {
+            node->CheckState = NormalState(node->CheckState);
+            if (hitInfo.HitNode == node && (hitInfo.HitPositions & hiOnItem))
+                ApplyCheckState(node, m_pending_check_state);
+            InvalidateNode(node);
+        }
+    }
+    if (Header().Columns().ClickIndex() >= 0 && Header().Columns().ClickIndex() == hitInfo.HitColumn && OnColumnClick)
+        OnColumnClick(this, hitInfo.HitColumn, shift);
+    if (TreeStates() & tsEditPending) {
+        if (hitInfo.HitNode == FocusedNode() && (hitInfo.HitPositions & hiOnItem) &&
+            CanEdit(FocusedNode(), FocusedColumn()) && (TreeOptions().MiscOptions() & toEditOnClick)) {
+            m_edit_column = FocusedColumn();
+            WindowPort().SetTimer(EditTimer, EditDelay());
+        } else {
+            ChangeStates(0, tsEditPending);
+        }
+    }
+}
+
+void TCustomVirtualTreeControl::MouseDoubleClicked(ui::Message& message, const THitInfo& hitInfo)
+{
+    const ui::ShiftState shift = ArgsOf(message).uiShift;
+    bool editAllowed = !IsEditing() && (TreeOptions().MiscOptions() & toEditOnDblClick);
+    if (TreeStates() & tsEditPending) {
+        WindowPort().KillTimer(EditTimer);
+        ChangeStates(0, tsEditPending);
+    }
+    if (IsEditing() && !FinishEditing())
+        return;
+    if (hitInfo.HitColumn == Header().Columns().ClickIndex() && OnColumnDblClick)
+        OnColumnDblClick(this, hitInfo.HitColumn, shift);
+    const THitPositions hit = hitInfo.HitPositions;
+    PVirtualNode node = hitInfo.HitNode;
+    PVirtualNode heightNode = nullptr;
+    if ((hit & hiOnItem) && Header().Columns().IsValidColumn(hitInfo.HitColumn) &&
+        Header().Columns()[hitInfo.HitColumn].Fixed()) {
+        if (hit & hiUpperSplitter)
+            heightNode = GetPreviousVisible(node, true);
+        else if (hit & hiLowerSplitter)
+            heightNode = node;
+    }
+    if (heightNode && heightNode != RootNode() && (TreeOptions().MiscOptions() & toNodeHeightDblClickResize)) {
+        bool allowed = true;
+        const MouseArgs args = ArgsOf(message);
+        if (OnNodeHeightDblClickResize)
+            OnNodeHeightDblClickResize(this, heightNode, hitInfo.HitColumn, shift, TPoint{args.x, args.y}, allowed);
+        if (allowed) {
+            SetNodeHeight(heightNode, DefaultNodeHeight());
+            UpdateWindow(Handle());
+            editAllowed = false;
+        }
+    } else if (hit & hiOnItemCheckbox) {
+        if (!(TreeStates() & (tsMouseCheckPending | tsKeyCheckPending)) && node && !IsDisabled(node)) {
+            TCheckState next = NextCheckState(node->CheckType, node->CheckState);
+            if (DoChecking(node, next)) {
+                ChangeStates(tsMouseCheckPending, 0);
+                m_check_node = node;
+                m_pending_check_state = next;
+                node->CheckState = PressedState(node->CheckState);
+                InvalidateNode(node);
+            }
+        }
+        editAllowed = false;
+    } else if (node && ((hit & hiOnItemButton) ||
+                        ((TreeOptions().MiscOptions() & toToggleOnDblClick) &&
+                         ((hit & (hiOnItemButton | hiOnItemLabel | hiOnNormalIcon | hiOnStateIcon)) ||
+                          (TreeOptions().SelectionOptions() & toFullRowSelect))))) {
+        ToggleNode(node);
+        editAllowed = false;
+    }
+    if (editAllowed && node == FocusedNode() && hitInfo.HitColumn == FocusedColumn() && CanEdit(node, FocusedColumn())) {
+        ChangeStates(tsEditPending, 0);
+        m_edit_column = FocusedColumn();
+        WindowPort().SetTimer(EditTimer, EditDelay());
+    }
+}
+
+void TCustomVirtualTreeControl::MouseMove(ui::ShiftState uiShift, int x, int y)
+{
+    struct CallBase {
+        TCustomVirtualTreeControl* tree; ui::ShiftState s; int x, y;
+        ~CallBase() { tree->TVirtualTreeControl::MouseMove(s, x, y); }
+    } callBase{this, uiShift, x, y};
+    if (TreeStates() & tsNodeHeightTrackPending) {
+        for (unsigned timer : {ExpandTimer, EditTimer, HeaderTimer, ScrollTimer, SearchTimer})
+            WindowPort().KillTimer(timer);
+        m_search_buffer.clear();
+        m_last_search_node = nullptr;
+        ChangeStates(tsNodeHeightTracking, tsEditPending | tsNodeHeightTrackPending | tsIncrementalSearching |
+                                               tsOLEDragPending | tsScrolling | tsScrollPending | tsVCLDragPending);
+    }
+    if (TreeStates() & tsNodeHeightTracking) {
+        bool allowed = true;
+        TPoint p{x, y};
+        if (OnNodeHeightTracking)
+            OnNodeHeightTracking(this, m_height_track_node, m_height_track_column, uiShift, m_height_track_point, p, allowed);
+        if (allowed && m_height_track_node) {
+            const int bottom = std::max(p.Y, m_height_track_point.Y + 1);
+            SetNodeHeight(m_height_track_node, uint32_t(bottom - m_height_track_point.Y));
+            UpdateWindow(Handle());
+        }
+        return;
+    }
+    if (AutoScrollAllowed())
+        AutoScrollAt(x, y);
+    if (IsMouseSelecting()) {
+        // The band's moving corner, clamped to the larger of client area and range.
+        const int maxX = std::max(ClientWidth(), int(RangeX())), maxY = std::max(ClientHeight(), int(RangeY()));
+        m_new_sel_rect.Right = std::clamp(x + EffectiveOffsetX(), 0, maxX);
+        m_new_sel_rect.Bottom = std::clamp(y - OffsetY(), 0, maxY);
+        if (TreeStates() & tsDrawSelecting)
+            Invalidate();
+    }
+    if (TreeStates() & tsDrawSelPending) {
+        if (std::abs(x - m_last_click.X) > DragThreshold || std::abs(y - m_last_click.Y) > DragThreshold) {
+            if (TreeStates() & tsClearPending) {
+                ChangeStates(0, tsClearPending);
+                ClearSelection();
+            }
+            ChangeStates(tsDrawSelecting, tsDrawSelPending);
+            StoreFocusedColumn(Header().MainColumn());
+            Invalidate();
+        }
+        return;
+    }
+    if (!IsMouseSelecting())
+        TrackHotNode(x, y);
+}
+
+void TCustomVirtualTreeControl::TrackHotAfterScroll()
+{
+    POINT p;
+    GetCursorPos(&p);
+    ::ScreenToClient(Handle(), &p);
+    if (!IsMouseSelecting())
+        TrackHotNode(p.x, p.y);
+}
+
+} // namespace treeview

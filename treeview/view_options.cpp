@@ -1,0 +1,157 @@
+// Scroll bar options, colours and clipboard format names of the tree (see view_options.h).
+#include "treeview/view_options.h"
+#include "treeview/tree_view.h"
+#include "core/exception.h"
+#include <algorithm>
+#include <mutex>
+
+namespace treeview {
+
+// ---- TScrollBarOptions ----
+
+void TScrollBarOptions::SetAlwaysVisible(bool value)
+{
+    if (value == m_always_visible)
+        return;
+    m_always_visible = value;
+    if (!m_owner->Loading() && m_owner->WindowPort().HandleAllocated())
+        m_owner->WindowPort().RecreateWindow();
+}
+
+void TScrollBarOptions::SetScrollBars(TScrollStyle value)
+{
+    if (value == m_scroll_bars)
+        return;
+    m_scroll_bars = value;
+    if (!m_owner->Loading() && m_owner->WindowPort().HandleAllocated())
+        m_owner->WindowPort().RecreateWindow();
+}
+
+void TScrollBarOptions::SetScrollBarStyle(TScrollBarStyle value)
+{
+    CORE_ASSERT(value == sbmRegular, u"Flat scrollbars styles are disabled. Enable UseFlatScrollbars in VTConfig.inc "
+                                     u"forflat scrollbar support.");
+    m_style = value;
+}
+
+void TScrollBarOptions::Assign(const TScrollBarOptions& source)
+{
+    SetAlwaysVisible(source.m_always_visible);
+    m_increment_x = source.m_increment_x;
+    SetScrollBars(source.m_scroll_bars);
+    SetScrollBarStyle(source.m_style);
+    m_increment_y = source.m_increment_y;
+}
+
+// ---- TVTColors ----
+
+TVTColors::TVTColors(TVirtualTreeView* owner) : m_owner(owner)
+{
+    using namespace syscolor;
+    m_colors = {clBtnShadow, clHighlight, clHighlight, clHighlight, clBtnFace, clBtnShadow, clBtnFace, clBtnFace,
+                clWindowText, clHighlight, clBtnFace, clHighlight, clHighlight, clHighlight, clBtnShadow};
+}
+
+void TVTColors::SetColor(int index, TColor value)
+{
+    TColor& slot = m_colors.at(size_t(index));
+    if (slot == value)
+        return;
+    slot = value;
+    if (m_owner->Loading() || !m_owner->WindowPort().HandleAllocated())
+        return;
+    if (index == TreeLineColor) {
+        if (OnTreeLineColorChanged)
+            OnTreeLineColorChanged();
+        m_owner->Invalidate();
+    } else if (index == BorderColor) {
+        m_owner->WindowPort().FrameChanged();
+    } else {
+        m_owner->Invalidate();
+    }
+}
+
+void TVTColors::Assign(const TVTColors& source)
+{
+    m_colors = source.m_colors;
+    if (m_owner->UpdateCount() == 0)
+        m_owner->Invalidate();
+}
+
+// ---- Clipboard format registry ----
+
+namespace {
+std::mutex g_registry_lock;
+std::vector<TClipboardFormatEntry>* g_registry = nullptr; // made on first registration
+} // namespace
+
+void RegisterVTClipboardFormat(core::StringView name, std::function<bool(const TVirtualTreeView*)> treeClass,
+                               uint32_t priority)
+{
+    std::lock_guard<std::mutex> lock(g_registry_lock);
+    if (!g_registry)
+        g_registry = new std::vector<TClipboardFormatEntry>();
+    for (TClipboardFormatEntry& entry : *g_registry)
+        if (entry.Name == name) {
+            entry.TreeClass = std::move(treeClass);
+            entry.Priority = priority;
+            return;
+        }
+    g_registry->push_back(TClipboardFormatEntry{core::String(name), std::move(treeClass), priority});
+}
+
+const TClipboardFormatEntry* FindClipboardFormat(core::StringView name)
+{
+    std::lock_guard<std::mutex> lock(g_registry_lock);
+    if (!g_registry)
+        return nullptr;
+    for (const TClipboardFormatEntry& entry : *g_registry)
+        if (entry.Name == name)
+            return &entry;
+    return nullptr;
+}
+
+void ClearClipboardFormatRegistry()
+{
+    std::lock_guard<std::mutex> lock(g_registry_lock);
+    delete g_registry;
+    g_registry = nullptr;
+}
+
+// ---- TClipboardFormats ----
+
+int TClipboardFormats::IndexOf(core::StringView name) const
+{
+    auto found = std::lower_bound(m_names.begin(), m_names.end(), name);
+    return found != m_names.end() && *found == name ? int(found - m_names.begin()) : -1;
+}
+
+int TClipboardFormats::Add(core::StringView name)
+{
+    const TClipboardFormatEntry* entry = FindClipboardFormat(name);
+    if (!entry || !entry->TreeClass || !entry->TreeClass(m_owner))
+        return -1;
+    auto found = std::lower_bound(m_names.begin(), m_names.end(), name);
+    if (found != m_names.end() && *found == name)
+        return int(found - m_names.begin());
+    auto inserted = m_names.insert(found, core::String(name));
+    return int(inserted - m_names.begin());
+}
+
+void TClipboardFormats::Insert(int index, core::StringView name)
+{
+    (void)index;
+    const TClipboardFormatEntry* entry = FindClipboardFormat(name);
+    if (!entry || !entry->TreeClass || !entry->TreeClass(m_owner))
+        return;
+    throw core::EStringListError(u"Operation not allowed on sorted list");
+}
+
+void TClipboardFormats::Assign(const TClipboardFormats& source)
+{
+    m_names.clear();
+    for (const core::String& name : source.m_names)
+        Add(name);
+}
+
+} // namespace treeview

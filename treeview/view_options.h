@@ -1,0 +1,112 @@
+// Small property objects of the tree's view: which scroll bars it may show and their steps, its table
+// of drawing colours, and the names of the clipboard formats it offers (with the process-wide
+// registry of formats and the tree classes that may offer them).
+#pragma once
+#include "treeview/types.h"
+#include "core/string.h"
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+namespace treeview {
+
+class TVirtualTreeView;
+using TColor = int32_t;
+
+enum TScrollStyle : uint8_t { ssNone, ssHorizontal, ssVertical, ssBoth };
+enum TScrollBarStyle : uint8_t { sbmRegular, sbmFlat, sbm3D };
+
+class TScrollBarOptions {
+public:
+    explicit TScrollBarOptions(TVirtualTreeView* owner) : m_owner(owner) {}
+    bool AlwaysVisible() const { return m_always_visible; }
+    void SetAlwaysVisible(bool value);
+    TScrollStyle ScrollBars() const { return m_scroll_bars; }
+    void SetScrollBars(TScrollStyle value);
+    TScrollBarStyle ScrollBarStyle() const { return m_style; }
+    // Only the regular style is supported: others fail an assertion and are not stored.
+    void SetScrollBarStyle(TScrollBarStyle value);
+    uint16_t HorizontalIncrement() const { return m_increment_x; }
+    void SetHorizontalIncrement(uint16_t value) { m_increment_x = value; }
+    uint16_t VerticalIncrement() const { return m_increment_y; }
+    void SetVerticalIncrement(uint16_t value) { m_increment_y = value; }
+    void Assign(const TScrollBarOptions& source);
+    bool Horizontal() const { return m_scroll_bars == ssHorizontal || m_scroll_bars == ssBoth; }
+    bool Vertical() const { return m_scroll_bars == ssVertical || m_scroll_bars == ssBoth; }
+
+private:
+    TVirtualTreeView* m_owner;
+    bool m_always_visible = false;
+    TScrollStyle m_scroll_bars = ssBoth;
+    TScrollBarStyle m_style = sbmRegular;
+    uint16_t m_increment_x = 20;
+    uint16_t m_increment_y = 20;
+};
+
+// System colours in the platform's encoding (0xFF000000 | COLOR_* index).
+namespace syscolor {
+constexpr TColor clHighlight = int32_t(0xFF00000D);
+constexpr TColor clBtnFace = int32_t(0xFF00000F);
+constexpr TColor clBtnShadow = int32_t(0xFF000010);
+constexpr TColor clWindowText = int32_t(0xFF000008);
+constexpr TColor clWindow = int32_t(0xFF000005);
+} // namespace syscolor
+
+class TVTColors {
+public:
+    enum Index : int {
+        DisabledColor, DropMarkColor, DropTargetColor, FocusedSelectionColor, GridLineColor, TreeLineColor,
+        UnfocusedSelectionColor, BorderColor, HotColor, FocusedSelectionBorderColor, UnfocusedSelectionBorderColor,
+        DropTargetBorderColor, SelectionRectangleBlendColor, SelectionRectangleBorderColor, HeaderHotColor, Count
+    };
+    explicit TVTColors(TVirtualTreeView* owner);
+    TColor Color(int index) const { return m_colors.at(size_t(index)); }
+    void SetColor(int index, TColor value);
+    void Assign(const TVTColors& source);
+    // Called when the tree-line colour changed (the painting half rebuilds its button images).
+    std::function<void()> OnTreeLineColorChanged;
+
+private:
+    TVirtualTreeView* m_owner;
+    std::array<TColor, Count> m_colors;
+};
+
+// Process-wide list of clipboard formats and the tree classes that may offer each.
+struct TClipboardFormatEntry {
+    core::String Name;
+    // True for a tree of the registering class or one derived from it.
+    std::function<bool(const TVirtualTreeView*)> TreeClass;
+    uint32_t Priority = 0;
+};
+void RegisterVTClipboardFormat(core::StringView name, std::function<bool(const TVirtualTreeView*)> treeClass,
+                               uint32_t priority);
+template <class TreeClass> void RegisterVTClipboardFormat(core::StringView name, uint32_t priority)
+{
+    RegisterVTClipboardFormat(
+        name, [](const TVirtualTreeView* tree) { return dynamic_cast<const TreeClass*>(tree) != nullptr; }, priority);
+}
+const TClipboardFormatEntry* FindClipboardFormat(core::StringView name);
+void ClearClipboardFormatRegistry();
+
+// The format names a tree offers: sorted, no duplicates, only names registered for its class.
+class TClipboardFormats {
+public:
+    explicit TClipboardFormats(TVirtualTreeView* owner) : m_owner(owner) {}
+    TVirtualTreeView* Owner() const { return m_owner; }
+    // The sorted index of the name, or -1 when it is not registered for the owner's class.
+    int Add(core::StringView name);
+    // A sorted list refuses inserting at a place; unregistered names are ignored.
+    void Insert(int index, core::StringView name);
+    void Clear() { m_names.clear(); }
+    int Count() const { return int(m_names.size()); }
+    const core::String& operator[](int index) const { return m_names.at(size_t(index)); }
+    int IndexOf(core::StringView name) const;
+    void Assign(const TClipboardFormats& source);
+
+private:
+    TVirtualTreeView* m_owner;
+    std::vector<core::String> m_names;
+};
+
+} // namespace treeview
