@@ -874,7 +874,45 @@ PVirtualNode TBaseVirtualTree::AddChild(PVirtualNode parent, void* userData)
     }
     {
         UpdateCounterScope scope(m_update_count);
-        SetChildCountInternal(parent, parent->ChildCount + 1);
+        if (parent->ChildCount == UINT32_MAX) {
+            SetChildCountInternal(parent, parent->ChildCount + 1);
+        } else {
+            // Raising the child count by one, as SetChildCountInternal does, without its loop and
+            // with the counts of the root (the common parent) kept here: adding nodes one by one is
+            // how a big tree is filled.
+            InterruptValidation();
+            PVirtualNode last = parent->LastChild;
+            if (!last)
+                IncludeStates(parent, vsHasChildren);
+            ExcludeStates(parent, vsAllChildrenHidden | vsHeightMeasured);
+            PVirtualNode child = MakeNewNode();
+            child->Index = last ? last->Index + 1 : 0;
+            child->Parent = parent;
+            child->PrevSibling = last;
+            if (last)
+                last->NextSibling = child;
+            else
+                parent->FirstChild = child;
+            parent->LastChild = child;
+            if (HasState(parent, vsExpanded)) {
+                if (parent == m_root) {
+                    m_root->TotalHeight += child->NodeHeight;
+                    if (HasState(m_root, vsVisible) && !IsEffectivelyHidden(m_root))
+                        ++m_visible_count;
+                } else {
+                    AdjustTotalHeight(parent, child->NodeHeight, true);
+                    if (FullyVisible(parent) && !IsEffectivelyHidden(parent))
+                        ++m_visible_count;
+                }
+            }
+            if (parent == m_root)
+                ++m_root->TotalCount;
+            else
+                AdjustTotalCount(parent, 1, true);
+            ++parent->ChildCount;
+            InvalidateCache();
+            NotifyStructureChange(parent == m_root ? nullptr : parent, crChildAdded);
+        }
         ExcludeStates(parent, vsAllChildrenHidden);
     }
     PVirtualNode result = parent->LastChild;

@@ -1,11 +1,11 @@
 // Sorting of the virtual tree: a stable sort of a sibling chain by the OnCompareNodes result, for
 // one level or the whole tree.
 //
-// The chain is copied into an array of node addresses, the array is sorted (a bottom-up merge sort
-// that sorts cache-sized blocks first, merges four runs at a time and fetches the nodes it is about
-// to compare ahead of time: a long chain lies scattered in memory once sorted, and waiting for each
-// node in turn is what would cost the time), and the links are rewritten once from the sorted
-// array. The links are not touched before the sort has finished, so a compare handler that raises
+// The chain is copied into an array of node addresses, the array is sorted (a merge sort of four
+// runs at a time that sorts each part whole before the next, so that small parts are sorted in the
+// nearest cache, and that fetches the nodes it is about to compare ahead of time in parts too big
+// for the cache: a long chain lies scattered in memory once sorted, and waiting for each node in
+// turn is what would cost the time), and the links are rewritten once from the sorted array. The links are not touched before the sort has finished, so a compare handler that raises
 // leaves every node in the tree in its former order. The array is kept until the structure
 // changes: SortTree visits the level through it, and walks along the level fetch nodes ahead by it.
 #include "treeview/virtual_tree.h"
@@ -29,9 +29,18 @@ inline void Prefetch(const void* address)
 #endif
 }
 
-// Blocks of this many nodes are sorted whole before any merge reaches beyond them, so that a block's
-// nodes stay in the cache while it is sorted (nodes made together lie together in the pool).
+// Up to this many nodes a part is at hand in the cache while it is merged; beyond, the merge asks for
+// the nodes ahead of their use.
 constexpr size_t CacheBlock = 4096;
+
+// What the last sort of a level on this thread saw of the children while it relinked them: whether
+// any is uninitialised or has children, that is, whether SortTree has anything to do with them.
+struct LevelSeen {
+    const TBaseVirtualTree* tree = nullptr;
+    PVirtualNode parent = nullptr;
+    bool anyToVisit = true;
+};
+thread_local LevelSeen t_level_seen;
 
 template <class Before>
 class PointerSort {
@@ -46,35 +55,69 @@ public:
             return;
         }
         auto buffer = std::make_unique<PVirtualNode[]>(count);
-        for (size_t start = 0; start < count; start += CacheBlock) {
-            size_t length = std::min(CacheBlock, count - start);
-            for (size_t run = 0; run < length; run += InsertionRun)
-                Insertion(items + start + run, std::min(InsertionRun, length - run));
-            if (Passes(items + start, buffer.get() + start, length, InsertionRun) != items + start)
-                std::copy(buffer.get() + start, buffer.get() + start + length, items + start);
-        }
-        if (Passes(items, buffer.get(), count, CacheBlock) != items)
-            std::copy(buffer.get(), buffer.get() + count, items);
+        SortInto(items, buffer.get(), count, false);
     }
 
 private:
-    // Bottom-up merge passes over runs of width sorted nodes; returns where the result lies. Beyond
-    // the cache blocks every pass fetches the nodes from memory again: four runs merged at once make
-    // half as many passes as two would, for the same number of comparisons.
-    PVirtualNode* Passes(PVirtualNode* from, PVirtualNode* to, size_t count, size_t width)
+    // Sorts the count nodes at items, with scratch (as long) for the merging; the result goes to
+    // scratch when toScratch is set, otherwise back to items. Each quarter is sorted whole before the
+    // next is begun, so the nodes of a part stay in the nearest cache that holds them all while the
+    // part is sorted (nodes made together lie together in the pool).
+    void SortInto(PVirtualNode* items, PVirtualNode* scratch, size_t count, bool toScratch)
     {
-        for (; width < count; width *= 4) {
-            for (size_t left = 0; left < count; left += 4 * width) {
-                PVirtualNode* bounds[5];
-                for (size_t i = 0; i <= 4; ++i)
-                    bounds[i] = from + std::min(left + i * width, count);
-                Merge(bounds, to + left);
-            }
-            std::swap(from, to);
+        if (count <= InsertionRun) {
+            Insertion(items, count);
+            if (toScratch)
+                std::copy(items, items + count, scratch);
+            return;
         }
-        return from;
+        PVirtualNode* from = toScratch ? items : scratch;   // where the parts are sorted to
+        PVirtualNode* to = toScratch ? scratch : items;
+        if (count <= CacheBlock) {
+            // In the cache, halves: the simplest merge has the least work around each comparison.
+            size_t half = count / 2;
+            SortInto(items, scratch, half, !toScratch);
+            SortInto(items + half, scratch + half, count - half, !toScratch);
+            MergeTwo(from, from + half, from + count, to);
+            return;
+        }
+        size_t quarter = (count + 3) / 4;
+        PVirtualNode* bounds[5];
+        for (size_t i = 0; i < 4; ++i) {
+            size_t start = std::min(i * quarter, count);
+            size_t length = std::min(quarter, count - start);
+            SortInto(items + start, scratch + start, length, !toScratch);
+            bounds[i] = from + start;
+        }
+        bounds[4] = from + count;
+        Merge(bounds, to);
     }
 
+    // Stable: of equal heads, the one of the first run goes first.
+    void MergeTwo(PVirtualNode* first, PVirtualNode* middle, PVirtualNode* last, PVirtualNode* out)
+    {
+        PVirtualNode* second = middle;
+        if (!m_before(*second, middle[-1])) {   // already in order
+            std::copy(first, last, out);
+            return;
+        }
+        while (true) {
+            if (m_before(*second, *first)) {
+                *out++ = *second++;
+                if (second == last)
+                    break;
+            } else {
+                *out++ = *first++;
+                if (first == middle)
+                    break;
+            }
+        }
+        out = std::copy(first, middle, out);
+        std::copy(second, last, out);
+    }
+
+    // Beyond the cache: four runs at once, so that the nodes are fetched from memory in half as many
+    // passes as with two, for the same number of comparisons, and asked for ahead of their use.
     // Stable: of equal heads, the one of the earlier run goes first.
     void Merge(PVirtualNode* const bounds[5], PVirtualNode* out)
     {
@@ -125,13 +168,21 @@ private:
 
     // Binary insertion: the compare handler is the expensive part, so few comparisons count more
     // than few moves. Each node goes after every earlier node that it does not precede (stable).
+    // While the run is in order so far (sorting again), a node is first compared with the last
+    // one only, which costs one comparison per node in order; from the first node out of order
+    // on, the search is balanced, which costs fewer comparisons than that extra first one.
     void Insertion(PVirtualNode* items, size_t count)
     {
+        bool inOrder = true;
         for (size_t i = 1; i < count; ++i) {
             PVirtualNode item = items[i];
-            if (!m_before(item, items[i - 1]))
-                continue;
-            size_t low = 0, high = i - 1;
+            size_t low = 0, high = i;
+            if (inOrder) {
+                if (!m_before(item, items[i - 1]))
+                    continue;
+                inOrder = false;
+                high = i - 1;
+            }
             while (low < high) {
                 size_t middle = (low + high) / 2;
                 if (m_before(item, items[middle]))
@@ -139,6 +190,8 @@ private:
                 else
                     low = middle + 1;
             }
+            if (low == i)
+                continue;
             std::move_backward(items + low, items + i, items + i + 1);
             items[low] = item;
         }
@@ -153,28 +206,71 @@ void TBaseVirtualTree::SortChildren(PVirtualNode parent, TColumnIndex column, TS
 {
     const uint32_t count = parent->ChildCount;
     // The array is the only thing changed until the end: the links still hold the former order
-    // when the allocation or a compare handler raises.
-    m_sorted_parent.store(nullptr, std::memory_order_relaxed);
+    // when the allocation or a compare handler raises. When it already holds this level's order
+    // (sorted before, or collected while the level was initialised), the chain is not walked again:
+    // following a long chain is one memory read after another.
     std::vector<PVirtualNode>& items = m_sorted_children;
-    items.clear();
-    items.reserve(count);
-    for (PVirtualNode run = parent->FirstChild; run; run = run->NextSibling)
-        items.push_back(run);
+    bool kept = m_sorted_parent.load(std::memory_order_relaxed) == parent && items.size() == count;
+    m_sorted_parent.store(nullptr, std::memory_order_relaxed);
+    if (!kept) {
+        items.clear();
+        items.reserve(count);
+        for (PVirtualNode run = parent->FirstChild; run; run = run->NextSibling)
+            items.push_back(run);
+    }
     CORE_ASSERT(items.size() == count, u"Child count and sibling chain disagree.");
     size_t dataOffset = sizeof(TVirtualNode) + m_total_internal_data_size;
     bool descending = direction == sdDescending;
-    auto before = [this, column, descending](PVirtualNode x, PVirtualNode y) {
-        int result = DoCompare(x, y, column);
-        return descending ? result > 0 : result < 0;
-    };
-    PointerSort<decltype(before)>(before, dataOffset).Run(items.data(), items.size());
+    bool baseStep = false;
+#if defined(__GNUC__) && !defined(__clang__)
+    // Whether the compare step is the base one (the compiler's own way to find which function a
+    // virtual call would reach; elsewhere the virtual step is always called).
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wpmf-conversions"
+    using Step = int (*)(TBaseVirtualTree*, PVirtualNode, PVirtualNode, TColumnIndex);
+    baseStep = reinterpret_cast<Step>(this->*(&TBaseVirtualTree::DoCompare)) == reinterpret_cast<Step>(&TBaseVirtualTree::DoCompare);
+#pragma GCC diagnostic pop
+#endif
+    if (baseStep) {
+        // The compare step is the base one: the handler is called here without the virtual step
+        // between, and the direction is chosen once instead of at every comparison. As in that
+        // step, the handler is looked up at every call (a handler may replace it).
+        const auto& handler = OnCompareNodes;
+        auto sortBy = [&](auto before) { PointerSort<decltype(before)>(before, dataOffset).Run(items.data(), items.size()); };
+        if (descending)
+            sortBy([this, column, &handler](PVirtualNode x, PVirtualNode y) {
+                int result = 0;
+                if (handler)
+                    handler(this, x, y, column, result);
+                return result > 0;
+            });
+        else
+            sortBy([this, column, &handler](PVirtualNode x, PVirtualNode y) {
+                int result = 0;
+                if (handler)
+                    handler(this, x, y, column, result);
+                return result < 0;
+            });
+    } else {
+        auto before = [this, column, descending](PVirtualNode x, PVirtualNode y) {
+            int result = DoCompare(x, y, column);
+            return descending ? result > 0 : result < 0;
+        };
+        PointerSort<decltype(before)>(before, dataOffset).Run(items.data(), items.size());
+    }
 
-    // One pass writes the new order; nodes are fetched ahead as the merge did.
+    // One pass writes the new order; nodes are fetched ahead as the merge did (both lines a record
+    // may span). It notes on the way whether SortTree will have anything to do with the children.
     PVirtualNode previous = nullptr;
+    bool anyToVisit = false;
     for (size_t i = 0; i < items.size(); ++i) {
-        if (i + PrefetchDistance < items.size())
+        if (i + PrefetchDistance < items.size()) {
             Prefetch(items[i + PrefetchDistance]);
+            Prefetch(&items[i + PrefetchDistance]->PrevSibling);
+        }
         PVirtualNode node = items[i];
+        TVirtualNodeStates states = LoadStates(node);
+        anyToVisit |= !(states & vsInitialized) || (states & vsHasChildren);
         node->PrevSibling = previous;
         node->Index = uint32_t(i);
         if (previous)
@@ -187,6 +283,7 @@ void TBaseVirtualTree::SortChildren(PVirtualNode parent, TColumnIndex column, TS
     // SortTree goes on through the children in this array rather than along the scattered chain,
     // and so can later walks of this level.
     m_sorted_parent.store(parent, std::memory_order_relaxed);
+    t_level_seen = LevelSeen{this, parent, anyToVisit};
 }
 
 void TBaseVirtualTree::ReleaseSortedChildren() noexcept
@@ -199,7 +296,13 @@ void TBaseVirtualTree::ReleaseSortedChildren() noexcept
 void TBaseVirtualTree::Sort(PVirtualNode node, TColumnIndex column, TSortDirection direction, bool doInit)
 {
     AfterConstruction();
+    t_level_seen = LevelSeen{};
+    // Interrupting for the sort changes no structure: the kept order of a level stays good, unless
+    // the tree has to be taken back from the worker, which lets messages (and so changes) through.
+    PVirtualNode kept = m_handed_to_worker ? nullptr : m_sorted_parent.load(std::memory_order_relaxed);
     InterruptValidation();
+    if (kept)
+        m_sorted_parent.store(kept, std::memory_order_relaxed);
     if (m_states & tsEditPending) {
         m_port->KillTimer(EditTimer);
         ChangeStates(0, tsEditPending);
@@ -210,8 +313,31 @@ void TBaseVirtualTree::Sort(PVirtualNode node, TColumnIndex column, TSortDirecti
         return;
     if (doInit && node->ChildCount == 0)
         InitializeChildren(node);
-    if (doInit && node->ChildCount > 0)
-        ValidateChildren(node, false);
+    if (doInit && node->ChildCount > 0) {
+        // ValidateChildren(node, false), collecting the order for the sort on the way. Any structure
+        // change made by an initialisation forgets the collected order, and the sort walks the chain.
+        // Meanwhile the kept parent is a mark that is no node's parent, so that nothing (a walk made
+        // by an event, or the worker) reads the array while it grows; a change replaces the mark.
+        std::vector<PVirtualNode>& items = m_sorted_children;
+        const auto collecting = reinterpret_cast<PVirtualNode>(&m_sorted_children);
+        bool collect = node->ChildCount > 1 && m_sorted_parent.load(std::memory_order_relaxed) != node;
+        if (collect) {
+            m_sorted_parent.store(nullptr, std::memory_order_relaxed);
+            items.clear();
+            items.reserve(node->ChildCount);
+            m_sorted_parent.store(collecting, std::memory_order_relaxed);
+        }
+        for (PVirtualNode child = node->FirstChild; child; child = child->NextSibling) {
+            if (collect)
+                items.push_back(child);
+            if (!HasState(child, vsInitialized))
+                InitializeNode(child);
+        }
+        if (collect) {
+            bool unchanged = m_sorted_parent.load(std::memory_order_relaxed) == collecting && items.size() == node->ChildCount;
+            m_sorted_parent.store(unchanged ? node : nullptr, std::memory_order_relaxed);
+        }
+    }
     if (node->ChildCount > 1) {
         SortChildren(node, column, direction);
         InvalidateCache();
@@ -237,6 +363,16 @@ void TBaseVirtualTree::SortTree(TColumnIndex column, TSortDirection direction, b
         }
     } scope(*this);
     if (column >= NoColumn) {
+        // With the base Sort nothing happens between the relinking and the visit, so what the
+        // relinking saw of the children still holds (elsewhere the visit is always made).
+        bool baseSort = false;
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wpmf-conversions"
+        using SortStep = void (*)(TBaseVirtualTree*, PVirtualNode, TColumnIndex, TSortDirection, bool);
+        baseSort = reinterpret_cast<SortStep>(this->*(&TBaseVirtualTree::Sort)) == reinterpret_cast<SortStep>(&TBaseVirtualTree::Sort);
+#pragma GCC diagnostic pop
+#endif
         // Top-down: a level is sorted before its children are visited in their new order.
         std::vector<PVirtualNode> pending{m_root};
         while (!pending.empty()) {
@@ -256,7 +392,9 @@ void TBaseVirtualTree::SortTree(TColumnIndex column, TSortDirection direction, b
             // lets the nodes be fetched ahead. Otherwise, or from the first change on, the chain.
             PVirtualNode child = node->FirstChild;
             auto sortedHere = [&] { return m_sorted_parent.load(std::memory_order_relaxed) == node; };
-            if (sortedHere() && m_sorted_children.size() == node->ChildCount) {
+            if (baseSort && sortedHere() && t_level_seen.tree == this && t_level_seen.parent == node && !t_level_seen.anyToVisit) {
+                child = nullptr;   // every child initialised and without children: none to visit
+            } else if (sortedHere() && m_sorted_children.size() == node->ChildCount) {
                 child = nullptr;
                 for (size_t i = 0, count = m_sorted_children.size(); i < count; ++i) {
                     if (i + PrefetchDistance < count)

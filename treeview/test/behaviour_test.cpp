@@ -364,6 +364,109 @@ TEST_F(SortTest, AThrowingCompareLeavesEveryNodeInItsPlace)
     EXPECT_EQ(tree.UpdateCount(), 0u);
 }
 
+// A descendant's own compare step decides the order, not the event behind the base step; without
+// either, every level keeps its order.
+TEST_F(SortTest, AnOverriddenCompareStepIsUsed)
+{
+    struct Reversing : TestTree {
+        int DoCompare(PVirtualNode x, PVirtualNode y, TColumnIndex column) override
+        {
+            return -TestTree::DoCompare(x, y, column);
+        }
+    };
+    for (uint32_t count : {5u, 5000u}) {
+        for (int overridden = 0; overridden < 2; ++overridden) {
+            std::unique_ptr<TestTree> sorted = overridden ? std::make_unique<Reversing>() : std::make_unique<TestTree>();
+            sorted->SetNodeDataSize(sizeof(uint32_t));
+            sorted->OnCompareNodes = [](TBaseVirtualTree* t, PVirtualNode x, PVirtualNode y, TColumnIndex, int& result) {
+                uint32_t kx = *t->GetNodeData<uint32_t>(x), ky = *t->GetNodeData<uint32_t>(y);
+                result = kx < ky ? -1 : kx > ky ? 1 : 0;
+            };
+            for (uint32_t i = 0; i < count; ++i)
+                *sorted->GetNodeData<uint32_t>(sorted->AddChild(nullptr)) = (i * 7919u) % count;
+            sorted->SortTree(0, sdAscending);
+            uint32_t expected = overridden ? count - 1 : 0;
+            for (PVirtualNode n = sorted->GetFirstChildNoInit(nullptr); n; n = n->NextSibling, expected += overridden ? -1 : 1)
+                ASSERT_EQ(*sorted->GetNodeData<uint32_t>(n), expected) << count << " nodes, overridden " << overridden;
+            sorted->OnCompareNodes = nullptr;
+            sorted->SortTree(0, sdDescending);
+            EXPECT_EQ(*sorted->GetNodeData<uint32_t>(sorted->GetFirstChildNoInit(nullptr)), overridden ? count - 1 : 0);
+            ExpectConsistent(*sorted);
+        }
+    }
+}
+
+// In a long level where a single node has children, or a single node is still uninitialised, the
+// level below that node is sorted too (and the node initialised) wherever it lands.
+TEST_F(SortTest, SortTreeReachesTheOneNodeOfALongLevelThatHasChildren)
+{
+    for (int position : {0, 1500, 2999}) {
+        for (bool uninitialised : {false, true}) {
+            SCOPED_TRACE(testing::Message() << "position " << position << (uninitialised ? ", uninitialised" : ""));
+            tree.Clear();
+            tree.BeginUpdate();
+            PVirtualNode special = nullptr;
+            for (int i = 0; i < 3000; ++i) {
+                // Keys from 'a' to 'y' in scattered order; the special node gets the key that
+                // puts it at the position tried (first, middle or last after sorting).
+                char key = char('a' + (i * 7) % 25);
+                PVirtualNode node = Add(tree, nullptr, key);
+                if (i == 0)
+                    special = node;
+            }
+            *tree.GetNodeData<char16_t>(special) = position == 0 ? u'A' : position == 2999 ? u'Z' : u'm';
+            for (const char* p = "cba"; *p; ++p)
+                Add(tree, special, *p);
+            tree.EndUpdate();
+            if (uninitialised)
+                ExcludeStates(special, vsInitialized);
+            tree.SortTree(0, sdAscending, true);
+            EXPECT_EQ(Level(special), "a b c");
+            EXPECT_TRUE(HasState(special, vsInitialized));
+            if (position != 1500) {
+                EXPECT_EQ(special->Index, uint32_t(position));
+            }
+            char16_t previous = 0;
+            for (PVirtualNode n = tree.GetFirstChildNoInit(nullptr); n; n = n->NextSibling) {
+                char16_t key = *tree.GetNodeData<char16_t>(n) & ~0x20;
+                ASSERT_LE(previous, key);
+                previous = key;
+            }
+            ExpectConsistent(tree);
+        }
+    }
+}
+
+// A node initialised by the sort that deletes a sibling and adds another: the sort takes the level
+// as it is afterwards.
+TEST_F(SortTest, ALevelChangedWhileItIsInitialisedIsSortedAsItIsThen)
+{
+    tree.BeginUpdate();
+    for (int i = 0; i < 50; ++i)
+        ExcludeStates(Add(tree, nullptr, char('b' + (i * 7) % 24)), vsInitialized);
+    tree.EndUpdate();
+    bool added = false;
+    tree.OnInitNode = [&](TBaseVirtualTree* t, PVirtualNode, PVirtualNode node, TVirtualNodeInitStates&) {
+        if (!added && *t->GetNodeData<char16_t>(node) == u'm') {
+            added = true;
+            // Both among the nodes already initialised, so that their number stays the same.
+            PVirtualNode first = tree.InsertNode(tree.GetFirstChildNoInit(nullptr), amInsertBefore);
+            *tree.GetNodeData<char16_t>(first) = u'a';
+            tree.DeleteNode(first->NextSibling);
+        }
+    };
+    tree.SortTree(0, sdAscending, true);
+    EXPECT_TRUE(added);
+    EXPECT_EQ(tree.RootNodeCount(), 50u);
+    EXPECT_EQ(*tree.GetNodeData<char16_t>(tree.GetFirstChildNoInit(nullptr)), u'a');
+    char16_t previous = 0;
+    for (PVirtualNode n = tree.GetFirstChildNoInit(nullptr); n; n = n->NextSibling) {
+        EXPECT_LE(previous, *tree.GetNodeData<char16_t>(n));
+        previous = *tree.GetNodeData<char16_t>(n);
+    }
+    ExpectConsistent(tree);
+}
+
 TEST_F(SortTest, SortTreeWithoutInitLeavesUninitialisedLevels)
 {
     PVirtualNode p = Add(tree, nullptr, 'p');

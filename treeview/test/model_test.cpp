@@ -1,6 +1,9 @@
 // Node model and structure operations of the virtual tree.
 #include "tree_fixture.h"
+#include <algorithm>
+#include <cstring>
 #include <functional>
+#include <set>
 #include <stdexcept>
 
 namespace treeview::test {
@@ -327,6 +330,42 @@ TEST_F(ModelTest, NodeMemoryCountsTheBlocksAndTheKeptOrder)
     big.OnCompareNodes = nullptr;
     big.Clear();
     EXPECT_EQ(big.NodeMemoryBytes(), 0u);   // the blocks and the kept order go with the nodes
+}
+
+// The large chunks of a big tree that is emptied are kept for the next big tree (or the same one
+// refilled), whose nodes then come zero-filled from the same memory.
+TEST_F(ModelTest, ABigTreeMadeAfterAnotherReusesItsMemory)
+{
+    const uint32_t count = 100000;      // two thirds of it in large chunks
+    const uintptr_t largePage = 2 << 20;   // large chunks are aligned to it
+    auto fill = [&](TestTree& big) {
+        std::set<uintptr_t> pages;
+        big.SetNodeDataSize(24);
+        big.BeginUpdate();
+        for (uint32_t i = 0; i < count; ++i) {
+            PVirtualNode node = big.AddChild(nullptr);
+            const auto* data = big.GetNodeData<const unsigned char>(node);
+            EXPECT_TRUE(std::all_of(data, data + 24, [](unsigned char c) { return c == 0; }));
+            std::memset(big.GetNodeData(node), 0xA5, 24);
+            pages.insert(reinterpret_cast<uintptr_t>(node) / largePage);
+        }
+        big.EndUpdate();
+        return pages;
+    };
+    std::set<uintptr_t> first;
+    {
+        TestTree big;
+        first = fill(big);
+    }
+    TestTree again;
+    fill(again);
+    uint32_t reused = 0;
+    for (PVirtualNode node = again.GetFirstNoInit(); node; node = node->NextSibling)
+        reused += first.count(reinterpret_cast<uintptr_t>(node) / largePage) ? 1 : 0;
+    EXPECT_GE(reused, count / 2);
+    EXPECT_EQ(again.NodeMemoryBytes(), again.Pool().ReservedBytes());
+    again.Clear();
+    EXPECT_EQ(again.NodeMemoryBytes(), 0u);
 }
 
 TEST_F(ModelTest, ResetNodeMakesANodeUninitialisedAgain)
