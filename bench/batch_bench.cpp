@@ -6,6 +6,7 @@
 // the GUI thread was ever kept busy in one go or kept a queued call waiting.
 #include "client/batchecho.h"
 #include "client/batchtree.h"
+#include "client/test/nodetree.h"
 #include "client/test/scriptedechoes.h"
 
 #include "core/thread.h"
@@ -26,6 +27,8 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using client::test::Echo;
 using client::test::ScriptedEchoes;
+using client::test::NodeRecord;
+using client::test::NodeTree;
 using treeview::PVirtualNode;
 
 constexpr int kNodes = 200;
@@ -43,28 +46,6 @@ std::optional<client::EchoOutcome> BareEcho(const core::String& ip)
 }
 
 double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
-
-struct Record {
-    core::String ip;
-    core::String name;
-    core::String delay;
-    core::String lostpacket;
-    core::String sendtimes;
-    int32_t losttimes = 0;
-};
-
-class NodeTree : public treeview::TBaseVirtualTree {
-public:
-    NodeTree()
-    {
-        SetNodeDataSize(int32_t(sizeof(Record)));
-        SetSortColumn(1);
-        OnFreeNode = [](TBaseVirtualTree* tree, PVirtualNode node) { client::FreeNodeRecord<Record>(*tree, node); };
-        OnCompareNodes = [](TBaseVirtualTree* tree, PVirtualNode a, PVirtualNode b, treeview::TColumnIndex column,
-                            int& result) { client::CompareNodeRecords<Record>(*tree, a, b, column, result); };
-    }
-    ~NodeTree() override { Clear(); }
-};
 
 // The tree's target with time stamps: pass starts, and when each row got its n-th result.
 class TimedTarget : public client::BatchTarget {
@@ -105,7 +86,7 @@ public:
 
 private:
     NodeTree& m_tree;
-    client::TreeBatchTarget<Record> m_inner;
+    client::TreeBatchTarget<NodeRecord> m_inner;
     std::unordered_map<const void*, int> m_results;
     int m_complete[kPasses]{};
 };
@@ -138,8 +119,7 @@ Figures Run(bool quarterTimeOut)
         if (timesOut)
             longestWait = 4000;
         const std::string ip = Address(i) + (g_bare && timesOut ? "#" : "");
-        new (tree.GetNodeData(tree.AddChild(nullptr)))
-            Record{core::String(ip.begin(), ip.end()), u"n" + core::IntToStr(i), u"NA", u"99%", u"支持", 0};
+        tree.Add(u"n" + core::IntToStr(i), core::String(ip.begin(), ip.end()), u"NA", u"99%");
     }
     figures.limitMs = kNodes * kPaceMs + longestWait;
 

@@ -8,42 +8,21 @@
 #include "client/httptransport.h"
 
 #include "core/codepage.h"
+#include "support/internethandle_win32.h"
 
 #include <vector>
 
 namespace client {
 
 using core::String;
+using support::InternetHandle;
+using support::SetReadTimeout;
 
 namespace {
 
 constexpr size_t kMaxBodyBytes = 64u << 20;
 
-class InternetHandle {
-public:
-    explicit InternetHandle(HINTERNET handle = nullptr) : m_handle(handle) {}
-    ~InternetHandle()
-    {
-        if (m_handle)
-            InternetCloseHandle(m_handle);
-    }
-    InternetHandle(const InternetHandle&) = delete;
-    InternetHandle& operator=(const InternetHandle&) = delete;
-    HINTERNET Get() const { return m_handle; }
-    explicit operator bool() const { return m_handle != nullptr; }
-
-private:
-    HINTERNET m_handle;
-};
-
 const wchar_t* W(const String& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
-
-void SetTimeouts(HINTERNET handle, unsigned readMs)
-{
-    DWORD read = readMs;
-    InternetSetOptionW(handle, INTERNET_OPTION_RECEIVE_TIMEOUT, &read, sizeof(read));
-    InternetSetOptionW(handle, INTERNET_OPTION_DATA_RECEIVE_TIMEOUT, &read, sizeof(read));
-}
 
 HttpReply Request(const wchar_t* verb, const String& url, const std::string* body, unsigned readMs)
 {
@@ -61,17 +40,17 @@ HttpReply Request(const wchar_t* verb, const String& url, const std::string* bod
     InternetHandle session(InternetOpenW(L"iisuser_class", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
     if (!session)
         return reply;
-    SetTimeouts(session.Get(), readMs);
+    SetReadTimeout(session.Get(), readMs);
     InternetHandle connection(InternetConnectW(session.Get(), host, parts.nPort, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
     if (!connection)
         return reply;
-    SetTimeouts(connection.Get(), readMs);
+    SetReadTimeout(connection.Get(), readMs);
     const DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE
                         | INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_UI;
     InternetHandle request(HttpOpenRequestW(connection.Get(), verb, path[0] ? path : L"/", nullptr, nullptr, nullptr, flags, 0));
     if (!request)
         return reply;
-    SetTimeouts(request.Get(), readMs);
+    SetReadTimeout(request.Get(), readMs);
 
     BOOL sent;
     if (body) {

@@ -7,6 +7,7 @@
 #include <wininet.h>
 
 #include "support/httpget.h"
+#include "support/internethandle_win32.h"
 
 #include "core/codepage.h"
 #include "core/string.h"
@@ -25,30 +26,6 @@ constexpr size_t MaxBodyBytes = 64u << 20;
 const wchar_t* W(const String& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
 
 String FromW(const wchar_t* text, size_t length) { return String(reinterpret_cast<const char16_t*>(text), length); }
-
-class InternetHandle {
-public:
-    explicit InternetHandle(HINTERNET handle = nullptr) : m_handle(handle) {}
-    ~InternetHandle()
-    {
-        if (m_handle)
-            InternetCloseHandle(m_handle);
-    }
-    InternetHandle(const InternetHandle&) = delete;
-    InternetHandle& operator=(const InternetHandle&) = delete;
-    HINTERNET Get() const { return m_handle; }
-    explicit operator bool() const { return m_handle != nullptr; }
-
-private:
-    HINTERNET m_handle;
-};
-
-void SetTimeout(HINTERNET handle, unsigned timeoutMs)
-{
-    DWORD value = timeoutMs;
-    InternetSetOptionW(handle, INTERNET_OPTION_RECEIVE_TIMEOUT, &value, sizeof value);
-    InternetSetOptionW(handle, INTERNET_OPTION_DATA_RECEIVE_TIMEOUT, &value, sizeof value);
-}
 
 bool IsHttpUrl(const String& url)
 {
@@ -104,7 +81,7 @@ bool Fetch(HINTERNET session, const String& url, unsigned timeoutMs, Response& r
                                                INTERNET_SERVICE_HTTP, 0, 0));
     if (!connection)
         return false;
-    SetTimeout(connection.Get(), timeoutMs);
+    SetReadTimeout(connection.Get(), timeoutMs);
 
     DWORD flags = INTERNET_FLAG_NO_AUTO_REDIRECT | INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
                   INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_UI;
@@ -115,7 +92,7 @@ bool Fetch(HINTERNET session, const String& url, unsigned timeoutMs, Response& r
                                             const_cast<LPCWSTR*>(AcceptAll), flags, 0));
     if (!request)
         return false;
-    SetTimeout(request.Get(), timeoutMs);
+    SetReadTimeout(request.Get(), timeoutMs);
     if (!HttpSendRequestW(request.Get(), nullptr, 0, nullptr, 0))
         return false;
 
@@ -167,7 +144,7 @@ String Get(const String& url, const HttpGetOptions& options)
                                          INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
     if (!session)
         return String();
-    SetTimeout(session.Get(), options.ReadTimeoutMs);
+    SetReadTimeout(session.Get(), options.ReadTimeoutMs);
 
     String current = url;
     for (int hop = 0; hop <= options.MaxRedirects; ++hop) {

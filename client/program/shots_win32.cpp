@@ -38,12 +38,7 @@ int wmain(int argc, wchar_t** argv)
     client::InitClientUnits();
 
     sim::service::Service service(sim::service::ServiceData::Parse(kData));
-    sim::service::ServerOptions options;
-    options.host = "127.0.0.1";
-    options.fallback_host = "127.0.0.2";
-    options.app_port = 0;
-    options.content_port = 0;
-    options.control_port = 0;
+    sim::service::ServerOptions options = sim::service::LoopbackOptions();
     sim::service::Server server(service, options);
     server.Start();
     client::Settings().default_host = u"127.0.0.1";

@@ -3,6 +3,7 @@
 // live loopback echoes.
 #include "client/batchecho.h"
 #include "client/batchtree.h"
+#include "client/test/nodetree.h"
 #include "client/test/scriptedechoes.h"
 
 #include "core/convert.h"
@@ -17,59 +18,17 @@ using namespace client;
 using client::test::Echo;
 using client::test::ScriptedEchoes;
 using client::test::ScriptedEchoesScope;
+using client::test::NodeRecord;
+using client::test::NodeTree;
+using client::test::PumpUntil;
 using treeview::PVirtualNode;
 
 namespace {
 
-struct Record {
-    core::String ip;
-    core::String name;
-    core::String delay;
-    core::String lostpacket;
-    core::String sendtimes;
-    int32_t losttimes = 0;
-};
-
-class NodeTree : public treeview::TBaseVirtualTree {
-public:
-    NodeTree()
-    {
-        SetNodeDataSize(int32_t(sizeof(Record)));
-        SetSortColumn(1);
-        OnFreeNode = [](TBaseVirtualTree* tree, PVirtualNode node) { client::FreeNodeRecord<Record>(*tree, node); };
-        OnCompareNodes = [](TBaseVirtualTree* tree, PVirtualNode a, PVirtualNode b, treeview::TColumnIndex column,
-                            int& result) { client::CompareNodeRecords<Record>(*tree, a, b, column, result); };
-    }
-    ~NodeTree() override { Clear(); }
-    void Add(const core::String& name, const core::String& ip)
-    {
-        new (GetNodeData(AddChild(nullptr))) Record{ip, name, u"NA", u"98%", u"支持", 0};
-    }
-    std::vector<core::String> Rows()
-    {
-        std::vector<core::String> rows;
-        for (PVirtualNode node = GetFirst(); node; node = GetNext(node))
-            rows.push_back(GetNodeData<Record>(node)->name + u"=" + GetNodeData<Record>(node)->delay);
-        return rows;
-    }
-};
-
-template <class F>
-bool PumpUntil(F condition, int timeoutMs = 15000)
-{
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > end)
-            return false;
-        core::CheckSynchronize(5);
-    }
-    return true;
-}
-
 // Runs passes until every row has its echo in, then stops.
 void RunPasses(NodeTree& tree, int passes)
 {
-    TreeBatchTarget<Record> target(tree);
+    TreeBatchTarget<NodeRecord> target(tree);
     int done = 0;
     target.OnPassDone = [&] { ++done; };
     support::TThreadPool pool;
@@ -77,7 +36,7 @@ void RunPasses(NodeTree& tree, int passes)
     BatchLatencyTest test(pool, thread, target, &PingEcho);
     test.Configure();
     test.Start();
-    ASSERT_TRUE(PumpUntil([&] { return done >= passes; }));
+    ASSERT_TRUE(PumpUntil([&] { return done >= passes; }, 15000));
     test.Stop();
     target.SortRows();
     test.Shutdown();
@@ -133,7 +92,7 @@ TEST(BatchEcho, PassOverScriptedRepliesGivesOrderAndBands)
     EXPECT_EQ(rows, (std::vector<core::String>{u"c=50", u"e=180", u"f=201", u"a=320", u"b=禁ping", u"d=禁ping"}));
     std::vector<std::optional<uint32_t>> bands;
     for (PVirtualNode node = tree.GetFirst(); node; node = tree.GetNext(node))
-        bands.push_back(LatencyBandColor(tree.GetNodeData<Record>(node)->delay));
+        bands.push_back(LatencyBandColor(tree.GetNodeData<NodeRecord>(node)->delay));
     EXPECT_EQ(bands, (std::vector<std::optional<uint32_t>>{0x9BFFB4, 0x8CFFED, 0x7BC8FC, 0x525DFF, std::nullopt,
                                                            std::nullopt}));
     EXPECT_EQ(ScriptedEchoes::Instance().OpenHandles(), 0);
@@ -147,7 +106,7 @@ TEST(BatchEcho, PassOverLiveLoopbackEchoes)
     tree.Add(u"本机2", u"127.0.0.1");
     RunPasses(tree, 2);
     for (PVirtualNode node = tree.GetFirst(); node; node = tree.GetNext(node)) {
-        const Record& record = *tree.GetNodeData<Record>(node);
+        const NodeRecord& record = *tree.GetNodeData<NodeRecord>(node);
         int32_t ms = -1;
         EXPECT_TRUE(core::TryStrToInt(record.delay, ms)) << core::ToUtf8(record.delay);
         EXPECT_GE(ms, 0);

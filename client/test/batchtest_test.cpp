@@ -2,6 +2,7 @@
 // over a stand-in target with scripted echoes: passes, hand-over to the main thread, stop and drop,
 // restart within a pass.
 #include "client/batchtest.h"
+#include "client/test/pumpuntil.h"
 
 #include "core/thread.h"
 #include "core/tick.h"
@@ -15,6 +16,7 @@
 #include <thread>
 
 using namespace client;
+using client::test::PumpUntil;
 
 TEST(BatchTexts, LatencyTextIsTheMeasuredRoundTrip)
 {
@@ -84,19 +86,6 @@ TEST(BatchOrder, StableSortKeepsTheFormerOrderOfEqualRows)
 }
 
 namespace {
-
-// Runs queued calls on the main thread until the condition holds (bounded).
-template <class F>
-bool PumpUntil(F condition, int timeoutMs = 10000)
-{
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > end)
-            return false;
-        core::CheckSynchronize(5);
-    }
-    return true;
-}
 
 // Rows with a latency and a failure count, as the tree keeps them; checks that every call comes on
 // the main thread.

@@ -2,6 +2,7 @@
 // the latency order through the tree's sort, passes that write the rows, and a refill right after a
 // stop.
 #include "client/batchtree.h"
+#include "client/test/nodetree.h"
 
 #include "core/thread.h"
 #include "core/tick.h"
@@ -14,61 +15,12 @@
 #include <new>
 
 using namespace client;
+using client::test::NodeRecord;
+using client::test::NodeTree;
+using client::test::PumpUntil;
 using treeview::PVirtualNode;
 
 namespace {
-
-struct Record {
-    core::String ip;
-    core::String name;
-    core::String delay;
-    core::String lostpacket;
-    core::String sendtimes;
-    int32_t losttimes = 0;
-};
-
-class NodeTree : public treeview::TBaseVirtualTree {
-public:
-    NodeTree()
-    {
-        SetNodeDataSize(int32_t(sizeof(Record)));
-        SetSortColumn(1);
-        OnFreeNode = [](TBaseVirtualTree* tree, PVirtualNode node) { client::FreeNodeRecord<Record>(*tree, node); };
-        OnCompareNodes = [](TBaseVirtualTree* tree, PVirtualNode a, PVirtualNode b, treeview::TColumnIndex column,
-                            int& result) { client::CompareNodeRecords<Record>(*tree, a, b, column, result); };
-    }
-    ~NodeTree() override
-    {
-        BeginDestruction();
-        Clear();
-    }
-    PVirtualNode Add(const core::String& name, const core::String& ip, const core::String& delay = u"NA")
-    {
-        PVirtualNode node = AddChild(nullptr);
-        new (GetNodeData(node)) Record{ip, name, delay, u"98%", u"支持", 0};
-        return node;
-    }
-    Record& At(PVirtualNode node) { return *GetNodeData<Record>(node); }
-    std::vector<core::String> Column(treeview::TColumnIndex column)
-    {
-        std::vector<core::String> texts;
-        for (PVirtualNode node = GetFirst(); node; node = GetNext(node))
-            texts.push_back(NodeCellText(At(node), column));
-        return texts;
-    }
-};
-
-template <class F>
-bool PumpUntil(F condition, int timeoutMs = 10000)
-{
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > end)
-            return false;
-        core::CheckSynchronize(5);
-    }
-    return true;
-}
 
 class BatchTreeTest : public ::testing::Test {
 protected:
@@ -96,7 +48,7 @@ TEST_F(BatchTreeTest, SortByLatencyKeepsUnmeasuredRowsInTheirOrder)
     tree.Add(u"c", u"", u"12");
     tree.Add(u"d", u"", u"禁ping");
     tree.Add(u"e", u"", u"12");
-    TreeBatchTarget<Record> target(tree);
+    TreeBatchTarget<NodeRecord> target(tree);
     target.SortRows();
     EXPECT_EQ(tree.Column(0), (std::vector<core::String>{u"c", u"e", u"a", u"b", u"d"}));
     target.SortRows();
@@ -125,7 +77,7 @@ TEST_F(BatchTreeTest, PassWritesLatenciesAndFailuresThenSorts)
     tree.Add(u"fast", u"10.0.0.3");
     tree.Add(u"none", u"10.0.0.4");
     tree.Add(u"mid", u"10.0.0.5");
-    TreeBatchTarget<Record> target(tree);
+    TreeBatchTarget<NodeRecord> target(tree);
     int passes = 0;
     int ended = 0;
     target.OnPassDone = [&] { ++passes; };
@@ -157,7 +109,7 @@ TEST_F(BatchTreeTest, RefillRightAfterAStopFreesRowsThatEchoesStillHold)
     NodeTree tree;
     for (int i = 0; i < 30; ++i)
         tree.Add(u"n" + core::IntToStr(i), u"10.1.0." + core::IntToStr(i));
-    TreeBatchTarget<Record> target(tree);
+    TreeBatchTarget<NodeRecord> target(tree);
     support::TThreadPool pool;
     support::TThreadComponent thread;
     std::atomic<int> started{0};

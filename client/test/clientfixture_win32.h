@@ -97,12 +97,7 @@ struct SharedService {
     {
         static SharedService* shared = [] {
             auto* s = new SharedService;
-            sim::service::ServerOptions options;
-            options.host = "127.0.0.1";
-            options.fallback_host = "127.0.0.2";
-            options.app_port = 0;
-            options.content_port = 0;
-            options.control_port = 0;
+            sim::service::ServerOptions options = sim::service::LoopbackOptions();
             s->server = std::make_unique<sim::service::Server>(s->service, options);
             s->server->Start();
             return s;

@@ -192,6 +192,28 @@ protected:
             EXPECT_FALSE(t->Enabled());
     }
 
+    // Dials another PPTP entry `name` to `server` beside the client's own; the test hangs it up.
+    static void DialOther(dialup::TRasCon& dial, uint64_t& handle, const String& name, const String& server)
+    {
+        dialup::TRasEdt other;
+        other.PPPDefault();
+        other.SetPBLocation(1);
+        other.DeviceName = kPptpDeviceName;
+        other.DeviceType = u"vpn";
+        other.LocalPhoneNumber = server;
+        ASSERT_EQ(other.PutAllEntryProps(name), 0);
+        dial.SetPBLocation(1);
+        dial.EntryName = name;
+        ASSERT_EQ(dial.ConnectEx(handle), 0);
+    }
+    // Hangs up the other entry's connection and deletes the entry.
+    static void HangUpOther(dialup::TRasCon& dial, uint64_t handle, const String& name)
+    {
+        dial.DisconnectEx(handle, 0, false, 3000);
+        dial.EntryName = name;
+        dial.DeletePhonebook();
+    }
+
     // The stored entry of the current main connection.
     std::unique_ptr<dialup::TRasEdt> ReadEntry(const String& name)
     {
@@ -409,18 +431,9 @@ TEST_F(ConnectTest, DialErrorShowsCodeAndText)
     m_ras.Scenario("[server 127.0.0.99]\noutcome=hold\n");
     Login(u"demo", u"demo123");
     const String name = FormatEntryName(m_base);
-    dialup::TRasEdt other;
-    other.PPPDefault();
-    other.SetPBLocation(1);
-    other.DeviceName = kPptpDeviceName;
-    other.DeviceType = u"vpn";
-    other.LocalPhoneNumber = u"127.0.0.99";
-    ASSERT_EQ(other.PutAllEntryProps(name), 0);
     dialup::TRasCon otherDial;
-    otherDial.SetPBLocation(1);
-    otherDial.EntryName = name;
     uint64_t otherHandle = 0;
-    ASSERT_EQ(otherDial.ConnectEx(otherHandle), 0);
+    ASSERT_NO_FATAL_FAILURE(DialOther(otherDial, otherHandle, name, u"127.0.0.99"));
 
     main->btn_connClick(nullptr);
     const std::string status = U8(main->statuslabel->Caption());
@@ -544,18 +557,9 @@ TEST_F(ConnectTest, HangUpMainFindsItsEntryAmongAllConnections)
     m_ras.Scenario("[default]\nafter=20\n");
     Login(u"own", u"own123");
     // Another connection is listed first.
-    dialup::TRasEdt other;
-    other.PPPDefault();
-    other.SetPBLocation(1);
-    other.DeviceName = kPptpDeviceName;
-    other.DeviceType = u"vpn";
-    other.LocalPhoneNumber = u"127.0.0.50";
-    ASSERT_EQ(other.PutAllEntryProps(u"OTHER"), 0);
     dialup::TRasCon otherDial;
-    otherDial.SetPBLocation(1);
-    otherDial.EntryName = u"OTHER";
     uint64_t otherHandle = 0;
-    ASSERT_EQ(otherDial.ConnectEx(otherHandle), 0);
+    ASSERT_NO_FATAL_FAILURE(DialOther(otherDial, otherHandle, u"OTHER", u"127.0.0.50"));
 
     main->btn_connClick(nullptr);
     ASSERT_TRUE(WaitMainState(dialup::kStateConnected));
@@ -565,9 +569,7 @@ TEST_F(ConnectTest, HangUpMainFindsItsEntryAmongAllConnections)
     ASSERT_EQ(conns.size(), 1u);
     EXPECT_EQ(conns[0].entry, "OTHER");
     EXPECT_EQ(RasLook::Get().Entries(), std::vector<std::string>{"OTHER"});
-    otherDial.DisconnectEx(otherHandle, 0, false, 3000);
-    otherDial.EntryName = u"OTHER";
-    otherDial.DeletePhonebook();
+    HangUpOther(otherDial, otherHandle, u"OTHER");
     main->btn_disconnClick(nullptr);
 }
 
@@ -679,18 +681,9 @@ TEST_F(RelayTest, StatesOfOtherConnectionsDoNotTouchTheRelay)
     m_ras.Scenario("[server 127.0.0.11]\noutcome=hold\n[server 127.0.0.60]\noutcome=refuse\nerror=678\nafter=20\n");
     Login(u"demo", u"demo123");
     // A failed dial of another entry.
-    dialup::TRasEdt other;
-    other.PPPDefault();
-    other.SetPBLocation(1);
-    other.DeviceName = kPptpDeviceName;
-    other.DeviceType = u"vpn";
-    other.LocalPhoneNumber = u"127.0.0.60";
-    ASSERT_EQ(other.PutAllEntryProps(u"OTHER"), 0);
     dialup::TRasCon otherDial;
-    otherDial.SetPBLocation(1);
-    otherDial.EntryName = u"OTHER";
     uint64_t otherHandle = 0;
-    ASSERT_EQ(otherDial.ConnectEx(otherHandle), 0);
+    ASSERT_NO_FATAL_FAILURE(DialOther(otherDial, otherHandle, u"OTHER", u"127.0.0.60"));
     ASSERT_TRUE(WaitFor([&] {
         DWORD error = 0;
         RasLook::Get().State(HRASCONN(uintptr_t(otherHandle)), &error);
@@ -713,9 +706,7 @@ TEST_F(RelayTest, StatesOfOtherConnectionsDoNotTouchTheRelay)
     EXPECT_FALSE(main->btn_zz->Enabled());
     EXPECT_TRUE(main->rast2->Enabled());
 
-    otherDial.DisconnectEx(otherHandle, 0, false, 3000);
-    otherDial.EntryName = u"OTHER";
-    otherDial.DeletePhonebook();
+    HangUpOther(otherDial, otherHandle, u"OTHER");
     main->HangUpRelay();
     EXPECT_FALSE(main->RelayActive());
 }

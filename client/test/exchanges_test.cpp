@@ -20,12 +20,7 @@ protected:
               "[account own]\npassword=own123\n"
               "[area 华东]\n节点1=1.2.3.4,98%,1\n"))
     {
-        sim::service::ServerOptions options;
-        options.host = "127.0.0.1";
-        options.fallback_host = "127.0.0.2";
-        options.app_port = 0;
-        options.content_port = 0;
-        options.control_port = 0;
+        sim::service::ServerOptions options = sim::service::LoopbackOptions();
         server = std::make_unique<sim::service::Server>(service, options);
         server->Start();
     }

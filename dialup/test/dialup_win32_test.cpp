@@ -8,6 +8,7 @@
 #include "dialup/rascon.h"
 #include "dialup/rasedt.h"
 #include "dialup/rasper.h"
+#include "sim/rasapi32/test/rassimworld_win32.h"
 
 #include "core/codepage.h"
 
@@ -27,49 +28,16 @@ namespace {
 
 const wchar_t* W(const String& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
 
-// Temp folder with the library's scenario, log and command files; removed afterwards.
-class SimWorld {
-public:
-    SimWorld()
-    {
-        InitialiseDialup();
-        wchar_t base[MAX_PATH] = {};
-        GetTempPathW(MAX_PATH, base);
-        m_dir = std::wstring(base) + L"dialup-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                std::to_wstring(++s_counter);
-        CreateDirectoryW(m_dir.c_str(), nullptr);
-        SetEnvironmentVariableW(L"RASSIM_LOG", Path(L"calls.log").c_str());
-        SetEnvironmentVariableW(L"RASSIM_COMMANDS", Path(L"commands.txt").c_str());
-        SetEnvironmentVariableW(L"RASSIM_SCENARIO", nullptr);
-    }
-    ~SimWorld()
-    {
-        SetEnvironmentVariableW(L"RASSIM_LOG", nullptr);
-        SetEnvironmentVariableW(L"RASSIM_COMMANDS", nullptr);
-        SetEnvironmentVariableW(L"RASSIM_SCENARIO", nullptr);
-        for (const wchar_t* name : {L"calls.log", L"commands.txt", L"scenario1.ini", L"scenario2.ini"})
-            DeleteFileW(Path(name).c_str());
-        RemoveDirectoryW(m_dir.c_str());
-    }
-    std::wstring Path(const std::wstring& name) const { return m_dir + L"\\" + name; }
-    void Scenario(const std::string& text)
-    {
-        const std::wstring path = Path(L"scenario" + std::to_wstring(++m_scenarios) + L".ini");
-        std::ofstream(path.c_str(), std::ios::binary) << text;
-        SetEnvironmentVariableW(L"RASSIM_SCENARIO", path.c_str());
-    }
-    std::string Log() const
-    {
-        std::ifstream in(Path(L"calls.log").c_str(), std::ios::binary);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
+// The dial-up layer is loaded first, before the library's environment points into the folder.
+struct DialupLoaded {
+    DialupLoaded() { InitialiseDialup(); }
+};
 
-private:
-    static inline int s_counter = 0;
-    std::wstring m_dir;
-    int m_scenarios = 0;
+// Temp folder with the library's scenario, log and command files; removed afterwards.
+class SimWorld : DialupLoaded, public sim::rasapi32::test::RasSimWorld {
+public:
+    SimWorld() : RasSimWorld(L"dialup-") {}
+    std::string Log() const { return FileText(L"calls.log"); }
 };
 
 // A unique entry name, deleted from the all-users phonebook at the end.

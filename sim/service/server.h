@@ -46,6 +46,19 @@ struct ServerOptions {
     size_t max_body = 64 * 1024;
 };
 
+// Both hosts on loopback (127.0.0.1, fallback 127.0.0.2) and every port chosen free: for a service
+// run inside a test or tool process, clear of any other run.
+inline ServerOptions LoopbackOptions()
+{
+    ServerOptions options;
+    options.host = "127.0.0.1";
+    options.fallback_host = "127.0.0.2";
+    options.app_port = 0;
+    options.content_port = 0;
+    options.control_port = 0;
+    return options;
+}
+
 class Server {
 public:
     Server(Service& service, ServerOptions options);

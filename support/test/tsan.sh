@@ -1,18 +1,7 @@
 #!/usr/bin/env bash
-# Builds the portable thread pool and worker thread component tests with ThreadSanitizer (the host
-# tree uses AddressSanitizer, which cannot be combined with it) and runs them a few times.
+# Builds the portable thread pool and worker thread component tests with ThreadSanitizer and runs
+# them a few times.
 # Usage: support/test/tsan.sh [runs]   (from the repository root; output in build/tsan)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
-out=build/tsan
-mkdir -p "$out"
-gtest=/usr/src/googletest/googletest
-g++ -std=c++20 -O1 -g -fsanitize=thread -I. -I"$gtest/include" -I"$gtest" \
-  $(ls core/*.cpp | grep -v _win32) \
-  support/threadpool.cpp support/threadcomponent.cpp support/threadcomponent_host.cpp support/extcomponent.cpp \
-  ui/messagebox.cpp ui/messagebox_host.cpp \
-  support/test/threadpool_test.cpp support/test/threadcomponent_test.cpp \
-  "$gtest/src/gtest-all.cc" "$gtest/src/gtest_main.cc" -lpthread -o "$out/support_thread_tests"
-for ((i = 0; i < ${1:-3}; i++)); do
-  TSAN_OPTIONS="halt_on_error=1" "$out/support_thread_tests" --gtest_brief=1
-done
+exec scripts/tsan.sh support_thread_tests "${1:-3}" support/test/threadpool_test.cpp support/test/threadcomponent_test.cpp

@@ -2,6 +2,7 @@
 // latency, colour bands drawn by a draw-text handler and the sort glyph in the header. The
 // screenshot script (treeview/test/screenshot.sh) runs it.
 #include "treeview/string_tree.h"
+#include "treeview/test/nodelist_win32.h"
 #include "ui/application.h"
 #include "ui/form.h"
 #include "ui/timer.h"
@@ -14,10 +15,6 @@ using namespace treeview;
 
 namespace {
 
-struct Row {
-    core::String name, delay, rate, l2tp;
-};
-
 int DelayValue(const core::String& delay)
 {
     int d = 0;
@@ -27,18 +24,6 @@ int DelayValue(const core::String& delay)
         d = d * 10 + (c - u'0');
     }
     return d;
-}
-
-ui::Color BandColor(const core::String& delay)
-{
-    int d = std::max(0, DelayValue(delay));
-    if (d <= 150)
-        return RGB(180, 255, 155);
-    if (d <= 200)
-        return RGB(237, 255, 140);
-    if (d <= 300)
-        return RGB(252, 200, 123);
-    return RGB(255, 93, 82);
 }
 
 class NodeListForm : public ui::Form {
@@ -58,7 +43,7 @@ public:
                             i % 3 ? u"支持" : u"不支持"});
         }
         // Ascending latency, rows without a number last (the client's order).
-        std::stable_sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) {
+        std::stable_sort(rows.begin(), rows.end(), [](const test::NodeListRow& a, const test::NodeListRow& b) {
             int x = DelayValue(a.delay), y = DelayValue(b.delay);
             return (x < 0 ? 37000000 : x) < (y < 0 ? 37000000 : y);
         });
@@ -66,54 +51,13 @@ public:
         tree = new TVirtualStringTree(this);
         tree->SetParent(this);
         tree->SetBounds(0, 0, 400, 852);
-        tree->SetColor(ui::clWhite);
-        TVTHeader& header = tree->Header();
-        header.SetOptions(hoColumnResize | hoDblClickResize | hoDrag | hoShowSortGlyphs | hoVisible);
-        header.SetStyle(hsXPStyle);
-        const int widths[] = {170, 80, 60, 60};
-        const char16_t* captions[] = {u"线路名称", u"延时(ms)", u"在线率", u"L2TP支持"};
-        for (int i = 0; i < 4; ++i) {
-            TVirtualTreeColumn& column = header.Columns().Add();
-            column.SetWidth(widths[i]);
-            column.SetText(captions[i]);
-        }
-        header.SetAutoSizeIndex(0);
-        auto& options = tree->TreeOptions();
-        options.SetMiscOptions(TVTMiscOptions(options.MiscOptions() | toReportMode | toToggleOnDblClick));
-        options.SetSelectionOptions(toFullRowSelect | toSiblingSelectConstraint);
-        options.SetPaintOptions(TVTPaintOptions(options.PaintOptions() | toShowHorzGridLines | toUseBlendedSelection |
-                                                toHideFocusRect));
-        options.SetAutoOptions(TVTAutoOptions(options.AutoOptions() | toAutoSpanColumns));
-        tree->SetLineStyle(lsSolid);
-        tree->SetMargin(0);
-        tree->SetSelectionBlendFactor(200);
-        tree->Colors().SetColor(TVTColors::FocusedSelectionColor, TColor(RGB(55, 109, 125)));
-        tree->Colors().SetColor(TVTColors::FocusedSelectionBorderColor, TColor(RGB(55, 109, 125)));
-        tree->SetDefaultNodeHeight(20);
-        tree->OnGetText = [this](TBaseVirtualTree*, PVirtualNode node, TColumnIndex column, TVSTTextType,
-                                 core::String& text) {
-            const Row& row = rows.at(node->Index);
-            const core::String* fields[] = {&row.name, &row.delay, &row.rate, &row.l2tp};
-            if (column >= 0 && column < 4)
-                text = *fields[column];
-        };
-        tree->OnDrawText = [this](TBaseVirtualTree*, TCanvas* canvas, PVirtualNode node, TColumnIndex, core::StringView,
-                                  const TRect& r, bool&) {
-            const Row& row = rows.at(node->Index);
-            if (row.delay == u"NA")
-                return;
-            canvas->SetBrushColor(BandColor(row.delay));
-            canvas->SetBrushStyle(ui::bsSolid);
-            canvas->FillRect(RECT{r.Left - 4, r.Top, r.Right + 4, r.Bottom});
-        };
-        header.SetDefaultHeight(22);
-        header.SetHeight(22);
-        header.SetSortColumn(1);
+        test::SetUpNodeListStrings(*tree, rows);
+        test::SetNodeListHeaderHeights(tree->Header());
         tree->SetRootNodeCount(uint32_t(rows.size()));
     }
 
     TVirtualStringTree* tree = nullptr;
-    std::vector<Row> rows;
+    std::vector<test::NodeListRow> rows;
 };
 
 } // namespace

@@ -2,6 +2,7 @@
 // columns of 170, 80, 60 and 60 pixels, header 22 high, rows 20 high, sort column 1), driven by real
 // window messages.
 #include "treeview/tree_control.h"
+#include "treeview/test/nodelist_win32.h"
 #include "treeview/unit_services.h"
 #include "ui/imagelist.h"
 #include "ui/test/uitest.h"
@@ -37,24 +38,12 @@ protected:
         tree = new NodeListTree(form.get());
         tree->SetParent(form.get());
         tree->SetBounds(10, 10, 400, 300);
-        TVTHeader& header = tree->Header();
-        header.SetOptions(hoColumnResize | hoDblClickResize | hoDrag | hoShowSortGlyphs | hoVisible);
-        header.SetStyle(hsXPStyle);
-        const int widths[] = {170, 80, 60, 60};
-        const char16_t* captions[] = {u"线路名称", u"延时(ms)", u"在线率", u"L2TP支持"};
-        for (int i = 0; i < 4; ++i) {
-            TVirtualTreeColumn& column = header.Columns().Add();
-            column.SetWidth(widths[i]);
-            column.SetText(captions[i]);
-        }
-        header.SetAutoSizeIndex(0);
+        SetUpNodeListHeader(tree->Header());
         tree->TreeOptions().SetMiscOptions(TVTMiscOptions(tree->TreeOptions().MiscOptions() | toReportMode));
         tree->TreeOptions().SetSelectionOptions(toFullRowSelect);
         tree->SetDefaultNodeHeight(20);
         form->Show();
-        header.SetDefaultHeight(22);
-        header.SetHeight(22);
-        header.SetSortColumn(1);
+        SetNodeListHeaderHeights(tree->Header());
         tree->SetRootNodeCount(100);
         Pump();
     }

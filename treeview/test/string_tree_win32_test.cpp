@@ -2,6 +2,7 @@
 // (selection, grid lines, colour bands of a draw-text handler, disabled text), clicks, keys, the
 // incremental search, the header, and the text services (paths, widths, shortening, spans, chunks).
 #include "treeview/string_tree.h"
+#include "treeview/test/nodelist_win32.h"
 #include "ui/test/uitest.h"
 #include "core/stream.h"
 #include <map>
@@ -10,30 +11,6 @@
 
 namespace treeview::test {
 namespace {
-
-struct Row {
-    core::String name, delay, rate, l2tp;
-};
-
-// The client's latency bands.
-ui::Color BandColor(core::StringView delay)
-{
-    int d = 0;
-    for (char16_t c : delay) {
-        if (c < u'0' || c > u'9') {
-            d = 0;
-            break;
-        }
-        d = d * 10 + (c - u'0');
-    }
-    if (d <= 150)
-        return RGB(180, 255, 155);
-    if (d <= 200)
-        return RGB(237, 255, 140);
-    if (d <= 300)
-        return RGB(252, 200, 123);
-    return RGB(255, 93, 82);
-}
 
 // Opens the painting step of a cell for the tests.
 class TestStringTree : public TVirtualStringTree {
@@ -51,51 +28,9 @@ protected:
         tree = new TestStringTree(form.get());
         tree->SetParent(form.get());
         tree->SetBounds(10, 10, 400, 300);
-        tree->SetColor(ui::clWhite);
-        TVTHeader& header = tree->Header();
-        header.SetOptions(hoColumnResize | hoDblClickResize | hoDrag | hoShowSortGlyphs | hoVisible);
-        header.SetStyle(hsXPStyle);
-        const int widths[] = {170, 80, 60, 60};
-        const char16_t* captions[] = {u"线路名称", u"延时(ms)", u"在线率", u"L2TP支持"};
-        for (int i = 0; i < 4; ++i) {
-            TVirtualTreeColumn& column = header.Columns().Add();
-            column.SetWidth(widths[i]);
-            column.SetText(captions[i]);
-        }
-        header.SetAutoSizeIndex(0);
-        auto& options = tree->TreeOptions();
-        options.SetMiscOptions(TVTMiscOptions(options.MiscOptions() | toReportMode | toToggleOnDblClick));
-        options.SetSelectionOptions(toFullRowSelect | toSiblingSelectConstraint);
-        options.SetPaintOptions(TVTPaintOptions(options.PaintOptions() | toShowHorzGridLines | toUseBlendedSelection |
-                                                toHideFocusRect));
-        options.SetAutoOptions(TVTAutoOptions(options.AutoOptions() | toAutoSpanColumns));
-        tree->SetLineStyle(lsSolid);
-        tree->SetMargin(0);
-        tree->SetSelectionBlendFactor(200);
-        tree->Colors().SetColor(TVTColors::FocusedSelectionColor, TColor(RGB(55, 109, 125)));
-        tree->Colors().SetColor(TVTColors::FocusedSelectionBorderColor, TColor(RGB(55, 109, 125)));
-        tree->SetDefaultNodeHeight(20);
-        tree->OnGetText = [this](TBaseVirtualTree*, PVirtualNode node, TColumnIndex column, TVSTTextType,
-                                 core::String& text) {
-            const Row& row = rows.at(node->Index);
-            const core::String* fields[] = {&row.name, &row.delay, &row.rate, &row.l2tp};
-            if (column >= 0 && column < 4)
-                text = *fields[column];
-        };
-        // The client's draw-text handler: a band behind every cell of a measured row.
-        tree->OnDrawText = [this](TBaseVirtualTree*, TCanvas* canvas, PVirtualNode node, TColumnIndex, core::StringView,
-                                  const TRect& r, bool&) {
-            const Row& row = rows.at(node->Index);
-            if (row.delay == u"NA")
-                return;
-            canvas->SetBrushColor(BandColor(row.delay));
-            canvas->SetBrushStyle(ui::bsSolid);
-            canvas->FillRect(RECT{r.Left - 4, r.Top, r.Right + 4, r.Bottom});
-        };
+        SetUpNodeListStrings(*tree, rows);
         form->Show();
-        header.SetDefaultHeight(22);
-        header.SetHeight(22);
-        header.SetSortColumn(1);
+        SetNodeListHeaderHeights(tree->Header());
     }
     ~NodeList() override
     {
@@ -162,7 +97,7 @@ protected:
 
     std::unique_ptr<ui::Form> form{new ui::Form()};
     TestStringTree* tree = nullptr;
-    std::vector<Row> rows;
+    std::vector<NodeListRow> rows;
 };
 
 // ---- Painting ----
@@ -187,8 +122,8 @@ TEST_F(NodeList, PaintedRowsShowSelectionGridLinesAndColourBands)
     const Case cases[] = {{0, "45"}, {3, "260"}, {4, "禁ping"}, {5, "420"}};
     for (const Case& c : cases) {
         const int y = int(c.row) * 20 + 10;
-        EXPECT_EQ(bitmap->PixelColor(170 + 1, y), BandColor(rows[c.row].delay)) << c.delay;
-        EXPECT_EQ(bitmap->PixelColor(250 + 1, y), BandColor(rows[c.row].delay)) << c.delay;
+        EXPECT_EQ(bitmap->PixelColor(170 + 1, y), NodeListBandColor(rows[c.row].delay)) << c.delay;
+        EXPECT_EQ(bitmap->PixelColor(250 + 1, y), NodeListBandColor(rows[c.row].delay)) << c.delay;
     }
     // The focused tree's selected row is blended with the selection colour (factor 200); in a
     // measured row the band is drawn over it, as the client's handler fills behind the text.
@@ -198,7 +133,7 @@ TEST_F(NodeList, PaintedRowsShowSelectionGridLinesAndColourBands)
     tree->FocusCell(Node(2), 0);
     tree->SetSelected(Node(2), true);
     bitmap = Paint();
-    EXPECT_EQ(bitmap->PixelColor(170 + 1, 2 * 20 + 10), BandColor(u"180"));
+    EXPECT_EQ(bitmap->PixelColor(170 + 1, 2 * 20 + 10), NodeListBandColor(u"180"));
     tree->FocusCell(Node(1), 0);
     tree->ClearSelection();
     tree->SetSelected(Node(1), true);

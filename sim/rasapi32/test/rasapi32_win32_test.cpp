@@ -2,6 +2,7 @@
 // the system's library: phonebook entries, dials to connected, refused and hung-up dials,
 // projection and statistics, concurrent connections, the notifier sequence and the call log.
 #include "core/win32.h"
+#include "sim/rasapi32/test/rassimworld_win32.h"
 
 #include <ras.h>
 #include <raserror.h>
@@ -71,70 +72,11 @@ std::wstring ModulePath(HMODULE module)
 
 // --- Fixtures ------------------------------------------------------------------------------
 
-// A fresh folder for the phonebook, the scenario, the log and the command file, and the library's
-// environment variables pointing into it; all removed afterwards.
-class TempWorld {
+// The library's environment in a folder of the test's own, and where its phonebook lies.
+class TempWorld : public sim::rasapi32::test::RasSimWorld {
 public:
-    TempWorld()
-    {
-        wchar_t base[MAX_PATH] = {};
-        GetTempPathW(MAX_PATH, base);
-        m_dir = std::wstring(base) + L"rassim-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                std::to_wstring(GetTickCount64()) + L"-" + std::to_wstring(++s_counter);
-        CreateDirectoryW(m_dir.c_str(), nullptr);
-        SetEnvironmentVariableW(L"RASSIM_LOG", Path(L"calls.log").c_str());
-        SetEnvironmentVariableW(L"RASSIM_COMMANDS", Path(L"commands.txt").c_str());
-        SetEnvironmentVariableW(L"RASSIM_SCENARIO", nullptr);
-    }
-    ~TempWorld()
-    {
-        SetEnvironmentVariableW(L"RASSIM_LOG", nullptr);
-        SetEnvironmentVariableW(L"RASSIM_COMMANDS", nullptr);
-        SetEnvironmentVariableW(L"RASSIM_SCENARIO", nullptr);
-        WIN32_FIND_DATAW found;
-        HANDLE search = FindFirstFileW((m_dir + L"\\*").c_str(), &found);
-        if (search != INVALID_HANDLE_VALUE) {
-            do {
-                DeleteFileW((m_dir + L"\\" + found.cFileName).c_str());
-            } while (FindNextFileW(search, &found));
-            FindClose(search);
-        }
-        RemoveDirectoryW(m_dir.c_str());
-    }
-    std::wstring Path(const std::wstring& name) const { return m_dir + L"\\" + name; }
+    TempWorld() : RasSimWorld(L"rassim-") {}
     std::string Phonebook() const { return Ansi(Path(L"rasphone.pbk")); }
-
-    // Each scenario goes to a file of its own, so that the library sees the change at once.
-    void Scenario(const std::string& text)
-    {
-        const std::wstring path = Path(L"scenario" + std::to_wstring(++m_scenarios) + L".ini");
-        std::ofstream(path.c_str(), std::ios::binary) << text;
-        SetEnvironmentVariableW(L"RASSIM_SCENARIO", path.c_str());
-    }
-    void Command(const std::string& line)
-    {
-        std::ofstream(Path(L"commands.txt").c_str(), std::ios::binary | std::ios::app) << line << "\n";
-    }
-    std::vector<std::string> LogLines() const
-    {
-        std::ifstream in(Path(L"calls.log").c_str(), std::ios::binary);
-        std::vector<std::string> lines;
-        for (std::string line; std::getline(in, line);)
-            lines.push_back(line);
-        return lines;
-    }
-    std::string FileText(const std::wstring& name) const
-    {
-        std::ifstream in(Path(name).c_str(), std::ios::binary);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
-
-private:
-    static inline int s_counter = 0;
-    std::wstring m_dir;
-    int m_scenarios = 0;
 };
 
 // What the dial notifier saw, from the library's thread.
