@@ -98,5 +98,10 @@ function(client_module name)
     endif()
     add_test(NAME ${CLIENT_TARGET}.${target} COMMAND ${target}_tests --gtest_brief=1)
     set_tests_properties(${CLIENT_TARGET}.${target} PROPERTIES TIMEOUT 900)
+    if(CLIENT_TARGET STREQUAL "win")
+      # Wine tests share one desktop: focus, activation and mouse capture belong to whichever window
+      # came last, so they take turns (the host and fuzz tests still run side by side).
+      set_property(TEST ${CLIENT_TARGET}.${target} APPEND PROPERTY RESOURCE_LOCK wine_desktop)
+    endif()
   endif()
 endfunction()
