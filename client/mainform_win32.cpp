@@ -377,13 +377,43 @@ void Tfrmmain::FillTree(const String& section)
 {
     if (!nodeini)
         return;
-    for (ps& row : NodeRows(*nodeini, section)) {
-        treeview::PVirtualNode node = vt1->AddChild(nullptr);
-        // The tree's data block is raw memory: the record is made in it and finalised when the row
-        // is freed (vt1FreeNode).
-        new (vt1->GetNodeData(node)) ps(std::move(row));
+    std::vector<ps> rows = NodeRows(*nodeini, section);
+    // One update for the whole fill: otherwise every row would cost the tree a scroll-bar update, a
+    // repaint request and a round trip with its cache-building thread.
+    vt1->BeginUpdate();
+    try {
+        for (ps& row : rows) {
+            treeview::PVirtualNode node = vt1->AddChild(nullptr);
+            // The tree's data block is raw memory: the record is made in it and finalised when the
+            // row is freed (vt1FreeNode).
+            new (vt1->GetNodeData(node)) ps(std::move(row));
+        }
+    } catch (...) {
+        vt1->EndUpdate();
+        throw;
     }
+    vt1->EndUpdate();
 }
+
+namespace {
+
+// Replaces a choice's entries in one update of its window: a node list can hold thousands of nodes.
+void FillChoice(skin::TsComboBox* box, const std::vector<String>& entries)
+{
+    core::Strings& items = box->Items();
+    items.BeginUpdate();
+    try {
+        items.Clear();
+        for (const String& entry : entries)
+            items.Add(entry);
+    } catch (...) {
+        items.EndUpdate();
+        throw;
+    }
+    items.EndUpdate();
+}
+
+} // namespace
 
 void Tfrmmain::BuildAreaLists()
 {
@@ -401,15 +431,11 @@ void Tfrmmain::BuildAreaLists()
             _zz = _XZ = item;
     }
     for (skin::TsComboBox* box : {AreaTxt2, AreaTxt}) {
-        box->Items().Clear();
-        for (const String& area : areas)
-            box->Items().Add(area);
+        FillChoice(box, areas);
         box->SetItemIndex(areas.empty() ? -1 : 0);
     }
-    IPAddrTxt->Items().Clear();
-    if (!areas.empty() && nodeini)
-        for (const String& key : NodeNames(*nodeini, AreaTxt->Items()[AreaTxt->ItemIndex()]))
-            IPAddrTxt->Items().Add(key);
+    FillChoice(IPAddrTxt, !areas.empty() && nodeini ? NodeNames(*nodeini, AreaTxt->Items()[AreaTxt->ItemIndex()])
+                                                    : std::vector<String>());
     IPAddrTxt->SetItemIndex(IPAddrTxt->Items().Count() > 0 ? 0 : -1);
     com_game->Clear();
 }
@@ -449,20 +475,15 @@ void Tfrmmain::AreaTxt2Change(core::Object*)
         return;
     const String section = AreaTxt2->Items()[index];
     FillTree(section);
-    IPAddrTxt->Items().Clear();
     // An area without nodes leaves no node of another area chosen.
-    for (const String& key : NodeNames(*nodeini, section))
-        IPAddrTxt->Items().Add(key);
+    FillChoice(IPAddrTxt, NodeNames(*nodeini, section));
     IPAddrTxt->SetItemIndex(IPAddrTxt->Items().Count() > 0 ? 0 : -1);
 }
 
 void Tfrmmain::AreaTxtChange(core::Object*)
 {
     const int index = AreaTxt->ItemIndex();
-    IPAddrTxt->Items().Clear();
-    if (index >= 0 && nodeini)
-        for (const String& key : NodeNames(*nodeini, AreaTxt->Items()[index]))
-            IPAddrTxt->Items().Add(key);
+    FillChoice(IPAddrTxt, index >= 0 && nodeini ? NodeNames(*nodeini, AreaTxt->Items()[index]) : std::vector<String>());
     IPAddrTxt->SetItemIndex(IPAddrTxt->Items().Count() > 0 ? 0 : -1);
 }
 

@@ -124,6 +124,9 @@ public:
     // An item handle is a node of this tree; anything else is answered as no item.
     PVirtualNode NodeFromItemHandle(LPARAM item);
 
+    // Calls the tree made to the system's SetTimer and KillTimer (a figure for tests).
+    uint64_t SystemTimerCalls() const;
+
 protected:
     // ---- Window creation and loading ----
     void CreateParams(ui::CreateParamsRec& params) override;

@@ -65,16 +65,32 @@ public:
         if (HWND w = Window.load())
             SendMessageW(w, WM_SETREDRAW, redraw ? TRUE : FALSE, 0);
     }
+    // GUI thread only, as the timers themselves. A new window starts without timers.
+    void SetWindow(HWND window)
+    {
+        Window.store(window);
+        m_timers = 0;
+    }
     void SetTimer(unsigned id, unsigned milliseconds) override
     {
-        if (HWND w = Window.load())
-            ::SetTimer(w, id, milliseconds, nullptr);
+        if (HWND w = Window.load()) {
+            ++m_timer_calls;
+            if (::SetTimer(w, id, milliseconds, nullptr))
+                m_timers |= TimerBit(id);
+        }
     }
     void KillTimer(unsigned id) override
     {
-        if (HWND w = Window.load())
-            ::KillTimer(w, id);
+        // Every structure change cancels a pending edit, so nearly every call finds no timer: asking
+        // the system anyway would cost a round trip to it per added node.
+        HWND w = Window.load();
+        if (!w || (id < 32 && !(m_timers & TimerBit(id))))
+            return;
+        m_timers &= ~TimerBit(id);
+        ++m_timer_calls;
+        ::KillTimer(w, id);
     }
+    uint64_t TimerCalls() const { return m_timer_calls; }
     void SetScrollInfo(TScrollBarKind bar, const TScrollInfo& info) override
     {
         HWND w = Window.load();
@@ -188,7 +204,13 @@ public:
 
 private:
     TVirtualTreeControl& m_control;
+    uint32_t m_timers = 0;       // bit per timer id this window has running
+    uint64_t m_timer_calls = 0;  // calls made to the system's timer functions
+
+    static uint32_t TimerBit(unsigned id) { return id < 32 ? 1u << id : 0u; }
 };
+
+uint64_t TVirtualTreeControl::SystemTimerCalls() const { return m_port->TimerCalls(); }
 
 // ---------------------------------------------------------------- life cycle
 
@@ -431,7 +453,7 @@ void TVirtualTreeControl::CreateWnd()
         throw;
     }
     ChangeStates(0, tsWindowCreating);
-    m_port->Window.store(HandleIfAllocated());
+    m_port->SetWindow(HandleIfAllocated());
     if ((TreeOptions().PaintOptions() & toThemeAware) && ThemesActive())
         ChangeStates(tsUseThemes, 0);
     else
@@ -1183,7 +1205,7 @@ bool TVirtualTreeControl::HandleHeaderMessage(ui::Message& message)
 void TVirtualTreeControl::WndProc(ui::Message& message)
 {
     if (!m_port->Window.load() && HandleIfAllocated())
-        m_port->Window.store(HandleIfAllocated());
+        m_port->SetWindow(HandleIfAllocated());
     if (HandleHeaderMessage(message))
         return;
     switch (message.Msg) {
@@ -1237,7 +1259,7 @@ void TVirtualTreeControl::WndProc(ui::Message& message)
         InterruptValidation();
         m_port->KillTimer(ChangeTimer);
         m_port->KillTimer(StructureChangeTimer);
-        m_port->Window.store(nullptr);
+        m_port->SetWindow(nullptr);
         ui::CustomControl::WndProc(message);
         return;
     case WM_VSCROLL:

@@ -55,6 +55,7 @@ private:
     void ItemInserted(int index, const core::String& text) override;
     void ItemDeleted(int index) override;
     void ItemsCleared() override;
+    void ItemsUpdating(bool updating) override;
     int WindowHeight() const;
 
     std::unique_ptr<ItemStrings> m_items;

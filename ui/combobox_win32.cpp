@@ -118,6 +118,17 @@ void ComboBox::ItemsCleared()
     m_item_index = -1;
 }
 
+void ComboBox::ItemsUpdating(bool updating)
+{
+    // Filling a long list item by item would otherwise update the list's scroll bar and repaint it
+    // for every item.
+    if (HWND h = HandleIfAllocated()) {
+        SendMessageW(h, WM_SETREDRAW, updating ? FALSE : TRUE, 0);
+        if (!updating)
+            InvalidateRect(h, nullptr, TRUE);
+    }
+}
+
 bool ComboBox::WantsKey(WORD key)
 {
     // While the list is open, Enter and Esc close it rather than pressing the form's buttons.

@@ -17,6 +17,8 @@ public:
         virtual void ItemInserted(int index, const core::String& text) = 0;
         virtual void ItemDeleted(int index) = 0;
         virtual void ItemsCleared() = 0;
+        // Between BeginUpdate and EndUpdate of the list: the window need not show each change.
+        virtual void ItemsUpdating(bool updating) { (void)updating; }
     };
 
     explicit ItemStrings(Sink& sink) : m_sink(sink) {}
@@ -33,6 +35,9 @@ public:
 
     // Writes every item into a new window.
     void Refill();
+
+protected:
+    void SetUpdateState(bool updating) override { m_sink.ItemsUpdating(updating); }
 
 private:
     struct Item {

@@ -36,6 +36,7 @@ private:
     void ItemInserted(int index, const core::String& text) override;
     void ItemDeleted(int index) override;
     void ItemsCleared() override;
+    void ItemsUpdating(bool updating) override;
 
     std::unique_ptr<ItemStrings> m_items;
     int m_item_index = -1;

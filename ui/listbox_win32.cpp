@@ -77,6 +77,16 @@ void ListBox::ItemsCleared()
     m_item_index = -1;
 }
 
+void ListBox::ItemsUpdating(bool updating)
+{
+    // As for combo boxes: no scroll-bar update and repaint per item while a fill runs.
+    if (HWND h = HandleIfAllocated()) {
+        SendMessageW(h, WM_SETREDRAW, updating ? FALSE : TRUE, 0);
+        if (!updating)
+            InvalidateRect(h, nullptr, TRUE);
+    }
+}
+
 void ListBox::WndProc(Message& message)
 {
     if (message.Msg == CN_COMMAND) {

@@ -197,6 +197,28 @@ TEST_F(MainFormTest, AreaChoiceFillsTreeAndNodes)
     EXPECT_EQ(Items(form->IPAddrTxt), (Names{u"香港"}));
 }
 
+TEST_F(MainFormTest, ALargeAreaFillsTheTreeInOneUpdate)
+{
+    std::string area = "[area 大区]\n";
+    for (int i = 1; i <= 3000; ++i)
+        area += "节点" + std::to_string(i) + "=127.0.0." + std::to_string(i % 250) + ",9" + std::to_string(i % 10) +
+                "%," + std::to_string(i % 2) + "\n";
+    Tfrmmain* form = LoggedIn(area);
+    // Every row added on its own would cost the tree a structure change with its scroll-bar update
+    // and repaint; the fill makes one.
+    int structureChanges = 0;
+    form->vt1->OnStructureChange = [&](treeview::TBaseVirtualTree*, treeview::PVirtualNode, treeview::TChangeReason) {
+        ++structureChanges;
+    };
+    form->Show();
+    form->vt1->OnStructureChange = nullptr;
+    EXPECT_EQ(form->vt1->RootNodeCount(), 3000u);
+    EXPECT_EQ(structureChanges, 1);
+    EXPECT_EQ(form->IPAddrTxt->Items().Count(), 3000);
+    EXPECT_EQ(SendMessageW(form->IPAddrTxt->Handle(), CB_GETCOUNT, 0, 0), 3000);
+    EXPECT_EQ(form->IPAddrTxt->Items()[2999], u"节点3000");
+}
+
 TEST_F(MainFormTest, TreeClickChoosesTheNode)
 {
     Tfrmmain* form = LoggedIn();

@@ -47,7 +47,7 @@ protected:
     virtual bool ComboWndProc(HWND child, UINT msg, WPARAM wparam, LPARAM lparam);
 
 private:
-    static LRESULT CALLBACK ChildProc(HWND wnd, UINT msg, WPARAM wparam, LPARAM lparam, UINT_PTR id, DWORD_PTR data);
+    static LRESULT CALLBACK ChildProc(HWND wnd, UINT msg, WPARAM wparam, LPARAM lparam);
     void HookChildren();
     void UnhookChildren();
 

@@ -1,13 +1,28 @@
 // Skinned combo box.
 #include "skin/controls/combobox.h"
 
-#include <commctrl.h>
+#include <unordered_map>
 
 namespace skin {
 
 namespace {
 
 bool IsFilteredKey(WPARAM key) { return (key >= 32 && key <= 40) || key == 57 || (key >= 65 && key <= 90); }
+
+// The edit and list windows inside combo boxes, with their owners and previous procedures. The
+// windows are subclassed by replacing their procedure rather than through the common controls'
+// subclass chain, which looks its data up in a window property on every message: each item added
+// to a long list would pay for that several times. GUI thread only.
+struct ChildHook {
+    TsCustomComboBox* owner = nullptr;  // null once unhooked while another procedure sits on top
+    WNDPROC previous = nullptr;
+};
+
+std::unordered_map<HWND, ChildHook>& ChildHooks()
+{
+    static std::unordered_map<HWND, ChildHook> hooks;
+    return hooks;
+}
 
 } // namespace
 
@@ -122,30 +137,68 @@ void TsCustomComboBox::HookChildren()
     if (!GetComboBoxInfo(HandleIfAllocated(), &info))
         return;
     HWND children[2] = {info.hwndItem != HandleIfAllocated() ? info.hwndItem : nullptr, info.hwndList};
-    for (int i = 0; i < 2; ++i)
-        if (children[i] && SetWindowSubclass(children[i], ChildProc, 1, DWORD_PTR(this)))
-            m_hooked[i] = children[i];
+    for (int i = 0; i < 2; ++i) {
+        HWND child = children[i];
+        if (!child)
+            continue;
+        auto found = ChildHooks().find(child);
+        if (found != ChildHooks().end()) {
+            // Still ours from an earlier hook that could not be taken off: take it over again.
+            found->second.owner = this;
+            m_hooked[i] = child;
+            continue;
+        }
+        const auto previous = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(child, GWLP_WNDPROC));
+        if (!previous)
+            continue;
+        ChildHooks()[child] = ChildHook{this, previous};
+        SetWindowLongPtrW(child, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ChildProc));
+        m_hooked[i] = child;
+    }
 }
 
 void TsCustomComboBox::UnhookChildren()
 {
     for (HWND& child : m_hooked) {
-        if (child && IsWindow(child))
-            RemoveWindowSubclass(child, ChildProc, 1);
+        auto found = child ? ChildHooks().find(child) : ChildHooks().end();
+        if (found != ChildHooks().end()) {
+            if (IsWindow(child) &&
+                reinterpret_cast<WNDPROC>(GetWindowLongPtrW(child, GWLP_WNDPROC)) == &ChildProc) {
+                SetWindowLongPtrW(child, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(found->second.previous));
+                ChildHooks().erase(found);
+            } else {
+                // Another procedure was put on top of ours: ours stays in the chain, passing
+                // everything on, until the window goes.
+                found->second.owner = nullptr;
+            }
+        }
         child = nullptr;
     }
 }
 
-LRESULT CALLBACK TsCustomComboBox::ChildProc(HWND wnd, UINT msg, WPARAM wparam, LPARAM lparam, UINT_PTR, DWORD_PTR data)
+LRESULT CALLBACK TsCustomComboBox::ChildProc(HWND wnd, UINT msg, WPARAM wparam, LPARAM lparam)
 {
-    auto* self = reinterpret_cast<TsCustomComboBox*>(data);
-    try {
-        if (self->ComboWndProc(wnd, msg, wparam, lparam))
-            return 0;
-    } catch (...) {
-        // Nothing may leave a window procedure; the message then takes its normal way.
+    const auto found = ChildHooks().find(wnd);
+    if (found == ChildHooks().end())
+        return DefWindowProcW(wnd, msg, wparam, lparam);
+    const ChildHook hook = found->second;
+    if (hook.owner) {
+        try {
+            if (hook.owner->ComboWndProc(wnd, msg, wparam, lparam))
+                return 0;
+        } catch (...) {
+            // Nothing may leave a window procedure; the message then takes its normal way.
+        }
     }
-    return DefSubclassProc(wnd, msg, wparam, lparam);
+    const LRESULT result = CallWindowProcW(hook.previous, wnd, msg, wparam, lparam);
+    if (msg == WM_NCDESTROY) {
+        ChildHooks().erase(wnd);
+        if (hook.owner)
+            for (HWND& child : hook.owner->m_hooked)
+                if (child == wnd)
+                    child = nullptr;
+    }
+    return result;
 }
 
 bool TsCustomComboBox::ComboWndProc(HWND, UINT msg, WPARAM, LPARAM)

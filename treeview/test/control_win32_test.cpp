@@ -384,6 +384,40 @@ TEST_F(TreeControl, ValidationThreadStateMessageChangesTheStates)
     tree->OnStateChange = nullptr;
 }
 
+TEST_F(TreeControl, AddingManyNodesMakesNoSystemTimerCalls)
+{
+    // Every added node cancels a pending edit; with no edit timer running that must not reach the
+    // system (a round trip per node under some hosts).
+    const uint64_t before = tree->SystemTimerCalls();
+    for (int i = 0; i < 2000; ++i)
+        tree->AddChild(nullptr);
+    tree->BeginUpdate();
+    for (int i = 0; i < 2000; ++i)
+        tree->AddChild(nullptr);
+    tree->EndUpdate();
+    EXPECT_EQ(tree->RootNodeCount(), 4100u);
+    EXPECT_EQ(tree->SystemTimerCalls(), before);
+}
+
+TEST_F(TreeControl, ARunningTimerIsStillStopped)
+{
+    // A delayed structure change runs a timer; when it fires the tree stops it in the system.
+    int changes = 0;
+    tree->OnStructureChange = [&](TBaseVirtualTree*, PVirtualNode, TChangeReason) { ++changes; };
+    tree->SetChangeDelay(10);
+    const uint64_t before = tree->SystemTimerCalls();
+    tree->AddChild(nullptr);
+    EXPECT_EQ(tree->SystemTimerCalls(), before + 1);
+    for (int i = 0; i < 200 && changes == 0; ++i) {
+        Sleep(5);
+        ui::App().ProcessMessages();
+    }
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(tree->SystemTimerCalls(), before + 2);
+    EXPECT_FALSE(::KillTimer(Window(), StructureChangeTimer));  // already gone
+    tree->OnStructureChange = nullptr;
+}
+
 TEST_F(TreeControl, ScrollIntoViewAndBottomNode)
 {
     int clientHeight = Client().bottom;

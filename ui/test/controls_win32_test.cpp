@@ -235,6 +235,50 @@ TEST_F(Controls, ItemsSetBeforeTheWindowExistsReachIt)
     EXPECT_EQ(SendMessageW(list->Handle(), LB_GETCOUNT, 0, 0), 1);
 }
 
+// Records the WM_SETREDRAW messages its window gets.
+template <class Base>
+class RedrawCounting : public Base {
+public:
+    using Base::Base;
+    std::vector<WPARAM> redraws;
+
+protected:
+    void WndProc(Message& message) override
+    {
+        if (message.Msg == WM_SETREDRAW)
+            redraws.push_back(message.WParam);
+        Base::WndProc(message);
+    }
+};
+
+TEST_F(Controls, ItemListsFilledInAnUpdateRedrawOnceAtTheEnd)
+{
+    auto* combo = Add<RedrawCounting<ComboBox>>();
+    auto* list = Add<RedrawCounting<ListBox>>();
+    list->SetTop(40);
+    struct Case {
+        core::Strings& items;
+        std::vector<WPARAM>& redraws;
+        HWND window;
+        UINT count;
+    };
+    for (const Case& c : {Case{combo->Items(), combo->redraws, combo->Handle(), CB_GETCOUNT},
+                          Case{list->Items(), list->redraws, list->Handle(), LB_GETCOUNT}}) {
+        c.items.Add(u"one by one");
+        EXPECT_TRUE(c.redraws.empty());
+        c.items.BeginUpdate();
+        c.items.BeginUpdate();
+        c.items.Clear();
+        for (int i = 0; i < 500; ++i)
+            c.items.Add(u"节点" + core::IntToStr(i));
+        c.items.EndUpdate();
+        EXPECT_EQ(c.redraws, (std::vector<WPARAM>{FALSE}));
+        c.items.EndUpdate();
+        EXPECT_EQ(c.redraws, (std::vector<WPARAM>{FALSE, TRUE}));
+        EXPECT_EQ(SendMessageW(c.window, c.count, 0, 0), 500);
+    }
+}
+
 TEST_F(Controls, ListBoxClickFollowsTheUsersSelection)
 {
     auto* list = Add<ListBox>();

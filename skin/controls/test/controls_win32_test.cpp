@@ -225,6 +225,56 @@ TEST_F(SkinnedControls, ComboBoxFiltersInputWhileReadOnly)
     EXPECT_EQ(combo->ItemIndex(), -1);
 }
 
+int PropertyCount(HWND window)
+{
+    int count = 0;
+    EnumPropsExW(window, [](HWND, LPWSTR, HANDLE, ULONG_PTR data) -> BOOL { return ++*reinterpret_cast<int*>(data), TRUE; },
+                 LPARAM(&count));
+    return count;
+}
+
+TEST_F(SkinnedControls, ComboBoxListIsHookedWithoutPerMessageLookupsAndLetGoWithItsWindow)
+{
+    auto* combo = Add<TsComboBox>();
+    combo->SetStyle(ui::csDropDownList);
+    for (const char16_t* item : {u"alpha", u"beta"})
+        combo->Items().Add(item);
+    COMBOBOXINFO info{};
+    info.cbSize = sizeof(info);
+    ASSERT_TRUE(GetComboBoxInfo(combo->Handle(), &info));
+    const HWND oldList = info.hwndList;
+    // A subclass kept in a window property is looked up on every message: a long list filled item
+    // by item pays for it many times over. The list has no more properties than a plain one.
+    HWND plain = CreateWindowExW(0, L"COMBOBOX", L"", WS_CHILD | WS_VSCROLL | CBS_DROPDOWNLIST, 0, 0, 100, 100,
+                                 form->Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
+    COMBOBOXINFO plainInfo{};
+    plainInfo.cbSize = sizeof(plainInfo);
+    ASSERT_TRUE(GetComboBoxInfo(plain, &plainInfo));
+    EXPECT_EQ(PropertyCount(info.hwndList), PropertyCount(plainInfo.hwndList));
+    DestroyWindow(plain);
+
+    // The hook is in place: while read-only, a key typed into the list is dropped.
+    combo->SetReadOnly(true);
+    SendMessageW(info.hwndList, WM_CHAR, L'b', 1);
+    EXPECT_EQ(SendMessageW(info.hwndList, LB_GETCURSEL, 0, 0), LB_ERR);
+    combo->SetReadOnly(false);
+    SendMessageW(info.hwndList, WM_CHAR, L'b', 1);
+    EXPECT_EQ(SendMessageW(info.hwndList, LB_GETCURSEL, 0, 0), 1);
+
+    // Another style makes new windows: those are hooked in turn, the edit window included.
+    combo->SetStyle(ui::csDropDown);
+    ASSERT_TRUE(GetComboBoxInfo(combo->Handle(), &info));
+    ASSERT_NE(info.hwndItem, combo->Handle());
+    EXPECT_FALSE(IsWindow(oldList) && oldList == info.hwndList);
+    combo->SetReadOnly(true);
+    SendMessageW(info.hwndItem, WM_CHAR, L'x', 1);
+    EXPECT_EQ(combo->Text(), u"beta");
+    SendMessageW(info.hwndList, WM_CHAR, L'a', 1);
+    EXPECT_EQ(SendMessageW(info.hwndList, LB_GETCURSEL, 0, 0), 1);
+    combo->SetReadOnly(false);
+    delete combo;
+}
+
 TEST_F(SkinnedControls, CheckBoxReadOnlyKeepsItsMarkWhileHeldAndIgnoresDoubleClicks)
 {
     auto* check = Add<TsCheckBox>();
