@@ -312,6 +312,12 @@ protected:
     virtual bool CancelEditing();
     virtual void PlaceEditor();
     virtual void TrackHotNode(int x, int y);
+    // Rubber-band selection: selects or deselects (toggles with Ctrl held at the press) the rows
+    // whose "in" state differs between the two bands (tree coordinates); true when any changed.
+    virtual bool HandleDrawSelection(const TRect& oldRect, const TRect& newRect);
+    // Moves the band's corner to the client point; true when the band changed.
+    bool UpdateSelectionRect(int x, int y);
+    bool UpdateRubberBandAfterScroll(TPoint client) override;
     virtual bool CanEdit(PVirtualNode node, TColumnIndex column);
 
     // ---- Header steps ----
@@ -371,6 +377,8 @@ private:
     bool m_hot_node_button_hit = false;
     TPoint m_last_click;
     TRect m_new_sel_rect;
+    TRect m_last_sel_rect;   // the band the selection was last brought in line with
+    bool m_draw_sel_ctrl = false;
     PVirtualNode m_height_track_node = nullptr;
     TColumnIndex m_height_track_column = NoColumn;
     TPoint m_height_track_point;

@@ -177,6 +177,9 @@ protected:
     virtual core::String ItemText(PVirtualNode node) { (void)node; return {}; }
     // Wheel panning and auto-scroll stepping (timer 4).
     virtual void ScrollOnTimer();
+    // After an auto-scroll step while mouse selecting: follows the band to the pointer (client
+    // point); true when the selection changed.
+    virtual bool UpdateRubberBandAfterScroll(TPoint client) { (void)client; return false; }
     bool IsControlAt(int x, int y) const override;
 
     // ---- TreeWindowPort pieces that descendants may refine ----

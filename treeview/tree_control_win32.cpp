@@ -796,7 +796,9 @@ void TVirtualTreeControl::ScrollOnTimer()
     TPoint delta = ScrollDeltasAt(TPoint{local.x, local.y}, inClient, outside);
     if (selecting) {
         TRect clip{delta.X, delta.Y, ClientWidth() + delta.X, ClientHeight() + delta.Y};
-        if (ApplyOffset(TPoint{OffsetX() + delta.X, OffsetY() + delta.Y}, DefaultScrollUpdateFlags, &clip))
+        const bool moved = ApplyOffset(TPoint{OffsetX() + delta.X, OffsetY() + delta.Y}, DefaultScrollUpdateFlags, &clip);
+        const bool changed = moved && UpdateRubberBandAfterScroll(TPoint{local.x, local.y});
+        if (moved || changed)
             Invalidate();
     } else if (!IsCurrentDropTarget() && (delta.X != 0 || delta.Y != 0)) {
         ApplyOffset(TPoint{OffsetX() + delta.X, OffsetY() + delta.Y});

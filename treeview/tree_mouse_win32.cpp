@@ -181,6 +181,9 @@ void TCustomVirtualTreeControl::MousePressed(ui::Message& message, THitInfo& hit
         SetCapture(Handle());
         ChangeStates(tsDrawSelPending, 0);
         m_new_sel_rect = TRect{x + EffectiveOffsetX(), y - OffsetY(), x + EffectiveOffsetX(), y - OffsetY()};
+        // The press point holds no row, so the rows under the first real band count as changes.
+        m_last_sel_rect = m_new_sel_rect;
+        m_draw_sel_ctrl = shift.Ctrl;
         if (!isCellHit)
             return;
     }
@@ -344,15 +347,25 @@ void TCustomVirtualTreeControl::MouseMove(ui::ShiftState uiShift, int x, int y)
     }
     if (AutoScrollAllowed())
         AutoScrollAt(x, y);
-    if (IsMouseSelecting()) {
-        // The band's moving corner, clamped to the larger of client area and range.
-        const int maxX = std::max(ClientWidth(), int(RangeX())), maxY = std::max(ClientHeight(), int(RangeY()));
-        m_new_sel_rect.Right = std::clamp(x + EffectiveOffsetX(), 0, maxX);
-        m_new_sel_rect.Bottom = std::clamp(y - OffsetY(), 0, maxY);
-        if (TreeStates() & tsDrawSelecting)
-            Invalidate();
+    if (TreeStates() & tsDrawSelecting) {
+        if (!(TreeStates() & tsScrolling) && UpdateSelectionRect(x, y)) {
+            const TRect oldRect = m_last_sel_rect;
+            m_last_sel_rect = m_new_sel_rect;
+            if (HasChildren(RootNode()) && HandleDrawSelection(oldRect, m_new_sel_rect)) {
+                Invalidate();
+            } else {
+                RECT r{std::min({oldRect.Left, oldRect.Right, m_new_sel_rect.Left, m_new_sel_rect.Right}),
+                       std::min({oldRect.Top, oldRect.Bottom, m_new_sel_rect.Top, m_new_sel_rect.Bottom}),
+                       std::max({oldRect.Left, oldRect.Right, m_new_sel_rect.Left, m_new_sel_rect.Right}) + 1,
+                       std::max({oldRect.Top, oldRect.Bottom, m_new_sel_rect.Top, m_new_sel_rect.Bottom}) + 1};
+                OffsetRect(&r, -EffectiveOffsetX(), OffsetY());
+                InvalidateRect(Handle(), &r, FALSE);
+            }
+        }
+        return;
     }
     if (TreeStates() & tsDrawSelPending) {
+        UpdateSelectionRect(x, y);
         if (std::abs(x - m_last_click.X) > DragThreshold || std::abs(y - m_last_click.Y) > DragThreshold) {
             if (TreeStates() & tsClearPending) {
                 ChangeStates(0, tsClearPending);
@@ -360,12 +373,127 @@ void TCustomVirtualTreeControl::MouseMove(ui::ShiftState uiShift, int x, int y)
             }
             ChangeStates(tsDrawSelecting, tsDrawSelPending);
             StoreFocusedColumn(Header().MainColumn());
+            if (HasChildren(RootNode()))
+                HandleDrawSelection(m_last_sel_rect, m_new_sel_rect);
+            m_last_sel_rect = m_new_sel_rect;
             Invalidate();
         }
         return;
     }
     if (!IsMouseSelecting())
         TrackHotNode(x, y);
+}
+
+bool TCustomVirtualTreeControl::UpdateSelectionRect(int x, int y)
+{
+    // The band's moving corner, clamped to the larger of client area and range.
+    const int maxX = std::max(ClientWidth(), int(RangeX())), maxY = std::max(ClientHeight(), int(RangeY()));
+    const int right = std::clamp(x + EffectiveOffsetX(), 0, maxX), bottom = std::clamp(y - OffsetY(), 0, maxY);
+    if (right == m_new_sel_rect.Right && bottom == m_new_sel_rect.Bottom)
+        return false;
+    m_new_sel_rect.Right = right;
+    m_new_sel_rect.Bottom = bottom;
+    return true;
+}
+
+bool TCustomVirtualTreeControl::UpdateRubberBandAfterScroll(TPoint client)
+{
+    if (!(TreeStates() & tsDrawSelecting) || !UpdateSelectionRect(client.X, client.Y))
+        return false;
+    const TRect oldRect = m_last_sel_rect;
+    m_last_sel_rect = m_new_sel_rect;
+    return HasChildren(RootNode()) && HandleDrawSelection(oldRect, m_new_sel_rect);
+}
+
+bool TCustomVirtualTreeControl::HandleDrawSelection(const TRect& oldRect, const TRect& newRect)
+{
+    if (SelectionLocked())
+        return false;
+    auto normalise = [](const TRect& r) {
+        return TRect{std::min(r.Left, r.Right), std::min(r.Top, r.Bottom), std::max(r.Left, r.Right),
+                     std::max(r.Top, r.Bottom)};
+    };
+    const TRect before = normalise(oldRect), after = normalise(newRect);
+    TVirtualTreeColumns& columns = Header().Columns();
+    const TColumnIndex mainColumn = Header().MainColumn();
+    const bool useColumns = Header().UseColumns() && columns.IsValidColumn(mainColumn);
+    const TColumnIndex column = useColumns ? mainColumn : NoColumn;
+    TAlignment alignment = Alignment();
+    int bandLeft = 0, bandRight = std::max(ClientWidth(), int(RangeX()));
+    if (useColumns) {
+        alignment = columns[mainColumn].Alignment();
+        columns[mainColumn].GetUnscrolledBounds(bandLeft, bandRight);
+    }
+    const bool simple = (TreeOptions().SelectionOptions() & toSimpleDrawSelection) != 0;
+    const bool checks = (TreeOptions().MiscOptions() & toCheckSupport) && CheckImageWidth() > 0;
+    const bool span = useColumns && (TreeOptions().AutoOptions() & toAutoSpanColumns);
+
+    std::vector<PVirtualNode> added;
+    bool removed = false;
+    int rowTop = 0;
+    PVirtualNode run = GetNodeAt(0, std::min(before.Top, after.Top), false, rowTop);
+    const int bottom = std::max(before.Bottom, after.Bottom);
+    for (; run && rowTop <= bottom; run = GetNextVisibleNoInit(run, true)) {
+        MeasureItemHeight(nullptr, run);
+        const int rowBottom = rowTop + int(NodeHeight(run));
+        int start = bandLeft + Margin() +
+                    ((TreeOptions().PaintOptions() & toFixedIndent) ? int(Indent()) : NodeIndentation(run));
+        if (checks && run->CheckType != ctNone)
+            start += CheckImageWidth() + 2;
+        if (ShowsImage(run, TVTImageKind::ikNormal, column))
+            start += ImageSize(TVTImageKind::ikNormal).cx + 2;
+        if (ShowsImage(run, TVTImageKind::ikState, column))
+            start += ImageSize(TVTImageKind::ikState).cx + 2;
+        int boxLeft = start, boxRight = bandRight;
+        if (!simple) {
+            if (span) {
+                const bool rtl = columns[mainColumn].UseRightToLeftReading();
+                for (TColumnIndex next = columns.GetNextVisibleColumn(mainColumn);
+                     columns.IsValidColumn(next) && IsCellEmpty(run, next) &&
+                     columns[next].UseRightToLeftReading() == rtl;
+                     next = columns.GetNextVisibleColumn(next))
+                    boxRight += columns[next].Width();
+            }
+            if (!(start > before.Left && start > after.Left && alignment == taLeftJustify)) {
+                const int width = DoGetNodeWidth(run, column), space = boxRight - start;
+                if (width < space) {
+                    switch (alignment) {
+                    case taCenter: boxLeft = start + (space - width) / 2; boxRight = boxLeft + width; break;
+                    case taRightJustify: boxLeft = boxRight - width; break;
+                    default: boxRight = start + width; break;
+                    }
+                }
+            }
+        }
+        // Touching left and right edges overlap, touching top and bottom ones do not; a band
+        // without height (the press point) holds no row.
+        auto inside = [&](const TRect& r) {
+            return r.Bottom > r.Top && rowTop < r.Bottom && rowBottom > r.Top && (simple || (boxLeft <= r.Right && boxRight >= r.Left));
+        };
+        const bool wasIn = inside(before), isIn = inside(after);
+        if (wasIn != isIn) {
+            const bool selected = Selected(run);
+            const bool select = m_draw_sel_ctrl ? !selected : isIn;
+            if (select && !selected) {
+                added.push_back(run);
+            } else if (!select && selected) {
+                UnselectQuietly(run);
+                removed = true;
+            }
+        }
+        rowTop = rowBottom;
+    }
+    if (added.empty() && !removed)
+        return false;
+    PackSelection();
+    if (removed) {
+        if (SelectedCount() == 0)
+            ResetRangeAnchor();
+        Invalidate();
+    }
+    if (added.empty() || !AddNodesToSelection(std::move(added), false))
+        NotifyChange(nullptr);
+    return true;
 }
 
 void TCustomVirtualTreeControl::TrackHotAfterScroll()
