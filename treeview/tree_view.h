@@ -170,6 +170,9 @@ public:
     void SetHeaderRect(const TRect& rect) { m_header_rect = rect; }
     // The header changed its height or visibility: the window recomputes its frame.
     virtual void HeaderFrameChanged() { WindowPort().FrameChanged(); }
+    // The header's image list changed from old to Header().Images() (the window half follows the
+    // list's changes).
+    virtual void HeaderImagesChanged(TCustomImageList* old) { (void)old; }
 
     // ---- Events of the view ----
     std::function<void(TVTHeader*, TColumnIndex)> OnColumnResize;
