@@ -309,6 +309,8 @@ TEST_F(NodeList, PaintingPassEventsAndRowSkipping)
 TEST_F(NodeList, HeaderPaintsButtonsAndTheSortGlyph)
 {
     Fill(1);
+    // The looks without a visual style (the prefix may have one active).
+    tree->TreeOptions().SetPaintOptions(TVTPaintOptions(tree->TreeOptions().PaintOptions() & ~toThemeAware));
     const int height = tree->Header().Height();
     ui::Bitmap bitmap(420, height, ui::pf32bit);
     tree->PaintHeaderInto(bitmap.Canvas().Handle(), TRect{0, 0, 400, height}, 0);
