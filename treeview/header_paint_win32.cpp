@@ -137,6 +137,11 @@ bool TCustomVirtualTreeControl::HeaderThemed()
     return m_header_theme.Open(window) != nullptr;
 }
 
+bool TCustomVirtualTreeControl::DrawHeaderThemePart(HDC dc, int part, int state, const RECT& r)
+{
+    return m_header_theme.Draw(dc, part, state, r);
+}
+
 void TCustomVirtualTreeControl::HeaderImagesChanged(TCustomImageList* old)
 {
     if (old)
@@ -461,7 +466,7 @@ void TCustomVirtualTreeControl::PaintHeaderInto(HDC dc, const TRect& r, int hOff
     }
     if (claimed & hpeBackground)
         OnAdvancedHeaderDraw(&Header(), paintInfo, hpeBackground);
-    else if (themed && m_header_theme.Draw(bdc, HeaderItemRightPart, ItemNormal, RECT{r.Left, r.Top, r.Right, r.Bottom}))
+    else if (themed && DrawHeaderThemePart(bdc, HeaderItemRightPart, ItemNormal, RECT{r.Left, r.Top, r.Right, r.Bottom}))
         ;
     else if (style == hsXPStyle)
         DrawFlatHeaderButton(canvas, TRect{0, 0, width, std::max(headerHeight, r.Bottom)}, false, false, false);
@@ -527,7 +532,7 @@ void TCustomVirtualTreeControl::PaintHeaderInto(HDC dc, const TRect& r, int hOff
         if (claimed & hpeBackground) {
             OnAdvancedHeaderDraw(&Header(), paintInfo, hpeBackground);
         } else if (themed &&
-                   m_header_theme.Draw(bdc, HeaderItemPart, down ? ItemPressed : hover ? ItemHot : ItemNormal, face)) {
+                   DrawHeaderThemePart(bdc, HeaderItemPart, down ? ItemPressed : hover ? ItemHot : ItemNormal, face)) {
         } else if (style == hsXPStyle) {
             DrawFlatHeaderButton(canvas, button, rightBorder, down, hover);
         } else {
