@@ -333,7 +333,9 @@ private:
     void StartCheck(PVirtualNode node);
     // The pass itself, inside tsPainting.
     void PaintRows(ui::Canvas& target, const TRect& window, TPoint targetPoint, TVTInternalPaintOptions options);
-    void DrawLineImageEntry(TCanvas& canvas, TVTLineType type, int x, int y, int h, int v);
+    // reverse: a right-to-left row (horizontal pieces run from the middle to x, ltLeft lines stand
+    // at x + Indent).
+    void DrawLineImageEntry(TCanvas& canvas, TVTLineType type, int x, int y, int h, int v, bool reverse = false);
     // Covers r of dc with the background picture; dcToTree/dcToClient map dc points into the
     // tree's and the window's coordinates.
     void PaintBackgroundPicture(HDC dc, const TRect& r, TPoint dcToTree, TPoint dcToClient);

@@ -257,7 +257,7 @@ void TVirtualTreeColumn::RestoreLastWidth() { m_owner->AnimatedResize(Index(), m
 
 void TVirtualTreeColumn::ParentBiDiModeChanged()
 {
-    TBiDiMode mode = Tree().UseRightToLeftAlignment() ? bdRightToLeft : bdLeftToRight;
+    TBiDiMode mode = Tree().BiDiMode();
     if ((m_options & coParentBidiMode) && mode != m_bidi_mode) {
         m_bidi_mode = mode;
         Changed();
@@ -498,17 +498,17 @@ TColumnIndex TVirtualTreeColumns::ColumnFromPosition(TPoint p, bool relative) co
 TColumnIndex TVirtualTreeColumns::ColumnAndBoundsAt(TPoint p, int& left, int& right, bool relative) const
 {
     TVirtualTreeView& tree = Tree();
-    int sum = 0;
+    // Columns narrower than a right-to-left tree end at its right edge.
+    const int shift = tree.UseRightToLeftAlignment() ? tree.RightToLeftOffset(true) : 0;
+    int sum = shift;
     if (relative && p.X >= GetVisibleFixedWidth())
-        sum = -tree.EffectiveOffsetX();
+        sum -= tree.EffectiveOffsetX();
     for (TColumnIndex index : m_position_to_index) {
         const TVirtualTreeColumn& c = (*this)[index];
         if (!c.Visible())
             continue;
         // Fixed columns do not scroll.
-        int start = c.Fixed() ? c.m_left : sum;
-        if (c.Fixed())
-            sum = c.m_left;
+        int start = c.Fixed() ? c.m_left + shift : sum;
         int end = start + c.m_width;
         sum = end;
         if (p.X < end) {
@@ -529,6 +529,8 @@ void TVirtualTreeColumns::GetColumnBounds(TColumnIndex column, int& left, int& r
     }
     const TVirtualTreeColumn& c = (*this)[column];
     left = c.Left();
+    if (Tree().UseRightToLeftAlignment())
+        left += Tree().RightToLeftOffset(true);
     right = left + c.m_width;
 }
 
@@ -890,13 +892,18 @@ void TVTHeader::Invalidate(TColumnIndex column, bool expandToBorder)
         return;
     }
     const TVirtualTreeColumn& c = m_columns[column];
-    TRect r{c.Left(), 0, c.Left() + c.Width(), m_height};
+    const bool rtl = m_owner->UseRightToLeftAlignment();
+    const int left = c.Left() + (rtl ? m_owner->RightToLeftOffset(false) : 0);
+    TRect r{left, 0, left + c.Width(), m_height};
     if (expandToBorder) {
+        const int width = m_owner->HeaderRect().Right - m_owner->HeaderRect().Left;
         if (m_options & hoFullRepaintOnResize) {
             r.Left = 0;
-            r.Right = m_owner->HeaderRect().Right - m_owner->HeaderRect().Left;
+            r.Right = width;
+        } else if (rtl) {
+            r.Left = 0;
         } else {
-            r.Right = m_owner->HeaderRect().Right - m_owner->HeaderRect().Left;
+            r.Right = width;
         }
     }
     m_owner->InvalidateHeaderRect(&r);
@@ -1274,8 +1281,32 @@ bool TVTHeader::FindSplitterColumn(TPoint p)
         return false;
     TVirtualTreeView& tree = *m_owner;
     int fixedWidth = m_columns.GetVisibleFixedWidth();
-    int edge = int(tree.RangeX()) - tree.EffectiveOffsetX();
     const TIndexArray& positions = m_columns.PositionToIndex();
+    if (tree.UseRightToLeftAlignment()) {
+        // The resizing border of a column is its left edge; the track point is its right edge.
+        const int shift = tree.RightToLeftOffset(true);
+        int edge = shift - tree.EffectiveOffsetX();
+        for (TColumnIndex index : positions) {
+            TVirtualTreeColumn& c = m_columns[index];
+            if (!c.Visible())
+                continue;
+            int e = c.Fixed() ? c.m_left + shift : edge;
+            bool hit = p.X > e - 5 && p.X < e + 3 && (c.Fixed() || p.X > fixedWidth);
+            if (hit) {
+                bool allowed = (c.m_options & coResizable) != 0;
+                if (allowed && tree.OnCanSplitterResizeColumn)
+                    tree.OnCanSplitterResizeColumn(this, p, index, allowed);
+                if (allowed) {
+                    m_columns.SetTrackIndex(index);
+                    m_track_point = TPoint{e + c.m_width, p.Y};
+                    return true;
+                }
+            }
+            edge += c.m_width;
+        }
+        return false;
+    }
+    int edge = int(tree.RangeX()) - tree.EffectiveOffsetX();
     for (auto it = positions.rbegin(); it != positions.rend(); ++it) {
         TVirtualTreeColumn& c = m_columns[*it];
         if (!c.Visible())

@@ -159,14 +159,15 @@ void TCustomVirtualTreeControl::KeyNavigation(uint16_t key, TShiftState shift)
     }
     case VKHome:
     case VKEnd: {
-        const bool home = key == VKHome;
+        // Right-to-left swaps the two keys' targets; only Home in a left-to-right tree scrolls to 0.
+        const bool home = (key == VKHome) != UseRightToLeftAlignment();
         PVirtualNode target = home ? GetFirstVisible(nullptr, true) : GetLastVisible(nullptr, true);
         TColumnIndex targetColumn = useColumns ? FirstFocusableColumn(home) : column;
         if (shift.Ctrl && !shift.Shift && !shift.Alt && !(miscOptions & toGridExtensions)) {
             if (target)
                 ScrollIntoView(target, (selectionOptions & toCenterScrollIntoView) != 0,
                                !(TreeOptions().AutoOptions() & toDisableAutoscrollOnFocus));
-            SetOffsetX(home ? 0 : -int(RangeX()));
+            SetOffsetX(key == VKHome && !UseRightToLeftAlignment() ? 0 : -int(RangeX()));
         } else {
             rangeMove = extend;
             if (!(miscOptions & toGridExtensions) || shift.Ctrl)

@@ -60,6 +60,40 @@ void TVirtualTreeView::SetAlignment(TAlignment value)
         Invalidate();
 }
 
+void TVirtualTreeView::SetBiDiMode(TBiDiMode value)
+{
+    if (value == m_bidi_mode)
+        return;
+    m_bidi_mode = value;
+    if (Loading())
+        return;
+    const int clientWidth = ClientWidth();
+    m_effective_offset_x =
+        std::max(0, UseRightToLeftAlignment() ? int(m_range_x) + OffsetX() - clientWidth : -OffsetX());
+    TVirtualTreeColumns& columns = m_header->Columns();
+    for (TColumnIndex i = 0; i < columns.Count(); ++i)
+        columns[i].ParentBiDiModeChanged();
+    if (TreeOptions().AutoOptions() & toAutoBidiColumnOrdering)
+        columns.ResetColumnOrder(UseRightToLeftAlignment());
+    BiDiModeChanged();
+    if (WindowPort().HandleAllocated()) {
+        UpdateScrollBars(false);
+        InvalidateHeaderRect(nullptr);
+        Invalidate();
+    }
+}
+
+int TVirtualTreeView::RightToLeftOffset(bool excludeScrollBar) const
+{
+    const bool verticalBar = int(m_range_y) > ClientHeight() && m_scroll_bar_options.Vertical();
+    const int barWidth = verticalBar ? WindowPort().VerticalScrollBarWidth() : 0;
+    int result = barWidth;
+    const int headerWidth = m_header_rect.Right - m_header_rect.Left;
+    if (headerWidth >= result + int(m_range_x))
+        result = headerWidth - int(m_range_x);
+    return excludeScrollBar ? result - barWidth : result;
+}
+
 void TVirtualTreeView::SetBottomSpace(uint32_t value)
 {
     if (value == m_bottom_space)

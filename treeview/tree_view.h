@@ -62,6 +62,11 @@ public:
     void SetTextMargin(int value);
     TAlignment Alignment() const { return m_alignment; }
     void SetAlignment(TAlignment value);
+    // Reading order and layout. bdRightToLeft mirrors the whole layout (columns start at the right,
+    // horizontal scrolling and keys run the other way); any mode but bdLeftToRight mirrors the
+    // cells of column -1 and the columns that follow the tree (coParentBidiMode).
+    TBiDiMode BiDiMode() const { return m_bidi_mode; }
+    void SetBiDiMode(TBiDiMode value);
     uint32_t BottomSpace() const { return m_bottom_space; }
     void SetBottomSpace(uint32_t value);
     uint32_t AnimationDuration() const { return m_animation_duration; }
@@ -149,7 +154,13 @@ public:
     void InvalidateColumn(TColumnIndex column);
     int ClientWidth() const { return WindowPort().ClientSize().cx; }
     int ClientHeight() const { return WindowPort().ClientSize().cy; }
-    bool UseRightToLeftAlignment() const { return WindowPort().RightToLeft(); }
+    bool UseRightToLeftAlignment() const { return m_bidi_mode == bdRightToLeft; }
+    bool UseRightToLeftReading() const { return m_bidi_mode != bdLeftToRight; }
+    bool UseRightToLeftScrollBar() const { return m_bidi_mode == bdRightToLeft || m_bidi_mode == bdRightToLeftNoAlign; }
+    // How far the columns are moved right in a right-to-left layout: columns narrower than the
+    // header end at its right edge. Header coordinates, or client coordinates with excludeScrollBar
+    // (a vertical scroll bar then stands left of the client area).
+    int RightToLeftOffset(bool excludeScrollBar) const;
 
     // ---- Long operations ----
     void BeginOperation();
@@ -170,6 +181,8 @@ public:
     void SetHeaderRect(const TRect& rect) { m_header_rect = rect; }
     // The header changed its height or visibility: the window recomputes its frame.
     virtual void HeaderFrameChanged() { WindowPort().FrameChanged(); }
+    // The reading order changed after the view took the new mode (the window renews its styles).
+    virtual void BiDiModeChanged() {}
 
     // ---- Events of the view ----
     std::function<void(TVTHeader*, TColumnIndex)> OnColumnResize;
@@ -219,6 +232,7 @@ private:
     int m_margin = 4;
     int m_text_margin = 4;
     TAlignment m_alignment = taLeftJustify;
+    TBiDiMode m_bidi_mode = bdLeftToRight;
     uint32_t m_bottom_space = 0;
     uint32_t m_animation_duration = 200;
     uint32_t m_auto_expand_delay = 1000;
