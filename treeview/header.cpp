@@ -509,6 +509,9 @@ TColumnIndex TVirtualTreeColumns::ColumnAndBoundsAt(TPoint p, int& left, int& ri
             continue;
         // Fixed columns do not scroll.
         int start = c.Fixed() ? c.m_left + shift : sum;
+        // Left of the columns (right-to-left columns narrower than the tree) lies no column.
+        if (p.X < start)
+            return InvalidColumn;
         int end = start + c.m_width;
         sum = end;
         if (p.X < end) {

@@ -133,7 +133,8 @@ void TCustomVirtualTreeControl::PaintHeaderInto(HDC dc, const TRect& r, int hOff
 
     const bool lastWithoutBorder = style != hsThickButtons && (Header().Options() & hoAutoResize) && BevelKind() != bkNone;
     HFONT font = m_header_font.Handle();
-    int running = r.Left;
+    // Columns narrower than a right-to-left tree end at the header's right edge.
+    int running = r.Left + (UseRightToLeftAlignment() ? RightToLeftOffset(false) : 0);
     int clipLeft = r.Left;
     bool offsetApplied = false;
     const TColumnIndex lastVisible = columns.GetLastVisibleColumn();
@@ -141,7 +142,7 @@ void TCustomVirtualTreeControl::PaintHeaderInto(HDC dc, const TRect& r, int hOff
          column = columns.GetNextVisibleColumn(column)) {
         TVirtualTreeColumn& c = columns[column];
         if (!c.Fixed() && !offsetApplied) {
-            running += hOffset;
+            running -= hOffset; // the scroll position: columns move left as it grows
             offsetApplied = true;
         }
         TRect button{running, r.Top, running + c.Width(), r.Bottom};
@@ -200,8 +201,12 @@ void TCustomVirtualTreeControl::PaintHeaderInto(HDC dc, const TRect& r, int hOff
 
         // Contents: caption and sort glyph laid out in the button shrunk by 2 pixels.
         TRect client{button.Left + 2, button.Top + 2, button.Right - 2, button.Bottom - 2};
-        const TAlignment alignment = c.CaptionAlignment();
-        UINT format = DT_NOPREFIX | DT_SINGLELINE | DT_VCENTER;
+        // A right-to-left column mirrors its alignment and puts the sort glyph before the caption.
+        const bool rtlColumn = c.UseRightToLeftReading();
+        TAlignment alignment = c.CaptionAlignment();
+        if (rtlColumn && alignment != taCenter)
+            alignment = alignment == taLeftJustify ? taRightJustify : taLeftJustify;
+        UINT format = DT_NOPREFIX | DT_SINGLELINE | DT_VCENTER | (rtlColumn ? DT_RTLREADING : 0u);
         if (alignment == taRightJustify)
             format |= DT_RIGHT;
         else if (alignment == taCenter)
@@ -213,18 +218,26 @@ void TCustomVirtualTreeControl::PaintHeaderInto(HDC dc, const TRect& r, int hOff
         GetTextExtentPoint32W(bdc, wide.c_str(), int(wide.size()), &extent);
         const int margin = c.Margin(), spacing = c.Spacing();
         const int sortWidth = sortGlyph ? 16 : 0;
-        int textLeft = client.Left + margin;
-        int textRight = client.Right - margin - (sortGlyph ? sortWidth + spacing : 0);
+        const int sortSpace = sortGlyph ? sortWidth + spacing : 0;
+        int textLeft = client.Left + margin + (rtlColumn ? sortSpace : 0);
+        int textRight = client.Right - margin - (rtlColumn ? 0 : sortSpace);
         int textWidth = extent.cx + 2;
         TPoint sortPos;
         if (alignment == taCenter) {
             int block = std::min(textWidth, textRight - textLeft);
-            textLeft = std::max(textLeft, (client.Left + client.Right - block - (sortGlyph ? sortWidth + spacing : 0)) / 2);
-            sortPos.X = textLeft + block + spacing;
+            const int start = std::max(client.Left + margin, (client.Left + client.Right - block - sortSpace) / 2);
+            if (rtlColumn) {
+                sortPos.X = start;
+                textLeft = start + sortSpace;
+            } else {
+                textLeft = start;
+                sortPos.X = textLeft + block + spacing;
+            }
         } else if (alignment == taRightJustify) {
-            sortPos.X = client.Right - margin - sortWidth;
+            sortPos.X = rtlColumn ? std::max(client.Left + margin, textRight - textWidth - sortSpace)
+                                  : client.Right - margin - sortWidth;
         } else {
-            sortPos.X = std::min(textLeft + textWidth + spacing, client.Right - margin - sortWidth);
+            sortPos.X = rtlColumn ? client.Left + margin : std::min(textLeft + textWidth + spacing, client.Right - margin - sortWidth);
         }
         sortPos.Y = client.Top + (client.Bottom - client.Top - 16) / 2;
         if (down) {

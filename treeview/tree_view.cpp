@@ -67,9 +67,7 @@ void TVirtualTreeView::SetBiDiMode(TBiDiMode value)
     m_bidi_mode = value;
     if (Loading())
         return;
-    const int clientWidth = ClientWidth();
-    m_effective_offset_x =
-        std::max(0, UseRightToLeftAlignment() ? int(m_range_x) + OffsetX() - clientWidth : -OffsetX());
+    m_effective_offset_x = EffectiveOffsetFor(OffsetX());
     TVirtualTreeColumns& columns = m_header->Columns();
     for (TColumnIndex i = 0; i < columns.Count(); ++i)
         columns[i].ParentBiDiModeChanged();
@@ -81,6 +79,14 @@ void TVirtualTreeView::SetBiDiMode(TBiDiMode value)
         InvalidateHeaderRect(nullptr);
         Invalidate();
     }
+}
+
+int TVirtualTreeView::EffectiveOffsetFor(int offsetX) const
+{
+    // Right-to-left: measured from the right end of the content; 0 while the content fits.
+    if (UseRightToLeftAlignment())
+        return std::max(0, int(m_range_x) + offsetX - ClientWidth());
+    return -offsetX;
 }
 
 int TVirtualTreeView::RightToLeftOffset(bool excludeScrollBar) const
@@ -241,12 +247,12 @@ void TVirtualTreeView::UpdateHorizontalScrollBar(bool doRepaint)
     TreeWindowPort& port = WindowPort();
     int clientWidth = ClientWidth();
     bool rtl = UseRightToLeftAlignment();
-    m_effective_offset_x = rtl ? int(m_range_x) + OffsetX() - clientWidth : -OffsetX();
+    m_effective_offset_x = EffectiveOffsetFor(OffsetX());
     if (!m_scroll_bar_options.Horizontal()) {
         ShowScrollBarAndNotify(TScrollBarKind::Horizontal, false);
         int x = std::max(std::min(0, OffsetX()), std::min(0, clientWidth - int(m_range_x)));
         StoreOffsets(x, OffsetY());
-        m_effective_offset_x = rtl ? int(m_range_x) + x - clientWidth : -x;
+        m_effective_offset_x = EffectiveOffsetFor(x);
         return;
     }
     TScrollInfo info;
@@ -264,7 +270,8 @@ void TVirtualTreeView::UpdateHorizontalScrollBar(bool doRepaint)
         ShowScrollBarAndNotify(TScrollBarKind::Horizontal, false);
     }
     m_effective_offset_x = info.Pos;
-    int newX = rtl ? clientWidth + m_effective_offset_x - int(m_range_x) : -m_effective_offset_x;
+    // Content narrower than a right-to-left window keeps the offset 0 (it is never positive).
+    int newX = rtl ? std::min(0, clientWidth + m_effective_offset_x - int(m_range_x)) : -m_effective_offset_x;
     if (newX != OffsetX()) {
         int dx = newX - OffsetX();
         StoreOffsets(newX, OffsetY());
@@ -295,7 +302,7 @@ bool TVirtualTreeView::ApplyOffset(TPoint value, TScrollUpdateOptions options, c
     if (deltaX == 0 && deltaY == 0)
         return false;
     StoreOffsets(x, y);
-    m_effective_offset_x = rtl ? int(m_range_x) + x - clientWidth : -x;
+    m_effective_offset_x = EffectiveOffsetFor(x);
     CancelHint();
     TreeWindowPort& port = WindowPort();
     if (UpdateCount() == 0 && port.HandleAllocated()) {
@@ -361,8 +368,9 @@ void TVirtualTreeView::HandleScrollRequest(TScrollBarKind bar, TScrollCode code,
     case scLineDown: SetOffsetX(OffsetX() - sign * step); break;
     case scPageUp: SetOffsetX(OffsetX() + sign * page); break;
     case scPageDown: SetOffsetX(OffsetX() - sign * page); break;
-    case scTop: SetOffsetX(0); break;
-    case scBottom: SetOffsetX(-int(m_range_x)); break;
+    // The bar itself is not mirrored: its left end shows the content's left end in both layouts.
+    case scTop: SetOffsetX(rtl ? -int(m_range_x) : 0); break;
+    case scBottom: SetOffsetX(rtl ? 0 : -int(m_range_x)); break;
     case scEndScroll:
         ChangeStates(0, tsThumbTracking);
         UpdateHorizontalScrollBar(false);

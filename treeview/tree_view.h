@@ -221,6 +221,8 @@ protected:
     virtual void TrackHotAfterScroll() {}
     virtual void CancelHint() {}
     bool ShowsImage(PVirtualNode node, TVTImageKind kind, TColumnIndex column);
+    // The scroll position (EffectiveOffsetX) of an OffsetX.
+    int EffectiveOffsetFor(int offsetX) const;
     int NodeIndentation(PVirtualNode node) const;
 
 private:
