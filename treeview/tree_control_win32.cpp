@@ -1489,12 +1489,13 @@ bool TVirtualTreeControl::ScrollByKey(WORD key, ui::ShiftState shift)
     case VK_END: {
         if (shifted || (TreeOptions().MiscOptions() & toGridExtensions))
             return false;
-        bool home = (key == VK_HOME) != UseRightToLeftAlignment();
+        // Rows are not mirrored, and OffsetX 0 is the start of the reading direction in both layouts.
+        bool home = key == VK_HOME;
         PVirtualNode target = home ? GetFirstVisible(nullptr, true) : GetLastVisible(nullptr, true);
         if (target)
             ScrollIntoView(target, (TreeOptions().SelectionOptions() & toCenterScrollIntoView) != 0,
                            !(TreeOptions().AutoOptions() & toDisableAutoscrollOnFocus));
-        SetOffsetX(key == VK_HOME && !UseRightToLeftAlignment() ? 0 : INT_MIN / 2);
+        SetOffsetX(home ? 0 : INT_MIN / 2);
         return true;
     }
     default:

@@ -159,15 +159,16 @@ void TCustomVirtualTreeControl::KeyNavigation(uint16_t key, TShiftState shift)
     }
     case VKHome:
     case VKEnd: {
-        // Right-to-left swaps the two keys' targets; only Home in a left-to-right tree scrolls to 0.
-        const bool home = (key == VKHome) != UseRightToLeftAlignment();
+        // Rows are not mirrored: Home is the first row in both layouts, and OffsetX 0 is the start
+        // of the reading direction (the right end of a right-to-left tree).
+        const bool home = key == VKHome;
         PVirtualNode target = home ? GetFirstVisible(nullptr, true) : GetLastVisible(nullptr, true);
         TColumnIndex targetColumn = useColumns ? FirstFocusableColumn(home) : column;
         if (shift.Ctrl && !shift.Shift && !shift.Alt && !(miscOptions & toGridExtensions)) {
             if (target)
                 ScrollIntoView(target, (selectionOptions & toCenterScrollIntoView) != 0,
                                !(TreeOptions().AutoOptions() & toDisableAutoscrollOnFocus));
-            SetOffsetX(key == VKHome && !UseRightToLeftAlignment() ? 0 : -int(RangeX()));
+            SetOffsetX(home ? 0 : -int(RangeX()));
         } else {
             rangeMove = extend;
             if (!(miscOptions & toGridExtensions) || shift.Ctrl)
