@@ -896,7 +896,7 @@ void TVTHeader::Invalidate(TColumnIndex column, bool expandToBorder)
     }
     const TVirtualTreeColumn& c = m_columns[column];
     const bool rtl = m_owner->UseRightToLeftAlignment();
-    const int left = c.Left() + (rtl ? m_owner->RightToLeftOffset(false) : 0);
+    const int left = c.Left() + (rtl ? m_owner->RightToLeftOffset(false) : m_owner->LeftScrollBarWidth());
     TRect r{left, 0, left + c.Width(), m_height};
     if (expandToBorder) {
         const int width = m_owner->HeaderRect().Right - m_owner->HeaderRect().Left;
@@ -1265,8 +1265,10 @@ bool TVTHeader::InHeader(TPoint p) const
     // The header lies right above the client area: client y from -Height to -1.
     if (!(m_options & hoVisible))
         return false;
+    // A vertical scroll bar at the left stands between the header's and the client area's left edges.
     const TRect& r = m_owner->HeaderRect();
-    return p.Y >= -m_height && p.Y < 0 && p.X >= 0 && p.X < r.Right - r.Left;
+    const int x = p.X + m_owner->LeftScrollBarWidth();
+    return p.Y >= -m_height && p.Y < 0 && x >= 0 && x < r.Right - r.Left;
 }
 
 bool TVTHeader::InHeaderSplitterArea(TPoint p) const
@@ -1274,7 +1276,8 @@ bool TVTHeader::InHeaderSplitterArea(TPoint p) const
     if (!(m_options & hoVisible))
         return false;
     const TRect& r = m_owner->HeaderRect();
-    return p.Y >= -2 && p.Y <= 2 && p.X >= 0 && p.X < r.Right - r.Left;
+    const int x = p.X + m_owner->LeftScrollBarWidth();
+    return p.Y >= -2 && p.Y <= 2 && x >= 0 && x < r.Right - r.Left;
 }
 
 bool TVTHeader::FindSplitterColumn(TPoint p)

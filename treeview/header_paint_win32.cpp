@@ -133,8 +133,9 @@ void TCustomVirtualTreeControl::PaintHeaderInto(HDC dc, const TRect& r, int hOff
 
     const bool lastWithoutBorder = style != hsThickButtons && (Header().Options() & hoAutoResize) && BevelKind() != bkNone;
     HFONT font = m_header_font.Handle();
-    // Columns narrower than a right-to-left tree end at the header's right edge.
-    int running = r.Left + (UseRightToLeftAlignment() ? RightToLeftOffset(false) : 0);
+    // Columns narrower than a right-to-left tree end at the header's right edge; a scroll bar at the
+    // left moves the columns right with the client area.
+    int running = r.Left + (UseRightToLeftAlignment() ? RightToLeftOffset(false) : LeftScrollBarWidth());
     int clipLeft = r.Left;
     bool offsetApplied = false;
     const TColumnIndex lastVisible = columns.GetLastVisibleColumn();

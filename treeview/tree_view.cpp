@@ -89,6 +89,13 @@ int TVirtualTreeView::EffectiveOffsetFor(int offsetX) const
     return -offsetX;
 }
 
+int TVirtualTreeView::LeftScrollBarWidth() const
+{
+    if (!UseRightToLeftScrollBar() || int(m_range_y) <= ClientHeight() || !m_scroll_bar_options.Vertical())
+        return 0;
+    return WindowPort().VerticalScrollBarWidth();
+}
+
 int TVirtualTreeView::RightToLeftOffset(bool excludeScrollBar) const
 {
     const bool verticalBar = int(m_range_y) > ClientHeight() && m_scroll_bar_options.Vertical();

@@ -161,6 +161,9 @@ public:
     // header end at its right edge. Header coordinates, or client coordinates with excludeScrollBar
     // (a vertical scroll bar then stands left of the client area).
     int RightToLeftOffset(bool excludeScrollBar) const;
+    // Width of a vertical scroll bar shown left of the client area (0 without one): the header,
+    // which spans the bar too, starts that far left of the client area.
+    int LeftScrollBarWidth() const;
 
     // ---- Long operations ----
     void BeginOperation();

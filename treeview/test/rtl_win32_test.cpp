@@ -26,13 +26,17 @@ protected:
         tree->SetBiDiMode(bdRightToLeft);
         form->Show();
         SetNodeListHeaderHeights(tree->Header());
+        Fill(12);
+    }
+    void Fill(int count)
+    {
         const char16_t* delays[] = {u"45", u"NA", u"180", u"260", u"禁ping", u"420"};
-        for (int i = 0; i < 12; ++i) {
+        for (int i = int(rows.size()); i < count; ++i) {
             core::String index = core::String(1, char16_t(u'0' + i / 10)) + char16_t(u'0' + i % 10);
             rows.push_back({u"节点" + index, delays[i % 6], u"9" + core::String(1, char16_t(u'0' + i % 10)) + u"%",
                             i % 2 ? u"支持" : u"不支持"});
         }
-        tree->SetRootNodeCount(12);
+        tree->SetRootNodeCount(uint32_t(count));
         Pump();
     }
     ~RightToLeftList() override
@@ -110,6 +114,35 @@ TEST_F(RightToLeftList, WindowStylesFollowTheMode)
     tree->SetBiDiMode(bdRightToLeftReadingOnly);
     Pump();
     EXPECT_EQ(GetWindowLongPtrW(Window(), GWL_EXSTYLE) & rtlStyles, LONG_PTR(WS_EX_RTLREADING));
+}
+
+TEST_F(RightToLeftList, VerticalScrollBarStandsLeftOfTheClientArea)
+{
+    Fill(30);
+    const int bar = GetSystemMetrics(SM_CXVSCROLL);
+    RECT window{};
+    GetWindowRect(Window(), &window);
+    POINT origin{0, 0};
+    ClientToScreen(Window(), &origin);
+    EXPECT_EQ(origin.x - window.left, 2 + bar);
+    ASSERT_EQ(tree->ClientWidth(), 396 - bar);
+    // The header still spans 396 pixels: column 0 ends at its right edge, the client area's.
+    EXPECT_EQ(ColumnBounds(0).right, tree->ClientWidth());
+    EXPECT_EQ(ColumnBounds(0).left, tree->ClientWidth() - 170);
+    auto header = PaintHeader();
+    EXPECT_EQ(header->PixelColor(396 - 2, 8), RGB(0xC7, 0xC5, 0xB2));
+    EXPECT_EQ(header->PixelColor(396 - 170 - 2, 8), RGB(0xC7, 0xC5, 0xB2));
+    // The header above the bar belongs to the header: a click there reports no column.
+    EXPECT_TRUE(tree->Header().InHeader(TPoint{-bar + 1, -10}));
+    EXPECT_FALSE(tree->Header().InHeader(TPoint{396 - bar, -10}));
+    std::vector<TColumnIndex> clicks;
+    tree->OnHeaderClick = [&](TVTHeader*, const TVTHeaderHitInfo& info) { clicks.push_back(info.Column); };
+    for (int x : {ColumnBounds(1).left + 5, -bar + 1}) {
+        Send(WM_NCLBUTTONDOWN, HTBORDER, Screen(x, -10));
+        Send(WM_NCLBUTTONUP, HTBORDER, Screen(x, -10));
+    }
+    EXPECT_EQ(clicks, (std::vector<TColumnIndex>{1, NoColumn}));
+    tree->OnHeaderClick = nullptr;
 }
 
 TEST_F(RightToLeftList, ColumnsAndRowsAreMirrored)
