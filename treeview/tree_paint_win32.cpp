@@ -702,7 +702,7 @@ void TCustomVirtualTreeControl::PaintTreeArea(ui::Canvas& canvas, const TRect& u
     const int clientWidth = ClientWidth(), clientHeight = ClientHeight();
     const int fixed = Header().UseColumns() ? Header().Columns().GetVisibleFixedWidth() : 0;
     // Columns narrower than a right-to-left tree end at its right edge.
-    const int correction = UseRightToLeftAlignment() && Header().UseColumns() ? RightToLeftOffset(true) : 0;
+    const int correction = EffectiveOffsetX() - TreeOffsetX();
     TRect r = updateRect;
     if (fixed > 0) {
         TRect fixedArea = Intersect(TRect{0, 0, fixed, clientHeight}, updateRect);

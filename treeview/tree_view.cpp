@@ -89,6 +89,13 @@ int TVirtualTreeView::EffectiveOffsetFor(int offsetX) const
     return -offsetX;
 }
 
+int TVirtualTreeView::TreeOffsetX() const
+{
+    if (UseRightToLeftAlignment() && m_header->UseColumns())
+        return m_effective_offset_x - RightToLeftOffset(true);
+    return m_effective_offset_x;
+}
+
 int TVirtualTreeView::LeftScrollBarWidth() const
 {
     if (!UseRightToLeftScrollBar() || int(m_range_y) <= ClientHeight() || !m_scroll_bar_options.Vertical())

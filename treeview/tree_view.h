@@ -164,6 +164,9 @@ public:
     // Width of a vertical scroll bar shown left of the client area (0 without one): the header,
     // which spans the bar too, starts that far left of the client area.
     int LeftScrollBarWidth() const;
+    // The painted tree's x at client x 0 (tree x = client x + TreeOffsetX()): the scroll position,
+    // less the right-to-left shift of narrow columns.
+    int TreeOffsetX() const;
 
     // ---- Long operations ----
     void BeginOperation();

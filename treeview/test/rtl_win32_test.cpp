@@ -315,5 +315,49 @@ TEST_F(RightToLeftList, KeysScrollTowardsTheirSideAndMoveTheFocus)
     EXPECT_FALSE(tree->Expanded(Node(1)));
 }
 
+// Records where the tree puts its editor.
+class BoundsLink : public IVTEditLink {
+public:
+    explicit BoundsLink(TRect& bounds) : m_bounds(bounds) {}
+    bool PrepareEdit(TCustomVirtualTreeControl&, PVirtualNode, TColumnIndex) override { return true; }
+    bool BeginEdit() override { return true; }
+    bool EndEdit() override { return true; }
+    bool CancelEdit() override { return true; }
+    void SetBounds(const TRect& rect) override { m_bounds = rect; }
+
+private:
+    TRect& m_bounds;
+};
+
+TEST_F(RightToLeftList, GridEditorReachesTheCellsFarEdge)
+{
+    TRect bounds;
+    tree->OnCreateEditor = [&](TBaseVirtualTree*, PVirtualNode, TColumnIndex, std::shared_ptr<IVTEditLink>& link) {
+        link = std::make_shared<BoundsLink>(bounds);
+    };
+    auto& options = tree->TreeOptions();
+    options.SetMiscOptions(TVTMiscOptions(options.MiscOptions() | toEditable | toGridExtensions));
+    struct Case {
+        TBiDiMode mode;
+        int offsetX;
+        int left, right;
+    } cases[] = {
+        {bdRightToLeft, 0, 146, 225},    // mirrored left alignment: from the cell's left edge to the text's end
+        {bdLeftToRight, 0, 170, 250},    // from the text's start to the cell's right edge
+        {bdLeftToRight, -100, 370, 450}, // scrolled: client coordinates, scrolled once
+    };
+    for (const Case& c : cases) {
+        tree->SetBiDiMode(c.mode);
+        tree->Header().Columns()[0].SetWidth(c.offsetX ? 470 : 170);
+        tree->UpdateScrollBars(true);
+        tree->SetOffsetX(c.offsetX);
+        ASSERT_TRUE(tree->EditNode(Node(0), 1)) << c.mode;
+        EXPECT_EQ(bounds.Left, c.left) << c.mode << " " << c.offsetX;
+        EXPECT_EQ(bounds.Right, c.right) << c.mode << " " << c.offsetX;
+        tree->CancelEditNode();
+    }
+    tree->OnCreateEditor = nullptr;
+}
+
 } // namespace
 } // namespace treeview::test
