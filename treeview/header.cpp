@@ -872,6 +872,7 @@ void TVTHeader::Assign(const TVTHeader& source)
     m_font_size = source.m_font_size;
     m_constraints.Assign(source.m_constraints);
     SetHeight(source.m_height);
+    SetImages(source.m_images);
     SetMainColumn(source.MainColumn());
     SetOptions(source.m_options);
     m_parent_font = source.m_parent_font;
@@ -994,6 +995,17 @@ void TVTHeader::SetStyle(TVTHeaderStyle value)
     if (value == m_style)
         return;
     m_style = value;
+    if (!m_owner->IsLoading())
+        Invalidate(NoColumn);
+}
+
+void TVTHeader::SetImages(TCustomImageList* value)
+{
+    if (value == m_images)
+        return;
+    TCustomImageList* old = m_images;
+    m_images = value;
+    m_owner->HeaderImagesChanged(old);
     if (!m_owner->IsLoading())
         Invalidate(NoColumn);
 }

@@ -635,9 +635,26 @@ void TCustomVirtualTreeControl::PaintBackgroundPicture(HDC dc, const TRect& r, T
         const TRect picture{BackgroundOffsetX() - dcToClient.X, BackgroundOffsetY() - dcToClient.Y,
                             BackgroundOffsetX() - dcToClient.X + w, BackgroundOffsetY() - dcToClient.Y + h};
         const TRect part = Intersect(picture, r);
-        if (part.Right > part.Left && part.Bottom > part.Top)
-            BitBlt(dc, part.Left, part.Top, part.Right - part.Left, part.Bottom - part.Top, source,
-                   part.Left - picture.Left, part.Top - picture.Top, SRCCOPY);
+        if (part.Right <= part.Left || part.Bottom <= part.Top)
+            return;
+        const int pw = part.Right - part.Left, ph = part.Bottom - part.Top;
+        const int sx = part.Left - picture.Left, sy = part.Top - picture.Top;
+        if (!m_background.Transparent()) {
+            BitBlt(dc, part.Left, part.Top, pw, ph, source, sx, sy, SRCCOPY);
+            return;
+        }
+        // A transparent picture lets the tree's colour show through: its mask (set where the
+        // picture has its transparent colour) keeps the destination there.
+        HBITMAP mask = CreateBitmap(w, h, 1, 1, nullptr);
+        HDC maskDC = CreateCompatibleDC(dc);
+        HGDIOBJ oldMask = SelectObject(maskDC, mask);
+        const COLORREF oldBk = SetBkColor(source, ui::ColorToRGB(m_background.TransparentColor()));
+        BitBlt(maskDC, 0, 0, w, h, source, 0, 0, SRCCOPY);
+        SetBkColor(source, oldBk);
+        SelectObject(maskDC, oldMask);
+        DeleteDC(maskDC);
+        MaskBlt(dc, part.Left, part.Top, pw, ph, source, sx, sy, mask, sx, sy, 0xCCAA0029);
+        DeleteObject(mask);
         return;
     }
     auto phase = [](int value, int size) { return ((value % size) + size) % size; };

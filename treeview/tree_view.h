@@ -189,6 +189,9 @@ public:
     virtual void HeaderFrameChanged() { WindowPort().FrameChanged(); }
     // The reading order changed after the view took the new mode (the window renews its styles).
     virtual void BiDiModeChanged() {}
+    // The header's image list changed from old to Header().Images() (the window half follows the
+    // list's changes).
+    virtual void HeaderImagesChanged(TCustomImageList* old) { (void)old; }
 
     // ---- Events of the view ----
     std::function<void(TVTHeader*, TColumnIndex)> OnColumnResize;

@@ -23,6 +23,8 @@ protected:
         SetUpNodeListStrings(*tree, rows);
         auto& options = tree->TreeOptions();
         options.SetAutoOptions(TVTAutoOptions(options.AutoOptions() | toAutoBidiColumnOrdering));
+        // The looks without a visual style (the prefix may have one active).
+        options.SetPaintOptions(TVTPaintOptions(options.PaintOptions() & ~toThemeAware));
         tree->SetBiDiMode(bdRightToLeft);
         form->Show();
         SetNodeListHeaderHeights(tree->Header());
@@ -192,7 +194,8 @@ TEST_F(RightToLeftList, HeaderButtonsAndSortGlyphAreMirrored)
         EXPECT_EQ(sorted->PixelColor(right - 2, 8), RGB(0xC7, 0xC5, 0xB2)) << right;
         EXPECT_EQ(sorted->PixelColor(right - 1, 8), RGB(0xFF, 0xFF, 0xFF)) << right;
     }
-    // The sort glyph of column 1 (146..226) stands at its left end, before the right-aligned caption.
+    // The sort glyph of column 1 (146..226) stands at its left end, before the right-aligned caption
+    // (which it may shorten).
     tree->Header().SetSortColumn(NoColumn);
     auto unsorted = PaintHeader();
     tree->Header().SetSortColumn(1);
@@ -203,8 +206,8 @@ TEST_F(RightToLeftList, HeaderButtonsAndSortGlyphAreMirrored)
                 count += sorted->PixelColor(x, y) != unsorted->PixelColor(x, y);
         return count;
     };
-    EXPECT_GT(differing(146, 176), 10);
-    EXPECT_EQ(differing(0, 146) + differing(176, 396), 0);
+    EXPECT_GT(differing(146, 170), 10);
+    EXPECT_EQ(differing(0, 146) + differing(226, 396), 0) << "other columns stay as they were";
     // Scrolled content moves the header's cells with it.
     tree->Header().Columns()[0].SetWidth(400);
     tree->UpdateScrollBars(true);

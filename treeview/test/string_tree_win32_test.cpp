@@ -5,6 +5,7 @@
 #include "treeview/test/nodelist_win32.h"
 #include "ui/test/uitest.h"
 #include "core/stream.h"
+#include <climits>
 #include <map>
 #include <set>
 #include <vector>
@@ -309,6 +310,8 @@ TEST_F(NodeList, PaintingPassEventsAndRowSkipping)
 TEST_F(NodeList, HeaderPaintsButtonsAndTheSortGlyph)
 {
     Fill(1);
+    // The looks without a visual style (the prefix may have one active).
+    tree->TreeOptions().SetPaintOptions(TVTPaintOptions(tree->TreeOptions().PaintOptions() & ~toThemeAware));
     const int height = tree->Header().Height();
     ui::Bitmap bitmap(420, height, ui::pf32bit);
     tree->PaintHeaderInto(bitmap.Canvas().Handle(), TRect{0, 0, 400, height}, 0);
@@ -692,6 +695,194 @@ TEST_F(NodeList, DraggingAColumnMovesIt)
     EXPECT_EQ(tree->Header().Columns()[0].Position(), 2u);
     EXPECT_EQ(dragged.size(), 1u);
     tree->OnHeaderDragged = nullptr;
+}
+
+// A 16 x 16 image list of one opaque red image, the header's glyph in the tests below.
+struct RedGlyphs {
+    RedGlyphs()
+    {
+        ui::Bitmap red(16, 16, ui::pf24bit);
+        red.Canvas().SetBrushColor(ui::clRed);
+        red.Canvas().FillRect(RECT{0, 0, 16, 16});
+        list.Add(red);
+    }
+    TCustomImageList list{nullptr, 16, 16};
+};
+
+// Bounds of the pixels of a bitmap area that pass a test (empty when none does).
+template <typename Test>
+TRect PixelBounds(ui::Bitmap& bitmap, const TRect& area, Test test)
+{
+    TRect found{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
+    for (int y = area.Top; y < area.Bottom; ++y)
+        for (int x = area.Left; x < area.Right; ++x)
+            if (test(bitmap.PixelColor(x, y)))
+                found = TRect{std::min(found.Left, x), std::min(found.Top, y), std::max(found.Right, x + 1),
+                              std::max(found.Bottom, y + 1)};
+    return found.Left == INT_MAX ? TRect{} : found;
+}
+
+bool IsRed(ui::Color c) { return c == ui::Color(RGB(255, 0, 0)); }
+bool IsDark(ui::Color c) { return GetRValue(c) + GetGValue(c) + GetBValue(c) < 200; }
+
+TEST_F(NodeList, HeaderGlyphFollowsLayoutAlignmentAndMargins)
+{
+    Fill(1);
+    tree->TreeOptions().SetPaintOptions(TVTPaintOptions(tree->TreeOptions().PaintOptions() & ~toThemeAware));
+    RedGlyphs glyphs;
+    TVTHeader& header = tree->Header();
+    header.SetImages(&glyphs.list);
+    header.SetOptions(TVTHeaderOptions(header.Options() | hoShowImages));
+    header.SetHeight(40);
+    TVirtualTreeColumn& column = header.Columns()[0];
+    column.SetText(u"Abc");
+    column.SetImageIndex(0);
+    // The caption's size in the header font.
+    HDC measure = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(measure, tree->HeaderFont().Handle());
+    SIZE extent{};
+    GetTextExtentPoint32W(measure, L"Abc", 3, &extent);
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(measure, &metrics);
+    SelectObject(measure, old);
+    DeleteDC(measure);
+    // The cell's inner area starts at (2, 2) and is 146 x 36 in a column of 150; margin and spacing 4.
+    const int tw = extent.cx + 2, th = metrics.tmHeight;
+    const int d = (36 - 16 - th - 4) / 2;
+    enum Side { textRight, textLeft, textBelow, textAbove };
+    struct Case {
+        int width;
+        TVTHeaderColumnLayout layout;
+        TAlignment alignment;
+        int glyphX, glyphY;
+        Side text;
+    } cases[] = {
+        {150, blGlyphLeft, taLeftJustify, 2 + 4, 12, textRight},
+        {150, blGlyphRight, taLeftJustify, 2 + 4 + tw + 4, 12, textLeft},
+        {150, blGlyphLeft, taRightJustify, 2 + 142 - tw - 4 - 16, 12, textRight},
+        {150, blGlyphRight, taRightJustify, 2 + 142 - 16, 12, textLeft},
+        {150, blGlyphLeft, taCenter, 2 + (146 - 16 - 4 - tw) / 2, 12, textRight},
+        {150, blGlyphTop, taLeftJustify, 2 + (146 - 16) / 2, 2 + d, textBelow},
+        {150, blGlyphBottom, taLeftJustify, 2 + (146 - 16) / 2, 2 + d + th + 4, textAbove},
+        // Too narrow: the glyph keeps to the left margin.
+        {30, blGlyphLeft, taRightJustify, 2 + 4, 12, textRight},
+    };
+    for (const Case& c : cases) {
+        column.SetWidth(c.width);
+        column.SetLayout(c.layout);
+        column.SetAlignment(c.alignment);
+        ui::Bitmap bitmap(400, 40, ui::pf32bit);
+        tree->PaintHeaderInto(bitmap.Canvas().Handle(), TRect{0, 0, 400, 40}, 0);
+        const TRect cell{3, 3, c.width - 3, 37};
+        const TRect glyph = PixelBounds(bitmap, cell, IsRed);
+        const TRect expected{c.glyphX, c.glyphY, c.glyphX + 16, c.glyphY + 16};
+        SCOPED_TRACE(testing::Message() << "layout " << int(c.layout) << ", alignment " << int(c.alignment));
+        EXPECT_EQ(glyph, expected);
+        EXPECT_TRUE(column.HasImage());
+        EXPECT_EQ(column.ImageRect(), expected);
+        if (c.width < 40)
+            continue;
+        const TRect text = PixelBounds(bitmap, cell, IsDark);
+        ASSERT_LT(text.Left, text.Right) << "the caption is drawn";
+        switch (c.text) {
+        case textRight: EXPECT_GE(text.Left, glyph.Right + 4); break;
+        case textLeft: EXPECT_LE(text.Right + 4, glyph.Left); break;
+        case textBelow: EXPECT_GE(text.Top, glyph.Bottom + 4 - 1); break;
+        case textAbove: EXPECT_LE(text.Bottom + 4 - 1, glyph.Top); break;
+        }
+    }
+    // Without hoShowImages no glyph is drawn or recorded.
+    header.SetOptions(TVTHeaderOptions(header.Options() & ~hoShowImages));
+    ui::Bitmap bitmap(400, 40, ui::pf32bit);
+    tree->PaintHeaderInto(bitmap.Canvas().Handle(), TRect{0, 0, 400, 40}, 0);
+    EXPECT_EQ(PixelBounds(bitmap, TRect{0, 0, 150, 40}, IsRed), TRect{});
+    EXPECT_FALSE(column.HasImage());
+}
+
+TEST_F(NodeList, HeaderCheckBoxIsDrawnFromTheCheckImagesAndToggledByClicks)
+{
+    Fill(1);
+    RedGlyphs glyphs;
+    TVTHeader& header = tree->Header();
+    header.SetImages(&glyphs.list);
+    header.SetOptions(TVTHeaderOptions(header.Options() | hoShowImages));
+    header.Columns()[0].SetImageIndex(0);
+    TVirtualTreeColumn& checked = header.Columns()[2];
+    checked.SetImageIndex(0);
+    checked.SetCheckBox(true);
+    std::vector<TVTHeaderHitInfo> clicks;
+    tree->OnHeaderClick = [&](TVTHeader*, const TVTHeaderHitInfo& info) { clicks.push_back(info); };
+    auto paintFrame = [&] { Send(WM_NCPAINT, 1, 0); };
+    auto click = [&](int x, int y) {
+        POINT p{x, y};
+        ClientToScreen(Window(), &p);
+        Send(WM_NCLBUTTONDOWN, HTBORDER, MAKELPARAM(p.x, p.y));
+        Send(WM_NCLBUTTONUP, HTBORDER, MAKELPARAM(p.x, p.y));
+        paintFrame();
+    };
+    paintFrame();
+    // Recorded in client x and header y: the third column starts at 250.
+    ASSERT_TRUE(checked.HasImage());
+    EXPECT_EQ(checked.ImageRect().Left, 250 + 2 + 4);
+    const TRect box = checked.ImageRect();
+    const int x = (box.Left + box.Right) / 2, y = (box.Top + box.Bottom) / 2 - header.Height();
+
+    // The check box replaces the header image and shows the state.
+    auto cell = [&] {
+        auto bitmap = std::make_unique<ui::Bitmap>(400, header.Height(), ui::pf32bit);
+        tree->PaintHeaderInto(bitmap->Canvas().Handle(), TRect{0, 0, 400, header.Height()}, 0);
+        return bitmap;
+    };
+    auto uncheckedLook = cell();
+    ui::Bitmap& unchecked = *uncheckedLook;
+    EXPECT_EQ(PixelBounds(unchecked, TRect{250, 0, 310, header.Height()}, IsRed), TRect{});
+    EXPECT_NE(PixelBounds(unchecked, TRect{0, 0, 170, header.Height()}, IsRed), TRect{});
+
+    struct Step {
+        int x;
+        uint8_t hit;
+        TCheckState state;
+    } steps[] = {
+        {x, hhiOnColumn | hhiOnIcon | hhiOnCheckbox, csCheckedNormal},
+        {x, hhiOnColumn | hhiOnIcon | hhiOnCheckbox, csUncheckedNormal},
+        {box.Right + 10, hhiOnColumn, csUncheckedNormal},   // beside the box: a plain click
+    };
+    for (const Step& step : steps) {
+        clicks.clear();
+        click(step.x, y);
+        ASSERT_EQ(clicks.size(), 1u);
+        EXPECT_EQ(clicks[0].Column, 2);
+        EXPECT_EQ(clicks[0].HitPosition, step.hit) << step.x;
+        EXPECT_EQ(checked.CheckState(), step.state) << step.x;
+    }
+    checked.SetCheckState(csCheckedNormal);
+    auto checkedLook = cell();
+    int differing = 0;
+    for (int py = box.Top; py < box.Bottom; ++py)
+        for (int px = box.Left; px < box.Right; ++px)
+            differing += checkedLook->PixelColor(px, py) != unchecked.PixelColor(px, py);
+    EXPECT_GT(differing, 4);
+
+    // A plain glyph is an icon hit; it toggles nothing.
+    clicks.clear();
+    const TRect icon = header.Columns()[0].ImageRect();
+    click((icon.Left + icon.Right) / 2, y);
+    ASSERT_EQ(clicks.size(), 1u);
+    EXPECT_EQ(clicks[0].HitPosition, hhiOnColumn | hhiOnIcon);
+    EXPECT_EQ(header.Columns()[0].CheckState(), csUncheckedNormal);
+    tree->OnHeaderClick = nullptr;
+}
+
+TEST_F(NodeList, HeaderImageListThatGoesAwayLeavesTheHeaderWithout)
+{
+    Fill(1);
+    auto glyphs = std::make_unique<RedGlyphs>();
+    tree->Header().SetImages(&glyphs->list);
+    EXPECT_EQ(tree->Header().Images(), &glyphs->list);
+    glyphs.reset();
+    EXPECT_EQ(tree->Header().Images(), nullptr);
+    ui::Bitmap bitmap(400, 22, ui::pf32bit);
+    tree->PaintHeaderInto(bitmap.Canvas().Handle(), TRect{0, 0, 400, 22}, 0);   // paints without the list
 }
 
 // ---- Text services ----
