@@ -25,7 +25,6 @@ public:
 
 // One step of the expand/collapse animation: two areas of the window DC scrolled against each
 // other, the uncovered strips filled.
-enum TToggleAnimationMode : uint8_t { tamScrollUp, tamScrollDown, tamNoScroll };
 struct TToggleAnimationData {
     HDC DC = nullptr;
     HBRUSH Brush = nullptr;
@@ -218,7 +217,7 @@ public:
     TDropMode LastDropMode() const { return m_last_drop_mode; }
     void SetLastDropMode(TDropMode value) { m_last_drop_mode = value; }
     // Scrolls the animation's areas by step pixels (R2 scaled) and fills what they uncover.
-    bool ToggleCallback(int step, TToggleAnimationData& data);
+    virtual bool ToggleCallback(int step, TToggleAnimationData& data);
     // The rubber band in tree coordinates while the mouse selects.
     TRect SelectionRect() const { return m_new_sel_rect; }
 
@@ -272,6 +271,8 @@ protected:
     void KeyPress(core::Char& key) override;
     void MouseMove(ui::ShiftState shift, int x, int y) override;
     void TrackHotAfterScroll() override;
+    // Scrolls the window's pixels for an expand or collapse (ToggleCallback per step).
+    void AnimateToggle(const TToggleAnimationPlan& plan) override;
     void CreateHandle() override;
     int PlusButtonWidth() const override { return m_button_size; }
     int CheckImageWidth() const override;

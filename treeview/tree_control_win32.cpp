@@ -43,10 +43,12 @@ public:
     std::atomic<HWND> Window = nullptr;
 
     bool HandleAllocated() const override { return Window.load() != nullptr; }
+    // Switching redraw off hides the window as far as IsWindowVisible goes: a window hidden only
+    // by that switch still counts as visible, so that the end of an update switches it on again.
     bool Visible() const override
     {
         HWND w = Window.load();
-        return w && IsWindowVisible(w);
+        return w && (IsWindowVisible(w) || m_redraw_off.load());
     }
     void Invalidate(const TRect* rect) override
     {
@@ -62,13 +64,16 @@ public:
     }
     void SetRedraw(bool redraw) override
     {
-        if (HWND w = Window.load())
+        if (HWND w = Window.load()) {
+            m_redraw_off.store(!redraw);
             SendMessageW(w, WM_SETREDRAW, redraw ? TRUE : FALSE, 0);
+        }
     }
     // GUI thread only, as the timers themselves. A new window starts without timers.
     void SetWindow(HWND window)
     {
         Window.store(window);
+        m_redraw_off.store(false);
         m_timers = 0;
     }
     void SetTimer(unsigned id, unsigned milliseconds) override
@@ -206,6 +211,7 @@ private:
     TVirtualTreeControl& m_control;
     uint32_t m_timers = 0;       // bit per timer id this window has running
     uint64_t m_timer_calls = 0;  // calls made to the system's timer functions
+    std::atomic<bool> m_redraw_off = false;
 
     static uint32_t TimerBit(unsigned id) { return id < 32 ? 1u << id : 0u; }
 };

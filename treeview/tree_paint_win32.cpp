@@ -276,6 +276,36 @@ void TCustomVirtualTreeControl::DrawLineImageEntry(TCanvas& canvas, TVTLineType 
 
 // ---- Expand/collapse animation ----
 
+void TCustomVirtualTreeControl::AnimateToggle(const TToggleAnimationPlan& plan)
+{
+    HWND window = HandleIfAllocated();
+    if (!window)
+        return;
+    TToggleAnimationData data;
+    data.R1 = RECT{plan.R1.Left, plan.R1.Top, plan.R1.Right, plan.R1.Bottom};
+    data.R2 = RECT{plan.R2.Left, plan.R2.Top, plan.R2.Right, plan.R2.Bottom};
+    data.Mode1 = plan.Mode1;
+    data.Mode2 = plan.Mode2;
+    if (plan.Mode1 != tamNoScroll && plan.Mode2 != tamNoScroll && plan.Amount1 > 0)
+        data.ScaleFactor = double(plan.Amount2) / plan.Amount1;
+    data.DC = GetDC(window);
+    if (!data.DC)
+        return;
+    data.Brush = CreateSolidBrush(ui::ColorToRGB(GetColor()));
+    struct Release {
+        HWND window;
+        TToggleAnimationData& data;
+        ~Release()
+        {
+            DeleteObject(data.Brush);
+            ReleaseDC(window, data.DC);
+        }
+    } release{window, data};
+    int steps = plan.Mode1 != tamNoScroll ? plan.Amount1 : plan.Amount2;
+    // The loop hands each step's number of pixels as its step size.
+    RunAnimation(steps, AnimationDuration(), [&](int, int stepSize) { return ToggleCallback(stepSize, data); });
+}
+
 bool TCustomVirtualTreeControl::ToggleCallback(int step, TToggleAnimationData& data)
 {
     if (step <= 0)
