@@ -770,6 +770,109 @@ void TVirtualTreeControl::HandleTimer(ui::Message& message)
 
 void TVirtualTreeControl::TreeTimer(unsigned id) { m_port->KillTimer(id); }
 
+// ---------------------------------------------------------------- drags of the class library
+
+HRESULT TVirtualTreeControl::HandleOLEDragOver(core::Object* source, DWORD keyState, POINT pt, DWORD& effect,
+                                               TDragState state)
+{
+    (void)source, (void)keyState, (void)pt, (void)state;
+    effect = DROPEFFECT_NONE;
+    return S_OK;
+}
+
+void TVirtualTreeControl::DoVCLDragDrop(core::Object* source, POINT pt, DWORD effect, TDropMode mode)
+{
+    (void)source, (void)pt, (void)effect, (void)mode;
+}
+
+void TVirtualTreeControl::FreeNodeRecord(PVirtualNode node)
+{
+    if (node == m_drag_drop_target)
+        m_drag_drop_target = nullptr;
+    TVirtualTreeView::FreeNodeRecord(node);
+}
+
+void TVirtualTreeControl::HandleDragMessage(ui::Message& message)
+{
+    auto* rec = reinterpret_cast<TDragRec*>(message.LParam);
+    HWND w = HandleIfAllocated();
+    if (!rec || rec->Docking || !w || message.WParam == dmDragCancel) {
+        ui::CustomControl::WndProc(message);
+        return;
+    }
+    core::Object* source = rec->Source;
+    if (rec->Source && !(TreeStates() & tsUserDragObject))
+        source = rec->Source->Control;
+    POINT client = rec->Pos;
+    ::ScreenToClient(w, &client);
+    message.Result = 0;
+    switch (message.WParam) {
+    case dmDragEnter:
+    case dmDragLeave:
+    case dmDragMove: {
+        TDragState state = dsDragMove;
+        if (message.WParam == dmDragEnter) {
+            ChangeStates(tsVCLDragging, 0);
+            state = dsDragEnter;
+        } else if (message.WParam == dmDragLeave) {
+            ChangeStates(0, tsVCLDragging);
+            state = dsDragLeave;
+        } else {
+            AutoScrollAt(client.x, client.y);
+        }
+        DWORD keys = 0;
+        auto down = [](int key) { return (GetKeyState(key) & 0x8000) != 0; };
+        if (down(VK_SHIFT))
+            keys |= MK_SHIFT;
+        if (down(VK_CONTROL))
+            keys |= MK_CONTROL;
+        if (down(VK_MENU))
+            keys |= MK_ALT;
+        if (down(VK_LBUTTON))
+            keys |= MK_LBUTTON;
+        if (down(VK_RBUTTON))
+            keys |= MK_RBUTTON;
+        if (down(VK_MBUTTON))
+            keys |= MK_MBUTTON;
+        DWORD effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
+        HRESULT result = HandleOLEDragOver(source, keys, rec->Pos, effect, state);
+        m_drag_drop_target = DropTargetNode();
+        m_drag_effect = effect;
+        message.Result = SUCCEEDED(result) && (effect & ~DWORD(DROPEFFECT_SCROLL)) != DROPEFFECT_NONE;
+        if (state == dsDragLeave) {
+            // The drop that may follow restores the remembered target.
+            InvalidateNode(DropTargetNode());
+            StoreDropTargetNode(nullptr);
+        }
+        break;
+    }
+    case dmDragDrop: {
+        InvalidateNode(DropTargetNode());
+        StoreDropTargetNode(m_drag_drop_target);
+        struct Clear {
+            TVirtualTreeControl& tree;
+            ~Clear()
+            {
+                tree.InvalidateNode(tree.DropTargetNode());
+                tree.StoreDropTargetNode(nullptr);
+                tree.m_drag_drop_target = nullptr;
+            }
+        } clear{*this};
+        DoVCLDragDrop(source, client, m_drag_effect, LastDropMode());
+        break;
+    }
+    case dmFindTarget: {
+        ui::Control* target = ControlAtPos(client, false);
+        message.Result = LRESULT(target ? target : static_cast<ui::Control*>(this));
+        ChangeStates(tsVCLDragging, tsVCLDragPending | tsEditPending | tsClearPending);
+        break;
+    }
+    default:
+        ui::CustomControl::WndProc(message);
+        break;
+    }
+}
+
 bool TVirtualTreeControl::IsControlAt(int x, int y) const
 {
     HWND w = HandleIfAllocated();
@@ -1225,6 +1328,9 @@ void TVirtualTreeControl::WndProc(ui::Message& message)
         break;
     case CM_ISVIRTUALTREE:
         message.Result = 1;
+        return;
+    case CM_DRAG:
+        HandleDragMessage(message);
         return;
     case WM_CHANGESTATE:
         HandleChangeStateMessage(uint32_t(message.WParam), uint32_t(message.LParam));

@@ -468,14 +468,14 @@ void TCustomVirtualTreeControl::PaintNodeImage(TVTPaintInfo& info, TVTImageInfoI
 
 void TCustomVirtualTreeControl::PaintDropMark(TVTPaintInfo& info, const TRect& r)
 {
-    if (m_last_drop_mode != dmAbove && m_last_drop_mode != dmBelow)
+    if (LastDropMode() != dmAbove && LastDropMode() != dmBelow)
         return;
     TCanvas& canvas = *info.Canvas;
     const int saved = canvas.SaveState();
     HBRUSH brush = CreateSolidBrush(ui::ColorToRGB(ui::Color(Colors().Color(TVTColors::DropMarkColor))));
     HGDIOBJ oldBrush = SelectObject(canvas.Handle(), brush);
     HGDIOBJ oldPen = SelectObject(canvas.Handle(), GetStockObject(NULL_PEN));
-    if (m_last_drop_mode == dmAbove) {
+    if (LastDropMode() == dmAbove) {
         POINT points[] = {{r.Left + 2, r.Top}, {r.Right - 2, r.Top}, {r.Right - 2, r.Top + 6},
                           {r.Right - 6, r.Top + 2}, {r.Left + 6, r.Top + 2}, {r.Left + 2, r.Top + 6}};
         Polygon(canvas.Handle(), points, 6);
