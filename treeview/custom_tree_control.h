@@ -271,6 +271,9 @@ protected:
     void AnimateToggle(const TToggleAnimationPlan& plan) override;
     void CreateHandle() override;
     int PlusButtonWidth() const override { return m_button_size; }
+    void ThemeChanged() override;
+    // Tree lines are drawn: toShowTreeLines, unless hidden while themed (toHideTreeLinesIfThemed).
+    bool TreeLinesShown() const;
     int CheckImageWidth() const override;
     TSize ImageSize(TVTImageKind kind) const override;
 

@@ -8,6 +8,7 @@
 #include "treeview/unit_services.h"
 #include "ui/customcontrol.h"
 #include <oleidl.h>
+#include <uxtheme.h>
 
 namespace treeview {
 
@@ -203,6 +204,18 @@ protected:
     virtual core::String ItemText(PVirtualNode node) { (void)node; return {}; }
     // Wheel panning and auto-scroll stepping (timer 4).
     virtual void ScrollOnTimer();
+    // ---- Visual themes ----
+    // Whether the platform's visual themes are on for this program.
+    virtual bool ThemesEnabled() const;
+    // The theme data of a class ("TREEVIEW" for the tree's own parts, "BUTTON" for check boxes),
+    // opened on first use while the tree uses themes (tsUseThemes); null otherwise. The handles are
+    // closed when the theme or the theme options change and with the window.
+    HTHEME ThemeData(const wchar_t* themeClass);
+    // The explorer look is used: themes in use, toUseExplorerTheme, a system of the explorer theme.
+    bool UsesExplorerTheme() const;
+    // Themes were switched on or off, or the theme changed: the button images follow.
+    virtual void ThemeChanged() {}
+    void ThemeOptionsChanged(TVTPaintOptions value) override;
     // ---- Drag and drop steps (the drag half fills them in) ----
     // A drag over the tree (pt in screen coordinates): decides drop target, LastDropMode and the
     // effect (DROPEFFECT_*); the default refuses every position.
@@ -232,6 +245,11 @@ private:
     void HandleSize(ui::Message& message);
     void HandleTimer(ui::Message& message);
     void HandleDragMessage(ui::Message& message);
+    // Enters or leaves tsUseThemes for the options and the platform; gives the window the explorer
+    // theme when asked for.
+    void UpdateThemeState();
+    void CloseThemes();
+    void PaintThemedBorder(HDC windowDC);
     void FreeNodeRecord(PVirtualNode node) override;
     void RedrawFrame();
     THitInfo HitAt(LPARAM lparam);
@@ -268,6 +286,8 @@ private:
     ui::ImageList* m_custom_check_images = nullptr;
     ui::ImageList* m_check_images = nullptr;
     TDropMode m_last_drop_mode = dmNowhere;
+    HTHEME m_tree_theme = nullptr;
+    HTHEME m_button_theme = nullptr;
     // What the last drag step of a class-library drag left: restored for its drop, which comes
     // after the leave that clears the drop target.
     PVirtualNode m_drag_drop_target = nullptr;

@@ -19,17 +19,18 @@ namespace {
 RECT ToRECT(const TRect& r) { return RECT{r.Left, r.Top, r.Right, r.Bottom}; }
 TRect ToTRect(const RECT& r) { return TRect{r.left, r.top, r.right, r.bottom}; }
 
-bool ThemesActive()
+// The explorer theme exists from major version 6 on.
+bool IsWindowsVistaOrLater()
 {
-    HMODULE theme = GetModuleHandleW(L"uxtheme.dll");
-    if (!theme)
-        theme = LoadLibraryW(L"uxtheme.dll");
-    if (!theme)
-        return false;
-    using IsThemeActiveProc = BOOL(WINAPI*)();
-    auto active = reinterpret_cast<IsThemeActiveProc>(reinterpret_cast<void*>(GetProcAddress(theme, "IsThemeActive")));
-    return active && active();
+    OSVERSIONINFOW info{};
+    info.dwOSVersionInfoSize = sizeof(info);
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    bool known = GetVersionExW(&info) != FALSE;
+#pragma GCC diagnostic pop
+    return known && info.dwMajorVersion >= 6;
 }
+
 
 } // namespace
 
@@ -460,10 +461,8 @@ void TVirtualTreeControl::CreateWnd()
     }
     ChangeStates(0, tsWindowCreating);
     m_port->SetWindow(HandleIfAllocated());
-    if ((TreeOptions().PaintOptions() & toThemeAware) && ThemesActive())
-        ChangeStates(tsUseThemes, 0);
-    else
-        ChangeStates(0, tsUseThemes);
+    CloseThemes();
+    UpdateThemeState();
     UpdateHeaderRect();
     if (Header().States() & hsNeedScaling)
         Header().ApplyHeaderConstraints();
@@ -1176,8 +1175,22 @@ void TVirtualTreeControl::HandleButton(ui::Message& message)
 
 void TVirtualTreeControl::HandleNCPaint(ui::Message& message)
 {
-    ui::CustomControl::WndProc(message);
     HWND w = HandleIfAllocated();
+    const bool themedEdge =
+        w && (TreeStates() & tsUseThemes) && (GetWindowLongPtrW(w, GWL_EXSTYLE) & WS_EX_CLIENTEDGE) && ThemeData(L"TREEVIEW");
+    if (themedEdge) {
+        // The default painting (scroll bars) stays inside the edge, which the theme paints.
+        RECT r{};
+        GetWindowRect(w, &r);
+        InflateRect(&r, -GetSystemMetrics(SM_CXEDGE), -GetSystemMetrics(SM_CYEDGE));
+        HRGN inside = CreateRectRgnIndirect(&r);
+        if (message.WParam != 1)
+            CombineRgn(inside, inside, HRGN(message.WParam), RGN_AND);
+        message.Result = DefWindowProcW(w, WM_NCPAINT, WPARAM(inside), 0);
+        DeleteObject(inside);
+    } else {
+        ui::CustomControl::WndProc(message);
+    }
     if (!w)
         return;
     HDC dc = GetWindowDC(w);
@@ -1198,6 +1211,79 @@ void TVirtualTreeControl::HandleNCPaint(ui::Message& message)
         }
     }
     PaintBorder(dc);
+    if (themedEdge)
+        PaintThemedBorder(dc);
+}
+
+// ---------------------------------------------------------------- visual themes
+
+bool TVirtualTreeControl::ThemesEnabled() const { return IsThemeActive() && IsAppThemed(); }
+
+bool TVirtualTreeControl::UsesExplorerTheme() const
+{
+    return (TreeStates() & tsUseThemes) && (TreeOptions().PaintOptions() & toUseExplorerTheme) && IsWindowsVistaOrLater();
+}
+
+HTHEME TVirtualTreeControl::ThemeData(const wchar_t* themeClass)
+{
+    HWND w = HandleIfAllocated();
+    if (!w || !(TreeStates() & tsUseThemes))
+        return nullptr;
+    HTHEME& theme = std::wcscmp(themeClass, L"BUTTON") == 0 ? m_button_theme : m_tree_theme;
+    if (!theme)
+        theme = OpenThemeData(w, themeClass);
+    return theme;
+}
+
+void TVirtualTreeControl::CloseThemes()
+{
+    for (HTHEME* theme : {&m_tree_theme, &m_button_theme}) {
+        if (*theme)
+            CloseThemeData(*theme);
+        *theme = nullptr;
+    }
+}
+
+void TVirtualTreeControl::UpdateThemeState()
+{
+    if ((TreeOptions().PaintOptions() & toThemeAware) && ThemesEnabled()) {
+        ChangeStates(tsUseThemes, 0);
+        if (UsesExplorerTheme())
+            if (HWND w = HandleIfAllocated())
+                SetWindowTheme(w, L"explorer", nullptr);
+    } else {
+        ChangeStates(0, tsUseThemes);
+    }
+}
+
+void TVirtualTreeControl::ThemeOptionsChanged(TVTPaintOptions value)
+{
+    (void)value;   // stored already; the window half asks the options itself
+    HWND w = HandleIfAllocated();
+    if (!w) {
+        TVirtualTreeView::ThemeOptionsChanged(value);
+        return;
+    }
+    CloseThemes();
+    UpdateThemeState();
+    ThemeChanged();
+    RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_VALIDATE | RDW_FRAME);
+}
+
+void TVirtualTreeControl::PaintThemedBorder(HDC windowDC)
+{
+    HTHEME theme = ThemeData(L"TREEVIEW");
+    HWND w = HandleIfAllocated();
+    if (!theme || !w)
+        return;
+    RECT window{};
+    GetWindowRect(w, &window);
+    RECT r{0, 0, window.right - window.left, window.bottom - window.top};
+    int saved = SaveDC(windowDC);
+    ExcludeClipRect(windowDC, r.left + GetSystemMetrics(SM_CXEDGE), r.top + GetSystemMetrics(SM_CYEDGE),
+                    r.right - GetSystemMetrics(SM_CXEDGE), r.bottom - GetSystemMetrics(SM_CYEDGE));
+    DrawThemeBackground(theme, windowDC, 0, 0, &r, nullptr);
+    RestoreDC(windowDC, saved);
 }
 
 bool TVirtualTreeControl::HandleHeaderMessage(ui::Message& message)
@@ -1370,6 +1456,7 @@ void TVirtualTreeControl::WndProc(ui::Message& message)
         HandleNCPaint(message);
         return;
     case WM_NCDESTROY:
+        CloseThemes();
         InterruptValidation();
         m_port->KillTimer(ChangeTimer);
         m_port->KillTimer(StructureChangeTimer);
@@ -1438,10 +1525,9 @@ void TVirtualTreeControl::WndProc(ui::Message& message)
         return;
     case WM_THEMECHANGED:
         ui::CustomControl::WndProc(message);
-        if ((TreeOptions().PaintOptions() & toThemeAware) && ThemesActive())
-            ChangeStates(tsUseThemes, 0);
-        else
-            ChangeStates(0, tsUseThemes);
+        CloseThemes();
+        UpdateThemeState();
+        ThemeChanged();
         RedrawFrame();
         return;
     case WM_SETFOCUS:
