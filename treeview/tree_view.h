@@ -37,6 +37,15 @@ using TScrollDirections = uint8_t;
 // One step of an animation: (step, stepSize) -> go on. The loop ends with a final call (0, 0).
 using TVTAnimationCallback = std::function<bool(int step, int stepSize)>;
 
+// The expand/collapse animation: two areas of the client area (client coordinates) scrolled by
+// their amounts of pixels, R1 carrying the larger amount once the plan is handed to AnimateToggle.
+enum TToggleAnimationMode : uint8_t { tamScrollUp, tamScrollDown, tamNoScroll };
+struct TToggleAnimationPlan {
+    TRect R1, R2;
+    TToggleAnimationMode Mode1 = tamNoScroll, Mode2 = tamNoScroll;
+    int Amount1 = 0, Amount2 = 0;
+};
+
 // The scroll requests of WM_VSCROLL/WM_HSCROLL (the platform's SB_* codes).
 enum TScrollCode : int {
     scLineUp = 0, scLineDown = 1, scPageUp = 2, scPageDown = 3, scThumbPosition = 4, scThumbTrack = 5, scTop = 6,
@@ -226,6 +235,10 @@ protected:
     // Whether this tree is the current drop target of a drag, or the control under a client point.
     virtual bool IsCurrentDropTarget() const { return false; }
     virtual bool IsControlAt(int x, int y) const { (void)x, (void)y; return true; }
+    // Runs the toggle animation of a plan (the window half scrolls the window's pixels); steps of
+    // Amount1 pixels (Amount2 when R1 does not scroll) over AnimationDuration.
+    virtual void AnimateToggle(const TToggleAnimationPlan& plan) { (void)plan; }
+    void ToggleNodeChanging(PVirtualNode node, bool expanding) override;
     // Hot tracking after a scroll (the mouse half fills it in).
     virtual void TrackHotAfterScroll() {}
     virtual void CancelHint() {}
@@ -235,6 +248,10 @@ protected:
     int NodeIndentation(PVirtualNode node) const;
 
 private:
+    void PlanCollapseAnimation(PVirtualNode node);
+    void PlanExpandAnimation(PVirtualNode node);
+    void StartToggleAnimation(TToggleAnimationPlan plan);
+
     std::unique_ptr<TVTHeader> m_header;
     TScrollBarOptions m_scroll_bar_options;
     TVTColors m_colors;
@@ -261,6 +278,8 @@ private:
     TPoint m_last_click_pos;
     uint32_t m_operation_count = 0;
     bool m_operation_canceled = false;
+    // The advanced collapse animation moved the rows above the node: the whole window repaints.
+    bool m_toggle_repaint_all = false;
 };
 
 } // namespace treeview
