@@ -25,7 +25,6 @@ public:
 
 // One step of the expand/collapse animation: two areas of the window DC scrolled against each
 // other, the uncovered strips filled.
-enum TToggleAnimationMode : uint8_t { tamScrollUp, tamScrollDown, tamNoScroll };
 struct TToggleAnimationData {
     HDC DC = nullptr;
     HBRUSH Brush = nullptr;
@@ -66,7 +65,6 @@ enum TVTLineMode : uint8_t { lmNormal, lmBands };
 enum TItemEraseAction : uint8_t { eaColor, eaDefault, eaNone };
 enum TVTCellPaintMode : uint8_t { cpmPaint, cpmGetContentMargin };
 enum TVTDropMarkMode : uint8_t { dmmNone, dmmLeft, dmmRight };
-enum TDropMode : uint8_t { dmNowhere, dmAbove, dmOnNode, dmBelow };
 enum TVTCellContentMarginType : uint8_t { ccmtAllSides, ccmtTopLeftOnly, ccmtBottomRightOnly };
 enum THeaderPaintElement : uint8_t {
     hpeBackground = 1u << 0, hpeDropMark = 1u << 1, hpeHeaderGlyph = 1u << 2, hpeSortGlyph = 1u << 3, hpeText = 1u << 4,
@@ -236,11 +234,8 @@ public:
     int LevelDifference(PVirtualNode node1, PVirtualNode node2) const;
     // The margin OnBeforeCellPaint leaves around a cell's content ((0, 0) without a handler).
     TPoint QueryContentMargin(PVirtualNode node, TColumnIndex column, TVTCellContentMarginType type, TCanvas* canvas);
-    // The drop mark's place relative to the drop target (set by drag and drop).
-    TDropMode LastDropMode() const { return m_last_drop_mode; }
-    void SetLastDropMode(TDropMode value) { m_last_drop_mode = value; }
     // Scrolls the animation's areas by step pixels (R2 scaled) and fills what they uncover.
-    bool ToggleCallback(int step, TToggleAnimationData& data);
+    virtual bool ToggleCallback(int step, TToggleAnimationData& data);
     // The rubber band in tree coordinates while the mouse selects.
     TRect SelectionRect() const { return m_new_sel_rect; }
 
@@ -294,10 +289,15 @@ protected:
     void KeyPress(core::Char& key) override;
     void MouseMove(ui::ShiftState shift, int x, int y) override;
     void TrackHotAfterScroll() override;
+    // Scrolls the window's pixels for an expand or collapse (ToggleCallback per step).
+    void AnimateToggle(const TToggleAnimationPlan& plan) override;
     void CreateHandle() override;
     void HeaderImagesChanged(TCustomImageList* old) override;
     void Notification(core::Component* component, core::Operation operation) override;
     int PlusButtonWidth() const override { return m_button_size; }
+    void ThemeChanged() override;
+    // Tree lines are drawn: toShowTreeLines, unless hidden while themed (toHideTreeLinesIfThemed).
+    bool TreeLinesShown() const;
     int CheckImageWidth() const override;
     TSize ImageSize(TVTImageKind kind) const override;
 
@@ -360,7 +360,9 @@ private:
     void StartCheck(PVirtualNode node);
     // The pass itself, inside tsPainting.
     void PaintRows(ui::Canvas& target, const TRect& window, TPoint targetPoint, TVTInternalPaintOptions options);
-    void DrawLineImageEntry(TCanvas& canvas, TVTLineType type, int x, int y, int h, int v);
+    // reverse: a right-to-left row (horizontal pieces run from the middle to x, ltLeft lines stand
+    // at x + Indent).
+    void DrawLineImageEntry(TCanvas& canvas, TVTLineType type, int x, int y, int h, int v, bool reverse = false);
     // Covers r of dc with the background picture; dcToTree/dcToClient map dc points into the
     // tree's and the window's coordinates.
     void PaintBackgroundPicture(HDC dc, const TRect& r, TPoint dcToTree, TPoint dcToClient);
@@ -416,7 +418,6 @@ private:
     PVirtualNode m_height_track_node = nullptr;
     TColumnIndex m_height_track_column = NoColumn;
     TPoint m_height_track_point;
-    TDropMode m_last_drop_mode = dmNowhere;
     TPoint m_drag_start;
 };
 

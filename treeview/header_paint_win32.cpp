@@ -476,7 +476,9 @@ void TCustomVirtualTreeControl::PaintHeaderInto(HDC dc, const TRect& r, int hOff
     const bool lastWithoutBorder = style != hsThickButtons && (Header().Options() & hoAutoResize) && BevelKind() != bkNone;
     const bool showImages = (Header().Options() & hoShowImages) && Header().Images();
     HFONT font = m_header_font.Handle();
-    int running = r.Left;
+    // Columns narrower than a right-to-left tree end at the header's right edge; a scroll bar at the
+    // left moves the columns right with the client area.
+    int running = r.Left + (UseRightToLeftAlignment() ? RightToLeftOffset(false) : LeftScrollBarWidth());
     int clipLeft = r.Left;
     bool offsetApplied = false;
     const TColumnIndex lastVisible = columns.GetLastVisibleColumn();
@@ -484,7 +486,7 @@ void TCustomVirtualTreeControl::PaintHeaderInto(HDC dc, const TRect& r, int hOff
          column = columns.GetNextVisibleColumn(column)) {
         TVirtualTreeColumn& c = columns[column];
         if (!c.Fixed() && !offsetApplied) {
-            running += hOffset;
+            running -= hOffset; // the scroll position: columns move left as it grows
             offsetApplied = true;
         }
         TRect button{running, r.Top, running + c.Width(), r.Bottom};

@@ -22,12 +22,7 @@ void TCustomVirtualTreeOptions::SetPaintOptions(TVTPaintOptions value)
     if (!tree->WindowPort().HandleAllocated())
         return;
     if (changed & (toThemeAware | toUseExplorerTheme)) {
-        // Themes are the window half's business; the state records whether they are wanted.
-        if (value & toThemeAware)
-            tree->ChangeStates(tsUseThemes, 0);
-        else
-            tree->ChangeStates(0, tsUseThemes);
-        tree->Invalidate();
+        tree->ThemeOptionsChanged(value);
     } else if (!(changed & toShowHiddenNodes)) {
         tree->Invalidate();
     }

@@ -7,6 +7,8 @@
 #include "treeview/tree_view.h"
 #include "treeview/unit_services.h"
 #include "ui/customcontrol.h"
+#include <oleidl.h>
+#include <uxtheme.h>
 
 namespace treeview {
 
@@ -22,6 +24,28 @@ enum TVTDragType : uint8_t { dtOLE, dtVCL };
 enum TVTDragImageKind : uint8_t { diComplete, diMainColumnOnly, diNoImage };
 enum THintAnimationType : uint8_t { hatNone, hatFade, hatSlide, hatSystemDefault };
 enum TVTHintMode : uint8_t { hmDefault, hmHint, hmHintAndDefault, hmTooltip };
+
+// The drop mark's place relative to the drop target.
+enum TDropMode : uint8_t { dmNowhere, dmAbove, dmOnNode, dmBelow };
+
+// Drags of the class library (not OLE): the source sends CM_DRAG with the step in WParam and a
+// TDragRec in LParam; Pos is in screen coordinates. Enter and move answer non-zero when the tree
+// accepts, find-target answers the ui::Control* under the point.
+constexpr UINT CM_DRAG = ui::CM_BASE + 0x2F;
+enum TDragMessage : uint8_t { dmDragEnter, dmDragLeave, dmDragMove, dmDragDrop, dmDragCancel, dmFindTarget };
+enum TDragState : uint8_t { dsDragEnter, dsDragLeave, dsDragMove };
+// What such a drag carries: the control it started from (an application may supply an object of
+// its own).
+class TDragObject : public core::Object {
+public:
+    ui::Control* Control = nullptr;
+};
+struct TDragRec {
+    POINT Pos{};
+    TDragObject* Source = nullptr;
+    void* Target = nullptr;
+    bool Docking = false;
+};
 
 // The validation thread's state request (wParam: states to enter, lParam: states to leave).
 constexpr UINT WM_CHANGESTATE = WM_APP + 32;
@@ -80,6 +104,9 @@ public:
     ui::ImageList* CustomCheckImages() const { return m_custom_check_images; }
     void SetCustomCheckImages(ui::ImageList* value);
     ui::ImageList* CheckImages() const { return m_check_images; }
+    // The drop mark's place relative to the drop target (set by drag and drop).
+    TDropMode LastDropMode() const { return m_last_drop_mode; }
+    void SetLastDropMode(TDropMode value) { m_last_drop_mode = value; }
 
     // ---- Events of the window ----
     std::function<void(TVirtualTreeControl*, ui::Cursor&)> OnGetCursor;
@@ -108,6 +135,7 @@ public:
     TSize BorderDimensions() const;
     void UpdateHeaderRect();
     void HeaderFrameChanged() override;
+    void BiDiModeChanged() override;
 
     // ---- Scrolling by key (the scrolling part of the keyboard: Ctrl+arrows, Ctrl+Home/End, ...) ----
     // Scrolls for a key that scrolls the view without moving the focus; false when the key is no such key.
@@ -177,6 +205,25 @@ protected:
     virtual core::String ItemText(PVirtualNode node) { (void)node; return {}; }
     // Wheel panning and auto-scroll stepping (timer 4).
     virtual void ScrollOnTimer();
+    // ---- Visual themes ----
+    // Whether the platform's visual themes are on for this program.
+    virtual bool ThemesEnabled() const;
+    // The theme data of a class ("TREEVIEW" for the tree's own parts, "BUTTON" for check boxes),
+    // opened on first use while the tree uses themes (tsUseThemes); null otherwise. The handles are
+    // closed when the theme or the theme options change and with the window.
+    HTHEME ThemeData(const wchar_t* themeClass);
+    // The explorer look is used: themes in use, toUseExplorerTheme, a system of the explorer theme.
+    bool UsesExplorerTheme() const;
+    // Themes were switched on or off, or the theme changed: the button images follow.
+    virtual void ThemeChanged() {}
+    void ThemeOptionsChanged(TVTPaintOptions value) override;
+    // ---- Drag and drop steps (the drag half fills them in) ----
+    // A drag over the tree (pt in screen coordinates): decides drop target, LastDropMode and the
+    // effect (DROPEFFECT_*); the default refuses every position.
+    virtual HRESULT HandleOLEDragOver(core::Object* source, DWORD keyState, POINT pt, DWORD& effect, TDragState state);
+    // The drop of a class-library drag onto DropTargetNode() with the mode and effect its last
+    // move left; the default does nothing.
+    virtual void DoVCLDragDrop(core::Object* source, POINT pt, DWORD effect, TDropMode mode);
     // After an auto-scroll step while mouse selecting: follows the band to the pointer (client
     // point); true when the selection changed.
     virtual bool UpdateRubberBandAfterScroll(TPoint client) { (void)client; return false; }
@@ -198,6 +245,13 @@ private:
     void HandleNCPaint(ui::Message& message);
     void HandleSize(ui::Message& message);
     void HandleTimer(ui::Message& message);
+    void HandleDragMessage(ui::Message& message);
+    // Enters or leaves tsUseThemes for the options and the platform; gives the window the explorer
+    // theme when asked for.
+    void UpdateThemeState();
+    void CloseThemes();
+    void PaintThemedBorder(HDC windowDC);
+    void FreeNodeRecord(PVirtualNode node) override;
     void RedrawFrame();
     THitInfo HitAt(LPARAM lparam);
 
@@ -232,6 +286,13 @@ private:
     TCheckImageKind m_check_image_kind = ckSystemDefault;
     ui::ImageList* m_custom_check_images = nullptr;
     ui::ImageList* m_check_images = nullptr;
+    TDropMode m_last_drop_mode = dmNowhere;
+    HTHEME m_tree_theme = nullptr;
+    HTHEME m_button_theme = nullptr;
+    // What the last drag step of a class-library drag left: restored for its drop, which comes
+    // after the leave that clears the drop target.
+    PVirtualNode m_drag_drop_target = nullptr;
+    DWORD m_drag_effect = 0;
 };
 
 } // namespace treeview

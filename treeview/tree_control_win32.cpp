@@ -19,17 +19,18 @@ namespace {
 RECT ToRECT(const TRect& r) { return RECT{r.Left, r.Top, r.Right, r.Bottom}; }
 TRect ToTRect(const RECT& r) { return TRect{r.left, r.top, r.right, r.bottom}; }
 
-bool ThemesActive()
+// The explorer theme exists from major version 6 on.
+bool IsWindowsVistaOrLater()
 {
-    HMODULE theme = GetModuleHandleW(L"uxtheme.dll");
-    if (!theme)
-        theme = LoadLibraryW(L"uxtheme.dll");
-    if (!theme)
-        return false;
-    using IsThemeActiveProc = BOOL(WINAPI*)();
-    auto active = reinterpret_cast<IsThemeActiveProc>(reinterpret_cast<void*>(GetProcAddress(theme, "IsThemeActive")));
-    return active && active();
+    OSVERSIONINFOW info{};
+    info.dwOSVersionInfoSize = sizeof(info);
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    bool known = GetVersionExW(&info) != FALSE;
+#pragma GCC diagnostic pop
+    return known && info.dwMajorVersion >= 6;
 }
+
 
 } // namespace
 
@@ -43,10 +44,12 @@ public:
     std::atomic<HWND> Window = nullptr;
 
     bool HandleAllocated() const override { return Window.load() != nullptr; }
+    // Switching redraw off hides the window as far as IsWindowVisible goes: a window hidden only
+    // by that switch still counts as visible, so that the end of an update switches it on again.
     bool Visible() const override
     {
         HWND w = Window.load();
-        return w && IsWindowVisible(w);
+        return w && (IsWindowVisible(w) || m_redraw_off.load());
     }
     void Invalidate(const TRect* rect) override
     {
@@ -62,13 +65,16 @@ public:
     }
     void SetRedraw(bool redraw) override
     {
-        if (HWND w = Window.load())
+        if (HWND w = Window.load()) {
+            m_redraw_off.store(!redraw);
             SendMessageW(w, WM_SETREDRAW, redraw ? TRUE : FALSE, 0);
+        }
     }
     // GUI thread only, as the timers themselves. A new window starts without timers.
     void SetWindow(HWND window)
     {
         Window.store(window);
+        m_redraw_off.store(false);
         m_timers = 0;
     }
     void SetTimer(unsigned id, unsigned milliseconds) override
@@ -192,6 +198,7 @@ public:
     }
     void RecreateWindow() override { m_control.RecreateWnd(); }
     int HorizontalScrollBarHeight() const override { return GetSystemMetrics(SM_CYHSCROLL); }
+    int VerticalScrollBarWidth() const override { return GetSystemMetrics(SM_CXVSCROLL); }
 
     static POINT ClientOriginInWindow(HWND w)
     {
@@ -206,6 +213,7 @@ private:
     TVirtualTreeControl& m_control;
     uint32_t m_timers = 0;       // bit per timer id this window has running
     uint64_t m_timer_calls = 0;  // calls made to the system's timer functions
+    std::atomic<bool> m_redraw_off = false;
 
     static uint32_t TimerBit(unsigned id) { return id < 32 ? 1u << id : 0u; }
 };
@@ -251,6 +259,7 @@ void TVirtualTreeControl::Assign(const TVirtualTreeControl& source)
 {
     AssignView(source);
     SetAlign(source.Align());
+    SetBiDiMode(source.BiDiMode());
     SetBevelEdges(source.m_bevel_edges);
     SetBevelInner(source.m_bevel_inner);
     SetBevelKind(source.m_bevel_kind);
@@ -441,6 +450,20 @@ void TVirtualTreeControl::CreateParams(ui::CreateParamsRec& params)
     } else {
         params.Style &= ~DWORD(WS_BORDER);
     }
+    // The tree mirrors its own drawing; the window only learns the reading order, the alignment and
+    // the side of the vertical scroll bar (no mirrored layout of the device context).
+    if (UseRightToLeftReading())
+        params.ExStyle |= WS_EX_RTLREADING;
+    if (UseRightToLeftAlignment())
+        params.ExStyle |= WS_EX_RIGHT;
+    if (UseRightToLeftScrollBar())
+        params.ExStyle |= WS_EX_LEFTSCROLLBAR;
+}
+
+void TVirtualTreeControl::BiDiModeChanged()
+{
+    if (HandleAllocated())
+        RecreateWnd();
 }
 
 void TVirtualTreeControl::CreateWnd()
@@ -454,10 +477,8 @@ void TVirtualTreeControl::CreateWnd()
     }
     ChangeStates(0, tsWindowCreating);
     m_port->SetWindow(HandleIfAllocated());
-    if ((TreeOptions().PaintOptions() & toThemeAware) && ThemesActive())
-        ChangeStates(tsUseThemes, 0);
-    else
-        ChangeStates(0, tsUseThemes);
+    CloseThemes();
+    UpdateThemeState();
     UpdateHeaderRect();
     if (Header().States() & hsNeedScaling)
         Header().ApplyHeaderConstraints();
@@ -764,6 +785,109 @@ void TVirtualTreeControl::HandleTimer(ui::Message& message)
 
 void TVirtualTreeControl::TreeTimer(unsigned id) { m_port->KillTimer(id); }
 
+// ---------------------------------------------------------------- drags of the class library
+
+HRESULT TVirtualTreeControl::HandleOLEDragOver(core::Object* source, DWORD keyState, POINT pt, DWORD& effect,
+                                               TDragState state)
+{
+    (void)source, (void)keyState, (void)pt, (void)state;
+    effect = DROPEFFECT_NONE;
+    return S_OK;
+}
+
+void TVirtualTreeControl::DoVCLDragDrop(core::Object* source, POINT pt, DWORD effect, TDropMode mode)
+{
+    (void)source, (void)pt, (void)effect, (void)mode;
+}
+
+void TVirtualTreeControl::FreeNodeRecord(PVirtualNode node)
+{
+    if (node == m_drag_drop_target)
+        m_drag_drop_target = nullptr;
+    TVirtualTreeView::FreeNodeRecord(node);
+}
+
+void TVirtualTreeControl::HandleDragMessage(ui::Message& message)
+{
+    auto* rec = reinterpret_cast<TDragRec*>(message.LParam);
+    HWND w = HandleIfAllocated();
+    if (!rec || rec->Docking || !w || message.WParam == dmDragCancel) {
+        ui::CustomControl::WndProc(message);
+        return;
+    }
+    core::Object* source = rec->Source;
+    if (rec->Source && !(TreeStates() & tsUserDragObject))
+        source = rec->Source->Control;
+    POINT client = rec->Pos;
+    ::ScreenToClient(w, &client);
+    message.Result = 0;
+    switch (message.WParam) {
+    case dmDragEnter:
+    case dmDragLeave:
+    case dmDragMove: {
+        TDragState state = dsDragMove;
+        if (message.WParam == dmDragEnter) {
+            ChangeStates(tsVCLDragging, 0);
+            state = dsDragEnter;
+        } else if (message.WParam == dmDragLeave) {
+            ChangeStates(0, tsVCLDragging);
+            state = dsDragLeave;
+        } else {
+            AutoScrollAt(client.x, client.y);
+        }
+        DWORD keys = 0;
+        auto down = [](int key) { return (GetKeyState(key) & 0x8000) != 0; };
+        if (down(VK_SHIFT))
+            keys |= MK_SHIFT;
+        if (down(VK_CONTROL))
+            keys |= MK_CONTROL;
+        if (down(VK_MENU))
+            keys |= MK_ALT;
+        if (down(VK_LBUTTON))
+            keys |= MK_LBUTTON;
+        if (down(VK_RBUTTON))
+            keys |= MK_RBUTTON;
+        if (down(VK_MBUTTON))
+            keys |= MK_MBUTTON;
+        DWORD effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
+        HRESULT result = HandleOLEDragOver(source, keys, rec->Pos, effect, state);
+        m_drag_drop_target = DropTargetNode();
+        m_drag_effect = effect;
+        message.Result = SUCCEEDED(result) && (effect & ~DWORD(DROPEFFECT_SCROLL)) != DROPEFFECT_NONE;
+        if (state == dsDragLeave) {
+            // The drop that may follow restores the remembered target.
+            InvalidateNode(DropTargetNode());
+            StoreDropTargetNode(nullptr);
+        }
+        break;
+    }
+    case dmDragDrop: {
+        InvalidateNode(DropTargetNode());
+        StoreDropTargetNode(m_drag_drop_target);
+        struct Clear {
+            TVirtualTreeControl& tree;
+            ~Clear()
+            {
+                tree.InvalidateNode(tree.DropTargetNode());
+                tree.StoreDropTargetNode(nullptr);
+                tree.m_drag_drop_target = nullptr;
+            }
+        } clear{*this};
+        DoVCLDragDrop(source, client, m_drag_effect, LastDropMode());
+        break;
+    }
+    case dmFindTarget: {
+        ui::Control* target = ControlAtPos(client, false);
+        message.Result = LRESULT(target ? target : static_cast<ui::Control*>(this));
+        ChangeStates(tsVCLDragging, tsVCLDragPending | tsEditPending | tsClearPending);
+        break;
+    }
+    default:
+        ui::CustomControl::WndProc(message);
+        break;
+    }
+}
+
 bool TVirtualTreeControl::IsControlAt(int x, int y) const
 {
     HWND w = HandleIfAllocated();
@@ -1067,8 +1191,22 @@ void TVirtualTreeControl::HandleButton(ui::Message& message)
 
 void TVirtualTreeControl::HandleNCPaint(ui::Message& message)
 {
-    ui::CustomControl::WndProc(message);
     HWND w = HandleIfAllocated();
+    const bool themedEdge =
+        w && (TreeStates() & tsUseThemes) && (GetWindowLongPtrW(w, GWL_EXSTYLE) & WS_EX_CLIENTEDGE) && ThemeData(L"TREEVIEW");
+    if (themedEdge) {
+        // The default painting (scroll bars) stays inside the edge, which the theme paints.
+        RECT r{};
+        GetWindowRect(w, &r);
+        InflateRect(&r, -GetSystemMetrics(SM_CXEDGE), -GetSystemMetrics(SM_CYEDGE));
+        HRGN inside = CreateRectRgnIndirect(&r);
+        if (message.WParam != 1)
+            CombineRgn(inside, inside, HRGN(message.WParam), RGN_AND);
+        message.Result = DefWindowProcW(w, WM_NCPAINT, WPARAM(inside), 0);
+        DeleteObject(inside);
+    } else {
+        ui::CustomControl::WndProc(message);
+    }
     if (!w)
         return;
     HDC dc = GetWindowDC(w);
@@ -1089,6 +1227,79 @@ void TVirtualTreeControl::HandleNCPaint(ui::Message& message)
         }
     }
     PaintBorder(dc);
+    if (themedEdge)
+        PaintThemedBorder(dc);
+}
+
+// ---------------------------------------------------------------- visual themes
+
+bool TVirtualTreeControl::ThemesEnabled() const { return IsThemeActive() && IsAppThemed(); }
+
+bool TVirtualTreeControl::UsesExplorerTheme() const
+{
+    return (TreeStates() & tsUseThemes) && (TreeOptions().PaintOptions() & toUseExplorerTheme) && IsWindowsVistaOrLater();
+}
+
+HTHEME TVirtualTreeControl::ThemeData(const wchar_t* themeClass)
+{
+    HWND w = HandleIfAllocated();
+    if (!w || !(TreeStates() & tsUseThemes))
+        return nullptr;
+    HTHEME& theme = std::wcscmp(themeClass, L"BUTTON") == 0 ? m_button_theme : m_tree_theme;
+    if (!theme)
+        theme = OpenThemeData(w, themeClass);
+    return theme;
+}
+
+void TVirtualTreeControl::CloseThemes()
+{
+    for (HTHEME* theme : {&m_tree_theme, &m_button_theme}) {
+        if (*theme)
+            CloseThemeData(*theme);
+        *theme = nullptr;
+    }
+}
+
+void TVirtualTreeControl::UpdateThemeState()
+{
+    if ((TreeOptions().PaintOptions() & toThemeAware) && ThemesEnabled()) {
+        ChangeStates(tsUseThemes, 0);
+        if (UsesExplorerTheme())
+            if (HWND w = HandleIfAllocated())
+                SetWindowTheme(w, L"explorer", nullptr);
+    } else {
+        ChangeStates(0, tsUseThemes);
+    }
+}
+
+void TVirtualTreeControl::ThemeOptionsChanged(TVTPaintOptions value)
+{
+    (void)value;   // stored already; the window half asks the options itself
+    HWND w = HandleIfAllocated();
+    if (!w) {
+        TVirtualTreeView::ThemeOptionsChanged(value);
+        return;
+    }
+    CloseThemes();
+    UpdateThemeState();
+    ThemeChanged();
+    RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_VALIDATE | RDW_FRAME);
+}
+
+void TVirtualTreeControl::PaintThemedBorder(HDC windowDC)
+{
+    HTHEME theme = ThemeData(L"TREEVIEW");
+    HWND w = HandleIfAllocated();
+    if (!theme || !w)
+        return;
+    RECT window{};
+    GetWindowRect(w, &window);
+    RECT r{0, 0, window.right - window.left, window.bottom - window.top};
+    int saved = SaveDC(windowDC);
+    ExcludeClipRect(windowDC, r.left + GetSystemMetrics(SM_CXEDGE), r.top + GetSystemMetrics(SM_CYEDGE),
+                    r.right - GetSystemMetrics(SM_CXEDGE), r.bottom - GetSystemMetrics(SM_CYEDGE));
+    DrawThemeBackground(theme, windowDC, 0, 0, &r, nullptr);
+    RestoreDC(windowDC, saved);
 }
 
 bool TVirtualTreeControl::HandleHeaderMessage(ui::Message& message)
@@ -1151,7 +1362,7 @@ bool TVirtualTreeControl::HandleHeaderMessage(ui::Message& message)
             TPoint trackPoint = header.TrackPoint();
             if (header.AskColumnWidthTracking(track, trackPoint, p)) {
                 header.SetTrackPoint(trackPoint);
-                columns[track].SetWidth(p.X - trackPoint.X);
+                columns[track].SetWidth(UseRightToLeftAlignment() ? trackPoint.X - p.X : p.X - trackPoint.X);
                 header.Invalidate(track, true);
             }
         }
@@ -1220,6 +1431,9 @@ void TVirtualTreeControl::WndProc(ui::Message& message)
     case CM_ISVIRTUALTREE:
         message.Result = 1;
         return;
+    case CM_DRAG:
+        HandleDragMessage(message);
+        return;
     case WM_CHANGESTATE:
         HandleChangeStateMessage(uint32_t(message.WParam), uint32_t(message.LParam));
         message.Result = 0;
@@ -1258,6 +1472,7 @@ void TVirtualTreeControl::WndProc(ui::Message& message)
         HandleNCPaint(message);
         return;
     case WM_NCDESTROY:
+        CloseThemes();
         InterruptValidation();
         m_port->KillTimer(ChangeTimer);
         m_port->KillTimer(StructureChangeTimer);
@@ -1326,10 +1541,9 @@ void TVirtualTreeControl::WndProc(ui::Message& message)
         return;
     case WM_THEMECHANGED:
         ui::CustomControl::WndProc(message);
-        if ((TreeOptions().PaintOptions() & toThemeAware) && ThemesActive())
-            ChangeStates(tsUseThemes, 0);
-        else
-            ChangeStates(0, tsUseThemes);
+        CloseThemes();
+        UpdateThemeState();
+        ThemeChanged();
         RedrawFrame();
         return;
     case WM_SETFOCUS:
@@ -1473,12 +1687,13 @@ bool TVirtualTreeControl::ScrollByKey(WORD key, ui::ShiftState shift)
     case VK_END: {
         if (shifted || (TreeOptions().MiscOptions() & toGridExtensions))
             return false;
-        bool home = (key == VK_HOME) != UseRightToLeftAlignment();
+        // Rows are not mirrored, and OffsetX 0 is the start of the reading direction in both layouts.
+        bool home = key == VK_HOME;
         PVirtualNode target = home ? GetFirstVisible(nullptr, true) : GetLastVisible(nullptr, true);
         if (target)
             ScrollIntoView(target, (TreeOptions().SelectionOptions() & toCenterScrollIntoView) != 0,
                            !(TreeOptions().AutoOptions() & toDisableAutoscrollOnFocus));
-        SetOffsetX(key == VK_HOME && !UseRightToLeftAlignment() ? 0 : INT_MIN / 2);
+        SetOffsetX(home ? 0 : INT_MIN / 2);
         return true;
     }
     default:

@@ -268,6 +268,16 @@ bool TBaseVirtualTree::DoCanEdit(PVirtualNode node, TColumnIndex column)
     return allowed;
 }
 
+void TBaseVirtualTree::ThemeOptionsChanged(TVTPaintOptions value)
+{
+    // Without a window half the state records only whether themes are wanted.
+    if (value & toThemeAware)
+        ChangeStates(tsUseThemes, 0);
+    else
+        ChangeStates(0, tsUseThemes);
+    Invalidate();
+}
+
 void TBaseVirtualTree::DoScroll(int deltaX, int deltaY)
 {
     if (OnScroll)

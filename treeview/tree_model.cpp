@@ -715,6 +715,12 @@ void TBaseVirtualTree::ToggleNode(PVirtualNode node)
             return;
         InterruptValidation();
         IncludeStates(node, vsToggling);
+        try {
+            ToggleNodeChanging(node, false);
+        } catch (...) {
+            ExcludeStates(node, vsToggling);
+            throw;
+        }
         if (FullyVisible(node) && !IsEffectivelyHidden(node))
             m_visible_count -= CountVisibleChildren(node);
         AdjustTotalHeight(node, node->NodeHeight, false);
@@ -728,6 +734,7 @@ void TBaseVirtualTree::ToggleNode(PVirtualNode node)
         try {
             if (HasState(node, vsHasChildren) && node->ChildCount == 0)
                 InitializeChildren(node);
+            ToggleNodeChanging(node, true);
         } catch (...) {
             ExcludeStates(node, vsToggling);
             throw;

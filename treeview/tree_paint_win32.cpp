@@ -2,6 +2,7 @@
 // (background, grid lines, tree lines, buttons, cell backgrounds, content) and copied to the target
 // with one block transfer, then the band below the last row is filled.
 #include "treeview/custom_tree_control.h"
+#include <vssym32.h>
 #include <algorithm>
 #include <cmath>
 
@@ -71,6 +72,21 @@ void TCustomVirtualTreeControl::CreateHandle()
     PrepareBitmaps(true, true);
 }
 
+void TCustomVirtualTreeControl::ThemeChanged()
+{
+    if (HandleAllocated()) {
+        PrepareBitmaps(true, false);
+        Invalidate();
+    }
+}
+
+bool TCustomVirtualTreeControl::TreeLinesShown() const
+{
+    const auto paintOptions = TreeOptions().PaintOptions();
+    return (paintOptions & toShowTreeLines) &&
+           !((paintOptions & toHideTreeLinesIfThemed) && (TreeStates() & tsUseThemes));
+}
+
 void TCustomVirtualTreeControl::SetLineStyle(TVTLineStyle value)
 {
     if (value == m_line_style)
@@ -103,19 +119,39 @@ void TCustomVirtualTreeControl::SetButtonFillMode(TVTButtonFillMode value)
 void TCustomVirtualTreeControl::PrepareBitmaps(bool buttons, bool lines)
 {
     if (buttons) {
+        HTHEME theme = ThemeData(L"TREEVIEW");
+        const bool explorer = theme && UsesExplorerTheme();
+        m_button_size = 9;
+        if (explorer) {
+            SIZE size{};
+            if (SUCCEEDED(GetThemePartSize(theme, nullptr, TVP_GLYPH, GLPS_OPENED, nullptr, TS_TRUE, &size)) && size.cx > 0)
+                m_button_size = size.cx;
+        }
         const int w = m_button_size;
+        // The explorer look draws on the main column's colour; otherwise around a transparent key.
+        ui::Color clear = ui::Color(0xFF00FF);
+        if (explorer) {
+            clear = GetColor();
+            TVirtualTreeColumns& columns = Header().Columns();
+            TColumnIndex main = Header().MainColumn();
+            if (Header().UseColumns() && columns.IsValidColumn(main) && !(columns[main].Options() & coParentColor))
+                clear = ui::Color(columns[main].Color());
+        }
         ui::Bitmap* bitmaps[] = {&m_minus_bm, &m_plus_bm};
         for (int i = 0; i < 2; ++i) {
             ui::Bitmap& bm = *bitmaps[i];
             bm.SetPixelFormat(ui::pf24bit);
             bm.SetSize(w, w);
             bm.SetTransparentColor(0xFF00FF);
-            bm.SetTransparent(true);
+            bm.SetTransparent(!explorer);
             ui::Canvas& c = bm.Canvas();
-            c.SetBrushColor(0xFF00FF);
+            c.SetBrushColor(clear);
             c.FillRect(RECT{0, 0, w, w});
             const bool plus = i == 1;
-            if (m_button_style == bsTriangle) {
+            if (theme) {
+                RECT r{0, 0, w, w};
+                DrawThemeBackground(theme, c.Handle(), TVP_GLYPH, plus ? GLPS_CLOSED : GLPS_OPENED, &r, nullptr);
+            } else if (m_button_style == bsTriangle) {
                 c.SetPenColor(ui::clBlack);
                 c.SetBrushColor(ui::clBlack);
                 if (plus) {
@@ -145,6 +181,16 @@ void TCustomVirtualTreeControl::PrepareBitmaps(bool buttons, bool lines)
         }
         m_hot_minus_bm.Assign(m_minus_bm);
         m_hot_plus_bm.Assign(m_plus_bm);
+        if (explorer) {
+            ui::Bitmap* hot[] = {&m_hot_minus_bm, &m_hot_plus_bm};
+            for (int i = 0; i < 2; ++i) {
+                ui::Canvas& c = hot[i]->Canvas();
+                c.SetBrushColor(clear);
+                c.FillRect(RECT{0, 0, w, w});
+                RECT r{0, 0, w, w};
+                DrawThemeBackground(theme, c.Handle(), TVP_HOTGLYPH, i == 1 ? HGLPS_CLOSED : HGLPS_OPENED, &r, nullptr);
+            }
+        }
     }
     if (lines) {
         if (m_dotted_brush) {
@@ -176,7 +222,7 @@ TLineImage TCustomVirtualTreeControl::DetermineLineImage(PVirtualNode node, int&
             ++selectLevel;
     }
     TLineImage image(size_t(levels + (showRoot ? 1 : 0)), ltNone);
-    if (image.empty() || !(paintOptions & toShowTreeLines))
+    if (image.empty() || !TreeLinesShown())
         return image;
     auto prevVisible = [this](PVirtualNode n) { return GetPreviousVisibleSibling(n) != nullptr; };
     auto nextVisible = [this](PVirtualNode n) { return GetNextVisibleSibling(n) != nullptr; };
@@ -239,10 +285,12 @@ void TCustomVirtualTreeControl::DrawDottedVertLine(TCanvas& canvas, int top, int
     FillRect(canvas.Handle(), &r, m_dotted_brush);
 }
 
-void TCustomVirtualTreeControl::DrawLineImageEntry(TCanvas& canvas, TVTLineType type, int x, int y, int h, int v)
+void TCustomVirtualTreeControl::DrawLineImageEntry(TCanvas& canvas, TVTLineType type, int x, int y, int h, int v,
+                                                   bool reverse)
 {
     const int indent = int(Indent());
-    const int m = x + indent / 2, e = x + indent;
+    const int m = x + indent / 2, e = reverse ? x : x + indent;
+    const int edge = reverse ? x + indent : x;
     switch (type) {
     case ltBottomRight:
         DrawDottedVertLine(canvas, y + v, y + h, m);
@@ -263,10 +311,10 @@ void TCustomVirtualTreeControl::DrawLineImageEntry(TCanvas& canvas, TVTLineType 
         DrawDottedHorzLine(canvas, m, e, y + v);
         break;
     case ltLeft:
-        DrawDottedVertLine(canvas, y, y + h, x);
+        DrawDottedVertLine(canvas, y, y + h, edge);
         break;
     case ltLeftBottom:
-        DrawDottedVertLine(canvas, y, y + h, x);
+        DrawDottedVertLine(canvas, y, y + h, edge);
         DrawDottedHorzLine(canvas, x, x + indent, y + h);
         break;
     default:
@@ -275,6 +323,36 @@ void TCustomVirtualTreeControl::DrawLineImageEntry(TCanvas& canvas, TVTLineType 
 }
 
 // ---- Expand/collapse animation ----
+
+void TCustomVirtualTreeControl::AnimateToggle(const TToggleAnimationPlan& plan)
+{
+    HWND window = HandleIfAllocated();
+    if (!window)
+        return;
+    TToggleAnimationData data;
+    data.R1 = RECT{plan.R1.Left, plan.R1.Top, plan.R1.Right, plan.R1.Bottom};
+    data.R2 = RECT{plan.R2.Left, plan.R2.Top, plan.R2.Right, plan.R2.Bottom};
+    data.Mode1 = plan.Mode1;
+    data.Mode2 = plan.Mode2;
+    if (plan.Mode1 != tamNoScroll && plan.Mode2 != tamNoScroll && plan.Amount1 > 0)
+        data.ScaleFactor = double(plan.Amount2) / plan.Amount1;
+    data.DC = GetDC(window);
+    if (!data.DC)
+        return;
+    data.Brush = CreateSolidBrush(ui::ColorToRGB(GetColor()));
+    struct Release {
+        HWND window;
+        TToggleAnimationData& data;
+        ~Release()
+        {
+            DeleteObject(data.Brush);
+            ReleaseDC(window, data.DC);
+        }
+    } release{window, data};
+    int steps = plan.Mode1 != tamNoScroll ? plan.Amount1 : plan.Amount2;
+    // The loop hands each step's number of pixels as its step size.
+    RunAnimation(steps, AnimationDuration(), [&](int, int stepSize) { return ToggleCallback(stepSize, data); });
+}
 
 bool TCustomVirtualTreeControl::ToggleCallback(int step, TToggleAnimationData& data)
 {
@@ -335,6 +413,11 @@ void TCustomVirtualTreeControl::PaintTreeLines(TVTPaintInfo& info, int vAlignmen
     TCanvas& canvas = *info.Canvas;
     const int height = info.CellRect.Bottom - info.CellRect.Top;
     SetBrushOrgEx(canvas.Handle(), info.BrushOrigin.X, info.BrushOrigin.Y, nullptr);
+    // Levels run from the cell's leading edge: the right one in a right-to-left cell.
+    const bool reverse = info.BidiMode != bdLeftToRight;
+    auto levelX = [&](int level) {
+        return reverse ? info.CellRect.Right - int(Indent()) * (level + 1) : info.CellRect.Left + level * int(Indent());
+    };
     if (m_line_mode == lmBands) {
         if (!(info.PaintOptions & poGridLines))
             return;
@@ -362,14 +445,12 @@ void TCustomVirtualTreeControl::PaintTreeLines(TVTPaintInfo& info, int vAlignmen
         }
         SetTextColor(canvas.Handle(), ui::ColorToRGB(ui::Color(Colors().Color(TVTColors::GridLineColor))));
         for (int i = 0; i < indentSize && size_t(i) < bands.size(); ++i)
-            DrawLineImageEntry(canvas, bands[size_t(i)], info.CellRect.Left + i * int(Indent()), info.CellRect.Top,
-                               height - 1, vAlignment);
+            DrawLineImageEntry(canvas, bands[size_t(i)], levelX(i), info.CellRect.Top, height - 1, vAlignment, reverse);
         return;
     }
     SetTextColor(canvas.Handle(), ui::ColorToRGB(ui::Color(Colors().Color(TVTColors::TreeLineColor))));
     for (int i = 0; i < indentSize && size_t(i) < lineImage.size(); ++i)
-        DrawLineImageEntry(canvas, lineImage[size_t(i)], info.CellRect.Left + i * int(Indent()), info.CellRect.Top,
-                           height, vAlignment);
+        DrawLineImageEntry(canvas, lineImage[size_t(i)], levelX(i), info.CellRect.Top, height, vAlignment, reverse);
 }
 
 void TCustomVirtualTreeControl::PaintExpandButton(TCanvas& canvas, PVirtualNode node, const TRect& r, int buttonX, int buttonY)
@@ -391,6 +472,24 @@ void TCustomVirtualTreeControl::PaintCheckImage(TVTPaintInfo& info)
     ui::ImageList* images = CheckImages();
     if (check.Index < 0 || !images)
         return;
+    if (CheckImageKind() == ckSystemDefault) {
+        if (HTHEME theme = ThemeData(L"BUTTON")) {
+            // The system's own check, radio and push buttons in the theme's look.
+            RECT r{check.XPos - 1, check.YPos, check.XPos + 16, check.YPos + 16};
+            int part = 0, state = 0;
+            if (check.Index >= 1 && check.Index <= 8)
+                part = BP_RADIOBUTTON, state = check.Index;
+            else if (check.Index >= 9 && check.Index <= 20)
+                part = BP_CHECKBOX, state = check.Index - 8;
+            else if (check.Index >= 21 && check.Index <= 24)
+                part = BP_PUSHBUTTON, state = check.Index - 20;
+            DrawThemeBackground(theme, info.Canvas->Handle(), part, state, &r, nullptr);
+            if (part == BP_PUSHBUTTON)
+                if (ui::ImageList* utilities = UtilityImages())
+                    utilities->Draw(*info.Canvas, check.XPos - 1, check.YPos, 4);
+            return;
+        }
+    }
     images->Draw(*info.Canvas, check.XPos, check.YPos, check.Index);
 }
 
@@ -438,14 +537,14 @@ void TCustomVirtualTreeControl::PaintNodeImage(TVTPaintInfo& info, TVTImageInfoI
 
 void TCustomVirtualTreeControl::PaintDropMark(TVTPaintInfo& info, const TRect& r)
 {
-    if (m_last_drop_mode != dmAbove && m_last_drop_mode != dmBelow)
+    if (LastDropMode() != dmAbove && LastDropMode() != dmBelow)
         return;
     TCanvas& canvas = *info.Canvas;
     const int saved = canvas.SaveState();
     HBRUSH brush = CreateSolidBrush(ui::ColorToRGB(ui::Color(Colors().Color(TVTColors::DropMarkColor))));
     HGDIOBJ oldBrush = SelectObject(canvas.Handle(), brush);
     HGDIOBJ oldPen = SelectObject(canvas.Handle(), GetStockObject(NULL_PEN));
-    if (m_last_drop_mode == dmAbove) {
+    if (LastDropMode() == dmAbove) {
         POINT points[] = {{r.Left + 2, r.Top}, {r.Right - 2, r.Top}, {r.Right - 2, r.Top + 6},
                           {r.Right - 6, r.Top + 2}, {r.Left + 6, r.Top + 2}, {r.Left + 2, r.Top + 6}};
         Polygon(canvas.Handle(), points, 6);
@@ -557,6 +656,17 @@ void TCustomVirtualTreeControl::PaintCellBackground(TVTPaintInfo& info, int wind
     const auto selectionOptions = TreeOptions().SelectionOptions();
     const bool fullRow = selectionOptions & toFullRowSelect;
     const bool grid = TreeOptions().MiscOptions() & toGridExtensions;
+    // The explorer look draws selection and hot rows with the theme over the whole row.
+    HTHEME theme = UsesExplorerTheme() ? ThemeData(L"TREEVIEW") : nullptr;
+    RECT themeRow{0, info.CellRect.Top, int(RangeX()) - ((paintOptions & toShowVertGridLines) ? 1 : 0),
+                  info.CellRect.Bottom};
+    const bool hotCell = theme && (paintOptions & toHotTrack) && info.Node == HotNode() &&
+                         (info.Column == m_hot_column || fullRow);
+    auto drawThemeItem = [&](int state, const TRect& over) {
+        RECT cell = ToRECT(info.CellRect);
+        RECT target = (grid || fullRow) ? themeRow : ToRECT(over);
+        DrawThemeBackground(theme, canvas.Handle(), TVP_TREEITEM, state, &target, &cell);
+    };
     if ((info.PaintOptions & poColumnColor) && Header().Columns().IsValidColumn(info.Column)) {
         canvas.SetBrushColor(ui::Color(Header().Columns()[info.Column].Color()));
         canvas.FillRect(ToRECT(info.CellRect));
@@ -590,7 +700,10 @@ void TCustomVirtualTreeControl::PaintCellBackground(TVTPaintInfo& info, int wind
         if (grid || fullRow)
             inner = info.CellRect;
         if (inner.Right > inner.Left && inner.Bottom > inner.Top) {
-            if (paintOptions & toUseBlendedSelection) {
+            if (theme) {
+                if (!hotCell)
+                    drawThemeItem(focusedLook ? TREIS_SELECTED : TREIS_SELECTEDNOTFOCUS, inner);
+            } else if (paintOptions & toUseBlendedSelection) {
                 RECT device{inner.Left - windowOrgX, inner.Top, inner.Right - windowOrgX, inner.Bottom};
                 device.left = std::max<LONG>(device.left, 0);
                 device.right = std::min<LONG>(device.right, maxWidth);
@@ -603,12 +716,21 @@ void TCustomVirtualTreeControl::PaintCellBackground(TVTPaintInfo& info, int wind
             }
         }
     }
+    if (hotCell) {
+        const bool selected = Selected(info.Node) && !(paintOptions & toAlwaysHideSelection);
+        drawThemeItem(selected ? TREIS_HOTSELECTED : TREIS_HOT, inner);
+    }
+    const bool themedFullRow = theme && fullRow && !(selectionOptions & toExtendedFocus);
     if ((info.Column == FocusedColumn() || fullRow) && (info.PaintOptions & poDrawFocusRect) && focusedLook &&
-        info.Node == FocusedNode() && info.Column == FocusedColumn()) {
-        RECT r = ToRECT(grid ? info.CellRect : inner);
-        SetTextColor(canvas.Handle(), RGB(255, 255, 255));
-        SetBkColor(canvas.Handle(), RGB(0, 0, 0));
+        info.Node == FocusedNode() && (info.Column == FocusedColumn() || themedFullRow)) {
+        RECT r = themedFullRow ? themeRow : ToRECT(grid ? info.CellRect : inner);
+        if (theme)
+            InflateRect(&r, -1, -1);
+        COLORREF oldText = SetTextColor(canvas.Handle(), RGB(255, 255, 255));
+        COLORREF oldBack = SetBkColor(canvas.Handle(), RGB(0, 0, 0));
         DrawFocusRect(canvas.Handle(), &r);
+        SetTextColor(canvas.Handle(), oldText);
+        SetBkColor(canvas.Handle(), oldBack);
     }
 }
 
@@ -687,7 +809,7 @@ void TCustomVirtualTreeControl::PaintRowBackground(TVTPaintInfo& info, const TRe
             PaintBackgroundPicture(canvas.Handle(), r, TPoint{0, m_row_top},
                                    TPoint{-EffectiveOffsetX(), m_row_top + OffsetY()});
         } else if ((info.PaintOptions & poDrawSelection) && (TreeOptions().SelectionOptions() & toFullRowSelect) &&
-            Selected(info.Node) && !(paintOptions & toUseBlendedSelection)) {
+                   Selected(info.Node) && !(paintOptions & toUseBlendedSelection) && !UsesExplorerTheme()) {
             const bool focusedLook = Focused() || (paintOptions & toPopupMode);
             canvas.SetBrushColor(GetColor());
             canvas.FillRect(ToRECT(r));
@@ -713,18 +835,22 @@ void TCustomVirtualTreeControl::PaintTreeArea(ui::Canvas& canvas, const TRect& u
         return;
     const int clientWidth = ClientWidth(), clientHeight = ClientHeight();
     const int fixed = Header().UseColumns() ? Header().Columns().GetVisibleFixedWidth() : 0;
+    // Columns narrower than a right-to-left tree end at its right edge.
+    const int correction = EffectiveOffsetX() - TreeOffsetX();
     TRect r = updateRect;
     if (fixed > 0) {
         TRect fixedArea = Intersect(TRect{0, 0, fixed, clientHeight}, updateRect);
         if (fixedArea.Right > fixedArea.Left) {
-            TRect window{fixedArea.Left, fixedArea.Top - OffsetY(), fixedArea.Right, fixedArea.Bottom - OffsetY()};
+            TRect window{fixedArea.Left - correction, fixedArea.Top - OffsetY(), fixedArea.Right - correction,
+                         fixedArea.Bottom - OffsetY()};
             PaintRows(canvas, window, TPoint{fixedArea.Left, fixedArea.Top}, WindowPaintOptions);
         }
         r = Intersect(TRect{fixed, 0, clientWidth, clientHeight}, updateRect);
         if (r.Right <= r.Left)
             return;
     }
-    TRect window{r.Left + EffectiveOffsetX(), r.Top - OffsetY(), r.Right + EffectiveOffsetX(), r.Bottom - OffsetY()};
+    const int shift = EffectiveOffsetX() - correction;
+    TRect window{r.Left + shift, r.Top - OffsetY(), r.Right + shift, r.Bottom - OffsetY()};
     PaintRows(canvas, window, TPoint{r.Left, r.Top}, WindowPaintOptions);
 }
 
@@ -830,10 +956,14 @@ void TCustomVirtualTreeControl::PaintRows(ui::Canvas& target, const TRect& windo
                         } else {
                             info.Position = 0;
                             info.Alignment = Alignment();
-                            info.BidiMode = bdLeftToRight;
+                            info.BidiMode = BiDiMode();
                             cellOptions &= TVTInternalPaintOptions(~poColumnColor);
                         }
                         info.PaintOptions = cellOptions;
+                        // A right-to-left cell starts at its right edge and mirrors its alignment.
+                        const bool rtl = info.BidiMode != bdLeftToRight;
+                        if (rtl && info.Alignment != taCenter)
+                            info.Alignment = info.Alignment == taLeftJustify ? taRightJustify : taLeftJustify;
                         const bool main = !useColumns || column == mainColumn;
                         TColumnIndex next = InvalidColumn;
                         if (useColumns)
@@ -841,15 +971,18 @@ void TCustomVirtualTreeControl::PaintRows(ui::Canvas& target, const TRect& windo
                         if (info.CellRect.Right > window.Left && (!(options & poMainOnly) || main)) {
                             info.NodeWidth = NodeWidthOnCanvas(&rowCanvas, node, column);
                             info.ContentRect = info.CellRect;
-                            info.ContentRect.Left += Margin();
+                            // The leading edge: left, or right in a right-to-left cell.
+                            int& lead = rtl ? info.ContentRect.Right : info.ContentRect.Left;
+                            const int ahead = rtl ? -1 : 1;
+                            lead += ahead * Margin();
                             for (auto& image : info.ImageInfo)
                                 image = TVTImageInfo{};
                             if (main && (TreeOptions().MiscOptions() & toCheckSupport) && node->CheckType != ctNone &&
                                 CheckImageWidth() > 0) {
                                 info.ImageInfo[iiCheck].Index = CheckImageIndex(node);
-                                info.ImageInfo[iiCheck].XPos = info.ContentRect.Left;
+                                info.ImageInfo[iiCheck].XPos = rtl ? lead - CheckImageWidth() : lead;
                                 info.ImageInfo[iiCheck].YPos = vAlign - CheckImageWidth() / 2;
-                                info.ContentRect.Left += CheckImageWidth() + 2;
+                                lead += ahead * (CheckImageWidth() + 2);
                             }
                             // State and normal images follow at the leading edge, each moving it by
                             // its width + 2.
@@ -857,9 +990,9 @@ void TCustomVirtualTreeControl::PaintRows(ui::Canvas& target, const TRect& windo
                                 TVTImageInfo& entry = info.ImageInfo[index];
                                 if (entry.Index < 0 || !entry.Images)
                                     return;
-                                entry.XPos = info.ContentRect.Left;
+                                entry.XPos = rtl ? lead - entry.Images->Width() : lead;
                                 entry.YPos = vAlign - entry.Images->Height() / 2;
-                                info.ContentRect.Left += entry.Images->Width() + 2;
+                                lead += ahead * (entry.Images->Width() + 2);
                             };
                             if (m_state_images || OnGetImageIndexEx) {
                                 FillImageInfo(info, TVTImageKind::ikState, iiState, m_state_images);
@@ -872,8 +1005,8 @@ void TCustomVirtualTreeControl::PaintRows(ui::Canvas& target, const TRect& windo
                             }
                             const int indentSize = (paintOptions & toFixedIndent) ? 1 : int(lineImage.size());
                             if (main) {
-                                const int shift = indentSize * int(Indent());
-                                info.ContentRect.Left += shift;
+                                const int shift = ahead * indentSize * int(Indent());
+                                lead += shift;
                                 for (auto& entry : info.ImageInfo)
                                     entry.XPos += shift;
                             }
@@ -885,28 +1018,32 @@ void TCustomVirtualTreeControl::PaintRows(ui::Canvas& target, const TRect& windo
                             if ((options & poGridLines) && (paintOptions & toShowHorzGridLines)) {
                                 SetTextColor(rowDC, ui::ColorToRGB(ui::Color(Colors().Color(TVTColors::GridLineColor))));
                                 SetBrushOrgEx(rowDC, info.BrushOrigin.X, info.BrushOrigin.Y, nullptr);
-                                int lineLeft = info.CellRect.Left;
+                                int lineLeft = info.CellRect.Left, lineRight = info.CellRect.Right - 1;
                                 if (main && m_line_mode == lmBands)
-                                    lineLeft += indentSize * int(Indent());
-                                DrawDottedHorzLine(rowCanvas, lineLeft, info.CellRect.Right - 1, info.CellRect.Bottom - 1);
+                                    (rtl ? lineRight : lineLeft) += ahead * indentSize * int(Indent());
+                                DrawDottedHorzLine(rowCanvas, lineLeft, lineRight, info.CellRect.Bottom - 1);
                                 --info.CellRect.Bottom;
                                 --info.ContentRect.Bottom;
                             }
                             if (useColumns && (options & poGridLines) && (paintOptions & toShowVertGridLines) &&
                                 !(columns.GetNextVisibleColumn(column) < 0 && (Header().Options() & hoAutoResize))) {
                                 SetTextColor(rowDC, ui::ColorToRGB(ui::Color(Colors().Color(TVTColors::GridLineColor))));
-                                DrawDottedVertLine(rowCanvas, info.CellRect.Top, info.CellRect.Bottom, info.CellRect.Right - 1);
+                                if (!rtl || !IsCellEmpty(node, column))
+                                    DrawDottedVertLine(rowCanvas, info.CellRect.Top, info.CellRect.Bottom, info.CellRect.Right - 1);
                                 --info.CellRect.Right;
                                 --info.ContentRect.Right;
                             }
                             PaintCellBackground(info, window.Left, windowWidth);
                             if (main) {
-                                if ((paintOptions & toShowTreeLines) && !lineImage.empty())
+                                if (TreeLinesShown() && !lineImage.empty())
                                     PaintTreeLines(info, vAlign, indentSize, lineImage);
                                 if ((paintOptions & toShowButtons) && HasChildren(node) &&
                                     (!treeview::HasState(node, vsAllChildrenHidden) ||
                                      !(TreeOptions().AutoOptions() & toAutoHideButtons))) {
-                                    const int buttonX = baseButtonX + ((paintOptions & toFixedIndent) ? 0 : (indentSize - 1) * int(Indent()));
+                                    int buttonX = baseButtonX + ((paintOptions & toFixedIndent) ? 0 : (indentSize - 1) * int(Indent()));
+                                    // Counted from the right edge in a right-to-left cell.
+                                    if (rtl)
+                                        buttonX = info.CellRect.Right - info.CellRect.Left - buttonX - m_button_size;
                                     PaintExpandButton(rowCanvas, node, info.CellRect, buttonX, buttonY);
                                 }
                                 PaintCheckImage(info);
@@ -983,6 +1120,9 @@ void TCustomVirtualTreeControl::FillBandBelow(ui::Canvas& target, const TRect& a
             right += area.Left - windowLeft;
             if (right <= area.Left)
                 continue;
+            // Right-to-left columns narrower than the window leave a band before the first one.
+            if (left > x)
+                fill(RECT{x, area.Top, std::min(left, area.Right), area.Bottom}, treeColor);
             RECT r{std::max(left, area.Left), area.Top, std::min(right, area.Right), area.Bottom};
             fill(r, (columns[c].Options() & coParentColor) ? treeColor : ui::Color(columns[c].Color()));
             const bool last = !columns.IsValidColumn(columns.GetNextVisibleColumn(c)) && (Header().Options() & hoAutoResize);

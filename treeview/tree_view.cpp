@@ -60,6 +60,60 @@ void TVirtualTreeView::SetAlignment(TAlignment value)
         Invalidate();
 }
 
+void TVirtualTreeView::SetBiDiMode(TBiDiMode value)
+{
+    if (value == m_bidi_mode)
+        return;
+    m_bidi_mode = value;
+    if (Loading())
+        return;
+    m_effective_offset_x = EffectiveOffsetFor(OffsetX());
+    TVirtualTreeColumns& columns = m_header->Columns();
+    for (TColumnIndex i = 0; i < columns.Count(); ++i)
+        columns[i].ParentBiDiModeChanged();
+    if (TreeOptions().AutoOptions() & toAutoBidiColumnOrdering)
+        columns.ResetColumnOrder(UseRightToLeftAlignment());
+    BiDiModeChanged();
+    if (WindowPort().HandleAllocated()) {
+        UpdateScrollBars(false);
+        InvalidateHeaderRect(nullptr);
+        Invalidate();
+    }
+}
+
+int TVirtualTreeView::EffectiveOffsetFor(int offsetX) const
+{
+    // Right-to-left: measured from the right end of the content; 0 while the content fits.
+    if (UseRightToLeftAlignment())
+        return std::max(0, int(m_range_x) + offsetX - ClientWidth());
+    return -offsetX;
+}
+
+int TVirtualTreeView::TreeOffsetX() const
+{
+    if (UseRightToLeftAlignment() && m_header->UseColumns())
+        return m_effective_offset_x - RightToLeftOffset(true);
+    return m_effective_offset_x;
+}
+
+int TVirtualTreeView::LeftScrollBarWidth() const
+{
+    if (!UseRightToLeftScrollBar() || int(m_range_y) <= ClientHeight() || !m_scroll_bar_options.Vertical())
+        return 0;
+    return WindowPort().VerticalScrollBarWidth();
+}
+
+int TVirtualTreeView::RightToLeftOffset(bool excludeScrollBar) const
+{
+    const bool verticalBar = int(m_range_y) > ClientHeight() && m_scroll_bar_options.Vertical();
+    const int barWidth = verticalBar ? WindowPort().VerticalScrollBarWidth() : 0;
+    int result = barWidth;
+    const int headerWidth = m_header_rect.Right - m_header_rect.Left;
+    if (headerWidth >= result + int(m_range_x))
+        result = headerWidth - int(m_range_x);
+    return excludeScrollBar ? result - barWidth : result;
+}
+
 void TVirtualTreeView::SetBottomSpace(uint32_t value)
 {
     if (value == m_bottom_space)
@@ -207,12 +261,12 @@ void TVirtualTreeView::UpdateHorizontalScrollBar(bool doRepaint)
     TreeWindowPort& port = WindowPort();
     int clientWidth = ClientWidth();
     bool rtl = UseRightToLeftAlignment();
-    m_effective_offset_x = rtl ? int(m_range_x) + OffsetX() - clientWidth : -OffsetX();
+    m_effective_offset_x = EffectiveOffsetFor(OffsetX());
     if (!m_scroll_bar_options.Horizontal()) {
         ShowScrollBarAndNotify(TScrollBarKind::Horizontal, false);
         int x = std::max(std::min(0, OffsetX()), std::min(0, clientWidth - int(m_range_x)));
         StoreOffsets(x, OffsetY());
-        m_effective_offset_x = rtl ? int(m_range_x) + x - clientWidth : -x;
+        m_effective_offset_x = EffectiveOffsetFor(x);
         return;
     }
     TScrollInfo info;
@@ -230,7 +284,8 @@ void TVirtualTreeView::UpdateHorizontalScrollBar(bool doRepaint)
         ShowScrollBarAndNotify(TScrollBarKind::Horizontal, false);
     }
     m_effective_offset_x = info.Pos;
-    int newX = rtl ? clientWidth + m_effective_offset_x - int(m_range_x) : -m_effective_offset_x;
+    // Content narrower than a right-to-left window keeps the offset 0 (it is never positive).
+    int newX = rtl ? std::min(0, clientWidth + m_effective_offset_x - int(m_range_x)) : -m_effective_offset_x;
     if (newX != OffsetX()) {
         int dx = newX - OffsetX();
         StoreOffsets(newX, OffsetY());
@@ -261,7 +316,7 @@ bool TVirtualTreeView::ApplyOffset(TPoint value, TScrollUpdateOptions options, c
     if (deltaX == 0 && deltaY == 0)
         return false;
     StoreOffsets(x, y);
-    m_effective_offset_x = rtl ? int(m_range_x) + x - clientWidth : -x;
+    m_effective_offset_x = EffectiveOffsetFor(x);
     CancelHint();
     TreeWindowPort& port = WindowPort();
     if (UpdateCount() == 0 && port.HandleAllocated()) {
@@ -327,8 +382,9 @@ void TVirtualTreeView::HandleScrollRequest(TScrollBarKind bar, TScrollCode code,
     case scLineDown: SetOffsetX(OffsetX() - sign * step); break;
     case scPageUp: SetOffsetX(OffsetX() + sign * page); break;
     case scPageDown: SetOffsetX(OffsetX() - sign * page); break;
-    case scTop: SetOffsetX(0); break;
-    case scBottom: SetOffsetX(-int(m_range_x)); break;
+    // The bar itself is not mirrored: its left end shows the content's left end in both layouts.
+    case scTop: SetOffsetX(rtl ? -int(m_range_x) : 0); break;
+    case scBottom: SetOffsetX(rtl ? 0 : -int(m_range_x)); break;
     case scEndScroll:
         ChangeStates(0, tsThumbTracking);
         UpdateHorizontalScrollBar(false);
@@ -870,7 +926,10 @@ void TVirtualTreeView::ToggleNode(PVirtualNode node)
     TRect row;
     if (IsEffectivelyVisible(node) && !IsEffectivelyHidden(node) && FullyVisible(node))
         row = GetDisplayRect(node, NoColumn, false);
+    m_toggle_repaint_all = false;
     TBaseVirtualTree::ToggleNode(node);
+    bool animatedRepaintAll = m_toggle_repaint_all;
+    m_toggle_repaint_all = false;
     if (Expanded(node) == wasExpanded)
         return; // refused
     if (wasExpanded && (TreeOptions().AutoOptions() & toAutoFreeOnCollapse) && node->ChildCount > 0) {
@@ -916,10 +975,168 @@ void TVirtualTreeView::ToggleNode(PVirtualNode node)
         }
     }
     UpdateScrollBars(true);
-    if (repaintAll)
+    if (repaintAll || animatedRepaintAll)
         Invalidate();
     else
         InvalidateToBottom(node);
+}
+
+// ---- Toggle animation ----
+
+void TVirtualTreeView::ToggleNodeChanging(PVirtualNode node, bool expanding)
+{
+    if (UpdateCount() > 0 || !(TreeOptions().AnimationOptions() & toAnimatedToggle) || AnimationDuration() == 0 ||
+        !WindowPort().HandleAllocated())
+        return;
+    if (expanding)
+        PlanExpandAnimation(node);
+    else
+        PlanCollapseAnimation(node);
+}
+
+void TVirtualTreeView::PlanCollapseAnimation(PVirtualNode node)
+{
+    if (TreeStates() & tsCollapsing)
+        return;
+    TRect row = GetDisplayRect(node, NoColumn, false);
+    if (row.Bottom <= row.Top)
+        return; // not on screen
+    const int clientHeight = ClientHeight();
+    const int clientWidth = ClientWidth();
+    const int c = int(node->TotalHeight - NodeHeight(node));
+    const int offsetY = OffsetY();
+    const bool advanced = (TreeOptions().AnimationOptions() & toAdvancedAnimatedToggle) != 0;
+    CancelHint();
+    WindowPort().Update();
+    TToggleAnimationPlan plan;
+    plan.R1 = TRect{0, row.Top, clientWidth, row.Bottom};
+    if (TreeOptions().PaintOptions() & toChildrenAbove) {
+        if (row.Top >= clientHeight)
+            return;
+        if (c + offsetY <= 0 || !advanced) {
+            plan.R1.Top = 0;
+            plan.R1.Bottom = row.Top;
+            plan.Mode1 = tamScrollDown;
+            plan.Amount1 = std::min(row.Top + 1, c);
+        } else {
+            plan.R1.Top = std::max(0, row.Top - c);
+            plan.R1.Bottom = clientHeight;
+            plan.Mode1 = tamScrollUp;
+            plan.Amount1 = offsetY + c;
+        }
+    } else {
+        const int rangeY = int(RangeY());
+        if (rangeY + offsetY - c < clientHeight && clientHeight < rangeY && offsetY != 0 && advanced) {
+            // The content would end above the window's bottom: the rows above come down instead.
+            plan.R1.Top = 0;
+            plan.R1.Bottom = std::min(clientHeight, row.Bottom);
+            plan.Mode1 = tamScrollDown;
+            plan.Amount1 = std::min(-offsetY, clientHeight - (rangeY + offsetY - c));
+            m_toggle_repaint_all = true;
+        } else {
+            plan.R1.Top = row.Top + int(NodeHeight(node));
+            plan.R1.Bottom = clientHeight;
+            plan.Mode1 = tamScrollUp;
+            plan.Amount1 = std::min(clientHeight - plan.R1.Top + 1, c);
+        }
+    }
+    if (plan.R1.Top < clientHeight)
+        StartToggleAnimation(plan);
+}
+
+void TVirtualTreeView::PlanExpandAnimation(PVirtualNode node)
+{
+    if (node->ChildCount == 0 || (TreeStates() & (tsExpanding | tsPainting)))
+        return;
+    TRect row = GetDisplayRect(node, NoColumn, false);
+    if (row.Bottom <= row.Top)
+        return; // not on screen
+    int delta = 0;
+    for (PVirtualNode child = node->FirstChild; child; child = child->NextSibling)
+        if (IsEffectivelyVisible(child))
+            delta += int(child->TotalHeight);
+    const int clientHeight = ClientHeight();
+    const int clientWidth = ClientWidth();
+    const int nodeHeight = int(NodeHeight(node));
+    const int rangeY = int(RangeY());
+    const int offsetY = OffsetY();
+    const bool childrenAbove = (TreeOptions().PaintOptions() & toChildrenAbove) != 0;
+    const bool advanced = (TreeOptions().AnimationOptions() & toAdvancedAnimatedToggle) != 0;
+    const bool autoScroll = (TreeOptions().AutoOptions() & toAutoScrollOnExpand) != 0;
+    const int rowTop = row.Top;
+    const bool fitsAll = nodeHeight + delta <= clientHeight;
+    const bool fits = childrenAbove ? fitsAll && rangeY >= clientHeight : fitsAll;
+    const bool fitsBelow = row.Bottom + delta <= clientHeight;
+    const bool fitsAbove = rowTop - delta >= 0;
+    const bool rowInside = row.Bottom <= clientHeight;
+    if (rowTop >= clientHeight)
+        return;
+    CancelHint();
+    WindowPort().Update();
+    TToggleAnimationPlan plan;
+    if (!childrenAbove) {
+        if (!(fits && fitsBelow) && autoScroll && advanced && rowTop > 0) {
+            // The row moves up while the children slide in below it.
+            plan.R1 = TRect{0, 0, clientWidth, rowTop + nodeHeight + 1};
+            plan.Mode1 = tamScrollUp;
+            plan.R2 = TRect{0, plan.R1.Bottom, clientWidth, clientHeight};
+            plan.Mode2 = tamScrollDown;
+            plan.Amount2 = clientHeight - plan.R2.Top;
+            plan.Amount1 = std::min(delta - plan.Amount2, plan.R1.Bottom - nodeHeight);
+        } else {
+            plan.R1 = TRect{0, rowTop + nodeHeight, clientWidth, clientHeight};
+            plan.Mode1 = tamScrollDown;
+            plan.Amount1 = std::min(plan.R1.Bottom - plan.R1.Top, delta);
+        }
+    } else if (!advanced || (fits && ((fitsAbove && rowInside) || !autoScroll))) {
+        plan.R1 = TRect{0, 0, clientWidth, rowTop};
+        plan.Mode1 = tamScrollUp;
+        plan.Amount1 = std::min(delta, rowTop);
+    } else {
+        plan.R1 = TRect{0, rowTop, clientWidth, clientHeight};
+        plan.Mode1 = tamScrollDown;
+        plan.R2 = TRect{0, 0, clientWidth, rowTop};
+        plan.Mode2 = tamScrollUp;
+        const int over = rangeY + delta - clientHeight;
+        if (!autoScroll) {
+            plan.Amount1 = delta - offsetY - std::max(0, over);
+            if (over <= 0)
+                plan.Mode2 = tamNoScroll;
+            else
+                plan.Amount2 = std::min(over, rowTop);
+        } else {
+            if (fitsAll && rowInside && over > 0) {
+                plan.Amount1 = delta < rowTop ? clientHeight - rangeY : std::abs(rowTop - delta);
+            } else if (over <= 0) {
+                plan.Mode2 = tamNoScroll;
+                plan.Amount1 = delta;
+            } else {
+                plan.Amount1 = clientHeight - rowTop - nodeHeight;
+            }
+            if (plan.Mode2 != tamNoScroll) {
+                if (plan.Amount1 > 0) {
+                    plan.Amount2 = std::min(delta - plan.Amount1, rowTop);
+                } else {
+                    plan.Mode1 = tamNoScroll;
+                    plan.Amount2 = std::min(delta, clientHeight);
+                }
+            }
+        }
+    }
+    if (plan.R1.Top <= clientHeight)
+        StartToggleAnimation(plan);
+}
+
+void TVirtualTreeView::StartToggleAnimation(TToggleAnimationPlan plan)
+{
+    if (plan.Mode1 != tamNoScroll && plan.Mode2 != tamNoScroll && plan.Amount1 < plan.Amount2) {
+        std::swap(plan.R1, plan.R2);
+        std::swap(plan.Mode1, plan.Mode2);
+        std::swap(plan.Amount1, plan.Amount2);
+    }
+    int steps = plan.Mode1 != tamNoScroll ? plan.Amount1 : plan.Amount2;
+    if (steps > 0)
+        AnimateToggle(plan);
 }
 
 void TVirtualTreeView::ReinitNode(PVirtualNode node, bool recursive)

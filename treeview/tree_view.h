@@ -37,6 +37,15 @@ using TScrollDirections = uint8_t;
 // One step of an animation: (step, stepSize) -> go on. The loop ends with a final call (0, 0).
 using TVTAnimationCallback = std::function<bool(int step, int stepSize)>;
 
+// The expand/collapse animation: two areas of the client area (client coordinates) scrolled by
+// their amounts of pixels, R1 carrying the larger amount once the plan is handed to AnimateToggle.
+enum TToggleAnimationMode : uint8_t { tamScrollUp, tamScrollDown, tamNoScroll };
+struct TToggleAnimationPlan {
+    TRect R1, R2;
+    TToggleAnimationMode Mode1 = tamNoScroll, Mode2 = tamNoScroll;
+    int Amount1 = 0, Amount2 = 0;
+};
+
 // The scroll requests of WM_VSCROLL/WM_HSCROLL (the platform's SB_* codes).
 enum TScrollCode : int {
     scLineUp = 0, scLineDown = 1, scPageUp = 2, scPageDown = 3, scThumbPosition = 4, scThumbTrack = 5, scTop = 6,
@@ -62,6 +71,11 @@ public:
     void SetTextMargin(int value);
     TAlignment Alignment() const { return m_alignment; }
     void SetAlignment(TAlignment value);
+    // Reading order and layout. bdRightToLeft mirrors the whole layout (columns start at the right,
+    // horizontal scrolling and keys run the other way); any mode but bdLeftToRight mirrors the
+    // cells of column -1 and the columns that follow the tree (coParentBidiMode).
+    TBiDiMode BiDiMode() const { return m_bidi_mode; }
+    void SetBiDiMode(TBiDiMode value);
     uint32_t BottomSpace() const { return m_bottom_space; }
     void SetBottomSpace(uint32_t value);
     uint32_t AnimationDuration() const { return m_animation_duration; }
@@ -149,7 +163,19 @@ public:
     void InvalidateColumn(TColumnIndex column);
     int ClientWidth() const { return WindowPort().ClientSize().cx; }
     int ClientHeight() const { return WindowPort().ClientSize().cy; }
-    bool UseRightToLeftAlignment() const { return WindowPort().RightToLeft(); }
+    bool UseRightToLeftAlignment() const { return m_bidi_mode == bdRightToLeft; }
+    bool UseRightToLeftReading() const { return m_bidi_mode != bdLeftToRight; }
+    bool UseRightToLeftScrollBar() const { return m_bidi_mode == bdRightToLeft || m_bidi_mode == bdRightToLeftNoAlign; }
+    // How far the columns are moved right in a right-to-left layout: columns narrower than the
+    // header end at its right edge. Header coordinates, or client coordinates with excludeScrollBar
+    // (a vertical scroll bar then stands left of the client area).
+    int RightToLeftOffset(bool excludeScrollBar) const;
+    // Width of a vertical scroll bar shown left of the client area (0 without one): the header,
+    // which spans the bar too, starts that far left of the client area.
+    int LeftScrollBarWidth() const;
+    // The painted tree's x at client x 0 (tree x = client x + TreeOffsetX()): the scroll position,
+    // less the right-to-left shift of narrow columns.
+    int TreeOffsetX() const;
 
     // ---- Long operations ----
     void BeginOperation();
@@ -170,6 +196,8 @@ public:
     void SetHeaderRect(const TRect& rect) { m_header_rect = rect; }
     // The header changed its height or visibility: the window recomputes its frame.
     virtual void HeaderFrameChanged() { WindowPort().FrameChanged(); }
+    // The reading order changed after the view took the new mode (the window renews its styles).
+    virtual void BiDiModeChanged() {}
     // The header's image list changed from old to Header().Images() (the window half follows the
     // list's changes).
     virtual void HeaderImagesChanged(TCustomImageList* old) { (void)old; }
@@ -207,13 +235,23 @@ protected:
     // Whether this tree is the current drop target of a drag, or the control under a client point.
     virtual bool IsCurrentDropTarget() const { return false; }
     virtual bool IsControlAt(int x, int y) const { (void)x, (void)y; return true; }
+    // Runs the toggle animation of a plan (the window half scrolls the window's pixels); steps of
+    // Amount1 pixels (Amount2 when R1 does not scroll) over AnimationDuration.
+    virtual void AnimateToggle(const TToggleAnimationPlan& plan) { (void)plan; }
+    void ToggleNodeChanging(PVirtualNode node, bool expanding) override;
     // Hot tracking after a scroll (the mouse half fills it in).
     virtual void TrackHotAfterScroll() {}
     virtual void CancelHint() {}
     bool ShowsImage(PVirtualNode node, TVTImageKind kind, TColumnIndex column);
+    // The scroll position (EffectiveOffsetX) of an OffsetX.
+    int EffectiveOffsetFor(int offsetX) const;
     int NodeIndentation(PVirtualNode node) const;
 
 private:
+    void PlanCollapseAnimation(PVirtualNode node);
+    void PlanExpandAnimation(PVirtualNode node);
+    void StartToggleAnimation(TToggleAnimationPlan plan);
+
     std::unique_ptr<TVTHeader> m_header;
     TScrollBarOptions m_scroll_bar_options;
     TVTColors m_colors;
@@ -222,6 +260,7 @@ private:
     int m_margin = 4;
     int m_text_margin = 4;
     TAlignment m_alignment = taLeftJustify;
+    TBiDiMode m_bidi_mode = bdLeftToRight;
     uint32_t m_bottom_space = 0;
     uint32_t m_animation_duration = 200;
     uint32_t m_auto_expand_delay = 1000;
@@ -239,6 +278,8 @@ private:
     TPoint m_last_click_pos;
     uint32_t m_operation_count = 0;
     bool m_operation_canceled = false;
+    // The advanced collapse animation moved the rows above the node: the whole window repaints.
+    bool m_toggle_repaint_all = false;
 };
 
 } // namespace treeview

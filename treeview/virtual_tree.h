@@ -438,6 +438,14 @@ protected:
     void StoreFocusedNode(PVirtualNode node) { m_focused_node = node; }
     void StoreHotNode(PVirtualNode node) { m_hot_node = node; }
     void StoreLastSelectionLevel(int32_t level) { m_last_selection_level = level; }
+    // The drag half's drop target (drag and drop decide it by their own rules).
+    void StoreDropTargetNode(PVirtualNode node) { m_drop_target_node = node; }
+    // ToggleNode calls this once the change is allowed and before it is made (an expanding node's
+    // children exist by then): the view animates the change here.
+    virtual void ToggleNodeChanging(PVirtualNode node, bool expanding) { (void)node, (void)expanding; }
+    // toThemeAware or toUseExplorerTheme changed on a tree with a window; the window half asks the
+    // platform whether themes are on.
+    virtual void ThemeOptionsChanged(TVTPaintOptions value);
 
     // ---- Check internals ----
     virtual TCheckState NextCheckState(TCheckType checkType, TCheckState checkState);

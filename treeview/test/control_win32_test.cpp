@@ -644,3 +644,29 @@ TEST_F(TreeControl, CheckImagesFollowTheKindAndForgetARemovedCustomList)
 
 } // namespace
 } // namespace treeview::test
+
+namespace treeview::test {
+namespace {
+
+// Redraw is switched off during an update, which hides the window from IsWindowVisible; the end of
+// the update must switch it on again, also for nested updates.
+TEST_F(TreeControl, UpdatesLeaveTheWindowShown)
+{
+    ASSERT_TRUE(IsWindowVisible(Window()));
+    tree->BeginUpdate();
+    tree->BeginUpdate();
+    tree->AddChild(nullptr);
+    tree->EndUpdate();
+    tree->EndUpdate();
+    EXPECT_TRUE(IsWindowVisible(Window()));
+    tree->SetRootNodeCount(5);
+    EXPECT_TRUE(IsWindowVisible(Window()));
+    // A hidden tree stays hidden.
+    static_cast<ui::Control*>(tree)->SetVisible(false);
+    tree->BeginUpdate();
+    tree->EndUpdate();
+    EXPECT_FALSE(IsWindowVisible(Window()));
+}
+
+} // namespace
+} // namespace treeview::test

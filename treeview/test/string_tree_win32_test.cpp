@@ -1099,6 +1099,7 @@ TEST_F(NodeList, MainColumnWidthIsCachedUntilTheNodeIsInvalidated)
         ++measured;
         w = 50;   // the handler's width is the one used and cached
     };
+    tree->InvalidateNode(Node(0));   // the shown window's painting cached a width already
     EXPECT_EQ(tree->NodeWidth(nullptr, Node(0), 0), 50 + 2 * tree->TextMargin());
     EXPECT_EQ(tree->CachedWidth(Node(0)), uint32_t(50 + 2 * tree->TextMargin()));
     tree->NodeWidth(nullptr, Node(0), 0);

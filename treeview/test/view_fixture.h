@@ -3,6 +3,7 @@
 #pragma once
 #include "tree_fixture.h"
 #include "treeview/tree_view.h"
+#include <vector>
 
 namespace treeview::test {
 
@@ -15,8 +16,11 @@ public:
     TSize Images{};
     // A clock that moves one millisecond per reading, plus what a test adds.
     mutable uint32_t Now = 1000;
+    // The toggle animations asked for.
+    std::vector<TToggleAnimationPlan> Plans;
 
 protected:
+    void AnimateToggle(const TToggleAnimationPlan& plan) override { Plans.push_back(plan); }
     uint32_t TickMilliseconds() const override { return Now++; }
     int DoGetNodeWidth(PVirtualNode node, TColumnIndex column) override
     {

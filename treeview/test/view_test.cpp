@@ -372,6 +372,93 @@ TEST_F(GeometryTest, ExpandingScrollsTheNewChildrenIntoView)
     EXPECT_TRUE(tree.HasChildren(parent));
 }
 
+// The toggle animation's areas for the layouts of a window 200 pixels high over 30 rows of 20.
+TEST_F(GeometryTest, ToggleAnimationScrollsTheAreasTheChangeMoves)
+{
+    struct Case {
+        const char* name;
+        TVTAnimationOptions animation;
+        bool childrenAbove;
+        uint32_t node;      // has three children of 20 pixels
+        bool expandFirst;   // toggled once without animation before the animated toggle
+        int offsetY;        // set before the animated toggle
+        TToggleAnimationPlan expected;
+    };
+    const TVTAnimationOptions on = toAnimatedToggle, advanced = toAnimatedToggle | toAdvancedAnimatedToggle;
+    const Case cases[] = {
+        // The rows below the node slide up over the children / down to make room for them.
+        {"collapse", on, false, 2, true, 0, {{0, 60, 300, 200}, {}, tamScrollUp, tamNoScroll, 60, 0}},
+        {"expand", on, false, 2, false, 0, {{0, 60, 300, 200}, {}, tamScrollDown, tamNoScroll, 60, 0}},
+        // Near the bottom: the row moves up while the children slide in below it; R1 carries the
+        // larger amount.
+        {"expand advanced", advanced, false, 8, false, 0,
+         {{0, 0, 300, 181}, {0, 181, 300, 200}, tamScrollUp, tamScrollDown, 41, 19}},
+        // Scrolled to the end: the content would end above the window's bottom, so the rows above
+        // come down instead.
+        {"collapse advanced at the end", advanced, false, 28, true, -460,
+         {{0, 0, 300, 120}, {}, tamScrollDown, tamNoScroll, 60, 0}},
+        {"collapse plain at the end", on, false, 28, true, -460,
+         {{0, 120, 300, 200}, {}, tamScrollUp, tamNoScroll, 60, 0}},
+        // Children above the row: the rows above it move (bottom -1: the row's top).
+        {"expand children above", on, true, 5, false, 0, {{0, 0, 300, -1}, {}, tamScrollUp, tamNoScroll, 60, 0}},
+        {"collapse children above", on, true, 5, true, 0, {{0, 0, 300, -1}, {}, tamScrollDown, tamNoScroll, 60, 0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        tree.Clear();
+        tree.Plans.clear();
+        tree.TreeOptions().SetAnimationOptions(0);
+        TVTPaintOptions paint = tree.TreeOptions().PaintOptions() & ~toChildrenAbove;
+        tree.TreeOptions().SetPaintOptions(TVTPaintOptions(c.childrenAbove ? paint | toChildrenAbove : paint));
+        tree.SetRootNodeCount(30);
+        PVirtualNode node = Node(c.node);
+        for (int i = 0; i < 3; ++i)
+            tree.AddChild(node);
+        if (c.expandFirst)
+            tree.ToggleNode(node);
+        tree.SetOffsetY(c.offsetY);
+        ASSERT_EQ(tree.OffsetY(), c.offsetY);
+        tree.TreeOptions().SetAnimationOptions(c.animation);
+        TToggleAnimationPlan expected = c.expected;
+        if (expected.R1.Bottom < 0)
+            expected.R1.Bottom = tree.GetDisplayRect(node, NoColumn, false).Top;
+        bool wasExpanded = tree.Expanded(node);
+        tree.ToggleNode(node);
+        EXPECT_NE(tree.Expanded(node), wasExpanded);
+        ASSERT_EQ(tree.Plans.size(), 1u);
+        const TToggleAnimationPlan& plan = tree.Plans[0];
+        EXPECT_EQ(plan.R1, expected.R1);
+        EXPECT_EQ(plan.Mode1, expected.Mode1);
+        EXPECT_EQ(plan.Amount1, expected.Amount1);
+        EXPECT_EQ(plan.Mode2, expected.Mode2);
+        if (expected.Mode2 != tamNoScroll) {
+            EXPECT_EQ(plan.R2, expected.R2);
+            EXPECT_EQ(plan.Amount2, expected.Amount2);
+        }
+    }
+    tree.TreeOptions().SetPaintOptions(TVTPaintOptions(tree.TreeOptions().PaintOptions() & ~toChildrenAbove));
+}
+
+TEST_F(GeometryTest, NoToggleAnimationWithoutTheOptionInsideUpdatesOrOffScreen)
+{
+    PVirtualNode parent = Node(2);
+    PVirtualNode child = tree.AddChild(parent);
+    tree.AddChild(child);
+    tree.ToggleNode(parent); // no option
+    tree.ToggleNode(parent);
+    tree.TreeOptions().SetAnimationOptions(toAnimatedToggle);
+    tree.BeginUpdate();
+    tree.ToggleNode(parent);
+    tree.EndUpdate();
+    tree.ToggleNode(parent);   // collapsed again, animated
+    EXPECT_EQ(tree.Plans.size(), 1u);
+    tree.ToggleNode(child);    // inside the collapsed parent: not on screen
+    EXPECT_TRUE(tree.Expanded(child));
+    tree.ToggleNode(Node(29)); // no children: nothing moves
+    EXPECT_EQ(tree.Plans.size(), 1u);
+    tree.TreeOptions().SetAnimationOptions(0);
+}
+
 TEST_F(GeometryTest, RefusedExpandChangesNothing)
 {
     PVirtualNode parent = Node(2);
