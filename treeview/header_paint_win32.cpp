@@ -577,7 +577,7 @@ void TCustomVirtualTreeControl::PaintHeaderInto(HDC dc, const TRect& r, int hOff
             if (list && (!sortGlyph || c.UseRightToLeftReading() || sortPos.X >= glyphPos.X + list->Width())) {
                 const int index = c.CheckBox() ? CheckImageIndex(c.CheckType(), c.CheckState(), enabled, false) : c.ImageIndex();
                 list->Draw(canvas, glyphPos.X, glyphPos.Y, index, ui::dsNormal, ui::itImage, enabled);
-                c.SetImageRect(TRect{glyphPos.X - r.Left, glyphPos.Y - r.Top, glyphPos.X - r.Left + list->Width(),
+                c.SetImageRect(TRect{glyphPos.X - button.Left, glyphPos.Y - r.Top, glyphPos.X - button.Left + list->Width(),
                                      glyphPos.Y - r.Top + list->Height()},
                                true);
             }

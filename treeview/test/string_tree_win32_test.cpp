@@ -886,10 +886,12 @@ TEST_F(NodeList, HeaderCheckBoxIsDrawnFromTheCheckImagesAndToggledByClicks)
         paintFrame();
     };
     paintFrame();
-    // Recorded in client x and header y: the third column starts at 250.
+    // Recorded in the cell (x from its left edge) and the header (y from its top); the third column
+    // starts at client x 250.
     ASSERT_TRUE(checked.HasImage());
-    EXPECT_EQ(checked.ImageRect().Left, 250 + 2 + 4);
-    const TRect box = checked.ImageRect();
+    EXPECT_EQ(checked.ImageRect().Left, 2 + 4);
+    const TRect cellBox = checked.ImageRect();
+    const TRect box{250 + cellBox.Left, cellBox.Top, 250 + cellBox.Right, cellBox.Bottom};
     const int x = (box.Left + box.Right) / 2, y = (box.Top + box.Bottom) / 2 - header.Height();
 
     // The check box replaces the header image and shows the state.
