@@ -856,6 +856,34 @@ TEST_F(NodeList, HeaderGlyphFollowsLayoutAlignmentAndMargins)
         case textAbove: EXPECT_LE(text.Bottom + 4 - 1, glyph.Top); break;
         }
     }
+    // A sort glyph that is pushed onto the glyph hides it (the sort column is 1, right of column 0).
+    TVirtualTreeColumn& sorted = header.Columns()[1];
+    column.SetWidth(150);
+    sorted.SetImageIndex(0);
+    for (int width : {30, 80}) {
+        sorted.SetWidth(width);
+        ui::Bitmap bitmap(400, 40, ui::pf32bit);
+        tree->PaintHeaderInto(bitmap.Canvas().Handle(), TRect{0, 0, 400, 40}, 0);
+        const bool shown = width == 80;
+        EXPECT_EQ(sorted.HasImage(), shown) << width;
+        EXPECT_EQ(PixelBounds(bitmap, TRect{150, 0, 150 + width, 40}, IsRed) != TRect{}, shown) << width;
+    }
+    sorted.SetImageIndex(-1);
+    // A wrapped caption is laid out in lines that fit the text's room.
+    column.SetWidth(60);
+    column.SetLayout(blGlyphLeft);
+    column.SetAlignment(taLeftJustify);
+    column.SetText(u"Abc Abc Abc");
+    column.SetOptions(TVTColumnOptions(column.Options() | coWrapCaption));
+    {
+        ui::Bitmap bitmap(400, 40, ui::pf32bit);
+        tree->PaintHeaderInto(bitmap.Canvas().Handle(), TRect{0, 0, 400, 40}, 0);
+        EXPECT_NE(column.CaptionText().find(u'\n'), core::String::npos) << "wrapped";
+        const TRect text = PixelBounds(bitmap, TRect{3, 3, 57, 37}, IsDark);
+        EXPECT_GT(text.Bottom - text.Top, th) << "more than one line";
+        EXPECT_LE(text.Right, 60 - 2 - 4);
+    }
+    column.SetOptions(TVTColumnOptions(column.Options() & ~coWrapCaption));
     // Without hoShowImages no glyph is drawn or recorded.
     header.SetOptions(TVTHeaderOptions(header.Options() & ~hoShowImages));
     ui::Bitmap bitmap(400, 40, ui::pf32bit);
