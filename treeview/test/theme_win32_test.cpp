@@ -225,6 +225,27 @@ TEST_F(Themes, ExplorerLookLeavesSelectedRowsToTheTheme)
     SetPaintOption(toUseExplorerTheme, false);
 }
 
+TEST_F(Themes, RubberBandIsBlendedWhileThemed)
+{
+    REQUIRE_ACTIVE_STYLE();
+    tree->TreeOptions().SetSelectionOptions(toMultiSelect);
+    SetPaintOption(toShowTreeLines | toShowRoot | toShowButtons, false);
+    tree->SetRootNodeCount(12);   // the band lies over rows without text
+    RECT client{};
+    GetClientRect(tree->Handle(), &client);
+    auto bandInterior = [&] {
+        SendMessageW(tree->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(100, 45));
+        SendMessageW(tree->Handle(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(200, 200));
+        auto bitmap = White(client.right, client.bottom);
+        tree->PaintTree(bitmap->Canvas(), TRect{0, 0, client.right, client.bottom}, TPoint{0, 0}, WindowPaintOptions);
+        SendMessageW(tree->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(200, 200));
+        return bitmap->PixelColor(150, 125);
+    };
+    EXPECT_NE(bandInterior(), ui::clWhite);   // blended with the band's colour
+    PlatformThemes(false);
+    EXPECT_EQ(bandInterior(), ui::clWhite);   // a dotted frame only
+}
+
 TEST_F(Themes, ClientEdgeIsPaintedByTheThemeWhenThemed)
 {
     REQUIRE_ACTIVE_STYLE();
