@@ -141,6 +141,25 @@ enum : uint16_t {
     VKSubtract = 109, VKDivide = 111, VKF1 = 112, VKF2 = 113,
 };
 
+// The visual style of the header's cells: opened for the window on first use, closed when the
+// theme changes and when the window or the tree goes.
+class THeaderTheme {
+public:
+    THeaderTheme() = default;
+    THeaderTheme(const THeaderTheme&) = delete;
+    THeaderTheme& operator=(const THeaderTheme&) = delete;
+    ~THeaderTheme() { Close(); }
+    // The theme data of the window's header items; null when no visual style is active.
+    HANDLE Open(HWND window);
+    void Close();
+    // Draws a part in a state over r; false when the theme cannot.
+    bool Draw(HDC dc, int part, int state, const RECT& r);
+
+private:
+    HANDLE m_theme = nullptr;
+    HWND m_window = nullptr;
+};
+
 class TCustomVirtualTreeControl : public TVirtualTreeControl {
 public:
     using TShiftState = TBaseVirtualTree::TShiftState;
@@ -174,6 +193,9 @@ public:
     ui::Bitmap& Background() { return m_background; }
     // The header's font (the tree's font unless set).
     ui::Font& HeaderFont() { return m_header_font; }
+    // Whether the header is painted in the visual style (the tree uses themes and the window has
+    // the header's theme data).
+    virtual bool HeaderThemed();
 
     // ---- Incremental search and editing ----
     TVTIncrementalSearch IncrementalSearch() const { return m_incremental_search; }
@@ -270,6 +292,8 @@ protected:
     // Scrolls the window's pixels for an expand or collapse (ToggleCallback per step).
     void AnimateToggle(const TToggleAnimationPlan& plan) override;
     void CreateHandle() override;
+    void HeaderImagesChanged(TCustomImageList* old) override;
+    void Notification(core::Component* component, core::Operation operation) override;
     int PlusButtonWidth() const override { return m_button_size; }
     void ThemeChanged() override;
     // Tree lines are drawn: toShowTreeLines, unless hidden while themed (toHideTreeLinesIfThemed).
@@ -322,6 +346,9 @@ protected:
 
     // ---- Header steps ----
     virtual void ProcessHeaderClick(TPoint p, ui::MouseButton button, bool force, bool dblClick);
+    // Draws a header part of the visual style (1 item, 3 the band right of the items) in a state
+    // (1 normal, 2 hot, 3 pressed); false when the style cannot, and the classic look is drawn.
+    virtual bool DrawHeaderThemePart(HDC dc, int part, int state, const RECT& r);
 
 private:
     void KeyNavigation(uint16_t key, TShiftState shift);
@@ -333,14 +360,21 @@ private:
     void StartCheck(PVirtualNode node);
     // The pass itself, inside tsPainting.
     void PaintRows(ui::Canvas& target, const TRect& window, TPoint targetPoint, TVTInternalPaintOptions options);
-    void DrawLineImageEntry(TCanvas& canvas, TVTLineType type, int x, int y, int h, int v);
+    // reverse: a right-to-left row (horizontal pieces run from the middle to x, ltLeft lines stand
+    // at x + Indent).
+    void DrawLineImageEntry(TCanvas& canvas, TVTLineType type, int x, int y, int h, int v, bool reverse = false);
     // Covers r of dc with the background picture; dcToTree/dcToClient map dc points into the
     // tree's and the window's coordinates.
     void PaintBackgroundPicture(HDC dc, const TRect& r, TPoint dcToTree, TPoint dcToClient);
     bool UseBackground(TVTInternalPaintOptions options);
     void FillBandBelow(ui::Canvas& target, const TRect& area, TVTInternalPaintOptions options, int windowLeft);
     void DrawFlatHeaderButton(TCanvas& canvas, const TRect& r, bool splitter, bool down, bool hover);
-    void DrawSortGlyph(TCanvas& canvas, TPoint at, bool ascending);
+    void DrawSortGlyph(TCanvas& canvas, TPoint at, bool ascending, bool themed);
+    // Places a header cell's glyph, sort glyph and caption in client (header bitmap coordinates).
+    void LayoutHeaderCell(TVirtualTreeColumn& column, HDC dc, const TRect& client, bool useHeaderGlyph,
+                          bool useSortGlyph, TPoint& glyphPos, TPoint& sortGlyphPos, TRect& textBounds, UINT drawFormat);
+    void DrawCaptionText(HDC dc, core::StringView caption, TRect bounds, bool enabled, bool hot, UINT drawFormat,
+                         bool wrapCaption);
 
     // Drawing state.
     TCustomImageList* m_images = nullptr;
@@ -360,6 +394,8 @@ private:
     int m_row_top = 0;   // tree y of the row being painted
     ui::Bitmap m_header_bitmap;
     ui::Font m_header_font;
+    ui::ChangeLink m_header_image_link;
+    THeaderTheme m_header_theme;
 
     // Input state.
     TVTIncrementalSearch m_incremental_search = isNone;

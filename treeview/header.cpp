@@ -257,7 +257,7 @@ void TVirtualTreeColumn::RestoreLastWidth() { m_owner->AnimatedResize(Index(), m
 
 void TVirtualTreeColumn::ParentBiDiModeChanged()
 {
-    TBiDiMode mode = Tree().UseRightToLeftAlignment() ? bdRightToLeft : bdLeftToRight;
+    TBiDiMode mode = Tree().BiDiMode();
     if ((m_options & coParentBidiMode) && mode != m_bidi_mode) {
         m_bidi_mode = mode;
         Changed();
@@ -498,17 +498,20 @@ TColumnIndex TVirtualTreeColumns::ColumnFromPosition(TPoint p, bool relative) co
 TColumnIndex TVirtualTreeColumns::ColumnAndBoundsAt(TPoint p, int& left, int& right, bool relative) const
 {
     TVirtualTreeView& tree = Tree();
-    int sum = 0;
+    // Columns narrower than a right-to-left tree end at its right edge.
+    const int shift = tree.UseRightToLeftAlignment() ? tree.RightToLeftOffset(true) : 0;
+    int sum = shift;
     if (relative && p.X >= GetVisibleFixedWidth())
-        sum = -tree.EffectiveOffsetX();
+        sum -= tree.EffectiveOffsetX();
     for (TColumnIndex index : m_position_to_index) {
         const TVirtualTreeColumn& c = (*this)[index];
         if (!c.Visible())
             continue;
         // Fixed columns do not scroll.
-        int start = c.Fixed() ? c.m_left : sum;
-        if (c.Fixed())
-            sum = c.m_left;
+        int start = c.Fixed() ? c.m_left + shift : sum;
+        // Left of the columns (right-to-left columns narrower than the tree) lies no column.
+        if (p.X < start)
+            return InvalidColumn;
         int end = start + c.m_width;
         sum = end;
         if (p.X < end) {
@@ -529,6 +532,8 @@ void TVirtualTreeColumns::GetColumnBounds(TColumnIndex column, int& left, int& r
     }
     const TVirtualTreeColumn& c = (*this)[column];
     left = c.Left();
+    if (Tree().UseRightToLeftAlignment())
+        left += Tree().RightToLeftOffset(true);
     right = left + c.m_width;
 }
 
@@ -867,6 +872,7 @@ void TVTHeader::Assign(const TVTHeader& source)
     m_font_size = source.m_font_size;
     m_constraints.Assign(source.m_constraints);
     SetHeight(source.m_height);
+    SetImages(source.m_images);
     SetMainColumn(source.MainColumn());
     SetOptions(source.m_options);
     m_parent_font = source.m_parent_font;
@@ -890,13 +896,18 @@ void TVTHeader::Invalidate(TColumnIndex column, bool expandToBorder)
         return;
     }
     const TVirtualTreeColumn& c = m_columns[column];
-    TRect r{c.Left(), 0, c.Left() + c.Width(), m_height};
+    const bool rtl = m_owner->UseRightToLeftAlignment();
+    const int left = c.Left() + (rtl ? m_owner->RightToLeftOffset(false) : m_owner->LeftScrollBarWidth());
+    TRect r{left, 0, left + c.Width(), m_height};
     if (expandToBorder) {
+        const int width = m_owner->HeaderRect().Right - m_owner->HeaderRect().Left;
         if (m_options & hoFullRepaintOnResize) {
             r.Left = 0;
-            r.Right = m_owner->HeaderRect().Right - m_owner->HeaderRect().Left;
+            r.Right = width;
+        } else if (rtl) {
+            r.Left = 0;
         } else {
-            r.Right = m_owner->HeaderRect().Right - m_owner->HeaderRect().Left;
+            r.Right = width;
         }
     }
     m_owner->InvalidateHeaderRect(&r);
@@ -984,6 +995,17 @@ void TVTHeader::SetStyle(TVTHeaderStyle value)
     if (value == m_style)
         return;
     m_style = value;
+    if (!m_owner->IsLoading())
+        Invalidate(NoColumn);
+}
+
+void TVTHeader::SetImages(TCustomImageList* value)
+{
+    if (value == m_images)
+        return;
+    TCustomImageList* old = m_images;
+    m_images = value;
+    m_owner->HeaderImagesChanged(old);
     if (!m_owner->IsLoading())
         Invalidate(NoColumn);
 }
@@ -1255,8 +1277,10 @@ bool TVTHeader::InHeader(TPoint p) const
     // The header lies right above the client area: client y from -Height to -1.
     if (!(m_options & hoVisible))
         return false;
+    // A vertical scroll bar at the left stands between the header's and the client area's left edges.
     const TRect& r = m_owner->HeaderRect();
-    return p.Y >= -m_height && p.Y < 0 && p.X >= 0 && p.X < r.Right - r.Left;
+    const int x = p.X + m_owner->LeftScrollBarWidth();
+    return p.Y >= -m_height && p.Y < 0 && x >= 0 && x < r.Right - r.Left;
 }
 
 bool TVTHeader::InHeaderSplitterArea(TPoint p) const
@@ -1264,7 +1288,8 @@ bool TVTHeader::InHeaderSplitterArea(TPoint p) const
     if (!(m_options & hoVisible))
         return false;
     const TRect& r = m_owner->HeaderRect();
-    return p.Y >= -2 && p.Y <= 2 && p.X >= 0 && p.X < r.Right - r.Left;
+    const int x = p.X + m_owner->LeftScrollBarWidth();
+    return p.Y >= -2 && p.Y <= 2 && x >= 0 && x < r.Right - r.Left;
 }
 
 bool TVTHeader::FindSplitterColumn(TPoint p)
@@ -1274,8 +1299,32 @@ bool TVTHeader::FindSplitterColumn(TPoint p)
         return false;
     TVirtualTreeView& tree = *m_owner;
     int fixedWidth = m_columns.GetVisibleFixedWidth();
-    int edge = int(tree.RangeX()) - tree.EffectiveOffsetX();
     const TIndexArray& positions = m_columns.PositionToIndex();
+    if (tree.UseRightToLeftAlignment()) {
+        // The resizing border of a column is its left edge; the track point is its right edge.
+        const int shift = tree.RightToLeftOffset(true);
+        int edge = shift - tree.EffectiveOffsetX();
+        for (TColumnIndex index : positions) {
+            TVirtualTreeColumn& c = m_columns[index];
+            if (!c.Visible())
+                continue;
+            int e = c.Fixed() ? c.m_left + shift : edge;
+            bool hit = p.X > e - 5 && p.X < e + 3 && (c.Fixed() || p.X > fixedWidth);
+            if (hit) {
+                bool allowed = (c.m_options & coResizable) != 0;
+                if (allowed && tree.OnCanSplitterResizeColumn)
+                    tree.OnCanSplitterResizeColumn(this, p, index, allowed);
+                if (allowed) {
+                    m_columns.SetTrackIndex(index);
+                    m_track_point = TPoint{e + c.m_width, p.Y};
+                    return true;
+                }
+            }
+            edge += c.m_width;
+        }
+        return false;
+    }
+    int edge = int(tree.RangeX()) - tree.EffectiveOffsetX();
     for (auto it = positions.rbegin(); it != positions.rend(); ++it) {
         TVirtualTreeColumn& c = m_columns[*it];
         if (!c.Visible())

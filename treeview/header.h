@@ -14,6 +14,7 @@ namespace treeview {
 
 class TVirtualTreeView;
 class TVirtualTreeColumns;
+class TCustomImageList;
 class TVTHeader;
 
 using TColumnPosition = uint32_t;
@@ -119,7 +120,8 @@ public:
     void SetCheckState(TCheckState value);
     bool BonusPixel() const { return m_bonus_pixel; }
     float SpringRest() const { return m_spring_rest; }
-    // Where the glyph was drawn by the last header paint (the painter records it).
+    // Where the glyph (or the check box) was drawn by the last header paint, in header coordinates
+    // (x as the client area's, y from the header's top); the click handling tests it.
     const TRect& ImageRect() const { return m_image_rect; }
     bool HasImage() const { return m_has_image; }
     void SetImageRect(const TRect& rect, bool hasImage) { m_image_rect = rect, m_has_image = hasImage; }
@@ -334,6 +336,10 @@ public:
     TSortDirection SortDirection() const;
     void SetSortDirection(TSortDirection value);
     TVTFixedAreaConstraints& FixedAreaConstraints() { return m_constraints; }
+    // The glyphs of the header cells (shown with hoShowImages); null for none. The tree hears of
+    // the list's changes and of its end.
+    TCustomImageList* Images() const { return m_images; }
+    void SetImages(TCustomImageList* value);
     bool ParentFont() const { return m_parent_font; }
     void SetParentFont(bool value);
     // Header width at the last spring distribution.
@@ -394,6 +400,7 @@ private:
     TColumnIndex m_auto_size_index = NoColumn;
     TColumnIndex m_main_column = NoColumn;
     TVTFixedAreaConstraints m_constraints;
+    TCustomImageList* m_images = nullptr;
     int m_last_width = -1;
 };
 

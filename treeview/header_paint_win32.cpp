@@ -1,8 +1,11 @@
 // Header painting: the background and one button per visible column in display order, in the
-// classic edge styles or the flat XP look, with caption, sort glyph and drop mark, composed in the
-// header bitmap and copied to the target at once.
+// classic edge styles, the flat XP look or the visual style, with glyph or check box, caption,
+// sort glyph and drop mark laid out per column, composed in the header bitmap and copied to the
+// target at once.
 #include "treeview/custom_tree_control.h"
+#include "treeview/unit_services.h"
 #include <algorithm>
+#include <string>
 
 namespace treeview {
 
@@ -45,7 +48,128 @@ EdgeStyle PressedEdge(TVTHeaderStyle style)
     return {BDR_SUNKENOUTER, BF_RECT | BF_MIDDLE | BF_ADJUST};
 }
 
+// The theme library is bound on first use: without it (or without an active style) the header
+// keeps the classic look.
+struct ThemeApi {
+    using OpenProc = HANDLE(WINAPI*)(HWND, LPCWSTR);
+    using CloseProc = HRESULT(WINAPI*)(HANDLE);
+    using DrawProc = HRESULT(WINAPI*)(HANDLE, HDC, int, int, const RECT*, const RECT*);
+    OpenProc open = nullptr;
+    CloseProc close = nullptr;
+    DrawProc draw = nullptr;
+};
+const ThemeApi& Theme()
+{
+    static const ThemeApi api = [] {
+        ThemeApi result;
+        HMODULE module = GetModuleHandleW(L"uxtheme.dll");
+        if (!module)
+            module = LoadLibraryW(L"uxtheme.dll");
+        if (module) {
+            result.open = reinterpret_cast<ThemeApi::OpenProc>(reinterpret_cast<void*>(GetProcAddress(module, "OpenThemeData")));
+            result.close = reinterpret_cast<ThemeApi::CloseProc>(reinterpret_cast<void*>(GetProcAddress(module, "CloseThemeData")));
+            result.draw = reinterpret_cast<ThemeApi::DrawProc>(reinterpret_cast<void*>(GetProcAddress(module, "DrawThemeBackground")));
+        }
+        return result;
+    }();
+    return api;
+}
+
+// Header parts and states of the visual style.
+constexpr int HeaderItemPart = 1, HeaderItemRightPart = 3;
+constexpr int ItemNormal = 1, ItemHot = 2, ItemPressed = 3;
+
+std::wstring Wide(core::StringView s) { return std::wstring(s.begin(), s.end()); }
+
+int CaptionWidth(HDC dc, core::StringView s)
+{
+    const std::wstring wide = Wide(s);
+    SIZE extent{0, 0};
+    GetTextExtentPoint32W(dc, wide.c_str(), int(wide.size()), &extent);
+    return extent.cx;
+}
+
+// Height of a (possibly wrapped, LF-separated) caption.
+int CaptionHeight(HDC dc, core::StringView s)
+{
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    int lines = 1;
+    for (char16_t c : s)
+        lines += c == u'\n';
+    return lines * metrics.tmHeight;
+}
+
 } // namespace
+
+HANDLE THeaderTheme::Open(HWND window)
+{
+    if (m_theme && m_window == window)
+        return m_theme;
+    Close();
+    if (!window || !Theme().open)
+        return nullptr;
+    m_theme = Theme().open(window, L"HEADER");
+    m_window = window;
+    return m_theme;
+}
+
+void THeaderTheme::Close()
+{
+    if (m_theme && Theme().close)
+        Theme().close(m_theme);
+    m_theme = nullptr;
+    m_window = nullptr;
+}
+
+bool THeaderTheme::Draw(HDC dc, int part, int state, const RECT& r)
+{
+    return m_theme && Theme().draw && SUCCEEDED(Theme().draw(m_theme, dc, part, state, &r, nullptr));
+}
+
+bool TCustomVirtualTreeControl::HeaderThemed()
+{
+    HWND window = HandleIfAllocated();
+    if (!(TreeStates() & tsUseThemes) || !window) {
+        m_header_theme.Close();
+        return false;
+    }
+    return m_header_theme.Open(window) != nullptr;
+}
+
+bool TCustomVirtualTreeControl::DrawHeaderThemePart(HDC dc, int part, int state, const RECT& r)
+{
+    return m_header_theme.Draw(dc, part, state, r);
+}
+
+void TCustomVirtualTreeControl::HeaderImagesChanged(TCustomImageList* old)
+{
+    if (old)
+        old->RemoveFreeNotification(this);
+    TCustomImageList* images = Header().Images();
+    if (images) {
+        if (!m_header_image_link.OnChange)
+            m_header_image_link.OnChange = [this] {
+                if (!TBaseVirtualTree::Destroying())
+                    Header().Invalidate(NoColumn);
+            };
+        images->RegisterChanges(&m_header_image_link);
+        images->FreeNotification(this);
+    } else if (ui::ImageList* linked = m_header_image_link.Sender()) {
+        // (A list that is being freed has dropped the link already.)
+        linked->UnRegisterChanges(&m_header_image_link);
+    }
+}
+
+void TCustomVirtualTreeControl::Notification(core::Component* component, core::Operation operation)
+{
+    // A header image list that goes away leaves the header without glyphs.
+    if (operation == core::opRemove && component != this && Header().Images() &&
+        component == static_cast<core::Component*>(Header().Images())) {
+        Header().SetImages(nullptr);
+    }
+    TVirtualTreeControl::Notification(component, operation);
+}
 
 void TCustomVirtualTreeControl::DrawFlatHeaderButton(TCanvas& canvas, const TRect& r, bool splitter, bool down, bool hover)
 {
@@ -88,10 +212,225 @@ void TCustomVirtualTreeControl::DrawFlatHeaderButton(TCanvas& canvas, const TRec
     }
 }
 
-void TCustomVirtualTreeControl::DrawSortGlyph(TCanvas& canvas, TPoint at, bool ascending)
+void TCustomVirtualTreeControl::DrawSortGlyph(TCanvas& canvas, TPoint at, bool ascending, bool themed)
 {
     if (ui::ImageList* utilities = UtilityImages())
-        utilities->Draw(canvas, at.X, at.Y, ascending ? 3 : 2);
+        utilities->Draw(canvas, at.X, at.Y, themed ? (ascending ? 5 : 4) : (ascending ? 3 : 2));
+}
+
+void TCustomVirtualTreeControl::LayoutHeaderCell(TVirtualTreeColumn& column, HDC dc, const TRect& client,
+                                                 bool useHeaderGlyph, bool useSortGlyph, TPoint& glyphPos,
+                                                 TPoint& sortGlyphPos, TRect& textBounds, UINT drawFormat)
+{
+    (void)drawFormat;
+    glyphPos = sortGlyphPos = TPoint{};
+    textBounds = TRect{};
+    const core::String& caption = column.Text();
+    if (caption.empty() && !useHeaderGlyph && !useSortGlyph)
+        return;
+    const bool rtl = column.UseRightToLeftReading();
+    TAlignment alignment = column.CaptionAlignment();
+    if (rtl && alignment != taCenter)
+        alignment = alignment == taLeftJustify ? taRightJustify : taLeftJustify;
+    const int w = client.Right - client.Left, h = client.Bottom - client.Top;
+    const int margin = column.Margin(), spacing = column.Spacing();
+    const TVTHeaderColumnLayout layout = column.Layout();
+    const bool stacked = useHeaderGlyph && (layout == blGlyphTop || layout == blGlyphBottom);
+
+    // Sizes.
+    int gw = 0, gh = 0;
+    if (useHeaderGlyph) {
+        ui::ImageList* list = column.CheckBox() ? CheckImages() : static_cast<ui::ImageList*>(Header().Images());
+        if (list)
+            gw = list->Width(), gh = list->Height();
+    }
+    int sw = 0, sh = 0;
+    if (useSortGlyph)
+        if (ui::ImageList* utilities = UtilityImages())
+            sw = utilities->Width(), sh = utilities->Height();
+    sortGlyphPos.Y = (h - sh) / 2;
+    const bool wrap = (column.Options() & coWrapCaption) != 0;
+    auto measure = [dc](core::StringView s) { return CaptionWidth(dc, s); };
+    int tw = 0, th = 0;
+    if (!caption.empty()) {
+        if (wrap) {
+            const core::String wrapped = WrapCaption(measure, caption, w, rtl);
+            column.SetCaptionText(wrapped);
+            size_t start = 0;
+            while (start <= wrapped.size()) {
+                size_t end = wrapped.find(u'\n', start);
+                if (end == core::String::npos)
+                    end = wrapped.size();
+                tw = std::max(tw, CaptionWidth(dc, core::StringView(wrapped).substr(start, end - start)));
+                start = end + 1;
+            }
+            th = CaptionHeight(dc, wrapped);
+        } else {
+            column.SetCaptionText(caption);
+            tw = CaptionWidth(dc, caption) + 2;
+            th = CaptionHeight(dc, caption);
+        }
+    } else {
+        column.SetCaptionText(caption);
+    }
+    const int textSpacing = caption.empty() ? 0 : spacing;
+    int textLeft = 0, textTop = 0;
+
+    if (!useHeaderGlyph && caption.empty()) {
+        // A lone sort glyph sits in the middle.
+        sortGlyphPos.X = (w - sw) / 2;
+    } else {
+        // Vertical placement.
+        if (!stacked) {
+            glyphPos.Y = (h - gh) / 2;
+            textTop = th > h ? 0 : (h - th) / 2;
+        } else {
+            const int d = (h - gh - th - textSpacing) / 2;
+            if (layout == blGlyphTop) {
+                glyphPos.Y = d;
+                textTop = d + gh + textSpacing;
+            } else {
+                textTop = d;
+                glyphPos.Y = d + th + textSpacing;
+            }
+        }
+        // Horizontal placement.
+        if (alignment == taLeftJustify) {
+            int x = margin;
+            if (rtl && useSortGlyph) {
+                sortGlyphPos.X = x;
+                x += sw + spacing;
+            }
+            if (!stacked) {
+                if (useHeaderGlyph && layout == blGlyphLeft) {
+                    glyphPos.X = x;
+                    x += gw + spacing;
+                }
+                textLeft = x;
+                x += tw + textSpacing;
+                if (useHeaderGlyph && layout == blGlyphRight) {
+                    glyphPos.X = x;
+                    x += gw + spacing;
+                }
+            } else {
+                textLeft = x;
+                glyphPos.X = std::max((w - gw) / 2, x);
+                x = std::max(textLeft + tw + textSpacing, glyphPos.X + gw + spacing);
+            }
+            if (!rtl && useSortGlyph)
+                sortGlyphPos.X = x;
+        } else if (alignment == taCenter) {
+            int blockLeft, blockRight;
+            if (!stacked) {
+                const int block = (useHeaderGlyph ? gw : 0) + textSpacing + tw;
+                blockLeft = (w - block) / 2;
+                blockRight = blockLeft + block;
+                if (useHeaderGlyph && layout == blGlyphLeft) {
+                    glyphPos.X = blockLeft;
+                    textLeft = blockLeft + gw + textSpacing;
+                } else {
+                    textLeft = blockLeft;
+                    glyphPos.X = blockLeft + tw + textSpacing;
+                }
+            } else {
+                glyphPos.X = (w - gw) / 2;
+                textLeft = (w - tw) / 2 - (useSortGlyph ? sw / 2 : 0);
+                blockLeft = std::min(textLeft, glyphPos.X);
+                blockRight = std::max(textLeft + tw, glyphPos.X + gw);
+            }
+            if (useSortGlyph)
+                sortGlyphPos.X = rtl ? blockLeft - spacing - sw : blockRight + spacing;
+        } else {
+            int limit = w - margin;
+            if (!rtl && useSortGlyph) {
+                sortGlyphPos.X = limit - sw;
+                limit -= sw + spacing;
+            }
+            int leftmost;
+            if (!stacked) {
+                if (useHeaderGlyph && layout == blGlyphRight) {
+                    glyphPos.X = limit - gw;
+                    limit -= gw + spacing;
+                    textLeft = limit - tw;
+                    leftmost = textLeft;
+                } else {
+                    textLeft = limit - tw;
+                    glyphPos.X = textLeft - textSpacing - gw;
+                    leftmost = useHeaderGlyph ? glyphPos.X : textLeft;
+                }
+            } else {
+                textLeft = limit - tw;
+                glyphPos.X = std::min((w - gw) / 2, limit - gw);
+                leftmost = std::min(textLeft, glyphPos.X);
+            }
+            if (rtl && useSortGlyph)
+                sortGlyphPos.X = leftmost - spacing - sw;
+        }
+    }
+
+    // Clamping to the margins: the sort glyph first, then the header glyph, then the text.
+    int leftLimit = margin, rightLimit = w - margin;
+    if (useSortGlyph) {
+        if (!rtl) {
+            if (sortGlyphPos.X + sw > rightLimit)
+                sortGlyphPos.X = rightLimit - sw;
+            if (sortGlyphPos.X < leftLimit)
+                sortGlyphPos.X = leftLimit;
+            rightLimit = std::min(rightLimit, sortGlyphPos.X - spacing);
+        } else {
+            if (sortGlyphPos.X < leftLimit)
+                sortGlyphPos.X = leftLimit;
+            leftLimit = std::max(leftLimit, sortGlyphPos.X + sw + spacing);
+        }
+    }
+    if (useHeaderGlyph) {
+        if (glyphPos.X + gw > rightLimit)
+            glyphPos.X = rightLimit - gw;
+        if (glyphPos.X < leftLimit)
+            glyphPos.X = leftLimit;
+        if (!stacked && layout == blGlyphRight)
+            rightLimit = std::min(rightLimit, glyphPos.X - spacing);
+        if (!stacked && layout == blGlyphLeft)
+            leftLimit = std::max(leftLimit, glyphPos.X + gw + spacing);
+    }
+    textLeft = std::max(textLeft, leftLimit);
+    const int textRight = std::max(textLeft, std::min(textLeft + tw, rightLimit));
+    textBounds = TRect{client.Left + textLeft, client.Top + textTop, client.Left + textRight, client.Top + textTop + th};
+    glyphPos.X += client.Left, glyphPos.Y += client.Top;
+    sortGlyphPos.X += client.Left, sortGlyphPos.Y += client.Top;
+    if (wrap && !caption.empty()) {
+        // The caption wrapped again to the width it finally got.
+        const core::String wrapped = WrapCaption(measure, caption, textRight - textLeft, rtl);
+        column.SetCaptionText(wrapped);
+        textBounds.Bottom = textBounds.Top + CaptionHeight(dc, wrapped);
+    }
+}
+
+void TCustomVirtualTreeControl::DrawCaptionText(HDC dc, core::StringView caption, TRect bounds, bool enabled, bool hot,
+                                                UINT drawFormat, bool wrapCaption)
+{
+    core::String text(caption);
+    if (!wrapCaption) {
+        const int width = bounds.Right - bounds.Left;
+        if (CaptionWidth(dc, text) > width)
+            text = ShortenWithEllipsis([dc](core::StringView s) { return CaptionWidth(dc, s); }, text, width);
+        drawFormat |= DT_SINGLELINE;
+    }
+    const std::wstring wide = Wide(text);
+    SetBkMode(dc, TRANSPARENT);
+    RECT r{bounds.Left, bounds.Top, bounds.Right, bounds.Bottom};
+    if (enabled) {
+        SetTextColor(dc, ui::ColorToRGB(hot ? ui::Color(Colors().Color(TVTColors::HeaderHotColor)) : m_header_font.FontColor()));
+        DrawTextW(dc, wide.c_str(), int(wide.size()), &r, drawFormat);
+    } else {
+        // Embossed: a highlight copy one pixel down and right under the shadow.
+        RECT shifted = r;
+        OffsetRect(&shifted, 1, 1);
+        SetTextColor(dc, GetSysColor(COLOR_BTNHIGHLIGHT));
+        DrawTextW(dc, wide.c_str(), int(wide.size()), &shifted, drawFormat);
+        SetTextColor(dc, GetSysColor(COLOR_BTNSHADOW));
+        DrawTextW(dc, wide.c_str(), int(wide.size()), &r, drawFormat);
+    }
 }
 
 void TCustomVirtualTreeControl::PaintHeader(HDC dc, const TRect& rect, int hOffset)
@@ -111,6 +450,7 @@ void TCustomVirtualTreeControl::PaintHeaderInto(HDC dc, const TRect& r, int hOff
     TCanvas canvas(bdc);
     const TVTHeaderStyle style = Header().Style();
     TVirtualTreeColumns& columns = Header().Columns();
+    const bool themed = HeaderThemed();
 
     const bool ownerDraw = Header().Options() & hoOwnerDraw;
     const bool advanced = ownerDraw && OnAdvancedHeaderDraw && OnHeaderDrawQueryElements;
@@ -126,14 +466,19 @@ void TCustomVirtualTreeControl::PaintHeaderInto(HDC dc, const TRect& r, int hOff
     }
     if (claimed & hpeBackground)
         OnAdvancedHeaderDraw(&Header(), paintInfo, hpeBackground);
+    else if (themed && DrawHeaderThemePart(bdc, HeaderItemRightPart, ItemNormal, RECT{r.Left, r.Top, r.Right, r.Bottom}))
+        ;
     else if (style == hsXPStyle)
         DrawFlatHeaderButton(canvas, TRect{0, 0, width, std::max(headerHeight, r.Bottom)}, false, false, false);
     else
         Fill(bdc, RECT{r.Left, r.Top, r.Right, r.Bottom}, ui::ColorToRGB(ui::Color(Header().Background())));
 
     const bool lastWithoutBorder = style != hsThickButtons && (Header().Options() & hoAutoResize) && BevelKind() != bkNone;
+    const bool showImages = (Header().Options() & hoShowImages) && Header().Images();
     HFONT font = m_header_font.Handle();
-    int running = r.Left;
+    // Columns narrower than a right-to-left tree end at the header's right edge; a scroll bar at the
+    // left moves the columns right with the client area.
+    int running = r.Left + (UseRightToLeftAlignment() ? RightToLeftOffset(false) : LeftScrollBarWidth());
     int clipLeft = r.Left;
     bool offsetApplied = false;
     const TColumnIndex lastVisible = columns.GetLastVisibleColumn();
@@ -141,7 +486,7 @@ void TCustomVirtualTreeControl::PaintHeaderInto(HDC dc, const TRect& r, int hOff
          column = columns.GetNextVisibleColumn(column)) {
         TVirtualTreeColumn& c = columns[column];
         if (!c.Fixed() && !offsetApplied) {
-            running += hOffset;
+            running -= hOffset; // the scroll position: columns move left as it grows
             offsetApplied = true;
         }
         TRect button{running, r.Top, running + c.Width(), r.Bottom};
@@ -160,6 +505,7 @@ void TCustomVirtualTreeControl::PaintHeaderInto(HDC dc, const TRect& r, int hOff
         if ((c.Options() & coShowDropMark) && column == columns.DropTarget() && column != columns.DragIndex())
             dropMark = columns.DropBefore() ? dmmLeft : dmmRight;
         const bool enabled = (c.Options() & coEnabled) && Enabled();
+        const bool headerGlyph = showImages && c.ImageIndex() >= 0;
         const bool sortGlyph = column == Header().SortColumn() && (Header().Options() & hoShowSortGlyphs);
         const bool rightBorder = !(lastWithoutBorder && column == lastVisible);
 
@@ -178,6 +524,7 @@ void TCustomVirtualTreeControl::PaintHeaderInto(HDC dc, const TRect& r, int hOff
         paintInfo.IsHoverIndex = hover;
         paintInfo.IsDownIndex = down;
         paintInfo.IsEnabled = enabled;
+        paintInfo.ShowHeaderGlyph = headerGlyph;
         paintInfo.ShowSortGlyph = sortGlyph;
         paintInfo.ShowRightBorder = rightBorder;
         paintInfo.DropMark = dropMark;
@@ -186,6 +533,8 @@ void TCustomVirtualTreeControl::PaintHeaderInto(HDC dc, const TRect& r, int hOff
             OnHeaderDrawQueryElements(&Header(), paintInfo, claimed);
         if (claimed & hpeBackground) {
             OnAdvancedHeaderDraw(&Header(), paintInfo, hpeBackground);
+        } else if (themed &&
+                   DrawHeaderThemePart(bdc, HeaderItemPart, down ? ItemPressed : hover ? ItemHot : ItemNormal, face)) {
         } else if (style == hsXPStyle) {
             DrawFlatHeaderButton(canvas, button, rightBorder, down, hover);
         } else {
@@ -198,65 +547,49 @@ void TCustomVirtualTreeControl::PaintHeaderInto(HDC dc, const TRect& r, int hOff
             DrawEdge(bdc, &face, edge.edge, edge.flags);
         }
 
-        // Contents: caption and sort glyph laid out in the button shrunk by 2 pixels.
-        TRect client{button.Left + 2, button.Top + 2, button.Right - 2, button.Bottom - 2};
+        // Contents, laid out in the button shrunk by 2 pixels; a pressed button moves them by one.
+        const TRect client{button.Left + 2, button.Top + 2, button.Right - 2, button.Bottom - 2};
         const TAlignment alignment = c.CaptionAlignment();
-        UINT format = DT_NOPREFIX | DT_SINGLELINE | DT_VCENTER;
+        UINT format = DT_NOPREFIX;
         if (alignment == taRightJustify)
             format |= DT_RIGHT;
         else if (alignment == taCenter)
             format |= DT_CENTER;
+        if (c.UseRightToLeftReading())
+            format |= DT_RTLREADING;
         HGDIOBJ oldFont = SelectObject(bdc, font);
-        core::String caption = c.Text();
-        const std::wstring wide(caption.begin(), caption.end());
-        SIZE extent{0, 0};
-        GetTextExtentPoint32W(bdc, wide.c_str(), int(wide.size()), &extent);
-        const int margin = c.Margin(), spacing = c.Spacing();
-        const int sortWidth = sortGlyph ? 16 : 0;
-        int textLeft = client.Left + margin;
-        int textRight = client.Right - margin - (sortGlyph ? sortWidth + spacing : 0);
-        int textWidth = extent.cx + 2;
-        TPoint sortPos;
-        if (alignment == taCenter) {
-            int block = std::min(textWidth, textRight - textLeft);
-            textLeft = std::max(textLeft, (client.Left + client.Right - block - (sortGlyph ? sortWidth + spacing : 0)) / 2);
-            sortPos.X = textLeft + block + spacing;
-        } else if (alignment == taRightJustify) {
-            sortPos.X = client.Right - margin - sortWidth;
-        } else {
-            sortPos.X = std::min(textLeft + textWidth + spacing, client.Right - margin - sortWidth);
-        }
-        sortPos.Y = client.Top + (client.Bottom - client.Top - 16) / 2;
+        TPoint glyphPos, sortPos;
+        TRect textRect;
+        LayoutHeaderCell(c, bdc, client, headerGlyph, sortGlyph, glyphPos, sortPos, textRect, format);
         if (down) {
-            textLeft += 1;
-            textRight += 1;
-            sortPos.X += 1;
-            sortPos.Y += 1;
+            glyphPos.X += 1, glyphPos.Y += 1;
+            sortPos.X += 1, sortPos.Y += 1;
+            textRect = TRect{textRect.Left + 1, textRect.Top + 1, textRect.Right + 1, textRect.Bottom + 1};
         }
-        RECT textRect{textLeft, client.Top + (down ? 1 : 0), std::max(textLeft, textRight), client.Bottom + (down ? 1 : 0)};
-        paintInfo.TextRectangle = TRect{textRect.left, textRect.top, textRect.right, textRect.bottom};
+        paintInfo.GlyphPos = glyphPos;
         paintInfo.SortGlyphPos = sortPos;
-        if (!caption.empty() && !(claimed & hpeText)) {
-            SetBkMode(bdc, TRANSPARENT);
-            if (!(c.Options() & coWrapCaption) && textWidth - 2 > textRect.right - textRect.left)
-                format |= DT_END_ELLIPSIS;
-            if (enabled) {
-                const bool hot = hover && (Header().Options() & hoHotTrack);
-                SetTextColor(bdc, ui::ColorToRGB(hot ? ui::Color(Colors().Color(TVTColors::HeaderHotColor))
-                                                     : m_header_font.FontColor()));
-                DrawTextW(bdc, wide.c_str(), int(wide.size()), &textRect, format);
-            } else {
-                RECT shifted = textRect;
-                OffsetRect(&shifted, 1, 1);
-                SetTextColor(bdc, GetSysColor(COLOR_BTNHIGHLIGHT));
-                DrawTextW(bdc, wide.c_str(), int(wide.size()), &shifted, format);
-                SetTextColor(bdc, GetSysColor(COLOR_BTNSHADOW));
-                DrawTextW(bdc, wide.c_str(), int(wide.size()), &textRect, format);
+        paintInfo.TextRectangle = textRect;
+
+        // The glyph (or check box) unless the sort glyph sits on it.
+        c.SetImageRect(TRect{}, false);
+        if (headerGlyph && !(claimed & hpeHeaderGlyph)) {
+            ui::ImageList* list = c.CheckBox() ? CheckImages() : static_cast<ui::ImageList*>(Header().Images());
+            if (list && (!sortGlyph || c.UseRightToLeftReading() || sortPos.X >= glyphPos.X + list->Width())) {
+                const int index = c.CheckBox() ? CheckImageIndex(c.CheckType(), c.CheckState(), enabled, false) : c.ImageIndex();
+                list->Draw(canvas, glyphPos.X, glyphPos.Y, index, ui::dsNormal, ui::itImage, enabled);
+                c.SetImageRect(TRect{glyphPos.X - r.Left, glyphPos.Y - r.Top, glyphPos.X - r.Left + list->Width(),
+                                     glyphPos.Y - r.Top + list->Height()},
+                               true);
             }
+        }
+        if (!c.Text().empty() && !(claimed & hpeText)) {
+            const bool wrap = (c.Options() & coWrapCaption) != 0;
+            DrawCaptionText(bdc, wrap ? c.CaptionText() : c.Text(), textRect, enabled,
+                            hover && (Header().Options() & hoHotTrack) && !themed, format, wrap);
         }
         SelectObject(bdc, oldFont);
         if (sortGlyph && !(claimed & hpeSortGlyph))
-            DrawSortGlyph(canvas, sortPos, Header().SortDirection() == sdAscending);
+            DrawSortGlyph(canvas, sortPos, Header().SortDirection() == sdAscending, themed);
         if (dropMark != dmmNone && !(claimed & hpeDropMark)) {
             if (ui::ImageList* utilities = UtilityImages()) {
                 const int x = dropMark == dmmLeft ? button.Left : button.Right - 16;
@@ -264,7 +597,6 @@ void TCustomVirtualTreeControl::PaintHeaderInto(HDC dc, const TRect& r, int hOff
                 utilities->Draw(canvas, x, y, dropMark == dmmLeft ? 0 : 1);
             }
         }
-        c.SetImageRect(TRect{}, false);
         if (claimed & (hpeDropMark | hpeHeaderGlyph | hpeSortGlyph | hpeText)) {
             const int state = SaveDC(bdc);
             OnAdvancedHeaderDraw(&Header(), paintInfo, THeaderPaintElements(claimed & ~hpeBackground));

@@ -317,6 +317,7 @@ int TCustomVirtualStringTree::ComputeNodeHeight(TCanvas* canvas, PVirtualNode no
     info.Column = column;
     TVirtualTreeColumns& columns = Header().Columns();
     if (!columns.IsValidColumn(column)) {
+        info.BidiMode = BiDiMode();
         info.CellRect.Right = ClientWidth();
     } else {
         info.BidiMode = columns[column].BiDiMode();

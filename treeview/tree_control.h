@@ -135,6 +135,7 @@ public:
     TSize BorderDimensions() const;
     void UpdateHeaderRect();
     void HeaderFrameChanged() override;
+    void BiDiModeChanged() override;
 
     // ---- Scrolling by key (the scrolling part of the keyboard: Ctrl+arrows, Ctrl+Home/End, ...) ----
     // Scrolls for a key that scrolls the view without moving the focus; false when the key is no such key.

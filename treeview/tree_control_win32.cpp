@@ -198,6 +198,7 @@ public:
     }
     void RecreateWindow() override { m_control.RecreateWnd(); }
     int HorizontalScrollBarHeight() const override { return GetSystemMetrics(SM_CYHSCROLL); }
+    int VerticalScrollBarWidth() const override { return GetSystemMetrics(SM_CXVSCROLL); }
 
     static POINT ClientOriginInWindow(HWND w)
     {
@@ -258,6 +259,7 @@ void TVirtualTreeControl::Assign(const TVirtualTreeControl& source)
 {
     AssignView(source);
     SetAlign(source.Align());
+    SetBiDiMode(source.BiDiMode());
     SetBevelEdges(source.m_bevel_edges);
     SetBevelInner(source.m_bevel_inner);
     SetBevelKind(source.m_bevel_kind);
@@ -448,6 +450,20 @@ void TVirtualTreeControl::CreateParams(ui::CreateParamsRec& params)
     } else {
         params.Style &= ~DWORD(WS_BORDER);
     }
+    // The tree mirrors its own drawing; the window only learns the reading order, the alignment and
+    // the side of the vertical scroll bar (no mirrored layout of the device context).
+    if (UseRightToLeftReading())
+        params.ExStyle |= WS_EX_RTLREADING;
+    if (UseRightToLeftAlignment())
+        params.ExStyle |= WS_EX_RIGHT;
+    if (UseRightToLeftScrollBar())
+        params.ExStyle |= WS_EX_LEFTSCROLLBAR;
+}
+
+void TVirtualTreeControl::BiDiModeChanged()
+{
+    if (HandleAllocated())
+        RecreateWnd();
 }
 
 void TVirtualTreeControl::CreateWnd()
@@ -1346,7 +1362,7 @@ bool TVirtualTreeControl::HandleHeaderMessage(ui::Message& message)
             TPoint trackPoint = header.TrackPoint();
             if (header.AskColumnWidthTracking(track, trackPoint, p)) {
                 header.SetTrackPoint(trackPoint);
-                columns[track].SetWidth(p.X - trackPoint.X);
+                columns[track].SetWidth(UseRightToLeftAlignment() ? trackPoint.X - p.X : p.X - trackPoint.X);
                 header.Invalidate(track, true);
             }
         }
@@ -1671,12 +1687,13 @@ bool TVirtualTreeControl::ScrollByKey(WORD key, ui::ShiftState shift)
     case VK_END: {
         if (shifted || (TreeOptions().MiscOptions() & toGridExtensions))
             return false;
-        bool home = (key == VK_HOME) != UseRightToLeftAlignment();
+        // Rows are not mirrored, and OffsetX 0 is the start of the reading direction in both layouts.
+        bool home = key == VK_HOME;
         PVirtualNode target = home ? GetFirstVisible(nullptr, true) : GetLastVisible(nullptr, true);
         if (target)
             ScrollIntoView(target, (TreeOptions().SelectionOptions() & toCenterScrollIntoView) != 0,
                            !(TreeOptions().AutoOptions() & toDisableAutoscrollOnFocus));
-        SetOffsetX(key == VK_HOME && !UseRightToLeftAlignment() ? 0 : INT_MIN / 2);
+        SetOffsetX(home ? 0 : INT_MIN / 2);
         return true;
     }
     default:

@@ -153,13 +153,20 @@ void TCustomVirtualTreeControl::PlaceEditor()
         return;
     PVirtualNode node = FocusedNode();
     TRect r = GetDisplayRect(node, m_edit_column, true, !treeview::HasState(node, vsMultiline));
-    if ((TreeOptions().MiscOptions() & toGridExtensions) && Header().Columns().IsValidColumn(m_edit_column)) {
+    if (TreeOptions().MiscOptions() & toGridExtensions) {
+        // The editor reaches to the cell's far edge; the column bounds are client coordinates already.
+        TVirtualTreeColumns& columns = Header().Columns();
+        const bool column = columns.IsValidColumn(m_edit_column);
+        TAlignment alignment = column ? columns[m_edit_column].Alignment() : Alignment();
+        const bool rtl = column ? columns[m_edit_column].UseRightToLeftReading() : UseRightToLeftReading();
+        if (rtl && alignment != taCenter)
+            alignment = alignment == taLeftJustify ? taRightJustify : taLeftJustify;
         int left = 0, right = 0;
-        Header().Columns().GetColumnBounds(m_edit_column, left, right);
-        if (Header().Columns()[m_edit_column].Alignment() == taLeftJustify)
-            r.Right = right - EffectiveOffsetX();
+        columns.GetColumnBounds(column ? m_edit_column : NoColumn, left, right);
+        if (alignment == taLeftJustify)
+            r.Right = right;
         else
-            r.Left = left - EffectiveOffsetX();
+            r.Left = left;
     }
     if (TreeOptions().PaintOptions() & toShowHorzGridLines)
         --r.Bottom;

@@ -159,6 +159,8 @@ void TCustomVirtualTreeControl::KeyNavigation(uint16_t key, TShiftState shift)
     }
     case VKHome:
     case VKEnd: {
+        // Rows are not mirrored: Home is the first row in both layouts, and OffsetX 0 is the start
+        // of the reading direction (the right end of a right-to-left tree).
         const bool home = key == VKHome;
         PVirtualNode target = home ? GetFirstVisible(nullptr, true) : GetLastVisible(nullptr, true);
         TColumnIndex targetColumn = useColumns ? FirstFocusableColumn(home) : column;

@@ -180,7 +180,7 @@ void TCustomVirtualTreeControl::MousePressed(ui::Message& message, THitInfo& hit
     if (!(selectionOptions & toDisableDrawSelection) && !isLabelHit && !fullRowDrag && multi) {
         SetCapture(Handle());
         ChangeStates(tsDrawSelPending, 0);
-        m_new_sel_rect = TRect{x + EffectiveOffsetX(), y - OffsetY(), x + EffectiveOffsetX(), y - OffsetY()};
+        m_new_sel_rect = TRect{x + TreeOffsetX(), y - OffsetY(), x + TreeOffsetX(), y - OffsetY()};
         // The press point holds no row, so the rows under the first real band count as changes.
         m_last_sel_rect = m_new_sel_rect;
         m_draw_sel_ctrl = shift.Ctrl;
@@ -358,7 +358,7 @@ void TCustomVirtualTreeControl::MouseMove(ui::ShiftState uiShift, int x, int y)
                        std::min({oldRect.Top, oldRect.Bottom, m_new_sel_rect.Top, m_new_sel_rect.Bottom}),
                        std::max({oldRect.Left, oldRect.Right, m_new_sel_rect.Left, m_new_sel_rect.Right}) + 1,
                        std::max({oldRect.Top, oldRect.Bottom, m_new_sel_rect.Top, m_new_sel_rect.Bottom}) + 1};
-                OffsetRect(&r, -EffectiveOffsetX(), OffsetY());
+                OffsetRect(&r, -TreeOffsetX(), OffsetY());
                 InvalidateRect(Handle(), &r, FALSE);
             }
         }
@@ -388,7 +388,7 @@ bool TCustomVirtualTreeControl::UpdateSelectionRect(int x, int y)
 {
     // The band's moving corner, clamped to the larger of client area and range.
     const int maxX = std::max(ClientWidth(), int(RangeX())), maxY = std::max(ClientHeight(), int(RangeY()));
-    const int right = std::clamp(x + EffectiveOffsetX(), 0, maxX), bottom = std::clamp(y - OffsetY(), 0, maxY);
+    const int right = std::clamp(x + TreeOffsetX(), 0, maxX), bottom = std::clamp(y - OffsetY(), 0, maxY);
     if (right == m_new_sel_rect.Right && bottom == m_new_sel_rect.Bottom)
         return false;
     m_new_sel_rect.Right = right;
@@ -419,14 +419,21 @@ bool TCustomVirtualTreeControl::HandleDrawSelection(const TRect& oldRect, const 
     const bool useColumns = Header().UseColumns() && columns.IsValidColumn(mainColumn);
     const TColumnIndex column = useColumns ? mainColumn : NoColumn;
     TAlignment alignment = Alignment();
+    bool rtl = UseRightToLeftReading();
     int bandLeft = 0, bandRight = std::max(ClientWidth(), int(RangeX()));
     if (useColumns) {
         alignment = columns[mainColumn].Alignment();
+        rtl = columns[mainColumn].UseRightToLeftReading();
         columns[mainColumn].GetUnscrolledBounds(bandLeft, bandRight);
     }
+    // A right-to-left band (indentation counted from its right end, the alignments swapped, no span
+    // over empty cells) is the mirror image of a left-to-right one with the column's own alignment:
+    // the box is laid out in the mirror image and mirrored back.
+    auto mirror = [&](const TRect& r) { return TRect{bandLeft + bandRight - r.Right, r.Top, bandLeft + bandRight - r.Left, r.Bottom}; };
+    const TRect layoutBefore = rtl ? mirror(before) : before, layoutAfter = rtl ? mirror(after) : after;
     const bool simple = (TreeOptions().SelectionOptions() & toSimpleDrawSelection) != 0;
     const bool checks = (TreeOptions().MiscOptions() & toCheckSupport) && CheckImageWidth() > 0;
-    const bool span = useColumns && (TreeOptions().AutoOptions() & toAutoSpanColumns);
+    const bool span = useColumns && !rtl && (TreeOptions().AutoOptions() & toAutoSpanColumns);
 
     std::vector<PVirtualNode> added;
     bool removed = false;
@@ -447,14 +454,12 @@ bool TCustomVirtualTreeControl::HandleDrawSelection(const TRect& oldRect, const 
         int boxLeft = start, boxRight = bandRight;
         if (!simple) {
             if (span) {
-                const bool rtl = columns[mainColumn].UseRightToLeftReading();
                 for (TColumnIndex next = columns.GetNextVisibleColumn(mainColumn);
-                     columns.IsValidColumn(next) && IsCellEmpty(run, next) &&
-                     columns[next].UseRightToLeftReading() == rtl;
+                     columns.IsValidColumn(next) && IsCellEmpty(run, next) && !columns[next].UseRightToLeftReading();
                      next = columns.GetNextVisibleColumn(next))
                     boxRight += columns[next].Width();
             }
-            if (!(start > before.Left && start > after.Left && alignment == taLeftJustify)) {
+            if (!(start > layoutBefore.Left && start > layoutAfter.Left && alignment == taLeftJustify)) {
                 const int width = DoGetNodeWidth(run, column), space = boxRight - start;
                 if (width < space) {
                     switch (alignment) {
@@ -464,6 +469,11 @@ bool TCustomVirtualTreeControl::HandleDrawSelection(const TRect& oldRect, const 
                     }
                 }
             }
+        }
+        if (rtl) {
+            const int mirroredLeft = bandLeft + bandRight - boxRight;
+            boxRight = bandLeft + bandRight - boxLeft;
+            boxLeft = mirroredLeft;
         }
         // Touching left and right edges overlap, touching top and bottom ones do not; a band
         // without height (the press point) holds no row.

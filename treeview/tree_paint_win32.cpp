@@ -285,10 +285,12 @@ void TCustomVirtualTreeControl::DrawDottedVertLine(TCanvas& canvas, int top, int
     FillRect(canvas.Handle(), &r, m_dotted_brush);
 }
 
-void TCustomVirtualTreeControl::DrawLineImageEntry(TCanvas& canvas, TVTLineType type, int x, int y, int h, int v)
+void TCustomVirtualTreeControl::DrawLineImageEntry(TCanvas& canvas, TVTLineType type, int x, int y, int h, int v,
+                                                   bool reverse)
 {
     const int indent = int(Indent());
-    const int m = x + indent / 2, e = x + indent;
+    const int m = x + indent / 2, e = reverse ? x : x + indent;
+    const int edge = reverse ? x + indent : x;
     switch (type) {
     case ltBottomRight:
         DrawDottedVertLine(canvas, y + v, y + h, m);
@@ -309,10 +311,10 @@ void TCustomVirtualTreeControl::DrawLineImageEntry(TCanvas& canvas, TVTLineType 
         DrawDottedHorzLine(canvas, m, e, y + v);
         break;
     case ltLeft:
-        DrawDottedVertLine(canvas, y, y + h, x);
+        DrawDottedVertLine(canvas, y, y + h, edge);
         break;
     case ltLeftBottom:
-        DrawDottedVertLine(canvas, y, y + h, x);
+        DrawDottedVertLine(canvas, y, y + h, edge);
         DrawDottedHorzLine(canvas, x, x + indent, y + h);
         break;
     default:
@@ -411,6 +413,11 @@ void TCustomVirtualTreeControl::PaintTreeLines(TVTPaintInfo& info, int vAlignmen
     TCanvas& canvas = *info.Canvas;
     const int height = info.CellRect.Bottom - info.CellRect.Top;
     SetBrushOrgEx(canvas.Handle(), info.BrushOrigin.X, info.BrushOrigin.Y, nullptr);
+    // Levels run from the cell's leading edge: the right one in a right-to-left cell.
+    const bool reverse = info.BidiMode != bdLeftToRight;
+    auto levelX = [&](int level) {
+        return reverse ? info.CellRect.Right - int(Indent()) * (level + 1) : info.CellRect.Left + level * int(Indent());
+    };
     if (m_line_mode == lmBands) {
         if (!(info.PaintOptions & poGridLines))
             return;
@@ -438,14 +445,12 @@ void TCustomVirtualTreeControl::PaintTreeLines(TVTPaintInfo& info, int vAlignmen
         }
         SetTextColor(canvas.Handle(), ui::ColorToRGB(ui::Color(Colors().Color(TVTColors::GridLineColor))));
         for (int i = 0; i < indentSize && size_t(i) < bands.size(); ++i)
-            DrawLineImageEntry(canvas, bands[size_t(i)], info.CellRect.Left + i * int(Indent()), info.CellRect.Top,
-                               height - 1, vAlignment);
+            DrawLineImageEntry(canvas, bands[size_t(i)], levelX(i), info.CellRect.Top, height - 1, vAlignment, reverse);
         return;
     }
     SetTextColor(canvas.Handle(), ui::ColorToRGB(ui::Color(Colors().Color(TVTColors::TreeLineColor))));
     for (int i = 0; i < indentSize && size_t(i) < lineImage.size(); ++i)
-        DrawLineImageEntry(canvas, lineImage[size_t(i)], info.CellRect.Left + i * int(Indent()), info.CellRect.Top,
-                           height, vAlignment);
+        DrawLineImageEntry(canvas, lineImage[size_t(i)], levelX(i), info.CellRect.Top, height, vAlignment, reverse);
 }
 
 void TCustomVirtualTreeControl::PaintExpandButton(TCanvas& canvas, PVirtualNode node, const TRect& r, int buttonX, int buttonY)
@@ -747,9 +752,26 @@ void TCustomVirtualTreeControl::PaintBackgroundPicture(HDC dc, const TRect& r, T
         const TRect picture{BackgroundOffsetX() - dcToClient.X, BackgroundOffsetY() - dcToClient.Y,
                             BackgroundOffsetX() - dcToClient.X + w, BackgroundOffsetY() - dcToClient.Y + h};
         const TRect part = Intersect(picture, r);
-        if (part.Right > part.Left && part.Bottom > part.Top)
-            BitBlt(dc, part.Left, part.Top, part.Right - part.Left, part.Bottom - part.Top, source,
-                   part.Left - picture.Left, part.Top - picture.Top, SRCCOPY);
+        if (part.Right <= part.Left || part.Bottom <= part.Top)
+            return;
+        const int pw = part.Right - part.Left, ph = part.Bottom - part.Top;
+        const int sx = part.Left - picture.Left, sy = part.Top - picture.Top;
+        if (!m_background.Transparent()) {
+            BitBlt(dc, part.Left, part.Top, pw, ph, source, sx, sy, SRCCOPY);
+            return;
+        }
+        // A transparent picture lets the tree's colour show through: its mask (set where the
+        // picture has its transparent colour) keeps the destination there.
+        HBITMAP mask = CreateBitmap(w, h, 1, 1, nullptr);
+        HDC maskDC = CreateCompatibleDC(dc);
+        HGDIOBJ oldMask = SelectObject(maskDC, mask);
+        const COLORREF oldBk = SetBkColor(source, ui::ColorToRGB(m_background.TransparentColor()));
+        BitBlt(maskDC, 0, 0, w, h, source, 0, 0, SRCCOPY);
+        SetBkColor(source, oldBk);
+        SelectObject(maskDC, oldMask);
+        DeleteDC(maskDC);
+        MaskBlt(dc, part.Left, part.Top, pw, ph, source, sx, sy, mask, sx, sy, 0xCCAA0029);
+        DeleteObject(mask);
         return;
     }
     auto phase = [](int value, int size) { return ((value % size) + size) % size; };
@@ -813,18 +835,22 @@ void TCustomVirtualTreeControl::PaintTreeArea(ui::Canvas& canvas, const TRect& u
         return;
     const int clientWidth = ClientWidth(), clientHeight = ClientHeight();
     const int fixed = Header().UseColumns() ? Header().Columns().GetVisibleFixedWidth() : 0;
+    // Columns narrower than a right-to-left tree end at its right edge.
+    const int correction = EffectiveOffsetX() - TreeOffsetX();
     TRect r = updateRect;
     if (fixed > 0) {
         TRect fixedArea = Intersect(TRect{0, 0, fixed, clientHeight}, updateRect);
         if (fixedArea.Right > fixedArea.Left) {
-            TRect window{fixedArea.Left, fixedArea.Top - OffsetY(), fixedArea.Right, fixedArea.Bottom - OffsetY()};
+            TRect window{fixedArea.Left - correction, fixedArea.Top - OffsetY(), fixedArea.Right - correction,
+                         fixedArea.Bottom - OffsetY()};
             PaintRows(canvas, window, TPoint{fixedArea.Left, fixedArea.Top}, WindowPaintOptions);
         }
         r = Intersect(TRect{fixed, 0, clientWidth, clientHeight}, updateRect);
         if (r.Right <= r.Left)
             return;
     }
-    TRect window{r.Left + EffectiveOffsetX(), r.Top - OffsetY(), r.Right + EffectiveOffsetX(), r.Bottom - OffsetY()};
+    const int shift = EffectiveOffsetX() - correction;
+    TRect window{r.Left + shift, r.Top - OffsetY(), r.Right + shift, r.Bottom - OffsetY()};
     PaintRows(canvas, window, TPoint{r.Left, r.Top}, WindowPaintOptions);
 }
 
@@ -930,10 +956,14 @@ void TCustomVirtualTreeControl::PaintRows(ui::Canvas& target, const TRect& windo
                         } else {
                             info.Position = 0;
                             info.Alignment = Alignment();
-                            info.BidiMode = bdLeftToRight;
+                            info.BidiMode = BiDiMode();
                             cellOptions &= TVTInternalPaintOptions(~poColumnColor);
                         }
                         info.PaintOptions = cellOptions;
+                        // A right-to-left cell starts at its right edge and mirrors its alignment.
+                        const bool rtl = info.BidiMode != bdLeftToRight;
+                        if (rtl && info.Alignment != taCenter)
+                            info.Alignment = info.Alignment == taLeftJustify ? taRightJustify : taLeftJustify;
                         const bool main = !useColumns || column == mainColumn;
                         TColumnIndex next = InvalidColumn;
                         if (useColumns)
@@ -941,15 +971,18 @@ void TCustomVirtualTreeControl::PaintRows(ui::Canvas& target, const TRect& windo
                         if (info.CellRect.Right > window.Left && (!(options & poMainOnly) || main)) {
                             info.NodeWidth = NodeWidthOnCanvas(&rowCanvas, node, column);
                             info.ContentRect = info.CellRect;
-                            info.ContentRect.Left += Margin();
+                            // The leading edge: left, or right in a right-to-left cell.
+                            int& lead = rtl ? info.ContentRect.Right : info.ContentRect.Left;
+                            const int ahead = rtl ? -1 : 1;
+                            lead += ahead * Margin();
                             for (auto& image : info.ImageInfo)
                                 image = TVTImageInfo{};
                             if (main && (TreeOptions().MiscOptions() & toCheckSupport) && node->CheckType != ctNone &&
                                 CheckImageWidth() > 0) {
                                 info.ImageInfo[iiCheck].Index = CheckImageIndex(node);
-                                info.ImageInfo[iiCheck].XPos = info.ContentRect.Left;
+                                info.ImageInfo[iiCheck].XPos = rtl ? lead - CheckImageWidth() : lead;
                                 info.ImageInfo[iiCheck].YPos = vAlign - CheckImageWidth() / 2;
-                                info.ContentRect.Left += CheckImageWidth() + 2;
+                                lead += ahead * (CheckImageWidth() + 2);
                             }
                             // State and normal images follow at the leading edge, each moving it by
                             // its width + 2.
@@ -957,9 +990,9 @@ void TCustomVirtualTreeControl::PaintRows(ui::Canvas& target, const TRect& windo
                                 TVTImageInfo& entry = info.ImageInfo[index];
                                 if (entry.Index < 0 || !entry.Images)
                                     return;
-                                entry.XPos = info.ContentRect.Left;
+                                entry.XPos = rtl ? lead - entry.Images->Width() : lead;
                                 entry.YPos = vAlign - entry.Images->Height() / 2;
-                                info.ContentRect.Left += entry.Images->Width() + 2;
+                                lead += ahead * (entry.Images->Width() + 2);
                             };
                             if (m_state_images || OnGetImageIndexEx) {
                                 FillImageInfo(info, TVTImageKind::ikState, iiState, m_state_images);
@@ -972,8 +1005,8 @@ void TCustomVirtualTreeControl::PaintRows(ui::Canvas& target, const TRect& windo
                             }
                             const int indentSize = (paintOptions & toFixedIndent) ? 1 : int(lineImage.size());
                             if (main) {
-                                const int shift = indentSize * int(Indent());
-                                info.ContentRect.Left += shift;
+                                const int shift = ahead * indentSize * int(Indent());
+                                lead += shift;
                                 for (auto& entry : info.ImageInfo)
                                     entry.XPos += shift;
                             }
@@ -985,17 +1018,18 @@ void TCustomVirtualTreeControl::PaintRows(ui::Canvas& target, const TRect& windo
                             if ((options & poGridLines) && (paintOptions & toShowHorzGridLines)) {
                                 SetTextColor(rowDC, ui::ColorToRGB(ui::Color(Colors().Color(TVTColors::GridLineColor))));
                                 SetBrushOrgEx(rowDC, info.BrushOrigin.X, info.BrushOrigin.Y, nullptr);
-                                int lineLeft = info.CellRect.Left;
+                                int lineLeft = info.CellRect.Left, lineRight = info.CellRect.Right - 1;
                                 if (main && m_line_mode == lmBands)
-                                    lineLeft += indentSize * int(Indent());
-                                DrawDottedHorzLine(rowCanvas, lineLeft, info.CellRect.Right - 1, info.CellRect.Bottom - 1);
+                                    (rtl ? lineRight : lineLeft) += ahead * indentSize * int(Indent());
+                                DrawDottedHorzLine(rowCanvas, lineLeft, lineRight, info.CellRect.Bottom - 1);
                                 --info.CellRect.Bottom;
                                 --info.ContentRect.Bottom;
                             }
                             if (useColumns && (options & poGridLines) && (paintOptions & toShowVertGridLines) &&
                                 !(columns.GetNextVisibleColumn(column) < 0 && (Header().Options() & hoAutoResize))) {
                                 SetTextColor(rowDC, ui::ColorToRGB(ui::Color(Colors().Color(TVTColors::GridLineColor))));
-                                DrawDottedVertLine(rowCanvas, info.CellRect.Top, info.CellRect.Bottom, info.CellRect.Right - 1);
+                                if (!rtl || !IsCellEmpty(node, column))
+                                    DrawDottedVertLine(rowCanvas, info.CellRect.Top, info.CellRect.Bottom, info.CellRect.Right - 1);
                                 --info.CellRect.Right;
                                 --info.ContentRect.Right;
                             }
@@ -1006,7 +1040,10 @@ void TCustomVirtualTreeControl::PaintRows(ui::Canvas& target, const TRect& windo
                                 if ((paintOptions & toShowButtons) && HasChildren(node) &&
                                     (!treeview::HasState(node, vsAllChildrenHidden) ||
                                      !(TreeOptions().AutoOptions() & toAutoHideButtons))) {
-                                    const int buttonX = baseButtonX + ((paintOptions & toFixedIndent) ? 0 : (indentSize - 1) * int(Indent()));
+                                    int buttonX = baseButtonX + ((paintOptions & toFixedIndent) ? 0 : (indentSize - 1) * int(Indent()));
+                                    // Counted from the right edge in a right-to-left cell.
+                                    if (rtl)
+                                        buttonX = info.CellRect.Right - info.CellRect.Left - buttonX - m_button_size;
                                     PaintExpandButton(rowCanvas, node, info.CellRect, buttonX, buttonY);
                                 }
                                 PaintCheckImage(info);
@@ -1083,6 +1120,9 @@ void TCustomVirtualTreeControl::FillBandBelow(ui::Canvas& target, const TRect& a
             right += area.Left - windowLeft;
             if (right <= area.Left)
                 continue;
+            // Right-to-left columns narrower than the window leave a band before the first one.
+            if (left > x)
+                fill(RECT{x, area.Top, std::min(left, area.Right), area.Bottom}, treeColor);
             RECT r{std::max(left, area.Left), area.Top, std::min(right, area.Right), area.Bottom};
             fill(r, (columns[c].Options() & coParentColor) ? treeColor : ui::Color(columns[c].Color()));
             const bool last = !columns.IsValidColumn(columns.GetNextVisibleColumn(c)) && (Header().Options() & hoAutoResize);

@@ -60,6 +60,60 @@ void TVirtualTreeView::SetAlignment(TAlignment value)
         Invalidate();
 }
 
+void TVirtualTreeView::SetBiDiMode(TBiDiMode value)
+{
+    if (value == m_bidi_mode)
+        return;
+    m_bidi_mode = value;
+    if (Loading())
+        return;
+    m_effective_offset_x = EffectiveOffsetFor(OffsetX());
+    TVirtualTreeColumns& columns = m_header->Columns();
+    for (TColumnIndex i = 0; i < columns.Count(); ++i)
+        columns[i].ParentBiDiModeChanged();
+    if (TreeOptions().AutoOptions() & toAutoBidiColumnOrdering)
+        columns.ResetColumnOrder(UseRightToLeftAlignment());
+    BiDiModeChanged();
+    if (WindowPort().HandleAllocated()) {
+        UpdateScrollBars(false);
+        InvalidateHeaderRect(nullptr);
+        Invalidate();
+    }
+}
+
+int TVirtualTreeView::EffectiveOffsetFor(int offsetX) const
+{
+    // Right-to-left: measured from the right end of the content; 0 while the content fits.
+    if (UseRightToLeftAlignment())
+        return std::max(0, int(m_range_x) + offsetX - ClientWidth());
+    return -offsetX;
+}
+
+int TVirtualTreeView::TreeOffsetX() const
+{
+    if (UseRightToLeftAlignment() && m_header->UseColumns())
+        return m_effective_offset_x - RightToLeftOffset(true);
+    return m_effective_offset_x;
+}
+
+int TVirtualTreeView::LeftScrollBarWidth() const
+{
+    if (!UseRightToLeftScrollBar() || int(m_range_y) <= ClientHeight() || !m_scroll_bar_options.Vertical())
+        return 0;
+    return WindowPort().VerticalScrollBarWidth();
+}
+
+int TVirtualTreeView::RightToLeftOffset(bool excludeScrollBar) const
+{
+    const bool verticalBar = int(m_range_y) > ClientHeight() && m_scroll_bar_options.Vertical();
+    const int barWidth = verticalBar ? WindowPort().VerticalScrollBarWidth() : 0;
+    int result = barWidth;
+    const int headerWidth = m_header_rect.Right - m_header_rect.Left;
+    if (headerWidth >= result + int(m_range_x))
+        result = headerWidth - int(m_range_x);
+    return excludeScrollBar ? result - barWidth : result;
+}
+
 void TVirtualTreeView::SetBottomSpace(uint32_t value)
 {
     if (value == m_bottom_space)
@@ -207,12 +261,12 @@ void TVirtualTreeView::UpdateHorizontalScrollBar(bool doRepaint)
     TreeWindowPort& port = WindowPort();
     int clientWidth = ClientWidth();
     bool rtl = UseRightToLeftAlignment();
-    m_effective_offset_x = rtl ? int(m_range_x) + OffsetX() - clientWidth : -OffsetX();
+    m_effective_offset_x = EffectiveOffsetFor(OffsetX());
     if (!m_scroll_bar_options.Horizontal()) {
         ShowScrollBarAndNotify(TScrollBarKind::Horizontal, false);
         int x = std::max(std::min(0, OffsetX()), std::min(0, clientWidth - int(m_range_x)));
         StoreOffsets(x, OffsetY());
-        m_effective_offset_x = rtl ? int(m_range_x) + x - clientWidth : -x;
+        m_effective_offset_x = EffectiveOffsetFor(x);
         return;
     }
     TScrollInfo info;
@@ -230,7 +284,8 @@ void TVirtualTreeView::UpdateHorizontalScrollBar(bool doRepaint)
         ShowScrollBarAndNotify(TScrollBarKind::Horizontal, false);
     }
     m_effective_offset_x = info.Pos;
-    int newX = rtl ? clientWidth + m_effective_offset_x - int(m_range_x) : -m_effective_offset_x;
+    // Content narrower than a right-to-left window keeps the offset 0 (it is never positive).
+    int newX = rtl ? std::min(0, clientWidth + m_effective_offset_x - int(m_range_x)) : -m_effective_offset_x;
     if (newX != OffsetX()) {
         int dx = newX - OffsetX();
         StoreOffsets(newX, OffsetY());
@@ -261,7 +316,7 @@ bool TVirtualTreeView::ApplyOffset(TPoint value, TScrollUpdateOptions options, c
     if (deltaX == 0 && deltaY == 0)
         return false;
     StoreOffsets(x, y);
-    m_effective_offset_x = rtl ? int(m_range_x) + x - clientWidth : -x;
+    m_effective_offset_x = EffectiveOffsetFor(x);
     CancelHint();
     TreeWindowPort& port = WindowPort();
     if (UpdateCount() == 0 && port.HandleAllocated()) {
@@ -327,8 +382,9 @@ void TVirtualTreeView::HandleScrollRequest(TScrollBarKind bar, TScrollCode code,
     case scLineDown: SetOffsetX(OffsetX() - sign * step); break;
     case scPageUp: SetOffsetX(OffsetX() + sign * page); break;
     case scPageDown: SetOffsetX(OffsetX() - sign * page); break;
-    case scTop: SetOffsetX(0); break;
-    case scBottom: SetOffsetX(-int(m_range_x)); break;
+    // The bar itself is not mirrored: its left end shows the content's left end in both layouts.
+    case scTop: SetOffsetX(rtl ? -int(m_range_x) : 0); break;
+    case scBottom: SetOffsetX(rtl ? 0 : -int(m_range_x)); break;
     case scEndScroll:
         ChangeStates(0, tsThumbTracking);
         UpdateHorizontalScrollBar(false);

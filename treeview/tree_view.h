@@ -71,6 +71,11 @@ public:
     void SetTextMargin(int value);
     TAlignment Alignment() const { return m_alignment; }
     void SetAlignment(TAlignment value);
+    // Reading order and layout. bdRightToLeft mirrors the whole layout (columns start at the right,
+    // horizontal scrolling and keys run the other way); any mode but bdLeftToRight mirrors the
+    // cells of column -1 and the columns that follow the tree (coParentBidiMode).
+    TBiDiMode BiDiMode() const { return m_bidi_mode; }
+    void SetBiDiMode(TBiDiMode value);
     uint32_t BottomSpace() const { return m_bottom_space; }
     void SetBottomSpace(uint32_t value);
     uint32_t AnimationDuration() const { return m_animation_duration; }
@@ -158,7 +163,19 @@ public:
     void InvalidateColumn(TColumnIndex column);
     int ClientWidth() const { return WindowPort().ClientSize().cx; }
     int ClientHeight() const { return WindowPort().ClientSize().cy; }
-    bool UseRightToLeftAlignment() const { return WindowPort().RightToLeft(); }
+    bool UseRightToLeftAlignment() const { return m_bidi_mode == bdRightToLeft; }
+    bool UseRightToLeftReading() const { return m_bidi_mode != bdLeftToRight; }
+    bool UseRightToLeftScrollBar() const { return m_bidi_mode == bdRightToLeft || m_bidi_mode == bdRightToLeftNoAlign; }
+    // How far the columns are moved right in a right-to-left layout: columns narrower than the
+    // header end at its right edge. Header coordinates, or client coordinates with excludeScrollBar
+    // (a vertical scroll bar then stands left of the client area).
+    int RightToLeftOffset(bool excludeScrollBar) const;
+    // Width of a vertical scroll bar shown left of the client area (0 without one): the header,
+    // which spans the bar too, starts that far left of the client area.
+    int LeftScrollBarWidth() const;
+    // The painted tree's x at client x 0 (tree x = client x + TreeOffsetX()): the scroll position,
+    // less the right-to-left shift of narrow columns.
+    int TreeOffsetX() const;
 
     // ---- Long operations ----
     void BeginOperation();
@@ -179,6 +196,11 @@ public:
     void SetHeaderRect(const TRect& rect) { m_header_rect = rect; }
     // The header changed its height or visibility: the window recomputes its frame.
     virtual void HeaderFrameChanged() { WindowPort().FrameChanged(); }
+    // The reading order changed after the view took the new mode (the window renews its styles).
+    virtual void BiDiModeChanged() {}
+    // The header's image list changed from old to Header().Images() (the window half follows the
+    // list's changes).
+    virtual void HeaderImagesChanged(TCustomImageList* old) { (void)old; }
 
     // ---- Events of the view ----
     std::function<void(TVTHeader*, TColumnIndex)> OnColumnResize;
@@ -221,6 +243,8 @@ protected:
     virtual void TrackHotAfterScroll() {}
     virtual void CancelHint() {}
     bool ShowsImage(PVirtualNode node, TVTImageKind kind, TColumnIndex column);
+    // The scroll position (EffectiveOffsetX) of an OffsetX.
+    int EffectiveOffsetFor(int offsetX) const;
     int NodeIndentation(PVirtualNode node) const;
 
 private:
@@ -236,6 +260,7 @@ private:
     int m_margin = 4;
     int m_text_margin = 4;
     TAlignment m_alignment = taLeftJustify;
+    TBiDiMode m_bidi_mode = bdLeftToRight;
     uint32_t m_bottom_space = 0;
     uint32_t m_animation_duration = 200;
     uint32_t m_auto_expand_delay = 1000;

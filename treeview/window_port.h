@@ -78,9 +78,9 @@ public:
     virtual void FrameChanged() {}
     // A window style the tree decides on changed (border, scroll bars): the window is made again.
     virtual void RecreateWindow() {}
-    virtual bool RightToLeft() const { return false; }
-    // Height of a horizontal scroll bar (the platform's metric).
+    // Height of a horizontal scroll bar and width of a vertical one (the platform's metrics).
     virtual int HorizontalScrollBarHeight() const { return 17; }
+    virtual int VerticalScrollBarWidth() const { return 17; }
 };
 
 // The port of a tree that has no window (yet): nothing exists, nothing is painted.

@@ -119,5 +119,22 @@ TEST_F(DrawSelection, SimpleModeGoesByVerticalOverlapOnly)
     }
 }
 
+TEST_F(DrawSelection, RightToLeftBandFindsTheTextAtTheRowsRightEnd)
+{
+    // The same strokes in both reading orders, mirrored in the client area for right to left.
+    for (TBiDiMode mode : {bdLeftToRight, bdRightToLeft}) {
+        tree->SetBiDiMode(mode);
+        Pump();
+        const int width = tree->ClientWidth();
+        auto x = [&](int ltr) { return mode == bdRightToLeft ? width - ltr : ltr; };
+        Send(WM_LBUTTONDOWN, MK_LBUTTON, x(textLeft + 200), 45);
+        Send(WM_MOUSEMOVE, MK_LBUTTON, x(textLeft + 30), 125);
+        EXPECT_EQ(SelectedRows(), (std::set<uint32_t>{2, 3, 4, 5, 6})) << int(mode);
+        Send(WM_MOUSEMOVE, MK_LBUTTON, x(textLeft + BandTextWidth + 20), 125);
+        EXPECT_TRUE(SelectedRows().empty()) << int(mode);
+        Send(WM_LBUTTONUP, 0, x(textLeft + BandTextWidth + 20), 125);
+    }
+}
+
 } // namespace
 } // namespace treeview::test

@@ -5,6 +5,7 @@
 #include "treeview/test/nodelist_win32.h"
 #include "ui/test/uitest.h"
 #include "core/stream.h"
+#include <climits>
 #include <map>
 #include <set>
 #include <vector>
@@ -18,6 +19,33 @@ public:
     using TVirtualStringTree::TVirtualStringTree;
     using TCustomVirtualStringTree::PaintNodeContent;
     using TCustomVirtualStringTree::PaintDropMark;
+
+    // A stand-in visual style for the header: active while the tree follows themes, each part
+    // recorded and drawn as a flat colour of its part and state.
+    struct ThemePart {
+        int part, state;
+        TRect r;
+        bool operator==(const ThemePart&) const = default;
+    };
+    bool standInStyle = false;
+    std::vector<ThemePart> themeParts;
+    static COLORREF ThemePartColor(int part, int state) { return RGB(40 * part, 60 * state, 7); }
+    bool HeaderThemed() override
+    {
+        return standInStyle ? (TreeStates() & tsUseThemes) != 0 : TVirtualStringTree::HeaderThemed();
+    }
+
+protected:
+    bool DrawHeaderThemePart(HDC dc, int part, int state, const RECT& r) override
+    {
+        if (!standInStyle)
+            return TVirtualStringTree::DrawHeaderThemePart(dc, part, state, r);
+        themeParts.push_back({part, state, TRect{r.left, r.top, r.right, r.bottom}});
+        HBRUSH brush = CreateSolidBrush(ThemePartColor(part, state));
+        FillRect(dc, &r, brush);
+        DeleteObject(brush);
+        return true;
+    }
 };
 
 class NodeList : public ui::test::UiTest {
@@ -207,6 +235,44 @@ TEST_F(NodeList, BackgroundPictureIsTiledOrFixed)
     EXPECT_EQ(bitmap->PixelColor(200, 5), ui::clWhite);
 }
 
+TEST_F(NodeList, FixedTransparentBackgroundLetsTheTreeColourThrough)
+{
+    Fill(2);
+    tree->SetDefaultText(u"");
+    rows[0] = rows[1] = {u"", u"NA", u"", u""};
+    // A 4 x 4 picture: red top-left quarter, the rest lime (its bottom-left pixel: the transparent
+    // colour when the picture is transparent).
+    ui::Bitmap& picture = tree->Background();
+    picture.SetPixelFormat(ui::pf24bit);
+    picture.SetSize(4, 4);
+    picture.Canvas().SetBrushColor(ui::clLime);
+    picture.Canvas().FillRect(RECT{0, 0, 4, 4});
+    picture.Canvas().SetBrushColor(ui::clRed);
+    picture.Canvas().FillRect(RECT{0, 0, 2, 2});
+    tree->TreeOptions().SetPaintOptions(TVTPaintOptions(
+        (tree->TreeOptions().PaintOptions() | toShowBackground | toStaticBackground) & ~(toShowTreeLines | toShowHorzGridLines)));
+    struct Case {
+        int offsetY;   // on the first row, or in the band below the rows
+        bool transparent;
+        ui::Color lime;
+    } cases[] = {
+        {5, false, ui::clLime}, {5, true, ui::clWhite}, {100, false, ui::clLime}, {100, true, ui::clWhite},
+    };
+    for (const Case& c : cases) {
+        picture.SetTransparent(c.transparent);
+        tree->SetBackgroundOffsetX(200);
+        tree->SetBackgroundOffsetY(c.offsetY);
+        auto bitmap = Paint();
+        SCOPED_TRACE(testing::Message() << "y " << c.offsetY << (c.transparent ? ", transparent" : ""));
+        EXPECT_EQ(bitmap->PixelColor(200, c.offsetY), ui::clRed);
+        EXPECT_EQ(bitmap->PixelColor(201, c.offsetY + 1), ui::clRed);
+        EXPECT_EQ(bitmap->PixelColor(203, c.offsetY), c.lime);
+        EXPECT_EQ(bitmap->PixelColor(200, c.offsetY + 3), c.lime);
+        EXPECT_EQ(bitmap->PixelColor(204, c.offsetY), ui::clWhite);
+    }
+    picture.SetTransparent(false);
+}
+
 TEST_F(NodeList, ToggleAnimationStepScrollsAndFillsTheUncoveredStrip)
 {
     Fill(1);
@@ -309,6 +375,8 @@ TEST_F(NodeList, PaintingPassEventsAndRowSkipping)
 TEST_F(NodeList, HeaderPaintsButtonsAndTheSortGlyph)
 {
     Fill(1);
+    // The looks without a visual style (the prefix may have one active).
+    tree->TreeOptions().SetPaintOptions(TVTPaintOptions(tree->TreeOptions().PaintOptions() & ~toThemeAware));
     const int height = tree->Header().Height();
     ui::Bitmap bitmap(420, height, ui::pf32bit);
     tree->PaintHeaderInto(bitmap.Canvas().Handle(), TRect{0, 0, 400, height}, 0);
@@ -692,6 +760,313 @@ TEST_F(NodeList, DraggingAColumnMovesIt)
     EXPECT_EQ(tree->Header().Columns()[0].Position(), 2u);
     EXPECT_EQ(dragged.size(), 1u);
     tree->OnHeaderDragged = nullptr;
+}
+
+// A 16 x 16 image list of one opaque red image, the header's glyph in the tests below.
+struct RedGlyphs {
+    RedGlyphs()
+    {
+        ui::Bitmap red(16, 16, ui::pf24bit);
+        red.Canvas().SetBrushColor(ui::clRed);
+        red.Canvas().FillRect(RECT{0, 0, 16, 16});
+        list.Add(red);
+    }
+    TCustomImageList list{nullptr, 16, 16};
+};
+
+// Bounds of the pixels of a bitmap area that pass a test (empty when none does).
+template <typename Test>
+TRect PixelBounds(ui::Bitmap& bitmap, const TRect& area, Test test)
+{
+    TRect found{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
+    for (int y = area.Top; y < area.Bottom; ++y)
+        for (int x = area.Left; x < area.Right; ++x)
+            if (test(bitmap.PixelColor(x, y)))
+                found = TRect{std::min(found.Left, x), std::min(found.Top, y), std::max(found.Right, x + 1),
+                              std::max(found.Bottom, y + 1)};
+    return found.Left == INT_MAX ? TRect{} : found;
+}
+
+bool IsRed(ui::Color c) { return c == ui::Color(RGB(255, 0, 0)); }
+bool IsDark(ui::Color c) { return GetRValue(c) + GetGValue(c) + GetBValue(c) < 200; }
+
+TEST_F(NodeList, HeaderGlyphFollowsLayoutAlignmentAndMargins)
+{
+    Fill(1);
+    tree->TreeOptions().SetPaintOptions(TVTPaintOptions(tree->TreeOptions().PaintOptions() & ~toThemeAware));
+    RedGlyphs glyphs;
+    TVTHeader& header = tree->Header();
+    header.SetImages(&glyphs.list);
+    header.SetOptions(TVTHeaderOptions(header.Options() | hoShowImages));
+    header.SetHeight(40);
+    TVirtualTreeColumn& column = header.Columns()[0];
+    column.SetText(u"Abc");
+    column.SetImageIndex(0);
+    // The caption's size in the header font.
+    HDC measure = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(measure, tree->HeaderFont().Handle());
+    SIZE extent{};
+    GetTextExtentPoint32W(measure, L"Abc", 3, &extent);
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(measure, &metrics);
+    SelectObject(measure, old);
+    DeleteDC(measure);
+    // The cell's inner area starts at (2, 2) and is 146 x 36 in a column of 150; margin and spacing 4.
+    const int tw = extent.cx + 2, th = metrics.tmHeight;
+    const int d = (36 - 16 - th - 4) / 2;
+    enum Side { textRight, textLeft, textBelow, textAbove };
+    struct Case {
+        int width;
+        TVTHeaderColumnLayout layout;
+        TAlignment alignment;
+        int glyphX, glyphY;
+        Side text;
+    } cases[] = {
+        {150, blGlyphLeft, taLeftJustify, 2 + 4, 12, textRight},
+        {150, blGlyphRight, taLeftJustify, 2 + 4 + tw + 4, 12, textLeft},
+        {150, blGlyphLeft, taRightJustify, 2 + 142 - tw - 4 - 16, 12, textRight},
+        {150, blGlyphRight, taRightJustify, 2 + 142 - 16, 12, textLeft},
+        {150, blGlyphLeft, taCenter, 2 + (146 - 16 - 4 - tw) / 2, 12, textRight},
+        {150, blGlyphTop, taLeftJustify, 2 + (146 - 16) / 2, 2 + d, textBelow},
+        {150, blGlyphBottom, taLeftJustify, 2 + (146 - 16) / 2, 2 + d + th + 4, textAbove},
+        // Too narrow: the glyph keeps to the left margin.
+        {30, blGlyphLeft, taRightJustify, 2 + 4, 12, textRight},
+    };
+    for (const Case& c : cases) {
+        column.SetWidth(c.width);
+        column.SetLayout(c.layout);
+        column.SetAlignment(c.alignment);
+        ui::Bitmap bitmap(400, 40, ui::pf32bit);
+        tree->PaintHeaderInto(bitmap.Canvas().Handle(), TRect{0, 0, 400, 40}, 0);
+        const TRect cell{3, 3, c.width - 3, 37};
+        const TRect glyph = PixelBounds(bitmap, cell, IsRed);
+        const TRect expected{c.glyphX, c.glyphY, c.glyphX + 16, c.glyphY + 16};
+        SCOPED_TRACE(testing::Message() << "layout " << int(c.layout) << ", alignment " << int(c.alignment));
+        EXPECT_EQ(glyph, expected);
+        EXPECT_TRUE(column.HasImage());
+        EXPECT_EQ(column.ImageRect(), expected);
+        if (c.width < 40)
+            continue;
+        const TRect text = PixelBounds(bitmap, cell, IsDark);
+        ASSERT_LT(text.Left, text.Right) << "the caption is drawn";
+        switch (c.text) {
+        case textRight: EXPECT_GE(text.Left, glyph.Right + 4); break;
+        case textLeft: EXPECT_LE(text.Right + 4, glyph.Left); break;
+        case textBelow: EXPECT_GE(text.Top, glyph.Bottom + 4 - 1); break;
+        case textAbove: EXPECT_LE(text.Bottom + 4 - 1, glyph.Top); break;
+        }
+    }
+    // Without hoShowImages no glyph is drawn or recorded.
+    header.SetOptions(TVTHeaderOptions(header.Options() & ~hoShowImages));
+    ui::Bitmap bitmap(400, 40, ui::pf32bit);
+    tree->PaintHeaderInto(bitmap.Canvas().Handle(), TRect{0, 0, 400, 40}, 0);
+    EXPECT_EQ(PixelBounds(bitmap, TRect{0, 0, 150, 40}, IsRed), TRect{});
+    EXPECT_FALSE(column.HasImage());
+}
+
+TEST_F(NodeList, HeaderCheckBoxIsDrawnFromTheCheckImagesAndToggledByClicks)
+{
+    Fill(1);
+    RedGlyphs glyphs;
+    TVTHeader& header = tree->Header();
+    header.SetImages(&glyphs.list);
+    header.SetOptions(TVTHeaderOptions(header.Options() | hoShowImages));
+    header.Columns()[0].SetImageIndex(0);
+    TVirtualTreeColumn& checked = header.Columns()[2];
+    checked.SetImageIndex(0);
+    checked.SetCheckBox(true);
+    std::vector<TVTHeaderHitInfo> clicks;
+    tree->OnHeaderClick = [&](TVTHeader*, const TVTHeaderHitInfo& info) { clicks.push_back(info); };
+    auto paintFrame = [&] { Send(WM_NCPAINT, 1, 0); };
+    auto click = [&](int x, int y) {
+        POINT p{x, y};
+        ClientToScreen(Window(), &p);
+        Send(WM_NCLBUTTONDOWN, HTBORDER, MAKELPARAM(p.x, p.y));
+        Send(WM_NCLBUTTONUP, HTBORDER, MAKELPARAM(p.x, p.y));
+        paintFrame();
+    };
+    paintFrame();
+    // Recorded in client x and header y: the third column starts at 250.
+    ASSERT_TRUE(checked.HasImage());
+    EXPECT_EQ(checked.ImageRect().Left, 250 + 2 + 4);
+    const TRect box = checked.ImageRect();
+    const int x = (box.Left + box.Right) / 2, y = (box.Top + box.Bottom) / 2 - header.Height();
+
+    // The check box replaces the header image and shows the state.
+    auto cell = [&] {
+        auto bitmap = std::make_unique<ui::Bitmap>(400, header.Height(), ui::pf32bit);
+        tree->PaintHeaderInto(bitmap->Canvas().Handle(), TRect{0, 0, 400, header.Height()}, 0);
+        return bitmap;
+    };
+    auto uncheckedLook = cell();
+    ui::Bitmap& unchecked = *uncheckedLook;
+    EXPECT_EQ(PixelBounds(unchecked, TRect{250, 0, 310, header.Height()}, IsRed), TRect{});
+    EXPECT_NE(PixelBounds(unchecked, TRect{0, 0, 170, header.Height()}, IsRed), TRect{});
+
+    struct Step {
+        int x;
+        uint8_t hit;
+        TCheckState state;
+    } steps[] = {
+        {x, hhiOnColumn | hhiOnIcon | hhiOnCheckbox, csCheckedNormal},
+        {x, hhiOnColumn | hhiOnIcon | hhiOnCheckbox, csUncheckedNormal},
+        {box.Right + 10, hhiOnColumn, csUncheckedNormal},   // beside the box: a plain click
+    };
+    for (const Step& step : steps) {
+        clicks.clear();
+        click(step.x, y);
+        ASSERT_EQ(clicks.size(), 1u);
+        EXPECT_EQ(clicks[0].Column, 2);
+        EXPECT_EQ(clicks[0].HitPosition, step.hit) << step.x;
+        EXPECT_EQ(checked.CheckState(), step.state) << step.x;
+    }
+    checked.SetCheckState(csCheckedNormal);
+    auto checkedLook = cell();
+    int differing = 0;
+    for (int py = box.Top; py < box.Bottom; ++py)
+        for (int px = box.Left; px < box.Right; ++px)
+            differing += checkedLook->PixelColor(px, py) != unchecked.PixelColor(px, py);
+    EXPECT_GT(differing, 4);
+
+    // A plain glyph is an icon hit; it toggles nothing.
+    clicks.clear();
+    const TRect icon = header.Columns()[0].ImageRect();
+    click((icon.Left + icon.Right) / 2, y);
+    ASSERT_EQ(clicks.size(), 1u);
+    EXPECT_EQ(clicks[0].HitPosition, hhiOnColumn | hhiOnIcon);
+    EXPECT_EQ(header.Columns()[0].CheckState(), csUncheckedNormal);
+    tree->OnHeaderClick = nullptr;
+}
+
+// The theme library's calls the test draws its references with.
+struct ThemeCalls {
+    ThemeCalls()
+    {
+        HMODULE module = LoadLibraryW(L"uxtheme.dll");
+        active = reinterpret_cast<BOOL(WINAPI*)()>(reinterpret_cast<void*>(GetProcAddress(module, "IsThemeActive")));
+        open = reinterpret_cast<HANDLE(WINAPI*)(HWND, LPCWSTR)>(reinterpret_cast<void*>(GetProcAddress(module, "OpenThemeData")));
+        close = reinterpret_cast<HRESULT(WINAPI*)(HANDLE)>(reinterpret_cast<void*>(GetProcAddress(module, "CloseThemeData")));
+        draw = reinterpret_cast<HRESULT(WINAPI*)(HANDLE, HDC, int, int, const RECT*, const RECT*)>(
+            reinterpret_cast<void*>(GetProcAddress(module, "DrawThemeBackground")));
+    }
+    BOOL(WINAPI* active)() = nullptr;
+    HANDLE(WINAPI* open)(HWND, LPCWSTR) = nullptr;
+    HRESULT(WINAPI* close)(HANDLE) = nullptr;
+    HRESULT(WINAPI* draw)(HANDLE, HDC, int, int, const RECT*, const RECT*) = nullptr;
+};
+
+TEST_F(NodeList, HeaderUsesTheVisualStyleWhileOneIsActive)
+{
+    Fill(1);
+    ThemeCalls theme;
+    if (!theme.active || !theme.active())
+        GTEST_SKIP() << "no visual style is active in this Wine prefix (the stand-in style test covers the painter)";
+    TVTHeader& header = tree->Header();
+    header.Columns()[2].SetText(u"");
+    header.Columns()[3].SetText(u"");
+    const int height = header.Height();
+    ASSERT_TRUE(tree->TreeStates() & tsUseThemes);
+    EXPECT_TRUE(tree->HeaderThemed());
+
+    // References: the header's right part over the whole band, an item over the third column.
+    HANDLE data = theme.open(Window(), L"HEADER");
+    ASSERT_NE(data, nullptr);
+    auto reference = [&](int itemState) {
+        auto bitmap = std::make_unique<ui::Bitmap>(400, height, ui::pf32bit);
+        const RECT band{0, 0, 400, height}, item{250, 0, 310, height};
+        theme.draw(data, bitmap->Canvas().Handle(), 3, 1, &band, nullptr);
+        theme.draw(data, bitmap->Canvas().Handle(), 1, itemState, &item, nullptr);
+        return bitmap;
+    };
+    auto painted = [&] {
+        auto bitmap = std::make_unique<ui::Bitmap>(400, height, ui::pf32bit);
+        tree->PaintHeaderInto(bitmap->Canvas().Handle(), TRect{0, 0, 400, height}, 0);
+        return bitmap;
+    };
+    auto differing = [&](ui::Bitmap& a, ui::Bitmap& b, int left, int right) {
+        int count = 0;
+        for (int y = 0; y < height; ++y)
+            for (int x = left; x < right; ++x)
+                count += a.PixelColor(x, y) != b.PixelColor(x, y);
+        return count;
+    };
+    auto normal = reference(1), pressed = reference(3);
+    ASSERT_GT(differing(*normal, *pressed, 250, 310), 0) << "the style draws pressed items differently";
+    struct Case {
+        TColumnIndex down;
+        ui::Bitmap* expected;
+    } cases[] = {{NoColumn, normal.get()}, {2, pressed.get()}};
+    for (const Case& c : cases) {
+        header.Columns().SetDownIndex(c.down);
+        auto bitmap = painted();
+        EXPECT_EQ(differing(*bitmap, *c.expected, 250, 310), 0) << "the item, down " << c.down;
+        EXPECT_EQ(differing(*bitmap, *c.expected, 372, 400), 0) << "right of the columns";
+    }
+    header.Columns().SetDownIndex(NoColumn);
+    theme.close(data);
+
+    // A tree that does not follow themes keeps its own look; a theme change reopens the style.
+    tree->TreeOptions().SetPaintOptions(TVTPaintOptions(tree->TreeOptions().PaintOptions() & ~toThemeAware));
+    EXPECT_FALSE(tree->HeaderThemed());
+    EXPECT_EQ(painted()->PixelColor(255, 3), RGB(0xEB, 0xEA, 0xDB));
+    tree->TreeOptions().SetPaintOptions(TVTPaintOptions(tree->TreeOptions().PaintOptions() | toThemeAware));
+    Send(WM_THEMECHANGED);
+    EXPECT_TRUE(tree->HeaderThemed());
+    EXPECT_EQ(differing(*painted(), *normal, 250, 310), 0);
+}
+
+TEST_F(NodeList, HeaderDrawsTheStylePartsInTheirStates)
+{
+    Fill(1);
+    tree->standInStyle = true;
+    tree->TreeOptions().SetPaintOptions(TVTPaintOptions(tree->TreeOptions().PaintOptions() | toThemeAware));
+    TVTHeader& header = tree->Header();
+    header.SetOptions(TVTHeaderOptions(header.Options() | hoHotTrack));
+    const int h = header.Height();
+    using Part = TestStringTree::ThemePart;
+    struct Case {
+        TColumnIndex hover, down;
+        std::vector<Part> parts;
+    } cases[] = {
+        {NoColumn, NoColumn,
+         {{3, 1, {0, 0, 400, h}}, {1, 1, {0, 0, 170, h}}, {1, 1, {170, 0, 250, h}}, {1, 1, {250, 0, 310, h}},
+          {1, 1, {310, 0, 370, h}}}},
+        {1, 2,
+         {{3, 1, {0, 0, 400, h}}, {1, 1, {0, 0, 170, h}}, {1, 2, {170, 0, 250, h}}, {1, 3, {250, 0, 310, h}},
+          {1, 1, {310, 0, 370, h}}}},
+    };
+    ui::Bitmap bitmap(400, h, ui::pf32bit);
+    for (const Case& c : cases) {
+        header.Columns().SetHoverIndex(c.hover);
+        header.Columns().SetDownIndex(c.down);
+        tree->themeParts.clear();
+        tree->PaintHeaderInto(bitmap.Canvas().Handle(), TRect{0, 0, 400, h}, 0);
+        EXPECT_EQ(tree->themeParts, c.parts) << "hover " << c.hover << ", down " << c.down;
+        // The faces are the style's; the band right of the columns too.
+        EXPECT_EQ(bitmap.PixelColor(255, 2), TestStringTree::ThemePartColor(1, c.down == 2 ? 3 : 1));
+        EXPECT_EQ(bitmap.PixelColor(390, 2), TestStringTree::ThemePartColor(3, 1));
+    }
+    header.Columns().SetHoverIndex(NoColumn);
+    header.Columns().SetDownIndex(NoColumn);
+    // Without themes the classic look returns and the style is not asked.
+    tree->TreeOptions().SetPaintOptions(TVTPaintOptions(tree->TreeOptions().PaintOptions() & ~toThemeAware));
+    tree->themeParts.clear();
+    tree->PaintHeaderInto(bitmap.Canvas().Handle(), TRect{0, 0, 400, h}, 0);
+    EXPECT_TRUE(tree->themeParts.empty());
+    EXPECT_EQ(bitmap.PixelColor(255, 3), RGB(0xEB, 0xEA, 0xDB));
+    tree->standInStyle = false;
+}
+
+TEST_F(NodeList, HeaderImageListThatGoesAwayLeavesTheHeaderWithout)
+{
+    Fill(1);
+    auto glyphs = std::make_unique<RedGlyphs>();
+    tree->Header().SetImages(&glyphs->list);
+    EXPECT_EQ(tree->Header().Images(), &glyphs->list);
+    glyphs.reset();
+    EXPECT_EQ(tree->Header().Images(), nullptr);
+    ui::Bitmap bitmap(400, 22, ui::pf32bit);
+    tree->PaintHeaderInto(bitmap.Canvas().Handle(), TRect{0, 0, 400, 22}, 0);   // paints without the list
 }
 
 // ---- Text services ----
