@@ -375,10 +375,10 @@ bool TCustomVirtualTreeControl::ToggleCallback(int step, TToggleAnimationData& d
         for (TColumnIndex c = columns.GetFirstVisibleColumn(); columns.IsValidColumn(c); c = columns.GetNextVisibleColumn(c)) {
             int left = 0, right = 0;
             columns[c].GetUnscrolledBounds(left, right);
-            if (!columns[c].Fixed()) {
-                left -= EffectiveOffsetX();
-                right -= EffectiveOffsetX();
-            }
+            // Tree x to client x: fixed columns do not scroll, only the right-to-left shift moves them.
+            const int toClient = columns[c].Fixed() ? EffectiveOffsetX() - TreeOffsetX() : -TreeOffsetX();
+            left += toClient;
+            right += toClient;
             if (left >= clientWidth)
                 break;
             RECT part{std::max<LONG>(strip.left, left), strip.top, std::min<LONG>(strip.right, right), strip.bottom};
@@ -564,7 +564,7 @@ void TCustomVirtualTreeControl::PaintSelectionRect(TCanvas& canvas, int windowOr
 {
     TRect sel{std::min(selectionRect.Left, selectionRect.Right), std::min(selectionRect.Top, selectionRect.Bottom),
               std::max(selectionRect.Left, selectionRect.Right), std::max(selectionRect.Top, selectionRect.Bottom)};
-    if (m_draw_selection_mode == smBlendedRectangle) {
+    if (m_draw_selection_mode == smBlendedRectangle || (TreeStates() & tsUseThemes)) {
         TRect part = Intersect(sel, targetRect);
         if (part.Right > part.Left && part.Bottom > part.Top)
             BlendRect(m_row_bitmap, RECT{part.Left - windowOrgX, part.Top, part.Right - windowOrgX, part.Bottom},
@@ -807,7 +807,7 @@ void TCustomVirtualTreeControl::PaintRowBackground(TVTPaintInfo& info, const TRe
         if (UseBackground(info.PaintOptions)) {
             // Row coordinates: tree x, y from the row's top.
             PaintBackgroundPicture(canvas.Handle(), r, TPoint{0, m_row_top},
-                                   TPoint{-EffectiveOffsetX(), m_row_top + OffsetY()});
+                                   TPoint{-TreeOffsetX(), m_row_top + OffsetY()});
         } else if ((info.PaintOptions & poDrawSelection) && (TreeOptions().SelectionOptions() & toFullRowSelect) &&
                    Selected(info.Node) && !(paintOptions & toUseBlendedSelection) && !UsesExplorerTheme()) {
             const bool focusedLook = Focused() || (paintOptions & toPopupMode);
@@ -1088,7 +1088,7 @@ void TCustomVirtualTreeControl::PaintRows(ui::Canvas& target, const TRect& windo
             if (UseBackground(options)) {
                 const TPoint toTree{window.Left - targetPoint.X, window.Top - targetPoint.Y};
                 PaintBackgroundPicture(target.Handle(), area, toTree,
-                                       TPoint{toTree.X - EffectiveOffsetX(), toTree.Y + OffsetY()});
+                                       TPoint{toTree.X - TreeOffsetX(), toTree.Y + OffsetY()});
             } else {
                 FillBandBelow(target, area, options, window.Left);
             }
