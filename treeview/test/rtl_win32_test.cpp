@@ -185,6 +185,48 @@ TEST_F(RightToLeftList, ColumnsAndRowsAreMirrored)
     EXPECT_EQ(bitmap->PixelColor(300, bottom1), grid);
 }
 
+TEST_F(RightToLeftList, ButtonsImagesAndCheckBoxesStandAtTheCellsRightEnd)
+{
+    TCustomImageList images(nullptr, 16, 16);
+    ui::Bitmap red(16, 16, ui::pf24bit);
+    red.Canvas().SetBrushColor(ui::clRed);
+    red.Canvas().FillRect(RECT{0, 0, 16, 16});
+    images.Add(red);
+    tree->SetImages(&images);
+    tree->OnGetImageIndex = [](TBaseVirtualTree*, PVirtualNode node, TVTImageKind kind, TColumnIndex column, bool&,
+                               int& index) {
+        if (column == 0 && node->Index == 0 && kind == TVTImageKind::ikNormal)
+            index = 0;
+    };
+    tree->SetChildCount(Node(1), 2);
+    auto& options = tree->TreeOptions();
+    options.SetMiscOptions(TVTMiscOptions(options.MiscOptions() | toCheckSupport));
+    tree->SetCheckType(Node(2), ctCheckBox);
+    auto bitmap = PaintClient();
+    // Main column 226..396: the indentation (18) at the right end, then the image or check box.
+    EXPECT_EQ(bitmap->PixelColor(378 - 8, 10), ui::clRed);
+    EXPECT_NE(bitmap->PixelColor(226 + 18 + 8, 10), ui::clRed);
+    // The expand button (9 pixels, 4 from the cell's right edge): its right border.
+    const ui::Color line = ui::ColorToRGB(ui::Color(tree->Colors().Color(TVTColors::TreeLineColor)));
+    EXPECT_EQ(bitmap->PixelColor(396 - 4 - 1, 20 + 8), line);
+    EXPECT_NE(bitmap->PixelColor(226 + 4 + 8, 20 + 8), line);
+    // The check box of row 2 interrupts the band right of the text, not left of it.
+    const ui::Color band = NodeListBandColor(u"180");
+    EXPECT_GT(CountNot(*bitmap, band, 378 - 13, 378, 40, 59), 10);
+    EXPECT_EQ(CountNot(*bitmap, band, 226, 226 + 40, 40, 59), 0);
+    struct Case {
+        int x, y;
+        THitPositions position;
+    } cases[] = {{370, 10, hiOnNormalIcon}, {357, 10, hiOnItemLabel}, {370, 50, hiOnItemCheckbox}};
+    for (const Case& c : cases) {
+        THitInfo info;
+        tree->GetHitTestInfoAt(c.x, c.y, true, info);
+        EXPECT_TRUE(info.HitPositions & c.position) << c.x << "," << c.y;
+    }
+    tree->OnGetImageIndex = nullptr;
+    tree->SetImages(nullptr);
+}
+
 TEST_F(RightToLeftList, HeaderButtonsAndSortGlyphAreMirrored)
 {
     auto sorted = PaintHeader();
