@@ -358,6 +358,16 @@ TEST_F(RightToLeftList, KeysScrollTowardsTheirSideAndMoveTheFocus)
     EXPECT_TRUE(tree->Expanded(Node(1)));
     Key(VK_LEFT);
     EXPECT_FALSE(tree->Expanded(Node(1)));
+    // Cells focused one by one: Home goes to the column where reading starts (column 0, rightmost),
+    // End to the leftmost one.
+    auto& options = tree->TreeOptions();
+    options.SetSelectionOptions(TVTSelectionOptions(options.SelectionOptions() & ~toFullRowSelect));
+    options.SetMiscOptions(TVTMiscOptions(options.MiscOptions() | toGridExtensions));
+    tree->FocusCell(Node(1), 1);
+    Key(VK_END);
+    EXPECT_EQ(tree->FocusedColumn(), 3);
+    Key(VK_HOME);
+    EXPECT_EQ(tree->FocusedColumn(), 0);
 }
 
 // Records where the tree puts its editor.
