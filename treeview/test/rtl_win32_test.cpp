@@ -108,6 +108,11 @@ TEST_F(RightToLeftList, WindowStylesFollowTheMode)
     const LONG_PTR rtlStyles = WS_EX_RTLREADING | WS_EX_RIGHT | WS_EX_LEFTSCROLLBAR;
     EXPECT_EQ(GetWindowLongPtrW(Window(), GWL_EXSTYLE) & rtlStyles, rtlStyles);
     EXPECT_FALSE(GetWindowLongPtrW(Window(), GWL_EXSTYLE) & WS_EX_LAYOUTRTL) << "the tree mirrors its own drawing";
+    {
+        TVirtualStringTree copy(nullptr);
+        copy.Assign(*tree);
+        EXPECT_EQ(copy.BiDiMode(), bdRightToLeft);
+    }
     tree->SetBiDiMode(bdLeftToRight);
     Pump();
     EXPECT_EQ(GetWindowLongPtrW(Window(), GWL_EXSTYLE) & rtlStyles, 0);
