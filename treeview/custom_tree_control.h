@@ -195,7 +195,7 @@ public:
     ui::Font& HeaderFont() { return m_header_font; }
     // Whether the header is painted in the visual style (the tree uses themes and the window has
     // the header's theme data).
-    bool HeaderThemed();
+    virtual bool HeaderThemed();
 
     // ---- Incremental search and editing ----
     TVTIncrementalSearch IncrementalSearch() const { return m_incremental_search; }
@@ -346,6 +346,9 @@ protected:
 
     // ---- Header steps ----
     virtual void ProcessHeaderClick(TPoint p, ui::MouseButton button, bool force, bool dblClick);
+    // Draws a header part of the visual style (1 item, 3 the band right of the items) in a state
+    // (1 normal, 2 hot, 3 pressed); false when the style cannot, and the classic look is drawn.
+    virtual bool DrawHeaderThemePart(HDC dc, int part, int state, const RECT& r);
 
 private:
     void KeyNavigation(uint16_t key, TShiftState shift);

@@ -120,8 +120,8 @@ public:
     void SetCheckState(TCheckState value);
     bool BonusPixel() const { return m_bonus_pixel; }
     float SpringRest() const { return m_spring_rest; }
-    // Where the glyph (or the check box) was drawn by the last header paint, in header coordinates
-    // (x as the client area's, y from the header's top); the click handling tests it.
+    // Where the glyph (or the check box) was drawn by the last header paint: x from the cell's left
+    // edge, y from the header's top. The click handling tests it.
     const TRect& ImageRect() const { return m_image_rect; }
     bool HasImage() const { return m_has_image; }
     void SetImageRect(const TRect& rect, bool hasImage) { m_image_rect = rect, m_has_image = hasImage; }

@@ -31,9 +31,13 @@ void TCustomVirtualTreeControl::ProcessHeaderClick(TPoint p, ui::MouseButton but
         columns.SetClickIndex(column);
         info.Column = column;
         info.HitPosition = hhiOnColumn;
+        // The glyph's rectangle is kept relative to its cell.
         const TRect& image = columns[column].ImageRect();
-        if (columns[column].HasImage() && headerPoint.X >= image.Left && headerPoint.X < image.Right &&
-            headerPoint.Y >= image.Top && headerPoint.Y < image.Bottom) {
+        int left = 0, right = 0;
+        columns.ColumnAndBoundsAt(headerPoint, left, right, true);
+        const int x = headerPoint.X - left;
+        if (columns[column].HasImage() && x >= image.Left && x < image.Right && headerPoint.Y >= image.Top &&
+            headerPoint.Y < image.Bottom) {
             info.HitPosition |= hhiOnIcon;
             if (columns[column].CheckBox()) {
                 info.HitPosition |= hhiOnCheckbox;

@@ -137,6 +137,11 @@ bool TCustomVirtualTreeControl::HeaderThemed()
     return m_header_theme.Open(window) != nullptr;
 }
 
+bool TCustomVirtualTreeControl::DrawHeaderThemePart(HDC dc, int part, int state, const RECT& r)
+{
+    return m_header_theme.Draw(dc, part, state, r);
+}
+
 void TCustomVirtualTreeControl::HeaderImagesChanged(TCustomImageList* old)
 {
     if (old)
@@ -461,7 +466,7 @@ void TCustomVirtualTreeControl::PaintHeaderInto(HDC dc, const TRect& r, int hOff
     }
     if (claimed & hpeBackground)
         OnAdvancedHeaderDraw(&Header(), paintInfo, hpeBackground);
-    else if (themed && m_header_theme.Draw(bdc, HeaderItemRightPart, ItemNormal, RECT{r.Left, r.Top, r.Right, r.Bottom}))
+    else if (themed && DrawHeaderThemePart(bdc, HeaderItemRightPart, ItemNormal, RECT{r.Left, r.Top, r.Right, r.Bottom}))
         ;
     else if (style == hsXPStyle)
         DrawFlatHeaderButton(canvas, TRect{0, 0, width, std::max(headerHeight, r.Bottom)}, false, false, false);
@@ -529,7 +534,7 @@ void TCustomVirtualTreeControl::PaintHeaderInto(HDC dc, const TRect& r, int hOff
         if (claimed & hpeBackground) {
             OnAdvancedHeaderDraw(&Header(), paintInfo, hpeBackground);
         } else if (themed &&
-                   m_header_theme.Draw(bdc, HeaderItemPart, down ? ItemPressed : hover ? ItemHot : ItemNormal, face)) {
+                   DrawHeaderThemePart(bdc, HeaderItemPart, down ? ItemPressed : hover ? ItemHot : ItemNormal, face)) {
         } else if (style == hsXPStyle) {
             DrawFlatHeaderButton(canvas, button, rightBorder, down, hover);
         } else {
@@ -572,7 +577,7 @@ void TCustomVirtualTreeControl::PaintHeaderInto(HDC dc, const TRect& r, int hOff
             if (list && (!sortGlyph || c.UseRightToLeftReading() || sortPos.X >= glyphPos.X + list->Width())) {
                 const int index = c.CheckBox() ? CheckImageIndex(c.CheckType(), c.CheckState(), enabled, false) : c.ImageIndex();
                 list->Draw(canvas, glyphPos.X, glyphPos.Y, index, ui::dsNormal, ui::itImage, enabled);
-                c.SetImageRect(TRect{glyphPos.X - r.Left, glyphPos.Y - r.Top, glyphPos.X - r.Left + list->Width(),
+                c.SetImageRect(TRect{glyphPos.X - button.Left, glyphPos.Y - r.Top, glyphPos.X - button.Left + list->Width(),
                                      glyphPos.Y - r.Top + list->Height()},
                                true);
             }

@@ -19,6 +19,33 @@ public:
     using TVirtualStringTree::TVirtualStringTree;
     using TCustomVirtualStringTree::PaintNodeContent;
     using TCustomVirtualStringTree::PaintDropMark;
+
+    // A stand-in visual style for the header: active while the tree follows themes, each part
+    // recorded and drawn as a flat colour of its part and state.
+    struct ThemePart {
+        int part, state;
+        TRect r;
+        bool operator==(const ThemePart&) const = default;
+    };
+    bool standInStyle = false;
+    std::vector<ThemePart> themeParts;
+    static COLORREF ThemePartColor(int part, int state) { return RGB(40 * part, 60 * state, 7); }
+    bool HeaderThemed() override
+    {
+        return standInStyle ? (TreeStates() & tsUseThemes) != 0 : TVirtualStringTree::HeaderThemed();
+    }
+
+protected:
+    bool DrawHeaderThemePart(HDC dc, int part, int state, const RECT& r) override
+    {
+        if (!standInStyle)
+            return TVirtualStringTree::DrawHeaderThemePart(dc, part, state, r);
+        themeParts.push_back({part, state, TRect{r.left, r.top, r.right, r.bottom}});
+        HBRUSH brush = CreateSolidBrush(ThemePartColor(part, state));
+        FillRect(dc, &r, brush);
+        DeleteObject(brush);
+        return true;
+    }
 };
 
 class NodeList : public ui::test::UiTest {
@@ -206,6 +233,44 @@ TEST_F(NodeList, BackgroundPictureIsTiledOrFixed)
     EXPECT_EQ(bitmap->PixelColor(203, 103), ui::clBlue);
     EXPECT_EQ(bitmap->PixelColor(204, 100), ui::clWhite);
     EXPECT_EQ(bitmap->PixelColor(200, 5), ui::clWhite);
+}
+
+TEST_F(NodeList, FixedTransparentBackgroundLetsTheTreeColourThrough)
+{
+    Fill(2);
+    tree->SetDefaultText(u"");
+    rows[0] = rows[1] = {u"", u"NA", u"", u""};
+    // A 4 x 4 picture: red top-left quarter, the rest lime (its bottom-left pixel: the transparent
+    // colour when the picture is transparent).
+    ui::Bitmap& picture = tree->Background();
+    picture.SetPixelFormat(ui::pf24bit);
+    picture.SetSize(4, 4);
+    picture.Canvas().SetBrushColor(ui::clLime);
+    picture.Canvas().FillRect(RECT{0, 0, 4, 4});
+    picture.Canvas().SetBrushColor(ui::clRed);
+    picture.Canvas().FillRect(RECT{0, 0, 2, 2});
+    tree->TreeOptions().SetPaintOptions(TVTPaintOptions(
+        (tree->TreeOptions().PaintOptions() | toShowBackground | toStaticBackground) & ~(toShowTreeLines | toShowHorzGridLines)));
+    struct Case {
+        int offsetY;   // on the first row, or in the band below the rows
+        bool transparent;
+        ui::Color lime;
+    } cases[] = {
+        {5, false, ui::clLime}, {5, true, ui::clWhite}, {100, false, ui::clLime}, {100, true, ui::clWhite},
+    };
+    for (const Case& c : cases) {
+        picture.SetTransparent(c.transparent);
+        tree->SetBackgroundOffsetX(200);
+        tree->SetBackgroundOffsetY(c.offsetY);
+        auto bitmap = Paint();
+        SCOPED_TRACE(testing::Message() << "y " << c.offsetY << (c.transparent ? ", transparent" : ""));
+        EXPECT_EQ(bitmap->PixelColor(200, c.offsetY), ui::clRed);
+        EXPECT_EQ(bitmap->PixelColor(201, c.offsetY + 1), ui::clRed);
+        EXPECT_EQ(bitmap->PixelColor(203, c.offsetY), c.lime);
+        EXPECT_EQ(bitmap->PixelColor(200, c.offsetY + 3), c.lime);
+        EXPECT_EQ(bitmap->PixelColor(204, c.offsetY), ui::clWhite);
+    }
+    picture.SetTransparent(false);
 }
 
 TEST_F(NodeList, ToggleAnimationStepScrollsAndFillsTheUncoveredStrip)
@@ -821,10 +886,12 @@ TEST_F(NodeList, HeaderCheckBoxIsDrawnFromTheCheckImagesAndToggledByClicks)
         paintFrame();
     };
     paintFrame();
-    // Recorded in client x and header y: the third column starts at 250.
+    // Recorded in the cell (x from its left edge) and the header (y from its top); the third column
+    // starts at client x 250.
     ASSERT_TRUE(checked.HasImage());
-    EXPECT_EQ(checked.ImageRect().Left, 250 + 2 + 4);
-    const TRect box = checked.ImageRect();
+    EXPECT_EQ(checked.ImageRect().Left, 2 + 4);
+    const TRect cellBox = checked.ImageRect();
+    const TRect box{250 + cellBox.Left, cellBox.Top, 250 + cellBox.Right, cellBox.Bottom};
     const int x = (box.Left + box.Right) / 2, y = (box.Top + box.Bottom) / 2 - header.Height();
 
     // The check box replaces the header image and shows the state.
@@ -871,6 +938,125 @@ TEST_F(NodeList, HeaderCheckBoxIsDrawnFromTheCheckImagesAndToggledByClicks)
     EXPECT_EQ(clicks[0].HitPosition, hhiOnColumn | hhiOnIcon);
     EXPECT_EQ(header.Columns()[0].CheckState(), csUncheckedNormal);
     tree->OnHeaderClick = nullptr;
+}
+
+// The theme library's calls the test draws its references with.
+struct ThemeCalls {
+    ThemeCalls()
+    {
+        HMODULE module = LoadLibraryW(L"uxtheme.dll");
+        active = reinterpret_cast<BOOL(WINAPI*)()>(reinterpret_cast<void*>(GetProcAddress(module, "IsThemeActive")));
+        open = reinterpret_cast<HANDLE(WINAPI*)(HWND, LPCWSTR)>(reinterpret_cast<void*>(GetProcAddress(module, "OpenThemeData")));
+        close = reinterpret_cast<HRESULT(WINAPI*)(HANDLE)>(reinterpret_cast<void*>(GetProcAddress(module, "CloseThemeData")));
+        draw = reinterpret_cast<HRESULT(WINAPI*)(HANDLE, HDC, int, int, const RECT*, const RECT*)>(
+            reinterpret_cast<void*>(GetProcAddress(module, "DrawThemeBackground")));
+    }
+    BOOL(WINAPI* active)() = nullptr;
+    HANDLE(WINAPI* open)(HWND, LPCWSTR) = nullptr;
+    HRESULT(WINAPI* close)(HANDLE) = nullptr;
+    HRESULT(WINAPI* draw)(HANDLE, HDC, int, int, const RECT*, const RECT*) = nullptr;
+};
+
+TEST_F(NodeList, HeaderUsesTheVisualStyleWhileOneIsActive)
+{
+    Fill(1);
+    ThemeCalls theme;
+    if (!theme.active || !theme.active())
+        GTEST_SKIP() << "no visual style is active in this Wine prefix (the stand-in style test covers the painter)";
+    TVTHeader& header = tree->Header();
+    header.Columns()[2].SetText(u"");
+    header.Columns()[3].SetText(u"");
+    const int height = header.Height();
+    ASSERT_TRUE(tree->TreeStates() & tsUseThemes);
+    EXPECT_TRUE(tree->HeaderThemed());
+
+    // References: the header's right part over the whole band, an item over the third column.
+    HANDLE data = theme.open(Window(), L"HEADER");
+    ASSERT_NE(data, nullptr);
+    auto reference = [&](int itemState) {
+        auto bitmap = std::make_unique<ui::Bitmap>(400, height, ui::pf32bit);
+        const RECT band{0, 0, 400, height}, item{250, 0, 310, height};
+        theme.draw(data, bitmap->Canvas().Handle(), 3, 1, &band, nullptr);
+        theme.draw(data, bitmap->Canvas().Handle(), 1, itemState, &item, nullptr);
+        return bitmap;
+    };
+    auto painted = [&] {
+        auto bitmap = std::make_unique<ui::Bitmap>(400, height, ui::pf32bit);
+        tree->PaintHeaderInto(bitmap->Canvas().Handle(), TRect{0, 0, 400, height}, 0);
+        return bitmap;
+    };
+    auto differing = [&](ui::Bitmap& a, ui::Bitmap& b, int left, int right) {
+        int count = 0;
+        for (int y = 0; y < height; ++y)
+            for (int x = left; x < right; ++x)
+                count += a.PixelColor(x, y) != b.PixelColor(x, y);
+        return count;
+    };
+    auto normal = reference(1), pressed = reference(3);
+    ASSERT_GT(differing(*normal, *pressed, 250, 310), 0) << "the style draws pressed items differently";
+    struct Case {
+        TColumnIndex down;
+        ui::Bitmap* expected;
+    } cases[] = {{NoColumn, normal.get()}, {2, pressed.get()}};
+    for (const Case& c : cases) {
+        header.Columns().SetDownIndex(c.down);
+        auto bitmap = painted();
+        EXPECT_EQ(differing(*bitmap, *c.expected, 250, 310), 0) << "the item, down " << c.down;
+        EXPECT_EQ(differing(*bitmap, *c.expected, 372, 400), 0) << "right of the columns";
+    }
+    header.Columns().SetDownIndex(NoColumn);
+    theme.close(data);
+
+    // A tree that does not follow themes keeps its own look; a theme change reopens the style.
+    tree->TreeOptions().SetPaintOptions(TVTPaintOptions(tree->TreeOptions().PaintOptions() & ~toThemeAware));
+    EXPECT_FALSE(tree->HeaderThemed());
+    EXPECT_EQ(painted()->PixelColor(255, 3), RGB(0xEB, 0xEA, 0xDB));
+    tree->TreeOptions().SetPaintOptions(TVTPaintOptions(tree->TreeOptions().PaintOptions() | toThemeAware));
+    Send(WM_THEMECHANGED);
+    EXPECT_TRUE(tree->HeaderThemed());
+    EXPECT_EQ(differing(*painted(), *normal, 250, 310), 0);
+}
+
+TEST_F(NodeList, HeaderDrawsTheStylePartsInTheirStates)
+{
+    Fill(1);
+    tree->standInStyle = true;
+    tree->TreeOptions().SetPaintOptions(TVTPaintOptions(tree->TreeOptions().PaintOptions() | toThemeAware));
+    TVTHeader& header = tree->Header();
+    header.SetOptions(TVTHeaderOptions(header.Options() | hoHotTrack));
+    const int h = header.Height();
+    using Part = TestStringTree::ThemePart;
+    struct Case {
+        TColumnIndex hover, down;
+        std::vector<Part> parts;
+    } cases[] = {
+        {NoColumn, NoColumn,
+         {{3, 1, {0, 0, 400, h}}, {1, 1, {0, 0, 170, h}}, {1, 1, {170, 0, 250, h}}, {1, 1, {250, 0, 310, h}},
+          {1, 1, {310, 0, 370, h}}}},
+        {1, 2,
+         {{3, 1, {0, 0, 400, h}}, {1, 1, {0, 0, 170, h}}, {1, 2, {170, 0, 250, h}}, {1, 3, {250, 0, 310, h}},
+          {1, 1, {310, 0, 370, h}}}},
+    };
+    ui::Bitmap bitmap(400, h, ui::pf32bit);
+    for (const Case& c : cases) {
+        header.Columns().SetHoverIndex(c.hover);
+        header.Columns().SetDownIndex(c.down);
+        tree->themeParts.clear();
+        tree->PaintHeaderInto(bitmap.Canvas().Handle(), TRect{0, 0, 400, h}, 0);
+        EXPECT_EQ(tree->themeParts, c.parts) << "hover " << c.hover << ", down " << c.down;
+        // The faces are the style's; the band right of the columns too.
+        EXPECT_EQ(bitmap.PixelColor(255, 2), TestStringTree::ThemePartColor(1, c.down == 2 ? 3 : 1));
+        EXPECT_EQ(bitmap.PixelColor(390, 2), TestStringTree::ThemePartColor(3, 1));
+    }
+    header.Columns().SetHoverIndex(NoColumn);
+    header.Columns().SetDownIndex(NoColumn);
+    // Without themes the classic look returns and the style is not asked.
+    tree->TreeOptions().SetPaintOptions(TVTPaintOptions(tree->TreeOptions().PaintOptions() & ~toThemeAware));
+    tree->themeParts.clear();
+    tree->PaintHeaderInto(bitmap.Canvas().Handle(), TRect{0, 0, 400, h}, 0);
+    EXPECT_TRUE(tree->themeParts.empty());
+    EXPECT_EQ(bitmap.PixelColor(255, 3), RGB(0xEB, 0xEA, 0xDB));
+    tree->standInStyle = false;
 }
 
 TEST_F(NodeList, HeaderImageListThatGoesAwayLeavesTheHeaderWithout)
