@@ -564,7 +564,7 @@ void TCustomVirtualTreeControl::PaintSelectionRect(TCanvas& canvas, int windowOr
 {
     TRect sel{std::min(selectionRect.Left, selectionRect.Right), std::min(selectionRect.Top, selectionRect.Bottom),
               std::max(selectionRect.Left, selectionRect.Right), std::max(selectionRect.Top, selectionRect.Bottom)};
-    if (m_draw_selection_mode == smBlendedRectangle) {
+    if (m_draw_selection_mode == smBlendedRectangle || (TreeStates() & tsUseThemes)) {
         TRect part = Intersect(sel, targetRect);
         if (part.Right > part.Left && part.Bottom > part.Top)
             BlendRect(m_row_bitmap, RECT{part.Left - windowOrgX, part.Top, part.Right - windowOrgX, part.Bottom},
