@@ -160,10 +160,11 @@ void TCustomVirtualTreeControl::KeyNavigation(uint16_t key, TShiftState shift)
     case VKHome:
     case VKEnd: {
         // Rows are not mirrored: Home is the first row in both layouts, and OffsetX 0 is the start
-        // of the reading direction (the right end of a right-to-left tree).
+        // of the reading direction (the right end of a right-to-left tree). Columns are: Home goes to
+        // the column at the start of the reading direction, the last position right to left.
         const bool home = key == VKHome;
         PVirtualNode target = home ? GetFirstVisible(nullptr, true) : GetLastVisible(nullptr, true);
-        TColumnIndex targetColumn = useColumns ? FirstFocusableColumn(home) : column;
+        TColumnIndex targetColumn = useColumns ? FirstFocusableColumn(home != UseRightToLeftAlignment()) : column;
         if (shift.Ctrl && !shift.Shift && !shift.Alt && !(miscOptions & toGridExtensions)) {
             if (target)
                 ScrollIntoView(target, (selectionOptions & toCenterScrollIntoView) != 0,

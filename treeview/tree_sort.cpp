@@ -32,6 +32,7 @@ inline void Prefetch(const void* address)
 // Up to this many nodes a part is at hand in the cache while it is merged; beyond, the merge asks for
 // the nodes ahead of their use.
 constexpr size_t CacheBlock = 4096;
+constexpr uintptr_t CacheLine = 64;
 
 // What the last sort of a level on this thread saw of the children while it relinked them: whether
 // any is uninitialised or has children, that is, whether SortTree has anything to do with them.
@@ -42,10 +43,17 @@ struct LevelSeen {
 };
 thread_local LevelSeen t_level_seen;
 
-template <class Before>
+// after(earlier, later) tells whether a node must go behind one that now lies after it. The compare
+// handler is always asked with the earlier node first and moves it behind only on a strict answer,
+// so that nodes it calls equal keep their order even when it never answers 0 (ascending, -1 for
+// equal keys).
+template <class After>
 class PointerSort {
 public:
-    PointerSort(Before before, size_t dataOffset) : m_before(before), m_data_offset(dataOffset) {}
+    PointerSort(After after, size_t dataOffset, size_t markOffset)
+        : m_after(after), m_data_offset(dataOffset), m_mark_offset(markOffset)
+    {
+    }
 
     // Stable: of two nodes that compare equal, the one earlier in items stays earlier.
     void Run(PVirtualNode* items, size_t count)
@@ -54,7 +62,7 @@ public:
             Insertion(items, count);
             return;
         }
-        auto buffer = std::make_unique<PVirtualNode[]>(count);
+        auto buffer = std::make_unique_for_overwrite<PVirtualNode[]>(count);   // every cell is written before it is read
         SortInto(items, buffer.get(), count, false);
     }
 
@@ -97,12 +105,12 @@ private:
     void MergeTwo(PVirtualNode* first, PVirtualNode* middle, PVirtualNode* last, PVirtualNode* out)
     {
         PVirtualNode* second = middle;
-        if (!m_before(*second, middle[-1])) {   // already in order
+        if (!m_after(middle[-1], *second)) {   // already in order
             std::copy(first, last, out);
             return;
         }
         while (true) {
-            if (m_before(*second, *first)) {
+            if (m_after(*first, *second)) {
                 *out++ = *second++;
                 if (second == last)
                     break;
@@ -124,7 +132,7 @@ private:
         // Runs that are already in order (a common case when sorting again) cost one comparison each.
         bool ordered = true;
         for (int i = 1; i < 4 && ordered; ++i)
-            if (bounds[i] != bounds[i + 1] && bounds[i] != bounds[0] && m_before(*bounds[i], bounds[i][-1]))
+            if (bounds[i] != bounds[i + 1] && bounds[i] != bounds[0] && m_after(bounds[i][-1], *bounds[i]))
                 ordered = false;
         if (ordered) {
             std::copy(bounds[0], bounds[4], out);
@@ -137,7 +145,7 @@ private:
                 return head[j] == end[j] ? -1 : j;
             if (head[j] == end[j])
                 return i;
-            return m_before(*head[j], *head[i]) ? j : i;
+            return m_after(*head[i], *head[j]) ? j : i;
         };
         int low = pick(0, 1), high = pick(2, 3);
         while (true) {
@@ -147,7 +155,7 @@ private:
             else if (high < 0)
                 run = low;
             else
-                run = m_before(*head[high], *head[low]) ? high : low;
+                run = m_after(*head[low], *head[high]) ? high : low;
             if (run < 0)
                 break;
             if (end[run] - head[run] > ptrdiff_t(PrefetchDistance))
@@ -160,14 +168,18 @@ private:
         }
     }
 
+    // A compare handler reads the node's data (and GetNodeData the mark beside it), not the record.
     void Fetch(PVirtualNode node) const
     {
-        Prefetch(node);
-        Prefetch(reinterpret_cast<const char*>(node) + m_data_offset);
+        uintptr_t data = reinterpret_cast<uintptr_t>(node) + m_data_offset;
+        uintptr_t mark = reinterpret_cast<uintptr_t>(node) + m_mark_offset;
+        Prefetch(reinterpret_cast<const void*>(data));
+        if ((data ^ mark) >= CacheLine)
+            Prefetch(reinterpret_cast<const void*>(mark));
     }
 
     // Binary insertion: the compare handler is the expensive part, so few comparisons count more
-    // than few moves. Each node goes after every earlier node that it does not precede (stable).
+    // than few moves. Each node goes after every earlier node that need not go behind it (stable).
     // While the run is in order so far (sorting again), a node is first compared with the last
     // one only, which costs one comparison per node in order; from the first node out of order
     // on, the search is balanced, which costs fewer comparisons than that extra first one.
@@ -178,14 +190,14 @@ private:
             PVirtualNode item = items[i];
             size_t low = 0, high = i;
             if (inOrder) {
-                if (!m_before(item, items[i - 1]))
+                if (!m_after(items[i - 1], item))
                     continue;
                 inOrder = false;
                 high = i - 1;
             }
             while (low < high) {
                 size_t middle = (low + high) / 2;
-                if (m_before(item, items[middle]))
+                if (m_after(items[middle], item))
                     high = middle;
                 else
                     low = middle + 1;
@@ -197,8 +209,9 @@ private:
         }
     }
 
-    Before m_before;
+    After m_after;
     size_t m_data_offset;
+    size_t m_mark_offset;
 };
 } // namespace
 
@@ -236,27 +249,27 @@ void TBaseVirtualTree::SortChildren(PVirtualNode parent, TColumnIndex column, TS
         // between, and the direction is chosen once instead of at every comparison. As in that
         // step, the handler is looked up at every call (a handler may replace it).
         const auto& handler = OnCompareNodes;
-        auto sortBy = [&](auto before) { PointerSort<decltype(before)>(before, dataOffset).Run(items.data(), items.size()); };
+        auto sortBy = [&](auto after) { PointerSort<decltype(after)>(after, dataOffset, m_data_mark_offset).Run(items.data(), items.size()); };
         if (descending)
-            sortBy([this, column, &handler](PVirtualNode x, PVirtualNode y) {
+            sortBy([this, column, &handler](PVirtualNode earlier, PVirtualNode later) {
                 int result = 0;
                 if (handler)
-                    handler(this, x, y, column, result);
-                return result > 0;
-            });
-        else
-            sortBy([this, column, &handler](PVirtualNode x, PVirtualNode y) {
-                int result = 0;
-                if (handler)
-                    handler(this, x, y, column, result);
+                    handler(this, earlier, later, column, result);
                 return result < 0;
             });
+        else
+            sortBy([this, column, &handler](PVirtualNode earlier, PVirtualNode later) {
+                int result = 0;
+                if (handler)
+                    handler(this, earlier, later, column, result);
+                return result > 0;
+            });
     } else {
-        auto before = [this, column, descending](PVirtualNode x, PVirtualNode y) {
-            int result = DoCompare(x, y, column);
-            return descending ? result > 0 : result < 0;
+        auto after = [this, column, descending](PVirtualNode earlier, PVirtualNode later) {
+            int result = DoCompare(earlier, later, column);
+            return descending ? result < 0 : result > 0;
         };
-        PointerSort<decltype(before)>(before, dataOffset).Run(items.data(), items.size());
+        PointerSort<decltype(after)>(after, dataOffset, m_data_mark_offset).Run(items.data(), items.size());
     }
 
     // One pass writes the new order; nodes are fetched ahead as the merge did (both lines a record

@@ -507,7 +507,7 @@ TRect TVirtualTreeView::GetDisplayRect(PVirtualNode node, TColumnIndex column, b
     if (ShowsImage(node, TVTImageKind::ikNormal, column))
         offset += ImageSize(TVTImageKind::ikNormal).cx + 2;
     TAlignment alignment = m_alignment;
-    bool rtl = UseRightToLeftAlignment();
+    bool rtl = UseRightToLeftReading();
     if (m_header->Columns().IsValidColumn(column)) {
         alignment = m_header->Columns()[column].Alignment();
         rtl = m_header->Columns()[column].UseRightToLeftReading();
@@ -620,7 +620,7 @@ void TVirtualTreeView::GetHitTestInfoAt(int x, int y, bool relative, THitInfo& h
     int offset = x - left;
     int width = right - left;
     TAlignment alignment = m_alignment;
-    bool rtl = UseRightToLeftAlignment();
+    bool rtl = UseRightToLeftReading();
     if (columns.IsValidColumn(column)) {
         alignment = columns[column].Alignment();
         rtl = columns[column].UseRightToLeftReading();

@@ -8,6 +8,7 @@
 #include "treeview/window_port.h"
 #include "core/stream.h"
 #include <atomic>
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <utility>
@@ -157,8 +158,9 @@ public:
         if (m_node_data_size <= 0 || !node || node == m_root)
             return NodeDataOutsideNodes(node);
         // A node whose data was handed out gets OnFreeNode even when never initialised, so that
-        // nothing the application stored there is leaked.
-        std::atomic_ref<uint8_t> mark(node->Dummy);
+        // nothing the application stored there is leaked. The mark lies next to the data where
+        // the block has room, so that asking for the data touches no other cache line.
+        std::atomic_ref<uint8_t> mark(DataMark(node));
         if (!(mark.load(std::memory_order_relaxed) & DataHandedOutMark))
             mark.fetch_or(DataHandedOutMark, std::memory_order_relaxed);
         return reinterpret_cast<char*>(node) + sizeof(TVirtualNode) + m_total_internal_data_size;
@@ -454,8 +456,11 @@ protected:
     bool SetCheckStateInternal(PVirtualNode node, TCheckState value);
 
 private:
-    // Bit of TVirtualNode::Dummy: the node's user data area was handed out (GetNodeData or a load).
+    // Bit of the data mark byte: the node's user data area was handed out (GetNodeData or a load).
     static constexpr uint8_t DataHandedOutMark = 1;
+    // The byte of a node block that holds the data mark: the first byte after the user data when
+    // the block's rounding leaves room there, otherwise the record's filler byte.
+    uint8_t& DataMark(PVirtualNode node) const { return reinterpret_cast<uint8_t*>(node)[m_data_mark_offset]; }
     void* NodeDataOutsideNodes(PVirtualNode node) const;
     void CreateRoot();
     void InitRootFields();
@@ -497,6 +502,7 @@ private:
     void* m_root_block = nullptr;
     int32_t m_node_data_size = -1;
     uint32_t m_total_internal_data_size = 0;
+    uint32_t m_data_mark_offset = offsetof(TVirtualNode, Dummy);   // set with the pool's block size
     uint32_t m_default_node_height = 18;
     uint32_t m_update_count = 0;
     uint32_t m_synch_update_count = 0;

@@ -347,6 +347,43 @@ TEST_F(SortTest, SortingIsStableInBothDirections)
     }
 }
 
+// A handler that never answers 0 (ascending, -1 for equal keys; descending, +1) still keeps
+// nodes with equal keys in their former order, in short levels and in long ones that are merged.
+TEST_F(SortTest, AHandlerThatNeverAnswersEqualKeepsEqualKeysInOrder)
+{
+    struct Item { uint32_t key, sequence; };
+    tree.SetNodeDataSize(sizeof(Item));
+    struct Case { TSortDirection direction; uint32_t count; };
+    for (Case test : {Case{sdAscending, 7}, Case{sdDescending, 7}, Case{sdAscending, 20000}, Case{sdDescending, 20000}}) {
+        SCOPED_TRACE(testing::Message() << test.count << " nodes, direction " << int(test.direction));
+        tree.OnCompareNodes = [&](TBaseVirtualTree* t, PVirtualNode x, PVirtualNode y, TColumnIndex, int& result) {
+            uint32_t kx = t->GetNodeData<Item>(x)->key, ky = t->GetNodeData<Item>(y)->key;
+            if (kx == ky)
+                result = test.direction == sdAscending ? -1 : 1;
+            else
+                result = kx < ky ? -1 : 1;
+        };
+        tree.Clear();
+        tree.BeginUpdate();
+        std::vector<Item> expected;
+        for (uint32_t i = 0; i < test.count; ++i) {
+            Item item{(i * 7919u) % (test.count / 3 + 1), i};
+            *tree.GetNodeData<Item>(tree.AddChild(nullptr)) = item;
+            expected.push_back(item);
+        }
+        tree.EndUpdate();
+        std::stable_sort(expected.begin(), expected.end(), [&](const Item& x, const Item& y) {
+            return test.direction == sdAscending ? x.key < y.key : x.key > y.key;
+        });
+        tree.SortTree(0, test.direction);
+        size_t i = 0;
+        for (PVirtualNode n = tree.GetFirstChildNoInit(nullptr); n; n = n->NextSibling, ++i)
+            ASSERT_EQ(tree.GetNodeData<Item>(n)->sequence, expected[i].sequence) << "place " << i;
+        EXPECT_EQ(i, expected.size());
+        ExpectConsistent(tree);
+    }
+}
+
 TEST_F(SortTest, AThrowingCompareLeavesEveryNodeInItsPlace)
 {
     for (const char* p = "dcbaef"; *p; ++p)

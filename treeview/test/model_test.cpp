@@ -1,6 +1,7 @@
 // Node model and structure operations of the virtual tree.
 #include "tree_fixture.h"
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <functional>
 #include <set>
@@ -164,6 +165,35 @@ TEST_F(ModelTest, FreeNodeReachesEveryNodeWhoseDataWasHandedOut)
     EXPECT_EQ(freed.size(), 3u);
     EXPECT_NE(std::find(freed.begin(), freed.end(), written), freed.end());
     (void)untouched;
+}
+
+// The mark that a node's data was handed out lives beside the data or in the record, never in the
+// data itself, and costs no memory: a node whose whole data area is cleared after it was handed
+// out still gets OnFreeNode, and one that was never touched does not.
+TEST_F(ModelTest, TheHandedOutMarkSurvivesAnyDataAndCostsNoSpace)
+{
+    for (int32_t size : {8, 16, 24, 61, 64}) {
+        SCOPED_TRACE(testing::Message() << "data size " << size);
+        TestTree sized;
+        sized.SetNodeDataSize(size);
+        std::vector<PVirtualNode> freed;
+        sized.OnFreeNode = [&](TBaseVirtualTree*, PVirtualNode node) { freed.push_back(node); };
+        PVirtualNode untouched = sized.AddChild(nullptr);
+        PVirtualNode cleared = sized.AddChild(nullptr);
+        std::memset(sized.GetNodeData(cleared), 0, size_t(size));
+        PVirtualNode filled = sized.AddChild(nullptr);
+        std::memset(sized.GetNodeData(filled), 0xff, size_t(size));
+        size_t exact = sizeof(TVirtualNode) + size_t(size);
+        const size_t align = alignof(std::max_align_t);
+        EXPECT_EQ(sized.NodeBlockSize(), (exact + align - 1) / align * align);
+        EXPECT_FALSE(HasState(untouched, vsInitialized));
+        sized.Clear();
+        std::sort(freed.begin(), freed.end());
+        std::vector<PVirtualNode> expected{filled, cleared};
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(freed, expected);
+        DropHandlers(sized);
+    }
 }
 
 TEST_F(ModelTest, NodeDataSizeChangeRemakesTheNodes)

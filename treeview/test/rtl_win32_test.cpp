@@ -108,6 +108,11 @@ TEST_F(RightToLeftList, WindowStylesFollowTheMode)
     const LONG_PTR rtlStyles = WS_EX_RTLREADING | WS_EX_RIGHT | WS_EX_LEFTSCROLLBAR;
     EXPECT_EQ(GetWindowLongPtrW(Window(), GWL_EXSTYLE) & rtlStyles, rtlStyles);
     EXPECT_FALSE(GetWindowLongPtrW(Window(), GWL_EXSTYLE) & WS_EX_LAYOUTRTL) << "the tree mirrors its own drawing";
+    {
+        TVirtualStringTree copy(nullptr);
+        copy.Assign(*tree);
+        EXPECT_EQ(copy.BiDiMode(), bdRightToLeft);
+    }
     tree->SetBiDiMode(bdLeftToRight);
     Pump();
     EXPECT_EQ(GetWindowLongPtrW(Window(), GWL_EXSTYLE) & rtlStyles, 0);
@@ -183,6 +188,48 @@ TEST_F(RightToLeftList, ColumnsAndRowsAreMirrored)
     const ui::Color grid = ui::ColorToRGB(ui::clBtnFace);
     EXPECT_EQ(bitmap->PixelColor(30, bottom1), grid);
     EXPECT_EQ(bitmap->PixelColor(300, bottom1), grid);
+}
+
+TEST_F(RightToLeftList, ButtonsImagesAndCheckBoxesStandAtTheCellsRightEnd)
+{
+    TCustomImageList images(nullptr, 16, 16);
+    ui::Bitmap red(16, 16, ui::pf24bit);
+    red.Canvas().SetBrushColor(ui::clRed);
+    red.Canvas().FillRect(RECT{0, 0, 16, 16});
+    images.Add(red);
+    tree->SetImages(&images);
+    tree->OnGetImageIndex = [](TBaseVirtualTree*, PVirtualNode node, TVTImageKind kind, TColumnIndex column, bool&,
+                               int& index) {
+        if (column == 0 && node->Index == 0 && kind == TVTImageKind::ikNormal)
+            index = 0;
+    };
+    tree->SetChildCount(Node(1), 2);
+    auto& options = tree->TreeOptions();
+    options.SetMiscOptions(TVTMiscOptions(options.MiscOptions() | toCheckSupport));
+    tree->SetCheckType(Node(2), ctCheckBox);
+    auto bitmap = PaintClient();
+    // Main column 226..396: the indentation (18) at the right end, then the image or check box.
+    EXPECT_EQ(bitmap->PixelColor(378 - 8, 10), ui::clRed);
+    EXPECT_NE(bitmap->PixelColor(226 + 18 + 8, 10), ui::clRed);
+    // The expand button (9 pixels, 4 from the cell's right edge): its right border.
+    const ui::Color line = ui::ColorToRGB(ui::Color(tree->Colors().Color(TVTColors::TreeLineColor)));
+    EXPECT_EQ(bitmap->PixelColor(396 - 4 - 1, 20 + 8), line);
+    EXPECT_NE(bitmap->PixelColor(226 + 4 + 8, 20 + 8), line);
+    // The check box of row 2 interrupts the band right of the text, not left of it.
+    const ui::Color band = NodeListBandColor(u"180");
+    EXPECT_GT(CountNot(*bitmap, band, 378 - 13, 378, 40, 59), 10);
+    EXPECT_EQ(CountNot(*bitmap, band, 226, 226 + 40, 40, 59), 0);
+    struct Case {
+        int x, y;
+        THitPositions position;
+    } cases[] = {{370, 10, hiOnNormalIcon}, {357, 10, hiOnItemLabel}, {370, 50, hiOnItemCheckbox}};
+    for (const Case& c : cases) {
+        THitInfo info;
+        tree->GetHitTestInfoAt(c.x, c.y, true, info);
+        EXPECT_TRUE(info.HitPositions & c.position) << c.x << "," << c.y;
+    }
+    tree->OnGetImageIndex = nullptr;
+    tree->SetImages(nullptr);
 }
 
 TEST_F(RightToLeftList, HeaderButtonsAndSortGlyphAreMirrored)
@@ -316,6 +363,16 @@ TEST_F(RightToLeftList, KeysScrollTowardsTheirSideAndMoveTheFocus)
     EXPECT_TRUE(tree->Expanded(Node(1)));
     Key(VK_LEFT);
     EXPECT_FALSE(tree->Expanded(Node(1)));
+    // Cells focused one by one: Home goes to the column where reading starts (column 0, rightmost),
+    // End to the leftmost one.
+    auto& options = tree->TreeOptions();
+    options.SetSelectionOptions(TVTSelectionOptions(options.SelectionOptions() & ~toFullRowSelect));
+    options.SetMiscOptions(TVTMiscOptions(options.MiscOptions() | toGridExtensions));
+    tree->FocusCell(Node(1), 1);
+    Key(VK_END);
+    EXPECT_EQ(tree->FocusedColumn(), 3);
+    Key(VK_HOME);
+    EXPECT_EQ(tree->FocusedColumn(), 0);
 }
 
 // Records where the tree puts its editor.
