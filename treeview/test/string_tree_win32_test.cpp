@@ -856,6 +856,16 @@ TEST_F(NodeList, HeaderGlyphFollowsLayoutAlignmentAndMargins)
         case textAbove: EXPECT_LE(text.Bottom + 4 - 1, glyph.Top); break;
         }
     }
+    // Every button style draws the glyph at the same place.
+    column.SetWidth(150);
+    column.SetLayout(blGlyphLeft);
+    column.SetAlignment(taLeftJustify);
+    for (TVTHeaderStyle style : {hsThickButtons, hsFlatButtons, hsPlates, hsXPStyle}) {
+        header.SetStyle(style);
+        ui::Bitmap bitmap(400, 40, ui::pf32bit);
+        tree->PaintHeaderInto(bitmap.Canvas().Handle(), TRect{0, 0, 400, 40}, 0);
+        EXPECT_EQ(PixelBounds(bitmap, TRect{3, 3, 147, 37}, IsRed), (TRect{6, 12, 22, 28})) << int(style);
+    }
     // A sort glyph that is pushed onto the glyph hides it (the sort column is 1, right of column 0).
     TVirtualTreeColumn& sorted = header.Columns()[1];
     column.SetWidth(150);
