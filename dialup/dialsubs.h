@@ -38,6 +38,20 @@ void SetRasOSKind(OSKind kind);
 OSVersion OSVersionInfo();
 void SetOSVersionInfo(const OSVersion& version);
 
+// The phonebook file a dialling or editing component hands to the system: none (the system's
+// default), a path (NT 4 only) or one of the two phonebooks by location (Windows 2000 and later).
+struct PhonebookChoice {
+    String path;
+    std::string ansi;  // path in the ANSI code page, as the system calls take it
+    int location = 0;
+    bool set = false;  // a phonebook file is selected
+
+    const char* Arg() const { return set ? ansi.c_str() : nullptr; }
+    void SetPath(const String& value);  // ignored except on NT 4
+    void SetLocation(int value);        // 0 the user's, 1 the all-users phonebook; clears the choice otherwise
+    void Clear() { path.clear(), ansi.clear(), set = false; }
+};
+
 class ScopedOSKind {
 public:
     explicit ScopedOSKind(OSKind kind) : m_saved(RasOSKind()) { SetRasOSKind(kind); }

@@ -2,6 +2,7 @@
 #include "dialup/rasapi_win32.h"
 
 #include "core/codepage.h"
+#include "dialup/rasent.h"
 
 #include <shlobj.h>
 
@@ -107,6 +108,26 @@ void GetPhoneBookFiles()
     std::lock_guard lock(g_files_mutex);
     g_phone_files[0] = std::move(files[0]);
     g_phone_files[1] = std::move(files[1]);
+}
+
+void PhonebookChoice::SetPath(const String& value)
+{
+    if (RasOSKind() != OSNT4)
+        return;
+    path = TrimControls(value);
+    ansi = core::ToAnsi(path);
+    set = !path.empty();
+}
+
+void PhonebookChoice::SetLocation(int value)
+{
+    set = false;
+    if (RasOSKind() >= OSW2K && (value == 0 || value == 1)) {
+        location = value;
+        path = RasPhoneFile(value);
+        ansi = core::ToAnsi(path);
+        set = true;
+    }
 }
 
 String RasPhoneFile(int index)

@@ -68,9 +68,9 @@ public:
     int DefCountryId = 0;
 
     // ---- Phonebook selection ----
-    String PhoneBookPath() const { return m_phonebook_path; }
+    String PhoneBookPath() const { return m_phonebook.path; }
     void SetPhoneBookPath(const String& value);  // stored on NT 4 only
-    int PBLocation() const { return m_pb_location; }
+    int PBLocation() const { return m_phonebook.location; }
     void SetPBLocation(int value);
 
     // ---- State (guarded: written by the notification thread too) ----
@@ -176,9 +176,7 @@ private:
     const char* PhonebookArg() const;
 
     std::unique_ptr<Impl> m_impl;
-    String m_phonebook_path;
-    int m_pb_location = 0;
-    bool m_pb_set = false;  // fPBPtr: a phonebook file is selected
+    PhonebookChoice m_phonebook;
 
     mutable std::mutex m_mutex;
     int m_last_error = 0;

@@ -24,7 +24,6 @@ struct TRasCon::Impl {
     std::vector<uint64_t> tokens;
     std::unique_ptr<MessageWindow> window;
     StateRing ring;
-    std::string phonebookAnsi;
     // The entry last read (record, alternates) and its device information.
     std::vector<uint8_t> entry = std::vector<uint8_t>(kEntryBufferSize);
     uint32_t entrySize = 0;

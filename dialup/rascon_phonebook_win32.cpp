@@ -350,7 +350,7 @@ int TRasCon::CreatePhonebook(uintptr_t window)
 int TRasCon::GetPhoneBookEntries()
 {
     PhoneBookEntries.clear();
-    const int result = RasGetEntryList(m_phonebook_path);
+    const int result = RasGetEntryList(m_phonebook.path);
     SetLastError(result);
     if (result == 0)
         for (const TEntryRec& rec : RasEntryRecs())

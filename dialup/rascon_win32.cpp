@@ -173,30 +173,9 @@ TRasCon::~TRasCon()
 
 // ---- Phonebook selection ----
 
-const char* TRasCon::PhonebookArg() const
-{
-    return m_pb_set ? m_impl->phonebookAnsi.c_str() : nullptr;
-}
-
-void TRasCon::SetPhoneBookPath(const String& value)
-{
-    if (RasOSKind() != OSNT4)
-        return;
-    m_phonebook_path = TrimControls(value);
-    m_impl->phonebookAnsi = core::ToAnsi(m_phonebook_path);
-    m_pb_set = !m_phonebook_path.empty();
-}
-
-void TRasCon::SetPBLocation(int value)
-{
-    m_pb_set = false;
-    if (RasOSKind() >= OSW2K && (value == 0 || value == 1)) {
-        m_pb_location = value;
-        m_phonebook_path = RasPhoneFile(value);
-        m_impl->phonebookAnsi = core::ToAnsi(m_phonebook_path);
-        m_pb_set = true;
-    }
-}
+const char* TRasCon::PhonebookArg() const { return m_phonebook.Arg(); }
+void TRasCon::SetPhoneBookPath(const String& value) { m_phonebook.SetPath(value); }
+void TRasCon::SetPBLocation(int value) { m_phonebook.SetLocation(value); }
 
 // ---- Guarded state ----
 
@@ -399,7 +378,7 @@ int TRasCon::GetDialParams()
             RASCREDENTIALSA credentials{};
             credentials.dwSize = sizeof credentials;
             credentials.dwMask = RASCM_UserName | RASCM_Password | RASCM_Domain;
-            if (m_pb_location == 1 && bDefaultCreds)
+            if (m_phonebook.location == 1 && bDefaultCreds)
                 credentials.dwMask |= RASCM_DefaultCreds;
             result = static_cast<int>(get(PhonebookArg(), entry.c_str(), &credentials));
             if (result == 0) {
@@ -451,7 +430,7 @@ int TRasCon::SetDialParams()
                 credentials.dwMask |= RASCM_Password;
             if (!Domain.empty())
                 credentials.dwMask |= RASCM_Domain;
-            if (m_pb_location == 1 && bDefaultCreds)
+            if (m_phonebook.location == 1 && bDefaultCreds)
                 credentials.dwMask |= RASCM_DefaultCreds;
             PutAnsiField(credentials.szUserName, sizeof credentials.szUserName, UserName, 256);
             PutAnsiField(credentials.szPassword, sizeof credentials.szPassword, Password, 256);

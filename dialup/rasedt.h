@@ -73,9 +73,9 @@ public:
     String UserName, Password, Domain, CallbackNumber;
     bool PasswordFlag = false;
     bool bDefaultCreds = false;
-    String PhoneBookPath() const { return m_phonebook_path; }
+    String PhoneBookPath() const { return m_phonebook.path; }
     void SetPhoneBookPath(const String& value);  // stored on NT 4 only
-    int PBLocation() const { return m_pb_location; }
+    int PBLocation() const { return m_phonebook.location; }
     void SetPBLocation(int value);
     int DefCountryId() const { return m_def_country_id; }
 
@@ -116,9 +116,7 @@ private:
     String m_device_port;
     int m_sub_entries = 0;
     std::array<uint8_t, 16> m_guid{};
-    String m_phonebook_path;
-    int m_pb_location = 0;
-    bool m_pb_set = false;
+    PhonebookChoice m_phonebook;
     int m_def_country_id = 0;
     int m_sub_init_total = 0;
     int m_last_error = 0;

@@ -95,7 +95,6 @@ struct TRasEdt::Impl {
     uint32_t entrySize = 0;
     std::vector<uint8_t> devInfo = std::vector<uint8_t>(kDevInfoBufferSize);
     uint32_t devInfoSize = 0;
-    std::string phonebookAnsi;
 };
 
 TRasEdt::TRasEdt() : m_impl(std::make_unique<Impl>())
@@ -124,8 +123,7 @@ TRasEdt::TRasEdt() : m_impl(std::make_unique<Impl>())
     } else {
         m_last_error = kErrorLibraryMissing;
     }
-    m_phonebook_path.clear();
-    m_pb_set = false;
+    m_phonebook.Clear();
     m_sub_init_total = 0;
     bDefaultCreds = false;
     GetPhoneBookFiles();
@@ -143,27 +141,9 @@ int TRasEdt::Fail(int code)
     return code;
 }
 
-const char* TRasEdt::PhonebookArg() const { return m_pb_set ? m_impl->phonebookAnsi.c_str() : nullptr; }
-
-void TRasEdt::SetPhoneBookPath(const String& value)
-{
-    if (RasOSKind() != OSNT4)
-        return;
-    m_phonebook_path = TrimControls(value);
-    m_impl->phonebookAnsi = core::ToAnsi(m_phonebook_path);
-    m_pb_set = !m_phonebook_path.empty();
-}
-
-void TRasEdt::SetPBLocation(int value)
-{
-    m_pb_set = false;
-    if (RasOSKind() >= OSW2K && (value == 0 || value == 1)) {
-        m_pb_location = value;
-        m_phonebook_path = RasPhoneFile(value);
-        m_impl->phonebookAnsi = core::ToAnsi(m_phonebook_path);
-        m_pb_set = true;
-    }
-}
+const char* TRasEdt::PhonebookArg() const { return m_phonebook.Arg(); }
+void TRasEdt::SetPhoneBookPath(const String& value) { m_phonebook.SetPath(value); }
+void TRasEdt::SetPBLocation(int value) { m_phonebook.SetLocation(value); }
 
 void TRasEdt::DefaultProps()
 {
@@ -220,7 +200,7 @@ void TRasEdt::PPPDefault()
     bHeaderCompression = true;
     bRemoteDefaultGateway = true;
     CountryID = CountryCode = m_def_country_id;
-    m_phonebook_path.clear();
+    m_phonebook.Clear();
     SetPBLocation(RasOSKind() < OSVista ? 1 : 0);
 }
 
@@ -565,7 +545,7 @@ int TRasEdt::GetDialProps(const String& entryName)
             RASCREDENTIALSA c{};
             c.dwSize = sizeof c;
             c.dwMask = RASCM_UserName | RASCM_Password | RASCM_Domain;
-            if (m_pb_location == 1 && bDefaultCreds)
+            if (m_phonebook.location == 1 && bDefaultCreds)
                 c.dwMask |= RASCM_DefaultCreds;
             result = static_cast<int>(get(PhonebookArg(), name.c_str(), &c));
             if (result == 0) {
@@ -618,7 +598,7 @@ int TRasEdt::PutDialProps(const String& entryName)
                 c.dwMask |= RASCM_Password;
             if (!Domain.empty())
                 c.dwMask |= RASCM_Domain;
-            if (m_pb_location == 1 && bDefaultCreds)
+            if (m_phonebook.location == 1 && bDefaultCreds)
                 c.dwMask |= RASCM_DefaultCreds;
             PutAnsiField(c.szUserName, sizeof c.szUserName, UserName, 256);
             PutAnsiField(c.szPassword, sizeof c.szPassword, Password, 256);

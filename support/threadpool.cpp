@@ -14,6 +14,15 @@ const char16_t kPoolAbout[] = u"线程池组件";
 constexpr uint32_t kManualClockPollMs = 5;
 } // namespace
 
+int32_t RunningAverage(int32_t average, int32_t sample, int64_t samples)
+{
+    if (samples > 7)
+        return int32_t((int64_t(sample) + 7 * int64_t(average)) / 8);
+    if (samples <= 0)
+        return sample;
+    return int32_t((int64_t(average) * samples + sample) / (samples + 1));
+}
+
 // --- TLibComponent ----------------------------------------------------------------------------------
 
 TLibComponent::TLibComponent(core::Component* owner) : core::Component(owner), FAbout(kPoolAbout) {}
@@ -129,28 +138,23 @@ void TPoolingThread::SetState(TPoolThreadState state)
         FPool.FIdleThreadCount.fetch_sub(1);
 }
 
-int32_t TPoolingThread::NewAverage(int32_t oldAverage, int32_t sample)
+int32_t TPoolingThread::NewAverage(int32_t oldAverage, int32_t sample, int64_t samples)
 {
-    const int64_t n = FWorkCount.load();
-    if (n > 7)
-        return int32_t((int64_t(sample) + 7 * int64_t(oldAverage)) / 8);
-    if (n <= 0)
-        return sample;
-    return int32_t((int64_t(oldAverage) * n + sample) / n);
+    return RunningAverage(oldAverage, sample, samples);
 }
 
 int32_t TPoolingThread::CurrentAverageWaitingTime()
 {
     const TPoolThreadState state = FCurState.load();
     if (state == ctsWaiting || state == ctsForReduce)
-        return NewAverage(FAverageWaitingTime.load(), int32_t(PoolTickDiff(uWaitingStart.load(), Now())));
+        return NewAverage(FAverageWaitingTime.load(), int32_t(PoolTickDiff(uWaitingStart.load(), Now())), FWorkCount.load());
     return FAverageWaitingTime.load();
 }
 
 int32_t TPoolingThread::CurrentAverageProcessingTime()
 {
     if (FCurState.load() == ctsProcessing)
-        return NewAverage(FAverageProcessing.load(), int32_t(PoolTickDiff(uProcessingStart.load(), Now())));
+        return NewAverage(FAverageProcessing.load(), int32_t(PoolTickDiff(uProcessingStart.load(), Now())), FWorkCount.load() - 1);
     return FAverageProcessing.load();
 }
 
@@ -230,7 +234,7 @@ void TPoolingThread::Execute()
             SetState(ctsTerminating);
             break;
         }
-        FAverageWaitingTime.store(NewAverage(FAverageWaitingTime.load(), int32_t(PoolTickDiff(uWaitingStart.load(), Now()))));
+        FAverageWaitingTime.store(NewAverage(FAverageWaitingTime.load(), int32_t(PoolTickDiff(uWaitingStart.load(), Now())), FWorkCount.load()));
         SetState(ctsGetting);
         if (FPool.GetRequest(this)) {
             if (FWorkCount.load() < INT64_MAX)
@@ -253,7 +257,7 @@ void TPoolingThread::Execute()
             done = std::move(FProcessingDataObject);
             csProcessingDataObject.Leave();
             done.reset();
-            FAverageProcessing.store(NewAverage(FAverageProcessing.load(), int32_t(PoolTickDiff(uProcessingStart.load(), Now()))));
+            FAverageProcessing.store(NewAverage(FAverageProcessing.load(), int32_t(PoolTickDiff(uProcessingStart.load(), Now())), FWorkCount.load() - 1));
             SetState(ctsProcessed);
             FPool.CheckTaskEmpty();
         }

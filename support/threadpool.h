@@ -26,6 +26,10 @@ namespace support {
 
 using core::String;
 
+// The average after one more sample, when average already holds `samples` of them: the mean of the
+// first eight samples, then a moving average that gives the newest sample an eighth.
+int32_t RunningAverage(int32_t average, int32_t sample, int64_t samples);
+
 // Elapsed milliseconds from the earlier tick to the later one. Across a wrap of the counter the pool
 // counts one millisecond less than the modular difference, as it always has.
 constexpr uint32_t PoolTickDiff(uint32_t earlier, uint32_t later)
@@ -108,7 +112,8 @@ public:
     virtual bool IsDead();
     virtual bool IsFinished() { return Finished(); }
     virtual bool CanBeReduced();
-    virtual int32_t NewAverage(int32_t oldAverage, int32_t sample);
+    // RunningAverage, for the waiting and processing times of this thread.
+    virtual int32_t NewAverage(int32_t oldAverage, int32_t sample, int64_t samples);
 
     TPoolThreadState CurState() const { return FCurState.load(); }
     int64_t WorkCount() const { return FWorkCount.load(); }

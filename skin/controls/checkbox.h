@@ -38,10 +38,13 @@ private:
     bool m_pressed = false;
 };
 
-class TsCheckBox : public ui::CheckBox {
+// What the skinned check box and radio button share: the skin data, the read-only filter, the
+// common properties and the user glyphs (three cells, normal, hot and pressed, side by side in the
+// upper half of each bitmap; setting copies the bitmap).
+template <class Base>
+class TsSkinnedBox : public Base {
 public:
-    explicit TsCheckBox(core::Component* owner = nullptr);
-    ~TsCheckBox() override;
+    ~TsSkinnedBox() override;
 
     // ---- Properties ----
     TsCommonData* SkinData() { return m_common.get(); }
@@ -53,97 +56,84 @@ public:
     void SetWordWrap(bool value) { m_word_wrap = value; }
     int Margin() const { return m_margin; }
     void SetMargin(int value) { m_margin = value; }
-    int TextIndent() const { return m_text_indent; }
-    void SetTextIndent(int value) { m_text_indent = value; }
     bool ShowFocus() const { return m_show_focus; }
     void SetShowFocus(bool value) { m_show_focus = value; }
-    TsDisabledKind DisabledKind() const { return m_disabled_kind; }
-    void SetDisabledKind(TsDisabledKind value) { m_disabled_kind = value; }
-    TacAnimatEvents AnimatEvents() const { return m_animat_events; }
-    void SetAnimatEvents(TacAnimatEvents value) { m_animat_events = value; }
-    // User glyphs: three cells (normal, hot, pressed) side by side in the upper half of each bitmap;
-    // setting copies the bitmap. Or an image list with the checked and unchecked image indexes.
     ui::Bitmap& GlyphChecked() { return m_glyph_checked; }
     void SetGlyphChecked(const ui::Bitmap& value);
     ui::Bitmap& GlyphUnChecked() { return m_glyph_unchecked; }
     void SetGlyphUnChecked(const ui::Bitmap& value);
+
+    void Loaded() override;
+
+protected:
+    TsSkinnedBox(core::Component* owner, int kind);
+    // The skin command, the skin's removal (the native mark is set again from checkState) and the
+    // read-only filter; true when the message was taken.
+    bool HandleBoxMessage(ui::Message& message, WPARAM checkState);
+
+    std::unique_ptr<TsCommonData> m_common;
+    bool m_auto_size = true;
+    bool m_word_wrap = false;
+    int m_margin = 2;
+
+private:
+    ReadOnlyBoxFilter m_filter;
+    bool m_read_only = false;
+    bool m_show_focus = true;
+    ui::Bitmap m_glyph_checked;
+    ui::Bitmap m_glyph_unchecked;
+};
+
+class TsCheckBox : public TsSkinnedBox<ui::CheckBox> {
+public:
+    explicit TsCheckBox(core::Component* owner = nullptr);
+
+    // ---- Properties ----
+    int TextIndent() const { return m_text_indent; }
+    void SetTextIndent(int value) { m_text_indent = value; }
+    TsDisabledKind DisabledKind() const { return m_disabled_kind; }
+    void SetDisabledKind(TsDisabledKind value) { m_disabled_kind = value; }
+    TacAnimatEvents AnimatEvents() const { return m_animat_events; }
+    void SetAnimatEvents(TacAnimatEvents value) { m_animat_events = value; }
+    // Or an image list with the checked and unchecked image indexes, in place of the glyphs.
     ui::ImageList* Images() const { return m_images; }
     void SetImages(ui::ImageList* value);
     int ImgChecked() const { return m_img_checked; }
     void SetImgChecked(int value);
     int ImgUnchecked() const { return m_img_unchecked; }
     void SetImgUnchecked(int value);
-    SIZE GlyphSize() const { return BoxGlyphSize(m_images, m_img_checked, m_img_unchecked, m_glyph_checked); }
+    SIZE GlyphSize() { return BoxGlyphSize(m_images, m_img_checked, m_img_unchecked, GlyphChecked()); }
 
     // ---- Operations ----
     // Automatic sizing: false unskinned with AutoSize (the box keeps its size).
     virtual bool CanAutoSize(int& newWidth, int& newHeight);
-    void Loaded() override;
 
 protected:
     void WndProc(ui::Message& message) override;
     void Notification(core::Component* component, core::Operation operation) override;
 
 private:
-    std::unique_ptr<TsCommonData> m_common;
-    ReadOnlyBoxFilter m_filter;
-    bool m_read_only = false;
-    bool m_auto_size = true;
-    bool m_word_wrap = false;
-    int m_margin = 2;
     int m_text_indent = 0;
-    bool m_show_focus = true;
     TsDisabledKind m_disabled_kind = dkBlended;
     TacAnimatEvents m_animat_events = aeGlobalDef;
-    ui::Bitmap m_glyph_checked;
-    ui::Bitmap m_glyph_unchecked;
     ui::ImageList* m_images = nullptr;
     int m_img_checked = -1;
     int m_img_unchecked = -1;
 };
 
-class TsRadioButton : public ui::RadioButton {
+class TsRadioButton : public TsSkinnedBox<ui::RadioButton> {
 public:
     explicit TsRadioButton(core::Component* owner = nullptr);
-    ~TsRadioButton() override;
 
-    // ---- Properties ----
-    TsCommonData* SkinData() { return m_common.get(); }
-    bool ReadOnly() const { return m_read_only; }
-    void SetReadOnly(bool value) { m_read_only = value; }
-    bool AutoSize() const { return m_auto_size; }
-    void SetAutoSize(bool value) { m_auto_size = value; }
-    bool WordWrap() const { return m_word_wrap; }
-    void SetWordWrap(bool value) { m_word_wrap = value; }
-    int Margin() const { return m_margin; }
-    void SetMargin(int value) { m_margin = value; }
-    bool ShowFocus() const { return m_show_focus; }
-    void SetShowFocus(bool value) { m_show_focus = value; }
-    ui::Bitmap& GlyphChecked() { return m_glyph_checked; }
-    void SetGlyphChecked(const ui::Bitmap& value);
-    ui::Bitmap& GlyphUnChecked() { return m_glyph_unchecked; }
-    void SetGlyphUnChecked(const ui::Bitmap& value);
-    SIZE GlyphSize() const { return BoxGlyphSize(nullptr, -1, -1, m_glyph_checked); }
+    SIZE GlyphSize() { return BoxGlyphSize(nullptr, -1, -1, GlyphChecked()); }
 
     virtual bool CanAutoSize(int& newWidth, int& newHeight);
     // A mouse-up may check the button only while this holds.
     virtual bool CanBeChecked() { return true; }
     void Invalidate() override;
-    void Loaded() override;
 
 protected:
     void WndProc(ui::Message& message) override;
-
-private:
-    std::unique_ptr<TsCommonData> m_common;
-    ReadOnlyBoxFilter m_filter;
-    bool m_read_only = false;
-    bool m_auto_size = true;
-    bool m_word_wrap = false;
-    int m_margin = 2;
-    bool m_show_focus = true;
-    ui::Bitmap m_glyph_checked;
-    ui::Bitmap m_glyph_unchecked;
 };
 
 } // namespace skin

@@ -71,26 +71,64 @@ bool ReadOnlyBoxFilter::Drop(const ui::Message& message, bool readOnly)
     }
 }
 
-TsCheckBox::TsCheckBox(core::Component* owner) : ui::CheckBox(owner)
+template <class Base>
+TsSkinnedBox<Base>::TsSkinnedBox(core::Component* owner, int kind) : Base(owner)
 {
     m_common = std::make_unique<TsCommonData>(this, false);
-    m_common->COC = ckCheckBox;
+    m_common->COC = kind;
     m_common->Loaded();
 }
 
-TsCheckBox::~TsCheckBox() = default;
+template <class Base>
+TsSkinnedBox<Base>::~TsSkinnedBox() = default;
 
-void TsCheckBox::SetGlyphChecked(const ui::Bitmap& value)
+template <class Base>
+void TsSkinnedBox<Base>::SetGlyphChecked(const ui::Bitmap& value)
 {
     m_glyph_checked.Assign(value);
     m_common->Invalidate();
 }
 
-void TsCheckBox::SetGlyphUnChecked(const ui::Bitmap& value)
+template <class Base>
+void TsSkinnedBox<Base>::SetGlyphUnChecked(const ui::Bitmap& value)
 {
     m_glyph_unchecked.Assign(value);
-    Invalidate();
+    this->Invalidate();
 }
+
+template <class Base>
+void TsSkinnedBox<Base>::Loaded()
+{
+    Base::Loaded();
+    m_common->Loaded();
+}
+
+template <class Base>
+bool TsSkinnedBox<Base>::HandleBoxMessage(ui::Message& message, WPARAM checkState)
+{
+    if (BoxSkinCommand(this, *m_common, message))
+        return true;
+    if (IsSubCode(message, scSkinRemoved) && FromOwnManager(message, *m_common)) {
+        HandleCommonMessage(message, m_common.get());
+        if (this->HandleAllocated())
+            SendMessageW(this->HandleIfAllocated(), BM_SETCHECK, checkState, 0);
+        this->Invalidate();
+        return true;
+    }
+    if (ControlIsReady(this)) {
+        HandleCommonMessage(message, m_common.get());
+        // FIXME: the skinned face (section item, caption and glyph from the cache) needs the
+        // engine's painting primitives; until they exist a skinned box paints natively too.
+        if (!m_common->Skinned() && m_filter.Drop(message, m_read_only))
+            return true;
+    }
+    return false;
+}
+
+template class TsSkinnedBox<ui::CheckBox>;
+template class TsSkinnedBox<ui::RadioButton>;
+
+TsCheckBox::TsCheckBox(core::Component* owner) : TsSkinnedBox(owner, ckCheckBox) {}
 
 void TsCheckBox::SetImages(ui::ImageList* value)
 {
@@ -129,12 +167,6 @@ void TsCheckBox::Notification(core::Component* component, core::Operation operat
         m_images = nullptr;
 }
 
-void TsCheckBox::Loaded()
-{
-    ui::CheckBox::Loaded();
-    m_common->Loaded();
-}
-
 bool TsCheckBox::CanAutoSize(int& newWidth, int& newHeight)
 {
     if (!m_auto_size)
@@ -157,51 +189,11 @@ bool TsCheckBox::CanAutoSize(int& newWidth, int& newHeight)
 
 void TsCheckBox::WndProc(ui::Message& message)
 {
-    if (BoxSkinCommand(this, *m_common, message))
-        return;
-    if (IsSubCode(message, scSkinRemoved) && FromOwnManager(message, *m_common)) {
-        HandleCommonMessage(message, m_common.get());
-        if (HandleAllocated())
-            SendMessageW(HandleIfAllocated(), BM_SETCHECK, WPARAM(State()), 0);
-        Invalidate();
-        return;
-    }
-    if (ControlIsReady(this)) {
-        HandleCommonMessage(message, m_common.get());
-        if (!m_common->Skinned() && m_filter.Drop(message, m_read_only))
-            return;
-        // FIXME: the skinned face (section item, caption and glyph from the cache) needs the
-        // engine's painting primitives; until they exist a skinned box paints natively too.
-    }
-    ui::CheckBox::WndProc(message);
+    if (!HandleBoxMessage(message, WPARAM(State())))
+        ui::CheckBox::WndProc(message);
 }
 
-TsRadioButton::TsRadioButton(core::Component* owner) : ui::RadioButton(owner)
-{
-    m_common = std::make_unique<TsCommonData>(this, false);
-    m_common->COC = ckRadioButton;
-    m_common->Loaded();
-}
-
-TsRadioButton::~TsRadioButton() = default;
-
-void TsRadioButton::SetGlyphChecked(const ui::Bitmap& value)
-{
-    m_glyph_checked.Assign(value);
-    m_common->Invalidate();
-}
-
-void TsRadioButton::SetGlyphUnChecked(const ui::Bitmap& value)
-{
-    m_glyph_unchecked.Assign(value);
-    Invalidate();
-}
-
-void TsRadioButton::Loaded()
-{
-    ui::RadioButton::Loaded();
-    m_common->Loaded();
-}
+TsRadioButton::TsRadioButton(core::Component* owner) : TsSkinnedBox(owner, ckRadioButton) {}
 
 bool TsRadioButton::CanAutoSize(int& newWidth, int& newHeight)
 {
@@ -224,21 +216,8 @@ void TsRadioButton::Invalidate()
 
 void TsRadioButton::WndProc(ui::Message& message)
 {
-    if (BoxSkinCommand(this, *m_common, message))
-        return;
-    if (IsSubCode(message, scSkinRemoved) && FromOwnManager(message, *m_common)) {
-        HandleCommonMessage(message, m_common.get());
-        if (HandleAllocated())
-            SendMessageW(HandleIfAllocated(), BM_SETCHECK, Checked() ? BST_CHECKED : BST_UNCHECKED, 0);
-        Invalidate();
-        return;
-    }
-    if (ControlIsReady(this)) {
-        HandleCommonMessage(message, m_common.get());
-        if (!m_common->Skinned() && m_filter.Drop(message, m_read_only))
-            return;
-    }
-    ui::RadioButton::WndProc(message);
+    if (!HandleBoxMessage(message, Checked() ? BST_CHECKED : BST_UNCHECKED))
+        ui::RadioButton::WndProc(message);
 }
 
 } // namespace skin

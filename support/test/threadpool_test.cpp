@@ -109,6 +109,47 @@ TEST(PoolTickDiff, CountsOneLessAcrossTheWrap)
         EXPECT_EQ(PoolTickDiff(c.earlier, c.later), c.expected) << c.earlier << " -> " << c.later;
 }
 
+TEST(RunningAverage, MeanOfTheFirstEightThenAnEighthForTheNewest)
+{
+    struct Case {
+        int32_t average, sample;
+        int64_t samples;
+        int32_t expected;
+    } cases[] = {
+        {999, 40, 0, 40},    // the first sample is the average
+        {400, 0, 1, 200},    // a mean: a quick request after a long wait halves it
+        {200, 0, 2, 133},
+        {133, 0, 3, 99},     // truncated toward zero
+        {100, 900, 7, 200},  // eighth sample: still the mean
+        {200, 0, 8, 175},    // then 7/8 of the old and 1/8 of the new
+        {-80, 0, 8, -70},
+        {2000000000, 2000000000, 5, 2000000000},  // 64-bit products
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(RunningAverage(c.average, c.sample, c.samples), c.expected) << c.average << " " << c.sample << " " << c.samples;
+}
+
+TEST(ThreadPool, ProcessingAverageIsTheMeanOfTheRequestsSoFar)
+{
+    // One worker; each request takes the scripted time on the hand-driven clock.
+    core::ManualClock clock(1000);
+    TThreadPool pool(nullptr, clock);
+    pool.SetThreadsMaxCount(1);
+    std::atomic<int> takes{0};
+    pool.OnProcessRequest = [&](TThreadPool*, TTaskDataObject*, TPoolingThread*) { clock.Advance(uint32_t(takes.load())); };
+    const struct {
+        int takesMs, average;
+    } steps[] = {{300, 300}, {0, 150}, {0, 100}, {100, 100}};
+    int done = 0;
+    for (const auto& step : steps) {
+        takes.store(step.takesMs);
+        pool.AddRequest(MakeTask(done));
+        ++done;
+        ASSERT_TRUE(WaitUntil([&] { return pool.TaskCount() == 0 && pool.IdleThreadCount() == 1; }));
+        EXPECT_EQ(pool.AverageProcessingTime(), step.average) << "after request " << done;
+    }
+}
+
 TEST(ThreadPool, NewDefaultsAndComponentInfo)
 {
     TThreadPool pool;
