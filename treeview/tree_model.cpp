@@ -231,7 +231,7 @@ PVirtualNode TBaseVirtualTree::MakeNewNode()
     size_t size = sizeof(TVirtualNode) + m_total_internal_data_size + size_t(m_node_data_size > 0 ? m_node_data_size : 0);
     if (m_pool.LiveCount() == 0) {
         m_pool.SetBlockSize(size);
-        m_data_mark_offset = uint32_t(m_pool.BlockSize() > size ? size : offsetof(TVirtualNode, Dummy));
+        m_data_mark_offset = m_pool.BlockSize() > size ? size : offsetof(TVirtualNode, Dummy);
     }
     CORE_ASSERT(size <= m_pool.BlockSize(), u"NodeDataSize not initialized.");
     auto node = static_cast<PVirtualNode>(m_pool.Allocate());
@@ -477,7 +477,7 @@ void TBaseVirtualTree::ForgetNode(PVirtualNode node)
 void TBaseVirtualTree::FreeNodeRecord(PVirtualNode node)
 {
     ForgetNode(node);
-    bool dataTouched = (DataMark(node) & DataHandedOutMark) != 0;
+    bool dataTouched = DataMark(node) != 0;
     try {
         if (OnFreeNode && (HasState(node, vsInitialized | vsInitialUserData) || dataTouched))
             DoFreeNode(node);
@@ -1229,7 +1229,7 @@ void TBaseVirtualTree::ReadSubtree(core::Stream& stream, PVirtualNode node)
         data.CopyFrom(stream, dataSize);
         data.SetPosition(0);
         if (m_node_data_size > 0)
-            DataMark(node) |= DataHandedOutMark;
+            DataMark(node) = DataHandedOutMark;
         DoLoadUserData(node, data);
     }
     uint32_t children = stream.ReadUInt32();

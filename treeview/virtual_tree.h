@@ -160,9 +160,10 @@ public:
         // A node whose data was handed out gets OnFreeNode even when never initialised, so that
         // nothing the application stored there is leaked. The mark lies next to the data where
         // the block has room, so that asking for the data touches no other cache line.
+        // The mark byte holds nothing else, so it is set by a plain store (racing stores agree).
         std::atomic_ref<uint8_t> mark(DataMark(node));
-        if (!(mark.load(std::memory_order_relaxed) & DataHandedOutMark))
-            mark.fetch_or(DataHandedOutMark, std::memory_order_relaxed);
+        if (mark.load(std::memory_order_relaxed) == 0)
+            mark.store(DataHandedOutMark, std::memory_order_relaxed);
         return reinterpret_cast<char*>(node) + sizeof(TVirtualNode) + m_total_internal_data_size;
     }
     template <class T> T* GetNodeData(PVirtualNode node) const { return static_cast<T*>(GetNodeData(node)); }
@@ -456,7 +457,8 @@ protected:
     bool SetCheckStateInternal(PVirtualNode node, TCheckState value);
 
 private:
-    // Bit of the data mark byte: the node's user data area was handed out (GetNodeData or a load).
+    // Value of the data mark byte once the node's user data area was handed out (GetNodeData or a
+    // load); 0 before.
     static constexpr uint8_t DataHandedOutMark = 1;
     // The byte of a node block that holds the data mark: the first byte after the user data when
     // the block's rounding leaves room there, otherwise the record's filler byte.
@@ -502,7 +504,7 @@ private:
     void* m_root_block = nullptr;
     int32_t m_node_data_size = -1;
     uint32_t m_total_internal_data_size = 0;
-    uint32_t m_data_mark_offset = offsetof(TVirtualNode, Dummy);   // set with the pool's block size
+    size_t m_data_mark_offset = offsetof(TVirtualNode, Dummy);   // set with the pool's block size
     uint32_t m_default_node_height = 18;
     uint32_t m_update_count = 0;
     uint32_t m_synch_update_count = 0;
