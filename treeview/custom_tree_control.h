@@ -141,25 +141,6 @@ enum : uint16_t {
     VKSubtract = 109, VKDivide = 111, VKF1 = 112, VKF2 = 113,
 };
 
-// The visual style of the header's cells: opened for the window on first use, closed when the
-// theme changes and when the window or the tree goes.
-class THeaderTheme {
-public:
-    THeaderTheme() = default;
-    THeaderTheme(const THeaderTheme&) = delete;
-    THeaderTheme& operator=(const THeaderTheme&) = delete;
-    ~THeaderTheme() { Close(); }
-    // The theme data of the window's header items; null when no visual style is active.
-    HANDLE Open(HWND window);
-    void Close();
-    // Draws a part in a state over r; false when the theme cannot.
-    bool Draw(HDC dc, int part, int state, const RECT& r);
-
-private:
-    HANDLE m_theme = nullptr;
-    HWND m_window = nullptr;
-};
-
 class TCustomVirtualTreeControl : public TVirtualTreeControl {
 public:
     using TShiftState = TBaseVirtualTree::TShiftState;
@@ -395,7 +376,6 @@ private:
     ui::Bitmap m_header_bitmap;
     ui::Font m_header_font;
     ui::ChangeLink m_header_image_link;
-    THeaderTheme m_header_theme;
 
     // Input state.
     TVTIncrementalSearch m_incremental_search = isNone;

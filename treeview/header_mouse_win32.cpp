@@ -81,11 +81,6 @@ bool TCustomVirtualTreeControl::HandleHeaderMessage(ui::Message& message)
     const THeaderStates tracking = hsColumnWidthTracking | hsColumnWidthTrackPending | hsHeightTracking | hsHeightTrackPending;
 
     switch (message.Msg) {
-    case WM_THEMECHANGED:
-    case WM_DESTROY:
-        // The header's theme data is opened again for the new style (or the next window).
-        m_header_theme.Close();
-        break;
     case WM_KILLFOCUS:
     case WM_KEYDOWN:
         // Losing the focus or Escape ends a column drag.

@@ -48,33 +48,6 @@ EdgeStyle PressedEdge(TVTHeaderStyle style)
     return {BDR_SUNKENOUTER, BF_RECT | BF_MIDDLE | BF_ADJUST};
 }
 
-// The theme library is bound on first use: without it (or without an active style) the header
-// keeps the classic look.
-struct ThemeApi {
-    using OpenProc = HANDLE(WINAPI*)(HWND, LPCWSTR);
-    using CloseProc = HRESULT(WINAPI*)(HANDLE);
-    using DrawProc = HRESULT(WINAPI*)(HANDLE, HDC, int, int, const RECT*, const RECT*);
-    OpenProc open = nullptr;
-    CloseProc close = nullptr;
-    DrawProc draw = nullptr;
-};
-const ThemeApi& Theme()
-{
-    static const ThemeApi api = [] {
-        ThemeApi result;
-        HMODULE module = GetModuleHandleW(L"uxtheme.dll");
-        if (!module)
-            module = LoadLibraryW(L"uxtheme.dll");
-        if (module) {
-            result.open = reinterpret_cast<ThemeApi::OpenProc>(reinterpret_cast<void*>(GetProcAddress(module, "OpenThemeData")));
-            result.close = reinterpret_cast<ThemeApi::CloseProc>(reinterpret_cast<void*>(GetProcAddress(module, "CloseThemeData")));
-            result.draw = reinterpret_cast<ThemeApi::DrawProc>(reinterpret_cast<void*>(GetProcAddress(module, "DrawThemeBackground")));
-        }
-        return result;
-    }();
-    return api;
-}
-
 // Header parts and states of the visual style.
 constexpr int HeaderItemPart = 1, HeaderItemRightPart = 3;
 constexpr int ItemNormal = 1, ItemHot = 2, ItemPressed = 3;
@@ -102,44 +75,12 @@ int CaptionHeight(HDC dc, core::StringView s)
 
 } // namespace
 
-HANDLE THeaderTheme::Open(HWND window)
-{
-    if (m_theme && m_window == window)
-        return m_theme;
-    Close();
-    if (!window || !Theme().open)
-        return nullptr;
-    m_theme = Theme().open(window, L"HEADER");
-    m_window = window;
-    return m_theme;
-}
-
-void THeaderTheme::Close()
-{
-    if (m_theme && Theme().close)
-        Theme().close(m_theme);
-    m_theme = nullptr;
-    m_window = nullptr;
-}
-
-bool THeaderTheme::Draw(HDC dc, int part, int state, const RECT& r)
-{
-    return m_theme && Theme().draw && SUCCEEDED(Theme().draw(m_theme, dc, part, state, &r, nullptr));
-}
-
-bool TCustomVirtualTreeControl::HeaderThemed()
-{
-    HWND window = HandleIfAllocated();
-    if (!(TreeStates() & tsUseThemes) || !window) {
-        m_header_theme.Close();
-        return false;
-    }
-    return m_header_theme.Open(window) != nullptr;
-}
+bool TCustomVirtualTreeControl::HeaderThemed() { return ThemeData(L"HEADER") != nullptr; }
 
 bool TCustomVirtualTreeControl::DrawHeaderThemePart(HDC dc, int part, int state, const RECT& r)
 {
-    return m_header_theme.Draw(dc, part, state, r);
+    HTHEME theme = ThemeData(L"HEADER");
+    return theme && SUCCEEDED(DrawThemeBackground(theme, dc, part, state, &r, nullptr));
 }
 
 void TCustomVirtualTreeControl::HeaderImagesChanged(TCustomImageList* old)

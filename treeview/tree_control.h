@@ -208,9 +208,10 @@ protected:
     // ---- Visual themes ----
     // Whether the platform's visual themes are on for this program.
     virtual bool ThemesEnabled() const;
-    // The theme data of a class ("TREEVIEW" for the tree's own parts, "BUTTON" for check boxes),
-    // opened on first use while the tree uses themes (tsUseThemes); null otherwise. The handles are
-    // closed when the theme or the theme options change and with the window.
+    // The theme data of a class ("TREEVIEW" for the tree's own parts, "BUTTON" for check boxes,
+    // "HEADER" for the header's cells), opened on first use while the tree uses themes
+    // (tsUseThemes); null otherwise. The handles are closed when the theme or the theme options
+    // change and with the window.
     HTHEME ThemeData(const wchar_t* themeClass);
     // The explorer look is used: themes in use, toUseExplorerTheme, a system of the explorer theme.
     bool UsesExplorerTheme() const;
@@ -289,6 +290,7 @@ private:
     TDropMode m_last_drop_mode = dmNowhere;
     HTHEME m_tree_theme = nullptr;
     HTHEME m_button_theme = nullptr;
+    HTHEME m_header_theme = nullptr;
     // What the last drag step of a class-library drag left: restored for its drop, which comes
     // after the leave that clears the drop target.
     PVirtualNode m_drag_drop_target = nullptr;

@@ -1245,7 +1245,9 @@ HTHEME TVirtualTreeControl::ThemeData(const wchar_t* themeClass)
     HWND w = HandleIfAllocated();
     if (!w || !(TreeStates() & tsUseThemes))
         return nullptr;
-    HTHEME& theme = std::wcscmp(themeClass, L"BUTTON") == 0 ? m_button_theme : m_tree_theme;
+    HTHEME& theme = std::wcscmp(themeClass, L"BUTTON") == 0   ? m_button_theme
+                    : std::wcscmp(themeClass, L"HEADER") == 0 ? m_header_theme
+                                                              : m_tree_theme;
     if (!theme)
         theme = OpenThemeData(w, themeClass);
     return theme;
@@ -1253,7 +1255,7 @@ HTHEME TVirtualTreeControl::ThemeData(const wchar_t* themeClass)
 
 void TVirtualTreeControl::CloseThemes()
 {
-    for (HTHEME* theme : {&m_tree_theme, &m_button_theme}) {
+    for (HTHEME* theme : {&m_tree_theme, &m_button_theme, &m_header_theme}) {
         if (*theme)
             CloseThemeData(*theme);
         *theme = nullptr;

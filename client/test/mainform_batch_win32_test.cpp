@@ -178,8 +178,9 @@ TEST_F(MainFormBatch, PassGivesBandsAndOrderAndNoBandForUnmeasuredRows)
                                                  u"名=禁ping", u"错=禁ping"}));
     ASSERT_TRUE(PumpUntil([&] { return form->lbl_info->Caption() == u"PNA/PNA"; }));
     for (PVirtualNode node = form->vt1->GetFirst(); node; node = form->vt1->GetNext(node)) {
-        if (form->NodeRecord(node)->delay == u"禁ping")
+        if (form->NodeRecord(node)->delay == u"禁ping") {
             EXPECT_GE(form->NodeRecord(node)->losttimes, 2);
+        }
     }
 
     Tree().Repaint();

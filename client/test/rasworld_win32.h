@@ -31,18 +31,25 @@ struct RasLook {
     decltype(&::RasHangUpA) hangUp = nullptr;
     decltype(&::RasDeleteEntryA) deleteEntry = nullptr;
 
+    // A library entry point as the given function type (through the generic function pointer type).
+    template <class F>
+    static F Entry(HMODULE module, const char* name)
+    {
+        return reinterpret_cast<F>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+    }
+
     static RasLook& Get()
     {
         static RasLook look = [] {
             RasLook l;
             if (HMODULE module = LoadLibraryW(L"rasapi32.dll")) {
-                l.enumEntries = reinterpret_cast<decltype(&::RasEnumEntriesA)>(GetProcAddress(module, "RasEnumEntriesA"));
+                l.enumEntries = Entry<decltype(&::RasEnumEntriesA)>(module, "RasEnumEntriesA");
                 l.enumConnections =
-                    reinterpret_cast<decltype(&::RasEnumConnectionsA)>(GetProcAddress(module, "RasEnumConnectionsA"));
+                    Entry<decltype(&::RasEnumConnectionsA)>(module, "RasEnumConnectionsA");
                 l.connectStatus =
-                    reinterpret_cast<decltype(&::RasGetConnectStatusA)>(GetProcAddress(module, "RasGetConnectStatusA"));
-                l.hangUp = reinterpret_cast<decltype(&::RasHangUpA)>(GetProcAddress(module, "RasHangUpA"));
-                l.deleteEntry = reinterpret_cast<decltype(&::RasDeleteEntryA)>(GetProcAddress(module, "RasDeleteEntryA"));
+                    Entry<decltype(&::RasGetConnectStatusA)>(module, "RasGetConnectStatusA");
+                l.hangUp = Entry<decltype(&::RasHangUpA)>(module, "RasHangUpA");
+                l.deleteEntry = Entry<decltype(&::RasDeleteEntryA)>(module, "RasDeleteEntryA");
             }
             return l;
         }();

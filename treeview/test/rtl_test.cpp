@@ -136,8 +136,9 @@ TEST_F(RightToLeftTest, ColumnSplittersAreTheLeftEdges)
     for (const Case& c : cases) {
         tree.Header().IsColumnSplitterHit(TPoint{c.x, -5});
         EXPECT_EQ(Columns().TrackIndex(), c.track) << c.x;
-        if (c.track != NoColumn)
+        if (c.track != NoColumn) {
             EXPECT_EQ(tree.Header().TrackPoint().X, c.trackX) << c.x;
+        }
     }
 }
 
