@@ -6,6 +6,7 @@
 #include "treeview/unit_services.h"
 #include "ui/imagelist.h"
 #include "ui/test/uitest.h"
+#include "treeview/test/treeform_win32.h"
 #include <commctrl.h>
 #include <climits>
 #include <cstring>
@@ -30,14 +31,10 @@ protected:
     }
 };
 
-class TreeControl : public ui::test::UiTest {
+class TreeControl : public TreeInForm<NodeListTree> {
 protected:
     TreeControl()
     {
-        form->SetClientSize(420, 320);
-        tree = new NodeListTree(form.get());
-        tree->SetParent(form.get());
-        tree->SetBounds(10, 10, 400, 300);
         SetUpNodeListHeader(tree->Header());
         tree->TreeOptions().SetMiscOptions(TVTMiscOptions(tree->TreeOptions().MiscOptions() | toReportMode));
         tree->TreeOptions().SetSelectionOptions(toFullRowSelect);
@@ -47,7 +44,6 @@ protected:
         tree->SetRootNodeCount(100);
         Pump();
     }
-    ~TreeControl() override { form.reset(); }
 
     HWND Window() { return tree->Handle(); }
     LRESULT Send(UINT msg, WPARAM w = 0, LPARAM l = 0) { return SendMessageW(Window(), msg, w, l); }
@@ -86,8 +82,6 @@ protected:
         return r;
     }
 
-    std::unique_ptr<ui::Form> form{new ui::Form()};
-    NodeListTree* tree = nullptr;
 };
 
 TEST_F(TreeControl, WindowHasClientEdgeScrollBarsAndHeaderAboveTheClientArea)

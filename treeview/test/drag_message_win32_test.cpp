@@ -4,6 +4,7 @@
 #include "treeview/tree_control.h"
 #include "ui/panel.h"
 #include "ui/test/uitest.h"
+#include "treeview/test/treeform_win32.h"
 #include <vector>
 
 namespace treeview::test {
@@ -49,14 +50,10 @@ protected:
     }
 };
 
-class DragMessages : public ui::test::UiTest {
+class DragMessages : public TreeInForm<DragTree> {
 protected:
     DragMessages()
     {
-        form->SetClientSize(420, 320);
-        tree = new DragTree(form.get());
-        tree->SetParent(form.get());
-        tree->SetBounds(10, 10, 400, 300);
         tree->SetDefaultNodeHeight(RowHeight);
         source = new ui::Panel(form.get());
         source->SetParent(form.get());
@@ -66,7 +63,6 @@ protected:
         tree->SetRootNodeCount(10);
         Pump();
     }
-    ~DragMessages() override { form.reset(); }
 
     LRESULT Drag(TDragMessage step, int x, int y, bool docking = false)
     {
@@ -85,8 +81,6 @@ protected:
         return node;
     }
 
-    std::unique_ptr<ui::Form> form{new ui::Form()};
-    DragTree* tree = nullptr;
     ui::Panel* source = nullptr;
     TDragObject drag;
 };

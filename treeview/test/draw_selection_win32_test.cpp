@@ -2,6 +2,7 @@
 // rows that leave it, toggles with Ctrl and, in the simple mode, goes by the rows' height only.
 #include "treeview/custom_tree_control.h"
 #include "ui/test/uitest.h"
+#include "treeview/test/treeform_win32.h"
 #include <set>
 
 namespace treeview::test {
@@ -18,14 +19,10 @@ protected:
     int DoGetNodeWidth(PVirtualNode, TColumnIndex) override { return BandTextWidth; }
 };
 
-class DrawSelection : public ui::test::UiTest {
+class DrawSelection : public TreeInForm<BandTree> {
 protected:
     DrawSelection()
     {
-        form->SetClientSize(420, 320);
-        tree = new BandTree(form.get());
-        tree->SetParent(form.get());
-        tree->SetBounds(10, 10, 400, 300);
         tree->TreeOptions().SetSelectionOptions(toMultiSelect);
         tree->SetDefaultNodeHeight(RowHeight);
         form->Show();
@@ -33,7 +30,6 @@ protected:
         Pump();
         textLeft = tree->Margin() + ((tree->TreeOptions().PaintOptions() & toShowRoot) ? int(tree->Indent()) : 0);
     }
-    ~DrawSelection() override { form.reset(); }
 
     LRESULT Send(UINT msg, WPARAM w, int x, int y) { return SendMessageW(tree->Handle(), msg, w, MAKELPARAM(x, y)); }
     // Presses at from, moves through each of to and releases at the last.
@@ -56,8 +52,6 @@ protected:
         return rows;
     }
 
-    std::unique_ptr<ui::Form> form{new ui::Form()};
-    BandTree* tree = nullptr;
     int textLeft = 0;
 };
 

@@ -4,22 +4,19 @@
 #include "treeview/string_tree.h"
 #include "treeview/test/nodelist_win32.h"
 #include "ui/test/uitest.h"
+#include "treeview/test/treeform_win32.h"
 #include <set>
 #include <vector>
 
 namespace treeview::test {
 namespace {
 
-class RightToLeftList : public ui::test::UiTest {
+class RightToLeftList : public TreeInForm<TVirtualStringTree> {
 protected:
     // The client's tree (four columns 170/80/60/60, header 22, rows 20) in a client area of
     // 396 x 274: the columns (370 wide) end at its right edge, 26 pixels stay empty at the left.
     RightToLeftList()
     {
-        form->SetClientSize(420, 320);
-        tree = new TVirtualStringTree(form.get());
-        tree->SetParent(form.get());
-        tree->SetBounds(10, 10, 400, 300);
         SetUpNodeListStrings(*tree, rows);
         auto& options = tree->TreeOptions();
         options.SetAutoOptions(TVTAutoOptions(options.AutoOptions() | toAutoBidiColumnOrdering));
@@ -98,8 +95,6 @@ protected:
         return b;
     }
 
-    std::unique_ptr<ui::Form> form{new ui::Form()};
-    TVirtualStringTree* tree = nullptr;
     std::vector<NodeListRow> rows;
 };
 

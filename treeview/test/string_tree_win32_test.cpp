@@ -5,6 +5,7 @@
 #include "treeview/test/nodelist_win32.h"
 #include "ui/test/uitest.h"
 #include "core/stream.h"
+#include "treeview/test/treeform_win32.h"
 #include <climits>
 #include <map>
 #include <set>
@@ -48,14 +49,10 @@ protected:
     }
 };
 
-class NodeList : public ui::test::UiTest {
+class NodeList : public TreeInForm<TestStringTree> {
 protected:
     NodeList()
     {
-        form->SetClientSize(420, 320);
-        tree = new TestStringTree(form.get());
-        tree->SetParent(form.get());
-        tree->SetBounds(10, 10, 400, 300);
         SetUpNodeListStrings(*tree, rows);
         form->Show();
         SetNodeListHeaderHeights(tree->Header());
@@ -123,8 +120,6 @@ protected:
         return channel(0) | channel(8) | channel(16);
     }
 
-    std::unique_ptr<ui::Form> form{new ui::Form()};
-    TestStringTree* tree = nullptr;
     std::vector<NodeListRow> rows;
 };
 

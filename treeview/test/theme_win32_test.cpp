@@ -5,6 +5,7 @@
 #include "treeview/custom_tree_control.h"
 #include "ui/bitmap.h"
 #include "ui/test/uitest.h"
+#include "treeview/test/treeform_win32.h"
 #include <uxtheme.h>
 #include <vssym32.h>
 
@@ -24,14 +25,10 @@ protected:
     bool ThemesEnabled() const override { return PlatformThemes && TCustomVirtualTreeControl::ThemesEnabled(); }
 };
 
-class Themes : public ui::test::UiTest {
+class Themes : public TreeInForm<ThemedTree> {
 protected:
     Themes()
     {
-        form->SetClientSize(420, 320);
-        tree = new ThemedTree(form.get());
-        tree->SetParent(form.get());
-        tree->SetBounds(10, 10, 400, 300);
         tree->SetColor(ui::clWhite);
         tree->SetDefaultNodeHeight(20);
         form->Show();
@@ -39,7 +36,6 @@ protected:
         tree->AddChild(tree->GetFirst());
         Pump();
     }
-    ~Themes() override { form.reset(); }
 
     void SetPaintOption(TVTPaintOptions option, bool on)
     {
@@ -108,8 +104,6 @@ protected:
         return ui::Color(c);
     }
 
-    std::unique_ptr<ui::Form> form{new ui::Form()};
-    ThemedTree* tree = nullptr;
 };
 
 #define REQUIRE_ACTIVE_STYLE()                                                                                   \

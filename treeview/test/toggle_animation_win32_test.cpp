@@ -4,6 +4,7 @@
 #include "treeview/custom_tree_control.h"
 #include "ui/bitmap.h"
 #include "ui/test/uitest.h"
+#include "treeview/test/treeform_win32.h"
 #include <vector>
 
 namespace treeview::test {
@@ -45,14 +46,10 @@ protected:
     }
 };
 
-class ToggleAnimation : public ui::test::UiTest {
+class ToggleAnimation : public TreeInForm<AnimatedTree> {
 protected:
     ToggleAnimation()
     {
-        form->SetClientSize(420, 320);
-        tree = new AnimatedTree(form.get());
-        tree->SetParent(form.get());
-        tree->SetBounds(10, 10, 400, 300);
         tree->SetColor(ui::clWhite);
         tree->SetDefaultNodeHeight(RowHeight);
         tree->OnBeforeItemErase = [](TBaseVirtualTree*, TCanvas*, PVirtualNode node, const TRect&, ui::Color& color,
@@ -126,8 +123,6 @@ protected:
         return {std::move(screen), StateOf(Node(2))};
     }
 
-    std::unique_ptr<ui::Form> form{new ui::Form()};
-    AnimatedTree* tree = nullptr;
 };
 
 TEST_F(ToggleAnimation, StepsScrollTheRowsAndEndWithThePictureOfThePlainToggle)

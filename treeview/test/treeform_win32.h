@@ -1,0 +1,28 @@
+// The fixture of the tree's window tests: a form whose 420 x 320 client area holds a tree of class
+// T at 10, 10, 400 x 300. The test's own fixture sets the tree up and shows the form.
+#pragma once
+#include "ui/form.h"
+#include "ui/test/uitest.h"
+
+#include <memory>
+
+namespace treeview::test {
+
+template <class T>
+class TreeInForm : public ui::test::UiTest {
+protected:
+    TreeInForm()
+    {
+        form->SetClientSize(420, 320);
+        tree = new T(form.get());
+        tree->SetParent(form.get());
+        tree->SetBounds(10, 10, 400, 300);
+    }
+    // The tree goes with the form, before the fixture's own members.
+    ~TreeInForm() override { form.reset(); }
+
+    std::unique_ptr<ui::Form> form{new ui::Form()};
+    T* tree = nullptr;
+};
+
+} // namespace treeview::test
