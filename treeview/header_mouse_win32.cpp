@@ -81,6 +81,16 @@ bool TCustomVirtualTreeControl::HandleHeaderMessage(ui::Message& message)
     const THeaderStates tracking = hsColumnWidthTracking | hsColumnWidthTrackPending | hsHeightTracking | hsHeightTrackPending;
 
     switch (message.Msg) {
+    case ui::CM_FONTCHANGED:
+        // The tree's font changed, its own or taken from its parent: a header that follows the
+        // tree's font takes it (the tree handles the rest).
+        if (header.ParentFont())
+            m_header_font.Assign(Font());
+        break;
+    case ui::CM_PARENTBIDIMODECHANGED:
+        for (int i = 0; i < columns.Count(); ++i)
+            columns[i].ParentBiDiModeChanged();
+        break;
     case WM_KILLFOCUS:
     case WM_KEYDOWN:
         // Losing the focus or Escape ends a column drag.

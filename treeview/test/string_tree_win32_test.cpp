@@ -1325,5 +1325,23 @@ TEST_F(NodeList, HintsTextInfoAndWrappedHeight)
     EXPECT_GE(many, 3 * one);
 }
 
+// A header that follows the tree's font takes every new font of the tree, also one the tree takes
+// from its parent.
+TEST_F(NodeList, HeaderFollowsTheTreesFont)
+{
+    TCustomVirtualTreeControl& control = *tree;
+    control.HeaderFont().SetHeight(-12);
+    tree->Font().SetHeight(-20);
+    EXPECT_EQ(control.HeaderFont().Height(), -12) << "the header keeps its own font";
+
+    tree->Header().SetParentFont(true);
+    tree->Font().SetHeight(-18);
+    EXPECT_EQ(control.HeaderFont().Height(), -18);
+    tree->SetParentFont(true);
+    form->Font().SetHeight(-15);
+    EXPECT_EQ(tree->Font().Height(), -15);
+    EXPECT_EQ(control.HeaderFont().Height(), -15);
+}
+
 } // namespace
 } // namespace treeview::test
