@@ -92,4 +92,20 @@ inline void SetUpNodeListStrings(TVirtualStringTree& tree, const std::vector<Nod
     };
 }
 
+// A list of one red 16 x 16 image that the tree shows as the normal image of row 0's first cell
+// (the list must outlive the tree's use of it).
+inline void ShowRedImageInFirstRow(TVirtualStringTree& tree, TCustomImageList& images)
+{
+    ui::Bitmap red(16, 16, ui::pf24bit);
+    red.Canvas().SetBrushColor(ui::clRed);
+    red.Canvas().FillRect(RECT{0, 0, 16, 16});
+    images.Add(red);
+    tree.SetImages(&images);
+    tree.OnGetImageIndex = [](TBaseVirtualTree*, PVirtualNode node, TVTImageKind kind, TColumnIndex column, bool&,
+                              int& index) {
+        if (column == 0 && node->Index == 0 && kind == TVTImageKind::ikNormal)
+            index = 0;
+    };
+}
+
 } // namespace treeview::test

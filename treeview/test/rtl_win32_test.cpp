@@ -188,16 +188,7 @@ TEST_F(RightToLeftList, ColumnsAndRowsAreMirrored)
 TEST_F(RightToLeftList, ButtonsImagesAndCheckBoxesStandAtTheCellsRightEnd)
 {
     TCustomImageList images(nullptr, 16, 16);
-    ui::Bitmap red(16, 16, ui::pf24bit);
-    red.Canvas().SetBrushColor(ui::clRed);
-    red.Canvas().FillRect(RECT{0, 0, 16, 16});
-    images.Add(red);
-    tree->SetImages(&images);
-    tree->OnGetImageIndex = [](TBaseVirtualTree*, PVirtualNode node, TVTImageKind kind, TColumnIndex column, bool&,
-                               int& index) {
-        if (column == 0 && node->Index == 0 && kind == TVTImageKind::ikNormal)
-            index = 0;
-    };
+    ShowRedImageInFirstRow(*tree, images);
     tree->SetChildCount(Node(1), 2);
     auto& options = tree->TreeOptions();
     options.SetMiscOptions(TVTMiscOptions(options.MiscOptions() | toCheckSupport));

@@ -175,16 +175,7 @@ TEST_F(NodeList, NodeImagesAreDrawnBeforeTheTextAndMoveIt)
 {
     Fill(2);
     TCustomImageList images(nullptr, 16, 16);
-    ui::Bitmap red(16, 16, ui::pf24bit);
-    red.Canvas().SetBrushColor(ui::clRed);
-    red.Canvas().FillRect(RECT{0, 0, 16, 16});
-    images.Add(red);
-    tree->SetImages(&images);
-    tree->OnGetImageIndex = [](TBaseVirtualTree*, PVirtualNode node, TVTImageKind kind, TColumnIndex column, bool&,
-                               int& index) {
-        if (column == 0 && node->Index == 0 && kind == TVTImageKind::ikNormal)
-            index = 0;
-    };
+    ShowRedImageInFirstRow(*tree, images);
     auto bitmap = Paint();
     const int left = int(tree->Indent());   // one level of indentation, margin 0
     EXPECT_EQ(bitmap->PixelColor(left + 8, 10), ui::clRed);
