@@ -19,6 +19,7 @@
 #include <cstdlib>
 #include <string>
 #include <new>
+#include <set>
 #include <thread>
 #include <unordered_map>
 
@@ -35,8 +36,8 @@ constexpr int kNodes = 200;
 constexpr int kPasses = 3;
 constexpr double kPaceMs = 50;
 int g_minThreads = 0;  // --min-threads N: the pool's minimum in place of the window's 10 (for comparison)
-bool g_bare = false;
-bool g_trace = false;  // --trace: the pool's state every 500 ms   // --bare: the scripted echo's wait alone, without an echo object per request
+bool g_bare = false;   // --bare: the scripted echo's wait alone, without an echo object per request
+bool g_trace = false;  // --trace: the pool's state every 500 ms
 
 // The scripted echo without the echo object (its hidden window, socket library and ICMP handle).
 std::optional<client::EchoOutcome> BareEcho(const core::String& ip)
@@ -48,14 +49,8 @@ std::optional<client::EchoOutcome> BareEcho(const core::String& ip)
 
 double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
-// The rows that time out: every fourth, when a quarter do (see Run).
-bool g_quarterTimeOut = false;
-bool TimesOut(const core::String& ip)
-{
-    const std::string text(ip.begin(), ip.end());
-    const size_t dot = text.rfind('.');
-    return g_quarterTimeOut && dot != std::string::npos && (std::atoi(text.c_str() + dot + 1) - 1) % 4 == 3;
-}
+// The addresses of the rows whose echoes time out in the current run.
+std::set<core::String> g_timeOuts;
 
 // The earliest a pass can end when at most `threads` echoes run at once: rows queued one per pace
 // step in the pass's order, each taken by the first free thread. After the first pass the tree's
@@ -85,7 +80,7 @@ public:
         if (passStarts.size() <= size_t(kPasses)) {
             std::vector<double> waits;
             for (const auto& row : rows)
-                waits.push_back(TimesOut(row.ip) ? 4000 : 100);
+                waits.push_back(g_timeOuts.count(row.ip) ? 4000 : 100);
             passWaits.push_back(std::move(waits));
         }
         longestCall = std::max(longestCall, Ms(Clock::now() - start));
@@ -143,6 +138,7 @@ Figures Run(bool quarterTimeOut)
 {
     Figures figures;
     client::test::ScriptedEchoesScope scope;
+    g_timeOuts.clear();
     double longestWait = 100;
     NodeTree tree;
     for (int i = 0; i < kNodes; ++i) {
@@ -153,7 +149,8 @@ Figures Run(bool quarterTimeOut)
         if (timesOut)
             longestWait = 4000;
         const std::string ip = Address(i) + (g_bare && timesOut ? "#" : "");
-        g_quarterTimeOut = quarterTimeOut;
+        if (timesOut)
+            g_timeOuts.insert(core::String(ip.begin(), ip.end()));
         tree.Add(u"n" + core::IntToStr(i), core::String(ip.begin(), ip.end()), u"NA", u"99%");
     }
     figures.limitMs = kNodes * kPaceMs + longestWait;
