@@ -289,10 +289,11 @@ std::string ReadFileBytes(const std::wstring& path)
     return bytes;
 }
 
-bool WriteFileBytes(const std::wstring& path, const std::string& bytes)
+namespace {
+// Writes the bytes to the file opened with the given access and disposition.
+bool PutFileBytes(const std::wstring& path, const std::string& bytes, DWORD access, DWORD share, DWORD disposition)
 {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileW(path.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     DWORD written = 0;
@@ -300,17 +301,16 @@ bool WriteFileBytes(const std::wstring& path, const std::string& bytes)
     CloseHandle(file);
     return ok && written == bytes.size();
 }
+} // namespace
+
+bool WriteFileBytes(const std::wstring& path, const std::string& bytes)
+{
+    return PutFileBytes(path, bytes, GENERIC_WRITE, FILE_SHARE_READ, CREATE_ALWAYS);
+}
 
 bool AppendFileBytes(const std::wstring& path, const std::string& bytes)
 {
-    HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    const BOOL ok = WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-    return ok && written == bytes.size();
+    return PutFileBytes(path, bytes, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_ALWAYS);
 }
 
 // --- Service ----------------------------------------------------------------------------------------
