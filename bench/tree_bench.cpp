@@ -83,8 +83,9 @@ int main(int argc, char** argv)
         tree->SetNodeDataSize(sizeof(Record));
         tree->OnCompareNodes = [](treeview::TBaseVirtualTree* t, treeview::PVirtualNode x, treeview::PVirtualNode y,
                                   treeview::TColumnIndex, int& result) {
+            // The usual three-way difference, free of jumps like the vector's single comparison.
             uint32_t kx = t->GetNodeData<Record>(x)->key, ky = t->GetNodeData<Record>(y)->key;
-            result = kx < ky ? -1 : kx > ky ? 1 : 0;
+            result = int(kx > ky) - int(kx < ky);
         };
         t.add = Seconds([&] {
             tree->BeginUpdate();

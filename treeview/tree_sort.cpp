@@ -1,13 +1,15 @@
 // Sorting of the virtual tree: a stable sort of a sibling chain by the OnCompareNodes result, for
 // one level or the whole tree.
 //
-// The chain is copied into an array of node addresses, the array is sorted (a merge sort of four
-// runs at a time that sorts each part whole before the next, so that small parts are sorted in the
-// nearest cache, and that fetches the nodes it is about to compare ahead of time in parts too big
-// for the cache: a long chain lies scattered in memory once sorted, and waiting for each node in
-// turn is what would cost the time), and the links are rewritten once from the sorted array. The links are not touched before the sort has finished, so a compare handler that raises
-// leaves every node in the tree in its former order. The array is kept until the structure
-// changes: SortTree visits the level through it, and walks along the level fetch nodes ahead by it.
+// The chain is copied into an array of node addresses, the array is sorted, and the links are
+// rewritten once from the sorted array. The sort is a merge sort that sorts each half whole before
+// the other, so that small parts are sorted in the nearest cache; its merges work from both ends
+// at once without guessing comparisons, and in parts too big for the cache they fetch the nodes
+// they are about to compare ahead of time (a long chain lies scattered in memory once sorted, and
+// waiting for each node in turn is what would cost the time). The links are not touched before
+// the sort has finished, so a compare handler that raises leaves every node in the tree in its
+// former order. The array is kept until the structure changes: SortTree visits the level through
+// it, and walks along the level fetch nodes ahead by it.
 #include "treeview/virtual_tree.h"
 #include <algorithm>
 #include <memory>
@@ -68,9 +70,9 @@ public:
 
 private:
     // Sorts the count nodes at items, with scratch (as long) for the merging; the result goes to
-    // scratch when toScratch is set, otherwise back to items. Each quarter is sorted whole before the
-    // next is begun, so the nodes of a part stay in the nearest cache that holds them all while the
-    // part is sorted (nodes made together lie together in the pool).
+    // scratch when toScratch is set, otherwise back to items. Each half is sorted whole before the
+    // other is begun, so the nodes of a part stay in the nearest cache that holds them all while
+    // the part is sorted (nodes made together lie together in the pool).
     void SortInto(PVirtualNode* items, PVirtualNode* scratch, size_t count, bool toScratch)
     {
         if (count <= InsertionRun) {
@@ -79,36 +81,77 @@ private:
                 std::copy(items, items + count, scratch);
             return;
         }
-        PVirtualNode* from = toScratch ? items : scratch;   // where the parts are sorted to
+        PVirtualNode* from = toScratch ? items : scratch;   // where the halves are sorted to
         PVirtualNode* to = toScratch ? scratch : items;
-        if (count <= CacheBlock) {
-            // In the cache, halves: the simplest merge has the least work around each comparison.
-            size_t half = count / 2;
-            SortInto(items, scratch, half, !toScratch);
-            SortInto(items + half, scratch + half, count - half, !toScratch);
-            MergeTwo(from, from + half, from + count, to);
-            return;
-        }
-        size_t quarter = (count + 3) / 4;
-        PVirtualNode* bounds[5];
-        for (size_t i = 0; i < 4; ++i) {
-            size_t start = std::min(i * quarter, count);
-            size_t length = std::min(quarter, count - start);
-            SortInto(items + start, scratch + start, length, !toScratch);
-            bounds[i] = from + start;
-        }
-        bounds[4] = from + count;
-        Merge(bounds, to);
+        size_t half = count / 2;
+        SortInto(items, scratch, half, !toScratch);
+        SortInto(items + half, scratch + half, count - half, !toScratch);
+        if (count <= CacheBlock)
+            MergeTwo<false>(from, from + half, from + count, to);
+        else
+            MergeTwo<true>(from, from + half, from + count, to);
     }
 
-    // Stable: of equal heads, the one of the first run goes first.
+    // Stable: of equal heads, the one of the first run goes first. The first run holds half the
+    // nodes (rounded down). The merge works from both ends at once, the front taking the smaller
+    // head and the back the greater, each step chosen without a branch: the two chains of
+    // comparisons do not wait for each other, and a comparison's outcome is never guessed (and
+    // so never guessed wrong). Each end takes half the nodes, so neither reads past its runs
+    // whatever the handler answers; a handler that contradicts itself makes the two ends disagree
+    // where they meet, and then the plain merge is made instead. With fetchAhead (parts beyond
+    // the cache), each end asks for the nodes it will reach some places on.
+    template <bool fetchAhead>
     void MergeTwo(PVirtualNode* first, PVirtualNode* middle, PVirtualNode* last, PVirtualNode* out)
     {
-        PVirtualNode* second = middle;
-        if (!m_after(middle[-1], *second)) {   // already in order
+        if (!m_after(middle[-1], *middle)) {   // already in order
             std::copy(first, last, out);
             return;
         }
+        size_t count = size_t(last - first), steps = count / 2;
+        PVirtualNode* left = first;
+        PVirtualNode* right = middle;
+        PVirtualNode* leftEnd = middle - 1;
+        PVirtualNode* rightEnd = last - 1;
+        PVirtualNode* front = out;
+        PVirtualNode* back = out + count - 1;
+        for (size_t i = 0; i < steps; ++i) {
+            if constexpr (fetchAhead) {   // never beyond the other end's node
+                const auto ahead = ptrdiff_t(PrefetchDistance);
+                Fetch(left[std::min(ahead, leftEnd - left)]);
+                Fetch(right[std::min(ahead, rightEnd - right)]);
+                Fetch(leftEnd[std::max(-ahead, left - leftEnd)]);
+                Fetch(rightEnd[std::max(-ahead, right - rightEnd)]);
+            }
+            size_t takeRight = m_after(*left, *right);
+            *front++ = Choose(takeRight, *left, *right);
+            right += takeRight;
+            left += 1 - takeRight;
+            size_t takeLeft = m_after(*leftEnd, *rightEnd);
+            *back-- = Choose(takeLeft, *rightEnd, *leftEnd);
+            leftEnd -= takeLeft;
+            rightEnd -= 1 - takeLeft;
+        }
+        ptrdiff_t leftRest = leftEnd + 1 - left, rightRest = rightEnd + 1 - right;
+        if (leftRest >= 0 && rightRest >= 0 && size_t(leftRest + rightRest) == count % 2) {
+            if (count % 2)
+                *front = leftRest ? *left : *right;
+            return;
+        }
+        MergeInOrder(first, middle, last, out);
+    }
+
+    // second when which is 1, first when 0, by arithmetic: a branch on a comparison is guessed wrong
+    // half the time.
+    static PVirtualNode Choose(size_t which, PVirtualNode first, PVirtualNode second)
+    {
+        uintptr_t mask = uintptr_t(0) - which;
+        return reinterpret_cast<PVirtualNode>((reinterpret_cast<uintptr_t>(first) & ~mask) | (reinterpret_cast<uintptr_t>(second) & mask));
+    }
+
+    // The plain stable merge, one comparison per node taken.
+    void MergeInOrder(PVirtualNode* first, PVirtualNode* middle, PVirtualNode* last, PVirtualNode* out)
+    {
+        PVirtualNode* second = middle;
         while (true) {
             if (m_after(*first, *second)) {
                 *out++ = *second++;
@@ -122,50 +165,6 @@ private:
         }
         out = std::copy(first, middle, out);
         std::copy(second, last, out);
-    }
-
-    // Beyond the cache: four runs at once, so that the nodes are fetched from memory in half as many
-    // passes as with two, for the same number of comparisons, and asked for ahead of their use.
-    // Stable: of equal heads, the one of the earlier run goes first.
-    void Merge(PVirtualNode* const bounds[5], PVirtualNode* out)
-    {
-        // Runs that are already in order (a common case when sorting again) cost one comparison each.
-        bool ordered = true;
-        for (int i = 1; i < 4 && ordered; ++i)
-            if (bounds[i] != bounds[i + 1] && bounds[i] != bounds[0] && m_after(bounds[i][-1], *bounds[i]))
-                ordered = false;
-        if (ordered) {
-            std::copy(bounds[0], bounds[4], out);
-            return;
-        }
-        PVirtualNode* head[4] = {bounds[0], bounds[1], bounds[2], bounds[3]};
-        PVirtualNode* const* end = bounds + 1;
-        auto pick = [&](int i, int j) {   // the run to take from of runs i < j; -1 when both ended
-            if (head[i] == end[i])
-                return head[j] == end[j] ? -1 : j;
-            if (head[j] == end[j])
-                return i;
-            return m_after(*head[i], *head[j]) ? j : i;
-        };
-        int low = pick(0, 1), high = pick(2, 3);
-        while (true) {
-            int run;
-            if (low < 0)
-                run = high;
-            else if (high < 0)
-                run = low;
-            else
-                run = m_after(*head[low], *head[high]) ? high : low;
-            if (run < 0)
-                break;
-            if (end[run] - head[run] > ptrdiff_t(PrefetchDistance))
-                Fetch(head[run][PrefetchDistance]);
-            *out++ = *head[run]++;
-            if (run < 2)
-                low = pick(0, 1);
-            else
-                high = pick(2, 3);
-        }
     }
 
     // A compare handler reads the node's data (and GetNodeData the mark beside it), not the record.

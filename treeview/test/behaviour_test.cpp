@@ -2,7 +2,6 @@
 #include "tree_fixture.h"
 #include <algorithm>
 #include <stdexcept>
-#include <stdexcept>
 
 namespace treeview::test {
 namespace {
@@ -581,6 +580,37 @@ TEST_F(SortTest, LongLevelsSortLikeAStableSortAndSurviveAThrowingCompare)
     EXPECT_EQ(tree.RootNodeCount(), count);
     ExpectConsistent(tree);
     EXPECT_EQ(tree.UpdateCount(), 0u);
+}
+
+// A handler whose answers contradict one another (a key that changes under the sort, a broken
+// comparison) gives some order, but every node stays in the level exactly once.
+TEST_F(SortTest, AHandlerThatContradictsItselfLosesNoNode)
+{
+    struct Case { const char* name; int (*answer)(uint32_t call); };
+    for (Case test : {Case{"scattered", [](uint32_t call) { return int((call * 2654435761u) >> 31) * 2 - 1; }},
+                      Case{"always after", [](uint32_t) { return 1; }}, Case{"always before", [](uint32_t) { return -1; }}}) {
+        for (uint32_t count : {7u, 100u, 20000u}) {
+            SCOPED_TRACE(testing::Message() << test.name << ", " << count << " nodes");
+            uint32_t calls = 0;
+            tree.OnCompareNodes = [&](TBaseVirtualTree*, PVirtualNode, PVirtualNode, TColumnIndex, int& result) {
+                result = test.answer(++calls);
+            };
+            tree.Clear();
+            tree.BeginUpdate();
+            for (uint32_t i = 0; i < count; ++i)
+                *tree.GetNodeData<uint32_t>(tree.AddChild(nullptr)) = i;
+            tree.EndUpdate();
+            tree.SortTree(0, sdAscending);
+            std::vector<uint32_t> found;
+            for (PVirtualNode n = tree.GetFirstChildNoInit(nullptr); n && found.size() <= count; n = n->NextSibling)
+                found.push_back(*tree.GetNodeData<uint32_t>(n));
+            std::sort(found.begin(), found.end());
+            ASSERT_EQ(found.size(), count);
+            for (uint32_t i = 0; i < count; ++i)
+                ASSERT_EQ(found[i], i);
+            ExpectConsistent(tree);
+        }
+    }
 }
 
 // A level whose nodes expand while SortTree visits them still has every level sorted.
