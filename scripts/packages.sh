@@ -9,6 +9,8 @@ packages=(
   zlib1g-dev libjpeg62-turbo-dev libcpp-httplib-dev googletest
   wine64 fonts-wine xvfb x11-utils imagemagick fonts-wqy-microhei locales
   dpkg-dev ccache
+  # Baselines of the benchmarks and oracles of the tests only; client.exe links none of them.
+  nlohmann-json3-dev rapidjson-dev libpng-dev libxml2-dev libsqlite3-dev
 )
 
 missing=()
@@ -20,8 +22,8 @@ done
 if [ ${#missing[@]} -gt 0 ]; then
   echo "installing: ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  apt-get -o DPkg::Lock::Timeout=600 update -qq
+  apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
 if ! locale -a 2>/dev/null | grep -qix 'zh_CN.utf8'; then
