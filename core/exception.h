@@ -61,6 +61,8 @@ CORE_DECLARE_EXCEPTION(EIniFileException, Exception);
 CORE_DECLARE_EXCEPTION(EThread, Exception);
 CORE_DECLARE_EXCEPTION(EVariantError, Exception);
 CORE_DECLARE_EXCEPTION(EVariantTypeCastError, EVariantError);
+CORE_DECLARE_EXCEPTION(EAbstractError, Exception);
+CORE_DECLARE_EXCEPTION(EOutOfResources, EOutOfMemory);
 
 // An operating-system failure with its error code (GetLastError on Windows, errno on the host).
 class EOSError : public Exception {
@@ -71,6 +73,18 @@ public:
 private:
     unsigned m_error_code;
 };
+
+// A failure of the compression library, with the code it returned (Z_DATA_ERROR, ...).
+class EZLibError : public Exception {
+public:
+    EZLibError(String message, int errorCode) : Exception(std::move(message)), m_error_code(errorCode) {}
+    int ErrorCode() const { return m_error_code; }
+
+private:
+    int m_error_code;
+};
+CORE_DECLARE_EXCEPTION(EZCompressionError, EZLibError);
+CORE_DECLARE_EXCEPTION(EZDecompressionError, EZLibError);
 
 // Raises the silent exception that unwinds an operation without a message.
 [[noreturn]] void Abort();

@@ -25,7 +25,7 @@ namespace ui {
 using core::Exception;
 CORE_DECLARE_EXCEPTION(EInvalidGraphic, Exception);
 CORE_DECLARE_EXCEPTION(EInvalidGraphicOperation, Exception);
-CORE_DECLARE_EXCEPTION(EOutOfResources, Exception);
+using core::EOutOfResources;
 
 enum TransparentMode { tmAuto, tmFixed };
 
