@@ -12,6 +12,7 @@
 #include "client/loginform.h"
 #include "client/mainform.h"
 #include "client/nodelist.h"
+#include "client/program/units.h"
 #include "client/protocol.h"
 #include "core/thread.h"
 #include "sim/service/server.h"
@@ -154,8 +155,7 @@ int wmain(int argc, wchar_t** argv)
     const int large = argc > 1 ? int(std::wcstol(argv[1], nullptr, 10)) : 10000;
     constexpr int kBaseline = 100;
     core::SetMainThread();
-    skin::InitSkinControls();
-    client::InitClientUnits();
+    client::program::InitialiseUnits();
     _wputenv(L"CLIENT_WEBPANE=text");
     ui::App().SetTitle(u"客户端");
 
@@ -187,5 +187,6 @@ int wmain(int argc, wchar_t** argv)
     Print("large", large, big);
     std::printf("ratio %d/%d nodes: %.1f\n", large, kBaseline, big.total / std::max(baseline.total, 1e-6));
     server.Stop();
+    client::program::FinaliseUnits();
     return 0;
 }

@@ -63,7 +63,7 @@ struct BatchResult {
 };
 } // namespace
 
-class BatchRequest;
+class MythreadData;
 
 // What the worker thread, the pool threads and the GUI thread share. Requests and queued calls hold
 // it by shared pointer, so that it outlives any of them; owner is the test while it exists and is
@@ -85,7 +85,7 @@ struct BatchLatencyTest::Shared {
     // lock is taken after the pool's own locks are released, never before them, except by the stop,
     // which then takes only the queue lock (RemoveRequest).
     std::recursive_mutex queuedLock;
-    std::unordered_set<const BatchRequest*> queued;
+    std::unordered_set<const MythreadData*> queued;
 
     std::mutex inboxLock;
     std::deque<BatchResult> inbox;  // guarded by inboxLock
@@ -109,14 +109,14 @@ struct BatchLatencyTest::Shared {
     void Drain();
 };
 
-// One queued echo of one row.
-class BatchRequest : public support::TTaskDataObject {
+// One thread-pool request: the echo of one row of the tree.
+class MythreadData : public support::TTaskDataObject {
 public:
-    BatchRequest(std::shared_ptr<BatchLatencyTest::Shared> shared, const BatchRow& row, uint32_t generation)
+    MythreadData(std::shared_ptr<BatchLatencyTest::Shared> shared, const BatchRow& row, uint32_t generation)
         : m_shared(std::move(shared)), m_row(row), m_generation(generation)
     {
     }
-    ~BatchRequest() override
+    ~MythreadData() override
     {
         std::lock_guard guard(m_shared->queuedLock);
         m_shared->queued.erase(this);
@@ -237,8 +237,8 @@ void BatchLatencyTest::Stop()
     // Take back what is still queued. While the lock is held no listed request can be freed, so
     // every address handed to RemoveRequest is that of a live request.
     std::lock_guard guard(m_shared->queuedLock);
-    std::vector<const BatchRequest*> queued(m_shared->queued.begin(), m_shared->queued.end());
-    for (const BatchRequest* request : queued) {
+    std::vector<const MythreadData*> queued(m_shared->queued.begin(), m_shared->queued.end());
+    for (const MythreadData* request : queued) {
         if (m_pool.RemoveRequest(request))
             m_shared->requestsDropped.fetch_add(1);
     }
@@ -308,7 +308,7 @@ void BatchLatencyTest::pingthreadExecute(support::TComponentBaseThread* sender, 
                 complete = false;
                 break;
             }
-            auto request = std::make_unique<BatchRequest>(shared, row, generation);
+            auto request = std::make_unique<MythreadData>(shared, row, generation);
             {
                 std::lock_guard guard(shared->queuedLock);
                 shared->queued.insert(request.get());
@@ -336,7 +336,7 @@ void BatchLatencyTest::pingthreadExecute(support::TComponentBaseThread* sender, 
 void BatchLatencyTest::tp1ProcessRequest(support::TThreadPool*, support::TTaskDataObject* dataObj,
                                          support::TPoolingThread*)
 {
-    auto* request = static_cast<BatchRequest*>(dataObj);
+    auto* request = static_cast<MythreadData*>(dataObj);
     const std::shared_ptr<Shared>& shared = request->Shared();
     {
         std::lock_guard guard(shared->queuedLock);

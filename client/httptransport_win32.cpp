@@ -1,101 +1,89 @@
-// The transport over the system's HTTP client (WinINet). Each request opens its own session so that
-// nothing of one request (cookies, kept connections) leaks into the next; the read time-out is set
-// on every handle.
+// The transport over a socket of our own (ui::HttpExchange), so that every request ends within
+// its time-out however the server behaves: the time-out bounds the connection and then the whole
+// reply, redirects are followed at most five times and only to http addresses, and a reply that
+// ends before its announced length or its last chunk is a failure. On the GUI thread the wait
+// keeps the windows answering: messages sent to them and painting are handled, nothing else, so
+// that no click or timer runs in the middle of an exchange.
 #include "core/win32.h"
-
-#include <wininet.h>
 
 #include "client/httptransport.h"
 
 #include "core/codepage.h"
-#include "support/internethandle_win32.h"
-
-#include <vector>
+#include "core/thread.h"
+#include "ui/httpget.h"
 
 namespace client {
 
 using core::String;
-using support::InternetHandle;
-using support::SetReadTimeout;
 
 namespace {
 
 constexpr size_t kMaxBodyBytes = 64u << 20;
+constexpr int kMaxRedirects = 5;
 
-const wchar_t* W(const String& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
-
-HttpReply Request(const wchar_t* verb, const String& url, const std::string* body, unsigned readMs)
+void AnswerWindows()
 {
-    HttpReply reply;
-    URL_COMPONENTSW parts{};
-    parts.dwStructSize = sizeof(parts);
-    wchar_t host[256] = {}, path[2048] = {};
-    parts.lpszHostName = host;
-    parts.dwHostNameLength = DWORD(std::size(host));
-    parts.lpszUrlPath = path;
-    parts.dwUrlPathLength = DWORD(std::size(path));
-    if (!InternetCrackUrlW(W(url), 0, 0, &parts) || parts.nScheme != INTERNET_SCHEME_HTTP)
-        return reply;
-
-    InternetHandle session(InternetOpenW(L"iisuser_class", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
-    if (!session)
-        return reply;
-    SetReadTimeout(session.Get(), readMs);
-    InternetHandle connection(InternetConnectW(session.Get(), host, parts.nPort, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
-    if (!connection)
-        return reply;
-    SetReadTimeout(connection.Get(), readMs);
-    const DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE
-                        | INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_UI;
-    InternetHandle request(HttpOpenRequestW(connection.Get(), verb, path[0] ? path : L"/", nullptr, nullptr, nullptr, flags, 0));
-    if (!request)
-        return reply;
-    SetReadTimeout(request.Get(), readMs);
-
-    BOOL sent;
-    if (body) {
-        static const wchar_t header[] = L"Content-Type: application/x-www-form-urlencoded\r\n";
-        sent = HttpSendRequestW(request.Get(), header, DWORD(-1), const_cast<char*>(body->data()), DWORD(body->size()));
-    } else {
-        sent = HttpSendRequestW(request.Get(), nullptr, 0, nullptr, 0);
-    }
-    if (!sent)
-        return reply;
-
-    DWORD status = 0, size = sizeof(status);
-    if (!HttpQueryInfoW(request.Get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr)
-        || status < 200 || status >= 300)
-        return reply;
-
-    std::string bytes;
-    char buffer[8192];
-    for (;;) {
-        DWORD read = 0;
-        if (!InternetReadFile(request.Get(), buffer, sizeof(buffer), &read))
-            return reply;
-        if (read == 0)
-            break;
-        bytes.append(buffer, read);
-        if (bytes.size() > kMaxBodyBytes)
-            return reply;
-    }
-    // A connection closed before the announced length is a failed read, not a short page.
-    DWORD announced = 0;
-    size = sizeof(announced);
-    if (HttpQueryInfoW(request.Get(), HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &announced, &size, nullptr)
-        && bytes.size() < announced)
-        return reply;
-    reply.ok = true;
-    reply.text = core::FromAnsi(bytes);
-    return reply;
+    MSG msg;
+    // Peeking handles the messages other threads sent; then the pending paints.
+    PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    while (PeekMessageW(&msg, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE))
+        DispatchMessageW(&msg);
 }
 
-class WinInetTransport final : public HttpTransport {
+HttpReply Request(const char* verb, const String& url, const std::string* body, unsigned readMs)
+{
+    HttpReply reply;
+    ui::HttpRequest request;
+    request.verb = verb;
+    request.version = "HTTP/1.1";
+    request.timeoutMs = readMs;
+    request.maxReplyBytes = kMaxBodyBytes;
+    request.headers = "User-Agent: iisuser_class\r\n";
+    if (body) {
+        request.headers += "Content-Type: application/x-www-form-urlencoded\r\n";
+        request.body = *body;
+    }
+    if (core::CurrentThreadId() == core::MainThreadId())
+        request.waiting = AnswerWindows;
+    if (!ui::ParseHttpUrl(url, request.url))
+        return reply;
+    for (int redirects = 0;; ++redirects) {
+        std::string raw;
+        String error;
+        ui::HttpReply parsed;
+        if (!ui::HttpExchange(request, raw, error) || !ui::ParseHttpReply(raw, parsed))
+            return reply;
+        const bool redirect = parsed.status == 301 || parsed.status == 302 || parsed.status == 303
+                              || parsed.status == 307 || parsed.status == 308;
+        if (redirect) {
+            // A loop of redirects ends here as a failed request; so does any scheme but http.
+            ui::HttpUrl next;
+            if (redirects == kMaxRedirects
+                || !ui::ParseHttpUrl(core::FromUtf8(ui::ResolveLocation(request.url, parsed.location)), next))
+                return reply;
+            request.url = next;
+            if (parsed.status == 303 || ((parsed.status == 301 || parsed.status == 302) && request.verb != std::string_view("GET"))) {
+                // As browsers do: the form is not posted again to the new address.
+                request.verb = "GET";
+                request.body.clear();
+                request.headers = "User-Agent: iisuser_class\r\n";
+            }
+            continue;
+        }
+        if (parsed.status < 200 || parsed.status >= 300)
+            return reply;
+        reply.ok = true;
+        reply.text = core::FromAnsi(parsed.body);
+        return reply;
+    }
+}
+
+class SocketTransport final : public HttpTransport {
 public:
-    HttpReply Get(const String& url, unsigned readTimeoutMs) override { return Request(L"GET", url, nullptr, readTimeoutMs); }
+    HttpReply Get(const String& url, unsigned readTimeoutMs) override { return Request("GET", url, nullptr, readTimeoutMs); }
     HttpReply Post(const String& url, const std::string& body, unsigned readTimeoutMs) override
     {
-        return Request(L"POST", url, &body, readTimeoutMs);
+        return Request("POST", url, &body, readTimeoutMs);
     }
 };
 
@@ -103,7 +91,7 @@ public:
 
 HttpTransport& SystemTransport()
 {
-    static WinInetTransport transport;
+    static SocketTransport transport;
     return transport;
 }
 

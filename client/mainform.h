@@ -174,6 +174,8 @@ public:
     void ShowAreaNodes(core::Object* sender);
     void CreateEmptyFrame(core::Object* sender, skin::TFrame*& frame);
     void AreaTxt2Change(core::Object* sender);
+    // The message that refuses an area change while the batch test runs.
+    void RefuseAreaChange();
     void AreaTxtChange(core::Object* sender);
     void vt1Click(core::Object* sender);
     void vt1DblClick(core::Object* sender);
@@ -205,6 +207,12 @@ public:
     // Connection watch (mainform_connect_win32.cpp).
     void dialupcheckTimer(core::Object* sender);
     void rast12Timer(core::Object* sender);
+    // The traffic texts emptied (every connect, disconnect and failure).
+    void ClearTrafficText();
+    // The traffic label as wide as its text (at least its place), the user's label beside it.
+    void FitTrafficLabel();
+    static constexpr int kTrafficLabelWidth = 222;
+    static constexpr int kUserLabelLeft = 436;
     void statuscheck1Timer(core::Object* sender);
     void statuscheck2Timer(core::Object* sender);
     void statuscheckTimer(core::Object* sender);
@@ -283,6 +291,8 @@ private:
     void CreateComponents();
     void CreateMenus();
     Tfrmlogin* _frmlogin = nullptr;
+    int m_area_index = -1;        // the area choice the tree's nodes come from
+    bool m_area_refused = false;  // a refused change in the open area list, told at its close
     std::unique_ptr<treeview::TreeWindowPort> m_vt1_port;
     std::unique_ptr<treeview::TBaseVirtualTree> m_vt1;
 };

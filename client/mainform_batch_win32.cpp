@@ -23,6 +23,21 @@ namespace client {
 using core::String;
 using treeview::PVirtualNode;
 
+namespace {
+
+constexpr uint32_t kSelectionColor = 0x7D6D37;  // $00BBGGRR: RGB 55, 109, 125
+
+// The mean of two $00BBGGRR colours, channel by channel.
+uint32_t MixColors(uint32_t a, uint32_t b)
+{
+    uint32_t mixed = 0;
+    for (int shift = 0; shift < 24; shift += 8)
+        mixed |= ((((a >> shift) & 0xFF) + ((b >> shift) & 0xFF)) / 2) << shift;
+    return mixed;
+}
+
+} // namespace
+
 void Tfrmmain::CreateNodeTree()
 {
     auto* tree = new treeview::TVirtualStringTree(this);
@@ -63,9 +78,8 @@ void Tfrmmain::CreateNodeTree()
     tree->SetLineStyle(treeview::lsSolid);
     tree->SetDrawSelectionMode(treeview::smBlendedRectangle);
     tree->SetSelectionBlendFactor(200);
-    const treeview::TColor selection = 0x7D6D37;  // RGB 55, 109, 125
-    tree->Colors().SetColor(treeview::TVTColors::FocusedSelectionColor, selection);
-    tree->Colors().SetColor(treeview::TVTColors::FocusedSelectionBorderColor, selection);
+    tree->Colors().SetColor(treeview::TVTColors::FocusedSelectionColor, kSelectionColor);
+    tree->Colors().SetColor(treeview::TVTColors::FocusedSelectionBorderColor, kSelectionColor);
     static_cast<core::Component*>(tree)->Loaded();
     vt1 = tree;
 }
@@ -137,7 +151,14 @@ void Tfrmmain::vt1DrawText(treeview::TBaseVirtualTree* sender, treeview::TCanvas
     const std::optional<uint32_t> band = LatencyBandColor(record->delay);
     if (!band)
         return;  // nothing measured: drawn as usual
-    canvas->SetBrushColor(ui::Color(*band));
+    uint32_t fill = *band;
+    if (sender->Selected(node)) {
+        // The selection's light text would vanish on the light bands: a selected banded row shows
+        // its band mixed with the selection colour, under the normal dark text.
+        fill = MixColors(fill, kSelectionColor);
+        canvas->Font().SetColor(ui::clWindowText);
+    }
+    canvas->SetBrushColor(ui::Color(fill));
     canvas->SetBrushStyle(ui::bsSolid);
     canvas->FillRect(RECT{cellRect.Left - 4, cellRect.Top, cellRect.Right + 4, cellRect.Bottom});
 }

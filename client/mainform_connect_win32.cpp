@@ -27,6 +27,7 @@
 #include "ui/statusbar.h"
 #include "ui/timer.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace client {
@@ -78,15 +79,12 @@ void RestartTimer(ui::Timer* timer)
     timer->SetEnabled(true);
 }
 
-// The node tree takes part in the control states once it is a window control; the portable tree
-// model has no enabled state.
-template <class Tree>
-void EnableTree(Tree* tree, bool enabled)
+// The node tree is locked with the other choices. vt1 is held as the tree's base type, which has
+// no enabled state: the window control it is takes it.
+void EnableTree(treeview::TBaseVirtualTree* tree, bool enabled)
 {
-    if constexpr (requires(Tree& t) { t.SetEnabled(enabled); }) {
-        if (tree)
-            tree->SetEnabled(enabled);
-    }
+    if (auto* control = dynamic_cast<ui::Control*>(tree))
+        control->SetEnabled(enabled);
 }
 
 int64_t MsSinceConnectStart()
@@ -155,6 +153,20 @@ void Tfrmmain::IdleControls(const String& status)
     StopTimer(Timer2);
     vpn_connected = false;
     m_main_seen_connected = false;
+    // The traffic of an ended connection is not shown beside the next one's online time. The
+    // counters stay until the next connect: the end-of-connection report still reads them.
+    ClearTrafficText();
+}
+
+void Tfrmmain::ClearTrafficText()
+{
+    if (datalabel) {
+        datalabel->SetCaption(u"");
+        datalabel->SetWidth(kTrafficLabelWidth);
+    }
+    if (userlabel)
+        userlabel->SetLeft(kUserLabelLeft);
+    SetStatusPanel(1, u"");
 }
 
 void Tfrmmain::LockControls()
@@ -295,7 +307,9 @@ void Tfrmmain::btn_connClick(core::Object*)
     RestartTimer(rast12);
     RestartTimer(dialupcheck);
     btn_conn->SetEnabled(false);
-    datalabel->SetCaption(u"");
+    // Each connection counts its traffic from zero.
+    rasp1->ResetPerfStats();
+    ClearTrafficText();
     dt_connstart = core::Now();
     m_main_seen_connected = false;
 }
@@ -396,7 +410,19 @@ void Tfrmmain::rast12Timer(core::Object*)
     SetStatusPanel(1, TrafficText(rasp1->StatsXmit(), rasp1->StatsRecv(), online));
     datalabel->Font().SetColor(ui::clRed);
     datalabel->SetCaption(TrafficText(rasp1->StatsXmit(), rasp1->StatsRecv(), online));
+    FitTrafficLabel();
     SetStatusLabel(kConnectedText, true);
+}
+
+void Tfrmmain::FitTrafficLabel()
+{
+    // Four and more digits of kilobytes make the text longer than its place: the label grows to
+    // the whole text and the user's label moves aside, never back over the online time.
+    datalabel->SetAutoSize(true);
+    const int right = datalabel->Left() + std::max(datalabel->Width(), kTrafficLabelWidth);
+    datalabel->SetAutoSize(false);
+    datalabel->SetWidth(right - datalabel->Left());
+    userlabel->SetLeft(std::max(kUserLabelLeft, right + 6));
 }
 
 ReportFields Tfrmmain::MainReportFields()

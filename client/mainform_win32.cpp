@@ -178,19 +178,20 @@ void Tfrmmain::CreateComponents()
     statuslabel->SetWidth(203);
     datalabel = MakeLabel(this, Panel1, 208, 6, u"");
     datalabel->SetAutoSize(false);
-    datalabel->SetWidth(222);
-    userlabel = MakeLabel(this, Panel1, 436, 5, u"");
+    datalabel->SetWidth(kTrafficLabelWidth);
+    userlabel = MakeLabel(this, Panel1, kUserLabelLeft, 5, u"");
     userlabel->SetAutoSize(false);
     userlabel->SetWidth(496);
 
     // ---- Outside the visible area: state holders the logic writes ----
-    // The two status bars and the splitter would align themselves to an edge; these sit outside.
+    // The two status bars, the area title bar and the splitter would align themselves to an edge;
+    // these sit outside.
     StatusBar1 = Unaligned(new ui::StatusBar(this));
     Place(StatusBar1, this, 715, 300, 620, 19);
     for (int width : {200, 220, 200})
         StatusBar1->AddPanel()->SetWidth(width);
     sb001 = Place(Unaligned(new skin::TsStatusBar(this)), this, 715, 330, 620, 19);
-    sb = Place(new skin::TsFrameBar(this), this, 715, 0, 150, 280);
+    sb = Place(Unaligned(new skin::TsFrameBar(this)), this, 715, 0, 150, 280);
     sb->SetAnimation(false);
     AreaTxt = Place(new skin::TsComboBox(this), this, 880, 10, 144, 0);
     AreaTxt->SetStyle(ui::csDropDownList);
@@ -241,6 +242,10 @@ void Tfrmmain::CreateComponents()
     Timer1 = MakeTimer(this, 10000, true);  // no handler: it never ticks
 
     AreaTxt2->OnChange = [this](core::Object* s) { AreaTxt2Change(s); };
+    AreaTxt2->OnCloseUp = [this](core::Object*) {
+        if (m_area_refused)
+            RefuseAreaChange();
+    };
     AreaTxt->OnChange = [this](core::Object* s) { AreaTxtChange(s); };
     com_game->OnChange = [this](core::Object* s) { com_gameChange(s); };
     com_game->OnClick = [this](core::Object* s) { com_gameClick(s); };
@@ -434,6 +439,7 @@ void Tfrmmain::BuildAreaLists()
         FillChoice(box, areas);
         box->SetItemIndex(areas.empty() ? -1 : 0);
     }
+    m_area_index = AreaTxt2->ItemIndex();
     FillChoice(IPAddrTxt, !areas.empty() && nodeini ? NodeNames(*nodeini, AreaTxt->Items()[AreaTxt->ItemIndex()])
                                                     : std::vector<String>());
     IPAddrTxt->SetItemIndex(IPAddrTxt->Items().Count() > 0 ? 0 : -1);
@@ -465,12 +471,19 @@ void Tfrmmain::ShowAreaNodes(core::Object* sender)
 void Tfrmmain::AreaTxt2Change(core::Object*)
 {
     if (ping_running) {
-        ui::App().MessageBox(u"请先关闭Ping测试", ui::App().Title(), ui::mbOK | ui::mbIconInformation);
+        // The box keeps showing the area whose nodes the tree holds, so that a connect uses it.
+        AreaTxt2->SetItemIndex(m_area_index);
+        // In the open list every arrow key is a change: the refusal comes once, when it closes.
+        if (AreaTxt2->DroppedDown())
+            m_area_refused = true;
+        else
+            RefuseAreaChange();
         return;
     }
     Highlight(_XZ, false);
     vt1->Clear();
     const int index = AreaTxt2->ItemIndex();
+    m_area_index = index;
     if (index < 0 || !nodeini)
         return;
     const String section = AreaTxt2->Items()[index];
@@ -478,6 +491,12 @@ void Tfrmmain::AreaTxt2Change(core::Object*)
     // An area without nodes leaves no node of another area chosen.
     FillChoice(IPAddrTxt, NodeNames(*nodeini, section));
     IPAddrTxt->SetItemIndex(IPAddrTxt->Items().Count() > 0 ? 0 : -1);
+}
+
+void Tfrmmain::RefuseAreaChange()
+{
+    m_area_refused = false;
+    ui::App().MessageBox(u"请先关闭Ping测试", ui::App().Title(), ui::mbOK | ui::mbIconInformation);
 }
 
 void Tfrmmain::AreaTxtChange(core::Object*)

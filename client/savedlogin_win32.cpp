@@ -89,11 +89,16 @@ SavedLogin ReadSavedLogin()
         return login;
     login.user = ReadStringValue(registry, u"username");
     const String stored = ReadStringValue(registry, u"password");
-    if (!UnprotectPassword(stored, login.password)) {
-        // Left by an older client in plain text.
-        login.password = stored;
-        login.password_was_plain = !stored.empty();
-    }
+    if (UnprotectPassword(stored, login.password))
+        return login;
+    login.password.clear();
+    // A protected value that cannot be unprotected (damaged, or saved by another user) is no saved
+    // password: its protected text must never reach the field and the next login's post.
+    if (stored.compare(0, core::String(kProtectedPrefix).size(), kProtectedPrefix) == 0)
+        return login;
+    // Left by an older client in plain text.
+    login.password = stored;
+    login.password_was_plain = !stored.empty();
     return login;
 }
 

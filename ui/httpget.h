@@ -1,18 +1,38 @@
-// A plain HTTP/1.0 GET over a socket, for the text-only web pane: connect and read with time-outs,
-// at most MaxReplyBytes of reply.
+// HTTP over a socket: one request on a fresh connection, for the text-only web pane and the
+// client's exchanges with its service. The time-out bounds the connection and then, once more,
+// the whole reply (not each read), so that a server that trickles its reply or never accepts the
+// connection cannot hold the caller longer than twice the time-out.
 #pragma once
 
 #include "core/string.h"
 #include "ui/httppage.h"
 
+#include <functional>
 #include <string>
 
 namespace ui {
 
 constexpr size_t MaxReplyBytes = 4u << 20;
 
-// The raw reply in `reply`; false with a reason in `error` when the host cannot be reached, the
-// connection fails or the time-out passes first. Blocks the calling thread.
+struct HttpRequest {
+    const char* verb = "GET";
+    const char* version = "HTTP/1.0";
+    HttpUrl url;
+    std::string headers;  // further header lines, each ending in CR LF
+    std::string body;     // sent with a Content-Length when the verb is not GET
+    unsigned timeoutMs = 30000;
+    size_t maxReplyBytes = MaxReplyBytes;
+    // Called every few milliseconds while the exchange waits (a GUI thread answers its messages).
+    std::function<void()> waiting;
+};
+
+// The raw reply in `reply`, ended by the server closing the connection or, for a reply that says
+// its length, by that length; false with a reason in `error` when the host cannot be reached, the
+// connection fails, the time-out passes first or the reply grows past the limit. Blocks the
+// calling thread.
+bool HttpExchange(const HttpRequest& request, std::string& reply, core::String& error);
+
+// A GET of url (HTTP/1.0, "Connection: close").
 bool HttpGet(const HttpUrl& url, unsigned timeoutMs, std::string& reply, core::String& error);
 
 } // namespace ui

@@ -1,6 +1,8 @@
-// HTTP GET over a Windows socket.
+// HTTP over a non-blocking Windows socket: every wait goes through select against one deadline.
 #include "core/win32.h"
 #include "ui/httpget.h"
+
+#include <algorithm>
 
 namespace ui {
 namespace {
@@ -39,39 +41,51 @@ struct AddressList {
 
 core::String SocketError(const char16_t* what) { return core::String(what) + u" (" + core::IntToStr(WSAGetLastError()) + u")"; }
 
-bool ConnectWithTimeout(SOCKET s, const addrinfo* address, unsigned timeoutMs)
+enum class Wait { Ready, Failed, TimedOut };
+
+// Waits until the socket can be written (or read) or the deadline passes, calling `waiting` about
+// every 20 ms meanwhile.
+Wait WaitFor(SOCKET s, bool write, ULONGLONG deadline, const std::function<void()>& waiting)
 {
-    u_long nonBlocking = 1;
-    ioctlsocket(s, FIONBIO, &nonBlocking);
-    if (connect(s, address->ai_addr, int(address->ai_addrlen)) != 0 && WSAGetLastError() != WSAEWOULDBLOCK)
-        return false;
-    fd_set writable, failed;
-    FD_ZERO(&writable);
-    FD_ZERO(&failed);
-    FD_SET(s, &writable);
-    FD_SET(s, &failed);
-    timeval tv{long(timeoutMs / 1000), long(timeoutMs % 1000) * 1000};
-    if (select(0, nullptr, &writable, &failed, &tv) <= 0 || FD_ISSET(s, &failed))
-        return false;
-    u_long blocking = 0;
-    ioctlsocket(s, FIONBIO, &blocking);
-    return true;
+    for (;;) {
+        const ULONGLONG now = GetTickCount64();
+        if (now >= deadline)
+            return Wait::TimedOut;
+        ULONGLONG slice = deadline - now;
+        if (waiting)
+            slice = std::min<ULONGLONG>(slice, 20);
+        fd_set ready, failed;
+        FD_ZERO(&ready);
+        FD_ZERO(&failed);
+        FD_SET(s, &ready);
+        FD_SET(s, &failed);
+        timeval tv{long(slice / 1000), long(slice % 1000) * 1000};
+        const int n = select(0, write ? nullptr : &ready, write ? &ready : nullptr, &failed, &tv);
+        if (n < 0 || FD_ISSET(s, &failed))
+            return Wait::Failed;
+        if (n > 0)
+            return Wait::Ready;
+        if (waiting)
+            waiting();
+    }
 }
 
 } // namespace
 
-bool HttpGet(const HttpUrl& url, unsigned timeoutMs, std::string& reply, core::String& error)
+bool HttpExchange(const HttpRequest& request, std::string& reply, core::String& error)
 {
+    reply.clear();
     WinsockSession session;
     if (!session.ok) {
         error = u"The socket library is not available";
         return false;
     }
+    const HttpUrl& url = request.url;
     AddressList addresses;
     addrinfo hints{};
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_STREAM;
-    std::string port = std::to_string(url.port);
+    const std::string port = std::to_string(url.port);
     if (getaddrinfo(url.host.c_str(), port.c_str(), &hints, &addresses.list) != 0 || !addresses.list) {
         error = u"Host not found: " + core::FromUtf8(url.host);
         return false;
@@ -82,40 +96,78 @@ bool HttpGet(const HttpUrl& url, unsigned timeoutMs, std::string& reply, core::S
         error = SocketError(u"Cannot create a socket");
         return false;
     }
-    if (!ConnectWithTimeout(socket.s, addresses.list, timeoutMs)) {
+    u_long nonBlocking = 1;
+    ioctlsocket(socket.s, FIONBIO, &nonBlocking);
+
+    // A host that never accepts is given up after the time-out, like one that never answers.
+    if (connect(socket.s, addresses.list->ai_addr, int(addresses.list->ai_addrlen)) != 0
+        && WSAGetLastError() != WSAEWOULDBLOCK) {
         error = SocketError(u"Cannot connect");
         return false;
     }
-    DWORD timeout = timeoutMs;
-    setsockopt(socket.s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout), sizeof timeout);
-    setsockopt(socket.s, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&timeout), sizeof timeout);
-    std::string request = "GET " + url.path + " HTTP/1.0\r\nHost: " + url.host + ":" + port +
-                          "\r\nAccept: text/html, */*\r\nConnection: close\r\n\r\n";
-    for (size_t sent = 0; sent < request.size();) {
-        int n = send(socket.s, request.data() + sent, int(request.size() - sent), 0);
-        if (n <= 0) {
+    const Wait connected = WaitFor(socket.s, true, GetTickCount64() + request.timeoutMs, request.waiting);
+    int socketError = 0, length = sizeof socketError;
+    if (connected != Wait::Ready
+        || getsockopt(socket.s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&socketError), &length) != 0 || socketError) {
+        error = connected == Wait::TimedOut ? core::String(u"The host did not accept the connection in time")
+                                            : SocketError(u"Cannot connect");
+        return false;
+    }
+
+    // From here one deadline for sending the request and receiving the whole reply.
+    const ULONGLONG deadline = GetTickCount64() + request.timeoutMs;
+    std::string text = std::string(request.verb) + " " + url.path + " " + request.version + "\r\nHost: " + url.host + ":" + port
+                       + "\r\nAccept: text/html, */*\r\nConnection: close\r\n" + request.headers;
+    if (std::string_view(request.verb) != "GET")
+        text += "Content-Length: " + std::to_string(request.body.size()) + "\r\n";
+    text += "\r\n" + request.body;
+    for (size_t sent = 0; sent < text.size();) {
+        if (WaitFor(socket.s, true, deadline, request.waiting) != Wait::Ready) {
+            error = u"Cannot send the request";
+            return false;
+        }
+        const int n = send(socket.s, text.data() + sent, int(std::min<size_t>(text.size() - sent, 1 << 20)), 0);
+        if (n <= 0 && WSAGetLastError() != WSAEWOULDBLOCK) {
             error = SocketError(u"Cannot send the request");
             return false;
         }
-        sent += size_t(n);
+        sent += size_t(std::max(n, 0));
     }
-    reply.clear();
+
     char buffer[16384];
     for (;;) {
-        int n = recv(socket.s, buffer, sizeof buffer, 0);
-        if (n == 0)
-            break;
-        if (n < 0) {
-            error = SocketError(u"The reply did not arrive in time");
+        const Wait readable = WaitFor(socket.s, false, deadline, request.waiting);
+        if (readable == Wait::TimedOut) {
+            error = u"The reply did not arrive in time";
             return false;
         }
-        if (reply.size() + size_t(n) > MaxReplyBytes) {
+        const int n = readable == Wait::Ready ? recv(socket.s, buffer, sizeof buffer, 0) : -1;
+        if (n == 0)
+            return true;
+        if (n < 0) {
+            if (readable == Wait::Ready && WSAGetLastError() == WSAEWOULDBLOCK)
+                continue;
+            error = SocketError(u"The connection failed while reading the reply");
+            return false;
+        }
+        if (reply.size() + size_t(n) > request.maxReplyBytes) {
             error = u"The reply is too large";
             return false;
         }
         reply.append(buffer, size_t(n));
+        // A reply that says where it ends is complete there, whether or not the server closes.
+        HttpReply parsed;
+        if (ParseHttpReply(reply, parsed) && parsed.framed)
+            return true;
     }
-    return true;
+}
+
+bool HttpGet(const HttpUrl& url, unsigned timeoutMs, std::string& reply, core::String& error)
+{
+    HttpRequest request;
+    request.url = url;
+    request.timeoutMs = timeoutMs;
+    return HttpExchange(request, reply, error);
 }
 
 } // namespace ui

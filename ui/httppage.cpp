@@ -188,6 +188,8 @@ bool ParseHttpReply(std::string_view data, HttpReply& out)
         std::string_view value = TrimBlanks(line.substr(colon + 1));
         if (name == "content-type")
             reply.contentType = std::string(value);
+        else if (name == "location")
+            reply.location = std::string(value);
         else if (name == "transfer-encoding")
             chunked = Lower(value).find("chunked") != std::string::npos;
         else if (name == "content-length") {
@@ -196,6 +198,7 @@ bool ParseHttpReply(std::string_view data, HttpReply& out)
             haveLength = true;
         }
     }
+    reply.framed = chunked || haveLength;
     if (chunked) {
         if (!DecodeChunked(data, reply.body))
             return false;
@@ -208,6 +211,25 @@ bool ParseHttpReply(std::string_view data, HttpReply& out)
     }
     out = std::move(reply);
     return true;
+}
+
+std::string ResolveLocation(const HttpUrl& base, std::string_view location)
+{
+    location = TrimBlanks(location);
+    if (location.empty())
+        return {};
+    const std::string origin = "http://" + base.host + (base.port == 80 ? "" : ":" + std::to_string(base.port));
+    const size_t colon = location.find(':');
+    const size_t slash = location.find('/');
+    if (colon != std::string_view::npos && colon > 0 && (slash == std::string_view::npos || colon < slash))
+        return std::string(location);  // has a scheme of its own
+    if (location.substr(0, 2) == "//")
+        return "http:" + std::string(location);
+    if (location.front() == '/')
+        return origin + std::string(location);
+    std::string folder = base.path.substr(0, base.path.find('?'));
+    folder.resize(folder.rfind('/') + 1);
+    return origin + folder + std::string(location);
 }
 
 core::String ReplyText(const HttpReply& reply)

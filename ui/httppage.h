@@ -27,11 +27,19 @@ bool ParseHttpUrl(core::StringView url, HttpUrl& out);
 struct HttpReply {
     int status = 0;
     std::string contentType;
+    std::string location;  // the Location header of a redirect
     std::string body;
+    bool framed = false;   // the reply says where it ends (Content-Length or chunks)
 };
 
-// False for data that is not a complete, well-formed reply.
+// False for data that is not a complete, well-formed reply: a body shorter than its Content-Length
+// or chunks without the last (zero-size) one are incomplete. A reply without either runs to the end
+// of the data, so only the end of the connection completes it.
 bool ParseHttpReply(std::string_view data, HttpReply& out);
+
+// The address a redirect's Location names, taken relative to `base` (absolute "scheme://...",
+// host-relative "/path" or relative to the base's folder). Empty when it is empty.
+std::string ResolveLocation(const HttpUrl& base, std::string_view location);
 
 // The body as text: UTF-8 when the content type or an HTML meta tag says so (or a UTF-8 byte order
 // mark starts it), else the system's ANSI code page 936 as the service writes its pages.

@@ -4,15 +4,14 @@
 #include "client/globals.h"
 #include "client/loginform.h"
 #include "client/mainform.h"
+#include "client/program/units.h"
 #include "core/thread.h"
-#include "skin/controls/skinned.h"
 #include "ui/application.h"
 
 int wmain(int, wchar_t**)
 {
     core::SetMainThread();
-    skin::InitSkinControls();
-    client::InitClientUnits();
+    client::program::InitialiseUnits();
 
     auto& app = ui::App();
     app.SetTitle(u"客户端");
@@ -21,5 +20,7 @@ int wmain(int, wchar_t**)
     client::frmlogin = app.CreateForm<client::Tfrmlogin>();
     client::Form1 = client::Tfrmmain::CreateSpeedForm(&app);
     app.Run();
+    // Reached only when the loop ends without the main window's close, which ends the process itself.
+    client::program::FinaliseUnits();
     return 0;
 }

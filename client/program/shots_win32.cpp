@@ -6,6 +6,7 @@
 #include "client/globals.h"
 #include "client/loginform.h"
 #include "client/mainform.h"
+#include "client/program/units.h"
 #include "core/thread.h"
 #include "sim/service/server.h"
 #include "sim/service/service.h"
@@ -34,8 +35,7 @@ int wmain(int argc, wchar_t** argv)
 {
     const int seconds = argc > 1 ? int(std::wcstol(argv[1], nullptr, 10)) : 10;
     core::SetMainThread();
-    skin::InitSkinControls();
-    client::InitClientUnits();
+    client::program::InitialiseUnits();
 
     sim::service::Service service(sim::service::ServiceData::Parse(kData));
     sim::service::ServerOptions options = sim::service::LoopbackOptions();
@@ -69,5 +69,6 @@ int wmain(int argc, wchar_t** argv)
     end->SetOnTimer([](core::Object*) { client::frmmain->Close(); });
     app.Run();
     server.Stop();
+    client::program::FinaliseUnits();
     return 0;
 }

@@ -12,6 +12,7 @@
 #include "core/datetime.h"
 #include "dialup/rascon.h"
 #include "dialup/rasedt.h"
+#include "dialup/rasper.h"
 #include "skin/controls/combobox.h"
 #include "skin/controls/statusbar.h"
 #include "treeview/virtual_tree.h"
@@ -187,9 +188,19 @@ protected:
         EXPECT_TRUE(main->btn_speed->Enabled());
         EXPECT_TRUE(main->cesu->Enabled());
         EXPECT_FALSE(main->btn_disconn->Enabled());
+        EXPECT_TRUE(TreeEnabled());
         EXPECT_FALSE(vpn_connected);
         for (ui::Timer* t : {main->rast12, main->statuscheck, main->statuscheck1, main->statuscheck2, main->Timer2})
             EXPECT_FALSE(t->Enabled());
+        // The ended connection's traffic is not left beside the next one.
+        EXPECT_EQ(main->datalabel->Caption(), u"");
+        EXPECT_EQ(main->StatusBar1->Panels(1)->Text(), u"");
+    }
+    // The node tree's window, which is locked with the other choices.
+    bool TreeEnabled() const
+    {
+        auto* tree = dynamic_cast<ui::WinControl*>(main->vt1);
+        return tree && tree->Enabled() && IsWindowEnabled(tree->Handle());
     }
 
     // Dials another PPTP entry `name` to `server` beside the client's own; the test hangs it up.
@@ -245,6 +256,7 @@ TEST_F(ConnectTest, PptpWithIssuedCredentialsConnectsReportsAndDisconnects)
     EXPECT_FALSE(own_account);
     EXPECT_FALSE(main->btn_conn->Enabled());
     EXPECT_TRUE(main->btn_disconn->Enabled());
+    EXPECT_FALSE(TreeEnabled()) << "the node choice is locked while connecting";
     EXPECT_EQ(main->statuslabel->Caption(), String(u"正在建立连接"));
     {
         auto entry = ReadEntry(str_entryname);
@@ -260,6 +272,7 @@ TEST_F(ConnectTest, PptpWithIssuedCredentialsConnectsReportsAndDisconnects)
     EXPECT_TRUE(vpn_connected);
     EXPECT_EQ(main->statuslabel->Caption(), String(u"连接成功"));
     EXPECT_FALSE(main->btn_speed->Enabled());
+    EXPECT_FALSE(TreeEnabled()) << "and while connected";
     EXPECT_TRUE(main->statuscheck->Enabled());
     EXPECT_EQ(main->StatusBar1->Panels(0)->Text(), String(u"服务器连接成功"));
 
@@ -510,10 +523,19 @@ TEST_F(ConnectTest, RefusedOrDroppedConnectionFailsAtThePoll)
     ASSERT_TRUE(WaitMainState(dialup::kStateConnected));
     m_clock.Advance(11000);
     ASSERT_TRUE(vpn_connected);
+    m_clock.Advance(3000);
+    EXPECT_NE(main->datalabel->Caption(), u"");
     m_ras.Command("drop 127.0.0.12");
     ASSERT_TRUE(WaitFor([] { return RasLook::Get().State(HRASCONN(uintptr_t(h_vpnconn))) != dialup::kStateConnected; }));
     m_clock.Advance(11000);
     ExpectIdle(u"无法连接,请更换一条线路尝试");
+
+    // The next connection starts with no traffic shown and counts its own from zero.
+    main->btn_connClick(nullptr);
+    EXPECT_EQ(main->datalabel->Caption(), u"");
+    EXPECT_EQ(main->rasp1->StatsXmit(), 0u);
+    EXPECT_EQ(main->rasp1->StatsRecv(), 0u);
+    main->btn_disconnClick(nullptr);
 }
 
 // ---- Reports ----

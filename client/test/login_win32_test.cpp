@@ -265,6 +265,43 @@ TEST_F(LoginTest, PlainPasswordOfAnOlderClientIsReadAndResavedProtected)
     EXPECT_EQ(RegString(u"password").rfind(kProtectedPrefix, 0), 0u);
 }
 
+TEST_F(LoginTest, AProtectedPasswordThatCannotBeUnprotectedIsNoSavedPassword)
+{
+    // Another user's protection cannot be made here; bytes the system's protection does not accept
+    // stand for it, as does a damaged value.
+    String damaged = ProtectPassword(u"demo123");
+    ASSERT_GT(damaged.size(), String(kProtectedPrefix).size() + 40);
+    damaged[damaged.size() - 20] = damaged[damaged.size() - 20] == u'0' ? u'1' : u'0';
+    const struct {
+        const char* name;
+        String stored;
+    } cases[] = {
+        {"damaged", damaged},
+        {"another user's", String(kProtectedPrefix) + u"01000000d08c9ddf0115d1118c7a00c04fc297eb0100000000"},
+        {"not hex", String(kProtectedPrefix) + u"zz"},
+        {"odd length", String(kProtectedPrefix) + u"abc"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        {
+            support::Registry registry(support::HKeyCurrentUser);
+            ASSERT_TRUE(registry.OpenKey(u"\\Software\\vavovav", true));
+            registry.WriteBool(u"savepassword", true);
+            registry.WriteString(u"username", u"demo");
+            registry.WriteString(u"password", c.stored);
+        }
+        const SavedLogin saved = ReadSavedLogin();
+        EXPECT_TRUE(saved.save);
+        EXPECT_EQ(saved.user, u"demo");
+        EXPECT_EQ(saved.password, u"");
+        EXPECT_FALSE(saved.password_was_plain);
+        login.reset();
+        EXPECT_EQ(Login().edt_user->Text(), u"demo");
+        EXPECT_EQ(Login().edt_pass->Text(), u"");
+        login.reset();
+    }
+}
+
 TEST_F(LoginTest, UntickedLoginForgetsTheStoredOne)
 {
     Press(u"demo", u"demo123", true);

@@ -3,6 +3,7 @@
 // and their URLs, the close query both ways, the tray's exit item and minimising to the tray.
 #include "client/test/clientfixture_win32.h"
 
+#include "client/connwatch.h"
 #include "client/nodelist.h"
 #include "client/protocol.h"
 
@@ -10,9 +11,13 @@
 #include "dialup/rascon.h"
 #include "skin/controls/combobox.h"
 #include "skin/controls/framebar.h"
+#include "skin/controls/panel.h"
+#include "skin/controls/statusbar.h"
 #include "treeview/virtual_tree.h"
+#include "ui/label.h"
 #include "ui/memo.h"
 #include "ui/menu.h"
+#include "ui/statusbar.h"
 #include "ui/webpane.h"
 
 #include <gtest/gtest.h>
@@ -191,10 +196,72 @@ TEST_F(MainFormTest, AreaChoiceFillsTreeAndNodes)
     ping_running = false;
     EXPECT_EQ(m_box.Calls().size(), 1u);
     EXPECT_TRUE(RowNames(form).empty());
+    EXPECT_EQ(form->AreaTxt2->ItemIndex(), 1) << "a refused change puts the previous area back";
 
     form->AreaTxt->SetItemIndex(2);
     form->AreaTxtChange(form->AreaTxt);
     EXPECT_EQ(Items(form->IPAddrTxt), (Names{u"香港"}));
+}
+
+TEST_F(MainFormTest, ArrowKeysInTheOpenAreaListAreRefusedOnceDuringTheBatchTest)
+{
+    Tfrmmain* form = LoggedIn(std::string("[area 华东]\na=1.1.1.1,1%,1\n[area 华南]\nb=2.2.2.2,1%,1\n[area 华北]\nc=3.3.3.3,1%,1\n"));
+    form->Show();
+    form->AreaTxt2->SetFocus();
+    ping_running = true;
+    form->AreaTxt2->SetDroppedDown(true);
+    ASSERT_TRUE(form->AreaTxt2->DroppedDown());
+    for (int i = 0; i < 3; ++i) {
+        SendMessageW(form->AreaTxt2->Handle(), WM_KEYDOWN, VK_DOWN, 0);
+        ui::App().ProcessMessages();
+    }
+    EXPECT_TRUE(m_box.Calls().empty()) << "nothing while the list is open";
+    EXPECT_EQ(form->AreaTxt2->ItemIndex(), 0);
+    form->AreaTxt2->SetDroppedDown(false);
+    ui::App().ProcessMessages();
+    ping_running = false;
+    ASSERT_EQ(m_box.Calls().size(), 1u);
+    EXPECT_EQ(m_box.Calls()[0].text, u"请先关闭Ping测试");
+    EXPECT_EQ(form->AreaTxt2->ItemIndex(), 0);
+    EXPECT_EQ(RowNames(form), (Names{u"a"}));
+}
+
+TEST_F(MainFormTest, TheHiddenPartsLieOutsideTheClientArea)
+{
+    Tfrmmain* form = LoggedIn();
+    form->Show();
+    const std::pair<const char*, ui::Control*> hidden[] = {
+        {"sb", form->sb}, {"StatusBar1", form->StatusBar1}, {"sb001", form->sb001}, {"AreaTxt", form->AreaTxt}};
+    for (const auto& [name, control] : hidden)
+        EXPECT_GE(control->Left(), 715) << name;
+    EXPECT_EQ(form->sb->Top(), 0);
+    EXPECT_EQ(form->sb->Width(), 150);
+}
+
+TEST_F(MainFormTest, TheTrafficLabelShowsItsWholeText)
+{
+    Tfrmmain* form = LoggedIn();
+    form->Show();
+    const String userText = form->userlabel->Caption();
+    const struct {
+        uint32_t sent, received;
+    } cases[] = {{10 * 1024, 20 * 1024}, {1234 * 1024, 5678 * 1024}, {123456 * 1024, 3000000 * 1024u}};
+    for (const auto& c : cases) {
+        form->datalabel->SetCaption(TrafficText(c.sent, c.received, 3723000));
+        form->FitTrafficLabel();
+        ui::Label probe(nullptr);
+        probe.SetParent(form->Panel1);
+        probe.Font().Assign(form->datalabel->Font());
+        probe.SetCaption(form->datalabel->Caption());
+        probe.SetAutoSize(true);
+        EXPECT_GE(form->datalabel->Width(), probe.Width()) << "the online time is not cut";
+        EXPECT_GE(form->datalabel->Width(), Tfrmmain::kTrafficLabelWidth);
+        EXPECT_GE(form->userlabel->Left(), form->datalabel->Left() + form->datalabel->Width());
+        EXPECT_EQ(form->userlabel->Caption(), userText);
+    }
+    form->ClearTrafficText();
+    EXPECT_EQ(form->datalabel->Width(), Tfrmmain::kTrafficLabelWidth);
+    EXPECT_EQ(form->userlabel->Left(), Tfrmmain::kUserLabelLeft);
 }
 
 TEST_F(MainFormTest, ALargeAreaFillsTheTreeInOneUpdate)

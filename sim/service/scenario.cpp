@@ -37,9 +37,18 @@ void ParseWord(int line, std::string_view word, ScenarioRule& rule) {
         if (!has_value || value.empty()) Fail(line, std::string(key) + " needs a value");
     };
 
-    if (key == "drop" || key == "refuse") {
+    if (key == "drop" || key == "refuse" || key == "cut" || key == "silent") {
         if (has_value) Fail(line, std::string(key) + " takes no value");
-        (key == "drop" ? rule.drop : rule.refuse) = true;
+        (key == "drop" ? rule.drop : key == "refuse" ? rule.refuse : key == "cut" ? rule.cut : rule.silent) = true;
+    } else if (key == "location") {
+        need_value();
+        rule.location = Unescape(line, key, value);
+    } else if (key == "trickle") {
+        need_value();
+        int interval = 0;
+        if (!ParseInt(value, interval) || interval < 1 || interval > Scenario::kMaxDelayMs)
+            Fail(line, "trickle must be 1 to " + std::to_string(Scenario::kMaxDelayMs) + " milliseconds");
+        rule.trickle_ms = interval;
     } else if (key == "host") {
         need_value();
         if (value != "*") rule.host = std::string(value);
@@ -96,7 +105,7 @@ void ParseWord(int line, std::string_view word, ScenarioRule& rule) {
 
 bool ScenarioRule::Matches(std::string_view request_host, Port request_port, std::string_view request_path,
                            int call) const {
-    if (refuse) return false;
+    if (refuse || silent) return false;
     if (!host.empty() && host != request_host) return false;
     if (port && *port != request_port) return false;
     if (!path.empty()) {
@@ -120,6 +129,12 @@ const ScenarioRule* Scenario::Match(std::string_view host, Port port, std::strin
 bool Scenario::Refuses(std::string_view host, Port port) const {
     for (const auto& rule : m_rules)
         if (rule.refuse && rule.host == host && (!rule.port || *rule.port == port)) return true;
+    return false;
+}
+
+bool Scenario::Silences(std::string_view host, Port port) const {
+    for (const auto& rule : m_rules)
+        if (rule.silent && rule.host == host && (!rule.port || *rule.port == port)) return true;
     return false;
 }
 
@@ -150,12 +165,17 @@ Scenario Scenario::Parse(std::string_view utf8) {
             i = word_end;
         }
         if (!any) continue;
-        if (rule.refuse) {
-            if (rule.host.empty() || !rule.path.empty() || rule.first_call != 1 ||
-                rule.last_call != INT_MAX || rule.ReplacesAnswer() || rule.drop || rule.delay_ms)
-                Fail(number, "refuse goes with a host (and a port) only");
-        } else if (!rule.ReplacesAnswer() && !rule.drop && rule.delay_ms == 0) {
-            Fail(number, "the rule does nothing (no status, body, text, delay, drop or refuse)");
+        const bool acts = rule.ReplacesAnswer() || rule.drop || rule.delay_ms || rule.location || rule.trickle_ms || rule.cut;
+        if (rule.refuse || rule.silent) {
+            if (rule.refuse && rule.silent) Fail(number, "refuse and silent exclude each other");
+            if (rule.host.empty() || !rule.path.empty() || rule.first_call != 1 || rule.last_call != INT_MAX || acts)
+                Fail(number, std::string(rule.refuse ? "refuse" : "silent") + " goes with a host (and a port) only");
+        } else if (!acts) {
+            Fail(number, "the rule does nothing (no status, body, text, delay, drop, trickle, cut, refuse or silent)");
+        } else if (rule.location && !rule.status) {
+            Fail(number, "location goes with a status");
+        } else if (int(rule.drop) + int(rule.trickle_ms > 0) + int(rule.cut) > 1) {
+            Fail(number, "drop, trickle and cut exclude each other");
         }
         if (scenario.m_rules.size() >= kMaxRules) Fail(number, "more than 10000 rules");
         scenario.m_rules.push_back(std::move(rule));

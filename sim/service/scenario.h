@@ -16,8 +16,13 @@
 //     text=%E6%B5%8B        reply with this UTF-8 text sent in code page 936
 //     delay=2500            wait this many milliseconds (at most 120000) before answering
 //     drop                  close the connection before the reply is complete
+//     location=http://...   a Location header (percent escapes), for redirects: goes with status
+//     trickle=1500          send the reply's body one byte at a time, this many milliseconds apart
+//                           (at most 120000), its length announced first
+//     cut                   send the reply in chunks and close the connection before the last one
 //     refuse                (only with host, and port if one port only) stop listening there:
 //                           connections are refused for as long as the scenario stays loaded
+//     silent                (as refuse) listen there but never accept: connections stay unanswered
 //
 // A request takes the first rule that matches it. A rule with status, body or text replaces the
 // answer (status 200 and an empty body where one of them is missing); delay and drop alone keep the
@@ -51,7 +56,11 @@ struct ScenarioRule {
     std::optional<std::string> body;
     int delay_ms = 0;
     bool drop = false;
+    std::optional<std::string> location;
+    int trickle_ms = 0;
+    bool cut = false;
     bool refuse = false;
+    bool silent = false;
 
     bool ReplacesAnswer() const { return status.has_value() || body.has_value(); }
     bool Matches(std::string_view host, Port port, std::string_view path, int call) const;
@@ -64,6 +73,8 @@ public:
     const ScenarioRule* Match(std::string_view host, Port port, std::string_view path, int call) const;
     // Whether a refuse rule closes this listener.
     bool Refuses(std::string_view host, Port port) const;
+    // Whether a silent rule puts a listener that never accepts in its place.
+    bool Silences(std::string_view host, Port port) const;
 
     static constexpr int kMaxDelayMs = 120000;
     static constexpr size_t kMaxRules = 10000;

@@ -16,6 +16,9 @@ struct Server::Listener {
     std::unique_ptr<httplib::Server> http;
     std::thread thread;
     bool running = false;
+    // In place of the server while a silent rule holds: a socket that listens and never accepts,
+    // its queue filled by connections of our own so that the system answers no one else.
+    std::vector<socket_t> silent;
 };
 
 namespace {
@@ -131,7 +134,24 @@ void Server::StartListener(Listener& l) {
             Delay(reply.delay_ms);
             res.status = reply.status;
             for (const auto& [name, value] : reply.headers) res.set_header(name.c_str(), value);
-            if (reply.drop) {
+            if (reply.trickle_ms > 0 && !reply.body.empty()) {
+                auto body = std::make_shared<std::string>(std::move(reply.body));
+                const int interval = reply.trickle_ms;
+                res.set_content_provider(body->size(), reply.content_type.c_str(),
+                                         [this, body, interval](size_t offset, size_t, httplib::DataSink& sink) {
+                                             Delay(interval);
+                                             if (Stopping()) return false;
+                                             return sink.write(body->data() + offset, 1);
+                                         });
+            } else if (reply.cut) {
+                // The body's chunks go out, then the connection closes before the last chunk.
+                auto body = std::make_shared<std::string>(std::move(reply.body));
+                res.set_chunked_content_provider(reply.content_type.c_str(),
+                                                 [body](size_t offset, httplib::DataSink& sink) {
+                                                     if (offset < body->size()) return sink.write(body->data(), body->size());
+                                                     return false;
+                                                 });
+            } else if (reply.drop) {
                 // Headers go out, then the connection closes before the promised body.
                 res.set_content_provider(reply.body.size() + 1, reply.content_type.c_str(),
                                          [](size_t, size_t, httplib::DataSink&) { return false; });
@@ -191,6 +211,58 @@ void Server::StartListener(Listener& l) {
     // The library's stop does nothing until its loop runs: a stop right after the start would wait
     // for ever. The loop marks itself running first thing.
     for (int i = 0; i < 5000 && !raw->is_running(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+bool Server::Stopping() {
+    std::lock_guard lock(m_mutex);
+    return m_stopping;
+}
+
+namespace {
+
+void CloseSocket(socket_t sock) {
+#ifdef _WIN32
+    closesocket(sock);
+#else
+    close(sock);
+#endif
+}
+
+} // namespace
+
+void Server::SilenceListener(Listener& l) {
+    if (!l.silent.empty()) return;
+    socket_t sock = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    if (sock == INVALID_SOCKET) throw EServer(core::FromUtf8("cannot make a silent listener on " + l.host));
+    ExclusiveAddress(sock);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(uint16_t(l.number));
+    inet_pton(AF_INET, l.host.c_str(), &address.sin_addr);
+    if (bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || listen(sock, 0) != 0) {
+        CloseSocket(sock);
+        throw EServer(core::FromUtf8("cannot listen silently on " + l.host + ":" + std::to_string(l.number)));
+    }
+    l.silent.push_back(sock);
+    // The system completes a few connections on its own before the queue is full; these are ours.
+    for (int i = 0; i < 4; ++i) {
+        socket_t filler = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        if (filler == INVALID_SOCKET) break;
+#ifdef _WIN32
+        u_long nonblocking = 1;
+        ioctlsocket(filler, FIONBIO, &nonblocking);
+#else
+        fcntl(filler, F_SETFL, fcntl(filler, F_GETFL) | O_NONBLOCK);
+#endif
+        connect(filler, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        l.silent.push_back(filler);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+}
+
+void Server::UnsilenceListener(Listener& l) {
+    for (socket_t sock : l.silent) CloseSocket(sock);
+    l.silent.clear();
 }
 
 void Server::StopListener(Listener& l) {
@@ -272,9 +344,19 @@ void Server::Stop() {
     }
     if (control) StopListener(*control);
     std::lock_guard guard(m_listener_mutex);
-    for (auto& l : m_listeners) StopListener(*l);
+    for (auto& l : m_listeners) {
+        StopListener(*l);
+        UnsilenceListener(*l);
+    }
     m_listeners.clear();
     m_started = false;
+}
+
+bool Server::LoadScenario(const std::string& text, std::string& error) {
+    Scenario scenario = Scenario::Parse(text);
+    std::lock_guard guard(m_listener_mutex);
+    m_service.LoadScenario(std::move(scenario), text);
+    return ApplyRefusals(error);
 }
 
 bool Server::ApplyRefusals(std::string& error) {
@@ -282,17 +364,17 @@ bool Server::ApplyRefusals(std::string& error) {
     bool ok = true;
     for (auto& l : m_listeners) {
         if (l->control) continue;
-        bool refuse = scenario.Refuses(l->host, l->port);
-        if (refuse && l->running) {
-            StopListener(*l);
-        } else if (!refuse && !l->running) {
-            try {
-                StartListener(*l);
-            } catch (const EServer& e) {
-                error += e.what();
-                error += '\n';
-                ok = false;
-            }
+        const bool silent = scenario.Silences(l->host, l->port);
+        const bool refuse = silent || scenario.Refuses(l->host, l->port);
+        try {
+            if (!silent) UnsilenceListener(*l);
+            if (refuse && l->running) StopListener(*l);
+            if (silent) SilenceListener(*l);
+            if (!refuse && !l->running) StartListener(*l);
+        } catch (const EServer& e) {
+            error += e.what();
+            error += '\n';
+            ok = false;
         }
     }
     return ok;
@@ -302,7 +384,8 @@ std::string Server::Describe() const {
     std::string out;
     for (const auto& l : m_listeners) {
         out += l->control ? "control" : PortName(l->port);
-        out += " http://" + l->host + ":" + std::to_string(l->number) + (l->running ? "" : " (refusing)") + "\n";
+        out += " http://" + l->host + ":" + std::to_string(l->number) +
+               (l->running ? "" : !l->silent.empty() ? " (silent)" : " (refusing)") + "\n";
     }
     return out;
 }

@@ -80,9 +80,17 @@ public:
     void RequestShutdown();
     bool WaitForShutdownRequest(std::chrono::milliseconds timeout);
 
+    // Loads a scenario into the service and applies its refuse and silent rules to the listeners,
+    // as the control port's scenario request does. Throws EScenario for a malformed one; false (with
+    // the reasons in error) when a listener cannot be reopened.
+    bool LoadScenario(const std::string& text, std::string& error);
+
     struct Listener;
 
 private:
+    void SilenceListener(Listener& listener);
+    void UnsilenceListener(Listener& listener);
+    bool Stopping();
     void StartListener(Listener& listener);
     void StopListener(Listener& listener);
     // Closes and reopens listeners as the scenario's refuse rules say; false when one cannot reopen.

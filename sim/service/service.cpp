@@ -164,6 +164,9 @@ Reply Service::Handle(const Request& request) {
         }
         reply.delay_ms = rule->delay_ms;
         reply.drop = rule->drop;
+        reply.trickle_ms = rule->trickle_ms;
+        reply.cut = rule->cut;
+        if (rule->location) reply.headers.emplace_back("Location", *rule->location);
     }
 
     entry.status = reply.status;

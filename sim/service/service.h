@@ -46,6 +46,8 @@ struct Reply {
     HeaderList headers;
     int delay_ms = 0;    // wait before answering
     bool drop = false;   // close the connection before the reply is complete
+    int trickle_ms = 0;  // send the body a byte at a time, this far apart
+    bool cut = false;    // send the body in chunks and close before the last one
 };
 
 class Service {

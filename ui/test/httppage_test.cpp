@@ -56,6 +56,7 @@ TEST(HttpPages, RepliesWithLengthChunksOrToTheEnd)
              Case{"HTTP/1.1 200 OK\r\nContent-Length: 50\r\n\r\nshort", false, 0, ""},
              Case{"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nFFFF\r\nab", false, 0, ""},
              Case{"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\n", false, 0, ""},
+             Case{"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n2\r\nab\r\n", false, 0, ""},  // no last chunk
              Case{"HTTP/1.1 200 OK\r\nContent-Length: -1\r\n\r\n", false, 0, ""},
              Case{"HTTP/1.1 200 OK\r\nno colon\r\n\r\n", false, 0, ""},
              Case{"HTTP/1.1 200 OK\r\nContent-Length: 1\r\n", false, 0, ""},
@@ -70,6 +71,34 @@ TEST(HttpPages, RepliesWithLengthChunksOrToTheEnd)
         EXPECT_EQ(reply.status, c.status);
         EXPECT_EQ(reply.body, c.body);
     }
+}
+
+TEST(HttpPages, RedirectLocationsResolveAgainstTheRequest)
+{
+    HttpUrl base;
+    ASSERT_TRUE(ParseHttpUrl(u"http://127.0.0.1:8000/a/b/netcheck.php?x=1", base));
+    const struct {
+        const char* location;
+        const char* url;
+    } cases[] = {
+        {"http://127.0.0.2:8000/c", "http://127.0.0.2:8000/c"},
+        {"https://127.0.0.1/c", "https://127.0.0.1/c"},
+        {"ftp://host/c", "ftp://host/c"},
+        {"//127.0.0.3/c", "http://127.0.0.3/c"},
+        {"/c/d", "http://127.0.0.1:8000/c/d"},
+        {"netcheck.php", "http://127.0.0.1:8000/a/b/netcheck.php"},
+        {" e?f=1 ", "http://127.0.0.1:8000/a/b/e?f=1"},
+        {"", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ResolveLocation(base, c.location), c.url) << c.location;
+    HttpReply reply;
+    ASSERT_TRUE(ParseHttpReply("HTTP/1.1 302 Found\r\nLocation: /x\r\nContent-Length: 0\r\n\r\n", reply));
+    EXPECT_EQ(reply.status, 302);
+    EXPECT_EQ(reply.location, "/x");
+    EXPECT_TRUE(reply.framed);
+    ASSERT_TRUE(ParseHttpReply("HTTP/1.0 200 OK\r\n\r\nrest", reply));
+    EXPECT_FALSE(reply.framed);
 }
 
 TEST(HttpPages, BodyTextIsUtf8WhenDeclaredElseCodePage936)

@@ -90,6 +90,20 @@ bool ParseReady(const std::string& line, Ports& ports) {
                        &ports.control) == 3;
 }
 
+// Waits until the host answers on the port (a parallel run may keep the program's threads from
+// their first accept for a while); false when it has not within the timeout.
+bool WaitUntilListening(const char* host, int port, std::chrono::seconds timeout) {
+    auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (std::chrono::steady_clock::now() < deadline) {
+        httplib::Client client(host, port);
+        client.set_connection_timeout(1, 0);
+        client.set_read_timeout(5, 0);
+        if (auto res = client.Get("/zirovadi/useradmin/netcheck.php"); res && res->status == 200) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return false;
+}
+
 TEST(ServiceProgram, ServesTheSampleDataOnBothHostsAndStopsOnShutdownRequest) {
     Program program;
     ASSERT_GT(program.Pid(), 0);
@@ -98,8 +112,9 @@ TEST(ServiceProgram, ServesTheSampleDataOnBothHostsAndStopsOnShutdownRequest) {
     ASSERT_TRUE(ParseReady(ready, ports)) << ready;
 
     for (const char* host : {"127.0.0.1", "127.0.0.2"}) {
+        ASSERT_TRUE(WaitUntilListening(host, ports.app, std::chrono::seconds(30))) << host;
         httplib::Client client(host, ports.app);
-        client.set_read_timeout(5, 0);
+        client.set_read_timeout(20, 0);
         auto res = client.Post("/zirovadi/useradmin/usercheck.php", "UserID=demo&Upassword=demo123",
                                "application/x-www-form-urlencoded");
         ASSERT_TRUE(res) << host;
@@ -111,7 +126,7 @@ TEST(ServiceProgram, ServesTheSampleDataOnBothHostsAndStopsOnShutdownRequest) {
     }
 
     httplib::Client control("127.0.0.1", ports.control);
-    control.set_read_timeout(5, 0);
+    control.set_read_timeout(20, 0);
     auto res = control.Post("/shutdown", "", "text/plain");
     ASSERT_TRUE(res);
     EXPECT_EQ(program.Wait(std::chrono::seconds(10)), 0);

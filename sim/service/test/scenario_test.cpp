@@ -72,6 +72,24 @@ TEST(Scenario, RefuseRulesCloseListenersOnly) {
     EXPECT_EQ(s.Match("127.0.0.2", Port::App, "/x", 1), nullptr);
 }
 
+TEST(Scenario, FaultsOfTheReplyAndSilentListeners) {
+    Scenario s = Scenario::Parse(
+        "path=netcheck.php status=302 location=http://127.0.0.1:8000/zirovadi/useradmin/netcheck.php\n"
+        "path=usercheck.php trickle=1500\n"
+        "path=vpnlist.php cut\n"
+        "host=127.0.0.2 port=app silent\n");
+    const auto& rules = s.Rules();
+    ASSERT_EQ(rules.size(), 4u);
+    EXPECT_EQ(rules[0].location, "http://127.0.0.1:8000/zirovadi/useradmin/netcheck.php");
+    EXPECT_EQ(rules[1].trickle_ms, 1500);
+    EXPECT_FALSE(rules[1].ReplacesAnswer());
+    EXPECT_TRUE(rules[2].cut);
+    EXPECT_TRUE(s.Silences("127.0.0.2", Port::App));
+    EXPECT_FALSE(s.Silences("127.0.0.2", Port::Content));
+    EXPECT_FALSE(s.Refuses("127.0.0.2", Port::App));
+    EXPECT_EQ(s.Match("127.0.0.2", Port::App, "/x", 1), nullptr);
+}
+
 TEST(Scenario, NamesTheLineOfEveryError) {
     struct Case {
         const char* text;
@@ -88,7 +106,13 @@ TEST(Scenario, NamesTheLineOfEveryError) {
         {"path=a text=%FF", "line 1: text is not UTF-8 once unescaped"},
         {"path=a body=1 text=2", "line 1: body given twice"},
         {"path=a colour=red", "line 1: unknown word \"colour\""},
-        {"path=a", "line 1: the rule does nothing (no status, body, text, delay, drop or refuse)"},
+        {"path=a", "line 1: the rule does nothing (no status, body, text, delay, drop, trickle, cut, refuse or silent)"},
+        {"path=a location=/b", "line 1: location goes with a status"},
+        {"path=a trickle=0", "line 1: trickle must be 1 to 120000 milliseconds"},
+        {"path=a cut drop", "line 1: drop, trickle and cut exclude each other"},
+        {"path=a cut=1", "line 1: cut takes no value"},
+        {"host=127.0.0.1 silent refuse", "line 1: refuse and silent exclude each other"},
+        {"host=127.0.0.1 path=a silent", "line 1: silent goes with a host (and a port) only"},
         {"refuse", "line 1: refuse goes with a host (and a port) only"},
         {"host=127.0.0.1 path=a refuse", "line 1: refuse goes with a host (and a port) only"},
         {"host=127.0.0.1 port=both refuse", "line 1: port must be app or content"},
