@@ -214,6 +214,15 @@ void Form::CreateHandle()
     WinControl::CreateHandle();
     if (m_menu)
         m_menu->SetWindow(this);
+    // Every window of a program shows the program's own icon (icon resource 1) when it has one, in
+    // its caption and on the taskbar; without one the system's default stays.
+    const HINSTANCE module = GetModuleHandleW(nullptr);
+    if (HICON big = LoadIconW(module, MAKEINTRESOURCEW(1))) {
+        SendMessageW(Handle(), WM_SETICON, ICON_BIG, LPARAM(big));
+        const int small = GetSystemMetrics(SM_CXSMICON);
+        if (auto* icon = static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(1), IMAGE_ICON, small, small, LR_SHARED)))
+            SendMessageW(Handle(), WM_SETICON, ICON_SMALL, LPARAM(icon));
+    }
 }
 
 bool Form::Showing() const { return HandleIfAllocated() && IsWindowVisible(HandleIfAllocated()); }

@@ -238,6 +238,22 @@ TEST_F(MainFormTest, TheHiddenPartsLieOutsideTheClientArea)
     EXPECT_EQ(form->sb->Width(), 150);
 }
 
+TEST_F(MainFormTest, TheWindowAndTheTrayShowTheProgramsIcon)
+{
+    Tfrmmain* form = LoggedIn();
+    form->Show();
+    const HICON own = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1));
+    ASSERT_NE(own, nullptr);
+    EXPECT_EQ(HICON(SendMessageW(form->Handle(), WM_GETICON, ICON_BIG, 0)), own);
+    EXPECT_NE(SendMessageW(form->Handle(), WM_GETICON, ICON_SMALL, 0), 0);
+    HICON trayIcon = nullptr;
+    for (const auto& call : tray.calls)
+        if (call.message == NIM_ADD)
+            trayIcon = call.data.hIcon;
+    ASSERT_NE(trayIcon, nullptr);
+    EXPECT_NE(trayIcon, LoadIconW(nullptr, IDI_APPLICATION));
+}
+
 TEST_F(MainFormTest, TheTrafficLabelShowsItsWholeText)
 {
     Tfrmmain* form = LoggedIn();

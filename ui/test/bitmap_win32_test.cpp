@@ -61,8 +61,9 @@ TEST(Bitmap, ResizingKeepsTheSharedAreaAndWhitensTheRest)
             for (int x = 0; x < c.width; ++x)
                 ASSERT_EQ(bitmap.PixelColor(x, y), (x < 3 && y < 3) ? clBlack : clWhite)
                     << int(c.format) << " at " << x << "," << y;
-        if (c.format == pf32bit)
+        if (c.format == pf32bit) {
             EXPECT_EQ(bitmap.Pixels().ReadPixel(1, 4), 0xFFFFFFFFu) << "new 32-bit pixels are opaque";
+        }
         // The memory context follows the new section.
         GdiFill(bitmap, RECT{c.width - 1, c.height - 1, c.width, c.height}, clBlack);
         EXPECT_EQ(bitmap.PixelColor(c.width - 1, c.height - 1), clBlack);

@@ -44,7 +44,7 @@ Api& Ras()
         Api a;
         a.module = LoadLibraryW(L"rasapi32.dll");
         if (a.module) {
-#define BIND(name) a.name = reinterpret_cast<decltype(&::name)>(GetProcAddress(a.module, #name));
+#define BIND(name) a.name = reinterpret_cast<decltype(&::name)>(reinterpret_cast<void*>(GetProcAddress(a.module, #name)));
             RAS_FUNCTIONS(BIND)
 #undef BIND
         }
