@@ -1,16 +1,269 @@
-// IJsonObject: the reference-counted interface of one JSON value, as the utility interface hands
-// it out.
-// FIXME: the JSON document model, its reader and writer add the value's operations here; until
-// they exist no value is ever made and ParseJson of the utility interface gives nil.
+// IJsonObject: one reference-counted JSON value of any kind, and TJsonObject, the class behind it.
+//
+// Every value (null, boolean, double, 64-bit integer, object, array, string or method) is one
+// TJsonObject. Objects keep their members in a TJsonTableString (jsontable.h), arrays their elements
+// in a TJsonArray (jsonarray.h). Containers hold counted references, a value may sit in several
+// containers and a container may hold itself; Clear(true) breaks such cycles. The processing mark
+// keeps every walk over a value (clear, pack, write, clone, merge, validate) from following a cycle.
+//
+// Nothing here reports failure by exception: a path that does not resolve gives nil, false, 0 or the
+// empty text. The one exception is freeing a value that is still referenced ("Invalid pointer").
 #pragma once
 
 #include "core/interface.h"
+#include "core/string.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+namespace core {
+class Stream;
+}
 
 namespace support {
 
+using core::String;
+using core::StringView;
+
+class IJsonObject;
+class TJsonArray;
+class TJsonTableString;
+class TJsonWriter;
+class TJsonAvlIterator;
+using JsonRef = core::Ref<IJsonObject>;
+
+// The ordinals are part of the contract: kinds are stored and compared by them.
+enum TJsonType : uint8_t { stNull, stBoolean, stDouble, stInt, stObject, stArray, stString, stMethod };
+
+enum TJsonCompareResult { cpLess, cpEqu, cpGreat, cpError };
+
+enum TJsonValidateError {
+    veRuleMalformated,
+    veFieldIsRequired,
+    veInvalidDataType,
+    veFieldNotFound,
+    veUnexpectedField,
+    veDuplicateEntry,
+    veValueNotInEnum,
+    veInvalidLength,
+    veInvalidRange,
+};
+
+// Path options (a set of bits).
+enum TJsonFindOption : unsigned { foCreatePath = 1, foPutValue = 2, foDelete = 4, foCallMethod = 8 };
+using TJsonFindOptions = unsigned;
+
+// A method value's procedure: `self` is the object or array in which the method was found, `params`
+// the argument value; the procedure leaves its answer in `result`.
+using TJsonMethod = void (*)(const JsonRef& self, const JsonRef& params, JsonRef& result);
+using TJsonOnValidateError = void (*)(void* sender, TJsonValidateError error, const String& objpath);
+
+// A socket handle for SaveTo; not owned.
+using JsonSocket = intptr_t;
+
+class TJsonEnumerator;
+
 class IJsonObject : public virtual core::IInterface {
+public:
+    virtual std::unique_ptr<TJsonEnumerator> GetEnumerator() = 0;
+    virtual TJsonType GetDataType() const = 0;
+    virtual bool GetProcessing() const = 0;
+    virtual void SetProcessing(bool value) = 0;
+
+    // Paths (the path language of jsonreader.h), evaluated from this value.
+    virtual JsonRef ForcePath(StringView path, TJsonType dataType = stObject) = 0;
+    virtual String Format(StringView text, char16_t beginSep = u'%', char16_t endSep = u'%') = 0;
+    virtual JsonRef GetPathObject(StringView path) = 0;
+    virtual void PutPathObject(StringView path, const JsonRef& value) = 0;
+    virtual bool GetPathBoolean(StringView path) = 0;
+    virtual void PutPathBoolean(StringView path, bool value) = 0;
+    virtual int64_t GetPathInteger(StringView path) = 0;
+    virtual void PutPathInteger(StringView path, int64_t value) = 0;
+    virtual double GetPathDouble(StringView path) = 0;
+    virtual void PutPathDouble(StringView path, double value) = 0;
+    virtual String GetPathString(StringView path) = 0;
+    virtual void PutPathString(StringView path, StringView value) = 0;
+    virtual TJsonMethod GetPathMethod(StringView path) = 0;
+    virtual void PutPathMethod(StringView path, TJsonMethod value) = 0;
+    virtual TJsonArray* GetPathArray(StringView path) = 0;
+    // The value at the path; a new null value when there is none.
+    virtual JsonRef GetN(StringView path) = 0;
+    // As PutPathObject; a nil value is stored as a new null value.
+    virtual void PutN(StringView path, const JsonRef& value) = 0;
+
+    // Writing (jsonwriter.h). WriteValue returns the last sink result; negative means the sink failed.
+    virtual int WriteValue(TJsonWriter& writer, bool indent, bool escape, int level) = 0;
+    virtual int64_t SaveTo(core::Stream& stream, bool indent = false, bool escape = true) = 0;
+    virtual int64_t SaveTo(const String& fileName, bool indent = false, bool escape = true) = 0;
+    virtual int64_t SaveTo(JsonSocket socket, bool indent = false, bool escape = true) = 0;
+    virtual int64_t CalcSize(bool indent = false, bool escape = true) = 0;
+    virtual String AsJSon(bool indent = false, bool escape = true) = 0;
+
+    // Conversions; they never fail.
+    virtual bool AsBoolean() = 0;
+    virtual int64_t AsInteger() = 0;
+    virtual double AsDouble() = 0;
+    virtual String AsString() = 0;
+    virtual TJsonArray* AsArray() = 0;
+    virtual TJsonTableString* AsObject() = 0;
+    virtual TJsonMethod AsMethod() = 0;
+
+    virtual void Clear(bool all = false) = 0;
+    virtual void Pack(bool all = false) = 0;
+    // Calls the method value at the path with the argument; the text form parses the argument first.
+    virtual JsonRef call(StringView path, const JsonRef& param = nullptr) = 0;
+    virtual JsonRef call(StringView path, StringView param) = 0;
+    virtual JsonRef Clone() = 0;
+    // Removes the value at the path and returns it.
+    virtual JsonRef Delete(StringView path) = 0;
+    virtual void Merge(const JsonRef& value, bool reference = false) = 0;
+    virtual void Merge(StringView text) = 0;
+    virtual bool Validate(StringView rules, StringView defs = {}, TJsonOnValidateError callback = nullptr,
+                          void* sender = nullptr) = 0;
+    virtual bool Validate(const JsonRef& rules, const JsonRef& defs = nullptr, TJsonOnValidateError callback = nullptr,
+                          void* sender = nullptr) = 0;
+    virtual TJsonCompareResult Compare(const JsonRef& value) = 0;
+    virtual TJsonCompareResult Compare(StringView text) = 0;
+    virtual bool IsType(TJsonType kind) const = 0;
+    virtual void* GetDataPtr() const = 0;
+    virtual void SetDataPtr(void* p) = 0;
+
 protected:
     ~IJsonObject() override = default;
 };
+
+class TJsonObject final : public core::RefCounted, public IJsonObject {
+public:
+    explicit TJsonObject(TJsonType kind = stObject);
+    explicit TJsonObject(bool value);
+    explicit TJsonObject(int64_t value);
+    explicit TJsonObject(int value) : TJsonObject(int64_t(value)) {}
+    explicit TJsonObject(double value);
+    explicit TJsonObject(StringView value);
+    explicit TJsonObject(const char16_t* value) : TJsonObject(StringView(value)) {}
+    explicit TJsonObject(TJsonMethod value);
+    ~TJsonObject() override;
+
+    // A new value, already referenced.
+    template <class T> static JsonRef Make(T value) { return JsonRef(new TJsonObject(value)); }
+
+    int32_t AddRef() noexcept override { return RefCounted::AddRef(); }
+    int32_t Release() noexcept override { return RefCounted::Release(); }
+
+    std::unique_ptr<TJsonEnumerator> GetEnumerator() override;
+    TJsonType GetDataType() const override { return FDataType; }
+    bool GetProcessing() const override { return FProcessing; }
+    void SetProcessing(bool value) override { FProcessing = value; }
+
+    JsonRef ForcePath(StringView path, TJsonType dataType = stObject) override;
+    String Format(StringView text, char16_t beginSep = u'%', char16_t endSep = u'%') override;
+    JsonRef GetPathObject(StringView path) override;
+    void PutPathObject(StringView path, const JsonRef& value) override;
+    bool GetPathBoolean(StringView path) override;
+    void PutPathBoolean(StringView path, bool value) override;
+    int64_t GetPathInteger(StringView path) override;
+    void PutPathInteger(StringView path, int64_t value) override;
+    double GetPathDouble(StringView path) override;
+    void PutPathDouble(StringView path, double value) override;
+    String GetPathString(StringView path) override;
+    void PutPathString(StringView path, StringView value) override;
+    TJsonMethod GetPathMethod(StringView path) override;
+    void PutPathMethod(StringView path, TJsonMethod value) override;
+    TJsonArray* GetPathArray(StringView path) override;
+    JsonRef GetN(StringView path) override;
+    void PutN(StringView path, const JsonRef& value) override;
+
+    int WriteValue(TJsonWriter& writer, bool indent, bool escape, int level) override;
+    int64_t SaveTo(core::Stream& stream, bool indent = false, bool escape = true) override;
+    int64_t SaveTo(const String& fileName, bool indent = false, bool escape = true) override;
+    int64_t SaveTo(JsonSocket socket, bool indent = false, bool escape = true) override;
+    int64_t CalcSize(bool indent = false, bool escape = true) override;
+    String AsJSon(bool indent = false, bool escape = true) override;
+
+    bool AsBoolean() override;
+    int64_t AsInteger() override;
+    double AsDouble() override;
+    String AsString() override;
+    TJsonArray* AsArray() override { return FDataType == stArray ? FO.c_array : nullptr; }
+    TJsonTableString* AsObject() override { return FDataType == stObject ? FO.c_object : nullptr; }
+    TJsonMethod AsMethod() override { return FDataType == stMethod ? FO.c_method : nullptr; }
+
+    void Clear(bool all = false) override;
+    void Pack(bool all = false) override;
+    JsonRef call(StringView path, const JsonRef& param = nullptr) override;
+    JsonRef call(StringView path, StringView param) override;
+    JsonRef Clone() override;
+    JsonRef Delete(StringView path) override;
+    void Merge(const JsonRef& value, bool reference = false) override;
+    void Merge(StringView text) override;
+    bool Validate(StringView rules, StringView defs = {}, TJsonOnValidateError callback = nullptr,
+                  void* sender = nullptr) override;
+    bool Validate(const JsonRef& rules, const JsonRef& defs = nullptr, TJsonOnValidateError callback = nullptr,
+                  void* sender = nullptr) override;
+    TJsonCompareResult Compare(const JsonRef& value) override;
+    TJsonCompareResult Compare(StringView text) override;
+    bool IsType(TJsonType kind) const override { return FDataType == kind; }
+    void* GetDataPtr() const override { return FDataPtr; }
+    void SetDataPtr(void* p) override { FDataPtr = p; }
+
+private:
+    void SetString(StringView value);
+    const String& Text() const;
+    JsonRef CloneMarked();
+
+    bool FProcessing = false;
+    TJsonType FDataType;
+    void* FDataPtr = nullptr;
+    // One payload by kind; a string value keeps its text on the heap so that numbers stay small.
+    union {
+        bool c_boolean;
+        double c_double;
+        int64_t c_int;
+        TJsonTableString* c_object;
+        TJsonArray* c_array;
+        TJsonMethod c_method;
+        String* c_string;
+    } FO;
+};
+
+// Walks an object's members or an array's elements; over any other value, the value itself once.
+class TJsonEnumerator {
+public:
+    explicit TJsonEnumerator(JsonRef value);
+    ~TJsonEnumerator();
+
+    bool MoveNext();
+    JsonRef GetCurrent() const;
+    JsonRef Current() const { return GetCurrent(); }
+
+private:
+    JsonRef FObj;
+    std::unique_ptr<TJsonAvlIterator> FObjEnum;
+    int32_t FCount = -1;
+};
+
+// ---- unit-level operations ----------------------------------------------------------------------------
+
+// The text read with partial parsing and no path context; nil on failure.
+JsonRef ParseJsonText(StringView text);
+// A nil value counts as stNull.
+bool IsValueOfType(const JsonRef& value, TJsonType kind);
+TJsonType ValueTypeOf(const JsonRef& value);
+
+// A walk over an object's members in table order.
+struct TJsonObjectIter {
+    String key;
+    JsonRef val;
+    std::unique_ptr<TJsonAvlIterator> Ite;
+};
+bool FirstMember(const JsonRef& value, TJsonObjectIter& iter);
+bool NextMember(TJsonObjectIter& iter);
+void CloseMemberWalk(TJsonObjectIter& iter);
+
+// The number of values alive in the process.
+int32_t JsonLiveValues();
+// The unit's finalisation: raises EAssertionFailed "Memory leak" while values are still alive.
+void FinalizeJsonUnit();
 
 } // namespace support

@@ -9,6 +9,7 @@
 #include "core/stringlist.h"
 #include "support/base64.h"
 #include "support/httpget.h"
+#include "support/jsonreader.h"
 #include "support/sysutil.h"
 
 #include <chrono>
@@ -522,9 +523,15 @@ strings3::~strings3() = default;
 
 core::Ref<IJsonObject> strings3::ParseJson()
 {
-    // FIXME: the JSON reader comes with the JSON document model; until then nothing parses, and
-    // f_so keeps the last value that did.
-    return nullptr;
+    // A text that does not parse (or a parser that fails) leaves the last parsed value in f_so.
+    try {
+        core::Ref<IJsonObject> json = ParseJsonText(f_string);
+        if (json)
+            f_so = json;
+        return json;
+    } catch (const std::exception&) {
+        return nullptr;
+    }
 }
 
 // ---- strings4 -----------------------------------------------------------------------------------

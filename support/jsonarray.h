@@ -1,0 +1,44 @@
+// The elements of a JSON array value: a growable block of counted value references with nil holes.
+#pragma once
+
+#include "support/jsonobject.h"
+
+#include <cstdint>
+
+namespace support {
+
+class TJsonArray {
+public:
+    TJsonArray();
+    TJsonArray(const TJsonArray&) = delete;
+    TJsonArray& operator=(const TJsonArray&) = delete;
+    ~TJsonArray();
+
+    int32_t Length() const { return FLength; }
+    int32_t Capacity() const { return FSize; }
+
+    // The element, or nil outside 0..Length-1.
+    JsonRef GetItem(int32_t index) const;
+    IJsonObject* Item(int32_t index) const { return index >= 0 && index < FLength ? FArray[index] : nullptr; }
+    // Stores at index (releasing what was there), growing and leaving nil holes as needed. Returns
+    // false and changes nothing for a negative index or growth that cannot be had.
+    bool PutItem(int32_t index, const JsonRef& value);
+    // Appends; returns the index of the new element, -1 when the array cannot grow.
+    int32_t Add(const JsonRef& value);
+    bool Insert(int32_t index, const JsonRef& value);
+    // Removes and returns the element (nil outside 0..Length-1).
+    JsonRef Delete(int32_t index);
+    // Releases every element, first clearing each with all set; the capacity stays.
+    void Clear(bool all);
+    // Removes nil elements keeping the order of the rest; with all, packs the remaining values too.
+    void Pack(bool all);
+
+private:
+    bool Grow(int64_t atLeast);
+
+    IJsonObject** FArray;
+    int32_t FLength = 0;
+    int32_t FSize;
+};
+
+} // namespace support

@@ -1,0 +1,826 @@
+// The reader's state machine and the path language on top of it.
+//
+// Each stack level holds one value being built (or one path step being evaluated) and the state it is
+// in. A level that needs a nested value pushes a new level and, when that one finishes, takes the
+// completed value in its own state (tsArrayAdd, tsObjectValueAdd, tsParamPut, tsMethodPut). A state
+// either consumes the character or passes it on ("redo") to the next state or level, so one character
+// may cross several states. The machine keeps everything it needs in the tokenizer, so text that
+// arrives in pieces (ParseStream) resumes where the last piece stopped.
+#include "support/jsonreader.h"
+
+#include "core/exception.h"
+#include "core/stream.h"
+#include "support/jsonarray.h"
+#include "support/jsontable.h"
+
+#include <charconv>
+#include <cstring>
+#include <string>
+
+namespace support {
+
+namespace {
+
+// Character classes over units 0..255; units above 255 belong to none.
+enum : uint8_t { kWhite = 1, kDelim = 2, kNumber = 4 };
+
+struct Classes {
+    uint8_t bits[256] = {};
+    constexpr Classes()
+    {
+        const int white[] = {8, 9, 10, 12, 13, 32};
+        const int delim[] = {0, 8, 9, 10, 12, 13, 32, '"', '(', ')', ',', '.', ':', '[', ']', '{', '}'};
+        const int number[] = {'+', '-', '.', 'E', 'e'};
+        for (int c : white)
+            bits[c] |= kWhite;
+        for (int c : delim)
+            bits[c] |= kDelim;
+        for (int c : number)
+            bits[c] |= kNumber;
+        for (int c = '0'; c <= '9'; ++c)
+            bits[c] |= kNumber;
+    }
+};
+constexpr Classes kClasses;
+
+inline bool Is(char16_t c, uint8_t cls) { return c < 256 && (kClasses.bits[c] & cls); }
+
+int HexValue(char16_t c)
+{
+    if (c >= u'0' && c <= u'9')
+        return c - u'0';
+    if (c >= u'a' && c <= u'f')
+        return c - u'a' + 10;
+    if (c >= u'A' && c <= u'F')
+        return c - u'A' + 10;
+    return -1;
+}
+
+// The first n units of the buffer equal those of the keyword.
+bool KeywordPrefix(const TJsonWriterString& pb, const char16_t* keyword, int n)
+{
+    if (pb.Length() < n)
+        return false;
+    return std::memcmp(pb.Data(), keyword, size_t(n) * sizeof(char16_t)) == 0;
+}
+
+// Texts taken from the buffer end at its first NUL, so a \u0000 escape cuts them there.
+StringView BufferText(const TJsonWriterString& pb)
+{
+    StringView all = pb.View();
+    const size_t nul = all.find(u'\0');
+    return nul == StringView::npos ? all : all.substr(0, nul);
+}
+
+// Number text as a value: an integer when it is one and fits 64 bits, else a double when the whole
+// text is one, else the text itself as a string.
+JsonRef NumberValue(StringView text, bool isDouble, bool& isInteger, int64_t& integer)
+{
+    isInteger = false;
+    char local[64];
+    std::string heap;
+    char* ascii = local;
+    if (text.size() > sizeof(local)) {
+        heap.resize(text.size());
+        ascii = heap.data();
+    }
+    for (size_t i = 0; i < text.size(); ++i)
+        ascii[i] = char(text[i]);
+    const char* end = ascii + text.size();
+    if (!isDouble) {
+        auto [p, ec] = std::from_chars(ascii, end, integer);
+        if (ec == std::errc() && p == end) {
+            isInteger = true;
+            return TJsonObject::Make(integer);
+        }
+        if (ec != std::errc::result_out_of_range || p != end)
+            return TJsonObject::Make(text);
+    }
+    double d = 0;
+    auto [p, ec] = std::from_chars(ascii, end, d, std::chars_format::general);
+    if (ec == std::errc() && p == end)
+        return TJsonObject::Make(d);
+    return TJsonObject::Make(text);
+}
+
+} // namespace
+
+// ---- tokenizer ----------------------------------------------------------------------------------------
+
+void TJsonTokenizer::ResetLevel(int d)
+{
+    TJsonTokenerSrec& level = stack[d];
+    level.state = tsEatws;
+    level.saved_state = tsStart;
+    level.obj = nullptr;
+    level.current = nullptr;
+    level.parent = nullptr;
+    level.gparent = nullptr;
+    level.field_name.clear();
+}
+
+void TJsonTokenizer::Reset()
+{
+    for (int d = depth; d >= 0; --d)
+        ResetLevel(d);
+    depth = 0;
+    err = teSuccess;
+    eval_count = 0;
+    completed = nullptr;
+}
+
+// ---- the machine --------------------------------------------------------------------------------------
+
+JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool endsWithNul, IJsonObject* self,
+                TJsonFindOptions options, const JsonRef& put, TJsonType dt)
+{
+    tok.char_offset = 0;
+    tok.err = teSuccess;
+    TJsonWriterString& pb = tok.pb;
+    const bool putting = options & foPutValue;
+    const bool deleting = options & foDelete;
+    const bool creating = options & foCreatePath;
+    int64_t pos = 0;
+
+    for (;;) {
+        if (pos >= length && !endsWithNul) {
+            const TJsonTokenerSrec& top = tok.stack[tok.depth];
+            tok.err = tok.depth == 0 && top.state == tsEatws && top.saved_state == tsFinish ? teSuccess : teContinue;
+            break;
+        }
+        const char16_t c = pos < length ? text[pos] : u'\0';
+
+    redo:
+        TJsonTokenerSrec& L = tok.stack[tok.depth];
+
+// Ends the level's value: the character goes on to whatever follows it.
+#define FINISH(value)                                                                                                  \
+    do {                                                                                                               \
+        L.current = (value);                                                                                           \
+        L.saved_state = tsFinish;                                                                                      \
+        L.state = tsEatws;                                                                                             \
+        goto redo;                                                                                                     \
+    } while (0)
+#define FAIL(error)                                                                                                    \
+    do {                                                                                                               \
+        tok.err = (error);                                                                                             \
+        goto stop;                                                                                                     \
+    } while (0)
+#define PUSH(next)                                                                                                     \
+    do {                                                                                                               \
+        if (tok.depth > kJsonMaxDepth - 2)                                                                             \
+            FAIL(teDepth);                                                                                             \
+        L.state = (next);                                                                                              \
+        ++tok.depth;                                                                                                   \
+        tok.ResetLevel(tok.depth);                                                                                     \
+        goto redo;                                                                                                     \
+    } while (0)
+
+        switch (L.state) {
+        case tsEatws:
+            if (Is(c, kWhite))
+                break;
+            if (c == u'/') {
+                pb.Reset();
+                pb.AppendUnit(u'/');
+                L.state = tsCommentStart;
+                break;
+            }
+            L.state = L.saved_state;
+            goto redo;
+
+        case tsStart:
+            switch (c) {
+            case u'"':
+            case u'\'':
+                tok.quote_char = c;
+                pb.Reset();
+                L.state = tsString;
+                break;
+            case u'(':
+                if (self && tok.depth == 0 && self->GetDataType() == stMethod) {
+                    // A call of the context method itself: the argument list as after a name.
+                    L.current = JsonRef(self);
+                    L.state = tsEvalMethod;
+                }
+                break;
+            case u'-':
+                L.state = tsNumber;
+                pb.Reset();
+                tok.is_double = 0;
+                goto redo;
+            case u't':
+            case u'T':
+            case u'f':
+            case u'F':
+                L.state = tsBoolean;
+                pb.Reset();
+                tok.st_pos = 0;
+                goto redo;
+            case u'n':
+            case u'N':
+                L.state = tsNull;
+                pb.Reset();
+                tok.st_pos = 0;
+                goto redo;
+            case u'[':
+                L.current = TJsonObject::Make(stArray);
+                L.saved_state = tsArray;
+                L.state = tsEatws;
+                break;
+            case u'{':
+                L.current = TJsonObject::Make(stObject);
+                L.saved_state = tsObjectFieldStart;
+                L.state = tsEatws;
+                break;
+            default:
+                if (c >= u'0' && c <= u'9') {
+                    if (self && tok.depth == 0 && self->GetDataType() == stObject) {
+                        // A member name that begins with a digit.
+                        L.current = JsonRef(self);
+                        pb.Reset();
+                        L.state = tsIdentifier;
+                        goto redo;
+                    }
+                    L.state = tsNumber;
+                    pb.Reset();
+                    tok.is_double = 0;
+                    goto redo;
+                }
+                pb.Reset();
+                L.state = tsIdentifier;
+                goto redo;
+            }
+            break;
+
+        case tsFinish:
+            if (tok.depth == 0)
+                goto stop;
+            tok.completed = std::move(L.current);
+            tok.ResetLevel(tok.depth);
+            --tok.depth;
+            goto redo;
+
+        case tsNull:
+            pb.AppendUnit(c);
+            if (!KeywordPrefix(pb, u"null", std::min(tok.st_pos + 1, 4))) {
+                pb.Truncate(pb.Length() - 1);
+                L.state = tsIdentifier;
+                goto redo;
+            }
+            if (tok.st_pos == 4) {
+                if (Is(c, kDelim))
+                    FINISH(TJsonObject::Make(stNull));
+                L.state = tsIdentifier;
+            }
+            ++tok.st_pos;
+            break;
+
+        case tsBoolean:
+            pb.AppendUnit(c);
+            if (KeywordPrefix(pb, u"true", std::min(tok.st_pos + 1, 4))) {
+                if (tok.st_pos == 4) {
+                    if (Is(c, kDelim))
+                        FINISH(TJsonObject::Make(true));
+                    L.state = tsIdentifier;
+                }
+            } else if (KeywordPrefix(pb, u"false", std::min(tok.st_pos + 1, 5))) {
+                if (tok.st_pos == 5) {
+                    if (Is(c, kDelim))
+                        FINISH(TJsonObject::Make(false));
+                    L.state = tsIdentifier;
+                }
+            } else {
+                pb.Truncate(pb.Length() - 1);
+                L.state = tsIdentifier;
+                goto redo;
+            }
+            ++tok.st_pos;
+            break;
+
+        case tsCommentStart:
+            if (c == u'*')
+                L.state = tsComment;
+            else if (c == u'/')
+                L.state = tsCommentEol;
+            else
+                FAIL(teParseComment);
+            break;
+
+        case tsComment:
+            if (c == u'*')
+                L.state = tsCommentEnd;
+            break;
+
+        case tsCommentEol:
+            if (c == u'\n')
+                L.state = tsEatws;
+            break;
+
+        case tsCommentEnd:
+            L.state = c == u'/' ? tsEatws : tsComment;
+            break;
+
+        case tsString:
+            if (c == tok.quote_char) {
+                L.current = TJsonObject::Make(BufferText(pb));
+                L.saved_state = tsFinish;
+                L.state = tsEatws;
+                break;
+            }
+            if (c == u'\\') {
+                L.saved_state = tsString;
+                L.state = tsStringEscape;
+                break;
+            }
+            if (c != 0) {
+                // A run of plain characters goes to the buffer in one piece.
+                int64_t end = pos + 1;
+                while (end < length && text[end] != tok.quote_char && text[end] != u'\\' && text[end] != 0)
+                    ++end;
+                pb.Append(text + pos, int(end - pos));
+                pos = end;
+                tok.char_offset = pos;
+                continue;
+            }
+            pb.AppendUnit(c);
+            break;
+
+        case tsStringEscape:
+            switch (c) {
+            case u'b': pb.AppendUnit(u'\b'); break;
+            case u'f': pb.AppendUnit(u'\f'); break;
+            case u'n': pb.AppendUnit(u'\n'); break;
+            case u'r': pb.AppendUnit(u'\r'); break;
+            case u't': pb.AppendUnit(u'\t'); break;
+            case u'u':
+            case u'x':
+                tok.ucs_char = 0;
+                tok.st_pos = 0;
+                L.state = c == u'u' ? tsEscapeUnicode : tsEscapeHexadecimal;
+                goto advance;
+            default:
+                pb.AppendUnit(c);
+                break;
+            }
+            L.state = L.saved_state;
+            break;
+
+        case tsEscapeUnicode:
+        case tsEscapeHexadecimal: {
+            const int digits = L.state == tsEscapeUnicode ? 4 : 2;
+            const int v = HexValue(c);
+            if (v < 0)
+                FAIL(teParseString);
+            tok.ucs_char = char16_t(tok.ucs_char + (v << (4 * (digits - 1 - tok.st_pos))));
+            if (++tok.st_pos == digits) {
+                pb.AppendUnit(tok.ucs_char);
+                L.state = L.saved_state;
+            }
+            break;
+        }
+
+        case tsIdentifier:
+            if (!self) {
+                if (c > 255) {
+                    pb.AppendUnit(c);
+                    break;
+                }
+                // Words end at the separators of the container they sit in; at the top level only
+                // the end of the text ends them.
+                bool end = c == 0;
+                if (!end && tok.depth > 0) {
+                    const TJsonTokenerState outer = tok.stack[tok.depth - 1].state;
+                    if (outer == tsArrayAdd)
+                        end = c == u',' || c == u']';
+                    else if (outer == tsObjectValueAdd)
+                        end = c == u',' || c == u'}';
+                }
+                if (end)
+                    FINISH(TJsonObject::Make(BufferText(pb)));
+                if (c == u'\\') {
+                    L.saved_state = tsIdentifier;
+                    L.state = tsStringEscape;
+                    break;
+                }
+                pb.AppendUnit(c);
+                break;
+            }
+            if (c > 255 || !Is(c, kDelim)) {
+                pb.AppendUnit(c);
+                break;
+            }
+            {
+                // A path step ends: the name in the buffer is looked up in the value reached so far.
+                L.gparent = L.parent;
+                L.parent = L.current ? L.current : JsonRef(self);
+                IJsonObject* parent = L.parent.get();
+                const String name(BufferText(pb));
+                const bool atTop = tok.eval_count == 0;
+                switch (parent->GetDataType()) {
+                case stObject: {
+                    TJsonTableString* table = parent->AsObject();
+                    if (c == u'(' || c == u'.' || c == u'[') {
+                        if (!name.empty())
+                            L.current = table->GetMember(name);
+                        L.state = c == u'(' ? tsEvalMethod : c == u'.' ? tsEvalProperty : tsEvalArray;
+                        goto advance;
+                    }
+                    if (!name.empty())
+                        L.current = table->GetMember(name);
+                    if (putting && atTop) {
+                        table->PutMember(name, put);
+                        L.current = put;
+                    } else if (deleting && atTop) {
+                        L.current = table->Delete(name);
+                    } else if (!L.current && creating) {
+                        JsonRef created(new TJsonObject(dt));
+                        table->PutMember(name, created);
+                        L.current = created;
+                    } else {
+                        L.current = table->GetMember(name);
+                    }
+                    L.state = tsFinish;
+                    goto redo;
+                }
+                case stArray: {
+                    TJsonArray* array = parent->AsArray();
+                    if (L.obj) {
+                        if (L.obj->GetDataType() != stInt || L.obj->AsInteger() < 0)
+                            FAIL(teEvalInt);
+                        const int64_t wide = L.obj->AsInteger();
+                        // An index no array can reach reads nil and stores nothing.
+                        const int32_t index = wide > 0x7FFFFFFE ? -1 : int32_t(wide);
+                        L.obj = nullptr;
+                        L.current = array->GetItem(index);
+                        if (c == u'(') {
+                            L.state = tsEvalMethod;
+                        } else if (c == u'.') {
+                            if (!L.current) {
+                                JsonRef created = TJsonObject::Make(stObject);
+                                if (!creating || !array->PutItem(index, created))
+                                    FAIL(teEvalObject);
+                                L.current = created;
+                            }
+                            L.state = tsEvalProperty;
+                        } else if (c == u'[') {
+                            if (!L.current) {
+                                JsonRef created = TJsonObject::Make(stArray);
+                                if (!creating || array->Add(created) < 0)
+                                    FAIL(teEvalArray);
+                                L.current = created;
+                            }
+                            L.state = tsEvalArray;
+                        } else {
+                            if (putting && atTop)
+                                L.current = array->PutItem(index, put) ? put : nullptr;
+                            else if (deleting && atTop)
+                                L.current = array->Delete(index);
+                            L.state = tsFinish;
+                            goto redo;
+                        }
+                        goto advance;
+                    }
+                    // Empty brackets: the last element, or a new one at the end.
+                    JsonRef last = array->GetItem(array->Length() - 1);
+                    if (c == u'(') {
+                        L.current = putting ? nullptr : last;
+                        L.state = tsEvalMethod;
+                    } else if (c == u'.' || c == u'[') {
+                        if (putting) {
+                            JsonRef created = TJsonObject::Make(c == u'.' ? stObject : stArray);
+                            L.current = array->Add(created) >= 0 ? created : nullptr;
+                        } else {
+                            L.current = last;
+                        }
+                        L.state = c == u'.' ? tsEvalProperty : tsEvalArray;
+                    } else {
+                        if (putting && atTop)
+                            L.current = array->Add(put) >= 0 ? put : nullptr;
+                        else if (name.empty())
+                            L.current = last;
+                        L.state = tsFinish;
+                        goto redo;
+                    }
+                    goto advance;
+                }
+                case stMethod: {
+                    const TJsonMethod method = parent->AsMethod();
+                    if (c == u'(' || c == u'.' || c == u'[') {
+                        L.current = nullptr;
+                        if (method)
+                            method(L.gparent, L.obj, L.current);
+                        L.obj = nullptr;
+                        pb.Reset();
+                        if (c != u'.')
+                            L.state = c == u'(' ? tsEvalMethod : tsEvalArray;
+                        goto advance;
+                    }
+                    if (putting && atTop)
+                        FAIL(teEvalMethod);
+                    L.current = nullptr;
+                    if (method)
+                        method(L.gparent, L.obj, L.current);
+                    L.obj = nullptr;
+                    L.state = tsFinish;
+                    goto redo;
+                }
+                default:
+                    // Nothing can be looked up in a scalar: the path runs on to its end and fails.
+                    break;
+                }
+            }
+            break;
+
+        case tsNumber:
+            if (Is(c, kNumber)) {
+                int64_t end = pos;
+                while (end < length && Is(text[end], kNumber)) {
+                    if (text[end] == u'.' || text[end] == u'e' || text[end] == u'E')
+                        tok.is_double = 1;
+                    ++end;
+                }
+                pb.Append(text + pos, int(end - pos));
+                pos = end;
+                tok.char_offset = pos;
+                continue;
+            }
+            {
+                bool isInteger = false;
+                int64_t integer = 0;
+                JsonRef value = NumberValue(pb.View(), tok.is_double != 0, isInteger, integer);
+                if (isInteger && self && self->GetDataType() == stArray) {
+                    // A number on an array context is an index.
+                    TJsonArray* array = self->AsArray();
+                    const int32_t index = integer < 0 || integer > 0x7FFFFFFE ? -1 : int32_t(integer);
+                    if (putting && tok.eval_count == 0)
+                        value = array->PutItem(index, put) ? put : nullptr;
+                    else if (deleting && tok.eval_count == 0)
+                        value = array->Delete(index);
+                    else
+                        value = array->GetItem(index);
+                }
+                FINISH(std::move(value));
+            }
+
+        case tsArray:
+            if (c == u']') {
+                L.saved_state = tsFinish;
+                L.state = tsEatws;
+                break;
+            }
+            PUSH(tsArrayAdd);
+
+        case tsArrayAdd:
+            L.current->AsArray()->Add(tok.completed);
+            tok.completed = nullptr;
+            L.saved_state = tsArraySep;
+            L.state = tsEatws;
+            goto redo;
+
+        case tsArraySep:
+            if (c == u']')
+                L.saved_state = tsFinish;
+            else if (c == u',')
+                L.saved_state = tsArray;
+            else
+                FAIL(teParseArray);
+            L.state = tsEatws;
+            break;
+
+        case tsObjectFieldStart:
+            if (c == u'}') {
+                L.saved_state = tsFinish;
+                L.state = tsEatws;
+                break;
+            }
+            if (c == u'"' || c == u'\'') {
+                tok.quote_char = c;
+                pb.Reset();
+                L.state = tsObjectField;
+                break;
+            }
+            if (Is(c, kDelim))
+                FAIL(teParseObjectKeyName);
+            pb.Reset();
+            L.state = tsObjectUnquotedField;
+            goto redo;
+
+        case tsObjectField:
+            if (c == tok.quote_char) {
+                L.field_name = BufferText(pb);
+                L.saved_state = tsObjectFieldEnd;
+                L.state = tsEatws;
+                break;
+            }
+            if (c == u'\\') {
+                L.saved_state = tsObjectField;
+                L.state = tsStringEscape;
+                break;
+            }
+            pb.AppendUnit(c);
+            break;
+
+        case tsObjectUnquotedField:
+            if (c == 0 || c == u':') {
+                L.field_name = BufferText(pb);
+                L.saved_state = tsObjectFieldEnd;
+                L.state = tsEatws;
+                goto redo;
+            }
+            if (c == u'\\') {
+                L.saved_state = tsObjectUnquotedField;
+                L.state = tsStringEscape;
+                break;
+            }
+            pb.AppendUnit(c);
+            break;
+
+        case tsObjectFieldEnd:
+            if (c != u':')
+                FAIL(teParseObjectKeySep);
+            L.saved_state = tsObjectValue;
+            L.state = tsEatws;
+            break;
+
+        case tsObjectValue:
+            PUSH(tsObjectValueAdd);
+
+        case tsObjectValueAdd:
+            L.current->AsObject()->PutMember(L.field_name, tok.completed);
+            tok.completed = nullptr;
+            L.field_name.clear();
+            L.saved_state = tsObjectSep;
+            L.state = tsEatws;
+            goto redo;
+
+        case tsObjectSep:
+            if (c == u'}')
+                L.saved_state = tsFinish;
+            else if (c == u',')
+                L.saved_state = tsObjectFieldStart;
+            else
+                FAIL(teParseObjectValueSep);
+            L.state = tsEatws;
+            break;
+
+        case tsEvalProperty:
+        case tsEvalArray: {
+            const TJsonType kind = L.state == tsEvalProperty ? stObject : stArray;
+            if (!L.current && creating && L.parent) {
+                JsonRef created = TJsonObject::Make(kind);
+                if (TJsonTableString* table = L.parent->AsObject())
+                    table->PutMember(BufferText(pb), created);
+                else if (TJsonArray* array = L.parent->AsArray())
+                    array->Add(created);
+                L.current = created;
+            } else if (!L.current || L.current->GetDataType() != kind) {
+                FAIL(kind == stObject ? teEvalObject : teEvalArray);
+            }
+            pb.Reset();
+            L.state = kind == stObject ? tsIdentifier : tsParamValue;
+            goto redo;
+        }
+
+        case tsParamValue:
+            if (c == u']') {
+                L.state = tsIdentifier;
+                break;
+            }
+            ++tok.eval_count;
+            PUSH(tsParamPut);
+
+        case tsParamPut:
+            --tok.eval_count;
+            L.obj = std::move(tok.completed);
+            pb.Reset();
+            L.saved_state = tsIdentifier;
+            L.state = tsEatws;
+            if (c != u']')
+                FAIL(teEvalArray);
+            break;
+
+        case tsEvalMethod:
+            if (!L.current || !L.current->AsMethod())
+                FAIL(teEvalMethod);
+            pb.Reset();
+            L.obj = TJsonObject::Make(stArray);
+            L.state = tsMethodValue;
+            goto redo;
+
+        case tsMethodValue:
+            if (c == u')') {
+                L.state = tsIdentifier;
+                break;
+            }
+            ++tok.eval_count;
+            PUSH(tsMethodPut);
+
+        case tsMethodPut: {
+            // Each argument was counted as it opened, so each one closes its count here.
+            --tok.eval_count;
+            TJsonArray* args = L.obj->AsArray();
+            args->Add(tok.completed);
+            tok.completed = nullptr;
+            if (c == u')') {
+                if (args->Length() == 1)
+                    L.obj = args->GetItem(0);
+                L.saved_state = tsIdentifier;
+            } else if (c == u',') {
+                L.saved_state = tsMethodValue;
+            } else {
+                FAIL(teEvalMethod);
+            }
+            pb.Reset();
+            L.state = tsEatws;
+            break;
+        }
+        }
+#undef FINISH
+#undef FAIL
+#undef PUSH
+
+    advance:
+        ++pos;
+        tok.char_offset = pos;
+        if (c == 0) {
+            // The end of the text: only a complete value at the top level is a success.
+            const TJsonTokenerSrec& top = tok.stack[tok.depth];
+            if (tok.depth != 0 || (top.state != tsFinish && top.saved_state != tsFinish))
+                tok.err = teParseEof;
+            break;
+        }
+    }
+
+stop:
+    if (tok.err != teSuccess)
+        return nullptr;
+    TJsonTokenerSrec& top = tok.stack[0];
+    if ((options & foCallMethod) && top.current && top.current->AsMethod()) {
+        JsonRef result;
+        top.current->AsMethod()(top.parent, put, result);
+        return result;
+    }
+    return top.current;
+}
+
+// ---- entry points -------------------------------------------------------------------------------------
+
+JsonRef ParseString(StringView text, bool partial, IJsonObject* self, TJsonFindOptions options, const JsonRef& put,
+                    TJsonType dt, TJsonTokenizerError* error)
+{
+    TJsonTokenizer tok;
+    JsonRef value = ParseEx(tok, text.data(), int64_t(text.size()), true, self, options, put, dt);
+    if (error)
+        *error = tok.err;
+    if (tok.err != teSuccess)
+        return nullptr;
+    if (!partial && tok.char_offset < int64_t(text.size()) && text[size_t(tok.char_offset)] != 0)
+        return nullptr;
+    return value;
+}
+
+JsonRef ParseStream(core::Stream& stream, bool partial, IJsonObject* self, TJsonFindOptions options, const JsonRef& put,
+                    TJsonType dt, TJsonTokenizerError* error)
+{
+    TJsonTokenizer tok;
+    JsonRef value;
+    unsigned char bytes[1024];
+    char16_t units[1024];
+    bool leftOver = false;
+    for (;;) {
+        const int64_t n = stream.Read(bytes, sizeof(bytes));
+        if (n <= 0) {
+            // The end of the data is the end of the text.
+            value = ParseEx(tok, units, 0, true, self, options, put, dt);
+            break;
+        }
+        for (int64_t i = 0; i < n; ++i)
+            units[i] = bytes[i];
+        value = ParseEx(tok, units, n, false, self, options, put, dt);
+        if (tok.err == teContinue || (tok.err == teSuccess && tok.char_offset == n))
+            continue;
+        leftOver = tok.char_offset < n && units[tok.char_offset] != 0;
+        break;
+    }
+    if (error)
+        *error = tok.err;
+    if (tok.err != teSuccess || (!partial && leftOver))
+        return nullptr;
+    return value;
+}
+
+JsonRef ParseFile(const String& fileName, bool partial, IJsonObject* self, TJsonFindOptions options, const JsonRef& put,
+                  TJsonType dt, TJsonTokenizerError* error)
+{
+    try {
+        core::FileStream file(fileName, core::fmOpenRead | core::fmShareDenyWrite);
+        return ParseStream(file, partial, self, options, put, dt, error);
+    } catch (const core::Exception&) {
+        if (error)
+            *error = teParseEof;
+        return nullptr;
+    }
+}
+
+} // namespace support

@@ -1,0 +1,139 @@
+// The member table of a JSON object value: a height-balanced (AVL) tree of entries ordered by a
+// 32-bit hash of the member name, descending, and among equal hashes by the name itself, ascending.
+// The order is fixed by the names alone, so members always iterate (and are written) in the same
+// order whatever order they were put in; a replaced member keeps its place.
+#pragma once
+
+#include "core/interface.h"
+#include "core/string.h"
+
+#include <cstdint>
+
+namespace support {
+
+using core::String;
+using core::StringView;
+
+class IJsonObject;
+class TJsonAvlIterator;
+
+// One member. In a TJsonTableString, FPtr is an IJsonObject the entry holds one count of, or nil.
+class TJsonAvlEntry {
+public:
+    TJsonAvlEntry(String name, void* ptr);
+    virtual ~TJsonAvlEntry() = default;
+
+    // h := h * 129 + unit + 0x9E370001 for each UTF-16 unit, with 32-bit wrap-around.
+    static uint32_t Hash(StringView name);
+
+    const String& Name() const { return FName; }
+    uint32_t HashValue() const { return FHash; }
+    void* Ptr() const { return FPtr; }
+    void SetPtr(void* ptr) { FPtr = ptr; }
+    // The payload as a value (a new reference); replacing releases the old one.
+    core::Ref<IJsonObject> Value() const;
+    void SetValue(const core::Ref<IJsonObject>& value);
+
+private:
+    friend class TJsonAvlTree;
+    friend class TJsonAvlIterator;
+
+    TJsonAvlEntry* FGt = nullptr;
+    TJsonAvlEntry* FLt = nullptr;
+    int32_t FBf = 0;
+    uint32_t FHash;
+    String FName;
+    void* FPtr;
+};
+
+enum TJsonAvlSearchType : unsigned { stEQual = 1, stLess = 2, stGreater = 4 };
+using TJsonAvlSearchTypes = unsigned;
+
+// Paths are kept up to this many levels: an AVL tree of 2^44 entries is still shallower.
+inline constexpr int kJsonAvlMaxDepth = 64;
+
+class TJsonAvlTree {
+public:
+    TJsonAvlTree() = default;
+    TJsonAvlTree(const TJsonAvlTree&) = delete;
+    TJsonAvlTree& operator=(const TJsonAvlTree&) = delete;
+    virtual ~TJsonAvlTree();
+
+    bool IsEmpty() const { return FRoot == nullptr; }
+    int32_t Count() const { return FCount; }
+
+    // Inserts, or on an equal name swaps the payloads into the existing entry and disposes of the new
+    // one; returns the entry that holds the payload now.
+    virtual TJsonAvlEntry* InsertEntry(TJsonAvlEntry* entry);
+    // The exact match with stEQual; with stLess / stGreater the nearest entry before / after the key
+    // in tree order; nil when there is none.
+    virtual TJsonAvlEntry* FindEntry(StringView key, TJsonAvlSearchTypes kinds) const;
+    virtual void Clear(bool all);
+
+    // Removes the entry of that exact name; returns its payload (the caller takes its count) or nil.
+    void* DeletePtr(StringView key);
+    // Removes every entry whose payload is nil; with all, packs the remaining values too.
+    void Pack(bool all);
+
+    TJsonAvlIterator GetEnumerator() const;
+
+protected:
+    virtual void DeleteEntry(TJsonAvlEntry* entry, bool all);
+    virtual int CompareEntries(const TJsonAvlEntry& a, const TJsonAvlEntry& b) const;
+    virtual int CompareKeyToEntry(StringView key, const TJsonAvlEntry& entry) const;
+
+private:
+    friend class TJsonAvlIterator;
+    static TJsonAvlEntry* Rebalance(TJsonAvlEntry* e);
+    // Negative when the key comes before the entry in tree order.
+    int Order(uint32_t hash, StringView key, const TJsonAvlEntry& entry) const;
+    TJsonAvlEntry* Search(StringView key, TJsonAvlSearchTypes kinds, TJsonAvlEntry** path, uint64_t& branch,
+                          int& depth) const;
+
+    TJsonAvlEntry* FRoot = nullptr;
+    int32_t FCount = 0;
+};
+
+// The members of an object value, each payload a counted IJsonObject reference.
+class TJsonTableString : public TJsonAvlTree {
+public:
+    ~TJsonTableString() override;
+
+    core::Ref<IJsonObject> GetMember(StringView name) const;
+    // The entry that ends up holding the value takes one count of it.
+    void PutMember(StringView name, const core::Ref<IJsonObject>& value);
+    // Removes the member; returns its value (nil when absent or nil).
+    core::Ref<IJsonObject> Delete(StringView name);
+    // New array values with the member values / names in iteration order.
+    core::Ref<IJsonObject> GetValues() const;
+    core::Ref<IJsonObject> GetNames() const;
+
+protected:
+    void DeleteEntry(TJsonAvlEntry* entry, bool all) override;
+};
+
+// A resumable walk over a tree in its order. After the last entry MoveNext starts over.
+class TJsonAvlIterator {
+public:
+    explicit TJsonAvlIterator(const TJsonAvlTree& tree) : FTree(&tree) {}
+
+    void First();
+    void Last();
+    void Next();
+    void Prior();
+    bool MoveNext();
+    TJsonAvlEntry* GetIter() const { return FDepth < 0 ? nullptr : FPath[FDepth]; }
+    TJsonAvlEntry* Current() const { return GetIter(); }
+    // Positions the walk on the entry that FindEntry gives (none when nil).
+    void Search(StringView key, TJsonAvlSearchTypes kinds);
+
+private:
+    void Descend(TJsonAvlEntry* from, bool towardsGt);
+
+    const TJsonAvlTree* FTree;
+    uint64_t FBranch = 0;  // bit d: the step into level d went to the FGt side
+    int FDepth = -1;       // -1: no current entry; FPath[FDepth] is the current one
+    TJsonAvlEntry* FPath[kJsonAvlMaxDepth] = {};
+};
+
+} // namespace support

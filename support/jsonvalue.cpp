@@ -1,0 +1,556 @@
+// JSON values: construction, conversions, clear and pack, clone, merge, compare, template expansion,
+// the path accessors, enumeration and the unit-level helpers.
+#include "support/jsonobject.h"
+
+#include "core/convert.h"
+#include "core/exception.h"
+#include "support/jsonarray.h"
+#include "support/jsonreader.h"
+#include "support/jsontable.h"
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+namespace support {
+
+namespace {
+
+std::atomic<int32_t> g_live_values{0};
+
+// Sets the processing mark for the life of the guard; the mark also drops when an exception passes.
+class ProcessingMark {
+public:
+    explicit ProcessingMark(IJsonObject& value) : m_value(value) { m_value.SetProcessing(true); }
+    ~ProcessingMark() { m_value.SetProcessing(false); }
+    ProcessingMark(const ProcessingMark&) = delete;
+    ProcessingMark& operator=(const ProcessingMark&) = delete;
+
+private:
+    IJsonObject& m_value;
+};
+
+const String g_empty;
+
+// The whole text as a 64-bit integer: optional blanks and sign, then decimal digits, or hexadecimal
+// digits after "$", "x" or "0x" in either case.
+bool TextToInteger(StringView text, int64_t& value)
+{
+    size_t i = 0;
+    while (i < text.size() && (text[i] == u' ' || text[i] == u'\t'))
+        ++i;
+    size_t digits = i;
+    if (digits < text.size() && (text[digits] == u'+' || text[digits] == u'-'))
+        ++digits;
+    if (digits < text.size() && (text[digits] == u'x' || text[digits] == u'X')) {
+        String copy(text);
+        copy[digits] = u'$';
+        return core::TryStrToInt64(copy, value);
+    }
+    return core::TryStrToInt64(text, value);
+}
+
+} // namespace
+
+// ---- construction -------------------------------------------------------------------------------------
+
+TJsonObject::TJsonObject(TJsonType kind) : FDataType(kind)
+{
+    FO.c_int = 0;
+    switch (kind) {
+    case stObject:
+        FO.c_object = new TJsonTableString;
+        break;
+    case stArray:
+        FO.c_array = new TJsonArray;
+        break;
+    case stString:
+        FO.c_string = nullptr;  // the empty text needs no block
+        break;
+    default:
+        break;
+    }
+    g_live_values.fetch_add(1, std::memory_order_relaxed);
+}
+
+TJsonObject::TJsonObject(bool value) : TJsonObject(stBoolean) { FO.c_boolean = value; }
+TJsonObject::TJsonObject(int64_t value) : TJsonObject(stInt) { FO.c_int = value; }
+TJsonObject::TJsonObject(double value) : TJsonObject(stDouble) { FO.c_double = value; }
+TJsonObject::TJsonObject(StringView value) : TJsonObject(stString) { SetString(value); }
+TJsonObject::TJsonObject(TJsonMethod value) : TJsonObject(stMethod) { FO.c_method = value; }
+
+TJsonObject::~TJsonObject()
+{
+    switch (FDataType) {
+    case stObject:
+        delete FO.c_object;
+        break;
+    case stArray:
+        delete FO.c_array;
+        break;
+    case stString:
+        delete FO.c_string;
+        break;
+    default:
+        break;
+    }
+    g_live_values.fetch_sub(1, std::memory_order_relaxed);
+}
+
+void TJsonObject::SetString(StringView value)
+{
+    if (FO.c_string)
+        FO.c_string->assign(value);
+    else if (!value.empty())
+        FO.c_string = new String(value);
+}
+
+const String& TJsonObject::Text() const { return FO.c_string ? *FO.c_string : g_empty; }
+
+// ---- conversions --------------------------------------------------------------------------------------
+
+bool TJsonObject::AsBoolean()
+{
+    switch (FDataType) {
+    case stNull:
+        return false;
+    case stBoolean:
+        return FO.c_boolean;
+    case stDouble:
+        return FO.c_double != 0;
+    case stInt:
+        return FO.c_int != 0;
+    case stString:
+        return !Text().empty();
+    default:
+        return true;
+    }
+}
+
+int64_t TJsonObject::AsInteger()
+{
+    switch (FDataType) {
+    case stBoolean:
+        return FO.c_boolean ? 1 : 0;
+    case stDouble: {
+        // Halves go to the even neighbour; NaN is 0 and what lies beyond 64 bits the nearest bound.
+        const double d = FO.c_double;
+        if (std::isnan(d))
+            return 0;
+        if (d >= 9223372036854775808.0)
+            return std::numeric_limits<int64_t>::max();
+        if (d < -9223372036854775808.0)
+            return std::numeric_limits<int64_t>::min();
+        const double r = std::nearbyint(d);
+        if (r >= 9223372036854775808.0)
+            return std::numeric_limits<int64_t>::max();
+        return int64_t(r);
+    }
+    case stInt:
+        return FO.c_int;
+    case stString: {
+        int64_t value = 0;
+        return TextToInteger(Text(), value) ? value : 0;
+    }
+    default:
+        return 0;
+    }
+}
+
+double TJsonObject::AsDouble()
+{
+    switch (FDataType) {
+    case stBoolean:
+        return FO.c_boolean ? 1 : 0;
+    case stDouble:
+        return FO.c_double;
+    case stInt:
+        return double(FO.c_int);
+    case stString: {
+        double value = 0;
+        return core::TryStrToFloat(Text(), value) ? value : 0;
+    }
+    default:
+        return 0;
+    }
+}
+
+String TJsonObject::AsString()
+{
+    if (FDataType == stString)
+        return Text();
+    return AsJSon(false, false);
+}
+
+// ---- clear, pack, clone -------------------------------------------------------------------------------
+
+void TJsonObject::Clear(bool all)
+{
+    if (FProcessing)
+        return;
+    ProcessingMark mark(*this);
+    switch (FDataType) {
+    case stBoolean:
+        FO.c_boolean = false;
+        break;
+    case stDouble:
+        FO.c_double = 0;
+        break;
+    case stInt:
+        FO.c_int = 0;
+        break;
+    case stObject:
+        FO.c_object->Clear(all);
+        break;
+    case stArray:
+        FO.c_array->Clear(all);
+        break;
+    case stString:
+        delete FO.c_string;
+        FO.c_string = nullptr;
+        break;
+    case stMethod:
+        FO.c_method = nullptr;
+        break;
+    case stNull:
+        break;
+    }
+}
+
+void TJsonObject::Pack(bool all)
+{
+    if (FProcessing)
+        return;
+    ProcessingMark mark(*this);
+    if (FDataType == stObject)
+        FO.c_object->Pack(all);
+    else if (FDataType == stArray)
+        FO.c_array->Pack(all);
+}
+
+JsonRef TJsonObject::Clone()
+{
+    // A value reached again while it is being copied is copied as nil, so a cycle ends there.
+    if (FProcessing)
+        return nullptr;
+    ProcessingMark mark(*this);
+    return CloneMarked();
+}
+
+JsonRef TJsonObject::CloneMarked()
+{
+    switch (FDataType) {
+    case stBoolean:
+        return Make(FO.c_boolean);
+    case stDouble:
+        return Make(FO.c_double);
+    case stInt:
+        return Make(FO.c_int);
+    case stString:
+        return Make(StringView(Text()));
+    case stMethod:
+        return Make(FO.c_method);
+    case stObject: {
+        JsonRef result = Make(stObject);
+        TJsonTableString* table = result->AsObject();
+        TJsonAvlIterator it(*FO.c_object);
+        while (it.MoveNext()) {
+            auto* member = static_cast<IJsonObject*>(it.Current()->Ptr());
+            table->PutMember(it.Current()->Name(), member ? member->Clone() : nullptr);
+        }
+        return result;
+    }
+    case stArray: {
+        JsonRef result = Make(stArray);
+        TJsonArray* array = result->AsArray();
+        for (int32_t i = 0; i < FO.c_array->Length(); ++i) {
+            IJsonObject* item = FO.c_array->Item(i);
+            array->Add(item ? item->Clone() : nullptr);
+        }
+        return result;
+    }
+    case stNull:
+        break;
+    }
+    return nullptr;
+}
+
+// ---- merge and compare --------------------------------------------------------------------------------
+
+void TJsonObject::Merge(const JsonRef& value, bool reference)
+{
+    if (ValueTypeOf(value) != FDataType || !value)
+        return;
+    // Values on the way down are marked: a cycle back to one of them is not followed again.
+    if (FProcessing || value->GetProcessing())
+        return;
+    switch (FDataType) {
+    case stBoolean:
+        FO.c_boolean = value->AsBoolean();
+        break;
+    case stDouble:
+        FO.c_double = value->AsDouble();
+        break;
+    case stInt:
+        FO.c_int = value->AsInteger();
+        break;
+    case stString:
+        SetString(value->AsString());
+        break;
+    case stMethod:
+        FO.c_method = value->AsMethod();
+        break;
+    case stObject: {
+        ProcessingMark mine(*this);
+        std::unique_ptr<ProcessingMark> theirs;
+        if (value.get() != static_cast<IJsonObject*>(this))
+            theirs = std::make_unique<ProcessingMark>(*value);
+        TJsonTableString* table = FO.c_object;
+        TJsonAvlIterator it(*value->AsObject());
+        while (it.MoveNext()) {
+            JsonRef other = it.Current()->Value();
+            const String& name = it.Current()->Name();
+            JsonRef existing = table->GetMember(name);
+            if (existing && other && existing->GetDataType() == other->GetDataType())
+                existing->Merge(other, false);
+            else
+                table->PutMember(name, reference ? other : (other ? other->Clone() : nullptr));
+        }
+        break;
+    }
+    case stArray: {
+        ProcessingMark mine(*this);
+        std::unique_ptr<ProcessingMark> theirs;
+        if (value.get() != static_cast<IJsonObject*>(this))
+            theirs = std::make_unique<ProcessingMark>(*value);
+        TJsonArray* array = FO.c_array;
+        TJsonArray* source = value->AsArray();
+        for (int32_t i = 0; i < source->Length(); ++i) {
+            JsonRef other = source->GetItem(i);
+            JsonRef existing = array->GetItem(i);
+            if (existing && other && existing->GetDataType() == other->GetDataType())
+                existing->Merge(other, false);
+            else
+                array->PutItem(i, reference ? other : (other ? other->Clone() : nullptr));
+        }
+        break;
+    }
+    case stNull:
+        break;
+    }
+}
+
+void TJsonObject::Merge(StringView text) { Merge(ParseJsonText(text), true); }
+
+TJsonCompareResult TJsonObject::Compare(const JsonRef& value)
+{
+    const TJsonType mine = FDataType;
+    const TJsonType theirs = ValueTypeOf(value);
+    auto scalar = [](TJsonType t) { return t == stBoolean || t == stDouble || t == stInt || t == stString; };
+    if (!scalar(mine) || !scalar(theirs))
+        return cpError;
+    if (mine == stString || theirs == stString) {
+        const int c = StringView(AsString()).compare(value->AsString());
+        return c < 0 ? cpLess : c == 0 ? cpEqu : cpGreat;
+    }
+    if (mine != stDouble && theirs != stDouble) {
+        // Compared, not subtracted: the difference of two 64-bit values may not fit.
+        const int64_t a = AsInteger();
+        const int64_t b = value->AsInteger();
+        return a < b ? cpLess : a == b ? cpEqu : cpGreat;
+    }
+    const double d = AsDouble() - value->AsDouble();
+    return d > 0 ? cpGreat : d == 0 ? cpEqu : cpLess;
+}
+
+TJsonCompareResult TJsonObject::Compare(StringView text)
+{
+    JsonRef other = ParseJsonText(text);
+    if (!other)
+        return cpError;
+    return Compare(other);
+}
+
+// ---- paths --------------------------------------------------------------------------------------------
+
+String TJsonObject::Format(StringView text, char16_t beginSep, char16_t endSep)
+{
+    String result;
+    size_t i = 0;
+    while (i < text.size()) {
+        if (text[i] != beginSep) {
+            result += text[i++];
+            continue;
+        }
+        const size_t close = text.find(endSep, i + 1);
+        if (close == StringView::npos)
+            break;  // an unclosed stretch drops the rest
+        result += GetPathString(text.substr(i + 1, close - i - 1));
+        i = close + 1;
+    }
+    return result;
+}
+
+JsonRef TJsonObject::ForcePath(StringView path, TJsonType dataType)
+{
+    return ParseString(path, true, this, foCreatePath, nullptr, dataType);
+}
+
+JsonRef TJsonObject::GetPathObject(StringView path) { return ParseString(path, true, this, 0, nullptr, stNull); }
+
+void TJsonObject::PutPathObject(StringView path, const JsonRef& value)
+{
+    ParseString(path, true, this, foCreatePath | foPutValue, value, stNull);
+}
+
+bool TJsonObject::GetPathBoolean(StringView path)
+{
+    JsonRef v = GetPathObject(path);
+    return v ? v->AsBoolean() : false;
+}
+
+void TJsonObject::PutPathBoolean(StringView path, bool value) { PutPathObject(path, Make(value)); }
+
+int64_t TJsonObject::GetPathInteger(StringView path)
+{
+    JsonRef v = GetPathObject(path);
+    return v ? v->AsInteger() : 0;
+}
+
+void TJsonObject::PutPathInteger(StringView path, int64_t value) { PutPathObject(path, Make(value)); }
+
+double TJsonObject::GetPathDouble(StringView path)
+{
+    JsonRef v = GetPathObject(path);
+    return v ? v->AsDouble() : 0;
+}
+
+void TJsonObject::PutPathDouble(StringView path, double value) { PutPathObject(path, Make(value)); }
+
+String TJsonObject::GetPathString(StringView path)
+{
+    JsonRef v = GetPathObject(path);
+    return v ? v->AsString() : String();
+}
+
+void TJsonObject::PutPathString(StringView path, StringView value) { PutPathObject(path, Make(value)); }
+
+TJsonMethod TJsonObject::GetPathMethod(StringView path)
+{
+    JsonRef v = GetPathObject(path);
+    return v ? v->AsMethod() : nullptr;
+}
+
+void TJsonObject::PutPathMethod(StringView path, TJsonMethod value) { PutPathObject(path, Make(value)); }
+
+TJsonArray* TJsonObject::GetPathArray(StringView path)
+{
+    // The array stays alive through its container; a path that reaches no container cannot give one.
+    JsonRef v = GetPathObject(path);
+    return v ? v->AsArray() : nullptr;
+}
+
+JsonRef TJsonObject::GetN(StringView path)
+{
+    JsonRef v = GetPathObject(path);
+    return v ? v : Make(stNull);
+}
+
+void TJsonObject::PutN(StringView path, const JsonRef& value) { PutPathObject(path, value ? value : Make(stNull)); }
+
+JsonRef TJsonObject::call(StringView path, const JsonRef& param)
+{
+    return ParseString(path, true, this, foCallMethod, param, stNull);
+}
+
+JsonRef TJsonObject::call(StringView path, StringView param) { return call(path, ParseJsonText(param)); }
+
+JsonRef TJsonObject::Delete(StringView path) { return ParseString(path, true, this, foDelete, nullptr, stNull); }
+
+// ---- enumeration --------------------------------------------------------------------------------------
+
+std::unique_ptr<TJsonEnumerator> TJsonObject::GetEnumerator() { return std::make_unique<TJsonEnumerator>(JsonRef(this)); }
+
+TJsonEnumerator::TJsonEnumerator(JsonRef value) : FObj(std::move(value))
+{
+    if (FObj && FObj->GetDataType() == stObject)
+        FObjEnum = std::make_unique<TJsonAvlIterator>(*FObj->AsObject());
+}
+
+TJsonEnumerator::~TJsonEnumerator() = default;
+
+bool TJsonEnumerator::MoveNext()
+{
+    if (!FObj)
+        return false;
+    switch (FObj->GetDataType()) {
+    case stObject:
+        return FObjEnum->MoveNext();
+    case stArray:
+        ++FCount;
+        return FCount < FObj->AsArray()->Length();
+    default:
+        return false;
+    }
+}
+
+JsonRef TJsonEnumerator::GetCurrent() const
+{
+    if (!FObj)
+        return nullptr;
+    switch (FObj->GetDataType()) {
+    case stObject:
+        return FObjEnum->Current() ? FObjEnum->Current()->Value() : nullptr;
+    case stArray:
+        return FObj->AsArray()->GetItem(FCount);
+    default:
+        return FObj;
+    }
+}
+
+// ---- unit-level operations ----------------------------------------------------------------------------
+
+JsonRef ParseJsonText(StringView text) { return ParseString(text, true, nullptr, 0, nullptr, stNull); }
+
+bool IsValueOfType(const JsonRef& value, TJsonType kind) { return ValueTypeOf(value) == kind; }
+
+TJsonType ValueTypeOf(const JsonRef& value) { return value ? value->GetDataType() : stNull; }
+
+bool FirstMember(const JsonRef& value, TJsonObjectIter& iter)
+{
+    iter.Ite.reset();
+    iter.val = nullptr;
+    iter.key.clear();
+    if (!IsValueOfType(value, stObject))
+        return false;
+    iter.Ite = std::make_unique<TJsonAvlIterator>(*value->AsObject());
+    return NextMember(iter);
+}
+
+bool NextMember(TJsonObjectIter& iter)
+{
+    if (!iter.Ite || !iter.Ite->MoveNext()) {
+        iter.val = nullptr;
+        iter.key.clear();
+        return false;
+    }
+    iter.key = iter.Ite->Current()->Name();
+    iter.val = iter.Ite->Current()->Value();
+    return true;
+}
+
+void CloseMemberWalk(TJsonObjectIter& iter)
+{
+    iter.Ite.reset();
+    iter.val = nullptr;
+}
+
+int32_t JsonLiveValues() { return g_live_values.load(std::memory_order_relaxed); }
+
+void FinalizeJsonUnit()
+{
+    if (JsonLiveValues() != 0)
+        throw core::EAssertionFailed(u"Memory leak");
+}
+
+} // namespace support

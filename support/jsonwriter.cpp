@@ -1,0 +1,372 @@
+// The JSON writer: the sinks, and values turned into text (compact or indented, with full or
+// minimal escaping).
+//
+// Layout: indented text puts each member on a line of its own (CR LF, then one blank per level, the
+// level taken modulo 256) and keeps array elements on one line. Escaping: full mode writes every unit
+// outside 32..127 as an escape (\b \t \n \f \r, else \u and four lower-case hex digits), minimal mode
+// only the quotation mark, the backslash and the slash. Numbers are JSON numbers whatever the locale:
+// 15 significant digits, a whole double ends in ".0" so that it reads back as a double, and a NaN or an
+// infinity (which JSON cannot express) is written as null.
+#include "support/jsonwriter.h"
+
+#include "core/exception.h"
+#include "core/stream.h"
+#include "support/jsonarray.h"
+#include "support/jsontable.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace support {
+
+// ---- sinks --------------------------------------------------------------------------------------------
+
+int TJsonWriter::Append(const char16_t* buffer)
+{
+    return Append(buffer, int(std::char_traits<char16_t>::length(buffer)));
+}
+
+TJsonWriterString::TJsonWriterString() : FBuf(static_cast<char16_t*>(std::malloc(32 * sizeof(char16_t)))), FSize(32)
+{
+    if (!FBuf)
+        throw std::bad_alloc();
+    FBuf[0] = 0;
+}
+
+TJsonWriterString::~TJsonWriterString() { std::free(FBuf); }
+
+void TJsonWriterString::Reserve(int size)
+{
+    const int64_t wanted = std::max<int64_t>(int64_t(FSize) * 2, int64_t(FBPos) + size + 8);
+    if (wanted > 0x7FFFFFFF)
+        throw std::bad_alloc();
+    void* block = std::realloc(FBuf, size_t(wanted) * sizeof(char16_t));
+    if (!block)
+        throw std::bad_alloc();
+    FBuf = static_cast<char16_t*>(block);
+    FSize = int(wanted);
+}
+
+int TJsonWriterString::Append(const char16_t* buffer, int size)
+{
+    if (size <= 0)
+        return size;
+    if (size >= FSize - FBPos)
+        Reserve(size);
+    char16_t* at = FBuf + FBPos;
+    switch (size) {
+    case 1:
+        at[0] = buffer[0];
+        break;
+    case 2:
+        at[0] = buffer[0];
+        at[1] = buffer[1];
+        break;
+    case 4:
+        at[0] = buffer[0];
+        at[1] = buffer[1];
+        at[2] = buffer[2];
+        at[3] = buffer[3];
+        break;
+    default:
+        std::memcpy(at, buffer, size_t(size) * sizeof(char16_t));
+    }
+    FBPos += size;
+    FBuf[FBPos] = 0;
+    return size;
+}
+
+void TJsonWriterString::TrimRight()
+{
+    while (FBPos > 0 && FBuf[FBPos - 1] == u' ')
+        --FBPos;
+    FBuf[FBPos] = 0;
+}
+
+namespace {
+
+const char kHex[] = "0123456789abcdef";
+
+// Units as bytes, each above 255 as its \u escape, through a local buffer for short pieces.
+template <class Sink> auto WithBytes(const char16_t* buffer, int size, Sink&& sink)
+{
+    int64_t bytes = size;
+    for (int i = 0; i < size; ++i)
+        if (buffer[i] > 255)
+            bytes += 5;
+    char local[1024];
+    std::string heap;
+    char* out = local;
+    if (bytes > int64_t(sizeof(local))) {
+        heap.resize(size_t(bytes));
+        out = heap.data();
+    }
+    char* p = out;
+    for (int i = 0; i < size; ++i) {
+        const char16_t c = buffer[i];
+        if (c <= 255) {
+            *p++ = char(c);
+        } else {
+            *p++ = '\\';
+            *p++ = 'u';
+            *p++ = kHex[c >> 12];
+            *p++ = kHex[(c >> 8) & 15];
+            *p++ = kHex[(c >> 4) & 15];
+            *p++ = kHex[c & 15];
+        }
+    }
+    return sink(out, int64_t(p - out));
+}
+
+} // namespace
+
+int TJsonWriterStream::Append(const char16_t* buffer, int size)
+{
+    if (size <= 0)
+        return size;
+    return int(WithBytes(buffer, size, [&](const char* bytes, int64_t count) { return FStream.Write(bytes, count); }));
+}
+
+void TJsonWriterStream::Reset() { FStream.SetSize(0); }
+
+int TJsonWriterSock::Append(const char16_t* buffer, int size)
+{
+    if (size <= 0)
+        return size;
+    const int sent =
+        WithBytes(buffer, size, [&](const char* bytes, int64_t count) { return JsonSocketSend(FSocket, bytes, int(count)); });
+    if (sent < 0)
+        FFailed = true;
+    else
+        FSize += sent;
+    return sent;
+}
+
+// ---- values into text ---------------------------------------------------------------------------------
+
+namespace {
+
+const char16_t kLineBreak[] = u"\r\n                                                                "
+                              u"                                                                "
+                              u"                                                                "
+                              u"                                                                ";
+
+int LineBreak(TJsonWriter& w, int level)
+{
+    return w.Append(kLineBreak, 2 + (level & 0xFF));
+}
+
+int WriteEscaped(TJsonWriter& w, StringView text, bool escape)
+{
+    const char16_t* s = text.data();
+    const size_t n = text.size();
+    size_t run = 0;
+    int result = 0;
+    char16_t buf[6] = {u'\\', u'u', u'0', u'0', u'0', u'0'};
+    for (size_t i = 0; i < n; ++i) {
+        const char16_t c = s[i];
+        char16_t shortEscape = 0;
+        bool plain;
+        if (c == u'"' || c == u'\\' || c == u'/') {
+            plain = false;
+            shortEscape = c;
+        } else if (!escape) {
+            plain = true;
+        } else if (c >= 32 && c <= 127) {
+            plain = true;
+        } else {
+            plain = false;
+            switch (c) {
+            case 8: shortEscape = u'b'; break;
+            case 9: shortEscape = u't'; break;
+            case 10: shortEscape = u'n'; break;
+            case 12: shortEscape = u'f'; break;
+            case 13: shortEscape = u'r'; break;
+            default: break;
+            }
+        }
+        if (plain)
+            continue;
+        if (i > run)
+            w.Append(s + run, int(i - run));
+        run = i + 1;
+        if (shortEscape) {
+            buf[1] = shortEscape;
+            result = w.Append(buf, 2);
+        } else {
+            buf[1] = u'u';
+            buf[2] = char16_t(kHex[c >> 12]);
+            buf[3] = char16_t(kHex[(c >> 8) & 15]);
+            buf[4] = char16_t(kHex[(c >> 4) & 15]);
+            buf[5] = char16_t(kHex[c & 15]);
+            result = w.Append(buf, 6);
+        }
+    }
+    if (n > run)
+        result = w.Append(s + run, int(n - run));
+    return result;
+}
+
+int WriteAscii(TJsonWriter& w, const char* text, size_t n)
+{
+    char16_t wide[40];
+    for (size_t i = 0; i < n; ++i)
+        wide[i] = char16_t(text[i]);
+    return w.Append(wide, int(n));
+}
+
+int WriteDouble(TJsonWriter& w, double d)
+{
+    if (!std::isfinite(d))
+        return w.Append(u"null", 4);
+    char text[40];
+    auto [end, ec] = std::to_chars(text, text + 32, d, std::chars_format::general, 15);
+    size_t n = size_t(end - text);
+    if (!std::memchr(text, '.', n) && !std::memchr(text, 'e', n)) {
+        text[n++] = '.';
+        text[n++] = '0';
+    }
+    return WriteAscii(w, text, n);
+}
+
+int WriteInt(TJsonWriter& w, int64_t i)
+{
+    char text[24];
+    auto [end, ec] = std::to_chars(text, text + sizeof(text), i);
+    return WriteAscii(w, text, size_t(end - text));
+}
+
+bool Skipped(IJsonObject* item) { return item && (item->GetDataType() == stMethod || item->GetProcessing()); }
+
+} // namespace
+
+int TJsonObject::WriteValue(TJsonWriter& w, bool indent, bool escape, int level)
+{
+    if (FProcessing)
+        return w.Append(u"null", 4);
+    struct Mark {
+        bool& flag;
+        explicit Mark(bool& f) : flag(f) { flag = true; }
+        ~Mark() { flag = false; }
+    } mark(FProcessing);
+    switch (FDataType) {
+    case stNull:
+        return w.Append(u"null", 4);
+    case stBoolean:
+        return FO.c_boolean ? w.Append(u"true", 4) : w.Append(u"false", 5);
+    case stDouble:
+        return WriteDouble(w, FO.c_double);
+    case stInt:
+        return WriteInt(w, FO.c_int);
+    case stString:
+        w.Append(u"\"", 1);
+        WriteEscaped(w, Text(), escape);
+        w.Append(u"\"", 1);
+        return 0;
+    case stMethod:
+        return 0;
+    case stObject: {
+        if (FO.c_object->IsEmpty())
+            return w.Append(u"{}", 2);
+        w.Append(u"{", 1);
+        if (indent)
+            ++level;
+        bool first = true;
+        TJsonAvlIterator it(*FO.c_object);
+        while (it.MoveNext()) {
+            auto* item = static_cast<IJsonObject*>(it.Current()->Ptr());
+            if (Skipped(item))
+                continue;
+            if (!first)
+                w.Append(u",", 1);
+            first = false;
+            if (indent)
+                LineBreak(w, level);
+            w.Append(u"\"", 1);
+            WriteEscaped(w, it.Current()->Name(), escape);
+            if (indent)
+                w.Append(u"\": ", 3);
+            else
+                w.Append(u"\":", 2);
+            if (item)
+                item->WriteValue(w, indent, escape, level);
+            else
+                w.Append(u"null", 4);
+        }
+        if (indent)
+            LineBreak(w, --level);
+        return w.Append(u"}", 1);
+    }
+    case stArray: {
+        TJsonArray* array = FO.c_array;
+        if (array->Length() == 0)
+            return w.Append(u"[]", 2);
+        w.Append(u"[", 1);
+        if (indent)
+            LineBreak(w, ++level);
+        bool first = true;
+        for (int32_t i = 0; i < array->Length(); ++i) {
+            IJsonObject* item = array->Item(i);
+            if (Skipped(item))
+                continue;
+            if (!first)
+                w.Append(u",", 1);
+            first = false;
+            if (item)
+                item->WriteValue(w, indent, escape, level);
+            else
+                w.Append(u"null", 4);
+        }
+        return w.Append(u"]", 1);
+    }
+    }
+    return 0;
+}
+
+String TJsonObject::AsJSon(bool indent, bool escape)
+{
+    TJsonWriterString w;
+    if (WriteValue(w, indent, escape, 0) < 0 || w.Length() == 0)
+        return String();
+    return String(w.Data());  // up to the first NUL
+}
+
+int64_t TJsonObject::SaveTo(core::Stream& stream, bool indent, bool escape)
+{
+    TJsonWriterStream w(stream);
+    if (WriteValue(w, indent, escape, 0) < 0) {
+        w.Reset();
+        return 0;
+    }
+    return stream.Size();
+}
+
+int64_t TJsonObject::SaveTo(const String& fileName, bool indent, bool escape)
+{
+    try {
+        core::FileStream file(fileName, core::fmCreate);
+        return SaveTo(file, indent, escape);
+    } catch (const core::Exception&) {
+        return 0;  // the JSON part reports failure by result
+    }
+}
+
+int64_t TJsonObject::SaveTo(JsonSocket socket, bool indent, bool escape)
+{
+    TJsonWriterSock w(socket);
+    if (WriteValue(w, indent, escape, 0) < 0 || w.Failed())
+        return 0;
+    return w.Size();
+}
+
+int64_t TJsonObject::CalcSize(bool indent, bool escape)
+{
+    TJsonWriterFake w;
+    WriteValue(w, indent, escape, 0);
+    return w.Size();
+}
+
+} // namespace support

@@ -1,0 +1,124 @@
+// Sinks of JSON text: a growable UTF-16 buffer (also the reader's token buffer), a byte stream, a
+// socket, and a counting sink that only measures. Values write themselves into them (WriteValue).
+#pragma once
+
+#include "support/jsonobject.h"
+
+#include <cstdint>
+
+namespace core {
+class Stream;
+}
+
+namespace support {
+
+class TJsonWriter {
+public:
+    virtual ~TJsonWriter() = default;
+    // Appends size UTF-16 units; returns the sink's result (negative when it failed).
+    virtual int Append(const char16_t* buffer, int size) = 0;
+    // Appends a NUL-terminated text.
+    int Append(const char16_t* buffer);
+    int Append(StringView text) { return Append(text.data(), int(text.size())); }
+    virtual void Reset() = 0;
+};
+
+// Text in memory: capacity 32 units at first, doubled (at least) when full, always NUL-terminated.
+// Appends of one, two or four units store directly, as the reader appends one unit per character.
+class TJsonWriterString final : public TJsonWriter {
+public:
+    TJsonWriterString();
+    ~TJsonWriterString() override;
+    TJsonWriterString(const TJsonWriterString&) = delete;
+    TJsonWriterString& operator=(const TJsonWriterString&) = delete;
+
+    int Append(const char16_t* buffer, int size) override;
+    using TJsonWriter::Append;
+    void Reset() override
+    {
+        FBPos = 0;
+        FBuf[0] = 0;
+    }
+    // Removes trailing blanks (unit 32 only).
+    void TrimRight();
+
+    void AppendUnit(char16_t c)
+    {
+        if (FSize - FBPos <= 1)
+            Reserve(1);
+        FBuf[FBPos++] = c;
+        FBuf[FBPos] = 0;
+    }
+    // Cuts the text to count units.
+    void Truncate(int count)
+    {
+        FBPos = count;
+        FBuf[FBPos] = 0;
+    }
+
+    const char16_t* Data() const { return FBuf; }
+    int Length() const { return FBPos; }
+    int Capacity() const { return FSize; }
+    StringView View() const { return StringView(FBuf, size_t(FBPos)); }
+
+private:
+    void Reserve(int size);
+
+    char16_t* FBuf;
+    int FBPos = 0;
+    int FSize;
+};
+
+// Bytes into a stream it does not own: each unit up to 255 as one byte; a unit above 255 (only met
+// inside strings and names) as its \u escape, so that no text is cut to its low byte.
+class TJsonWriterStream final : public TJsonWriter {
+public:
+    explicit TJsonWriterStream(core::Stream& stream) : FStream(stream) {}
+    int Append(const char16_t* buffer, int size) override;
+    using TJsonWriter::Append;
+    void Reset() override;
+
+private:
+    core::Stream& FStream;
+};
+
+// Counts units.
+class TJsonWriterFake final : public TJsonWriter {
+public:
+    int Append(const char16_t*, int size) override
+    {
+        FSize += size;
+        return int(FSize);
+    }
+    using TJsonWriter::Append;
+    void Reset() override { FSize = 0; }
+    int64_t Size() const { return FSize; }
+
+private:
+    int64_t FSize = 0;
+};
+
+// Bytes to a socket it does not own, converted as the stream writer does, one send per append.
+class TJsonWriterSock final : public TJsonWriter {
+public:
+    explicit TJsonWriterSock(JsonSocket socket) : FSocket(socket) {}
+    int Append(const char16_t* buffer, int size) override;
+    using TJsonWriter::Append;
+    void Reset() override
+    {
+        FSize = 0;
+        FFailed = false;
+    }
+    int64_t Size() const { return FSize; }
+    bool Failed() const { return FFailed; }
+
+private:
+    JsonSocket FSocket;
+    int64_t FSize = 0;
+    bool FFailed = false;
+};
+
+// One send of the bytes; the platform's result (negative on failure).
+int JsonSocketSend(JsonSocket socket, const char* bytes, int count);
+
+} // namespace support

@@ -1,0 +1,282 @@
+// The reader's extended syntax, its nesting limit, reading streams and files, and the path language.
+#include "support/jsonarray.h"
+#include "support/jsonobject.h"
+#include "support/jsonreader.h"
+#include "support/jsontable.h"
+
+#include "core/stream.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <random>
+
+namespace support::test {
+void JsonSum(const JsonRef& self, const JsonRef& params, JsonRef& result);
+}
+
+namespace {
+
+using namespace support;
+using core::String;
+
+// The compact, unescaped text of what the text reads as, or "<nil>".
+String Reads(StringView text, bool partial = false)
+{
+    JsonRef value = ParseString(text, partial);
+    if (!value)
+        return u"<nil>";
+    return value->GetDataType() == stString ? u"'" + value->AsString() + u"'" : value->AsJSon(false, false);
+}
+
+TEST(JsonReader, ExtendedSyntax)
+{
+    struct Case {
+        const char16_t* text;
+        const char16_t* reads;
+    };
+    const Case cases[] = {
+        {u"[1, 2,]", u"[1,2]"},
+        {u"[,1]", u"[\"\",1]"},
+        {u"[1,,2]", u"[1,\"\",2]"},
+        {u"{a: 1}", u"{\"a\":1}"},
+        {u"{a :1}", u"{\"a \":1}"},
+        {u"{'a':'b'}", u"{\"a\":\"b\"}"},
+        {u"{\"a\":1,}", u"{\"a\":1}"},
+        {u"{\"a\":1,\"a\":2}", u"{\"a\":2}"},
+        {u"[hello world, x]", u"[\"hello world\",\"x\"]"},
+        {u"hello, world", u"'hello, world'"},
+        {u"", u"''"},
+        {u"   ", u"''"},
+        {u"True", u"'True'"},
+        {u"NULL", u"'NULL'"},
+        {u"nullx", u"'nullx'"},
+        {u"null", u"null"},
+        {u"[true,false,null]", u"[true,false,null]"},
+        {u"+5", u"'+5'"},
+        {u".5", u"'.5'"},
+        {u"-5", u"-5"},
+        {u"1e3", u"1000.0"},
+        {u"1.0", u"1.0"},
+        {u"1-2", u"'1-2'"},
+        {u"[1.2.3]", u"[\"1.2.3\"]"},
+        {u"123456789012345678901234", u"1.23456789012346e+23"},
+        {u"-9223372036854775808", u"-9223372036854775808"},
+        {u"[1 /* c */ ,2 // x\n]", u"[1,2]"},
+        {u"1 // x", u"1"},
+        {u"1 /* x", u"1"},
+        {u"\"\\u0041\\x42\"", u"'AB'"},
+        {u"\"a\nb\"", u"'a\nb'"},
+        {u"\"a\\u0000b\"", u"'a'"},
+        {u"\"\\q\\/\\'\"", u"'q/''"},
+        {u"{\"\\u00e9\":[]}", u"{\"\u00e9\":[]}"},
+        {u"[\u4e2d\u6587, 2]", u"[\"\u4e2d\u6587\",2]"},
+        // Failures.
+        {u"{:1}", u"<nil>"},
+        {u"[1 / 2]", u"<nil>"},
+        {u"[1 /* c **/ 2]", u"<nil>"},
+        {u"\"\\u12G4\"", u"<nil>"},
+        {u"[1", u"<nil>"},
+        {u"[[1] //", u"<nil>"},
+        {u"{\"a\" 1}", u"<nil>"},
+        {u"{\"a\":1 \"b\":2}", u"<nil>"},
+        {u"[1 2]", u"<nil>"},
+        {u"\"open", u"<nil>"},
+        {u"1 2", u"<nil>"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(Reads(c.text), c.reads) << core::ToUtf8(c.text);
+    EXPECT_EQ(Reads(u"1 2", true), u"1");
+}
+
+TEST(JsonReader, ErrorsNameTheFault)
+{
+    struct Case {
+        const char16_t* text;
+        TJsonTokenizerError error;
+    };
+    const Case cases[] = {
+        {u"{:1}", teParseObjectKeyName}, {u"[1 / 2]", teParseComment}, {u"\"\\u12G4\"", teParseString},
+        {u"[1 2]", teParseArray},        {u"{a 1", teParseObjectKeySep}, {u"{a:1 2}", teParseObjectValueSep},
+        {u"\"x", teParseEof},            {u"[1]", teSuccess},
+    };
+    for (const Case& c : cases) {
+        TJsonTokenizerError error = teSuccess;
+        ParseString(c.text, false, nullptr, 0, nullptr, stNull, &error);
+        EXPECT_EQ(error, c.error) << core::ToUtf8(c.text);
+    }
+}
+
+TEST(JsonReader, ThirtyOneNestedContainersReadAndThirtyTwoFail)
+{
+    auto nested = [](int n) {
+        String text(size_t(n), u'[');
+        text += u"1";
+        text += String(size_t(n), u']');
+        return text;
+    };
+    EXPECT_NE(ParseString(nested(31), false), nullptr);
+    TJsonTokenizerError error = teSuccess;
+    EXPECT_EQ(ParseString(nested(32), false, nullptr, 0, nullptr, stNull, &error), nullptr);
+    EXPECT_EQ(error, teDepth);
+    EXPECT_NE(ParseString(u"{a:{b:{c:[[{}]]}}}", false), nullptr);
+}
+
+TEST(JsonReader, StreamsEndTheTextWithTheData)
+{
+    struct Case {
+        std::string bytes;
+        const char16_t* reads;
+    };
+    const Case cases[] = {
+        {"123", u"123"},
+        {"123 ", u"123"},
+        {"true", u"true"},
+        {"", u"''"},
+        {"{\"a\":[1,2]} // end", u"{\"a\":[1,2]}"},
+        {"\xe9", u"'\u00e9'"},  // bytes are widened, not decoded
+        {"[1,", u"<nil>"},
+        {"1 x", u"<nil>"},
+    };
+    for (const Case& c : cases) {
+        core::StringStream stream(c.bytes);
+        JsonRef value = ParseStream(stream, false);
+        const String got = !value ? u"<nil>"
+                           : value->GetDataType() == stString ? u"'" + value->AsString() + u"'"
+                                                              : value->AsJSon(false, false);
+        EXPECT_EQ(got, c.reads) << c.bytes;
+    }
+    // Text across many 1024-byte pieces, with a token split at every boundary somewhere.
+    std::string big = "[";
+    for (int i = 0; i < 3000; ++i)
+        big += (i ? "," : "") + std::to_string(i * 7) + ",\"s" + std::to_string(i) + "\"";
+    big += "]";
+    core::StringStream stream(big);
+    JsonRef value = ParseStream(stream, false);
+    ASSERT_NE(value, nullptr);
+    EXPECT_EQ(value->AsArray()->Length(), 6000);
+    EXPECT_EQ(value->GetPathString(u"5999"), u"s2999");
+    core::StringStream partial("1 2");
+    EXPECT_EQ(ParseStream(partial, true)->AsInteger(), 1);
+}
+
+TEST(JsonReader, FilesReadAndWriteBack)
+{
+    const auto path = std::filesystem::temp_directory_path() / ("json_reader_test_" + std::to_string(std::random_device()()) + ".json");
+    struct Remove {
+        std::filesystem::path p;
+        ~Remove() { std::filesystem::remove(p); }
+    } guard{path};
+    const String name = core::FromUtf8(path.string());
+    JsonRef doc = ParseString(u"{\"a\":[1,2.5,\"\u20ac\"]}");
+    EXPECT_GT(doc->SaveTo(name), 0);
+    JsonRef back = ParseFile(name, false);
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(back->AsJSon(), doc->AsJSon());
+    EXPECT_EQ(ParseFile(name + u".missing"), nullptr);
+}
+
+TEST(JsonReader, PathsOnADocument)
+{
+    auto doc = [] { return ParseString(u"{\"a\":{\"b\":[10,20]}}"); };
+    struct Case {
+        const char16_t* path;
+        const char16_t* json;  // of the root: the value reached, or <nil>
+        const char16_t* result;
+    };
+    const Case cases[] = {
+        {u"a.b[1]", u"{}", u"20"},
+        {u"a.b[5]", u"{}", u"<nil>"},
+        {u"a.b[-1]", u"{}", u"<nil>"},
+        {u"a.b[x]", u"{}", u"20"},
+        {u"a.b[x]", u"{\"x\":0}", u"10"},
+        {u"a.b[x]", u"{\"x\":\"s\"}", u"<nil>"},
+        {u"a.b[]", u"{}", u"20"},
+        {u"a.b", u"{}", u"[10,20]"},
+        {u"a.c.d", u"{}", u"<nil>"},
+        {u"a.b.c", u"{}", u"<nil>"},
+        {u"a .b", u"{}", u"{\"b\":[10,20]}"},  // a blank ends the path
+        {u"a.b[1] rest", u"{}", u"20"},
+    };
+    for (const Case& c : cases) {
+        JsonRef root = doc();
+        root->Merge(ParseString(c.json), true);
+        JsonRef value = root->GetPathObject(c.path);
+        EXPECT_EQ(value ? value->AsJSon() : String(u"<nil>"), c.result) << core::ToUtf8(c.path);
+    }
+    TJsonTokenizerError error = teSuccess;
+    JsonRef root = doc();
+    ParseString(u"a.b[-1]", true, root.get(), 0, nullptr, stNull, &error);
+    EXPECT_EQ(error, teEvalInt);
+    ParseString(u"a.b.c", true, root.get(), 0, nullptr, stNull, &error);
+    EXPECT_EQ(error, teEvalObject);
+}
+
+TEST(JsonReader, PathsCreateStoreAndDelete)
+{
+    JsonRef root = ParseString(u"{\"a\":{\"b\":[10,20]}}");
+    JsonRef d = root->ForcePath(u"a.c.d", stArray);
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(d->GetDataType(), stArray);
+    EXPECT_EQ(root->GetPathObject(u"a.c")->GetDataType(), stObject);
+
+    root->PutN(u"a.b[]", TJsonObject::Make(30));
+    EXPECT_EQ(root->GetPathObject(u"a.b")->AsJSon(), u"[10,20,30]");
+    root->PutN(u"a.n", nullptr);
+    EXPECT_EQ(root->GetPathObject(u"a.n")->GetDataType(), stNull);
+    EXPECT_EQ(root->GetN(u"missing")->GetDataType(), stNull);
+    EXPECT_EQ(root->GetPathObject(u"missing"), nullptr);
+
+    EXPECT_EQ(root->Delete(u"a.b[0]")->AsInteger(), 10);
+    EXPECT_EQ(root->GetPathObject(u"a.b")->AsJSon(), u"[20,30]");
+    root->PutPathInteger(u"a.b[3]", 5);
+    EXPECT_EQ(root->GetPathObject(u"a.b")->AsJSon(), u"[20,30,null,5]");
+    EXPECT_EQ(root->Delete(u"a")->GetDataType(), stObject);
+    EXPECT_EQ(root->AsJSon(), u"{}");
+
+    root->PutPathString(u"x.y", u"s");
+    root->PutPathBoolean(u"x.t", true);
+    root->PutPathDouble(u"x.f", 1.5);
+    root->PutPathInteger(u"7", 7);
+    EXPECT_EQ(root->GetPathString(u"x.y"), u"s");
+    EXPECT_TRUE(root->GetPathBoolean(u"x.t"));
+    EXPECT_EQ(root->GetPathDouble(u"x.f"), 1.5);
+    EXPECT_EQ(root->GetPathInteger(u"7"), 7);
+    EXPECT_EQ(root->GetPathInteger(u"nothing"), 0);
+    EXPECT_EQ(root->GetPathString(u"nothing"), u"");
+    EXPECT_EQ(root->GetPathArray(u"x"), nullptr);
+
+    // Numbers index an array context directly.
+    JsonRef array = ParseString(u"[1,2,3]");
+    EXPECT_EQ(array->GetPathInteger(u"2"), 3);
+    EXPECT_EQ(array->Delete(u"0")->AsInteger(), 1);
+    EXPECT_EQ(array->AsJSon(), u"[2,3]");
+
+    // An index no array can hold stores nothing and gives nil.
+    JsonRef big = ParseString(u"{\"l\":[]}");
+    EXPECT_EQ(ParseString(u"l[3000000000]", true, big.get(), foCreatePath | foPutValue, TJsonObject::Make(1)), nullptr);
+    EXPECT_EQ(big->AsJSon(), u"{\"l\":[]}");
+}
+
+TEST(JsonReader, MethodCalls)
+{
+    JsonRef root = ParseString(u"{\"base\":100,\"o\":{\"base\":1}}");
+    root->PutPathMethod(u"sum", test::JsonSum);
+    root->PutPathMethod(u"o.sum", test::JsonSum);
+    EXPECT_EQ(root->GetPathMethod(u"sum"), &test::JsonSum);
+    EXPECT_EQ(root->GetPathInteger(u"sum(1, 2)"), 103);
+    EXPECT_EQ(root->GetPathInteger(u"sum(5)"), 105);
+    EXPECT_EQ(root->GetPathInteger(u"sum()"), 100);
+    EXPECT_EQ(root->GetPathInteger(u"o.sum(base)"), 101);  // a bare name is a path from the context
+    EXPECT_EQ(root->call(u"sum", TJsonObject::Make(4))->AsInteger(), 104);
+    EXPECT_EQ(root->call(u"o.sum", u"[1,2,3]")->AsInteger(), 7);
+    EXPECT_EQ(root->GetPathObject(u"base(1)"), nullptr);
+    // A method value as context takes the argument list at once.
+    JsonRef method = root->GetPathObject(u"sum");
+    JsonRef result = ParseString(u"(2, 3)", true, method.get());
+    ASSERT_NE(result, nullptr);
+    EXPECT_EQ(result->AsInteger(), 5);
+}
+
+} // namespace

@@ -1,0 +1,293 @@
+// JSON values: conversions, arrays with holes, clear and pack, clone, merge, compare, templates,
+// cycles and the live-value count.
+#include "support/jsonarray.h"
+#include "support/jsonobject.h"
+#include "support/jsonreader.h"
+#include "support/jsontable.h"
+
+#include "core/exception.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+using namespace support;
+using core::String;
+
+JsonRef Read(StringView text)
+{
+    JsonRef value = ParseString(text, false);
+    EXPECT_NE(value, nullptr) << core::ToUtf8(text);
+    return value;
+}
+
+TEST(JsonValue, Conversions)
+{
+    struct Case {
+        JsonRef value;
+        bool b;
+        int64_t i;
+        double d;
+        String s;
+    };
+    const Case cases[] = {
+        {TJsonObject::Make(stNull), false, 0, 0, u"null"},
+        {TJsonObject::Make(true), true, 1, 1, u"true"},
+        {TJsonObject::Make(2.5), true, 2, 2.5, u"2.5"},
+        {TJsonObject::Make(3.5), true, 4, 3.5, u"3.5"},
+        {TJsonObject::Make(-2.5), true, -2, -2.5, u"-2.5"},
+        {TJsonObject::Make(5), true, 5, 5, u"5"},
+        {TJsonObject::Make(u"12x"), true, 0, 0, u"12x"},
+        {TJsonObject::Make(u"$10"), true, 16, 0, u"$10"},
+        {TJsonObject::Make(u"x1f"), true, 31, 0, u"x1f"},
+        {TJsonObject::Make(u"0X1F"), true, 31, 0, u"0X1F"},
+        {TJsonObject::Make(u" -12"), true, -12, -12, u" -12"},
+        {TJsonObject::Make(u"1.5"), true, 0, 1.5, u"1.5"},
+        {TJsonObject::Make(u"false"), true, 0, 0, u"false"},
+        {TJsonObject::Make(u""), false, 0, 0, u""},
+        {TJsonObject::Make(stObject), true, 0, 0, u"{}"},
+        {TJsonObject::Make(stArray), true, 0, 0, u"[]"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(core::ToUtf8(c.s));
+        EXPECT_EQ(c.value->AsBoolean(), c.b);
+        EXPECT_EQ(c.value->AsInteger(), c.i);
+        EXPECT_EQ(c.value->AsDouble(), c.d);
+        EXPECT_EQ(c.value->AsString(), c.s);
+    }
+    EXPECT_EQ(TJsonObject::Make(std::nan(""))->AsInteger(), 0);
+    EXPECT_EQ(TJsonObject::Make(1e300)->AsInteger(), std::numeric_limits<int64_t>::max());
+    EXPECT_EQ(TJsonObject::Make(-1e300)->AsInteger(), std::numeric_limits<int64_t>::min());
+    EXPECT_EQ(TJsonObject::Make(stInt)->AsArray(), nullptr);
+    EXPECT_NE(TJsonObject::Make(stArray)->AsArray(), nullptr);
+}
+
+TEST(JsonValue, ArrayHolesGrowthAndInsert)
+{
+    TJsonArray array;
+    EXPECT_EQ(array.Capacity(), 32);
+    EXPECT_TRUE(array.PutItem(5, TJsonObject::Make(1)));
+    EXPECT_EQ(array.Length(), 6);
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(array.GetItem(i), nullptr);
+    EXPECT_EQ(array.GetItem(6), nullptr);
+    EXPECT_FALSE(array.PutItem(-1, TJsonObject::Make(1)));
+
+    TJsonArray full;
+    for (int i = 0; i < 32; ++i)
+        full.Add(TJsonObject::Make(i));
+    ASSERT_EQ(full.Length(), full.Capacity());
+    EXPECT_TRUE(full.Insert(3, TJsonObject::Make(100)));
+    EXPECT_EQ(full.Length(), 33);
+    EXPECT_EQ(full.Capacity(), 64);
+    EXPECT_EQ(full.GetItem(3)->AsInteger(), 100);
+    EXPECT_EQ(full.GetItem(32)->AsInteger(), 31);
+    EXPECT_EQ(full.Delete(3)->AsInteger(), 100);
+    EXPECT_EQ(full.GetItem(3)->AsInteger(), 3);
+    EXPECT_EQ(full.Delete(40), nullptr);
+    EXPECT_TRUE(full.PutItem(100, TJsonObject::Make(1)));
+    EXPECT_EQ(full.Capacity(), 128);
+
+    // Growth past the largest length changes nothing.
+    EXPECT_FALSE(full.PutItem(0x7FFFFFFF, TJsonObject::Make(1)));
+    EXPECT_EQ(full.Length(), 101);
+
+    JsonRef doc = Read(u"[1,null,[null,2]]");
+    doc->AsArray()->PutItem(1, nullptr);
+    doc->AsArray()->GetItem(2)->AsArray()->PutItem(0, nullptr);
+    doc->Pack(true);
+    EXPECT_EQ(doc->AsJSon(), u"[1,[2]]");
+}
+
+TEST(JsonValue, ClearEmptiesEachKind)
+{
+    JsonRef doc = Read(u"{\"b\":true,\"d\":1.5,\"i\":3,\"s\":\"x\",\"a\":[1],\"o\":{\"k\":1}}");
+    JsonRef a = doc->GetPathObject(u"a");
+    doc->GetPathObject(u"b")->Clear();
+    doc->GetPathObject(u"d")->Clear();
+    doc->GetPathObject(u"i")->Clear();
+    doc->GetPathObject(u"s")->Clear();
+    a->Clear();
+    doc->GetPathObject(u"o")->Clear();
+    EXPECT_EQ(doc->AsJSon(), u"{\"s\":\"\",\"o\":{},\"i\":0,\"d\":0.0,\"b\":false,\"a\":[]}");
+}
+
+TEST(JsonValue, CloneIsDeep)
+{
+    JsonRef doc = Read(u"{\"a\":[1,{\"b\":\"x\"}],\"n\":null}");
+    doc->AsArray();
+    const String before = doc->AsJSon();
+    JsonRef copy = doc->Clone();
+    EXPECT_EQ(copy->AsJSon(), before);
+    copy->Clear(true);
+    EXPECT_EQ(doc->AsJSon(), before);
+    EXPECT_EQ(TJsonObject::Make(stNull)->Clone(), nullptr);
+    // A nil member clones as nil.
+    doc->AsObject()->PutMember(u"hole", nullptr);
+    EXPECT_EQ(doc->Clone()->AsObject()->Count(), 3);
+}
+
+TEST(JsonValue, MergeCombinesMembersOfTheSameKind)
+{
+    JsonRef doc = Read(u"{\"a\":{\"y\":2}}");
+    doc->Merge(Read(u"{\"a\":{\"x\":1}}"));
+    EXPECT_EQ(doc->AsJSon(), u"{\"a\":{\"y\":2,\"x\":1}}");
+
+    doc->Merge(Read(u"[1]"));
+    EXPECT_EQ(doc->AsJSon(), u"{\"a\":{\"y\":2,\"x\":1}}");
+
+    JsonRef array = Read(u"[1,{\"k\":1},3]");
+    array->Merge(Read(u"[5,{\"j\":2},\"s\",4]"));
+    EXPECT_EQ(array->AsJSon(), u"[5,{\"k\":1,\"j\":2},\"s\",4]");
+
+    // reference: the member itself is put, not a copy.
+    JsonRef target = Read(u"{}");
+    JsonRef source = Read(u"{\"o\":{}}");
+    target->Merge(source, true);
+    EXPECT_EQ(target->GetPathObject(u"o"), source->GetPathObject(u"o"));
+    target->Merge(u"{\"z\":1}");
+    EXPECT_EQ(target->GetPathInteger(u"z"), 1);
+}
+
+TEST(JsonValue, CompareByKinds)
+{
+    struct Case {
+        const char16_t* a;
+        const char16_t* b;
+        TJsonCompareResult result;
+    };
+    const Case cases[] = {
+        {u"1", u"\"1\"", cpEqu},         {u"2", u"1.5", cpGreat},      {u"true", u"1", cpEqu},
+        {u"false", u"0.5", cpLess},      {u"\"a\"", u"\"b\"", cpLess}, {u"{}", u"1", cpError},
+        {u"1", u"[]", cpError},          {u"null", u"null", cpError},  {u"1.5", u"1.5", cpEqu},
+        {u"9223372036854775807", u"-9223372036854775807", cpGreat},
+        {u"-9223372036854775807", u"9223372036854775807", cpLess},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(core::ToUtf8(String(c.a) + u" ? " + c.b));
+        EXPECT_EQ(Read(c.a)->Compare(Read(c.b)), c.result);
+    }
+    EXPECT_EQ(Read(u"1")->Compare(JsonRef()), cpError);
+    EXPECT_EQ(Read(u"1")->Compare(StringView(u"{")), cpError);
+    EXPECT_EQ(Read(u"1")->Compare(StringView(u"1")), cpEqu);
+    EXPECT_EQ(TJsonObject::Make(std::nan(""))->Compare(Read(u"1")), cpLess);
+}
+
+TEST(JsonValue, FormatExpandsPaths)
+{
+    JsonRef doc = Read(u"{\"id\":7,\"a\":{\"b\":\"x\"}}");
+    EXPECT_EQ(doc->Format(u"id=%id%"), u"id=7");
+    EXPECT_EQ(doc->Format(u"<a.b>!", u'<', u'>'), u"x!");
+    EXPECT_EQ(doc->Format(u"id=%id% and %id"), u"id=7 and ");
+    EXPECT_EQ(doc->Format(u"%missing%."), u".");
+}
+
+TEST(JsonValue, EnumeratorAndMemberWalk)
+{
+    JsonRef doc = Read(u"{\"a\":1,\"b\":2}");
+    auto e = doc->GetEnumerator();
+    std::vector<int64_t> seen;
+    while (e->MoveNext())
+        seen.push_back(e->Current()->AsInteger());
+    EXPECT_EQ(seen, (std::vector<int64_t>{2, 1}));
+
+    JsonRef array = Read(u"[3,4]");
+    auto ae = array->GetEnumerator();
+    seen.clear();
+    while (ae->MoveNext())
+        seen.push_back(ae->Current()->AsInteger());
+    EXPECT_EQ(seen, (std::vector<int64_t>{3, 4}));
+    EXPECT_FALSE(Read(u"5")->GetEnumerator()->MoveNext());
+
+    TJsonObjectIter iter;
+    std::vector<String> keys;
+    for (bool more = FirstMember(doc, iter); more; more = NextMember(iter))
+        keys.push_back(iter.key + u"=" + iter.val->AsString());
+    CloseMemberWalk(iter);
+    EXPECT_EQ(keys, (std::vector<String>{u"b=2", u"a=1"}));
+    EXPECT_FALSE(FirstMember(array, iter));
+    EXPECT_TRUE(IsValueOfType(nullptr, stNull));
+    EXPECT_EQ(ValueTypeOf(array), stArray);
+}
+
+void Sum(const JsonRef& self, const JsonRef& params, JsonRef& result)
+{
+    int64_t total = self ? self->GetPathInteger(u"base") : 0;
+    if (params && params->AsArray())
+        for (int32_t i = 0; i < params->AsArray()->Length(); ++i)
+            total += params->AsArray()->GetItem(i)->AsInteger();
+    else if (params)
+        total += params->AsInteger();
+    result = TJsonObject::Make(total);
+}
+
+TEST(JsonValue, ContainersHoldingThemselves)
+{
+    const int32_t live = JsonLiveValues();
+    {
+        JsonRef doc = Read(u"{\"a\":1,\"l\":[2]}");
+        doc->AsObject()->PutMember(u"self", doc);
+        doc->GetPathArray(u"l")->Add(doc);
+        doc->PutPathMethod(u"m", Sum);
+        // Written without the member that leads back, and without the method.
+        EXPECT_EQ(doc->AsJSon(), u"{\"l\":[2],\"a\":1}");
+        EXPECT_EQ(doc->CalcSize(), int64_t(doc->AsJSon().size()));
+
+        JsonRef copy = doc->Clone();
+        EXPECT_EQ(copy->GetPathObject(u"self"), nullptr);
+        EXPECT_EQ(copy->AsJSon(), u"{\"l\":[2,null],\"a\":1,\"self\":null}");
+        copy->Clear(true);
+
+        doc->Merge(doc);
+        doc->Merge(Read(u"{\"l\":[7]}"));
+        EXPECT_EQ(doc->GetPathInteger(u"l[0]"), 7);
+        EXPECT_TRUE(doc->Validate(u"{\"type\":\"any\"}"));
+        EXPECT_TRUE(doc->Validate(u"{\"type\":\"map\",\"mapping\":{\"self\":{\"type\":\"map\"},"
+                                  u"\"a\":{\"type\":\"int\"},\"l\":{\"type\":\"any\"},\"m\":{\"type\":\"any\"}}}"));
+        doc->Clear(true);
+    }
+    EXPECT_EQ(JsonLiveValues(), live);
+}
+
+TEST(JsonValue, FreeingAReferencedValueRaises)
+{
+    JsonRef held = TJsonObject::Make(1);
+    auto* object = dynamic_cast<TJsonObject*>(held.get());
+    EXPECT_THROW(object->Free(), core::EInvalidPointer);
+    auto* loose = new TJsonObject(stInt);
+    EXPECT_NO_THROW(loose->Free());
+}
+
+TEST(JsonValue, UnitFinalisationReportsLiveValues)
+{
+    if (JsonLiveValues() != 0)
+        GTEST_SKIP() << "values of other tests are alive";
+    EXPECT_NO_THROW(FinalizeJsonUnit());
+    JsonRef alive = TJsonObject::Make(1);
+    try {
+        FinalizeJsonUnit();
+        ADD_FAILURE() << "no exception";
+    } catch (const core::EAssertionFailed& e) {
+        EXPECT_EQ(e.Message(), u"Memory leak");
+    }
+}
+
+TEST(JsonValue, DataPtrIsKeptButNotCopied)
+{
+    int marker = 0;
+    JsonRef value = TJsonObject::Make(1);
+    value->SetDataPtr(&marker);
+    EXPECT_EQ(value->GetDataPtr(), &marker);
+    EXPECT_EQ(value->Clone()->GetDataPtr(), nullptr);
+    EXPECT_TRUE(value->IsType(stInt));
+}
+
+} // namespace
+
+namespace support::test {
+// The method used by the path tests.
+void JsonSum(const JsonRef& self, const JsonRef& params, JsonRef& result) { Sum(self, params, result); }
+} // namespace support::test

@@ -1,0 +1,178 @@
+// The writer: layouts, escaping, numbers, the sinks, and round trips of generated documents.
+#include "support/jsonarray.h"
+#include "support/jsonobject.h"
+#include "support/jsonreader.h"
+#include "support/jsontable.h"
+#include "support/jsonwriter.h"
+
+#include "core/stream.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <random>
+
+namespace {
+
+using namespace support;
+using core::String;
+
+TEST(JsonWriter, CompactAndIndentedLayouts)
+{
+    JsonRef doc = ParseString(u"{\"a\":1,\"b\":[1,2]}");
+    EXPECT_EQ(doc->AsJSon(), u"{\"b\":[1,2],\"a\":1}");
+    EXPECT_EQ(doc->AsJSon(true), u"{\r\n \"b\": [\r\n  1,2],\r\n \"a\": 1\r\n}");
+    for (bool indent : {false, true}) {
+        EXPECT_EQ(ParseString(u"{}")->AsJSon(indent), u"{}");
+        EXPECT_EQ(ParseString(u"[]")->AsJSon(indent), u"[]");
+        EXPECT_EQ(doc->CalcSize(indent), int64_t(doc->AsJSon(indent).size()));
+    }
+    // Deep levels take their blanks modulo 256.
+    TJsonWriterString w;
+    TJsonObject::Make(u"x")->WriteValue(w, true, true, 300);
+    EXPECT_EQ(w.View(), u"\"x\"");
+}
+
+TEST(JsonWriter, EscapeModes)
+{
+    struct Case {
+        const char16_t* text;
+        const char16_t* full;
+        const char16_t* minimal;
+    };
+    const Case cases[] = {
+        {u"\u00e9/\u00fc", u"\"\\u00e9\\/\\u00fc\"", u"\"\u00e9\\/\u00fc\""},
+        {u"\u20ac", u"\"\\u20ac\"", u"\"\u20ac\""},
+        {u"\u007f", u"\"\u007f\"", u"\"\u007f\""},
+        {u"\"\\\b\t\n\f\r\u0001", u"\"\\\"\\\\\\b\\t\\n\\f\\r\\u0001\"", u"\"\\\"\\\\\b\t\n\f\r\u0001\""},
+        {u"plain text", u"\"plain text\"", u"\"plain text\""},
+    };
+    for (const Case& c : cases) {
+        JsonRef value = TJsonObject::Make(c.text);
+        EXPECT_EQ(value->AsJSon(false, true), c.full);
+        EXPECT_EQ(value->AsJSon(false, false), c.minimal);
+        EXPECT_EQ(value->CalcSize(false, true), int64_t(String(c.full).size()));
+    }
+    JsonRef object = TJsonObject::Make(stObject);
+    object->AsObject()->PutMember(u"k\u00e9", TJsonObject::Make(1));
+    EXPECT_EQ(object->AsJSon(), u"{\"k\\u00e9\":1}");
+}
+
+TEST(JsonWriter, NumbersAreValidJsonWhateverTheValue)
+{
+    struct Case {
+        double value;
+        const char16_t* text;
+    };
+    const Case cases[] = {
+        {100, u"100.0"},
+        {0.1, u"0.1"},
+        {-2.5, u"-2.5"},
+        {1e20, u"1e+20"},
+        {1.5e-7, u"1.5e-07"},
+        {1.0 / 3, u"0.333333333333333"},
+        {std::numeric_limits<double>::quiet_NaN(), u"null"},
+        {std::numeric_limits<double>::infinity(), u"null"},
+        {-std::numeric_limits<double>::infinity(), u"null"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(TJsonObject::Make(c.value)->AsJSon(), c.text);
+    EXPECT_EQ(TJsonObject::Make(std::numeric_limits<int64_t>::min())->AsJSon(), u"-9223372036854775808");
+    // A whole double reads back as a double.
+    EXPECT_EQ(ParseString(TJsonObject::Make(100.0)->AsJSon())->GetDataType(), stDouble);
+}
+
+TEST(JsonWriter, StreamsGetBytesAndNeverACutUnit)
+{
+    struct Case {
+        const char16_t* text;
+        bool escape;
+        std::string bytes;
+    };
+    const Case cases[] = {
+        {u"\u00e9", false, "\x22\xe9\x22"},
+        {u"\u20ac", false, "\"\\u20ac\""},
+        {u"\u20ac", true, "\"\\u20ac\""},
+        {u"a/b", false, "\"a\\/b\""},
+    };
+    for (const Case& c : cases) {
+        core::StringStream stream;
+        EXPECT_EQ(TJsonObject::Make(c.text)->SaveTo(stream, false, c.escape), int64_t(c.bytes.size()));
+        EXPECT_EQ(stream.DataString(), c.bytes);
+    }
+    // A long piece goes through a heap block.
+    JsonRef big = TJsonObject::Make(String(3000, u'\u4e2d'));
+    core::StringStream stream;
+    EXPECT_EQ(big->SaveTo(stream, false, false), 2 + 3000 * 6);
+    core::StringStream back(stream.DataString());
+    EXPECT_EQ(ParseStream(back)->AsString(), String(3000, u'\u4e2d'));
+}
+
+TEST(JsonWriter, TextBufferGrowsAndTrims)
+{
+    TJsonWriterString w;
+    EXPECT_EQ(w.Capacity(), 32);
+    EXPECT_EQ(w.Append(u"", 0), 0);
+    for (int i = 0; i < 100; ++i)
+        w.Append(u"ab  ", 4);
+    EXPECT_EQ(w.Length(), 400);
+    EXPECT_GE(w.Capacity(), 401);
+    w.TrimRight();
+    EXPECT_EQ(w.Length(), 398);
+    EXPECT_EQ(w.Data()[398], 0);
+    w.Reset();
+    EXPECT_EQ(w.Length(), 0);
+}
+
+// A random document of every kind, nested a few levels.
+JsonRef Generate(std::mt19937& random, int depth)
+{
+    const int kind = int(random() % (depth > 4 ? 6 : 8));
+    switch (kind) {
+    case 0:
+        return TJsonObject::Make(stNull);
+    case 1:
+        return TJsonObject::Make(random() % 2 == 0);
+    case 2:
+        return TJsonObject::Make(std::ldexp(double(int32_t(random())), int(random() % 40) - 20));
+    case 3:
+        return TJsonObject::Make(int64_t(uint64_t(random()) * uint64_t(random()) * 4099u));
+    case 4:
+    case 5: {
+        String text;
+        for (int n = int(random() % 8); n > 0; --n)
+            text += char16_t(random() % 3 == 0 ? 1 + random() % 0x3000 : 32 + random() % 95);
+        return TJsonObject::Make(StringView(text));
+    }
+    case 6: {
+        JsonRef array = TJsonObject::Make(stArray);
+        for (int n = int(random() % 5); n > 0; --n)
+            array->AsArray()->Add(Generate(random, depth + 1));
+        return array;
+    }
+    default: {
+        JsonRef object = TJsonObject::Make(stObject);
+        for (int n = int(random() % 5); n > 0; --n)
+            object->AsObject()->PutMember(core::IntToStr(random() % 100) + u"\u00e9\"", Generate(random, depth + 1));
+        return object;
+    }
+    }
+}
+
+TEST(JsonWriter, CompactOutputReadsBackToItself)
+{
+    std::mt19937 random(11);
+    for (int i = 0; i < 300; ++i) {
+        JsonRef doc = Generate(random, 0);
+        for (bool escape : {true, false}) {
+            const String text = doc->AsJSon(false, escape);
+            JsonRef back = ParseString(text, false);
+            ASSERT_NE(back, nullptr) << core::ToUtf8(text);
+            EXPECT_EQ(back->AsJSon(false, escape), text);
+            EXPECT_EQ(doc->CalcSize(true, escape), int64_t(doc->AsJSon(true, escape).size()));
+        }
+    }
+}
+
+} // namespace
