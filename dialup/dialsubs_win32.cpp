@@ -4,6 +4,7 @@
 
 #include "dialup/dialsubs.h"
 #include "dialup/rasapi_win32.h"
+#include "dialup/tapiapi_win32.h"
 
 #include <shlobj.h>
 
@@ -59,6 +60,7 @@ void FinaliseDialup()
 {
     UnloadRasApi();
     Pdh().Unload();
+    Tapi().Unload();
 }
 
 String RasGetWindowsDir()

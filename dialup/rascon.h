@@ -13,6 +13,7 @@
 
 #include "dialup/connlist.h"
 #include "dialup/rasstate.h"
+#include "dialup/tapiapi.h"
 
 #include <array>
 #include <functional>
@@ -163,6 +164,23 @@ public:
     void UnpackCanonical(const String& phoneCanonical, bool& useCountryAndAreaCodes, String& localPhoneNumber,
                          String& areaCode, int& countryCode) const;
 
+    // ---- Telephony (GUI thread) ----
+    // Starts telephony for the component: a line application with at least one device.
+    bool InitTAPI();
+    // Shuts the line application down (also on destruction).
+    void StopTAPI();
+    bool TranslateDialog(uintptr_t owner, uint32_t deviceId, const String& address);
+    bool ConfigDialog(uintptr_t owner, uint32_t deviceId);
+    // The current location, card and country; the last telephony result, -1 when telephony does not
+    // start.
+    int GetTransCaps(TDialProps& props, TDialLocation& location, TDialCountry& country, TDialCard& card);
+    bool TransAddr(uint32_t deviceId, const String& number, String& dialNum, String& disNum, uint32_t flags,
+                   uint32_t card);
+    bool TranslateAddr(uint32_t deviceId, const String& number, String& dialNum, String& disNum);
+    uint32_t TAPILineApp() const { return fTAPILineApp; }
+    bool TAPIRunning() const { return fTAPIRunning; }
+    uint32_t TAPIModemInst() const { return fTAPIModemInst; }
+
     // The notification thread's entry (internal).
     struct Impl;
 
@@ -177,6 +195,9 @@ private:
 
     std::unique_ptr<Impl> m_impl;
     PhonebookChoice m_phonebook;
+    uint32_t fTAPILineApp = 0;
+    bool fTAPIRunning = false;
+    uint32_t fTAPIModemInst = 0;
 
     mutable std::mutex m_mutex;
     int m_last_error = 0;

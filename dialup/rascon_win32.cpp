@@ -165,6 +165,7 @@ TRasCon::~TRasCon()
 {
     // No progress may reach a component that is going; a running handler is waited for.
     m_impl->Unregister();
+    StopTAPI();
     const uint64_t handle = IntRasConn();
     if (handle && Ras().Load())
         if (auto hangUp = DIALUP_RASFN(Ras(), RasHangUpA))

@@ -1,0 +1,26 @@
+// The system-utility family's exception classes.
+#include "support/syserror.h"
+
+#include "core/fileio.h"
+
+namespace support {
+
+core::String SysWin32ErrorText(uint32_t code, const core::String& message, const core::String& text)
+{
+    return u"Win32 error: " + message + u" (" + core::UIntToStr(code) + u")\r\n" + text;
+}
+
+ESysWin32Error::ESysWin32Error(const core::String& text)
+    : m_last_error(core::GetLastOSError()), m_last_error_msg(core::SysErrorMessage(m_last_error))
+{
+    SetMessage(SysWin32ErrorText(m_last_error, m_last_error_msg, text));
+}
+
+ESysWin32Error::ESysWin32Error(core::StringView format, std::initializer_list<core::FormatArg> args)
+    : m_last_error(core::GetLastOSError()), m_last_error_msg(core::SysErrorMessage(m_last_error))
+{
+    // The format runs after the code was taken: formatting may itself touch the last error.
+    SetMessage(SysWin32ErrorText(m_last_error, m_last_error_msg, core::Format(format, args)));
+}
+
+} // namespace support
