@@ -53,7 +53,8 @@ public:
     // Node stream: the caption chunk of a node (nothing for the root, uninitialised nodes or empty
     // captions), and reading one chunk (false for chunk types this class does not know).
     void WriteCaptionChunk(core::Stream& stream, PVirtualNode node);
-    bool ReadChunk(core::Stream& stream, PVirtualNode node, int32_t chunkType, int32_t chunkSize);
+    void WriteChunks(core::Stream& stream, PVirtualNode node) override;
+    bool ReadChunk(core::Stream& stream, int version, PVirtualNode node, int32_t chunkType, int32_t chunkSize) override;
     // Shortens s to fit width with "..."; OnShortenString first.
     core::String ShortenText(TCanvas* canvas, PVirtualNode node, TColumnIndex column, core::StringView s, int width,
                              int ellipsisWidth);

@@ -53,6 +53,9 @@ using TCache = std::vector<TCacheEntry>;
 
 constexpr uint32_t CacheThreshold = 2000;
 
+// The node stream version that SaveToStream writes (readers take 1 and 2).
+constexpr int NodeStreamVersion = 2;
+
 // Help contexts of EVirtualTreeError.
 enum : int {
     hcTFEditLinkIsNil = 2000, hcTFWrongMoveError = 2001, hcTFWrongStreamFormat = 2002,
@@ -181,6 +184,16 @@ public:
     const NodePool& Pool() const { return m_pool; }
     // Bytes held for the nodes: their blocks and the kept order of the last sorted level.
     size_t NodeMemoryBytes() const { return m_pool.ReservedBytes() + m_sorted_children.capacity() * sizeof(PVirtualNode); }
+
+    // ---- Node stream (tree_stream.cpp) ----
+    // The whole tree, or node with its subtree.
+    void SaveToStream(core::Stream& stream, PVirtualNode node = nullptr);
+    void SaveToFile(const core::String& fileName);
+    // Replace the tree's content; a read-only tree ignores them.
+    void LoadFromStream(core::Stream& stream);
+    void LoadFromFile(const core::String& fileName);
+    // Adds the stream's nodes as last children of targetNode (RootNode() for top-level nodes).
+    void AddFromStream(core::Stream& stream, PVirtualNode targetNode);
 
     // ---- Iteration ----
     PVirtualNode GetFirst(bool considerChildrenAbove = false);
@@ -385,6 +398,17 @@ protected:
     virtual void DoAfterItemPaint(TCanvas* canvas, PVirtualNode node, const TRect& itemRect);
     virtual void DoAfterCellPaint(TCanvas* canvas, PVirtualNode node, TColumnIndex column, const TRect& cellRect);
 
+    // ---- Node stream steps ----
+    virtual void WriteNode(core::Stream& stream, PVirtualNode node);
+    virtual void WriteChunks(core::Stream& stream, PVirtualNode node);
+    virtual void PatchChunkSize(core::Stream& stream, int64_t chunkStart, int64_t chunkEnd);
+    // Reads one node chunk into node, a linked node of this tree (not the root).
+    virtual void ReadSubtree(core::Stream& stream, int version, PVirtualNode node);
+    virtual void ReadNode(core::Stream& stream, int version, PVirtualNode node);
+    // Whether the chunk was handled; the stream is left behind the chunk.
+    virtual bool ReadChunk(core::Stream& stream, int version, PVirtualNode node, int32_t chunkType, int32_t chunkSize);
+    virtual void SkipNode(core::Stream& stream);
+
     // ---- Event machinery ----
     virtual void ChangeStates(TVirtualTreeStates enter, TVirtualTreeStates leave);
     virtual void NoteChangeEvent(bool structureChange, PVirtualNode node, TChangeReason reason);
@@ -478,10 +502,15 @@ private:
     void FireChange();
     void FireStructureChange();
     void ApplyUserData(PVirtualNode node, void* userData);
-    void WriteSubtree(core::Stream& stream, PVirtualNode node);
-    void ReadSubtree(core::Stream& stream, PVirtualNode node);
-    // Frees a node that was never attached to the tree, with what was attached below it.
-    void FreeDetachedSubtree(PVirtualNode node) noexcept;
+    int ReadStreamHeader(core::Stream& stream, bool exactRead);
+    void ReadTopLevelNodes(core::Stream& stream, int version, PVirtualNode target);
+    // Total count, total height and the hidden-children flag of a subtree just read.
+    void RecountLoadedSubtree(PVirtualNode node);
+    PVirtualNode NextInSubtree(PVirtualNode run, PVirtualNode top) const;
+    // Copies the nodes (source, or its children) after target in another tree through a node
+    // stream; the nodes made in the target tree, in stream order.
+    std::vector<PVirtualNode> CopyAcross(PVirtualNode source, TBaseVirtualTree* targetTree, PVirtualNode target,
+                                         TVTNodeAttachMode mode, bool childrenOnly, bool askCopying);
     // Reorders the children of parent; a compare that raises leaves them as they were.
     void SortChildren(PVirtualNode parent, TColumnIndex column, TSortDirection direction);
     void ReleaseSortedChildren() noexcept;
