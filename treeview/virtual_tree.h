@@ -4,6 +4,7 @@
 // are built on top of this class by the window half.
 #pragma once
 #include "treeview/options.h"
+#include "treeview/tree_export.h"
 #include "treeview/types.h"
 #include "treeview/window_port.h"
 #include "core/stream.h"
@@ -15,6 +16,8 @@
 #include <vector>
 
 namespace treeview {
+
+class TVirtualTreeColumn;
 
 // Fixed-size blocks for the nodes of one tree: chunks of many nodes, so that a node costs no
 // allocator header and nodes made together lie together.
@@ -351,6 +354,19 @@ public:
     std::function<void(TBaseVirtualTree*, TCanvas*, PVirtualNode, const TRect&)> OnAfterItemPaint;
     std::function<void(TBaseVirtualTree*, TCanvas*, PVirtualNode, TColumnIndex, const TRect&)> OnAfterCellPaint;
 
+    // Export events (the string tree's exporters raise them; the node events' results decide
+    // whether a node is exported where the exporter asks).
+    std::function<bool(TBaseVirtualTree*, TVTExportType, PVirtualNode)> OnBeforeNodeExport;
+    std::function<bool(TBaseVirtualTree*, TVTExportType, PVirtualNode)> OnNodeExport;
+    std::function<bool(TBaseVirtualTree*, TVTExportType, PVirtualNode)> OnAfterNodeExport;
+    std::function<void(TBaseVirtualTree*, TVTExportType, TVirtualTreeColumn*)> OnBeforeColumnExport;
+    std::function<void(TBaseVirtualTree*, TVTExportType, TVirtualTreeColumn*)> OnColumnExport;
+    std::function<void(TBaseVirtualTree*, TVTExportType, TVirtualTreeColumn*)> OnAfterColumnExport;
+    std::function<void(TBaseVirtualTree*, TVTExportType)> OnBeforeTreeExport;
+    std::function<void(TBaseVirtualTree*, TVTExportType)> OnAfterTreeExport;
+    std::function<void(TBaseVirtualTree*, TVTExportType)> OnBeforeHeaderExport;
+    std::function<void(TBaseVirtualTree*, TVTExportType)> OnAfterHeaderExport;
+
 protected:
     // Every derived destructor calls this first: the validation thread must be out of the tree
     // before any derived part of it goes (it calls the tree's virtual steps), and no event may
@@ -397,6 +413,18 @@ protected:
     virtual bool DoBeforeItemPaint(TCanvas* canvas, PVirtualNode node, const TRect& itemRect);
     virtual void DoAfterItemPaint(TCanvas* canvas, PVirtualNode node, const TRect& itemRect);
     virtual void DoAfterCellPaint(TCanvas* canvas, PVirtualNode node, TColumnIndex column, const TRect& cellRect);
+
+    // ---- Export dispatchers (tree_export.cpp); the node ones answer true without a handler ----
+    virtual bool DoBeforeNodeExport(TVTExportType type, PVirtualNode node);
+    virtual bool DoNodeExport(TVTExportType type, PVirtualNode node);
+    virtual bool DoAfterNodeExport(TVTExportType type, PVirtualNode node);
+    virtual void DoBeforeColumnExport(TVTExportType type, TVirtualTreeColumn* column);
+    virtual void DoColumnExport(TVTExportType type, TVirtualTreeColumn* column);
+    virtual void DoAfterColumnExport(TVTExportType type, TVirtualTreeColumn* column);
+    virtual void DoBeforeTreeExport(TVTExportType type);
+    virtual void DoAfterTreeExport(TVTExportType type);
+    virtual void DoBeforeHeaderExport(TVTExportType type);
+    virtual void DoAfterHeaderExport(TVTExportType type);
 
     // ---- Node stream steps ----
     virtual void WriteNode(core::Stream& stream, PVirtualNode node);
