@@ -174,6 +174,9 @@ public:
     ui::Bitmap& Background() { return m_background; }
     // The header's font (the tree's font unless set).
     ui::Font& HeaderFont() { return m_header_font; }
+    // The header stream's font fields are this font's (header_font_win32.cpp).
+    THeaderFontRecord HeaderFontRecord() const override;
+    void SetHeaderFontRecord(const THeaderFontRecord& font) override;
     // Whether the header is painted in the visual style (the tree uses themes and the window has
     // the header's theme data).
     virtual bool HeaderThemed();

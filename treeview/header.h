@@ -10,6 +10,10 @@
 #include <memory>
 #include <vector>
 
+namespace core {
+class Stream;
+}
+
 namespace treeview {
 
 class TVirtualTreeView;
@@ -63,6 +67,17 @@ constexpr TColor clBtnFaceColor = int32_t(0xFF00000F);
 struct TPoint {
     int X = 0, Y = 0;
     bool operator==(const TPoint&) const = default;
+};
+
+// The header font's fields as the header stream holds them; the window half maps them onto its
+// font. Style bits: 1 bold, 2 italic, 4 underline, 8 strike-out; pitch 0 default, 1 variable,
+// 2 fixed.
+struct THeaderFontRecord {
+    TColor Color = 0;
+    int32_t Height = -12;
+    core::String Name;
+    uint8_t Pitch = 0;
+    uint8_t Style = 0;
 };
 
 class TVirtualTreeColumn {
@@ -139,6 +154,9 @@ public:
     void ParentColorChanged();
     void Assign(const TVirtualTreeColumn& source);
     bool Equals(const TVirtualTreeColumn& other) const;
+    // Header stream record (header_stream.cpp).
+    void SaveToStream(core::Stream& stream) const;
+    void LoadFromStream(core::Stream& stream, int version);
     core::String DisplayName() const;
 
 private:
@@ -220,6 +238,9 @@ public:
     bool Updating() const { return m_update_count > 0; }
     void Assign(const TVirtualTreeColumns& source);
     bool Equals(const TVirtualTreeColumns& other) const;
+    // The column block of the header stream.
+    void SaveToStream(core::Stream& stream) const;
+    void LoadFromStream(core::Stream& stream, int version);
     // The change notification of a column (null: the collection as a whole).
     void Update(TVirtualTreeColumn* item);
 
@@ -288,6 +309,7 @@ public:
     std::function<void(TVTFixedAreaConstraints*)> OnChange;
 
 private:
+    friend class TVTHeader;   // the header stream stores the percentages as they were saved
     void Change()
     {
         if (OnChange)
@@ -351,6 +373,9 @@ public:
     void SetTrackStart(TPoint p) { m_track_start = p; }
 
     // ---- Operations ----
+    // The header stream (header_stream.cpp): columns, their order and the header's settings.
+    virtual void SaveToStream(core::Stream& stream);
+    virtual void LoadFromStream(core::Stream& stream);
     void Assign(const TVTHeader& source);
     bool AllowFocus(TColumnIndex column) const;
     // Repaints a column's header cell (NoColumn: the whole header).

@@ -53,7 +53,23 @@ public:
     // Node stream: the caption chunk of a node (nothing for the root, uninitialised nodes or empty
     // captions), and reading one chunk (false for chunk types this class does not know).
     void WriteCaptionChunk(core::Stream& stream, PVirtualNode node);
-    bool ReadChunk(core::Stream& stream, PVirtualNode node, int32_t chunkType, int32_t chunkSize);
+    void WriteChunks(core::Stream& stream, PVirtualNode node) override;
+    bool ReadChunk(core::Stream& stream, int version, PVirtualNode node, int32_t chunkType, int32_t chunkSize) override;
+    // ---- Content export (string_export_win32.cpp) ----
+    // ANSI text in the system code page, cells joined by the separator.
+    std::string ContentToText(TVSTTextSourceType source, char separator);
+    std::string ContentToText(TVSTTextSourceType source, std::string_view separator);
+    core::String ContentToUnicode(TVSTTextSourceType source, char16_t separator);
+    core::String ContentToUnicode(TVSTTextSourceType source, core::StringView separator);
+    // An HTML table: markup in ASCII, texts in UTF-8.
+    std::string ContentToHTML(TVSTTextSourceType source, core::StringView caption = {});
+    std::string ContentToRTF(TVSTTextSourceType source);
+    // Only the export events, with etCustom.
+    void ContentToCustom(TVSTTextSourceType source);
+    // The format's data in a new global block that belongs to the caller; null for a format
+    // without data or when the block cannot be had.
+    HGLOBAL ContentToClipboard(uint16_t format, TVSTTextSourceType source);
+
     // Shortens s to fit width with "..."; OnShortenString first.
     core::String ShortenText(TCanvas* canvas, PVirtualNode node, TColumnIndex column, core::StringView s, int width,
                              int ellipsisWidth);

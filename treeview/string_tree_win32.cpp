@@ -402,15 +402,22 @@ void TCustomVirtualStringTree::WriteCaptionChunk(core::Stream& stream, PVirtualN
         stream.WriteUInt16(unit);
 }
 
-bool TCustomVirtualStringTree::ReadChunk(core::Stream& stream, PVirtualNode node, int32_t chunkType, int32_t chunkSize)
+void TCustomVirtualStringTree::WriteChunks(core::Stream& stream, PVirtualNode node)
+{
+    TCustomVirtualTreeControl::WriteChunks(stream, node);
+    WriteCaptionChunk(stream, node);
+}
+
+bool TCustomVirtualStringTree::ReadChunk(core::Stream& stream, int version, PVirtualNode node, int32_t chunkType,
+                                         int32_t chunkSize)
 {
     if (chunkType != CaptionChunk)
-        return false;
+        return TCustomVirtualTreeControl::ReadChunk(stream, version, node, chunkType, chunkSize);
     core::String text;
     if (chunkSize > 0) {
         // A size beyond the stream's end is refused rather than filled with guesses.
         if (stream.Size() - stream.Position() < int64_t(chunkSize))
-            throw EVirtualTreeError(u"Unable to load tree structure, stream is too small.");
+            throw EVirtualTreeError(u"Unable to load tree structure, not enough data available.", hcTFStreamTooSmall);
         text.resize(size_t(chunkSize / 2));
         for (char16_t& unit : text)
             unit = stream.ReadUInt16();

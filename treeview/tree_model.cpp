@@ -1164,90 +1164,8 @@ void TBaseVirtualTree::Clear()
 
 // ---- Moving and copying ----
 //
-// Between trees, or for copies, nodes travel through a memory stream: per node its record fields
-// (states, check state and type, alignment, height: 2 + 1 + 1 + 1 + 2 bytes), the internal data
-// area's bytes, then the user data as a length-prefixed block (32-bit length) that OnSaveNode wrote
-// and OnLoadNode reads, then the number of children (32-bit) and each child the same way.
-
-namespace {
-constexpr TVirtualNodeStates TransientStates = vsSelected | vsCutOrCopy | vsChecking | vsDeleting | vsClearing | vsToggling;
-}
-
-void TBaseVirtualTree::WriteSubtree(core::Stream& stream, PVirtualNode node)
-{
-    stream.WriteUInt16(uint16_t(node->States & ~TransientStates));
-    stream.WriteUInt8(node->CheckState);
-    stream.WriteUInt8(node->CheckType);
-    stream.WriteUInt8(node->Align);
-    stream.WriteUInt16(node->NodeHeight);
-    stream.WriteUInt32(m_total_internal_data_size);
-    stream.WriteBuffer(reinterpret_cast<char*>(node) + sizeof(TVirtualNode), m_total_internal_data_size);
-    core::MemoryStream data;
-    DoSaveUserData(node, data);
-    stream.WriteUInt32(uint32_t(data.Size()));
-    data.SetPosition(0);
-    if (data.Size() > 0)
-        stream.CopyFrom(data, data.Size());
-    stream.WriteUInt32(node->ChildCount);
-    for (PVirtualNode child = node->FirstChild; child; child = child->NextSibling)
-        WriteSubtree(stream, child);
-}
-
-void TBaseVirtualTree::FreeDetachedSubtree(PVirtualNode node) noexcept
-{
-    // What a failed read had made and attached below node: every node whose data was loaded gets
-    // its OnFreeNode. The read's own failure is what goes on; a handler failing here is not news.
-    while (PVirtualNode child = node->LastChild) {
-        node->LastChild = child->PrevSibling;
-        FreeDetachedSubtree(child);
-    }
-    try {
-        FreeNodeRecord(node);
-    } catch (...) {
-    }
-}
-
-void TBaseVirtualTree::ReadSubtree(core::Stream& stream, PVirtualNode node)
-{
-    // node is detached: its record is filled, then its children are made and attached to it.
-    TVirtualNodeStates states = stream.ReadUInt16();
-    node->CheckState = TCheckState(stream.ReadUInt8());
-    node->CheckType = TCheckType(stream.ReadUInt8());
-    node->Align = stream.ReadUInt8();
-    node->NodeHeight = stream.ReadUInt16();
-    node->TotalHeight = node->NodeHeight;
-    uint32_t internalSize = stream.ReadUInt32();
-    if (internalSize == m_total_internal_data_size) {
-        stream.ReadBuffer(reinterpret_cast<char*>(node) + sizeof(TVirtualNode), internalSize);
-    } else {
-        stream.SetPosition(stream.Position() + internalSize);
-    }
-    node->States = states & ~(vsExpanded | vsHasChildren);
-    uint32_t dataSize = stream.ReadUInt32();
-    if (dataSize > 0) {
-        core::MemoryStream data;
-        data.CopyFrom(stream, dataSize);
-        data.SetPosition(0);
-        if (m_node_data_size > 0)
-            DataMark(node) = DataHandedOutMark;
-        DoLoadUserData(node, data);
-    }
-    uint32_t children = stream.ReadUInt32();
-    if (states & vsHasChildren)
-        IncludeStates(node, vsHasChildren);
-    if (states & vsExpanded)
-        IncludeStates(node, vsExpanded);
-    for (uint32_t i = 0; i < children; ++i) {
-        PVirtualNode child = MakeNewNode();
-        try {
-            ReadSubtree(stream, child);
-        } catch (...) {
-            FreeDetachedSubtree(child);
-            throw;
-        }
-        LinkNode(child, node, amAddChildLast);
-    }
-}
+// Between trees, and for copies, nodes travel in the node stream format (tree_stream.cpp): what
+// the application keeps per node goes through OnSaveNode and OnLoadNode.
 
 void TBaseVirtualTree::MoveTo(PVirtualNode node, TBaseVirtualTree* tree, TVTNodeAttachMode mode, bool childrenOnly)
 {
@@ -1320,37 +1238,8 @@ void TBaseVirtualTree::MoveTo(PVirtualNode source, PVirtualNode target, TVTNodeA
                     run->Index = index++;
             }
         } else {
-            core::MemoryStream stream;
-            uint32_t count = 0;
-            if (childrenOnly) {
-                for (PVirtualNode child = source->FirstChild; child; child = child->NextSibling, ++count)
-                    WriteSubtree(stream, child);
-            } else {
-                WriteSubtree(stream, source);
-                count = 1;
-            }
-            stream.SetPosition(0);
-            targetTree->BeginUpdate();
-            try {
-                PVirtualNode anchor = target;
-                for (uint32_t i = 0; i < count; ++i) {
-                    PVirtualNode node = targetTree->MakeNewNode();
-                    try {
-                        targetTree->ReadSubtree(stream, node);
-                    } catch (...) {
-                        targetTree->FreeDetachedSubtree(node);
-                        throw;
-                    }
-                    targetTree->LinkNode(node, anchor, mode);
-                    if (mode == amInsertAfter)
-                        anchor = node;
-                    DoNodeMoved(node);
-                }
-            } catch (...) {
-                targetTree->EndUpdate();
-                throw;
-            }
-            targetTree->EndUpdate();
+            for (PVirtualNode node : CopyAcross(source, targetTree, target, mode, childrenOnly, false))
+                DoNodeMoved(node);
             BeginUpdate();
             try {
                 if (childrenOnly)
@@ -1402,46 +1291,8 @@ PVirtualNode TBaseVirtualTree::CopyTo(PVirtualNode source, PVirtualNode target, 
         else if (mode == amInsertAfter)
             mode = amAddChildLast;
     }
-    core::MemoryStream stream;
-    uint32_t count = 0;
-    if (childrenOnly) {
-        for (PVirtualNode child = source->FirstChild; child; child = child->NextSibling, ++count)
-            WriteSubtree(stream, child);
-    } else {
-        WriteSubtree(stream, source);
-        count = 1;
-    }
-    stream.SetPosition(0);
-    PVirtualNode result = nullptr;
-    targetTree->BeginUpdate();
-    try {
-        PVirtualNode anchor = target;
-        for (uint32_t i = 0; i < count; ++i) {
-            PVirtualNode node = targetTree->MakeNewNode();
-            try {
-                targetTree->ReadSubtree(stream, node);
-            } catch (...) {
-                targetTree->FreeDetachedSubtree(node);
-                throw;
-            }
-            targetTree->LinkNode(node, anchor, mode);
-            bool allowed = true;
-            DoNodeCopying(node, target == targetTree->m_root ? nullptr : target, allowed);
-            if (!allowed) {
-                targetTree->DeleteNode(node, true);
-                result = nullptr;
-            } else {
-                if (mode == amInsertAfter)
-                    anchor = node;
-                DoNodeCopied(node);
-                result = node;
-            }
-        }
-    } catch (...) {
-        targetTree->EndUpdate();
-        throw;
-    }
-    targetTree->EndUpdate();
+    std::vector<PVirtualNode> made = CopyAcross(source, targetTree, target, mode, childrenOnly, true);
+    PVirtualNode result = made.empty() ? nullptr : made.back();
     targetTree->InvalidateCache();
     if (targetTree->m_update_count == 0) {
         targetTree->RequestValidation();

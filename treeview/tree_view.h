@@ -201,6 +201,10 @@ public:
     // The header's image list changed from old to Header().Images() (the window half follows the
     // list's changes).
     virtual void HeaderImagesChanged(TCustomImageList* old) { (void)old; }
+    // The header font as the header stream writes and reads it (the window half maps it onto
+    // its header font).
+    virtual THeaderFontRecord HeaderFontRecord() const { return m_header_font_record; }
+    virtual void SetHeaderFontRecord(const THeaderFontRecord& font) { m_header_font_record = font; }
 
     // ---- Events of the view ----
     std::function<void(TVTHeader*, TColumnIndex)> OnColumnResize;
@@ -253,6 +257,7 @@ private:
     void StartToggleAnimation(TToggleAnimationPlan plan);
 
     std::unique_ptr<TVTHeader> m_header;
+    THeaderFontRecord m_header_font_record;
     TScrollBarOptions m_scroll_bar_options;
     TVTColors m_colors;
     TClipboardFormats m_clipboard_formats;

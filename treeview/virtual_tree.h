@@ -4,6 +4,7 @@
 // are built on top of this class by the window half.
 #pragma once
 #include "treeview/options.h"
+#include "treeview/tree_export.h"
 #include "treeview/types.h"
 #include "treeview/window_port.h"
 #include "core/stream.h"
@@ -15,6 +16,8 @@
 #include <vector>
 
 namespace treeview {
+
+class TVirtualTreeColumn;
 
 // Fixed-size blocks for the nodes of one tree: chunks of many nodes, so that a node costs no
 // allocator header and nodes made together lie together.
@@ -52,6 +55,9 @@ struct TCacheEntry {
 using TCache = std::vector<TCacheEntry>;
 
 constexpr uint32_t CacheThreshold = 2000;
+
+// The node stream version that SaveToStream writes (readers take 1 and 2).
+constexpr int NodeStreamVersion = 2;
 
 // Help contexts of EVirtualTreeError.
 enum : int {
@@ -181,6 +187,16 @@ public:
     const NodePool& Pool() const { return m_pool; }
     // Bytes held for the nodes: their blocks and the kept order of the last sorted level.
     size_t NodeMemoryBytes() const { return m_pool.ReservedBytes() + m_sorted_children.capacity() * sizeof(PVirtualNode); }
+
+    // ---- Node stream (tree_stream.cpp) ----
+    // The whole tree, or node with its subtree.
+    void SaveToStream(core::Stream& stream, PVirtualNode node = nullptr);
+    void SaveToFile(const core::String& fileName);
+    // Replace the tree's content; a read-only tree ignores them.
+    void LoadFromStream(core::Stream& stream);
+    void LoadFromFile(const core::String& fileName);
+    // Adds the stream's nodes as last children of targetNode (RootNode() for top-level nodes).
+    void AddFromStream(core::Stream& stream, PVirtualNode targetNode);
 
     // ---- Iteration ----
     PVirtualNode GetFirst(bool considerChildrenAbove = false);
@@ -338,6 +354,19 @@ public:
     std::function<void(TBaseVirtualTree*, TCanvas*, PVirtualNode, const TRect&)> OnAfterItemPaint;
     std::function<void(TBaseVirtualTree*, TCanvas*, PVirtualNode, TColumnIndex, const TRect&)> OnAfterCellPaint;
 
+    // Export events (the string tree's exporters raise them; the node events' results decide
+    // whether a node is exported where the exporter asks).
+    std::function<bool(TBaseVirtualTree*, TVTExportType, PVirtualNode)> OnBeforeNodeExport;
+    std::function<bool(TBaseVirtualTree*, TVTExportType, PVirtualNode)> OnNodeExport;
+    std::function<bool(TBaseVirtualTree*, TVTExportType, PVirtualNode)> OnAfterNodeExport;
+    std::function<void(TBaseVirtualTree*, TVTExportType, TVirtualTreeColumn*)> OnBeforeColumnExport;
+    std::function<void(TBaseVirtualTree*, TVTExportType, TVirtualTreeColumn*)> OnColumnExport;
+    std::function<void(TBaseVirtualTree*, TVTExportType, TVirtualTreeColumn*)> OnAfterColumnExport;
+    std::function<void(TBaseVirtualTree*, TVTExportType)> OnBeforeTreeExport;
+    std::function<void(TBaseVirtualTree*, TVTExportType)> OnAfterTreeExport;
+    std::function<void(TBaseVirtualTree*, TVTExportType)> OnBeforeHeaderExport;
+    std::function<void(TBaseVirtualTree*, TVTExportType)> OnAfterHeaderExport;
+
 protected:
     // Every derived destructor calls this first: the validation thread must be out of the tree
     // before any derived part of it goes (it calls the tree's virtual steps), and no event may
@@ -384,6 +413,29 @@ protected:
     virtual bool DoBeforeItemPaint(TCanvas* canvas, PVirtualNode node, const TRect& itemRect);
     virtual void DoAfterItemPaint(TCanvas* canvas, PVirtualNode node, const TRect& itemRect);
     virtual void DoAfterCellPaint(TCanvas* canvas, PVirtualNode node, TColumnIndex column, const TRect& cellRect);
+
+    // ---- Export dispatchers (tree_export.cpp); the node ones answer true without a handler ----
+    virtual bool DoBeforeNodeExport(TVTExportType type, PVirtualNode node);
+    virtual bool DoNodeExport(TVTExportType type, PVirtualNode node);
+    virtual bool DoAfterNodeExport(TVTExportType type, PVirtualNode node);
+    virtual void DoBeforeColumnExport(TVTExportType type, TVirtualTreeColumn* column);
+    virtual void DoColumnExport(TVTExportType type, TVirtualTreeColumn* column);
+    virtual void DoAfterColumnExport(TVTExportType type, TVirtualTreeColumn* column);
+    virtual void DoBeforeTreeExport(TVTExportType type);
+    virtual void DoAfterTreeExport(TVTExportType type);
+    virtual void DoBeforeHeaderExport(TVTExportType type);
+    virtual void DoAfterHeaderExport(TVTExportType type);
+
+    // ---- Node stream steps ----
+    virtual void WriteNode(core::Stream& stream, PVirtualNode node);
+    virtual void WriteChunks(core::Stream& stream, PVirtualNode node);
+    virtual void PatchChunkSize(core::Stream& stream, int64_t chunkStart, int64_t chunkEnd);
+    // Reads one node chunk into node, a linked node of this tree (not the root).
+    virtual void ReadSubtree(core::Stream& stream, int version, PVirtualNode node);
+    virtual void ReadNode(core::Stream& stream, int version, PVirtualNode node);
+    // Whether the chunk was handled; the stream is left behind the chunk.
+    virtual bool ReadChunk(core::Stream& stream, int version, PVirtualNode node, int32_t chunkType, int32_t chunkSize);
+    virtual void SkipNode(core::Stream& stream);
 
     // ---- Event machinery ----
     virtual void ChangeStates(TVirtualTreeStates enter, TVirtualTreeStates leave);
@@ -478,10 +530,15 @@ private:
     void FireChange();
     void FireStructureChange();
     void ApplyUserData(PVirtualNode node, void* userData);
-    void WriteSubtree(core::Stream& stream, PVirtualNode node);
-    void ReadSubtree(core::Stream& stream, PVirtualNode node);
-    // Frees a node that was never attached to the tree, with what was attached below it.
-    void FreeDetachedSubtree(PVirtualNode node) noexcept;
+    int ReadStreamHeader(core::Stream& stream, bool exactRead);
+    void ReadTopLevelNodes(core::Stream& stream, int version, PVirtualNode target);
+    // Total count, total height and the hidden-children flag of a subtree just read.
+    void RecountLoadedSubtree(PVirtualNode node);
+    PVirtualNode NextInSubtree(PVirtualNode run, PVirtualNode top) const;
+    // Copies the nodes (source, or its children) after target in another tree through a node
+    // stream; the nodes made in the target tree, in stream order.
+    std::vector<PVirtualNode> CopyAcross(PVirtualNode source, TBaseVirtualTree* targetTree, PVirtualNode target,
+                                         TVTNodeAttachMode mode, bool childrenOnly, bool askCopying);
     // Reorders the children of parent; a compare that raises leaves them as they were.
     void SortChildren(PVirtualNode parent, TColumnIndex column, TSortDirection direction);
     void ReleaseSortedChildren() noexcept;

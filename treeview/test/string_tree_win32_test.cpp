@@ -1200,14 +1200,14 @@ TEST_F(NodeList, CaptionChunkRoundTrips)
         received = core::String(text);
     };
     const int32_t type = stream.ReadInt32(), size = stream.ReadInt32();
-    EXPECT_TRUE(tree->ReadChunk(stream, Node(1), type, size));
+    EXPECT_TRUE(tree->ReadChunk(stream, 2, Node(1), type, size));
     EXPECT_EQ(received, u"节点00");
-    EXPECT_FALSE(tree->ReadChunk(stream, Node(1), 7, 0));
+    EXPECT_FALSE(tree->ReadChunk(stream, 2, Node(1), 7, 0));
     // A chunk that claims more than the stream holds is refused.
     core::MemoryStream shortStream;
     shortStream.WriteUInt16(u'a');
     shortStream.SetPosition(0);
-    EXPECT_THROW(tree->ReadChunk(shortStream, Node(1), CaptionChunk, 100), EVirtualTreeError);
+    EXPECT_THROW(tree->ReadChunk(shortStream, 2, Node(1), CaptionChunk, 100), EVirtualTreeError);
     tree->OnNewText = nullptr;
 }
 
