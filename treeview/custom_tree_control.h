@@ -9,7 +9,10 @@
 #include "ui/bitmap.h"
 #include "ui/canvas.h"
 #include "ui/imagelist.h"
+#include "ui/hintwindow.h"
 #include "ui/menu.h"
+#include "ui/printer.h"
+#include <oleacc.h>
 #include <array>
 #include <functional>
 #include <memory>
@@ -127,7 +130,25 @@ public:
     virtual bool BeginEdit() = 0;
     virtual bool EndEdit() = 0;
     virtual bool CancelEdit() = 0;
+    // The editor's rectangle in the tree's client coordinates.
+    virtual TRect GetBounds() = 0;
+    // Hands a window message to the editor.
+    virtual void ProcessMessage(ui::Message& message) = 0;
     virtual void SetBounds(const TRect& rect) = 0;
+};
+
+// The tree's hint data, handed to its hint window with the hint (tree_hint.h).
+enum TVTTooltipLineBreakStyle : uint8_t { hlbDefault, hlbForceSingleLine, hlbForceMultiLine };
+struct TVTHintData {
+    class TCustomVirtualTreeControl* Tree = nullptr;
+    PVirtualNode Node = nullptr;
+    TColumnIndex Column = NoColumn;
+    TRect HintRect;           // the owner-draw tree's hint size
+    core::String DefaultHint; // shown as it is when not empty
+    core::String HintText;
+    TBiDiMode BidiMode = bdLeftToRight;
+    TAlignment Alignment = taLeftJustify;
+    TVTTooltipLineBreakStyle LineBreakStyle = hlbDefault;
 };
 
 enum TVTIncrementalSearch : uint8_t { isAll, isNone, isInitializedOnly, isVisibleOnly };
@@ -192,6 +213,7 @@ public:
     void SetIncrementalSearchTimeout(uint32_t value) { m_search_timeout = value; }
     const core::String& SearchBuffer() const { return m_search_buffer; }
     TColumnIndex EditColumn() const { return m_edit_column; }
+    const std::shared_ptr<IVTEditLink>& EditLink() const { return m_edit_link; }
     bool IsEditing() const { return (TreeStates() & tsEditing) != 0; }
     bool EditNode(PVirtualNode node, TColumnIndex column);
     bool EndEditNode() { return FinishEditing(); }
@@ -217,11 +239,31 @@ public:
     // Levels of node2 minus levels of node1.
     int LevelDifference(PVirtualNode node1, PVirtualNode node2) const;
     // The margin OnBeforeCellPaint leaves around a cell's content ((0, 0) without a handler).
-    TPoint QueryContentMargin(PVirtualNode node, TColumnIndex column, TVTCellContentMarginType type, TCanvas* canvas);
+    virtual TPoint QueryContentMargin(PVirtualNode node, TColumnIndex column, TVTCellContentMarginType type, TCanvas* canvas);
     // Scrolls the animation's areas by step pixels (R2 scaled) and fills what they uncover.
     virtual bool ToggleCallback(int step, TToggleAnimationData& data);
     // The rubber band in tree coordinates while the mouse selects.
     TRect SelectionRect() const { return m_new_sel_rect; }
+
+    // ---- Hints (tree_hint_win32.cpp) ----
+    // The rectangle (client coordinates) the hint shown last belongs to; empty when none.
+    const TRect& LastHintRect() const { return m_last_hint_rect; }
+    const TVTHintData& HintData() const { return m_hint_data; }
+    // The hint window class the tree's hints use.
+    virtual ui::HintWindowClass TreeHintWindowClass() const;
+
+    // ---- Accessibility (accessibility_win32.cpp) ----
+    IAccessible* Accessible() const { return m_accessible; }
+    IAccessible* AccessibleItem() const { return m_accessible_item; }
+    void SetAccessible(IAccessible* value);
+    void SetAccessibleItem(IAccessible* value);
+    const core::String& AccessibleName() const { return m_accessible_name; }
+    void SetAccessibleName(core::StringView value) { m_accessible_name = core::String(value); }
+
+    // ---- Printing (tree_print_win32.cpp) ----
+    // Prints the whole tree (with the header when printHeader and the header is visible) over as
+    // many pages as it needs; nothing without a printer.
+    void Print(ui::Printer* printer, bool printHeader);
 
     // ---- Events ----
     std::function<void(TBaseVirtualTree*, TCanvas*, PVirtualNode, TColumnIndex, TVTCellPaintMode, const TRect& cellRect,
@@ -285,6 +327,19 @@ protected:
     int CheckImageWidth() const override;
     TSize ImageSize(TVTImageKind kind) const override;
 
+    // ---- Hints, accessibility ----
+    bool HandleHintMessage(ui::Message& message) override;
+    void CancelHint() override;
+    void DoFocusChange(PVirtualNode node, TColumnIndex column) override;
+    void DoChecked(PVirtualNode node) override;
+    void DoExpanded(PVirtualNode node) override;
+    void DoCollapsed(PVirtualNode node) override;
+    // The main column changed: an open edit is cancelled, accessibility clients hear of a new name.
+    void DoMainColumnChanged(TColumnIndex column) override;
+    // Tells accessibility clients of a change of the tree (only once an item object exists).
+    void NotifyAccessibility(DWORD event);
+    LRESULT HandleGetObject(WPARAM wparam, LPARAM lparam) override;
+
     // ---- Painting steps ----
     virtual void PaintCellBackground(TVTPaintInfo& info, int windowOrgX, int maxWidth);
     virtual void PaintTreeLines(TVTPaintInfo& info, int vAlignment, int indentSize, const TLineImage& lineImage);
@@ -318,6 +373,7 @@ protected:
     virtual std::shared_ptr<IVTEditLink> MakeEditLink(PVirtualNode node, TColumnIndex column);
     virtual bool FinishEditing();
     virtual bool CancelEditing();
+    void CancelEditHook() override { CancelEditing(); }
     virtual void PlaceEditor();
     virtual void TrackHotNode(int x, int y);
     // Rubber-band selection: selects or deselects (toggles with Ctrl held at the press) the rows
@@ -335,6 +391,7 @@ protected:
     virtual bool DrawHeaderThemePart(HDC dc, int part, int state, const RECT& r);
 
 private:
+    friend class TVirtualTreeHintWindow;
     void KeyNavigation(uint16_t key, TShiftState shift);
     void KeyCommand(uint16_t key, TShiftState shift);
     void ClearSearch();
@@ -402,6 +459,13 @@ private:
     TColumnIndex m_height_track_column = NoColumn;
     TPoint m_height_track_point;
     TPoint m_drag_start;
+
+    // Hint and accessibility state.
+    TVTHintData m_hint_data;
+    TRect m_last_hint_rect;
+    IAccessible* m_accessible = nullptr;
+    IAccessible* m_accessible_item = nullptr;
+    core::String m_accessible_name;
 };
 
 } // namespace treeview

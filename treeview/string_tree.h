@@ -10,7 +10,6 @@ namespace treeview {
 
 enum TVSTTextType : uint8_t { ttNormal, ttStatic };
 enum TVSTTextSourceType : uint8_t { tstAll, tstInitialized, tstSelected, tstCutCopySet, tstVisible };
-enum TVTTooltipLineBreakStyle : uint8_t { hlbDefault, hlbForceSingleLine, hlbForceMultiLine };
 
 // Node stream chunk type of a node's main-column caption.
 constexpr int32_t CaptionChunk = 3;
@@ -106,6 +105,8 @@ public:
 
 protected:
     virtual void CommitText(PVirtualNode node, TColumnIndex column, core::StringView text);
+    // Without OnCreateEditor the string tree edits in its own TStringEditLink (edit_link.h).
+    std::shared_ptr<IVTEditLink> MakeEditLink(PVirtualNode node, TColumnIndex column) override;
     int MatchSearchText(PVirtualNode node, core::StringView searchText) override;
     void PaintNodeContent(TVTPaintInfo& info) override;
     TColumnIndex AdjustCellRect(TVTPaintInfo& info) override;

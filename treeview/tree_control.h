@@ -234,6 +234,13 @@ protected:
     int TextHeight() const;
     int TextWidth(core::StringView text) const;
 
+    // ---- Hints and accessibility (the painting half fills them in) ----
+    // CM_HINTSHOW, CM_HINTSHOWPAUSE, CM_MOUSELEAVE and WM_NCDESTROY pass here first; true when
+    // the message is answered.
+    virtual bool HandleHintMessage(ui::Message& message) { (void)message; return false; }
+    // WM_GETOBJECT.
+    virtual LRESULT HandleGetObject(WPARAM wparam, LPARAM lparam) { (void)wparam, (void)lparam; return 0; }
+
     // ---- Tree-view messages ----
     LRESULT HandleGetItem(LPARAM lparam);
     LRESULT HandleGetItemRect(WPARAM wparam, LPARAM lparam);

@@ -1423,6 +1423,8 @@ void TVirtualTreeControl::WndProc(ui::Message& message)
         m_port->SetWindow(HandleIfAllocated());
     if (HandleHeaderMessage(message))
         return;
+    if (HandleHintMessage(message))
+        return;
     switch (message.Msg) {
     case WM_NCLBUTTONDOWN:
     case WM_NCRBUTTONDOWN:
@@ -1447,7 +1449,7 @@ void TVirtualTreeControl::WndProc(ui::Message& message)
         message.Result = WantTabs() ? DLGC_WANTARROWS | DLGC_WANTCHARS | DLGC_WANTTAB : DLGC_WANTARROWS | DLGC_WANTCHARS;
         return;
     case WM_GETOBJECT:
-        message.Result = 0;
+        message.Result = HandleGetObject(message.WParam, message.LParam);
         return;
     case WM_NCCALCSIZE:
         ui::CustomControl::WndProc(message);

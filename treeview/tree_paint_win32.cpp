@@ -62,6 +62,8 @@ TCustomVirtualTreeControl::~TCustomVirtualTreeControl()
 {
     BeginDestruction();
     m_edit_link.reset();
+    SetAccessibleItem(nullptr);
+    SetAccessible(nullptr);
     if (m_dotted_brush)
         DeleteObject(m_dotted_brush);
 }

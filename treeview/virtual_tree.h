@@ -464,7 +464,9 @@ protected:
     virtual void RequestValidation();
     virtual bool ValidatePositionCache();
     void ApplyStructureChangeAfterEdit(PVirtualNode node);
-    void CancelEditing() {}
+    // Structure changes close an open editor; the window control fills the hook.
+    void CancelEditing() { CancelEditHook(); }
+    virtual void CancelEditHook() {}
 
     // ---- Selection internals ----
     virtual bool AddNodeToSelection(PVirtualNode node);

@@ -16,6 +16,9 @@
 namespace ui {
 
 class Form;
+class HintWindow;
+class Timer;
+using HintWindowClass = std::unique_ptr<HintWindow> (*)();
 
 using ExceptionEvent = std::function<void(core::Object* sender, const std::exception& error)>;
 
@@ -46,6 +49,8 @@ public:
     Control* HintControl() const { return m_hint_shown ? m_hint_control : nullptr; }
     core::String HintText() const { return m_hint_shown ? m_hint_text : core::String(); }
     void CancelHint();
+    // The window of the hint shown now (or last), null before the first hint.
+    HintWindow* ActiveHintWindow() const { return m_hint_window.get(); }
     bool IsMinimized() const { return m_minimized; }
 
     // ---- Forms ----
@@ -135,10 +140,16 @@ private:
     std::function<void(int)> m_halt_hook;
     PopupHandler m_popup_handler;
     std::atomic<HWND> m_wake_window{nullptr}; // read by other threads
+    // ---- Hints (hintwindow.h: CM_HINTSHOWPAUSE, CM_HINTSHOW, the hint window) ----
     void HintMouseMoved(Control* control);
+    void StartHintPause(bool hintActive);
     void ShowHintNow();
-    HWND m_hint_window = nullptr;
+    std::unique_ptr<HintWindow> m_hint_window;
+    HintWindowClass m_hint_window_class = nullptr;
+    std::unique_ptr<Timer> m_hint_pause_timer;
+    std::unique_ptr<Timer> m_hint_hide_timer;
     Control* m_hint_control = nullptr;
+    RECT m_hint_cursor_rect{};
     core::String m_hint_text;
     bool m_hint_shown = false;
     unsigned m_hint_pause = 500;

@@ -4,6 +4,8 @@
 #include "core/exception.h"
 #include "core/thread.h"
 #include "ui/form.h"
+#include "ui/hintwindow.h"
+#include "ui/timer.h"
 #include "ui/messagebox.h"
 
 #include <commctrl.h>
@@ -12,8 +14,6 @@ namespace ui {
 namespace {
 
 constexpr wchar_t kAppClass[] = L"ui.Application";
-constexpr UINT_PTR kHintShowTimer = 1;
-constexpr UINT_PTR kHintHideTimer = 2;
 
 // The text before a '|' is the short hint, the one a hint window shows.
 core::String ShortHint(const core::String& hint)
@@ -43,6 +43,10 @@ Application::Application()
 Application::~Application()
 {
     // Forms go while the application is still whole: their controls report to it as they die.
+    CancelHint();
+    m_hint_window.reset();
+    m_hint_pause_timer.reset();
+    m_hint_hide_timer.reset();
     DestroyComponents();
     m_main_form = nullptr;
     core::SetApplicationExceptionHandler(nullptr);
@@ -89,20 +93,18 @@ LRESULT CALLBACK Application::AppWindowProc(HWND window, UINT msg, WPARAM wparam
         case UM_WAKEMAINTHREAD:
             Instance().CheckSynchronize();
             return 0;
-        case WM_TIMER:
-            KillTimer(window, wparam);
-            if (wparam == kHintShowTimer)
-                Instance().ShowHintNow();
-            else if (wparam == kHintHideTimer)
-                Instance().CancelHint();
-            return 0;
         case CM_RELEASE:
             // The form is looked up by its window, so a form that is already gone is never touched.
-            if (auto* form = dynamic_cast<Form*>(WinControl::FindControl(reinterpret_cast<HWND>(wparam)))) {
-                if (Instance().m_main_form == form)
-                    Instance().m_main_form = nullptr;
-                form->BeforeDestruction();
-                delete form;
+            if (auto* control = WinControl::FindControl(reinterpret_cast<HWND>(wparam))) {
+                if (auto* form = dynamic_cast<Form*>(control)) {
+                    if (Instance().m_main_form == form)
+                        Instance().m_main_form = nullptr;
+                    form->BeforeDestruction();
+                    delete form;
+                } else if (!control->Owner()) {
+                    // A control without owner that asked to be released (an in-place editor).
+                    delete control;
+                }
             }
             return 0;
         case WM_MEASUREITEM:
@@ -146,8 +148,15 @@ bool Application::ProcessMessage(MSG& msg)
         m_terminated = true;
         return true;
     }
+    if (m_hint_shown && m_hint_window && m_hint_window->IsHintMsg(msg))
+        CancelHint();
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
+    // Moves inside the hinted control: a hint whose rectangle the cursor left goes, and the pause
+    // starts again for whatever lies under the cursor now.
+    if ((msg.message == WM_MOUSEMOVE || msg.message == WM_NCMOUSEMOVE) && m_mouse_control &&
+        m_mouse_control == m_hint_control)
+        HintMouseMoved(m_mouse_control);
     return true;
 }
 
@@ -293,72 +302,113 @@ void Application::SetShowHint(bool value)
         CancelHint();
 }
 
+namespace {
+
+// Where the cursor is in a control's client coordinates.
+POINT CursorInControl(Control* control)
+{
+    POINT p{};
+    GetCursorPos(&p);
+    return control->ScreenToClient(p);
+}
+
+} // namespace
+
 void Application::HintMouseMoved(Control* control)
 {
-    if (control == m_hint_control)
+    if (!control || !m_show_hint || !control->ShowHint()) {
+        CancelHint();
+        m_hint_control = nullptr;
         return;
+    }
+    if (control == m_hint_control && PtInRect(&m_hint_cursor_rect, CursorInControl(control)))
+        return;
+    const bool active = m_hint_shown;
     CancelHint();
     m_hint_control = control;
-    if (!control || !m_show_hint || !control->ShowHint() || ShortHint(control->Hint()).empty())
+    StartHintPause(active);
+}
+
+void Application::StartHintPause(bool hintActive)
+{
+    Control* control = m_hint_control;
+    unsigned pause = m_hint_pause;
+    control->Perform(CM_HINTSHOWPAUSE, hintActive, LPARAM(&pause));
+    if (m_hint_control != control)
         return;
-    if (m_hint_pause == 0)
+    if (pause == 0) {
         ShowHintNow();
-    else
-        SetTimer(Handle(), kHintShowTimer, m_hint_pause, nullptr);
+        return;
+    }
+    if (!m_hint_pause_timer) {
+        m_hint_pause_timer = std::make_unique<Timer>();
+        m_hint_pause_timer->SetEnabled(false);
+        m_hint_pause_timer->SetOnTimer([this](core::Object*) {
+            m_hint_pause_timer->SetEnabled(false);
+            ShowHintNow();
+        });
+    }
+    m_hint_pause_timer->SetInterval(pause);
+    m_hint_pause_timer->SetEnabled(true);
 }
 
 void Application::ShowHintNow()
 {
+    if (m_hint_pause_timer)
+        m_hint_pause_timer->SetEnabled(false);
     Control* control = m_hint_control;
     if (!control || !m_show_hint)
         return;
-    m_hint_text = ShortHint(control->Hint());
-    if (m_hint_text.empty())
+    HintInfo info;
+    info.HintControl = control;
+    info.HintWindowClass = &HintWindow::Make;
+    GetCursorPos(&info.HintPos);
+    info.HintPos.y += GetSystemMetrics(SM_CYCURSOR) * 5 / 8;
+    info.HintMaxWidth = GetSystemMetrics(SM_CXSCREEN);
+    info.CursorRect = control->ClientRect();
+    info.CursorPos = control->ScreenToClient(POINT{info.HintPos.x, info.HintPos.y - GetSystemMetrics(SM_CYCURSOR) * 5 / 8});
+    info.HintStr = ShortHint(control->Hint());
+    const LRESULT refused = control->Perform(CM_HINTSHOW, 0, LPARAM(&info));
+    if (m_hint_control != control)
         return;
-    if (!m_hint_window) {
-        m_hint_window = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
-                                        0, 0, 0, 0, Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
-        if (!m_hint_window)
-            return;
-        TTTOOLINFOW tool{};
-        tool.cbSize = sizeof tool;
-        tool.uFlags = TTF_TRACK | TTF_ABSOLUTE | TTF_IDISHWND;
-        tool.hwnd = Handle();
-        tool.uId = UINT_PTR(Handle());
-        tool.lpszText = const_cast<wchar_t*>(L"");
-        SendMessageW(m_hint_window, TTM_ADDTOOLW, 0, LPARAM(&tool));
-        SendMessageW(m_hint_window, TTM_SETMAXTIPWIDTH, 0, 400);
+    if (refused || info.HintStr.empty() || !info.HintWindowClass) {
+        // Nothing to show here: the next rest of the mouse asks again.
+        m_hint_cursor_rect = RECT{};
+        return;
     }
-    std::wstring text(m_hint_text.begin(), m_hint_text.end());
-    TTTOOLINFOW tool{};
-    tool.cbSize = sizeof tool;
-    tool.hwnd = Handle();
-    tool.uId = UINT_PTR(Handle());
-    tool.lpszText = text.data();
-    SendMessageW(m_hint_window, TTM_UPDATETIPTEXTW, 0, LPARAM(&tool));
-    POINT cursor{};
-    GetCursorPos(&cursor);
-    SendMessageW(m_hint_window, TTM_TRACKPOSITION, 0, MAKELPARAM(cursor.x + 12, cursor.y + 20));
-    SendMessageW(m_hint_window, TTM_TRACKACTIVATE, TRUE, LPARAM(&tool));
+    m_hint_cursor_rect = info.CursorRect;
+    if (!m_hint_window || m_hint_window_class != info.HintWindowClass) {
+        m_hint_window.reset();
+        m_hint_window = info.HintWindowClass();
+        m_hint_window_class = info.HintWindowClass;
+    }
+    RECT r = m_hint_window->CalcHintRect(info.HintMaxWidth, info.HintStr, info.HintData);
+    OffsetRect(&r, info.HintPos.x, info.HintPos.y);
+    m_hint_text = info.HintStr;
     m_hint_shown = true;
-    SetTimer(Handle(), kHintHideTimer, m_hint_hide_pause, nullptr);
+    if (!m_hint_hide_timer) {
+        m_hint_hide_timer = std::make_unique<Timer>();
+        m_hint_hide_timer->SetEnabled(false);
+        m_hint_hide_timer->SetOnTimer([this](core::Object*) { CancelHint(); });
+    }
+    m_hint_hide_timer->SetInterval(m_hint_hide_pause);
+    m_hint_hide_timer->SetEnabled(m_hint_hide_pause > 0);
+    // The window may cancel the hint itself (an empty rectangle); m_hint_shown then is false again.
+    m_hint_window->ActivateHint(r, info.HintStr);
 }
 
 void Application::CancelHint()
 {
-    if (m_handle) {
-        KillTimer(m_handle, kHintShowTimer);
-        KillTimer(m_handle, kHintHideTimer);
-    }
-    if (m_hint_shown && m_hint_window) {
-        TTTOOLINFOW tool{};
-        tool.cbSize = sizeof tool;
-        tool.hwnd = m_handle;
-        tool.uId = UINT_PTR(m_handle);
-        SendMessageW(m_hint_window, TTM_TRACKACTIVATE, FALSE, LPARAM(&tool));
-    }
+    if (m_hint_pause_timer)
+        m_hint_pause_timer->SetEnabled(false);
+    if (m_hint_hide_timer)
+        m_hint_hide_timer->SetEnabled(false);
+    const bool shown = m_hint_shown;
     m_hint_shown = false;
     m_hint_text.clear();
+    m_hint_cursor_rect = RECT{};
+    if (shown && m_hint_window)
+        m_hint_window->ReleaseHandle();
 }
 
 void Application::ControlDestroying(Control* control)

@@ -369,6 +369,8 @@ public:
     bool BeginEdit() override { return true; }
     bool EndEdit() override { return true; }
     bool CancelEdit() override { return true; }
+    TRect GetBounds() override { return m_bounds; }
+    void ProcessMessage(ui::Message&) override {}
     void SetBounds(const TRect& rect) override { m_bounds = rect; }
 
 private:
