@@ -146,30 +146,24 @@ void BlendBmpRect(const ui::PixelView& dst, const ui::PixelView& src, uint8_t al
 {
     if (!dst.Valid() || !src.Valid())
         return;
-    if (x < 0) {
-        srcRect.Left -= x;
-        x = 0;
-    }
-    if (y < 0) {
-        srcRect.Top -= y;
-        y = 0;
-    }
-    if (srcRect.Left < 0) {
-        x -= srcRect.Left;
-        srcRect.Left = 0;
-        if (x < 0) {
-            srcRect.Left -= x;
-            x = 0;
+    // A negative destination position cuts the source's start; a negative source start moves the
+    // destination (and cuts again should the destination then still start before 0).
+    auto clip = [](int& pos, int& start) {
+        if (pos < 0) {
+            start -= pos;
+            pos = 0;
         }
-    }
-    if (srcRect.Top < 0) {
-        y -= srcRect.Top;
-        srcRect.Top = 0;
-        if (y < 0) {
-            srcRect.Top -= y;
-            y = 0;
+        if (start < 0) {
+            pos -= start;
+            start = 0;
+            if (pos < 0) {
+                start -= pos;
+                pos = 0;
+            }
         }
-    }
+    };
+    clip(x, srcRect.Left);
+    clip(y, srcRect.Top);
     if (srcRect.Right <= srcRect.Left || srcRect.Bottom <= srcRect.Top || x >= dst.Width() || y >= dst.Height() ||
         srcRect.Left >= src.Width() || srcRect.Top >= src.Height())
         return;

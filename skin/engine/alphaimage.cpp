@@ -34,19 +34,6 @@ void Tint(const ui::PixelView& src, const CopySpan& span, uint32_t color)
     }
 }
 
-// The background pixel under destination (x, y) into p; false when the background has none there.
-bool PutBackground(const BgSource& bg, int x, int y, uint8_t* p)
-{
-    const int bx = bg.X + x, by = bg.Y + y;
-    if (!bg.View.Contains(bx, by) || PixelSize(bg.View) == 0)
-        return false;
-    const uint32_t c = bg.View.ReadPixel(bx, by);
-    p[0] = uint8_t(c >> 16);
-    p[1] = uint8_t(c >> 8);
-    p[2] = uint8_t(c);
-    return true;
-}
-
 } // namespace
 
 void DrawAlphaBmp(Rect dstRect, Rect srcRect, const ui::PixelView& dst, const ui::PixelView& src, const BgSource& bg,
@@ -68,7 +55,7 @@ void DrawAlphaBmp(Rect dstRect, Rect srcRect, const ui::PixelView& dst, const ui
         for (int col = 0; col < span.Width; ++col, s += 4, d += ds) {
             if (bg.Ready && DwordOf(s) == kKeyPixel) {
                 if (updateCorners)
-                    PutBackground(bg, span.DstX + col, dy, d);
+                    PutBackgroundPixel(bg, span.DstX + col, dy, d, false);
                 continue;
             }
             const int w = blended ? uint8_t((100 - blendPercent) * s[3] / 100) : s[3];

@@ -33,8 +33,9 @@ bool ClipAxis(int& d, int& s, int& n, int dstSize, int srcSize)
     return n > 0;
 }
 
-// Puts the background pixel under destination (x, y) into p; false when the background has none.
-bool BackgroundPixel(const BgSource& bg, int x, int y, uint8_t* p, int size)
+} // namespace
+
+bool PutBackgroundPixel(const BgSource& bg, int x, int y, uint8_t* p, bool opaque)
 {
     const int bx = bg.X + x, by = bg.Y + y;
     if (!bg.View.Contains(bx, by) || PixelSize(bg.View) == 0)
@@ -43,12 +44,10 @@ bool BackgroundPixel(const BgSource& bg, int x, int y, uint8_t* p, int size)
     p[0] = uint8_t(c >> 16);
     p[1] = uint8_t(c >> 8);
     p[2] = uint8_t(c);
-    if (size == 4)
+    if (opaque)
         p[3] = 0xFF;
     return true;
 }
-
-} // namespace
 
 bool ClipCopySpan(const Rect& dstRect, const Rect& srcRect, int dstWidth, int dstHeight, int srcWidth, int srcHeight,
                   CopySpan& span)
@@ -156,7 +155,7 @@ void CopyMaskedOverBg(const Rect& dstRect, const Rect& srcRect, const ui::PixelV
         for (int col = 0; col < span.Width; ++col, s += ss, d += ds) {
             if (bg.Ready && RgbOf(s) == 0xFF00FF) {
                 if (updateCorners)
-                    BackgroundPixel(bg, span.DstX + col, dy, d, ds);
+                    PutBackgroundPixel(bg, span.DstX + col, dy, d, ds == 4);
                 continue;
             }
             if (ss == 3) {

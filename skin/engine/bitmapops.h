@@ -18,6 +18,10 @@ struct BgSource {
     bool Ready = false;
 };
 
+// Puts the background pixel under destination (x, y) into the 24-bit or 32-bit pixel p (alpha 255
+// when opaque is set); false when the background has none there.
+bool PutBackgroundPixel(const BgSource& bg, int x, int y, uint8_t* p, bool opaque);
+
 // The area two rectangles share when a picture is copied from one to the other: the smaller of their
 // sizes (negative sizes count as 0); a negative left or top edge of either moves both right or down
 // and shortens the area; then cut to both bitmaps. False when nothing is left.
