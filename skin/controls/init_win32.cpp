@@ -2,6 +2,8 @@
 #include "skin/controls/glyphs.h"
 #include "skin/controls/properties.h"
 #include "skin/controls/skinned.h"
+#include "skin/controls/splitter.h"
+#include "skin/engine/graphutils.h"
 
 namespace skin {
 
@@ -10,11 +12,14 @@ namespace {
 // Every windowed child is walked into by the skin broadcasts.
 bool NoSkip(ui::WinControl*) { return false; }
 void IgnoreActivation(bool) {}
+bool IsSkinnedSplitter(ui::Control* control) { return dynamic_cast<TsSplitter*>(control) != nullptr; }
 
 } // namespace
 
 void InitSkinControls()
 {
+    InitSkinEngine();
+    SetSplitterTest(IsSkinnedSplitter);
     InitSkinCommand();
     SetSkipsSkinBroadcastHook(NoSkip);
     SetSkinActivationHook(IgnoreActivation);
@@ -27,6 +32,7 @@ void DoneSkinControls()
     SetSkipsSkinBroadcastHook(nullptr);
     SetSkinActivationHook(nullptr);
     FreeButtonGlyphs();
+    DoneSkinEngine();
 }
 
 } // namespace skin

@@ -1,17 +1,11 @@
-// What the skinned controls share: the published sets of the skinned look, the check whether a skin
+// What the skinned controls share: the check whether a skin
 // command of sub-code 1, 2 or 3 comes from the control's own manager, and the module's start-up.
 #pragma once
 
 #include "skin/engine/commondata.h"
+#include "skin/engine/consts.h"
 
 namespace skin {
-
-enum TsDisabledKindFlag : unsigned { dkBlended = 1, dkGrayed = 2 };
-using TsDisabledKind = unsigned;
-enum TsDisabledGlyphKindFlag : unsigned { dgBlended = 1, dgGrayed = 2 };
-using TsDisabledGlyphKind = unsigned;
-enum TacAnimatEvent : unsigned { aeMouseEnter = 1, aeMouseLeave = 2, aeMouseDown = 4, aeMouseUp = 8, aeGlobalDef = 16 };
-using TacAnimatEvents = unsigned;
 
 // A sub-code 1, 2 or 3 whose manager (LParam) is the control's own (both empty in the client).
 inline bool FromOwnManager(const ui::Message& message, TsCommonData& data)
