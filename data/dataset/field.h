@@ -109,7 +109,8 @@ public:
     String Text() const { return GetTextOf(false); }
     void SetText(StringView text);
     String DisplayText() const { return GetTextOf(true); }
-    void Clear() { SetData(nullptr); }
+    // Writes Null.
+    virtual void Clear() { SetData(nullptr); }
     // Whether a blob was written since the record was read (blob fields only).
     bool Modified() const { return m_modified; }
     void SetModified(bool value) { m_modified = value; }

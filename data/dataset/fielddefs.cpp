@@ -91,6 +91,8 @@ TField* TFieldDef::CreateField(core::Component* owner, TObjectField* parentField
             f->SetPrecision(m_precision);
         if (auto* b = dynamic_cast<TBCDField*>(field))
             b->SetPrecision(m_precision);
+        if (auto* b = dynamic_cast<TFMTBCDField*>(field))
+            b->SetPrecision(m_precision);
         if (parentField)
             field->SetParentField(parentField);
         else

@@ -554,6 +554,126 @@ Variant TBCDField::AsVariant() const
     return Variant(core::Currency::FromRaw(raw));
 }
 
+// ---- Packed decimals ----
+
+TFMTBCDField::TFMTBCDField(core::Component* owner) : TNumericField(owner, ftFMTBcd)
+{
+    SetSize(8);
+}
+
+core::Bcd TFMTBCDField::AsBcd() const
+{
+    core::Bcd value;
+    if (!GetData(&value))
+        return core::Bcd();
+    return value;
+}
+
+void TFMTBCDField::SetAsBcd(const core::Bcd& value)
+{
+    core::Bcd stored = value;
+    // The column holds Precision digits with Size of them after the point.
+    if (m_precision > 0 && !core::NormalizeBcd(value, stored, m_precision, std::min(Size(), m_precision)))
+        throw core::EBcdOverflowException(u"BCD overflow");
+    core::Bcd min, max;
+    bool low = !m_min.empty() && core::TryStrToBcd(m_min, min) && core::BcdCompare(stored, min) < 0;
+    bool high = !m_max.empty() && core::TryStrToBcd(m_max, max) && core::BcdCompare(stored, max) > 0;
+    if (low || high)
+        throw EDatabaseError(core::Format(texts::FieldRangeError,
+                                          {core::BcdToStr(stored), DisplayName(), m_min, m_max}));
+    SetData(&stored);
+}
+
+int32_t TFMTBCDField::AsInteger() const
+{
+    int64_t value = AsLargeInt();
+    if (value < INT32_MIN || value > INT32_MAX)
+        throw core::ERangeError(u"Range check error");
+    return int32_t(value);
+}
+
+String TFMTBCDField::AsString() const
+{
+    core::Bcd value;
+    return GetData(&value) ? core::BcdToStr(value) : String();
+}
+
+void TFMTBCDField::SetAsString(StringView value)
+{
+    if (value.empty()) {
+        Clear();
+        return;
+    }
+    core::Bcd number;
+    if (!core::TryStrToBcd(value, number))
+        InvalidValue(value, *this);
+    SetAsBcd(number);
+}
+
+Variant TFMTBCDField::AsVariant() const
+{
+    core::Bcd value;
+    if (!GetData(&value))
+        return Variant::Null();
+    return Variant(value);
+}
+
+// ---- SQL time stamps ----
+
+TSQLTimeStampField::TSQLTimeStampField(core::Component* owner) : TField(owner, ftTimeStamp) {}
+
+core::SQLTimeStamp TSQLTimeStampField::AsSQLTimeStamp() const
+{
+    core::SQLTimeStamp value;
+    if (!GetData(&value))
+        return core::SQLTimeStamp();
+    return value;
+}
+
+void TSQLTimeStampField::SetAsSQLTimeStamp(const core::SQLTimeStamp& value)
+{
+    // An impossible date is refused here rather than stored.
+    core::TDateTime check;
+    if (!core::TrySQLTimeStampToDateTime(value, check))
+        InvalidValue(core::SQLTimeStampToStr(value), *this);
+    SetData(&value);
+}
+
+String TSQLTimeStampField::AsString() const
+{
+    return GetText(false);
+}
+
+void TSQLTimeStampField::SetAsString(StringView value)
+{
+    if (core::Trim(value).empty()) {
+        Clear();
+        return;
+    }
+    core::SQLTimeStamp stamp;
+    if (!core::TryStrToSQLTimeStamp(value, stamp))
+        InvalidValue(value, *this);
+    SetAsSQLTimeStamp(stamp);
+}
+
+String TSQLTimeStampField::GetText(bool displayText) const
+{
+    core::SQLTimeStamp value;
+    if (!GetData(&value))
+        return String();
+    if (displayText && !m_display_format.empty())
+        return core::FormatDateTime(m_display_format, core::SQLTimeStampToDateTime(value));
+    return core::SQLTimeStampToStr(value);
+}
+
+Variant TSQLTimeStampField::AsVariant() const
+{
+    core::SQLTimeStamp value;
+    if (!GetData(&value))
+        return Variant::Null();
+    return Variant(value);
+}
+
 // ---- Bytes ----
 
 TBytesField::TBytesField(core::Component* owner, TFieldType type) : TField(owner, type)
@@ -628,7 +748,7 @@ void TBlobField::WriteAll(const void* data, size_t size)
     if (!DataSet())
         DatabaseErrorFmt(texts::NoDataSet, DisplayName());
     std::unique_ptr<core::Stream> stream = DataSet()->CreateBlobStream(this, bmWrite);
-    if (stream)
+    if (stream && size > 0)
         stream->WriteBuffer(data, int64_t(size));
 }
 
@@ -826,6 +946,8 @@ FieldFactory DefaultFieldClass(TFieldType type)
     case ftExtended: return &Make<TExtendedField>;
     case ftSingle: return &Make<TSingleField>;
     case ftBCD: return &Make<TBCDField>;
+    case ftFMTBcd: return &Make<TFMTBCDField>;
+    case ftTimeStamp: return &Make<TSQLTimeStampField>;
     case ftDate: return &Make<TDateField>;
     case ftTime: return &Make<TTimeField>;
     case ftDateTime: return &Make<TDateTimeField>;

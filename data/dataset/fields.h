@@ -6,6 +6,8 @@
 //   Boolean                    16 bits, non-zero true
 //   float, currency, extended  double
 //   BCD                        8-byte currency (ten-thousandths)
+//   FMT BCD                    the 34-byte packed decimal
+//   time stamp                 the 16-byte SQL time stamp
 //   date / time                int32 day number (1 January 0001 = 1) / int32 milliseconds of the day
 //   date-time                  double milliseconds since 1 January 0001
 //   bytes / var bytes          raw Size bytes / 16-bit length and the bytes
@@ -268,6 +270,64 @@ private:
     core::Currency m_max;
 };
 
+// An exact decimal of up to 64 digits; Size is the number of decimals, Precision the digits (0: any).
+class TFMTBCDField : public TNumericField {
+public:
+    explicit TFMTBCDField(core::Component* owner = nullptr);
+    int DataSize() const override { return int(sizeof(core::Bcd)); }
+    int Precision() const { return m_precision; }
+    void SetPrecision(int value) { m_precision = value; }
+    // An empty bound means no bound.
+    const String& MinValue() const { return m_min; }
+    void SetMinValue(StringView value) { m_min = String(value); }
+    const String& MaxValue() const { return m_max; }
+    void SetMaxValue(StringView value) { m_max = String(value); }
+    core::Bcd AsBcd() const;
+    void SetAsBcd(const core::Bcd& value);
+    core::Currency AsCurrency() const override { return core::BcdToCurr(AsBcd()); }
+    void SetAsCurrency(core::Currency value) override { SetAsBcd(core::CurrToBcd(value)); }
+    double AsFloat() const override { return core::BcdToDouble(AsBcd()); }
+    void SetAsFloat(double value) override { SetAsBcd(core::DoubleToBcd(value)); }
+    int32_t AsInteger() const override;
+    void SetAsInteger(int32_t value) override { SetAsBcd(core::IntegerToBcd(value)); }
+    int64_t AsLargeInt() const override { return core::BcdToInt64(AsBcd()); }
+    void SetAsLargeInt(int64_t value) override { SetAsBcd(core::IntegerToBcd(value)); }
+    String AsString() const override;
+    void SetAsString(StringView value) override;
+    Variant AsVariant() const override;
+
+protected:
+    void SetVarValue(const Variant& value) override { SetAsBcd(value.AsBcd()); }
+
+private:
+    int m_precision = 0;
+    String m_min;
+    String m_max;
+};
+
+// A date and time as a database hands it over (year to milliseconds, field by field).
+class TSQLTimeStampField : public TField {
+public:
+    explicit TSQLTimeStampField(core::Component* owner = nullptr);
+    int DataSize() const override { return int(sizeof(core::SQLTimeStamp)); }
+    const String& DisplayFormat() const { return m_display_format; }
+    void SetDisplayFormat(StringView format) { m_display_format = String(format); }
+    core::SQLTimeStamp AsSQLTimeStamp() const;
+    void SetAsSQLTimeStamp(const core::SQLTimeStamp& value);
+    core::TDateTime AsDateTime() const override { return core::SQLTimeStampToDateTime(AsSQLTimeStamp()); }
+    void SetAsDateTime(core::TDateTime value) override { SetAsSQLTimeStamp(core::DateTimeToSQLTimeStamp(value)); }
+    String AsString() const override;
+    void SetAsString(StringView value) override;
+    Variant AsVariant() const override;
+
+protected:
+    String GetText(bool displayText) const override;
+    void SetVarValue(const Variant& value) override { SetAsSQLTimeStamp(value.AsSQLTimeStamp()); }
+
+private:
+    String m_display_format;
+};
+
 class TBytesField : public TField {
 public:
     explicit TBytesField(core::Component* owner = nullptr, TFieldType type = ftBytes);
@@ -292,6 +352,8 @@ public:
     explicit TBlobField(core::Component* owner = nullptr, TFieldType type = ftBlob);
     bool IsBlob() const override { return true; }
     int BlobSize() const;
+    // An empty blob is Null.
+    void Clear() override { WriteAll(nullptr, 0); }
     Variant::Bytes AsBytes() const override;
     void SetAsBytes(const Variant::Bytes& value) override;
     String AsString() const override;

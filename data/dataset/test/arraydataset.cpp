@@ -19,6 +19,8 @@ int NativeSize(TFieldType type, int size)
     case ftLargeint: case ftFloat: case ftCurrency: case ftBCD: case ftDateTime: case ftExtended: return 8;
     case ftBytes: return size;
     case ftVarBytes: return size + 2;
+    case ftFMTBcd: return 34;
+    case ftTimeStamp: return 16;
     default: return 0;
     }
 }
