@@ -37,22 +37,6 @@ bool IsEditState(TDataSetState state)
     return state == dsEdit || state == dsInsert || state == dsSetKey;
 }
 
-std::vector<String> SplitNames(StringView names)
-{
-    std::vector<String> result;
-    size_t start = 0;
-    while (start <= names.size()) {
-        size_t stop = names.find(u';', start);
-        if (stop == StringView::npos)
-            stop = names.size();
-        String name = core::Trim(names.substr(start, stop - start));
-        if (!name.empty())
-            result.push_back(name);
-        start = stop + 1;
-    }
-    return result;
-}
-
 } // namespace
 
 #define TEMP_STATE(state) TempStateGuard temp_state_guard(*this, (state), &TDataSet::EnterTempState, &TDataSet::LeaveTempState)
@@ -950,7 +934,7 @@ TField* TDataSet::FieldByNumber(int fieldNo) const
 
 Variant TDataSet::FieldValues(StringView names) const
 {
-    std::vector<String> list = SplitNames(names);
+    std::vector<String> list = SplitFieldNames(names);
     if (list.size() == 1)
         return FieldByName(list[0])->AsVariant();
     Variant::Items items;
@@ -961,7 +945,7 @@ Variant TDataSet::FieldValues(StringView names) const
 
 void TDataSet::SetFieldValues(StringView names, const Variant& value)
 {
-    std::vector<String> list = SplitNames(names);
+    std::vector<String> list = SplitFieldNames(names);
     if (list.size() == 1) {
         FieldByName(list[0])->SetAsVariant(value);
         return;

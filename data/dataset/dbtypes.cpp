@@ -30,6 +30,22 @@ bool IsBlobFieldType(TFieldType type)
     }
 }
 
+std::vector<String> SplitFieldNames(StringView names)
+{
+    std::vector<String> result;
+    size_t start = 0;
+    while (start <= names.size()) {
+        size_t stop = names.find(u';', start);
+        if (stop == StringView::npos)
+            stop = names.size();
+        String name = core::Trim(names.substr(start, stop - start));
+        if (!name.empty())
+            result.push_back(name);
+        start = stop + 1;
+    }
+    return result;
+}
+
 void DatabaseError(StringView message)
 {
     throw EDatabaseError(String(message));

@@ -6,6 +6,7 @@
 #include "core/string.h"
 
 #include <cstdint>
+#include <vector>
 
 namespace data {
 
@@ -26,6 +27,8 @@ constexpr int FieldTypeCount = int(ftSingle) + 1;
 // The name of the type without its prefix ("String", "Integer"), for messages.
 String FieldTypeName(TFieldType type);
 bool IsBlobFieldType(TFieldType type);
+// The names of a ";"-separated field list, trimmed, empty entries left out.
+std::vector<String> SplitFieldNames(StringView names);
 
 enum TDataSetState : uint8_t {
     dsInactive, dsBrowse, dsEdit, dsInsert, dsSetKey, dsCalcFields, dsFilter, dsNewValue, dsOldValue,

@@ -285,14 +285,8 @@ void TField::Bind(bool binding)
     if (!m_lookup_dataset || m_key_fields.empty() || m_lookup_key_fields.empty() ||
         m_lookup_result_field.empty())
         DatabaseErrorFmt(texts::LookupInfoError, DisplayName());
-    int start = 1;
-    while (start <= int(m_key_fields.size())) {
-        int stop = core::Pos(u";", m_key_fields, start);
-        if (stop == 0)
-            stop = int(m_key_fields.size()) + 1;
-        m_lookup_key_list.push_back(m_dataset->FieldByName(core::Trim(core::Copy(m_key_fields, start, stop - start))));
-        start = stop + 1;
-    }
+    for (const String& name : SplitFieldNames(m_key_fields))
+        m_lookup_key_list.push_back(m_dataset->FieldByName(name));
 }
 
 void TField::CalcLookupValue()

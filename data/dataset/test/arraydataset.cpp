@@ -538,16 +538,8 @@ TUpdateStatus TArrayDataSet::UpdateStatus() const
 std::vector<TField*> TArrayDataSet::FieldsOf(StringView names) const
 {
     std::vector<TField*> fields;
-    size_t start = 0;
-    while (start <= names.size()) {
-        size_t stop = names.find(u';', start);
-        if (stop == StringView::npos)
-            stop = names.size();
-        String name = core::Trim(names.substr(start, stop - start));
-        if (!name.empty())
-            fields.push_back(FieldByName(name));
-        start = stop + 1;
-    }
+    for (const String& name : SplitFieldNames(names))
+        fields.push_back(FieldByName(name));
     return fields;
 }
 

@@ -66,6 +66,7 @@ TEST_F(DataSetTest, EventsComeInTheOrderOfEachOperation)
         {"first", [](TDataSet& d) { d.First(); }, {"BeforeScroll", "link:change", "AfterScroll"}},
         {"last", [](TDataSet& d) { d.Last(); }, {"BeforeScroll", "link:change", "AfterScroll"}},
         {"next at the end", [](TDataSet& d) { d.Next(); }, {"BeforeScroll"}},
+        {"refresh", [](TDataSet& d) { d.Refresh(); }, {"BeforeRefresh", "link:change", "AfterRefresh"}},
         {"close", [](TDataSet& d) { d.Close(); }, {"BeforeClose", "link:inactive", "AfterClose"}},
     };
     for (const Step& step : steps) {

@@ -70,6 +70,8 @@ inline void RecordEvents(TDataSet& ds, Log& log)
     ds.AfterDelete = on("AfterDelete");
     ds.BeforeScroll = on("BeforeScroll");
     ds.AfterScroll = on("AfterScroll");
+    ds.BeforeRefresh = on("BeforeRefresh");
+    ds.AfterRefresh = on("AfterRefresh");
     ds.OnNewRecord = on("OnNewRecord");
 }
 
