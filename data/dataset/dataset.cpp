@@ -166,6 +166,10 @@ void TDataSet::StopCursor()
     m_buffer_count = 0;
     if (opened || StoreIsOpen())
         CloseStore();
+    // Fields made for this opening go with it, also when the store failed before taking them back:
+    // left behind, the next opening would take them for persistent fields.
+    if (m_default_fields)
+        DestroyFields();
     m_default_fields = false;
 }
 

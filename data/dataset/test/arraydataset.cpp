@@ -148,6 +148,10 @@ void TArrayDataSet::OpenStore()
         InitStoreFieldDefs();
     if (DefaultFields())
         CreateFields();
+    if (FailOpenAfterFields) {
+        FailOpenAfterFields = false;
+        DatabaseError(u"Open failed");
+    }
     BindFields(true);
     SetBookmarkSize(BookmarkBytes);
     size_t size = size_t(InfoOffset() + InfoSize + BookmarkBytes);

@@ -29,6 +29,8 @@ public:
     int LiveBuffers() const { return m_live_buffers; }
     // Makes the next fetch of a record fail with a database error.
     bool FailNextFetch = false;
+    // Makes the next opening fail once its default fields are made.
+    bool FailOpenAfterFields = false;
 
     int RecNo() const override;
     void SetRecNo(int value) override;

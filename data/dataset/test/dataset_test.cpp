@@ -137,6 +137,43 @@ TEST_F(DataSetTest, RingShrinksAndGrowsWithTheLinks)
     EXPECT_EQ(Id(), 8);
 }
 
+TEST_F(DataSetTest, FailedOpenLeavesNothingBehind)
+{
+    struct Case {
+        const char* name;
+        bool TArrayDataSet::*fault;
+        std::string error;
+    };
+    const Case cases[] = {
+        {"store fails after making the default fields", &TArrayDataSet::FailOpenAfterFields, "Open failed"},
+        {"first fetch fails", &TArrayDataSet::FailNextFetch, "Fetch failed"},
+    };
+    for (const Case& c : cases) {
+        log.clear();
+        ds.*c.fault = true;
+        EXPECT_EQ(ErrorOf([&] { ds.Open(); }), c.error) << c.name;
+        EXPECT_FALSE(ds.Active()) << c.name;
+        EXPECT_EQ(ds.State(), dsInactive) << c.name;
+        EXPECT_EQ(ds.LiveBuffers(), 0) << c.name;
+        EXPECT_EQ(ds.FieldCount(), 0) << c.name;
+        EXPECT_EQ(log, (Log{"BeforeOpen"})) << c.name;
+        ds.Open();
+        EXPECT_TRUE(ds.DefaultFields()) << c.name;
+        EXPECT_EQ(Id(), 1) << c.name;
+        ds.Close();
+    }
+}
+
+TEST_F(DataSetTest, ActiveSetWhileLoadingOpensWhenLoaded)
+{
+    ds.BeginLoad();
+    ds.SetActive(true);
+    EXPECT_FALSE(ds.Active());
+    ds.Loaded();
+    EXPECT_TRUE(ds.Active());
+    EXPECT_EQ(Id(), 1);
+}
+
 TEST_F(DataSetTest, ScrollEventsAroundBofAndEof)
 {
     ds.Open();
