@@ -11,7 +11,8 @@
 //   date / time                int32 day number (1 January 0001 = 1) / int32 milliseconds of the day
 //   date-time                  double milliseconds since 1 January 0001
 //   bytes / var bytes          raw Size bytes / 16-bit length and the bytes
-//   variant                    a pointer to the Variant the record holds (null: Null)
+//   variant                    a pointer to a Variant (null: Null); a store copies the value it is
+//                              handed and hands out a pointer to its own copy
 // Blob fields have no buffer form: they go through the dataset's blob stream.
 #pragma once
 

@@ -48,6 +48,7 @@ public:
     void SetFiltered(bool value) override;
     void SetOnFilterRecord(FilterRecordEvent handler) override;
 
+    using TDataSet::CheckFieldWrite;
     using TDataSet::EnterTempState;
     using TDataSet::LeaveTempState;
     using TDataSet::BufferCount;

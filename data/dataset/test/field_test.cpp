@@ -465,6 +465,49 @@ TEST(FieldTest, FieldValuesByNameList)
     EXPECT_EQ(ds.FieldByName(u"ID")->AsInteger(), 5);
 }
 
+TEST(FieldTest, WritesAreAllowedByStateKindAndReadOnly)
+{
+    TArrayDataSet ds;
+    FillNumbered(ds, 1);
+    auto* id = new TIntegerField(&ds);
+    id->SetFieldName(u"ID");
+    id->SetReadOnly(true);
+    id->SetDataSet(&ds);
+    auto* name = new TStringField(&ds);
+    name->SetFieldName(u"NAME");
+    name->SetDataSet(&ds);
+    auto* calc = new TIntegerField(&ds);
+    calc->SetFieldName(u"CALC");
+    calc->SetFieldKind(fkCalculated);
+    calc->SetDataSet(&ds);
+    ds.Open();
+    const std::string notEditing = "Dataset not in edit or insert mode";
+    const std::string readOnly = "Field 'ID' cannot be modified";
+    struct Case {
+        TDataSetState state;
+        std::string data, readOnlyData, calculated;
+    };
+    const Case cases[] = {
+        {dsBrowse, notEditing, notEditing, notEditing},
+        {dsEdit, "", readOnly, ""},
+        {dsInsert, "", readOnly, ""},
+        {dsSetKey, "", "", ""},
+        {dsCalcFields, notEditing, notEditing, ""},
+        {dsFilter, "", "", ""},
+        {dsNewValue, "", readOnly, ""},
+        {dsOldValue, notEditing, notEditing, notEditing},
+        {dsInternalCalc, "", readOnly, ""},
+        {dsBlockRead, notEditing, notEditing, notEditing},
+    };
+    for (const Case& c : cases) {
+        TDataSetState saved = ds.EnterTempState(c.state);
+        EXPECT_EQ(ErrorOf([&] { ds.CheckFieldWrite(name); }), c.data) << int(c.state);
+        EXPECT_EQ(ErrorOf([&] { ds.CheckFieldWrite(id); }), c.readOnlyData) << int(c.state);
+        EXPECT_EQ(ErrorOf([&] { ds.CheckFieldWrite(calc); }), c.calculated) << int(c.state);
+        ds.LeaveTempState(saved);
+    }
+}
+
 TEST(FieldTest, FixedErrorTexts)
 {
     TArrayDataSet ds;
