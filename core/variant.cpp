@@ -36,10 +36,17 @@ bool IsStringCode(VarType type)
     return type == varUString || type == varString || type == varOleStr;
 }
 
-// Numbers as the comparisons see them: integers, currency, floats and dates.
+// Numbers as the comparisons see them: integers, currency, decimals, floats, dates and time stamps.
 bool IsNumberCode(VarType type)
 {
-    return IsIntegerCode(type) || IsFloatCode(type) || type == varCurrency;
+    return IsIntegerCode(type) || IsFloatCode(type) || type == varCurrency || type == varFMTBcd ||
+        type == varSQLTimeStamp;
+}
+
+// The kinds that hold an exact value: they compare with a decimal digit by digit.
+bool IsExactCode(VarType type)
+{
+    return IsIntegerCode(type) || type == varCurrency || type == varFMTBcd;
 }
 
 [[noreturn]] void RaiseCast(VarType from, VarType to)
@@ -319,7 +326,8 @@ Variant Variant::FromPointer(void* pointer)
 
 bool Variant::IsNumeric() const
 {
-    return IsIntegerCode(m_type) || m_type == varSingle || m_type == varDouble || m_type == varCurrency;
+    return IsIntegerCode(m_type) || m_type == varSingle || m_type == varDouble || m_type == varCurrency ||
+        m_type == varFMTBcd;
 }
 
 bool Variant::IsString() const
@@ -350,6 +358,18 @@ int64_t Variant::AsInt64() const
     case varSingle: case varDouble: case varDate: {
         int64_t result = 0;
         if (!RoundHalfEven(std::get<double>(m_value), result))
+            RaiseOverflow(m_type, varInt64);
+        return result;
+    }
+    case varFMTBcd:
+        try {
+            return BcdToInt64(std::get<Bcd>(m_value));
+        } catch (const EBcdOverflowException&) {
+            RaiseOverflow(m_type, varInt64);
+        }
+    case varSQLTimeStamp: {
+        int64_t result = 0;
+        if (!RoundHalfEven(AsDouble(), result))
             RaiseOverflow(m_type, varInt64);
         return result;
     }
@@ -395,7 +415,7 @@ uint64_t Variant::AsUInt64() const
         value = AsInt64();
     } catch (const EVariantOverflowError&) {
         // Floats beyond the signed range may still fit; there they are whole numbers already.
-        if (IsFloatCode(m_type) || IsStringCode(m_type)) {
+        if (IsFloatCode(m_type) || IsStringCode(m_type) || m_type == varFMTBcd) {
             const double large = AsDouble();
             if (large >= 0 && large < 18446744073709551616.0)
                 return static_cast<uint64_t>(large);
@@ -425,6 +445,10 @@ double Variant::AsDouble() const
         return Currency::FromRaw(std::get<int64_t>(m_value)).ToDouble();
     case varSingle: case varDouble: case varDate:
         return std::get<double>(m_value);
+    case varFMTBcd:
+        return BcdToDouble(std::get<Bcd>(m_value));
+    case varSQLTimeStamp:
+        return SQLTimeStampToDateTime(std::get<SQLTimeStamp>(m_value));
     case varString: case varUString: case varOleStr: {
         double result = 0;
         if (TextToDouble(std::get<String>(m_value), result))
@@ -442,9 +466,15 @@ Currency Variant::AsCurrency() const
     switch (m_type) {
     case varCurrency:
         return Currency::FromRaw(std::get<int64_t>(m_value));
-    case varSingle: case varDouble: case varDate: {
+    case varFMTBcd: {
         Currency result;
-        if (!Currency::TryFromDouble(std::get<double>(m_value), result))
+        if (!TryBcdToCurr(std::get<Bcd>(m_value), result))
+            RaiseOverflow(m_type, varCurrency);
+        return result;
+    }
+    case varSingle: case varDouble: case varDate: case varSQLTimeStamp: {
+        Currency result;
+        if (!Currency::TryFromDouble(AsDouble(), result))
             RaiseOverflow(m_type, varCurrency);
         return result;
     }
@@ -492,6 +522,8 @@ bool Variant::AsBoolean() const
         return std::get<uint64_t>(m_value) != 0;
     case varSingle: case varDouble: case varDate:
         return std::get<double>(m_value) != 0;
+    case varFMTBcd:
+        return !std::get<Bcd>(m_value).IsZero();
     case varString: case varUString: case varOleStr: {
         const String& text = std::get<String>(m_value);
         bool result = false;
@@ -549,12 +581,75 @@ String Variant::AsString() const
             return text;
         break;
     }
+    case varFMTBcd:
+        return BcdToStr(std::get<Bcd>(m_value));
+    case varSQLTimeStamp:
+        return SQLTimeStampToStr(std::get<SQLTimeStamp>(m_value));
     case varString: case varUString: case varOleStr:
         return std::get<String>(m_value);
     default:
         break;
     }
     RaiseCast(m_type, varUString);
+}
+
+Bcd Variant::AsBcd() const
+{
+    try {
+        switch (m_type) {
+        case varFMTBcd:
+            return std::get<Bcd>(m_value);
+        case varEmpty:
+            return Bcd();
+        case varSmallint: case varInteger: case varShortInt: case varByte: case varWord:
+        case varLongWord: case varInt64: case varBoolean:
+            return IntegerToBcd(AsInt64());
+        case varUInt64:
+            return StrToBcd(UIntToStr(std::get<uint64_t>(m_value)));
+        case varCurrency:
+            return CurrToBcd(Currency::FromRaw(std::get<int64_t>(m_value)));
+        case varSingle: case varDouble: case varDate: case varSQLTimeStamp:
+            return DoubleToBcd(AsDouble());
+        case varString: case varUString: case varOleStr: {
+            Bcd result;
+            if (TryStrToBcd(std::get<String>(m_value), result))
+                return result;
+            return DoubleToBcd(AsDouble());
+        }
+        default:
+            break;
+        }
+    } catch (const EBcdOverflowException&) {
+        RaiseOverflow(m_type, varFMTBcd);
+    } catch (const EConvertError&) {
+        // NaN and infinities have no decimal form.
+        RaiseOverflow(m_type, varFMTBcd);
+    } catch (const EVariantTypeCastError&) {
+    }
+    RaiseCast(m_type, varFMTBcd);
+}
+
+SQLTimeStamp Variant::AsSQLTimeStamp() const
+{
+    if (m_type == varSQLTimeStamp)
+        return std::get<SQLTimeStamp>(m_value);
+    if (IsStringCode(m_type)) {
+        SQLTimeStamp result;
+        if (TryStrToSQLTimeStamp(std::get<String>(m_value), result))
+            return result;
+        RaiseCast(m_type, varSQLTimeStamp);
+    }
+    double value = 0;
+    try {
+        value = AsDateTime();
+    } catch (const EVariantError&) {
+        RaiseCast(m_type, varSQLTimeStamp);
+    }
+    try {
+        return DateTimeToSQLTimeStamp(value);
+    } catch (const EConvertError&) {
+        RaiseOverflow(m_type, varSQLTimeStamp);
+    }
 }
 
 Variant::Bytes Variant::AsBytes() const
@@ -675,6 +770,8 @@ Variant Variant::AsType(core::VarType type) const
     case varOleStr: return FromOleStr(AsString());
     case varString: return FromAnsiString(AsString());
     case varUnknown: return FromUnknown(AsUnknown());
+    case varFMTBcd: return Variant(AsBcd());
+    case varSQLTimeStamp: return Variant(AsSQLTimeStamp());
     default:
         if (type == (varArray | varByte))
             return Variant(AsBytes());
@@ -718,6 +815,9 @@ struct VariantImpl {
             n.scaled = static_cast<__int128>(std::get<uint64_t>(v.m_value)) * Currency::Scale;
         } else if (IsIntegerCode(v.m_type)) {
             n.scaled = static_cast<__int128>(std::get<int64_t>(v.m_value)) * Currency::Scale;
+        } else if (v.m_type == varFMTBcd || v.m_type == varSQLTimeStamp) {
+            n.exact = false;
+            n.value = v.AsDouble();
         } else {
             n.exact = false;
             n.value = std::get<double>(v.m_value);
@@ -745,7 +845,13 @@ struct VariantImpl {
     // A text against a number: the text becomes a date against a date, a float otherwise.
     static Order CompareTextWithNumber(const Variant& text, const Variant& number)
     {
-        const double value = number.m_type == varDate ? text.AsDateTime() : text.AsDouble();
+        if (number.m_type == varFMTBcd) {
+            Bcd exact;
+            if (TryStrToBcd(std::get<String>(text.m_value), exact))
+                return Sign(BcdCompare(exact, std::get<Bcd>(number.m_value)));
+        }
+        const bool date = number.m_type == varDate || number.m_type == varSQLTimeStamp;
+        const double value = date ? text.AsDateTime() : text.AsDouble();
         return CompareNumbers(Float(value), ToNumber(number));
     }
 
@@ -787,6 +893,10 @@ struct VariantImpl {
         }
         if (IsStringCode(ta) && IsStringCode(tb))
             return Sign(CompareStr(std::get<String>(a.m_value), std::get<String>(b.m_value)));
+        if (ta == varSQLTimeStamp && tb == varSQLTimeStamp)
+            return Sign(CompareSQLTimeStamp(std::get<SQLTimeStamp>(a.m_value), std::get<SQLTimeStamp>(b.m_value)));
+        if ((ta == varFMTBcd || tb == varFMTBcd) && IsExactCode(ta) && IsExactCode(tb))
+            return Sign(BcdCompare(a.AsBcd(), b.AsBcd()));
         if (IsNumberCode(ta) && IsNumberCode(tb))
             return CompareNumbers(ToNumber(a), ToNumber(b));
         if (IsStringCode(ta) && IsNumberCode(tb))
@@ -873,6 +983,10 @@ String VarTypeAsText(VarType type)
         text = u"String";
     else if (base == varUString)
         text = u"UnicodeString";
+    else if (base == varFMTBcd)
+        text = u"FMTBcd";
+    else if (base == varSQLTimeStamp)
+        text = u"SQLTimeStamp";
     else
         text = u"$" + IntToHex(base, 4);
     if (type & varArray)

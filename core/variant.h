@@ -21,9 +21,17 @@
 // on either side makes the comparison Boolean, False below True. Interfaces and pointers compare by
 // identity, byte arrays and arrays of variants by content; ordering them raises
 // EVariantInvalidOpError "Invalid variant operation".
+//
+// Two kinds carry database values: packed decimals (varFMTBcd, "FMTBcd") and SQL time stamps
+// (varSQLTimeStamp, "SQLTimeStamp"). A decimal is a number: it converts to and from the others and
+// compares exactly with integers, currency, text and other decimals (as a double against floats). A
+// time stamp is a date: it converts to a date-time value and text, and compares with dates and
+// numbers as its date-time value, with another time stamp field by field.
 #pragma once
 
+#include "core/bcd.h"
 #include "core/currency.h"
+#include "core/sqltimestamp.h"
 #include "core/exception.h"
 #include "core/interface.h"
 #include "core/string.h"
@@ -64,6 +72,8 @@ enum VarType : uint16_t {
     varUInt64 = 0x0015,
     varString = 0x0100,   // ANSI text (held here as UTF-16, converted where it leaves the process)
     varUString = 0x0102,  // the default text kind
+    varFMTBcd = 0x0110,        // packed decimal (Bcd)
+    varSQLTimeStamp = 0x0111,  // SQLTimeStamp
     varTypeMask = 0x0FFF,
     varArray = 0x2000,
     varByRef = 0x4000,
@@ -115,6 +125,8 @@ public:
     Variant(float value) noexcept : m_type(varSingle), m_value(double(value)) {}
     Variant(double value) noexcept : m_type(varDouble), m_value(value) {}
     Variant(Currency value) noexcept : m_type(varCurrency), m_value(value.Raw()) {}
+    Variant(const Bcd& value) noexcept : m_type(varFMTBcd), m_value(value) {}
+    Variant(const SQLTimeStamp& value) noexcept : m_type(varSQLTimeStamp), m_value(value) {}
     Variant(String value) noexcept : m_type(varUString), m_value(std::move(value)) {}
     Variant(StringView value) : m_type(varUString), m_value(String(value)) {}
     Variant(const Char* value) : m_type(varUString), m_value(String(value ? value : u"")) {}
@@ -137,7 +149,7 @@ public:
     core::VarType VarType() const { return m_type; }
     bool IsEmpty() const { return m_type == varEmpty; }
     bool IsNull() const { return m_type == varNull; }
-    bool IsNumeric() const;  // integers of every size, floats, currency (not dates or Booleans)
+    bool IsNumeric() const;  // integers of every size, floats, currency, decimals (not dates or Booleans)
     bool IsString() const;   // varString, varUString or varOleStr
     bool IsArray() const { return (m_type & varArray) != 0; }
     void Clear() { *this = Variant(); }
@@ -150,6 +162,8 @@ public:
     bool AsBoolean() const;
     Currency AsCurrency() const;
     double AsDateTime() const;
+    Bcd AsBcd() const;
+    SQLTimeStamp AsSQLTimeStamp() const;
     Bytes AsBytes() const;
     Ref<IInterface> AsUnknown() const;  // varUnknown or varDispatch; Empty gives null
     void* AsPointer() const;            // varByRef
@@ -198,7 +212,8 @@ private:
     // Integers (and Booleans as 0/1, currency as ten-thousandths, error codes) as int64_t, only
     // varUInt64 as uint64_t; floats and dates as double; every text kind as String.
     core::VarType m_type = varEmpty;
-    std::variant<std::monostate, int64_t, uint64_t, double, void*, String, Ref<IInterface>, Bytes, Items>
+    std::variant<std::monostate, int64_t, uint64_t, double, void*, String, Ref<IInterface>, Bytes, Items, Bcd,
+                 SQLTimeStamp>
         m_value;
 };
 

@@ -436,3 +436,65 @@ TEST(VariantArrays, ItemsOfVariantAndByteArrays)
     EXPECT_EQ(ErrorOf<EVariantNotAnArrayError>([] { (void)Variant(1).ArrayCount(); }), u"Variant is not an array");
     EXPECT_THROW((void)Variant().ArrayItem(0), EVariantNotAnArrayError);
 }
+
+TEST(VariantDatabaseKinds, DecimalsConvertAndCompareExactly)
+{
+    const Variant decimal(StrToBcd(u"12.50"));
+    EXPECT_EQ(decimal.VarType(), varFMTBcd);
+    EXPECT_EQ(VarTypeAsText(decimal.VarType()), u"FMTBcd");
+    EXPECT_TRUE(decimal.IsNumeric());
+    EXPECT_EQ(decimal.AsString(), u"12.5");
+    EXPECT_EQ(decimal.AsDouble(), 12.5);
+    EXPECT_EQ(decimal.AsInt64(), 12);  // half to even
+    EXPECT_EQ(decimal.AsCurrency().Raw(), 125000);
+    EXPECT_TRUE(decimal.AsBoolean());
+    EXPECT_EQ(Variant(StrToBcd(u"13.5")).AsInteger(), 14);
+
+    EXPECT_EQ(Variant(u"0.1").AsType(varFMTBcd).AsBcd(), StrToBcd(u"0.1"));
+    EXPECT_EQ(Variant(Currency::FromRaw(1)).AsBcd(), StrToBcd(u"0.0001"));
+    EXPECT_EQ(Variant(uint64_t(18446744073709551615u)).AsBcd(), StrToBcd(u"18446744073709551615"));
+    EXPECT_EQ(Variant(0.25).AsBcd(), StrToBcd(u"0.25"));
+    EXPECT_THROW((void)Variant(std::numeric_limits<double>::infinity()).AsBcd(), EVariantOverflowError);
+    EXPECT_THROW((void)Variant::Null().AsBcd(), EVariantTypeCastError);
+    EXPECT_THROW((void)Variant(StrToBcd(u"1E30")).AsInt64(), EVariantOverflowError);
+
+    // Digits beyond a double's reach still tell values apart against integers, currency and text.
+    const Variant big(StrToBcd(u"9007199254740993"));
+    EXPECT_TRUE(big == Variant(int64_t(9007199254740993)));
+    EXPECT_TRUE(big > Variant(int64_t(9007199254740992)));
+    EXPECT_TRUE(Variant(StrToBcd(u"0.00001")) > Variant(Currency::FromRaw(0)));
+    EXPECT_TRUE(Variant(u"0.30000000000000000001") > Variant(StrToBcd(u"0.3")));
+    EXPECT_TRUE(decimal == Variant(u"12.5"));
+    EXPECT_TRUE(decimal == Variant(12.5));
+    EXPECT_TRUE(decimal < Variant(13));
+    EXPECT_FALSE(decimal == Variant::Null());
+    EXPECT_TRUE(Variant(Bcd()) == Variant());
+    EXPECT_EQ(VarCompareValue(Variant(StrToBcd(u"-1")), Variant(StrToBcd(u"-0.5"))), vrLessThan);
+}
+
+TEST(VariantDatabaseKinds, TimeStampsConvertAndCompareAsDates)
+{
+    const SQLTimeStamp stamp{2024, 1, 31, 12, 0, 0, 0};
+    const Variant value(stamp);
+    EXPECT_EQ(value.VarType(), varSQLTimeStamp);
+    EXPECT_EQ(VarTypeAsText(value.VarType()), u"SQLTimeStamp");
+    EXPECT_FALSE(value.IsNumeric());
+    const TDateTime date = EncodeDate(2024, 1, 31) + 0.5;
+    EXPECT_EQ(value.AsDateTime(), date);
+    EXPECT_EQ(value.AsString(), u"2024-01-31 12:00:00");
+    EXPECT_EQ(Variant::FromDate(date).AsSQLTimeStamp(), stamp);
+    EXPECT_EQ(Variant(u"2024-01-31 12:00").AsType(varSQLTimeStamp).AsSQLTimeStamp(), stamp);
+    EXPECT_EQ(value.AsType(varDate).VarType(), varDate);
+    EXPECT_THROW((void)Variant(u"soon").AsSQLTimeStamp(), EVariantTypeCastError);
+    EXPECT_THROW((void)Variant(1e9).AsSQLTimeStamp(), EVariantOverflowError);
+    EXPECT_THROW((void)value.AsBoolean(), EVariantTypeCastError);
+
+    EXPECT_TRUE(value == Variant::FromDate(date));
+    EXPECT_TRUE(value < Variant::FromDate(date + 1));
+    EXPECT_TRUE(value == Variant(u"2024-01-31 12:00:00"));
+    EXPECT_TRUE(value > Variant(date - 1));
+    SQLTimeStamp later = stamp;
+    later.Fractions = 1;
+    EXPECT_TRUE(value < Variant(later));
+    EXPECT_TRUE(Variant(later) == Variant(later));
+}
