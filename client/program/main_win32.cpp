@@ -5,6 +5,7 @@
 #include "client/loginform.h"
 #include "client/mainform.h"
 #include "core/thread.h"
+#include "data/storage/storage.h"
 #include "skin/controls/skinned.h"
 #include "ui/application.h"
 
@@ -12,6 +13,7 @@ int wmain(int, wchar_t**)
 {
     core::SetMainThread();
     skin::InitSkinControls();
+    data::InitStorageUnits();
     client::InitClientUnits();
 
     auto& app = ui::App();
@@ -21,5 +23,6 @@ int wmain(int, wchar_t**)
     client::frmlogin = app.CreateForm<client::Tfrmlogin>();
     client::Form1 = client::Tfrmmain::CreateSpeedForm(&app);
     app.Run();
+    data::DoneStorageUnits();
     return 0;
 }
