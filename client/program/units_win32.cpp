@@ -2,9 +2,11 @@
 #include "client/program/units.h"
 
 #include "client/globals.h"
+#include "data/storage/storage.h"
 #include "dialup/dialsubs.h"
 #include "skin/controls/skinned.h"
 #include "support/icmpecho.h"
+#include "support/sysunits.h"
 
 #include <iterator>
 
@@ -14,9 +16,11 @@ namespace {
 
 // Libraries first, the client's own units last, as each unit may use those above it.
 constexpr ProgramUnit kUnits[] = {
+    {"system units", support::InitializeSysUnits, support::FinalizeSysUnits},
     {"PingComponent", support::PingComponentInitialize, support::PingComponentFinalize},
     {"dialsubs", dialup::InitialiseDialup, dialup::FinaliseDialup},
     {"skin controls", skin::InitSkinControls, skin::DoneSkinControls},
+    {"storage", data::InitStorageUnits, data::DoneStorageUnits},
     {"client", client::InitClientUnits, nullptr},
 };
 
