@@ -67,11 +67,9 @@ void TDataSource::UpdateState()
     TDataSetState state = m_enabled && m_dataset ? m_dataset->State() : dsInactive;
     if (state == m_state)
         return;
-    bool wasActive = m_state != dsInactive;
     m_state = state;
     for (TDataLink* link : std::vector<TDataLink*>(m_links))
         link->UpdateState();
-    (void)wasActive;
     if (OnStateChange)
         OnStateChange(*this);
 }
