@@ -6,11 +6,13 @@
 #include "client/mainform.h"
 #include "core/thread.h"
 #include "skin/controls/skinned.h"
+#include "support/sysunits.h"
 #include "ui/application.h"
 
 int wmain(int, wchar_t**)
 {
     core::SetMainThread();
+    support::InitializeSysUnits();
     skin::InitSkinControls();
     client::InitClientUnits();
 
@@ -21,5 +23,6 @@ int wmain(int, wchar_t**)
     client::frmlogin = app.CreateForm<client::Tfrmlogin>();
     client::Form1 = client::Tfrmmain::CreateSpeedForm(&app);
     app.Run();
+    support::FinalizeSysUnits();
     return 0;
 }
