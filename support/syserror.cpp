@@ -2,6 +2,7 @@
 #include "support/syserror.h"
 
 #include "core/fileio.h"
+#include "support/sysos.h"
 
 namespace support {
 
@@ -21,6 +22,17 @@ ESysWin32Error::ESysWin32Error(core::StringView format, std::initializer_list<co
 {
     // The format runs after the code was taken: formatting may itself touch the last error.
     SetMessage(SysWin32ErrorText(m_last_error, m_last_error_msg, core::Format(format, args)));
+}
+
+ESysWin32Error ESysWin32Error::FromResource(uint32_t id)
+{
+    // The code is read before the resource is loaded: loading may change it.
+    const uint32_t code = core::GetLastOSError();
+    ESysWin32Error error(u"");
+    error.m_last_error = code;
+    error.m_last_error_msg = core::SysErrorMessage(code);
+    error.SetMessage(SysWin32ErrorText(code, error.m_last_error_msg, sysos::LoadResourceText(id)));
+    return error;
 }
 
 } // namespace support

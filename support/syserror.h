@@ -22,6 +22,8 @@ public:
     explicit ESysWin32Error(const core::String& text);
     // CreateFmt: the text formatted first, then wrapped like the plain form.
     ESysWin32Error(core::StringView format, std::initializer_list<core::FormatArg> args);
+    // CreateRes: the text is the program's string resource `id` (empty when there is none).
+    static ESysWin32Error FromResource(uint32_t id);
 
     uint32_t LastError() const { return m_last_error; }
     const core::String& LastErrorMsg() const { return m_last_error_msg; }

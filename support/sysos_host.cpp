@@ -184,6 +184,8 @@ std::uintptr_t ProgramModule() { return 0x400000; }
 
 bool ModuleLoaded(std::uintptr_t module) { return module != 0; }
 
+core::String LoadResourceText(uint32_t) { return {}; }
+
 void FreeLibraryModule(std::uintptr_t) {}
 
 } // namespace support::sysos

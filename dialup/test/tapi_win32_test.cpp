@@ -47,6 +47,20 @@ LONG FillFrom(const std::vector<uint8_t>& record, void* buffer)
     return 0;
 }
 
+LONG WINAPI FakeTranslateDialog(HLINEAPP app, DWORD device, DWORD version, HWND, LPCSTR address)
+{
+    g_fake->lastNumber = address ? address : "";
+    g_fake->lastCard = device;
+    g_fake->lastVersion = version;
+    return app == g_fake->openApp ? 0 : LINEERR_INVALAPPHANDLE;
+}
+
+LONG WINAPI FakeConfigDialog(DWORD device, HWND, LPCSTR deviceClass)
+{
+    g_fake->lastCard = device;
+    return deviceClass ? LINEERR_INVALDEVICECLASS : 0;
+}
+
 LONG WINAPI FakeInitialize(HLINEAPP* app, HINSTANCE, LINECALLBACK, LPCSTR, LPDWORD devices)
 {
     ++g_fake->initializeCalls;
@@ -141,6 +155,8 @@ protected:
                   {"lineGetTranslateCaps", reinterpret_cast<void*>(FakeGetTranslateCaps)},
                   {"lineGetCountry", reinterpret_cast<void*>(FakeGetCountry)},
                   {"lineTranslateAddress", reinterpret_cast<void*>(FakeTranslateAddress)},
+                  {"lineTranslateDialog", reinterpret_cast<void*>(FakeTranslateDialog)},
+                  {"lineConfigDialog", reinterpret_cast<void*>(FakeConfigDialog)},
               };
               auto it = fakes.find(name);
               return it == fakes.end() ? nullptr : reinterpret_cast<FARPROC>(it->second);
@@ -257,6 +273,22 @@ TEST_F(TapiFakes, TranslatesNumbersWithTheLeadingZeroRule)
     EXPECT_FALSE(con.TranslateAddr(0, u"", dial, shown));
     EXPECT_TRUE(dial.empty());
     EXPECT_TRUE(shown.empty());
+}
+
+TEST_F(TapiFakes, OpensTheDialogs)
+{
+    TRasCon con;
+    // The device dialog needs no line application.
+    EXPECT_TRUE(con.ConfigDialog(0, 3));
+    EXPECT_EQ(fake.lastCard, 3u);
+    EXPECT_EQ(fake.initializeCalls, 0);
+    EXPECT_TRUE(con.TranslateDialog(0, 2, u"+86 (10) 1234"));
+    EXPECT_EQ(fake.initializeCalls, 1);
+    EXPECT_EQ(fake.lastNumber, "+86 (10) 1234");
+    EXPECT_EQ(fake.lastVersion, 0x00010004u);
+    fake.devices = 0;
+    TRasCon idle;
+    EXPECT_FALSE(idle.TranslateDialog(0, 2, u"1"));
 }
 
 TEST_F(TapiFakes, WritesADefaultLocationWhenNoneIsKnown)

@@ -1,5 +1,6 @@
 // Character tables, the text routines on them, and the locale comparison.
 #include "support/chartables.h"
+#include "support/winversion.h"
 
 #include <gtest/gtest.h>
 
@@ -85,6 +86,20 @@ TEST(CompareTextLocale, IgnoresCaseAndNeverFails)
     const int r = CompareTextLocale(u"abc", u"ABD", 0xFFFFFFF0);
     EXPECT_EQ(r, -1);
     EXPECT_GT(LocaleCodePage(userDefault), 0u);
+    FinalizeTextComparison();
+
+    // The 9x form compares through the locale's ANSI code page.
+    VersionFacts nineX;
+    nineX.platform = kPlatformWindows9x;
+    nineX.major = 4;
+    nineX.minor = 10;
+    ScopedVersionFacts old(nineX);
+    InitTextComparison();
+    EXPECT_EQ(CompareTextLocale(u"abc", u"ABC", userDefault), 0);
+    EXPECT_EQ(CompareTextLocale(u"abc", u"ABD", userDefault), -1);
+    FinalizeTextComparison();
+    ScopedVersionFacts back(CollectVersionFacts());
+    InitTextComparison();
     FinalizeTextComparison();
 }
 

@@ -97,6 +97,14 @@ TEST(FileVersionInfoWin32, ReadsTheProgramOfAWindow)
     ExpectTestProgramVersion(TSysFileVersionInfo::FromWindow(reinterpret_cast<std::uintptr_t>(window)));
 }
 
+TEST(SysWin32ErrorWin32, TakesItsTextFromTheStringTable)
+{
+    SetLastError(ERROR_ACCESS_DENIED);
+    const ESysWin32Error error = ESysWin32Error::FromResource(4711);
+    EXPECT_EQ(error.LastError(), uint32_t(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(error.Message(), u"Win32 error: " + error.LastErrorMsg() + u" (5)\r\nThe shared block could not be reached");
+}
+
 TEST(CharTablesWin32, AgreeWithThePlatform)
 {
     for (uint32_t c : {0x41u, 0x61u, 0xC4u, 0xE4u, 0x416u, 0x436u, 0x6C49u, 0x31u, 0xDFu, 0xFF21u}) {
