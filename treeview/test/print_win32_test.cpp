@@ -89,10 +89,17 @@ TEST_F(Printing, APageShowsWhiteGroundAndGridLinesWhereRowsEnd)
 {
     tree->SetColor(ui::clYellow);
     tree->SetRootNodeCount(3);
+    BYTE quality = 0;
+    tree->OnGetText = [&](TBaseVirtualTree*, PVirtualNode, TColumnIndex, TVSTTextType, core::String& text) {
+        quality = tree->Font().Quality();
+        text.clear();
+    };
     ui::MetafilePrinter printer(200, 101);
     tree->Print(&printer, false);
     ASSERT_EQ(printer.Pages().size(), 1u);
-    EXPECT_EQ(tree->GetColor(), ui::clYellow); // the tree's colour is back
+    EXPECT_EQ(quality, ANTIALIASED_QUALITY);          // text is drawn antialiased on paper
+    EXPECT_EQ(tree->Font().Quality(), DEFAULT_QUALITY); // and the screen's quality is back
+    EXPECT_EQ(tree->GetColor(), ui::clYellow);          // as is the tree's colour
     std::vector<uint32_t> pixels = printer.RenderPage(0);
     auto at = [&](int x, int y) { return pixels.at(size_t(y) * 200 + size_t(x)); };
     auto darkOnRow = [&](int y) {
