@@ -72,13 +72,6 @@ protected:
         form.reset();
     }
 
-    PVirtualNode Node(int index)
-    {
-        PVirtualNode node = tree->GetFirst();
-        while (index-- > 0)
-            node = tree->GetNext(node);
-        return node;
-    }
     // CM_HINTSHOW as the application sends it for the cursor at a client point.
     LRESULT Ask(POINT p, ui::HintInfo& info)
     {
