@@ -67,6 +67,8 @@ protected:
     }
     ~Hints() override
     {
+        // The real cursor away from the windows of later tests.
+        SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
         ui::App().CancelHint();
         tree->OnGetText = nullptr;
         form.reset();

@@ -16,6 +16,7 @@ public:
     unsigned pause = 200;
     LRESULT answer = 0;
     POINT place{};
+    RECT cursorRect{0, 0, 0, 0}; // empty: the application's (the client area) stays
     core::String text;
     int asked = 0;
 
@@ -30,6 +31,8 @@ protected:
             ++asked;
             auto& info = *reinterpret_cast<HintInfo*>(message.LParam);
             info.HintPos = place;
+            if (!IsRectEmpty(&cursorRect))
+                info.CursorRect = cursorRect;
             if (!text.empty())
                 info.HintStr = text;
             message.Result = answer;
@@ -50,6 +53,9 @@ protected:
         control->SetHint(u"提示|the long part");
         control->SetShowHint(true);
         form->Show();
+        // The real cursor away from the form: its moves would start hints of their own.
+        SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
+        Pump();
         App().SetMouseControl(nullptr);
     }
     ~Hints() override
@@ -89,6 +95,32 @@ TEST_F(Hints, ThePauseAndTheHidePauseRunOnTheTimerClock)
     EXPECT_EQ(App().HintControl(), nullptr);
     EXPECT_FALSE(window->Shown());
     App().SetHintHidePause(2500);
+}
+
+TEST_F(Hints, LeavingTheCursorRectangleHidesTheHintAndStartsThePauseAgain)
+{
+    control->cursorRect = RECT{0, 0, 40, 50};
+    POINT inside{20, 20};
+    ::ClientToScreen(control->Handle(), &inside);
+    SetCursorPos(inside.x, inside.y);
+    Enter();
+    m_clock.Advance(200);
+    ASSERT_EQ(App().HintControl(), control);
+    // A move inside the rectangle keeps the hint.
+    PostMessageW(control->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(25, 20));
+    App().ProcessMessages();
+    EXPECT_EQ(App().HintControl(), control);
+    // Out of it: the hint goes and the pause runs again for the new place.
+    POINT p{70, 20};
+    ::ClientToScreen(control->Handle(), &p);
+    SetCursorPos(p.x, p.y);
+    PostMessageW(control->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(70, 20));
+    App().ProcessMessages();
+    EXPECT_EQ(App().HintControl(), nullptr);
+    EXPECT_EQ(control->asked, 1);
+    m_clock.Advance(200);
+    EXPECT_EQ(control->asked, 2);
+    EXPECT_EQ(App().HintControl(), control);
 }
 
 TEST_F(Hints, TheControlMayRefuseOrReplaceTheText)
