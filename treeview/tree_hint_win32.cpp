@@ -458,8 +458,9 @@ void TVirtualTreeHintWindow::WndProc(ui::Message& message)
         return;
     case WM_SHOWWINDOW:
         if (!message.WParam) {
+            // A hidden window ends its animation by its visibility; the flag is free for the next hint.
             m_hint_data = TVTHintData{};
-            g_animation_stopped = true;
+            g_animation_stopped = false;
         }
         break;
     default:
