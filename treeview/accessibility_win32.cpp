@@ -85,7 +85,7 @@ LRESULT TCustomVirtualTreeControl::HandleGetObject(WPARAM wparam, LPARAM lparam)
         SetAccessible(factory.CreateIAccessible(this));
     if (!m_accessible_item) {
         IAccessible* item = factory.CreateIAccessible(this);
-        if (item == m_accessible_item)
+        if (item && item == m_accessible_item)
             item->Release();
         else
             SetAccessibleItem(item);

@@ -25,7 +25,7 @@ public:
     int PaintSteps() const { return m_paint_steps; }
 
     // The unit-wide flag that stops hint animations: set at start, when a hint window goes and when
-    // a tree's window goes during an animation; cleared while a hint window lives and shows.
+    // a tree's window goes during an animation; cleared when a hint window is made or hidden.
     static bool AnimationStopped();
     static void SetAnimationStopped(bool value);
 

@@ -28,6 +28,14 @@ HWND OuterFormWindow(ui::Control* control)
     return form ? form->HandleIfAllocated() : nullptr;
 }
 
+// The window's own mapping: the frame and the header lie between the window's and the client
+// area's origins.
+POINT ToScreen(TCustomVirtualTreeControl* tree, POINT p)
+{
+    ::ClientToScreen(tree->Handle(), &p);
+    return p;
+}
+
 } // namespace
 
 // ---- The tree's side ----
@@ -43,7 +51,7 @@ bool TCustomVirtualTreeControl::HandleHintMessage(ui::Message& message)
         auto& pause = *reinterpret_cast<unsigned*>(message.LParam);
         POINT p{};
         GetCursorPos(&p);
-        p = ScreenToClient(p);
+        ::ScreenToClient(Handle(), &p);
         TVTHeader& header = Header();
         if ((TVirtualTreeHintWindow::AnimationStopped() && header.UseColumns() && (header.Options() & hoShowHint) &&
              header.InHeader(TPoint{p.x, p.y})) ||
@@ -106,7 +114,7 @@ bool TCustomVirtualTreeControl::HandleHintMessage(ui::Message& message)
                 info.CursorRect.left = left;
                 info.CursorRect.right = right;
             }
-            POINT bottom = ClientToScreen(POINT{0, info.CursorRect.bottom});
+            POINT bottom = ToScreen(this, POINT{0, info.CursorRect.bottom});
             info.HintPos.y = std::max<LONG>(info.HintPos.y, bottom.y);
             if (column < 0 || (TreeStates() & tsLeftButtonDown)) {
                 result = 1;
@@ -160,7 +168,7 @@ bool TCustomVirtualTreeControl::HandleHintMessage(ui::Message& message)
                             r = GetDisplayRect(node, column, true, false, false);
                     }
                     if (show) {
-                        info.HintPos = ClientToScreen(POINT{r.Left, r.Top});
+                        info.HintPos = ToScreen(this, POINT{r.Left, r.Top});
                         info.CursorRect = RECT{r.Left, r.Top, r.Right, r.Bottom};
                     } else {
                         result = 1;
@@ -168,7 +176,7 @@ bool TCustomVirtualTreeControl::HandleHintMessage(ui::Message& message)
                 } else {
                     TRect row = GetDisplayRect(node, column, false, false, false);
                     info.CursorRect = RECT{left, row.Top, right, row.Bottom};
-                    POINT bottom = ClientToScreen(POINT{0, row.Bottom});
+                    POINT bottom = ToScreen(this, POINT{0, row.Bottom});
                     // Two pixels below the row.
                     info.HintPos.y = std::max<LONG>(info.HintPos.y, bottom.y) + 2;
                 }
@@ -450,8 +458,9 @@ void TVirtualTreeHintWindow::WndProc(ui::Message& message)
         return;
     case WM_SHOWWINDOW:
         if (!message.WParam) {
+            // A hidden window ends its animation by its visibility; the flag is free for the next hint.
             m_hint_data = TVTHintData{};
-            g_animation_stopped = true;
+            g_animation_stopped = false;
         }
         break;
     default:

@@ -1,4 +1,4 @@
-// Printing the tree: the whole content (and the header) on white, cut into pages of the printer's
+// Printing the tree: the whole content (and the header) on white in antialiased text, cut into pages of the printer's
 // size at the scale that makes the tree's font as tall on paper as on the screen. Each page's part
 // is painted straight into a page bitmap, so any tree prints in memory bounded by one page.
 #include "treeview/custom_tree_control.h"
@@ -34,6 +34,20 @@ void TCustomVirtualTreeControl::Print(ui::Printer* printer, bool printHeader)
     const int headerHeight = withHeader ? Header().Height() : 0;
     const int imageWidth = std::max<int>(int(RangeX()), 1);
     const int imageHeight = std::max<int>(int(RangeY()) + headerHeight, 1);
+
+    // Antialiased text on paper; the fonts' own quality comes back however printing ends.
+    const BYTE oldQuality = Font().Quality(), oldHeaderQuality = HeaderFont().Quality();
+    Font().SetQuality(ANTIALIASED_QUALITY);
+    HeaderFont().SetQuality(ANTIALIASED_QUALITY);
+    struct QualityGuard {
+        TCustomVirtualTreeControl& tree;
+        BYTE quality, headerQuality;
+        ~QualityGuard()
+        {
+            tree.Font().SetQuality(quality);
+            tree.HeaderFont().SetQuality(headerQuality);
+        }
+    } restoreQuality{*this, oldQuality, oldHeaderQuality};
 
     // The rendering is on white; the tree's own colour comes back however printing ends.
     const ui::Color oldColor = GetColor();

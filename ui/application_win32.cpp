@@ -304,12 +304,31 @@ void Application::SetShowHint(bool value)
 
 namespace {
 
+// A screen point in a control's client coordinates, through the windows' own mapping (frames,
+// captions and non-client parts such as a tree's header lie between a window's origin and its
+// client area's).
+POINT ScreenToControl(Control* control, POINT p)
+{
+    if (control->IsWindowed()) {
+        if (HWND window = static_cast<WinControl*>(control)->HandleIfAllocated()) {
+            ::ScreenToClient(window, &p);
+            return p;
+        }
+    } else if (WinControl* parent = control->Parent(); parent && parent->HandleIfAllocated()) {
+        ::ScreenToClient(parent->HandleIfAllocated(), &p);
+        p.x -= control->Left();
+        p.y -= control->Top();
+        return p;
+    }
+    return control->ScreenToClient(p);
+}
+
 // Where the cursor is in a control's client coordinates.
 POINT CursorInControl(Control* control)
 {
     POINT p{};
     GetCursorPos(&p);
-    return control->ScreenToClient(p);
+    return ScreenToControl(control, p);
 }
 
 } // namespace
@@ -363,10 +382,10 @@ void Application::ShowHintNow()
     info.HintControl = control;
     info.HintWindowClass = &HintWindow::Make;
     GetCursorPos(&info.HintPos);
+    info.CursorPos = ScreenToControl(control, info.HintPos);
     info.HintPos.y += GetSystemMetrics(SM_CYCURSOR) * 5 / 8;
     info.HintMaxWidth = GetSystemMetrics(SM_CXSCREEN);
     info.CursorRect = control->ClientRect();
-    info.CursorPos = control->ScreenToClient(POINT{info.HintPos.x, info.HintPos.y - GetSystemMetrics(SM_CYCURSOR) * 5 / 8});
     info.HintStr = ShortHint(control->Hint());
     const LRESULT refused = control->Perform(CM_HINTSHOW, 0, LPARAM(&info));
     if (m_hint_control != control)

@@ -36,6 +36,9 @@ public:
     void SetColor(Color color);
     BYTE Charset() const { return m_charset; }
     void SetCharset(BYTE charset);
+    // Output quality of the GDI font (DEFAULT_QUALITY, ANTIALIASED_QUALITY, ...).
+    BYTE Quality() const { return m_quality; }
+    void SetQuality(BYTE quality);
 
     // The GDI font; made on first use and kept until the description changes.
     HFONT Handle() const;
@@ -55,6 +58,7 @@ private:
     FontStyles m_style = 0;
     Color m_color = clWindowText;
     BYTE m_charset = DEFAULT_CHARSET;
+    BYTE m_quality = DEFAULT_QUALITY;
     mutable HFONT m_handle = nullptr;
 };
 

@@ -90,6 +90,14 @@ void Font::SetCharset(BYTE charset)
     Changed();
 }
 
+void Font::SetQuality(BYTE quality)
+{
+    if (quality == m_quality)
+        return;
+    m_quality = quality;
+    Changed();
+}
+
 HFONT Font::Handle() const
 {
     if (!m_handle) {
@@ -100,7 +108,7 @@ HFONT Font::Handle() const
         lf.lfUnderline = (m_style & fsUnderline) ? 1 : 0;
         lf.lfStrikeOut = (m_style & fsStrikeOut) ? 1 : 0;
         lf.lfCharSet = m_charset;
-        lf.lfQuality = DEFAULT_QUALITY;
+        lf.lfQuality = m_quality;
         size_t n = std::min<size_t>(m_name.size(), LF_FACESIZE - 1);
         std::wmemcpy(lf.lfFaceName, reinterpret_cast<const wchar_t*>(m_name.data()), n);
         lf.lfFaceName[n] = 0;
@@ -118,13 +126,15 @@ void Font::Assign(const Font& other)
     m_style = other.m_style;
     m_color = other.m_color;
     m_charset = other.m_charset;
+    m_quality = other.m_quality;
     Changed();
 }
 
 bool Font::SameAs(const Font& other) const
 {
     return m_name == other.m_name && m_height == other.m_height && m_style == other.m_style &&
-           m_color == other.m_color && m_charset == other.m_charset;
+           m_color == other.m_color && m_charset == other.m_charset &&
+           m_quality == other.m_quality;
 }
 
 void Font::Changed()

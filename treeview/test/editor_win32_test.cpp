@@ -45,13 +45,6 @@ protected:
         form.reset();
     }
 
-    PVirtualNode Node(int index)
-    {
-        PVirtualNode node = tree->GetFirst();
-        while (index-- > 0)
-            node = tree->GetNext(node);
-        return node;
-    }
     TVTEdit* Editor()
     {
         auto* link = dynamic_cast<TStringEditLink*>(tree->EditLink().get());

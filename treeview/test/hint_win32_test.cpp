@@ -15,6 +15,8 @@
 namespace treeview::test {
 namespace {
 
+POINT Screen(POINT p);
+
 bool Empty(const TRect& r) { return r.Right <= r.Left || r.Bottom <= r.Top; }
 
 class HintTree : public TVirtualStringTree {
@@ -29,6 +31,13 @@ public:
         return fakeClock ? uint32_t(readings++ / 10) : TVirtualStringTree::TickMilliseconds();
     }
 };
+
+HWND g_tree_window = nullptr;
+POINT Screen(POINT p)
+{
+    ::ClientToScreen(g_tree_window, &p);
+    return p;
+}
 
 class Hints : public TreeInForm<HintTree> {
 protected:
@@ -53,22 +62,18 @@ protected:
         other->SetBounds(10, 312, 100, 6);
         form->Show();
         tree->SetFocus();
+        g_tree_window = tree->Handle();
         Pump();
     }
     ~Hints() override
     {
+        // The real cursor away from the windows of later tests.
+        SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
         ui::App().CancelHint();
         tree->OnGetText = nullptr;
         form.reset();
     }
 
-    PVirtualNode Node(int index)
-    {
-        PVirtualNode node = tree->GetFirst();
-        while (index-- > 0)
-            node = tree->GetNext(node);
-        return node;
-    }
     // CM_HINTSHOW as the application sends it for the cursor at a client point.
     LRESULT Ask(POINT p, ui::HintInfo& info)
     {
@@ -76,7 +81,7 @@ protected:
         info.HintControl = tree;
         info.HintWindowClass = &ui::HintWindow::Make;
         info.CursorPos = p;
-        info.HintPos = tree->ClientToScreen(POINT{p.x, p.y + 20});
+        info.HintPos = Screen(POINT{p.x, p.y + 20});
         info.CursorRect = tree->ClientRect();
         info.HintStr = u"节点列表";
         return tree->Perform(ui::CM_HINTSHOW, 0, LPARAM(&info));
@@ -131,7 +136,7 @@ TEST_F(Hints, TooltipsShowOnlyForClippedCellsAndMultiLineLabels)
             EXPECT_FALSE(Empty(r)) << c.what;
             EXPECT_EQ(info.CursorRect.left, r.Left);
             EXPECT_EQ(info.CursorRect.top, r.Top);
-            POINT corner = tree->ClientToScreen(POINT{r.Left, r.Top});
+            POINT corner = Screen(POINT{r.Left, r.Top});
             EXPECT_EQ(info.HintPos.x, corner.x) << c.what;
             EXPECT_EQ(info.HintPos.y, corner.y) << c.what;
             EXPECT_EQ(tree->HintData().Node, c.p.y < 20 ? Node(0) : Node(1));
@@ -173,7 +178,7 @@ TEST_F(Hints, NodeHintsSpanEmptyCellsAndSitTwoPixelsBelowTheRow)
         EXPECT_EQ(info.CursorRect.top, c.node * 20);
         EXPECT_EQ(info.CursorRect.bottom, c.node * 20 + 20);
         // The application's place (the cursor plus 20) lies below the row already; then 2 more.
-        EXPECT_EQ(info.HintPos.y, tree->ClientToScreen(POINT{0, c.node * 20 + 30}).y + 2) << c.node;
+        EXPECT_EQ(info.HintPos.y, Screen(POINT{0, c.node * 20 + 30}).y + 2) << c.node;
         EXPECT_EQ(tree->HintData().Column, c.column);
         EXPECT_TRUE(tree->HintData().DefaultHint.empty());
     }
@@ -281,7 +286,7 @@ TEST_F(DrawHints, TheHintSizeEventDecides)
 TEST_F(Hints, TheApplicationShowsTheTooltipOverTheCell)
 {
     tree->SetHintMode(hmTooltip);
-    POINT screen = tree->ClientToScreen(POINT{40, 10});
+    POINT screen = Screen(POINT{40, 10});
     SetCursorPos(screen.x, screen.y);
     ui::App().SetMouseControl(nullptr);
     SendMessageW(tree->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(40, 10));
@@ -292,7 +297,7 @@ TEST_F(Hints, TheApplicationShowsTheTooltipOverTheCell)
     EXPECT_TRUE(window->Shown());
     EXPECT_EQ(window->HintData().HintText, rows[0][0]);
     TRect cell = tree->LastHintRect();
-    POINT corner = tree->ClientToScreen(POINT{cell.Left, cell.Top});
+    POINT corner = Screen(POINT{cell.Left, cell.Top});
     RECT r{};
     GetWindowRect(window->Handle(), &r);
     EXPECT_EQ(r.left, corner.x - 1);
@@ -301,7 +306,7 @@ TEST_F(Hints, TheApplicationShowsTheTooltipOverTheCell)
     // Leaving the control takes the hint away; the hide pause on the clock too.
     ui::App().CancelHint();
     EXPECT_FALSE(window->Shown());
-    EXPECT_TRUE(TVirtualTreeHintWindow::AnimationStopped());
+    EXPECT_FALSE(TVirtualTreeHintWindow::AnimationStopped());
 }
 
 TEST_F(Hints, TheHintWindowStaysOnTheDesktop)
@@ -359,6 +364,17 @@ TEST_F(Hints, AFadeTakes255StepsOverTwiceTheAnimationTimeAndAKeyMeanwhileIsHandl
     Pump();
     EXPECT_EQ(keys, 1);
     other->OnKeyDown = nullptr;
+    window.ReleaseHandle();
+
+    // A slide shows one more pixel row per step over the animation time.
+    tree->SetHintAnimation(hatSlide);
+    tree->fakeClock = true;
+    const uint64_t slideStart = tree->readings;
+    window.CalcHintRect(300, u" ", &data);
+    window.ActivateHint(size, u" ");
+    tree->fakeClock = false;
+    EXPECT_EQ(window.PaintSteps(), size.bottom - size.top);
+    EXPECT_LE((tree->readings - slideStart) / 10, 202u);
 }
 
 } // namespace

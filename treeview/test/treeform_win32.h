@@ -1,6 +1,7 @@
 // The fixture of the tree's window tests: a form whose 420 x 320 client area holds a tree of class
 // T at 10, 10, 400 x 300. The test's own fixture sets the tree up and shows the form.
 #pragma once
+#include "treeview/types.h"
 #include "ui/form.h"
 #include "ui/test/uitest.h"
 
@@ -20,6 +21,15 @@ protected:
     }
     // The tree goes with the form, before the fixture's own members.
     ~TreeInForm() override { form.reset(); }
+
+    // The index-th node in tree order.
+    PVirtualNode Node(int index)
+    {
+        PVirtualNode node = tree->GetFirst();
+        while (node && index-- > 0)
+            node = tree->GetNext(node);
+        return node;
+    }
 
     std::unique_ptr<ui::Form> form{new ui::Form()};
     T* tree = nullptr;
