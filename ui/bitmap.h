@@ -22,9 +22,6 @@
 
 namespace ui {
 
-using core::Exception;
-CORE_DECLARE_EXCEPTION(EInvalidGraphic, Exception);
-CORE_DECLARE_EXCEPTION(EInvalidGraphicOperation, Exception);
 using core::EOutOfResources;
 
 enum TransparentMode { tmAuto, tmFixed };

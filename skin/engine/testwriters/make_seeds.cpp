@@ -31,5 +31,28 @@ int main(int argc, char** argv)
          PackArchive({{"Options.dat", "[GLOBALINFO]\r\nVersion=1"}, {"a.bmp", std::string(40, 'x')}}, -1, "tail"));
     Save(root + "/fuzz_skinpack", "empty", PackArchive({}));
     Save(root + "/fuzz_skinpack", "longer_stream", PackArchive({{"b.png", "abcdef", 3}, {"c", ""}}));
+    for (int type : {0, 2, 3, 4, 6}) {
+        PngImage image;
+        image.width = 5;
+        image.height = 4;
+        image.colorType = type;
+        image.bitDepth = type == 3 ? 4 : 8;
+        image.interlaced = type == 6;
+        image.filter = -1;
+        const int channels = type == 2 ? 3 : type == 4 ? 2 : type == 6 ? 4 : 1;
+        for (int y = 0; y < image.height; ++y) {
+            std::vector<int> samples;
+            for (int i = 0; i < image.width * channels; ++i)
+                samples.push_back((i * 7 + y * 3) % (type == 3 ? 16 : 256));
+            image.rows.push_back(PackSamples(samples, image.bitDepth));
+        }
+        if (type == 3) {
+            image.palette = std::string(48, '\x40');
+            image.transparency = "\x10\x20";
+        }
+        if (type == 2)
+            image.gamma = 45455;
+        Save(root + "/fuzz_png", "type" + std::to_string(type), EncodePng(image, 16));
+    }
     return 0;
 }
