@@ -4,6 +4,7 @@
 #include "skin/engine/zlibstream.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 namespace skin {
@@ -20,33 +21,36 @@ const char16_t* const kInvalidFormat = u"Cannot load image. Invalid or unexpecte
 uint32_t BigEndian32(const uint8_t* p) { return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]; }
 unsigned BigEndian16(const uint8_t* p) { return unsigned(p[0]) << 8 | p[1]; }
 
-const uint32_t* CrcTable()
+// Eight tables of 256 entries: the standard one and seven more that let the CRC take eight bytes a
+// step. Built from the polynomial's exponents, once; a function-local static is made by one thread.
+using CrcTables = std::array<std::array<uint32_t, 256>, 8>;
+
+const CrcTables& CrcTable()
 {
-    // Built from the polynomial's exponents, once; a function-local static is made by one thread.
-    static const std::array<uint32_t, 256> table = [] {
+    static const CrcTables tables = [] {
         static const int exponents[] = {0, 1, 2, 4, 5, 7, 8, 10, 11, 12, 16, 22, 23, 26};
         uint32_t poly = 0;
         for (int e : exponents)
             poly |= 1u << (31 - e);
-        std::array<uint32_t, 256> t{};
+        CrcTables t{};
         for (uint32_t n = 0; n < 256; ++n) {
             uint32_t c = n;
             for (int k = 0; k < 8; ++k)
                 c = (c & 1) ? poly ^ (c >> 1) : c >> 1;
-            t[n] = c;
+            t[0][n] = c;
         }
+        for (uint32_t n = 0; n < 256; ++n)
+            for (size_t k = 1; k < 8; ++k)
+                t[k][n] = t[0][t[k - 1][n] & 0xFF] ^ (t[k - 1][n] >> 8);
         return t;
     }();
-    return table.data();
+    return tables;
 }
 
-int Paeth(int a, int b, int c)
+inline int Paeth(int a, int b, int c)
 {
-    const int p = a + b - c;
-    const int pa = p > a ? p - a : a - p, pb = p > b ? p - b : b - p, pc = p > c ? p - c : c - p;
-    if (pa <= pb && pa <= pc)
-        return a;
-    return pb <= pc ? b : c;
+    const int pa = std::abs(b - c), pb = std::abs(a - c), pc = std::abs(a + b - 2 * c);
+    return (pa <= pb && pa <= pc) ? a : pb <= pc ? b : c;
 }
 
 // The standard filters, in place over the row that follows the filter byte.
@@ -101,10 +105,17 @@ uint32_t NearestIndex(const std::vector<uint32_t>& palette, uint32_t color)
 
 uint32_t PngCrc(uint32_t crc, const uint8_t* data, size_t size)
 {
-    const uint32_t* table = CrcTable();
+    const CrcTables& t = CrcTable();
     uint32_t c = ~crc;
+    while (size >= 8) {
+        const uint32_t lo = c ^ (uint32_t(data[0]) | uint32_t(data[1]) << 8 | uint32_t(data[2]) << 16 | uint32_t(data[3]) << 24);
+        c = t[7][lo & 0xFF] ^ t[6][lo >> 8 & 0xFF] ^ t[5][lo >> 16 & 0xFF] ^ t[4][lo >> 24] ^ t[3][data[4]] ^
+            t[2][data[5]] ^ t[1][data[6]] ^ t[0][data[7]];
+        data += 8;
+        size -= 8;
+    }
     for (size_t i = 0; i < size; ++i)
-        c = table[(c ^ data[i]) & 0xFF] ^ (c >> 8);
+        c = t[0][(c ^ data[i]) & 0xFF] ^ (c >> 8);
     return ~c;
 }
 
@@ -519,7 +530,9 @@ void TPNGReader::ReadImageData(PngTarget& target)
     if (!view.Valid())
         Fail(kInvalidFormat);
     const uint32_t fill = ui::IsIndexed(FFormat) ? NearestIndex(palette, FBackgroundColor) : FBackgroundColor;
-    view.Fill(view.Bounds(), fill);
+    // Rows read in order are filled only where the image data does not reach; passes fill first.
+    if (FInterlaceMethod == 1)
+        view.Fill(view.Bounds(), fill);
     if (FTransparentColor != NoTransparentColor)
         target.SetTransparentColor(FTransparentColor);
 
@@ -557,6 +570,7 @@ void TPNGReader::ReadImageData(PngTarget& target)
         for (int y = 0; y < height; ++y) {
             if (!InflateRow(current.data(), rowLength)) {
                 more = false;
+                view.Fill(ui::PixelRect{0, y, width, height}, fill);
                 break;
             }
             convert(y, rowLength - 1, 0xFF);
