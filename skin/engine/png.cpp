@@ -53,6 +53,25 @@ inline int Paeth(int a, int b, int c)
     return (pa <= pb && pa <= pc) ? a : pb <= pc ? b : c;
 }
 
+// Paeth after the first pixel, a whole pixel a step, its left and upper-left neighbours kept in
+// registers.
+template <size_t Bpp>
+void PaethRest(uint8_t* row, const uint8_t* prior, size_t length)
+{
+    int a[Bpp], c[Bpp];
+    for (size_t k = 0; k < Bpp; ++k) {
+        a[k] = row[k];
+        c[k] = prior[k];
+    }
+    for (size_t i = Bpp; i + Bpp <= length; i += Bpp)
+        for (size_t k = 0; k < Bpp; ++k) {
+            const int b = prior[i + k];
+            a[k] = uint8_t(row[i + k] + Paeth(a[k], b, c[k]));
+            row[i + k] = uint8_t(a[k]);
+            c[k] = b;
+        }
+}
+
 // The standard filters, in place over the row that follows the filter byte.
 void UnfilterRow(uint8_t filter, uint8_t* row, const uint8_t* prior, size_t bpp, size_t length)
 {
@@ -72,8 +91,13 @@ void UnfilterRow(uint8_t filter, uint8_t* row, const uint8_t* prior, size_t bpp,
     case 4:
         for (size_t i = 0; i < bpp && i < length; ++i)
             row[i] = uint8_t(row[i] + prior[i]);
-        for (size_t i = bpp; i < length; ++i)
-            row[i] = uint8_t(row[i] + Paeth(row[i - bpp], prior[i], prior[i - bpp]));
+        if (bpp == 4)
+            PaethRest<4>(row, prior, length);
+        else if (bpp == 3)
+            PaethRest<3>(row, prior, length);
+        else
+            for (size_t i = bpp; i < length; ++i)
+                row[i] = uint8_t(row[i] + Paeth(row[i - bpp], prior[i], prior[i - bpp]));
         break;
     default:
         break;
