@@ -1,6 +1,7 @@
 // Writes the seed corpora of the engine's fuzz targets from the test writers:
-//   make_seeds <folder of the corpora>
+//   make_seeds <folder of the engine's corpora> [<folder of ui's corpora>]
 #include "skin/engine/testwriters/writers.h"
+#include "ui/bmpformat.h"
 
 #include <cstdio>
 #include <string>
@@ -53,6 +54,15 @@ int main(int argc, char** argv)
         if (type == 2)
             image.gamma = 45455;
         Save(root + "/fuzz_png", "type" + std::to_string(type), EncodePng(image, 16));
+    }
+    if (argc > 2) {
+        for (ui::PixelFormat format : {ui::pf1bit, ui::pf8bit, ui::pf24bit, ui::pf32bit}) {
+            ui::PixelBuffer pixels(6, 3, format);
+            pixels.View().Fill(ui::PixelRect{0, 0, 3, 2}, 1);
+            core::StringStream out;
+            ui::WriteBmp(out, pixels.View(), {0x0000FF, 0xFFFFFF});
+            Save(std::string(argv[2]) + "/fuzz_bmp", "bits" + std::to_string(ui::BitsPerPixel(format)), out.DataString());
+        }
     }
     return 0;
 }
