@@ -2,6 +2,7 @@
 //   make_seeds <folder of the engine's corpora> [<folder of ui's corpora>]
 #include "skin/engine/testwriters/writers.h"
 #include "ui/bmpformat.h"
+#include "ui/jpegformat.h"
 
 #include <cstdio>
 #include <string>
@@ -63,6 +64,10 @@ int main(int argc, char** argv)
             ui::WriteBmp(out, pixels.View(), {0x0000FF, 0xFFFFFF});
             Save(std::string(argv[2]) + "/fuzz_bmp", "bits" + std::to_string(ui::BitsPerPixel(format)), out.DataString());
         }
+        ui::PixelBuffer photo(16, 8, ui::pf24bit);
+        for (int x = 0; x < 16; ++x)
+            photo.View().Fill(ui::PixelRect{x, 0, x + 1, 8}, ui::RGBValue(uint8_t(x * 16), 100, uint8_t(255 - x * 16)));
+        Save(std::string(argv[2]) + "/fuzz_jpeg", "stripes", ui::EncodeJpeg(photo.View(), 75));
     }
     return 0;
 }
