@@ -14,6 +14,8 @@
 #include <png.h>
 #include <zlib.h>
 
+#include "bench/timing.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -27,18 +29,8 @@ using namespace skin::testing;
 
 namespace {
 
-double Seconds(const std::function<void()>& work)
-{
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
+using bench::Median;
+using bench::Seconds;
 
 // A picture with smooth areas, edges and some noise, as skin images have.
 PngImage Picture(int w, int h, int type, int filter)

@@ -39,6 +39,15 @@ extern "C" void ExitWithJump(j_common_ptr info)
 
 extern "C" void IgnoreMessage(j_common_ptr) {}
 
+// Our error manager on the codec's common part: no messages printed, fatal errors jump back.
+void InstallErrors(jpeg_common_struct* codec, ErrorManager& err)
+{
+    codec->err = jpeg_std_error(&err.pub);
+    err.pub.error_exit = ExitWithJump;
+    err.pub.output_message = IgnoreMessage;
+    err.code = 0;
+}
+
 [[noreturn]] void Raise(int code)
 {
     throw EInvalidGraphic(u"JPEG error #" + core::IntToStr(code));
@@ -50,10 +59,7 @@ int DecodeInto(const unsigned char* data, unsigned long size, PixelBuffer* out)
 {
     jpeg_decompress_struct info;
     ErrorManager err;
-    info.err = jpeg_std_error(&err.pub);
-    err.pub.error_exit = ExitWithJump;
-    err.pub.output_message = IgnoreMessage;
-    err.code = 0;
+    InstallErrors(reinterpret_cast<jpeg_common_struct*>(&info), err);
     if (setjmp(err.jump)) {
         jpeg_destroy_decompress(&info);
         return err.code == 0 ? 1 : err.code;
@@ -87,10 +93,7 @@ int EncodeInto(const PixelView* pixels, int quality, unsigned char** buffer, uns
 {
     jpeg_compress_struct info;
     ErrorManager err;
-    info.err = jpeg_std_error(&err.pub);
-    err.pub.error_exit = ExitWithJump;
-    err.pub.output_message = IgnoreMessage;
-    err.code = 0;
+    InstallErrors(reinterpret_cast<jpeg_common_struct*>(&info), err);
     if (setjmp(err.jump)) {
         jpeg_destroy_compress(&info);
         return err.code == 0 ? 1 : err.code;

@@ -297,61 +297,46 @@ int TPNGReader::PrepareColorDepth(int colorType, int bitDepth)
 {
     TColorManager& m = *FColorManager;
     auto invalid = [] { Fail(u"Invalid color format in PNG file."); };
+    auto describe = [&m](TColorScheme from, TColorScheme to, int samples, int sourceBits, int targetBits) {
+        m.SetSourceColorScheme(from);
+        m.SetTargetColorScheme(to);
+        m.SetSourceSamplesPerPixel(samples);
+        m.SetTargetSamplesPerPixel(samples);
+        m.SetSourceBitsPerSample(sourceBits);
+        m.SetTargetBitsPerSample(targetBits);
+    };
+    const bool byteDepth = bitDepth == 8 || bitDepth == 16;
+    const bool smallDepth = bitDepth == 1 || bitDepth == 2 || bitDepth == 4 || bitDepth == 8;
     int sourceBPP = 1;
     switch (colorType) {
     case 0:
-        if (bitDepth != 1 && bitDepth != 2 && bitDepth != 4 && bitDepth != 8 && bitDepth != 16)
+        if (!smallDepth && bitDepth != 16)
             invalid();
-        m.SetSourceColorScheme(csG);
-        m.SetTargetColorScheme(csG);
-        m.SetSourceSamplesPerPixel(1);
-        m.SetTargetSamplesPerPixel(1);
-        m.SetSourceBitsPerSample(bitDepth);
-        m.SetTargetBitsPerSample(bitDepth == 2 ? 4 : bitDepth == 16 ? 8 : bitDepth);
+        describe(csG, csG, 1, bitDepth, bitDepth == 2 ? 4 : bitDepth == 16 ? 8 : bitDepth);
         sourceBPP = (bitDepth + 7) / 8;
         break;
     case 2:
-        if (bitDepth != 8 && bitDepth != 16)
+        if (!byteDepth)
             invalid();
-        m.SetSourceColorScheme(csRGB);
-        m.SetTargetColorScheme(csBGR);
-        m.SetSourceSamplesPerPixel(3);
-        m.SetTargetSamplesPerPixel(3);
-        m.SetSourceBitsPerSample(bitDepth);
-        m.SetTargetBitsPerSample(8);
+        describe(csRGB, csBGR, 3, bitDepth, 8);
         sourceBPP = bitDepth * 3 / 8;
         break;
     case 3:
-        if (bitDepth != 1 && bitDepth != 2 && bitDepth != 4 && bitDepth != 8)
+        if (!smallDepth)
             invalid();
-        m.SetSourceColorScheme(csIndexed);
-        m.SetTargetColorScheme(csIndexed);
-        m.SetSourceSamplesPerPixel(1);
-        m.SetTargetSamplesPerPixel(1);
-        m.SetSourceBitsPerSample(bitDepth);
-        m.SetTargetBitsPerSample(bitDepth == 2 ? 4 : bitDepth);
+        describe(csIndexed, csIndexed, 1, bitDepth, bitDepth == 2 ? 4 : bitDepth);
         sourceBPP = 1;
         break;
     case 4:
-        if (bitDepth != 8 && bitDepth != 16)
+        if (!byteDepth)
             invalid();
-        m.SetSourceColorScheme(csGA);
-        m.SetTargetColorScheme(csIndexed);
-        m.SetSourceSamplesPerPixel(1);
-        m.SetTargetSamplesPerPixel(1);
-        m.SetSourceBitsPerSample(bitDepth);
-        m.SetTargetBitsPerSample(8);
+        describe(csGA, csIndexed, 1, bitDepth, 8);
         sourceBPP = bitDepth * 2 / 8;
         break;
     case 6:
-        if (bitDepth != 8 && bitDepth != 16)
+        if (!byteDepth)
             invalid();
-        m.SetSourceColorScheme(csRGBA);
-        m.SetTargetColorScheme(csBGRA);
-        m.SetSourceSamplesPerPixel(4);
-        m.SetTargetSamplesPerPixel(4);
-        m.SetSourceBitsPerSample(bitDepth);
-        m.SetTargetBitsPerSample(8);
+        describe(csRGBA, csBGRA, 4, bitDepth, 8);
         sourceBPP = bitDepth * 4 / 8;
         break;
     default:
