@@ -29,7 +29,7 @@ public:
     // 32-bit (which are made 32-bit), the pixels of the top-left pixel's value are transparent.
     HICON MakeIcon(bool forceMask);
 
-    const TImageProperties& ImageProperties() const { return m_reader.ImageProperties(); }
+    const TImageProperties& ImageProperties() const { return m_properties; }
     TColorManager& ColorManager() { return m_reader.ColorManager(); }
     uint32_t BackgroundColor() const { return m_reader.BackgroundColor(); }
     const std::vector<uint8_t>& Transparency() const { return m_reader.Transparency(); }
@@ -39,7 +39,7 @@ public:
 
 private:
     TPNGReader m_reader;
-    TImageProperties m_assigned_properties;
+    TImageProperties m_properties; // of the image loaded or assigned last
 };
 
 // Registers "png" with the picture formats (engine start-up) and removes it again.

@@ -45,7 +45,7 @@ bool TPNGGraphic::CanLoad(const core::String& fileName)
 void TPNGGraphic::Assign(const core::Persistent& source)
 {
     if (auto* png = dynamic_cast<const TPNGGraphic*>(&source))
-        m_assigned_properties = png->ImageProperties();
+        m_properties = png->ImageProperties();
     ui::Bitmap::Assign(source);
 }
 
@@ -53,7 +53,9 @@ void TPNGGraphic::LoadFromStream(core::Stream& stream)
 {
     SetSize(0, 0);
     BitmapTarget target(*this);
+    m_properties = TImageProperties{};
     m_reader.Load(stream, target);
+    m_properties = m_reader.ImageProperties();
 }
 
 void TPNGGraphic::LoadFromFile(const core::String& fileName)

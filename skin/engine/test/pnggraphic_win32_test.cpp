@@ -118,6 +118,10 @@ TEST_F(PngGraphicTest, IndexedImagesKeepTheirPalette)
     EXPECT_EQ(png.PixelColor(0, 0), ui::clRed);
     EXPECT_EQ(png.PixelColor(2, 3), ui::clBlue);
     EXPECT_EQ(png.PixelColor(3, 1), 0x302010u);
+    TPNGGraphic copy;
+    copy.Assign(png);
+    EXPECT_EQ(copy.ImageProperties().BitsPerSample, 2);
+    EXPECT_EQ(copy.PixelColor(2, 3), ui::clBlue);
     core::StringStream eight(std::string("\x89PNG\r\n\x1A\n", 8));
     EXPECT_FALSE(TPNGGraphic::CanLoad(eight));
 }
