@@ -237,7 +237,11 @@ void TPNGReader::SkipChunk() { FStream->Seek(int64_t(FHeader.length) + 4, core::
 void TPNGReader::Progress(TProgressStage stage, int percent, const std::u16string& text)
 {
     if (OnProgress)
-        OnProgress(stage, percent, text);
+        OnProgress(stage, percent, text, FProgressRect);
+    if (stage == psRunning) {
+        ++FProgressRect.top;
+        ++FProgressRect.bottom;
+    }
 }
 
 bool TPNGReader::ReadImageProperties(core::Stream& stream)
@@ -419,6 +423,7 @@ void TPNGReader::Load(core::Stream& stream, PngTarget& target)
     if (uint64_t(p.Width) * p.Height > kMaxPixels || p.Width > 0x7FFFFFFF || p.Height > 0x7FFFFFFF)
         Fail(kInvalidFormat);
     stream.Seek(base + 8, core::soBeginning);
+    FProgressRect = ui::PixelRect{0, 0, int(p.Width), 1};
     Progress(psStarting, 0, u"Preparing...");
     FPalette.clear();
     FTransparency.clear();

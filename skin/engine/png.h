@@ -122,7 +122,10 @@ public:
     const std::vector<uint8_t>& Transparency() const { return FTransparency; }
     uint32_t TransparentColor() const { return FTransparentColor; }
 
-    std::function<void(TProgressStage stage, int percent, const std::u16string& text)> OnProgress;
+    // Progress of a load: the stage, the percentage of rows converted, a text and the rectangle of
+    // the image that the last row covered (it starts as the first row and moves down a row each time).
+    std::function<void(TProgressStage stage, int percent, const std::u16string& text, const ui::PixelRect& rect)>
+        OnProgress;
 
 private:
     void Progress(TProgressStage stage, int percent, const std::u16string& text);
@@ -160,6 +163,7 @@ private:
     std::vector<uint8_t> FTransparency;
     uint32_t FTransparentColor = NoTransparentColor;
     uint32_t FBackgroundColor = 0xFFFFFF;
+    ui::PixelRect FProgressRect;
 };
 
 // A 32-bit picture's fully transparent white pixels made transparent black (other formats and

@@ -236,6 +236,33 @@ TEST(PngReader, Failures)
     EXPECT_EQ(eight.Position(), 0);
 }
 
+TEST(PngReader, ProgressEvents)
+{
+    for (bool interlaced : {false, true}) {
+        TPNGReader reader;
+        PixelBufferTarget target;
+        std::vector<int> running;
+        std::vector<std::u16string> texts;
+        ui::PixelRect last;
+        reader.OnProgress = [&](TProgressStage stage, int percent, const std::u16string& text, const ui::PixelRect& r) {
+            if (stage == psRunning) {
+                running.push_back(percent);
+                last = r;
+            } else if (!text.empty()) {
+                texts.push_back(text);
+            }
+        };
+        core::StringStream s(EncodePng(MakeImage(6, 8, 9, 8, 0, interlaced)));
+        reader.Load(s, target);
+        EXPECT_EQ(texts, (std::vector<std::u16string>{u"Preparing...", u"Transfering..."}));
+        // In order: every row; interlaced: the rows of the last pass only.
+        ASSERT_EQ(running.size(), interlaced ? 4u : 8u);
+        EXPECT_EQ(running.back(), interlaced ? 100 : 87);
+        EXPECT_EQ(last.top, int(running.size()) - 1);
+        EXPECT_EQ(last.right, 9);
+    }
+}
+
 TEST(PngReader, SecondLoadStartsFresh)
 {
     PngImage first = MakeImage(2, 8, 3, 3, 0, false);
