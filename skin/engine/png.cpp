@@ -530,15 +530,17 @@ void TPNGReader::Load(core::Stream& stream, PngTarget& target)
     }
 }
 
-bool TPNGReader::InflateRow(uint8_t* buffer, size_t count)
+// Inflates up to count bytes into buffer, loading IDAT chunks as they are needed; fewer only when
+// the image data runs out (no IDAT chunk follows).
+size_t TPNGReader::Inflate(uint8_t* buffer, size_t count)
 {
     uint8_t* dest = buffer;
-    for (;;) {
+    while (size_t(dest - buffer) < count) {
         if (FDecoder->AvailableInput() == 0 || FCurrentSource >= FIDATSize) {
             FCurrentSource = FIDATSize = 0;
             while (FIDATSize == 0) {
                 if (!IsChunkType("IDAT"))
-                    return false; // the data ran out: the rest keeps the background
+                    return size_t(dest - buffer);
                 ReadChunkData();
                 FIDATSize = FRawBuffer.size();
                 FCurrentSource = 0;
@@ -546,21 +548,42 @@ bool TPNGReader::InflateRow(uint8_t* buffer, size_t count)
             }
         }
         const uint8_t* source = FRawBuffer.data() + FCurrentSource;
-        const size_t wanted = count - size_t(dest - buffer);
-        FDecoder->Decode(source, dest, FIDATSize - FCurrentSource, wanted);
+        FDecoder->Decode(source, dest, FIDATSize - FCurrentSource, count - size_t(dest - buffer));
         FCurrentSource = size_t(source - FRawBuffer.data());
         const int result = FDecoder->ZLibResult();
-        const bool complete = size_t(dest - buffer) == count;
         if (result == Z_STREAM_END) {
-            if (!complete || FCurrentSource < FIDATSize)
+            if (size_t(dest - buffer) < count || FCurrentSource < FIDATSize)
                 Fail(u"Cannot load image. Extra compressed data found in PNG file.");
-            return true;
+            break;
         }
         if (result != Z_OK)
             Fail(u"Cannot load image. Compression error found in PNG file.");
-        if (complete)
-            return true;
     }
+    return size_t(dest - buffer);
+}
+
+bool TPNGReader::InflateRow(uint8_t* buffer, size_t count)
+{
+    // Rows are served from a larger block of inflated data: one inflate call then covers many rows,
+    // and the image never asks the inflater for more than all its rows hold.
+    while (count > 0) {
+        if (FStageBegin == FStageEnd) {
+            const size_t n = size_t(std::min<uint64_t>(std::max(FStage.size(), count), FToInflate));
+            if (FStage.size() < n)
+                FStage.resize(n);
+            FStageBegin = 0;
+            FStageEnd = n == 0 ? 0 : Inflate(FStage.data(), n);
+            FToInflate -= FStageEnd;
+            if (FStageEnd == 0)
+                return false; // the data ran out: the rest keeps the background
+        }
+        const size_t n = std::min(count, FStageEnd - FStageBegin);
+        std::memcpy(buffer, FStage.data() + FStageBegin, n);
+        FStageBegin += n;
+        buffer += n;
+        count -= n;
+    }
+    return true;
 }
 
 void TPNGReader::ReadImageData(PngTarget& target)
@@ -589,6 +612,9 @@ void TPNGReader::ReadImageData(PngTarget& target)
     const uint64_t bitsPerRow = uint64_t(width) * p.BitsPerSample;
     const size_t rowLength = size_t((bitsPerRow + 7) / 8 * p.SamplesPerPixel) + 1;
     std::vector<uint8_t> current(rowLength, 0), previous(rowLength, 0);
+    FStage.assign(size_t(256) * 1024, 0);
+    FStageBegin = FStageEnd = 0;
+    FToInflate = uint64_t(rowLength) * uint64_t(height);
     bool more = true;
     auto convert = [&](int y, size_t bytes, uint8_t mask) {
         UnfilterRow(current[0], current.data() + 1, previous.data() + 1, size_t(FSourceBPP), bytes);
@@ -600,6 +626,14 @@ void TPNGReader::ReadImageData(PngTarget& target)
         static const int startRow[7] = {0, 0, 4, 0, 2, 0, 1}, startCol[7] = {0, 4, 0, 2, 0, 1, 0};
         static const int rowStep[7] = {8, 8, 8, 4, 4, 2, 2}, colStep[7] = {8, 8, 4, 4, 2, 2, 1};
         static const uint8_t masks[7] = {0x80, 0x08, 0x88, 0x22, 0xAA, 0x55, 0xFF};
+        FToInflate = 0;
+        for (int pass = 0; pass < 7; ++pass)
+            if (startCol[pass] < width) {
+                const int pixels = (width + colStep[pass] - startCol[pass] - 1) / colStep[pass];
+                const int rows = (height - startRow[pass] + rowStep[pass] - 1) / rowStep[pass];
+                if (rows > 0)
+                    FToInflate += ((uint64_t(pixels) * p.BitsPerSample + 7) / 8 * p.SamplesPerPixel + 1) * uint64_t(rows);
+            }
         for (int pass = 0; pass < 7 && more; ++pass) {
             if (startCol[pass] >= width)
                 continue;
@@ -627,6 +661,8 @@ void TPNGReader::ReadImageData(PngTarget& target)
             Progress(psRunning, int(int64_t(y) * 100 / height), u"");
         }
     }
+    FStage.clear();
+    FStage.shrink_to_fit();
     // Further IDAT chunks are read and checked, not decompressed.
     while (IsChunkType("IDAT")) {
         ReadChunkData();

@@ -137,6 +137,7 @@ private:
     int PrepareColorDepth(int colorType, int bitDepth);
     void ReadImageData(PngTarget& target);
     bool InflateRow(uint8_t* buffer, size_t count);
+    size_t Inflate(uint8_t* buffer, size_t count);
     void ReadBackgroundChunk(int colorType, int bitDepth);
     void ReadTransparencyChunk(int colorType, int bitDepth);
     void CheckedRead(void* buffer, size_t count);
@@ -164,6 +165,9 @@ private:
     uint32_t FTransparentColor = NoTransparentColor;
     uint32_t FBackgroundColor = 0xFFFFFF;
     ui::PixelRect FProgressRect;
+    std::vector<uint8_t> FStage; // inflated rows not yet handed out
+    size_t FStageBegin = 0, FStageEnd = 0;
+    uint64_t FToInflate = 0; // bytes of the image's rows not yet inflated
 };
 
 // A 32-bit picture's fully transparent white pixels made transparent black (other formats and
