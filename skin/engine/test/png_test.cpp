@@ -103,6 +103,17 @@ TEST(PngReader, RoundTripsOfEveryTypeAndDepth)
             }
 }
 
+TEST(PngReader, LargeImagesAcrossManyChunksAndInflateBlocks)
+{
+    for (bool interlaced : {false, true}) {
+        auto d = Decode(EncodePng(MakeImage(6, 8, 300, 260, -1, interlaced), 4096));
+        const ui::PixelView v = d->target.Buffer.View();
+        for (int y = 0; y < 260; y += 7)
+            for (int x = 0; x < 300; x += 3)
+                ASSERT_EQ(v.ReadPixel(x, y), Expected(6, 8, x, y)) << interlaced << " at " << x << "," << y;
+    }
+}
+
 TEST(PngReader, SixteenBitSamplesScaleDown)
 {
     PngImage image;
