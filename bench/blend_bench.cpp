@@ -10,6 +10,8 @@
 //   scripts/wine-run build/win/bench/blend_bench.exe [rounds]
 #include "skin/engine/graphutils.h"
 
+#include "bench/timing.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -22,18 +24,8 @@ namespace {
 
 constexpr int kSide = 1024;
 
-double Seconds(const std::function<void()>& work)
-{
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
+using bench::Median;
+using bench::Seconds;
 
 // A picture with some structure, so that no branch is always taken the same way.
 void Pattern(ui::Bitmap& bmp, bool alpha)

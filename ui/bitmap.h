@@ -11,6 +11,7 @@
 
 #include "core/exception.h"
 #include "core/persistent.h"
+#include "core/stream.h"
 #include "core/win32.h"
 #include "ui/canvas.h"
 #include "ui/color.h"
@@ -22,9 +23,6 @@
 
 namespace ui {
 
-using core::Exception;
-CORE_DECLARE_EXCEPTION(EInvalidGraphic, Exception);
-CORE_DECLARE_EXCEPTION(EInvalidGraphicOperation, Exception);
 using core::EOutOfResources;
 
 enum TransparentMode { tmAuto, tmFixed };
@@ -85,6 +83,10 @@ public:
     Color PixelColor(int x, int y);
 
     // ---- Operations ----
+    // A BMP file at the stream's position (1, 4, 8, 24 or 32 bits); EInvalidGraphic "Bitmap image is
+    // not valid" for anything else. SaveToStream writes the pixels as a BMP file.
+    void LoadFromStream(core::Stream& stream);
+    void SaveToStream(core::Stream& stream);
     void Assign(const core::Persistent& source) override;
     // Copies all of bitmap's pixels and settings. Never fails partway: this one stays as it was.
     void Assign(const Bitmap& source);

@@ -2,6 +2,8 @@
 // device context and drawing onto other contexts.
 #include "ui/bitmap.h"
 
+#include "ui/bmpformat.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -483,6 +485,24 @@ void Bitmap::DrawTo(HDC dc, const RECT& dest, CopyMode mode)
         SetStretchBltMode(dc, old);
     }
 }
+
+void Bitmap::LoadFromStream(core::Stream& stream)
+{
+    BmpImage image = ReadBmp(stream);
+    PixelView source = image.Pixels.View();
+    SetSize(0, 0);
+    SetPixelFormat(source.Format());
+    if (!image.Palette.empty())
+        SetPalette(image.Palette);
+    SetSize(source.Width(), source.Height());
+    PixelView target = Pixels();
+    const size_t bytes = RowBytes(source.Width(), source.Format());
+    for (int y = 0; y < source.Height(); ++y)
+        std::memcpy(target.Row(y), source.Row(y), bytes);
+    Changed();
+}
+
+void Bitmap::SaveToStream(core::Stream& stream) { WriteBmp(stream, Pixels(), m_palette); }
 
 void Bitmap::Changed()
 {

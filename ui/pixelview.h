@@ -5,11 +5,18 @@
 // indexed formats hold palette indexes (1-bit and 4-bit most significant bits first).
 #pragma once
 
+#include "core/exception.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
 namespace ui {
+
+// Pictures that are not what their format says, and operations a picture cannot do.
+using core::Exception;
+CORE_DECLARE_EXCEPTION(EInvalidGraphic, Exception);
+CORE_DECLARE_EXCEPTION(EInvalidGraphicOperation, Exception);
 
 enum PixelFormat { pfDevice, pf1bit, pf4bit, pf8bit, pf24bit, pf32bit };
 

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace skin {
 namespace {
@@ -276,6 +277,27 @@ void TColorManager::RowRGB(const uint8_t* const* source, size_t planes, uint8_t*
         return;
     const bool sourceAlpha = SourceOptions & coAlpha, targetAlpha = TargetOptions & coAlpha;
     const bool sourceBGR = IsBgrLike(FSourceScheme);
+    if (FSourceBPS == 8 && FTargetBPS == 8 && mask == 0xFF && planes == 1 && !(TargetOptions & coApplyGamma) &&
+        sourceBGR != FTargetBGR) {
+        // The common case of whole rows of 8-bit samples: red and blue trade places.
+        const uint8_t* s = source[0];
+        if (sourceAlpha && targetAlpha) {
+            for (unsigned i = 0; i < count; ++i, s += 4, target += 4) {
+                uint32_t v;
+                std::memcpy(&v, s, 4);
+                v = (v & 0xFF00FF00u) | (v >> 16 & 0xFF) | (v & 0xFF) << 16;
+                std::memcpy(target, &v, 4);
+            }
+        } else {
+            const int ss = sourceAlpha ? 4 : 3, ts = targetAlpha ? 4 : 3;
+            for (unsigned i = 0; i < count; ++i, s += ss, target += ts) {
+                target[0] = s[2];
+                target[1] = s[1];
+                target[2] = s[0];
+            }
+        }
+        return;
+    }
     const int ss = FSourceBPS / 8, ts = FTargetBPS / 8;
     const int sourceSamples = sourceAlpha ? 4 : 3, targetSamples = targetAlpha ? 4 : 3;
     const bool planar = planes >= size_t(sourceSamples);

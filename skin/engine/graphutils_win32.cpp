@@ -11,6 +11,8 @@ namespace skin {
 
 void BindGradientFill();
 void ReleaseGradientFill();
+void RegisterPngFormat();
+void UnregisterPngFormat();
 
 namespace {
 
@@ -85,6 +87,7 @@ void InitSkinEngine()
                 reinterpret_cast<UpdateLayeredWindowProc>(reinterpret_cast<void*>(GetProcAddress(s.user32, "UpdateLayeredWindow")));
     }
     BindGradientFill();
+    RegisterPngFormat();
     if (!s.fast24)
         s.fast24 = std::make_unique<TacFast24>();
     if (!s.fast32)
@@ -100,6 +103,7 @@ void DoneSkinEngine()
     s.fast32.reset();
     s.fastSum24.reset();
     ReleaseGradientFill();
+    UnregisterPngFormat();
     s.updateLayeredWindow = nullptr;
     if (s.user32)
         FreeLibrary(s.user32);

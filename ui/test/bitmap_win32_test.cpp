@@ -156,5 +156,24 @@ TEST(Bitmap, AssignCopiesPixelsAndSettings)
     EXPECT_THROW(adopted.AssignHandle(nullptr), EInvalidGraphic);
 }
 
+TEST(Bitmap, BmpFilesRoundTripWithTheirPalette)
+{
+    Bitmap indexed(5, 3, pf4bit);
+    indexed.SetPalette({clRed, clLime, clBlue});
+    indexed.Pixels().WritePixel(4, 2, 2);
+    indexed.Pixels().WritePixel(0, 0, 0);
+    core::StringStream file;
+    indexed.SaveToStream(file);
+    file.Seek(0, core::soBeginning);
+    Bitmap loaded;
+    loaded.LoadFromStream(file);
+    EXPECT_EQ(loaded.GetPixelFormat(), pf4bit);
+    EXPECT_EQ(loaded.Width(), 5);
+    EXPECT_EQ(loaded.PixelColor(4, 2), clBlue);
+    EXPECT_EQ(loaded.PixelColor(0, 0), clRed);
+    core::StringStream junk(std::string("BMjunk"));
+    EXPECT_THROW(loaded.LoadFromStream(junk), EInvalidGraphic);
+}
+
 } // namespace
 } // namespace ui
