@@ -133,7 +133,8 @@ protected:
     ~IJsonObject() override = default;
 };
 
-class TJsonObject final : public core::RefCounted, public IJsonObject {
+// The interface comes first so that the flags fit in the tail of the count: a value is 40 bytes.
+class TJsonObject final : public IJsonObject, public core::RefCounted {
 public:
     explicit TJsonObject(TJsonType kind = stObject);
     explicit TJsonObject(bool value);

@@ -572,8 +572,7 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
             PUSH(tsArrayAdd);
 
         case tsArrayAdd:
-            L.current->AsArray()->Add(tok.completed);
-            tok.completed = nullptr;
+            L.current->AsArray()->Add(std::move(tok.completed));
             L.saved_state = tsArraySep;
             L.state = tsEatws;
             goto redo;
@@ -647,8 +646,7 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
             PUSH(tsObjectValueAdd);
 
         case tsObjectValueAdd:
-            L.current->AsObject()->PutMember(L.field_name, tok.completed);
-            tok.completed = nullptr;
+            L.current->AsObject()->PutMember(std::move(L.field_name), std::move(tok.completed));
             L.field_name.clear();
             L.saved_state = tsObjectSep;
             L.state = tsEatws;

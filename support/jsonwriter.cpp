@@ -223,7 +223,7 @@ int WriteDouble(TJsonWriter& w, double d)
     if (!std::isfinite(d))
         return w.Append(u"null", 4);
     char text[40];
-    auto [end, ec] = std::to_chars(text, text + 32, d, std::chars_format::general, 15);
+    const char* end = std::to_chars(text, text + 32, d, std::chars_format::general, 15).ptr;
     size_t n = size_t(end - text);
     if (!std::memchr(text, '.', n) && !std::memchr(text, 'e', n)) {
         text[n++] = '.';
@@ -247,11 +247,20 @@ int TJsonObject::WriteValue(TJsonWriter& w, bool indent, bool escape, int level)
 {
     if (FProcessing)
         return w.Append(u"null", 4);
+    // Only a container can lead back to itself, so only containers are marked.
     struct Mark {
-        bool& flag;
-        explicit Mark(bool& f) : flag(f) { flag = true; }
-        ~Mark() { flag = false; }
-    } mark(FProcessing);
+        bool* flag;
+        explicit Mark(bool* f) : flag(f)
+        {
+            if (flag)
+                *flag = true;
+        }
+        ~Mark()
+        {
+            if (flag)
+                *flag = false;
+        }
+    } mark(FDataType == stObject || FDataType == stArray ? &FProcessing : nullptr);
     switch (FDataType) {
     case stNull:
         return w.Append(u"null", 4);
@@ -331,7 +340,8 @@ String TJsonObject::AsJSon(bool indent, bool escape)
     TJsonWriterString w;
     if (WriteValue(w, indent, escape, 0) < 0 || w.Length() == 0)
         return String();
-    return String(w.Data());  // up to the first NUL
+    // The whole text: a string holding U+0000, written unescaped, keeps what follows it.
+    return String(w.View());
 }
 
 int64_t TJsonObject::SaveTo(core::Stream& stream, bool indent, bool escape)

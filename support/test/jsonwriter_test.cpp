@@ -54,6 +54,12 @@ TEST(JsonWriter, EscapeModes)
         EXPECT_EQ(value->AsJSon(false, false), c.minimal);
         EXPECT_EQ(value->CalcSize(false, true), int64_t(String(c.full).size()));
     }
+    // A NUL written unescaped does not cut the text.
+    JsonRef nul = TJsonObject::Make(StringView(u"a\0b", 3));
+    EXPECT_EQ(nul->AsJSon(false, false), String(u"\"a\0b\"", 5));
+    EXPECT_EQ(nul->AsJSon(false, true), u"\"a\\u0000b\"");
+    EXPECT_EQ(nul->CalcSize(false, false), 5);
+
     JsonRef object = TJsonObject::Make(stObject);
     object->AsObject()->PutMember(u"k\u00e9", TJsonObject::Make(1));
     EXPECT_EQ(object->AsJSon(), u"{\"k\\u00e9\":1}");
@@ -152,7 +158,13 @@ JsonRef Generate(std::mt19937& random, int depth)
         return array;
     }
     default: {
-        JsonRef object = TJsonObject::Make(stObject);
+        // A NUL written unescaped does not cut the text.
+    JsonRef nul = TJsonObject::Make(StringView(u"a\0b", 3));
+    EXPECT_EQ(nul->AsJSon(false, false), String(u"\"a\0b\"", 5));
+    EXPECT_EQ(nul->AsJSon(false, true), u"\"a\\u0000b\"");
+    EXPECT_EQ(nul->CalcSize(false, false), 5);
+
+    JsonRef object = TJsonObject::Make(stObject);
         for (int n = int(random() % 5); n > 0; --n)
             object->AsObject()->PutMember(core::IntToStr(random() % 100) + u"\u00e9\"", Generate(random, depth + 1));
         return object;
