@@ -29,61 +29,16 @@ int TJsonWriter::Append(const char16_t* buffer)
     return Append(buffer, int(std::char_traits<char16_t>::length(buffer)));
 }
 
-TJsonWriterString::TJsonWriterString() : FBuf(static_cast<char16_t*>(std::malloc(32 * sizeof(char16_t)))), FSize(32)
+void TJsonWriterString::Grow(int size)
 {
-    if (!FBuf)
-        throw std::bad_alloc();
-    FBuf[0] = 0;
-}
-
-TJsonWriterString::~TJsonWriterString() { std::free(FBuf); }
-
-void TJsonWriterString::Reserve(int size)
-{
-    const int64_t wanted = std::max<int64_t>(int64_t(FSize) * 2, int64_t(FBPos) + size + 8);
-    if (wanted > 0x7FFFFFFF)
-        throw std::bad_alloc();
-    void* block = std::realloc(FBuf, size_t(wanted) * sizeof(char16_t));
-    if (!block)
-        throw std::bad_alloc();
-    FBuf = static_cast<char16_t*>(block);
-    FSize = int(wanted);
-}
-
-int TJsonWriterString::Append(const char16_t* buffer, int size)
-{
-    if (size <= 0)
-        return size;
-    if (size >= FSize - FBPos)
-        Reserve(size);
-    char16_t* at = FBuf + FBPos;
-    switch (size) {
-    case 1:
-        at[0] = buffer[0];
-        break;
-    case 2:
-        at[0] = buffer[0];
-        at[1] = buffer[1];
-        break;
-    case 4:
-        at[0] = buffer[0];
-        at[1] = buffer[1];
-        at[2] = buffer[2];
-        at[3] = buffer[3];
-        break;
-    default:
-        std::memcpy(at, buffer, size_t(size) * sizeof(char16_t));
-    }
-    FBPos += size;
-    FBuf[FBPos] = 0;
-    return size;
+    const size_t capacity = FBuf.capacity() + 1;  // the NUL's unit counts
+    FBuf.reserve(std::max(capacity * 2, FBuf.size() + size_t(size) + 8) - 1);
 }
 
 void TJsonWriterString::TrimRight()
 {
-    while (FBPos > 0 && FBuf[FBPos - 1] == u' ')
-        --FBPos;
-    FBuf[FBPos] = 0;
+    const size_t end = FBuf.find_last_not_of(u' ');
+    FBuf.resize(end == String::npos ? 0 : end + 1);
 }
 
 namespace {
@@ -218,18 +173,70 @@ int WriteAscii(TJsonWriter& w, const char* text, size_t n)
     return w.Append(wide, int(n));
 }
 
+// The value rounded to 15 significant digits, laid out as printf's "%.15g" does (trailing zeros
+// dropped; exponent form below 1e-4 and from 1e15), plus ".0" when the text would read as an integer.
+// The digits come from the exact scientific conversion, which is much faster than the general one.
+size_t FormatDouble(double d, char* out)
+{
+    char sci[40];
+    const char* sciEnd = std::to_chars(sci, sci + sizeof(sci), d, std::chars_format::scientific, 14).ptr;
+    const bool negative = sci[0] == '-';
+    const char* p = sci + (negative ? 1 : 0);
+    char digits[16];
+    int count = 0;
+    digits[count++] = *p++;
+    if (*p == '.')
+        ++p;
+    while (p < sciEnd && *p != 'e')
+        digits[count++] = *p++;
+    int exponent = 0;
+    std::from_chars(p + 1 + (p[1] == '+'), sciEnd, exponent);
+    while (count > 1 && digits[count - 1] == '0')
+        --count;
+
+    char* o = out;
+    if (negative)
+        *o++ = '-';
+    if (exponent < -4 || exponent >= 15) {
+        *o++ = digits[0];
+        if (count > 1) {
+            *o++ = '.';
+            for (int i = 1; i < count; ++i)
+                *o++ = digits[i];
+        }
+        *o++ = 'e';
+        *o++ = exponent < 0 ? '-' : '+';
+        const int magnitude = exponent < 0 ? -exponent : exponent;
+        if (magnitude < 10)
+            *o++ = '0';
+        o = std::to_chars(o, o + 4, magnitude).ptr;
+    } else if (exponent >= 0) {
+        for (int i = 0; i <= exponent; ++i)
+            *o++ = i < count ? digits[i] : '0';
+        *o++ = '.';
+        if (count > exponent + 1) {
+            for (int i = exponent + 1; i < count; ++i)
+                *o++ = digits[i];
+        } else {
+            *o++ = '0';
+        }
+    } else {
+        *o++ = '0';
+        *o++ = '.';
+        for (int i = -1; i > exponent; --i)
+            *o++ = '0';
+        for (int i = 0; i < count; ++i)
+            *o++ = digits[i];
+    }
+    return size_t(o - out);
+}
+
 int WriteDouble(TJsonWriter& w, double d)
 {
     if (!std::isfinite(d))
         return w.Append(u"null", 4);
     char text[40];
-    const char* end = std::to_chars(text, text + 32, d, std::chars_format::general, 15).ptr;
-    size_t n = size_t(end - text);
-    if (!std::memchr(text, '.', n) && !std::memchr(text, 'e', n)) {
-        text[n++] = '.';
-        text[n++] = '0';
-    }
-    return WriteAscii(w, text, n);
+    return WriteAscii(w, text, FormatDouble(d, text));
 }
 
 int WriteInt(TJsonWriter& w, int64_t i)
@@ -341,7 +348,7 @@ String TJsonObject::AsJSon(bool indent, bool escape)
     if (WriteValue(w, indent, escape, 0) < 0 || w.Length() == 0)
         return String();
     // The whole text: a string holding U+0000, written unescaped, keeps what follows it.
-    return String(w.View());
+    return w.TakeText();
 }
 
 int64_t TJsonObject::SaveTo(core::Stream& stream, bool indent, bool escape)
