@@ -77,6 +77,23 @@ StringView BufferText(const TJsonWriterString& pb)
 JsonRef NumberValue(StringView text, bool isDouble, bool& isInteger, int64_t& integer)
 {
     isInteger = false;
+    // Most numbers are short integers: read those without a conversion call.
+    // Eighteen digits always fit 64 bits.
+    if (!isDouble && !text.empty() && text.size() - (text[0] == u'-') <= 18) {
+        const bool negative = text[0] == u'-';
+        size_t i = negative ? 1 : 0;
+        int64_t v = 0;
+        bool digits = i < text.size();
+        for (; i < text.size() && digits; ++i) {
+            digits = text[i] >= u'0' && text[i] <= u'9';
+            v = v * 10 + (text[i] - u'0');
+        }
+        if (digits) {
+            isInteger = true;
+            integer = negative ? -v : v;
+            return TJsonObject::Make(integer);
+        }
+    }
     char local[64];
     std::string heap;
     char* ascii = local;
