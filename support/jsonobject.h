@@ -212,6 +212,10 @@ private:
     void SetString(StringView value);
     const String& Text() const;
     JsonRef CloneMarked();
+    // The writer's body, for each kind of output (jsonwriter.cpp).
+    template <class Out> int Emit(Out& out, bool indent, bool escape, int level);
+    // Not written: a method, or a container already being written (it leads back to itself).
+    static bool Skipped(const TJsonObject* item);
 
     bool FProcessing = false;
     TJsonType FDataType;
