@@ -147,7 +147,12 @@ public:
     ~TJsonObject() override;
 
     // A new value, already referenced.
-    template <class T> static JsonRef Make(T value) { return JsonRef(new TJsonObject(value)); }
+    template <class T> static JsonRef Make(T value)
+    {
+        auto* made = new TJsonObject(value);
+        made->SetFirstReference();
+        return JsonRef::Adopt(made);
+    }
 
     int32_t AddRef() noexcept override { return RefCounted::AddRef(); }
     int32_t Release() noexcept override { return RefCounted::Release(); }
