@@ -55,6 +55,9 @@ public:
 protected:
     RefCounted() = default;
     ~RefCounted() override = default;
+    // For a factory that hands a new object straight to one Ref::Adopt: the object starts with that
+    // single reference, set without an interlocked change since no other thread can see it yet.
+    void SetFirstReference() noexcept { m_ref_count.store(1, std::memory_order_relaxed); }
 
 private:
     std::atomic<int32_t> m_ref_count{0};

@@ -44,15 +44,13 @@ bool TJsonArray::Grow(int64_t atLeast)
 
 JsonRef TJsonArray::GetItem(int32_t index) const { return JsonRef(Item(index)); }
 
-bool TJsonArray::PutItem(int32_t index, const JsonRef& value)
+bool TJsonArray::Store(int32_t index, IJsonObject* owned)
 {
     if (index < 0)
         return false;
     if (index >= FSize && !Grow(int64_t(index) + 1))
         return false;
-    if (value)
-        value->AddRef();
-    IJsonObject* old = std::exchange(FArray[index], value.get());
+    IJsonObject* old = std::exchange(FArray[index], owned);
     if (index >= FLength)
         FLength = index + 1;
     if (old)
@@ -60,12 +58,24 @@ bool TJsonArray::PutItem(int32_t index, const JsonRef& value)
     return true;
 }
 
-int32_t TJsonArray::Add(const JsonRef& value)
+bool TJsonArray::PutItem(int32_t index, const JsonRef& value)
+{
+    JsonRef copy(value);
+    if (!Store(index, copy.get()))
+        return false;
+    (void)copy.Detach();
+    return true;
+}
+
+int32_t TJsonArray::Add(const JsonRef& value) { return Add(JsonRef(value)); }
+
+int32_t TJsonArray::Add(JsonRef&& value)
 {
     const int32_t index = FLength;
-    if (index == kMaxLength)
+    if (index == kMaxLength || !Store(index, value.get()))
         return -1;
-    return PutItem(index, value) ? index : -1;
+    (void)value.Detach();
+    return index;
 }
 
 bool TJsonArray::Insert(int32_t index, const JsonRef& value)

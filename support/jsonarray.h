@@ -25,6 +25,8 @@ public:
     bool PutItem(int32_t index, const JsonRef& value);
     // Appends; returns the index of the new element, -1 when the array cannot grow.
     int32_t Add(const JsonRef& value);
+    // The same, taking over the caller's reference (no count changes hands).
+    int32_t Add(JsonRef&& value);
     bool Insert(int32_t index, const JsonRef& value);
     // Removes and returns the element (nil outside 0..Length-1).
     JsonRef Delete(int32_t index);
@@ -35,6 +37,8 @@ public:
 
 private:
     bool Grow(int64_t atLeast);
+    // Stores a reference the array now owns; false (the reference untouched) when it cannot.
+    bool Store(int32_t index, IJsonObject* owned);
 
     IJsonObject** FArray;
     int32_t FLength = 0;

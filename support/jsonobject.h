@@ -133,7 +133,8 @@ protected:
     ~IJsonObject() override = default;
 };
 
-class TJsonObject final : public core::RefCounted, public IJsonObject {
+// The interface comes first so that the flags fit in the tail of the count: a value is 40 bytes.
+class TJsonObject final : public IJsonObject, public core::RefCounted {
 public:
     explicit TJsonObject(TJsonType kind = stObject);
     explicit TJsonObject(bool value);
@@ -146,7 +147,12 @@ public:
     ~TJsonObject() override;
 
     // A new value, already referenced.
-    template <class T> static JsonRef Make(T value) { return JsonRef(new TJsonObject(value)); }
+    template <class T> static JsonRef Make(T value)
+    {
+        auto* made = new TJsonObject(value);
+        made->SetFirstReference();
+        return JsonRef::Adopt(made);
+    }
 
     int32_t AddRef() noexcept override { return RefCounted::AddRef(); }
     int32_t Release() noexcept override { return RefCounted::Release(); }
@@ -211,6 +217,10 @@ private:
     void SetString(StringView value);
     const String& Text() const;
     JsonRef CloneMarked();
+    // The writer's body, for each kind of output (jsonwriter.cpp).
+    template <class Out> int Emit(Out& out, bool indent, bool escape, int level);
+    // Not written: a method, or a container already being written (it leads back to itself).
+    static bool Skipped(const TJsonObject* item);
 
     bool FProcessing = false;
     TJsonType FDataType;

@@ -72,11 +72,104 @@ StringView BufferText(const TJsonWriterString& pb)
     return nul == StringView::npos ? all : all.substr(0, nul);
 }
 
+// Reads [-]digits[.digits][(e|E)[+-]digits] with at most 15 significant digits and a resulting
+// power of ten within 22; false for anything else (left to the full conversion).
+bool ShortDecimal(StringView text, double& result)
+{
+    static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                         1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    size_t i = 0;
+    const size_t n = text.size();
+    const bool negative = i < n && text[i] == u'-';
+    if (negative)
+        ++i;
+    uint64_t mantissa = 0;
+    int digits = 0;       // significant digits taken (leading zeros not counted)
+    int intDigits = 0;    // digits before the point
+    int scale = 0;        // digits after the point
+    bool any = false;
+    for (; i < n && text[i] >= u'0' && text[i] <= u'9'; ++i, ++intDigits) {
+        any = true;
+        if (mantissa || text[i] != u'0') {
+            if (++digits > 15)
+                return false;
+            mantissa = mantissa * 10 + (text[i] - u'0');
+        }
+    }
+    if (i < n && text[i] == u'.') {
+        ++i;
+        bool fraction = false;
+        for (; i < n && text[i] >= u'0' && text[i] <= u'9'; ++i) {
+            fraction = true;
+            ++scale;
+            if (mantissa || text[i] != u'0') {
+                if (++digits > 15)
+                    return false;
+            }
+            mantissa = mantissa * 10 + (text[i] - u'0');
+        }
+        if (!fraction)
+            return false;
+    }
+    if (!any || (intDigits > 1 && text[negative ? 1 : 0] == u'0'))
+        return false;
+    int exponent = 0;
+    if (i < n && (text[i] == u'e' || text[i] == u'E')) {
+        ++i;
+        bool minus = false;
+        if (i < n && (text[i] == u'+' || text[i] == u'-'))
+            minus = text[i++] == u'-';
+        if (i >= n)
+            return false;
+        for (; i < n && text[i] >= u'0' && text[i] <= u'9'; ++i) {
+            exponent = exponent * 10 + (text[i] - u'0');
+            if (exponent > 400)
+                return false;
+        }
+        if (minus)
+            exponent = -exponent;
+    }
+    if (i != n)
+        return false;
+    const int power = exponent - scale;
+    if (power < -22 || power > 22)
+        return false;
+    double value = double(mantissa);
+    value = power < 0 ? value / kPowers[-power] : value * kPowers[power];
+    result = negative ? -value : value;
+    return true;
+}
+
 // Number text as a value: an integer when it is one and fits 64 bits, else a double when the whole
 // text is one, else the text itself as a string.
 JsonRef NumberValue(StringView text, bool isDouble, bool& isInteger, int64_t& integer)
 {
     isInteger = false;
+    // Most numbers are short integers: read those without a conversion call.
+    // Eighteen digits always fit 64 bits.
+    if (!isDouble && !text.empty() && text.size() - (text[0] == u'-') <= 18) {
+        const bool negative = text[0] == u'-';
+        size_t i = negative ? 1 : 0;
+        int64_t v = 0;
+        bool digits = i < text.size();
+        for (; i < text.size() && digits; ++i) {
+            digits = text[i] >= u'0' && text[i] <= u'9';
+            v = v * 10 + (text[i] - u'0');
+        }
+        if (digits) {
+            isInteger = true;
+            integer = negative ? -v : v;
+            return TJsonObject::Make(integer);
+        }
+    }
+    // A decimal of at most 15 significant digits and a power of ten up to 22 is exact as a quotient or
+    // product of two exactly representable doubles, so one correctly rounded operation gives the same
+    // double as the full conversion.
+    if (isDouble) {
+        double exact = 0;
+        if (ShortDecimal(text, exact))
+            return TJsonObject::Make(exact);
+    }
     char local[64];
     std::string heap;
     char* ascii = local;
@@ -101,6 +194,40 @@ JsonRef NumberValue(StringView text, bool isDouble, bool& isInteger, int64_t& in
     if (ec == std::errc() && p == end)
         return TJsonObject::Make(d);
     return TJsonObject::Make(text);
+}
+
+// A number or a plain string (no escape, no NUL) that lies whole in this piece of text, made at once
+// rather than through a level of its own; what follows it is left to the container's states. Only
+// for reading JSON: on a path, numbers and names mean other things. Returns the end, or -1 when the
+// value needs the machine.
+int64_t InlineScalar(const char16_t* text, int64_t pos, int64_t length, JsonRef& value)
+{
+    const char16_t c = text[pos];
+    if (c == u'-' || (c >= u'0' && c <= u'9')) {
+        int64_t end = pos;
+        bool isDouble = false;
+        while (end < length && Is(text[end], kNumber)) {
+            if (text[end] == u'.' || text[end] == u'e' || text[end] == u'E')
+                isDouble = true;
+            ++end;
+        }
+        if (end >= length)
+            return -1;  // the number may go on in the next piece
+        bool isInteger = false;
+        int64_t integer = 0;
+        value = NumberValue(StringView(text + pos, size_t(end - pos)), isDouble, isInteger, integer);
+        return end;
+    }
+    if (c == u'"' || c == u'\'') {
+        int64_t end = pos + 1;
+        while (end < length && text[end] != c && text[end] != u'\\' && text[end] != 0)
+            ++end;
+        if (end >= length || text[end] != c)
+            return -1;
+        value = TJsonObject::Make(StringView(text + pos + 1, size_t(end - pos - 1)));
+        return end + 1;
+    }
+    return -1;
 }
 
 } // namespace
@@ -569,11 +696,22 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
                 L.state = tsEatws;
                 break;
             }
+            if (!self && pos < length && tok.depth <= kJsonMaxDepth - 2) {
+                JsonRef value;
+                const int64_t end = InlineScalar(text, pos, length, value);
+                if (end >= 0) {
+                    L.current->AsArray()->Add(std::move(value));
+                    L.saved_state = tsArraySep;
+                    L.state = tsEatws;
+                    pos = end;
+                    tok.char_offset = pos;
+                    continue;
+                }
+            }
             PUSH(tsArrayAdd);
 
         case tsArrayAdd:
-            L.current->AsArray()->Add(tok.completed);
-            tok.completed = nullptr;
+            L.current->AsArray()->Add(std::move(tok.completed));
             L.saved_state = tsArraySep;
             L.state = tsEatws;
             goto redo;
@@ -618,6 +756,16 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
                 L.state = tsStringEscape;
                 break;
             }
+            if (c != 0) {
+                // A run of plain characters goes to the buffer in one piece, as in a string value.
+                int64_t end = pos + 1;
+                while (end < length && text[end] != tok.quote_char && text[end] != u'\\' && text[end] != 0)
+                    ++end;
+                pb.Append(text + pos, int(end - pos));
+                pos = end;
+                tok.char_offset = pos;
+                continue;
+            }
             pb.AppendUnit(c);
             break;
 
@@ -644,11 +792,23 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
             break;
 
         case tsObjectValue:
+            if (!self && pos < length && tok.depth <= kJsonMaxDepth - 2) {
+                JsonRef value;
+                const int64_t end = InlineScalar(text, pos, length, value);
+                if (end >= 0) {
+                    L.current->AsObject()->PutMember(std::move(L.field_name), std::move(value));
+                    L.field_name.clear();
+                    L.saved_state = tsObjectSep;
+                    L.state = tsEatws;
+                    pos = end;
+                    tok.char_offset = pos;
+                    continue;
+                }
+            }
             PUSH(tsObjectValueAdd);
 
         case tsObjectValueAdd:
-            L.current->AsObject()->PutMember(L.field_name, tok.completed);
-            tok.completed = nullptr;
+            L.current->AsObject()->PutMember(std::move(L.field_name), std::move(tok.completed));
             L.field_name.clear();
             L.saved_state = tsObjectSep;
             L.state = tsEatws;

@@ -335,6 +335,11 @@ void TJsonTableString::PutMember(StringView name, const core::Ref<IJsonObject>& 
     InsertEntry(new TJsonAvlEntry(String(name), value.get()));
 }
 
+void TJsonTableString::PutMember(String&& name, core::Ref<IJsonObject>&& value)
+{
+    InsertEntry(new TJsonAvlEntry(std::move(name), value.Detach()));
+}
+
 core::Ref<IJsonObject> TJsonTableString::Delete(StringView name)
 {
     return core::Ref<IJsonObject>::Adopt(static_cast<IJsonObject*>(DeletePtr(name)));

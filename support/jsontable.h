@@ -102,6 +102,7 @@ public:
     core::Ref<IJsonObject> GetMember(StringView name) const;
     // The entry that ends up holding the value takes one count of it.
     void PutMember(StringView name, const core::Ref<IJsonObject>& value);
+    void PutMember(String&& name, core::Ref<IJsonObject>&& value);
     // Removes the member; returns its value (nil when absent or nil).
     core::Ref<IJsonObject> Delete(StringView name);
     // New array values with the member values / names in iteration order.

@@ -14,10 +14,12 @@
 #include "support/jsonarray.h"
 #include "support/jsontable.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string>
 
 namespace support {
@@ -29,61 +31,16 @@ int TJsonWriter::Append(const char16_t* buffer)
     return Append(buffer, int(std::char_traits<char16_t>::length(buffer)));
 }
 
-TJsonWriterString::TJsonWriterString() : FBuf(static_cast<char16_t*>(std::malloc(32 * sizeof(char16_t)))), FSize(32)
+void TJsonWriterString::Grow(int size)
 {
-    if (!FBuf)
-        throw std::bad_alloc();
-    FBuf[0] = 0;
-}
-
-TJsonWriterString::~TJsonWriterString() { std::free(FBuf); }
-
-void TJsonWriterString::Reserve(int size)
-{
-    const int64_t wanted = std::max<int64_t>(int64_t(FSize) * 2, int64_t(FBPos) + size + 8);
-    if (wanted > 0x7FFFFFFF)
-        throw std::bad_alloc();
-    void* block = std::realloc(FBuf, size_t(wanted) * sizeof(char16_t));
-    if (!block)
-        throw std::bad_alloc();
-    FBuf = static_cast<char16_t*>(block);
-    FSize = int(wanted);
-}
-
-int TJsonWriterString::Append(const char16_t* buffer, int size)
-{
-    if (size <= 0)
-        return size;
-    if (size >= FSize - FBPos)
-        Reserve(size);
-    char16_t* at = FBuf + FBPos;
-    switch (size) {
-    case 1:
-        at[0] = buffer[0];
-        break;
-    case 2:
-        at[0] = buffer[0];
-        at[1] = buffer[1];
-        break;
-    case 4:
-        at[0] = buffer[0];
-        at[1] = buffer[1];
-        at[2] = buffer[2];
-        at[3] = buffer[3];
-        break;
-    default:
-        std::memcpy(at, buffer, size_t(size) * sizeof(char16_t));
-    }
-    FBPos += size;
-    FBuf[FBPos] = 0;
-    return size;
+    const size_t capacity = FBuf.capacity() + 1;  // the NUL's unit counts
+    FBuf.reserve(std::max(capacity * 2, FBuf.size() + size_t(size) + 8) - 1);
 }
 
 void TJsonWriterString::TrimRight()
 {
-    while (FBPos > 0 && FBuf[FBPos - 1] == u' ')
-        --FBPos;
-    FBuf[FBPos] = 0;
+    const size_t end = FBuf.find_last_not_of(u' ');
+    FBuf.resize(end == String::npos ? 0 : end + 1);
 }
 
 namespace {
@@ -154,12 +111,103 @@ const char16_t kLineBreak[] = u"\r\n                                            
                               u"                                                                "
                               u"                                                                ";
 
-int LineBreak(TJsonWriter& w, int level)
+// Where the text goes. Every sink is reached through one of three outputs known at compile time,
+// so that no token costs a virtual call: the caller's sink (each piece passed on as it is made, the
+// last result kept), text built straight in a buffer of units (AsJSon) and a count (CalcSize). The
+// same emitting code serves all three, so CalcSize always equals the length AsJSon gives.
+struct SinkOut {
+    TJsonWriter& w;
+    int Append(const char16_t* s, int n) { return w.Append(s, n); }
+};
+
+// Units in a block of its own that grows by realloc (which, for large blocks, remaps pages instead of
+// copying them); the String is made once, at the exact length, at the end.
+class TextOut {
+public:
+    TextOut() = default;
+    TextOut(const TextOut&) = delete;
+    TextOut& operator=(const TextOut&) = delete;
+    ~TextOut() { std::free(FBuf); }
+
+    int Append(const char16_t* s, int n)
+    {
+        if (n <= 0)
+            return n;
+        if (FEnd - FPos < n)
+            Grow(n);
+        if (n <= 8) {
+            for (int i = 0; i < n; ++i)
+                FPos[i] = s[i];
+        } else {
+            std::memcpy(FPos, s, size_t(n) * sizeof(char16_t));
+        }
+        FPos += n;
+        return n;
+    }
+    // Room for n more units, which the caller fills and then passes to Commit.
+    char16_t* Room(int n)
+    {
+        if (FEnd - FPos < n)
+            Grow(n);
+        return FPos;
+    }
+    void Commit(char16_t* end) { FPos = end; }
+    String Take() const { return FBuf ? String(FBuf, size_t(FPos - FBuf)) : String(); }
+
+private:
+    void Grow(int n)
+    {
+        const size_t length = size_t(FPos - FBuf);
+        const size_t capacity = std::max<size_t>({256, size_t(FEnd - FBuf) * 2, length + size_t(n)});
+        auto* grown = static_cast<char16_t*>(std::realloc(FBuf, capacity * sizeof(char16_t)));
+        if (!grown)
+            throw std::bad_alloc();
+        FBuf = grown;
+        FPos = grown + length;
+        FEnd = grown + capacity;
+    }
+
+    char16_t* FBuf = nullptr;
+    char16_t* FPos = nullptr;
+    char16_t* FEnd = nullptr;
+};
+
+struct CountOut {
+    int64_t size = 0;
+    int Append(const char16_t*, int n)
+    {
+        size += n;
+        return int(size);
+    }
+};
+
+template <class Out> int LineBreak(Out& w, int level)
 {
     return w.Append(kLineBreak, 2 + (level & 0xFF));
 }
 
-int WriteEscaped(TJsonWriter& w, StringView text, bool escape)
+// Which units need an escape: 1 = short escape, 2 = \u form (full mode; minimal mode escapes only the
+// quotation mark, the backslash and the slash).
+struct EscapeTable {
+    unsigned char full[128];
+    EscapeTable()
+    {
+        for (int c = 0; c < 128; ++c)
+            full[c] = c < 32 ? 2 : 0;
+        for (int c : {8, 9, 10, 12, 13, int('"'), int('\\'), int('/')})
+            full[c] = 1;
+    }
+};
+const EscapeTable kEscape;
+
+inline bool Plain(char16_t c, bool escape)
+{
+    if (c < 128)
+        return escape ? kEscape.full[c] == 0 : (c != u'"' && c != u'\\' && c != u'/');
+    return !escape;
+}
+
+template <class Out> int WriteEscaped(Out& w, StringView text, bool escape)
 {
     const char16_t* s = text.data();
     const size_t n = text.size();
@@ -168,28 +216,18 @@ int WriteEscaped(TJsonWriter& w, StringView text, bool escape)
     char16_t buf[6] = {u'\\', u'u', u'0', u'0', u'0', u'0'};
     for (size_t i = 0; i < n; ++i) {
         const char16_t c = s[i];
-        char16_t shortEscape = 0;
-        bool plain;
-        if (c == u'"' || c == u'\\' || c == u'/') {
-            plain = false;
-            shortEscape = c;
-        } else if (!escape) {
-            plain = true;
-        } else if (c >= 32 && c <= 127) {
-            plain = true;
-        } else {
-            plain = false;
-            switch (c) {
-            case 8: shortEscape = u'b'; break;
-            case 9: shortEscape = u't'; break;
-            case 10: shortEscape = u'n'; break;
-            case 12: shortEscape = u'f'; break;
-            case 13: shortEscape = u'r'; break;
-            default: break;
-            }
-        }
-        if (plain)
+        if (Plain(c, escape))
             continue;
+        char16_t shortEscape = 0;
+        switch (c) {
+        case u'"': case u'\\': case u'/': shortEscape = c; break;
+        case 8: shortEscape = u'b'; break;
+        case 9: shortEscape = u't'; break;
+        case 10: shortEscape = u'n'; break;
+        case 12: shortEscape = u'f'; break;
+        case 13: shortEscape = u'r'; break;
+        default: break;
+        }
         if (i > run)
             w.Append(s + run, int(i - run));
         run = i + 1;
@@ -210,48 +248,130 @@ int WriteEscaped(TJsonWriter& w, StringView text, bool escape)
     return result;
 }
 
-int WriteAscii(TJsonWriter& w, const char* text, size_t n)
+template <class Out> int WriteAscii(Out& w, const char* text, size_t n)
 {
+    if constexpr (requires { w.Room(1); }) {
+        char16_t* out = w.Room(int(n));
+        for (size_t i = 0; i < n; ++i)
+            out[i] = char16_t(text[i]);
+        w.Commit(out + n);
+        return int(n);
+    }
     char16_t wide[40];
     for (size_t i = 0; i < n; ++i)
         wide[i] = char16_t(text[i]);
     return w.Append(wide, int(n));
 }
 
-int WriteDouble(TJsonWriter& w, double d)
+// The value rounded to 15 significant digits, laid out as printf's "%.15g" does (trailing zeros
+// dropped; exponent form below 1e-4 and from 1e15), plus ".0" when the text would read as an integer.
+// When the shortest text that reads back as the value has at most 15 digits, those are the digits:
+// the value lies within half a unit in the 17th place of them, far inside half a unit in the 15th, so
+// rounding to 15 gives them again. Only longer ones need the exact (and slower) 15-digit conversion.
+size_t FormatDouble(double d, char* out)
+{
+    char sci[40];
+    const char* sciEnd = std::to_chars(sci, sci + sizeof(sci), d, std::chars_format::scientific).ptr;
+    const bool negative = sci[0] == '-';
+    const char* p = sci + (negative ? 1 : 0);
+    {
+        const char* e = p;
+        while (e < sciEnd && *e != 'e')
+            ++e;
+        if (e - p - (e - p > 1 ? 1 : 0) > 15)
+            sciEnd = std::to_chars(sci, sci + sizeof(sci), d, std::chars_format::scientific, 14).ptr;
+    }
+    char digits[20];
+    int count = 0;
+    digits[count++] = *p++;
+    if (*p == '.')
+        ++p;
+    while (p < sciEnd && *p != 'e')
+        digits[count++] = *p++;
+    int exponent = 0;
+    std::from_chars(p + 1 + (p[1] == '+'), sciEnd, exponent);
+    while (count > 1 && digits[count - 1] == '0')
+        --count;
+
+    char* o = out;
+    if (negative)
+        *o++ = '-';
+    if (exponent < -4 || exponent >= 15) {
+        *o++ = digits[0];
+        if (count > 1) {
+            *o++ = '.';
+            for (int i = 1; i < count; ++i)
+                *o++ = digits[i];
+        }
+        *o++ = 'e';
+        *o++ = exponent < 0 ? '-' : '+';
+        const int magnitude = exponent < 0 ? -exponent : exponent;
+        if (magnitude < 10)
+            *o++ = '0';
+        o = std::to_chars(o, o + 4, magnitude).ptr;
+    } else if (exponent >= 0) {
+        for (int i = 0; i <= exponent; ++i)
+            *o++ = i < count ? digits[i] : '0';
+        *o++ = '.';
+        if (count > exponent + 1) {
+            for (int i = exponent + 1; i < count; ++i)
+                *o++ = digits[i];
+        } else {
+            *o++ = '0';
+        }
+    } else {
+        *o++ = '0';
+        *o++ = '.';
+        for (int i = -1; i > exponent; --i)
+            *o++ = '0';
+        for (int i = 0; i < count; ++i)
+            *o++ = digits[i];
+    }
+    return size_t(o - out);
+}
+
+template <class Out> int WriteDouble(Out& w, double d)
 {
     if (!std::isfinite(d))
         return w.Append(u"null", 4);
     char text[40];
-    auto [end, ec] = std::to_chars(text, text + 32, d, std::chars_format::general, 15);
-    size_t n = size_t(end - text);
-    if (!std::memchr(text, '.', n) && !std::memchr(text, 'e', n)) {
-        text[n++] = '.';
-        text[n++] = '0';
-    }
-    return WriteAscii(w, text, n);
+    return WriteAscii(w, text, FormatDouble(d, text));
 }
 
-int WriteInt(TJsonWriter& w, int64_t i)
+template <class Out> int WriteInt(Out& w, int64_t i)
 {
     char text[24];
     auto [end, ec] = std::to_chars(text, text + sizeof(text), i);
     return WriteAscii(w, text, size_t(end - text));
 }
 
-bool Skipped(IJsonObject* item) { return item && (item->GetDataType() == stMethod || item->GetProcessing()); }
-
 } // namespace
 
-int TJsonObject::WriteValue(TJsonWriter& w, bool indent, bool escape, int level)
+inline bool TJsonObject::Skipped(const TJsonObject* item)
+{
+    return item && (item->FDataType == stMethod || item->FProcessing);
+}
+
+// TJsonObject is the only class behind IJsonObject, so elements and members are followed without a
+// virtual call.
+template <class Out> int TJsonObject::Emit(Out& w, bool indent, bool escape, int level)
 {
     if (FProcessing)
         return w.Append(u"null", 4);
+    // Only a container can lead back to itself, so only containers are marked.
     struct Mark {
-        bool& flag;
-        explicit Mark(bool& f) : flag(f) { flag = true; }
-        ~Mark() { flag = false; }
-    } mark(FProcessing);
+        bool* flag;
+        explicit Mark(bool* f) : flag(f)
+        {
+            if (flag)
+                *flag = true;
+        }
+        ~Mark()
+        {
+            if (flag)
+                *flag = false;
+        }
+    } mark(FDataType == stObject || FDataType == stArray ? &FProcessing : nullptr);
     switch (FDataType) {
     case stNull:
         return w.Append(u"null", 4);
@@ -277,7 +397,7 @@ int TJsonObject::WriteValue(TJsonWriter& w, bool indent, bool escape, int level)
         bool first = true;
         TJsonAvlIterator it(*FO.c_object);
         while (it.MoveNext()) {
-            auto* item = static_cast<IJsonObject*>(it.Current()->Ptr());
+            auto* item = static_cast<TJsonObject*>(static_cast<IJsonObject*>(it.Current()->Ptr()));
             if (Skipped(item))
                 continue;
             if (!first)
@@ -292,7 +412,7 @@ int TJsonObject::WriteValue(TJsonWriter& w, bool indent, bool escape, int level)
             else
                 w.Append(u"\":", 2);
             if (item)
-                item->WriteValue(w, indent, escape, level);
+                item->Emit(w, indent, escape, level);
             else
                 w.Append(u"null", 4);
         }
@@ -309,14 +429,14 @@ int TJsonObject::WriteValue(TJsonWriter& w, bool indent, bool escape, int level)
             LineBreak(w, ++level);
         bool first = true;
         for (int32_t i = 0; i < array->Length(); ++i) {
-            IJsonObject* item = array->Item(i);
+            auto* item = static_cast<TJsonObject*>(array->Item(i));
             if (Skipped(item))
                 continue;
             if (!first)
                 w.Append(u",", 1);
             first = false;
             if (item)
-                item->WriteValue(w, indent, escape, level);
+                item->Emit(w, indent, escape, level);
             else
                 w.Append(u"null", 4);
         }
@@ -326,12 +446,18 @@ int TJsonObject::WriteValue(TJsonWriter& w, bool indent, bool escape, int level)
     return 0;
 }
 
+int TJsonObject::WriteValue(TJsonWriter& w, bool indent, bool escape, int level)
+{
+    SinkOut out{w};
+    return Emit(out, indent, escape, level);
+}
+
 String TJsonObject::AsJSon(bool indent, bool escape)
 {
-    TJsonWriterString w;
-    if (WriteValue(w, indent, escape, 0) < 0 || w.Length() == 0)
-        return String();
-    return String(w.Data());  // up to the first NUL
+    TextOut out;
+    Emit(out, indent, escape, 0);
+    // The whole text: a string holding U+0000, written unescaped, keeps what follows it.
+    return out.Take();
 }
 
 int64_t TJsonObject::SaveTo(core::Stream& stream, bool indent, bool escape)
@@ -364,9 +490,9 @@ int64_t TJsonObject::SaveTo(JsonSocket socket, bool indent, bool escape)
 
 int64_t TJsonObject::CalcSize(bool indent, bool escape)
 {
-    TJsonWriterFake w;
-    WriteValue(w, indent, escape, 0);
-    return w.Size();
+    CountOut out;
+    Emit(out, indent, escape, 0);
+    return out.size;
 }
 
 } // namespace support

@@ -5,6 +5,7 @@
 #include "support/jsonobject.h"
 
 #include <cstdint>
+#include <utility>
 
 namespace core {
 class Stream;
@@ -23,50 +24,50 @@ public:
     virtual void Reset() = 0;
 };
 
-// Text in memory: capacity 32 units at first, doubled (at least) when full, always NUL-terminated.
-// Appends of one, two or four units store directly, as the reader appends one unit per character.
+// Text in memory: capacity 32 units at first, then the larger of twice the capacity and what is
+// needed, always NUL-terminated. The text is a String, so that whoever asked for it can take it
+// without a copy.
 class TJsonWriterString final : public TJsonWriter {
 public:
-    TJsonWriterString();
-    ~TJsonWriterString() override;
-    TJsonWriterString(const TJsonWriterString&) = delete;
-    TJsonWriterString& operator=(const TJsonWriterString&) = delete;
+    TJsonWriterString() { FBuf.reserve(31); }  // 32 units with the NUL
 
-    int Append(const char16_t* buffer, int size) override;
-    using TJsonWriter::Append;
-    void Reset() override
+    int Append(const char16_t* buffer, int size) override
     {
-        FBPos = 0;
-        FBuf[0] = 0;
+        if (size <= 0)
+            return size;
+        Reserve(size);
+        FBuf.append(buffer, size_t(size));
+        return size;
     }
+    using TJsonWriter::Append;
+    void Reset() override { FBuf.clear(); }
     // Removes trailing blanks (unit 32 only).
     void TrimRight();
 
     void AppendUnit(char16_t c)
     {
-        if (FSize - FBPos <= 1)
-            Reserve(1);
-        FBuf[FBPos++] = c;
-        FBuf[FBPos] = 0;
+        Reserve(1);
+        FBuf.push_back(c);
     }
     // Cuts the text to count units.
-    void Truncate(int count)
-    {
-        FBPos = count;
-        FBuf[FBPos] = 0;
-    }
+    void Truncate(int count) { FBuf.resize(size_t(count)); }
 
-    const char16_t* Data() const { return FBuf; }
-    int Length() const { return FBPos; }
-    int Capacity() const { return FSize; }
-    StringView View() const { return StringView(FBuf, size_t(FBPos)); }
+    const char16_t* Data() const { return FBuf.c_str(); }
+    int Length() const { return int(FBuf.size()); }
+    int Capacity() const { return int(FBuf.capacity()) + 1; }
+    StringView View() const { return FBuf; }
+    // Hands the text over; the buffer is empty afterwards.
+    String TakeText() { return std::exchange(FBuf, String()); }
 
 private:
-    void Reserve(int size);
+    void Reserve(int size)
+    {
+        if (size_t(size) >= FBuf.capacity() + 1 - FBuf.size())
+            Grow(size);
+    }
+    void Grow(int size);
 
-    char16_t* FBuf;
-    int FBPos = 0;
-    int FSize;
+    String FBuf;
 };
 
 // Bytes into a stream it does not own: each unit up to 255 as one byte; a unit above 255 (only met

@@ -10,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <limits>
 #include <random>
 
@@ -54,6 +56,12 @@ TEST(JsonWriter, EscapeModes)
         EXPECT_EQ(value->AsJSon(false, false), c.minimal);
         EXPECT_EQ(value->CalcSize(false, true), int64_t(String(c.full).size()));
     }
+    // A NUL written unescaped does not cut the text.
+    JsonRef nul = TJsonObject::Make(StringView(u"a\0b", 3));
+    EXPECT_EQ(nul->AsJSon(false, false), String(u"\"a\0b\"", 5));
+    EXPECT_EQ(nul->AsJSon(false, true), u"\"a\\u0000b\"");
+    EXPECT_EQ(nul->CalcSize(false, false), 5);
+
     JsonRef object = TJsonObject::Make(stObject);
     object->AsObject()->PutMember(u"k\u00e9", TJsonObject::Make(1));
     EXPECT_EQ(object->AsJSon(), u"{\"k\\u00e9\":1}");
@@ -72,12 +80,34 @@ TEST(JsonWriter, NumbersAreValidJsonWhateverTheValue)
         {1e20, u"1e+20"},
         {1.5e-7, u"1.5e-07"},
         {1.0 / 3, u"0.333333333333333"},
+        {123000000, u"123000000.0"},
+        {1e15, u"1e+15"},
+        {0.0001, u"0.0001"},
+        {-0.0, u"-0.0"},
+        {1e-300, u"1e-300"},
         {std::numeric_limits<double>::quiet_NaN(), u"null"},
         {std::numeric_limits<double>::infinity(), u"null"},
         {-std::numeric_limits<double>::infinity(), u"null"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(TJsonObject::Make(c.value)->AsJSon(), c.text);
+    // The digits and layout are printf's "%.15g" (with ".0" after a whole number).
+    std::mt19937_64 random(3);
+    for (int i = 0; i < 20000; ++i) {
+        uint64_t bits = random();
+        double value = 0;
+        std::memcpy(&value, &bits, sizeof(value));
+        if (i % 2)
+            value = std::ldexp(double(int64_t(bits >> 11)), int(bits % 120) - 80);
+        if (!std::isfinite(value))
+            continue;
+        char expected[64];
+        std::snprintf(expected, sizeof(expected), "%.15g", value);
+        std::string text = core::ToUtf8(TJsonObject::Make(value)->AsJSon());
+        if (text.size() > 2 && text.compare(text.size() - 2, 2, ".0") == 0 && !std::strchr(expected, '.'))
+            text.resize(text.size() - 2);
+        ASSERT_EQ(text, expected);
+    }
     EXPECT_EQ(TJsonObject::Make(std::numeric_limits<int64_t>::min())->AsJSon(), u"-9223372036854775808");
     // A whole double reads back as a double.
     EXPECT_EQ(ParseString(TJsonObject::Make(100.0)->AsJSon())->GetDataType(), stDouble);
@@ -152,7 +182,13 @@ JsonRef Generate(std::mt19937& random, int depth)
         return array;
     }
     default: {
-        JsonRef object = TJsonObject::Make(stObject);
+        // A NUL written unescaped does not cut the text.
+    JsonRef nul = TJsonObject::Make(StringView(u"a\0b", 3));
+    EXPECT_EQ(nul->AsJSon(false, false), String(u"\"a\0b\"", 5));
+    EXPECT_EQ(nul->AsJSon(false, true), u"\"a\\u0000b\"");
+    EXPECT_EQ(nul->CalcSize(false, false), 5);
+
+    JsonRef object = TJsonObject::Make(stObject);
         for (int n = int(random() % 5); n > 0; --n)
             object->AsObject()->PutMember(core::IntToStr(random() % 100) + u"\u00e9\"", Generate(random, depth + 1));
         return object;
