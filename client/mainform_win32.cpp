@@ -24,8 +24,6 @@
 #include "skin/controls/statusbar.h"
 #include "support/threadcomponent.h"
 #include "support/threadpool.h"
-#include "treeview/header.h"
-#include "treeview/tree_view.h"
 #include "treeview/virtual_tree.h"
 #include "ui/application.h"
 #include "ui/label.h"
@@ -400,10 +398,6 @@ void Tfrmmain::FillTree(const String& section)
         throw;
     }
     vt1->EndUpdate();
-    // The scroll bar comes and goes with the rows, and the tree sizes its auto-size column while it
-    // still counts the bar's width: the first column is fitted to the width the rows leave.
-    if (auto* view = dynamic_cast<treeview::TVirtualTreeView*>(vt1))
-        view->Header().Columns().FitAutoSizeColumn(false);
 }
 
 namespace {
