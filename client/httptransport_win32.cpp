@@ -47,35 +47,13 @@ HttpReply Request(const char* verb, const String& url, const std::string* body, 
         request.waiting = AnswerWindows;
     if (!ui::ParseHttpUrl(url, request.url))
         return reply;
-    for (int redirects = 0;; ++redirects) {
-        std::string raw;
-        String error;
-        ui::HttpReply parsed;
-        if (!ui::HttpExchange(request, raw, error) || !ui::ParseHttpReply(raw, parsed))
-            return reply;
-        const bool redirect = parsed.status == 301 || parsed.status == 302 || parsed.status == 303
-                              || parsed.status == 307 || parsed.status == 308;
-        if (redirect) {
-            // A loop of redirects ends here as a failed request; so does any scheme but http.
-            ui::HttpUrl next;
-            if (redirects == kMaxRedirects
-                || !ui::ParseHttpUrl(core::FromUtf8(ui::ResolveLocation(request.url, parsed.location)), next))
-                return reply;
-            request.url = next;
-            if (parsed.status == 303 || ((parsed.status == 301 || parsed.status == 302) && request.verb != std::string_view("GET"))) {
-                // As browsers do: the form is not posted again to the new address.
-                request.verb = "GET";
-                request.body.clear();
-                request.headers = "User-Agent: iisuser_class\r\n";
-            }
-            continue;
-        }
-        if (parsed.status < 200 || parsed.status >= 300)
-            return reply;
-        reply.ok = true;
-        reply.text = core::FromAnsi(parsed.body);
+    ui::HttpReply parsed;
+    String error;
+    if (!ui::HttpFetch(std::move(request), kMaxRedirects, parsed, error) || parsed.status < 200 || parsed.status >= 300)
         return reply;
-    }
+    reply.ok = true;
+    reply.text = core::FromAnsi(parsed.body);
+    return reply;
 }
 
 class SocketTransport final : public HttpTransport {

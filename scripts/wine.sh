@@ -42,3 +42,14 @@ if [ ! -f "$WINEPREFIX/.client-ready" ]; then
 fi
 
 wine_server_up
+
+# Wine draws the caption buttons and the scroll-bar arrows with its own symbol font; this prefix
+# does not find it where Wine keeps it, and the buttons would show as the letters "0 1 r". The
+# font goes into the prefix's font folder, registered like any installed font.
+marlett=/usr/share/wine/fonts/marlett.ttf
+if [ -f "$marlett" ] && [ ! -f "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf" ]; then
+  mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
+  cp "$marlett" "$WINEPREFIX/drive_c/windows/Fonts/"
+  wine_exec reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\Fonts' /v 'Marlett (TrueType)' /t REG_SZ \
+    /d marlett.ttf /f </dev/null >/dev/null 2>&1
+fi

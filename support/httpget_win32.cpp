@@ -1,7 +1,9 @@
 // HTTP GET over the system's HTTP client (WinINet). Each call opens its own session, connection
 // and request, so that nothing of one request (cookies, kept connections) leaks into the next.
-// Redirects are followed here rather than by the library, which gives them a fixed limit; the read
-// time-out is set on every handle, as some implementations take it only from the request handle.
+// Plain http goes over the class library's socket exchange (one deadline for the whole reply);
+// https over WinINet, whose redirects are followed here rather than by the library, which gives
+// them a fixed limit; the read time-out is set on every handle, as some implementations take it
+// only from the request handle.
 #include "core/win32.h"
 
 #include <wininet.h>
@@ -11,6 +13,7 @@
 
 #include "core/codepage.h"
 #include "core/string.h"
+#include "ui/httpget.h"
 
 #include <string>
 #include <vector>
@@ -136,10 +139,30 @@ String Combine(const String& base, const String& relative)
     return String();
 }
 
+// A plain http address goes over the socket exchange of the class library: its time-out bounds the
+// connection and the whole reply, and its redirects stay on http.
+String GetPlain(const String& url, const HttpGetOptions& options)
+{
+    ui::HttpRequest request;
+    if (!ui::ParseHttpUrl(url, request.url))
+        return String();
+    request.version = "HTTP/1.1";
+    request.headers = "User-Agent: " + core::ToUtf8(HttpUserAgent) + "\r\n";
+    request.timeoutMs = options.ReadTimeoutMs;
+    request.maxReplyBytes = MaxBodyBytes;
+    ui::HttpReply reply;
+    String error;
+    if (!ui::HttpFetch(std::move(request), options.MaxRedirects, reply, error) || reply.status < 200 || reply.status >= 300)
+        return String();
+    return core::FromAnsi(reply.body);
+}
+
 String Get(const String& url, const HttpGetOptions& options)
 {
     if (!IsHttpUrl(url))
         return String();
+    if (core::AnsiLowerCase(core::Copy(url, 1, 7)) == u"http://")
+        return GetPlain(url, options);
     InternetHandle session(InternetOpenW(reinterpret_cast<const wchar_t*>(HttpUserAgent),
                                          INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
     if (!session)

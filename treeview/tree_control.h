@@ -268,6 +268,7 @@ private:
     std::unique_ptr<Port> m_port;
     std::function<void()> m_old_font_change;
     bool m_font_hooked = false;
+    bool m_size_pending = false; // a size change arrived while one was being handled
     bool m_font_changed = false;
     HWND m_panning_window = nullptr;
     HBITMAP m_panning_image = nullptr;

@@ -741,20 +741,38 @@ void TVirtualTreeControl::HandleScrollMessage(ui::Message& message, TScrollBarKi
 void TVirtualTreeControl::HandleSize(ui::Message& message)
 {
     ui::CustomControl::WndProc(message);
-    if (!HandleAllocated() || (TreeStates() & (tsSizing | tsWindowCreating)) || ClientHeight() < 1)
+    if (!HandleAllocated() || (TreeStates() & tsWindowCreating) || ClientHeight() < 1)
         return;
+    if (TreeStates() & tsSizing) {
+        // A scroll bar that the pass under way shows or hides changes the client size again; that size
+        // is fitted once the current pass is done, or the auto-size column would keep the bar's width.
+        m_size_pending = true;
+        return;
+    }
     ChangeStates(tsSizing, 0);
     struct Leave {
         TVirtualTreeControl& tree;
-        ~Leave() { tree.ChangeStates(0, tsSizing); }
+        ~Leave()
+        {
+            tree.m_size_pending = false;
+            tree.ChangeStates(0, tsSizing);
+        }
     } leave{*this};
-    UpdateHeaderRect();
-    if (Header().Options() & hoAutoResize)
-        Header().Columns().FitAutoSizeColumn(false);
-    else
-        Header().ApplyHeaderConstraints();
-    Header().Columns().DistributeSpringWidth();
-    UpdateScrollBars(true);
+    // A bar that comes with one width and goes with the next could toggle for ever: a few passes
+    // settle every real case (vertical bar, then horizontal bar, then the size they leave).
+    constexpr int MaxSizePasses = 4;
+    for (int pass = 0; pass < MaxSizePasses; ++pass) {
+        m_size_pending = false;
+        UpdateHeaderRect();
+        if (Header().Options() & hoAutoResize)
+            Header().Columns().FitAutoSizeColumn(false);
+        else
+            Header().ApplyHeaderConstraints();
+        Header().Columns().DistributeSpringWidth();
+        UpdateScrollBars(true);
+        if (!m_size_pending || ClientHeight() < 1)
+            break;
+    }
 }
 
 void TVirtualTreeControl::HandleTimer(ui::Message& message)

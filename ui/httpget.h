@@ -32,6 +32,12 @@ struct HttpRequest {
 // calling thread.
 bool HttpExchange(const HttpRequest& request, std::string& reply, core::String& error);
 
+// The exchange with its redirects followed: at most maxRedirects of them, and only to http
+// addresses (a loop of redirects, or one to another scheme, is a failed fetch). A 303, or a 301 or
+// 302 answering a POST, goes on as a GET without the body. `reply` is the last reply, parsed;
+// false when an exchange fails, a reply is incomplete or the chain does not end.
+bool HttpFetch(HttpRequest request, int maxRedirects, HttpReply& reply, core::String& error);
+
 // A GET of url (HTTP/1.0, "Connection: close").
 bool HttpGet(const HttpUrl& url, unsigned timeoutMs, std::string& reply, core::String& error);
 

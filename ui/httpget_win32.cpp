@@ -162,6 +162,47 @@ bool HttpExchange(const HttpRequest& request, std::string& reply, core::String& 
     }
 }
 
+bool HttpFetch(HttpRequest request, int maxRedirects, HttpReply& reply, core::String& error)
+{
+    for (int redirects = 0;; ++redirects) {
+        std::string raw;
+        if (!HttpExchange(request, raw, error))
+            return false;
+        if (!ParseHttpReply(raw, reply)) {
+            error = u"The reply is incomplete";
+            return false;
+        }
+        const int status = reply.status;
+        if (status != 301 && status != 302 && status != 303 && status != 307 && status != 308)
+            return true;
+        HttpUrl next;
+        if (redirects >= maxRedirects) {
+            error = u"Too many redirects";
+            return false;
+        }
+        if (!ParseHttpUrl(core::FromUtf8(ResolveLocation(request.url, reply.location)), next)) {
+            error = u"A redirect to an address that is not http";
+            return false;
+        }
+        request.url = next;
+        if (status == 303 || ((status == 301 || status == 302) && std::string_view(request.verb) != "GET")) {
+            request.verb = "GET";
+            request.body.clear();
+            // Header lines about the body go with it.
+            std::string kept;
+            for (size_t at = 0; at < request.headers.size();) {
+                size_t end = request.headers.find("\r\n", at);
+                end = end == std::string::npos ? request.headers.size() : end + 2;
+                const std::string line = request.headers.substr(at, end - at);
+                if (line.compare(0, 13, "Content-Type:") != 0)
+                    kept += line;
+                at = end;
+            }
+            request.headers = kept;
+        }
+    }
+}
+
 bool HttpGet(const HttpUrl& url, unsigned timeoutMs, std::string& reply, core::String& error)
 {
     HttpRequest request;

@@ -13,6 +13,7 @@
 #include "skin/controls/framebar.h"
 #include "skin/controls/panel.h"
 #include "skin/controls/statusbar.h"
+#include "treeview/string_tree.h"
 #include "treeview/virtual_tree.h"
 #include "ui/label.h"
 #include "ui/memo.h"
@@ -252,6 +253,21 @@ TEST_F(MainFormTest, TheWindowAndTheTrayShowTheProgramsIcon)
             trayIcon = call.data.hIcon;
     ASSERT_NE(trayIcon, nullptr);
     EXPECT_NE(trayIcon, LoadIconW(nullptr, IDI_APPLICATION));
+}
+
+TEST_F(MainFormTest, TheFirstColumnTakesWhatTheOthersLeave)
+{
+    Tfrmmain* form = LoggedIn();
+    form->Show();
+    Pump();
+    auto& tree = dynamic_cast<treeview::TVirtualStringTree&>(*form->vt1);
+    RECT client{};
+    GetClientRect(tree.Handle(), &client);
+    int others = 0;
+    for (int i = 1; i < tree.Header().Columns().Count(); ++i)
+        others += tree.Header().Columns()[i].Width();
+    EXPECT_EQ(others, 200);
+    EXPECT_EQ(tree.Header().Columns()[0].Width(), client.right - others);
 }
 
 TEST_F(MainFormTest, TheTrafficLabelShowsItsWholeText)

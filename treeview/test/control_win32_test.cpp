@@ -662,5 +662,40 @@ TEST_F(TreeControl, UpdatesLeaveTheWindowShown)
     EXPECT_FALSE(IsWindowVisible(Window()));
 }
 
+// A size change whose pass shows or hides the vertical bar sizes the client area again inside the
+// pass; the auto-size column must end with the width the final client area leaves, not the one the
+// bar's coming or going made stale.
+TEST_F(TreeControl, AutoSizeColumnFollowsTheScrollBarThatASizeChangeBrings)
+{
+    tree->Header().SetOptions(tree->Header().Options() | hoAutoResize);
+    tree->SetRootNodeCount(3); // 60 pixels of rows
+    Pump();
+    const int others = tree->Header().Columns()[1].Width() + tree->Header().Columns()[2].Width() +
+                       tree->Header().Columns()[3].Width();
+    ASSERT_EQ(others, 200);
+    struct Case {
+        const char* what;
+        int width, height;
+        bool bar;
+    };
+    const Case cases[] = {
+        {"shorter than the rows: the bar comes", 400, 70, true},
+        {"narrower with the bar kept", 380, 70, true},
+        {"taller than the rows: the bar goes", 380, 300, false},
+        {"wider and shorter at once: the bar comes", 420, 60, true},
+        {"back to the first size: the bar goes", 400, 300, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        tree->SetBounds(10, 10, c.width, c.height);
+        EXPECT_EQ(bool(GetWindowLongPtrW(Window(), GWL_STYLE) & WS_VSCROLL), c.bar);
+        // Checked before any further message: the pass itself must leave the right width.
+        EXPECT_EQ(tree->Header().Columns()[0].Width(), Client().right - others);
+        Pump();
+        EXPECT_EQ(tree->Header().Columns()[0].Width(), Client().right - others);
+        EXPECT_FALSE(GetWindowLongPtrW(Window(), GWL_STYLE) & WS_HSCROLL);
+    }
+}
+
 } // namespace
 } // namespace treeview::test
