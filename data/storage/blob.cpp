@@ -258,7 +258,8 @@ void TCRBlobData::Defrag()
     }
     TPieceHeader* whole = nullptr;
     AllocPiece(whole, size);
-    Read(0, 0, PieceData(whole));
+    // The stored bytes as they are: compressed content stays compressed.
+    TCRBlobData::Read(0, 0, PieceData(whole));
     whole->Used = size;
     Clear();
     AppendPiece(whole);
@@ -272,7 +273,7 @@ void TCRBlobData::CopyTo(TCRBlobData& Dest)
         return;
     TPieceHeader* copy = nullptr;
     AllocPiece(copy, size);
-    Read(0, 0, PieceData(copy));
+    TCRBlobData::Read(0, 0, PieceData(copy));
     copy->Used = size;
     // The existing pieces go over to Dest as they are.
     Dest.FFirstPiece = FFirstPiece;
