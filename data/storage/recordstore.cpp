@@ -1,0 +1,873 @@
+// The abstract record set: layout, field values, complex slots, lifecycle and editing.
+#include "data/storage/recordstore.h"
+
+#include "data/storage/memutils.h"
+
+#include "core/convert.h"
+#include "core/datetime.h"
+#include "core/exception.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <map>
+
+namespace data {
+
+std::function<void()> StartWaitProc;
+std::function<void()> StopWaitProc;
+std::function<void(String& Title)> ApplicationTitleProc;
+
+void CallStartWaitHook()
+{
+    if (StartWaitProc)
+        StartWaitProc();
+}
+
+void CallStopWaitHook()
+{
+    if (StopWaitProc)
+        StopWaitProc();
+}
+
+String GetHostAppTitle()
+{
+    String title;
+    if (ApplicationTitleProc)
+        ApplicationTitleProc(title);
+    return title;
+}
+
+namespace {
+
+[[noreturn]] void Fail(StringView message)
+{
+    core::AssertFailed(message, __FILE__, __LINE__);
+}
+
+bool IsTextCode(uint16_t type)
+{
+    return type == dtString || type == dtExtString || type == dtWideString || type == dtExtWideString;
+}
+
+bool IsByReference(uint16_t type)
+{
+    return type == dtExtString || type == dtExtVarBytes || type == dtExtWideString;
+}
+
+// Copies text units with line-break completion: CR LF as it is, a lone LF as CR LF; stops at a zero
+// and after `length` units, and ends the result with a zero.
+template<class Unit>
+void CopyWithCrLf(const uint8_t* source, uint8_t* dest, int length)
+{
+    int written = 0;
+    Unit previous = 0;
+    for (int i = 0; written < length; ++i) {
+        Unit c;
+        std::memcpy(&c, source + i * sizeof(Unit), sizeof c);
+        if (!c)
+            break;
+        if (c == Unit('\n') && previous != Unit('\r')) {
+            const Unit cr = Unit('\r');
+            std::memcpy(dest + written++ * sizeof(Unit), &cr, sizeof cr);
+            if (written >= length)
+                break;
+        }
+        std::memcpy(dest + written++ * sizeof(Unit), &c, sizeof c);
+        previous = c;
+    }
+    const Unit zero = 0;
+    std::memcpy(dest + written * sizeof(Unit), &zero, sizeof zero);
+}
+
+// Units before the first zero, at most `limit`.
+template<class Unit>
+int LengthZ(const uint8_t* text, int limit)
+{
+    int n = 0;
+    for (Unit c; n < limit; ++n) {
+        std::memcpy(&c, text + n * sizeof(Unit), sizeof c);
+        if (!c)
+            break;
+    }
+    return n;
+}
+
+double RoundToScale(double value, int scale)
+{
+    if (scale <= 0 || !std::isfinite(value))
+        return value;
+    return core::StrToFloat(core::FloatToStrF(value, core::FloatFormat::Fixed, 18, scale));
+}
+
+} // namespace
+
+// ---- lifecycle ----------------------------------------------------------------------------------
+
+TData::TData() = default;
+
+TData::~TData()
+{
+    try {
+        Close();
+        ClearFields();
+    } catch (...) {
+        core::HandleException();
+    }
+}
+
+void TData::InitData()
+{
+    FBOF = FEOF = true;
+    FRecordCount = 0;
+    FRecordNoOffset = 0;
+}
+
+void TData::Prepare()
+{
+    DoPrepare();
+    FPrepared = true;
+}
+
+void TData::UnPrepare()
+{
+    if (!FPrepared)
+        return;
+    FPrepared = false;
+    if (AutoInitFields)
+        ClearFields();
+    DoUnPrepare();
+}
+
+void TData::Open()
+{
+    if (FActive)
+        return;
+    InitData();
+    try {
+        DoOpen();
+    } catch (...) {
+        FreeData();
+        throw;
+    }
+    FActive = true;
+}
+
+void TData::Close()
+{
+    struct Finally {
+        TData* data;
+        ~Finally()
+        {
+            data->FActive = false;
+            data->FreeData();
+            if (data->AutoInitFields && !data->FPrepared)
+                data->ClearFields();
+        }
+    };
+    Finally finally{this};
+    if (FActive)
+        DoClose();
+}
+
+void TData::Reopen()
+{
+    Close();
+    Open();
+}
+
+void TData::ClearFields()
+{
+    FFields.Clear();
+    if (OnFieldsChanged)
+        OnFieldsChanged();
+}
+
+bool TData::IsBlobFieldType(uint16_t DataType) const
+{
+    return DataType == dtBlob || DataType == dtMemo || DataType == dtWideMemo;
+}
+
+bool TData::IsComplexFieldType(uint16_t DataType) const
+{
+    return DataType == dtVariant || DataType == dtExtString || DataType == dtExtVarBytes ||
+        DataType == dtExtWideString || IsBlobFieldType(DataType);
+}
+
+bool TData::HasFields(std::initializer_list<uint16_t> FieldTypes) const
+{
+    for (int i = 0; i < FFields.Count(); ++i)
+        if (std::find(FieldTypes.begin(), FieldTypes.end(), FFields.Items(i)->DataType) != FieldTypes.end())
+            return true;
+    return false;
+}
+
+bool TData::HasBlobFields() const
+{
+    for (int i = 0; i < FFields.Count(); ++i)
+        if (IsBlobFieldType(FFields.Items(i)->DataType))
+            return true;
+    return false;
+}
+
+bool TData::CheckHasComplexFields()
+{
+    FHasComplexFields = false;
+    for (int i = 0; i < FFields.Count(); ++i)
+        if (IsComplexFieldType(FFields.Items(i)->DataType))
+            FHasComplexFields = true;
+    return FHasComplexFields;
+}
+
+void TData::MakeNamesUnique()
+{
+    std::vector<TFieldDesc*> top;
+    for (int i = 0; i < FFields.Count(); ++i)
+        if (!FFields.Items(i)->HasParent())
+            top.push_back(FFields.Items(i));
+    // Empty names are numbered from 0; of equal names the first keeps it and the others are numbered
+    // from 1 in field order. A new name that meets an existing one wins: the existing field is
+    // numbered in turn, until every name is unique.
+    std::vector<bool> renamed(top.size(), false);
+    int empty = 0;
+    for (size_t i = 0; i < top.size(); ++i) {
+        if (top[i]->Name.empty()) {
+            top[i]->Name = u"_" + core::IntToStr(empty++);
+            top[i]->Reserved = true;
+            renamed[i] = true;
+        }
+    }
+    for (bool changed = true; changed;) {
+        changed = false;
+        std::map<String, std::vector<size_t>> groups;
+        for (size_t i = 0; i < top.size(); ++i)
+            groups[StrToUpper(top[i]->Name)].push_back(i);
+        for (auto& [key, members] : groups) {
+            if (members.size() < 2)
+                continue;
+            auto keeper = std::find_if(members.begin(), members.end(), [&](size_t i) { return renamed[i]; });
+            const size_t keep = keeper == members.end() ? members.front() : *keeper;
+            int k = 0;
+            for (size_t i : members) {
+                top[i]->Reserved = true;
+                if (i == keep)
+                    continue;
+                top[i]->Name += u"_" + core::IntToStr(++k);
+                renamed[i] = true;
+            }
+            for (size_t i : members)
+                if (i != keep)
+                    renamed[i] = true;
+            renamed[keep] = keeper != members.end();
+            changed = true;
+        }
+    }
+}
+
+void TData::InitFields()
+{
+    if (AutoInitFields) {
+        auto changed = std::move(OnFieldsChanged);
+        try {
+            ClearFields();
+        } catch (...) {
+            OnFieldsChanged = std::move(changed);
+            throw;
+        }
+        OnFieldsChanged = std::move(changed);
+        DoInitFields();
+        if (OnGetCachedFields)
+            OnGetCachedFields();
+        MakeNamesUnique();
+    }
+    int offset = 0;
+    for (int i = 0; i < FFields.Count(); ++i) {
+        TFieldDesc& field = *FFields.Items(i);
+        field.FieldNo = uint16_t(i + 1);
+        if (field.HasParent() || field.FieldDescKind == fdkCalculated)
+            continue;
+        if (field.DataType == dtWideString && offset % 2)
+            ++offset;
+        field.Offset = offset;
+        offset += field.Size;
+    }
+    FDataSize = offset;
+    FRecordSize = FDataSize + GetIndicatorSize();
+    if (FRecordSize % 2 == 0)
+        ++FRecordSize;
+    int calc = FRecordSize;
+    for (int i = 0; i < FFields.Count(); ++i) {
+        TFieldDesc& field = *FFields.Items(i);
+        if (field.HasParent() || field.FieldDescKind != fdkCalculated)
+            continue;
+        if (field.DataType == dtWideString && calc % 2)
+            ++calc;
+        field.Offset = calc;
+        calc += field.Size;
+    }
+    FCalcRecordSize = calc - FRecordSize;
+    if (FCalcRecordSize > 0 && FCalcRecordSize % 2 == 0)
+        ++FCalcRecordSize;
+    CheckHasComplexFields();
+    if (OnFieldsChanged)
+        OnFieldsChanged();
+}
+
+// ---- record buffers -----------------------------------------------------------------------------
+
+void* TData::AllocRecBuf(bool withCalculated)
+{
+    return Marshal::AllocHGlobal(size_t(FRecordSize) + (withCalculated ? size_t(FCalcRecordSize) : 0));
+}
+
+void TData::FreeRecBuf(void* RecBuf)
+{
+    Marshal::FreeHGlobal(RecBuf);
+}
+
+void TData::InitRecord(void* RecBuf)
+{
+    if (FHasComplexFields)
+        FillBuffer(RecBuf, size_t(FRecordSize), 0);
+    for (int n = 1; n <= FieldCount(); ++n)
+        SetNull(n, RecBuf, true);
+}
+
+TFieldDesc& TData::Desc(int FieldNo) const
+{
+    if (FieldNo < 1 || FieldNo > FFields.Count())
+        Fail(u"Assertion failure");
+    return *FFields.Items(FieldNo - 1);
+}
+
+String TData::AttributeFullName(const TFieldDesc& Field, const TFieldDesc*& Top) const
+{
+    String name = Field.Name;
+    const TFieldDesc* level = &Field;
+    while (level->ParentField && level->ParentField->HasParent()) {
+        const TFieldDesc* parent = level->ParentField;
+        // Elements of an array join their parent without a dot: ITEMS[1].
+        name = parent->Name + (parent->DataType == dtArray ? u"" : u".") + name;
+        level = parent;
+    }
+    Top = level->ParentField;
+    return name;
+}
+
+TDBObject* TData::AttributeObject(const void* RecBuf, const TFieldDesc& Field, String& Name) const
+{
+    const TFieldDesc* top = nullptr;
+    Name = AttributeFullName(Field, top);
+    return top ? static_cast<TDBObject*>(Slot(RecBuf, *top)) : nullptr;
+}
+
+// ---- null flags ---------------------------------------------------------------------------------
+
+bool TData::GetNull(int FieldNo, void* RecBuf)
+{
+    const TFieldDesc& field = Desc(FieldNo);
+    if (field.HasParent()) {
+        String name;
+        TDBObject* object = AttributeObject(RecBuf, field, name);
+        return !object || object->GetAttributeIsNull(name);
+    }
+    uint8_t* flag = FlagOf(RecBuf, FieldNo);
+    if (*flag && IsBlobFieldType(field.DataType)) {
+        // Data written into the blob directly counts as a value.
+        auto* blob = static_cast<TBlob*>(Slot(RecBuf, field));
+        if (blob && blob->Size() > 0) {
+            *flag = 0;
+            return false;
+        }
+    }
+    return *flag != 0;
+}
+
+void TData::SetNull(int FieldNo, void* RecBuf, bool Value)
+{
+    const TFieldDesc& field = Desc(FieldNo);
+    if (field.HasParent()) {
+        String name;
+        if (TDBObject* object = AttributeObject(RecBuf, field, name))
+            object->SetAttributeValue(name, nullptr);
+        return;
+    }
+    *FlagOf(RecBuf, FieldNo) = Value ? 1 : 0;
+    if (Value && IsBlobFieldType(field.DataType))
+        if (auto* blob = static_cast<TBlob*>(Slot(RecBuf, field)))
+            blob->Clear();
+}
+
+// ---- values -------------------------------------------------------------------------------------
+
+void TData::GetField(int FieldNo, const void* RecBuf, void* Dest, bool& IsBlank)
+{
+    const TFieldDesc& field = Desc(FieldNo);
+    IsBlank = GetNull(FieldNo, const_cast<void*>(RecBuf));
+    if (!Dest)
+        return;
+    if (IsBlank && (!IsComplexFieldType(field.DataType) || IsByReference(field.DataType)))
+        return;
+    if (field.HasParent()) {
+        String name;
+        TDBObject* object = AttributeObject(RecBuf, field, name);
+        bool is_null = true, temporary = false;
+        void* value = object ? object->GetAttributeValue(name, is_null, temporary) : nullptr;
+        if (value) {
+            TFieldDesc place;
+            place.Assign(field);
+            place.Offset = 0;
+            place.ParentField = nullptr;
+            GetFieldData(place, value, Dest);
+            if (temporary)
+                Marshal::FreeHGlobal(value);
+        }
+    } else {
+        GetFieldData(field, static_cast<const uint8_t*>(RecBuf) + field.Offset, Dest);
+    }
+    if (field.DataType == dtString || field.DataType == dtWideString) {
+        if ((field.Fixed && TrimFixedChar) || (!field.Fixed && TrimVarChar)) {
+            if (field.DataType == dtString)
+                TrimTrailingBlanksA(static_cast<char*>(Dest), -1);
+            else
+                TrimTrailingBlanksW(static_cast<Char*>(Dest), WideLengthZ(static_cast<Char*>(Dest)));
+        }
+    }
+}
+
+void TData::GetFieldData(const TFieldDesc& Field, const void* FieldBuf, void* Dest)
+{
+    const auto* in = static_cast<const uint8_t*>(FieldBuf);
+    auto* out = static_cast<uint8_t*>(Dest);
+    const bool eol = IsTextCode(Field.DataType) && NeedConvertEOL();
+    switch (Field.DataType) {
+    case dtString: {
+        if (eol) {
+            CopyWithCrLf<char>(in, out, Field.Length);
+            return;
+        }
+        const int n = LengthZ<char>(in, std::min<int>(Field.Length, Field.Size));
+        std::memcpy(out, in, size_t(n));
+        out[n] = 0;
+        return;
+    }
+    case dtDate: GetDateFromBuf(in, Field, out, dfDate); return;
+    case dtTime: GetDateFromBuf(in, Field, out, dfTime); return;
+    case dtDateTime: GetDateFromBuf(in, Field, out, dfMSecs); return;
+    case dtVariant: {
+        void* object;
+        std::memcpy(&object, in, sizeof object);
+        *static_cast<core::Variant*>(Dest) = object ? static_cast<TVariantObject*>(object)->Value() : core::Variant();
+        return;
+    }
+    case dtExtString: case dtExtWideString: {
+        const uint8_t* text;
+        std::memcpy(&text, in, sizeof text);
+        if (!text)
+            Fail(u"Assertion failure");
+        if (Field.DataType == dtExtString) {
+            if (eol)
+                return CopyWithCrLf<char>(text, out, Field.Length);
+            const int n = LengthZ<char>(text, Field.Length);
+            std::memcpy(out, text, size_t(n));
+            out[n] = 0;
+        } else {
+            if (eol)
+                return CopyWithCrLf<char16_t>(text, out, Field.Length);
+            const int n = LengthZ<char16_t>(text, Field.Length);
+            std::memcpy(out, text, size_t(n) * 2);
+            out[2 * n] = out[2 * n + 1] = 0;
+        }
+        return;
+    }
+    case dtExtVarBytes: {
+        const uint8_t* bytes;
+        std::memcpy(&bytes, in, sizeof bytes);
+        if (!bytes)
+            Fail(u"Assertion failure");
+        uint16_t length;
+        std::memcpy(&length, bytes, 2);
+        // A value set by reference may be longer than the caller's buffer, which holds Length bytes.
+        length = std::min(length, Field.Length);
+        std::memcpy(out, &length, 2);
+        std::memcpy(out + 2, bytes + 2, length);
+        return;
+    }
+    case dtUInt32: {
+        uint32_t value;
+        std::memcpy(&value, in, 4);
+        const uint64_t wide = value;
+        std::memcpy(out, &wide, 8);
+        return;
+    }
+    case dtWideString: {
+        if (eol)
+            return CopyWithCrLf<char16_t>(in, out, Field.Length);
+        const int n = LengthZ<char16_t>(in, std::min<int>(Field.Length, Field.Size / 2));
+        std::memcpy(out, in, size_t(n) * 2);
+        out[2 * n] = out[2 * n + 1] = 0;
+        return;
+    }
+    case dtFMTBCD:
+        std::memcpy(out, in, sizeof(core::Bcd));
+        return;
+    default:
+        std::memcpy(out, in, Field.Size);
+    }
+}
+
+void TData::PutField(int FieldNo, void* RecBuf, const void* Source)
+{
+    const TFieldDesc& field = Desc(FieldNo);
+    bool empty = !Source;
+    if (!empty && !EnableEmptyStrings && IsTextCode(field.DataType)) {
+        const bool wide = field.DataType == dtWideString || field.DataType == dtExtWideString;
+        empty = wide ? LengthZ<char16_t>(static_cast<const uint8_t*>(Source), 1) == 0
+                     : *static_cast<const char*>(Source) == 0;
+    }
+    if (empty) {
+        SetNull(FieldNo, RecBuf, true);
+        return;
+    }
+    if (field.HasParent()) {
+        String name;
+        if (TDBObject* object = AttributeObject(RecBuf, field, name))
+            object->SetAttributeValue(name, Source);
+        return;
+    }
+    PutFieldData(field, static_cast<uint8_t*>(RecBuf) + field.Offset, Source);
+    *FlagOf(RecBuf, FieldNo) = 0;
+}
+
+void TData::PutFieldData(const TFieldDesc& Field, void* FieldBuf, const void* Source)
+{
+    auto* out = static_cast<uint8_t*>(FieldBuf);
+    const auto* in = static_cast<const uint8_t*>(Source);
+    switch (Field.DataType) {
+    case dtString: {
+        const int n = Field.Size > 0 ? LengthZ<char>(in, Field.Size - 1) : 0;
+        std::memcpy(out, in, size_t(n));
+        if (Field.Size > 0)
+            out[n] = 0;
+        return;
+    }
+    case dtFloat: {
+        double value;
+        std::memcpy(&value, in, 8);
+        value = RoundToScale(value, Field.Scale);
+        std::memcpy(out, &value, 8);
+        return;
+    }
+    case dtDate: PutDateToBuf(out, Field, in, dfDate); return;
+    case dtTime: PutDateToBuf(out, Field, in, dfTime); return;
+    case dtDateTime: PutDateToBuf(out, Field, in, dfMSecs); return;
+    case dtVariant: {
+        void* object;
+        std::memcpy(&object, out, sizeof object);
+        if (!object) {
+            object = new TVariantObject;
+            std::memcpy(out, &object, sizeof object);
+        }
+        static_cast<TVariantObject*>(object)->SetValue(*static_cast<const core::Variant*>(Source));
+        return;
+    }
+    case dtExtString: case dtExtWideString: {
+        void* old;
+        std::memcpy(&old, out, sizeof old);
+        StringHeap->DisposeBuf(old);
+        void* copy = Field.DataType == dtExtString ? StringHeap->AllocStr(reinterpret_cast<const char*>(in))
+                                                   : StringHeap->AllocWideStr(reinterpret_cast<const Char*>(in));
+        std::memcpy(out, &copy, sizeof copy);
+        return;
+    }
+    case dtExtVarBytes: {
+        void* old;
+        std::memcpy(&old, out, sizeof old);
+        StringHeap->DisposeBuf(old);
+        void* copy = nullptr;
+        if (in) {
+            uint16_t length;
+            std::memcpy(&length, in, 2);
+            copy = StringHeap->NewBuf(length + 2);
+            std::memcpy(copy, in, size_t(length) + 2);
+        }
+        std::memcpy(out, &copy, sizeof copy);
+        return;
+    }
+    case dtWideString: {
+        // Never past the field's place: at most Size / 2 - 1 units and the zero.
+        const int room = std::min<int>(Field.Length, Field.Size / 2 - 1);
+        const int n = room > 0 ? LengthZ<char16_t>(in, room) : 0;
+        std::memcpy(out, in, size_t(n) * 2);
+        if (Field.Size >= 2)
+            out[2 * n] = out[2 * n + 1] = 0;
+        return;
+    }
+    default:
+        std::memcpy(out, in, Field.Size);
+    }
+}
+
+void TData::GetDateFromBuf(const void* Buf, const TFieldDesc&, void* Date, TDateFormat Format)
+{
+    double value;
+    std::memcpy(&value, Buf, 8);
+    if (Format == dfDateTime) {
+        std::memcpy(Date, &value, 8);
+        return;
+    }
+    const core::TimeStamp stamp = core::DateTimeToTimeStamp(value);
+    switch (Format) {
+    case dfMSecs: {
+        const double msecs = double(core::TimeStampToMSecs(stamp));
+        std::memcpy(Date, &msecs, 8);
+        break;
+    }
+    case dfTime: std::memcpy(Date, &stamp.Time, 4); break;
+    case dfDate: std::memcpy(Date, &stamp.Date, 4); break;
+    case dfDateTime: break;
+    }
+}
+
+void TData::PutDateToBuf(void* Buf, const TFieldDesc&, const void* Date, TDateFormat Format)
+{
+    double value = 0;
+    switch (Format) {
+    case dfDateTime:
+        std::memcpy(&value, Date, 8);
+        break;
+    case dfMSecs: {
+        double msecs;
+        std::memcpy(&msecs, Date, 8);
+        value = StampToDateTime(core::MSecsToTimeStamp(int64_t(std::llround(msecs))));
+        break;
+    }
+    case dfTime: {
+        core::TimeStamp stamp;
+        std::memcpy(&stamp.Time, Date, 4);
+        stamp.Date = core::DateDelta;
+        value = StampToDateTime(stamp);
+        break;
+    }
+    case dfDate: {
+        core::TimeStamp stamp;
+        std::memcpy(&stamp.Date, Date, 4);
+        stamp.Time = 0;
+        value = StampToDateTime(stamp);
+        break;
+    }
+    }
+    std::memcpy(Buf, &value, 8);
+}
+
+// ---- complex fields -----------------------------------------------------------------------------
+
+void TData::CreateComplexField(void* RecBuf, int FieldIndex, bool WithBlob)
+{
+    const TFieldDesc& field = *FFields.Items(FieldIndex);
+    switch (field.DataType) {
+    case dtBlob: case dtMemo: case dtWideMemo:
+        if (WithBlob) {
+            auto* blob = new TCompressedBlob(field.DataType == dtWideMemo);
+            blob->EnableRollback();
+            SetSlot(RecBuf, field, blob);
+        }
+        break;
+    case dtVariant:
+        SetSlot(RecBuf, field, new TVariantObject);
+        break;
+    case dtExtString: case dtExtVarBytes: case dtExtWideString:
+        SetSlot(RecBuf, field, nullptr);
+        break;
+    default:
+        break;
+    }
+}
+
+void TData::CreateComplexFields(void* RecBuf, bool WithBlob)
+{
+    for (int i = 0; i < FFields.Count(); ++i)
+        if (!FFields.Items(i)->HasParent() && FFields.Items(i)->FieldDescKind != fdkCalculated)
+            CreateComplexField(RecBuf, i, WithBlob);
+}
+
+void TData::FreeComplexFields(void* RecBuf, bool WithBlob)
+{
+    for (int i = 0; i < FFields.Count(); ++i) {
+        const TFieldDesc& field = *FFields.Items(i);
+        if (field.HasParent() || field.FieldDescKind == fdkCalculated || !IsComplexFieldType(field.DataType))
+            continue;
+        void* slot = Slot(RecBuf, field);
+        switch (field.DataType) {
+        case dtBlob: case dtMemo: case dtWideMemo:
+            if (WithBlob && slot) {
+                auto* blob = static_cast<TSharedObject*>(slot);
+                const bool last = blob->RefCount() == 1;
+                TSharedObject::Free(blob);
+                if (last)
+                    SetSlot(RecBuf, field, nullptr);
+            }
+            break;
+        case dtVariant:
+            TSharedObject::Free(static_cast<TSharedObject*>(slot));
+            break;
+        case dtExtString: case dtExtVarBytes: case dtExtWideString:
+            if (slot && !StringHeap->Empty()) {
+                const bool last = TStringHeap::RefCounter(slot) == 101;
+                StringHeap->DisposeBuf(slot);
+                if (last)
+                    SetSlot(RecBuf, field, nullptr);
+            }
+            break;
+        default:
+            break;
+        }
+    }
+}
+
+void TData::CopyComplexFields(const void* Source, void* Dest, bool WithBlob)
+{
+    if (WithBlob)
+        Fail(u"Assertion failure");
+    for (int i = 0; i < FFields.Count(); ++i) {
+        const TFieldDesc& field = *FFields.Items(i);
+        if (field.HasParent() || !IsComplexFieldType(field.DataType))
+            continue;
+        void* from = Slot(Source, field);
+        switch (field.DataType) {
+        case dtVariant:
+            if (from && Slot(Dest, field))
+                static_cast<TVariantObject*>(Slot(Dest, field))->SetValue(static_cast<TVariantObject*>(from)->Value());
+            break;
+        case dtExtString:
+            SetSlot(Dest, field, from ? StringHeap->AllocStr(static_cast<const char*>(from)) : nullptr);
+            break;
+        case dtExtWideString:
+            SetSlot(Dest, field, from ? StringHeap->AllocWideStr(static_cast<const Char*>(from)) : nullptr);
+            break;
+        case dtExtVarBytes: {
+            void* copy = nullptr;
+            if (from) {
+                uint16_t length;
+                std::memcpy(&length, from, 2);
+                copy = StringHeap->NewBuf(length + 2);
+                std::memcpy(copy, from, size_t(length) + 2);
+            }
+            SetSlot(Dest, field, copy);
+            break;
+        }
+        default:
+            break;
+        }
+    }
+}
+
+void TData::AddRefComplexFields(void* RecBuf)
+{
+    for (int i = 0; i < FFields.Count(); ++i) {
+        const TFieldDesc& field = *FFields.Items(i);
+        if (field.HasParent() || !IsComplexFieldType(field.DataType))
+            continue;
+        void* slot = Slot(RecBuf, field);
+        if (IsByReference(field.DataType)) {
+            StringHeap->AddRef(slot);
+        } else {
+            if (!slot)
+                Fail(u"Shared object for " + field.Name + u"=nil");
+            static_cast<TSharedObject*>(slot)->AddRef();
+        }
+    }
+}
+
+TSharedObject* TData::GetObject(int FieldNo, const void* RecBuf)
+{
+    const TFieldDesc& field = Desc(FieldNo);
+    if (!IsBlobFieldType(field.DataType))
+        throw core::Exception(u"Field is not BLOB");
+    void* slot = Slot(RecBuf, field);
+    if (!slot)
+        Fail(u"Object for field " + field.Name + u"(" + core::IntToStr(FieldNo) + u") = nil");
+    return static_cast<TSharedObject*>(slot);
+}
+
+void TData::SetObject(int FieldNo, void* RecBuf, TSharedObject* Obj)
+{
+    const TFieldDesc& field = Desc(FieldNo);
+    if (!IsBlobFieldType(field.DataType))
+        throw core::Exception(u"Field is not BLOB");
+    SetSlot(RecBuf, field, Obj);
+}
+
+// ---- editing ------------------------------------------------------------------------------------
+
+void TData::AppendBlankRecord()
+{
+    void* buffer = AllocRecBuf();
+    try {
+        InitRecord(buffer);
+        AppendRecord(buffer);
+    } catch (...) {
+        FreeRecBuf(buffer);
+        throw;
+    }
+    FreeRecBuf(buffer);
+}
+
+void TData::EditRecord(void* RecBuf)
+{
+    void* stored = AllocRecBuf();
+    try {
+        GetRecord(stored);
+        CreateComplexFields(stored, false);
+        CopyComplexFields(RecBuf, stored, false);
+        PutRecord(stored);
+    } catch (...) {
+        FreeRecBuf(stored);
+        throw;
+    }
+    FreeRecBuf(stored);
+}
+
+void TData::PostRecord(void* RecBuf)
+{
+    void* old = AllocRecBuf();
+    try {
+        GetRecord(old);
+        UpdateRecord(RecBuf);
+        for (int i = 0; i < FFields.Count(); ++i) {
+            const TFieldDesc& field = *FFields.Items(i);
+            if (!field.HasParent() && IsBlobFieldType(field.DataType))
+                if (auto* blob = static_cast<TBlob*>(Slot(RecBuf, field)))
+                    blob->Commit();
+        }
+        FreeComplexFields(old, false);
+    } catch (...) {
+        FreeRecBuf(old);
+        throw;
+    }
+    FreeRecBuf(old);
+}
+
+void TData::CancelRecord(void* RecBuf)
+{
+    for (int i = 0; i < FFields.Count(); ++i) {
+        const TFieldDesc& field = *FFields.Items(i);
+        if (!field.HasParent() && IsBlobFieldType(field.DataType))
+            if (auto* blob = static_cast<TBlob*>(Slot(RecBuf, field)))
+                blob->Cancel();
+    }
+    FreeComplexFields(RecBuf, false);
+}
+
+int TData::CompareBookmarks(TRecBookmark* Bookmark1, TRecBookmark* Bookmark2)
+{
+    if (!Bookmark1 && !Bookmark2)
+        return 0;
+    if (!Bookmark1)
+        return 1;
+    if (!Bookmark2)
+        return -1;
+    return Bookmark1->Order < Bookmark2->Order ? -1 : Bookmark1->Order > Bookmark2->Order ? 1 : 0;
+}
+
+} // namespace data
