@@ -3,6 +3,7 @@
 
 #include "data/storage/memutils.h"
 
+#include "core/codepage.h"
 #include "core/convert.h"
 #include "core/datetime.h"
 #include "core/exception.h"
@@ -796,6 +797,99 @@ void TData::SetObject(int FieldNo, void* RecBuf, TSharedObject* Obj)
     if (!IsBlobFieldType(field.DataType))
         throw core::Exception(u"Field is not BLOB");
     SetSlot(RecBuf, field, Obj);
+}
+
+// ---- blob access --------------------------------------------------------------------------------
+
+namespace {
+
+// Shows a blob's rollback copy while it lives.
+struct RollbackView {
+    TBlob* blob;
+    bool on;
+    RollbackView(TBlob* b, bool fromRollback) : blob(b), on(fromRollback && !b->UseRollback())
+    {
+        if (on)
+            blob->SetUseRollback(true);
+    }
+    ~RollbackView()
+    {
+        if (on)
+            blob->SetUseRollback(false);
+    }
+};
+
+} // namespace
+
+int TData::ReadBlob(int FieldNo, const void* RecBuf, int Position, int Count, void* Dest, bool FromRollback,
+                    bool TrueUnicode)
+{
+    auto* blob = static_cast<TBlob*>(GetObject(FieldNo, RecBuf));
+    RollbackView view(blob, FromRollback);
+    if (!blob->IsUnicode() || TrueUnicode)
+        return int(blob->Read(uint32_t(Position), uint32_t(Count), Dest));
+    // The bytes of Count characters from Position, converted, and never more than Count bytes out.
+    const int total = blob->GetSizeAnsi();
+    if (Position > total)
+        return 0;
+    const int end = Count == 0 ? total : std::min(total, Position + Count);
+    const int from = blob->GetData()->TranslatePosition(Position);
+    const int to = blob->GetData()->TranslatePosition(end);
+    String units(size_t(to - from) / 2, u'\0');
+    blob->Read(uint32_t(from), uint32_t(to - from), units.data());
+    const std::string ansi = core::ToAnsi(units);
+    const size_t n = Count == 0 ? ansi.size() : std::min(ansi.size(), size_t(Count));
+    std::memcpy(Dest, ansi.data(), n);
+    return int(n);
+}
+
+void TData::WriteBlob(int FieldNo, void* RecBuf, int Position, int Count, const void* Source, bool TrueUnicode)
+{
+    auto* blob = static_cast<TBlob*>(GetObject(FieldNo, RecBuf));
+    blob->EnableRollback();
+    if (!blob->IsUnicode() || TrueUnicode) {
+        blob->Write(uint32_t(Position), uint32_t(Count), Source);
+    } else {
+        const String units = core::FromAnsi(std::string_view(static_cast<const char*>(Source), size_t(Count)));
+        const int at = blob->GetData()->TranslatePosition(std::min(Position, blob->GetSizeAnsi()));
+        blob->Write(uint32_t(at), uint32_t(units.size() * 2), units.data());
+    }
+    *FlagOf(RecBuf, FieldNo) = 0;
+}
+
+void TData::TruncateBlob(int FieldNo, void* RecBuf, int Size, bool TrueUnicode)
+{
+    auto* blob = static_cast<TBlob*>(GetObject(FieldNo, RecBuf));
+    blob->EnableRollback();
+    const int bytes = blob->IsUnicode() && !TrueUnicode ? blob->GetData()->TranslatePosition(Size) : Size;
+    blob->Truncate(uint32_t(bytes));
+    if (Size == 0)
+        *FlagOf(RecBuf, FieldNo) = 1;
+}
+
+int TData::GetBlobSize(int FieldNo, void* RecBuf, bool FromRollback, bool TrueUnicode)
+{
+    if (GetNull(FieldNo, RecBuf))
+        return 0;
+    auto* blob = static_cast<TBlob*>(GetObject(FieldNo, RecBuf));
+    RollbackView view(blob, FromRollback);
+    return blob->IsUnicode() && !TrueUnicode ? blob->GetSizeAnsi() : int(blob->Size());
+}
+
+void TData::SetBlobSize(int FieldNo, void* RecBuf, int NewSize, bool FromRollback, bool TrueUnicode)
+{
+    *FlagOf(RecBuf, FieldNo) = 0;
+    auto* blob = static_cast<TBlob*>(GetObject(FieldNo, RecBuf));
+    RollbackView view(blob, FromRollback);
+    if (!blob->IsUnicode() || TrueUnicode) {
+        blob->SetSize(uint32_t(NewSize));
+        return;
+    }
+    const int current = blob->GetSizeAnsi();
+    if (NewSize > current)
+        blob->SetSize(blob->Size() + uint32_t(NewSize - current) * 2);
+    else if (NewSize < current)
+        blob->Truncate(uint32_t(blob->GetData()->TranslatePosition(NewSize)));
 }
 
 // ---- editing ------------------------------------------------------------------------------------

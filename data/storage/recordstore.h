@@ -117,6 +117,16 @@ public:
     TSharedObject* GetObject(int FieldNo, const void* RecBuf);
     void SetObject(int FieldNo, void* RecBuf, TSharedObject* Obj);
 
+    // ---- blob access ----
+    // FromRollback shows the blob's rollback copy for the call. With TrueUnicode false a UTF-16 blob
+    // is seen as ANSI text: positions, counts and data are ANSI characters and bytes.
+    int ReadBlob(int FieldNo, const void* RecBuf, int Position, int Count, void* Dest, bool FromRollback = false,
+                 bool TrueUnicode = false);
+    void WriteBlob(int FieldNo, void* RecBuf, int Position, int Count, const void* Source, bool TrueUnicode = false);
+    void TruncateBlob(int FieldNo, void* RecBuf, int Size, bool TrueUnicode = false);
+    int GetBlobSize(int FieldNo, void* RecBuf, bool FromRollback = false, bool TrueUnicode = false);
+    void SetBlobSize(int FieldNo, void* RecBuf, int NewSize, bool FromRollback = false, bool TrueUnicode = false);
+
     // ---- navigation and editing (a concrete store supplies these) ----
     virtual void InitData();
     virtual void FreeData() { InitData(); }

@@ -2,6 +2,8 @@
 
 #include "data/storage/test/error_of.h"
 
+#include "core/codepage.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -397,4 +399,38 @@ TEST(RecordStoreMisc, BookmarksAndHooks)
     hooked.Close();
     EXPECT_FALSE(hooked.Active());
     EXPECT_TRUE(hooked.GetBof());
+}
+
+TEST(RecordStoreBlobs, AnsiViewOfAUtf16Blob)
+{
+    core::SetHostAnsiCodePage(936);
+    OneRecordStore store;
+    store.columns = {{u"M", dtWideMemo, 8, 0}};
+    store.InitFields();
+    Buffer record(store);
+    store.CreateComplexFields(record.p, true);
+    const std::string ansi = "a\xD6\xD0" "b";  // a, one double-byte character, b
+    store.WriteBlob(1, record.p, 0, int(ansi.size()), ansi.data());
+    EXPECT_FALSE(store.GetNull(1, record.p));
+    EXPECT_EQ(store.GetBlobSize(1, record.p), 4);                          // ANSI bytes
+    EXPECT_EQ(store.GetBlobSize(1, record.p, false, true), 6);             // UTF-16 bytes
+    char out[8] = {};
+    // Two characters from position 1: the double-byte one and b; the copy keeps within Count bytes.
+    EXPECT_EQ(store.ReadBlob(1, record.p, 1, 3, out), 3);
+    EXPECT_EQ(std::string(out, 3), "\xD6\xD0" "b");
+    std::memset(out, 0, sizeof out);
+    EXPECT_EQ(store.ReadBlob(1, record.p, 0, 0, out), 4);
+    EXPECT_EQ(std::string(out, 4), ansi);
+    EXPECT_EQ(ErrorOf<core::Exception>([&] { store.ReadBlob(1, record.p, 2, 1, out); }), u"Invalid BLOB position");
+
+    store.SetBlobSize(1, record.p, 6);  // two characters more: two UTF-16 units
+    EXPECT_EQ(store.GetBlobSize(1, record.p, false, true), 10);
+    store.SetBlobSize(1, record.p, 3);
+    EXPECT_EQ(store.GetBlobSize(1, record.p, false, true), 4);
+    // The change since the record was read is visible through the rollback copy's view.
+    EXPECT_EQ(store.GetBlobSize(1, record.p, true, true), 0);
+    store.TruncateBlob(1, record.p, 0);
+    EXPECT_TRUE(store.GetNull(1, record.p));
+    EXPECT_EQ(store.GetBlobSize(1, record.p), 0);
+    store.FreeComplexFields(record.p, true);
 }
