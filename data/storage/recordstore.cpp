@@ -1,6 +1,12 @@
 // The abstract record set: layout, field values, complex slots, lifecycle and editing.
 #include "data/storage/recordstore.h"
 
+// GCC 12 reports a false "may be used uninitialized" inside std::variant when a Variant is assigned
+// from a temporary of another kind.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+
 #include "data/storage/memutils.h"
 
 #include "core/codepage.h"
@@ -797,6 +803,282 @@ void TData::SetObject(int FieldNo, void* RecBuf, TSharedObject* Obj)
     if (!IsBlobFieldType(field.DataType))
         throw core::Exception(u"Field is not BLOB");
     SetSlot(RecBuf, field, Obj);
+}
+
+// ---- variants -----------------------------------------------------------------------------------
+
+namespace {
+
+[[noreturn]] void CannotConvert()
+{
+    throw core::EConvertError(u"Cannot convert type");
+}
+
+bool IsIntegerKind(core::VarType type)
+{
+    switch (type) {
+    case core::varSmallint: case core::varInteger: case core::varShortInt: case core::varByte:
+    case core::varWord: case core::varLongWord: case core::varInt64: case core::varUInt64:
+        return true;
+    default:
+        return false;
+    }
+}
+
+template<class T>
+T ReadAt(const uint8_t* p)
+{
+    T value;
+    std::memcpy(&value, p, sizeof value);
+    return value;
+}
+
+template<class T>
+void WriteAt(uint8_t* p, T value)
+{
+    std::memcpy(p, &value, sizeof value);
+}
+
+} // namespace
+
+void TData::GetFieldAsVariant(int FieldNo, const void* RecBuf, core::Variant& Value)
+{
+    const TFieldDesc& field = Desc(FieldNo);
+    if (GetNull(FieldNo, const_cast<void*>(RecBuf))) {
+        Value = core::Variant::Null();
+        return;
+    }
+    const uint8_t* place = static_cast<const uint8_t*>(RecBuf) + field.Offset;
+    void* temporary = nullptr;
+    if (field.HasParent()) {
+        String name;
+        TDBObject* object = AttributeObject(RecBuf, field, name);
+        bool is_null = true, is_temporary = false;
+        void* value = object ? object->GetAttributeValue(name, is_null, is_temporary) : nullptr;
+        if (!value) {
+            Value = core::Variant::Null();
+            return;
+        }
+        place = static_cast<const uint8_t*>(value);
+        if (is_temporary)
+            temporary = value;
+    }
+    struct Release {
+        void* p;
+        ~Release() { Marshal::FreeHGlobal(p); }
+    } release{temporary};
+    const bool trim = (field.Fixed && TrimFixedChar) || (!field.Fixed && TrimVarChar);
+    switch (field.DataType) {
+    case dtString: case dtGuid: {
+        std::string text(reinterpret_cast<const char*>(place), size_t(LengthZ<char>(place, field.Size)));
+        if (trim && field.DataType == dtString)
+            text.erase(text.find_last_not_of(' ') + 1);
+        Value = core::Variant::FromAnsiString(core::FromAnsi(text));
+        return;
+    }
+    case dtInt8: Value = int8_t(ReadAt<int8_t>(place)); return;
+    case dtInt16: Value = ReadAt<int16_t>(place); return;
+    case dtInt32: Value = ReadAt<int32_t>(place); return;
+    case dtFloat: case dtCurrency: Value = ReadAt<double>(place); return;
+    case dtDate: case dtTime: case dtDateTime: Value = core::Variant::FromDate(ReadAt<double>(place)); return;
+    case dtUInt16: Value = ReadAt<uint16_t>(place); return;
+    case dtBoolean: Value = ReadAt<uint16_t>(place) != 0; return;
+    case dtInt64: Value = ReadAt<int64_t>(place); return;
+    case dtMemo: Value = core::Variant::FromAnsiString(core::FromAnsi(static_cast<TBlob*>(Slot(RecBuf, field))->AsAnsiString())); return;
+    case dtWideMemo: Value = core::Variant::FromOleStr(static_cast<TBlob*>(Slot(RecBuf, field))->AsWideString()); return;
+    case dtVariant: {
+        auto* object = ReadAt<TVariantObject*>(place);
+        Value = object ? object->Value() : core::Variant();
+        return;
+    }
+    case dtExtString: {
+        const auto* text = ReadAt<const uint8_t*>(place);
+        Value = core::Variant::FromAnsiString(core::FromAnsi(std::string_view(reinterpret_cast<const char*>(text),
+                                                                             size_t(LengthZ<char>(text, INT32_MAX)))));
+        return;
+    }
+    case dtBytes:
+        Value = core::Variant::Bytes(place, place + field.Length);
+        return;
+    case dtVarBytes: {
+        const uint16_t length = ReadAt<uint16_t>(place);
+        Value = core::Variant::Bytes(place + 2, place + 2 + length);
+        return;
+    }
+    case dtExtVarBytes: {
+        const auto* bytes = ReadAt<const uint8_t*>(place);
+        const uint16_t length = ReadAt<uint16_t>(bytes);
+        Value = core::Variant::Bytes(bytes + 2, bytes + 2 + length);
+        return;
+    }
+    case dtUInt32: Value = ReadAt<uint32_t>(place); return;
+    case dtWideString: case dtExtWideString: {
+        const uint8_t* text = field.DataType == dtWideString ? place : ReadAt<const uint8_t*>(place);
+        const int limit = field.DataType == dtWideString ? field.Size / 2 : INT32_MAX;
+        String units(size_t(LengthZ<char16_t>(text, limit)), u'\0');
+        std::memcpy(units.data(), text, units.size() * 2);
+        if (field.DataType == dtWideString && trim)
+            Value = units.substr(0, units.find_last_not_of(u' ') + 1);  // npos + 1: all blanks, empty
+        else
+            Value = core::Variant::FromOleStr(units);
+        return;
+    }
+    case dtBCD: Value = core::Currency::FromRaw(ReadAt<int64_t>(place)); return;
+    case dtFMTBCD: Value = ReadAt<core::Bcd>(place); return;
+    case dtSQLTimeStamp: Value = ReadAt<core::SQLTimeStamp>(place); return;
+    default:
+        throw core::EConvertError(u"Cannot convert type " + core::IntToStr(field.DataType));
+    }
+}
+
+void TData::PutFieldAsVariant(int FieldNo, void* RecBuf, const core::Variant& Value)
+{
+    const TFieldDesc& field = Desc(FieldNo);
+    if (Value.IsEmpty() || Value.IsNull()) {
+        SetNull(FieldNo, RecBuf, true);
+        return;
+    }
+    if (field.HasParent())
+        Fail(u"Assertion failure");
+    uint8_t* place = static_cast<uint8_t*>(RecBuf) + field.Offset;
+    const core::VarType type = Value.VarType();
+    const bool integer = IsIntegerKind(type);
+    auto rounded = [&](double v) { return RoundToScale(v, field.Scale); };
+    switch (field.DataType) {
+    case dtString: case dtGuid: {
+        const std::string text = core::ToAnsi(Value.AsString());
+        const size_t n = field.Size > 0 ? std::min(text.size(), size_t(field.Size - 1)) : 0;
+        std::memcpy(place, text.data(), n);
+        if (field.Size > 0)
+            place[n] = 0;
+        break;
+    }
+    case dtInt8:
+        if (field.Size == 1)
+            WriteAt(place, int8_t(Value.AsInteger()));
+        else if (field.Size == 2)
+            WriteAt(place, int16_t(Value.AsInteger()));
+        else
+            Fail(u"Assertion failure");
+        break;
+    case dtInt16:
+        if (!integer)
+            CannotConvert();
+        WriteAt(place, int16_t(Value.AsInt64()));
+        break;
+    case dtInt32:
+        if (integer || type == core::varSingle || type == core::varDouble || type == core::varCurrency)
+            WriteAt(place, Value.AsInteger());
+        else if (Value.IsString())
+            WriteAt(place, core::StrToInt(Value.AsString()));
+        else
+            CannotConvert();
+        break;
+    case dtFloat: case dtCurrency:
+        if (integer)
+            WriteAt(place, Value.AsDouble());
+        else if (type == core::varSingle || type == core::varDouble || type == core::varCurrency)
+            WriteAt(place, rounded(Value.AsDouble()));
+        else if (Value.IsString())
+            WriteAt(place, rounded(core::StrToFloat(Value.AsString())));
+        else
+            CannotConvert();
+        break;
+    case dtDate: case dtTime: case dtDateTime: {
+        const double date = Value.AsDateTime();
+        PutDateToBuf(place, field, &date, dfDateTime);
+        break;
+    }
+    case dtUInt16:
+        if (!integer)
+            CannotConvert();
+        WriteAt(place, uint16_t(Value.AsInt64()));
+        break;
+    case dtBoolean:
+        if (type != core::varBoolean)
+            CannotConvert();
+        WriteAt(place, uint16_t(Value.AsBoolean() ? 1 : 0));
+        break;
+    case dtInt64:
+        if (type != core::varInt64)
+            CannotConvert();
+        WriteAt(place, Value.AsInt64());
+        break;
+    case dtBlob: case dtMemo:
+        static_cast<TBlob*>(GetObject(FieldNo, RecBuf))->SetAsAnsiString(core::ToAnsi(Value.AsString()));
+        break;
+    case dtWideMemo:
+        static_cast<TBlob*>(GetObject(FieldNo, RecBuf))->SetAsWideString(Value.AsString());
+        break;
+    case dtVariant: {
+        auto* object = ReadAt<TVariantObject*>(place);
+        if (!object) {
+            object = new TVariantObject;
+            WriteAt(place, object);
+        }
+        object->SetValue(Value);
+        break;
+    }
+    case dtExtString: {
+        const std::string text = core::ToAnsi(Value.AsString());
+        StringHeap->DisposeBuf(ReadAt<void*>(place));
+        WriteAt(place, StringHeap->AllocStr(text.c_str(), false, int(text.size())));
+        break;
+    }
+    case dtBytes: case dtVarBytes: case dtExtVarBytes: {
+        if (type != (core::varArray | core::varByte))
+            Fail(u"Invalid VType");
+        const core::Variant::Bytes bytes = Value.AsBytes();
+        if (field.DataType == dtBytes) {
+            if (bytes.size() != field.Length)
+                Fail(u"Invalid data size");
+            std::memcpy(place, bytes.data(), bytes.size());
+        } else if (field.DataType == dtVarBytes) {
+            if (bytes.size() > field.Length)
+                Fail(u"Invalid data size");
+            WriteAt(place, uint16_t(bytes.size()));
+            std::memcpy(place + 2, bytes.data(), bytes.size());
+        } else {
+            StringHeap->DisposeBuf(ReadAt<void*>(place));
+            auto* buffer = static_cast<uint8_t*>(StringHeap->NewBuf(int(bytes.size()) + 2));
+            WriteAt(buffer, uint16_t(bytes.size()));
+            std::memcpy(buffer + 2, bytes.data(), bytes.size());
+            WriteAt(place, buffer);
+        }
+        break;
+    }
+    case dtUInt32:
+        if (type != core::varLongWord)
+            CannotConvert();
+        WriteAt(place, uint32_t(Value.AsInt64()));
+        break;
+    case dtWideString: {
+        const String text = Value.AsString();
+        const size_t n = field.Size >= 2 ? std::min(text.size(), size_t(field.Size / 2 - 1)) : 0;
+        std::memcpy(place, text.data(), n * 2);
+        if (field.Size >= 2)
+            WriteAt(place + 2 * n, char16_t(0));
+        break;
+    }
+    case dtExtWideString: {
+        const String text = Value.AsString();
+        StringHeap->DisposeBuf(ReadAt<void*>(place));
+        WriteAt(place, StringHeap->AllocWideStr(text.c_str(), false, int(text.size())));
+        break;
+    }
+    case dtBCD:
+        WriteAt(place, Value.AsCurrency().Raw());
+        break;
+    case dtFMTBCD:
+        WriteAt(place, core::StrToBcd(Value.AsString()));
+        break;
+    case dtSQLTimeStamp:
+        WriteAt(place, Value.AsSQLTimeStamp());
+        break;
+    default:
+        CannotConvert();
+    }
+    *FlagOf(RecBuf, FieldNo) = 0;
 }
 
 // ---- blob access --------------------------------------------------------------------------------

@@ -103,6 +103,12 @@ public:
     virtual void PutFieldData(const TFieldDesc& Field, void* FieldBuf, const void* Source);
     virtual bool GetNull(int FieldNo, void* RecBuf);
     virtual void SetNull(int FieldNo, void* RecBuf, bool Value);
+    // The value as a variant of the code's kind (Null for a null field); EConvertError "Cannot convert
+    // type <code>" for codes without one.
+    virtual void GetFieldAsVariant(int FieldNo, const void* RecBuf, core::Variant& Value);
+    // An empty or Null value makes the field null; a variant the code does not take raises EConvertError
+    // "Cannot convert type".
+    virtual void PutFieldAsVariant(int FieldNo, void* RecBuf, const core::Variant& Value);
     virtual void GetDateFromBuf(const void* Buf, const TFieldDesc& Field, void* Date, TDateFormat Format);
     virtual void PutDateToBuf(void* Buf, const TFieldDesc& Field, const void* Date, TDateFormat Format);
     virtual bool NeedConvertEOL() { return false; }

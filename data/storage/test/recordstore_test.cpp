@@ -434,3 +434,60 @@ TEST(RecordStoreBlobs, AnsiViewOfAUtf16Blob)
     EXPECT_EQ(store.GetBlobSize(1, record.p), 0);
     store.FreeComplexFields(record.p, true);
 }
+
+TEST(RecordStoreVariants, EachCodeByItsTable)
+{
+    OneRecordStore store;
+    store.columns = {{u"S", dtString, 5, 4},   {u"I16", dtInt16, 2, 0},  {u"I32", dtInt32, 4, 0},
+                     {u"F", dtFloat, 8, 0},    {u"B", dtBoolean, 2, 0},  {u"I64", dtInt64, 8, 0},
+                     {u"VB", dtVarBytes, 6, 4}, {u"U32", dtUInt32, 4, 0}, {u"W", dtWideString, 6, 10},
+                     {u"C", dtBCD, 8, 0},      {u"D", dtFMTBCD, 34, 0},  {u"TS", dtSQLTimeStamp, 16, 0},
+                     {u"DT", dtDateTime, 8, 0}, {u"X", dtObject, 8, 0}};
+    store.InitFields();
+    store.Fields().Items(3)->Scale = 2;
+    Buffer record(store);
+    using core::Variant;
+    struct Case { int field; Variant in; Variant out; core::VarType kind; } cases[] = {
+        {1, Variant(u"abcdef"), Variant(u"abcd"), core::varString},
+        {2, Variant(int16_t(-5)), Variant(int16_t(-5)), core::varSmallint},
+        {3, Variant(u"42"), Variant(42), core::varInteger},
+        {3, Variant(2.5), Variant(2), core::varInteger},
+        {4, Variant(1.23456), Variant(1.23), core::varDouble},
+        {4, Variant(7), Variant(7.0), core::varDouble},
+        {5, Variant(true), Variant(true), core::varBoolean},
+        {6, Variant(int64_t(1) << 40), Variant(int64_t(1) << 40), core::varInt64},
+        {7, Variant(Variant::Bytes{1, 2, 3}), Variant(Variant::Bytes{1, 2, 3}), core::varArray | core::varByte},
+        {8, Variant(4000000000u), Variant(4000000000u), core::varLongWord},
+        {9, Variant(u"wide text"), Variant(u"wi"), core::varOleStr},
+        {10, Variant(1.23456), Variant(core::Currency::FromRaw(12346)), core::varCurrency},
+        {11, Variant(u"-1.5"), Variant(core::StrToBcd(u"-1.5")), core::varFMTBcd},
+        {12, Variant::FromDate(0.5), Variant(core::SQLTimeStamp{1899, 12, 30, 12, 0, 0, 0}), core::varSQLTimeStamp},
+        {13, Variant(u"2024-01-31"), Variant::FromDate(core::EncodeDate(2024, 1, 31)), core::varDate},
+    };
+    for (const auto& c : cases) {
+        store.PutFieldAsVariant(c.field, record.p, c.in);
+        Variant out;
+        store.GetFieldAsVariant(c.field, record.p, out);
+        EXPECT_EQ(out.VarType(), c.kind) << c.field;
+        EXPECT_TRUE(out == c.out) << c.field << " " << core::ToUtf8(core::VarToStr(out));
+    }
+    struct Refusal { int field; Variant in; } refusals[] = {
+        {2, Variant(1.5)}, {5, Variant(1)}, {6, Variant(1)}, {8, Variant(1)}, {14, Variant(1)},
+    };
+    for (const auto& r : refusals)
+        EXPECT_EQ(ErrorOf<core::EConvertError>([&] { store.PutFieldAsVariant(r.field, record.p, r.in); }),
+                  u"Cannot convert type")
+            << r.field;
+    EXPECT_NE(ErrorOf<core::EAssertionFailed>([&] { store.PutFieldAsVariant(7, record.p, Variant(u"x")); })
+                  .find(u"Invalid VType"),
+              core::String::npos);
+    EXPECT_NE(ErrorOf<core::EAssertionFailed>([&] { store.PutFieldAsVariant(7, record.p, Variant(Variant::Bytes(5))); })
+                  .find(u"Invalid data size"),
+              core::String::npos);
+    store.PutFieldAsVariant(3, record.p, Variant::Null());
+    Variant null;
+    store.GetFieldAsVariant(3, record.p, null);
+    EXPECT_TRUE(null.IsNull());
+    *(static_cast<uint8_t*>(record.p) + store.DataSize() + 13) = 0;  // X has a value but no variant kind
+    EXPECT_EQ(ErrorOf<core::EConvertError>([&] { store.GetFieldAsVariant(14, record.p, null); }), u"Cannot convert type 15");
+}
