@@ -85,21 +85,47 @@ void TLexemList::Add(StringView text, int code)
     const auto at = std::upper_bound(m_entries.begin(), m_entries.end(), text,
                                      [](StringView t, const auto& entry) { return t < StringView(entry.first); });
     m_entries.insert(at, {String(text), code});
+    m_longest = std::max(m_longest, text.size());
+    for (Range& range : m_first)
+        range = Range();
+    for (size_t i = 0; i < m_entries.size(); ++i) {
+        const String& entry = m_entries[i].first;
+        if (entry.empty() || entry[0] >= 128)
+            continue;
+        Range& range = m_first[entry[0]];
+        if (range.begin == range.end)
+            range.begin = uint16_t(i);
+        range.end = uint16_t(i + 1);
+    }
 }
 
-int TLexemList::Find(StringView text) const
+int TLexemList::IndexOf(StringView text) const
 {
+    // A text longer than every entry equals none; a shorter one is upper-cased once, so that the
+    // search compares plain code units.
+    if (text.size() > m_longest || text.empty())
+        return -1;
+    Char upper[64];
+    if (text.size() > std::size(upper))
+        return -1;
+    for (size_t i = 0; i < text.size(); ++i)
+        upper[i] = UpperAscii(text[i]);
+    const StringView key(upper, text.size());
     size_t low = 0, high = m_entries.size();
+    if (upper[0] < 128) {
+        low = m_first[upper[0]].begin;
+        high = m_first[upper[0]].end;
+    }
     while (low < high) {
         const size_t middle = (low + high) / 2;
-        if (CompareEntry(m_entries[middle].first, text) < 0)
+        if (StringView(m_entries[middle].first) < key)
             low = middle + 1;
         else
             high = middle;
     }
-    if (low < m_entries.size() && CompareEntry(m_entries[low].first, text) == 0)
-        return m_entries[low].second;
-    return 0;
+    if (low < m_entries.size() && StringView(m_entries[low].first) == key)
+        return int(low);
+    return -1;
 }
 
 const String& TLexemList::TextOf(int code) const
@@ -141,6 +167,7 @@ void TParser::InitParser()
     FAdvancedStringParsing = false;
     FAlternativeQuoting = false;
     FDollarQuoting = false;
+    m_classes_ready = false;
     ToBegin();
 }
 
@@ -278,7 +305,7 @@ bool TParser::ScanComment(bool& found)
         while (InText(Pos) && At(Pos) != CR && At(Pos) != LF)
             ++Pos;
         found = true;
-    } else if (Matches(Pos, CommentBegin)) {
+    } else if (!CommentBegin.empty() && At(Pos) == CommentBegin[0] && Matches(Pos, CommentBegin)) {
         // The end is looked for from the first character of the opening, so "/*/" is complete.
         while (InText(Pos)) {
             if (Matches(Pos, CommentEnd)) {
@@ -352,8 +379,8 @@ int TParser::ScanSymbol()
 
     FLexemPos = Pos;
     String text(1, c);
-    int code = FSymbolLexems ? FSymbolLexems->Find(text) : 0;
-    if (code == 0) {
+    int index = FSymbolLexems ? FSymbolLexems->IndexOf(text) : -1;
+    if (index < 0) {
         ++Pos;
         FLexemLength = 1;
         return LexemSymbol;
@@ -361,16 +388,16 @@ int TParser::ScanSymbol()
     int p = Pos + 1;
     while (InText(p)) {
         text += At(p);
-        const int longer = FSymbolLexems->Find(text);
-        if (!longer)
+        const int longer = FSymbolLexems->IndexOf(text);
+        if (longer < 0)
             break;
-        code = longer;
+        index = longer;
         ++p;
     }
     FLexemLength = p - Pos;
     Pos = p;
-    FLexem = FSymbolLexems->TextOf(code);
-    return code;
+    FLexem = FSymbolLexems->Text(index);
+    return FSymbolLexems->Code(index);
 }
 
 int TParser::ScanIdentifier()
@@ -403,14 +430,14 @@ int TParser::ScanIdentifier()
         const Char* text = m_text.data() - 1;
         while (Pos <= m_text_length) {
             const Char d = text[Pos];
-            if (!(IsLetterChar(d) || IsDigitChar(d) || d == u'_'))
+            if (!((Classes(d) & (kLetter | kDigit)) || d == u'_'))
                 break;
             ++Pos;
         }
     } else {
         while (InText(Pos)) {
             const Char d = At(Pos);
-            if (!(IsLetterChar(d) || IsDigitChar(d) || d == u'_'))
+            if (!((Classes(d) & (kLetter | kDigit)) || d == u'_'))
                 break;
             ++Pos;
         }
@@ -423,12 +450,12 @@ int TParser::ScanIdentifier()
 int TParser::ScanNumber()
 {
     const int start = Pos;
-    while (InText(Pos) && IsDigitChar(At(Pos)))
+    while (InText(Pos) && (Classes(At(Pos)) & kDigit))
         ++Pos;
     const int separator = int(FDecSeparator.size());
     if (separator && Matches(Pos, FDecSeparator) && InText(Pos + separator) && IsDigitChar(At(Pos + separator))) {
         Pos += separator;
-        while (InText(Pos) && IsDigitChar(At(Pos)))
+        while (InText(Pos) && (Classes(At(Pos)) & kDigit))
             ++Pos;
     }
     FLexemPos = start;
@@ -436,8 +463,24 @@ int TParser::ScanNumber()
     return LexemNumber;
 }
 
+uint8_t TParser::WideClasses(Char c) const
+{
+    return uint8_t((IsBlankChar(c) ? kBlank : 0) | (IsSymbolChar(c) ? kSymbol : 0) | (IsLetterChar(c) ? kLetter : 0) |
+                   (IsDigitChar(c) ? kDigit : 0));
+}
+
+void TParser::BuildClasses()
+{
+    for (Char c = 0; c < 128; ++c)
+        m_classes[c] = uint8_t((IsBlankChar(c) ? kBlank : 0) | (IsSymbolChar(c) ? kSymbol : 0) |
+                               (IsLetterChar(c) ? kLetter : 0) | (IsDigitChar(c) ? kDigit : 0));
+    m_classes_ready = true;
+}
+
 int TParser::InternalGetNext()
 {
+    if (!m_classes_ready)
+        BuildClasses();
     OldOldPos = OldPos;
     OldPos = Pos + Offset;
     FPrevLine = FCurrLine;
@@ -454,9 +497,15 @@ int TParser::InternalGetNext()
         if (!InText(Pos))
             return LexemEnd;
         const int start = Pos;
-        while (InText(Pos) && IsBlankChar(At(Pos)))
-            if (!SkipLineBreak())
+        while (InText(Pos)) {
+            const Char c = At(Pos);
+            if (!(Classes(c) & kBlank))
+                break;
+            if (c == CR || c == LF)
+                SkipLineBreak();
+            else
                 ++Pos;
+        }
         if (Pos > start && !FOmitBlank) {
             FLexemPos = start;
             FLexemLength = Pos - start;
@@ -475,11 +524,12 @@ int TParser::InternalGetNext()
     }
 
     const Char c = At(Pos);
-    if (IsSymbolChar(c))
+    const uint8_t classes = Classes(c);
+    if (classes & kSymbol)
         return ScanSymbol();
-    if (IsLetterChar(c) || c == u'_')
+    if ((classes & kLetter) || c == u'_')
         return ScanIdentifier();
-    if (IsDigitChar(c))
+    if (classes & kDigit)
         return ScanNumber();
     throw core::Exception(u"Parser: The unknown symbol '" + String(1, c) + u"'  $" + core::IntToHex(c, 4));
 }
@@ -491,14 +541,21 @@ int TParser::GetNext(String& Lexem)
         Lexem = FLexem;
     else if (code == LexemEnd)
         Lexem.clear();
+    else if (!m_stream)
+        Lexem.assign(m_text, size_t(FLexemPos - 1), size_t(FLexemLength));  // reuses the caller's buffer
     else
         Lexem = Slice(FLexemPos, FLexemLength);
     if (code == LexemIdent && !FOmitKeywords && FKeywordLexems) {
         const int keyword = FKeywordLexems->Find(Lexem);
         if (keyword) {
             code = keyword;
-            if (FUppered)
-                Lexem = StrToUpper(Lexem);
+            if (FUppered) {
+                // Keywords are mostly ASCII: upper-cased in place; anything else by the locale.
+                if (std::all_of(Lexem.begin(), Lexem.end(), [](Char c) { return c < 128; }))
+                    std::transform(Lexem.begin(), Lexem.end(), Lexem.begin(), UpperAscii);
+                else
+                    Lexem = StrToUpper(Lexem);
+            }
         }
     }
     return code;

@@ -39,7 +39,13 @@ public:
 
     void Add(StringView text, int code);
     // The code of the leftmost entry equal to text, or 0.
-    int Find(StringView text) const;
+    int Find(StringView text) const
+    {
+        const int index = IndexOf(text);
+        return index < 0 ? 0 : m_entries[size_t(index)].second;
+    }
+    // The index of that entry, or -1.
+    int IndexOf(StringView text) const;
     // The entry's own text for a code (the first with that code), or empty.
     const String& TextOf(int code) const;
     int Count() const { return int(m_entries.size()); }
@@ -48,6 +54,13 @@ public:
 
 private:
     std::vector<std::pair<String, int>> m_entries;  // sorted ordinally
+    size_t m_longest = 0;
+    // For each ASCII first character, the range of entries that start with it (the list is sorted, so
+    // they are adjacent); a search looks only there.
+    struct Range {
+        uint16_t begin = 0, end = 0;
+    };
+    Range m_first[128] = {};
 };
 
 class TParser {
@@ -171,6 +184,15 @@ private:
     int ScanNumber();
     bool Matches(int position, StringView text);
     void ShiftPositions();
+
+    // The character classes of ASCII, taken from the virtual tests once the object is complete (at the
+    // first scan), so that the hot loops need no call per character.
+    enum : uint8_t { kBlank = 1, kSymbol = 2, kLetter = 4, kDigit = 8 };
+    uint8_t Classes(Char c) const { return c < 128 ? m_classes[c] : WideClasses(c); }
+    uint8_t WideClasses(Char c) const;
+    void BuildClasses();
+    uint8_t m_classes[128] = {};
+    bool m_classes_ready = false;
 
     // Stream mode.
     bool LoadThrough(int64_t absolute);

@@ -3,6 +3,8 @@
 #include "core/codepage.h"
 #include "core/exception.h"
 
+#include "data/storage/test/error_of.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -18,18 +20,6 @@ struct AnsiCodePage936 {
     AnsiCodePage936() { core::SetHostAnsiCodePage(936); }
 };
 
-template<class E>
-String ErrorOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const E& error) {
-        return error.Message();
-    } catch (const std::exception& error) {
-        return u"unexpected: " + core::ExceptionMessage(error);
-    }
-    return u"no exception";
-}
 
 const String kChinese = u"\u4E2D\u6587";  // 中文
 const std::string kChinese936 = "\xD6\xD0\xCE\xC4";

@@ -2,6 +2,8 @@
 
 #include "core/exception.h"
 
+#include "data/storage/test/error_of.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -9,23 +11,6 @@
 
 using namespace data;
 using core::Variant;
-
-namespace {
-
-template<class E>
-String ErrorOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const E& error) {
-        return error.Message();
-    } catch (const std::exception& error) {
-        return u"unexpected: " + core::ExceptionMessage(error);
-    }
-    return u"no exception";
-}
-
-} // namespace
 
 TEST(MemUtilsBuffers, CopyFillAndZeroTerminatedWideText)
 {
