@@ -304,6 +304,18 @@ TEST_F(TransferTest, CopyAndPasteWithinOneTreeReportsCopiedNodes)
     tree->TreeOptions().SetMiscOptions(tree->TreeOptions().MiscOptions() & ~toReadOnly);
 }
 
+TEST_F(TransferTest, AClipboardThatLetsGoOfTheDataClearsTheMarks)
+{
+    PVirtualNode a = Add(*tree, nullptr, u"ab");
+    tree->SetSelected(a, true);
+    tree->CutToClipBoard();
+    EXPECT_TRUE(treeview::HasState(a, vsCutOrCopy));
+    OleSetClipboard(nullptr);
+    EXPECT_FALSE(treeview::HasState(a, vsCutOrCopy));
+    EXPECT_FALSE(tree->TreeStates() & tsCutPending);
+    EXPECT_EQ(tree->RootNodeCount(), 1u);
+}
+
 TEST_F(TransferTest, FlushedDataOutlivesTheTree)
 {
     PVirtualNode a = Add(*tree, nullptr, u"ab");
