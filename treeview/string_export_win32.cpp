@@ -4,6 +4,7 @@
 #include "core/codepage.h"
 #include <cstdio>
 #include <cstring>
+#include <functional>
 
 namespace treeview {
 
@@ -129,6 +130,90 @@ bool ModeAllows(const TCustomVirtualStringTree& tree, PVirtualNode node)
 
 // ---- Text ----
 
+namespace {
+
+// Delimited text of either width: a header line of captions with columns, then one line per node,
+// the main column padded so that the columns after it stay aligned across levels.
+template <class Char> struct DelimitedExport {
+    using Str = std::basic_string<Char>;
+    using View = std::basic_string_view<Char>;
+    TCustomVirtualStringTree& tree;
+    TVSTTextSourceType source;
+    View separator;
+    std::function<Str(core::StringView)> convert;
+    // Whether a cell is quoted; a text without columns is quoted only for its line breaks.
+    std::function<bool(const Str&, bool withColumns)> quote;
+    std::function<bool(PVirtualNode)> before;
+    std::function<void(PVirtualNode)> after;
+
+    Str Cell(const Str& text, bool withColumns) const
+    {
+        if (!quote(text, withColumns))
+            return text;
+        Str out(1, Char('"'));
+        for (Char c : text) {
+            out += c;
+            if (c == Char('"'))
+                out += c;
+        }
+        out += Char('"');
+        return out;
+    }
+
+    Str Run() const
+    {
+        ExportPlan plan = PlanColumns(tree);
+        uint32_t maxLevel = 0;
+        for (PVirtualNode run = tree.FirstOfSource(source); run; run = tree.NextOfSource(run, source))
+            maxLevel = std::max(maxLevel, tree.GetNodeLevel(run));
+        Str pad;
+        for (uint32_t i = 0; i < maxLevel; ++i)
+            pad += separator;
+        TBufferedText<Char> buffer;
+        if (plan.useColumns) {
+            for (size_t i = 0; i < plan.columns.size(); ++i) {
+                buffer.Add(convert(plan.columns[i]->Text()));
+                if (i + 1 < plan.columns.size()) {
+                    if (IndexOf(plan.columns[i]) == plan.mainColumn)
+                        buffer.Add(pad);
+                    buffer.Add(separator);
+                }
+            }
+            buffer.AddNewLine();
+        }
+        for (PVirtualNode node = tree.FirstOfSource(source); node; node = tree.NextOfSource(node, source)) {
+            if (before && !before(node))
+                continue;
+            uint32_t level = tree.GetNodeLevel(node);
+            if (!plan.useColumns) {
+                buffer.Add(View(pad).substr(0, level * separator.size()));
+                buffer.Add(Cell(convert(tree.Text(node, NoColumn)), false));
+                buffer.AddNewLine();
+                if (after)
+                    after(node);
+                continue;
+            }
+            for (size_t i = 0; i < plan.columns.size(); ++i) {
+                TColumnIndex column = IndexOf(plan.columns[i]);
+                bool main = column == plan.mainColumn;
+                if (main)
+                    buffer.Add(View(pad).substr(0, level * separator.size()));
+                buffer.Add(Cell(convert(tree.Text(node, column)), true));
+                if (main)
+                    buffer.Add(View(pad).substr(0, (maxLevel - level) * separator.size()));
+                if (i + 1 < plan.columns.size())
+                    buffer.Add(separator);
+            }
+            if (after)
+                after(node);
+            buffer.AddNewLine();
+        }
+        return buffer.AsString();
+    }
+};
+
+} // namespace
+
 std::string TCustomVirtualStringTree::ContentToText(TVSTTextSourceType source, char separator)
 {
     return ContentToText(source, std::string_view(&separator, 1));
@@ -136,66 +221,16 @@ std::string TCustomVirtualStringTree::ContentToText(TVSTTextSourceType source, c
 
 std::string TCustomVirtualStringTree::ContentToText(TVSTTextSourceType source, std::string_view separator)
 {
-    ExportPlan plan = PlanColumns(*this);
-    uint32_t maxLevel = 0;
-    for (PVirtualNode run = FirstOfSource(source); run; run = NextOfSource(run, source))
-        maxLevel = std::max(maxLevel, GetNodeLevel(run));
-    std::string pad;
-    for (uint32_t i = 0; i < maxLevel; ++i)
-        pad += separator;
-    auto cell = [&](const std::string& text) {
-        bool quote = text.find(separator) != std::string::npos || text.find_first_of("\"\r\n") != std::string::npos;
-        if (!quote)
-            return text;
-        std::string out(1, Quote);
-        for (char c : text) {
-            out += c;
-            if (c == Quote)
-                out += Quote;
-        }
-        out += Quote;
-        return out;
-    };
-
-    TBufferedAnsiString buffer;
-    if (plan.useColumns) {
-        for (size_t i = 0; i < plan.columns.size(); ++i) {
-            buffer.Add(core::ToAnsi(plan.columns[i]->Text()));
-            if (i + 1 < plan.columns.size()) {
-                if (IndexOf(plan.columns[i]) == plan.mainColumn)
-                    buffer.Add(pad);
-                buffer.Add(separator);
-            }
-        }
-        buffer.AddNewLine();
-    }
-    for (PVirtualNode node = FirstOfSource(source); node; node = NextOfSource(node, source)) {
-        if (!ModeAllows(*this, node) || !DoBeforeNodeExport(etText, node))
-            continue;
-        uint32_t level = GetNodeLevel(node);
-        if (!plan.useColumns) {
-            buffer.Add(std::string_view(pad).substr(0, level * separator.size()));
-            std::string text = core::ToAnsi(Text(node, NoColumn));
-            buffer.Add(text.find_first_of("\r\n") != std::string::npos ? cell(text) : text);
-            buffer.AddNewLine();
-            DoAfterNodeExport(etText, node);
-            continue;
-        }
-        for (size_t i = 0; i < plan.columns.size(); ++i) {
-            TColumnIndex column = IndexOf(plan.columns[i]);
-            bool main = column == plan.mainColumn;
-            if (main)
-                buffer.Add(std::string_view(pad).substr(0, level * separator.size()));
-            buffer.Add(cell(core::ToAnsi(Text(node, column))));
-            if (main)
-                buffer.Add(std::string_view(pad).substr(0, (maxLevel - level) * separator.size()));
-            if (i + 1 < plan.columns.size())
-                buffer.Add(separator);
-        }
-        DoAfterNodeExport(etText, node);
-        buffer.AddNewLine();
-    }
-    return buffer.AsString();
+    // Texts holding a quote or a line break are quoted too: either would break the table apart.
+    DelimitedExport<char> exporter{
+        *this, source, separator, [](core::StringView text) { return core::ToAnsi(text); },
+        [separator](const std::string& text, bool withColumns) {
+            return text.find_first_of("\r\n") != std::string::npos ||
+                   (withColumns && (text.find(separator) != std::string::npos || text.find(Quote) != std::string::npos));
+        },
+        [this](PVirtualNode node) { return ModeAllows(*this, node) && DoBeforeNodeExport(etText, node); },
+        [this](PVirtualNode node) { DoAfterNodeExport(etText, node); }};
+    return exporter.Run();
 }
 
 core::String TCustomVirtualStringTree::ContentToUnicode(TVSTTextSourceType source, char16_t separator)
@@ -205,60 +240,14 @@ core::String TCustomVirtualStringTree::ContentToUnicode(TVSTTextSourceType sourc
 
 core::String TCustomVirtualStringTree::ContentToUnicode(TVSTTextSourceType source, core::StringView separator)
 {
-    ExportPlan plan = PlanColumns(*this);
-    uint32_t maxLevel = 0;
-    for (PVirtualNode run = FirstOfSource(source); run; run = NextOfSource(run, source))
-        maxLevel = std::max(maxLevel, GetNodeLevel(run));
-    core::String pad;
-    for (uint32_t i = 0; i < maxLevel; ++i)
-        pad += separator;
-    auto cell = [&](const core::String& text) {
-        if (text.find(separator) == core::String::npos)
-            return text;
-        core::String out(1, u'"');
-        for (char16_t c : text) {
-            out += c;
-            if (c == u'"')
-                out += u'"';
-        }
-        out += u'"';
-        return out;
-    };
-
-    TWideBufferedString buffer;
-    if (plan.useColumns) {
-        for (size_t i = 0; i < plan.columns.size(); ++i) {
-            buffer.Add(plan.columns[i]->Text());
-            if (i + 1 < plan.columns.size()) {
-                if (IndexOf(plan.columns[i]) == plan.mainColumn)
-                    buffer.Add(pad);
-                buffer.Add(separator);
-            }
-        }
-        buffer.AddNewLine();
-    }
-    for (PVirtualNode node = FirstOfSource(source); node; node = NextOfSource(node, source)) {
-        uint32_t level = GetNodeLevel(node);
-        if (!plan.useColumns) {
-            buffer.Add(core::StringView(pad).substr(0, level * separator.size()));
-            buffer.Add(Text(node, NoColumn));
-            buffer.AddNewLine();
-            continue;
-        }
-        for (size_t i = 0; i < plan.columns.size(); ++i) {
-            TColumnIndex column = IndexOf(plan.columns[i]);
-            bool main = column == plan.mainColumn;
-            if (main)
-                buffer.Add(core::StringView(pad).substr(0, level * separator.size()));
-            buffer.Add(cell(Text(node, column)));
-            if (main)
-                buffer.Add(core::StringView(pad).substr(0, (maxLevel - level) * separator.size()));
-            if (i + 1 < plan.columns.size())
-                buffer.Add(separator);
-        }
-        buffer.AddNewLine();
-    }
-    return buffer.AsString();
+    // Every node of the source, no events; only a cell holding the separator is quoted.
+    DelimitedExport<char16_t> exporter{
+        *this, source, separator, [](core::StringView text) { return core::String(text); },
+        [separator](const core::String& text, bool withColumns) {
+            return withColumns && text.find(separator) != core::String::npos;
+        },
+        nullptr, nullptr};
+    return exporter.Run();
 }
 
 // ---- HTML ----
@@ -414,6 +403,8 @@ namespace {
 
 class RtfWriter {
 public:
+    // The screen's resolution is asked once: a font's point size is asked for every cell.
+    explicit RtfWriter(int ppi) : m_ppi(ppi) {}
     void Run(TBufferedAnsiString& body, core::StringView text, const ui::Font& font)
     {
         if (text.empty())
@@ -426,7 +417,9 @@ public:
         if (style & ui::fsBold)
             body.Add("\\b");
         int fontIndex = -1;
-        for (size_t i = 0; i < m_fonts.size(); ++i)
+        if (m_font >= 0 && m_fonts[size_t(m_font)] == font.Name())
+            fontIndex = m_font;   // the common case: the font of the cell before
+        for (size_t i = 0; fontIndex < 0 && i < m_fonts.size(); ++i)
             if (core::AnsiSameText(m_fonts[i], font.Name()))
                 fontIndex = int(i);
         bool newFont = fontIndex < 0;
@@ -452,17 +445,21 @@ public:
             body.Add("\\cf" + Number(colorIndex + 1));
             m_color = colorIndex;
         }
-        if (!m_has_size || font.Size() != m_size) {
-            body.Add("\\fs" + Number(2 * font.Size()));
-            m_size = font.Size();
+        int size = -MulDiv(font.Height(), 72, m_ppi);
+        if (!m_has_size || size != m_size) {
+            body.Add("\\fs" + Number(2 * size));
+            m_size = size;
             m_has_size = true;
         }
         body.Add(" ");
+        char piece[16];
         for (char16_t unit : text) {
-            if (unit == u'\n')
+            if (unit == u'\n') {
                 body.Add("{\\par}");
-            else if (unit != u'\r')
-                body.Add("\\u" + Number(int16_t(unit)) + "\\'3f");
+            } else if (unit != u'\r') {
+                int length = std::snprintf(piece, sizeof piece, "\\u%d\\'3f", int(int16_t(unit)));
+                body.Add(std::string_view(piece, size_t(length)));
+            }
         }
         if (style & ui::fsUnderline)
             body.Add("\\ul0");
@@ -484,6 +481,7 @@ public:
     }
 
 private:
+    int m_ppi;
     std::vector<core::String> m_fonts;
     std::vector<uint32_t> m_colors;
     int m_font = -1, m_color = -1, m_size = 0;
@@ -510,10 +508,10 @@ std::string TCustomVirtualStringTree::ContentToRTF(TVSTTextSourceType source)
     ExportPlan plan = PlanColumns(*this);
     TCanvas& canvas = MeasureCanvas();
     FontWatch watch(*this, canvas);
-    RtfWriter rtf;
+    int ppi = ScreenPixelsPerInch();
+    RtfWriter rtf(ppi);
     TBufferedAnsiString body;
     body.Add("\\uc1\\trowd\\trgaph70");
-    int ppi = ScreenPixelsPerInch();
     auto twips = [ppi](long long pixels) { return (pixels * 1440 + ppi / 2) / ppi; };
     if (plan.useColumns) {
         long long sum = 0;
