@@ -4,6 +4,7 @@
 // editing and node popup menus. It fills the hooks of TVirtualTreeControl; the string tree derives
 // from it and draws the cell texts.
 #pragma once
+#include "treeview/drag_image_win32.h"
 #include "treeview/tree_control.h"
 #include "treeview/unit_services.h"
 #include "ui/bitmap.h"
@@ -200,6 +201,14 @@ public:
     TColumnIndex HotColumn() const { return m_hot_column; }
     bool HotNodeButtonHit() const { return m_hot_node_button_hit; }
 
+    // ---- Drag images ----
+    // The picture that follows nodes dragged out of this tree, and the one of a dragged header column.
+    TVTDragImage& DragImage() { return *m_drag_image; }
+    TVTDragImage& ColumnDragImage() { return *m_column_drag_image; }
+    // Renders the selected rows around hotSpot (client coordinates) into the drag image, prepared
+    // but not yet shown; nothing with diNoImage.
+    void PrepareDragImage(TPoint hotSpot, IDataObject* dataObject);
+
     // ---- Painting ----
     // Draws window (tree coordinates: x from the left of the whole content, y from the tree's top)
     // onto target with its top-left corner at targetPoint.
@@ -258,6 +267,12 @@ public:
     std::function<void(int helpContext)> ShowHelp;
 
 protected:
+    // ---- Column drag ----
+    // Shows the image of the column pressed at start (screen) following hotSpot (screen).
+    void StartColumnDrag(POINT hotSpot, POINT start);
+    // Moves the drop target and the column's image for the pointer at p (screen).
+    void TrackColumnDrag(POINT p);
+
     // ---- Hooks of the window control ----
     void PaintTreeArea(ui::Canvas& canvas, const TRect& updateRect) override;
     void PaintHeader(HDC dc, const TRect& rect, int hOffset) override;
@@ -402,6 +417,8 @@ private:
     TColumnIndex m_height_track_column = NoColumn;
     TPoint m_height_track_point;
     TPoint m_drag_start;
+    std::unique_ptr<TVTDragImage> m_drag_image{new TVTDragImage(this)};
+    std::unique_ptr<TVTDragImage> m_column_drag_image{new TVTDragImage(this)};
 };
 
 } // namespace treeview
