@@ -414,6 +414,8 @@ namespace {
 
 class RtfWriter {
 public:
+    // The screen's resolution is asked once: a font's point size is asked for every cell.
+    explicit RtfWriter(int ppi) : m_ppi(ppi) {}
     void Run(TBufferedAnsiString& body, core::StringView text, const ui::Font& font)
     {
         if (text.empty())
@@ -426,7 +428,9 @@ public:
         if (style & ui::fsBold)
             body.Add("\\b");
         int fontIndex = -1;
-        for (size_t i = 0; i < m_fonts.size(); ++i)
+        if (m_font >= 0 && m_fonts[size_t(m_font)] == font.Name())
+            fontIndex = m_font;   // the common case: the font of the cell before
+        for (size_t i = 0; fontIndex < 0 && i < m_fonts.size(); ++i)
             if (core::AnsiSameText(m_fonts[i], font.Name()))
                 fontIndex = int(i);
         bool newFont = fontIndex < 0;
@@ -452,17 +456,21 @@ public:
             body.Add("\\cf" + Number(colorIndex + 1));
             m_color = colorIndex;
         }
-        if (!m_has_size || font.Size() != m_size) {
-            body.Add("\\fs" + Number(2 * font.Size()));
-            m_size = font.Size();
+        int size = -MulDiv(font.Height(), 72, m_ppi);
+        if (!m_has_size || size != m_size) {
+            body.Add("\\fs" + Number(2 * size));
+            m_size = size;
             m_has_size = true;
         }
         body.Add(" ");
+        char piece[16];
         for (char16_t unit : text) {
-            if (unit == u'\n')
+            if (unit == u'\n') {
                 body.Add("{\\par}");
-            else if (unit != u'\r')
-                body.Add("\\u" + Number(int16_t(unit)) + "\\'3f");
+            } else if (unit != u'\r') {
+                int length = std::snprintf(piece, sizeof piece, "\\u%d\\'3f", int(int16_t(unit)));
+                body.Add(std::string_view(piece, size_t(length)));
+            }
         }
         if (style & ui::fsUnderline)
             body.Add("\\ul0");
@@ -484,6 +492,7 @@ public:
     }
 
 private:
+    int m_ppi;
     std::vector<core::String> m_fonts;
     std::vector<uint32_t> m_colors;
     int m_font = -1, m_color = -1, m_size = 0;
@@ -510,10 +519,10 @@ std::string TCustomVirtualStringTree::ContentToRTF(TVSTTextSourceType source)
     ExportPlan plan = PlanColumns(*this);
     TCanvas& canvas = MeasureCanvas();
     FontWatch watch(*this, canvas);
-    RtfWriter rtf;
+    int ppi = ScreenPixelsPerInch();
+    RtfWriter rtf(ppi);
     TBufferedAnsiString body;
     body.Add("\\uc1\\trowd\\trgaph70");
-    int ppi = ScreenPixelsPerInch();
     auto twips = [ppi](long long pixels) { return (pixels * 1440 + ppi / 2) / ppi; };
     if (plan.useColumns) {
         long long sum = 0;

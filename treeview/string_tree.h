@@ -69,6 +69,9 @@ public:
     // The format's data in a new global block that belongs to the caller; null for a format
     // without data or when the block cannot be had.
     HGLOBAL ContentToClipboard(uint16_t format, TVSTTextSourceType source);
+    // The tree's own data first, then the text formats from the cut/copy set (clipboard) or the
+    // selection (drag).
+    HRESULT RenderData(const FORMATETC& formatIn, STGMEDIUM& medium, bool forClipboard) override;
 
     // Shortens s to fit width with "..."; OnShortenString first.
     core::String ShortenText(TCanvas* canvas, PVirtualNode node, TColumnIndex column, core::StringView s, int width,

@@ -155,6 +155,24 @@ public:
     // Calls the tree made to the system's SetTimer and KillTimer (a figure for tests).
     uint64_t SystemTimerCalls() const;
 
+    // ---- OLE transfer (tree_transfer_win32.cpp) ----
+    // Pastes the clipboard's nodes at the focused node; false for a read-only tree or data
+    // without nodes. No clipboard data object raises EVirtualTreeError 2007.
+    virtual bool PasteFromClipboard();
+    bool ProcessOLEData(TVirtualTreeControl* source, IDataObject* dataObject, PVirtualNode targetNode,
+                        TVTNodeAttachMode mode, bool optimized);
+    // The formats this tree offers: the registered ones its class renders and ClipboardFormats
+    // allows, then what OnGetUserClipboardFormats makes of them.
+    virtual void NativeClipboardFormats(std::vector<FORMATETC>& formats);
+    virtual HRESULT RenderData(const FORMATETC& formatIn, STGMEDIUM& medium, bool forClipboard);
+    // The tree of this process that made a data object, or null.
+    TVirtualTreeControl* TreeOfDataObject(IDataObject* dataObject);
+    // A new data object (OnCreateDataObject, else the tree's own); the caller holds one reference.
+    IDataObject* CreateDataObject(bool forClipboard);
+    std::function<void(TBaseVirtualTree*, std::vector<FORMATETC>&)> OnGetUserClipboardFormats;
+    std::function<void(TBaseVirtualTree*, const FORMATETC&, STGMEDIUM&, bool forClipboard, HRESULT& result)> OnRenderOLEData;
+    std::function<void(TBaseVirtualTree*, IDataObject*& dataObject)> OnCreateDataObject;
+
 protected:
     // ---- Window creation and loading ----
     void CreateParams(ui::CreateParamsRec& params) override;

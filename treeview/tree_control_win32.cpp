@@ -1,5 +1,6 @@
 // The virtual tree's window control (see tree_control.h): window creation and frame, the header in
 // the non-client area, the message routing and the TreeWindowPort over the real window.
+#include "treeview/dataobject_win32.h"
 #include "treeview/tree_control.h"
 #include "treeview/builtin_images.h"
 #include "treeview/unit_services.h"
@@ -150,8 +151,14 @@ public:
     bool ApplicationTerminated() const override { return ui::Application::Instance().Terminated(); }
     int TextHeight() const override { return m_control.TextHeight(); }
     int TextWidth(core::StringView text) const override { return m_control.TextWidth(text); }
-    // The OLE data object of the clipboard is made by the transfer half; without it the clipboard refuses.
-    bool OfferClipboard(TBaseVirtualTree&) override { return false; }
+    // The clipboard gets a data object of the tree; the data is rendered when someone asks.
+    bool OfferClipboard(TBaseVirtualTree&) override
+    {
+        IDataObject* object = m_control.CreateDataObject(true);
+        bool offered = OleSetClipboard(object) == S_OK;
+        object->Release();
+        return offered;
+    }
     void EmptyClipboard() override
     {
         if (OpenClipboard(Window.load())) {
@@ -159,7 +166,8 @@ public:
             CloseClipboard();
         }
     }
-    void FlushClipboard() override {}
+    // The clipboard keeps rendered copies of the tree's formats and lets go of its data object.
+    void FlushClipboard() override { OleFlushClipboard(); }
 
     void InvalidateHeader(const TRect* rect) override
     {
@@ -239,6 +247,7 @@ TVirtualTreeControl::TVirtualTreeControl(core::Component* owner)
 TVirtualTreeControl::~TVirtualTreeControl()
 {
     BeginDestruction();
+    DetachTransferObjects(this);
     EndWheelPanning();
     Clear();
     DestroyHandle();
@@ -1536,6 +1545,9 @@ void TVirtualTreeControl::WndProc(ui::Message& message)
         return;
     case WM_CUT:
         CutToClipBoard();
+        return;
+    case WM_PASTE:
+        PasteFromClipboard();
         return;
     case WM_ENABLE:
         ui::CustomControl::WndProc(message);

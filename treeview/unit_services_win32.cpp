@@ -3,7 +3,9 @@
 // the clipboard format registry, and the drawing routines that work on device contexts.
 #include "treeview/unit_services.h"
 #include "treeview/builtin_images.h"
+#include "treeview/string_tree.h"
 #include "treeview/tree_view.h"
+#include <ole2.h>
 #include "core/exception.h"
 #include "ui/bitmap.h"
 #include "ui/imagelist.h"
@@ -19,6 +21,7 @@ namespace {
 
 struct UnitState {
     UINT reference_format = 0;
+    bool ole_initialized = false;
     std::map<TCheckImageKind, std::unique_ptr<ui::ImageList>> check_images;
     std::unique_ptr<ui::ImageList> utilities;
     std::map<int, HCURSOR> cursors;
@@ -84,8 +87,19 @@ void InitializeTreeUnit()
         return;
     g_initialized = true;
     g_state = new UnitState();
+    // S_FALSE (already initialised on this thread) also needs its matching uninitialisation.
+    g_state->ole_initialized = SUCCEEDED(OleInitialize(nullptr));
     g_state->reference_format = RegisterClipboardFormatW(L"Virtual Tree Reference");
-    RegisterVTClipboardFormat<TVirtualTreeView>(u"Virtual Tree Data", 50);
+    RegisterVTClipboardFormat<TVirtualTreeView>(u"Virtual Tree Data", 50, RegisterClipboardFormatW(L"Virtual Tree Data"));
+    const struct {
+        const char16_t* name;
+        uint32_t priority;
+    } stringFormats[] = {{u"HTML Format", 80}, {u"Rich Text Format Without Objects", 84}, {u"Rich Text Format", 85}, {u"CSV", 90}};
+    for (const auto& f : stringFormats)
+        RegisterVTClipboardFormat<TCustomVirtualStringTree>(
+            f.name, f.priority, RegisterClipboardFormatW(reinterpret_cast<const wchar_t*>(f.name)));
+    RegisterVTClipboardFormat<TCustomVirtualStringTree>(PredefinedFormatName(CF_UNICODETEXT), 95, CF_UNICODETEXT);
+    RegisterVTClipboardFormat<TCustomVirtualStringTree>(PredefinedFormatName(CF_TEXT), 100, CF_TEXT);
     BuildLists(*g_state);
     // Animations pace themselves on the multimedia timer.
     timeBeginPeriod(1);
@@ -103,6 +117,8 @@ void FinalizeTreeUnit()
         for (auto& [name, cursor] : g_state->panning_cursors)
             if (cursor)
                 DestroyCursor(cursor);
+        if (g_state->ole_initialized)
+            OleUninitialize();
         delete g_state;
         g_state = nullptr;
         g_initialized = false;

@@ -86,18 +86,22 @@ std::vector<TClipboardFormatEntry>* g_registry = nullptr; // made on first regis
 } // namespace
 
 void RegisterVTClipboardFormat(core::StringView name, std::function<bool(const TVirtualTreeView*)> treeClass,
-                               uint32_t priority)
+                               uint32_t priority, uint32_t format)
 {
     std::lock_guard<std::mutex> lock(g_registry_lock);
     if (!g_registry)
         g_registry = new std::vector<TClipboardFormatEntry>();
     for (TClipboardFormatEntry& entry : *g_registry)
-        if (entry.Name == name) {
+        if (core::AnsiSameText(entry.Name, name)) {
             entry.TreeClass = std::move(treeClass);
             entry.Priority = priority;
+            entry.Format = format;
+            std::stable_sort(g_registry->begin(), g_registry->end(),
+                             [](const auto& a, const auto& b) { return a.Priority < b.Priority; });
             return;
         }
-    g_registry->push_back(TClipboardFormatEntry{core::String(name), std::move(treeClass), priority});
+    g_registry->push_back(TClipboardFormatEntry{core::String(name), std::move(treeClass), priority, format, 1});
+    std::stable_sort(g_registry->begin(), g_registry->end(), [](const auto& a, const auto& b) { return a.Priority < b.Priority; });
 }
 
 const TClipboardFormatEntry* FindClipboardFormat(core::StringView name)
@@ -105,10 +109,42 @@ const TClipboardFormatEntry* FindClipboardFormat(core::StringView name)
     std::lock_guard<std::mutex> lock(g_registry_lock);
     if (!g_registry)
         return nullptr;
-    for (const TClipboardFormatEntry& entry : *g_registry)
-        if (entry.Name == name)
-            return &entry;
+    for (auto entry = g_registry->rbegin(); entry != g_registry->rend(); ++entry)
+        if (core::AnsiSameText(entry->Name, name))
+            return &*entry;
     return nullptr;
+}
+
+const TClipboardFormatEntry* FindClipboardFormat(uint32_t format)
+{
+    std::lock_guard<std::mutex> lock(g_registry_lock);
+    if (!g_registry || format == 0)
+        return nullptr;
+    for (auto entry = g_registry->rbegin(); entry != g_registry->rend(); ++entry)
+        if (entry->Format == format)
+            return &*entry;
+    return nullptr;
+}
+
+std::vector<TClipboardFormatEntry> EnumerateClipboardFormats(const TVirtualTreeView* tree, const TClipboardFormats* allowed)
+{
+    std::vector<TClipboardFormatEntry> result;
+    std::lock_guard<std::mutex> lock(g_registry_lock);
+    if (!g_registry)
+        return result;
+    for (const TClipboardFormatEntry& entry : *g_registry)
+        if (entry.TreeClass && entry.TreeClass(tree) && (!allowed || allowed->IndexOf(entry.Name) >= 0))
+            result.push_back(entry);
+    return result;
+}
+
+core::String PredefinedFormatName(uint32_t format)
+{
+    static const char16_t* const names[] = {
+        u"Plain text", u"Windows bitmap", u"Windows metafile", u"Symbolic link", u"Data interchange format",
+        u"Tiff image", u"OEM text", u"DIB image", u"Palette data", u"Pen data", u"Riff audio data",
+        u"Wav audio data", u"Unicode text", u"Enhanced metafile image", u"File name(s)", u"Locale descriptor"};
+    return format >= 1 && format <= 16 ? core::String(names[format - 1]) : core::String();
 }
 
 void ClearClipboardFormatRegistry()
@@ -131,10 +167,12 @@ int TClipboardFormats::Add(core::StringView name)
     const TClipboardFormatEntry* entry = FindClipboardFormat(name);
     if (!entry || !entry->TreeClass || !entry->TreeClass(m_owner))
         return -1;
-    auto found = std::lower_bound(m_names.begin(), m_names.end(), name);
-    if (found != m_names.end() && *found == name)
+    // The list holds the registered spelling, so that lookups by name find it whatever case was given.
+    const core::String registered = entry->Name;
+    auto found = std::lower_bound(m_names.begin(), m_names.end(), registered);
+    if (found != m_names.end() && *found == registered)
         return int(found - m_names.begin());
-    auto inserted = m_names.insert(found, core::String(name));
+    auto inserted = m_names.insert(found, registered);
     return int(inserted - m_names.begin());
 }
 

@@ -73,20 +73,34 @@ private:
 };
 
 // Process-wide list of clipboard formats and the tree classes that may offer each.
+// Entries are kept in priority order (lower first); a format's description is its registered name,
+// for the predefined formats 1 to 16 a descriptive name (PredefinedFormatName).
 struct TClipboardFormatEntry {
     core::String Name;
     // True for a tree of the registering class or one derived from it.
     std::function<bool(const TVirtualTreeView*)> TreeClass;
     uint32_t Priority = 0;
+    // The platform's format number (0 where the platform has none) and storage media (TYMED bits,
+    // 1 = global memory).
+    uint32_t Format = 0;
+    uint32_t Tymed = 1;
 };
 void RegisterVTClipboardFormat(core::StringView name, std::function<bool(const TVirtualTreeView*)> treeClass,
-                               uint32_t priority);
-template <class TreeClass> void RegisterVTClipboardFormat(core::StringView name, uint32_t priority)
+                               uint32_t priority, uint32_t format = 0);
+template <class TreeClass> void RegisterVTClipboardFormat(core::StringView name, uint32_t priority, uint32_t format = 0)
 {
     RegisterVTClipboardFormat(
-        name, [](const TVirtualTreeView* tree) { return dynamic_cast<const TreeClass*>(tree) != nullptr; }, priority);
+        name, [](const TVirtualTreeView* tree) { return dynamic_cast<const TreeClass*>(tree) != nullptr; }, priority,
+        format);
 }
+// Name lookups ignore case; both lookups search from the end of the list.
 const TClipboardFormatEntry* FindClipboardFormat(core::StringView name);
+const TClipboardFormatEntry* FindClipboardFormat(uint32_t format);
+// The entries a tree can render, in priority order, limited to the names in allowed when given.
+class TClipboardFormats;
+std::vector<TClipboardFormatEntry> EnumerateClipboardFormats(const TVirtualTreeView* tree, const TClipboardFormats* allowed);
+// "Plain text" ... "Locale descriptor" for the predefined formats 1 to 16; empty for others.
+core::String PredefinedFormatName(uint32_t format);
 void ClearClipboardFormatRegistry();
 
 // The format names a tree offers: sorted, no duplicates, only names registered for its class.

@@ -1,0 +1,322 @@
+// OLE transfer on the real clipboard: the formats a tree offers, what each renders, the data
+// object's answers, and pastes within and between trees.
+#include "treeview/dataobject_win32.h"
+#include "treeview/string_tree.h"
+#include "treeview/test/treeform_win32.h"
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace treeview::test {
+namespace {
+
+const char16_t* const AllFormats[] = {u"Virtual Tree Data", u"HTML Format", u"Rich Text Format Without Objects",
+                                      u"Rich Text Format", u"CSV", u"Unicode text", u"Plain text"};
+
+UINT Format(const wchar_t* name)
+{
+    return RegisterClipboardFormatW(name);
+}
+
+FORMATETC Request(UINT format, DWORD tymed = TYMED_HGLOBAL)
+{
+    return FORMATETC{CLIPFORMAT(format), nullptr, DVASPECT_CONTENT, -1, tymed};
+}
+
+std::string Take(STGMEDIUM& medium)
+{
+    std::string out;
+    if (medium.tymed == TYMED_HGLOBAL && medium.hGlobal) {
+        out.assign(static_cast<const char*>(GlobalLock(medium.hGlobal)), GlobalSize(medium.hGlobal));
+        GlobalUnlock(medium.hGlobal);
+    }
+    ReleaseStgMedium(&medium);
+    return out;
+}
+
+// The clipboard's data for a format, through the OLE clipboard.
+std::string ClipboardData(UINT format)
+{
+    IDataObject* data = nullptr;
+    if (OleGetClipboard(&data) != S_OK)
+        return "no clipboard";
+    FORMATETC request = Request(format);
+    STGMEDIUM medium{};
+    std::string out = data->GetData(&request, &medium) == S_OK ? Take(medium) : "no data";
+    data->Release();
+    return out;
+}
+
+class OpenTree : public TVirtualStringTree {
+public:
+    using TVirtualStringTree::TVirtualStringTree;
+    using TVirtualStringTree::ChangeStates;
+};
+
+class TransferTest : public TreeInForm<OpenTree> {
+protected:
+    TransferTest()
+    {
+        Prepare(*tree);
+        second = new OpenTree(form.get());
+        second->SetParent(form.get());
+        second->SetBounds(10, 10, 200, 100);
+        Prepare(*second);
+        form->Show();
+    }
+    ~TransferTest() override
+    {
+        for (OpenTree* t : {tree, second})
+            if (t) {
+                t->OnGetText = nullptr;
+                t->OnSaveNode = nullptr;
+                t->OnLoadNode = nullptr;
+                t->OnNodeCopying = nullptr;
+                t->OnStructureChange = nullptr;
+            }
+        OleSetClipboard(nullptr);
+        form.reset();
+    }
+    void Prepare(TVirtualStringTree& t)
+    {
+        for (const char16_t* name : AllFormats)
+            t.ClipboardFormats().Add(name);
+        t.SetNodeDataSize(sizeof(char16_t) * 4);
+        // Names travel as user data, captions stay out of the node data.
+        auto& options = t.StringTreeOptions();
+        options.SetStringOptions(TVTStringOptions(options.StringOptions() & ~toSaveCaptions));
+        t.OnSaveNode = [](TBaseVirtualTree* sender, PVirtualNode node, core::Stream& stream) {
+            if (node)
+                stream.WriteBuffer(sender->GetNodeData(node), 4);
+        };
+        t.OnLoadNode = [](TBaseVirtualTree* sender, PVirtualNode node, core::Stream& stream) {
+            if (node)
+                stream.ReadBuffer(sender->GetNodeData(node), 4);
+        };
+        t.OnGetText = [](TBaseVirtualTree* sender, PVirtualNode node, TColumnIndex, TVSTTextType, core::String& text) {
+            text = core::String(sender->GetNodeData<char16_t>(node), 2);
+        };
+    }
+    PVirtualNode Add(TVirtualStringTree& t, PVirtualNode parent, const char16_t* name)
+    {
+        PVirtualNode node = t.AddChild(parent);
+        std::memcpy(t.GetNodeData(node), name, 4);
+        return node;
+    }
+    std::vector<CLIPFORMAT> Offered(TVirtualTreeControl& t)
+    {
+        std::vector<FORMATETC> formats;
+        t.NativeClipboardFormats(formats);
+        std::vector<CLIPFORMAT> out;
+        for (const FORMATETC& f : formats)
+            out.push_back(f.cfFormat);
+        return out;
+    }
+    OpenTree* second = nullptr;
+};
+
+TEST_F(TransferTest, AStringTreeOffersItsFormatsInPriorityOrder)
+{
+    std::vector<CLIPFORMAT> expected = {CLIPFORMAT(Format(L"Virtual Tree Data")), CLIPFORMAT(Format(L"HTML Format")),
+                                        CLIPFORMAT(Format(L"Rich Text Format Without Objects")),
+                                        CLIPFORMAT(Format(L"Rich Text Format")), CLIPFORMAT(Format(L"CSV")),
+                                        CF_UNICODETEXT, CF_TEXT};
+    EXPECT_EQ(Offered(*tree), expected);
+    tree->ClipboardFormats().Clear();
+    EXPECT_TRUE(Offered(*tree).empty());
+    tree->ClipboardFormats().Add(u"csv");
+    EXPECT_EQ(Offered(*tree), std::vector<CLIPFORMAT>{CLIPFORMAT(Format(L"CSV"))});
+    // A tree that is no string tree renders only its own data.
+    auto* plain = new TCustomVirtualTreeControl(form.get());
+    for (const char16_t* name : AllFormats)
+        plain->ClipboardFormats().Add(name);
+    EXPECT_EQ(Offered(*plain), std::vector<CLIPFORMAT>{CLIPFORMAT(Format(L"Virtual Tree Data"))});
+}
+
+TEST_F(TransferTest, OneCopiedNodeIsItsCountAndThirtyThreeBytes)
+{
+    PVirtualNode a = Add(*tree, nullptr, u"ab");
+    tree->ValidateNode(a, false);
+    tree->SetSelected(a, true);
+    tree->CopyToClipBoard();
+    // Without user data: the handler writes nothing for this node.
+    tree->OnSaveNode = nullptr;
+    std::string data = ClipboardData(Format(L"Virtual Tree Data"));
+    ASSERT_EQ(data.size(), 4u + 33u);
+    EXPECT_EQ(data.substr(0, 4), std::string("\x21\0\0\0", 4));
+    EXPECT_EQ(data.substr(4, 8), std::string("\x01\0\0\0\x19\0\0\0", 8));
+}
+
+TEST_F(TransferTest, ASelectedParentAndChildAreRenderedOnce)
+{
+    tree->TreeOptions().SetSelectionOptions(tree->TreeOptions().SelectionOptions() | toMultiSelect);
+    PVirtualNode a = Add(*tree, nullptr, u"ab");
+    PVirtualNode b = Add(*tree, a, u"cd");
+    tree->ValidateNode(nullptr, true);
+    tree->SetSelected(a, true);
+    tree->SetSelected(b, true);
+    tree->CopyToClipBoard();
+    tree->OnSaveNode = nullptr;
+    std::string data = ClipboardData(Format(L"Virtual Tree Data"));
+    EXPECT_EQ(data.size(), 4u + 66u);
+}
+
+TEST_F(TransferTest, EachTextFormatIsRenderedFromTheCopiedNodes)
+{
+    PVirtualNode a = Add(*tree, nullptr, u"ab");
+    Add(*tree, nullptr, u"xy");
+    tree->SetSelected(a, true);
+    tree->CopyToClipBoard();
+    EXPECT_EQ(ClipboardData(CF_UNICODETEXT), std::string("a\0b\0\r\0\n\0\0\0", 10));
+    EXPECT_EQ(ClipboardData(CF_TEXT), std::string("ab\r\n\0", 5));
+    EXPECT_EQ(ClipboardData(Format(L"CSV")), std::string("ab\r\n\0", 5));
+    EXPECT_NE(ClipboardData(Format(L"Rich Text Format")).find("\\u97\\'3f\\u98\\'3f"), std::string::npos);
+    EXPECT_EQ(ClipboardData(Format(L"HTML Format")).substr(0, 34), "Version:1.0\r\nStartHTML:00000097\r\nE");
+}
+
+TEST_F(TransferTest, TheDataObjectAnswersRequestsByTheirMismatch)
+{
+    TVTDataObject* object = new TVTDataObject(tree, false);
+    const struct {
+        FORMATETC format;
+        HRESULT result;
+    } cases[] = {
+        {Request(CF_TEXT), S_OK},
+        {Request(CF_TEXT, TYMED_ISTREAM), DV_E_TYMED},
+        {FORMATETC{CF_TEXT, nullptr, DVASPECT_CONTENT, 0, TYMED_HGLOBAL}, DV_E_LINDEX},
+        {FORMATETC{CF_TEXT, nullptr, DVASPECT_ICON, -1, TYMED_HGLOBAL}, DV_E_DVASPECT},
+        {Request(CF_BITMAP), DV_E_CLIPFORMAT},
+    };
+    for (auto c : cases)
+        EXPECT_EQ(object->QueryGetData(&c.format), c.result) << c.format.cfFormat;
+
+    IEnumFORMATETC* formats = nullptr;
+    ASSERT_EQ(object->EnumFormatEtc(DATADIR_GET, &formats), S_OK);
+    EXPECT_EQ(object->EnumFormatEtc(DATADIR_SET, &formats), OLE_S_USEREG);
+    ASSERT_EQ(object->EnumFormatEtc(DATADIR_GET, &formats), S_OK);
+    FORMATETC got[10];
+    ULONG fetched = 0;
+    EXPECT_EQ(formats->Skip(2), S_OK);
+    EXPECT_EQ(formats->Next(1, got, &fetched), S_OK);
+    EXPECT_EQ(got[0].cfFormat, Format(L"Rich Text Format Without Objects"));
+    EXPECT_EQ(formats->Skip(40), S_FALSE);
+    formats->Reset();
+    EXPECT_EQ(formats->Next(10, got, &fetched), S_FALSE);
+    EXPECT_EQ(fetched, 7u);
+    IEnumFORMATETC* clone = nullptr;
+    EXPECT_EQ(formats->Clone(&clone), S_OK);
+    EXPECT_EQ(clone->Next(1, got, &fetched), S_FALSE);
+    clone->Release();
+    formats->Release();
+    object->Release();
+}
+
+TEST_F(TransferTest, DataSetOnTheObjectIsSharedWithReaders)
+{
+    TVTDataObject* object = new TVTDataObject(tree, false);
+    UINT own = Format(L"Transfer test data");
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, 3);
+    std::memcpy(GlobalLock(block), "xyz", 3);
+    GlobalUnlock(block);
+    FORMATETC format = Request(own);
+    STGMEDIUM medium{};
+    medium.tymed = TYMED_HGLOBAL;
+    medium.hGlobal = block;
+    ASSERT_EQ(object->SetData(&format, &medium, FALSE), S_OK);
+    GlobalFree(block);   // the object keeps its own copy
+    for (int round = 0; round < 2; ++round) {
+        STGMEDIUM out{};
+        ASSERT_EQ(object->GetData(&format, &out), S_OK);
+        EXPECT_EQ(out.pUnkForRelease, static_cast<IUnknown*>(object));
+        EXPECT_EQ(Take(out).substr(0, 3), "xyz");
+    }
+    object->Release();
+}
+
+TEST_F(TransferTest, TheReferenceIsRefusedWhileFlushingAndWhenForged)
+{
+    TVTDataObject* object = new TVTDataObject(tree, true);
+    EXPECT_EQ(tree->TreeOfDataObject(object), tree);
+    tree->ChangeStates(tsClipboardFlushing, 0);
+    FORMATETC reference = Request(TreeReferenceFormat());
+    STGMEDIUM medium{};
+    EXPECT_EQ(object->GetData(&reference, &medium), E_FAIL);
+    tree->ChangeStates(0, tsClipboardFlushing);
+
+    struct {
+        DWORD process, reserved;
+        uint64_t tree;
+    } forged[] = {{GetCurrentProcessId() + 1, 0, uint64_t(uintptr_t(tree))},
+                  {GetCurrentProcessId(), 0, uint64_t(uintptr_t(tree)) + 8},
+                  {GetCurrentProcessId(), 0, uint64_t(uintptr_t(tree))}};
+    EXPECT_EQ(LiveTreeOfReference(&forged[0], 16), nullptr);
+    EXPECT_EQ(LiveTreeOfReference(&forged[1], 16), nullptr);
+    EXPECT_EQ(LiveTreeOfReference(&forged[2], 8), nullptr);
+    EXPECT_EQ(LiveTreeOfReference(&forged[2], 16), tree);
+    // A tree that goes detaches its objects: they name no tree any more.
+    delete second;
+    second = nullptr;
+    TVTDataObject* orphan = new TVTDataObject(tree, false);
+    DetachTransferObjects(tree);
+    EXPECT_EQ(orphan->GetData(&reference, &medium), E_FAIL);
+    EXPECT_EQ(LiveTreeOfReference(&forged[2], 16), nullptr);
+    orphan->Release();
+    object->Detach();
+    object->Release();
+}
+
+TEST_F(TransferTest, CutAndPasteMovesNodesIntoAnotherTree)
+{
+    PVirtualNode a = Add(*tree, nullptr, u"ab");
+    Add(*tree, nullptr, u"cd");
+    tree->SetSelected(a, true);
+    tree->CutToClipBoard();
+    EXPECT_TRUE(second->PasteFromClipboard());
+    EXPECT_EQ(tree->RootNodeCount(), 1u);
+    ASSERT_EQ(second->RootNodeCount(), 1u);
+    EXPECT_EQ(second->Text(second->GetFirst(), NoColumn), u"ab");
+    EXPECT_FALSE(tree->TreeStates() & tsCutPending);
+}
+
+TEST_F(TransferTest, CopyAndPasteWithinOneTreeReportsCopiedNodes)
+{
+    PVirtualNode a = Add(*tree, nullptr, u"ab");
+    tree->SetSelected(a, true);
+    tree->CopyToClipBoard();
+    std::vector<TChangeReason> reasons;
+    tree->OnStructureChange = [&](TBaseVirtualTree*, PVirtualNode, TChangeReason reason) { reasons.push_back(reason); };
+    tree->SetFocusedNode(nullptr);
+    EXPECT_TRUE(tree->PasteFromClipboard());
+    EXPECT_EQ(tree->RootNodeCount(), 2u);
+    EXPECT_EQ(tree->Text(tree->GetLast(), NoColumn), u"ab");
+    EXPECT_NE(std::find(reasons.begin(), reasons.end(), crNodeCopied), reasons.end());
+
+    // Refused copies leave the tree as it was; a read-only tree takes nothing.
+    tree->OnNodeCopying = [](TBaseVirtualTree*, PVirtualNode, PVirtualNode, bool& allowed) { allowed = false; };
+    EXPECT_TRUE(tree->PasteFromClipboard());
+    EXPECT_EQ(tree->RootNodeCount(), 2u);
+    tree->OnNodeCopying = nullptr;
+    tree->TreeOptions().SetMiscOptions(tree->TreeOptions().MiscOptions() | toReadOnly);
+    EXPECT_FALSE(tree->PasteFromClipboard());
+    EXPECT_EQ(tree->RootNodeCount(), 2u);
+    tree->TreeOptions().SetMiscOptions(tree->TreeOptions().MiscOptions() & ~toReadOnly);
+}
+
+TEST_F(TransferTest, FlushedDataOutlivesTheTree)
+{
+    PVirtualNode a = Add(*tree, nullptr, u"ab");
+    tree->SetSelected(a, true);
+    tree->CopyToClipBoard();
+    tree->FlushClipboard();
+    EXPECT_FALSE(tree->TreeStates() & tsCopyPending);
+    tree->OnGetText = nullptr;
+    second->OnGetText = nullptr;
+    form.reset();
+    tree = second = nullptr;
+    EXPECT_EQ(ClipboardData(CF_UNICODETEXT), std::string("a\0b\0\r\0\n\0\0\0", 10));
+}
+
+} // namespace
+} // namespace treeview::test
