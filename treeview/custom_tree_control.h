@@ -4,6 +4,8 @@
 // editing and node popup menus. It fills the hooks of TVirtualTreeControl; the string tree derives
 // from it and draws the cell texts.
 #pragma once
+#include "treeview/drag_image_win32.h"
+#include "treeview/drag_manager_win32.h"
 #include "treeview/tree_control.h"
 #include "treeview/unit_services.h"
 #include "ui/bitmap.h"
@@ -222,6 +224,37 @@ public:
     TColumnIndex HotColumn() const { return m_hot_column; }
     bool HotNodeButtonHit() const { return m_hot_node_button_hit; }
 
+    // ---- Drag images ----
+    // The picture that follows nodes dragged out of this tree, and the one of a dragged header column.
+    TVTDragImage& DragImage() { return *m_drag_image; }
+    TVTDragImage& ColumnDragImage() { return *m_column_drag_image; }
+    // Renders the selected rows around hotSpot (client coordinates) into the drag image, prepared
+    // but not yet shown; nothing with diNoImage.
+    void PrepareDragImage(TPoint hotSpot, IDataObject* dataObject);
+
+    // ---- OLE drag and drop (tree_drag_win32.cpp) ----
+    // Starts a drag of the selection: with dtVCL the class library's drag; with dtOLE, while a
+    // button is down, at once (immediate) or once the mouse moved threshold pixels (negative: the
+    // system's drag threshold) from the last press.
+    void BeginDrag(bool immediate, int threshold = -1);
+    // An OLE drag is pending or running, or a class-library drag runs.
+    bool Dragging() const;
+    // The drop target and drop source of this tree, made on first use (OnCreateDragManager may
+    // supply one). The tree keeps its reference.
+    IVTDragManager* DragManager();
+    // Inserts the nodes of a dropped data object at targetNode: a move from a tree of this process
+    // is done directly and effect becomes none, so the source deletes nothing; false for amNoWhere
+    // and for data without nodes.
+    bool ProcessDrop(IDataObject* dataObject, PVirtualNode targetNode, DWORD& effect, TVTNodeAttachMode mode);
+    // The effect a drop would have by default for the keys held and the allowed effects.
+    virtual DWORD ChooseDropEffect(core::Object* source, ui::ShiftState shift, POINT pt, DWORD allowed);
+    // The drop-target steps the drag manager calls (pt in screen coordinates).
+    virtual HRESULT HandleOLEDragEnter(DWORD keyState, POINT pt, DWORD& effect);
+    HRESULT HandleOLEDragOver(core::Object* source, DWORD keyState, POINT pt, DWORD& effect, TDragState state) override;
+    virtual void HandleOLEDragLeave();
+    virtual HRESULT HandleOLEDrop(IDataObject* dataObject, DWORD keyState, POINT pt, DWORD& effect);
+    bool IsCurrentDropTarget() const override;
+
     // ---- Painting ----
     // Draws window (tree coordinates: x from the left of the whole content, y from the tree's top)
     // onto target with its top-left corner at targetPoint.
@@ -299,7 +332,39 @@ public:
     // Shows the application's help for a context (F1).
     std::function<void(int helpContext)> ShowHelp;
 
+    // A drag over the tree: whether a drop at pt (client) with mode would be accepted; effect may be
+    // changed. Without a handler every position is refused.
+    std::function<bool(TBaseVirtualTree*, core::Object* source, ui::ShiftState, TDragState, TPoint, TDropMode,
+                       DWORD& effect)> OnDragOver;
+    // A drop: formats are the clipboard format numbers the data object offers, in its order.
+    std::function<void(TBaseVirtualTree*, core::Object* source, IDataObject*, const std::vector<UINT>& formats,
+                       ui::ShiftState, TPoint, DWORD& effect, TDropMode)> OnDragDrop;
+    std::function<void(TBaseVirtualTree*, IVTDragManager*& manager)> OnCreateDragManager;
+    // The start and end of a drag with this tree as source (target: the control under the pointer).
+    std::function<void(TBaseVirtualTree*)> OnStartDrag;
+    std::function<void(TBaseVirtualTree*, core::Object* target, int x, int y)> OnEndDrag;
+
 protected:
+    // ---- OLE drag as source ----
+    virtual void RunOLEDrag(TPoint hotSpot);
+    virtual void StartOLEDragLoop(DWORD allowedEffects, IDataObject* dataObject, DWORD& effect);
+    // Timer 1: expands the collapsed drop target.
+    virtual void ExpandDropTarget();
+    bool DragImageAllowed() const { return DragImageKind() != diNoImage; }
+    // Renews the source tree's drag image over r (client) and redraws r around it at once.
+    virtual void RepaintUnderDragImage(TCustomVirtualTreeControl* sourceTree, RECT r, bool reshowImage,
+                                       bool includeFrame);
+    // The end of a class-library drag: the pending release of the press is delivered.
+    virtual void EndMouseDragging();
+    void CreateWnd() override;
+    void WndProc(ui::Message& message) override;
+
+    // ---- Column drag ----
+    // Shows the image of the column pressed at start (screen) following hotSpot (screen).
+    void StartColumnDrag(POINT hotSpot, POINT start);
+    // Moves the drop target and the column's image for the pointer at p (screen).
+    void TrackColumnDrag(POINT p);
+
     // ---- Hooks of the window control ----
     void PaintTreeArea(ui::Canvas& canvas, const TRect& updateRect) override;
     void PaintHeader(HDC dc, const TRect& rect, int hOffset) override;
@@ -459,6 +524,14 @@ private:
     TColumnIndex m_height_track_column = NoColumn;
     TPoint m_height_track_point;
     TPoint m_drag_start;
+    std::unique_ptr<TVTDragImage> m_drag_image{new TVTDragImage(this)};
+    std::unique_ptr<TVTDragImage> m_column_drag_image{new TVTDragImage(this)};
+    // The tree's reference to its drag manager; a manager that outlives the tree refuses calls.
+    struct DragManagerRef {
+        IVTDragManager* manager = nullptr;
+        ~DragManagerRef();
+    } m_drag_manager;
+    int m_drag_threshold = 0;
 
     // Hint and accessibility state.
     TVTHintData m_hint_data;

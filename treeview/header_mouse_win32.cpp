@@ -98,6 +98,7 @@ bool TCustomVirtualTreeControl::HandleHeaderMessage(ui::Message& message)
             if (GetCapture() == Handle())
                 ReleaseCapture();
             header.LeaveStates(hsDragging | hsDragPending);
+            ColumnDragImage().EndDrag();
             columns.SetDropTarget(NoColumn, false);
             columns.SetDragIndex(NoColumn);
             columns.SetDownIndex(NoColumn);
@@ -186,26 +187,17 @@ bool TCustomVirtualTreeControl::HandleHeaderMessage(ui::Message& message)
                 std::abs(screen.y - m_drag_start.Y) < GetSystemMetrics(SM_CYDRAG))
                 break;
             WindowPort().KillTimer(HeaderTimer);
-            columns.SetDragIndex(columns.DownIndex());
-            header.Invalidate(columns.DownIndex());
+            const TColumnIndex pressed = columns.DownIndex();
             columns.SetDownIndex(NoColumn);
             columns.SetHoverIndex(NoColumn);
-            columns.SetDropTarget(NoColumn, columns.DropBefore());
+            header.Invalidate(pressed);
+            UpdateWindow(Handle());
+            StartColumnDrag(screen, POINT{m_drag_start.X, m_drag_start.Y});
             header.LeaveStates(hsDragPending);
             header.EnterStates(hsDragging);
+            return handled();
         }
-        // Track the drop target: the column under the pointer and its half.
-        int left = 0, right = 0;
-        const TColumnIndex column = columns.ColumnAndBoundsAt(TPoint{p.X, p.Y + header.Height()}, left, right, true);
-        if (columns.IsValidColumn(column)) {
-            const bool before = p.X < (left + right) / 2;
-            if (column != columns.DropTarget() || before != columns.DropBefore()) {
-                if (columns.IsValidColumn(columns.DropTarget()))
-                    header.Invalidate(columns.DropTarget());
-                columns.SetDropTarget(column, before);
-                header.Invalidate(column);
-            }
-        }
+        TrackColumnDrag(screen);
         return handled();
     }
     case WM_NCLBUTTONUP:
@@ -217,6 +209,7 @@ bool TCustomVirtualTreeControl::HandleHeaderMessage(ui::Message& message)
         const bool anyState = (header.States() & (hsDragPending | hsDragging)) != 0;
         if (anyState) {
             ReleaseCapture();
+            ColumnDragImage().EndDrag();
             if (header.States() & hsDragging) {
                 POINT screen{p.X, p.Y};
                 ::ClientToScreen(Handle(), &screen);

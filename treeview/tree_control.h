@@ -155,6 +155,9 @@ public:
     // Calls the tree made to the system's SetTimer and KillTimer (a figure for tests).
     uint64_t SystemTimerCalls() const;
 
+    // The nodes of an OLE drag of this tree in tree order (empty outside one); freed nodes leave it.
+    const TNodeArray& DragSelection() const { return m_drag_selection; }
+
     // ---- OLE transfer (tree_transfer_win32.cpp) ----
     // Pastes the clipboard's nodes at the focused node; false for a read-only tree or data
     // without nodes. No clipboard data object raises EVirtualTreeError 2007.
@@ -263,6 +266,9 @@ protected:
     LRESULT HandleGetItem(LPARAM lparam);
     LRESULT HandleGetItemRect(WPARAM wparam, LPARAM lparam);
     LRESULT HandleGetNextItem(WPARAM wparam, LPARAM lparam);
+
+    // Filled by the drag half for the length of an OLE drag of this tree.
+    TNodeArray m_drag_selection;
 
 private:
     class Port;

@@ -831,6 +831,8 @@ void TVirtualTreeControl::FreeNodeRecord(PVirtualNode node)
 {
     if (node == m_drag_drop_target)
         m_drag_drop_target = nullptr;
+    // The end of a move deletes the dragged nodes: one freed meanwhile must not be among them.
+    std::erase(m_drag_selection, node);
     TVirtualTreeView::FreeNodeRecord(node);
 }
 

@@ -195,6 +195,9 @@ void TCustomVirtualTreeControl::TreeTimer(unsigned id)
     case EditTimer:
         StartEditing();
         break;
+    case ExpandTimer:
+        ExpandDropTarget();
+        break;
     case SearchTimer:
         WindowPort().KillTimer(SearchTimer);
         ChangeStates(0, tsIncrementalSearching);

@@ -207,6 +207,8 @@ void TCustomVirtualTreeControl::MousePressed(ui::Message& message, THitInfo& hit
             DoFocusChange(FocusedNode(), FocusedColumn());
         }
     }
+    if (autoDrag && isAnyHit && (TreeStates() & (tsLeftButtonDown | tsMiddleButtonDown | tsRightButtonDown)))
+        BeginDrag(false);
 }
 
 void TCustomVirtualTreeControl::MouseReleased(ui::Message& message, const THitInfo& hitInfo)
@@ -344,6 +346,13 @@ void TCustomVirtualTreeControl::MouseMove(ui::ShiftState uiShift, int x, int y)
             UpdateWindow(Handle());
         }
         return;
+    }
+    if (TreeStates() & tsOLEDragPending) {
+        const TPoint click = LastClickPos();
+        if (std::abs(x - click.X) >= m_drag_threshold || std::abs(y - click.Y) >= m_drag_threshold) {
+            RunOLEDrag(click);
+            return;
+        }
     }
     if (AutoScrollAllowed())
         AutoScrollAt(x, y);

@@ -259,7 +259,8 @@ bool TVirtualTreeControl::ProcessOLEData(TVirtualTreeControl* source, IDataObjec
     }
 
     if (optimized && source) {
-        TNodeArray nodes = source->GetSortedCutCopySet(true);
+        TNodeArray nodes = (source->TreeStates() & tsOLEDragging) ? source->DragSelection()
+                                                                  : source->GetSortedCutCopySet(true);
         if (mode == amInsertAfter || mode == amAddChildFirst)
             std::reverse(nodes.begin(), nodes.end());
         for (PVirtualNode node : nodes) {

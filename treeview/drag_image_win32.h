@@ -1,0 +1,93 @@
+// The picture that follows the mouse while nodes or a header column are dragged. It is shown by the
+// shell's drag source helper when one is available and a data object is given; otherwise this object
+// draws it itself straight onto the screen: it keeps the screen content under the image, blends the
+// image onto a copy of that and puts the result on the screen, updating the saved content only where
+// the image uncovers or newly covers the screen when it moves by less than its size.
+#pragma once
+#include "treeview/types.h"
+#include "treeview/unit_services.h"
+#include "ui/bitmap.h"
+#include "ui/color.h"
+
+#include <cstdint>
+#include <objidl.h>
+
+namespace treeview {
+
+class TCustomVirtualTreeControl;
+
+using TVTTransparency = uint8_t;
+using TVTBias = int8_t;
+enum TVTDragMoveRestriction : uint8_t { dmrNone, dmrHorizontalOnly, dmrVerticalOnly };
+enum TVTDragImageState : uint8_t {
+    disHidden = 1u << 0, disInDrag = 1u << 1, disPrepared = 1u << 2, disSystemSupport = 1u << 3,
+};
+using TVTDragImageStates = uint8_t;
+
+class TVTDragImage {
+public:
+    explicit TVTDragImage(TCustomVirtualTreeControl* owner);
+    ~TVTDragImage();
+    TVTDragImage(const TVTDragImage&) = delete;
+    TVTDragImage& operator=(const TVTDragImage&) = delete;
+
+    // ---- Properties ----
+    ui::Color ColorKey() const { return m_color_key; }
+    void SetColorKey(ui::Color value) { m_color_key = value; }
+    bool Fade() const { return m_fade; }
+    void SetFade(bool value) { m_fade = value; }
+    TVTDragMoveRestriction MoveRestriction() const { return m_restriction; }
+    void SetMoveRestriction(TVTDragMoveRestriction value) { m_restriction = value; }
+    TVTBias PostBlendBias() const { return m_post_blend_bias; }
+    void SetPostBlendBias(TVTBias value) { m_post_blend_bias = value; }
+    TVTBias PreBlendBias() const { return m_pre_blend_bias; }
+    void SetPreBlendBias(TVTBias value) { m_pre_blend_bias = value; }
+    TVTTransparency Transparency() const { return m_transparency; }
+    void SetTransparency(TVTTransparency value) { m_transparency = value; }
+    TVTDragImageStates States() const { return m_states; }
+    // Drawn by this object and on the screen now.
+    bool Visible() const;
+    POINT ImagePosition() const { return m_image_position; }
+
+    // ---- Operations ----
+    // Sets up a drag: imagePosition is the image's top-left corner on the screen, hotSpot the mouse
+    // position it follows. With a data object the shell's helper is tried first. The image stays
+    // hidden until ShowDragImage.
+    void PrepareDrag(ui::Bitmap& dragImage, POINT imagePosition, POINT hotSpot, IDataObject* dataObject);
+    // Moves the image to follow p (screen); true when it moved or was repainted.
+    bool DragTo(POINT p, bool forceRepaint);
+    // Whether DragTo(p) would move a visible image.
+    bool WillMove(POINT p) const;
+    void HideDragImage();
+    void ShowDragImage();
+    // Renews the saved background where tree changed: r in tree's client coordinates, visibleRegion
+    // (screen coordinates) the part of the tree window that can be seen.
+    void RecaptureBackground(TCustomVirtualTreeControl& tree, RECT r, HRGN visibleRegion, bool captureNCArea,
+                             bool reshowDragImage);
+    // The image's screen rectangle while visible, else empty.
+    RECT GetDragImageRect() const;
+    void EndDrag();
+
+private:
+    void InternalShowDragImage(HDC screen);
+    // Blends the image onto the saved background and puts the result at the image position.
+    void DrawToScreen(HDC screen);
+    int Width() const { return m_drag_image.Width(); }
+    int Height() const { return m_drag_image.Height(); }
+
+    TCustomVirtualTreeControl* m_owner;
+    ui::Bitmap m_back_image;
+    ui::Bitmap m_alpha_image;
+    ui::Bitmap m_drag_image;
+    POINT m_image_position{};
+    POINT m_last_position{};
+    TVTTransparency m_transparency = 128;
+    TVTBias m_pre_blend_bias = 0;
+    TVTBias m_post_blend_bias = 0;
+    bool m_fade = false;
+    TVTDragMoveRestriction m_restriction = dmrNone;
+    ui::Color m_color_key = ui::clNone;
+    TVTDragImageStates m_states = 0;
+};
+
+} // namespace treeview

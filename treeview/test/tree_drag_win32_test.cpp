@@ -1,0 +1,95 @@
+// Drag images of a tree: a header column dragged with the mouse shows its cell under the pointer and
+// follows it; the selected rows rendered for a node drag keep the tree's colour transparent.
+#include "treeview/string_tree.h"
+#include "treeview/test/treeform_win32.h"
+
+namespace treeview::test {
+namespace {
+
+class ColumnDrag : public TreeInForm<TVirtualStringTree> {
+protected:
+    ColumnDrag()
+    {
+        for (const char16_t* caption : {u"one", u"two", u"three"}) {
+            TVirtualTreeColumn& column = tree->Header().Columns().Add();
+            column.SetText(caption);
+            column.SetWidth(80);
+        }
+        tree->Header().SetOptions(TVTHeaderOptions(tree->Header().Options() | hoVisible | hoDrag));
+        form->Show();
+        Pump();
+    }
+    // A point of the header in screen coordinates, x from the tree's client left edge.
+    POINT HeaderPoint(int x)
+    {
+        POINT p{x, -tree->Header().Height() / 2};
+        ClientToScreen(tree->Handle(), &p);
+        return p;
+    }
+    void Move(POINT screen)
+    {
+        POINT client = screen;
+        ScreenToClient(tree->Handle(), &client);
+        SendMessageW(tree->Handle(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(client.x, client.y));
+    }
+};
+
+TEST_F(ColumnDrag, ImageShowsTheCellAndFollowsThePointer)
+{
+    const POINT press = HeaderPoint(100); // inside column "two" (80..160)
+    SendMessageW(tree->Handle(), WM_NCLBUTTONDOWN, HTBORDER, MAKELPARAM(press.x, press.y));
+    EXPECT_FALSE(tree->ColumnDragImage().Visible());
+    // Within the threshold the drag is still pending.
+    Move(POINT{press.x + 1, press.y});
+    EXPECT_FALSE(tree->ColumnDragImage().Visible());
+
+    const POINT first{press.x + 30, press.y};
+    Move(first);
+    ASSERT_TRUE(tree->ColumnDragImage().Visible());
+    POINT cell{80, 0};
+    ClientToScreen(tree->Handle(), &cell);
+    const int height = tree->Header().Height();
+    const RECT start = tree->ColumnDragImage().GetDragImageRect();
+    EXPECT_EQ(start.left, cell.x);
+    EXPECT_EQ(start.top, cell.y - height);
+    EXPECT_EQ(start.right - start.left, 80);
+    EXPECT_EQ(start.bottom - start.top, height);
+
+    // The image moves with the pointer from the point the drag began at; the drop target is the
+    // column under the pointer, after it in its right half.
+    Move(POINT{first.x + 25, first.y + 7});
+    const RECT moved = tree->ColumnDragImage().GetDragImageRect();
+    EXPECT_EQ(moved.left - start.left, 25);
+    EXPECT_EQ(moved.top - start.top, 7);
+    EXPECT_EQ(tree->Header().Columns().DropTarget(), 1);
+    EXPECT_FALSE(tree->Header().Columns().DropBefore());
+    Move(POINT{first.x + 60, first.y});
+    EXPECT_EQ(tree->Header().Columns().DropTarget(), 2);
+    EXPECT_TRUE(tree->Header().Columns().DropBefore());
+    EXPECT_EQ(tree->ColumnDragImage().GetDragImageRect().left - start.left, 60);
+
+    POINT release{first.x + 60, first.y};
+    ScreenToClient(tree->Handle(), &release);
+    SendMessageW(tree->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(release.x, release.y));
+    EXPECT_FALSE(tree->ColumnDragImage().Visible());
+    EXPECT_FALSE(tree->Header().States() & hsDragging);
+}
+
+TEST_F(ColumnDrag, RestrictedDragMovesOnlyHorizontally)
+{
+    tree->Header().SetOptions(TVTHeaderOptions(tree->Header().Options() | hoRestrictDrag));
+    const POINT press = HeaderPoint(20);
+    SendMessageW(tree->Handle(), WM_NCLBUTTONDOWN, HTBORDER, MAKELPARAM(press.x, press.y));
+    Move(POINT{press.x + 20, press.y});
+    ASSERT_TRUE(tree->ColumnDragImage().Visible());
+    const RECT start = tree->ColumnDragImage().GetDragImageRect();
+    Move(POINT{press.x + 30, press.y + 9});
+    const RECT moved = tree->ColumnDragImage().GetDragImageRect();
+    EXPECT_EQ(moved.left - start.left, 10);
+    EXPECT_EQ(moved.top, start.top);
+    SendMessageW(tree->Handle(), WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_FALSE(tree->ColumnDragImage().Visible());
+}
+
+} // namespace
+} // namespace treeview::test
