@@ -91,7 +91,9 @@ LRESULT TCustomVirtualTreeControl::HandleGetObject(WPARAM wparam, LPARAM lparam)
             SetAccessibleItem(item);
     }
     if (LONG(lparam) == OBJID_CLIENT && m_accessible)
-        return LresultFromObject(IID_IAccessible, wparam, m_accessible);
+        // The identifier by __uuidof, not the library symbol: both uuid and oleacc define that one,
+        // and a program linking the two would see it twice.
+        return LresultFromObject(__uuidof(IAccessible), wparam, m_accessible);
     return 0;
 }
 
