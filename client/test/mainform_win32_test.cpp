@@ -9,6 +9,7 @@
 
 #include "core/fileio.h"
 #include "dialup/rascon.h"
+#include "skin/controls/button.h"
 #include "skin/controls/combobox.h"
 #include "skin/controls/framebar.h"
 #include "skin/controls/panel.h"
@@ -330,6 +331,40 @@ TEST_F(MainFormTest, TheHeaderCaptionsFitTheirColumns)
         EXPECT_LE(right, client.right);
         SelectObject(dc, old);
         ReleaseDC(tree.Handle(), dc);
+    }
+}
+
+// The buttons draw their captions in the font the window definition gives them: the window's "宋体"
+// 12 pixels in GB2312, bold; "连接" and "断开" also keep the definition's lime font colour.
+TEST_F(MainFormTest, ButtonsUseTheDefinitionsFont)
+{
+    Tfrmmain* form = LoggedIn();
+    form->Show();
+    Pump();
+    const struct {
+        skin::TsButton* button;
+        const char16_t* caption;
+        bool lime;
+    } cases[] = {
+        {form->btn_conn, u"连接", true},
+        {form->btn_disconn, u"断开", true},
+        {form->btn_speed, u"批量测速", false},
+        {form->cesu, u"测速", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.caption, c.caption + std::char_traits<char16_t>::length(c.caption)));
+        EXPECT_EQ(c.button->Caption(), c.caption);
+        HFONT font = reinterpret_cast<HFONT>(SendMessageW(c.button->Handle(), WM_GETFONT, 0, 0));
+        ASSERT_NE(font, nullptr) << "the window has the control's font";
+        LOGFONTW logFont{};
+        ASSERT_EQ(GetObjectW(font, sizeof(logFont), &logFont), int(sizeof(logFont)));
+        EXPECT_STREQ(logFont.lfFaceName, L"宋体");
+        EXPECT_EQ(logFont.lfHeight, -12);
+        EXPECT_EQ(logFont.lfWeight, FW_BOLD);
+        EXPECT_EQ(logFont.lfCharSet, 134);
+        EXPECT_FALSE(logFont.lfItalic);
+        EXPECT_FALSE(logFont.lfUnderline);
+        EXPECT_EQ(c.button->Font().FontColor(), c.lime ? ui::clLime : ui::clWindowText);
     }
 }
 
