@@ -37,7 +37,7 @@ constexpr int kPasses = 3;
 constexpr double kPaceMs = 50;
 int g_minThreads = 0;  // --min-threads N: the pool's minimum in place of the window's 10 (for comparison)
 bool g_bare = false;   // --bare: the scripted echo's wait alone, without an echo object per request
-bool g_trace = false;  // --trace: the pool's state every 500 ms
+bool g_trace = false;  // --trace: the pool's state every 500 ms, and each GUI loop turn over 50 ms
 
 // The scripted echo without the echo object (its hidden window, socket library and ICMP handle).
 std::optional<client::EchoOutcome> BareEcho(const core::String& ip)
@@ -48,6 +48,17 @@ std::optional<client::EchoOutcome> BareEcho(const core::String& ip)
 }
 
 double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+// The calling thread's processor time (user and kernel), to tell a turn that worked long from one
+// that waited for the processor.
+double ThreadCpuMs()
+{
+    FILETIME created, exited, kernel, user;
+    if (!GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user))
+        return 0;
+    auto ms = [](const FILETIME& t) { return double((uint64_t(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 10000.0; };
+    return ms(kernel) + ms(user);
+}
 
 // The addresses of the rows whose echoes time out in the current run.
 std::set<core::String> g_timeOuts;
@@ -83,7 +94,7 @@ public:
                 waits.push_back(g_timeOuts.count(row.ip) ? 4000 : 100);
             passWaits.push_back(std::move(waits));
         }
-        longestCall = std::max(longestCall, Ms(Clock::now() - start));
+        Note(start, turnRows);
         return rows;
     }
     void ApplyEcho(const void* row, const client::EchoOutcome& outcome) override
@@ -95,13 +106,13 @@ public:
             if (++m_complete[pass - 1] == kNodes)
                 passDone[pass - 1] = Clock::now();
         }
-        longestCall = std::max(longestCall, Ms(Clock::now() - start));
+        Note(start, turnEchoes);
     }
     void BatchPassDone() override
     {
         const auto start = Clock::now();
         m_inner.BatchPassDone();
-        longestCall = std::max(longestCall, Ms(Clock::now() - start));
+        Note(start, turnPassDone);
     }
     void BatchEnded() override { ended = true; }
     bool AllDone() const { return m_complete[kPasses - 1] == kNodes; }
@@ -111,8 +122,20 @@ public:
     Clock::time_point passDone[kPasses]{};
     double longestCall = 0;
     bool ended = false;
+    // What the current GUI loop turn ran (for --trace): calls of each handler and the longest one.
+    int turnRows = 0, turnEchoes = 0, turnPassDone = 0;
+    double turnLongest = 0, turnHandlersMs = 0;
+    void NewTurn() { turnRows = turnEchoes = turnPassDone = 0, turnLongest = turnHandlersMs = 0; }
 
 private:
+    void Note(Clock::time_point start, int& calls)
+    {
+        const double ms = Ms(Clock::now() - start);
+        longestCall = std::max(longestCall, ms);
+        turnLongest = std::max(turnLongest, ms);
+        turnHandlersMs += ms;
+        ++calls;
+    }
     NodeTree& m_tree;
     client::TreeBatchTarget<NodeRecord> m_inner;
     std::unordered_map<const void*, int> m_results;
@@ -166,10 +189,12 @@ Figures Run(bool quarterTimeOut)
     // A probe thread queues a call for the GUI thread every 20 ms and notes how long it waited.
     std::atomic<bool> probing{true};
     std::atomic<int64_t> longestQueueWaitUs{0};
+    std::atomic<int> probeCalls{0};
     std::thread probe([&] {
         while (probing.load()) {
             const auto queued = Clock::now();
-            core::Thread::Queue(nullptr, [queued, &longestQueueWaitUs] {
+            core::Thread::Queue(nullptr, [queued, &longestQueueWaitUs, &probeCalls] {
+                ++probeCalls;
                 const int64_t us = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - queued).count();
                 int64_t seen = longestQueueWaitUs.load();
                 while (us > seen && !longestQueueWaitUs.compare_exchange_weak(seen, us)) {
@@ -184,9 +209,18 @@ Figures Run(bool quarterTimeOut)
     auto nextTrace = begun;
     const auto deadline = Clock::now() + std::chrono::seconds(90);
     while (!target.AllDone() && Clock::now() < deadline) {
+        target.NewTurn();
+        probeCalls.store(0);
+        const double cpuBefore = ThreadCpuMs();
         const auto turn = Clock::now();
         const bool ran = core::CheckSynchronize(10);
         const double turnMs = Ms(Clock::now() - turn);
+        if (g_trace && turnMs > 50)
+            std::printf("    %6.0f ms: loop turn of %.1f ms, GUI thread on the processor %.1f ms; handlers %.1f ms "
+                        "(longest %.1f ms): %d row lists, %d results, %d pass ends, %d probe calls\n",
+                        Ms(turn - begun), turnMs, ThreadCpuMs() - cpuBefore, target.turnHandlersMs,
+                        target.turnLongest, target.turnRows, target.turnEchoes, target.turnPassDone,
+                        probeCalls.load());
         if (ran)
             figures.longestLoopTurn = std::max(figures.longestLoopTurn, turnMs);
         if (turnMs > 50)

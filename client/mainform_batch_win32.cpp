@@ -18,6 +18,8 @@
 #include "ui/application.h"
 #include "ui/label.h"
 
+#include <algorithm>
+
 namespace client {
 
 using core::String;
@@ -62,6 +64,12 @@ void Tfrmmain::CreateNodeTree()
     header.SetHeight(22);
     header.SetSortColumn(1);
     header.SetSortDirection(treeview::sdAscending);
+    // The definition's widths leave a caption such as "L2TP支持" short of the room the header lays it
+    // out in (button edges, margins): such a column is widened to hold its whole caption, and the
+    // auto-size column gives up the room.
+    for (int i = 0; i < header.Columns().Count(); ++i)
+        if (i != header.AutoSizeIndex())
+            header.Columns()[i].SetWidth(std::max(header.Columns()[i].Width(), tree->HeaderCaptionWidth(i)));
 
     treeview::TCustomStringTreeOptions& options = tree->StringTreeOptions();
     options.SetMiscOptions(treeview::TVTMiscOptions(treeview::toReportMode | treeview::toFullRepaintOnResize |

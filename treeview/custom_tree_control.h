@@ -200,6 +200,10 @@ public:
     // The header stream's font fields are this font's (header_font_win32.cpp).
     THeaderFontRecord HeaderFontRecord() const override;
     void SetHeaderFontRecord(const THeaderFontRecord& font) override;
+    // The narrowest column in which the header, laying the cell out as it paints it (in the header's
+    // font, alignment and glyphs included), gives the caption its whole room on one line and keeps the
+    // header glyph and the sort glyph inside the margins; 0 for an invalid column.
+    int HeaderCaptionWidth(TColumnIndex column);
     // Whether the header is painted in the visual style (the tree uses themes and the window has
     // the header's theme data).
     virtual bool HeaderThemed();
@@ -477,8 +481,10 @@ private:
     void DrawFlatHeaderButton(TCanvas& canvas, const TRect& r, bool splitter, bool down, bool hover);
     void DrawSortGlyph(TCanvas& canvas, TPoint at, bool ascending, bool themed);
     // Places a header cell's glyph, sort glyph and caption in client (header bitmap coordinates).
+    // Measuring lays the caption out on one line and leaves the column untouched.
     void LayoutHeaderCell(TVirtualTreeColumn& column, HDC dc, const TRect& client, bool useHeaderGlyph,
-                          bool useSortGlyph, TPoint& glyphPos, TPoint& sortGlyphPos, TRect& textBounds, UINT drawFormat);
+                          bool useSortGlyph, TPoint& glyphPos, TPoint& sortGlyphPos, TRect& textBounds, UINT drawFormat,
+                          bool measuring = false);
     void DrawCaptionText(HDC dc, core::StringView caption, TRect bounds, bool enabled, bool hot, UINT drawFormat,
                          bool wrapCaption);
 

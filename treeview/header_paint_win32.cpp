@@ -161,7 +161,8 @@ void TCustomVirtualTreeControl::DrawSortGlyph(TCanvas& canvas, TPoint at, bool a
 
 void TCustomVirtualTreeControl::LayoutHeaderCell(TVirtualTreeColumn& column, HDC dc, const TRect& client,
                                                  bool useHeaderGlyph, bool useSortGlyph, TPoint& glyphPos,
-                                                 TPoint& sortGlyphPos, TRect& textBounds, UINT drawFormat)
+                                                 TPoint& sortGlyphPos, TRect& textBounds, UINT drawFormat,
+                                                 bool measuring)
 {
     (void)drawFormat;
     glyphPos = sortGlyphPos = TPoint{};
@@ -190,7 +191,8 @@ void TCustomVirtualTreeControl::LayoutHeaderCell(TVirtualTreeColumn& column, HDC
         if (ui::ImageList* utilities = UtilityImages())
             sw = utilities->Width(), sh = utilities->Height();
     sortGlyphPos.Y = (h - sh) / 2;
-    const bool wrap = (column.Options() & coWrapCaption) != 0;
+    // A measured caption is one line: the width at which it need not wrap.
+    const bool wrap = !measuring && (column.Options() & coWrapCaption) != 0;
     auto measure = [dc](core::StringView s) { return CaptionWidth(dc, s); };
     int tw = 0, th = 0;
     if (!caption.empty()) {
@@ -207,11 +209,12 @@ void TCustomVirtualTreeControl::LayoutHeaderCell(TVirtualTreeColumn& column, HDC
             }
             th = CaptionHeight(dc, wrapped);
         } else {
-            column.SetCaptionText(caption);
+            if (!measuring)
+                column.SetCaptionText(caption);
             tw = CaptionWidth(dc, caption) + 2;
             th = CaptionHeight(dc, caption);
         }
-    } else {
+    } else if (!measuring) {
         column.SetCaptionText(caption);
     }
     const int textSpacing = caption.empty() ? 0 : spacing;
@@ -345,6 +348,55 @@ void TCustomVirtualTreeControl::LayoutHeaderCell(TVirtualTreeColumn& column, HDC
         column.SetCaptionText(wrapped);
         textBounds.Bottom = textBounds.Top + CaptionHeight(dc, wrapped);
     }
+}
+
+int TCustomVirtualTreeControl::HeaderCaptionWidth(TColumnIndex index)
+{
+    TVirtualTreeColumns& columns = Header().Columns();
+    if (!columns.IsValidColumn(index))
+        return 0;
+    TVirtualTreeColumn& column = columns[index];
+    const bool headerGlyph = (Header().Options() & hoShowImages) && Header().Images() && column.ImageIndex() >= 0;
+    const bool sortGlyph = index == Header().SortColumn() && (Header().Options() & hoShowSortGlyphs);
+    int gw = 0, sw = 0;
+    if (headerGlyph)
+        if (ui::ImageList* list = column.CheckBox() ? CheckImages() : static_cast<ui::ImageList*>(Header().Images()))
+            gw = list->Width();
+    if (sortGlyph)
+        if (ui::ImageList* utilities = UtilityImages())
+            sw = utilities->Width();
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ oldFont = SelectObject(dc, m_header_font.Handle());
+    const core::String& caption = column.Text();
+    const std::wstring wide(caption.begin(), caption.end());
+    SIZE extent{0, 0};
+    GetTextExtentPoint32W(dc, wide.c_str(), int(wide.size()), &extent);
+    const int tw = caption.empty() ? 0 : extent.cx + 2;
+    // The placement depends on the alignment and the clamping to the margins, so the cell (the
+    // button shrunk by 2 pixels a side) is widened from the least the contents could take until the
+    // layout gives the caption its whole room and keeps both glyphs inside the margins.
+    const int margin = column.Margin();
+    const int height = std::max(Header().Height() - 4, 1);
+    const int least = 2 * margin + tw;
+    const int most = least + 2 * (gw + sw + 2 * column.Spacing() + margin) + 2;
+    int width = most;
+    for (int w = least; w < most; ++w) {
+        TPoint glyphPos, sortPos;
+        TRect text;
+        LayoutHeaderCell(column, dc, TRect{0, 0, w, height}, headerGlyph, sortGlyph, glyphPos, sortPos, text,
+                         DT_NOPREFIX, true);
+        const auto inside = [&](int left, int right) { return left >= margin && right <= w - margin; };
+        if (text.Right - text.Left == tw && inside(text.Left, text.Right) &&
+            (!sortGlyph || inside(sortPos.X, sortPos.X + sw)) && (!headerGlyph || inside(glyphPos.X, glyphPos.X + gw))) {
+            width = w;
+            break;
+        }
+    }
+    SelectObject(dc, oldFont);
+    DeleteDC(dc);
+    return 2 + width + 2;
 }
 
 void TCustomVirtualTreeControl::DrawCaptionText(HDC dc, core::StringView caption, TRect bounds, bool enabled, bool hot,

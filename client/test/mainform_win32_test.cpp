@@ -9,11 +9,13 @@
 
 #include "core/fileio.h"
 #include "dialup/rascon.h"
+#include "skin/controls/button.h"
 #include "skin/controls/combobox.h"
 #include "skin/controls/framebar.h"
 #include "skin/controls/panel.h"
 #include "skin/controls/statusbar.h"
 #include "treeview/string_tree.h"
+#include "treeview/unit_services.h"
 #include "treeview/virtual_tree.h"
 #include "ui/label.h"
 #include "ui/memo.h"
@@ -22,6 +24,8 @@
 #include "ui/webpane.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace client::test {
 namespace {
@@ -263,11 +267,105 @@ TEST_F(MainFormTest, TheFirstColumnTakesWhatTheOthersLeave)
     auto& tree = dynamic_cast<treeview::TVirtualStringTree&>(*form->vt1);
     RECT client{};
     GetClientRect(tree.Handle(), &client);
-    int others = 0;
-    for (int i = 1; i < tree.Header().Columns().Count(); ++i)
+    // The other columns keep the definition's widths (80, 60, 60) unless their caption needs more.
+    const int defined[] = {170, 80, 60, 60};
+    int others = 0, expectedOthers = 0;
+    for (int i = 1; i < tree.Header().Columns().Count(); ++i) {
         others += tree.Header().Columns()[i].Width();
-    EXPECT_EQ(others, 200);
+        expectedOthers += std::max(defined[i], tree.HeaderCaptionWidth(i));
+    }
+    EXPECT_EQ(others, expectedOthers);
     EXPECT_EQ(tree.Header().Columns()[0].Width(), client.right - others);
+}
+
+// Every caption of the node list's header is drawn whole, with few rows and with enough rows for the
+// scroll bar: its extent in the header's font, with the column's margins (and the sort glyph beside
+// the sort column's caption), fits the column's width, and the columns end inside the client area.
+TEST_F(MainFormTest, TheHeaderCaptionsFitTheirColumns)
+{
+    struct Case {
+        const char* what;
+        int rows;
+        bool bar;
+    };
+    const Case cases[] = {{"three rows", 3, false}, {"forty rows", 40, true}, {"three rows again", 3, false}};
+    // One area per row count, in the order of the cases' first use.
+    std::string areas;
+    for (int rows : {3, 40}) {
+        areas += "[area " + std::to_string(rows) + "]\n";
+        for (int i = 0; i < rows; ++i)
+            areas += "节点" + std::to_string(i) + "=10.0.0." + std::to_string(i + 1) + ",98%,1\n";
+    }
+    Tfrmmain* form = LoggedIn(areas);
+    form->Show();
+    Pump();
+    auto& tree = dynamic_cast<treeview::TVirtualStringTree&>(*form->vt1);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        form->sb->Items()[c.rows == 3 ? 0 : 1]->TitleButton->Click();
+        Pump();
+        ASSERT_EQ(int(tree.RootNodeCount()), c.rows);
+        EXPECT_EQ(bool(GetWindowLongPtrW(tree.Handle(), GWL_STYLE) & WS_VSCROLL), c.bar);
+        treeview::TVirtualTreeColumns& columns = tree.Header().Columns();
+        ASSERT_EQ(columns.Count(), 4);
+        RECT client{};
+        GetClientRect(tree.Handle(), &client);
+        HDC dc = GetDC(tree.Handle());
+        HGDIOBJ old = SelectObject(dc, tree.HeaderFont().Handle());
+        const int sortGlyph = treeview::UtilityImages() ? treeview::UtilityImages()->Width() : 0;
+        int right = 0;
+        for (int i = 0; i < columns.Count(); ++i) {
+            treeview::TVirtualTreeColumn& column = columns[i];
+            const std::wstring caption(column.Text().begin(), column.Text().end());
+            SCOPED_TRACE(i);
+            SIZE extent{};
+            ASSERT_TRUE(GetTextExtentPoint32W(dc, caption.c_str(), int(caption.size()), &extent));
+            // The header lays a caption out in its extent plus two pixels, between the column's
+            // margins, inside the button's 2-pixel edges.
+            int needed = 2 + column.Margin() + extent.cx + 2 + column.Margin() + 2;
+            if (i == tree.Header().SortColumn())
+                needed += column.Spacing() + sortGlyph;
+            EXPECT_LE(needed, column.Width()) << "caption extent " << extent.cx;
+            right += column.Width();
+        }
+        EXPECT_LE(right, client.right);
+        SelectObject(dc, old);
+        ReleaseDC(tree.Handle(), dc);
+    }
+}
+
+// The buttons draw their captions in the font the window definition gives them: the window's "宋体"
+// 12 pixels in GB2312, bold; "连接" and "断开" also keep the definition's lime font colour.
+TEST_F(MainFormTest, ButtonsUseTheDefinitionsFont)
+{
+    Tfrmmain* form = LoggedIn();
+    form->Show();
+    Pump();
+    const struct {
+        skin::TsButton* button;
+        const char16_t* caption;
+        bool lime;
+    } cases[] = {
+        {form->btn_conn, u"连接", true},
+        {form->btn_disconn, u"断开", true},
+        {form->btn_speed, u"批量测速", false},
+        {form->cesu, u"测速", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.caption, c.caption + std::char_traits<char16_t>::length(c.caption)));
+        EXPECT_EQ(c.button->Caption(), c.caption);
+        HFONT font = reinterpret_cast<HFONT>(SendMessageW(c.button->Handle(), WM_GETFONT, 0, 0));
+        ASSERT_NE(font, nullptr) << "the window has the control's font";
+        LOGFONTW logFont{};
+        ASSERT_EQ(GetObjectW(font, sizeof(logFont), &logFont), int(sizeof(logFont)));
+        EXPECT_STREQ(logFont.lfFaceName, L"宋体");
+        EXPECT_EQ(logFont.lfHeight, -12);
+        EXPECT_EQ(logFont.lfWeight, FW_BOLD);
+        EXPECT_EQ(logFont.lfCharSet, 134);
+        EXPECT_FALSE(logFont.lfItalic);
+        EXPECT_FALSE(logFont.lfUnderline);
+        EXPECT_EQ(c.button->Font().FontColor(), c.lime ? ui::clLime : ui::clWindowText);
+    }
 }
 
 TEST_F(MainFormTest, TheTrafficLabelShowsItsWholeText)

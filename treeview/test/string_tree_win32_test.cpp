@@ -2,6 +2,7 @@
 // (selection, grid lines, colour bands of a draw-text handler, disabled text), clicks, keys, the
 // incremental search, the header, and the text services (paths, widths, shortening, spans, chunks).
 #include "treeview/string_tree.h"
+#include "treeview/unit_services.h"
 #include "treeview/test/nodelist_win32.h"
 #include "ui/test/uitest.h"
 #include "core/stream.h"
@@ -886,6 +887,101 @@ TEST_F(NodeList, HeaderGlyphFollowsLayoutAlignmentAndMargins)
     tree->PaintHeaderInto(bitmap.Canvas().Handle(), TRect{0, 0, 400, 40}, 0);
     EXPECT_EQ(PixelBounds(bitmap, TRect{0, 0, 150, 40}, IsRed), TRect{});
     EXPECT_FALSE(column.HasImage());
+}
+
+// HeaderCaptionWidth is the narrowest column that gives the caption its whole room as the header lays
+// it out (its extent and 2 pixels), with the sort glyph and the header glyph beside it inside the
+// margins; one pixel less squeezes the caption. The painted layout is read through the advanced
+// header drawing (claiming only the drop mark, which is never drawn here).
+TEST_F(NodeList, HeaderCaptionWidthIsTheNarrowestColumnThatHoldsTheWholeCaption)
+{
+    Fill(1);
+    RedGlyphs glyphs;
+    TVTHeader& header = tree->Header();
+    header.SetImages(&glyphs.list);
+    header.SetOptions(TVTHeaderOptions(header.Options() | hoShowImages | hoOwnerDraw));
+    std::map<TVirtualTreeColumn*, THeaderPaintInfo> painted;
+    tree->OnHeaderDrawQueryElements = [](TVTHeader*, THeaderPaintInfo&, THeaderPaintElements& elements) {
+        elements = hpeDropMark;
+    };
+    tree->OnAdvancedHeaderDraw = [&painted](TVTHeader*, THeaderPaintInfo& info, THeaderPaintElements) {
+        if (info.Column)
+            painted[info.Column] = info;
+    };
+    TVirtualTreeColumn& column = header.Columns()[0];
+    auto extentOf = [this](const core::String& text) {
+        HDC measure = CreateCompatibleDC(nullptr);
+        HGDIOBJ old = SelectObject(measure, tree->HeaderFont().Handle());
+        const std::wstring wide(text.begin(), text.end());
+        SIZE extent{};
+        GetTextExtentPoint32W(measure, wide.c_str(), int(wide.size()), &extent);
+        SelectObject(measure, old);
+        DeleteDC(measure);
+        return int(extent.cx);
+    };
+    struct Case {
+        const char16_t* caption;
+        bool sorted, glyph;
+        TVTHeaderColumnLayout layout;
+        TAlignment alignment;
+        bool wrap;
+    } cases[] = {
+        {u"L2TP支持", false, false, blGlyphLeft, taLeftJustify, false},
+        {u"延时(ms)", true, false, blGlyphLeft, taLeftJustify, false},
+        {u"线路名称", true, true, blGlyphLeft, taRightJustify, false},
+        {u"在线率", false, true, blGlyphRight, taCenter, false},
+        {u"Abc Abc Abc", true, false, blGlyphLeft, taCenter, true},
+        {u"L2TP支持", false, true, blGlyphTop, taLeftJustify, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << std::string(c.caption, c.caption + std::char_traits<char16_t>::length(c.caption))
+                                        << " sorted " << c.sorted << " glyph " << c.glyph << " layout " << int(c.layout));
+        column.SetText(c.caption);
+        column.SetImageIndex(c.glyph ? 0 : -1);
+        column.SetLayout(c.layout);
+        column.SetAlignment(c.alignment);
+        column.SetOptions(c.wrap ? TVTColumnOptions(column.Options() | coWrapCaption)
+                                 : TVTColumnOptions(column.Options() & ~coWrapCaption));
+        header.SetSortColumn(c.sorted ? 0 : 1);
+        const int tw = extentOf(column.Text()) + 2;
+        const int width = tree->HeaderCaptionWidth(0);
+        ASSERT_GT(width, tw);
+        for (int w : {width, width - 1}) {
+            column.SetWidth(w);
+            painted.clear();
+            ui::Bitmap bitmap(400, header.Height(), ui::pf32bit);
+            tree->PaintHeaderInto(bitmap.Canvas().Handle(), TRect{0, 0, 400, header.Height()}, 0);
+            ASSERT_EQ(painted.count(&column), 1u);
+            const THeaderPaintInfo& info = painted[&column];
+            // The cell runs from 2 to w - 2; its contents keep the margins.
+            const int left = 2 + column.Margin(), right = w - 2 - column.Margin();
+            const TRect& text = info.TextRectangle;
+            // A wrapping caption gets the room of its extent (without the 2 pixels of a single line).
+            const bool textWhole = c.wrap ? text.Right - text.Left >= tw - 2 && column.CaptionText() == column.Text()
+                                          : text.Right - text.Left == tw;
+            const bool sortWhole = !c.sorted || (info.SortGlyphPos.X >= text.Right &&
+                                                 info.SortGlyphPos.X + UtilityImages()->Width() <= right);
+            bool glyphWhole = !c.glyph || (info.GlyphPos.X >= left && info.GlyphPos.X + 16 <= right);
+            if (c.glyph && c.layout == blGlyphLeft)
+                glyphWhole = glyphWhole && info.GlyphPos.X + 16 <= text.Left;
+            if (c.glyph && c.layout == blGlyphRight)
+                glyphWhole = glyphWhole && info.GlyphPos.X >= text.Right;
+            SCOPED_TRACE(testing::Message() << "width " << w << " text " << text.Left << ".." << text.Right << " of "
+                                            << tw << ", sort glyph at " << info.SortGlyphPos.X << ", glyph at "
+                                            << info.GlyphPos.X);
+            if (w == width) {
+                EXPECT_TRUE(textWhole);
+                EXPECT_TRUE(sortWhole);
+                EXPECT_TRUE(glyphWhole);
+                EXPECT_GE(text.Left, left);
+                EXPECT_LE(text.Right, right);
+            } else if (!c.wrap) {
+                EXPECT_FALSE(textWhole && sortWhole && glyphWhole) << "one pixel less squeezes the cell";
+            }
+        }
+    }
+    EXPECT_EQ(tree->HeaderCaptionWidth(-1), 0);
+    EXPECT_EQ(tree->HeaderCaptionWidth(header.Columns().Count()), 0);
 }
 
 TEST_F(NodeList, HeaderCheckBoxIsDrawnFromTheCheckImagesAndToggledByClicks)
