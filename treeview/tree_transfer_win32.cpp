@@ -113,7 +113,7 @@ template <class T> struct Released {
 void TVirtualTreeControl::NativeClipboardFormats(std::vector<FORMATETC>& formats)
 {
     formats.clear();
-    for (const TClipboardFormatEntry& entry : EnumerateClipboardFormats(this, &ClipboardFormats()))
+    for (const TClipboardFormatEntry& entry : EnumerateFormats(this, &ClipboardFormats()))
         if (entry.Format != 0)
             formats.push_back(FORMATETC{CLIPFORMAT(entry.Format), nullptr, DVASPECT_CONTENT, -1, entry.Tymed});
     if (OnGetUserClipboardFormats)
