@@ -251,6 +251,8 @@ protected:
     // ---- TreeWindowPort pieces that descendants may refine ----
     int TextHeight() const;
     int TextWidth(core::StringView text) const;
+    // What the clipboard holds, as OLE hands it out; a failure or no object makes a paste fail.
+    virtual HRESULT GetClipboardDataObject(IDataObject** data);
 
     // ---- Tree-view messages ----
     LRESULT HandleGetItem(LPARAM lparam);
