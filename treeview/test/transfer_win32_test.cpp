@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace treeview::test {
@@ -35,6 +36,18 @@ std::string Take(STGMEDIUM& medium)
     }
     ReleaseStgMedium(&medium);
     return out;
+}
+
+// A medium of global memory holding the bytes.
+STGMEDIUM GlobalMedium(std::string_view bytes)
+{
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+    std::memcpy(GlobalLock(block), bytes.data(), bytes.size());
+    GlobalUnlock(block);
+    STGMEDIUM medium{};
+    medium.tymed = TYMED_HGLOBAL;
+    medium.hGlobal = block;
+    return medium;
 }
 
 // The clipboard's data for a format, through the OLE clipboard.
@@ -242,16 +255,10 @@ TEST_F(TransferTest, TheDataObjectAnswersRequestsByTheirMismatch)
 TEST_F(TransferTest, DataSetOnTheObjectIsSharedWithReaders)
 {
     TVTDataObject* object = new TVTDataObject(tree, false);
-    UINT own = Format(L"Transfer test data");
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, 3);
-    std::memcpy(GlobalLock(block), "xyz", 3);
-    GlobalUnlock(block);
-    FORMATETC format = Request(own);
-    STGMEDIUM medium{};
-    medium.tymed = TYMED_HGLOBAL;
-    medium.hGlobal = block;
+    FORMATETC format = Request(Format(L"Transfer test data"));
+    STGMEDIUM medium = GlobalMedium("xyz");
     ASSERT_EQ(object->SetData(&format, &medium, FALSE), S_OK);
-    GlobalFree(block);   // the object keeps its own copy
+    GlobalFree(medium.hGlobal);   // the object keeps its own copy
     for (int round = 0; round < 2; ++round) {
         STGMEDIUM out{};
         ASSERT_EQ(object->GetData(&format, &out), S_OK);
@@ -264,15 +271,10 @@ TEST_F(TransferTest, DataSetOnTheObjectIsSharedWithReaders)
 TEST_F(TransferTest, DataHandedOverOnSetDataIsReleasedWithTheObject)
 {
     TVTDataObject* object = new TVTDataObject(tree, false);
-    UINT own = Format(L"Transfer test data");
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, 3);
-    std::memcpy(GlobalLock(block), "uvw", 3);
-    GlobalUnlock(block);
     ReleaseCounter counter;
-    FORMATETC format = Request(own);
-    STGMEDIUM medium{};
-    medium.tymed = TYMED_HGLOBAL;
-    medium.hGlobal = block;
+    FORMATETC format = Request(Format(L"Transfer test data"));
+    STGMEDIUM medium = GlobalMedium("uvw");
+    HGLOBAL block = medium.hGlobal;
     medium.pUnkForRelease = &counter;
     ASSERT_EQ(object->SetData(&format, &medium, TRUE), S_OK);
     STGMEDIUM out{};
