@@ -254,6 +254,8 @@ protected:
     // ---- TreeWindowPort pieces that descendants may refine ----
     int TextHeight() const;
     int TextWidth(core::StringView text) const;
+    // What the clipboard holds, as OLE hands it out; a failure or no object makes a paste fail.
+    virtual HRESULT GetClipboardDataObject(IDataObject** data);
 
     // ---- Hints and accessibility (the painting half fills them in) ----
     // CM_HINTSHOW, CM_HINTSHOWPAUSE, CM_MOUSELEAVE and WM_NCDESTROY pass here first; true when

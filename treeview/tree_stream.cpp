@@ -67,10 +67,12 @@ struct ChunkHeader {
     int32_t size = 0;
 };
 
-ChunkHeader ReadChunkHeader(core::Stream& stream)
+// Reads a chunk header; remaining is what the stream holds from its position on.
+ChunkHeader ReadChunkHeader(core::Stream& stream, int64_t remaining)
 {
     uint8_t bytes[8];
-    ReadExactly(stream, bytes, 8);
+    if (remaining < 8 || stream.Read(bytes, 8) != 8)
+        Fail(hcTFStreamTooSmall);
     ChunkHeader header;
     std::memcpy(&header.type, bytes, 4);
     std::memcpy(&header.size, bytes + 4, 4);
@@ -345,19 +347,27 @@ PVirtualNode TBaseVirtualTree::NextInSubtree(PVirtualNode run, PVirtualNode top)
 
 void TBaseVirtualTree::ReadNode(core::Stream& stream, int version, PVirtualNode node)
 {
-    ChunkHeader header = ReadChunkHeader(stream);
+    // Position and size are asked once per chunk, not once per check: the chunk handlers are the
+    // only ones that move the stream.
+    int64_t size = stream.Size();
+    int64_t position = stream.Position();
+    ChunkHeader header = ReadChunkHeader(stream, size - position);
+    position += 8;
     if (header.type != NodeChunk)
         Fail(hcTFCorruptStream1);
-    if (header.size > Remaining(stream))
+    if (header.size > size - position)
         Fail(hcTFStreamTooSmall);
-    int64_t end = stream.Position() + header.size;
-    while (stream.Position() < end) {
-        ChunkHeader chunk = ReadChunkHeader(stream);
-        if (chunk.size > Remaining(stream))
+    int64_t end = position + header.size;
+    while (position < end) {
+        ChunkHeader chunk = ReadChunkHeader(stream, size - position);
+        position += 8;
+        if (chunk.size > size - position)
             Fail(hcTFStreamTooSmall);
         ReadChunk(stream, version, node, chunk.type, chunk.size);
+        position = stream.Position();
+        size = stream.Size();
     }
-    if (stream.Position() != end)
+    if (position != end)
         Fail(hcTFCorruptStream2);
 }
 
@@ -479,7 +489,7 @@ std::vector<PVirtualNode> TBaseVirtualTree::CopyAcross(PVirtualNode source, TBas
 
 void TBaseVirtualTree::SkipNode(core::Stream& stream)
 {
-    ChunkHeader header = ReadChunkHeader(stream);
+    ChunkHeader header = ReadChunkHeader(stream, Remaining(stream));
     if (header.type != NodeChunk)
         Fail(hcTFCorruptStream1);
     stream.SetPosition(stream.Position() + header.size);

@@ -113,7 +113,7 @@ template <class T> struct Released {
 void TVirtualTreeControl::NativeClipboardFormats(std::vector<FORMATETC>& formats)
 {
     formats.clear();
-    for (const TClipboardFormatEntry& entry : EnumerateClipboardFormats(this, &ClipboardFormats()))
+    for (const TClipboardFormatEntry& entry : EnumerateFormats(this, &ClipboardFormats()))
         if (entry.Format != 0)
             formats.push_back(FORMATETC{CLIPFORMAT(entry.Format), nullptr, DVASPECT_CONTENT, -1, entry.Tymed});
     if (OnGetUserClipboardFormats)
@@ -215,12 +215,17 @@ IDataObject* TVirtualTreeControl::CreateDataObject(bool forClipboard)
 
 // ---- Paste ----
 
+HRESULT TVirtualTreeControl::GetClipboardDataObject(IDataObject** data)
+{
+    return OleGetClipboard(data);
+}
+
 bool TVirtualTreeControl::PasteFromClipboard()
 {
     if (TreeOptions().MiscOptions() & toReadOnly)
         return false;
     Released<IDataObject> data;
-    if (FAILED(OleGetClipboard(&data.p)) || !data.p)
+    if (FAILED(GetClipboardDataObject(&data.p)) || !data.p)
         throw EVirtualTreeError(u"Clipboard operation failed.", hcTFClipboardFailed);
     TVirtualTreeControl* source = TreeOfDataObject(data.p);
     bool optimized = source && (source->TreeStates() & tsCutPending);
@@ -306,7 +311,13 @@ bool TVirtualTreeControl::ProcessOLEData(TVirtualTreeControl* source, IDataObjec
     while (stream->Position() < stream->Size()) {
         PVirtualNode node = MakeNewNode();
         LinkNode(node, target, mode);
-        ReadSubtree(*stream, NodeStreamVersion, node);
+        try {
+            ReadSubtree(*stream, NodeStreamVersion, node);
+        } catch (...) {
+            // A half-read copy is taken out again: it holds no data of its own.
+            DeleteNode(node, true);
+            throw;
+        }
         bool allowed = true;
         DoNodeCopying(node, target == RootNode() ? nullptr : target, allowed);
         if (!allowed) {

@@ -90,16 +90,13 @@ void InitializeTreeUnit()
     // S_FALSE (already initialised on this thread) also needs its matching uninitialisation.
     g_state->ole_initialized = SUCCEEDED(OleInitialize(nullptr));
     g_state->reference_format = RegisterClipboardFormatW(L"Virtual Tree Reference");
-    RegisterVTClipboardFormat<TVirtualTreeView>(u"Virtual Tree Data", 50, RegisterClipboardFormatW(L"Virtual Tree Data"));
-    const struct {
-        const char16_t* name;
-        uint32_t priority;
-    } stringFormats[] = {{u"HTML Format", 80}, {u"Rich Text Format Without Objects", 84}, {u"Rich Text Format", 85}, {u"CSV", 90}};
-    for (const auto& f : stringFormats)
-        RegisterVTClipboardFormat<TCustomVirtualStringTree>(
-            f.name, f.priority, RegisterClipboardFormatW(reinterpret_cast<const wchar_t*>(f.name)));
-    RegisterVTClipboardFormat<TCustomVirtualStringTree>(PredefinedFormatName(CF_UNICODETEXT), 95, CF_UNICODETEXT);
-    RegisterVTClipboardFormat<TCustomVirtualStringTree>(PredefinedFormatName(CF_TEXT), 100, CF_TEXT);
+    RegisterVTClipboardFormat<TVirtualTreeView>(u"Virtual Tree Data", 50);
+    RegisterVTClipboardFormat<TCustomVirtualStringTree>(u"HTML Format", 80);
+    RegisterVTClipboardFormat<TCustomVirtualStringTree>(u"Rich Text Format Without Objects", 84);
+    RegisterVTClipboardFormat<TCustomVirtualStringTree>(u"Rich Text Format", 85);
+    RegisterVTClipboardFormat<TCustomVirtualStringTree>(u"CSV", 90);
+    RegisterVTClipboardFormat<TCustomVirtualStringTree>(uint32_t(CF_UNICODETEXT), 95);
+    RegisterVTClipboardFormat<TCustomVirtualStringTree>(uint32_t(CF_TEXT), 100);
     BuildLists(*g_state);
     // Animations pace themselves on the multimedia timer.
     timeBeginPeriod(1);
@@ -129,6 +126,18 @@ void FinalizeTreeUnit()
 bool TreeUnitInitialized() { return g_initialized; }
 
 UINT TreeReferenceFormat() { return g_state ? g_state->reference_format : 0; }
+
+uint32_t PlatformRegisterClipboardFormat(core::StringView name)
+{
+    return RegisterClipboardFormatW(reinterpret_cast<const wchar_t*>(core::String(name).c_str()));
+}
+
+core::String PlatformClipboardFormatName(uint32_t format)
+{
+    wchar_t name[2049];
+    int length = GetClipboardFormatNameW(format, name, int(std::size(name)));
+    return length > 0 ? core::String(reinterpret_cast<const char16_t*>(name), size_t(length)) : core::String();
+}
 
 ui::ImageList* CheckImagesOfKind(TCheckImageKind kind)
 {

@@ -85,48 +85,74 @@ std::mutex g_registry_lock;
 std::vector<TClipboardFormatEntry>* g_registry = nullptr; // made on first registration
 } // namespace
 
-void RegisterVTClipboardFormat(core::StringView name, std::function<bool(const TVirtualTreeView*)> treeClass,
-                               uint32_t priority, uint32_t format)
+namespace {
+void AddFormat(core::StringView name, TTreeClassTest treeClass, uint32_t priority, uint32_t format)
 {
     std::lock_guard<std::mutex> lock(g_registry_lock);
     if (!g_registry)
         g_registry = new std::vector<TClipboardFormatEntry>();
-    for (TClipboardFormatEntry& entry : *g_registry)
-        if (core::AnsiSameText(entry.Name, name)) {
-            entry.TreeClass = std::move(treeClass);
-            entry.Priority = priority;
-            entry.Format = format;
-            std::stable_sort(g_registry->begin(), g_registry->end(),
-                             [](const auto& a, const auto& b) { return a.Priority < b.Priority; });
-            return;
-        }
-    g_registry->push_back(TClipboardFormatEntry{core::String(name), std::move(treeClass), priority, format, 1});
+    auto entry = std::find_if(g_registry->begin(), g_registry->end(),
+                              [&](const TClipboardFormatEntry& e) { return core::AnsiSameText(e.Name, name); });
+    if (entry != g_registry->end()) {
+        entry->TreeClass = std::move(treeClass);
+        entry->Priority = priority;
+        entry->Format = format;
+    } else {
+        g_registry->push_back(TClipboardFormatEntry{core::String(name), std::move(treeClass), priority, format, 1});
+    }
     std::stable_sort(g_registry->begin(), g_registry->end(), [](const auto& a, const auto& b) { return a.Priority < b.Priority; });
 }
 
-const TClipboardFormatEntry* FindClipboardFormat(core::StringView name)
+const TClipboardFormatEntry* FindLast(const std::function<bool(const TClipboardFormatEntry&)>& match)
 {
     std::lock_guard<std::mutex> lock(g_registry_lock);
     if (!g_registry)
         return nullptr;
     for (auto entry = g_registry->rbegin(); entry != g_registry->rend(); ++entry)
-        if (core::AnsiSameText(entry->Name, name))
+        if (match(*entry))
             return &*entry;
     return nullptr;
 }
+} // namespace
 
-const TClipboardFormatEntry* FindClipboardFormat(uint32_t format)
+uint32_t RegisterVTClipboardFormat(core::StringView name, TTreeClassTest treeClass, uint32_t priority)
 {
-    std::lock_guard<std::mutex> lock(g_registry_lock);
-    if (!g_registry || format == 0)
-        return nullptr;
-    for (auto entry = g_registry->rbegin(); entry != g_registry->rend(); ++entry)
-        if (entry->Format == format)
-            return &*entry;
-    return nullptr;
+    uint32_t format = PlatformRegisterClipboardFormat(name);
+    AddFormat(name, std::move(treeClass), priority, format);
+    return format;
 }
 
-std::vector<TClipboardFormatEntry> EnumerateClipboardFormats(const TVirtualTreeView* tree, const TClipboardFormats* allowed)
+void RegisterVTClipboardFormat(uint32_t format, TTreeClassTest treeClass, uint32_t priority)
+{
+    core::String name = format <= 16 ? PredefinedFormatName(format) : PlatformClipboardFormatName(format);
+    if (!name.empty())
+        AddFormat(name, std::move(treeClass), priority, format);
+}
+
+const TClipboardFormatEntry* FindFormat(core::StringView name)
+{
+    return FindLast([&](const TClipboardFormatEntry& e) { return core::AnsiSameText(e.Name, name); });
+}
+
+TTreeClassTest FindFormat(core::StringView name, uint32_t& format)
+{
+    const TClipboardFormatEntry* entry = FindFormat(name);
+    if (!entry)
+        return {};
+    format = entry->Format;
+    return entry->TreeClass;
+}
+
+TTreeClassTest FindFormat(uint32_t format, core::String& description)
+{
+    const TClipboardFormatEntry* entry = FindLast([&](const TClipboardFormatEntry& e) { return e.Format == format; });
+    if (!entry || format == 0)
+        return {};
+    description = entry->Name;
+    return entry->TreeClass;
+}
+
+std::vector<TClipboardFormatEntry> EnumerateFormats(const TVirtualTreeView* tree, const TClipboardFormats* allowed)
 {
     std::vector<TClipboardFormatEntry> result;
     std::lock_guard<std::mutex> lock(g_registry_lock);
@@ -136,6 +162,12 @@ std::vector<TClipboardFormatEntry> EnumerateClipboardFormats(const TVirtualTreeV
         if (entry.TreeClass && entry.TreeClass(tree) && (!allowed || allowed->IndexOf(entry.Name) >= 0))
             result.push_back(entry);
     return result;
+}
+
+void EnumerateFormats(const TVirtualTreeView* tree, core::Strings& formats)
+{
+    for (const TClipboardFormatEntry& entry : EnumerateFormats(tree, nullptr))
+        formats.Add(entry.Name);
 }
 
 core::String PredefinedFormatName(uint32_t format)
@@ -164,7 +196,7 @@ int TClipboardFormats::IndexOf(core::StringView name) const
 
 int TClipboardFormats::Add(core::StringView name)
 {
-    const TClipboardFormatEntry* entry = FindClipboardFormat(name);
+    const TClipboardFormatEntry* entry = FindFormat(name);
     if (!entry || !entry->TreeClass || !entry->TreeClass(m_owner))
         return -1;
     // The list holds the registered spelling, so that lookups by name find it whatever case was given.
@@ -179,7 +211,7 @@ int TClipboardFormats::Add(core::StringView name)
 void TClipboardFormats::Insert(int index, core::StringView name)
 {
     (void)index;
-    const TClipboardFormatEntry* entry = FindClipboardFormat(name);
+    const TClipboardFormatEntry* entry = FindFormat(name);
     if (!entry || !entry->TreeClass || !entry->TreeClass(m_owner))
         return;
     throw core::EStringListError(u"Operation not allowed on sorted list");

@@ -4,6 +4,7 @@
 #pragma once
 #include "treeview/types.h"
 #include "core/string.h"
+#include "core/stringlist.h"
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -75,30 +76,53 @@ private:
 // Process-wide list of clipboard formats and the tree classes that may offer each.
 // Entries are kept in priority order (lower first); a format's description is its registered name,
 // for the predefined formats 1 to 16 a descriptive name (PredefinedFormatName).
+// Tells whether a tree is of the registering class or one derived from it.
+using TTreeClassTest = std::function<bool(const TVirtualTreeView*)>;
 struct TClipboardFormatEntry {
     core::String Name;
-    // True for a tree of the registering class or one derived from it.
-    std::function<bool(const TVirtualTreeView*)> TreeClass;
+    TTreeClassTest TreeClass;
     uint32_t Priority = 0;
-    // The platform's format number (0 where the platform has none) and storage media (TYMED bits,
-    // 1 = global memory).
+    // The platform's format number and storage media (TYMED bits, 1 = global memory).
     uint32_t Format = 0;
     uint32_t Tymed = 1;
 };
-void RegisterVTClipboardFormat(core::StringView name, std::function<bool(const TVirtualTreeView*)> treeClass,
-                               uint32_t priority, uint32_t format = 0);
-template <class TreeClass> void RegisterVTClipboardFormat(core::StringView name, uint32_t priority, uint32_t format = 0)
+template <class TreeClass> TTreeClassTest TreeClassTest()
 {
-    RegisterVTClipboardFormat(
-        name, [](const TVirtualTreeView* tree) { return dynamic_cast<const TreeClass*>(tree) != nullptr; }, priority,
-        format);
+    return [](const TVirtualTreeView* tree) { return dynamic_cast<const TreeClass*>(tree) != nullptr; };
 }
-// Name lookups ignore case; both lookups search from the end of the list.
-const TClipboardFormatEntry* FindClipboardFormat(core::StringView name);
-const TClipboardFormatEntry* FindClipboardFormat(uint32_t format);
+// Registers the name with the platform and lists it under the number the platform gives, which is
+// returned. A name registered again takes the new class and priority.
+uint32_t RegisterVTClipboardFormat(core::StringView name, TTreeClassTest treeClass, uint32_t priority);
+// Lists a predefined or already registered format by number: formats 1 to 16 under their
+// descriptive names, higher ones under the platform's registered name. 0, and a number the
+// platform has no name for, add nothing.
+void RegisterVTClipboardFormat(uint32_t format, TTreeClassTest treeClass, uint32_t priority);
+template <class TreeClass> uint32_t RegisterVTClipboardFormat(core::StringView name, uint32_t priority)
+{
+    return RegisterVTClipboardFormat(name, TreeClassTest<TreeClass>(), priority);
+}
+template <class TreeClass> void RegisterVTClipboardFormat(uint32_t format, uint32_t priority)
+{
+    RegisterVTClipboardFormat(format, TreeClassTest<TreeClass>(), priority);
+}
+// The platform's half of the registry (unit_services_*.cpp): a name's format number, made on first
+// use, and the registered name of a number above 16 (empty when it has none).
+uint32_t PlatformRegisterClipboardFormat(core::StringView name);
+core::String PlatformClipboardFormatName(uint32_t format);
+
+// Name lookups ignore case; all lookups search from the end of the list.
+const TClipboardFormatEntry* FindFormat(core::StringView name);
+// The class of the entry named so, with its number in format; an empty class and format unchanged
+// when there is none.
+TTreeClassTest FindFormat(core::StringView name, uint32_t& format);
+// The class of the entry with that number, with its name in description; an empty class and
+// description unchanged when there is none.
+TTreeClassTest FindFormat(uint32_t format, core::String& description);
 // The entries a tree can render, in priority order, limited to the names in allowed when given.
 class TClipboardFormats;
-std::vector<TClipboardFormatEntry> EnumerateClipboardFormats(const TVirtualTreeView* tree, const TClipboardFormats* allowed);
+std::vector<TClipboardFormatEntry> EnumerateFormats(const TVirtualTreeView* tree, const TClipboardFormats* allowed);
+// Appends the names of the formats a tree can render, in priority order.
+void EnumerateFormats(const TVirtualTreeView* tree, core::Strings& formats);
 // "Plain text" ... "Locale descriptor" for the predefined formats 1 to 16; empty for others.
 core::String PredefinedFormatName(uint32_t format);
 void ClearClipboardFormatRegistry();

@@ -5,8 +5,10 @@
 #include "treeview/test/treeform_win32.h"
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace treeview::test {
@@ -36,6 +38,18 @@ std::string Take(STGMEDIUM& medium)
     return out;
 }
 
+// A medium of global memory holding the bytes.
+STGMEDIUM GlobalMedium(std::string_view bytes)
+{
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+    std::memcpy(GlobalLock(block), bytes.data(), bytes.size());
+    GlobalUnlock(block);
+    STGMEDIUM medium{};
+    medium.tymed = TYMED_HGLOBAL;
+    medium.hGlobal = block;
+    return medium;
+}
+
 // The clipboard's data for a format, through the OLE clipboard.
 std::string ClipboardData(UINT format)
 {
@@ -53,6 +67,31 @@ class OpenTree : public TVirtualStringTree {
 public:
     using TVirtualStringTree::TVirtualStringTree;
     using TVirtualStringTree::ChangeStates;
+    // Stands in for the OLE clipboard when set.
+    std::function<HRESULT(IDataObject**)> clipboard;
+
+protected:
+    HRESULT GetClipboardDataObject(IDataObject** data) override
+    {
+        return clipboard ? clipboard(data) : TVirtualStringTree::GetClipboardDataObject(data);
+    }
+};
+
+// Counts the releases a medium's release object gets.
+class ReleaseCounter : public IUnknown {
+public:
+    int releases = 0;
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override
+    {
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override
+    {
+        ++releases;
+        return 1;
+    }
 };
 
 class TransferTest : public TreeInForm<OpenTree> {
@@ -216,16 +255,10 @@ TEST_F(TransferTest, TheDataObjectAnswersRequestsByTheirMismatch)
 TEST_F(TransferTest, DataSetOnTheObjectIsSharedWithReaders)
 {
     TVTDataObject* object = new TVTDataObject(tree, false);
-    UINT own = Format(L"Transfer test data");
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, 3);
-    std::memcpy(GlobalLock(block), "xyz", 3);
-    GlobalUnlock(block);
-    FORMATETC format = Request(own);
-    STGMEDIUM medium{};
-    medium.tymed = TYMED_HGLOBAL;
-    medium.hGlobal = block;
+    FORMATETC format = Request(Format(L"Transfer test data"));
+    STGMEDIUM medium = GlobalMedium("xyz");
     ASSERT_EQ(object->SetData(&format, &medium, FALSE), S_OK);
-    GlobalFree(block);   // the object keeps its own copy
+    GlobalFree(medium.hGlobal);   // the object keeps its own copy
     for (int round = 0; round < 2; ++round) {
         STGMEDIUM out{};
         ASSERT_EQ(object->GetData(&format, &out), S_OK);
@@ -233,6 +266,25 @@ TEST_F(TransferTest, DataSetOnTheObjectIsSharedWithReaders)
         EXPECT_EQ(Take(out).substr(0, 3), "xyz");
     }
     object->Release();
+}
+
+TEST_F(TransferTest, DataHandedOverOnSetDataIsReleasedWithTheObject)
+{
+    TVTDataObject* object = new TVTDataObject(tree, false);
+    ReleaseCounter counter;
+    FORMATETC format = Request(Format(L"Transfer test data"));
+    STGMEDIUM medium = GlobalMedium("uvw");
+    HGLOBAL block = medium.hGlobal;
+    medium.pUnkForRelease = &counter;
+    ASSERT_EQ(object->SetData(&format, &medium, TRUE), S_OK);
+    STGMEDIUM out{};
+    ASSERT_EQ(object->GetData(&format, &out), S_OK);
+    EXPECT_EQ(out.hGlobal, block) << "the object keeps the handle it was given, no copy";
+    EXPECT_EQ(Take(out), "uvw");
+    EXPECT_EQ(counter.releases, 0);
+    object->Release();
+    EXPECT_EQ(counter.releases, 1) << "the medium handed over is released once, with the object";
+    GlobalFree(block);
 }
 
 TEST_F(TransferTest, TheReferenceIsRefusedWhileFlushingAndWhenForged)
@@ -302,6 +354,63 @@ TEST_F(TransferTest, CopyAndPasteWithinOneTreeReportsCopiedNodes)
     EXPECT_FALSE(tree->PasteFromClipboard());
     EXPECT_EQ(tree->RootNodeCount(), 2u);
     tree->TreeOptions().SetMiscOptions(tree->TreeOptions().MiscOptions() & ~toReadOnly);
+}
+
+TEST_F(TransferTest, APasteFailsWhenTheClipboardGivesNoData)
+{
+    const HRESULT answers[] = {CLIPBRD_E_CANT_OPEN, S_OK};
+    for (HRESULT answer : answers) {
+        second->clipboard = [answer](IDataObject** data) {
+            *data = nullptr;
+            return answer;
+        };
+        try {
+            second->PasteFromClipboard();
+            ADD_FAILURE() << "paste succeeded with answer " << std::hex << answer;
+        } catch (const EVirtualTreeError& e) {
+            EXPECT_EQ(e.HelpContext(), 2007);
+            EXPECT_STREQ(e.what(), "Clipboard operation failed.");
+        }
+        EXPECT_EQ(second->RootNodeCount(), 0u);
+    }
+    second->clipboard = nullptr;
+}
+
+TEST_F(TransferTest, PastedDataCannotBeWrittenTo)
+{
+    PVirtualNode a = Add(*tree, nullptr, u"ab");
+    tree->SetSelected(a, true);
+    // Data in global memory only, as other programs offer it: a paste reads it in place.
+    TVTDataObject* object = new TVTDataObject(tree, false);
+    FORMATETC format = Request(Format(L"Virtual Tree Data"));
+    STGMEDIUM medium{};
+    ASSERT_EQ(tree->RenderData(format, medium, false), S_OK);
+    ASSERT_EQ(medium.tymed, DWORD(TYMED_HGLOBAL));
+    ASSERT_EQ(object->SetData(&format, &medium, TRUE), S_OK);
+    second->clipboard = [object](IDataObject** data) {
+        object->AddRef();
+        *data = object;
+        return S_OK;
+    };
+    second->OnLoadNode = [](TBaseVirtualTree*, PVirtualNode node, core::Stream& stream) {
+        if (node)
+            stream.WriteBuffer("xy", 2);
+    };
+    try {
+        second->PasteFromClipboard();
+        ADD_FAILURE() << "writing to pasted data succeeded";
+    } catch (const core::EStreamError& e) {
+        EXPECT_STREQ(e.what(), "Can't write to a read-only resource stream");
+    }
+    EXPECT_EQ(second->UpdateCount(), 0u) << "the update opened for the paste is closed";
+    EXPECT_EQ(second->RootNodeCount(), 0u) << "the half-read node is taken out again";
+    // The data is still whole for a paste that only reads.
+    Prepare(*second);
+    EXPECT_TRUE(second->PasteFromClipboard());
+    ASSERT_EQ(second->RootNodeCount(), 1u);
+    EXPECT_EQ(second->Text(second->GetFirst(), NoColumn), u"ab");
+    second->clipboard = nullptr;
+    object->Release();
 }
 
 TEST_F(TransferTest, AClipboardThatLetsGoOfTheDataClearsTheMarks)

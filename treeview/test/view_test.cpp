@@ -3,6 +3,8 @@
 // the small property objects.
 #include "view_fixture.h"
 #include "core/exception.h"
+#include "core/stringlist.h"
+#include "treeview/unit_services.h"
 #include <climits>
 
 namespace treeview::test {
@@ -261,6 +263,76 @@ TEST_F(ViewTest, PropertyObjectsOfTheView)
     RegisterVTClipboardFormat<Derived>(u"CSV", 90);
     EXPECT_EQ(tree.ClipboardFormats().Add(u"CSV"), -1);
     EXPECT_THROW(tree.ClipboardFormats().Insert(0, u"Virtual Tree Data"), core::EStringListError);
+}
+
+TEST_F(ViewTest, FormatRegistryLooksFormatsUpByNameAndNumber)
+{
+    // The registry is process-wide: start empty and leave it as the unit's start-up makes it.
+    ClearClipboardFormatRegistry();
+    struct Restore {
+        ~Restore()
+        {
+            FinalizeTreeUnit();
+            InitializeTreeUnit();
+        }
+    } restore;
+    struct Derived : ViewTree {};
+    Derived derived;
+
+    uint32_t data = RegisterVTClipboardFormat<TVirtualTreeView>(u"Virtual Tree Data", 50);
+    uint32_t csv = RegisterVTClipboardFormat<Derived>(u"CSV", 90);
+    EXPECT_GT(data, 16u);
+    EXPECT_NE(csv, data);
+    EXPECT_EQ(RegisterVTClipboardFormat<TVirtualTreeView>(u"virtual tree data", 50), data) << "names ignore case";
+    RegisterVTClipboardFormat<Derived>(uint32_t(13), 95);
+    RegisterVTClipboardFormat<TVirtualTreeView>(uint32_t(1), 100);
+    RegisterVTClipboardFormat<TVirtualTreeView>(uint32_t(0), 10); // no such format: nothing added
+    // A number above 16 is listed under the name the platform registered it with.
+    uint32_t pictures = PlatformRegisterClipboardFormat(u"Tree Test Pictures");
+    RegisterVTClipboardFormat<TVirtualTreeView>(pictures, 70);
+
+    const struct {
+        const char16_t* name;
+        uint32_t format;
+        bool forView;
+    } cases[] = {{u"virtual TREE data", data, true},   {u"CSV", csv, false},
+                 {u"Unicode text", 13, false},          {u"PLAIN TEXT", 1, true},
+                 {u"Tree Test Pictures", pictures, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(core::ToUtf8(c.name));
+        const TClipboardFormatEntry* entry = FindFormat(c.name);
+        ASSERT_NE(entry, nullptr);
+        uint32_t format = 0;
+        TTreeClassTest treeClass = FindFormat(c.name, format);
+        ASSERT_TRUE(treeClass);
+        EXPECT_EQ(format, c.format);
+        EXPECT_EQ(treeClass(&tree), c.forView);
+        EXPECT_TRUE(treeClass(&derived));
+        core::String description;
+        ASSERT_TRUE(FindFormat(c.format, description));
+        EXPECT_EQ(description, entry->Name);
+    }
+    uint32_t untouched = 7;
+    EXPECT_FALSE(FindFormat(u"No Such Format", untouched));
+    EXPECT_EQ(untouched, 7u);
+    core::String kept = u"kept";
+    EXPECT_FALSE(FindFormat(uint32_t(2), kept));
+    EXPECT_FALSE(FindFormat(uint32_t(0), kept));
+    EXPECT_EQ(kept, u"kept");
+    EXPECT_EQ(FindFormat(u"No Such Format"), nullptr);
+
+    // The names a class renders, in priority order, appended to what the list holds.
+    core::StringList names;
+    names.Add(u"first");
+    EnumerateFormats(&derived, names);
+    std::vector<core::String> got;
+    for (int i = 0; i < names.Count(); ++i)
+        got.push_back(names[i]);
+    EXPECT_EQ(got, (std::vector<core::String>{u"first", u"Virtual Tree Data", u"Tree Test Pictures", u"CSV",
+                                              u"Unicode text", u"Plain text"}));
+    names.Clear();
+    EnumerateFormats(&tree, names);
+    EXPECT_EQ(names.Count(), 3);
 }
 
 } // namespace
