@@ -141,6 +141,7 @@ void TCustomVirtualTreeControl::BeginDrag(bool immediate, int threshold)
 {
     if (DragType() == dtVCL) {
         ChangeStates(tsVCLDragPending, 0);
+        ui::CustomControl::BeginDrag(immediate, threshold);
         return;
     }
     if (TreeStates() & (tsOLEDragPending | tsOLEDragging))
@@ -247,8 +248,9 @@ void TCustomVirtualTreeControl::RunOLEDrag(TPoint hotSpot)
             tree.m_drag_selection.clear();
         }
     } end{*this};
-    if (OnStartDrag)
-        OnStartDrag(this);
+    ui::DragObject* object = nullptr;
+    DoStartDrag(object);
+    delete object;
     end.data = DragManager()->GetDataObject();
     PrepareDragImage(hotSpot, end.data);
     SetLastDropMode(dmOnNode);
@@ -267,8 +269,7 @@ void TCustomVirtualTreeControl::RunOLEDrag(TPoint hotSpot)
     POINT cursor{};
     GetCursorPos(&cursor);
     ::ScreenToClient(Handle(), &cursor);
-    if (OnEndDrag)
-        OnEndDrag(this, this, cursor.x, cursor.y);
+    DoEndDrag(this, cursor.x, cursor.y);
     m_drag_image->EndDrag();
     if (effect == DROPEFFECT_MOVE && (TreeOptions().AutoOptions() & toAutoDeleteMovedNodes)) {
         BeginUpdate();
@@ -543,6 +544,33 @@ void TCustomVirtualTreeControl::RepaintUnderDragImage(TCustomVirtualTreeControl*
     RedrawWindow(Handle(), nullptr, area, 0x0169);
     DeleteObject(cut);
     DeleteObject(area);
+}
+
+void TCustomVirtualTreeControl::DoStartDrag(ui::DragObject*& object)
+{
+    ui::CustomControl::DoStartDrag(object);
+    if (object)
+        ChangeStates(tsUserDragObject, 0);
+}
+
+void TCustomVirtualTreeControl::DoEndDrag(ui::Control* target, int x, int y)
+{
+    ui::CustomControl::DoEndDrag(target, x, y);
+    EndMouseDragging();
+}
+
+void TCustomVirtualTreeControl::DoVCLDragDrop(core::Object* source, POINT pt, DWORD effect, TDropMode mode)
+{
+    if (!OnDragDrop)
+        return;
+    DWORD keys = 0;
+    if (GetKeyState(VK_SHIFT) < 0)
+        keys |= MK_SHIFT;
+    if (GetKeyState(VK_CONTROL) < 0)
+        keys |= MK_CONTROL;
+    if (GetKeyState(VK_MENU) < 0)
+        keys |= MK_ALT;
+    OnDragDrop(this, source, nullptr, {}, ShiftOfKeys(keys, TreeStates()), TPoint{pt.x, pt.y}, effect, mode);
 }
 
 void TCustomVirtualTreeControl::EndMouseDragging()
