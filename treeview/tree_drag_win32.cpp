@@ -111,22 +111,29 @@ void TCustomVirtualTreeControl::TrackColumnDrag(POINT p)
 
 namespace {
 
-// The keys of an OLE key state and the buttons the tree recorded as down.
-ui::ShiftState ShiftOfKeys(DWORD keys, TVirtualTreeStates states)
+// The mouse buttons the tree recorded as down.
+ui::ShiftState RecordedButtons(TVirtualTreeStates states)
 {
     ui::ShiftState shift = 0;
-    if (keys & MK_SHIFT)
-        shift |= ui::ssShift;
-    if (keys & MK_CONTROL)
-        shift |= ui::ssCtrl;
-    if (keys & MK_ALT)
-        shift |= ui::ssAlt;
     if (states & tsLeftButtonDown)
         shift |= ui::ssLeft;
     if (states & tsMiddleButtonDown)
         shift |= ui::ssMiddle;
     if (states & tsRightButtonDown)
         shift |= ui::ssRight;
+    return shift;
+}
+
+// The keys of an OLE key state and the buttons the tree recorded as down.
+ui::ShiftState ShiftOfKeys(DWORD keys, TVirtualTreeStates states)
+{
+    ui::ShiftState shift = RecordedButtons(states);
+    if (keys & MK_SHIFT)
+        shift |= ui::ssShift;
+    if (keys & MK_CONTROL)
+        shift |= ui::ssCtrl;
+    if (keys & MK_ALT)
+        shift |= ui::ssAlt;
     return shift;
 }
 
@@ -561,16 +568,9 @@ void TCustomVirtualTreeControl::DoEndDrag(ui::Control* target, int x, int y)
 
 void TCustomVirtualTreeControl::DoVCLDragDrop(core::Object* source, POINT pt, DWORD effect, TDropMode mode)
 {
-    if (!OnDragDrop)
-        return;
-    DWORD keys = 0;
-    if (GetKeyState(VK_SHIFT) < 0)
-        keys |= MK_SHIFT;
-    if (GetKeyState(VK_CONTROL) < 0)
-        keys |= MK_CONTROL;
-    if (GetKeyState(VK_MENU) < 0)
-        keys |= MK_ALT;
-    OnDragDrop(this, source, nullptr, {}, ShiftOfKeys(keys, TreeStates()), TPoint{pt.x, pt.y}, effect, mode);
+    if (OnDragDrop)
+        OnDragDrop(this, source, nullptr, {}, ui::KeyboardShiftState() | RecordedButtons(TreeStates()),
+                   TPoint{pt.x, pt.y}, effect, mode);
 }
 
 void TCustomVirtualTreeControl::EndMouseDragging()
