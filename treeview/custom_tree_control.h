@@ -477,6 +477,7 @@ private:
         ~DragManagerRef();
     } m_drag_manager;
     int m_drag_threshold = 0;
+    bool m_automatic_press = false; // a press of automatic drag mode is being handled
 };
 
 } // namespace treeview

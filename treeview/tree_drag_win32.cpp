@@ -209,6 +209,23 @@ void TCustomVirtualTreeControl::WndProc(ui::Message& message)
     if (message.Msg == WM_NCDESTROY && !(ComponentState() & core::csDesigning) &&
         (TreeOptions().MiscOptions() & toAcceptOLEDrop))
         RevokeDragDrop(Handle());
+    if ((message.Msg == WM_LBUTTONDOWN || message.Msg == WM_LBUTTONDBLCLK) && DragMode() == ui::dmAutomatic &&
+        !(ComponentState() & core::csDesigning)) {
+        // The press handling starts the drag itself (where the row was hit), not the class
+        // library's way on every press.
+        SetDragMode(ui::dmManual);
+        m_automatic_press = true;
+        struct Restore {
+            TCustomVirtualTreeControl& tree;
+            ~Restore()
+            {
+                tree.m_automatic_press = false;
+                tree.SetDragMode(ui::dmAutomatic);
+            }
+        } restore{*this};
+        TVirtualTreeControl::WndProc(message);
+        return;
+    }
     TVirtualTreeControl::WndProc(message);
 }
 

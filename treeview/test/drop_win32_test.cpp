@@ -512,7 +512,10 @@ protected:
 
 TEST_F(ClassLibraryDrag, FromTheTreeOntoAPanel)
 {
+    // Automatic drag mode: a press on a row begins the drag without asking OnDragAllowed.
     tree->SetDragType(dtVCL);
+    tree->SetDragMode(ui::dmAutomatic);
+    tree->OnDragAllowed = nullptr;
     ui::Control* droppedSource = nullptr;
     int overs = 0;
     panel->OnDragOver = [&](ui::Control*, ui::Control*, int, int, ui::DragState state) {
