@@ -240,7 +240,7 @@ public:
     // Starts a drag of the selection: with dtVCL the class library's drag; with dtOLE, while a
     // button is down, at once (immediate) or once the mouse moved threshold pixels (negative: the
     // system's drag threshold) from the last press.
-    void BeginDrag(bool immediate, int threshold = -1);
+    void BeginDrag(bool immediate, int threshold = -1) override;
     // An OLE drag is pending or running, or a class-library drag runs.
     bool Dragging() const;
     // The drop target and drop source of this tree, made on first use (OnCreateDragManager may
@@ -344,9 +344,6 @@ public:
     std::function<void(TBaseVirtualTree*, core::Object* source, IDataObject*, const std::vector<UINT>& formats,
                        ui::ShiftState, TPoint, DWORD& effect, TDropMode)> OnDragDrop;
     std::function<void(TBaseVirtualTree*, IVTDragManager*& manager)> OnCreateDragManager;
-    // The start and end of a drag with this tree as source (target: the control under the pointer).
-    std::function<void(TBaseVirtualTree*)> OnStartDrag;
-    std::function<void(TBaseVirtualTree*, core::Object* target, int x, int y)> OnEndDrag;
 
 protected:
     // ---- OLE drag as source ----
@@ -360,6 +357,11 @@ protected:
                                        bool includeFrame);
     // The end of a class-library drag: the pending release of the press is delivered.
     virtual void EndMouseDragging();
+    // A drag object supplied at the start of a class-library drag is the tree's drag source; the
+    // end of such a drag finishes the press.
+    void DoStartDrag(ui::DragObject*& object) override;
+    void DoEndDrag(ui::Control* target, int x, int y) override;
+    void DoVCLDragDrop(core::Object* source, POINT pt, DWORD effect, TDropMode mode) override;
     void CreateWnd() override;
     void WndProc(ui::Message& message) override;
 
@@ -538,6 +540,7 @@ private:
         ~DragManagerRef();
     } m_drag_manager;
     int m_drag_threshold = 0;
+    bool m_automatic_press = false; // a press of automatic drag mode is being handled
 
     // Hint and accessibility state.
     TVTHintData m_hint_data;

@@ -32,6 +32,21 @@ IDragSourceHelper* CreateDragSourceHelper()
     return helper;
 }
 
+// Copies w x h pixels of the screen at (x, y) to (tx, ty) of dc, only the part that lies on the
+// screen: a source rectangle reaching past its edges may not be copied at all otherwise.
+void CaptureScreen(HDC dc, int tx, int ty, int w, int h, HDC screen, int x, int y)
+{
+    const RECT bounds{GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
+                      GetSystemMetrics(SM_XVIRTUALSCREEN) + GetSystemMetrics(SM_CXVIRTUALSCREEN),
+                      GetSystemMetrics(SM_YVIRTUALSCREEN) + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+    const RECT wanted{x, y, x + w, y + h};
+    RECT part{};
+    if (!IntersectRect(&part, &wanted, &bounds))
+        return;
+    BitBlt(dc, tx + part.left - x, ty + part.top - y, part.right - part.left, part.bottom - part.top, screen, part.left,
+           part.top, SRCCOPY);
+}
+
 } // namespace
 
 TVTDragImage::TVTDragImage(TCustomVirtualTreeControl* owner) : m_owner(owner) {}
@@ -122,8 +137,8 @@ void TVTDragImage::DrawToScreen(HDC screen)
 void TVTDragImage::InternalShowDragImage(HDC screen)
 {
     GdiFlush();
-    BitBlt(m_back_image.Canvas().Handle(), 0, 0, Width(), Height(), screen, m_image_position.x, m_image_position.y,
-           SRCCOPY);
+    CaptureScreen(m_back_image.Canvas().Handle(), 0, 0, Width(), Height(), screen, m_image_position.x,
+                  m_image_position.y);
     DrawToScreen(screen);
 }
 
@@ -178,7 +193,7 @@ bool TVTDragImage::DragTo(POINT p, bool forceRepaint)
                 UpdateWindow(m_owner->Handle());
             m_image_position.x -= dx;
             m_image_position.y -= dy;
-            BitBlt(back, 0, 0, w, h, screen, m_image_position.x, m_image_position.y, SRCCOPY);
+            CaptureScreen(back, 0, 0, w, h, screen, m_image_position.x, m_image_position.y);
         } else {
             // The image moves by (-dx, -dy). The strips of the old area it leaves are the left or right
             // columns (dx) and the top or bottom rows (dy) of the old image; the strips it newly
@@ -203,13 +218,13 @@ bool TVTDragImage::DragTo(POINT p, bool forceRepaint)
             const POINT now = m_image_position;
             if (mx != 0) {
                 enterStrip = mx > 0 ? RECT{w - mx, 0, w, h} : RECT{0, 0, -mx, h};
-                BitBlt(back, enterStrip.left, 0, enterStrip.right - enterStrip.left, h, screen,
-                       now.x + enterStrip.left, now.y, SRCCOPY);
+                CaptureScreen(back, enterStrip.left, 0, enterStrip.right - enterStrip.left, h, screen,
+                              now.x + enterStrip.left, now.y);
             }
             if (my != 0) {
                 enterStrip = my > 0 ? RECT{0, h - my, w, h} : RECT{0, 0, w, -my};
-                BitBlt(back, 0, enterStrip.top, w, enterStrip.bottom - enterStrip.top, screen, now.x,
-                       now.y + enterStrip.top, SRCCOPY);
+                CaptureScreen(back, 0, enterStrip.top, w, enterStrip.bottom - enterStrip.top, screen, now.x,
+                              now.y + enterStrip.top);
             }
         }
         DrawToScreen(screen);

@@ -6,6 +6,7 @@
 #pragma once
 #include "treeview/tree_view.h"
 #include "treeview/unit_services.h"
+#include "ui/dragsource.h"
 #include "ui/customcontrol.h"
 #include <oleidl.h>
 #include <uxtheme.h>
@@ -28,24 +29,13 @@ enum TVTHintMode : uint8_t { hmDefault, hmHint, hmHintAndDefault, hmTooltip };
 // The drop mark's place relative to the drop target.
 enum TDropMode : uint8_t { dmNowhere, dmAbove, dmOnNode, dmBelow };
 
-// Drags of the class library (not OLE): the source sends CM_DRAG with the step in WParam and a
-// TDragRec in LParam; Pos is in screen coordinates. Enter and move answer non-zero when the tree
-// accepts, find-target answers the ui::Control* under the point.
-constexpr UINT CM_DRAG = ui::CM_BASE + 0x2F;
+// Drags of the class library (not OLE) come as CM_DRAG (ui/dragsource.h); enter and move answer
+// non-zero when the tree accepts, find-target answers the ui::Control* under the point.
+constexpr UINT CM_DRAG = ui::CM_DRAG;
 enum TDragMessage : uint8_t { dmDragEnter, dmDragLeave, dmDragMove, dmDragDrop, dmDragCancel, dmFindTarget };
 enum TDragState : uint8_t { dsDragEnter, dsDragLeave, dsDragMove };
-// What such a drag carries: the control it started from (an application may supply an object of
-// its own).
-class TDragObject : public core::Object {
-public:
-    ui::Control* Control = nullptr;
-};
-struct TDragRec {
-    POINT Pos{};
-    TDragObject* Source = nullptr;
-    void* Target = nullptr;
-    bool Docking = false;
-};
+using TDragObject = ui::DragObject;
+using TDragRec = ui::DragRec;
 
 // The validation thread's state request (wParam: states to enter, lParam: states to leave).
 constexpr UINT WM_CHANGESTATE = WM_APP + 32;

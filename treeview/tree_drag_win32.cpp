@@ -111,22 +111,29 @@ void TCustomVirtualTreeControl::TrackColumnDrag(POINT p)
 
 namespace {
 
-// The keys of an OLE key state and the buttons the tree recorded as down.
-ui::ShiftState ShiftOfKeys(DWORD keys, TVirtualTreeStates states)
+// The mouse buttons the tree recorded as down.
+ui::ShiftState RecordedButtons(TVirtualTreeStates states)
 {
     ui::ShiftState shift = 0;
-    if (keys & MK_SHIFT)
-        shift |= ui::ssShift;
-    if (keys & MK_CONTROL)
-        shift |= ui::ssCtrl;
-    if (keys & MK_ALT)
-        shift |= ui::ssAlt;
     if (states & tsLeftButtonDown)
         shift |= ui::ssLeft;
     if (states & tsMiddleButtonDown)
         shift |= ui::ssMiddle;
     if (states & tsRightButtonDown)
         shift |= ui::ssRight;
+    return shift;
+}
+
+// The keys of an OLE key state and the buttons the tree recorded as down.
+ui::ShiftState ShiftOfKeys(DWORD keys, TVirtualTreeStates states)
+{
+    ui::ShiftState shift = RecordedButtons(states);
+    if (keys & MK_SHIFT)
+        shift |= ui::ssShift;
+    if (keys & MK_CONTROL)
+        shift |= ui::ssCtrl;
+    if (keys & MK_ALT)
+        shift |= ui::ssAlt;
     return shift;
 }
 
@@ -141,6 +148,7 @@ void TCustomVirtualTreeControl::BeginDrag(bool immediate, int threshold)
 {
     if (DragType() == dtVCL) {
         ChangeStates(tsVCLDragPending, 0);
+        ui::CustomControl::BeginDrag(immediate, threshold);
         return;
     }
     if (TreeStates() & (tsOLEDragPending | tsOLEDragging))
@@ -201,6 +209,23 @@ void TCustomVirtualTreeControl::WndProc(ui::Message& message)
     if (message.Msg == WM_NCDESTROY && !(ComponentState() & core::csDesigning) &&
         (TreeOptions().MiscOptions() & toAcceptOLEDrop))
         RevokeDragDrop(Handle());
+    if ((message.Msg == WM_LBUTTONDOWN || message.Msg == WM_LBUTTONDBLCLK) && DragMode() == ui::dmAutomatic &&
+        !(ComponentState() & core::csDesigning)) {
+        // The press handling starts the drag itself (where the row was hit), not the class
+        // library's way on every press.
+        SetDragMode(ui::dmManual);
+        m_automatic_press = true;
+        struct Restore {
+            TCustomVirtualTreeControl& tree;
+            ~Restore()
+            {
+                tree.m_automatic_press = false;
+                tree.SetDragMode(ui::dmAutomatic);
+            }
+        } restore{*this};
+        TVirtualTreeControl::WndProc(message);
+        return;
+    }
     TVirtualTreeControl::WndProc(message);
 }
 
@@ -247,8 +272,9 @@ void TCustomVirtualTreeControl::RunOLEDrag(TPoint hotSpot)
             tree.m_drag_selection.clear();
         }
     } end{*this};
-    if (OnStartDrag)
-        OnStartDrag(this);
+    ui::DragObject* object = nullptr;
+    DoStartDrag(object);
+    delete object;
     end.data = DragManager()->GetDataObject();
     PrepareDragImage(hotSpot, end.data);
     SetLastDropMode(dmOnNode);
@@ -267,8 +293,7 @@ void TCustomVirtualTreeControl::RunOLEDrag(TPoint hotSpot)
     POINT cursor{};
     GetCursorPos(&cursor);
     ::ScreenToClient(Handle(), &cursor);
-    if (OnEndDrag)
-        OnEndDrag(this, this, cursor.x, cursor.y);
+    DoEndDrag(this, cursor.x, cursor.y);
     m_drag_image->EndDrag();
     if (effect == DROPEFFECT_MOVE && (TreeOptions().AutoOptions() & toAutoDeleteMovedNodes)) {
         BeginUpdate();
@@ -543,6 +568,26 @@ void TCustomVirtualTreeControl::RepaintUnderDragImage(TCustomVirtualTreeControl*
     RedrawWindow(Handle(), nullptr, area, 0x0169);
     DeleteObject(cut);
     DeleteObject(area);
+}
+
+void TCustomVirtualTreeControl::DoStartDrag(ui::DragObject*& object)
+{
+    ui::CustomControl::DoStartDrag(object);
+    if (object)
+        ChangeStates(tsUserDragObject, 0);
+}
+
+void TCustomVirtualTreeControl::DoEndDrag(ui::Control* target, int x, int y)
+{
+    ui::CustomControl::DoEndDrag(target, x, y);
+    EndMouseDragging();
+}
+
+void TCustomVirtualTreeControl::DoVCLDragDrop(core::Object* source, POINT pt, DWORD effect, TDropMode mode)
+{
+    if (OnDragDrop)
+        OnDragDrop(this, source, nullptr, {}, ui::KeyboardShiftState() | RecordedButtons(TreeStates()),
+                   TPoint{pt.x, pt.y}, effect, mode);
 }
 
 void TCustomVirtualTreeControl::EndMouseDragging()

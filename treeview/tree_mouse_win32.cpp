@@ -113,8 +113,10 @@ void TCustomVirtualTreeControl::MousePressed(ui::Message& message, THitInfo& hit
     const bool shiftEmpty = !shiftState.Shift && !shiftState.Ctrl;
     const bool nodeSelected = isAnyHit && Selected(hitNode);
     const bool fullRowDrag = miscOptions & toFullRowDrag;
-    bool autoDrag = false;
-    if (hitNode && DoDragAllowed(hitNode, newColumn))
+    // In automatic drag mode the window procedure hands the press here with the mode switched off.
+    bool autoDrag = (DragMode() == ui::dmAutomatic || m_automatic_press || Dragging()) &&
+                    (!isCellHit || fullRowDrag);
+    if (!autoDrag && hitNode && DoDragAllowed(hitNode, newColumn))
         autoDrag = !isCellHit || fullRowDrag;
 
     const bool isHeightTracking = message.Msg == WM_LBUTTONDOWN && (miscOptions & toNodeHeightResize) &&

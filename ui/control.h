@@ -17,6 +17,10 @@ namespace ui {
 
 class WinControl;
 class Form;
+class DragObject;
+// Whether a left press starts a class-library drag by itself (see ui/dragsource.h).
+enum DragMode { dmManual, dmAutomatic };
+enum DragState { dsDragEnter, dsDragLeave, dsDragMove };
 class Canvas;
 
 enum Align { alNone, alTop, alBottom, alLeft, alRight, alClient };
@@ -105,6 +109,16 @@ public:
     ControlStyles ControlStyle() const { return m_control_style; }
     void SetControlStyle(ControlStyles style) { m_control_style = style; }
 
+    // ---- Class-library drag ----
+    ui::DragMode DragMode() const { return m_drag_mode; }
+    void SetDragMode(ui::DragMode mode) { m_drag_mode = mode; }
+    // Drags this control with the mouse captured until a button is released (drop on the control
+    // under the pointer that accepts) or Escape; immediate, or once the pointer moved threshold
+    // pixels (negative: the system's drag threshold).
+    virtual void BeginDrag(bool immediate, int threshold = -1);
+    // A class-library drag of any control runs.
+    static bool DragRunning();
+
     // ---- Messages ----
     // Sends a message through the control's window method and returns its Result.
     LRESULT Perform(UINT msg, WPARAM wparam = 0, LPARAM lparam = 0);
@@ -136,11 +150,22 @@ public:
     NotifyEvent OnDblClick;
     MouseEvent OnMouseDown;
     MouseEvent OnMouseUp;
+    // Class-library drags (ui/dragsource_win32.cpp): the start may supply a drag object of its own;
+    // the end names the control dropped on (null when cancelled). A target accepts by OnDragOver.
+    std::function<void(Control* sender, DragObject*& object)> OnStartDrag;
+    std::function<void(Control* sender, Control* target, int x, int y)> OnEndDrag;
+    std::function<bool(Control* sender, Control* source, int x, int y, DragState state)> OnDragOver;
+    std::function<void(Control* sender, Control* source, int x, int y)> OnDragDrop;
     MouseMoveEvent OnMouseMove;
     NotifyEvent OnMouseEnter;
     NotifyEvent OnMouseLeave;
 
 protected:
+    // The start and end steps of a drag of this control (fire OnStartDrag and OnEndDrag).
+    virtual void DoStartDrag(DragObject*& object);
+    virtual void DoEndDrag(Control* target, int x, int y);
+    // CM_DRAG reaching a control: find target answers the control, enter and move ask OnDragOver.
+    void HandleDragTargetMessage(Message& message);
     // ---- Message handling ----
     virtual void WndProc(Message& message);
     // What happens to a message no handler finished: nothing for a windowless control; the window's
@@ -188,6 +213,7 @@ private:
     bool m_parent_show_hint = true;
     ControlStyles m_control_style = csCaptureMouse | csClickEvents | csDoubleClicks | csSetCaption;
     bool m_mouse_down = false;
+    ui::DragMode m_drag_mode = dmManual;
     bool m_font_updating = false;
     WndMethod m_window_proc;
 };

@@ -1,5 +1,6 @@
 // Controls: properties, the window method and the handling common to windowed and windowless ones.
 #include "ui/control.h"
+#include "ui/dragsource.h"
 
 #include "core/exception.h"
 #include "ui/application.h"
@@ -302,6 +303,10 @@ void Control::WndProc(Message& message)
     case WM_LBUTTONDBLCLK:
         if (m_control_style & csCaptureMouse)
             m_mouse_down = true;
+        if (message.Msg == WM_LBUTTONDOWN && m_drag_mode == dmAutomatic) {
+            BeginDrag(false);
+            return;
+        }
         if (message.Msg == WM_LBUTTONDBLCLK && (m_control_style & csDoubleClicks))
             DblClick();
         MouseDown(mbLeft, KeysToShiftState(message.WParam) | (message.Msg == WM_LBUTTONDBLCLK ? ssDouble : 0), x, y);
@@ -333,6 +338,9 @@ void Control::WndProc(Message& message)
         break;
     case CM_MOUSEENTER:
         MouseEnter();
+        return;
+    case CM_DRAG:
+        HandleDragTargetMessage(message);
         return;
     case CM_MOUSELEAVE:
         MouseLeave();

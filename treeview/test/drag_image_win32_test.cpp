@@ -213,6 +213,27 @@ TEST_F(DragImageTest, MovesRestoreTheScreenExactly)
     }
 }
 
+// An image reaching past the screen's top-left corner saves and puts back the part on the screen.
+TEST_F(DragImageTest, ImagePartlyOffTheScreenRestoresWhatWasThere)
+{
+    form->SetBounds(0, 0, 320, 240);
+    Pump();
+    UpdateWindow(form->Handle());
+    const RECT corner{0, 0, 30, 30};
+    const auto before = Snapshot(corner);
+    ui::Bitmap picture(ImageW, ImageH, ui::pf24bit);
+    picture.Canvas().SetBrushColor(Red);
+    picture.Canvas().FillRect(RECT{0, 0, ImageW, ImageH});
+    image.PrepareDrag(picture, POINT{-10, -8}, POINT{10, 7}, nullptr);
+    image.ShowDragImage();
+    const COLORREF under = before[5 * 30 + 5];
+    ExpectColor(ScreenPixel(5, 5), Blend(GetBValue(under), 255, 128), Blend(GetGValue(under), 0, 128),
+                Blend(GetRValue(under), 0, 128));
+    EXPECT_TRUE(image.DragTo(POINT{13, 9}, false));
+    image.EndDrag();
+    EXPECT_EQ(Snapshot(corner), before);
+}
+
 TEST_F(DragImageTest, ShowAfterHideKeepsWhatChangedUnderneath)
 {
     Prepare(Red);

@@ -4,6 +4,7 @@
 #include "treeview/dataobject_win32.h"
 #include "treeview/string_tree.h"
 #include "treeview/test/treeform_win32.h"
+#include "ui/panel.h"
 
 #include <cstring>
 #include <stdexcept>
@@ -391,7 +392,7 @@ protected:
         MouseInput(from, MOUSEEVENTF_LEFTDOWN);
         Pump();
         // The rest of the way is queued once the drag runs, so that its loop sees it.
-        tree->OnStartDrag = [onto](TBaseVirtualTree*) {
+        tree->OnStartDrag = [onto](ui::Control*, ui::DragObject*&) {
             MouseInput(onto, 0);
             MouseInput(POINTL{onto.x + 2, onto.y}, 0);
             MouseInput(POINTL{onto.x + 2, onto.y}, MOUSEEVENTF_LEFTUP);
@@ -466,6 +467,93 @@ TEST_F(RealDrag, ANodeDeletedDuringTheDragIsNotDeletedAgain)
     };
     Drag(*second);
     EXPECT_EQ(Names(*tree), u"bb");
+}
+
+// Drags of the class library with the mouse between the left tree and a plain panel below it.
+class ClassLibraryDrag : public RealDrag {
+protected:
+    ClassLibraryDrag()
+    {
+        form->SetClientSize(440, 380);
+        panel = new ui::Panel(form.get());
+        panel->SetParent(form.get());
+        panel->SetBounds(10, 320, 200, 50);
+        Pump();
+    }
+    ~ClassLibraryDrag() override
+    {
+        panel->OnDragOver = nullptr;
+        panel->OnDragDrop = nullptr;
+        panel->OnStartDrag = nullptr;
+    }
+    POINTL PanelPoint()
+    {
+        POINT p{100, 25};
+        ClientToScreen(panel->Handle(), &p);
+        return POINTL{p.x, p.y};
+    }
+    // Presses at from, moves past the threshold and, once the drag started, on to onto and releases.
+    void Drag(ui::Control& source, POINTL from, POINTL onto)
+    {
+        source.OnStartDrag = [onto](ui::Control*, ui::DragObject*&) {
+            MouseInput(onto, 0);
+            MouseInput(POINTL{onto.x + 2, onto.y}, 0);
+            MouseInput(POINTL{onto.x + 2, onto.y}, MOUSEEVENTF_LEFTUP);
+        };
+        MouseInput(from, 0);
+        Pump();
+        MouseInput(from, MOUSEEVENTF_LEFTDOWN);
+        MouseInput(POINTL{from.x + 12, from.y + 4}, 0);
+        Pump();
+        source.OnStartDrag = nullptr;
+    }
+    ui::Panel* panel = nullptr;
+};
+
+TEST_F(ClassLibraryDrag, FromTheTreeOntoAPanel)
+{
+    // Automatic drag mode: a press on a row begins the drag without asking OnDragAllowed.
+    tree->SetDragType(dtVCL);
+    tree->SetDragMode(ui::dmAutomatic);
+    tree->OnDragAllowed = nullptr;
+    ui::Control* droppedSource = nullptr;
+    int overs = 0;
+    panel->OnDragOver = [&](ui::Control*, ui::Control*, int, int, ui::DragState state) {
+        overs += state != ui::dsDragLeave;
+        return true;
+    };
+    panel->OnDragDrop = [&](ui::Control*, ui::Control* source, int, int) { droppedSource = source; };
+    ui::Control* endTarget = reinterpret_cast<ui::Control*>(1);
+    tree->OnEndDrag = [&](ui::Control*, ui::Control* target, int, int) { endTarget = target; };
+    const TRect label = tree->GetDisplayRect(a, NoColumn, true);
+    Drag(*tree, Screen(*tree, label.Left + 3, RowHeight / 2), PanelPoint());
+    tree->OnEndDrag = nullptr;
+    EXPECT_GT(overs, 0);
+    EXPECT_EQ(droppedSource, tree);
+    EXPECT_EQ(endTarget, panel);
+    EXPECT_FALSE(tree->TreeStates() & (tsVCLDragPending | tsVCLDragging | tsLeftButtonDown));
+    EXPECT_FALSE(ui::Control::DragRunning());
+}
+
+TEST_F(ClassLibraryDrag, FromAPanelOntoTheTreesRow)
+{
+    panel->SetDragMode(ui::dmAutomatic);
+    tree->OnDragOver = [](TBaseVirtualTree*, core::Object*, ui::ShiftState, TDragState, TPoint, TDropMode,
+                          DWORD&) { return true; };
+    core::Object* droppedSource = nullptr;
+    PVirtualNode droppedOn = nullptr;
+    tree->OnDragDrop = [&](TBaseVirtualTree* sender, core::Object* source, IDataObject* data,
+                           const std::vector<UINT>& formats, ui::ShiftState, TPoint, DWORD&, TDropMode) {
+        droppedSource = source;
+        droppedOn = sender->DropTargetNode();
+        EXPECT_EQ(data, nullptr);
+        EXPECT_TRUE(formats.empty());
+    };
+    const TRect label = tree->GetDisplayRect(tree->GetLast(), NoColumn, true);
+    Drag(*panel, PanelPoint(), Screen(*tree, label.Left + 3, RowHeight + RowHeight / 2));
+    EXPECT_EQ(droppedSource, panel);
+    EXPECT_EQ(droppedOn, tree->GetLast());
+    EXPECT_EQ(tree->DropTargetNode(), nullptr);
 }
 
 } // namespace
