@@ -1081,6 +1081,72 @@ void TData::PutFieldAsVariant(int FieldNo, void* RecBuf, const core::Variant& Va
     *FlagOf(RecBuf, FieldNo) = 0;
 }
 
+void* TData::GetFieldBuf(const void* RecBuf, const TFieldDesc& FieldDesc, int& DataType, bool& IsBlank,
+                         bool& NativeBuffer)
+{
+    NativeBuffer = true;
+    DataType = FieldDesc.DataType;
+    const int field_no = FieldDesc.FieldNo;
+    uint8_t* place = const_cast<uint8_t*>(static_cast<const uint8_t*>(RecBuf)) + FieldDesc.Offset;
+    if (FieldDesc.HasParent()) {
+        String name;
+        TDBObject* object = AttributeObject(RecBuf, FieldDesc, name);
+        bool temporary = false;
+        IsBlank = true;
+        void* value = object ? object->GetAttributeValue(name, IsBlank, temporary) : nullptr;
+        NativeBuffer = !temporary;
+        return value;
+    }
+    IsBlank = GetNull(field_no, const_cast<void*>(RecBuf));
+    if (IsBlank)
+        return place;
+    auto temporary = [&](size_t size) {
+        NativeBuffer = false;
+        return static_cast<uint8_t*>(Marshal::AllocHGlobal(size));
+    };
+    switch (FieldDesc.DataType) {
+    case dtDate: case dtTime: case dtDateTime: {
+        uint8_t* copy = temporary(8);
+        std::memcpy(copy, place, 8);
+        return copy;
+    }
+    case dtExtString:
+        DataType = dtString;
+        return ReadAt<void*>(place);
+    case dtBytes: {
+        uint8_t* copy = temporary(size_t(FieldDesc.Length) + 2);
+        WriteAt(copy, uint16_t(FieldDesc.Length));
+        std::memcpy(copy + 2, place, FieldDesc.Length);
+        return copy;
+    }
+    case dtExtVarBytes:
+        return ReadAt<void*>(place);
+    case dtExtWideString:
+        DataType = dtWideString;
+        return ReadAt<void*>(place);
+    case dtBCD: {
+        uint8_t* copy = temporary(8);
+        WriteAt(copy, double(ReadAt<int64_t>(place)) / 10000);
+        return copy;
+    }
+    case dtBlob: case dtMemo: case dtWideMemo: {
+        DataType = dtString;
+        const int size = GetBlobSize(field_no, const_cast<void*>(RecBuf), false, true);
+        uint8_t* copy = temporary(size_t(size) + 1);
+        try {
+            ReadBlob(field_no, RecBuf, 0, size, copy, false, true);
+        } catch (...) {
+            Marshal::FreeHGlobal(copy);
+            throw;
+        }
+        copy[size] = 0;
+        return copy;
+    }
+    default:
+        return place;
+    }
+}
+
 // ---- blob access --------------------------------------------------------------------------------
 
 namespace {

@@ -109,6 +109,10 @@ public:
     // An empty or Null value makes the field null; a variant the code does not take raises EConvertError
     // "Cannot convert type".
     virtual void PutFieldAsVariant(int FieldNo, void* RecBuf, const core::Variant& Value);
+    // The value in the form value comparison takes: DataType reports the form's code; NativeBuffer
+    // false means a temporary the caller frees with Marshal::FreeHGlobal.
+    void* GetFieldBuf(const void* RecBuf, const TFieldDesc& FieldDesc, int& DataType, bool& IsBlank,
+                      bool& NativeBuffer);
     virtual void GetDateFromBuf(const void* Buf, const TFieldDesc& Field, void* Date, TDateFormat Format);
     virtual void PutDateToBuf(void* Buf, const TFieldDesc& Field, const void* Date, TDateFormat Format);
     virtual bool NeedConvertEOL() { return false; }

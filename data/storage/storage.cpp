@@ -2,6 +2,7 @@
 #include "data/storage/storage.h"
 
 #include "data/storage/encoding.h"
+#include "data/storage/memdata.h"
 #include "data/storage/memutils.h"
 #include "data/storage/parser.h"
 
@@ -20,6 +21,7 @@ constexpr Unit kUnits[] = {
     {InitEncodingUnit, DoneEncodingUnit},
     {InitMemUtilsUnit, DoneMemUtilsUnit},
     {InitParserUnit, DoneParserUnit},
+    {InitMemDataUnit, DoneMemDataUnit},
 };
 
 } // namespace

@@ -491,3 +491,38 @@ TEST(RecordStoreVariants, EachCodeByItsTable)
     *(static_cast<uint8_t*>(record.p) + store.DataSize() + 13) = 0;  // X has a value but no variant kind
     EXPECT_EQ(ErrorOf<core::EConvertError>([&] { store.GetFieldAsVariant(14, record.p, null); }), u"Cannot convert type 15");
 }
+
+TEST(RecordStoreVariants, NativeBuffersForComparison)
+{
+    OneRecordStore store;
+    store.columns = {{u"C", dtBCD, 8, 0}, {u"RS", dtExtString, 8, 10}, {u"B", dtBlob, 8, 0}, {u"I", dtInt32, 4, 0}};
+    store.InitFields();
+    Buffer record(store);
+    store.CreateComplexFields(record.p, true);
+    store.PutFieldAsVariant(1, record.p, core::Variant(core::Currency::FromRaw(12345)));
+    store.PutField(2, record.p, "text");
+    store.WriteBlob(3, record.p, 0, 3, "abc");
+    struct Case { int field; int type; bool native; } cases[] = {
+        {1, dtBCD, false}, {2, dtString, true}, {3, dtString, false}, {4, dtInt32, true},
+    };
+    for (const auto& c : cases) {
+        int type = 0;
+        bool blank = true, native = false;
+        void* buf = store.GetFieldBuf(record.p, *store.Fields().Items(c.field - 1), type, blank, native);
+        EXPECT_EQ(type, c.type) << c.field;
+        EXPECT_EQ(native, c.native) << c.field;
+        if (c.field == 1) {
+            double value;
+            std::memcpy(&value, buf, 8);
+            EXPECT_EQ(value, 1.2345);
+        } else if (c.field == 2 || c.field == 3) {
+            EXPECT_STREQ(static_cast<char*>(buf), c.field == 2 ? "text" : "abc");
+        } else {
+            EXPECT_TRUE(blank);
+        }
+        if (!native)
+            Marshal::FreeHGlobal(buf);
+    }
+    store.FreeComplexFields(record.p, true);
+
+}

@@ -2,6 +2,7 @@
 #include "data/storage/storage.h"
 
 #include "data/storage/encoding.h"
+#include "data/storage/memdata.h"
 #include "data/storage/memutils.h"
 #include "data/storage/parser.h"
 
@@ -29,4 +30,16 @@ TEST(StorageUnits, NestedStartsShareOneSetOfSharedObjects)
     EXPECT_EQ(&data::Encoding::UTF8(), before);
     EXPECT_EQ(data::CompressProc, &data::ZCompressBlock);
     EXPECT_EQ(data::ParserKeywordLexems().Find(u"and"), 29);
+}
+
+TEST(StorageUnits, TheRefreshIterationCounterStartsAtOne)
+{
+    // A full stop and start resets the counter: the next store takes 2.
+    data::DoneStorageUnits();
+    data::InitStorageUnits();
+    class Store : public data::TMemData {} first, second;
+    EXPECT_EQ(first.RefreshIteration(), 2);
+    EXPECT_EQ(second.RefreshIteration(), 3);
+    first.FreeData();
+    EXPECT_EQ(first.RefreshIteration(), 4);
 }

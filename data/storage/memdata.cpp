@@ -1,0 +1,538 @@
+#include "data/storage/memdata.h"
+
+#include "core/exception.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace data {
+
+namespace {
+
+int g_refresh_iteration = 0;
+
+[[noreturn]] void Fail(const char16_t* message)
+{
+    core::AssertFailed(message, __FILE__, __LINE__);
+}
+
+} // namespace
+
+void InitMemDataUnit()
+{
+    g_refresh_iteration = 1;
+}
+
+void DoneMemDataUnit() {}
+
+TMemData::TMemData()
+{
+    InitData();
+}
+
+TMemData::~TMemData()
+{
+    // The base destructor would reach only the base class's release, which knows nothing of the items.
+    try {
+        Close();
+        FreeData();
+    } catch (...) {
+        core::HandleException();
+    }
+    FRecordNoCache.clear();
+}
+
+// ---- lifecycle ----------------------------------------------------------------------------------
+
+void TMemData::InitData()
+{
+    TData::InitData();
+    FirstItem = LastItem = CurrentItem = nullptr;
+    FRecordNoCache.clear();
+    BlockMan.FirstFree = nullptr;
+    FRefreshIteration = ++g_refresh_iteration;
+}
+
+void TMemData::FreeData()
+{
+    bool ownValues = StringHeap->SysGetMem();
+    for (int i = 0; i < FFields.Count() && !ownValues; ++i) {
+        const TFieldDesc& field = *FFields.Items(i);
+        ownValues = !field.HasParent() && (IsBlobFieldType(field.DataType) || field.DataType == dtVariant);
+    }
+    // Heap strings need no release one by one when the heap holds them all: clearing it frees them.
+    if (!StringHeap->SysGetMem())
+        StringHeap->Clear();
+    if (ownValues && FHasComplexFields)
+        for (TItemHeader* item = FirstItem; item; item = item->Next)
+            FreeComplexFields(BlockMan.GetRecordPtr(item), true);
+    StringHeap->Clear();
+    BlockMan.FreeAllBlock();
+    InitData();
+}
+
+void TMemData::Reopen()
+{
+    TData::Reopen();
+    FRecordNoCache.clear();
+    if (FilterActive())
+        FilterUpdated();
+}
+
+void TMemData::InitFields()
+{
+    TData::InitFields();
+    BlockMan.RecordSize = RecordSize();
+}
+
+// ---- navigation ---------------------------------------------------------------------------------
+
+void TMemData::SetToBegin()
+{
+    CurrentItem = nullptr;
+    FBOF = true;
+    FEOF = !FirstItem;
+}
+
+void TMemData::SetToEnd()
+{
+    CurrentItem = nullptr;
+    FEOF = true;
+    FBOF = !FirstItem;
+}
+
+void TMemData::GetRecord(void* RecBuf)
+{
+    if (FBOF && !CurrentItem)
+        return;
+    if (FEOF && !CurrentItem)
+        return;
+    if (!CurrentItem)
+        return;
+    if (OmitRecord(CurrentItem)) {
+        GetNextRecord(RecBuf);
+        return;
+    }
+    BlockMan.GetRecord(CurrentItem, RecBuf);
+}
+
+void TMemData::GetOldRecord(void* RecBuf)
+{
+    if (!CurrentItem || OmitRecord(CurrentItem)) {
+        GetRecord(RecBuf);
+        return;
+    }
+    BlockMan.GetRecord(CurrentItem->Rollback ? CurrentItem->Rollback : CurrentItem, RecBuf);
+}
+
+bool TMemData::FetchMoreKeepingPosition()
+{
+    // A fetch appends through the editing operations, which move the cursor.
+    TItemHeader* current = CurrentItem;
+    const bool bof = FBOF, eof = FEOF;
+    const bool fetched = FetchMore(false);
+    CurrentItem = current;
+    FBOF = bof;
+    FEOF = eof;
+    return fetched;
+}
+
+void TMemData::GetNextRecord(void* RecBuf)
+{
+    if (GetEof())
+        return;
+    TItemHeader* before = CurrentItem;
+    if (FBOF) {
+        FBOF = false;
+        before = nullptr;
+    }
+    for (;;) {
+        TItemHeader* item = before ? before->Next : FirstItem;
+        while (item && OmitRecord(item)) {
+            before = item;
+            item = item->Next;
+        }
+        if (item) {
+            CurrentItem = item;
+            FEOF = false;
+            if (RecBuf)
+                BlockMan.GetRecord(item, RecBuf);
+            return;
+        }
+        if (!FetchMoreKeepingPosition())
+            break;
+    }
+    CurrentItem = nullptr;
+    FEOF = true;
+}
+
+void TMemData::GetPriorRecord(void* RecBuf)
+{
+    if (GetBof())
+        return;
+    TItemHeader* item = FEOF ? LastItem : CurrentItem ? CurrentItem->Prev : LastItem;
+    FEOF = false;
+    while (item && OmitRecord(item))
+        item = item->Prev;
+    if (!item) {
+        CurrentItem = nullptr;
+        FBOF = true;
+        return;
+    }
+    CurrentItem = item;
+    FBOF = false;
+    if (RecBuf)
+        BlockMan.GetRecord(item, RecBuf);
+}
+
+void TMemData::PrepareRecNoCache()
+{
+    if (!FRecordNoCache.empty())
+        return;
+    FRecordNoCache.reserve(size_t(FRecordCount));
+    for (TItemHeader* item = FirstItem; item; item = item->Next)
+        if (!OmitRecord(item))
+            FRecordNoCache.push_back(item);
+}
+
+void TMemData::WalkTo(TItemHeader* Item, int Value, bool Forward)
+{
+    while (Item) {
+        // An omitted item carries order 0, which the offset can make look like a valid number.
+        if (!OmitRecord(Item) && Item->Order + FRecordNoOffset == Value) {
+            CurrentItem = Item;
+            FBOF = FEOF = false;
+            return;
+        }
+        if (Forward) {
+            if (!Item->Next)
+                FetchMoreKeepingPosition();
+            Item = Item->Next;
+        } else {
+            Item = Item->Prev;
+        }
+    }
+}
+
+void TMemData::SetRecordNo(int Value)
+{
+    if (!FirstItem || Value <= 0)
+        return;
+    if (!FRecordNoCache.empty() && size_t(Value) <= FRecordNoCache.size()) {
+        CurrentItem = FRecordNoCache[size_t(Value) - 1];
+        FBOF = FEOF = false;
+        return;
+    }
+    TItemHeader* start = CurrentItem ? CurrentItem : FirstItem;
+    TItemHeader* last = LastItem;
+    // The last visible item; a visible item near the front may carry order 0, so the filter decides.
+    while (last && OmitRecord(last))
+        last = last->Prev;
+    if (!last)
+        return;
+    const int lastNo = FRecordNoOffset + last->Order;
+    const int startNo = FRecordNoOffset + start->Order;
+    const int dLast = std::abs(lastNo - Value);
+    const int dStart = std::abs(startNo - Value);
+    if (Value < dLast && Value < dStart)
+        WalkTo(FirstItem, Value, true);
+    else if (dLast < dStart)
+        WalkTo(last, Value, lastNo < Value);
+    else
+        WalkTo(start, Value, startNo < Value);
+}
+
+// ---- editing ------------------------------------------------------------------------------------
+
+void TMemData::PutRecord(void* RecBuf)
+{
+    if (!CurrentItem)
+        Fail(u"Assertion failure");
+    FRecordNoCache.clear();
+    CurrentItem->FilterResult = fsNotChecked;
+    BlockMan.PutRecord(CurrentItem, RecBuf);
+}
+
+void TMemData::CommitBlobs(void* RecBuf)
+{
+    for (int i = 0; i < FFields.Count(); ++i) {
+        const TFieldDesc& field = *FFields.Items(i);
+        if (!field.HasParent() && IsBlobFieldType(field.DataType))
+            if (auto* blob = static_cast<TBlob*>(Slot(RecBuf, field)))
+                blob->Commit();
+    }
+}
+
+void TMemData::AppendRecord(void* RecBuf)
+{
+    SetToEnd();
+    InsertRecord(RecBuf);
+}
+
+void TMemData::InsertRecord(void* RecBuf)
+{
+    DoAppend();
+    AddRecord(RecBuf);
+}
+
+void TMemData::AddRecord(void* RecBuf)
+{
+    TItemHeader* before = CurrentItem;
+    TItemHeader* item = nullptr;
+    BlockMan.AllocItem(item);
+    if (before) {
+        item->Prev = before->Prev;
+        item->Next = before;
+        if (before->Prev)
+            before->Prev->Next = item;
+        else
+            FirstItem = item;
+        before->Prev = item;
+        item->Order = before->Order;
+    } else if (FBOF && !FEOF) {
+        item->Prev = nullptr;
+        item->Next = FirstItem;
+        if (FirstItem)
+            FirstItem->Prev = item;
+        else
+            LastItem = item;
+        FirstItem = item;
+        item->Order = 1;
+    } else {
+        item->Prev = LastItem;
+        item->Next = nullptr;
+        item->Order = LastItem ? LastItem->Order + 1 : 1;
+        if (LastItem)
+            LastItem->Next = item;
+        else
+            FirstItem = item;
+        LastItem = item;
+    }
+    CurrentItem = item;
+    FBOF = FEOF = false;
+    PutRecord(RecBuf);
+    CommitBlobs(BlockMan.GetRecordPtr(item));
+    // A record the filter hides is stored but not counted.
+    if (!OmitRecord(item))
+        ++FRecordCount;
+    ReorderItems(item, 0);
+}
+
+void TMemData::UpdateRecord(void* RecBuf)
+{
+    if (!CurrentItem)
+        Fail(u"Assertion failure");
+    DoUpdate();
+    const bool wasOmitted = OmitRecord(CurrentItem);
+    PutRecord(RecBuf);
+    const bool omitted = OmitRecord(CurrentItem);
+    if (omitted == wasOmitted)
+        return;
+    // The item leaves (or joins) the visible records: the count and the numbers after it follow.
+    FRecordCount += omitted ? -1 : 1;
+    ReorderItems(CurrentItem, omitted ? 1 : 0);
+}
+
+void TMemData::DeleteRecord()
+{
+    if (!CurrentItem)
+        Fail(u"Assertion failure");
+    if (!CurrentItem->Next)
+        FetchMoreKeepingPosition();
+    DoDelete();
+    RemoveRecord();
+}
+
+void TMemData::RemoveRecord()
+{
+    TItemHeader* item = CurrentItem;
+    if (!item)
+        Fail(u"Assertion failure");
+    const bool counted = !OmitRecord(item);
+    if (FHasComplexFields)
+        FreeComplexFields(BlockMan.GetRecordPtr(item), true);
+    if (item->Prev)
+        item->Prev->Next = item->Next;
+    else
+        FirstItem = item->Next;
+    if (item->Next)
+        item->Next->Prev = item->Prev;
+    else
+        LastItem = item->Prev;
+    CurrentItem = item->Next ? item->Next : item->Prev;
+    BlockMan.FreeItem(item);
+    if (!CurrentItem)
+        FBOF = FEOF = true;
+    // An item the filter already hid was not counted.
+    if (counted)
+        --FRecordCount;
+    ReorderItems(CurrentItem, 1);
+}
+
+// ---- numbering ----------------------------------------------------------------------------------
+
+void TMemData::ReorderItems(TItemHeader* Item, int Mode)
+{
+    FRecordNoCache.clear();
+    auto forward = [&](TItemHeader* from) {
+        int base = 1;
+        TItemHeader* prior = from->Prev;
+        while (prior && OmitRecord(prior))
+            prior = prior->Prev;
+        if (prior)
+            base = prior->Order + 1;
+        else
+            FRecordNoOffset = 0;
+        int numbered = 0;
+        for (TItemHeader* item = from; item; item = item->Next)
+            if (OmitRecord(item)) {
+                item->Order = 0;
+            } else {
+                item->Order = base++;
+                ++numbered;
+            }
+        return numbered;
+    };
+    if (Mode == 2) {
+        if (FirstItem)
+            FRecordCount = forward(FirstItem);
+        else
+            FRecordCount = 0;
+        return;
+    }
+    if (!Item)
+        return;
+    int o;
+    if (Item->Next) {
+        o = Item->Next->Order;
+    } else if (Item->Prev) {
+        o = Item->Prev->Order;
+    } else {
+        Item->Order = OmitRecord(Item) ? 0 : 1;
+        FRecordNoOffset = 0;
+        return;
+    }
+    if ((FRecordCount + FRecordNoOffset) / 2 < o) {
+        forward(Item);
+        return;
+    }
+    int base;
+    TItemHeader* after = Item->Next;
+    while (after && OmitRecord(after))
+        after = after->Next;
+    if (after) {
+        base = after->Order - 1;
+        FRecordNoOffset += Mode == 0 ? 1 : -1;
+    } else {
+        base = FRecordCount;
+        FRecordNoOffset = 0;
+    }
+    for (TItemHeader* item = Item; item; item = item->Prev)
+        item->Order = OmitRecord(item) ? 0 : base--;
+}
+
+// ---- filtering ----------------------------------------------------------------------------------
+
+bool TMemData::OmitRecord(TItemHeader* Item)
+{
+    if (!Item)
+        return false;
+    if (Item->FilterResult != fsNotChecked)
+        return Item->FilterResult == fsOmitted;
+    bool omit = false;
+    if (FilterActive()) {
+        void* record = BlockMan.GetRecordPtr(Item);
+        void* buffer = nullptr;
+        if (FCalcRecordSize > 0 && OnGetCachedBuffer) {
+            buffer = AllocRecBuf(true);
+            BlockMan.GetRecord(Item, buffer);
+            OnGetCachedBuffer(buffer, nullptr);
+            record = buffer;
+        }
+        try {
+            omit = (FilterFunc && !FilterFunc(record)) || (FilterMDFunc && !FilterMDFunc(record));
+        } catch (...) {
+            if (buffer)
+                FreeRecBuf(buffer);
+            throw;
+        }
+        if (buffer)
+            FreeRecBuf(buffer);
+    }
+    Item->FilterResult = omit ? fsOmitted : fsNotOmitted;
+    return omit;
+}
+
+void TMemData::ClearItemsOmittedStatus()
+{
+    for (TItemHeader* item = FirstItem; item; item = item->Next)
+        item->FilterResult = fsNotChecked;
+}
+
+void TMemData::FilterUpdated()
+{
+    ClearItemsOmittedStatus();
+    ReorderItems(nullptr, 2);
+    if (FRecordCount == 0) {
+        CurrentItem = nullptr;
+        FEOF = true;
+    }
+}
+
+void TMemData::UpdateCachedBuffer(TItemHeader* FItem, TItemHeader* LItem)
+{
+    // An item holds RecordSize bytes only: a calculated part has no room in it.
+    if (!OnGetCachedBuffer || FCalcRecordSize > 0)
+        return;
+    if (!FItem)
+        FItem = FirstItem;
+    if (!LItem)
+        LItem = LastItem;
+    for (TItemHeader* item = FItem; item; item = item->Next) {
+        OnGetCachedBuffer(BlockMan.GetRecordPtr(item), nullptr);
+        if (item == LItem)
+            break;
+    }
+}
+
+// ---- bookmarks ----------------------------------------------------------------------------------
+
+void TMemData::GetBookmark(TRecBookmark* Bookmark)
+{
+    Bookmark->RefreshIteration = FRefreshIteration;
+    Bookmark->Item = CurrentItem;
+    Bookmark->Order = CurrentItem ? GetRecordNo() : -1;
+}
+
+void TMemData::SetToBookmark(TRecBookmark* Bookmark)
+{
+    // The item is only looked at while it is a live item of this store in the bookmark's iteration:
+    // a deleted record's block may already be gone.
+    if (Bookmark->RefreshIteration == FRefreshIteration && Bookmark->Item && BlockMan.IsLiveItem(Bookmark->Item)) {
+        CurrentItem = Bookmark->Item;
+        FBOF = FEOF = false;
+        return;
+    }
+    TData::SetToBookmark(Bookmark);
+}
+
+bool TMemData::BookmarkValid(TRecBookmark* Bookmark)
+{
+    if (!Bookmark || (Bookmark->Order == -1 && !Bookmark->Item))
+        return false;
+    if (!FilterActive())
+        return true;
+    return Bookmark->RefreshIteration == FRefreshIteration && Bookmark->Item && BlockMan.IsLiveItem(Bookmark->Item) &&
+        !OmitRecord(Bookmark->Item);
+}
+
+int TMemData::CompareBookmarks(TRecBookmark* Bookmark1, TRecBookmark* Bookmark2)
+{
+    // Comparing pointers reads nothing, so a bookmark of a deleted record is safe here.
+    if (Bookmark1 && Bookmark2 && Bookmark1->RefreshIteration == Bookmark2->RefreshIteration &&
+        Bookmark1->Item && Bookmark1->Item == Bookmark2->Item)
+        return 0;
+    return TData::CompareBookmarks(Bookmark1, Bookmark2);
+}
+
+} // namespace data
