@@ -219,6 +219,7 @@ private:
     JsonRef CloneMarked();
     // The writer's body, for each kind of output (jsonwriter.cpp).
     template <class Out> int Emit(Out& out, bool indent, bool escape, int level);
+    template <class Out> int EmitScalar(Out& out, bool escape);
     // Not written: a method, or a container already being written (it leads back to itself).
     static bool Skipped(const TJsonObject* item);
 
