@@ -215,17 +215,19 @@ public:
 
 private:
     void SetString(StringView value);
-    const String& Text() const;
+    StringView Text() const;
     JsonRef CloneMarked();
     // The writer's body, for each kind of output (jsonwriter.cpp).
     template <class Out> int Emit(Out& out, bool indent, bool escape, int level);
+    template <class Out> int EmitScalar(Out& out, bool escape);
     // Not written: a method, or a container already being written (it leads back to itself).
     static bool Skipped(const TJsonObject* item);
 
     bool FProcessing = false;
     TJsonType FDataType;
     void* FDataPtr = nullptr;
-    // One payload by kind; a string value keeps its text on the heap so that numbers stay small.
+    // One payload by kind; a string value keeps its text in one heap block of its own (length and units
+    // together, no string object around them) so that numbers stay small and texts cost one block.
     union {
         bool c_boolean;
         double c_double;
@@ -233,7 +235,7 @@ private:
         TJsonTableString* c_object;
         TJsonArray* c_array;
         TJsonMethod c_method;
-        String* c_string;
+        unsigned char* c_string;  // nil for the empty text, else its length (32 bits) then its units
     } FO;
 };
 

@@ -134,7 +134,9 @@ private:
     const TJsonAvlTree* FTree;
     uint64_t FBranch = 0;  // bit d: the step into level d went to the FGt side
     int FDepth = -1;       // -1: no current entry; FPath[FDepth] is the current one
-    TJsonAvlEntry* FPath[kJsonAvlMaxDepth] = {};
+    // Only FPath[0..FDepth] is ever read, each slot written first; left uninitialised so that a walk
+    // over a small object (the writer makes one per object) does not clear 512 bytes.
+    TJsonAvlEntry* FPath[kJsonAvlMaxDepth];
 };
 
 } // namespace support

@@ -10,7 +10,9 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
+#include <new>
 
 namespace support {
 
@@ -29,8 +31,6 @@ public:
 private:
     IJsonObject& m_value;
 };
-
-const String g_empty;
 
 // The whole text as a 64-bit integer: optional blanks and sign, then decimal digits, or hexadecimal
 // digits after "$", "x" or "0x" in either case.
@@ -89,7 +89,7 @@ TJsonObject::~TJsonObject()
         delete FO.c_array;
         break;
     case stString:
-        delete FO.c_string;
+        ::operator delete(FO.c_string);
         break;
     default:
         break;
@@ -99,13 +99,28 @@ TJsonObject::~TJsonObject()
 
 void TJsonObject::SetString(StringView value)
 {
-    if (FO.c_string)
-        FO.c_string->assign(value);
-    else if (!value.empty())
-        FO.c_string = new String(value);
+    unsigned char* block = nullptr;
+    if (!value.empty()) {
+        if (value.size() > UINT32_MAX)
+            throw std::bad_alloc();
+        const auto length = uint32_t(value.size());
+        block = static_cast<unsigned char*>(::operator new(sizeof(length) + value.size() * sizeof(char16_t)));
+        std::memcpy(block, &length, sizeof(length));
+        std::memcpy(block + sizeof(length), value.data(), value.size() * sizeof(char16_t));
+    }
+    // The old block goes only now: the new text may be a view of it.
+    ::operator delete(FO.c_string);
+    FO.c_string = block;
 }
 
-const String& TJsonObject::Text() const { return FO.c_string ? *FO.c_string : g_empty; }
+StringView TJsonObject::Text() const
+{
+    if (!FO.c_string)
+        return {};
+    uint32_t length;
+    std::memcpy(&length, FO.c_string, sizeof(length));
+    return StringView(reinterpret_cast<const char16_t*>(FO.c_string + sizeof(length)), length);
+}
 
 // ---- conversions --------------------------------------------------------------------------------------
 
@@ -178,7 +193,7 @@ double TJsonObject::AsDouble()
 String TJsonObject::AsString()
 {
     if (FDataType == stString)
-        return Text();
+        return String(Text());
     return AsJSon(false, false);
 }
 
@@ -206,7 +221,7 @@ void TJsonObject::Clear(bool all)
         FO.c_array->Clear(all);
         break;
     case stString:
-        delete FO.c_string;
+        ::operator delete(FO.c_string);
         FO.c_string = nullptr;
         break;
     case stMethod:

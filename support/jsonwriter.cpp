@@ -352,6 +352,27 @@ inline bool TJsonObject::Skipped(const TJsonObject* item)
     return item && (item->FDataType == stMethod || item->FProcessing);
 }
 
+template <class Out> int TJsonObject::EmitScalar(Out& w, bool escape)
+{
+    switch (FDataType) {
+    case stNull:
+        return w.Append(u"null", 4);
+    case stBoolean:
+        return FO.c_boolean ? w.Append(u"true", 4) : w.Append(u"false", 5);
+    case stDouble:
+        return WriteDouble(w, FO.c_double);
+    case stInt:
+        return WriteInt(w, FO.c_int);
+    case stString:
+        w.Append(u"\"", 1);
+        WriteEscaped(w, Text(), escape);
+        w.Append(u"\"", 1);
+        return 0;
+    default:
+        return 0;  // a method writes nothing
+    }
+}
+
 // TJsonObject is the only class behind IJsonObject, so elements and members are followed without a
 // virtual call.
 template <class Out> int TJsonObject::Emit(Out& w, bool indent, bool escape, int level)
@@ -374,20 +395,12 @@ template <class Out> int TJsonObject::Emit(Out& w, bool indent, bool escape, int
     } mark(FDataType == stObject || FDataType == stArray ? &FProcessing : nullptr);
     switch (FDataType) {
     case stNull:
-        return w.Append(u"null", 4);
     case stBoolean:
-        return FO.c_boolean ? w.Append(u"true", 4) : w.Append(u"false", 5);
     case stDouble:
-        return WriteDouble(w, FO.c_double);
     case stInt:
-        return WriteInt(w, FO.c_int);
     case stString:
-        w.Append(u"\"", 1);
-        WriteEscaped(w, Text(), escape);
-        w.Append(u"\"", 1);
-        return 0;
     case stMethod:
-        return 0;
+        return EmitScalar(w, escape);
     case stObject: {
         if (FO.c_object->IsEmpty())
             return w.Append(u"{}", 2);
@@ -411,10 +424,12 @@ template <class Out> int TJsonObject::Emit(Out& w, bool indent, bool escape, int
                 w.Append(u"\": ", 3);
             else
                 w.Append(u"\":", 2);
-            if (item)
+            if (!item)
+                w.Append(u"null", 4);
+            else if (item->FDataType == stObject || item->FDataType == stArray)
                 item->Emit(w, indent, escape, level);
             else
-                w.Append(u"null", 4);
+                item->EmitScalar(w, escape);  // nothing to mark, so no frame of the container kind
         }
         if (indent)
             LineBreak(w, --level);
@@ -435,10 +450,12 @@ template <class Out> int TJsonObject::Emit(Out& w, bool indent, bool escape, int
             if (!first)
                 w.Append(u",", 1);
             first = false;
-            if (item)
+            if (!item)
+                w.Append(u"null", 4);
+            else if (item->FDataType == stObject || item->FDataType == stArray)
                 item->Emit(w, indent, escape, level);
             else
-                w.Append(u"null", 4);
+                item->EmitScalar(w, escape);  // nothing to mark, so no frame of the container kind
         }
         return w.Append(u"]", 1);
     }

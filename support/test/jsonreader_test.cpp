@@ -8,9 +8,13 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <charconv>
 #include <cstdio>
 #include <filesystem>
 #include <random>
+#include <string>
+#include <vector>
 
 namespace support::test {
 void JsonSum(const JsonRef& self, const JsonRef& params, JsonRef& result);
@@ -125,6 +129,49 @@ TEST(JsonReader, ThirtyOneNestedContainersReadAndThirtyTwoFail)
     EXPECT_EQ(ParseString(nested(32), false, nullptr, 0, nullptr, stNull, &error), nullptr);
     EXPECT_EQ(error, teDepth);
     EXPECT_NE(ParseString(u"{a:{b:{c:[[{}]]}}}", false), nullptr);
+}
+
+// Decimals read as the full conversion reads them, bit for bit, whether they stand alone, sit in an
+// array or are a member's value (the last two are read without a level of their own).
+TEST(JsonReader, DecimalsReadAsTheFullConversionReadsThem)
+{
+    std::vector<std::string> texts = {"0.0", "-0.0", "1.5", "1e22", "1e23", "1.0e-22", "1e-23", "0.000001",
+                                      "123456789012345.6", "9007199254740993.0", "0.1234567890123456789",
+                                      "4.9e-324", "1e-400", "1e400", "2.5E+3", "1.", "00.5", "1e", "1e+", "-1.25e-5",
+                                      "999999999999999.0", "0.30000000000000004"};
+    std::mt19937 random(7);
+    for (int i = 0; i < 20000; ++i) {
+        std::string text = random() % 4 == 0 ? "-" : "";
+        const int digits = 1 + int(random() % 17);
+        const int point = int(random() % (digits + 1));
+        for (int d = 0; d < digits; ++d) {
+            if (d == point)
+                text += d == 0 ? "0." : ".";
+            text += char('0' + (d == 0 && point != 0 ? 1 + random() % 9 : random() % 10));
+        }
+        if (point == digits || point == 0)
+            text += point == digits ? ".5" : "";
+        if (random() % 2)
+            text += "e" + std::to_string(int(random() % 61) - 30);
+        texts.push_back(text);
+    }
+    for (const std::string& text : texts) {
+        double expected = 0;
+        const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), expected);
+        const bool isDouble = ec == std::errc() && end == text.data() + text.size();
+        const String wide(text.begin(), text.end());
+        const JsonRef alone = ParseString(wide, false);
+        const JsonRef inArray = ParseString(u"[" + wide + u"]", false);
+        const JsonRef asMember = ParseString(u"{\"v\":" + wide + u"}", false);
+        ASSERT_TRUE(alone && inArray && asMember) << text;
+        for (const JsonRef& value : {alone, inArray->AsArray()->GetItem(0), asMember->GetN(u"v")}) {
+            ASSERT_EQ(value->GetDataType(), isDouble ? stDouble : stString) << text;
+            if (isDouble)
+                EXPECT_EQ(std::bit_cast<uint64_t>(value->AsDouble()), std::bit_cast<uint64_t>(expected)) << text;
+            else
+                EXPECT_EQ(value->AsString(), wide) << text;
+        }
+    }
 }
 
 TEST(JsonReader, StreamsEndTheTextWithTheData)
