@@ -5,6 +5,10 @@
 #include <cmath>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace skin {
 namespace {
 
@@ -282,7 +286,19 @@ void TColorManager::RowRGB(const uint8_t* const* source, size_t planes, uint8_t*
         // The common case of whole rows of 8-bit samples: red and blue trade places.
         const uint8_t* s = source[0];
         if (sourceAlpha && targetAlpha) {
-            for (unsigned i = 0; i < count; ++i, s += 4, target += 4) {
+            unsigned i = 0;
+#if defined(__SSE2__)
+            // Four pixels a step: the same exchange in each 32-bit lane.
+            const __m128i between = _mm_set1_epi32(int(0xFF00FF00u)), lowest = _mm_set1_epi32(0xFF);
+            for (; i + 4 <= count; i += 4, s += 16, target += 16) {
+                const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
+                const __m128i red = _mm_and_si128(_mm_srli_epi32(v, 16), lowest);
+                const __m128i blue = _mm_slli_epi32(_mm_and_si128(v, lowest), 16);
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(target),
+                                 _mm_or_si128(_mm_and_si128(v, between), _mm_or_si128(red, blue)));
+            }
+#endif
+            for (; i < count; ++i, s += 4, target += 4) {
                 uint32_t v;
                 std::memcpy(&v, s, 4);
                 v = (v & 0xFF00FF00u) | (v >> 16 & 0xFF) | (v & 0xFF) << 16;

@@ -73,8 +73,11 @@ public:
     uint32_t TransparentColor = NoTransparentColor;
 };
 
-// The standard CRC-32 of PNG chunks; the table is built once, on first use.
+// The standard CRC-32 of PNG chunks, continued from crc (0 to start). Long runs are folded with
+// carry-less multiplication where the processor has it; the tables are built once, on first use.
 uint32_t PngCrc(uint32_t crc, const uint8_t* data, size_t size);
+// The same by the tables alone, on every processor (the portable path, and a yardstick for tests).
+uint32_t PngCrcByTable(uint32_t crc, const uint8_t* data, size_t size);
 
 // The compression library's inflater as the reader drives it: a flush value and an optional reset.
 class TLZ77Decoder {

@@ -114,6 +114,25 @@ TEST(PngReader, LargeImagesAcrossManyChunksAndInflateBlocks)
     }
 }
 
+TEST(PngReader, RowsWiderThanHalfAnInflateBlock)
+{
+    // Rows of about 200,000 bytes against blocks of 256 KiB: rows lie inside a block, straddle two, or
+    // straddle one after another, and each filter needs the row above from wherever it was made.
+    struct Case {
+        int type, width, filter;
+    } cases[] = {{6, 50000, -1}, {6, 50000, 2}, {6, 50000, 4}, {2, 65000, -1}, {6, 60000, 0}, {6, 60000, 3}};
+    for (const Case& c : cases) {
+        const int h = 7;
+        auto d = Decode(EncodePng(MakeImage(c.type, 8, c.width, h, c.filter, false), 1 << 16));
+        const ui::PixelView v = d->target.Buffer.View();
+        ASSERT_EQ(v.Width(), c.width);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < c.width; ++x)
+                ASSERT_EQ(v.ReadPixel(x, y), Expected(c.type, 8, x, y))
+                    << "type " << c.type << " filter " << c.filter << " at " << x << "," << y;
+    }
+}
+
 TEST(PngReader, SixteenBitSamplesScaleDown)
 {
     PngImage image;
@@ -285,6 +304,76 @@ TEST(PngReader, SecondLoadStartsFresh)
     reader.Load(s1, a);
     reader.Load(s2, b);
     EXPECT_EQ(b.Buffer.View().ReadPixel(1, 1), Expected(2, 8, 1, 1));
+}
+
+TEST(PngReader, CrcOfKnownMessages)
+{
+    struct Case {
+        std::string message;
+        uint32_t crc;
+    };
+    const Case cases[] = {
+        {"", 0x00000000},
+        {"a", 0xE8B7BE43},
+        {"123456789", 0xCBF43926},
+        {"IEND", 0xAE426082},
+        {"The quick brown fox jumps over the lazy dog", 0x414FA339},
+        {std::string(64, '\0'), 0x758D6336},
+        {std::string(100, 'x'), 0x5E0E5D8F},
+        {std::string(4096, char(0xFF)), 0xF154670A},
+    };
+    for (const Case& c : cases) {
+        const auto* p = reinterpret_cast<const uint8_t*>(c.message.data());
+        EXPECT_EQ(PngCrc(0, p, c.message.size()), c.crc) << c.message.size() << " bytes";
+        EXPECT_EQ(PngCrcByTable(0, p, c.message.size()), c.crc) << c.message.size() << " bytes";
+    }
+}
+
+TEST(PngReader, CrcOfEveryLengthOffsetAndSplit)
+{
+    // Bytes of a simple generator, checked against the compression library's CRC: every length up to
+    // a few folding steps past the long-run threshold, at every offset within 16 bytes, whole and
+    // continued from a first part.
+    std::vector<uint8_t> bytes(1 << 20);
+    uint32_t state = 12345;
+    for (uint8_t& b : bytes) {
+        state = state * 1103515245u + 12345u;
+        b = uint8_t(state >> 24);
+    }
+    for (size_t offset = 0; offset < 16; ++offset)
+        for (size_t length = 0; length <= 300; ++length) {
+            const uint8_t* p = bytes.data() + offset;
+            const uint32_t expected = uint32_t(crc32(0, p, uInt(length)));
+            ASSERT_EQ(PngCrc(0, p, length), expected) << offset << " " << length;
+            ASSERT_EQ(PngCrcByTable(0, p, length), expected) << offset << " " << length;
+            const size_t split = length / 3;
+            ASSERT_EQ(PngCrc(PngCrc(0, p, split), p + split, length - split), expected) << offset << " " << length;
+        }
+    const uint32_t whole = uint32_t(crc32(0, bytes.data(), uInt(bytes.size())));
+    EXPECT_EQ(PngCrc(0, bytes.data(), bytes.size()), whole);
+    EXPECT_EQ(PngCrcByTable(0, bytes.data(), bytes.size()), whole);
+}
+
+TEST(PngReader, CrcErrorInALongImageDataChunk)
+{
+    // A changed byte deep inside a large IDAT chunk (checked by the long-run path) fails the load.
+    const std::string good = EncodePng(MakeImage(6, 8, 64, 64, 0, false));
+    const size_t idat = good.find("IDAT");
+    ASSERT_NE(idat, std::string::npos);
+    const uint32_t length = uint32_t(uint8_t(good[idat - 4])) << 24 | uint32_t(uint8_t(good[idat - 3])) << 16 |
+                            uint32_t(uint8_t(good[idat - 2])) << 8 | uint8_t(good[idat - 1]);
+    ASSERT_GT(length, 200u);
+    for (size_t at : {size_t(4), size_t(length / 2), size_t(length - 1), size_t(length + 3)}) {
+        std::string bad = good;
+        bad[idat + 4 + at] = char(bad[idat + 4 + at] ^ 0x10);
+        try {
+            Decode(bad);
+            ADD_FAILURE() << "byte " << at << " changed but loaded";
+        } catch (const ui::EInvalidGraphic& e) {
+            EXPECT_EQ(e.Message(), u"Cannot load image. CRC error found in PNG file.") << at;
+        }
+    }
+    EXPECT_NO_THROW(Decode(good));
 }
 
 TEST(PngReader, ClearTransparentWhite)
