@@ -3,6 +3,7 @@
 
 #include "core/convert.h"
 #include "core/inifile.h"
+#include "core/textcodec.h"
 #include "ui/color.h"
 
 #include <algorithm>
@@ -325,7 +326,17 @@ void LoadAllGeneralData(SkinTables& tables, const core::CustomIniFile& ini, cons
     if (context.CommonSections && context.CommonSections->Count() > 0)
         ApplyCommonSections(tables, *context.CommonSections);
     tables.InitMaskIndexes();
-    // FIXME: the hue offset and saturation of the manager are applied here once colour adjustment lands.
+    if (context.AdjustColors)
+        context.AdjustColors(tables);
+}
+
+std::unique_ptr<core::MemIniFile> OpenOptionsDocument(std::string_view bytes)
+{
+    core::StringList lines;
+    lines.SetText(core::DecodeText(bytes));
+    auto ini = std::make_unique<core::MemIniFile>();
+    ini->SetStrings(lines);
+    return ini;
 }
 
 } // namespace skin

@@ -15,8 +15,12 @@
 
 #include <functional>
 
+#include <memory>
+#include <string_view>
+
 namespace core {
 class CustomIniFile;
+class MemIniFile;
 }
 
 namespace skin {
@@ -35,13 +39,20 @@ struct GeneralDataContext {
     const core::StringList* CommonSections = nullptr; // lines of options text, may be null
     // Shows an informing message; the manager passes its message box service.
     std::function<void(core::StringView)> ShowMessage;
+    // Tints the freshly read skin (hue, then saturation); the manager passes ApplyHueOffset and
+    // ApplySaturation with its own values. Null: the skin keeps its colours.
+    std::function<void(SkinTables&)> AdjustColors;
 };
+
+// An options document from the bytes of "Options.dat": ANSI text unless a byte-order mark says
+// UTF-8 or UTF-16.
+std::unique_ptr<core::MemIniFile> OpenOptionsDocument(std::string_view bytes);
 
 // Shows the old-version message (designing only, below 6) or the too-new message (above 255).
 void CheckVersion(double version, const GeneralDataContext& context);
 
-// Fills tables.SkinData and tables.gd from the document, lays the common sections over gd and fills
-// the section mask indexes.
+// Fills tables.SkinData and tables.gd from the document, lays the common sections over gd, fills
+// the section mask indexes and tints the result.
 void LoadAllGeneralData(SkinTables& tables, const core::CustomIniFile& ini, const GeneralDataContext& context);
 
 // Appends a record for every common section that gd does not hold yet.

@@ -5,6 +5,7 @@
 #include "core/exception.h"
 #include "core/inifile.h"
 #include "core/string.h"
+#include "core/textcodec.h"
 #include "ui/color.h"
 
 #include <gtest/gtest.h>
@@ -209,6 +210,48 @@ TEST(SkinOptions, CommonSectionsAddOnlyWhatTheSkinLacks)
     EXPECT_FALSE(orphan.ShowFocus);
     EXPECT_EQ(orphan.GradientData, u" ");
     EXPECT_EQ(orphan.BorderIndex, -1);
+}
+
+TEST(SkinOptions, DocumentTextIsAnsiUnlessAByteOrderMarkSaysOtherwise)
+{
+    const core::String author = u"Ren\u00e9e \u4e2d";
+    struct Case {
+        std::string bytes;
+        core::String expected;
+    } cases[] = {
+        {"[GLOBALINFO]\r\nAUTHOR=Plain\r\n", u"Plain"},
+        {core::EncodeText(u"[GLOBALINFO]\r\nAUTHOR=" + author + u"\r\n", core::TextEncoding::Utf8), author},
+        {core::EncodeText(u"[GLOBALINFO]\nAUTHOR=" + author + u"\n", core::TextEncoding::Utf16LE), author},
+        {core::EncodeText(u"[GLOBALINFO]\nAUTHOR=" + author + u"\n", core::TextEncoding::Utf16BE), author},
+    };
+    for (const Case& c : cases) {
+        SkinTables t;
+        LoadAllGeneralData(t, *OpenOptionsDocument(c.bytes), {});
+        EXPECT_EQ(t.SkinData.Author, c.expected);
+    }
+    // Without a mark the bytes are the system code page's, whatever they would mean as UTF-8.
+    std::string ansi = "[GLOBALINFO]\r\nAUTHOR=\xC3\xA9\r\n";
+    SkinTables t;
+    LoadAllGeneralData(t, *OpenOptionsDocument(ansi), {});
+    EXPECT_EQ(t.SkinData.Author, core::DecodeText("\xC3\xA9"));
+    EXPECT_NE(t.SkinData.Author, u"\u00e9");
+}
+
+TEST(SkinOptions, ColoursAreAdjustedAfterTheMaskIndexes)
+{
+    auto ini = Document(u"[PANEL]\nCOLOR=$0000FF\n");
+    GeneralDataContext context;
+    int calls = 0;
+    context.AdjustColors = [&](SkinTables& t) {
+        ++calls;
+        ASSERT_EQ(t.gd.size(), 1u);
+        EXPECT_EQ(t.gd[0].BorderIndex, -1);
+        t.gd[0].Color = 0x00FF00;
+    };
+    SkinTables t;
+    LoadAllGeneralData(t, *ini, context);
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(t.gd[0].Color, 0x00FF00u);
 }
 
 } // namespace
