@@ -29,20 +29,20 @@ void RuleA(MaskData& m)
     m.WT = m.WB = int16_t(down > 0 ? RectHeight(m.R) / down : 0);
 }
 
-void RuleB(MaskData& m)
-{
-    if (m.BorderWidth != 0)
-        m.WL = m.WT = m.WR = m.WB = m.BorderWidth;
-    else
-        RuleA(m);
-}
-
 Rect ColumnRect(core::StringView v)
 {
     return {Column(v, 2, 4), Column(v, 7, 4), Column(v, 12, 4), Column(v, 17, 4)};
 }
 
 } // namespace
+
+void ApplyMarginRules(MaskData& m)
+{
+    if (m.BorderWidth != 0)
+        m.WL = m.WT = m.WR = m.WB = m.BorderWidth;
+    else
+        RuleA(m);
+}
 
 MaskForm MaskFormOf(core::StringView value)
 {
@@ -116,7 +116,7 @@ MaskData ParseMaskValue(MaskForm form, core::StringView section, core::StringVie
         m.DrawMode = int16_t(Column(value, 46, 1));
         m.BorderWidth = int16_t(Column(value, 48, 1));
         if (m.WL == 0 && m.WT == 0 && m.WR == 0 && m.WB == 0)
-            RuleB(m);
+            ApplyMarginRules(m);
         break;
     case MaskForm::Texture:
         m.R = ColumnRect(value);
@@ -139,7 +139,7 @@ MaskData ParseMaskValue(MaskForm form, core::StringView section, core::StringVie
         int n = CountWords(counts, fields);
         m.BorderWidth = int16_t(n > 2 ? std::max(field(counts, 3), 0) : 0);
         m.DrawMode = int16_t(n > 3 ? field(counts, 4) : 1);
-        RuleB(m);
+        ApplyMarginRules(m);
         break;
     }
     case MaskForm::BitmapFile:

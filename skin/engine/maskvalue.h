@@ -30,4 +30,8 @@ core::String MaskFileName(MaskForm form, core::StringView value);
 MaskData ParseMaskValue(MaskForm form, core::StringView section, core::StringView key, core::StringView value,
                         int imageWidth = 0, int imageHeight = 0);
 
+// Margins of a mask whose skin gives none: BorderWidth on all sides when it is set, else a third of
+// one state image each way.
+void ApplyMarginRules(MaskData& m);
+
 } // namespace skin
