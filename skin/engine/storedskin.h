@@ -113,6 +113,9 @@ public:
     int IndexOf(core::StringView skinName) const;
 };
 
+// Registers the published values of the stored-skin classes by name (the sections' too).
+void RegisterStoredSkinProperties();
+
 // The stored skin's master bitmap and masks into the tables (after releasing the old ones).
 void ReadStoredMasks(SkinTables& tables, const TsStoredSkin& skin, const void* manager);
 void ReadStoredPatterns(SkinTables& tables, const TsStoredSkin& skin);

@@ -8,6 +8,7 @@
 #include "skin/engine/maskvalue.h"
 #include "ui/bitmap.h"
 #include "ui/jpegimage.h"
+#include "ui/propinfo.h"
 
 namespace skin {
 
@@ -213,6 +214,55 @@ int TsStoredSkins::IndexOf(core::StringView skinName) const
         if (Item(i)->Name == skinName)
             return i;
     return -1;
+}
+
+namespace {
+
+template <class T, class F> ui::PropInfo OrdField(core::StringView name, F T::*field, ui::PropKind kind = ui::pkOrdinal)
+{
+    return ui::OrdProperty(
+        name, [field](core::Object& o) { return int64_t(static_cast<T&>(o).*field); },
+        [field](core::Object& o, int64_t v) { static_cast<T&>(o).*field = F(v); }, kind);
+}
+
+// The item's own picture, changed in place; assigning another bitmap copies it.
+template <class T, class Img> ui::PropInfo ImageField(core::StringView name, Img& (T::*get)() const)
+{
+    return ui::ObjectProperty(
+        name, [get](core::Object& o) -> core::Object* { return &(static_cast<T&>(o).*get)(); },
+        [get](core::Object& o, core::Object* v) {
+            if (auto* source = dynamic_cast<core::Persistent*>(v))
+                (static_cast<T&>(o).*get)().Assign(*source);
+        });
+}
+
+} // namespace
+
+void RegisterStoredSkinProperties()
+{
+    RegisterStoredSectionProperties();
+    using I = TsSkinImage;
+    ui::RegisterPropClass<I>(
+        u"TsSkinImage",
+        {ImageField<I>(u"Image", &I::Image), OrdField<I>(u"Left", &I::Left), OrdField<I>(u"Top", &I::Top),
+         OrdField<I>(u"Right", &I::Right), OrdField<I>(u"Bottom", &I::Bottom),
+         OrdField<I>(u"ImageCount", &I::ImageCount), OrdField<I>(u"MaskType", &I::MaskType),
+         OrdField<I>(u"BorderWidth", &I::BorderWidth), OrdField<I>(u"StretchMode", &I::StretchMode),
+         OrdField<I>(u"ImgType", &I::ImgType), OrdField<I>(u"WL", &I::WL), OrdField<I>(u"WR", &I::WR),
+         OrdField<I>(u"WT", &I::WT), OrdField<I>(u"WB", &I::WB)});
+    ui::RegisterPropClass<TsSkinPattern>(u"TsSkinPattern", {ImageField<TsSkinPattern>(u"Image", &TsSkinPattern::Image)});
+    using S = TsStoredSkin;
+    ui::RegisterPropClass<S>(
+        u"TsStoredSkin",
+        {ImageField<S>(u"MasterBitmap", &S::MasterBitmap), OrdField<S>(u"Shadow1Offset", &S::Shadow1Offset),
+         OrdField<S>(u"Shadow1Color", &S::Shadow1Color, ui::pkColor), OrdField<S>(u"Shadow1Blur", &S::Shadow1Blur),
+         OrdField<S>(u"Shadow1Transparency", &S::Shadow1Transparency),
+         OrdField<S>(u"BorderColor", &S::BorderColor, ui::pkColor),
+         ui::ObjectProperty(u"Images", [](core::Object& o) -> core::Object* { return &static_cast<S&>(o).Images; }),
+         ui::ObjectProperty(u"GeneralData",
+                            [](core::Object& o) -> core::Object* { return &static_cast<S&>(o).GeneralData; }),
+         ui::ObjectProperty(u"Patterns",
+                            [](core::Object& o) -> core::Object* { return &static_cast<S&>(o).Patterns; })});
 }
 
 void ReadStoredMasks(SkinTables& tables, const TsStoredSkin& skin, const void* manager)

@@ -10,6 +10,7 @@
 #include "skin/engine/testwriters/testskin.h"
 #include "ui/bitmap.h"
 #include "ui/jpegimage.h"
+#include "ui/propinfo.h"
 
 #include <gtest/gtest.h>
 
@@ -150,6 +151,32 @@ TEST(StoredSkin, NewItemsHaveTheirDefaults)
     EXPECT_EQ(s.MasterBitmap().Width(), 0);
     TsSkinPattern p;
     EXPECT_TRUE(p.Image().Empty());
+}
+
+TEST(StoredSkin, PublishedValuesByName)
+{
+    RegisterStoredSkinProperties();
+    TsStoredSkins skins;
+    TsStoredSkin& s = *skins.Add<TsStoredSkin>();
+    EXPECT_EQ(ui::GetOrdProperty(&s, u"Shadow1Blur"), -1);
+    EXPECT_EQ(ui::GetOrdProperty(&s, u"BorderColor"), MaskKeyColor);
+    ui::SetOrdProperty(&s, u"Shadow1Offset", 4);
+    EXPECT_EQ(s.Shadow1Offset, 4);
+    EXPECT_EQ(ui::GetObjectProperty(&s, u"Images"), &s.Images);
+
+    TsSkinImage& img = *s.Images.Add<TsSkinImage>();
+    ui::SetOrdProperty(&img, u"ImgType", itisaGlow);
+    ui::SetOrdProperty(&img, u"WB", 7);
+    EXPECT_EQ(img.ImgType, itisaGlow);
+    EXPECT_EQ(img.WB, 7);
+    ui::Bitmap picture(6, 4);
+    ui::SetObjectProperty(&img, u"Image", &picture);
+    EXPECT_EQ(img.Image().Width(), 6);
+    EXPECT_NE(ui::GetObjectProperty(&img, u"Image"), &picture); // a copy of its own
+
+    TsSkinGeneral& g = *s.GeneralData.Add<TsSkinGeneral>();
+    ui::SetOrdProperty(&g, u"GlowCount", 2);
+    EXPECT_EQ(g.GlowCount, 2);
 }
 
 } // namespace
