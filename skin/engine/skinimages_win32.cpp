@@ -72,37 +72,22 @@ std::shared_ptr<ui::Bitmap> LoadPngMask(core::Stream& stream)
 
 bool Usable(const std::shared_ptr<ui::Bitmap>& bmp) { return bmp && bmp->Width() > 0; }
 
-void ReadOwnImage(SkinTables& tables, const SkinImageSource& source, const core::String& section,
-                  const core::String& key, const core::String& value, const void* manager)
+// A mask with an image of its own: an "!" value (BMP or PNG) or a bitmap file name. BMP masks other
+// than textures are kept at 24 bits; PNG masks keep 32.
+void ReadImageMask(SkinTables& tables, const SkinImageSource& source, MaskForm form, const core::String& section,
+                   const core::String& key, const core::String& value, const void* manager)
 {
-    core::String file = MaskFileName(MaskForm::OwnImage, value);
+    core::String file = MaskFileName(form, value);
     ImageStream stream(source, file, source.Archive != nullptr);
     if (!stream.get())
         return;
-    bool png = Contains(file, u".PNG");
+    bool png = form == MaskForm::OwnImage && Contains(file, u".PNG");
     std::shared_ptr<ui::Bitmap> bmp = png ? LoadPngMask(*stream.get()) : LoadBitmap(*stream.get());
     if (!Usable(bmp))
         return;
-    MaskData m = ParseMaskValue(MaskForm::OwnImage, section, key, value, bmp->Width(), bmp->Height());
+    MaskData m = ParseMaskValue(form, section, key, value, bmp->Width(), bmp->Height());
     if (!png && m.ImgType != itisaTexture)
         bmp->SetPixelFormat(ui::pf24bit);
-    m.Bmp = std::move(bmp);
-    m.Manager = manager;
-    tables.ma.push_back(std::move(m));
-}
-
-void ReadBitmapFile(SkinTables& tables, const SkinImageSource& source, const core::String& section,
-                    const core::String& key, const core::String& value, const void* manager)
-{
-    core::String file = MaskFileName(MaskForm::BitmapFile, value);
-    ImageStream stream(source, file, source.Archive != nullptr);
-    if (!stream.get())
-        return;
-    std::shared_ptr<ui::Bitmap> bmp = LoadBitmap(*stream.get());
-    if (!Usable(bmp))
-        return;
-    MaskData m = ParseMaskValue(MaskForm::BitmapFile, section, key, value, bmp->Width(), bmp->Height());
-    bmp->SetPixelFormat(ui::pf24bit);
     m.Bmp = std::move(bmp);
     m.Manager = manager;
     tables.ma.push_back(std::move(m));
@@ -192,8 +177,8 @@ void ReadMasks(SkinTables& tables, const core::CustomIniFile& ini, const SkinIma
             MaskForm form = MaskFormOf(value);
             switch (form) {
             case MaskForm::None: break;
-            case MaskForm::OwnImage: ReadOwnImage(tables, source, section, key, value, manager); break;
-            case MaskForm::BitmapFile: ReadBitmapFile(tables, source, section, key, value, manager); break;
+            case MaskForm::OwnImage:
+            case MaskForm::BitmapFile: ReadImageMask(tables, source, form, section, key, value, manager); break;
             default: {
                 MaskData m = ParseMaskValue(form, section, key, value);
                 m.Manager = manager;

@@ -6,10 +6,11 @@
 #include "core/inifile.h"
 #include "core/path.h"
 #include "core/stream.h"
-#include "core/test/tempfile.h"
 #include "skin/engine/coloradjust.h"
 #include "skin/engine/skinoptions.h"
 #include "skin/engine/skinpack.h"
+#include "skin/engine/test/skinfolder_win32.h"
+#include "skin/engine/test/skintestsupport.h"
 #include "skin/engine/testwriters/testskin.h"
 #include "skin/engine/testwriters/writers.h"
 #include "ui/bitmap.h"
@@ -22,30 +23,12 @@ namespace {
 
 using skin::testing::SkinFile;
 
+using test::SkinFolder;
+
 std::unique_ptr<core::MemIniFile> OptionsOf(const std::vector<SkinFile>& files)
 {
-    core::StringList lines;
-    lines.SetText(core::FromUtf8(files[0].bytes));
-    auto ini = std::make_unique<core::MemIniFile>();
-    ini->SetStrings(lines);
-    return ini;
+    return test::OptionsText(core::FromUtf8(files[0].bytes));
 }
-
-// The skin's files in a temporary folder, removed afterwards.
-class SkinFolder {
-public:
-    explicit SkinFolder(const std::vector<SkinFile>& files)
-    {
-        for (const SkinFile& f : files) {
-            core::FileStream out(m_dir.File(core::FromUtf8(f.name)), core::fmCreate);
-            out.WriteBuffer(f.bytes.data(), int64_t(f.bytes.size()));
-        }
-    }
-    core::String Path() const { return core::IncludeTrailingPathDelimiter(m_dir.Path()); }
-
-private:
-    core::test::TempDir m_dir;
-};
 
 void LoadAll(SkinTables& t, const core::CustomIniFile& ini, const SkinImageSource& source)
 {

@@ -6,6 +6,7 @@
 #include "core/inifile.h"
 #include "core/string.h"
 #include "core/textcodec.h"
+#include "skin/engine/test/skintestsupport.h"
 #include "ui/color.h"
 
 #include <gtest/gtest.h>
@@ -15,14 +16,7 @@
 namespace skin {
 namespace {
 
-std::unique_ptr<core::MemIniFile> Document(core::StringView text)
-{
-    core::StringList lines;
-    lines.SetText(text);
-    auto ini = std::make_unique<core::MemIniFile>();
-    ini->SetStrings(lines);
-    return ini;
-}
+using test::OptionsText;
 
 const SectionData& SectionOf(const SkinTables& t, core::StringView name)
 {
@@ -33,7 +27,7 @@ const SectionData& SectionOf(const SkinTables& t, core::StringView name)
 
 TEST(SkinOptions, InheritingReadsFollowParentsAndEndLoops)
 {
-    auto ini = Document(u"[PANEL]\nCOLOR=$00FF00\nTCLEFT=255\nSHOWFOCUS=true\nTEXT=panel\n"
+    auto ini = OptionsText(u"[PANEL]\nCOLOR=$00FF00\nTCLEFT=255\nSHOWFOCUS=true\nTEXT=panel\n"
                         u"[BUTTON]\nPARENTCLASS=PANEL\nTCLEFT=-1\nSHOWFOCUS=?\n"
                         u"[A]\nPARENTCLASS=B\n[B]\nPARENTCLASS=A\n[SELF]\nPARENTCLASS=SELF\n"
                         u"[GREEN]\nCOLOR=green\nPARENTCLASS=PANEL\n");
@@ -57,7 +51,7 @@ TEST(SkinOptions, InheritingReadsFollowParentsAndEndLoops)
 
 TEST(SkinOptions, SectionRecordsTakeInheritedValuesAndDefaults)
 {
-    auto ini = Document(u"[GLOBALINFO]\nVERSION=6.48\nCOLOR=$336699\n"
+    auto ini = OptionsText(u"[GLOBALINFO]\nVERSION=6.48\nCOLOR=$336699\n"
                         u"[PANEL]\nCOLOR=0x00FF00\nTCLEFT=255\nGLOW=2\nFADINGITERATIONS=9\n"
                         u"GRADIENTDATA=255;65280;100;1;0;\n"
                         u"[BUTTON]\nPARENTCLASS=PANEL\nTCLEFT=-1\nSHOWFOCUS=TrUe\nFADINGENABLED=1\n"
@@ -102,7 +96,7 @@ TEST(SkinOptions, SectionRecordsTakeInheritedValuesAndDefaults)
 TEST(SkinOptions, SkinWideValuesReadWithTheirDefaults)
 {
     SkinTables t;
-    LoadAllGeneralData(t, *Document(u"[GLOBALINFO]\nAUTHOR=Someone\nMAXHEIGHT=0\nBICONCLOSEGLOW=3\n"
+    LoadAllGeneralData(t, *OptionsText(u"[GLOBALINFO]\nAUTHOR=Someone\nMAXHEIGHT=0\nBICONCLOSEGLOW=3\n"
                                     u"BORDERCOLOR=$FF00FF\nSHADOW1COLOR=0x10\nBISPACE=70000\n"),
                        {});
     const TsSkinData& d = t.SkinData;
@@ -118,10 +112,10 @@ TEST(SkinOptions, SkinWideValuesReadWithTheirDefaults)
     EXPECT_EQ(d.BorderColor, 0xFF00FFu);
     EXPECT_EQ(d.BISpacing, int16_t(70000 & 0xFFFF)); // SmallInt fields keep the low 16 bits
 
-    LoadAllGeneralData(t, *Document(u"[GLOBALINFO]\nVERSION=6.48\nTITLEHEIGHT=24\n"), {});
+    LoadAllGeneralData(t, *OptionsText(u"[GLOBALINFO]\nVERSION=6.48\nTITLEHEIGHT=24\n"), {});
     EXPECT_DOUBLE_EQ(t.SkinData.Version, 6.48);
     EXPECT_EQ(t.SkinData.ExMaxHeight, 24);
-    LoadAllGeneralData(t, *Document(u"[GLOBALINFO]\nVERSION=6,48\n"), {});
+    LoadAllGeneralData(t, *OptionsText(u"[GLOBALINFO]\nVERSION=6,48\n"), {});
     EXPECT_EQ(t.SkinData.Version, 0.0); // only "." separates decimals in a skin
 }
 
@@ -131,7 +125,7 @@ TEST(SkinOptions, StrictIntegersStopTheLoad)
                               u"BICONMAXGLOWMARGIN", u"BICONMINGLOW"};
     for (const char16_t* key : keys) {
         SkinTables t;
-        auto ini = Document(u"[GLOBALINFO]\n" + core::String(key) + u"=abc\n[BUTTON]\n");
+        auto ini = OptionsText(u"[GLOBALINFO]\n" + core::String(key) + u"=abc\n[BUTTON]\n");
         try {
             LoadAllGeneralData(t, *ini, {});
             ADD_FAILURE() << "no error for a strict key";
@@ -159,7 +153,7 @@ TEST(SkinOptions, VersionMessagesByDesignState)
         context.Designing = c.designing;
         context.ShowMessage = [&](core::StringView text) { shown.emplace_back(text); };
         SkinTables t;
-        LoadAllGeneralData(t, *Document(u"[GLOBALINFO]\nVERSION=" + core::String(c.version) + u"\n"), context);
+        LoadAllGeneralData(t, *OptionsText(u"[GLOBALINFO]\nVERSION=" + core::String(c.version) + u"\n"), context);
         ASSERT_EQ(shown.size(), c.message == 0 ? 0u : 1u);
         if (c.message == 1)
             EXPECT_EQ(shown[0], u"You use an old version of \"Blue\" skin, please update a skins to latest or link "
@@ -176,7 +170,7 @@ TEST(SkinOptions, VersionMessagesByDesignState)
 
 TEST(SkinOptions, CommonSectionsAddOnlyWhatTheSkinLacks)
 {
-    auto ini = Document(u"[PANEL]\nCOLOR=$0000FF\nGLOW=3\nGLOWMARGIN=4\nTRANSPARENCY=40\nSHOWFOCUS=TRUE\n"
+    auto ini = OptionsText(u"[PANEL]\nCOLOR=$0000FF\nGLOW=3\nGLOWMARGIN=4\nTRANSPARENCY=40\nSHOWFOCUS=TRUE\n"
                         u"[BUTTON]\nCOLOR=$00FF00\n");
     core::StringList common;
     common.SetText(u"; a comment\nCOLOR=1\n[MYPANEL]\nPARENTCLASS=panel\nCOLOR=255\n"
@@ -239,7 +233,7 @@ TEST(SkinOptions, DocumentTextIsAnsiUnlessAByteOrderMarkSaysOtherwise)
 
 TEST(SkinOptions, ColoursAreAdjustedAfterTheMaskIndexes)
 {
-    auto ini = Document(u"[PANEL]\nCOLOR=$0000FF\n");
+    auto ini = OptionsText(u"[PANEL]\nCOLOR=$0000FF\n");
     GeneralDataContext context;
     int calls = 0;
     context.AdjustColors = [&](SkinTables& t) {

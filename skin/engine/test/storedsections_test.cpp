@@ -4,6 +4,7 @@
 
 #include "core/inifile.h"
 #include "core/stringlist.h"
+#include "skin/engine/test/skintestsupport.h"
 #include "ui/propinfo.h"
 
 #include <gtest/gtest.h>
@@ -11,14 +12,7 @@
 namespace skin {
 namespace {
 
-std::unique_ptr<core::MemIniFile> Document(core::StringView text)
-{
-    core::StringList lines;
-    lines.SetText(text);
-    auto ini = std::make_unique<core::MemIniFile>();
-    ini->SetStrings(lines);
-    return ini;
-}
+using test::OptionsText;
 
 TEST(StoredSections, FontColoursNeedExactlyFiveWords)
 {
@@ -42,7 +36,7 @@ TEST(StoredSections, FontColoursNeedExactlyFiveWords)
 
 TEST(StoredSections, ImportReadBackAndWriteOut)
 {
-    auto sf = Document(u"[PANEL]\nCOLOR=$0000FF\nTCLEFT=255\nGRADIENTDATA=255;65280;100;1;0;\nGLOW=2\n"
+    auto sf = OptionsText(u"[PANEL]\nCOLOR=$0000FF\nTCLEFT=255\nGRADIENTDATA=255;65280;100;1;0;\nGLOW=2\n"
                        u"[BUTTON]\nPARENTCLASS=PANEL\nSHOWFOCUS=true\nHOTCOLOR=$00FF00\n");
     TsSkinGenerals generals;
     ReadStoredGenerals(*sf, generals);

@@ -5,7 +5,7 @@
 #include "core/inifile.h"
 #include "core/path.h"
 #include "core/stream.h"
-#include "core/test/tempfile.h"
+#include "skin/engine/test/skinfolder_win32.h"
 #include "skin/engine/skinimages.h"
 #include "skin/engine/testwriters/testskin.h"
 #include "ui/bitmap.h"
@@ -19,22 +19,15 @@ namespace {
 
 class StoredSkinTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        for (const skin::testing::SkinFile& f : skin::testing::TestSkinFiles()) {
-            core::FileStream out(dir.File(core::FromUtf8(f.name)), core::fmCreate);
-            out.WriteBuffer(f.bytes.data(), int64_t(f.bytes.size()));
-        }
-        options = std::make_unique<core::MemIniFile>(core::IncludeTrailingPathDelimiter(dir.Path()) + u"Options.dat");
-    }
-    core::test::TempDir dir;
+    void SetUp() override { options = std::make_unique<core::MemIniFile>(dir.Path() + u"Options.dat"); }
+    test::SkinFolder dir;
     std::unique_ptr<core::MemIniFile> options;
 };
 
 TEST_F(StoredSkinTest, ImportedFolderSkinReadsBackToTheFolderTables)
 {
     SkinTables folder;
-    SkinImageSource source{nullptr, core::IncludeTrailingPathDelimiter(dir.Path())};
+    SkinImageSource source{nullptr, dir.Path()};
     ReadMasks(folder, *options, source, nullptr, &folder);
     ReadPatterns(folder, *options, source, nullptr, &folder);
     LoadAllGeneralData(folder, *options, {});
