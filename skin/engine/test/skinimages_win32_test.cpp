@@ -200,6 +200,46 @@ TEST(SkinImages, DamagedPngRaisesAndKeepsTheMasksReadBefore)
     EXPECT_EQ(MaskIndex(t, u"PANEL", u"BORDERSMASK"), -1);
 }
 
+TEST(SkinImages, CommonSectionsAddMasksAndPatternsFromFiles)
+{
+    auto files = skin::testing::TestSkinFiles();
+    SkinFolder folder(files);
+    core::StringList common;
+    common.SetText(u"[MyPanel]\nBordersMask=#(0,20,60,41)(3,1)\nGlyph=edit.bmp\nMissing=NONE.BMP\nHash=#\n"
+                   u"Pattern=p300.jpg\nSmall=P299.JPG\n[GLOBALINFO]\nBOX=#(0,0,10,10)(1,0)\nBACK=P300.JPG\n");
+    SkinTables t;
+    auto ini = OptionsOf(files);
+    ReadMasks(t, *ini, {nullptr, folder.Path()}, &common, &t);
+    ReadPatterns(t, *ini, {nullptr, folder.Path()}, &common, &t);
+
+    int rect = MaskIndex(t, u"MYPANEL", u"BORDERSMASK");
+    ASSERT_GE(rect, 0);
+    EXPECT_EQ(t.ma[size_t(rect)].R, (Rect{0, 20, 60, 41}));
+    EXPECT_EQ(t.ma[size_t(rect)].Manager, &t);
+    int glyph = MaskIndex(t, u"MYPANEL", u"GLYPH");
+    ASSERT_GE(glyph, 0);
+    const MaskData& g = t.ma[size_t(glyph)];
+    ASSERT_TRUE(g.Bmp);
+    EXPECT_EQ(g.Bmp->GetPixelFormat(), ui::pf24bit);
+    EXPECT_EQ(g.R, Rect{}); // a common bitmap mask carries only its image
+    EXPECT_EQ(g.ImageCount, 0);
+    EXPECT_EQ(MaskIndex(t, u"MYPANEL", u"MISSING"), -1);
+    EXPECT_EQ(MaskIndex(t, u"MYPANEL", u"HASH"), -1);
+    EXPECT_EQ(MaskIndex(t, u"GLOBALINFO", u"BOX"), -1); // "GLOBALINFO" gives no common masks
+
+    // Common patterns stay patterns whatever their size, "GLOBALINFO" included.
+    auto pattern = [&](core::StringView section, core::StringView name) {
+        for (size_t i = 0; i < t.pa.size(); ++i)
+            if (t.pa[i].ClassName == section && t.pa[i].PropertyName == name)
+                return int(i);
+        return -1;
+    };
+    EXPECT_GE(pattern(u"MYPANEL", u"PATTERN"), 0);
+    ASSERT_GE(pattern(u"MYPANEL", u"SMALL"), 0);
+    EXPECT_EQ(t.pa[size_t(pattern(u"MYPANEL", u"SMALL"))].Img->Width(), 299);
+    EXPECT_GE(pattern(u"GLOBALINFO", u"BACK"), 0);
+}
+
 TEST(SkinImages, HueKeepsTheCloseIconByBIKeepHue)
 {
     auto files = skin::testing::TestSkinFiles();
