@@ -196,8 +196,8 @@ void TsCommonData::UpdateBGType()
         return;
     if (s->ImagePercent != 0)
         BGType |= 4;
-    if (s->GradientPercent != 0 && s->GradientMode1 >= 0) {
-        switch (s->GradientMode1) {
+    if (s->GradientPercent != 0 && !s->GradientArray.empty()) {
+        switch (s->GradientArray[0].Mode1) {
         case 0: BGType |= 2; break;
         case 1: BGType |= 1; break;
         case 2: BGType |= 3; break;

@@ -25,7 +25,6 @@ enum TacBtnEvent : unsigned { beMouseEnter = 1, beMouseLeave = 2, beMouseDown = 
 using TacBtnEvents = unsigned;
 enum TacAnimatEvent : unsigned { aeMouseEnter = 1, aeMouseLeave = 2, aeMouseDown = 4, aeMouseUp = 8, aeGlobalDef = 16 };
 using TacAnimatEvents = unsigned;
-enum TacImgType { itisaBorder, itisaTexture, itisaGlyph, itisaGlow, itisaPngGlyph };
 enum TsDisabledKindFlag : unsigned { dkBlended = 1, dkGrayed = 2 };
 using TsDisabledKind = unsigned;
 enum TsDisabledGlyphKindFlag : unsigned { dgBlended = 1, dgGrayed = 2 };

@@ -12,6 +12,10 @@ SkinManager* g_default_manager = nullptr;
 SkinManager* DefaultManager() { return g_default_manager; }
 void SetDefaultManager(SkinManager* manager) { g_default_manager = manager; }
 
+int MaskImageWidth(const MaskData& m) { return m.ImageCount == 0 ? 0 : RectWidth(m.R) / m.ImageCount; }
+
+int MaskStateHeight(const MaskData& m) { return m.MaskType == -1 ? 0 : RectHeight(m.R) / (m.MaskType + 1); }
+
 EngineFlags& Engine()
 {
     static EngineFlags flags;

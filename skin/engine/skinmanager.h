@@ -5,32 +5,67 @@
 #pragma once
 
 #include "core/string.h"
+#include "skin/engine/gradient.h"
+#include "skin/engine/utils.h"
 
 #include <cstdint>
+#include <memory>
+
+namespace ui {
+class Bitmap;
+}
 
 namespace skin {
 
-// One section of the skin's section table: the fields the controls and their state read.
-struct SectionData {
-    core::String ClassName, ParentClass;
-    uint32_t Color = 0, HotColor = 0;
-    uint32_t FontColor[5] = {0, 0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu};
-    uint32_t HotFontColor[5] = {0, 0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu};
-    int Transparency = 0, HotTransparency = 0;
-    int GradientPercent = 0, HotGradientPercent = 0;
-    int ImagePercent = 0, HotImagePercent = 0;
-    int GradientMode1 = -1; // mode of the first gradient piece, -1 without gradient pieces
-    bool GiveOwnFont = false, ShowFocus = true, FadingEnabled = false;
-    int FadingIterations = 0, GlowCount = 0, GlowMargin = 0;
-    int BorderIndex = -1;
-};
+// The kind of a mask image.
+enum TacImgType : uint8_t { itisaBorder, itisaTexture, itisaGlyph, itisaGlow, itisaPngGlyph };
 
-// One mask of the skin's mask table: the border widths and the drawing mode.
-struct MaskData {
-    core::String ClassName, PropertyName;
-    int WL = 0, WT = 0, WR = 0, WB = 0;
-    int DrawMode = 0; // bit 1: the border is drawn only in the hot state
+// One section of the skin's section table (a record of `gd`). A new record is all zero or empty; the
+// options reader stores its defaults (Color $FFFFFF, contour colours -1 ...) itself.
+struct SectionData {
+    core::String ParentClass, ClassName;
+    uint32_t Color = 0;
+    uint32_t FontColor[5] = {}; // text colour, then the contour copies left, top, right, bottom (-1: none)
+    uint32_t HotFontColor[5] = {};
+    bool GiveOwnFont = false;
+    int GlowCount = 0, GlowMargin = 0;
+    bool ReservedBoolean = false;
+    int Transparency = 0, GradientPercent = 0;
+    core::String GradientData;
+    TsGradArray GradientArray;
+    int ImagePercent = 0;
+    bool ShowFocus = false, FadingEnabled = false;
+    int FadingIterations = 0;
+    uint32_t HotColor = 0;
+    int HotTransparency = 0, HotGradientPercent = 0;
+    core::String HotGradientData;
+    TsGradArray HotGradientArray;
+    int HotImagePercent = 0;
+    // Indexes in the mask table of the section's border and corner images, -1 for none.
+    int BorderIndex = 0, ImgTL = 0, ImgTR = 0, ImgBL = 0, ImgBR = 0;
 };
+using TsGeneralData = SectionData;
+
+// One mask of the skin's mask table (a record of `ma`): a multi-state image cut into corners, edges
+// and centre, either the rectangle R of the master bitmap (Bmp null) or a bitmap of its own.
+struct MaskData {
+    std::shared_ptr<ui::Bitmap> Bmp;
+    core::String ClassName, PropertyName;
+    Rect R;
+    int16_t ImageCount = 0; // state images side by side in R
+    int16_t MaskType = 0;   // R holds MaskType + 1 rows: the image, then transparency masks
+    int16_t BorderWidth = 0;
+    int16_t DrawMode = 0; // bit 1: the border is drawn only in the hot state
+    TacImgType ImgType = itisaBorder;
+    const void* Manager = nullptr; // the loader; an entry without one is not painted
+    int16_t WL = 0, WT = 0, WR = 0, WB = 0;
+};
+using TsMaskData = MaskData;
+
+// Width of one state image of a mask; 0 without images.
+int MaskImageWidth(const MaskData& m);
+// Height of one row of a mask; 0 for a MaskType of -1.
+int MaskStateHeight(const MaskData& m);
 
 class SkinManager {
 public:

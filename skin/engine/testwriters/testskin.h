@@ -1,0 +1,37 @@
+// "TestSkin": a small skin of our own with flat colours and known geometry, for the tests and demos
+// of the skin engine and the modules above it. Its options file names every mask form (own BMP and
+// PNG images with alpha and key-colour corners, glyph, border, texture and rectangle values, a
+// bitmap file), JPEG patterns of 300 x 300 and 299 x 300 pixels, gradients, transparency, text
+// contours, "PARENTCLASS" chains, the sections and masks of the constant indexes, title icons with
+// "GLOW0" masks and "EXBORDER".
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace skin::testing {
+
+struct SkinFile {
+    std::string name;
+    std::string bytes;
+};
+
+// A bottom-up 24-bit BMP file; color gives $00BBGGRR of each pixel.
+std::string EncodeBmp24(int width, int height, const std::function<uint32_t(int x, int y)>& color);
+
+// Colours of the master bitmap: the close icon, the other title icons and everything else.
+constexpr uint32_t kMasterColor = 0x0000C0;      // dark red
+constexpr uint32_t kCloseIconColor = 0x0000FF;   // red
+constexpr uint32_t kTitleIconColor = 0xC00000;   // dark blue
+constexpr int kMasterWidth = 120, kMasterHeight = 60;
+
+// The skin's files, "Options.dat" first.
+std::vector<SkinFile> TestSkinFiles();
+// The same files packed as "TestSkin.asz".
+std::string TestSkinArchive();
+// Writes the files into folder (which must exist); false when one cannot be written.
+bool WriteTestSkinFolder(const std::string& folder);
+
+} // namespace skin::testing
