@@ -1,6 +1,6 @@
 // Columns and header of the tree (see header.h).
 #include "treeview/header.h"
-#include "treeview/tree_view.h"
+#include "treeview/tree_viewport.h"
 #include "core/exception.h"
 #include <algorithm>
 #include <cmath>
@@ -19,7 +19,7 @@ TVirtualTreeColumn::TVirtualTreeColumn(TVirtualTreeColumns* owner) : m_owner(own
 TVirtualTreeColumn::~TVirtualTreeColumn() = default;
 
 TVTHeader& TVirtualTreeColumn::Header() const { return m_owner->Header(); }
-TVirtualTreeView& TVirtualTreeColumn::Tree() const { return m_owner->Tree(); }
+TTreeViewport& TVirtualTreeColumn::Tree() const { return m_owner->Tree(); }
 
 TColumnIndex TVirtualTreeColumn::Index() const
 {
@@ -143,7 +143,7 @@ void TVirtualTreeColumn::SetOptions(TVTColumnOptions value)
     if ((changed & coFixed) && (m_options & coVisible))
         Header().ApplyHeaderConstraints();
     Changed();
-    TVirtualTreeView& tree = Tree();
+    TTreeViewport& tree = Tree();
     if (!tree.IsLoading()) {
         bool visibleChanged = (changed & coVisible) != 0;
         if ((visibleChanged || (switchedOn & coParentColor)) && tree.UpdateCount() == 0 &&
@@ -157,7 +157,7 @@ void TVirtualTreeColumn::SetOptions(TVTColumnOptions value)
 
 void TVirtualTreeColumn::SetPosition(TColumnPosition value)
 {
-    TVirtualTreeView& tree = Tree();
+    TTreeViewport& tree = Tree();
     if (tree.IsLoading()) {
         m_position = value;
         return;
@@ -189,7 +189,7 @@ void TVirtualTreeColumn::SetPosition(TColumnPosition value)
 void TVirtualTreeColumn::SetWidth(int value)
 {
     TVTHeader& header = Header();
-    TVirtualTreeView& tree = Tree();
+    TTreeViewport& tree = Tree();
     if (!(header.States() & hsScaling)) {
         if ((m_options & coVisible) && (m_options & coFixed)) {
             int minSum = 0, maxSum = 0, fixedWidth = 0;
@@ -330,7 +330,7 @@ TVirtualTreeColumns::~TVirtualTreeColumns()
     m_items.clear();
 }
 
-TVirtualTreeView& TVirtualTreeColumns::Tree() const { return m_header->Treeview(); }
+TTreeViewport& TVirtualTreeColumns::Tree() const { return m_header->Treeview(); }
 
 TVirtualTreeColumn& TVirtualTreeColumns::Add()
 {
@@ -363,7 +363,7 @@ void TVirtualTreeColumns::ColumnDeleted(TColumnIndex index)
     TColumnIndex autoSize = m_header->AutoSizeIndex();
     adjust(autoSize);
     m_header->m_auto_size_index = autoSize;
-    TVirtualTreeView& tree = Tree();
+    TTreeViewport& tree = Tree();
     TColumnIndex sort = tree.SortColumn();
     adjust(sort);
     if (sort != tree.SortColumn()) {
@@ -459,7 +459,7 @@ bool TVirtualTreeColumns::Equals(const TVirtualTreeColumns& other) const
 void TVirtualTreeColumns::Update(TVirtualTreeColumn* item)
 {
     SyncPositionArray();
-    TVirtualTreeView& tree = Tree();
+    TTreeViewport& tree = Tree();
     if (tree.IsLoading())
         m_need_positions_fix = true;
     else
@@ -488,7 +488,7 @@ TColumnIndex TVirtualTreeColumns::ColumnFromPosition(TColumnPosition position) c
 
 TColumnIndex TVirtualTreeColumns::ColumnFromPosition(TPoint p, bool relative) const
 {
-    TVirtualTreeView& tree = Tree();
+    TTreeViewport& tree = Tree();
     if (p.X < 0 || p.Y < 0 || p.Y > tree.ClientHeight() + m_header->Height())
         return InvalidColumn;
     int left = 0, right = 0;
@@ -497,7 +497,7 @@ TColumnIndex TVirtualTreeColumns::ColumnFromPosition(TPoint p, bool relative) co
 
 TColumnIndex TVirtualTreeColumns::ColumnAndBoundsAt(TPoint p, int& left, int& right, bool relative) const
 {
-    TVirtualTreeView& tree = Tree();
+    TTreeViewport& tree = Tree();
     // Columns narrower than a right-to-left tree end at its right edge.
     const int shift = tree.UseRightToLeftAlignment() ? tree.RightToLeftOffset(true) : 0;
     int sum = shift;
@@ -654,7 +654,7 @@ void TVirtualTreeColumns::AnimatedResize(TColumnIndex column, int newWidth)
         return;
     if (!(m_header->Options() & hoDisableAnimatedResize) && !(c.m_options & coDisableAnimatedResize)) {
         // The window slides the area right of the column's border in 32 steps.
-        TVirtualTreeView& tree = Tree();
+        TTreeViewport& tree = Tree();
         int step = (newWidth - c.m_width) / 32;
         if (step != 0 && tree.WindowPort().HandleAllocated()) {
             int border = c.Left() + c.m_width;
@@ -675,7 +675,7 @@ void TVirtualTreeColumns::FitAutoSizeColumn(bool force)
     TColumnIndex index = m_header->AutoSizeIndex();
     if (index < 0 || index >= Count())
         index = Count() - 1;
-    TVirtualTreeView& tree = Tree();
+    TTreeViewport& tree = Tree();
     int available = tree.ClientWidth();
     for (int i = 0; i < Count(); ++i)
         if (i != index && (*this)[i].Visible())
@@ -692,7 +692,7 @@ void TVirtualTreeColumns::FitAutoSizeColumn(bool force)
 
 void TVirtualTreeColumns::DistributeSpringWidth()
 {
-    TVirtualTreeView& tree = Tree();
+    TTreeViewport& tree = Tree();
     int width = tree.ClientWidth();
     int previous = m_header->LastSpringWidth();
     m_header->SetLastSpringWidth(width);
@@ -853,7 +853,7 @@ void TVTFixedAreaConstraints::Assign(const TVTFixedAreaConstraints& source)
 
 // ================================================================ TVTHeader
 
-TVTHeader::TVTHeader(TVirtualTreeView* owner) : m_owner(owner), m_columns(this), m_constraints(this)
+TVTHeader::TVTHeader(TTreeViewport* owner) : m_owner(owner), m_columns(this), m_constraints(this)
 {
     m_constraints.OnChange = [this](TVTFixedAreaConstraints*) {
         EnterStates(hsNeedScaling);
@@ -915,7 +915,7 @@ void TVTHeader::Invalidate(TColumnIndex column, bool expandToBorder)
 
 void TVTHeader::SetHeight(int value)
 {
-    TVirtualTreeView& tree = *m_owner;
+    TTreeViewport& tree = *m_owner;
     if (!tree.WindowPort().HandleAllocated()) {
         m_height = value;
         EnterStates(hsNeedScaling);
@@ -972,7 +972,7 @@ void TVTHeader::SetOptions(TVTHeaderOptions value)
         return;
     TVTHeaderOptions changed = TVTHeaderOptions(value ^ m_options);
     m_options = value;
-    TVirtualTreeView& tree = *m_owner;
+    TTreeViewport& tree = *m_owner;
     bool window = tree.WindowPort().HandleAllocated();
     if ((changed & hoAutoResize) && m_columns.Count() > 0) {
         m_columns.FitAutoSizeColumn(false);
@@ -1029,7 +1029,7 @@ void TVTHeader::SetAutoSizeIndex(TColumnIndex value)
 
 void TVTHeader::SetMainColumn(TColumnIndex value)
 {
-    TVirtualTreeView& tree = *m_owner;
+    TTreeViewport& tree = *m_owner;
     if (tree.IsLoading()) {
         m_main_column = value;
         return;
@@ -1104,7 +1104,7 @@ void TVTHeader::ScaleHeaderFont(int m, int d)
 
 void TVTHeader::ApplyHeaderConstraints()
 {
-    TVirtualTreeView& tree = *m_owner;
+    TTreeViewport& tree = *m_owner;
     if (tree.IsLoading() || tree.Destroying() || (m_states & hsLoading) || !tree.WindowPort().HandleAllocated())
         return;
     EnterStates(hsScaling);
@@ -1230,10 +1230,10 @@ void TVTHeader::AutoFitColumns(bool animated, TSmartAutoFitType type, int rangeS
         rangeEndCol = last;
     if (rangeEndCol < rangeStartCol)
         return;
-    TVirtualTreeView& tree = *m_owner;
+    TTreeViewport& tree = *m_owner;
     tree.BeginOperation();
     struct End {
-        TVirtualTreeView& tree;
+        TTreeViewport& tree;
         ~End() { tree.EndOperation(); }
     } end{tree};
     if (tree.OnBeforeAutoFitColumns)
@@ -1297,7 +1297,7 @@ bool TVTHeader::FindSplitterColumn(TPoint p)
     m_columns.SetTrackIndex(NoColumn);
     if (m_columns.Count() == 0)
         return false;
-    TVirtualTreeView& tree = *m_owner;
+    TTreeViewport& tree = *m_owner;
     int fixedWidth = m_columns.GetVisibleFixedWidth();
     const TIndexArray& positions = m_columns.PositionToIndex();
     if (tree.UseRightToLeftAlignment()) {

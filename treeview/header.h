@@ -1,7 +1,7 @@
 // The tree's column header model: the columns with their widths, limits, options and display
 // positions, and the header that owns them (height and its limits, sort and main column, automatic
 // sizing, proportional resizing and fitting to content). Portable: everything that touches the window
-// goes through the owning TVirtualTreeView.
+// goes through the owning TTreeViewport.
 #pragma once
 #include "treeview/types.h"
 #include "core/string.h"
@@ -16,7 +16,7 @@ class Stream;
 
 namespace treeview {
 
-class TVirtualTreeView;
+class TTreeViewport;
 class TVirtualTreeColumns;
 class TCustomImageList;
 class TVTHeader;
@@ -164,7 +164,7 @@ private:
     friend class TVTHeader;
     void Changed();
     TVTHeader& Header() const;
-    TVirtualTreeView& Tree() const;
+    TTreeViewport& Tree() const;
 
     TVirtualTreeColumns* m_owner;
     core::String m_text;
@@ -275,7 +275,7 @@ public:
 
 private:
     friend class TVirtualTreeColumn;
-    TVirtualTreeView& Tree() const;
+    TTreeViewport& Tree() const;
     void ColumnDeleted(TColumnIndex index);
 
     TVTHeader* m_header;
@@ -321,13 +321,13 @@ private:
 
 class TVTHeader {
 public:
-    explicit TVTHeader(TVirtualTreeView* owner);
+    explicit TVTHeader(TTreeViewport* owner);
     virtual ~TVTHeader();
     TVTHeader(const TVTHeader&) = delete;
     TVTHeader& operator=(const TVTHeader&) = delete;
 
     // ---- Properties ----
-    TVirtualTreeView& Treeview() const { return *m_owner; }
+    TTreeViewport& Treeview() const { return *m_owner; }
     TVirtualTreeColumns& Columns() { return m_columns; }
     const TVirtualTreeColumns& Columns() const { return m_columns; }
     bool UseColumns() const { return m_columns.Count() > 0; }
@@ -408,7 +408,7 @@ public:
 
 private:
     friend class TVirtualTreeColumns;
-    TVirtualTreeView* m_owner;
+    TTreeViewport* m_owner;
     TVirtualTreeColumns m_columns;
     int m_height = 17;
     int m_default_height = 17;

@@ -6,7 +6,7 @@ namespace treeview {
 
 THeaderFontRecord TCustomVirtualTreeControl::HeaderFontRecord() const
 {
-    THeaderFontRecord font = TVirtualTreeView::HeaderFontRecord();
+    THeaderFontRecord font = TTreeViewport::HeaderFontRecord();
     font.Color = TColor(m_header_font.FontColor());
     font.Height = m_header_font.Height();
     font.Name = m_header_font.Name();
@@ -16,7 +16,7 @@ THeaderFontRecord TCustomVirtualTreeControl::HeaderFontRecord() const
 
 void TCustomVirtualTreeControl::SetHeaderFontRecord(const THeaderFontRecord& font)
 {
-    TVirtualTreeView::SetHeaderFontRecord(font);
+    TTreeViewport::SetHeaderFontRecord(font);
     m_header_font.SetColor(ui::Color(font.Color));
     m_header_font.SetHeight(font.Height);
     m_header_font.SetName(font.Name);

@@ -18,7 +18,7 @@
 // Lengths and counts are checked against what the stream still holds before anything is made for
 // them, and ordinals outside their enumeration read as the defaults.
 #include "treeview/header.h"
-#include "treeview/tree_view.h"
+#include "treeview/tree_viewport.h"
 #include "core/exception.h"
 #include "core/stream.h"
 #include <algorithm>

@@ -1,10 +1,10 @@
 // The virtual tree as a window control: a custom control of the class library whose window hosts the
-// portable tree (TVirtualTreeView). It makes the window and its frame (border, bevel and the header
+// portable tree (TTreeViewport). It makes the window and its frame (border, bevel and the header
 // in the non-client area), routes the window messages to the tree and implements the TreeWindowPort.
 // Painting, mouse, keyboard navigation, focus handling and the header's mouse interaction plug in
 // through the protected hooks below (see treeview/README.md).
 #pragma once
-#include "treeview/tree_view.h"
+#include "treeview/tree_viewport.h"
 #include "treeview/unit_services.h"
 #include "ui/dragsource.h"
 #include "ui/customcontrol.h"
@@ -42,7 +42,7 @@ constexpr UINT WM_CHANGESTATE = WM_APP + 32;
 // Answered 1: the class library asks whether the control is a tree of this kind.
 constexpr UINT CM_ISVIRTUALTREE = 0xB000 + 2000;
 
-class TVirtualTreeControl : public ui::CustomControl, public TVirtualTreeView {
+class TVirtualTreeControl : public ui::CustomControl, public TTreeViewport {
 public:
     explicit TVirtualTreeControl(core::Component* owner = nullptr);
     ~TVirtualTreeControl() override;
@@ -105,8 +105,8 @@ public:
     void Invalidate() override;
     bool CanFocus() const override;
     using TBaseVirtualTree::Destroying;
-    using TVirtualTreeView::ClientHeight;
-    using TVirtualTreeView::ClientWidth;
+    using TTreeViewport::ClientHeight;
+    using TTreeViewport::ClientWidth;
 
     // The end of form loading: the stored root nodes are made, the columns settle.
     void Loaded() override;

@@ -231,7 +231,7 @@ uint64_t TVirtualTreeControl::SystemTimerCalls() const { return m_port->TimerCal
 // ---------------------------------------------------------------- life cycle
 
 TVirtualTreeControl::TVirtualTreeControl(core::Component* owner)
-    : ui::CustomControl(owner), TVirtualTreeView(nullptr), m_port(std::make_unique<Port>(*this))
+    : ui::CustomControl(owner), TTreeViewport(nullptr), m_port(std::make_unique<Port>(*this))
 {
     InitializeTreeUnit();
     SetWindowPort(m_port.get());
@@ -254,7 +254,7 @@ TVirtualTreeControl::~TVirtualTreeControl()
     SetWindowPort(nullptr);
 }
 
-void TVirtualTreeControl::Invalidate() { TVirtualTreeView::Invalidate(); }
+void TVirtualTreeControl::Invalidate() { TTreeViewport::Invalidate(); }
 
 bool TVirtualTreeControl::CanFocus() const
 {
@@ -732,7 +732,7 @@ void TVirtualTreeControl::KeyDown(WORD& key, ui::ShiftState shift)
         key = 0;
 }
 
-void TVirtualTreeControl::DoScroll(int deltaX, int deltaY) { TVirtualTreeView::DoScroll(deltaX, deltaY); }
+void TVirtualTreeControl::DoScroll(int deltaX, int deltaY) { TTreeViewport::DoScroll(deltaX, deltaY); }
 
 void TVirtualTreeControl::HandleScrollMessage(ui::Message& message, TScrollBarKind bar)
 {
@@ -833,7 +833,7 @@ void TVirtualTreeControl::FreeNodeRecord(PVirtualNode node)
         m_drag_drop_target = nullptr;
     // The end of a move deletes the dragged nodes: one freed meanwhile must not be among them.
     std::erase(m_drag_selection, node);
-    TVirtualTreeView::FreeNodeRecord(node);
+    TTreeViewport::FreeNodeRecord(node);
 }
 
 void TVirtualTreeControl::HandleDragMessage(ui::Message& message)
@@ -1308,7 +1308,7 @@ void TVirtualTreeControl::ThemeOptionsChanged(TVTPaintOptions value)
     (void)value;   // stored already; the window half asks the options itself
     HWND w = HandleIfAllocated();
     if (!w) {
-        TVirtualTreeView::ThemeOptionsChanged(value);
+        TTreeViewport::ThemeOptionsChanged(value);
         return;
     }
     CloseThemes();

@@ -1,6 +1,6 @@
 // The tree unit's start and end on the host: no platform resources, only the format registry.
 #include "treeview/unit_services.h"
-#include "treeview/tree_view.h"
+#include "treeview/tree_viewport.h"
 #include <mutex>
 #include <vector>
 
@@ -39,7 +39,7 @@ void InitializeTreeUnit()
     if (g_initialized)
         return;
     g_initialized = true;
-    RegisterVTClipboardFormat<TVirtualTreeView>(u"Virtual Tree Data", 50);
+    RegisterVTClipboardFormat<TTreeViewport>(u"Virtual Tree Data", 50);
 }
 
 void FinalizeTreeUnit()

@@ -4,7 +4,7 @@
 #include "treeview/unit_services.h"
 #include "treeview/builtin_images.h"
 #include "treeview/string_tree.h"
-#include "treeview/tree_view.h"
+#include "treeview/tree_viewport.h"
 #include <ole2.h>
 #include "core/exception.h"
 #include "ui/bitmap.h"
@@ -90,7 +90,7 @@ void InitializeTreeUnit()
     // S_FALSE (already initialised on this thread) also needs its matching uninitialisation.
     g_state->ole_initialized = SUCCEEDED(OleInitialize(nullptr));
     g_state->reference_format = RegisterClipboardFormatW(L"Virtual Tree Reference");
-    RegisterVTClipboardFormat<TVirtualTreeView>(u"Virtual Tree Data", 50);
+    RegisterVTClipboardFormat<TTreeViewport>(u"Virtual Tree Data", 50);
     RegisterVTClipboardFormat<TCustomVirtualStringTree>(u"HTML Format", 80);
     RegisterVTClipboardFormat<TCustomVirtualStringTree>(u"Rich Text Format Without Objects", 84);
     RegisterVTClipboardFormat<TCustomVirtualStringTree>(u"Rich Text Format", 85);

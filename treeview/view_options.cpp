@@ -1,6 +1,6 @@
 // Scroll bar options, colours and clipboard format names of the tree (see view_options.h).
 #include "treeview/view_options.h"
-#include "treeview/tree_view.h"
+#include "treeview/tree_viewport.h"
 #include "core/exception.h"
 #include <algorithm>
 #include <mutex>
@@ -45,7 +45,7 @@ void TScrollBarOptions::Assign(const TScrollBarOptions& source)
 
 // ---- TVTColors ----
 
-TVTColors::TVTColors(TVirtualTreeView* owner) : m_owner(owner)
+TVTColors::TVTColors(TTreeViewport* owner) : m_owner(owner)
 {
     using namespace syscolor;
     m_colors = {clBtnShadow, clHighlight, clHighlight, clHighlight, clBtnFace, clBtnShadow, clBtnFace, clBtnFace,
@@ -152,7 +152,7 @@ TTreeClassTest FindFormat(uint32_t format, core::String& description)
     return entry->TreeClass;
 }
 
-std::vector<TClipboardFormatEntry> EnumerateFormats(const TVirtualTreeView* tree, const TClipboardFormats* allowed)
+std::vector<TClipboardFormatEntry> EnumerateFormats(const TTreeViewport* tree, const TClipboardFormats* allowed)
 {
     std::vector<TClipboardFormatEntry> result;
     std::lock_guard<std::mutex> lock(g_registry_lock);
@@ -164,7 +164,7 @@ std::vector<TClipboardFormatEntry> EnumerateFormats(const TVirtualTreeView* tree
     return result;
 }
 
-void EnumerateFormats(const TVirtualTreeView* tree, core::Strings& formats)
+void EnumerateFormats(const TTreeViewport* tree, core::Strings& formats)
 {
     for (const TClipboardFormatEntry& entry : EnumerateFormats(tree, nullptr))
         formats.Add(entry.Name);

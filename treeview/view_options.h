@@ -12,7 +12,7 @@
 
 namespace treeview {
 
-class TVirtualTreeView;
+class TTreeViewport;
 using TColor = int32_t;
 
 enum TScrollStyle : uint8_t { ssNone, ssHorizontal, ssVertical, ssBoth };
@@ -20,7 +20,7 @@ enum TScrollBarStyle : uint8_t { sbmRegular, sbmFlat, sbm3D };
 
 class TScrollBarOptions {
 public:
-    explicit TScrollBarOptions(TVirtualTreeView* owner) : m_owner(owner) {}
+    explicit TScrollBarOptions(TTreeViewport* owner) : m_owner(owner) {}
     bool AlwaysVisible() const { return m_always_visible; }
     void SetAlwaysVisible(bool value);
     TScrollStyle ScrollBars() const { return m_scroll_bars; }
@@ -37,7 +37,7 @@ public:
     bool Vertical() const { return m_scroll_bars == ssVertical || m_scroll_bars == ssBoth; }
 
 private:
-    TVirtualTreeView* m_owner;
+    TTreeViewport* m_owner;
     bool m_always_visible = false;
     TScrollStyle m_scroll_bars = ssBoth;
     TScrollBarStyle m_style = sbmRegular;
@@ -61,7 +61,7 @@ public:
         UnfocusedSelectionColor, BorderColor, HotColor, FocusedSelectionBorderColor, UnfocusedSelectionBorderColor,
         DropTargetBorderColor, SelectionRectangleBlendColor, SelectionRectangleBorderColor, HeaderHotColor, Count
     };
-    explicit TVTColors(TVirtualTreeView* owner);
+    explicit TVTColors(TTreeViewport* owner);
     TColor Color(int index) const { return m_colors.at(size_t(index)); }
     void SetColor(int index, TColor value);
     void Assign(const TVTColors& source);
@@ -69,7 +69,7 @@ public:
     std::function<void()> OnTreeLineColorChanged;
 
 private:
-    TVirtualTreeView* m_owner;
+    TTreeViewport* m_owner;
     std::array<TColor, Count> m_colors;
 };
 
@@ -77,7 +77,7 @@ private:
 // Entries are kept in priority order (lower first); a format's description is its registered name,
 // for the predefined formats 1 to 16 a descriptive name (PredefinedFormatName).
 // Tells whether a tree is of the registering class or one derived from it.
-using TTreeClassTest = std::function<bool(const TVirtualTreeView*)>;
+using TTreeClassTest = std::function<bool(const TTreeViewport*)>;
 struct TClipboardFormatEntry {
     core::String Name;
     TTreeClassTest TreeClass;
@@ -88,7 +88,7 @@ struct TClipboardFormatEntry {
 };
 template <class TreeClass> TTreeClassTest TreeClassTest()
 {
-    return [](const TVirtualTreeView* tree) { return dynamic_cast<const TreeClass*>(tree) != nullptr; };
+    return [](const TTreeViewport* tree) { return dynamic_cast<const TreeClass*>(tree) != nullptr; };
 }
 // Registers the name with the platform and lists it under the number the platform gives, which is
 // returned. A name registered again takes the new class and priority.
@@ -120,9 +120,9 @@ TTreeClassTest FindFormat(core::StringView name, uint32_t& format);
 TTreeClassTest FindFormat(uint32_t format, core::String& description);
 // The entries a tree can render, in priority order, limited to the names in allowed when given.
 class TClipboardFormats;
-std::vector<TClipboardFormatEntry> EnumerateFormats(const TVirtualTreeView* tree, const TClipboardFormats* allowed);
+std::vector<TClipboardFormatEntry> EnumerateFormats(const TTreeViewport* tree, const TClipboardFormats* allowed);
 // Appends the names of the formats a tree can render, in priority order.
-void EnumerateFormats(const TVirtualTreeView* tree, core::Strings& formats);
+void EnumerateFormats(const TTreeViewport* tree, core::Strings& formats);
 // "Plain text" ... "Locale descriptor" for the predefined formats 1 to 16; empty for others.
 core::String PredefinedFormatName(uint32_t format);
 void ClearClipboardFormatRegistry();
@@ -130,8 +130,8 @@ void ClearClipboardFormatRegistry();
 // The format names a tree offers: sorted, no duplicates, only names registered for its class.
 class TClipboardFormats {
 public:
-    explicit TClipboardFormats(TVirtualTreeView* owner) : m_owner(owner) {}
-    TVirtualTreeView* Owner() const { return m_owner; }
+    explicit TClipboardFormats(TTreeViewport* owner) : m_owner(owner) {}
+    TTreeViewport* Owner() const { return m_owner; }
     // The sorted index of the name, or -1 when it is not registered for the owner's class.
     int Add(core::StringView name);
     // A sorted list refuses inserting at a place; unregistered names are ignored.
@@ -143,7 +143,7 @@ public:
     void Assign(const TClipboardFormats& source);
 
 private:
-    TVirtualTreeView* m_owner;
+    TTreeViewport* m_owner;
     std::vector<core::String> m_names;
 };
 

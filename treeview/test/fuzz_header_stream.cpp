@@ -1,7 +1,7 @@
 // Fuzz target of the header stream reader.
 #include "treeview/header.h"
 #include "treeview/recording_port.h"
-#include "treeview/tree_view.h"
+#include "treeview/tree_viewport.h"
 #include "core/exception.h"
 #include "core/stream.h"
 #include "core/thread.h"
@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     core::SetMainThread();
     treeview::RecordingWindowPort port;
-    treeview::TVirtualTreeView tree(&port);
+    treeview::TTreeViewport tree(&port);
     port.SetTree(&tree);
     tree.AfterConstruction();
     core::StringStream stream(std::string(reinterpret_cast<const char*>(data), size));

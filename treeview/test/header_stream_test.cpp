@@ -1,5 +1,5 @@
 // The header stream: what version 6 writes, what each older version reads, and damaged streams.
-#include "view_fixture.h"
+#include "viewport_fixture.h"
 #include "core/exception.h"
 #include <string>
 

@@ -1,6 +1,6 @@
 // Columns and header: defaults, width limits, display positions, proportional resizing, fitting,
 // sort and main column, height limits.
-#include "view_fixture.h"
+#include "viewport_fixture.h"
 
 namespace treeview::test {
 namespace {

@@ -1,7 +1,7 @@
 // Right-to-left layout of the view: the reading order reaching the columns and their order, the
 // columns ending at the right edge, hit tests in mirrored cells, column splitters, and scrolling
 // measured from the right end.
-#include "view_fixture.h"
+#include "viewport_fixture.h"
 
 namespace treeview::test {
 namespace {

@@ -1,6 +1,6 @@
 // The tree's view: properties, ranges and offsets, scroll bars, the scroll step, display rectangles,
-// hit testing, invalidation and scrolling into view (see tree_view.h).
-#include "treeview/tree_view.h"
+// hit testing, invalidation and scrolling into view (see tree_viewport.h).
+#include "treeview/tree_viewport.h"
 #include "core/exception.h"
 #include <algorithm>
 #include <chrono>
@@ -9,20 +9,20 @@
 
 namespace treeview {
 
-TVirtualTreeView::TVirtualTreeView(TreeWindowPort* port)
+TTreeViewport::TTreeViewport(TreeWindowPort* port)
     : TBaseVirtualTree(port), m_header(std::make_unique<TVTHeader>(this)), m_scroll_bar_options(this),
       m_colors(this), m_clipboard_formats(this)
 {
 }
 
-TVirtualTreeView::~TVirtualTreeView()
+TTreeViewport::~TTreeViewport()
 {
     BeginDestruction();
 }
 
 // ---- Properties ----
 
-void TVirtualTreeView::SetIndent(uint32_t value)
+void TTreeViewport::SetIndent(uint32_t value)
 {
     if (value == m_indent)
         return;
@@ -33,7 +33,7 @@ void TVirtualTreeView::SetIndent(uint32_t value)
     }
 }
 
-void TVirtualTreeView::SetMargin(int value)
+void TTreeViewport::SetMargin(int value)
 {
     if (value == m_margin)
         return;
@@ -42,7 +42,7 @@ void TVirtualTreeView::SetMargin(int value)
         Invalidate();
 }
 
-void TVirtualTreeView::SetTextMargin(int value)
+void TTreeViewport::SetTextMargin(int value)
 {
     if (value == m_text_margin)
         return;
@@ -51,7 +51,7 @@ void TVirtualTreeView::SetTextMargin(int value)
         Invalidate();
 }
 
-void TVirtualTreeView::SetAlignment(TAlignment value)
+void TTreeViewport::SetAlignment(TAlignment value)
 {
     if (value == m_alignment)
         return;
@@ -60,7 +60,7 @@ void TVirtualTreeView::SetAlignment(TAlignment value)
         Invalidate();
 }
 
-void TVirtualTreeView::SetBiDiMode(TBiDiMode value)
+void TTreeViewport::SetBiDiMode(TBiDiMode value)
 {
     if (value == m_bidi_mode)
         return;
@@ -81,7 +81,7 @@ void TVirtualTreeView::SetBiDiMode(TBiDiMode value)
     }
 }
 
-int TVirtualTreeView::EffectiveOffsetFor(int offsetX) const
+int TTreeViewport::EffectiveOffsetFor(int offsetX) const
 {
     // Right-to-left: measured from the right end of the content; 0 while the content fits.
     if (UseRightToLeftAlignment())
@@ -89,21 +89,21 @@ int TVirtualTreeView::EffectiveOffsetFor(int offsetX) const
     return -offsetX;
 }
 
-int TVirtualTreeView::TreeOffsetX() const
+int TTreeViewport::TreeOffsetX() const
 {
     if (UseRightToLeftAlignment() && m_header->UseColumns())
         return m_effective_offset_x - RightToLeftOffset(true);
     return m_effective_offset_x;
 }
 
-int TVirtualTreeView::LeftScrollBarWidth() const
+int TTreeViewport::LeftScrollBarWidth() const
 {
     if (!UseRightToLeftScrollBar() || int(m_range_y) <= ClientHeight() || !m_scroll_bar_options.Vertical())
         return 0;
     return WindowPort().VerticalScrollBarWidth();
 }
 
-int TVirtualTreeView::RightToLeftOffset(bool excludeScrollBar) const
+int TTreeViewport::RightToLeftOffset(bool excludeScrollBar) const
 {
     const bool verticalBar = int(m_range_y) > ClientHeight() && m_scroll_bar_options.Vertical();
     const int barWidth = verticalBar ? WindowPort().VerticalScrollBarWidth() : 0;
@@ -114,7 +114,7 @@ int TVirtualTreeView::RightToLeftOffset(bool excludeScrollBar) const
     return excludeScrollBar ? result - barWidth : result;
 }
 
-void TVirtualTreeView::SetBottomSpace(uint32_t value)
+void TTreeViewport::SetBottomSpace(uint32_t value)
 {
     if (value == m_bottom_space)
         return;
@@ -122,7 +122,7 @@ void TVirtualTreeView::SetBottomSpace(uint32_t value)
     UpdateVerticalScrollBar(true);
 }
 
-void TVirtualTreeView::SetAnimationDuration(uint32_t value)
+void TTreeViewport::SetAnimationDuration(uint32_t value)
 {
     m_animation_duration = value;
     TVTAnimationOptions options = TreeOptions().AnimationOptions();
@@ -133,7 +133,7 @@ void TVirtualTreeView::SetAnimationDuration(uint32_t value)
     TreeOptions().SetAnimationOptions(options);
 }
 
-void TVirtualTreeView::SetFocusedColumn(TColumnIndex value)
+void TTreeViewport::SetFocusedColumn(TColumnIndex value)
 {
     if (value == FocusedColumn() || !DoFocusChanging(FocusedNode(), FocusedNode(), FocusedColumn(), value))
         return;
@@ -150,7 +150,7 @@ void TVirtualTreeView::SetFocusedColumn(TColumnIndex value)
     DoFocusChange(FocusedNode(), FocusedColumn());
 }
 
-void TVirtualTreeView::AssignView(const TVirtualTreeView& source)
+void TTreeViewport::AssignView(const TTreeViewport& source)
 {
     if (TreeOptions().MiscOptions() & toReadOnly)
         throw core::EConvertError(u"Cannot assign to a read-only tree");
@@ -169,7 +169,7 @@ void TVirtualTreeView::AssignView(const TVirtualTreeView& source)
     SetSelectionBlendFactor(source.m_selection_blend_factor);
 }
 
-void TVirtualTreeView::ChangeScale(int m, int d)
+void TTreeViewport::ChangeScale(int m, int d)
 {
     if (m == d || d == 0 || !(TreeOptions().AutoOptions() & toAutoChangeScale))
         return;
@@ -182,11 +182,11 @@ void TVirtualTreeView::ChangeScale(int m, int d)
 
 // ---- Offsets, ranges and scroll bars ----
 
-void TVirtualTreeView::SetOffsetX(int value) { ApplyOffset(TPoint{value, OffsetY()}); }
-void TVirtualTreeView::SetOffsetY(int value) { ApplyOffset(TPoint{OffsetX(), value}); }
-void TVirtualTreeView::SetOffsetXY(int x, int y) { ApplyOffset(TPoint{x, y}); }
+void TTreeViewport::SetOffsetX(int value) { ApplyOffset(TPoint{value, OffsetY()}); }
+void TTreeViewport::SetOffsetY(int value) { ApplyOffset(TPoint{OffsetX(), value}); }
+void TTreeViewport::SetOffsetXY(int x, int y) { ApplyOffset(TPoint{x, y}); }
 
-void TVirtualTreeView::UpdateRanges()
+void TTreeViewport::UpdateRanges()
 {
     PVirtualNode root = RootNode();
     if (root) {
@@ -208,7 +208,7 @@ void TVirtualTreeView::UpdateRanges()
     }
 }
 
-void TVirtualTreeView::UpdateScrollBars(bool doRepaint)
+void TTreeViewport::UpdateScrollBars(bool doRepaint)
 {
     if (!WindowPort().HandleAllocated())
         return;
@@ -216,7 +216,7 @@ void TVirtualTreeView::UpdateScrollBars(bool doRepaint)
     UpdateHorizontalScrollBar(doRepaint);
 }
 
-void TVirtualTreeView::UpdateVerticalScrollBar(bool doRepaint)
+void TTreeViewport::UpdateVerticalScrollBar(bool doRepaint)
 {
     UpdateRanges();
     if (TreeStates() & tsUpdating)
@@ -253,7 +253,7 @@ void TVirtualTreeView::UpdateVerticalScrollBar(bool doRepaint)
     }
 }
 
-void TVirtualTreeView::UpdateHorizontalScrollBar(bool doRepaint)
+void TTreeViewport::UpdateHorizontalScrollBar(bool doRepaint)
 {
     UpdateRanges();
     if (TreeStates() & tsUpdating)
@@ -295,7 +295,7 @@ void TVirtualTreeView::UpdateHorizontalScrollBar(bool doRepaint)
     }
 }
 
-bool TVirtualTreeView::ApplyOffset(TPoint value, TScrollUpdateOptions options, const TRect* clipRect)
+bool TTreeViewport::ApplyOffset(TPoint value, TScrollUpdateOptions options, const TRect* clipRect)
 {
     int clientWidth = ClientWidth(), clientHeight = ClientHeight();
     bool rtl = UseRightToLeftAlignment();
@@ -350,7 +350,7 @@ bool TVirtualTreeView::ApplyOffset(TPoint value, TScrollUpdateOptions options, c
     return true;
 }
 
-void TVirtualTreeView::HandleScrollRequest(TScrollBarKind bar, TScrollCode code, int trackPos)
+void TTreeViewport::HandleScrollRequest(TScrollBarKind bar, TScrollCode code, int trackPos)
 {
     if (bar == TScrollBarKind::Vertical) {
         int step = m_scroll_bar_options.VerticalIncrement();
@@ -397,7 +397,7 @@ void TVirtualTreeView::HandleScrollRequest(TScrollBarKind bar, TScrollCode code,
     }
 }
 
-void TVirtualTreeView::HandleWheel(int delta, bool shift, bool ctrl, unsigned lines)
+void TTreeViewport::HandleWheel(int delta, bool shift, bool ctrl, unsigned lines)
 {
     double factor = delta / 120.0;
     bool pageWise = ctrl || lines == UINT_MAX;
@@ -417,7 +417,7 @@ void TVirtualTreeView::HandleWheel(int delta, bool shift, bool ctrl, unsigned li
 
 // ---- Geometry ----
 
-int TVirtualTreeView::NodeIndentation(PVirtualNode node) const
+int TTreeViewport::NodeIndentation(PVirtualNode node) const
 {
     int level = int(GetNodeLevel(node));
     int indent = int(m_indent) * level;
@@ -426,9 +426,9 @@ int TVirtualTreeView::NodeIndentation(PVirtualNode node) const
     return indent;
 }
 
-TSize TVirtualTreeView::ImageSize(TVTImageKind) const { return {}; }
+TSize TTreeViewport::ImageSize(TVTImageKind) const { return {}; }
 
-bool TVirtualTreeView::ShowsImage(PVirtualNode node, TVTImageKind kind, TColumnIndex column)
+bool TTreeViewport::ShowsImage(PVirtualNode node, TVTImageKind kind, TColumnIndex column)
 {
     if (ImageSize(kind).cx <= 0)
         return false;
@@ -438,7 +438,7 @@ bool TVirtualTreeView::ShowsImage(PVirtualNode node, TVTImageKind kind, TColumnI
     return index >= 0;
 }
 
-int TVirtualTreeView::DoGetNodeExtraWidth(PVirtualNode node, TColumnIndex column)
+int TTreeViewport::DoGetNodeExtraWidth(PVirtualNode node, TColumnIndex column)
 {
     int extra = 0;
     if (OnGetNodeExtraWidth)
@@ -446,7 +446,7 @@ int TVirtualTreeView::DoGetNodeExtraWidth(PVirtualNode node, TColumnIndex column
     return extra;
 }
 
-PVirtualNode TVirtualTreeView::GetNodeAt(int x, int y, bool relative, int& nodeTop)
+PVirtualNode TTreeViewport::GetNodeAt(int x, int y, bool relative, int& nodeTop)
 {
     (void)x;
     if (y < 0)
@@ -460,7 +460,7 @@ PVirtualNode TVirtualTreeView::GetNodeAt(int x, int y, bool relative, int& nodeT
     return node;
 }
 
-TRect TVirtualTreeView::GetDisplayRect(PVirtualNode node, TColumnIndex column, bool textOnly, bool unclipped,
+TRect TTreeViewport::GetDisplayRect(PVirtualNode node, TColumnIndex column, bool textOnly, bool unclipped,
                                        bool applyCellContentMargin)
 {
     (void)applyCellContentMargin;
@@ -553,7 +553,7 @@ TRect TVirtualTreeView::GetDisplayRect(PVirtualNode node, TColumnIndex column, b
     return result;
 }
 
-void TVirtualTreeView::GetHitTestInfoAt(int x, int y, bool relative, THitInfo& hitInfo)
+void TTreeViewport::GetHitTestInfoAt(int x, int y, bool relative, THitInfo& hitInfo)
 {
     hitInfo = THitInfo{};
     int clientWidth = ClientWidth(), clientHeight = ClientHeight();
@@ -631,7 +631,7 @@ void TVirtualTreeView::GetHitTestInfoAt(int x, int y, bool relative, THitInfo& h
         HitPositionLeftToRight(hitInfo, offset, alignment, width);
 }
 
-void TVirtualTreeView::HitPositionLeftToRight(THitInfo& hitInfo, int offset, TAlignment alignment, int right)
+void TTreeViewport::HitPositionLeftToRight(THitInfo& hitInfo, int offset, TAlignment alignment, int right)
 {
     PVirtualNode node = hitInfo.HitNode;
     TColumnIndex column = hitInfo.HitColumn;
@@ -696,7 +696,7 @@ void TVirtualTreeView::HitPositionLeftToRight(THitInfo& hitInfo, int offset, TAl
     positions |= position;
 }
 
-void TVirtualTreeView::HitPositionRightToLeft(THitInfo& hitInfo, int offset, TAlignment alignment, int right)
+void TTreeViewport::HitPositionRightToLeft(THitInfo& hitInfo, int offset, TAlignment alignment, int right)
 {
     PVirtualNode node = hitInfo.HitNode;
     TColumnIndex column = hitInfo.HitColumn;
@@ -760,19 +760,19 @@ void TVirtualTreeView::HitPositionRightToLeft(THitInfo& hitInfo, int offset, TAl
     positions |= position;
 }
 
-TRect TVirtualTreeView::GetTreeRect() const
+TRect TTreeViewport::GetTreeRect() const
 {
     return TRect{0, 0, std::max(ClientWidth(), int(m_range_x)), std::max(ClientHeight(), int(m_range_y))};
 }
 
-int TVirtualTreeView::GetMaxColumnWidth(TColumnIndex column, bool useSmartColumnWidth)
+int TTreeViewport::GetMaxColumnWidth(TColumnIndex column, bool useSmartColumnWidth)
 {
     TVirtualTreeColumns& columns = m_header->Columns();
     if (OperationCanceled())
         return columns.IsValidColumn(column) ? columns[column].Width() : 0;
     BeginOperation();
     struct End {
-        TVirtualTreeView& tree;
+        TTreeViewport& tree;
         ~End() { tree.EndOperation(); }
     } end{*this};
     if (OnBeforeGetMaxColumnWidth)
@@ -811,7 +811,7 @@ int TVirtualTreeView::GetMaxColumnWidth(TColumnIndex column, bool useSmartColumn
     return result;
 }
 
-void TVirtualTreeView::SetTopNode(PVirtualNode node)
+void TTreeViewport::SetTopNode(PVirtualNode node)
 {
     if (!node)
         return;
@@ -823,13 +823,13 @@ void TVirtualTreeView::SetTopNode(PVirtualNode node)
     SetOffsetY(OffsetY() - r.Top);
 }
 
-PVirtualNode TVirtualTreeView::BottomNode()
+PVirtualNode TTreeViewport::BottomNode()
 {
     int top = 0;
     return GetNodeAt(0, ClientHeight() - 1, true, top);
 }
 
-void TVirtualTreeView::SetBottomNode(PVirtualNode node)
+void TTreeViewport::SetBottomNode(PVirtualNode node)
 {
     if (!node)
         return;
@@ -842,7 +842,7 @@ void TVirtualTreeView::SetBottomNode(PVirtualNode node)
                 suoRepaintScrollBars | suoUpdateNCArea | suoScrollClientArea);
 }
 
-bool TVirtualTreeView::ScrollIntoView(PVirtualNode node, bool center, bool horizontally)
+bool TTreeViewport::ScrollIntoView(PVirtualNode node, bool center, bool horizontally)
 {
     if (!node || node == RootNode())
         return false;
@@ -874,7 +874,7 @@ bool TVirtualTreeView::ScrollIntoView(PVirtualNode node, bool center, bool horiz
     return scrolled;
 }
 
-bool TVirtualTreeView::ScrollIntoView(TColumnIndex column, bool center)
+bool TTreeViewport::ScrollIntoView(TColumnIndex column, bool center)
 {
     TVirtualTreeColumns& columns = m_header->Columns();
     if (!m_header->UseColumns() || !columns.IsValidColumn(column))
@@ -904,7 +904,7 @@ bool TVirtualTreeView::ScrollIntoView(TColumnIndex column, bool center)
     return true;
 }
 
-void TVirtualTreeView::ToggleNode(PVirtualNode node)
+void TTreeViewport::ToggleNode(PVirtualNode node)
 {
     CORE_ASSERT(node != nullptr, u"Node must not be nil.");
     if (node == RootNode() || treeview::HasState(node, vsDeleting) || treeview::HasState(node, vsToggling))
@@ -912,7 +912,7 @@ void TVirtualTreeView::ToggleNode(PVirtualNode node)
     bool wasToggling = (TreeStates() & tsToggling) != 0;
     ChangeStates(tsToggling, 0);
     struct Leave {
-        TVirtualTreeView& tree;
+        TTreeViewport& tree;
         bool keep;
         ~Leave()
         {
@@ -983,7 +983,7 @@ void TVirtualTreeView::ToggleNode(PVirtualNode node)
 
 // ---- Toggle animation ----
 
-void TVirtualTreeView::ToggleNodeChanging(PVirtualNode node, bool expanding)
+void TTreeViewport::ToggleNodeChanging(PVirtualNode node, bool expanding)
 {
     if (UpdateCount() > 0 || !(TreeOptions().AnimationOptions() & toAnimatedToggle) || AnimationDuration() == 0 ||
         !WindowPort().HandleAllocated())
@@ -994,7 +994,7 @@ void TVirtualTreeView::ToggleNodeChanging(PVirtualNode node, bool expanding)
         PlanCollapseAnimation(node);
 }
 
-void TVirtualTreeView::PlanCollapseAnimation(PVirtualNode node)
+void TTreeViewport::PlanCollapseAnimation(PVirtualNode node)
 {
     if (TreeStates() & tsCollapsing)
         return;
@@ -1044,7 +1044,7 @@ void TVirtualTreeView::PlanCollapseAnimation(PVirtualNode node)
         StartToggleAnimation(plan);
 }
 
-void TVirtualTreeView::PlanExpandAnimation(PVirtualNode node)
+void TTreeViewport::PlanExpandAnimation(PVirtualNode node)
 {
     if (node->ChildCount == 0 || (TreeStates() & (tsExpanding | tsPainting)))
         return;
@@ -1127,7 +1127,7 @@ void TVirtualTreeView::PlanExpandAnimation(PVirtualNode node)
         StartToggleAnimation(plan);
 }
 
-void TVirtualTreeView::StartToggleAnimation(TToggleAnimationPlan plan)
+void TTreeViewport::StartToggleAnimation(TToggleAnimationPlan plan)
 {
     if (plan.Mode1 != tamNoScroll && plan.Mode2 != tamNoScroll && plan.Amount1 < plan.Amount2) {
         std::swap(plan.R1, plan.R2);
@@ -1139,7 +1139,7 @@ void TVirtualTreeView::StartToggleAnimation(TToggleAnimationPlan plan)
         AnimateToggle(plan);
 }
 
-void TVirtualTreeView::ReinitNode(PVirtualNode node, bool recursive)
+void TTreeViewport::ReinitNode(PVirtualNode node, bool recursive)
 {
     if (node && node != RootNode()) {
         ExcludeStates(node, vsChecking | vsCutOrCopy | vsDeleting | vsHeightMeasured);
@@ -1149,7 +1149,7 @@ void TVirtualTreeView::ReinitNode(PVirtualNode node, bool recursive)
         ReinitChildren(node, true);
 }
 
-void TVirtualTreeView::ReinitChildren(PVirtualNode node, bool recursive)
+void TTreeViewport::ReinitChildren(PVirtualNode node, bool recursive)
 {
     if (!node)
         node = RootNode();
@@ -1159,7 +1159,7 @@ void TVirtualTreeView::ReinitChildren(PVirtualNode node, bool recursive)
         ReinitNode(child, recursive);
 }
 
-void TVirtualTreeView::RepaintNode(PVirtualNode node)
+void TTreeViewport::RepaintNode(PVirtualNode node)
 {
     if (!node || node == RootNode() || !WindowPort().HandleAllocated())
         return;
@@ -1168,7 +1168,7 @@ void TVirtualTreeView::RepaintNode(PVirtualNode node)
     WindowPort().Update();
 }
 
-void TVirtualTreeView::InvalidateChildren(PVirtualNode node, bool recursive)
+void TTreeViewport::InvalidateChildren(PVirtualNode node, bool recursive)
 {
     if (!node) {
         for (PVirtualNode child = RootNode()->FirstChild; child; child = child->NextSibling)
@@ -1188,7 +1188,7 @@ void TVirtualTreeView::InvalidateChildren(PVirtualNode node, bool recursive)
     }
 }
 
-void TVirtualTreeView::InvalidateNode(PVirtualNode node)
+void TTreeViewport::InvalidateNode(PVirtualNode node)
 {
     if (!node || node == RootNode() || UpdateCount() > 0 || !WindowPort().HandleAllocated())
         return;
@@ -1197,7 +1197,7 @@ void TVirtualTreeView::InvalidateNode(PVirtualNode node)
         WindowPort().Invalidate(&r);
 }
 
-void TVirtualTreeView::InvalidateToBottom(PVirtualNode node)
+void TTreeViewport::InvalidateToBottom(PVirtualNode node)
 {
     if (UpdateCount() > 0 || !WindowPort().HandleAllocated())
         return;
@@ -1219,7 +1219,7 @@ void TVirtualTreeView::InvalidateToBottom(PVirtualNode node)
     }
 }
 
-void TVirtualTreeView::InvalidateColumn(TColumnIndex column)
+void TTreeViewport::InvalidateColumn(TColumnIndex column)
 {
     if (UpdateCount() > 0 || !m_header->Columns().IsValidColumn(column) || !WindowPort().HandleAllocated())
         return;
@@ -1231,19 +1231,19 @@ void TVirtualTreeView::InvalidateColumn(TColumnIndex column)
 
 // ---- Animation and auto-scroll ----
 
-uint32_t TVirtualTreeView::TickMilliseconds() const
+uint32_t TTreeViewport::TickMilliseconds() const
 {
     using namespace std::chrono;
     return uint32_t(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
-void TVirtualTreeView::RunAnimation(int steps, uint32_t duration, const TVTAnimationCallback& callback)
+void TTreeViewport::RunAnimation(int steps, uint32_t duration, const TVTAnimationCallback& callback)
 {
     if ((TreeStates() & tsInAnimation) || duration == 0)
         return;
     ChangeStates(tsInAnimation, 0);
     struct Leave {
-        TVirtualTreeView& tree;
+        TTreeViewport& tree;
         ~Leave() { tree.ChangeStates(0, tsInAnimation | tsCancelHintAnimation); }
     } leave{*this};
     int stepSize = int(std::lround(std::max(1.0, double(steps) / duration)));
@@ -1274,7 +1274,7 @@ void TVirtualTreeView::RunAnimation(int steps, uint32_t duration, const TVTAnima
         callback(0, 0);
 }
 
-bool TVirtualTreeView::AutoScrollAllowed()
+bool TTreeViewport::AutoScrollAllowed()
 {
     TVirtualTreeStates states = TreeStates();
     // Panning with the button held (tsWheelPanning) or released (tsWheelScrolling alone).
@@ -1284,7 +1284,7 @@ bool TVirtualTreeView::AutoScrollAllowed()
             panning);
 }
 
-TScrollDirections TVirtualTreeView::ScrollDirectionsAt(int x, int y)
+TScrollDirections TTreeViewport::ScrollDirectionsAt(int x, int y)
 {
     TScrollDirections result = 0;
     if (!AutoScrollAllowed())
@@ -1322,7 +1322,7 @@ TScrollDirections TVirtualTreeView::ScrollDirectionsAt(int x, int y)
     return result;
 }
 
-void TVirtualTreeView::AutoScrollAt(int x, int y)
+void TTreeViewport::AutoScrollAt(int x, int y)
 {
     m_scroll_directions = ScrollDirectionsAt(x, y);
     if (TreeStates() & (tsWheelPanning | tsWheelScrolling))
@@ -1339,7 +1339,7 @@ void TVirtualTreeView::AutoScrollAt(int x, int y)
     }
 }
 
-TPoint TVirtualTreeView::ScrollDeltasAt(TPoint cursor, bool inClient, TPoint outside)
+TPoint TTreeViewport::ScrollDeltasAt(TPoint cursor, bool inClient, TPoint outside)
 {
     bool panning = (TreeStates() & (tsWheelPanning | tsWheelScrolling)) != 0;
     int clientWidth = ClientWidth(), clientHeight = ClientHeight();
@@ -1373,26 +1373,26 @@ TPoint TVirtualTreeView::ScrollDeltasAt(TPoint cursor, bool inClient, TPoint out
 
 // ---- Long operations ----
 
-void TVirtualTreeView::BeginOperation()
+void TTreeViewport::BeginOperation()
 {
     if (m_operation_count == 0)
         m_operation_canceled = false;
     ++m_operation_count;
 }
 
-void TVirtualTreeView::EndOperation()
+void TTreeViewport::EndOperation()
 {
     CORE_ASSERT(m_operation_count > 0, u"EndOperation must not be called when no operation in progress.");
     --m_operation_count;
 }
 
-void TVirtualTreeView::CancelOperation()
+void TTreeViewport::CancelOperation()
 {
     if (m_operation_count > 0)
         m_operation_canceled = true;
 }
 
-void TVirtualTreeView::DoColumnResize(TColumnIndex column)
+void TTreeViewport::DoColumnResize(TColumnIndex column)
 {
     if (Loading() || !WindowPort().HandleAllocated())
         return;

@@ -2,15 +2,15 @@
 // scrolling: rows answer a text width per column so that fitting and hit tests have content.
 #pragma once
 #include "tree_fixture.h"
-#include "treeview/tree_view.h"
+#include "treeview/tree_viewport.h"
 #include <vector>
 
 namespace treeview::test {
 
-class ViewTree : public TVirtualTreeView {
+class ViewTree : public TTreeViewport {
 public:
-    using TVirtualTreeView::TVirtualTreeView;
-    using TVirtualTreeView::ChangeStates;
+    using TTreeViewport::TTreeViewport;
+    using TTreeViewport::ChangeStates;
     int TextWidth = 40;
     int CheckWidth = 0;
     TSize Images{};

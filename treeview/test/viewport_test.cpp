@@ -1,7 +1,7 @@
 // The view's geometry and scrolling: node positions, display rectangles, hit tests, the scroll step,
 // scroll bars, wheel and scroll requests, scrolling into view, the widest content of a column, and
 // the small property objects.
-#include "view_fixture.h"
+#include "viewport_fixture.h"
 #include "core/exception.h"
 #include "core/stringlist.h"
 #include "treeview/unit_services.h"
@@ -253,7 +253,7 @@ TEST_F(ViewTest, PropertyObjectsOfTheView)
     EXPECT_EQ(rebuilt, 1);
     tree.Colors().OnTreeLineColorChanged = nullptr;
 
-    RegisterVTClipboardFormat<TVirtualTreeView>(u"Virtual Tree Data", 50);
+    RegisterVTClipboardFormat<TTreeViewport>(u"Virtual Tree Data", 50);
     EXPECT_EQ(tree.ClipboardFormats().Add(u"No Such Format"), -1);
     EXPECT_EQ(tree.ClipboardFormats().Add(u"Virtual Tree Data"), 0);
     EXPECT_EQ(tree.ClipboardFormats().Add(u"Virtual Tree Data"), 0);
@@ -279,17 +279,17 @@ TEST_F(ViewTest, FormatRegistryLooksFormatsUpByNameAndNumber)
     struct Derived : ViewTree {};
     Derived derived;
 
-    uint32_t data = RegisterVTClipboardFormat<TVirtualTreeView>(u"Virtual Tree Data", 50);
+    uint32_t data = RegisterVTClipboardFormat<TTreeViewport>(u"Virtual Tree Data", 50);
     uint32_t csv = RegisterVTClipboardFormat<Derived>(u"CSV", 90);
     EXPECT_GT(data, 16u);
     EXPECT_NE(csv, data);
-    EXPECT_EQ(RegisterVTClipboardFormat<TVirtualTreeView>(u"virtual tree data", 50), data) << "names ignore case";
+    EXPECT_EQ(RegisterVTClipboardFormat<TTreeViewport>(u"virtual tree data", 50), data) << "names ignore case";
     RegisterVTClipboardFormat<Derived>(uint32_t(13), 95);
-    RegisterVTClipboardFormat<TVirtualTreeView>(uint32_t(1), 100);
-    RegisterVTClipboardFormat<TVirtualTreeView>(uint32_t(0), 10); // no such format: nothing added
+    RegisterVTClipboardFormat<TTreeViewport>(uint32_t(1), 100);
+    RegisterVTClipboardFormat<TTreeViewport>(uint32_t(0), 10); // no such format: nothing added
     // A number above 16 is listed under the name the platform registered it with.
     uint32_t pictures = PlatformRegisterClipboardFormat(u"Tree Test Pictures");
-    RegisterVTClipboardFormat<TVirtualTreeView>(pictures, 70);
+    RegisterVTClipboardFormat<TTreeViewport>(pictures, 70);
 
     const struct {
         const char16_t* name;

@@ -52,10 +52,10 @@ enum TScrollCode : int {
     scBottom = 7, scEndScroll = 8,
 };
 
-class TVirtualTreeView : public TBaseVirtualTree {
+class TTreeViewport : public TBaseVirtualTree {
 public:
-    explicit TVirtualTreeView(TreeWindowPort* port = nullptr);
-    ~TVirtualTreeView() override;
+    explicit TTreeViewport(TreeWindowPort* port = nullptr);
+    ~TTreeViewport() override;
 
     // ---- View properties ----
     TVTHeader& Header() { return *m_header; }
@@ -95,7 +95,7 @@ public:
     void SetFocusedColumn(TColumnIndex value);
 
     // Copies the view's properties from another tree (nodes are not copied, only the root count).
-    void AssignView(const TVirtualTreeView& source);
+    void AssignView(const TTreeViewport& source);
     // Scaling with the form (multiplier m, divisor d): the default node height and the header font.
     void ChangeScale(int m, int d);
 
