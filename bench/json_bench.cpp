@@ -7,6 +7,8 @@
 #include "support/jsonobject.h"
 #include "support/jsonreader.h"
 
+#include "bench/timing.h"
+
 #include <nlohmann/json.hpp>
 #include <rapidjson/document.h>
 #include <rapidjson/stringbuffer.h>
@@ -28,19 +30,8 @@ using Clock = std::chrono::steady_clock;
 using Utf16 = rapidjson::UTF16<char16_t>;
 using RapidDocument = rapidjson::GenericDocument<Utf16>;
 
-double Seconds(const std::function<void()>& step)
-{
-    const auto start = Clock::now();
-    step();
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
+using bench::Median;
+using bench::Seconds;
 
 int64_t HeapInUse()
 {

@@ -9,6 +9,8 @@
 #include "data/storage/storage.h"
 #include "data/storage/xmlwriter.h"
 
+#include "bench/timing.h"
+
 #include <libxml/xmlwriter.h>
 
 #include <algorithm>
@@ -23,19 +25,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double Seconds(const std::function<void()>& step)
-{
-    const auto start = Clock::now();
-    step();
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
+using bench::Median;
+using bench::Seconds;
 
 String MakeSql(size_t chars)
 {

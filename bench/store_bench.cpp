@@ -7,6 +7,8 @@
 #include "data/storage/memdata.h"
 #include "data/storage/storage.h"
 
+#include "bench/timing.h"
+
 #include <zlib.h>
 
 #include <malloc.h>
@@ -28,19 +30,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double Seconds(const std::function<void()>& step)
-{
-    auto start = Clock::now();
-    step();
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
+using bench::Median;
+using bench::Seconds;
 
 // Bytes the process holds from malloc, small and mapped allocations alike.
 size_t HeapInUse()

@@ -4,6 +4,8 @@
 #include "treeview/virtual_tree.h"
 #include "core/stream.h"
 #include "core/thread.h"
+#include "bench/timing.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -16,19 +18,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double Seconds(const std::function<void()>& step)
-{
-    auto start = Clock::now();
-    step();
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
+using bench::Median;
+using bench::Seconds;
 
 // What the dump keeps of a node: the fields the stream's base chunk holds, then the data.
 #pragma pack(push, 1)
