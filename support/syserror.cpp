@@ -26,12 +26,18 @@ ESysWin32Error::ESysWin32Error(core::StringView format, std::initializer_list<co
 
 ESysWin32Error ESysWin32Error::FromResource(uint32_t id)
 {
+    return FromResource(ResStringRec{0, id});
+}
+
+ESysWin32Error ESysWin32Error::FromResource(const ResStringRec& text)
+{
     // The code is read before the resource is loaded: loading may change it.
     const uint32_t code = core::GetLastOSError();
     ESysWin32Error error(u"");
     error.m_last_error = code;
     error.m_last_error_msg = core::SysErrorMessage(code);
-    error.SetMessage(SysWin32ErrorText(code, error.m_last_error_msg, sysos::LoadResourceText(id)));
+    error.SetMessage(
+        SysWin32ErrorText(code, error.m_last_error_msg, sysos::LoadResourceText(text.module, text.identifier)));
     return error;
 }
 

@@ -24,6 +24,12 @@ public:
     ESysWin32Error(core::StringView format, std::initializer_list<core::FormatArg> args);
     // CreateRes: the text is the program's string resource `id` (empty when there is none).
     static ESysWin32Error FromResource(uint32_t id);
+    // CreateRes of a resource string record: the string `identifier` of the module that holds it.
+    struct ResStringRec {
+        std::uintptr_t module = 0; // 0: the program itself
+        uint32_t identifier = 0;
+    };
+    static ESysWin32Error FromResource(const ResStringRec& text);
 
     uint32_t LastError() const { return m_last_error; }
     const core::String& LastErrorMsg() const { return m_last_error_msg; }

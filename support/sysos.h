@@ -43,8 +43,8 @@ uint32_t CurrentProcessId();
 std::uintptr_t ProgramModule();
 // Whether the module is still loaded: its file name can be obtained (1024-character buffer).
 bool ModuleLoaded(std::uintptr_t module);
-// A string of the program's string table; empty when there is none.
-core::String LoadResourceText(uint32_t id);
+// A string of a module's string table (module 0: the program's); empty when there is none.
+core::String LoadResourceText(std::uintptr_t module, uint32_t id);
 // Unloads a library module.
 void FreeLibraryModule(std::uintptr_t module);
 

@@ -184,7 +184,7 @@ std::uintptr_t ProgramModule() { return 0x400000; }
 
 bool ModuleLoaded(std::uintptr_t module) { return module != 0; }
 
-core::String LoadResourceText(uint32_t) { return {}; }
+core::String LoadResourceText(std::uintptr_t, uint32_t) { return {}; }
 
 void FreeLibraryModule(std::uintptr_t) {}
 

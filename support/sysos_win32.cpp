@@ -61,10 +61,11 @@ bool ModuleLoaded(std::uintptr_t module)
     return GetModuleFileNameW(reinterpret_cast<HMODULE>(module), name, 1024) != 0;
 }
 
-core::String LoadResourceText(uint32_t id)
+core::String LoadResourceText(std::uintptr_t module, uint32_t id)
 {
+    const HINSTANCE instance = module ? reinterpret_cast<HINSTANCE>(module) : GetModuleHandleW(nullptr);
     const wchar_t* text = nullptr;
-    const int length = LoadStringW(GetModuleHandleW(nullptr), id, reinterpret_cast<wchar_t*>(&text), 0);
+    const int length = LoadStringW(instance, id, reinterpret_cast<wchar_t*>(&text), 0);
     return length > 0 && text ? core::String(reinterpret_cast<const char16_t*>(text), size_t(length)) : core::String();
 }
 

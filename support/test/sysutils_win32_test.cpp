@@ -105,6 +105,25 @@ TEST(SysWin32ErrorWin32, TakesItsTextFromTheStringTable)
     EXPECT_EQ(error.Message(), u"Win32 error: " + error.LastErrorMsg() + u" (5)\r\nThe shared block could not be reached");
 }
 
+TEST(SysWin32ErrorWin32, TakesItsTextFromAResourceStringRecord)
+{
+    const auto self = reinterpret_cast<std::uintptr_t>(GetModuleHandleW(nullptr));
+    const struct {
+        ESysWin32Error::ResStringRec text;
+        const char16_t* expected;
+    } cases[] = {
+        {{self, 4711}, u"The shared block could not be reached"},
+        {{0, 4711}, u"The shared block could not be reached"},
+        {{self, 4712}, u""}, // no such string: the message ends after its line break
+    };
+    for (const auto& c : cases) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        const ESysWin32Error error = ESysWin32Error::FromResource(c.text);
+        EXPECT_EQ(error.LastError(), uint32_t(ERROR_ACCESS_DENIED));
+        EXPECT_EQ(error.Message(), u"Win32 error: " + error.LastErrorMsg() + u" (5)\r\n" + c.expected);
+    }
+}
+
 TEST(CharTablesWin32, AgreeWithThePlatform)
 {
     for (uint32_t c : {0x41u, 0x61u, 0xC4u, 0xE4u, 0x416u, 0x436u, 0x6C49u, 0x31u, 0xDFu, 0xFF21u}) {
