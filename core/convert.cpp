@@ -18,19 +18,24 @@ const FormatSettings& DefaultFormatSettings()
     return settings;
 }
 
+int HexDigitValue(Char c)
+{
+    if (c >= u'0' && c <= u'9')
+        return c - u'0';
+    if (c >= u'a' && c <= u'f')
+        return c - u'a' + 10;
+    if (c >= u'A' && c <= u'F')
+        return c - u'A' + 10;
+    return -1;
+}
+
 namespace {
 
 bool IsBlank(Char c) { return c == u' ' || c == u'\t'; }
 
 int DigitValue(Char c, int base)
 {
-    int d = -1;
-    if (c >= u'0' && c <= u'9')
-        d = c - u'0';
-    else if (c >= u'a' && c <= u'f')
-        d = c - u'a' + 10;
-    else if (c >= u'A' && c <= u'F')
-        d = c - u'A' + 10;
+    const int d = HexDigitValue(c);
     return d < base ? d : -1;
 }
 

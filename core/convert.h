@@ -19,6 +19,9 @@ const FormatSettings& DefaultFormatSettings();
 // "$", "0x" or "0X"; nothing may follow, not even blanks. Decimal text out of range for the type is an
 // error; hex text may use every bit, so "$FFFFFFFF" is -1 for 32 bits, and a sign negates it.
 // StrToInt/StrToInt64 raise EConvertError "'<text>' is not a valid integer value".
+// The value of a hexadecimal digit of either case; -1 for any other character.
+int HexDigitValue(Char c);
+
 bool TryStrToInt(StringView text, int32_t& value);
 bool TryStrToInt64(StringView text, int64_t& value);
 int32_t StrToInt(StringView text);

@@ -19,17 +19,6 @@ void CheckLine(StringView text)
         throw EIniFileException(u"Line breaks are not allowed in INI file entries");
 }
 
-int HexDigit(Char c)
-{
-    if (c >= u'0' && c <= u'9')
-        return c - u'0';
-    if (c >= u'A' && c <= u'F')
-        return c - u'A' + 10;
-    if (c >= u'a' && c <= u'f')
-        return c - u'a' + 10;
-    return -1;
-}
-
 } // namespace
 
 // ---- CustomIniFile ------------------------------------------------------------------------------
@@ -71,8 +60,8 @@ int64_t CustomIniFile::ReadBinaryStream(StringView section, StringView ident, St
     std::string bytes;
     bytes.reserve(text.size() / 2);
     for (size_t i = 0; i + 1 < text.size(); i += 2) {
-        const int high = HexDigit(text[i]);
-        const int low = HexDigit(text[i + 1]);
+        const int high = HexDigitValue(text[i]);
+        const int low = HexDigitValue(text[i + 1]);
         if (high < 0 || low < 0)
             break;
         bytes.push_back(static_cast<char>(high * 16 + low));

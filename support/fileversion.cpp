@@ -15,11 +15,13 @@
 #include "support/fileversion.h"
 
 #include "core/codepage.h"
+#include "core/convert.h"
 #include "core/exception.h"
 #include "core/fileio.h"
 #include "support/chartables.h"
 #include "support/syserror.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace support {
@@ -143,8 +145,8 @@ uint16_t HexValue(core::StringView digits)
 {
     uint32_t value = 0;
     for (char16_t c : digits) {
-        const int d = c >= u'0' && c <= u'9' ? c - u'0' : c >= u'a' && c <= u'f' ? c - u'a' + 10 : c >= u'A' && c <= u'F' ? c - u'A' + 10 : 0;
-        value = value * 16 + uint32_t(d);
+        // A character that is no digit counts as 0.
+        value = value * 16 + uint32_t(std::max(core::HexDigitValue(c), 0));
     }
     return uint16_t(value);
 }

@@ -8,6 +8,7 @@
 // arrives in pieces (ParseStream) resumes where the last piece stopped.
 #include "support/jsonreader.h"
 
+#include "core/convert.h"
 #include "core/exception.h"
 #include "core/stream.h"
 #include "support/jsonarray.h"
@@ -45,15 +46,15 @@ constexpr Classes kClasses;
 
 inline bool Is(char16_t c, uint8_t cls) { return c < 256 && (kClasses.bits[c] & cls); }
 
-int HexValue(char16_t c)
+// Appends the run of plain characters of a quoted text that starts at pos (up to its closing quote,
+// a backslash or a NUL) to the buffer in one piece; returns where the run ends.
+int64_t AppendPlainRun(TJsonWriterString& pb, const char16_t* text, int64_t pos, int64_t length, char16_t quote)
 {
-    if (c >= u'0' && c <= u'9')
-        return c - u'0';
-    if (c >= u'a' && c <= u'f')
-        return c - u'a' + 10;
-    if (c >= u'A' && c <= u'F')
-        return c - u'A' + 10;
-    return -1;
+    int64_t end = pos + 1;
+    while (end < length && text[end] != quote && text[end] != u'\\' && text[end] != 0)
+        ++end;
+    pb.Append(text + pos, int(end - pos));
+    return end;
 }
 
 // The first n units of the buffer equal those of the keyword.
@@ -461,12 +462,7 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
                 break;
             }
             if (c != 0) {
-                // A run of plain characters goes to the buffer in one piece.
-                int64_t end = pos + 1;
-                while (end < length && text[end] != tok.quote_char && text[end] != u'\\' && text[end] != 0)
-                    ++end;
-                pb.Append(text + pos, int(end - pos));
-                pos = end;
+                pos = AppendPlainRun(pb, text, pos, length, tok.quote_char);
                 tok.char_offset = pos;
                 continue;
             }
@@ -496,7 +492,7 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
         case tsEscapeUnicode:
         case tsEscapeHexadecimal: {
             const int digits = L.state == tsEscapeUnicode ? 4 : 2;
-            const int v = HexValue(c);
+            const int v = core::HexDigitValue(c);
             if (v < 0)
                 FAIL(teParseString);
             tok.ucs_char = char16_t(tok.ucs_char + (v << (4 * (digits - 1 - tok.st_pos))));
@@ -757,12 +753,7 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
                 break;
             }
             if (c != 0) {
-                // A run of plain characters goes to the buffer in one piece, as in a string value.
-                int64_t end = pos + 1;
-                while (end < length && text[end] != tok.quote_char && text[end] != u'\\' && text[end] != 0)
-                    ++end;
-                pb.Append(text + pos, int(end - pos));
-                pos = end;
+                pos = AppendPlainRun(pb, text, pos, length, tok.quote_char);
                 tok.char_offset = pos;
                 continue;
             }
