@@ -59,19 +59,7 @@ protected:
         t.SetDefaultNodeHeight(RowHeight);
         t.SetNodeDataSize(sizeof(char16_t) * 2);
         t.ClipboardFormats().Add(u"Virtual Tree Data");
-        auto& options = t.StringTreeOptions();
-        options.SetStringOptions(TVTStringOptions(options.StringOptions() & ~toSaveCaptions));
-        t.OnSaveNode = [](TBaseVirtualTree* sender, PVirtualNode node, core::Stream& stream) {
-            if (node)
-                stream.WriteBuffer(sender->GetNodeData(node), 4);
-        };
-        t.OnLoadNode = [](TBaseVirtualTree* sender, PVirtualNode node, core::Stream& stream) {
-            if (node)
-                stream.ReadBuffer(sender->GetNodeData(node), 4);
-        };
-        t.OnGetText = [](TBaseVirtualTree* sender, PVirtualNode node, TColumnIndex, TVSTTextType, core::String& text) {
-            text = core::String(sender->GetNodeData<char16_t>(node), 2);
-        };
+        UseTwoCharacterNames(t);
     }
     PVirtualNode Add(OpenTree& t, PVirtualNode parent, const char16_t* name)
     {

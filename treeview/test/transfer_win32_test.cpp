@@ -123,20 +123,7 @@ protected:
         for (const char16_t* name : AllFormats)
             t.ClipboardFormats().Add(name);
         t.SetNodeDataSize(sizeof(char16_t) * 4);
-        // Names travel as user data, captions stay out of the node data.
-        auto& options = t.StringTreeOptions();
-        options.SetStringOptions(TVTStringOptions(options.StringOptions() & ~toSaveCaptions));
-        t.OnSaveNode = [](TBaseVirtualTree* sender, PVirtualNode node, core::Stream& stream) {
-            if (node)
-                stream.WriteBuffer(sender->GetNodeData(node), 4);
-        };
-        t.OnLoadNode = [](TBaseVirtualTree* sender, PVirtualNode node, core::Stream& stream) {
-            if (node)
-                stream.ReadBuffer(sender->GetNodeData(node), 4);
-        };
-        t.OnGetText = [](TBaseVirtualTree* sender, PVirtualNode node, TColumnIndex, TVSTTextType, core::String& text) {
-            text = core::String(sender->GetNodeData<char16_t>(node), 2);
-        };
+        UseTwoCharacterNames(t);
     }
     PVirtualNode Add(TVirtualStringTree& t, PVirtualNode parent, const char16_t* name)
     {

@@ -1,10 +1,12 @@
 // The fixture of the tree's window tests: a form whose 420 x 320 client area holds a tree of class
 // T at 10, 10, 400 x 300. The test's own fixture sets the tree up and shows the form.
 #pragma once
+#include "treeview/string_tree.h"
 #include "treeview/types.h"
 #include "ui/form.h"
 #include "ui/test/uitest.h"
 
+#include <cstring>
 #include <memory>
 
 namespace treeview::test {
@@ -34,5 +36,24 @@ protected:
     std::unique_ptr<ui::Form> form{new ui::Form()};
     T* tree = nullptr;
 };
+
+// Nodes named by two characters held as their data: the name is the node's text and travels in the
+// node stream as its user data, while captions stay out of the stream.
+inline void UseTwoCharacterNames(TVirtualStringTree& t)
+{
+    auto& options = t.StringTreeOptions();
+    options.SetStringOptions(TVTStringOptions(options.StringOptions() & ~toSaveCaptions));
+    t.OnSaveNode = [](TBaseVirtualTree* sender, PVirtualNode node, core::Stream& stream) {
+        if (node)
+            stream.WriteBuffer(sender->GetNodeData(node), 4);
+    };
+    t.OnLoadNode = [](TBaseVirtualTree* sender, PVirtualNode node, core::Stream& stream) {
+        if (node)
+            stream.ReadBuffer(sender->GetNodeData(node), 4);
+    };
+    t.OnGetText = [](TBaseVirtualTree* sender, PVirtualNode node, TColumnIndex, TVSTTextType, core::String& text) {
+        text = core::String(sender->GetNodeData<char16_t>(node), 2);
+    };
+}
 
 } // namespace treeview::test
