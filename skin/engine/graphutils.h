@@ -36,6 +36,7 @@ bool LayeredWindowsAvailable();
 // Tells the skinned splitter apart (it lives in the controls module): such graphic children are
 // never excluded from a clip region.
 void SetSplitterTest(bool (*test)(ui::Control*));
+bool IsSkinnedSplitter(ui::Control* control);
 
 // ---- Bitmaps and device contexts ----
 std::unique_ptr<ui::Bitmap> NewBmp24(int width, int height);
