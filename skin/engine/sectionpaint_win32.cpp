@@ -181,6 +181,12 @@ ui::JpegImage* PatternImage(SkinManager* manager, int patternIndex)
     return image && !image->Empty() ? image : nullptr;
 }
 
+int PatternIndexOf(SkinManager* manager, int skinIndex, core::StringView section, core::StringView name)
+{
+    auto* tables = dynamic_cast<SkinTables*>(manager);
+    return tables ? tables->GetPatternIndex(skinIndex, section, name) : -1;
+}
+
 // ---- Queries ----
 
 bool QueryBgOfWnd(TacBGQuery& query, HWND wnd, bool pleaseDraw)
@@ -241,7 +247,7 @@ void PaintSectionBg(int skinIndex, core::StringView section, const TCacheInfo& c
         }
         if (!manager->IsValidImgIndex(tex.mask)) {
             tex.mask = -1;
-            const int pattern = manager->GetTextureIndex(skinIndex, section, name);
+            const int pattern = PatternIndexOf(manager, skinIndex, section, name);
             if (pattern >= 0)
                 tex.pattern = pattern;
         }

@@ -30,7 +30,9 @@ namespace skin {
 ui::Bitmap* MaskSourceBmp(const MaskData& m);
 using MasterBitmapLookup = ui::Bitmap* (*)(const void* manager);
 void SetMasterBitmapLookup(MasterBitmapLookup lookup);
-// The JPEG image of a pattern of the manager (null when none).
+// The pattern of a section by name, searching its parents (-1 when none), and a pattern's JPEG image
+// (null when none). Patterns live in the manager's tables.
+int PatternIndexOf(SkinManager* manager, int skinIndex, core::StringView section, core::StringView name);
 ui::JpegImage* PatternImage(SkinManager* manager, int patternIndex);
 // The background record as the pixel routines read it.
 PaintBg PaintBgOf(const TCacheInfo& ci);
