@@ -5,6 +5,7 @@
 #include "skin/engine/alphagraph.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace skin {
 namespace {
@@ -79,9 +80,12 @@ void PaintGradientPixels(const ui::PixelView& view, Rect r, const TsGradArray& d
             const Channels step{{(to.v[0] - c.v[0]) / rows, (to.v[1] - c.v[1]) / rows, (to.v[2] - c.v[2]) / rows}};
             for (int64_t row = first; row <= y; ++row) {
                 if (row >= r.Top) {
+                    // One colour per row: rounded once, then stored along the row.
+                    uint8_t pixel[4];
+                    PutPixel(pixel, size, c);
                     uint8_t* p = view.Row(int(row)) + ptrdiff_t(r.Left) * size;
                     for (int x = r.Left; x < r.Right; ++x, p += size)
-                        PutPixel(p, size, c);
+                        std::memcpy(p, pixel, size_t(size));
                 }
                 for (int k = 0; k < 3; ++k)
                     c.v[k] += step.v[k];
@@ -89,7 +93,14 @@ void PaintGradientPixels(const ui::PixelView& view, Rect r, const TsGradArray& d
         }
     } else if (data[0].Mode1 == 1) {
         const int lastColumn = r.Right - 1;
+        // Every row is the same: the first is painted, the others copy it (a single column is never
+        // painted, so nothing is copied then).
         for (int row = r.Top; row < r.Bottom; ++row) {
+            if (row > r.Top && RectWidth(r) > 1) {
+                std::memcpy(view.Row(row) + ptrdiff_t(r.Left) * size, view.Row(r.Top) + ptrdiff_t(r.Left) * size,
+                            size_t(RectWidth(r)) * size_t(size));
+                continue;
+            }
             uint8_t* line = view.Row(row);
             int x = r.Left;
             for (int i = 0; i < count; ++i) {
