@@ -1,6 +1,7 @@
 // Masks on bitmaps: the nine-slice painter, glyphs, corner repairs, the disabled look, the frame
 // painter that cuts a window region, and the bitmap forms of the piece routines.
 #include "skin/engine/graphutils.h"
+#include "skin/engine/paintsupport.h"
 #include "skin/engine/skinpaint.h"
 #include "skin/engine/skintables.h"
 #include "ui/control.h"
@@ -8,6 +9,10 @@
 namespace skin {
 
 namespace {
+
+using paint::DcOf;
+using paint::SavedDC;
+using paint::ViewOf;
 
 constexpr uint32_t kKey = MaskKeyColor;
 
@@ -25,9 +30,6 @@ MasterBitmapLookup& Lookup()
     return lookup;
 }
 
-ui::PixelView ViewOf(ui::Bitmap* bmp) { return bmp && !bmp->Empty() ? bmp->Pixels() : ui::PixelView(); }
-
-HDC DcOf(ui::Bitmap* bmp) { return bmp->Canvas().Handle(); }
 
 // Plain pieces copied by the system in blocks, flushed before the pixel routines go on.
 void BlockCopy(ui::Bitmap* dst, ui::Bitmap* src, const Rect& d, const Rect& s, bool stretch)

@@ -1,6 +1,7 @@
 // Section backgrounds over the parent's picture, textures, whole section items, control borders and
 // the copy of a cache to its window with the children clipped out.
 #include "skin/engine/graphutils.h"
+#include "skin/engine/paintsupport.h"
 #include "skin/engine/skinpaint.h"
 #include "skin/engine/skintables.h"
 #include "ui/canvas.h"
@@ -14,11 +15,13 @@ namespace skin {
 
 namespace {
 
+using paint::DcOf;
+using paint::SavedDC;
+using paint::ViewOf;
+
 constexpr uint32_t kKey = MaskKeyColor;
 constexpr Rect kNone{-1, -1, -1, -1};
 
-ui::PixelView ViewOf(ui::Bitmap* bmp) { return bmp && !bmp->Empty() ? bmp->Pixels() : ui::PixelView(); }
-HDC DcOf(ui::Bitmap* bmp) { return bmp->Canvas().Handle(); }
 
 // An opaque fill of r (32-bit bitmaps get alpha 255).
 void FillOpaque(ui::Bitmap* bmp, const Rect& r, uint32_t color)
@@ -153,22 +156,6 @@ void PaintCorners(ui::Bitmap* bmp, SkinManager* manager, const SectionData& s, c
     PaintCorner(bmp, manager, s.ImgBR, r.Right, r.Bottom, true, true, state);
 }
 
-// Saves a device context's state and puts it back on every path.
-class SavedDC {
-public:
-    explicit SavedDC(HDC dc) : m_dc(dc), m_id(SaveDC(dc)) {}
-    ~SavedDC()
-    {
-        if (m_id)
-            RestoreDC(m_dc, m_id);
-    }
-    SavedDC(const SavedDC&) = delete;
-    SavedDC& operator=(const SavedDC&) = delete;
-
-private:
-    HDC m_dc;
-    int m_id;
-};
 
 } // namespace
 

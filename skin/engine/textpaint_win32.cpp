@@ -1,5 +1,6 @@
 // Captions in the skin's font colours with their contours, the small text routines, glyph strips,
 // the dotted focus frame and nested 3-D frames.
+#include "skin/engine/paintsupport.h"
 #include "skin/engine/skinpaint.h"
 #include "ui/canvas.h"
 #include "ui/graphiccontrol.h"
@@ -10,6 +11,10 @@
 namespace skin {
 
 namespace {
+
+using paint::DcOf;
+using paint::SavedDC;
+using paint::ViewOf;
 
 constexpr uint32_t kNoContour = 0xFFFFFFFF;
 
@@ -32,22 +37,6 @@ void DrawContours(ui::Canvas& canvas, core::StringView text, const RECT& r, UINT
     }
     canvas.Font().SetColor(colors[0]);
 }
-
-class SavedDC {
-public:
-    explicit SavedDC(HDC dc) : m_dc(dc), m_id(dc ? SaveDC(dc) : 0) {}
-    ~SavedDC()
-    {
-        if (m_id)
-            RestoreDC(m_dc, m_id);
-    }
-    SavedDC(const SavedDC&) = delete;
-    SavedDC& operator=(const SavedDC&) = delete;
-
-private:
-    HDC m_dc;
-    int m_id;
-};
 
 } // namespace
 

@@ -337,12 +337,105 @@ TEST_F(SkinPaintTest, HotOnlyBordersAndMaskedCornersOverTheParent)
     EXPECT_EQ(bmp->PixelColor(0, 10), kBlue);
 }
 
+TEST_F(SkinPaintTest, ControlItemsAndByIndexBackgrounds)
+{
+    SectionData item = Section(0x808080);
+    item.BorderIndex = AddMask(Rect{20, 20, 26, 26}, kRed, 1, 0, 2, 2); // painted when hot only
+    item.ImgBL = AddMask(Rect{30, 0, 34, 4}, kGreen);
+    const int index = AddSection(u"HOTITEM", item);
+    TsCommonData data(nullptr, false);
+    data.SkinIndex = index;
+    data.BorderIndex = item.BorderIndex;
+    auto bmp = Solid(20, 20, kWhite);
+    PaintControlItem(&data, EmptyCacheInfo, false, 0, Rect{0, 0, 20, 20}, POINT{0, 0}, bmp.get(), true);
+    GdiFlush();
+    EXPECT_EQ(bmp->PixelColor(0, 0), 0x808080u); // no border in state 0
+    EXPECT_EQ(bmp->PixelColor(0, 19), kGreen);   // the corner image, bottom-left
+    PaintControlItem(&data, EmptyCacheInfo, false, 1, Rect{0, 0, 20, 20}, POINT{0, 0}, bmp.get(), true);
+    GdiFlush();
+    EXPECT_EQ(bmp->PixelColor(10, 0), kRed);
+    EXPECT_EQ(bmp->PixelColor(3, 17), kGreen); // corner images after the border
+    // Custom colour: the owner's colour replaces the section's.
+    ui::Panel owner;
+    owner.SetColor(0x123456);
+    TsCommonData custom(&owner, false);
+    custom.SkinIndex = index;
+    custom.SetCustomColor(true);
+    PaintControlItem(&custom, EmptyCacheInfo, false, 0, Rect{0, 0, 20, 20}, POINT{0, 0}, bmp.get(), true);
+    GdiFlush();
+    EXPECT_EQ(bmp->PixelColor(10, 10), 0x123456u);
+
+    // By index: a background that is not ready counts as opaque; fully transparent takes its colour.
+    SectionData clear = Section(kBlue);
+    clear.Transparency = 100;
+    const int clearIndex = AddSection(u"CLEARBYINDEX", clear);
+    TCacheInfo colour;
+    colour.FillColor = 0x654321;
+    PaintSectionBgByIndex(clearIndex, -1, -1, colour, 0, Rect{0, 0, 20, 20}, POINT{0, 0}, bmp.get(), nullptr);
+    GdiFlush();
+    EXPECT_EQ(bmp->PixelColor(5, 5), 0x654321u);
+    auto parent = Solid(30, 30, kGreen);
+    PaintSectionBgByIndex(clearIndex, -1, -1, MakeCacheInfo(parent.get(), 0, 0), 0, Rect{0, 0, 20, 20}, POINT{0, 0},
+                          bmp.get(), nullptr);
+    GdiFlush();
+    EXPECT_EQ(bmp->PixelColor(5, 5), kGreen);
+    // The texture is taken as given, without a name lookup.
+    SectionData textured = Section(kBlue);
+    textured.ImagePercent = 100;
+    const int texturedIndex = AddSection(u"TEXTUREBYINDEX", textured);
+    const int texture = AddMask(Rect{40, 40, 50, 50}, kRed);
+    PaintSectionBgByIndex(texturedIndex, texture, -1, EmptyCacheInfo, 0, Rect{0, 0, 20, 20}, POINT{0, 0}, bmp.get(),
+                          nullptr);
+    GdiFlush();
+    EXPECT_EQ(bmp->PixelColor(15, 15), kRed);
+}
+
+TEST_F(SkinPaintTest, DisabledLookAndParentCorners)
+{
+    auto bmp = Solid(4, 4, 0x000000);
+    auto white = Solid(10, 10, kWhite);
+    ApplyDisabledKind(bmp.get(), dkBlended, nullptr, MakeCacheInfo(white.get(), 2, 2), POINT{1, 1});
+    EXPECT_EQ(bmp->PixelColor(3, 3), 0x999999u); // 60 % background, 40 % control
+    auto red = Solid(4, 4, kRed);
+    ApplyDisabledKind(red.get(), dkGrayed, nullptr, EmptyCacheInfo, POINT{});
+    EXPECT_EQ(red->PixelColor(0, 0), 0x555555u);
+    TCacheInfo blue;
+    blue.FillColor = kBlue;
+    auto black = Solid(4, 4, 0x000000);
+    ApplyDisabledKind(black.get(), dkBlended, nullptr, blue, POINT{});
+    const uint32_t half = black->PixelColor(1, 1);
+    EXPECT_EQ(half & 0xFFFF, 0u);
+    EXPECT_NEAR(double(half >> 16), 127.5, 0.6);
+
+    // The parent's colour goes into the transparent corner pixels of the control's cache.
+    SectionData section = Section(kWhite);
+    section.BorderIndex = AddMask(Rect{0, 50, 6, 56}, kRed, 1, 0, 2);
+    FillBmp(*t.MasterBitmap, Rect{5, 55, 6, 56}, kKey); // bottom-right corner, last pixel
+    const int index = AddSection(u"CORNERS", section);
+    ui::Panel parent;
+    parent.SetColor(kGreen);
+    ui::Panel child;
+    child.SetParent(&parent);
+    child.SetBounds(5, 5, 20, 20);
+    TsCommonData data(&child, true);
+    data.SkinIndex = index;
+    data.BorderIndex = section.BorderIndex;
+    data.InitCacheBmp();
+    FillBmp(*data.CacheBmp(), Rect{0, 0, 20, 20}, kWhite);
+    RestoreParentCorners(&data, 0);
+    EXPECT_EQ(data.CacheBmp()->PixelColor(19, 19), kGreen);
+    EXPECT_EQ(data.CacheBmp()->PixelColor(18, 19), kWhite);
+    EXPECT_EQ(data.CacheBmp()->PixelColor(0, 0), kWhite);
+    child.SetParent(nullptr);
+}
+
 // ---- Borders ----
 
 TEST_F(SkinPaintTest, ControlBorderBandsAndClientRect)
 {
     SectionData edit = Section(kGreen);
     edit.BorderIndex = AddMask(Rect{0, 30, 9, 39}, kRed, 1, 0, 3);
+    FillBmp(*t.MasterBitmap, Rect{0, 30, 1, 31}, kKey); // a transparent corner pixel
     const int index = AddSection(u"EDIT", edit);
     ui::Panel owner;
     owner.SetBounds(0, 0, 20, 20);
@@ -367,6 +460,8 @@ TEST_F(SkinPaintTest, ControlBorderBandsAndClientRect)
         EXPECT_EQ(client.right, c.client.right) << c.borderWidth;
         EXPECT_EQ(client.bottom, c.client.bottom) << c.borderWidth;
         EXPECT_EQ(data.CacheBmp()->PixelColor(1, 10), kRed) << c.borderWidth;
+        // Without a parent the control's own colour stands behind the mask's transparent pixels.
+        EXPECT_EQ(data.CacheBmp()->PixelColor(0, 0), kGreen) << c.borderWidth;
         EXPECT_EQ(data.CacheBmp()->PixelColor(4, 10), c.band) << c.borderWidth;
         EXPECT_EQ(window->PixelColor(1, 10), kRed) << c.borderWidth; // the frame copied to the window
         EXPECT_EQ(window->PixelColor(10, 10), kWhite) << c.borderWidth;
