@@ -1,8 +1,14 @@
 // The skin painters on real DIB sections, device contexts, windows and regions, over small skin
 // tables made in memory with flat colours.
+#include "core/inifile.h"
 #include "skin/engine/graphutils.h"
+#include "skin/engine/skinimages.h"
+#include "skin/engine/skinoptions.h"
 #include "skin/engine/skinpaint.h"
 #include "skin/engine/skintables.h"
+#include "skin/engine/test/skinfolder_win32.h"
+#include "skin/engine/test/skintestsupport.h"
+#include "ui/jpegimage.h"
 #include "ui/canvas.h"
 #include "ui/panel.h"
 #include "ui/test/uitest.h"
@@ -266,6 +272,36 @@ TEST_F(SkinPaintTest, TextureSharesModesAndCustomColour)
     GdiFlush();
     EXPECT_EQ(r, (Rect{10, 0, 30, 30}));
     EXPECT_EQ(bmp->PixelColor(5, 25), kGreen);
+}
+
+TEST_F(SkinPaintTest, PatternImagesOfTestSkinAreTiled)
+{
+    SkinTables skin;
+    test::SkinFolder folder;
+    const auto files = skin::testing::TestSkinFiles();
+    auto ini = test::OptionsText(core::FromUtf8(files[0].bytes));
+    ReadMasks(skin, *ini, {nullptr, folder.Path()}, nullptr, &skin);
+    ReadPatterns(skin, *ini, {nullptr, folder.Path()}, nullptr, &skin);
+    LoadAllGeneralData(skin, *ini, {});
+    SetDefaultManager(&skin);
+    const int panel = skin.GetSkinIndex(u"PANEL");
+    ASSERT_GE(panel, 0);
+    const int pattern = PatternIndexOf(&skin, panel, u"PANEL", u"PATTERN");
+    ui::JpegImage* image = PatternImage(&skin, pattern);
+    ASSERT_NE(image, nullptr);
+    ASSERT_EQ(image->Width(), 300);
+    SectionData& s = skin.gd[size_t(panel)];
+    s.Transparency = s.GradientPercent = 0;
+    s.ImagePercent = 100;
+    auto bmp = Solid(320, 20, kWhite);
+    PaintSectionBg(panel, u"PANEL", EmptyCacheInfo, 0, Rect{0, 0, 320, 20}, POINT{0, 0}, bmp.get(), nullptr, -1, -1,
+                   kKey);
+    GdiFlush();
+    ui::Bitmap* picture = image->Bitmap();
+    EXPECT_EQ(bmp->PixelColor(5, 5), picture->PixelColor(5, 5));
+    EXPECT_EQ(bmp->PixelColor(299, 19), picture->PixelColor(299, 19));
+    EXPECT_EQ(bmp->PixelColor(305, 7), picture->PixelColor(5, 7)); // the next tile
+    SetDefaultManager(&t);
 }
 
 // ---- Items ----
