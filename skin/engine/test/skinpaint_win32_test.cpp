@@ -10,6 +10,7 @@
 #include "skin/engine/test/skintestsupport.h"
 #include "ui/jpegimage.h"
 #include "ui/canvas.h"
+#include "ui/graphiccontrol.h"
 #include "ui/panel.h"
 #include "ui/test/uitest.h"
 
@@ -665,22 +666,73 @@ TEST_F(SkinPaintTest, DotFrameAndNestedFrames)
     EXPECT_EQ(frame->PixelColor(0, 0), kRed);
 }
 
+ui::Control* g_splitter = nullptr;
+
+TEST_F(SkinPaintTest, CacheToWindowLeavesOpaqueAndGraphicChildrenOut)
+{
+    ui::Panel parent;
+    parent.SetBounds(0, 0, 40, 40);
+    auto place = [&](ui::Control* c, int x, int y) {
+        c->SetParent(&parent);
+        c->SetBounds(x, y, 4, 4);
+    };
+    ui::GraphicControl graphic;
+    place(&graphic, 2, 2);
+    ui::Panel windowed;
+    place(&windowed, 10, 10);
+    windowed.SetControlStyle(windowed.ControlStyle() & ~ui::csOpaque);
+    ui::Panel opaque;
+    place(&opaque, 20, 20);
+    opaque.SetControlStyle(opaque.ControlStyle() | ui::csOpaque);
+    ui::GraphicControl splitter;
+    place(&splitter, 30, 2);
+    g_splitter = &splitter;
+    SetSplitterTest([](ui::Control* c) { return c == g_splitter; });
+    TsCommonData data(nullptr, true);
+    data.CacheBmp()->SetSize(40, 40);
+    FillBmp(*data.CacheBmp(), Rect{0, 0, 40, 40}, kGreen);
+    auto target = Solid(50, 50, kWhite);
+    // The cache lands 5 pixels right and down: the children's bounds move with it.
+    BltCacheExceptChildren(&parent, &data, RECT{0, 0, 40, 40}, 5, 5, false, target->Canvas().Handle(),
+                           RECT{5, 5, 45, 45});
+    GdiFlush();
+    EXPECT_EQ(target->PixelColor(8, 8), kWhite);   // graphic child
+    EXPECT_EQ(target->PixelColor(16, 16), kGreen); // a windowed child that is not opaque paints over it later
+    EXPECT_EQ(target->PixelColor(26, 26), kWhite); // opaque child
+    EXPECT_EQ(target->PixelColor(36, 8), kGreen);  // the splitter is never clipped out
+    EXPECT_EQ(target->PixelColor(2, 2), kWhite);   // outside the destination
+    SetSplitterTest(nullptr);
+    for (ui::Control* c : {static_cast<ui::Control*>(&graphic), static_cast<ui::Control*>(&windowed),
+                           static_cast<ui::Control*>(&opaque), static_cast<ui::Control*>(&splitter)})
+        c->SetParent(nullptr);
+}
+
 TEST_F(SkinPaintTest, CacheToWindowLeavesChildWindowsOut)
 {
     HWND wnd = ProbeWindow();
     HWND child = ProbeWindow(wnd);
     SetWindowPos(child, nullptr, 10, 10, 5, 5, SWP_NOZORDER | SWP_SHOWWINDOW);
+    // A group box keeps only its frame out: the "GROUPBOX" border widths (2) and its caption band (0).
+    SectionData groupSection = Section(kWhite);
+    AddSection(u"GROUPBOX", groupSection);
+    AddMask(Rect{0, 0, 6, 6}, kRed, 1, 0, 2, 0, u"GROUPBOX", u"BORDERSMASK");
+    CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | WS_VISIBLE | BS_GROUPBOX, 20, 20, 12, 12, wnd, nullptr,
+                    GetModuleHandleW(nullptr), nullptr);
     ShowWindow(wnd, SW_SHOWNOACTIVATE);
     TsCommonData data(nullptr, true);
-    data.CacheBmp()->SetSize(40, 40);
-    FillBmp(*data.CacheBmp(), Rect{0, 0, 40, 40}, kGreen);
-    auto target = Solid(40, 40, kWhite);
-    BltCacheExceptChildWnds(wnd, &data, RECT{0, 0, 40, 40}, 0, 0, false, target->Canvas().Handle(),
-                            RECT{0, 0, 30, 30});
+    data.CacheBmp()->SetSize(50, 50);
+    FillBmp(*data.CacheBmp(), Rect{0, 0, 50, 50}, kGreen);
+    auto target = Solid(50, 50, kWhite);
+    BltCacheExceptChildWnds(wnd, &data, RECT{0, 0, 50, 50}, 0, 0, false, target->Canvas().Handle(),
+                            RECT{0, 0, 40, 40});
     GdiFlush();
     EXPECT_EQ(target->PixelColor(0, 0), kGreen);
     EXPECT_EQ(target->PixelColor(12, 12), kWhite); // the child
-    EXPECT_EQ(target->PixelColor(35, 35), kWhite); // outside the destination
+    EXPECT_EQ(target->PixelColor(45, 45), kWhite); // outside the destination
+    EXPECT_EQ(target->PixelColor(21, 26), kWhite); // the group box's left band
+    EXPECT_EQ(target->PixelColor(30, 26), kWhite); // its right band
+    EXPECT_EQ(target->PixelColor(26, 30), kWhite); // its bottom band
+    EXPECT_EQ(target->PixelColor(26, 26), kGreen); // its inside
     DestroyWindow(wnd);
 }
 
