@@ -36,7 +36,8 @@ bool LayeredWindowsAvailable();
 // Tells the skinned splitter apart (it lives in the controls module): such graphic children are
 // never excluded from a clip region.
 void SetSplitterTest(bool (*test)(ui::Control*));
-bool IsSkinnedSplitter(ui::Control* control);
+// True when the installed test recognises the control as the skinned splitter.
+bool PassesSplitterTest(ui::Control* control);
 
 // ---- Bitmaps and device contexts ----
 std::unique_ptr<ui::Bitmap> NewBmp24(int width, int height);

@@ -159,7 +159,7 @@ void CopyDCFrame(HDC dstDC, int x, int y, int width, int height, HDC srcDC, int 
     BitBlt(dstDC, x + b, y + height - b, width - 2 * b, b, srcDC, srcX + b, srcY + height - b, SRCCOPY);
 }
 
-bool IsSkinnedSplitter(ui::Control* control) { return State().splitterTest && State().splitterTest(control); }
+bool PassesSplitterTest(ui::Control* control) { return State().splitterTest && State().splitterTest(control); }
 
 void ExcludeGraphicChildren(HDC dc, ui::WinControl* parent, int offsetX, int offsetY)
 {

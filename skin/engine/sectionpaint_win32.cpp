@@ -554,7 +554,7 @@ void BltCacheExceptChildren(ui::WinControl* control, TsCommonData* data, const R
     const Rect dst{dstRect.left, dstRect.top, dstRect.right, dstRect.bottom};
     for (int i = 0; control && i < control->ControlCount(); ++i) {
         ui::Control* child = control->Controls(i);
-        if (!child || !child->Visible() || IsSkinnedSplitter(child))
+        if (!child || !child->Visible() || PassesSplitterTest(child))
             continue;
         const RECT b = child->BoundsRect();
         const Rect moved{b.left + offsetX, b.top + offsetY, b.right + offsetX, b.bottom + offsetY};
