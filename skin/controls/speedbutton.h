@@ -5,6 +5,7 @@
 #pragma once
 
 #include "skin/controls/skinned.h"
+#include "skin/engine/maskpaint.h"
 #include "ui/bitmap.h"
 #include "ui/imagelist.h"
 #include "ui/menu.h"
@@ -15,7 +16,6 @@
 namespace skin {
 
 enum TToolButtonStyle { tbsButton, tbsCheck, tbsDropDown, tbsSeparator, tbsDivider, tbsTextButton };
-enum TButtonLayout { blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom };
 
 class TsSpeedButton : public ui::SpeedButton {
 public:

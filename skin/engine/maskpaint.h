@@ -136,6 +136,7 @@ enum class ColourShare { Blend, Fill, Keep };
 ColourShare ColourShareOf(int s, bool byIndex);
 
 // ---- Glyph layout ----
+// Where the glyph stands beside a button's caption.
 enum TButtonLayout { blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom };
 // alignment: 0 left, 1 right, 2 centre (as ui::Alignment).
 void CalcGlyphLayout(const Rect& client, PixelPos glyphSize, PixelPos textSize, TButtonLayout layout, int alignment,
