@@ -107,7 +107,8 @@ void SectionFill(ui::Bitmap* target, const Rect& a, const SectionValues& v, Text
         BlendRectToColor(target, Rect{a.Left, a.Top, a.Right - 1, a.Bottom - 1}, s, v.Color);
         break;
     case ColourShare::Fill: {
-        const bool bgColour = !ci.Ready && (byIndex ? v.T == 100 : v.T != 0);
+        // The background's colour where it shows through, never the key colour of an unknown one.
+        const bool bgColour = !ci.Ready && ci.FillColor != kKey && (byIndex ? v.T == 100 : v.T != 0);
         FillOpaque(target, a, bgColour ? ci.FillColor : v.Color);
         break;
     }

@@ -226,6 +226,11 @@ TEST_F(SkinPaintTest, TransparentSectionsOverTheParentsPicture)
     PaintSectionBg(halfIndex, u"HALF", white, 0, Rect{0, 0, 30, 30}, POINT{0, 0}, bmp.get(), nullptr, -1, -1, kKey);
     GdiFlush();
     EXPECT_EQ(bmp->PixelColor(15, 15), 0xFEFEFEu);
+    // An unknown background ($FF00FF, not ready): the section is painted opaque in its own colour.
+    PaintSectionBg(halfIndex, u"HALF", TCacheInfo{}, 0, Rect{0, 0, 30, 30}, POINT{0, 0}, bmp.get(), nullptr, -1, -1,
+                   kKey);
+    GdiFlush();
+    EXPECT_EQ(bmp->PixelColor(15, 15), kBlue);
 }
 
 TEST_F(SkinPaintTest, TextureSharesModesAndCustomColour)
