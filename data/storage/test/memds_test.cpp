@@ -483,3 +483,117 @@ TEST(DataSetService, RowsetXmlOfAnAllNullRowAndAClosedDataSet)
     ASSERT_GE(none.size(), tail.size());
     EXPECT_EQ(none.substr(none.size() - tail.size()), tail);
 }
+
+namespace {
+
+// A dataset whose calculated fields live either in the store (descriptors of their own) or in the
+// base's calculated area.
+class CalcDataSet : public TestDataSet {
+public:
+    explicit CalcDataSet(bool inStore) : TestDataSet({{u"ID", dtInt32, 4}, {u"NAME", dtString, 21, 20}})
+    {
+        if (!inStore) {
+            FCreateCalcFieldDescs = false;
+            SetData(std::make_unique<TableStore>(std::vector<Column>{{u"ID", dtInt32, 4}, {u"NAME", dtString, 21, 20}}));
+        }
+    }
+};
+
+template <class T> T* AddField(TDataSet& dataSet, const char16_t* name, TFieldKind kind, int size = 0)
+{
+    auto* field = new T(&dataSet);
+    field->SetFieldName(name);
+    field->SetFieldKind(kind);
+    if (size)
+        field->SetSize(size);
+    field->SetDataSet(&dataSet);
+    return field;
+}
+
+} // namespace
+
+TEST(MemDataSet, CalculatedFieldsInTheStoreOrInTheBaseArea)
+{
+    for (bool inStore : {true, false}) {
+        SCOPED_TRACE(inStore ? "store descriptors" : "base area");
+        CalcDataSet dataSet(inStore);
+        auto* id = AddField<TIntegerField>(dataSet, u"ID", fkData);
+        auto* name = AddField<TStringField>(dataSet, u"NAME", fkData, 20);
+        auto* twice = AddField<TIntegerField>(dataSet, u"TWICE", fkCalculated);
+        auto* label = AddField<TStringField>(dataSet, u"LABEL", fkCalculated, 12);
+        auto* day = AddField<TDateField>(dataSet, u"DAY", fkCalculated);
+        auto* wide = AddField<TWideStringField>(dataSet, u"WIDE", fkCalculated, 5);
+        dataSet.OnCalcFields = [&](TDataSet&) {
+            twice->SetAsInteger(id->AsInteger() * 2);
+            label->SetAsString(u"#" + name->AsString());
+            day->SetAsDateTime(core::EncodeDate(2000, 1, 1) + id->AsInteger());
+            if (id->AsInteger() != 2)
+                wide->SetAsString(u"w" + core::IntToStr(id->AsInteger()));
+        };
+        dataSet.Open();
+        if (inStore) {
+            // Each calculated field has its descriptor after the data fields, sized for the store.
+            TData& store = *dataSet.Data();
+            ASSERT_EQ(store.FieldCount(), 6);
+            const struct {
+                int no;
+                uint16_t type, size, length;
+            } descs[] = {{3, dtInt32, 4, 0}, {4, dtString, 13, 12}, {5, dtDate, 8, 0}, {6, dtWideString, 12, 5}};
+            for (const auto& d : descs) {
+                const TFieldDesc& desc = *store.Fields().Items(d.no - 1);
+                EXPECT_EQ(desc.FieldDescKind, fdkCalculated) << d.no;
+                EXPECT_EQ(desc.DataType, d.type) << d.no;
+                EXPECT_EQ(desc.Size, d.size) << d.no;
+                EXPECT_EQ(desc.Length, d.length) << d.no;
+            }
+            EXPECT_EQ(dataSet.RecBufSize(), store.RecordSize() + store.CalcRecordSize() + 7 + 16);
+        }
+        for (int i = 1; i <= 3; ++i)
+            AddPerson(dataSet, i, i == 1 ? u"one" : i == 2 ? u"two" : u"three");
+        dataSet.First();
+        EXPECT_EQ(twice->AsInteger(), 2);
+        EXPECT_EQ(label->AsString(), u"#one");
+        EXPECT_EQ(wide->AsString(), u"w1");
+        dataSet.Next();
+        EXPECT_EQ(twice->AsInteger(), 4);
+        EXPECT_TRUE(wide->IsNull());
+        EXPECT_EQ(day->AsDateTime(), core::EncodeDate(2000, 1, 3));
+        dataSet.Edit();
+        id->SetAsInteger(21);  // a data field's change recalculates
+        EXPECT_EQ(twice->AsInteger(), 42);
+        dataSet.Post();
+        dataSet.Last();
+        EXPECT_EQ(label->AsString(), u"#three");
+        dataSet.Prior();
+        EXPECT_EQ(twice->AsInteger(), 42);
+        EXPECT_EQ(ErrorOf<EDatabaseError>([&] { twice->SetAsInteger(1); }), u"Dataset not in edit or insert mode");
+        dataSet.Close();
+    }
+}
+
+TEST(MemDataSet, DescriptorsBlobsAndPreparation)
+{
+    TestDataSet dataSet(People());
+    EXPECT_FALSE(dataSet.Prepared());
+    EXPECT_EQ(ErrorOf<EDatabaseError>([&] { dataSet.CheckPrepared(); }), u"DataSet is not prepared");
+    dataSet.Prepare();
+    EXPECT_TRUE(dataSet.Prepared());
+    dataSet.Open();
+    AddPerson(dataSet, 1, u"Ann");
+    TField* memo = dataSet.FieldByName(u"MEMO");
+    EXPECT_EQ(dataSet.GetFieldDesc(memo)->Name, u"MEMO");
+    EXPECT_EQ(dataSet.GetFieldDescNo(memo), 5);
+    ASSERT_NE(dataSet.GetBlob(memo), nullptr);
+    EXPECT_EQ(dataSet.GetBlob(u"memo"), dataSet.GetBlob(memo));
+    EXPECT_EQ(ErrorOf<EDatabaseError>([&] { dataSet.GetBlob(dataSet.FieldByName(u"NAME")); }), u"Field is not BLOB");
+    EXPECT_EQ(dataSet.GetBlob(static_cast<TField*>(nullptr)), nullptr);
+    EXPECT_EQ(ErrorOf<core::EAssertionFailed>([&] { dataSet.GetFieldDesc(nullptr); }).rfind(u"Field cannot be nil", 0), 0u);
+    TestDataSet other(People());
+    other.Open();
+    EXPECT_EQ(ErrorOf<core::EAssertionFailed>([&] { dataSet.GetFieldDesc(other.FieldByName(u"ID")); }).rfind(u"Wrong DataSet", 0),
+              0u);
+    dataSet.UnPrepare();
+    EXPECT_FALSE(dataSet.Active());
+    EXPECT_FALSE(dataSet.Prepared());
+    EXPECT_FALSE(dataSet.FieldDefs().Updated());
+}
