@@ -219,6 +219,20 @@ TMemDataSet::~TMemDataSet()
     FDataSetService.reset();
 }
 
+void TMemDataSet::AssignTo(core::Persistent& Dest) const
+{
+    auto* target = dynamic_cast<TMemDataSet*>(&Dest);
+    if (!target) {
+        TDataSet::AssignTo(Dest);
+        return;
+    }
+    // FIXME(cached updates): through the CachedUpdates setter (inactive dataset, passed to the store)
+    // once the store keeps cached updates.
+    target->FCachedUpdates = FCachedUpdates;
+    target->FLocalConstraints = FLocalConstraints;
+    target->FLocalUpdate = FLocalUpdate;
+}
+
 void TMemDataSet::CreateData() { SetData(std::make_unique<TMemData>()); }
 
 void TMemDataSet::SetData(std::unique_ptr<TData> Value)

@@ -126,6 +126,8 @@ public:
     UpdateRecordEvent OnUpdateRecord;
 
     // ---- platform operations ----
+    // To another in-memory dataset: CachedUpdates, LocalConstraints and LocalUpdate.
+    void AssignTo(core::Persistent& Dest) const override;
     int RecNo() const override;
     void SetRecNo(int Value) override;
     int RecordCount() const override;

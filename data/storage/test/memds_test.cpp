@@ -597,3 +597,101 @@ TEST(MemDataSet, DescriptorsBlobsAndPreparation)
     EXPECT_FALSE(dataSet.Prepared());
     EXPECT_FALSE(dataSet.FieldDefs().Updated());
 }
+
+namespace {
+
+// A store with a structured field and an array field, whose types the test makes.
+class StructuredStore : public TMemData {
+public:
+    StructuredStore()
+    {
+        address = new TObjectType(u"ADDRESS", dtObject);
+        address->AddAttribute(u"CITY", dtString).Length = 30;
+        address->AddAttribute(u"ZIP", dtInt32);
+        address->AddAttribute(u"CITY", dtInt32);  // a second attribute of one name
+        items = new TObjectType(u"ITEMS", dtArray);
+        items->SetSize(150);
+        items->AddAttribute(u"ELEMENT", dtWideString).Length = 8;
+    }
+    ~StructuredStore() override
+    {
+        TSharedObject::Free(address);
+        TSharedObject::Free(items);
+    }
+    TObjectType* address;
+    TObjectType* items;
+
+protected:
+    void DoInitFields() override
+    {
+        const std::tuple<const char16_t*, uint16_t, TObjectType*> columns[] = {
+            {u"ID", dtInt32, nullptr}, {u"ADDR", dtObject, address}, {u"LIST", dtArray, items}};
+        for (const auto& [name, type, objectType] : columns) {
+            auto desc = CreateFieldDesc();
+            desc->Name = desc->ActualName = name;
+            desc->DataType = type;
+            desc->Size = type == dtInt32 ? 4 : 8;
+            desc->SetObjectType(objectType);
+            Fields().Add(std::move(desc));
+        }
+    }
+};
+
+class StructuredDataSet : public TMemDataSet {
+public:
+    StructuredDataSet() { SetData(std::make_unique<StructuredStore>()); }
+};
+
+} // namespace
+
+TEST(MemDataSet, FieldDefinitionsOfStructuredAndArrayFields)
+{
+    for (bool sparse : {false, true}) {
+        StructuredDataSet dataSet;
+        dataSet.SetSparseArrays(sparse);
+        dataSet.FieldDefs().Update();
+        TFieldDefs& defs = dataSet.FieldDefs();
+        ASSERT_EQ(defs.Count(), 3);
+        EXPECT_EQ(defs[0]->FieldNo(), 1);
+        TFieldDef* addr = defs[1];
+        EXPECT_EQ(addr->DataType(), ftADT);
+        EXPECT_EQ(addr->FieldNo(), 2);
+        ASSERT_EQ(addr->ChildDefs().Count(), 3);
+        EXPECT_EQ(addr->ChildDefs()[0]->Name(), u"CITY");
+        EXPECT_EQ(addr->ChildDefs()[0]->DataType(), ftString);
+        EXPECT_EQ(addr->ChildDefs()[0]->Size(), 30);
+        EXPECT_EQ(addr->ChildDefs()[1]->Name(), u"ZIP");
+        EXPECT_EQ(addr->ChildDefs()[1]->Size(), 0);
+        EXPECT_EQ(addr->ChildDefs()[2]->Name(), u"CITY_1");
+        TFieldDef* list = defs[2];
+        EXPECT_EQ(list->DataType(), ftArray);
+        // min(declared size, 100) elements, or one with sparse arrays; named by their index.
+        ASSERT_EQ(list->ChildDefs().Count(), sparse ? 1 : 100);
+        EXPECT_EQ(list->ChildDefs()[0]->Name(), u"0");
+        EXPECT_EQ(list->ChildDefs()[0]->DataType(), ftWideString);
+        EXPECT_EQ(list->ChildDefs()[0]->Size(), 8);
+        if (!sparse)
+            EXPECT_EQ(list->ChildDefs()[99]->Name(), u"99");
+    }
+}
+
+TEST(DataSetService, RowsetXmlRefusesStructuredFieldsAndRestoresTheDataSet)
+{
+    StructuredDataSet dataSet;
+    core::MemoryStream stream;
+    EXPECT_EQ(ErrorOf<EDatabaseError>([&] { dataSet.SaveToXML(stream); }), u"Data type is not supported");
+    EXPECT_FALSE(dataSet.Active());
+    EXPECT_FALSE(dataSet.ControlsDisabled());
+}
+
+TEST(MemDataSet, AssignToCopiesTheUpdateSettings)
+{
+    TestDataSet source(People());
+    TestDataSet target(People());
+    source.SetLocalUpdate(true);
+    source.SetLocalConstraints(false);
+    target.Assign(source);
+    EXPECT_TRUE(target.LocalUpdate());
+    EXPECT_FALSE(target.LocalConstraints());
+    EXPECT_FALSE(target.CachedUpdates());
+}
