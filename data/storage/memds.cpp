@@ -238,6 +238,7 @@ void TMemDataSet::CreateData() { SetData(std::make_unique<TMemData>()); }
 void TMemDataSet::SetData(std::unique_ptr<TData> Value)
 {
     FData = std::move(Value);
+    FMemData = dynamic_cast<TMemData*>(FData.get());
     if (!FData)
         return;
     // FIXME(cached updates, sorting): pass CachedUpdates, FilterItemTypes (from UpdateRecordTypes) and
@@ -680,8 +681,7 @@ TGetResult TMemDataSet::FetchRecord(RecordBuffer Buffer, TGetMode GetMode, bool)
         return grBOF;
     if (FData->GetEof())
         return grEOF;
-    auto* mem = dynamic_cast<TMemData*>(FData.get());
-    SetRecInfo(Buffer, FData->GetRecordNo(), uint8_t(mem ? mem->GetUpdateStatus() : isUnmodified), bfCurrent);
+    SetRecInfo(Buffer, FData->GetRecordNo(), uint8_t(FMemData ? FMemData->GetUpdateStatus() : isUnmodified), bfCurrent);
     if (FNeedAddRef) {
         ComplexFlag(Buffer) = 1;
         FData->AddRefComplexFields(Buffer);
@@ -907,7 +907,16 @@ bool TMemDataSet::GetFieldData(TField* Field, void* Buffer, bool NativeFormat)
 {
     if (Field->DataType() == ftWideString && Buffer)
         NativeFormat = true;
-    return TDataSet::GetFieldData(Field, Buffer, NativeFormat);
+    const size_t size = size_t(std::max(Field->DataSize(), 8));
+    if (NativeFormat || !Buffer || size > 64)
+        return TDataSet::GetFieldData(Field, Buffer, NativeFormat);
+    // Dates and times are read this way for every record of a walk: the native form goes through a
+    // buffer on the stack.
+    alignas(8) uint8_t native[64];
+    if (!GetFieldData(Field, native))
+        return false;
+    ConvertFieldBuffer(Field, native, Buffer, false);
+    return true;
 }
 
 void TMemDataSet::ConvertFieldBuffer(TField* Field, const void* Source, void* Dest, bool ToNative)

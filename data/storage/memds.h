@@ -213,6 +213,7 @@ protected:
     void HandleParentScroll();
 
     std::unique_ptr<TData> FData;
+    TMemData* FMemData = nullptr;  // FData when it is an in-memory store
     std::unique_ptr<TDataSetService> FDataSetService;
     TDataSetServiceClass FDataSetServiceClass = nullptr;
     RecordBuffer FOldRecBuf = nullptr;
