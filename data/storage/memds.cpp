@@ -579,6 +579,7 @@ void TMemDataSet::StopCursor()
         TDataSet::StopCursor();
         throw;
     }
+    FParentDataSet = nullptr;
     FLastParentPos.clear();
     TDataSet::StopCursor();
 }
@@ -963,7 +964,15 @@ Variant TMemDataSet::StateFieldValue(TDataSetState State, TField* Field)
 
 TBlob* TMemDataSet::GetBlob(StringView FieldName)
 {
-    return GetBlob(FindField(FData ? FData->FieldByName(FieldName)->Name : String(FieldName)));
+    if (!FData || !Active())
+        return nullptr;
+    const TFieldDesc* desc = FData->FieldByName(FieldName);
+    if (!FData->IsBlobFieldType(desc->DataType))
+        DatabaseError(u"Field is not BLOB");
+    RecordBuffer recBuf;
+    if (!GetActiveRecBuf(recBuf))
+        return nullptr;
+    return static_cast<TBlob*>(FData->GetObject(desc->FieldNo, recBuf));
 }
 
 TBlob* TMemDataSet::GetBlob(TField* Field)
@@ -1011,7 +1020,7 @@ void TMemDataSet::SetRecNo(int Value)
     CheckBrowseMode();
     DoBeforeScroll();
     FData->SetRecordNo(Value);
-    Resync(rmCenter);
+    Resync(0);
     DoAfterScroll();
 }
 

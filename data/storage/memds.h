@@ -98,6 +98,10 @@ public:
     virtual void Prepare();
     virtual void UnPrepare();
     virtual TFieldDesc* GetFieldDesc(const TField* Field);
+    // FIXME(search, cached updates): KeyValueToBuffer and ApplyUpdates take their places here, with
+    // Locate, LocateEx, Lookup, IndexFieldNames, the filter setters, FindFilteredRecord, CachedUpdates,
+    // UpdateRecordTypes, UpdateStatus and UpdateResult, once the store has filters by expression, sorting
+    // and cached updates.
 
     // ---- state ----
     TData* Data() const { return FData.get(); }
@@ -157,7 +161,8 @@ public:
     void LeaveTempState(TDataSetState State) { TDataSet::LeaveTempState(State); }
     // The record buffer of the current state; false when there is none.
     bool GetActiveRecBuf(RecordBuffer& RecBuf);
-    // The parent whose scrolling moves this dataset to its first record (a detail dataset).
+    // The parent whose scrolling moves this dataset to its first record (a detail dataset); forgotten
+    // when the dataset closes.
     void SetParentDataSet(TMemDataSet* Parent) { FParentDataSet = Parent; }
 
     // Record information of a buffer.

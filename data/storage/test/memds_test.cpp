@@ -219,6 +219,10 @@ TEST(BlobStream, ModesChecksCancelAndPost)
         EXPECT_EQ(reader->Seek(10, core::soBeginning), 10);  // not clamped
         char byte;
         EXPECT_EQ(reader->Read(&byte, 1), 0);
+        EXPECT_THROW(reader->Seek(-11, core::soCurrent), core::EStreamError);  // but never before the start
+        EXPECT_EQ(reader->Seek(-1, core::soEnd), 4);
+        EXPECT_EQ(reader->Read(&byte, 1), 1);
+        EXPECT_EQ(byte, 't');
     }
     EXPECT_EQ(ErrorOf<EDatabaseError>([&] { dataSet.CreateBlobStream(readOnly, bmWrite); }),
               u"Field 'RO_MEMO' cannot be modified");

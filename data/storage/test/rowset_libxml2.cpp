@@ -81,7 +81,8 @@ TEST(RowsetXml, ReadBackByLibxml2)
                          {u"BYTES", dtVarBytes, 12, 10},
                          {u"WHEN", dtDateTime, 8},
                          {u"MEMO", dtMemo, 8},
-                         {u"ODD NAME", dtInt32, 4}});
+                         {u"ODD NAME", dtInt32, 4},
+                         {u"NUM", dtFMTBCD, 34, 18, false, false, 4}});
     dataSet.Open();
     struct Values {
         const char16_t* text;
@@ -108,6 +109,7 @@ TEST(RowsetXml, ReadBackByLibxml2)
                                                         core::EncodeTime(id, 2 * id, 3 * id, 0));
             dataSet.FieldByName(u"MEMO")->SetAsString(core::FromUtf8(v.memo));
             dataSet.FieldByName(u"ODD NAME")->SetAsInteger(-id);
+            dataSet.FieldByName(u"NUM")->SetAsString(u"-12.5");
         }
         dataSet.Post();
     }
@@ -147,5 +149,6 @@ TEST(RowsetXml, ReadBackByLibxml2)
     EXPECT_EQ(rows[0].at("COST"), "1.2345");
     EXPECT_EQ(rows[0].at("BYTES"), "00AB01");
     EXPECT_EQ(rows[0].at("WHEN"), "2021-01-11T01:02:03");
+    EXPECT_EQ(rows[0].at("NUM"), "-12.5");  // "." whatever the locale
     EXPECT_EQ(rows[3], (Row{{"ID", "4"}}));
 }
