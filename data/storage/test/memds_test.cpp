@@ -699,3 +699,42 @@ TEST(MemDataSet, AssignToCopiesTheUpdateSettings)
     EXPECT_FALSE(target.LocalConstraints());
     EXPECT_FALSE(target.CachedUpdates());
 }
+
+TEST(MemDataSet, BuffersThatHoldTheirOwnReferences)
+{
+    // A descendant whose record buffers take references on strings and blobs as they are fetched:
+    // every edit, cancel, delete and close must release each of them once (the sanitizers check it).
+    class Referencing : public TestDataSet {
+    public:
+        Referencing() : TestDataSet(People()) { FNeedAddRef = true; }
+    } dataSet;
+    dataSet.Open();
+    for (int i = 1; i <= 5; ++i) {
+        dataSet.Append();
+        dataSet.FieldByName(u"ID")->SetAsInteger(i);
+        dataSet.FieldByName(u"NOTE")->SetAsString(u"note " + core::IntToStr(i));
+        dataSet.FieldByName(u"MEMO")->SetAsString(u"memo " + core::IntToStr(i));
+        dataSet.Post();
+    }
+    dataSet.First();
+    dataSet.Edit();
+    dataSet.FieldByName(u"NOTE")->SetAsString(u"changed");
+    dataSet.FieldByName(u"MEMO")->SetAsString(u"changed memo");
+    dataSet.Cancel();
+    EXPECT_EQ(dataSet.FieldByName(u"NOTE")->AsString(), u"note 1");
+    EXPECT_EQ(dataSet.FieldByName(u"MEMO")->AsString(), u"memo 1");
+    dataSet.Next();
+    dataSet.Edit();
+    dataSet.FieldByName(u"NOTE")->SetAsString(u"kept");
+    dataSet.Post();
+    dataSet.Next();
+    dataSet.Delete();
+    dataSet.First();
+    dataSet.Next();
+    EXPECT_EQ(dataSet.FieldByName(u"NOTE")->AsString(), u"kept");
+    dataSet.Next();
+    EXPECT_EQ(dataSet.FieldByName(u"NOTE")->AsString(), u"note 4");
+    dataSet.Edit();  // closed while editing
+    dataSet.FieldByName(u"MEMO")->SetAsString(u"dropped");
+    dataSet.Close();
+}
