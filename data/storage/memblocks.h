@@ -46,6 +46,22 @@ struct TUnalignedInt32 {
         std::memcpy(Bytes, &value, 4);
         return *this;
     }
+    TUnalignedInt32& operator+=(int32_t value) { return *this = int32_t(*this) + value; }
+    TUnalignedInt32& operator-=(int32_t value) { return *this = int32_t(*this) - value; }
+    TUnalignedInt32& operator++() { return *this += 1; }
+    TUnalignedInt32& operator--() { return *this -= 1; }
+    int32_t operator++(int)
+    {
+        const int32_t old = *this;
+        *this += 1;
+        return old;
+    }
+    int32_t operator--(int)
+    {
+        const int32_t old = *this;
+        *this -= 1;
+        return old;
+    }
 };
 
 // An item's header; its record of RecordSize bytes follows directly.

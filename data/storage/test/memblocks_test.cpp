@@ -44,6 +44,12 @@ TEST(BlockManager, ElevenItemsTakeTwoBlocksAndTheEleventhReleasesItsOwn)
     EXPECT_EQ(reinterpret_cast<uint8_t*>(items[0]) - reinterpret_cast<uint8_t*>(items[1]), 56);
     for (TItemHeader* item : items)
         EXPECT_EQ(reinterpret_cast<uintptr_t>(item) % 8, 0u);
+    // The record number sits unaligned in the packed header and is read and written by copy.
+    items[2]->Order = 41;
+    ++items[2]->Order;
+    items[2]->Order += 10;
+    EXPECT_EQ(items[2]->Order--, 52);
+    EXPECT_EQ(items[2]->Order, 51);
 
     const char record[13] = "abcdefghijkl";
     manager.PutRecord(items[10], record);
