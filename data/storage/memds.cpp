@@ -1031,13 +1031,6 @@ void TMemDataSet::SetBlockReadSize(int Value)
     TDataSet::SetBlockReadSize(Value);
 }
 
-void TMemDataSet::ReportException(const std::exception& Error)
-{
-    // The application's handler when there is one, the message otherwise: both go through the core.
-    (void)Error;
-    core::HandleException();
-}
-
 // ---- editing ------------------------------------------------------------------------------------
 
 void TMemDataSet::StoreAddRecord(RecordBuffer Buffer, bool Append)

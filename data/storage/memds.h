@@ -204,7 +204,6 @@ protected:
     void StoreFieldData(TField* Field, const void* Buffer, bool NativeFormat) override;
     Variant StateFieldValue(TDataSetState State, TField* Field) override;
     FieldFactory FieldClassOf(TFieldType FieldType) override;
-    void ReportException(const std::exception& Error) override;
     void HandleAfterOpen() override;
     void HandleDataEvent(TDataEvent Event, intptr_t Info) override;
 
