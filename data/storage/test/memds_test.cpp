@@ -729,6 +729,11 @@ TEST(MemDataSet, BuffersThatHoldTheirOwnReferences)
     dataSet.Post();
     dataSet.Next();
     dataSet.Delete();
+    dataSet.Insert();
+    dataSet.FieldByName(u"NOTE")->SetAsString(u"never stored");
+    dataSet.FieldByName(u"MEMO")->SetAsString(u"never stored");
+    dataSet.Cancel();
+    EXPECT_EQ(dataSet.RecordCount(), 4);
     dataSet.First();
     dataSet.Next();
     EXPECT_EQ(dataSet.FieldByName(u"NOTE")->AsString(), u"kept");
