@@ -294,20 +294,20 @@ int main(int argc, char** argv)
                 *std::min_element(ratios.begin(), ratios.end()), *std::max_element(ratios.begin(), ratios.end()));
     std::printf("  store heap: %.1f bytes per record, overhead beyond RecordSize and the string's %d bytes: %.1f\n",
                 bytesPerRecord, kTextLength + 1, Median(overheads));
-    // Where the bytes go, by the store's layout: an item is its header and the record rounded up to 8
-    // (the next header's pointers stay aligned), ten items share a block header, and a by-reference
-    // string takes its size class's capacity plus the heap's size field and counter.
-    const size_t padded = (size_t(recordSize) + 7) & ~size_t(7);
+    // Where the bytes go, by the store's layout: an item is its packed header and the record, rounded
+    // up to 8 (the next header's pointers stay aligned), ten items share a block header, and a
+    // by-reference string takes its size class's capacity plus the heap's size field and counter.
+    const size_t itemBytes = (sizeof(TItemHeader) + size_t(recordSize) + 7) & ~size_t(7);
+    const size_t padding = itemBytes - sizeof(TItemHeader) - size_t(recordSize);
     const int perBlock = TBlockManager().DefaultItemCount;
     const int heapCapacity = 8 * ((kTextLength + 1 + 7) / 8);
     std::printf("  layout: item header %zu + record padding %zu + block header %.1f (%zu / %d items) + string "
                 "header and class rounding %d (%d + %d) = %.1f bytes; the rest is the C library's chunk headers\n",
-                sizeof(TItemHeader), padded - size_t(recordSize), double(sizeof(TBlockHeader)) / perBlock,
-                sizeof(TBlockHeader), perBlock, TStringHeap::kHeader + heapCapacity - (kTextLength + 1),
-                TStringHeap::kHeader, heapCapacity - (kTextLength + 1),
-                double(sizeof(TItemHeader) + padded - size_t(recordSize)) +
-                    double(sizeof(TBlockHeader)) / perBlock + TStringHeap::kHeader + heapCapacity -
-                    (kTextLength + 1));
+                sizeof(TItemHeader), padding, double(sizeof(TBlockHeader)) / perBlock, sizeof(TBlockHeader),
+                perBlock, TStringHeap::kHeader + heapCapacity - (kTextLength + 1), TStringHeap::kHeader,
+                heapCapacity - (kTextLength + 1),
+                double(sizeof(TItemHeader) + padding) + double(sizeof(TBlockHeader)) / perBlock +
+                    TStringHeap::kHeader + heapCapacity - (kTextLength + 1));
 
     const size_t blobSize = 1 << 20;
     const auto texts = MakeTexts(blobCount, blobSize);

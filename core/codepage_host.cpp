@@ -2,6 +2,7 @@
 // converters (an iconv descriptor carries state and may not be shared), opened on first use.
 #include "core/codepage.h"
 
+#include <algorithm>
 #include <atomic>
 #include <bit>
 #include <cerrno>
@@ -81,6 +82,13 @@ Converter* FindConverter(unsigned codePage, bool toAnsi)
 }
 
 unsigned Resolve(unsigned codePage) { return codePage == 0 ? SystemAnsiCodePage() : codePage; }
+
+// The Windows ANSI code pages, whose bytes below 0x80 are ASCII.
+bool AsciiCompatible(unsigned codePage)
+{
+    return codePage == 874 || codePage == 932 || codePage == 936 || codePage == 949 || codePage == 950 ||
+           (codePage >= 1250 && codePage <= 1258);
+}
 
 // Code page 1252 leaves five bytes undefined; Windows passes them through as the C1 control of the
 // same value, iconv refuses them.
@@ -162,6 +170,12 @@ String FromAnsi(std::string_view bytes, unsigned codePage)
     String out;
     if (bytes.empty())
         return out;
+    if (AsciiCompatible(codePage) &&
+        std::all_of(bytes.begin(), bytes.end(), [](char b) { return static_cast<unsigned char>(b) < 0x80; })) {
+        // Plain ASCII reads the same in every Windows ANSI code page: no converter call for it.
+        out.assign(bytes.begin(), bytes.end());
+        return out;
+    }
     Converter* converter = FindConverter(codePage, false);
     if (!converter) {
         out.reserve(bytes.size());

@@ -20,8 +20,15 @@ namespace {
 uint8_t* Header(void* buf) { return static_cast<uint8_t*>(buf) - TStringHeap::kHeader; }
 const uint8_t* Header(const void* buf) { return static_cast<const uint8_t*>(buf) - TStringHeap::kHeader; }
 
-void SetSizeField(uint8_t* header, uint32_t size) { std::memcpy(header, &size, 4); }
-void SetCounter(uint8_t* header, uint16_t counter) { std::memcpy(header + 4, &counter, 2); }
+void SetSizeField(uint8_t* header, uint16_t size) { std::memcpy(header, &size, 2); }
+void SetCounter(uint8_t* header, uint16_t counter) { std::memcpy(header + 2, &counter, 2); }
+
+uint16_t SizeField(const void* buf)
+{
+    uint16_t size;
+    std::memcpy(&size, Header(buf), 2);
+    return size;
+}
 
 std::unique_lock<std::mutex> LockOf(const std::unique_ptr<std::mutex>& lock)
 {
@@ -174,14 +181,17 @@ bool TBlockManager::IsLiveItem(const TItemHeader* Item) const
 uint16_t TStringHeap::RefCounter(const void* Buf)
 {
     uint16_t counter;
-    std::memcpy(&counter, Header(Buf) + 4, 2);
+    std::memcpy(&counter, Header(Buf) + 2, 2);
     return counter;
 }
 
 uint32_t TStringHeap::BufSize(const void* Buf)
 {
+    const uint16_t small = SizeField(Buf);
+    if (small != kLargeMark)
+        return small;
     uint32_t size;
-    std::memcpy(&size, Header(Buf), 4);
+    std::memcpy(&size, static_cast<const uint8_t*>(Buf) - kLargeHeader, 4);
     return size;
 }
 
@@ -224,7 +234,7 @@ void* TStringHeap::NewBufLocked(int Size)
             const int capacity = ((FFree - kHeader) / 8) * 8;
             if (capacity >= 8) {
                 uint8_t* rest = FRoot + kBlockSize - FFree;
-                SetSizeField(rest, uint32_t(capacity));
+                SetSizeField(rest, uint16_t(capacity));
                 SetCounter(rest, 100);
                 PushFree(capacity / 8, rest + kHeader);
             }
@@ -233,19 +243,22 @@ void* TStringHeap::NewBufLocked(int Size)
             NewBlock();
         }
         header = FRoot + kBlockSize - FFree;
-        uint32_t size = uint32_t(8 * k);
+        uint16_t size = uint16_t(8 * k);
         FFree -= need;
         if (FFree < 8 + kHeader) {
             // Too little left for another buffer: it goes to this one.
-            const uint32_t grown = size + uint32_t(FFree / 8) * 8;
+            const uint16_t grown = uint16_t(size + (FFree / 8) * 8);
             if (grown <= 2000)
                 size = grown;
             NewBlock();
         }
         SetSizeField(header, size);
     } else {
-        header = static_cast<uint8_t*>(Marshal::AllocHGlobal(size_t(Size) + kHeader));
-        SetSizeField(header, uint32_t(Size));
+        auto* block = static_cast<uint8_t*>(Marshal::AllocHGlobal(size_t(Size) + kLargeHeader));
+        const uint32_t size = uint32_t(Size);
+        std::memcpy(block, &size, 4);
+        header = block + kLargeHeader - kHeader;
+        SetSizeField(header, kLargeMark);
         FSysGetMem = true;
     }
     SetCounter(header, 101);
@@ -328,13 +341,14 @@ void TStringHeap::DisposeBufLocked(void* Buf)
         return;
     }
     SetCounter(header, 100);
-    const int k = int((BufSize(Buf) + 7) / 8);
-    if (k < 1)
+    if (SizeField(Buf) == kLargeMark) {
+        Marshal::FreeHGlobal(static_cast<uint8_t*>(Buf) - kLargeHeader);
+        return;
+    }
+    const int k = (SizeField(Buf) + 7) / 8;
+    if (k < 1 || k > kSmallClasses)
         Fail(u"SmallTab in DisposeBuf failed");
-    if (k <= kSmallClasses)
-        PushFree(k, static_cast<uint8_t*>(Buf));
-    else
-        Marshal::FreeHGlobal(header);
+    PushFree(k, static_cast<uint8_t*>(Buf));
 }
 
 void TStringHeap::AddRef(void* Buf)

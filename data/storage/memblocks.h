@@ -4,17 +4,22 @@
 // in 16 KiB blocks with size-class free lists and per-buffer reference counts, so that record copies
 // share buffers; it is cleared wholesale when the store's data are released.
 //
-// Heap buffer layout (callers hold the address of the data): a 32-bit size field, a 16-bit counter
+// Heap buffer layout (callers hold the address of the data): a 16-bit size field, a 16-bit counter
 // (100 + the number of references: 101 new, 100 on a free list), then the data. A small buffer (up to
-// 2000 bytes) has class k = (size + 7) div 8 and capacity 8 x k; a larger one is allocated on its own
-// and its size field holds the size asked for. A free small buffer keeps the link to the next one in
-// its first data bytes.
+// 2000 bytes) has class k = (size + 7) div 8 and capacity 8 x k; a larger one is allocated on its own,
+// its size field holds kLargeMark and the size asked for sits in a 32-bit field in front of it. A free
+// small buffer keeps the link to the next one in its first data bytes. Four header bytes rather than a
+// 32-bit size field: a store of short by-reference strings pays the header once per string.
+//
+// Item layout: the header is packed (41 bytes on x64) and the record follows it directly; items are
+// spaced by a multiple of 8 so that every header's pointers stay aligned.
 #pragma once
 
 #include "core/string.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <mutex>
 
@@ -26,7 +31,41 @@ enum TItemFilterState : uint8_t { fsNotChecked, fsNotOmitted, fsOmitted };
 
 struct TBlockHeader;
 
+// A 32-bit integer that may sit at any address (the packed item header's Order): read and written
+// by copy, so that no reference to a misaligned int is ever formed.
+struct TUnalignedInt32 {
+    uint8_t Bytes[4];
+    operator int32_t() const
+    {
+        int32_t value;
+        std::memcpy(&value, Bytes, 4);
+        return value;
+    }
+    TUnalignedInt32& operator=(int32_t value)
+    {
+        std::memcpy(Bytes, &value, 4);
+        return *this;
+    }
+    TUnalignedInt32& operator+=(int32_t value) { return *this = int32_t(*this) + value; }
+    TUnalignedInt32& operator-=(int32_t value) { return *this = int32_t(*this) - value; }
+    TUnalignedInt32& operator++() { return *this += 1; }
+    TUnalignedInt32& operator--() { return *this -= 1; }
+    int32_t operator++(int)
+    {
+        const int32_t old = *this;
+        *this += 1;
+        return old;
+    }
+    int32_t operator--(int)
+    {
+        const int32_t old = *this;
+        *this -= 1;
+        return old;
+    }
+};
+
 // An item's header; its record of RecordSize bytes follows directly.
+#pragma pack(push, 1)
 struct TItemHeader {
     TBlockHeader* Block;
     TItemHeader* Prev;
@@ -34,12 +73,13 @@ struct TItemHeader {
     TItemHeader* Rollback;
     TItemStatus Status;
     TUpdateRecAction UpdateResult;
-    int32_t Order;  // record number without the store's offset; 0 for an omitted item
+    TUnalignedInt32 Order;  // record number without the store's offset; 0 for an omitted item
     uint8_t Flag;   // 221 free, 238 in use
     TItemFilterState FilterResult;
     uint8_t AlignByte;
 };
-static_assert(sizeof(TItemHeader) == 48, "x64 item header: four pointers, then the state bytes");
+#pragma pack(pop)
+static_assert(sizeof(TItemHeader) == 41, "x64 item header: four pointers, then the state bytes");
 
 // A block's header; its items follow directly.
 struct TBlockHeader {
@@ -85,8 +125,9 @@ public:
     uint16_t DefaultItemCount = 10;
 
 private:
-    // Items stay pointer-aligned whatever the record size (records themselves may be odd).
-    size_t ItemBytes() const { return sizeof(TItemHeader) + ((size_t(RecordSize) + 7) & ~size_t(7)); }
+    // Items stay pointer-aligned whatever the record size (records themselves may be odd); the record
+    // fills the header's tail up to the next multiple of 8.
+    size_t ItemBytes() const { return (sizeof(TItemHeader) + size_t(RecordSize) + 7) & ~size_t(7); }
     TItemHeader* ItemAt(TBlockHeader* block, int index) const
     {
         return reinterpret_cast<TItemHeader*>(reinterpret_cast<uint8_t*>(block) + sizeof(TBlockHeader) +
@@ -100,7 +141,9 @@ public:
     static constexpr int kBlockSize = 16384;
     static constexpr int kBlockRoom = kBlockSize - int(sizeof(void*));
     static constexpr int kSmallClasses = 250;
-    static constexpr int kHeader = 6;  // size field and counter
+    static constexpr int kHeader = 4;          // size field and counter
+    static constexpr int kLargeHeader = 8;     // a large buffer's 32-bit size, then the small header
+    static constexpr uint16_t kLargeMark = 0xFFFF;
 
     TStringHeap() = default;
     ~TStringHeap() { Clear(); }

@@ -38,6 +38,18 @@ TEST(BlockManager, ElevenItemsTakeTwoBlocksAndTheEleventhReleasesItsOwn)
     EXPECT_NE(items[10]->Block, items[0]->Block);
     // Each item was pushed in front of the free list in turn: the block's last item is taken first.
     EXPECT_GT(items[0], items[1]);
+    // The record follows the packed header; items are spaced by 56 (41 + 13 rounded up to 8), so that
+    // every header's pointers stay aligned.
+    EXPECT_EQ(static_cast<uint8_t*>(TBlockManager::GetRecordPtr(items[0])), reinterpret_cast<uint8_t*>(items[0]) + 41);
+    EXPECT_EQ(reinterpret_cast<uint8_t*>(items[0]) - reinterpret_cast<uint8_t*>(items[1]), 56);
+    for (TItemHeader* item : items)
+        EXPECT_EQ(reinterpret_cast<uintptr_t>(item) % 8, 0u);
+    // The record number sits unaligned in the packed header and is read and written by copy.
+    items[2]->Order = 41;
+    ++items[2]->Order;
+    items[2]->Order += 10;
+    EXPECT_EQ(items[2]->Order--, 52);
+    EXPECT_EQ(items[2]->Order, 51);
 
     const char record[13] = "abcdefghijkl";
     manager.PutRecord(items[10], record);
@@ -102,13 +114,13 @@ TEST(StringHeap, BlocksFillAndTheirRestIsReused)
     heap.SetThreadSafety(true);
     EXPECT_TRUE(heap.ThreadSafety());
     std::vector<void*> buffers;
-    // 16376 bytes of room: eight 2006-byte buffers leave 328, too little for a ninth.
+    // 16376 bytes of room: eight 2004-byte buffers leave 344, too little for a ninth.
     for (int i = 0; i < 9; ++i)
         buffers.push_back(heap.NewBuf(2000));
-    // The 328 bytes left became a free buffer of 320 (class 40), which a fitting request takes.
-    void* rest = heap.NewBuf(320);
-    EXPECT_EQ(TStringHeap::BufSize(rest), 320u);
-    EXPECT_EQ(static_cast<uint8_t*>(rest), static_cast<uint8_t*>(buffers[7]) + 2006);
+    // The 344 bytes left became a free buffer of 336 (class 42), which a fitting request takes.
+    void* rest = heap.NewBuf(330);
+    EXPECT_EQ(TStringHeap::BufSize(rest), 336u);
+    EXPECT_EQ(static_cast<uint8_t*>(rest), static_cast<uint8_t*>(buffers[7]) + 2004);
     heap.SetThreadSafety(false);
     heap.Clear();
     void* fresh = heap.NewBuf(10);
