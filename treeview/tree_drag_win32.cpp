@@ -322,6 +322,7 @@ void TCustomVirtualTreeControl::StartOLEDragLoop(DWORD allowedEffects, IDataObje
 HRESULT TCustomVirtualTreeControl::HandleOLEDragEnter(DWORD keyState, POINT pt, DWORD& effect)
 {
     try {
+        ResetDragScrollStart();
         const ui::ShiftState shift = ShiftOfKeys(keyState, TreeStates());
         POINT client = pt;
         ::ScreenToClient(Handle(), &client);

@@ -19,6 +19,11 @@ class OpenTree : public TVirtualStringTree {
 public:
     using TVirtualStringTree::TVirtualStringTree;
     using TVirtualStringTree::ChangeStates;
+    // The auto-scroll delay's clock when set (milliseconds, never 0).
+    uint32_t now = 0;
+
+protected:
+    uint32_t TickMilliseconds() const override { return now ? now : TVirtualStringTree::TickMilliseconds(); }
 };
 
 // Two string trees side by side; nodes carry two-character names as their data, which travel in
@@ -263,9 +268,10 @@ TEST_F(DropTest, DropHandsFormatsToTheHandlerAndItsErrorsAreReported)
     data->Release();
 }
 
-TEST_F(DropTest, HoveringExpandsTheTargetAfterTheTimer)
+TEST_F(DropTest, HoveringExpandsTheTargetAfterTheDelayRestartedByANewTarget)
 {
     tree->TreeOptions().SetAutoOptions(tree->TreeOptions().AutoOptions() | toAutoDropExpand);
+    tree->SetAutoExpandDelay(500);
     PVirtualNode a = Add(*tree, nullptr, u"aa");
     Add(*tree, a, u"a1");
     PVirtualNode b = Add(*tree, nullptr, u"bb");
@@ -277,12 +283,55 @@ TEST_F(DropTest, HoveringExpandsTheTargetAfterTheTimer)
     DWORD effect = DROPEFFECT_COPY;
     target->DragEnter(data, 0, Screen(*tree, x, 3), &effect);
     target->DragOver(0, Screen(*tree, x, 3), &effect);
-    // Moving to another node before the delay ends makes that node the one the timer expands.
+    m_clock.Advance(300);
+    // Moving to another node before the delay ends starts it anew for that node.
     target->DragOver(0, Screen(*tree, x, RowHeight + 3), &effect);
     EXPECT_EQ(tree->DropTargetNode(), b);
-    SendMessageW(tree->Handle(), WM_TIMER, ExpandTimer, 0);
+    m_clock.Advance(499);
+    EXPECT_FALSE(tree->Expanded(a));
+    EXPECT_FALSE(tree->Expanded(b));
+    m_clock.Advance(1);
     EXPECT_TRUE(tree->Expanded(b));
     EXPECT_FALSE(tree->Expanded(a));
+    // Leaving stops a pending expansion.
+    target->DragOver(0, Screen(*tree, x, 3), &effect);
+    EXPECT_EQ(tree->DropTargetNode(), a);
+    target->DragLeave();
+    m_clock.Advance(1000);
+    EXPECT_FALSE(tree->Expanded(a));
+    data->Release();
+}
+
+TEST_F(DropTest, EachDragEnterWaitsTheWholeAutoScrollDelay)
+{
+    tree->TreeOptions().SetAutoOptions(tree->TreeOptions().AutoOptions() | toAutoScroll);
+    tree->SetAutoScrollDelay(1000);
+    for (int i = 0; i < 40; ++i)
+        Add(*tree, nullptr, u"nn");
+    AcceptDrops(*tree);
+    IDataObject* data = second->CreateDataObject(false);
+    target = TargetOf(*tree);
+    const POINTL edge = Screen(*tree, 30, tree->ClientHeight() - 3);
+    auto over = [&](uint32_t at) {
+        tree->now = at;
+        DWORD effect = DROPEFFECT_COPY;
+        target->DragOver(0, edge, &effect);
+        return effect;
+    };
+    DWORD effect = DROPEFFECT_COPY;
+    tree->now = 5000;
+    target->DragEnter(data, 0, edge, &effect);
+    EXPECT_EQ(over(5000), DWORD(DROPEFFECT_COPY)); // the delay starts at the edge
+    target->DragLeave();
+    // A later drag entering straight at the edge starts its own delay.
+    tree->now = 7000;
+    effect = DROPEFFECT_COPY;
+    target->DragEnter(data, 0, edge, &effect);
+    EXPECT_EQ(over(7000), DWORD(DROPEFFECT_COPY));
+    EXPECT_EQ(over(7999), DWORD(DROPEFFECT_COPY));
+    EXPECT_EQ(tree->OffsetY(), 0);
+    EXPECT_EQ(over(8000), DWORD(DROPEFFECT_COPY) | DROPEFFECT_SCROLL);
+    EXPECT_LT(tree->OffsetY(), 0);
     target->DragLeave();
     data->Release();
 }
