@@ -6,6 +6,7 @@
 #include "treeview/test/treeform_win32.h"
 #include "ui/panel.h"
 
+#include <shlobj.h>
 #include <cstring>
 #include <stdexcept>
 #include <vector>
@@ -266,6 +267,108 @@ TEST_F(DropTest, DropHandsFormatsToTheHandlerAndItsErrorsAreReported)
     ASSERT_EQ(m_errors.size(), 1u);
     EXPECT_EQ(m_errors[0], u"drop failed");
     data->Release();
+}
+
+// Data whose formats cannot be listed: the enumerator is refused, or refuses to start over.
+class UnlistableData : public IDataObject {
+public:
+    explicit UnlistableData(bool refuseReset) : m_refuse_reset(refuseReset) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override
+    {
+        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDataObject)) {
+            *object = this;
+            AddRef();
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++m_refs; }
+    ULONG STDMETHODCALLTYPE Release() override { return --m_refs; }
+    HRESULT STDMETHODCALLTYPE GetData(FORMATETC*, STGMEDIUM*) override { return DV_E_FORMATETC; }
+    HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC*) override { return DV_E_FORMATETC; }
+    HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC*, FORMATETC*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD, IEnumFORMATETC** result) override
+    {
+        *result = nullptr;
+        if (!m_refuse_reset)
+            return E_OUTOFMEMORY;
+        static const FORMATETC formats[] = {{CF_TEXT, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL}};
+        HRESULT hr = SHCreateStdEnumFmtEtc(1, formats, result);
+        if (SUCCEEDED(hr))
+            *result = new ResetRefused(*result);
+        return hr;
+    }
+    HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override { return OLE_E_ADVISENOTSUPPORTED; }
+    HRESULT STDMETHODCALLTYPE DUnadvise(DWORD) override { return OLE_E_ADVISENOTSUPPORTED; }
+    HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override { return OLE_E_ADVISENOTSUPPORTED; }
+    ULONG References() const { return m_refs; }
+
+private:
+    // A standard enumerator whose Reset fails.
+    class ResetRefused : public IEnumFORMATETC {
+    public:
+        explicit ResetRefused(IEnumFORMATETC* inner) : m_inner(inner) {}
+        HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override
+        {
+            if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IEnumFORMATETC)) {
+                *object = this;
+                AddRef();
+                return S_OK;
+            }
+            *object = nullptr;
+            return E_NOINTERFACE;
+        }
+        ULONG STDMETHODCALLTYPE AddRef() override { return ++m_refs; }
+        ULONG STDMETHODCALLTYPE Release() override
+        {
+            if (--m_refs)
+                return m_refs;
+            m_inner->Release();
+            delete this;
+            return 0;
+        }
+        HRESULT STDMETHODCALLTYPE Next(ULONG n, FORMATETC* out, ULONG* fetched) override
+        {
+            return m_inner->Next(n, out, fetched);
+        }
+        HRESULT STDMETHODCALLTYPE Skip(ULONG n) override { return m_inner->Skip(n); }
+        HRESULT STDMETHODCALLTYPE Reset() override { return E_FAIL; }
+        HRESULT STDMETHODCALLTYPE Clone(IEnumFORMATETC**) override { return E_NOTIMPL; }
+
+    private:
+        IEnumFORMATETC* m_inner;
+        ULONG m_refs = 1;
+    };
+    bool m_refuse_reset;
+    ULONG m_refs = 1;
+};
+
+TEST_F(DropTest, ADropWhoseFormatsCannotBeListedIsAbandoned)
+{
+    PVirtualNode a = Add(*tree, nullptr, u"aa");
+    AcceptDrops(*tree);
+    bool dropped = false;
+    tree->OnDragDrop = [&](TBaseVirtualTree*, core::Object*, IDataObject*, const std::vector<UINT>&, ui::ShiftState,
+                           TPoint, DWORD&, TDropMode) { dropped = true; };
+    target = TargetOf(*tree);
+    const TRect label = tree->GetDisplayRect(a, NoColumn, true);
+    const POINTL p = Screen(*tree, label.Left + 2, 3);
+    for (bool refuseReset : {false, true}) {
+        SCOPED_TRACE(refuseReset ? "reset refused" : "enumeration refused");
+        UnlistableData data(refuseReset);
+        DWORD effect = DROPEFFECT_COPY;
+        ASSERT_EQ(target->DragEnter(&data, 0, p, &effect), S_OK);
+        EXPECT_EQ(effect, DWORD(DROPEFFECT_COPY));
+        effect = DROPEFFECT_COPY;
+        EXPECT_EQ(target->Drop(&data, 0, p, &effect), E_UNEXPECTED);
+        EXPECT_FALSE(dropped);
+        EXPECT_TRUE(m_errors.empty()); // abandoned without a message
+        EXPECT_EQ(tree->DropTargetNode(), nullptr);
+        EXPECT_EQ(data.References(), 1u);
+    }
 }
 
 TEST_F(DropTest, HoveringExpandsTheTargetAfterTheDelayRestartedByANewTarget)
