@@ -1,5 +1,6 @@
 #include "treeview/drag_image_win32.h"
 #include "treeview/custom_tree_control.h"
+#include "treeview/drag_manager_win32.h"
 
 #include <algorithm>
 #include <cmath>
@@ -26,9 +27,7 @@ private:
 IDragSourceHelper* CreateDragSourceHelper()
 {
     IDragSourceHelper* helper = nullptr;
-    if (FAILED(CoCreateInstance(CLSID_DragDropHelper, nullptr, CLSCTX_INPROC_SERVER, IID_IDragSourceHelper,
-                                reinterpret_cast<void**>(&helper))))
-        return nullptr;
+    CreateDragDropHelper(IID_IDragSourceHelper, reinterpret_cast<void**>(&helper));
     return helper;
 }
 
