@@ -308,7 +308,7 @@ public:
 
 private:
     // A standard enumerator whose Reset fails.
-    class ResetRefused : public IEnumFORMATETC {
+    class ResetRefused final : public IEnumFORMATETC {
     public:
         explicit ResetRefused(IEnumFORMATETC* inner) : m_inner(inner) {}
         HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override
