@@ -1,5 +1,6 @@
 #include "treeview/drag_image_win32.h"
 #include "treeview/custom_tree_control.h"
+#include "treeview/drag_manager_win32.h"
 
 #include <algorithm>
 #include <cmath>
@@ -26,19 +27,20 @@ private:
 IDragSourceHelper* CreateDragSourceHelper()
 {
     IDragSourceHelper* helper = nullptr;
-    if (FAILED(CoCreateInstance(CLSID_DragDropHelper, nullptr, CLSCTX_INPROC_SERVER, IID_IDragSourceHelper,
-                                reinterpret_cast<void**>(&helper))))
-        return nullptr;
+    CreateDragDropHelper(IID_IDragSourceHelper, reinterpret_cast<void**>(&helper));
     return helper;
 }
 
-// Copies w x h pixels of the screen at (x, y) to (tx, ty) of dc, only the part that lies on the
-// screen: a source rectangle reaching past its edges may not be copied at all otherwise.
-void CaptureScreen(HDC dc, int tx, int ty, int w, int h, HDC screen, int x, int y)
+RECT VirtualScreen()
 {
-    const RECT bounds{GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
-                      GetSystemMetrics(SM_XVIRTUALSCREEN) + GetSystemMetrics(SM_CXVIRTUALSCREEN),
-                      GetSystemMetrics(SM_YVIRTUALSCREEN) + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+    const int x = GetSystemMetrics(SM_XVIRTUALSCREEN), y = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    return RECT{x, y, x + GetSystemMetrics(SM_CXVIRTUALSCREEN), y + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+}
+
+// Copies w x h pixels of the screen at (x, y) to (tx, ty) of dc, only the part that lies within the
+// screen's bounds: a source rectangle reaching past its edges may not be copied at all otherwise.
+void CaptureScreen(HDC dc, int tx, int ty, int w, int h, HDC screen, int x, int y, const RECT& bounds)
+{
     const RECT wanted{x, y, x + w, y + h};
     RECT part{};
     if (!IntersectRect(&part, &wanted, &bounds))
@@ -137,8 +139,9 @@ void TVTDragImage::DrawToScreen(HDC screen)
 void TVTDragImage::InternalShowDragImage(HDC screen)
 {
     GdiFlush();
+    m_screen_bounds = VirtualScreen();
     CaptureScreen(m_back_image.Canvas().Handle(), 0, 0, Width(), Height(), screen, m_image_position.x,
-                  m_image_position.y);
+                  m_image_position.y, m_screen_bounds);
     DrawToScreen(screen);
 }
 
@@ -193,7 +196,7 @@ bool TVTDragImage::DragTo(POINT p, bool forceRepaint)
                 UpdateWindow(m_owner->Handle());
             m_image_position.x -= dx;
             m_image_position.y -= dy;
-            CaptureScreen(back, 0, 0, w, h, screen, m_image_position.x, m_image_position.y);
+            CaptureScreen(back, 0, 0, w, h, screen, m_image_position.x, m_image_position.y, m_screen_bounds);
         } else {
             // The image moves by (-dx, -dy). The strips of the old area it leaves are the left or right
             // columns (dx) and the top or bottom rows (dy) of the old image; the strips it newly
@@ -219,12 +222,12 @@ bool TVTDragImage::DragTo(POINT p, bool forceRepaint)
             if (mx != 0) {
                 enterStrip = mx > 0 ? RECT{w - mx, 0, w, h} : RECT{0, 0, -mx, h};
                 CaptureScreen(back, enterStrip.left, 0, enterStrip.right - enterStrip.left, h, screen,
-                              now.x + enterStrip.left, now.y);
+                              now.x + enterStrip.left, now.y, m_screen_bounds);
             }
             if (my != 0) {
                 enterStrip = my > 0 ? RECT{0, h - my, w, h} : RECT{0, 0, w, -my};
                 CaptureScreen(back, 0, enterStrip.top, w, enterStrip.bottom - enterStrip.top, screen, now.x,
-                              now.y + enterStrip.top);
+                              now.y + enterStrip.top, m_screen_bounds);
             }
         }
         DrawToScreen(screen);

@@ -81,6 +81,8 @@ private:
     ui::Bitmap m_drag_image;
     POINT m_image_position{};
     POINT m_last_position{};
+    // The virtual screen, taken when the image is shown: asking for it costs more than a strip.
+    RECT m_screen_bounds{};
     TVTTransparency m_transparency = 128;
     TVTBias m_pre_blend_bias = 0;
     TVTBias m_post_blend_bias = 0;

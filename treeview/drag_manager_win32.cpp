@@ -5,11 +5,34 @@ namespace treeview {
 
 const IID IID_IVTDragManager = {0xC4B25559, 0x14DA, 0x446B, {0x89, 0x01, 0x0C, 0x87, 0x90, 0x00, 0xEB, 0x16}};
 
+namespace {
+
+HRESULT CreateSystemHelper(REFIID iid, void** object)
+{
+    return CoCreateInstance(CLSID_DragDropHelper, nullptr, CLSCTX_INPROC_SERVER, iid, object);
+}
+
+std::atomic<TDragDropHelperFactory> g_helper_factory{CreateSystemHelper};
+
+} // namespace
+
+HRESULT CreateDragDropHelper(REFIID iid, void** object)
+{
+    *object = nullptr;
+    const HRESULT result = g_helper_factory.load()(iid, object);
+    if (FAILED(result))
+        *object = nullptr;
+    return result;
+}
+
+void SetDragDropHelperFactory(TDragDropHelperFactory factory)
+{
+    g_helper_factory = factory ? factory : CreateSystemHelper;
+}
+
 TVTDragManager::TVTDragManager(TCustomVirtualTreeControl* owner) : m_owner(owner)
 {
-    if (FAILED(CoCreateInstance(CLSID_DragDropHelper, nullptr, CLSCTX_INPROC_SERVER, IID_IDropTargetHelper,
-                                reinterpret_cast<void**>(&m_drop_target_helper))))
-        m_drop_target_helper = nullptr;
+    CreateDragDropHelper(IID_IDropTargetHelper, reinterpret_cast<void**>(&m_drop_target_helper));
 }
 
 TVTDragManager::~TVTDragManager()

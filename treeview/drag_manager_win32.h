@@ -12,6 +12,13 @@ namespace treeview {
 
 class TCustomVirtualTreeControl;
 
+// Makes the system's drag-and-drop helper object (CLSID_DragDropHelper) with the interface asked
+// for: the drop-target helper of the drag manager, the drag-source helper of the drag image.
+HRESULT CreateDragDropHelper(REFIID iid, void** object);
+// Replaces how the helper is made (tests hand out a fake); null goes back to the system's.
+using TDragDropHelperFactory = HRESULT (*)(REFIID iid, void** object);
+void SetDragDropHelperFactory(TDragDropHelperFactory factory);
+
 // {C4B25559-14DA-446B-8901-0C879000EB16}
 extern const IID IID_IVTDragManager;
 

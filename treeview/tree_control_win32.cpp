@@ -6,6 +6,7 @@
 #include "treeview/unit_services.h"
 #include "ui/application.h"
 #include "ui/imagelist.h"
+#include "ui/timer.h"
 #include "ui/form.h"
 #include <commctrl.h>
 #include <algorithm>
@@ -77,9 +78,15 @@ public:
         Window.store(window);
         m_redraw_off.store(false);
         m_timers = 0;
+        if (m_expand_timer)
+            m_expand_timer->SetEnabled(false);
     }
     void SetTimer(unsigned id, unsigned milliseconds) override
     {
+        if (id == ExpandTimer) {
+            StartExpandTimer(milliseconds);
+            return;
+        }
         if (HWND w = Window.load()) {
             ++m_timer_calls;
             if (::SetTimer(w, id, milliseconds, nullptr))
@@ -90,6 +97,11 @@ public:
     {
         // Every structure change cancels a pending edit, so nearly every call finds no timer: asking
         // the system anyway would cost a round trip to it per added node.
+        if (id == ExpandTimer) {
+            if (m_expand_timer)
+                m_expand_timer->SetEnabled(false);
+            return;
+        }
         HWND w = Window.load();
         if (!w || (id < 32 && !(m_timers & TimerBit(id))))
             return;
@@ -218,7 +230,29 @@ public:
     }
 
 private:
+    // The auto-expand delay of a drag hovering over a node runs on the class library's timer clock
+    // (window timers unless a test installed its own clock) and arrives as the window's timer 1.
+    void StartExpandTimer(unsigned milliseconds)
+    {
+        if (!Window.load())
+            return;
+        if (!m_expand_timer) {
+            m_expand_timer = std::make_unique<ui::Timer>();
+            m_expand_timer->SetEnabled(false);
+            m_expand_timer->SetOnTimer([this](core::Object*) {
+                m_expand_timer->SetEnabled(false);
+                if (HWND w = Window.load())
+                    SendMessageW(w, WM_TIMER, ExpandTimer, 0);
+            });
+        }
+        ++m_timer_calls;
+        m_expand_timer->SetEnabled(false);
+        m_expand_timer->SetInterval(std::max(1u, milliseconds));
+        m_expand_timer->SetEnabled(true);
+    }
+
     TVirtualTreeControl& m_control;
+    std::unique_ptr<ui::Timer> m_expand_timer;
     uint32_t m_timers = 0;       // bit per timer id this window has running
     uint64_t m_timer_calls = 0;  // calls made to the system's timer functions
     std::atomic<bool> m_redraw_off = false;

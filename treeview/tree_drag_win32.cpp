@@ -67,7 +67,16 @@ void TCustomVirtualTreeControl::StartColumnDrag(POINT hotSpot, POINT start)
     HDC dc = image.Canvas().Handle();
     POINT previous{};
     SetWindowOrgEx(dc, dragged.Left(), 0, &previous);
-    PaintHeader(dc, TRect{0, 0, std::max(columns.TotalWidth(), ClientWidth()), headerHeight}, 0);
+    // The header's own rectangle from the window's top, less the border width on both axes, as the
+    // header is laid out in the window.
+    TRect paint = HeaderRect();
+    paint.Top = 0;
+    paint.Right = columns.TotalWidth();
+    paint.Left -= BorderWidth(), paint.Right -= BorderWidth();
+    paint.Top -= BorderWidth(), paint.Bottom -= BorderWidth();
+    if (UseRightToLeftAlignment())
+        paint.Left -= RightToLeftOffset(false);
+    PaintHeader(dc, paint, 0);
     SetWindowOrgEx(dc, previous.x, previous.y, nullptr);
 
     POINT position{dragged.Left(), 0};
@@ -322,6 +331,7 @@ void TCustomVirtualTreeControl::StartOLEDragLoop(DWORD allowedEffects, IDataObje
 HRESULT TCustomVirtualTreeControl::HandleOLEDragEnter(DWORD keyState, POINT pt, DWORD& effect)
 {
     try {
+        ResetDragScrollStart();
         const ui::ShiftState shift = ShiftOfKeys(keyState, TreeStates());
         POINT client = pt;
         ::ScreenToClient(Handle(), &client);

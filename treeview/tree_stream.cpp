@@ -20,6 +20,7 @@
 #include "treeview/virtual_tree.h"
 #include "core/fileio.h"
 #include <cstring>
+#include <typeinfo>
 
 namespace treeview {
 
@@ -90,6 +91,12 @@ uint32_t GetUInt32(const uint8_t* at)
     return uint32_t(at[0]) | uint32_t(at[1]) << 8 | uint32_t(at[2]) << 16 | uint32_t(at[3]) << 24;
 }
 
+// The stream when it is a plain memory stream, whose bytes the writer may patch in place.
+core::MemoryStream* InMemory(core::Stream& stream)
+{
+    return typeid(stream) == typeid(core::MemoryStream) ? static_cast<core::MemoryStream*>(&stream) : nullptr;
+}
+
 } // namespace
 
 // ---- Saving ----
@@ -128,37 +135,61 @@ void TBaseVirtualTree::WriteNode(core::Stream& stream, PVirtualNode node)
             InitializeChildren(node);
     }
     int64_t start = stream.Position();
-    stream.WriteInt32(NodeChunk);
-    stream.WriteInt32(0);
+    uint8_t header[8] = {};
+    PutUInt32(header, uint32_t(NodeChunk));
+    core::MemoryStream* memory = InMemory(stream);
+    // In memory the header's place is only skipped (the next write fills the gap), and the whole
+    // header is put in once the chunk's size is known: one append fewer for every node.
+    if (memory)
+        memory->SetPosition(start + 8);
+    else
+        stream.WriteBuffer(header, sizeof header);
     WriteChunks(stream, node);
-    PatchChunkSize(stream, start, stream.Position());
+    int64_t end = stream.Position();
+    PutUInt32(header + 4, uint32_t(end - start - 8));
+    if (memory && end <= memory->Size()) {
+        std::memcpy(memory->Memory() + start, header, sizeof header);
+    } else {
+        stream.SetPosition(start);
+        stream.WriteBuffer(header, sizeof header);
+        stream.SetPosition(end);
+    }
 }
 
 void TBaseVirtualTree::WriteChunks(core::Stream& stream, PVirtualNode node)
 {
     // Child chunks are written for initialised nodes only, and the count says how many follow, so
     // that a reader never waits for children that are not there.
-    bool withChildren = HasState(node, vsInitialized);
-    uint8_t base[8 + BaseFieldsSize] = {};
-    PutUInt32(base, uint32_t(BaseChunk));
-    PutUInt32(base + 8, withChildren ? node->ChildCount : 0);
-    PutUInt32(base + 12, node->NodeHeight);
+    bool withChildren = HasState(node, vsInitialized) && node->FirstChild;
+    // Base chunk and the user-data chunk's header go out in one write; the base chunk's size is
+    // known unless children follow it, and the user chunk's size is patched once its data is in.
+    // Saving is dominated by the number of stream calls a node costs, not by its bytes.
+    uint8_t chunks[8 + BaseFieldsSize + 8] = {};
+    PutUInt32(chunks, uint32_t(BaseChunk));
+    PutUInt32(chunks + 4, BaseFieldsSize);
+    PutUInt32(chunks + 8, withChildren ? node->ChildCount : 0);
+    PutUInt32(chunks + 12, node->NodeHeight);
     TVirtualNodeStates states = LoadStates(node) & SavedStatesMask;
-    base[16] = uint8_t(states);
-    base[17] = uint8_t(states >> 8);
-    base[18] = node->Align;
-    base[19] = node->CheckState;
-    base[20] = node->CheckType;
-    int64_t baseStart = stream.Position();
-    stream.WriteBuffer(base, sizeof base);
-    if (withChildren)
+    chunks[16] = uint8_t(states);
+    chunks[17] = uint8_t(states >> 8);
+    chunks[18] = node->Align;
+    chunks[19] = node->CheckState;
+    chunks[20] = node->CheckType;
+    uint8_t* userHeader = chunks + 8 + BaseFieldsSize;
+    PutUInt32(userHeader, uint32_t(UserChunk));
+    int64_t userStart;
+    if (withChildren) {
+        int64_t baseStart = stream.Position();
+        stream.WriteBuffer(chunks, 8 + BaseFieldsSize);
         for (PVirtualNode child = node->FirstChild; child; child = child->NextSibling)
             WriteNode(stream, child);
-    PatchChunkSize(stream, baseStart, stream.Position());
-
-    int64_t userStart = stream.Position();
-    stream.WriteInt32(UserChunk);
-    stream.WriteInt32(0);
+        PatchChunkSize(stream, baseStart, stream.Position());
+        userStart = stream.Position();
+        stream.WriteBuffer(userHeader, 8);
+    } else {
+        stream.WriteBuffer(chunks, sizeof chunks);
+        userStart = stream.Position() - 8;
+    }
     DoSaveUserData(node, stream);
     int64_t end = stream.Position();
     if (end - userStart - 8 == 0) {
@@ -171,6 +202,14 @@ void TBaseVirtualTree::WriteChunks(core::Stream& stream, PVirtualNode node)
 
 void TBaseVirtualTree::PatchChunkSize(core::Stream& stream, int64_t chunkStart, int64_t chunkEnd)
 {
+    // Most saves go to memory (clipboard data, cross-tree moves and copies); there the chunk
+    // size is put in place directly instead of costing three stream calls. chunkEnd is the
+    // stream's position, as at every call here.
+    core::MemoryStream* memory = InMemory(stream);
+    if (memory && chunkEnd <= memory->Size()) {
+        PutUInt32(memory->Memory() + chunkStart + 4, uint32_t(chunkEnd - chunkStart - 8));
+        return;
+    }
     stream.SetPosition(chunkStart + 4);
     stream.WriteInt32(int32_t(chunkEnd - chunkStart - 8));
     stream.SetPosition(chunkEnd);

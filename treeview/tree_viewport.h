@@ -239,6 +239,8 @@ protected:
     // Whether this tree is the current drop target of a drag, or the control under a client point.
     virtual bool IsCurrentDropTarget() const { return false; }
     virtual bool IsControlAt(int x, int y) const { (void)x, (void)y; return true; }
+    // A drag that enters waits the whole auto-scroll delay again, whatever an earlier one left.
+    void ResetDragScrollStart() { m_drag_scroll_start = 0; }
     // Runs the toggle animation of a plan (the window half scrolls the window's pixels); steps of
     // Amount1 pixels (Amount2 when R1 does not scroll) over AnimationDuration.
     virtual void AnimateToggle(const TToggleAnimationPlan& plan) { (void)plan; }

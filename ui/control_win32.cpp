@@ -270,8 +270,15 @@ void Control::BringToFront()
     Invalidate();
 }
 
+// A control with a window asks the system: its client area starts inside its frame (a form's
+// caption and borders), which its bounds do not tell.
 POINT Control::ClientToScreen(POINT point) const
 {
+    if (IsWindowed())
+        if (HWND window = static_cast<const WinControl*>(this)->HandleIfAllocated()) {
+            ::ClientToScreen(window, &point);
+            return point;
+        }
     point.x += m_left;
     point.y += m_top;
     return m_parent ? m_parent->ClientToScreen(point) : point;
@@ -279,6 +286,11 @@ POINT Control::ClientToScreen(POINT point) const
 
 POINT Control::ScreenToClient(POINT point) const
 {
+    if (IsWindowed())
+        if (HWND window = static_cast<const WinControl*>(this)->HandleIfAllocated()) {
+            ::ScreenToClient(window, &point);
+            return point;
+        }
     if (m_parent)
         point = m_parent->ScreenToClient(point);
     point.x -= m_left;

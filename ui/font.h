@@ -12,6 +12,8 @@ namespace ui {
 
 enum FontStyleFlag : unsigned { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
 using FontStyles = unsigned;
+// Character pitch asked of the font mapper; fpDefault leaves it to the face.
+enum FontPitch : BYTE { fpDefault = 0, fpVariable = 1, fpFixed = 2 };
 
 class Font {
 public:
@@ -34,6 +36,8 @@ public:
     void SetStyle(FontStyles style);
     Color FontColor() const { return m_color; }
     void SetColor(Color color);
+    FontPitch Pitch() const { return m_pitch; }
+    void SetPitch(FontPitch pitch);
     BYTE Charset() const { return m_charset; }
     void SetCharset(BYTE charset);
     // Output quality of the GDI font (DEFAULT_QUALITY, ANTIALIASED_QUALITY, ...).
@@ -56,6 +60,7 @@ private:
     core::String m_name;
     int m_height = -12;
     FontStyles m_style = 0;
+    FontPitch m_pitch = fpDefault;
     Color m_color = clWindowText;
     BYTE m_charset = DEFAULT_CHARSET;
     BYTE m_quality = DEFAULT_QUALITY;

@@ -31,8 +31,8 @@ Font::Font()
 }
 
 Font::Font(const Font& other)
-    : m_name(other.m_name), m_height(other.m_height), m_style(other.m_style), m_color(other.m_color),
-      m_charset(other.m_charset)
+    : m_name(other.m_name), m_height(other.m_height), m_style(other.m_style), m_pitch(other.m_pitch),
+      m_color(other.m_color), m_charset(other.m_charset), m_quality(other.m_quality)
 {
 }
 
@@ -69,6 +69,14 @@ void Font::SetStyle(FontStyles style)
     if (style == m_style)
         return;
     m_style = style;
+    Changed();
+}
+
+void Font::SetPitch(FontPitch pitch)
+{
+    if (pitch == m_pitch)
+        return;
+    m_pitch = pitch;
     Changed();
 }
 
@@ -109,6 +117,7 @@ HFONT Font::Handle() const
         lf.lfStrikeOut = (m_style & fsStrikeOut) ? 1 : 0;
         lf.lfCharSet = m_charset;
         lf.lfQuality = m_quality;
+        lf.lfPitchAndFamily = m_pitch == fpVariable ? VARIABLE_PITCH : m_pitch == fpFixed ? FIXED_PITCH : DEFAULT_PITCH;
         size_t n = std::min<size_t>(m_name.size(), LF_FACESIZE - 1);
         std::wmemcpy(lf.lfFaceName, reinterpret_cast<const wchar_t*>(m_name.data()), n);
         lf.lfFaceName[n] = 0;
@@ -124,6 +133,7 @@ void Font::Assign(const Font& other)
     m_name = other.m_name;
     m_height = other.m_height;
     m_style = other.m_style;
+    m_pitch = other.m_pitch;
     m_color = other.m_color;
     m_charset = other.m_charset;
     m_quality = other.m_quality;
@@ -133,7 +143,7 @@ void Font::Assign(const Font& other)
 bool Font::SameAs(const Font& other) const
 {
     return m_name == other.m_name && m_height == other.m_height && m_style == other.m_style &&
-           m_color == other.m_color && m_charset == other.m_charset &&
+           m_pitch == other.m_pitch && m_color == other.m_color && m_charset == other.m_charset &&
            m_quality == other.m_quality;
 }
 

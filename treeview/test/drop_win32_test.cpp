@@ -6,6 +6,7 @@
 #include "treeview/test/treeform_win32.h"
 #include "ui/panel.h"
 
+#include <shlobj.h>
 #include <cstring>
 #include <stdexcept>
 #include <vector>
@@ -19,6 +20,11 @@ class OpenTree : public TVirtualStringTree {
 public:
     using TVirtualStringTree::TVirtualStringTree;
     using TVirtualStringTree::ChangeStates;
+    // The auto-scroll delay's clock when set (milliseconds, never 0).
+    uint32_t now = 0;
+
+protected:
+    uint32_t TickMilliseconds() const override { return now ? now : TVirtualStringTree::TickMilliseconds(); }
 };
 
 // Two string trees side by side; nodes carry two-character names as their data, which travel in
@@ -263,9 +269,112 @@ TEST_F(DropTest, DropHandsFormatsToTheHandlerAndItsErrorsAreReported)
     data->Release();
 }
 
-TEST_F(DropTest, HoveringExpandsTheTargetAfterTheTimer)
+// Data whose formats cannot be listed: the enumerator is refused, or refuses to start over.
+class UnlistableData : public IDataObject {
+public:
+    explicit UnlistableData(bool refuseReset) : m_refuse_reset(refuseReset) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override
+    {
+        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDataObject)) {
+            *object = this;
+            AddRef();
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++m_refs; }
+    ULONG STDMETHODCALLTYPE Release() override { return --m_refs; }
+    HRESULT STDMETHODCALLTYPE GetData(FORMATETC*, STGMEDIUM*) override { return DV_E_FORMATETC; }
+    HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC*) override { return DV_E_FORMATETC; }
+    HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC*, FORMATETC*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD, IEnumFORMATETC** result) override
+    {
+        *result = nullptr;
+        if (!m_refuse_reset)
+            return E_OUTOFMEMORY;
+        static const FORMATETC formats[] = {{CF_TEXT, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL}};
+        HRESULT hr = SHCreateStdEnumFmtEtc(1, formats, result);
+        if (SUCCEEDED(hr))
+            *result = new ResetRefused(*result);
+        return hr;
+    }
+    HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override { return OLE_E_ADVISENOTSUPPORTED; }
+    HRESULT STDMETHODCALLTYPE DUnadvise(DWORD) override { return OLE_E_ADVISENOTSUPPORTED; }
+    HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override { return OLE_E_ADVISENOTSUPPORTED; }
+    ULONG References() const { return m_refs; }
+
+private:
+    // A standard enumerator whose Reset fails.
+    class ResetRefused final : public IEnumFORMATETC {
+    public:
+        explicit ResetRefused(IEnumFORMATETC* inner) : m_inner(inner) {}
+        HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override
+        {
+            if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IEnumFORMATETC)) {
+                *object = this;
+                AddRef();
+                return S_OK;
+            }
+            *object = nullptr;
+            return E_NOINTERFACE;
+        }
+        ULONG STDMETHODCALLTYPE AddRef() override { return ++m_refs; }
+        ULONG STDMETHODCALLTYPE Release() override
+        {
+            if (--m_refs)
+                return m_refs;
+            m_inner->Release();
+            delete this;
+            return 0;
+        }
+        HRESULT STDMETHODCALLTYPE Next(ULONG n, FORMATETC* out, ULONG* fetched) override
+        {
+            return m_inner->Next(n, out, fetched);
+        }
+        HRESULT STDMETHODCALLTYPE Skip(ULONG n) override { return m_inner->Skip(n); }
+        HRESULT STDMETHODCALLTYPE Reset() override { return E_FAIL; }
+        HRESULT STDMETHODCALLTYPE Clone(IEnumFORMATETC**) override { return E_NOTIMPL; }
+
+    private:
+        IEnumFORMATETC* m_inner;
+        ULONG m_refs = 1;
+    };
+    bool m_refuse_reset;
+    ULONG m_refs = 1;
+};
+
+TEST_F(DropTest, ADropWhoseFormatsCannotBeListedIsAbandoned)
+{
+    PVirtualNode a = Add(*tree, nullptr, u"aa");
+    AcceptDrops(*tree);
+    bool dropped = false;
+    tree->OnDragDrop = [&](TBaseVirtualTree*, core::Object*, IDataObject*, const std::vector<UINT>&, ui::ShiftState,
+                           TPoint, DWORD&, TDropMode) { dropped = true; };
+    target = TargetOf(*tree);
+    const TRect label = tree->GetDisplayRect(a, NoColumn, true);
+    const POINTL p = Screen(*tree, label.Left + 2, 3);
+    for (bool refuseReset : {false, true}) {
+        SCOPED_TRACE(refuseReset ? "reset refused" : "enumeration refused");
+        UnlistableData data(refuseReset);
+        DWORD effect = DROPEFFECT_COPY;
+        ASSERT_EQ(target->DragEnter(&data, 0, p, &effect), S_OK);
+        EXPECT_EQ(effect, DWORD(DROPEFFECT_COPY));
+        effect = DROPEFFECT_COPY;
+        EXPECT_EQ(target->Drop(&data, 0, p, &effect), E_UNEXPECTED);
+        EXPECT_FALSE(dropped);
+        EXPECT_TRUE(m_errors.empty()); // abandoned without a message
+        EXPECT_EQ(tree->DropTargetNode(), nullptr);
+        EXPECT_EQ(data.References(), 1u);
+    }
+}
+
+TEST_F(DropTest, HoveringExpandsTheTargetAfterTheDelayRestartedByANewTarget)
 {
     tree->TreeOptions().SetAutoOptions(tree->TreeOptions().AutoOptions() | toAutoDropExpand);
+    tree->SetAutoExpandDelay(500);
     PVirtualNode a = Add(*tree, nullptr, u"aa");
     Add(*tree, a, u"a1");
     PVirtualNode b = Add(*tree, nullptr, u"bb");
@@ -277,12 +386,55 @@ TEST_F(DropTest, HoveringExpandsTheTargetAfterTheTimer)
     DWORD effect = DROPEFFECT_COPY;
     target->DragEnter(data, 0, Screen(*tree, x, 3), &effect);
     target->DragOver(0, Screen(*tree, x, 3), &effect);
-    // Moving to another node before the delay ends makes that node the one the timer expands.
+    m_clock.Advance(300);
+    // Moving to another node before the delay ends starts it anew for that node.
     target->DragOver(0, Screen(*tree, x, RowHeight + 3), &effect);
     EXPECT_EQ(tree->DropTargetNode(), b);
-    SendMessageW(tree->Handle(), WM_TIMER, ExpandTimer, 0);
+    m_clock.Advance(499);
+    EXPECT_FALSE(tree->Expanded(a));
+    EXPECT_FALSE(tree->Expanded(b));
+    m_clock.Advance(1);
     EXPECT_TRUE(tree->Expanded(b));
     EXPECT_FALSE(tree->Expanded(a));
+    // Leaving stops a pending expansion.
+    target->DragOver(0, Screen(*tree, x, 3), &effect);
+    EXPECT_EQ(tree->DropTargetNode(), a);
+    target->DragLeave();
+    m_clock.Advance(1000);
+    EXPECT_FALSE(tree->Expanded(a));
+    data->Release();
+}
+
+TEST_F(DropTest, EachDragEnterWaitsTheWholeAutoScrollDelay)
+{
+    tree->TreeOptions().SetAutoOptions(tree->TreeOptions().AutoOptions() | toAutoScroll);
+    tree->SetAutoScrollDelay(1000);
+    for (int i = 0; i < 40; ++i)
+        Add(*tree, nullptr, u"nn");
+    AcceptDrops(*tree);
+    IDataObject* data = second->CreateDataObject(false);
+    target = TargetOf(*tree);
+    const POINTL edge = Screen(*tree, 30, tree->ClientHeight() - 3);
+    auto over = [&](uint32_t at) {
+        tree->now = at;
+        DWORD effect = DROPEFFECT_COPY;
+        target->DragOver(0, edge, &effect);
+        return effect;
+    };
+    DWORD effect = DROPEFFECT_COPY;
+    tree->now = 5000;
+    target->DragEnter(data, 0, edge, &effect);
+    EXPECT_EQ(over(5000), DWORD(DROPEFFECT_COPY)); // the delay starts at the edge
+    target->DragLeave();
+    // A later drag entering straight at the edge starts its own delay.
+    tree->now = 7000;
+    effect = DROPEFFECT_COPY;
+    target->DragEnter(data, 0, edge, &effect);
+    EXPECT_EQ(over(7000), DWORD(DROPEFFECT_COPY));
+    EXPECT_EQ(over(7999), DWORD(DROPEFFECT_COPY));
+    EXPECT_EQ(tree->OffsetY(), 0);
+    EXPECT_EQ(over(8000), DWORD(DROPEFFECT_COPY) | DROPEFFECT_SCROLL);
+    EXPECT_LT(tree->OffsetY(), 0);
     target->DragLeave();
     data->Release();
 }

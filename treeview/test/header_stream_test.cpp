@@ -103,6 +103,7 @@ TEST_F(HeaderStreamTest, VersionSixRoundTripsColumnsOrderAndSettings)
     font.Name = u"宋体";
     font.Height = -12;
     font.Style = 1;
+    font.Pitch = 2;
     tree.SetHeaderFontRecord(font);
     std::string bytes = Save();
     // The font name goes as six UTF-8 bytes behind its length.
@@ -131,6 +132,7 @@ TEST_F(HeaderStreamTest, VersionSixRoundTripsColumnsOrderAndSettings)
     EXPECT_TRUE(other.Header().Options() & hoVisible);
     EXPECT_EQ(other.HeaderFontRecord().Name, u"宋体");
     EXPECT_EQ(other.HeaderFontRecord().Style, 1);
+    EXPECT_EQ(other.HeaderFontRecord().Pitch, 2);
     EXPECT_FALSE(other.Header().States() & hsLoading);
     // Saved again, the same bytes come out.
     core::StringStream again;

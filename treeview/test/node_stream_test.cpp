@@ -199,6 +199,41 @@ TEST_F(NodeStreamTest, AThreeLevelTreeRoundTrips)
     other.OnLoadNode = nullptr;
 }
 
+// A memory stream has its chunk sizes put in place directly, any other stream is patched through
+// seeks: both must hold the same bytes, with nodes that have children, data or neither.
+TEST_F(NodeStreamTest, MemoryAndOtherStreamsGetTheSameBytes)
+{
+    tree.OnSaveNode = [](TBaseVirtualTree* s, PVirtualNode node, core::Stream& stream) {
+        const char16_t name = *s->GetNodeData<char16_t>(node);
+        if (name != u'-') // nodes named '-' write no data, so their user chunk is cut off
+            stream.WriteUInt16(name);
+    };
+    PVirtualNode a = Add(tree, nullptr, 'a');
+    PVirtualNode empty = Add(tree, a, '-');
+    Add(tree, empty, 'x');
+    Add(tree, a, '-');
+    Add(tree, nullptr, 'b');
+    tree.ValidateNode(nullptr, true);
+    for (PVirtualNode node : {static_cast<PVirtualNode>(nullptr), a}) {
+        core::StringStream text;
+        core::MemoryStream memory;
+        tree.SaveToStream(text, node);
+        tree.SaveToStream(memory, node);
+        ASSERT_EQ(memory.Size(), int64_t(text.DataString().size()));
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(memory.Memory()), size_t(memory.Size())),
+                  text.DataString());
+        EXPECT_EQ(memory.Position(), memory.Size());
+    }
+    // The node 'x' below the empty one: its chunk, then the empty node's closing without user data.
+    const std::string bytes = Save(empty);
+    EXPECT_EQ(bytes.substr(12), Bytes()
+                                    .I32(1)
+                                    .Add(NodeChunk(TVirtualNodeStates(LoadStates(empty) & 0xDDE9), 18,
+                                                   {NodeChunk(TVirtualNodeStates(LoadStates(empty->FirstChild) & 0xDDE9), 18,
+                                                              {}, Bytes().I32(4).I32(2).U16(u'x'))}))
+                                    .data);
+}
+
 TEST_F(NodeStreamTest, WithoutMultiSelectLoadedNodesAreNotSelected)
 {
     Bytes bytes;

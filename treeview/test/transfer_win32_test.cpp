@@ -426,5 +426,41 @@ TEST_F(TransferTest, FlushedDataOutlivesTheTree)
     EXPECT_EQ(ClipboardData(CF_UNICODETEXT), std::string("a\0b\0\r\0\n\0\0\0", 10));
 }
 
+// The header stream's font fields land on the window's header font, pitch included, and are
+// written from it.
+TEST_F(TransferTest, HeaderStreamFontFieldsMapOntoTheHeaderFont)
+{
+    ui::Font& font = tree->HeaderFont();
+    font.SetName(u"宋体");
+    font.SetHeight(-15);
+    font.SetStyle(ui::fsBold | ui::fsUnderline);
+    font.SetColor(ui::Color(0x102030));
+    font.SetPitch(ui::fpFixed);
+    core::MemoryStream stream;
+    tree->Header().SaveToStream(stream);
+    stream.SetPosition(0);
+    second->Header().LoadFromStream(stream);
+    ui::Font& read = second->HeaderFont();
+    EXPECT_EQ(read.Name(), u"宋体");
+    EXPECT_EQ(read.Height(), -15);
+    EXPECT_EQ(read.Style(), ui::fsBold | ui::fsUnderline);
+    EXPECT_EQ(read.FontColor(), ui::Color(0x102030));
+    EXPECT_EQ(read.Pitch(), ui::fpFixed);
+    LOGFONTW lf{};
+    ASSERT_EQ(GetObjectW(read.Handle(), sizeof lf, &lf), int(sizeof lf));
+    EXPECT_EQ(lf.lfPitchAndFamily & 3, FIXED_PITCH);
+    EXPECT_EQ(lf.lfHeight, -15);
+
+    // A variable pitch goes out as ordinal 1 and comes back the same.
+    font.SetPitch(ui::fpVariable);
+    EXPECT_EQ(tree->HeaderFontRecord().Pitch, 1);
+    core::MemoryStream again;
+    tree->Header().SaveToStream(again);
+    again.SetPosition(0);
+    second->Header().LoadFromStream(again);
+    EXPECT_EQ(second->HeaderFont().Pitch(), ui::fpVariable);
+    EXPECT_EQ(second->HeaderFontRecord().Pitch, 1);
+}
+
 } // namespace
 } // namespace treeview::test

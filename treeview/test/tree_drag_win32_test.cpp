@@ -3,10 +3,27 @@
 #include "treeview/string_tree.h"
 #include "treeview/test/treeform_win32.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace treeview::test {
 namespace {
 
-class ColumnDrag : public TreeInForm<TVirtualStringTree> {
+// Records the rectangles the header is painted with.
+class HeaderProbe : public TVirtualStringTree {
+public:
+    using TVirtualStringTree::TVirtualStringTree;
+    std::vector<TRect> painted;
+
+protected:
+    void PaintHeader(HDC dc, const TRect& rect, int hOffset) override
+    {
+        painted.push_back(rect);
+        TVirtualStringTree::PaintHeader(dc, rect, hOffset);
+    }
+};
+
+class ColumnDrag : public TreeInForm<HeaderProbe> {
 protected:
     ColumnDrag()
     {
@@ -89,6 +106,29 @@ TEST_F(ColumnDrag, RestrictedDragMovesOnlyHorizontally)
     EXPECT_EQ(moved.top, start.top);
     SendMessageW(tree->Handle(), WM_KEYDOWN, VK_ESCAPE, 0);
     EXPECT_FALSE(tree->ColumnDragImage().Visible());
+}
+
+// The cell is painted into the image with the header's rectangle from the window's top, moved back by
+// the border width, so that a wider border does not shift it.
+TEST_F(ColumnDrag, ImageIsPaintedWithTheHeaderRectangleLessTheBorderWidth)
+{
+    for (int borderWidth : {0, 4}) {
+        SCOPED_TRACE(borderWidth);
+        tree->SetBorderWidth(borderWidth);
+        Pump();
+        const TRect header = tree->HeaderRect();
+        const POINT press = HeaderPoint(100);
+        SendMessageW(tree->Handle(), WM_NCLBUTTONDOWN, HTBORDER, MAKELPARAM(press.x, press.y));
+        tree->painted.clear();
+        Move(POINT{press.x + 30, press.y});
+        ASSERT_TRUE(tree->ColumnDragImage().Visible());
+        ASSERT_FALSE(tree->painted.empty());
+        const TRect expected{header.Left - borderWidth, -borderWidth, 240 - borderWidth, header.Bottom - borderWidth};
+        // The window may paint its header on the way; the image's painting is the one from the top.
+        EXPECT_NE(std::find(tree->painted.begin(), tree->painted.end(), expected), tree->painted.end());
+        SendMessageW(tree->Handle(), WM_KEYDOWN, VK_ESCAPE, 0);
+        EXPECT_FALSE(tree->ColumnDragImage().Visible());
+    }
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "treeview/virtual_tree.h"
 #include <gtest/gtest.h>
 #include <array>
+#include <vector>
 
 namespace treeview::test {
 namespace {
@@ -53,6 +54,33 @@ TEST(UnitServices, BlendRowsPerChannel)
         BlendRow(source.data(), d.data(), 1, c.mode, c.alpha, c.bias);
         EXPECT_EQ(d, c.expected) << int(c.mode) << " " << c.alpha << " " << c.bias;
     }
+}
+
+// Whole rows without a bias take a faster path: every pixel must come out as the per-channel
+// formula gives it.
+TEST(UnitServices, BlendRowsWithoutBiasMatchThePerChannelFormula)
+{
+    constexpr int count = 67;
+    std::vector<uint8_t> source(4 * count), destination(4 * count);
+    uint32_t seed = 12345;
+    auto next = [&seed] { return uint8_t((seed = seed * 1103515245u + 12345u) >> 16); };
+    for (int i = 0; i < 4 * count; ++i) {
+        source[i] = next();
+        destination[i] = next();
+    }
+    source[3] = 255, source[7] = 0;
+    for (TBlendMode mode : {bmConstantAlpha, bmPerPixelAlpha, bmMasterAlpha})
+        for (int alpha : {0, 1, 128, 255, 256}) {
+            std::vector<uint8_t> d = destination;
+            BlendRow(source.data(), d.data(), count, mode, alpha, 0);
+            for (int i = 0; i < count; ++i) {
+                const uint8_t* s = &source[4 * i];
+                const int f = mode == bmConstantAlpha ? alpha : mode == bmPerPixelAlpha ? s[3] : s[3] * alpha / 256;
+                for (int c = 0; c < 4; ++c)
+                    ASSERT_EQ(d[4 * i + c], (destination[4 * i + c] * (256 - f) + s[c] * f) / 256)
+                        << int(mode) << " alpha " << alpha << " pixel " << i << " channel " << c;
+            }
+        }
 }
 
 TEST(UnitServices, SmallRoutines)
