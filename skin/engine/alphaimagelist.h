@@ -113,6 +113,10 @@ private:
     TsImgListItems m_items;
 };
 
+// Registers the published values by name: ImageFormat and PixelFormat of an item, Items of a list
+// (setting it copies the collection).
+void RegisterAlphaImageListProperties();
+
 // PNG by its signature; ICO by two leading zero bytes and the extension ".ico" in any case.
 bool DetectImageFormat(const core::String& fileName, TsImageFormat& format);
 // The first min(count, 8) bytes of the file equal data, and the file is longer than that.

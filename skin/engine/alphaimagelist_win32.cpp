@@ -6,6 +6,7 @@
 #include "skin/engine/graphutils.h"
 #include "skin/engine/msgbox.h"
 #include "skin/engine/pnggraphic.h"
+#include "ui/propinfo.h"
 #include "skin/engine/skinmanager.h"
 
 #include <algorithm>
@@ -377,9 +378,10 @@ void TsAlphaImageList::AssignTo(core::Persistent& dest) const
         return;
     list->AcBeginUpdate();
     list->Clear();
-    list->SetShareImages(ShareImages());
     list->SetNewDimensions(Handle());
+    // Its own system list goes first, under its own sharing flag: taking ours first would leak it.
     list->FreeList();
+    list->SetShareImages(ShareImages());
     list->CreateListHandle();
     list->SetBkColor(Handle() ? ColorRefToTColor(ImageList_GetBkColor(Handle())) : ui::clNone);
     list->SetBlendColor(BlendColor());
@@ -424,6 +426,26 @@ void TsAlphaImageList::DoDraw(ui::Canvas& canvas, int x, int y, int index, ui::D
 }
 
 // ---- Unit functions ----
+
+void RegisterAlphaImageListProperties()
+{
+    using I = TsImgListItem;
+    ui::RegisterPropClass<I>(
+        u"TsImgListItem",
+        {ui::OrdProperty(u"ImageFormat", ui::Getter<I>([](I& i) { return int64_t(i.ImageFormat); }),
+                         ui::Setter<I>([](I& i, int64_t v) { i.ImageFormat = TsImageFormat(v); })),
+         ui::OrdProperty(u"PixelFormat", ui::Getter<I>([](I& i) { return int64_t(i.PixelFormat); }),
+                         ui::Setter<I>([](I& i, int64_t v) { i.PixelFormat = ui::PixelFormat(v); }))});
+    using L = TsAlphaImageList;
+    ui::RegisterPropClass<L>(
+        u"TsAlphaImageList",
+        {ui::ObjectProperty(
+            u"Items", [](core::Object& o) -> core::Object* { return &static_cast<L&>(o).Items(); },
+            [](core::Object& o, core::Object* v) {
+                if (auto* items = dynamic_cast<TsImgListItems*>(v))
+                    static_cast<L&>(o).SetItems(*items);
+            })});
+}
 
 bool FileStartsWith(const core::String& fileName, const void* data, int count)
 {

@@ -5,6 +5,7 @@
 #include "skin/engine/graphutils.h"
 #include "skin/engine/testwriters/writers.h"
 #include "core/test/tempfile.h"
+#include "ui/propinfo.h"
 #include "ui/test/uitest.h"
 
 #include <array>
@@ -242,6 +243,23 @@ TEST_F(AlphaImageListTest, StoredItemsRoundTripAndBuildTheListWhenLoaded)
     ASSERT_TRUE(loaded.GetBitmap32(1, &image));
     EXPECT_EQ(image.Pixels().ReadPixel(2, 1), 0xFF0000FFu);
     EXPECT_EQ(Alpha(image.Pixels().ReadPixel(12, 1)), 0x40u);
+}
+
+TEST_F(AlphaImageListTest, PublishedValuesByName)
+{
+    RegisterAlphaImageListProperties();
+    auto source = NewList(16, 4);
+    ASSERT_TRUE(source->AddImageFromFile(Write(u"a.ico", Ico(16, 4, 24, [](int, int) { return kBlue; }))));
+    core::Object* items = ui::GetObjectProperty(source.get(), u"Items");
+    ASSERT_EQ(items, &source->Items());
+    EXPECT_EQ(ui::GetOrdProperty(source->Items().Item(0), u"ImageFormat"), int64_t(ifICO));
+    EXPECT_EQ(ui::GetOrdProperty(source->Items().Item(0), u"PixelFormat"), int64_t(ui::pf24bit));
+    auto copy = NewList(16, 4);
+    ui::SetObjectProperty(copy.get(), u"Items", items);
+    ASSERT_EQ(copy->Items().Count(), 1);
+    EXPECT_EQ(copy->Items().Item(0)->ImgData.Size(), source->Items().Item(0)->ImgData.Size());
+    ui::SetOrdProperty(copy->Items().Item(0), u"ImageFormat", ifPNG);
+    EXPECT_EQ(copy->Items().Item(0)->ImageFormat, ifPNG);
 }
 
 TEST_F(AlphaImageListTest, AFileOfNoKnownFormatIsReportedAndNotAdded)
