@@ -9,6 +9,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <functional>
 #include <vector>
 
@@ -43,6 +44,10 @@ public:
     core::String ClassName() const override { return u"TImageList"; }
     ~ImageList() override;
 
+    // Runs once the derived constructor has finished: whoever makes a list with new calls it (lists
+    // read from a stream call Loaded instead, after their properties). Nothing here.
+    virtual void AfterConstruction() {}
+
     // ---- Properties ----
     int Width() const { return m_width; }
     int Height() const { return m_height; }
@@ -56,6 +61,12 @@ public:
     // The colour dsFocus and dsSelected blend with (clDefault: the highlight colour).
     Color BlendColor() const { return m_blend_color; }
     void SetBlendColor(Color color) { m_blend_color = color; }
+    // Images shared with someone else's system list: this list never destroys its handle.
+    bool ShareImages() const { return m_share_images; }
+    void SetShareImages(bool value) { m_share_images = value; }
+    // How many images the system list grows by (and its initial room).
+    int AllocBy() const { return m_alloc_by; }
+    void SetAllocBy(int value) { m_alloc_by = std::max(value, 1); }
 
     // ---- Images ----
     // Adds image (cut or padded to the list's size); mask pixels that are white are transparent, no
@@ -74,9 +85,12 @@ public:
     HICON GetIcon(int index) const;
 
     // ---- Drawing ----
-    // Draws image index at (x, y). A disabled image is drawn blended to grey.
+    // Draws image index at (x, y) through DoDraw.
     void Draw(Canvas& canvas, int x, int y, int index, DrawingStyle style = dsNormal, ImageType type = itImage,
-              bool enabled = true);
+              bool enabled = true)
+    {
+        DoDraw(canvas, x, y, index, style, type, enabled);
+    }
 
     // ---- Change links ----
     void RegisterChanges(ChangeLink* link);
@@ -90,9 +104,14 @@ public:
 
 protected:
     virtual void Change();
+    // Draws with the system list in the style; a disabled image is drawn blended to grey.
+    virtual void DoDraw(Canvas& canvas, int x, int y, int index, DrawingStyle style, ImageType type, bool enabled);
+    // A new system list of the list's size (32-bit colour with a mask) in place of the old one.
+    void CreateList();
+    // Destroys the system list unless its images are shared; the list has no handle afterwards.
+    void FreeList();
 
 private:
-    void CreateList();
     HBITMAP SizedDDB(Bitmap& image, bool monochrome, Color key, bool useKey);
 
     HIMAGELIST m_handle = nullptr;
@@ -103,6 +122,8 @@ private:
     std::vector<ChangeLink*> m_links;
     int m_update_count = 0;
     bool m_changed = false;
+    bool m_share_images = false;
+    int m_alloc_by = 4;
 };
 
 } // namespace ui

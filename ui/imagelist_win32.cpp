@@ -21,15 +21,20 @@ ImageList::~ImageList()
 {
     for (ChangeLink* link : m_links)
         link->m_sender = nullptr;
-    if (m_handle)
+    FreeList();
+}
+
+void ImageList::FreeList()
+{
+    if (m_handle && !m_share_images)
         ImageList_Destroy(m_handle);
+    m_handle = nullptr;
 }
 
 void ImageList::CreateList()
 {
-    if (m_handle)
-        ImageList_Destroy(m_handle);
-    m_handle = ImageList_Create(m_width, m_height, ILC_COLOR32 | ILC_MASK, 4, 4);
+    FreeList();
+    m_handle = ImageList_Create(m_width, m_height, ILC_COLOR32 | ILC_MASK, m_alloc_by, m_alloc_by);
     if (m_handle)
         ImageList_SetBkColor(m_handle, m_bk_color == clNone ? CLR_NONE : ColorToRGB(m_bk_color));
 }
@@ -194,7 +199,7 @@ HICON ImageList::GetIcon(int index) const
     return ImageList_GetIcon(m_handle, index, ILD_NORMAL);
 }
 
-void ImageList::Draw(Canvas& canvas, int x, int y, int index, DrawingStyle style, ImageType type, bool enabled)
+void ImageList::DoDraw(Canvas& canvas, int x, int y, int index, DrawingStyle style, ImageType type, bool enabled)
 {
     HDC dc = canvas.Handle();
     if (!m_handle || !dc || index < 0 || index >= Count())

@@ -1,27 +1,16 @@
 // The push-button glyph list: five 48 x 16 pictures with alpha ("SF", "SR", "SD", "SE", "SC", in this
-// order), read from the program's RCDATA resources at start-up and kept for the whole run.
-// FIXME: the pictures are kept as PNG bytes with their checked header; turning them into the alpha
-// image list (ui::ImageList of 16 x 16 cells) needs the skin engine's PNG reader, which is not built
-// yet.
+// order), each three 16 x 16 cells (normal, hot, pressed), read from the program's RCDATA resources
+// at start-up into an alpha image list kept for the whole run.
 #pragma once
 
-#include "core/string.h"
-#include "skin/controls/pngheader.h"
-
-#include <string>
-#include <vector>
+#include "skin/engine/alphaimagelist.h"
 
 namespace skin {
 
-struct ButtonGlyph {
-    core::String Name;
-    PngHeader Header;
-    std::string Png;
-};
-
-// Reads the five pictures; a missing or malformed resource is left out. Runs once.
+// Fills the list once; a missing or unreadable picture is left out.
 void LoadButtonGlyphs();
 void FreeButtonGlyphs();
-const std::vector<ButtonGlyph>& ButtonGlyphs();
+// Null before LoadButtonGlyphs and after FreeButtonGlyphs.
+TsAlphaImageList* ButtonGlyphs();
 
 } // namespace skin

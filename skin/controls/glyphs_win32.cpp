@@ -1,53 +1,52 @@
 // The push-button glyph list.
 #include "skin/controls/glyphs.h"
 
-#include "core/win32.h"
+#include "core/exception.h"
+#include "skin/engine/pnggraphic.h"
+#include "ui/rcdata.h"
+
+#include <memory>
 
 namespace skin {
 
 namespace {
 
-std::vector<ButtonGlyph>& List()
+std::unique_ptr<TsAlphaImageList>& List()
 {
-    static std::vector<ButtonGlyph> list;
+    static std::unique_ptr<TsAlphaImageList> list;
     return list;
 }
-
-bool g_loaded = false;
 
 } // namespace
 
 void LoadButtonGlyphs()
 {
-    if (g_loaded)
+    if (List())
         return;
-    g_loaded = true;
-    for (const wchar_t* name : {L"SF", L"SR", L"SD", L"SE", L"SC"}) {
-        HRSRC info = FindResourceW(nullptr, name, MAKEINTRESOURCEW(10)); // RT_RCDATA
-        if (!info)
-            continue;
-        HGLOBAL block = LoadResource(nullptr, info);
-        DWORD size = SizeofResource(nullptr, info);
-        auto* bytes = block ? static_cast<const uint8_t*>(LockResource(block)) : nullptr;
+    auto list = std::make_unique<TsAlphaImageList>(nullptr, 48, 16);
+    list->AfterConstruction();
+    for (const char16_t* name : {u"SF", u"SR", u"SD", u"SE", u"SC"}) {
+        std::optional<std::string> bytes = ui::FindRCData(nullptr, name);
         if (!bytes)
             continue;
-        auto header = ReadPngHeader(bytes, size);
-        if (!header)
-            continue;
-        ButtonGlyph glyph;
-        glyph.Name = core::String(name, name + 2);
-        glyph.Header = *header;
-        glyph.Png.assign(reinterpret_cast<const char*>(bytes), size);
-        List().push_back(std::move(glyph));
+        try {
+            core::StringStream stream(std::move(*bytes));
+            TPNGGraphic png;
+            png.LoadFromStream(stream);
+            // A 32-bit picture gives an icon whose mask is wholly opaque: the alpha alone shapes it.
+            if (HICON icon = png.MakeIcon(false)) {
+                list->AddIcon(icon);
+                DestroyIcon(icon);
+            }
+        } catch (const core::Exception&) {
+            // Left out, as a missing one is.
+        }
     }
+    List() = std::move(list);
 }
 
-void FreeButtonGlyphs()
-{
-    List().clear();
-    g_loaded = false;
-}
+void FreeButtonGlyphs() { List().reset(); }
 
-const std::vector<ButtonGlyph>& ButtonGlyphs() { return List(); }
+TsAlphaImageList* ButtonGlyphs() { return List().get(); }
 
 } // namespace skin

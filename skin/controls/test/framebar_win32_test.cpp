@@ -314,20 +314,34 @@ TEST_F(FrameBarTest, SplitterSnapsCollapsedNeighboursAndSwitchesHints)
     EXPECT_EQ(top->Top(), splitter->Top());
 }
 
-TEST(ButtonGlyphs, FivePicturesOf48By16InOrder)
+TEST(ButtonGlyphs, FivePicturesOf48By16WithAlpha)
 {
     InitSkinControls();
-    const auto& glyphs = ButtonGlyphs();
-    ASSERT_EQ(glyphs.size(), 5u);
-    const char16_t* names[] = {u"SF", u"SR", u"SD", u"SE", u"SC"};
-    for (size_t i = 0; i < 5; ++i) {
-        EXPECT_EQ(glyphs[i].Name, names[i]);
-        EXPECT_EQ(glyphs[i].Header.Width, 48u);
-        EXPECT_EQ(glyphs[i].Header.Height, 16u);
-        EXPECT_TRUE(glyphs[i].Header.HasAlpha());
+    TsAlphaImageList* glyphs = ButtonGlyphs();
+    ASSERT_NE(glyphs, nullptr);
+    EXPECT_EQ(glyphs->Width(), 48);
+    EXPECT_EQ(glyphs->Height(), 16);
+    ASSERT_EQ(glyphs->Count(), 5);
+    for (int i = 0; i < 5; ++i) {
+        SCOPED_TRACE(i);
+        ui::Bitmap image;
+        ASSERT_TRUE(glyphs->GetBitmap32(i, &image));
+        ASSERT_EQ(image.GetPixelFormat(), ui::pf32bit);
+        // Shapes drawn by their alpha: clear around them, solid in the strokes, nothing between.
+        int clear = 0, solid = 0, partial = 0;
+        ui::PixelView v = image.Pixels();
+        for (int y = 0; y < v.Height(); ++y)
+            for (int x = 0; x < v.Width(); ++x) {
+                const uint32_t alpha = v.ReadPixel(x, y) >> 24;
+                (alpha == 0 ? clear : alpha == 255 ? solid : partial)++;
+            }
+        EXPECT_EQ(v.ReadPixel(0, 0) >> 24, 0u);
+        EXPECT_GT(solid, 0);
+        EXPECT_EQ(partial, 0);
+        EXPECT_GT(clear, solid);
     }
     DoneSkinControls();
-    EXPECT_TRUE(ButtonGlyphs().empty());
+    EXPECT_EQ(ButtonGlyphs(), nullptr);
 }
 
 TEST(ShellFolders, DesktopObjectAfterOleAndLevels)

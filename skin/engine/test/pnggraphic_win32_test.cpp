@@ -21,19 +21,7 @@ protected:
     // A w x h RGBA image: opaque white in the left half, fully transparent in the right half.
     static std::string HalfOpaque(int w, int h)
     {
-        PngImage image;
-        image.width = w;
-        image.height = h;
-        image.colorType = 6;
-        for (int y = 0; y < h; ++y) {
-            std::vector<int> samples;
-            for (int x = 0; x < w; ++x) {
-                const bool opaque = x < w / 2;
-                samples.insert(samples.end(), {255, 255, 255, opaque ? 255 : 0});
-            }
-            image.rows.push_back(PackSamples(samples, 8));
-        }
-        return EncodePng(image);
+        return skin::testing::EncodeRgbaPng(w, h, [w](int x, int) { return x < w / 2 ? 0xFFFFFFFFu : 0x00FFFFFFu; });
     }
     static void Load(TPNGGraphic& png, const std::string& bytes)
     {

@@ -220,4 +220,63 @@ std::string EncodePng(const PngImage& image, size_t idatSplit)
     return out;
 }
 
+std::string EncodeRgbaPng(int width, int height, const std::function<uint32_t(int x, int y)>& pixel)
+{
+    PngImage image;
+    image.width = width;
+    image.height = height;
+    image.colorType = 6;
+    for (int y = 0; y < height; ++y) {
+        std::vector<int> samples;
+        for (int x = 0; x < width; ++x) {
+            const uint32_t p = pixel(x, y);
+            samples.insert(samples.end(),
+                           {int(p >> 16 & 0xFF), int(p >> 8 & 0xFF), int(p & 0xFF), int(p >> 24)});
+        }
+        image.rows.push_back(PackSamples(samples, 8));
+    }
+    return EncodePng(image);
+}
+
+std::string EncodeIco(const IcoImage& image)
+{
+    const int w = image.width, h = image.height, bytesPerPixel = image.bitCount / 8;
+    const int colorStride = (w * bytesPerPixel + 3) / 4 * 4, maskStride = ((w + 31) / 32) * 4;
+    std::string bits;
+    PutLE32(bits, 40);
+    PutLE32(bits, w);
+    PutLE32(bits, 2 * h);
+    bits += std::string("\x01\x00", 2);
+    bits += char(image.bitCount);
+    bits += '\0';
+    for (int i = 0; i < 6; ++i)
+        PutLE32(bits, 0);
+    for (int y = h - 1; y >= 0; --y) {
+        std::string row;
+        for (int x = 0; x < w; ++x) {
+            const uint32_t p = image.pixels[size_t(y) * size_t(w) + size_t(x)];
+            for (int c = 0; c < bytesPerPixel; ++c)
+                row += char(p >> (8 * c) & 0xFF);
+        }
+        row.resize(size_t(colorStride), '\0');
+        bits += row;
+    }
+    for (int y = h - 1; y >= 0; --y) {
+        std::string row(size_t(maskStride), '\0');
+        for (int x = 0; x < w; ++x)
+            if (!image.transparent.empty() && image.transparent[size_t(y) * size_t(w) + size_t(x)])
+                row[size_t(x / 8)] = char(row[size_t(x / 8)] | (0x80 >> (x % 8)));
+        bits += row;
+    }
+    std::string out("\0\0\x01\0\x01\0", 6);
+    out += char(w >= 256 ? 0 : w);
+    out += char(h >= 256 ? 0 : h);
+    out += std::string("\0\0\x01\0", 4);
+    out += char(image.bitCount);
+    out += '\0';
+    PutLE32(out, int64_t(bits.size()));
+    PutLE32(out, 22);
+    return out + bits;
+}
+
 } // namespace skin::testing

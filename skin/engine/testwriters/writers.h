@@ -5,6 +5,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <cstddef>
 #include <string>
 #include <utility>
 #include <vector>
@@ -52,7 +54,20 @@ std::string PackSamples(const std::vector<int>& samples, int bitDepth);
 // The whole file: signature, IHDR, gAMA, PLTE, tRNS, bKGD, the IDAT chunks (idatSplit bytes each;
 // 0: one chunk), IEND.
 std::string EncodePng(const PngImage& image, size_t idatSplit = 0);
+// An 8-bit RGBA file whose pixels ($AARRGGBB) come from pixel(x, y).
+std::string EncodeRgbaPng(int width, int height, const std::function<uint32_t(int x, int y)>& pixel);
 // The filtered and compressed image data alone (as one zlib stream).
 std::string PngImageData(const PngImage& image);
+
+// ---- ICO ----
+struct IcoImage {
+    int width = 0, height = 0;
+    int bitCount = 32;              // 24 or 32
+    std::vector<uint32_t> pixels;   // top-down, width x height values $AARRGGBB (alpha ignored at 24)
+    std::vector<bool> transparent;  // the AND mask, top-down; empty: every pixel opaque
+};
+// An icon file holding the one image: header, directory entry, BITMAPINFOHEADER (twice the height),
+// bottom-up colour rows, bottom-up mask rows.
+std::string EncodeIco(const IcoImage& image);
 
 } // namespace skin::testing
