@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 using namespace data;
@@ -106,8 +107,9 @@ struct OneField {
 
 std::vector<uint8_t> Counted(std::initializer_list<uint8_t> bytes)
 {
-    std::vector<uint8_t> result{uint8_t(bytes.size()), 0};
-    result.insert(result.end(), bytes);
+    std::vector<uint8_t> result(bytes.size() + 2, 0);
+    result[0] = uint8_t(bytes.size());
+    std::copy(bytes.begin(), bytes.end(), result.begin() + 2);
     return result;
 }
 
