@@ -308,10 +308,20 @@ private:
                 node.NodeType == ntNotLike;
             if (pattern && !fieldLeft)
                 return;
+            // A zero character would meet the end of the stored text.
+            if (text.find(u'\0') != String::npos)
+                return;
             node.Native = TNativeCompare::Text;
             for (Char c : text) {
                 node.LiteralText += char(c);
                 node.LiteralUpper += UpperAscii(char(c));
+            }
+            const size_t wild = text.find_first_of(u"*%_");
+            if (wild == String::npos) {
+                node.PatternKind = TExpressionNode::Pattern::Exact;
+            } else if (text[wild] != u'_' && text.find_first_not_of(u"*%", wild) == String::npos) {
+                node.PatternKind = TExpressionNode::Pattern::Prefix;
+                node.PrefixLength = wild;
             }
         }
     }

@@ -69,6 +69,9 @@ struct TExpressionNode {
     double LiteralDouble = 0;
     std::string LiteralText;          // ASCII
     std::string LiteralUpper;         // ASCII upper case
+    // The literal as a pattern: no wildcard at all, or a plain prefix and one run of "*"/"%" at its end.
+    enum class Pattern : uint8_t { Exact, Prefix, General } PatternKind = Pattern::General;
+    size_t PrefixLength = 0;
 };
 
 // One parsed filter text: the nodes (all owned here) and the root.

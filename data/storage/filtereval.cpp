@@ -143,7 +143,9 @@ bool TData::EvaluateNative(const TExpressionNode& Node, const void* RecBuf, bool
     const TExpressionType type = Node.NativeFieldLeft ? Node.NodeType : Mirrored(Node.NodeType);
     const bool equality = type == ntEqual || type == ntLike || type == ntNoEqual || type == ntNotLike;
     const bool positive = type == ntEqual || type == ntLike;
-    const bool isNull = GetNull(field.FieldNo, const_cast<void*>(RecBuf));
+    // A blob's flag may be stale (GetNull looks at its size); any other field's flag is the answer.
+    const bool blob = field.DataType == dtBlob || field.DataType == dtMemo || field.DataType == dtWideMemo;
+    const bool isNull = blob ? GetNull(field.FieldNo, const_cast<void*>(RecBuf)) : *FlagOf(RecBuf, field.FieldNo) != 0;
 
     if (Node.Native == TNativeCompare::IsNull) {
         Result = type == ntEqual ? isNull : !isNull;
@@ -196,6 +198,51 @@ bool TData::EvaluateNative(const TExpressionNode& Node, const void* RecBuf, bool
     if (FilterCaseInsensitive && !AsciiUpperIsLocaleUpper())
         return false;
     const bool trim = (field.Fixed && TrimFixedChar) || (!field.Fixed && TrimVarChar);
+    if (!FilterCaseInsensitive && (field.DataType == dtString || field.DataType == dtExtString)) {
+        // ANSI text read in place. A byte of 128 or more may stand for another character (or for part
+        // of one) in the variant's text: the stored bytes decide only where no such byte is decisive.
+        const auto* text = field.DataType == dtString ? reinterpret_cast<const char*>(place) : ReadAt<const char*>(place);
+        size_t length = field.DataType == dtString ? strnlen(text, field.Size) : std::strlen(text);
+        if (trim)
+            while (length > 0 && text[length - 1] == ' ')
+                --length;
+        auto ascii = [&](size_t from, size_t to) {
+            for (size_t i = from; i < to; ++i)
+                if (uint8_t(text[i]) >= 128)
+                    return false;
+            return true;
+        };
+        const std::string& literal = Node.LiteralText;
+        const bool exact = FilterNoPartialCompare || Node.PatternKind == TExpressionNode::Pattern::Exact;
+        if (equality && exact) {
+            const bool equal = length == literal.size() && std::memcmp(text, literal.data(), length) == 0;
+            if (!equal && !ascii(0, length))
+                return false;
+            Result = equal == positive;
+            return true;
+        }
+        if (equality && Node.PatternKind == TExpressionNode::Pattern::Prefix) {
+            const size_t k = Node.PrefixLength;
+            const size_t compared = std::min(length, k);
+            size_t j = 0;
+            while (j < compared && text[j] == literal[j])
+                ++j;
+            if (j < compared && uint8_t(text[j]) >= 128)
+                return false;
+            Result = (j == k) == positive;
+            return true;
+        }
+        if (!ascii(0, length))
+            return false;
+        const std::string_view value(text, length);
+        if (equality) {
+            Result = MatchPatternA(value, literal) == positive;
+        } else {
+            const int sign = value.compare(literal);
+            Result = Ordered(type, sign < 0 ? -1 : sign > 0 ? 1 : 0);
+        }
+        return true;
+    }
     char buffer[256];
     std::string heap;
     const char* text;

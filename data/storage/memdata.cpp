@@ -168,9 +168,35 @@ void TMemData::GetNextRecord(void* RecBuf)
         FBOF = false;
         before = nullptr;
     }
+    // With every visible item in the record-number cache, the next one is looked up there (omitted
+    // items are not visited) and the ones a few places on are fetched into the cache ahead of use: a
+    // sorted list links items in no particular memory order.
+    const size_t known = FRecordNoCache.size();
+    if (known && known == size_t(FRecordCount)) {
+        size_t next = 0;
+        bool found = !before;
+        if (before) {
+            const int number = before->Order + FRecordNoOffset;
+            found = number >= 1 && size_t(number) <= known && FRecordNoCache[size_t(number) - 1] == before;
+            next = size_t(number);
+        }
+        if (found && next < known) {
+            TItemHeader* item = FRecordNoCache[next];
+            if (next + kPrefetchDistance < known) {
+                const char* ahead = reinterpret_cast<const char*>(FRecordNoCache[next + kPrefetchDistance]);
+                __builtin_prefetch(ahead);
+                __builtin_prefetch(ahead + 64);
+            }
+            CurrentItem = item;
+            FEOF = false;
+            if (RecBuf)
+                BlockMan.GetRecord(item, RecBuf);
+            return;
+        }
+    }
     for (;;) {
         TItemHeader* item = before ? before->Next : FirstItem;
-        while (item && OmitRecord(item)) {
+        while (item && Omitted(item)) {
             before = item;
             item = item->Next;
         }
@@ -440,10 +466,23 @@ void TMemData::ReorderItems(TItemHeader* Item, int Mode)
         return numbered;
     };
     if (Mode == 2) {
-        if (FirstItem)
-            FRecordCount = forward(FirstItem);
-        else
-            FRecordCount = 0;
+        // The whole list: the record-number cache is filled on the way.
+        FRecordNoOffset = 0;
+        int number = 0;
+        try {
+            for (TItemHeader* item = FirstItem; item; item = item->Next) {
+                if (Omitted(item)) {
+                    item->Order = 0;
+                } else {
+                    item->Order = ++number;
+                    FRecordNoCache.push_back(item);
+                }
+            }
+        } catch (...) {
+            FRecordNoCache.clear();
+            throw;
+        }
+        FRecordCount = number;
         return;
     }
     if (!Item)
@@ -520,8 +559,27 @@ void TMemData::ClearItemsOmittedStatus()
 
 void TMemData::FilterUpdated()
 {
-    ClearItemsOmittedStatus();
-    ReorderItems(nullptr, 2);
+    // One pass: each decision is reset just before the renumbering asks for it again.
+    FRecordNoCache.clear();
+    FRecordNoOffset = 0;
+    int number = 0;
+    try {
+        for (TItemHeader* item = FirstItem; item; item = item->Next) {
+            item->FilterResult = fsNotChecked;
+            if (OmitRecord(item)) {
+                item->Order = 0;
+            } else {
+                item->Order = ++number;
+                FRecordNoCache.push_back(item);
+            }
+        }
+    } catch (...) {
+        // The rest keep stale decisions: they are reset, so that they are asked again.
+        ClearItemsOmittedStatus();
+        FRecordNoCache.clear();
+        throw;
+    }
+    FRecordCount = number;
     if (FRecordCount == 0) {
         CurrentItem = nullptr;
         FEOF = true;

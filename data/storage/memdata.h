@@ -92,6 +92,13 @@ public:
     bool FilterActive() const { return bool(FilterFunc) || bool(FilterMDFunc) || HasFilterExpression(); }
     // Whether the filters hide Item; the decision is cached in the item until its record changes.
     virtual bool OmitRecord(TItemHeader* Item);
+    // OmitRecord with the cached decision read in line.
+    bool Omitted(TItemHeader* Item)
+    {
+        return Item->FilterResult == fsNotOmitted ? false
+            : Item->FilterResult == fsOmitted     ? true
+                                                  : OmitRecord(Item);
+    }
     TFilterFunc FilterFunc;
     TFilterFunc FilterMDFunc;
 
@@ -180,6 +187,7 @@ protected:
     String FIndexFieldNames;
     TSortColumns FIndexFields;
 
+    static constexpr size_t kPrefetchDistance = 8;
     int FRefreshIteration = 0;
     std::vector<TItemHeader*> FRecordNoCache;
     TItemHeader* FirstItem = nullptr;

@@ -529,6 +529,75 @@ struct SortEntry {
 
 enum class KeyKind { None, Integer, Double, Text };
 
+// A stable sort by integer keys, nulls first (last when descending): an LSD radix sort of the keys'
+// distances from the smallest (largest when descending) in 11-bit digits, as many as the range of the
+// keys needs. Runs of equal keys are then ordered by the remaining columns when there are any.
+template<class Less>
+void RadixSort(std::vector<SortEntry>& entries, bool descending, const Less& lessRest, bool hasRest)
+{
+    struct Keyed {
+        uint64_t key;
+        SortEntry entry;
+    };
+    std::vector<SortEntry> nulls;
+    std::vector<Keyed> keyed;
+    keyed.reserve(entries.size());
+    int64_t low = INT64_MAX, high = INT64_MIN;
+    for (const SortEntry& entry : entries) {
+        if (entry.null) {
+            nulls.push_back(entry);
+            continue;
+        }
+        low = std::min(low, entry.key.i);
+        high = std::max(high, entry.key.i);
+        keyed.push_back(Keyed{0, entry});
+    }
+    for (Keyed& k : keyed)
+        k.key = descending ? uint64_t(high) - uint64_t(k.entry.key.i) : uint64_t(k.entry.key.i) - uint64_t(low);
+    const uint64_t range = keyed.empty() ? 0 : uint64_t(high) - uint64_t(low);
+    int bits = 0;
+    while (bits < 64 && (range >> bits) != 0)
+        ++bits;
+    constexpr int kDigit = 11;
+    std::vector<Keyed> other(keyed.size());
+    for (int shift = 0; shift < bits; shift += kDigit) {
+        std::vector<size_t> counts((size_t(1) << kDigit) + 1, 0);
+        for (const Keyed& k : keyed)
+            ++counts[((k.key >> shift) & ((1u << kDigit) - 1)) + 1];
+        for (size_t d = 1; d < counts.size(); ++d)
+            counts[d] += counts[d - 1];
+        for (const Keyed& k : keyed)
+            other[counts[(k.key >> shift) & ((1u << kDigit) - 1)]++] = k;
+        keyed.swap(other);
+    }
+    auto sortRuns = [&](auto begin, auto end, auto sameKey) {
+        if (!hasRest)
+            return;
+        for (auto run = begin; run != end;) {
+            auto stop = run + 1;
+            while (stop != end && sameKey(*run, *stop))
+                ++stop;
+            if (stop - run > 1)
+                std::stable_sort(run, stop, [&](const auto& a, const auto& b) { return lessRest(a, b); });
+            run = stop;
+        }
+    };
+    sortRuns(nulls.begin(), nulls.end(), [](const SortEntry&, const SortEntry&) { return true; });
+    std::vector<SortEntry> sorted;
+    sorted.reserve(keyed.size());
+    for (const Keyed& k : keyed)
+        sorted.push_back(k.entry);
+    sortRuns(sorted.begin(), sorted.end(), [](const SortEntry& a, const SortEntry& b) { return a.key.i == b.key.i; });
+    entries.clear();
+    if (descending) {
+        entries.insert(entries.end(), sorted.begin(), sorted.end());
+        entries.insert(entries.end(), nulls.begin(), nulls.end());
+    } else {
+        entries.insert(entries.end(), nulls.begin(), nulls.end());
+        entries.insert(entries.end(), sorted.begin(), sorted.end());
+    }
+}
+
 } // namespace
 
 void TMemData::SortItems()
@@ -536,6 +605,7 @@ void TMemData::SortItems()
     if (FIndexFields.Count() == 0 || !FirstItem)
         return;
     std::vector<SortEntry> entries;
+    entries.reserve(size_t(FRecordCount));
     for (TItemHeader* item = FirstItem; item; item = item->Next)
         entries.push_back(SortEntry{{0}, item, false});
 
@@ -613,19 +683,43 @@ void TMemData::SortItems()
             result = compareRest(a, b);
         return result < 0;
     };
-    std::stable_sort(entries.begin(), entries.end(), less);
+    if (kind == KeyKind::Integer)
+        RadixSort(entries, descending, [&](const SortEntry& a, const SortEntry& b) { return compareRest(a, b) < 0; },
+                  FIndexFields.Count() > 1);
+    else
+        std::stable_sort(entries.begin(), entries.end(), less);
 
+    // One relinking pass; with every item visible it numbers them and fills the record-number cache
+    // too, so that no second pass over the (now scattered) items is needed.
+    const bool allVisible = !FilterActive() && !FCachedUpdates;
+    FRecordNoCache.clear();
+    if (allVisible)
+        FRecordNoCache.reserve(entries.size());
     TItemHeader* prior = nullptr;
-    for (const SortEntry& entry : entries) {
-        entry.item->Prev = prior;
+    int number = 0;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        if (i + 2 * kPrefetchDistance < entries.size())
+            __builtin_prefetch(entries[i + 2 * kPrefetchDistance].item);
+        TItemHeader* item = entries[i].item;
+        item->Prev = prior;
         if (prior)
-            prior->Next = entry.item;
-        prior = entry.item;
+            prior->Next = item;
+        prior = item;
+        if (allVisible) {
+            item->FilterResult = fsNotOmitted;
+            item->Order = ++number;
+            FRecordNoCache.push_back(item);
+        }
     }
     prior->Next = nullptr;
     FirstItem = entries.front().item;
     LastItem = prior;
-    ReorderItems(nullptr, 2);
+    if (allVisible) {
+        FRecordNoOffset = 0;
+        FRecordCount = number;
+    } else {
+        ReorderItems(nullptr, 2);
+    }
 }
 
 void TMemData::UnlinkItem(TItemHeader* Item)
@@ -660,6 +754,7 @@ void TMemData::MoveSortedItem(int Direction)
     TItemHeader* item = CurrentItem;
     if (!item || Direction == 0 || FIndexFields.Count() == 0)
         return;
+    FRecordNoCache.clear();
     void* record = BlockMan.GetRecordPtr(item);
     // The exchanges with each neighbour in turn end in the same place as one relinking there.
     if (Direction < 0) {
