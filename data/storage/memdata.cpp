@@ -565,6 +565,11 @@ void TMemData::FilterUpdated()
     int number = 0;
     try {
         for (TItemHeader* item = FirstItem; item; item = item->Next) {
+            // Two items on are asked for now, so that the walk does not wait for each in turn.
+            if (TItemHeader* next = item->Next; next && next->Next) {
+                __builtin_prefetch(next->Next);
+                __builtin_prefetch(reinterpret_cast<const char*>(next->Next) + 64);
+            }
             item->FilterResult = fsNotChecked;
             if (OmitRecord(item)) {
                 item->Order = 0;
