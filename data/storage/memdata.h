@@ -187,7 +187,7 @@ protected:
     String FIndexFieldNames;
     TSortColumns FIndexFields;
 
-    static constexpr size_t kPrefetchDistance = 8;
+    static constexpr size_t kPrefetchDistance = 16;
     int FRefreshIteration = 0;
     std::vector<TItemHeader*> FRecordNoCache;
     TItemHeader* FirstItem = nullptr;

@@ -535,67 +535,76 @@ enum class KeyKind { None, Integer, Double, Text };
 template<class Less>
 void RadixSort(std::vector<SortEntry>& entries, bool descending, const Less& lessRest, bool hasRest)
 {
+    // 16 bytes a key, so that each pass moves as little as it can.
     struct Keyed {
         uint64_t key;
-        SortEntry entry;
+        TItemHeader* item;
     };
-    std::vector<SortEntry> nulls;
-    std::vector<Keyed> keyed;
-    keyed.reserve(entries.size());
     int64_t low = INT64_MAX, high = INT64_MIN;
+    size_t nullCount = 0;
     for (const SortEntry& entry : entries) {
         if (entry.null) {
-            nulls.push_back(entry);
+            ++nullCount;
             continue;
         }
         low = std::min(low, entry.key.i);
         high = std::max(high, entry.key.i);
-        keyed.push_back(Keyed{0, entry});
     }
-    for (Keyed& k : keyed)
-        k.key = descending ? uint64_t(high) - uint64_t(k.entry.key.i) : uint64_t(k.entry.key.i) - uint64_t(low);
+    std::vector<Keyed> keyed;
+    keyed.reserve(entries.size() - nullCount);
+    for (size_t i = 0; i < entries.size(); ++i)
+        if (!entries[i].null) {
+            const uint64_t key = descending ? uint64_t(high) - uint64_t(entries[i].key.i)
+                                            : uint64_t(entries[i].key.i) - uint64_t(low);
+            keyed.push_back(Keyed{key, entries[i].item});
+        }
     const uint64_t range = keyed.empty() ? 0 : uint64_t(high) - uint64_t(low);
     int bits = 0;
     while (bits < 64 && (range >> bits) != 0)
         ++bits;
     constexpr int kDigit = 11;
+    constexpr uint64_t kMask = (uint64_t(1) << kDigit) - 1;
     std::vector<Keyed> other(keyed.size());
+    std::vector<size_t> counts((size_t(1) << kDigit) + 1);
     for (int shift = 0; shift < bits; shift += kDigit) {
-        std::vector<size_t> counts((size_t(1) << kDigit) + 1, 0);
+        std::fill(counts.begin(), counts.end(), 0);
         for (const Keyed& k : keyed)
-            ++counts[((k.key >> shift) & ((1u << kDigit) - 1)) + 1];
+            ++counts[((k.key >> shift) & kMask) + 1];
         for (size_t d = 1; d < counts.size(); ++d)
             counts[d] += counts[d - 1];
         for (const Keyed& k : keyed)
-            other[counts[(k.key >> shift) & ((1u << kDigit) - 1)]++] = k;
+            other[counts[(k.key >> shift) & kMask]++] = k;
         keyed.swap(other);
     }
-    auto sortRuns = [&](auto begin, auto end, auto sameKey) {
-        if (!hasRest)
-            return;
-        for (auto run = begin; run != end;) {
+    std::vector<SortEntry> sorted;
+    sorted.reserve(entries.size());
+    auto appendNulls = [&] {
+        for (const SortEntry& entry : entries)
+            if (entry.null)
+                sorted.push_back(entry);
+    };
+    if (!descending)
+        appendNulls();
+    // The keys travel with their items: no look-up into the entries in sorted order.
+    for (const Keyed& k : keyed)
+        sorted.push_back(SortEntry{{int64_t(k.key)}, k.item, false});
+    if (descending)
+        appendNulls();
+    // Runs of one key (or of nulls) go by the remaining columns.
+    if (hasRest) {
+        auto same = [](const SortEntry& a, const SortEntry& b) {
+            return a.null == b.null && (a.null || a.key.i == b.key.i);
+        };
+        for (auto run = sorted.begin(); run != sorted.end();) {
             auto stop = run + 1;
-            while (stop != end && sameKey(*run, *stop))
+            while (stop != sorted.end() && same(*run, *stop))
                 ++stop;
             if (stop - run > 1)
-                std::stable_sort(run, stop, [&](const auto& a, const auto& b) { return lessRest(a, b); });
+                std::stable_sort(run, stop, lessRest);
             run = stop;
         }
-    };
-    sortRuns(nulls.begin(), nulls.end(), [](const SortEntry&, const SortEntry&) { return true; });
-    std::vector<SortEntry> sorted;
-    sorted.reserve(keyed.size());
-    for (const Keyed& k : keyed)
-        sorted.push_back(k.entry);
-    sortRuns(sorted.begin(), sorted.end(), [](const SortEntry& a, const SortEntry& b) { return a.key.i == b.key.i; });
-    entries.clear();
-    if (descending) {
-        entries.insert(entries.end(), sorted.begin(), sorted.end());
-        entries.insert(entries.end(), nulls.begin(), nulls.end());
-    } else {
-        entries.insert(entries.end(), nulls.begin(), nulls.end());
-        entries.insert(entries.end(), sorted.begin(), sorted.end());
     }
+    entries.swap(sorted);
 }
 
 } // namespace
@@ -604,11 +613,6 @@ void TMemData::SortItems()
 {
     if (FIndexFields.Count() == 0 || !FirstItem)
         return;
-    std::vector<SortEntry> entries;
-    entries.reserve(size_t(FRecordCount));
-    for (TItemHeader* item = FirstItem; item; item = item->Next)
-        entries.push_back(SortEntry{{0}, item, false});
-
     const TSortColumn& first = *FIndexFields.GetItem(0);
     KeyKind kind = KeyKind::None;
     if (SortByNativeKeys(first)) {
@@ -622,10 +626,18 @@ void TMemData::SortItems()
         textOptions.Include(coCaseInsensitive);
     else if (first.SortType == stBinary)
         textOptions.Include(coOrdinalCompare);
-    if (kind != KeyKind::None) {
-        const TFieldDesc& field = *first.FieldDesc;
-        for (SortEntry& entry : entries) {
-            auto* record = static_cast<uint8_t*>(BlockMan.GetRecordPtr(entry.item));
+    // One walk of the list takes each item and its key; the item two places on is asked for early.
+    std::vector<SortEntry> entries;
+    entries.reserve(size_t(FRecordCount));
+    const TFieldDesc& field = *first.FieldDesc;
+    for (TItemHeader* item = FirstItem; item; item = item->Next) {
+        if (TItemHeader* next = item->Next; next && next->Next) {
+            __builtin_prefetch(next->Next);
+            __builtin_prefetch(reinterpret_cast<const char*>(next->Next) + 64);
+        }
+        SortEntry entry{{0}, item, false};
+        if (kind != KeyKind::None) {
+            auto* record = static_cast<uint8_t*>(BlockMan.GetRecordPtr(item));
             entry.null = GetNull(field.FieldNo, record);
             const uint8_t* place = record + field.Offset;
             switch (kind) {
@@ -643,6 +655,7 @@ void TMemData::SortItems()
             }
             }
         }
+        entries.push_back(entry);
     }
     // The remaining columns (all of them without keys) decide ties.
     const int rest = kind == KeyKind::None ? 0 : 1;
@@ -699,7 +712,7 @@ void TMemData::SortItems()
     int number = 0;
     for (size_t i = 0; i < entries.size(); ++i) {
         if (i + 2 * kPrefetchDistance < entries.size())
-            __builtin_prefetch(entries[i + 2 * kPrefetchDistance].item);
+            __builtin_prefetch(entries[i + 2 * kPrefetchDistance].item, 1);
         TItemHeader* item = entries[i].item;
         item->Prev = prior;
         if (prior)
