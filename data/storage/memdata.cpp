@@ -369,8 +369,10 @@ void TMemData::AddRecord(void* RecBuf)
     FBOF = FEOF = false;
     PutRecord(RecBuf);
     CommitBlobs(BlockMan.GetRecordPtr(item));
+    // Without a remembered item the new one is last (moves back) or, inserted at the start, first
+    // (moves on).
     if (FIndexFields.Count() > 0)
-        MoveSortedItem(before ? CompareRecords(RecBuf, BlockMan.GetRecordPtr(before)) : -1);
+        MoveSortedItem(before ? CompareRecords(RecBuf, BlockMan.GetRecordPtr(before)) : item->Next ? 1 : -1);
     // A record the filter hides is stored but not counted.
     if (!OmitRecord(item))
         ++FRecordCount;

@@ -313,3 +313,23 @@ TEST(FilterDecision, FilterFunctionShortCircuitsAndTheDecisionIsCached)
     store->FilterUpdated();
     EXPECT_EQ(core::ToAnsi(Ids(*store)), "1,7");
 }
+
+TEST(FilterText, IsNullKeepsOnlyNullsNotEmptyTexts)
+{
+    TableStore store({{u"Id", dtInt32, 4}, {u"Name", dtString, 11, 10}});
+    store.EnableEmptyStrings = true;
+    store.Add({int32_t(1), u""});
+    store.Add({int32_t(2), Variant()});
+    store.Add({int32_t(3), u"x"});
+    const struct {
+        const char16_t* text;
+        const char16_t* ids;
+    } cases[] = {{u"Name IS NULL", u"2"}, {u"Name IS NOT NULL", u"1,3"}, {u"Name = ''", u"1"}, {u"Name LIKE '%'", u"1,3"}};
+    for (const auto& c : cases)
+        for (bool variants : {false, true}) {
+            store.FilterVariantRoadOnly = variants;
+            store.SetFilterText(c.text);
+            store.FilterUpdated();
+            EXPECT_EQ(core::ToAnsi(Ids(store)), core::ToAnsi(c.ids)) << core::ToAnsi(c.text) << variants;
+        }
+}

@@ -395,6 +395,12 @@ TEST(SortItems, InsertsAndEditsMoveToTheirPlace)
     store->InsertRecord(buffer);
     store->FreeRecBuf(buffer);
     EXPECT_EQ(store->Walk(u"K"), Texts({u"1", u"5", u"20", u"25", u"30", u"35", u"99"}));
+    // Inserted before the first record, it still goes to its place.
+    store->SetToBegin();
+    buffer = store->Fill({int32_t(8), int32_t(22)});
+    store->InsertRecord(buffer);
+    store->FreeRecBuf(buffer);
+    EXPECT_EQ(store->Walk(u"K"), Texts({u"1", u"5", u"20", u"22", u"25", u"30", u"35", u"99"}));
 }
 
 TEST(SortItems, CalculatedColumnsCompareFullBuffers)
