@@ -203,7 +203,8 @@ bool TData::EvaluateNative(const TExpressionNode& Node, const void* RecBuf, bool
         // of one) in the variant's text: the stored bytes decide only where no such byte is decisive.
         const auto* text = field.DataType == dtString ? reinterpret_cast<const char*>(place) : ReadAt<const char*>(place);
         size_t length = field.DataType == dtString ? strnlen(text, field.Size) : std::strlen(text);
-        if (trim)
+        // As the variant reads it: only the inline form is trimmed.
+        if (trim && field.DataType == dtString)
             while (length > 0 && text[length - 1] == ' ')
                 --length;
         auto ascii = [&](size_t from, size_t to) {

@@ -333,3 +333,28 @@ TEST(FilterText, IsNullKeepsOnlyNullsNotEmptyTexts)
             EXPECT_EQ(core::ToAnsi(Ids(store)), core::ToAnsi(c.ids)) << core::ToAnsi(c.text) << variants;
         }
 }
+
+TEST(FilterText, TrimmedAndByReferenceTextsOnBothRoads)
+{
+    TableStore store({{u"Id", dtInt32, 4}, {u"S", dtString, 11, 10}, {u"R", dtExtString, 8, 10}, {u"W", dtExtWideString, 8, 10}});
+    store.Add({int32_t(1), u"ab  ", u"ab  ", u"ab  "});
+    store.Add({int32_t(2), u"ab", u"ab", u"ab"});
+    const struct {
+        const char16_t* text;
+        bool trim;
+        const char16_t* ids;
+    } cases[] = {
+        {u"S = 'ab'", false, u"2"}, {u"S = 'ab'", true, u"1,2"},     {u"R = 'ab'", true, u"2"},
+        {u"R LIKE 'ab %'", true, u"1"}, {u"W = 'ab'", true, u"2"},  {u"S > 'ab'", false, u"1"},
+        {u"S > 'ab'", true, u""},   {u"R >= 'ab '", true, u"1"},     {u"W LIKE '%b'", false, u"2"},
+    };
+    for (const auto& c : cases)
+        for (bool variants : {false, true}) {
+            store.FilterVariantRoadOnly = variants;
+            store.TrimVarChar = c.trim;
+            store.SetFilterText(u"");
+            store.SetFilterText(c.text);
+            store.FilterUpdated();
+            EXPECT_EQ(core::ToAnsi(Ids(store)), core::ToAnsi(c.ids)) << core::ToAnsi(c.text) << c.trim << variants;
+        }
+}
