@@ -132,6 +132,8 @@ public:
     bool UseRollback() const { return FStoredData != nullptr; }
     void SetUseRollback(bool value);
     TCRBlobData* GetData() const { return FData; }
+    // The data from before the pending changes, null without any.
+    TCRBlobData* GetRollbackData() const { return FRollback; }
     void SetData(TCRBlobData* Value);
 
     void LoadFromStream(core::Stream& Stream);

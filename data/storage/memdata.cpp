@@ -1,5 +1,7 @@
 #include "data/storage/memdata.h"
 
+#include "data/storage/filter.h"
+
 #include "core/exception.h"
 
 #include <cstdlib>
@@ -20,10 +22,14 @@ int g_refresh_iteration = 0;
 
 void InitMemDataUnit()
 {
+    InitFilterLists();
     g_refresh_iteration = 1;
 }
 
-void DoneMemDataUnit() {}
+void DoneMemDataUnit()
+{
+    DoneFilterLists();
+}
 
 TMemData::TMemData()
 {
@@ -48,6 +54,7 @@ void TMemData::InitData()
 {
     TData::InitData();
     FirstItem = LastItem = CurrentItem = nullptr;
+    FreeCache();
     FRecordNoCache.clear();
     BlockMan.FirstFree = nullptr;
     FRefreshIteration = ++g_refresh_iteration;
@@ -63,9 +70,14 @@ void TMemData::FreeData()
     // Heap strings need no release one by one when the heap holds them all: clearing it frees them.
     if (!StringHeap->SysGetMem())
         StringHeap->Clear();
-    if (ownValues && FHasComplexFields)
+    if (ownValues && FHasComplexFields) {
         for (TItemHeader* item = FirstItem; item; item = item->Next)
             FreeComplexFields(BlockMan.GetRecordPtr(item), true);
+        for (TCacheItem* entry = Cache; entry; entry = entry->Next)
+            if (entry->Item->Rollback)
+                FreeComplexFields(BlockMan.GetRecordPtr(entry->Item->Rollback), true);
+    }
+    FreeCache();
     StringHeap->Clear();
     BlockMan.FreeAllBlock();
     InitData();
@@ -75,14 +87,24 @@ void TMemData::Reopen()
 {
     TData::Reopen();
     FRecordNoCache.clear();
-    if (FilterActive())
+    if (FilterActive() || !FilterText().empty())
         FilterUpdated();
+    if (FIndexFields.Count() > 0)
+        SortItems();
 }
 
 void TMemData::InitFields()
 {
     TData::InitFields();
     BlockMan.RecordSize = RecordSize();
+    ParseIndexFieldNames(FIndexFieldNames, FIndexFields);
+}
+
+void TMemData::ClearFields()
+{
+    // The columns point at the descriptors.
+    FIndexFields.Clear();
+    TData::ClearFields();
 }
 
 // ---- navigation ---------------------------------------------------------------------------------
@@ -146,9 +168,35 @@ void TMemData::GetNextRecord(void* RecBuf)
         FBOF = false;
         before = nullptr;
     }
+    // With every visible item in the record-number cache, the next one is looked up there (omitted
+    // items are not visited) and the ones a few places on are fetched into the cache ahead of use: a
+    // sorted list links items in no particular memory order.
+    const size_t known = FRecordNoCache.size();
+    if (known && known == size_t(FRecordCount)) {
+        size_t next = 0;
+        bool found = !before;
+        if (before) {
+            const int number = before->Order + FRecordNoOffset;
+            found = number >= 1 && size_t(number) <= known && FRecordNoCache[size_t(number) - 1] == before;
+            next = size_t(number);
+        }
+        if (found && next < known) {
+            TItemHeader* item = FRecordNoCache[next];
+            if (next + kPrefetchDistance < known) {
+                const char* ahead = reinterpret_cast<const char*>(FRecordNoCache[next + kPrefetchDistance]);
+                __builtin_prefetch(ahead);
+                __builtin_prefetch(ahead + 64);
+            }
+            CurrentItem = item;
+            FEOF = false;
+            if (RecBuf)
+                BlockMan.GetRecord(item, RecBuf);
+            return;
+        }
+    }
     for (;;) {
         TItemHeader* item = before ? before->Next : FirstItem;
-        while (item && OmitRecord(item)) {
+        while (item && Omitted(item)) {
             before = item;
             item = item->Next;
         }
@@ -271,8 +319,11 @@ void TMemData::AppendRecord(void* RecBuf)
 
 void TMemData::InsertRecord(void* RecBuf)
 {
-    DoAppend();
+    if (!FCachedUpdates)
+        DoAppend();
     AddRecord(RecBuf);
+    if (FCachedUpdates)
+        AddCacheItem(CurrentItem);
 }
 
 void TMemData::AddRecord(void* RecBuf)
@@ -280,6 +331,12 @@ void TMemData::AddRecord(void* RecBuf)
     TItemHeader* before = CurrentItem;
     TItemHeader* item = nullptr;
     BlockMan.AllocItem(item);
+    item->FilterResult = fsNotChecked;
+    if (FCachedUpdates) {
+        // Set before the filter first looks at the item: the status decides its visibility.
+        item->Status = isAppended;
+        item->UpdateResult = urNone;
+    }
     if (before) {
         item->Prev = before->Prev;
         item->Next = before;
@@ -312,6 +369,10 @@ void TMemData::AddRecord(void* RecBuf)
     FBOF = FEOF = false;
     PutRecord(RecBuf);
     CommitBlobs(BlockMan.GetRecordPtr(item));
+    // Without a remembered item the new one is last (moves back) or, inserted at the start, first
+    // (moves on).
+    if (FIndexFields.Count() > 0)
+        MoveSortedItem(before ? CompareRecords(RecBuf, BlockMan.GetRecordPtr(before)) : item->Next ? 1 : -1);
     // A record the filter hides is stored but not counted.
     if (!OmitRecord(item))
         ++FRecordCount;
@@ -322,8 +383,18 @@ void TMemData::UpdateRecord(void* RecBuf)
 {
     if (!CurrentItem)
         Fail(u"Assertion failure");
-    DoUpdate();
     const bool wasOmitted = OmitRecord(CurrentItem);
+    if (FCachedUpdates)
+        CachedUpdate(CurrentItem);
+    else
+        DoUpdate();
+    if (FIndexFields.Count() > 0) {
+        const int direction = CompareRecords(RecBuf, BlockMan.GetRecordPtr(CurrentItem));
+        PutRecord(RecBuf);
+        MoveSortedItem(direction);
+        ReorderItems(nullptr, 2);
+        return;
+    }
     PutRecord(RecBuf);
     const bool omitted = OmitRecord(CurrentItem);
     if (omitted == wasOmitted)
@@ -339,6 +410,10 @@ void TMemData::DeleteRecord()
         Fail(u"Assertion failure");
     if (!CurrentItem->Next)
         FetchMoreKeepingPosition();
+    if (FCachedUpdates) {
+        CachedDelete();
+        return;
+    }
     DoDelete();
     RemoveRecord();
 }
@@ -348,22 +423,21 @@ void TMemData::RemoveRecord()
     TItemHeader* item = CurrentItem;
     if (!item)
         Fail(u"Assertion failure");
-    const bool counted = !OmitRecord(item);
-    if (FHasComplexFields)
-        FreeComplexFields(BlockMan.GetRecordPtr(item), true);
-    if (item->Prev)
-        item->Prev->Next = item->Next;
-    else
-        FirstItem = item->Next;
-    if (item->Next)
-        item->Next->Prev = item->Prev;
-    else
-        LastItem = item->Prev;
-    CurrentItem = item->Next ? item->Next : item->Prev;
-    BlockMan.FreeItem(item);
-    if (!CurrentItem)
-        FBOF = FEOF = true;
+    if (FCachedUpdates) {
+        TCacheItem* prior = nullptr;
+        if (TCacheItem* entry = FindCacheItem(item, &prior))
+            RemoveCacheItem(entry, prior);
+        if (item->Status == isAppended) {
+            // Reverting an insertion removes the item.
+            RevertItem(item);
+            ReorderItems(CurrentItem, 1);
+            return;
+        }
+        RevertItem(item);
+    }
     // An item the filter already hid was not counted.
+    const bool counted = !OmitRecord(item);
+    DropItem(item);
     if (counted)
         --FRecordCount;
     ReorderItems(CurrentItem, 1);
@@ -394,10 +468,23 @@ void TMemData::ReorderItems(TItemHeader* Item, int Mode)
         return numbered;
     };
     if (Mode == 2) {
-        if (FirstItem)
-            FRecordCount = forward(FirstItem);
-        else
-            FRecordCount = 0;
+        // The whole list: the record-number cache is filled on the way.
+        FRecordNoOffset = 0;
+        int number = 0;
+        try {
+            for (TItemHeader* item = FirstItem; item; item = item->Next) {
+                if (Omitted(item)) {
+                    item->Order = 0;
+                } else {
+                    item->Order = ++number;
+                    FRecordNoCache.push_back(item);
+                }
+            }
+        } catch (...) {
+            FRecordNoCache.clear();
+            throw;
+        }
+        FRecordCount = number;
         return;
     }
     if (!Item)
@@ -436,11 +523,13 @@ void TMemData::ReorderItems(TItemHeader* Item, int Mode)
 bool TMemData::OmitRecord(TItemHeader* Item)
 {
     if (!Item)
-        return false;
+        return true;
     if (Item->FilterResult != fsNotChecked)
         return Item->FilterResult == fsOmitted;
     bool omit = false;
-    if (FilterActive()) {
+    if (FCachedUpdates && !FilterItemTypes().Contains(Item->Status)) {
+        omit = true;
+    } else if (FilterActive()) {
         void* record = BlockMan.GetRecordPtr(Item);
         void* buffer = nullptr;
         if (FCalcRecordSize > 0 && OnGetCachedBuffer) {
@@ -450,7 +539,8 @@ bool TMemData::OmitRecord(TItemHeader* Item)
             record = buffer;
         }
         try {
-            omit = (FilterFunc && !FilterFunc(record)) || (FilterMDFunc && !FilterMDFunc(record));
+            omit = (FilterFunc && !FilterFunc(record)) || (FilterMDFunc && !FilterMDFunc(record)) ||
+                !EvaluateFilter(record);
         } catch (...) {
             if (buffer)
                 FreeRecBuf(buffer);
@@ -471,12 +561,44 @@ void TMemData::ClearItemsOmittedStatus()
 
 void TMemData::FilterUpdated()
 {
-    ClearItemsOmittedStatus();
-    ReorderItems(nullptr, 2);
+    // One pass: each decision is reset just before the renumbering asks for it again.
+    FRecordNoCache.clear();
+    FRecordNoOffset = 0;
+    int number = 0;
+    try {
+        for (TItemHeader* item = FirstItem; item; item = item->Next) {
+            // Two items on are asked for now, so that the walk does not wait for each in turn.
+            if (TItemHeader* next = item->Next; next && next->Next) {
+                __builtin_prefetch(next->Next);
+                __builtin_prefetch(reinterpret_cast<const char*>(next->Next) + 64);
+            }
+            item->FilterResult = fsNotChecked;
+            if (OmitRecord(item)) {
+                item->Order = 0;
+            } else {
+                item->Order = ++number;
+                FRecordNoCache.push_back(item);
+            }
+        }
+    } catch (...) {
+        // The rest keep stale decisions: they are reset, so that they are asked again.
+        ClearItemsOmittedStatus();
+        FRecordNoCache.clear();
+        throw;
+    }
+    FRecordCount = number;
     if (FRecordCount == 0) {
         CurrentItem = nullptr;
         FEOF = true;
     }
+}
+
+void TMemData::SetFilterItemTypes(TItemTypes Value)
+{
+    if (Value == FilterItemTypes())
+        return;
+    TData::SetFilterItemTypes(Value);
+    FilterUpdated();
 }
 
 void TMemData::UpdateCachedBuffer(TItemHeader* FItem, TItemHeader* LItem)

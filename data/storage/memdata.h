@@ -6,6 +6,7 @@
 #pragma once
 
 #include "data/storage/recordstore.h"
+#include "data/storage/sortcolumns.h"
 
 #include <functional>
 #include <vector>
@@ -30,6 +31,7 @@ public:
     void FreeData() override;
     void Reopen() override;
     void InitFields() override;
+    void ClearFields() override;
 
     // ---- navigation ----
     bool GetEof() override { return !CurrentItem && FEOF; }
@@ -42,7 +44,7 @@ public:
     void SetToEnd() override;
     void GetRecord(void* RecBuf) override;
     // The item's rollback copy when it has one.
-    void GetOldRecord(void* RecBuf);
+    void GetOldRecord(void* RecBuf) override;
     void GetNextRecord(void* RecBuf) override;
     void GetPriorRecord(void* RecBuf) override;
     // Fills the record-number cache when it is empty (one entry per visible item, in list order).
@@ -57,8 +59,24 @@ public:
     void DeleteRecord() override;
     void AddRecord(void* RecBuf);
     void RemoveRecord();
-    TItemStatus GetUpdateStatus() const { return CurrentItem ? CurrentItem->Status : isUnmodified; }
-    TUpdateRecAction GetUpdateResult() const { return CurrentItem ? CurrentItem->UpdateResult : urNone; }
+    TItemStatus GetUpdateStatus() override { return CurrentItem ? CurrentItem->Status : isUnmodified; }
+    TUpdateRecAction GetUpdateResult() override { return CurrentItem ? CurrentItem->UpdateResult : urNone; }
+
+    // ---- cached updates ----
+    // Some change is not applied yet.
+    bool GetUpdatesPending() override;
+    void SetCacheRecBuf(void* NewBuf, void* OldBuf) override
+    {
+        NewCacheRecBuf = NewBuf;
+        OldCacheRecBuf = OldBuf;
+    }
+    // Hands the changes in the order they were first made to ApplyRecord. After an exception the
+    // failing record is current; otherwise the record current before, while it still exists.
+    void ApplyUpdates() override;
+    void CommitUpdates() override;
+    void CancelUpdates() override;
+    void RestoreUpdates() override;
+    void RevertRecord() override;
 
     // ---- bookmarks ----
     void GetBookmark(TRecBookmark* Bookmark) override;
@@ -68,11 +86,19 @@ public:
 
     // ---- filtering ----
     // Resets every cached filter decision and renumbers the whole list.
-    virtual void FilterUpdated();
+    void FilterUpdated() override;
+    void SetFilterItemTypes(TItemTypes Value) override;
     void ClearItemsOmittedStatus();
-    bool FilterActive() const { return bool(FilterFunc) || bool(FilterMDFunc); }
+    bool FilterActive() const { return bool(FilterFunc) || bool(FilterMDFunc) || HasFilterExpression(); }
     // Whether the filters hide Item; the decision is cached in the item until its record changes.
     virtual bool OmitRecord(TItemHeader* Item);
+    // OmitRecord with the cached decision read in line.
+    bool Omitted(TItemHeader* Item)
+    {
+        return Item->FilterResult == fsNotOmitted ? false
+            : Item->FilterResult == fsOmitted     ? true
+                                                  : OmitRecord(Item);
+    }
     TFilterFunc FilterFunc;
     TFilterFunc FilterMDFunc;
 
@@ -87,6 +113,31 @@ public:
     // 2 for the whole list.
     void ReorderItems(TItemHeader* Item, int Mode);
 
+    // ---- ordering ----
+    // Stores the text; while open, rebuilds the columns and sorts. A text that does not parse raises
+    // and is not kept: the previous text and columns stay.
+    virtual void SetIndexFieldNames(StringView Value);
+    const String& IndexFieldNames() const { return FIndexFieldNames; }
+    const TSortColumns& IndexFields() const { return FIndexFields; }
+    // A stable sort by the index columns that relinks items; records are never copied.
+    virtual void SortItems();
+    virtual void InitSortColumn(TSortColumn& SortColumn);
+    virtual int CompareAnsiPtr(const char* S1, const char* S2, TCompareOptions Options);
+    virtual int CompareAnsi(const AnsiString& S1, const AnsiString& S2, TCompareOptions Options);
+    virtual int CompareWidePrefix(StringView S1, StringView S2, TCompareOptions Options);
+    virtual int CompareWide(StringView S1, StringView S2, TCompareOptions Options);
+    virtual int CompareAnsiValue(const AnsiString& Value, const AnsiString& FieldText, TCompareOptions Options);
+    virtual int CompareWideValue(StringView Value, StringView FieldText, TCompareOptions Options);
+    // The sign of the value (in the native form of ValueType) minus the field's value in RecBuf.
+    virtual int CompareFieldValue(const void* ValuePtr, int ValueType, const TFieldDesc& FieldDesc,
+                                  const void* RecBuf, TCompareOptions Options);
+    virtual int CompareFields(const void* RecBuf1, const void* RecBuf2, const TSortColumn& SortColumn);
+    // Nulls first; the sign of record 1 minus record 2.
+    virtual int CompareFields(const void* RecBuf1, const void* RecBuf2, const TFieldDesc& FieldDesc,
+                              TCompareOptions Options);
+    // By every index column in order.
+    int CompareRecords(const void* RecBuf1, const void* RecBuf2);
+
     int RefreshIteration() const { return FRefreshIteration; }
     int RecordNoOffset() const { return FRecordNoOffset; }
     TItemHeader* First() const { return FirstItem; }
@@ -100,6 +151,43 @@ protected:
     bool FetchMoreKeepingPosition();
     void CommitBlobs(void* RecBuf);
 
+    // Rebuilds the columns from IndexFieldNames into Columns (nothing kept on failure).
+    void ParseIndexFieldNames(StringView Text, TSortColumns& Columns);
+    // Moves the current item towards its place by the index: back for Direction < 0, on for > 0.
+    void MoveSortedItem(int Direction);
+    void UnlinkItem(TItemHeader* Item);
+    void LinkAfter(TItemHeader* Item, TItemHeader* Prior);
+    // Whether the sort may compare extracted keys of this column instead of calling CompareFields: a
+    // descendant that overrides CompareFieldValue or CompareFields for such a column returns false.
+    virtual bool SortByNativeKeys(const TSortColumn& SortColumn) const;
+
+    // Cached updates.
+    struct TCacheItem {
+        TItemHeader* Item = nullptr;
+        TCacheItem* Next = nullptr;
+        uint64_t Serial = 0;  // entries are appended in rising order
+    };
+    void AddCacheItem(TItemHeader* Item);
+    TCacheItem* FindCacheItem(const TItemHeader* Item, TCacheItem** Prior = nullptr) const;
+    void RemoveCacheItem(TCacheItem* Entry, TCacheItem* Prior);
+    void FreeCache();
+    void CachedUpdate(TItemHeader* Item);
+    void CachedDelete();
+    void RevertItem(TItemHeader* Item);
+    void RestoreFromRollback(TItemHeader* Item);
+    // Unlinks and frees Item with its values; the cursor moves on as RemoveRecord moves it.
+    void DropItem(TItemHeader* Item);
+    bool ListContains(const TItemHeader* Item) const;
+    bool Visible(TItemHeader* Item) { return Item && !OmitRecord(Item); }
+
+    TCacheItem* Cache = nullptr;
+    TCacheItem* LastCacheItem = nullptr;
+    uint64_t FCacheSerial = 0;
+    uint64_t FCacheRemovals = 0;
+    String FIndexFieldNames;
+    TSortColumns FIndexFields;
+
+    static constexpr size_t kPrefetchDistance = 16;
     int FRefreshIteration = 0;
     std::vector<TItemHeader*> FRecordNoCache;
     TItemHeader* FirstItem = nullptr;

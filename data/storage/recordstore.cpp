@@ -1,6 +1,8 @@
 // The abstract record set: layout, field values, complex slots, lifecycle and editing.
 #include "data/storage/recordstore.h"
 
+#include "data/storage/filter.h"
+
 // GCC 12 reports a false "may be used uninitialized" inside std::variant when a Variant is assigned
 // from a temporary of another kind.
 #if defined(__GNUC__) && !defined(__clang__)
@@ -155,6 +157,18 @@ void TData::Open()
         DoOpen();
     } catch (...) {
         FreeData();
+        FreeFilter();
+        throw;
+    }
+    try {
+        ParseFilter();
+    } catch (...) {
+        try {
+            DoClose();
+        } catch (...) {
+        }
+        FreeData();
+        FreeFilter();
         throw;
     }
     FActive = true;
@@ -170,11 +184,45 @@ void TData::Close()
             data->FreeData();
             if (data->AutoInitFields && !data->FPrepared)
                 data->ClearFields();
+            data->FreeFilter();
         }
     };
     Finally finally{this};
     if (FActive)
         DoClose();
+}
+
+void TData::SetFilterText(StringView Value)
+{
+    if (Value == FFilterText)
+        return;
+    if (FActive) {
+        // Parsed into a new tree and swapped in on success, so that text and filter always agree.
+        std::unique_ptr<TFilterExpression> parsed = ParseFilterText(Value, *this);
+        FFilterExpression = std::move(parsed);
+    }
+    FFilterText = String(Value);
+}
+
+void TData::ParseFilter()
+{
+    FFilterExpression = ParseFilterText(FFilterText, *this);
+}
+
+void TData::FreeFilter()
+{
+    FFilterExpression.reset();
+}
+
+void TData::SetCachedUpdates(bool Value)
+{
+    if (Value == FCachedUpdates)
+        return;
+    if (FCachedUpdates)
+        CancelUpdates();
+    FCachedUpdates = Value;
+    if (Value)
+        SetFilterItemTypes({isUnmodified, isUpdated, isAppended});
 }
 
 void TData::Reopen()

@@ -16,9 +16,37 @@
 #include "core/variant.h"
 
 #include <functional>
+#include <initializer_list>
 #include <memory>
 
 namespace data {
+
+class TFilterExpression;
+struct TExpressionNode;
+
+// A set of enumerators (below 32), as the store's option sets are.
+template<class E>
+class TEnumSet {
+public:
+    constexpr TEnumSet() = default;
+    constexpr TEnumSet(std::initializer_list<E> items)
+    {
+        for (E item : items)
+            m_bits |= 1u << unsigned(item);
+    }
+    constexpr bool Contains(E item) const { return (m_bits >> unsigned(item)) & 1u; }
+    constexpr TEnumSet& Include(E item) { m_bits |= 1u << unsigned(item); return *this; }
+    constexpr TEnumSet& Exclude(E item) { m_bits &= ~(1u << unsigned(item)); return *this; }
+    constexpr TEnumSet With(E item) const { TEnumSet result = *this; return result.Include(item); }
+    constexpr bool Empty() const { return m_bits == 0; }
+    friend constexpr bool operator==(TEnumSet, TEnumSet) = default;
+
+private:
+    uint32_t m_bits = 0;
+};
+
+using TItemTypes = TEnumSet<TItemStatus>;
+enum TUpdateRecKind { ukUpdate, ukInsert, ukDelete };
 
 // The object of a structured field (codes 15 to 18 and 32): a provider keeps the attribute values and
 // the store asks for them by the attribute's full name ("ADDR.CITY", "ITEMS[2]").
@@ -51,6 +79,8 @@ String GetHostAppTitle();
 class TData {
 public:
     using TOnModifyRecord = std::function<void()>;
+    // Applies one cached change; the handler sets Action.
+    using TOnApplyRecord = std::function<void(TUpdateRecKind UpdateKind, TUpdateRecAction& Action, bool LastItem)>;
 
     TData();
     virtual ~TData();
@@ -163,6 +193,48 @@ public:
     // Restores RecBuf's blobs and releases its values.
     virtual void CancelRecord(void* RecBuf);
 
+    // ---- filter ----
+    // While the store is open the text is parsed first; a text that does not parse raises and leaves
+    // the previous text and its expression in force.
+    const String& FilterText() const { return FFilterText; }
+    virtual void SetFilterText(StringView Value);
+    TItemTypes FilterItemTypes() const { return FFilterItemTypes; }
+    virtual void SetFilterItemTypes(TItemTypes Value) { FFilterItemTypes = Value; }
+    // Resets the cached filter decisions (a store that caches them).
+    virtual void FilterUpdated() {}
+    bool FilterCaseInsensitive = false;
+    bool FilterNoPartialCompare = false;
+    // Test seam: evaluate every comparison through variants, never on the stored value.
+    bool FilterVariantRoadOnly = false;
+    bool HasFilterExpression() const { return bool(FFilterExpression); }
+    const TFilterExpression* FilterExpression() const { return FFilterExpression.get(); }
+    // Whether the filter text accepts the record (true without an expression).
+    bool EvaluateFilter(const void* RecBuf);
+
+    // ---- cached updates ----
+    bool CachedUpdates() const { return FCachedUpdates; }
+    // Switching off cancels every cached change; switching on hides deleted records.
+    void SetCachedUpdates(bool Value);
+    virtual bool GetUpdatesPending() { return false; }
+    virtual TItemStatus GetUpdateStatus() { return isUnmodified; }
+    virtual TUpdateRecAction GetUpdateResult() { return urNone; }
+    // The dataset lends the two buffers the apply handler reads and writes.
+    virtual void SetCacheRecBuf(void* NewBuf, void* OldBuf) { (void)NewBuf; (void)OldBuf; }
+    virtual void ApplyUpdates() {}
+    virtual void CommitUpdates() {}
+    virtual void CancelUpdates() {}
+    virtual void RestoreUpdates() {}
+    virtual void RevertRecord() {}
+    virtual void ApplyRecord(TUpdateRecKind UpdateKind, TUpdateRecAction& Action, bool LastItem)
+    {
+        if (OnApplyRecord)
+            OnApplyRecord(UpdateKind, Action, LastItem);
+    }
+    virtual void GetOldRecord(void* RecBuf) { (void)RecBuf; }
+    TOnApplyRecord OnApplyRecord;
+    void* NewCacheRecBuf = nullptr;
+    void* OldCacheRecBuf = nullptr;
+
     // ---- bookmarks by record number ----
     virtual void GetBookmark(TRecBookmark* Bookmark) { Bookmark->Order = GetRecordNo(); }
     virtual void SetToBookmark(TRecBookmark* Bookmark)
@@ -214,6 +286,18 @@ protected:
         return const_cast<uint8_t*>(static_cast<const uint8_t*>(RecBuf)) + FDataSize + FieldNo - 1;
     }
 
+    // Parses FilterText into the expression in force (none for an empty text).
+    void ParseFilter();
+    void FreeFilter();
+    bool EvaluateNode(const TExpressionNode& Node, const void* RecBuf);
+    bool EvaluateComparison(const TExpressionNode& Node, const void* RecBuf);
+    // The stored value's answer; false when only the variant road can tell.
+    bool EvaluateNative(const TExpressionNode& Node, const void* RecBuf, bool& Result);
+
+    String FFilterText;
+    std::unique_ptr<TFilterExpression> FFilterExpression;
+    TItemTypes FFilterItemTypes;
+    bool FCachedUpdates = false;
     int FRecordSize = 0;
     int FCalcRecordSize = 0;
     int FDataSize = 0;

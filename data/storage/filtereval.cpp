@@ -1,0 +1,307 @@
+// Evaluation of a parsed filter against a record. The variant road reads every operand as a variant
+// and compares with the variant rules; a comparison of a field with a literal that the stored value can
+// decide with the same answer (numbers against numbers, ASCII text) skips the variants.
+#include "data/storage/filter.h"
+#include "data/storage/memutils.h"
+#include "data/storage/recordstore.h"
+
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+
+#include <cstring>
+
+namespace data {
+
+namespace {
+
+bool IsDateCode(uint16_t code)
+{
+    return code == dtDate || code == dtTime || code == dtDateTime;
+}
+
+template<class T>
+T ReadAt(const uint8_t* p)
+{
+    T value;
+    std::memcpy(&value, p, sizeof value);
+    return value;
+}
+
+// Whether the locale's upper case of ASCII text is its ASCII upper case (not so in every locale).
+bool AsciiUpperIsLocaleUpper()
+{
+    static const bool same = StrToUpper(u"abcdefghijklmnopqrstuvwxyz") == u"ABCDEFGHIJKLMNOPQRSTUVWXYZ" &&
+        StrToUpper(u"ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789") == u"ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    return same;
+}
+
+bool Ordered(TExpressionType type, int sign)
+{
+    switch (type) {
+    case ntMore: return sign > 0;
+    case ntLess: return sign < 0;
+    case ntMoreEqual: return sign >= 0;
+    case ntLessEqual: return sign <= 0;
+    default: return false;
+    }
+}
+
+TExpressionType Mirrored(TExpressionType type)
+{
+    switch (type) {
+    case ntMore: return ntLess;
+    case ntLess: return ntMore;
+    case ntMoreEqual: return ntLessEqual;
+    case ntLessEqual: return ntMoreEqual;
+    default: return type;
+    }
+}
+
+template<class T>
+int Sign(T a, T b)
+{
+    return a < b ? -1 : b < a ? 1 : 0;
+}
+
+} // namespace
+
+bool TData::EvaluateFilter(const void* RecBuf)
+{
+    return !FFilterExpression || !FFilterExpression->Root() || EvaluateNode(*FFilterExpression->Root(), RecBuf);
+}
+
+bool TData::EvaluateNode(const TExpressionNode& Node, const void* RecBuf)
+{
+    switch (Node.NodeType) {
+    case ntAnd:
+        return EvaluateNode(*Node.LeftOperand, RecBuf) && EvaluateNode(*Node.RightOperand, RecBuf);
+    case ntOr:
+        return EvaluateNode(*Node.LeftOperand, RecBuf) || EvaluateNode(*Node.RightOperand, RecBuf);
+    case ntNot:
+        return !EvaluateNode(*Node.LeftOperand, RecBuf);
+    case ntTrue:
+        return true;
+    case ntFalse:
+        return false;
+    case ntEqual: case ntMore: case ntLess: case ntMoreEqual: case ntLessEqual: case ntNoEqual: case ntLike:
+    case ntNotLike:
+        return EvaluateComparison(Node, RecBuf);
+    default:
+        core::AssertFailed(u"Assertion failure", __FILE__, __LINE__);
+    }
+}
+
+bool TData::EvaluateComparison(const TExpressionNode& Node, const void* RecBuf)
+{
+    CORE_ASSERT(Node.LeftOperand && Node.RightOperand, u"Assertion failure");
+    bool result;
+    if (Node.Native != TNativeCompare::None && !FilterVariantRoadOnly && EvaluateNative(Node, RecBuf, result))
+        return result;
+
+    core::Variant operands[2];
+    const TExpressionNode* nodes[2] = {Node.LeftOperand, Node.RightOperand};
+    for (int i = 0; i < 2; ++i) {
+        if (nodes[i]->NodeType == ntField)
+            GetFieldAsVariant(nodes[i]->FieldDesc->FieldNo, RecBuf, operands[i]);
+        else
+            operands[i] = nodes[i]->Value;
+    }
+    // A text against a date field is read as a date.
+    for (int i = 0; i < 2; ++i) {
+        const TExpressionNode* other = nodes[1 - i];
+        if (operands[i].IsString() && other->NodeType == ntField && IsDateCode(other->FieldDesc->DataType))
+            operands[i] = core::Variant::FromDate(operands[i].AsDateTime());
+    }
+    if (FilterCaseInsensitive)
+        for (core::Variant& operand : operands)
+            if (operand.IsString())
+                operand = StrToUpper(operand.AsString());
+    const core::Variant& left = operands[0];
+    const core::Variant& right = operands[1];
+    switch (Node.NodeType) {
+    case ntEqual: case ntLike: case ntNoEqual: case ntNotLike: {
+        // A Null on the right (IS NULL) is the null test, never a pattern.
+        const bool equal = FilterNoPartialCompare || !left.IsString() || right.IsNull()
+            ? left == right
+            : MatchPattern(left.AsString(), right.AsString());
+        return (Node.NodeType == ntEqual || Node.NodeType == ntLike) ? equal : !equal;
+    }
+    case ntMore: return left > right;
+    case ntLess: return left < right;
+    case ntMoreEqual: return left >= right;
+    case ntLessEqual: return left <= right;
+    default:
+        core::AssertFailed(u"Assertion failure", __FILE__, __LINE__);
+    }
+}
+
+bool TData::EvaluateNative(const TExpressionNode& Node, const void* RecBuf, bool& Result)
+{
+    const TExpressionNode& fieldNode = Node.NativeFieldLeft ? *Node.LeftOperand : *Node.RightOperand;
+    const TFieldDesc& field = *fieldNode.FieldDesc;
+    const TExpressionType type = Node.NativeFieldLeft ? Node.NodeType : Mirrored(Node.NodeType);
+    const bool equality = type == ntEqual || type == ntLike || type == ntNoEqual || type == ntNotLike;
+    const bool positive = type == ntEqual || type == ntLike;
+    // A blob's flag may be stale (GetNull looks at its size); any other field's flag is the answer.
+    const bool blob = field.DataType == dtBlob || field.DataType == dtMemo || field.DataType == dtWideMemo;
+    const bool isNull = blob ? GetNull(field.FieldNo, const_cast<void*>(RecBuf)) : *FlagOf(RecBuf, field.FieldNo) != 0;
+
+    if (Node.Native == TNativeCompare::IsNull) {
+        Result = type == ntEqual ? isNull : !isNull;
+        return true;
+    }
+    if (isNull) {
+        // Null equals no literal and has no order.
+        Result = equality && !positive;
+        return true;
+    }
+    const uint8_t* place = static_cast<const uint8_t*>(RecBuf) + field.Offset;
+
+    if (Node.Native == TNativeCompare::Number) {
+        int sign;
+        if (field.DataType == dtFloat || !Node.LiteralIsInteger) {
+            double value;
+            switch (field.DataType) {
+            case dtInt8: value = ReadAt<int8_t>(place); break;
+            case dtInt16: value = ReadAt<int16_t>(place); break;
+            case dtInt32: value = ReadAt<int32_t>(place); break;
+            case dtUInt16: value = ReadAt<uint16_t>(place); break;
+            case dtUInt32: value = ReadAt<uint32_t>(place); break;
+            case dtInt64: value = double(ReadAt<int64_t>(place)); break;
+            default: value = ReadAt<double>(place); break;
+            }
+            const double literal = Node.LiteralDouble;
+            // A NaN is neither equal, less nor greater.
+            if (value != value || literal != literal) {
+                Result = equality && !positive;
+                return true;
+            }
+            sign = Sign(value, literal);
+        } else {
+            int64_t value;
+            switch (field.DataType) {
+            case dtInt8: value = ReadAt<int8_t>(place); break;
+            case dtInt16: value = ReadAt<int16_t>(place); break;
+            case dtInt32: value = ReadAt<int32_t>(place); break;
+            case dtUInt16: value = ReadAt<uint16_t>(place); break;
+            case dtUInt32: value = ReadAt<uint32_t>(place); break;
+            default: value = ReadAt<int64_t>(place); break;
+            }
+            sign = Sign(value, Node.LiteralInt);
+        }
+        Result = equality ? (sign == 0) == positive : Ordered(type, sign);
+        return true;
+    }
+
+    // Text: the field's stored characters, ASCII only, trimmed as the variant would be.
+    if (FilterCaseInsensitive && !AsciiUpperIsLocaleUpper())
+        return false;
+    const bool trim = (field.Fixed && TrimFixedChar) || (!field.Fixed && TrimVarChar);
+    if (!FilterCaseInsensitive && (field.DataType == dtString || field.DataType == dtExtString)) {
+        // ANSI text read in place. A byte of 128 or more may stand for another character (or for part
+        // of one) in the variant's text: the stored bytes decide only where no such byte is decisive.
+        const auto* text = field.DataType == dtString ? reinterpret_cast<const char*>(place) : ReadAt<const char*>(place);
+        size_t length = field.DataType == dtString ? strnlen(text, field.Size) : std::strlen(text);
+        // As the variant reads it: only the inline form is trimmed.
+        if (trim && field.DataType == dtString)
+            while (length > 0 && text[length - 1] == ' ')
+                --length;
+        auto ascii = [&](size_t from, size_t to) {
+            for (size_t i = from; i < to; ++i)
+                if (uint8_t(text[i]) >= 128)
+                    return false;
+            return true;
+        };
+        const std::string& literal = Node.LiteralText;
+        const bool exact = FilterNoPartialCompare || Node.PatternKind == TExpressionNode::Pattern::Exact;
+        if (equality && exact) {
+            const bool equal = length == literal.size() && std::memcmp(text, literal.data(), length) == 0;
+            if (!equal && !ascii(0, length))
+                return false;
+            Result = equal == positive;
+            return true;
+        }
+        if (equality && Node.PatternKind == TExpressionNode::Pattern::Prefix) {
+            const size_t k = Node.PrefixLength;
+            const size_t compared = std::min(length, k);
+            size_t j = 0;
+            while (j < compared && text[j] == literal[j])
+                ++j;
+            if (j < compared && uint8_t(text[j]) >= 128)
+                return false;
+            Result = (j == k) == positive;
+            return true;
+        }
+        if (!ascii(0, length))
+            return false;
+        const std::string_view value(text, length);
+        if (equality) {
+            Result = MatchPatternA(value, literal) == positive;
+        } else {
+            const int sign = value.compare(literal);
+            Result = Ordered(type, sign < 0 ? -1 : sign > 0 ? 1 : 0);
+        }
+        return true;
+    }
+    char buffer[256];
+    std::string heap;
+    const char* text;
+    size_t length = 0;
+    auto take = [&](auto* units, size_t limit, bool trimmed) -> bool {
+        while (length < limit && units[length])
+            ++length;
+        if (trimmed)
+            while (length > 0 && units[length - 1] == ' ')
+                --length;
+        char* out = buffer;
+        if (length > sizeof buffer) {
+            heap.resize(length);
+            out = heap.data();
+        }
+        for (size_t i = 0; i < length; ++i) {
+            const auto c = units[i];
+            if (uint32_t(c) >= 128u)
+                return false;
+            out[i] = FilterCaseInsensitive ? char(c >= 'a' && c <= 'z' ? c - 32 : c) : char(c);
+        }
+        text = out;
+        return true;
+    };
+    bool ascii;
+    switch (field.DataType) {
+    case dtString:
+        ascii = take(reinterpret_cast<const uint8_t*>(place), field.Size, trim);
+        break;
+    case dtExtString:
+        ascii = take(ReadAt<const uint8_t*>(place), SIZE_MAX, false);
+        break;
+    case dtWideString: {
+        // The record may place the characters at any offset: copied to aligned units first.
+        const size_t units = field.Size / 2;
+        std::u16string copy(units, u'\0');
+        std::memcpy(copy.data(), place, units * 2);
+        ascii = take(copy.data(), units, trim);
+        break;
+    }
+    default: {
+        const auto* units = ReadAt<const Char*>(place);
+        ascii = take(units, SIZE_MAX, false);
+        break;
+    }
+    }
+    if (!ascii)
+        return false;
+    const std::string_view value(text, length);
+    const std::string_view literal = FilterCaseInsensitive ? Node.LiteralUpper : Node.LiteralText;
+    if (equality) {
+        const bool equal = FilterNoPartialCompare ? value == literal : MatchPatternA(value, literal);
+        Result = equal == positive;
+        return true;
+    }
+    const int sign = value.compare(literal);
+    Result = Ordered(type, sign < 0 ? -1 : sign > 0 ? 1 : 0);
+    return true;
+}
+
+} // namespace data
