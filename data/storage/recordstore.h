@@ -9,6 +9,7 @@
 // offset: every access goes through memcpy.
 #pragma once
 
+#include "data/dataset/dbtypes.h"
 #include "data/storage/blob.h"
 #include "data/storage/fielddesc.h"
 #include "data/storage/memblocks.h"
@@ -46,7 +47,10 @@ private:
 };
 
 using TItemTypes = TEnumSet<TItemStatus>;
-enum TUpdateRecKind { ukUpdate, ukInsert, ukDelete };
+// The store's update kinds are the dataset framework's, in the same order; only the first is named
+// after what the store does with it.
+using TUpdateRecKind = TUpdateKind;
+inline constexpr TUpdateRecKind ukUpdate = ukModify;
 
 // The object of a structured field (codes 15 to 18 and 32): a provider keeps the attribute values and
 // the store asks for them by the attribute's full name ("ADDR.CITY", "ITEMS[2]").
