@@ -427,7 +427,7 @@ int TMemData::CompareFieldValue(const void* ValuePtr, int ValueType, const TFiel
         const bool trim = (FieldDesc.Fixed && TrimFixedChar) || (!FieldDesc.Fixed && TrimVarChar);
         bool caseless;
         const String field = FieldText(*this, FieldDesc, place, RecBuf, trim, caseless);
-        String text(static_cast<const Char*>(ValuePtr));
+        String text = WideTextAtZ(ValuePtr);
         if ((fieldCode == dtString || fieldCode == dtWideString) && trim)
             text.erase(std::min(text.size(), text.find_last_not_of(u' ') + 1));
         return CompareWideValue(text, field, fieldCode == dtBCD ? Options.With(coCaseInsensitive) : Options);

@@ -100,6 +100,18 @@ int WideLengthZ(const Char* S)
     return n;
 }
 
+String WideTextAtZ(const void* S)
+{
+    const auto* bytes = static_cast<const uint8_t*>(S);
+    String text;
+    for (Char c;; bytes += 2) {
+        std::memcpy(&c, bytes, 2);
+        if (!c)
+            return text;
+        text += c;
+    }
+}
+
 void TrimTrailingBlanksA(char* S, int Len)
 {
     if (Len == -1)

@@ -39,6 +39,8 @@ void WideCopyZ(Char* Dest, const Char* Source);
 // Copies up to a zero character or MaxLen characters, then writes a zero.
 void WideCopyZMax(Char* Dest, const Char* Source, int MaxLen);
 int WideLengthZ(const Char* S);
+// A zero-terminated UTF-16 text at any address (record fields need not be aligned).
+String WideTextAtZ(const void* S);
 // Len -1 means the text's own length. From the last character backwards, spaces and zeros become
 // zeros, stopping at the first other character or at the start (never before it).
 void TrimTrailingBlanksA(char* S, int Len);
