@@ -64,6 +64,55 @@ using JsonSocket = intptr_t;
 
 class TJsonEnumerator;
 
+// Where a container keeps one element or member: nil, a counted reference to a value object, or a
+// null, boolean, number or string value held in place. The reader stores the small values it makes in
+// bulk in place, saving an allocation and the 40-byte object for each; such a value becomes an object
+// of its own the first time anyone asks for one (Get), and the slot keeps that object from then on, so
+// every caller that asks gets the same value and a change made through it shows in the container.
+// The type is plain data: the container moves slots as bytes and calls Release when it drops one.
+struct TJsonSlot {
+    // Bit 0 set: a value in place whose kind is the rest of the bits; else an object (or nil).
+    uintptr_t ref;
+    union {
+        bool c_boolean;
+        double c_double;
+        int64_t c_int;
+        unsigned char* c_string;  // as TJsonObject's: nil for the empty text, else length then units
+    } v;
+
+    bool IsNil() const { return Bits() == 0; }
+    bool InPlace() const { return Bits() & 1; }
+    // The kind of a value in place.
+    TJsonType Kind() const { return TJsonType(Bits() >> 1); }
+    StringView Text() const;
+    // The object; a value in place is made into one first. Nil for nil. Safe against other readers.
+    IJsonObject* Get() const
+    {
+        const uintptr_t bits = Bits();
+        return bits & 1 ? MakeObject() : reinterpret_cast<IJsonObject*>(bits);
+    }
+    // The value's kind whatever its form; stNull for nil.
+    TJsonType DataType() const;
+
+    // These store into a nil slot (the container releases the old content first).
+    void PutObject(IJsonObject* owned) { ref = reinterpret_cast<uintptr_t>(owned); }
+    void PutNull() { Place(stNull); v.c_int = 0; }
+    void PutBoolean(bool value) { Place(stBoolean); v.c_boolean = value; }
+    void PutInt(int64_t value) { Place(stInt); v.c_int = value; }
+    void PutDouble(double value) { Place(stDouble); v.c_double = value; }
+    void PutString(StringView value);
+
+    // The object with the slot's count; the slot is nil afterwards.
+    IJsonObject* Take();
+    // Drops the content (clearing an object first with all); the slot is nil afterwards.
+    void Release(bool all = false);
+
+private:
+    uintptr_t Bits() const { return std::atomic_ref<uintptr_t>(const_cast<uintptr_t&>(ref)).load(std::memory_order_acquire); }
+    void Place(TJsonType kind) { ref = uintptr_t(kind) << 1 | 1; }
+    IJsonObject* MakeObject() const;
+};
+
 class IJsonObject : public virtual core::IInterface {
 public:
     virtual std::unique_ptr<TJsonEnumerator> GetEnumerator() = 0;
@@ -146,6 +195,9 @@ public:
     explicit TJsonObject(TJsonMethod value);
     ~TJsonObject() override;
 
+    // A value in place made into an object (the object takes over a string's block); one count.
+    static IJsonObject* FromSlot(const TJsonSlot& slot);
+
     // A new value, already referenced.
     template <class T> static JsonRef Make(T value)
     {
@@ -217,9 +269,13 @@ private:
     void SetString(StringView value);
     StringView Text() const;
     JsonRef CloneMarked();
+    static TJsonSlot CloneSlot(const TJsonSlot& slot);
     // The writer's body, for each kind of output (jsonwriter.cpp).
     template <class Out> int Emit(Out& out, bool indent, bool escape, int level);
     template <class Out> int EmitScalar(Out& out, bool escape);
+    template <class Out>
+    static int EmitSlot(Out& out, const TJsonSlot& slot, TJsonObject* item, bool indent, bool escape, int level);
+    static TJsonObject* SlotObject(const TJsonSlot& slot);
     // Not written: a method, or a container already being written (it leads back to itself).
     static bool Skipped(const TJsonObject* item);
 

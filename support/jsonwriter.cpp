@@ -352,6 +352,35 @@ inline bool TJsonObject::Skipped(const TJsonObject* item)
     return item && (item->FDataType == stMethod || item->FProcessing);
 }
 
+namespace {
+
+template <class Out> int WriteString(Out& w, StringView text, bool escape)
+{
+    w.Append(u"\"", 1);
+    WriteEscaped(w, text, escape);
+    w.Append(u"\"", 1);
+    return 0;
+}
+
+// A value held in place in its container's slot.
+template <class Out> int WriteInPlace(Out& w, const TJsonSlot& slot, bool escape)
+{
+    switch (slot.Kind()) {
+    case stBoolean:
+        return slot.v.c_boolean ? w.Append(u"true", 4) : w.Append(u"false", 5);
+    case stDouble:
+        return WriteDouble(w, slot.v.c_double);
+    case stInt:
+        return WriteInt(w, slot.v.c_int);
+    case stString:
+        return WriteString(w, slot.Text(), escape);
+    default:
+        return w.Append(u"null", 4);
+    }
+}
+
+} // namespace
+
 template <class Out> int TJsonObject::EmitScalar(Out& w, bool escape)
 {
     switch (FDataType) {
@@ -364,13 +393,29 @@ template <class Out> int TJsonObject::EmitScalar(Out& w, bool escape)
     case stInt:
         return WriteInt(w, FO.c_int);
     case stString:
-        w.Append(u"\"", 1);
-        WriteEscaped(w, Text(), escape);
-        w.Append(u"\"", 1);
-        return 0;
+        return WriteString(w, Text(), escape);
     default:
         return 0;  // a method writes nothing
     }
+}
+
+// An element or member: a value in place, nil (null) or the object `item` the slot holds.
+template <class Out> int TJsonObject::EmitSlot(Out& w, const TJsonSlot& slot, TJsonObject* item, bool indent,
+                                               bool escape, int level)
+{
+    if (slot.InPlace())
+        return WriteInPlace(w, slot, escape);
+    if (!item)
+        return w.Append(u"null", 4);
+    if (item->FDataType == stObject || item->FDataType == stArray)
+        return item->Emit(w, indent, escape, level);
+    return item->EmitScalar(w, escape);  // nothing to mark, so no frame of the container kind
+}
+
+// The object a slot holds without making one of a value in place (nil then).
+inline TJsonObject* TJsonObject::SlotObject(const TJsonSlot& slot)
+{
+    return slot.InPlace() ? nullptr : static_cast<TJsonObject*>(slot.Get());
 }
 
 // TJsonObject is the only class behind IJsonObject, so elements and members are followed without a
@@ -410,7 +455,8 @@ template <class Out> int TJsonObject::Emit(Out& w, bool indent, bool escape, int
         bool first = true;
         TJsonAvlIterator it(*FO.c_object);
         while (it.MoveNext()) {
-            auto* item = static_cast<TJsonObject*>(static_cast<IJsonObject*>(it.Current()->Ptr()));
+            const TJsonSlot& slot = it.Current()->Slot();
+            TJsonObject* item = SlotObject(slot);
             if (Skipped(item))
                 continue;
             if (!first)
@@ -424,12 +470,7 @@ template <class Out> int TJsonObject::Emit(Out& w, bool indent, bool escape, int
                 w.Append(u"\": ", 3);
             else
                 w.Append(u"\":", 2);
-            if (!item)
-                w.Append(u"null", 4);
-            else if (item->FDataType == stObject || item->FDataType == stArray)
-                item->Emit(w, indent, escape, level);
-            else
-                item->EmitScalar(w, escape);  // nothing to mark, so no frame of the container kind
+            EmitSlot(w, slot, item, indent, escape, level);
         }
         if (indent)
             LineBreak(w, --level);
@@ -444,18 +485,14 @@ template <class Out> int TJsonObject::Emit(Out& w, bool indent, bool escape, int
             LineBreak(w, ++level);
         bool first = true;
         for (int32_t i = 0; i < array->Length(); ++i) {
-            auto* item = static_cast<TJsonObject*>(array->Item(i));
+            const TJsonSlot& slot = array->Slot(i);
+            TJsonObject* item = SlotObject(slot);
             if (Skipped(item))
                 continue;
             if (!first)
                 w.Append(u",", 1);
             first = false;
-            if (!item)
-                w.Append(u"null", 4);
-            else if (item->FDataType == stObject || item->FDataType == stArray)
-                item->Emit(w, indent, escape, level);
-            else
-                item->EmitScalar(w, escape);  // nothing to mark, so no frame of the container kind
+            EmitSlot(w, slot, item, indent, escape, level);
         }
         return w.Append(u"]", 1);
     }
