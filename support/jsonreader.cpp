@@ -201,7 +201,7 @@ void NumberValue(StringView text, bool isDouble, bool& isInteger, int64_t& integ
 // text, made at once in the (nil) slot rather than through a level of its own; what follows it is left
 // to the container's states. Only for reading JSON: on a path, numbers and names mean other things.
 // Returns the end, or -1 when the value needs the machine.
-int64_t InlineScalar(const char16_t* text, int64_t pos, int64_t length, TJsonSlot& slot)
+int64_t InlineScalar(const char16_t* text, int64_t pos, int64_t length, TJsonWriterString& pb, TJsonSlot& slot)
 {
     const char16_t c = text[pos];
     if (c == u'-' || (c >= u'0' && c <= u'9')) {
@@ -223,9 +223,56 @@ int64_t InlineScalar(const char16_t* text, int64_t pos, int64_t length, TJsonSlo
         int64_t end = pos + 1;
         while (end < length && text[end] != c && text[end] != u'\\' && text[end] != 0)
             ++end;
-        if (end >= length || text[end] != c)
-            return -1;
-        slot.PutString(StringView(text + pos + 1, size_t(end - pos - 1)));
+        if (end < length && text[end] == c) {
+            slot.PutString(StringView(text + pos + 1, size_t(end - pos - 1)));
+            return end + 1;
+        }
+        // Escapes are decoded here too, as the machine does; a NUL (which cuts the text), a bad hex
+        // digit or the end of the piece is left to the machine.
+        pb.Reset();
+        pb.Append(text + pos + 1, int(end - pos - 1));
+        for (;;) {
+            if (end >= length || text[end] == 0)
+                return -1;
+            if (text[end] == c)
+                break;
+            if (text[end] != u'\\') {
+                end = AppendPlainRun(pb, text, end, length, c);
+                continue;
+            }
+            if (end + 1 >= length)
+                return -1;
+            char16_t unit = text[end + 1];
+            end += 2;
+            switch (unit) {
+            case u'b': unit = u'\b'; break;
+            case u'f': unit = u'\f'; break;
+            case u'n': unit = u'\n'; break;
+            case u'r': unit = u'\r'; break;
+            case u't': unit = u'\t'; break;
+            case u'u':
+            case u'x': {
+                const int digits = unit == u'u' ? 4 : 2;
+                if (length - end < digits)
+                    return -1;
+                unit = 0;
+                for (int d = 0; d < digits; ++d) {
+                    const int v = core::HexDigitValue(text[end + d]);
+                    if (v < 0)
+                        return -1;
+                    unit = char16_t(unit << 4 | v);
+                }
+                end += digits;
+                break;
+            }
+            default:
+                break;
+            }
+            if (unit == 0)
+                return -1;
+            pb.AppendUnit(unit);
+        }
+        slot.PutString(pb.View());
         return end + 1;
     }
     // The keywords as the machine reads them: lower case, then a delimiter.
@@ -713,7 +760,7 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
             }
             if (!self && pos < length && tok.depth <= kJsonMaxDepth - 2) {
                 TJsonSlot value{};
-                const int64_t end = InlineScalar(text, pos, length, value);
+                const int64_t end = InlineScalar(text, pos, length, pb, value);
                 if (end >= 0) {
                     if (TJsonSlot* slot = L.current->AsArray()->AddSlot())
                         *slot = value;
@@ -807,7 +854,7 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
         case tsObjectValue:
             if (!self && pos < length && tok.depth <= kJsonMaxDepth - 2) {
                 TJsonSlot value{};
-                const int64_t end = InlineScalar(text, pos, length, value);
+                const int64_t end = InlineScalar(text, pos, length, pb, value);
                 if (end >= 0) {
                     L.current->AsObject()->PutMember(std::move(L.field_name), value);
                     L.field_name.clear();

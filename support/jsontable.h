@@ -23,7 +23,6 @@ class TJsonAvlIterator;
 class TJsonAvlEntry {
 public:
     TJsonAvlEntry(String name, void* ptr);
-    virtual ~TJsonAvlEntry() = default;
 
     // h := h * 129 + unit + 0x9E370001 for each UTF-16 unit, with 32-bit wrap-around.
     static uint32_t Hash(StringView name);
