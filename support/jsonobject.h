@@ -16,6 +16,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <new>
 
 namespace core {
 class Stream;
@@ -243,8 +244,8 @@ public:
     int64_t AsInteger() override;
     double AsDouble() override;
     String AsString() override;
-    TJsonArray* AsArray() override { return FDataType == stArray ? FO.c_array : nullptr; }
-    TJsonTableString* AsObject() override { return FDataType == stObject ? FO.c_object : nullptr; }
+    TJsonArray* AsArray() override { return FDataType == stArray ? Items() : nullptr; }
+    TJsonTableString* AsObject() override { return FDataType == stObject ? Table() : nullptr; }
     TJsonMethod AsMethod() override { return FDataType == stMethod ? FO.c_method : nullptr; }
 
     void Clear(bool all = false) override;
@@ -266,6 +267,14 @@ public:
     void SetDataPtr(void* p) override { FDataPtr = p; }
 
 private:
+    TJsonTableString* Table() const
+    {
+        return std::launder(reinterpret_cast<TJsonTableString*>(const_cast<unsigned char*>(FO.c_container)));
+    }
+    TJsonArray* Items() const
+    {
+        return std::launder(reinterpret_cast<TJsonArray*>(const_cast<unsigned char*>(FO.c_container)));
+    }
     void SetString(StringView value);
     StringView Text() const;
     JsonRef CloneMarked();
@@ -288,11 +297,15 @@ private:
         bool c_boolean;
         double c_double;
         int64_t c_int;
-        TJsonTableString* c_object;
-        TJsonArray* c_array;
+        // An object's member table or an array's elements, made in place: one block and one step less
+        // from a container to what it holds (the size is checked where both are known).
+        alignas(8) unsigned char c_container[24];
         TJsonMethod c_method;
         unsigned char* c_string;  // nil for the empty text, else its length (32 bits) then its units
     } FO;
+
+public:
+    using ContainerRoom = decltype(FO.c_container);
 };
 
 // Walks an object's members or an array's elements; over any other value, the value itself once.

@@ -56,15 +56,18 @@ bool TextToInteger(StringView text, int64_t& value)
 
 // ---- construction -------------------------------------------------------------------------------------
 
+static_assert(sizeof(TJsonTableString) <= sizeof(TJsonObject::ContainerRoom) &&
+              sizeof(TJsonArray) <= sizeof(TJsonObject::ContainerRoom));
+
 TJsonObject::TJsonObject(TJsonType kind) : FDataType(kind)
 {
     FO.c_int = 0;
     switch (kind) {
     case stObject:
-        FO.c_object = new TJsonTableString;
+        new (FO.c_container) TJsonTableString;
         break;
     case stArray:
-        FO.c_array = new TJsonArray;
+        new (FO.c_container) TJsonArray;
         break;
     case stString:
         FO.c_string = nullptr;  // the empty text needs no block
@@ -85,10 +88,10 @@ TJsonObject::~TJsonObject()
 {
     switch (FDataType) {
     case stObject:
-        delete FO.c_object;
+        Table()->~TJsonTableString();
         break;
     case stArray:
-        delete FO.c_array;
+        Items()->~TJsonArray();
         break;
     case stString:
         ::operator delete(FO.c_string);
@@ -294,10 +297,10 @@ void TJsonObject::Clear(bool all)
         FO.c_int = 0;
         break;
     case stObject:
-        FO.c_object->Clear(all);
+        Table()->Clear(all);
         break;
     case stArray:
-        FO.c_array->Clear(all);
+        Items()->Clear(all);
         break;
     case stString:
         ::operator delete(FO.c_string);
@@ -317,9 +320,9 @@ void TJsonObject::Pack(bool all)
         return;
     ProcessingMark mark(*this);
     if (FDataType == stObject)
-        FO.c_object->Pack(all);
+        Table()->Pack(all);
     else if (FDataType == stArray)
-        FO.c_array->Pack(all);
+        Items()->Pack(all);
 }
 
 JsonRef TJsonObject::Clone()
@@ -361,7 +364,7 @@ JsonRef TJsonObject::CloneMarked()
     case stObject: {
         JsonRef result = Make(stObject);
         TJsonTableString* table = result->AsObject();
-        TJsonAvlIterator it(*FO.c_object);
+        TJsonAvlIterator it(*Table());
         while (it.MoveNext()) {
             TJsonSlot copy = CloneSlot(it.Current()->Slot());
             table->PutMember(String(it.Current()->Name()), copy);
@@ -371,8 +374,8 @@ JsonRef TJsonObject::CloneMarked()
     case stArray: {
         JsonRef result = Make(stArray);
         TJsonArray* array = result->AsArray();
-        for (int32_t i = 0; i < FO.c_array->Length(); ++i) {
-            TJsonSlot copy = CloneSlot(FO.c_array->Slot(i));
+        for (int32_t i = 0; i < Items()->Length(); ++i) {
+            TJsonSlot copy = CloneSlot(Items()->Slot(i));
             if (TJsonSlot* slot = array->AddSlot())
                 *slot = copy;
             else
@@ -416,7 +419,7 @@ void TJsonObject::Merge(const JsonRef& value, bool reference)
         std::unique_ptr<ProcessingMark> theirs;
         if (value.get() != static_cast<IJsonObject*>(this))
             theirs = std::make_unique<ProcessingMark>(*value);
-        TJsonTableString* table = FO.c_object;
+        TJsonTableString* table = Table();
         TJsonAvlIterator it(*value->AsObject());
         while (it.MoveNext()) {
             JsonRef other = it.Current()->Value();
@@ -434,7 +437,7 @@ void TJsonObject::Merge(const JsonRef& value, bool reference)
         std::unique_ptr<ProcessingMark> theirs;
         if (value.get() != static_cast<IJsonObject*>(this))
             theirs = std::make_unique<ProcessingMark>(*value);
-        TJsonArray* array = FO.c_array;
+        TJsonArray* array = Items();
         TJsonArray* source = value->AsArray();
         for (int32_t i = 0; i < source->Length(); ++i) {
             JsonRef other = source->GetItem(i);

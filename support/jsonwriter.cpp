@@ -530,13 +530,13 @@ template <class Out> int TJsonObject::Emit(Out& w, bool indent, bool escape, int
     case stMethod:
         return EmitScalar(w, escape);
     case stObject: {
-        if (FO.c_object->IsEmpty())
+        if (Table()->IsEmpty())
             return w.Append(u"{}", 2);
         w.Append(u"{", 1);
         if (indent)
             ++level;
         bool first = true;
-        TJsonAvlIterator it(*FO.c_object);
+        TJsonAvlIterator it(*Table());
         while (it.MoveNext()) {
             const TJsonSlot& slot = it.Current()->Slot();
             TJsonObject* item = SlotObject(slot);
@@ -560,7 +560,7 @@ template <class Out> int TJsonObject::Emit(Out& w, bool indent, bool escape, int
         return w.Append(u"}", 1);
     }
     case stArray: {
-        TJsonArray* array = FO.c_array;
+        TJsonArray* array = Items();
         if (array->Length() == 0)
             return w.Append(u"[]", 2);
         w.Append(u"[", 1);
