@@ -16,7 +16,6 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
-#include <new>
 
 namespace core {
 class Stream;
@@ -269,11 +268,11 @@ public:
 private:
     TJsonTableString* Table() const
     {
-        return std::launder(reinterpret_cast<TJsonTableString*>(const_cast<unsigned char*>(FO.c_container)));
+        return reinterpret_cast<TJsonTableString*>(const_cast<unsigned char*>(FO.c_container));
     }
     TJsonArray* Items() const
     {
-        return std::launder(reinterpret_cast<TJsonArray*>(const_cast<unsigned char*>(FO.c_container)));
+        return reinterpret_cast<TJsonArray*>(const_cast<unsigned char*>(FO.c_container));
     }
     void SetString(StringView value);
     StringView Text() const;
