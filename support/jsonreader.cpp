@@ -309,6 +309,7 @@ void TJsonTokenizer::ResetLevel(int d)
     level.parent = nullptr;
     level.gparent = nullptr;
     level.field_name.clear();
+    level.member = nullptr;
 }
 
 void TJsonTokenizer::Reset()
@@ -865,11 +866,19 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
                     continue;
                 }
             }
+            // The member's entry is made before its value, so that a document's blocks lie in the order
+            // the writer visits them.
+            if (tok.depth <= kJsonMaxDepth - 2) {
+                TJsonAvlEntry* entry =
+                    L.current->AsObject()->InsertEntry(new TJsonAvlEntry(std::move(L.field_name), nullptr));
+                L.field_name.clear();
+                L.member = &entry->Slot();  // nil: a member of the same name read before has gone
+            }
             PUSH(tsObjectValueAdd);
 
         case tsObjectValueAdd:
-            L.current->AsObject()->PutMember(std::move(L.field_name), std::move(tok.completed));
-            L.field_name.clear();
+            L.member->PutObject(tok.completed.Detach());
+            L.member = nullptr;
             L.saved_state = tsObjectSep;
             L.state = tsEatws;
             goto redo;

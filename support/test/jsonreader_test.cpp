@@ -198,6 +198,18 @@ TEST(JsonReader, ValuesInContainersReadAsValuesAlone)
     }
 }
 
+// A member read again replaces the first, whatever the kinds of the two values.
+TEST(JsonReader, RepeatedMembersKeepTheLastValue)
+{
+    const int32_t live = JsonLiveValues();
+    {
+        const JsonRef doc = ParseString(u"{\"a\":[1],\"b\":2,\"a\":{\"x\":1},\"b\":[3],\"c\":{},\"c\":4}", false);
+        ASSERT_NE(doc, nullptr);
+        EXPECT_EQ(doc->AsJSon(), u"{\"c\":4,\"b\":[3],\"a\":{\"x\":1}}");
+    }
+    EXPECT_EQ(JsonLiveValues(), live);
+}
+
 TEST(JsonReader, StreamsEndTheTextWithTheData)
 {
     struct Case {
