@@ -1,8 +1,9 @@
 // IJsonObject: one reference-counted JSON value of any kind, and TJsonObject, the class behind it.
 //
-// Every value (null, boolean, double, 64-bit integer, object, array, string or method) is one
-// TJsonObject. Objects keep their members in a TJsonTableString (jsontable.h), arrays their elements
-// in a TJsonArray (jsonarray.h). Containers hold counted references, a value may sit in several
+// Every value (null, boolean, double, 64-bit integer, object, array, string or method) handed out is
+// one TJsonObject. Objects keep their members in a TJsonTableString (jsontable.h), arrays their
+// elements in a TJsonArray (jsonarray.h), each in a TJsonSlot: small values read from text stay in
+// their slot until someone asks for them. Containers hold counted references, a value may sit in several
 // containers and a container may hold itself; Clear(true) breaks such cycles. The processing mark
 // keeps every walk over a value (clear, pack, write, clone, merge, validate) from following a cycle.
 //
@@ -66,7 +67,7 @@ class TJsonEnumerator;
 
 // Where a container keeps one element or member: nil, a counted reference to a value object, or a
 // null, boolean, number or string value held in place. The reader stores the small values it makes in
-// bulk in place, saving an allocation and the 40-byte object for each; such a value becomes an object
+// bulk in place, saving an allocation and the 56-byte object for each; such a value becomes an object
 // of its own the first time anyone asks for one (Get), and the slot keeps that object from then on, so
 // every caller that asks gets the same value and a change made through it shows in the container.
 // The type is plain data: the container moves slots as bytes and calls Release when it drops one.
@@ -182,7 +183,7 @@ protected:
     ~IJsonObject() override = default;
 };
 
-// The interface comes first so that the flags fit in the tail of the count: a value is 40 bytes.
+// The interface comes first so that the flags fit in the tail of the count: a value is 56 bytes.
 class TJsonObject final : public IJsonObject, public core::RefCounted {
 public:
     explicit TJsonObject(TJsonType kind = stObject);
