@@ -297,7 +297,7 @@ private:
         bool c_boolean;
         double c_double;
         int64_t c_int;
-        // An object's member table or an array's elements, made in place: one block and one step less
+        // An object's member table or an array's header, made in place: one block and one step less
         // from a container to what it holds (the size is checked where both are known).
         alignas(8) unsigned char c_container[24];
         TJsonMethod c_method;
