@@ -13,7 +13,7 @@ constexpr int64_t kMaxLength = 0x7FFFFFFF;
 } // namespace
 
 TJsonArray::TJsonArray()
-    : FArray(static_cast<IJsonObject**>(std::calloc(kInitialCapacity, sizeof(IJsonObject*)))), FSize(kInitialCapacity)
+    : FArray(static_cast<TJsonSlot*>(std::calloc(kInitialCapacity, sizeof(TJsonSlot)))), FSize(kInitialCapacity)
 {
     if (!FArray)
         throw std::bad_alloc();
@@ -33,11 +33,11 @@ bool TJsonArray::Grow(int64_t atLeast)
     int64_t size = std::max<int64_t>(int64_t(FSize) * 2, atLeast);
     if (size > kMaxLength)
         size = kMaxLength;
-    void* block = std::realloc(FArray, size_t(size) * sizeof(IJsonObject*));
+    void* block = std::realloc(static_cast<void*>(FArray), size_t(size) * sizeof(TJsonSlot));
     if (!block)
         return false;
-    FArray = static_cast<IJsonObject**>(block);
-    std::memset(FArray + FSize, 0, size_t(size - FSize) * sizeof(IJsonObject*));
+    FArray = static_cast<TJsonSlot*>(block);
+    std::memset(static_cast<void*>(FArray + FSize), 0, size_t(size - FSize) * sizeof(TJsonSlot));
     FSize = int32_t(size);
     return true;
 }
@@ -50,11 +50,11 @@ bool TJsonArray::Store(int32_t index, IJsonObject* owned)
         return false;
     if (index >= FSize && !Grow(int64_t(index) + 1))
         return false;
-    IJsonObject* old = std::exchange(FArray[index], owned);
+    TJsonSlot old = FArray[index];
+    FArray[index].PutObject(owned);
     if (index >= FLength)
         FLength = index + 1;
-    if (old)
-        old->Release();
+    old.Release();
     return true;
 }
 
@@ -78,6 +78,13 @@ int32_t TJsonArray::Add(JsonRef&& value)
     return index;
 }
 
+TJsonSlot* TJsonArray::AddSlot()
+{
+    if (FLength == FSize && (FLength == kMaxLength || !Grow(int64_t(FSize) + 1)))
+        return nullptr;
+    return &FArray[FLength++];
+}
+
 bool TJsonArray::Insert(int32_t index, const JsonRef& value)
 {
     if (index < 0)
@@ -86,10 +93,10 @@ bool TJsonArray::Insert(int32_t index, const JsonRef& value)
         return PutItem(index, value);
     if (FLength == FSize && !Grow(int64_t(FSize) + 1))
         return false;
-    std::memmove(FArray + index + 1, FArray + index, size_t(FLength - index) * sizeof(IJsonObject*));
+    std::memmove(static_cast<void*>(FArray + index + 1), FArray + index, size_t(FLength - index) * sizeof(TJsonSlot));
     if (value)
         value->AddRef();
-    FArray[index] = value.get();
+    FArray[index].PutObject(value.get());
     ++FLength;
     return true;
 }
@@ -98,10 +105,10 @@ JsonRef TJsonArray::Delete(int32_t index)
 {
     if (index < 0 || index >= FLength)
         return nullptr;
-    JsonRef result = JsonRef::Adopt(FArray[index]);
-    std::memmove(FArray + index, FArray + index + 1, size_t(FLength - index - 1) * sizeof(IJsonObject*));
+    JsonRef result = JsonRef::Adopt(FArray[index].Take());
+    std::memmove(static_cast<void*>(FArray + index), FArray + index + 1, size_t(FLength - index - 1) * sizeof(TJsonSlot));
     --FLength;
-    FArray[FLength] = nullptr;
+    FArray[FLength].ref = 0;
     return result;
 }
 
@@ -109,28 +116,24 @@ void TJsonArray::Clear(bool all)
 {
     // The length drops first, so that anything the releases reach sees an empty array.
     const int32_t length = std::exchange(FLength, 0);
-    for (int32_t i = 0; i < length; ++i) {
-        if (IJsonObject* item = std::exchange(FArray[i], nullptr)) {
-            if (all)
-                item->Clear(true);
-            item->Release();
-        }
-    }
+    for (int32_t i = 0; i < length; ++i)
+        FArray[i].Release(all);
 }
 
 void TJsonArray::Pack(bool all)
 {
     int32_t kept = 0;
     for (int32_t i = 0; i < FLength; ++i)
-        if (FArray[i])
+        if (!FArray[i].IsNil())
             FArray[kept++] = FArray[i];
     for (int32_t i = kept; i < FLength; ++i)
-        FArray[i] = nullptr;
+        FArray[i].ref = 0;
     FLength = kept;
+    // Values in place are never containers: only objects have anything to pack.
     if (all)
         for (int32_t i = 0; i < FLength; ++i)
-            if (FArray[i])
-                FArray[i]->Pack(true);
+            if (!FArray[i].InPlace())
+                FArray[i].Get()->Pack(true);
 }
 
 } // namespace support

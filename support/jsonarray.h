@@ -1,4 +1,5 @@
-// The elements of a JSON array value: a growable block of counted value references with nil holes.
+// The elements of a JSON array value: a growable block of slots (counted value references, or small
+// values in place) with nil holes.
 #pragma once
 
 #include "support/jsonobject.h"
@@ -19,7 +20,9 @@ public:
 
     // The element, or nil outside 0..Length-1.
     JsonRef GetItem(int32_t index) const;
-    IJsonObject* Item(int32_t index) const { return index >= 0 && index < FLength ? FArray[index] : nullptr; }
+    IJsonObject* Item(int32_t index) const { return index >= 0 && index < FLength ? FArray[index].Get() : nullptr; }
+    // The slot itself, for walks that read values in place without making objects of them.
+    const TJsonSlot& Slot(int32_t index) const { return FArray[index]; }
     // Stores at index (releasing what was there), growing and leaving nil holes as needed. Returns
     // false and changes nothing for a negative index or growth that cannot be had.
     bool PutItem(int32_t index, const JsonRef& value);
@@ -27,6 +30,8 @@ public:
     int32_t Add(const JsonRef& value);
     // The same, taking over the caller's reference (no count changes hands).
     int32_t Add(JsonRef&& value);
+    // Appends a nil slot for the caller to fill; nil when the array cannot grow.
+    TJsonSlot* AddSlot();
     bool Insert(int32_t index, const JsonRef& value);
     // Removes and returns the element (nil outside 0..Length-1).
     JsonRef Delete(int32_t index);
@@ -40,7 +45,7 @@ private:
     // Stores a reference the array now owns; false (the reference untouched) when it cannot.
     bool Store(int32_t index, IJsonObject* owned);
 
-    IJsonObject** FArray;
+    TJsonSlot* FArray;
     int32_t FLength = 0;
     int32_t FSize;
 };

@@ -1,8 +1,9 @@
 // IJsonObject: one reference-counted JSON value of any kind, and TJsonObject, the class behind it.
 //
-// Every value (null, boolean, double, 64-bit integer, object, array, string or method) is one
-// TJsonObject. Objects keep their members in a TJsonTableString (jsontable.h), arrays their elements
-// in a TJsonArray (jsonarray.h). Containers hold counted references, a value may sit in several
+// Every value (null, boolean, double, 64-bit integer, object, array, string or method) handed out is
+// one TJsonObject. Objects keep their members in a TJsonTableString (jsontable.h), arrays their
+// elements in a TJsonArray (jsonarray.h), each in a TJsonSlot: small values read from text stay in
+// their slot until someone asks for them. Containers hold counted references, a value may sit in several
 // containers and a container may hold itself; Clear(true) breaks such cycles. The processing mark
 // keeps every walk over a value (clear, pack, write, clone, merge, validate) from following a cycle.
 //
@@ -63,6 +64,55 @@ using TJsonOnValidateError = void (*)(void* sender, TJsonValidateError error, co
 using JsonSocket = intptr_t;
 
 class TJsonEnumerator;
+
+// Where a container keeps one element or member: nil, a counted reference to a value object, or a
+// null, boolean, number or string value held in place. The reader stores the small values it makes in
+// bulk in place, saving an allocation and the 56-byte object for each; such a value becomes an object
+// of its own the first time anyone asks for one (Get), and the slot keeps that object from then on, so
+// every caller that asks gets the same value and a change made through it shows in the container.
+// The type is plain data: the container moves slots as bytes and calls Release when it drops one.
+struct TJsonSlot {
+    // Bit 0 set: a value in place whose kind is the rest of the bits; else an object (or nil).
+    uintptr_t ref;
+    union {
+        bool c_boolean;
+        double c_double;
+        int64_t c_int;
+        unsigned char* c_string;  // as TJsonObject's: nil for the empty text, else length then units
+    } v;
+
+    bool IsNil() const { return Bits() == 0; }
+    bool InPlace() const { return Bits() & 1; }
+    // The kind of a value in place.
+    TJsonType Kind() const { return TJsonType(Bits() >> 1); }
+    StringView Text() const;
+    // The object; a value in place is made into one first. Nil for nil. Safe against other readers.
+    IJsonObject* Get() const
+    {
+        const uintptr_t bits = Bits();
+        return bits & 1 ? MakeObject() : reinterpret_cast<IJsonObject*>(bits);
+    }
+    // The value's kind whatever its form; stNull for nil.
+    TJsonType DataType() const;
+
+    // These store into a nil slot (the container releases the old content first).
+    void PutObject(IJsonObject* owned) { ref = reinterpret_cast<uintptr_t>(owned); }
+    void PutNull() { Place(stNull); v.c_int = 0; }
+    void PutBoolean(bool value) { Place(stBoolean); v.c_boolean = value; }
+    void PutInt(int64_t value) { Place(stInt); v.c_int = value; }
+    void PutDouble(double value) { Place(stDouble); v.c_double = value; }
+    void PutString(StringView value);
+
+    // The object with the slot's count; the slot is nil afterwards.
+    IJsonObject* Take();
+    // Drops the content (clearing an object first with all); the slot is nil afterwards.
+    void Release(bool all = false);
+
+private:
+    uintptr_t Bits() const { return std::atomic_ref<uintptr_t>(const_cast<uintptr_t&>(ref)).load(std::memory_order_acquire); }
+    void Place(TJsonType kind) { ref = uintptr_t(kind) << 1 | 1; }
+    IJsonObject* MakeObject() const;
+};
 
 class IJsonObject : public virtual core::IInterface {
 public:
@@ -133,7 +183,7 @@ protected:
     ~IJsonObject() override = default;
 };
 
-// The interface comes first so that the flags fit in the tail of the count: a value is 40 bytes.
+// The interface comes first so that the flags fit in the tail of the count: a value is 56 bytes.
 class TJsonObject final : public IJsonObject, public core::RefCounted {
 public:
     explicit TJsonObject(TJsonType kind = stObject);
@@ -145,6 +195,9 @@ public:
     explicit TJsonObject(const char16_t* value) : TJsonObject(StringView(value)) {}
     explicit TJsonObject(TJsonMethod value);
     ~TJsonObject() override;
+
+    // A value in place made into an object (the object takes over a string's block); one count.
+    static IJsonObject* FromSlot(const TJsonSlot& slot);
 
     // A new value, already referenced.
     template <class T> static JsonRef Make(T value)
@@ -191,8 +244,8 @@ public:
     int64_t AsInteger() override;
     double AsDouble() override;
     String AsString() override;
-    TJsonArray* AsArray() override { return FDataType == stArray ? FO.c_array : nullptr; }
-    TJsonTableString* AsObject() override { return FDataType == stObject ? FO.c_object : nullptr; }
+    TJsonArray* AsArray() override { return FDataType == stArray ? Items() : nullptr; }
+    TJsonTableString* AsObject() override { return FDataType == stObject ? Table() : nullptr; }
     TJsonMethod AsMethod() override { return FDataType == stMethod ? FO.c_method : nullptr; }
 
     void Clear(bool all = false) override;
@@ -214,12 +267,24 @@ public:
     void SetDataPtr(void* p) override { FDataPtr = p; }
 
 private:
+    TJsonTableString* Table() const
+    {
+        return reinterpret_cast<TJsonTableString*>(const_cast<unsigned char*>(FO.c_container));
+    }
+    TJsonArray* Items() const
+    {
+        return reinterpret_cast<TJsonArray*>(const_cast<unsigned char*>(FO.c_container));
+    }
     void SetString(StringView value);
     StringView Text() const;
     JsonRef CloneMarked();
+    static TJsonSlot CloneSlot(const TJsonSlot& slot);
     // The writer's body, for each kind of output (jsonwriter.cpp).
     template <class Out> int Emit(Out& out, bool indent, bool escape, int level);
     template <class Out> int EmitScalar(Out& out, bool escape);
+    template <class Out>
+    static int EmitSlot(Out& out, const TJsonSlot& slot, TJsonObject* item, bool indent, bool escape, int level);
+    static TJsonObject* SlotObject(const TJsonSlot& slot);
     // Not written: a method, or a container already being written (it leads back to itself).
     static bool Skipped(const TJsonObject* item);
 
@@ -232,11 +297,15 @@ private:
         bool c_boolean;
         double c_double;
         int64_t c_int;
-        TJsonTableString* c_object;
-        TJsonArray* c_array;
+        // An object's member table or an array's header, made in place: one block and one step less
+        // from a container to what it holds (the size is checked where both are known).
+        alignas(8) unsigned char c_container[24];
         TJsonMethod c_method;
         unsigned char* c_string;  // nil for the empty text, else its length (32 bits) then its units
     } FO;
+
+public:
+    using ContainerRoom = decltype(FO.c_container);
 };
 
 // Walks an object's members or an array's elements; over any other value, the value itself once.

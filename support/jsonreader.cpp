@@ -141,9 +141,9 @@ bool ShortDecimal(StringView text, double& result)
     return true;
 }
 
-// Number text as a value: an integer when it is one and fits 64 bits, else a double when the whole
-// text is one, else the text itself as a string.
-JsonRef NumberValue(StringView text, bool isDouble, bool& isInteger, int64_t& integer)
+// Number text as a value in place in the (nil) slot: an integer when it is one and fits 64 bits, else
+// a double when the whole text is one, else the text itself as a string.
+void NumberValue(StringView text, bool isDouble, bool& isInteger, int64_t& integer, TJsonSlot& slot)
 {
     isInteger = false;
     // Most numbers are short integers: read those without a conversion call.
@@ -160,7 +160,7 @@ JsonRef NumberValue(StringView text, bool isDouble, bool& isInteger, int64_t& in
         if (digits) {
             isInteger = true;
             integer = negative ? -v : v;
-            return TJsonObject::Make(integer);
+            return slot.PutInt(integer);
         }
     }
     // A decimal of at most 15 significant digits and a power of ten up to 22 is exact as a quotient or
@@ -169,7 +169,7 @@ JsonRef NumberValue(StringView text, bool isDouble, bool& isInteger, int64_t& in
     if (isDouble) {
         double exact = 0;
         if (ShortDecimal(text, exact))
-            return TJsonObject::Make(exact);
+            return slot.PutDouble(exact);
     }
     char local[64];
     std::string heap;
@@ -185,23 +185,23 @@ JsonRef NumberValue(StringView text, bool isDouble, bool& isInteger, int64_t& in
         auto [p, ec] = std::from_chars(ascii, end, integer);
         if (ec == std::errc() && p == end) {
             isInteger = true;
-            return TJsonObject::Make(integer);
+            return slot.PutInt(integer);
         }
         if (ec != std::errc::result_out_of_range || p != end)
-            return TJsonObject::Make(text);
+            return slot.PutString(text);
     }
     double d = 0;
     auto [p, ec] = std::from_chars(ascii, end, d, std::chars_format::general);
     if (ec == std::errc() && p == end)
-        return TJsonObject::Make(d);
-    return TJsonObject::Make(text);
+        return slot.PutDouble(d);
+    slot.PutString(text);
 }
 
-// A number or a plain string (no escape, no NUL) that lies whole in this piece of text, made at once
-// rather than through a level of its own; what follows it is left to the container's states. Only
-// for reading JSON: on a path, numbers and names mean other things. Returns the end, or -1 when the
-// value needs the machine.
-int64_t InlineScalar(const char16_t* text, int64_t pos, int64_t length, JsonRef& value)
+// A number, a plain string (no escape, no NUL) or true, false or null that lies whole in this piece of
+// text, made at once in the (nil) slot rather than through a level of its own; what follows it is left
+// to the container's states. Only for reading JSON: on a path, numbers and names mean other things.
+// Returns the end, or -1 when the value needs the machine.
+int64_t InlineScalar(const char16_t* text, int64_t pos, int64_t length, TJsonWriterString& pb, TJsonSlot& slot)
 {
     const char16_t c = text[pos];
     if (c == u'-' || (c >= u'0' && c <= u'9')) {
@@ -216,17 +216,81 @@ int64_t InlineScalar(const char16_t* text, int64_t pos, int64_t length, JsonRef&
             return -1;  // the number may go on in the next piece
         bool isInteger = false;
         int64_t integer = 0;
-        value = NumberValue(StringView(text + pos, size_t(end - pos)), isDouble, isInteger, integer);
+        NumberValue(StringView(text + pos, size_t(end - pos)), isDouble, isInteger, integer, slot);
         return end;
     }
     if (c == u'"' || c == u'\'') {
         int64_t end = pos + 1;
         while (end < length && text[end] != c && text[end] != u'\\' && text[end] != 0)
             ++end;
-        if (end >= length || text[end] != c)
-            return -1;
-        value = TJsonObject::Make(StringView(text + pos + 1, size_t(end - pos - 1)));
+        if (end < length && text[end] == c) {
+            slot.PutString(StringView(text + pos + 1, size_t(end - pos - 1)));
+            return end + 1;
+        }
+        // Escapes are decoded here too, as the machine does; a NUL (which cuts the text), a bad hex
+        // digit or the end of the piece is left to the machine.
+        pb.Reset();
+        pb.Append(text + pos + 1, int(end - pos - 1));
+        for (;;) {
+            if (end >= length || text[end] == 0)
+                return -1;
+            if (text[end] == c)
+                break;
+            if (text[end] != u'\\') {
+                end = AppendPlainRun(pb, text, end, length, c);
+                continue;
+            }
+            if (end + 1 >= length)
+                return -1;
+            char16_t unit = text[end + 1];
+            end += 2;
+            switch (unit) {
+            case u'b': unit = u'\b'; break;
+            case u'f': unit = u'\f'; break;
+            case u'n': unit = u'\n'; break;
+            case u'r': unit = u'\r'; break;
+            case u't': unit = u'\t'; break;
+            case u'u':
+            case u'x': {
+                const int digits = unit == u'u' ? 4 : 2;
+                if (length - end < digits)
+                    return -1;
+                unit = 0;
+                for (int d = 0; d < digits; ++d) {
+                    const int v = core::HexDigitValue(text[end + d]);
+                    if (v < 0)
+                        return -1;
+                    unit = char16_t(unit << 4 | v);
+                }
+                end += digits;
+                break;
+            }
+            default:
+                break;
+            }
+            if (unit == 0)
+                return -1;
+            pb.AppendUnit(unit);
+        }
+        slot.PutString(pb.View());
         return end + 1;
+    }
+    // The keywords as the machine reads them: lower case, then a delimiter.
+    const auto keyword = [&](const char16_t* word, int64_t n) {
+        return length - pos > n && std::memcmp(text + pos, word, size_t(n) * sizeof(char16_t)) == 0 &&
+               Is(text[pos + n], kDelim);
+    };
+    if (c == u't' && keyword(u"true", 4)) {
+        slot.PutBoolean(true);
+        return pos + 4;
+    }
+    if (c == u'f' && keyword(u"false", 5)) {
+        slot.PutBoolean(false);
+        return pos + 5;
+    }
+    if (c == u'n' && keyword(u"null", 4)) {
+        slot.PutNull();
+        return pos + 4;
     }
     return -1;
 }
@@ -245,6 +309,7 @@ void TJsonTokenizer::ResetLevel(int d)
     level.parent = nullptr;
     level.gparent = nullptr;
     level.field_name.clear();
+    level.member = nullptr;
 }
 
 void TJsonTokenizer::Reset()
@@ -671,7 +736,9 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
             {
                 bool isInteger = false;
                 int64_t integer = 0;
-                JsonRef value = NumberValue(pb.View(), tok.is_double != 0, isInteger, integer);
+                TJsonSlot made{};
+                NumberValue(pb.View(), tok.is_double != 0, isInteger, integer, made);
+                JsonRef value = JsonRef::Adopt(made.Take());
                 if (isInteger && self && self->GetDataType() == stArray) {
                     // A number on an array context is an index.
                     TJsonArray* array = self->AsArray();
@@ -693,10 +760,13 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
                 break;
             }
             if (!self && pos < length && tok.depth <= kJsonMaxDepth - 2) {
-                JsonRef value;
-                const int64_t end = InlineScalar(text, pos, length, value);
+                TJsonSlot value{};
+                const int64_t end = InlineScalar(text, pos, length, pb, value);
                 if (end >= 0) {
-                    L.current->AsArray()->Add(std::move(value));
+                    if (TJsonSlot* slot = L.current->AsArray()->AddSlot())
+                        *slot = value;
+                    else
+                        value.Release();
                     L.saved_state = tsArraySep;
                     L.state = tsEatws;
                     pos = end;
@@ -784,10 +854,10 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
 
         case tsObjectValue:
             if (!self && pos < length && tok.depth <= kJsonMaxDepth - 2) {
-                JsonRef value;
-                const int64_t end = InlineScalar(text, pos, length, value);
+                TJsonSlot value{};
+                const int64_t end = InlineScalar(text, pos, length, pb, value);
                 if (end >= 0) {
-                    L.current->AsObject()->PutMember(std::move(L.field_name), std::move(value));
+                    L.current->AsObject()->PutMember(std::move(L.field_name), value);
                     L.field_name.clear();
                     L.saved_state = tsObjectSep;
                     L.state = tsEatws;
@@ -796,11 +866,19 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
                     continue;
                 }
             }
+            // The member's entry is made before its value, so that a document's blocks lie in the order
+            // the writer visits them.
+            if (tok.depth <= kJsonMaxDepth - 2) {
+                TJsonAvlEntry* entry =
+                    L.current->AsObject()->InsertEntry(new TJsonAvlEntry(std::move(L.field_name), nullptr));
+                L.field_name.clear();
+                L.member = &entry->Slot();  // nil: a member of the same name read before has gone
+            }
             PUSH(tsObjectValueAdd);
 
         case tsObjectValueAdd:
-            L.current->AsObject()->PutMember(std::move(L.field_name), std::move(tok.completed));
-            L.field_name.clear();
+            L.member->PutObject(tok.completed.Detach());
+            L.member = nullptr;
             L.saved_state = tsObjectSep;
             L.state = tsEatws;
             goto redo;

@@ -82,6 +82,7 @@ struct TJsonTokenerSrec {
     JsonRef obj;      // the index or argument value of a path step
     JsonRef current;  // the value built or reached at this level
     String field_name;
+    TJsonSlot* member = nullptr;  // where the member being read goes (its entry is made first)
     JsonRef parent;
     JsonRef gparent;
 };

@@ -11,7 +11,10 @@ namespace support {
 
 // ---- entries ----------------------------------------------------------------------------------------
 
-TJsonAvlEntry::TJsonAvlEntry(String name, void* ptr) : FHash(Hash(name)), FName(std::move(name)), FPtr(ptr) {}
+TJsonAvlEntry::TJsonAvlEntry(String name, void* ptr) : FHash(Hash(name)), FName(std::move(name)), FSlot{}
+{
+    FSlot.PutObject(static_cast<IJsonObject*>(ptr));
+}
 
 uint32_t TJsonAvlEntry::Hash(StringView name)
 {
@@ -23,16 +26,16 @@ uint32_t TJsonAvlEntry::Hash(StringView name)
 
 core::Ref<IJsonObject> TJsonAvlEntry::Value() const
 {
-    return core::Ref<IJsonObject>(static_cast<IJsonObject*>(FPtr));
+    return core::Ref<IJsonObject>(FSlot.Get());
 }
 
 void TJsonAvlEntry::SetValue(const core::Ref<IJsonObject>& value)
 {
     if (value)
         value->AddRef();
-    auto* old = static_cast<IJsonObject*>(std::exchange(FPtr, value.get()));
-    if (old)
-        old->Release();
+    TJsonSlot old = FSlot;
+    FSlot.PutObject(value.get());
+    old.Release();
 }
 
 // ---- tree -------------------------------------------------------------------------------------------
@@ -130,7 +133,7 @@ TJsonAvlEntry* TJsonAvlTree::InsertEntry(TJsonAvlEntry* entry)
         if (c == 0) {
             // The existing entry keeps its place and takes the new payload; the new entry leaves with
             // the old one.
-            std::swap(node->FPtr, entry->FPtr);
+            std::swap(node->FSlot, entry->FSlot);
             DeleteEntry(entry, false);
             return node;
         }
@@ -240,7 +243,7 @@ void* TJsonAvlTree::DeletePtr(StringView key)
         }
         std::swap(target->FName, m->FName);
         std::swap(target->FHash, m->FHash);
-        std::swap(target->FPtr, m->FPtr);
+        std::swap(target->FSlot, m->FSlot);
         node = m;
     }
     TJsonAvlEntry* child = node->FLt ? node->FLt : node->FGt;
@@ -263,7 +266,7 @@ void* TJsonAvlTree::DeletePtr(StringView key)
         if (top->FBf != 0)
             break;
     }
-    void* result = std::exchange(node->FPtr, nullptr);
+    void* result = node->FSlot.Take();
     DeleteEntry(node, false);
     --FCount;
     return result;
@@ -292,15 +295,15 @@ void TJsonAvlTree::Pack(bool all)
     std::vector<String> empty;
     TJsonAvlIterator it(*this);
     while (it.MoveNext())
-        if (!it.Current()->FPtr)
+        if (it.Current()->FSlot.IsNil())
             empty.push_back(it.Current()->FName);
     for (const String& name : empty)
         DeletePtr(name);
     if (all) {
         it.First();
         for (TJsonAvlEntry* e = it.GetIter(); e; it.Next(), e = it.GetIter())
-            if (e->FPtr)
-                static_cast<IJsonObject*>(e->FPtr)->Pack(true);
+            if (!e->FSlot.IsNil() && !e->FSlot.InPlace())
+                e->FSlot.Get()->Pack(true);
     }
 }
 
@@ -312,13 +315,7 @@ TJsonTableString::~TJsonTableString() { Clear(false); }
 
 void TJsonTableString::DeleteEntry(TJsonAvlEntry* entry, bool all)
 {
-    if (auto* value = static_cast<IJsonObject*>(entry->Ptr())) {
-        // Emptying nested containers first breaks reference cycles through them.
-        if (all)
-            value->Clear(true);
-        entry->SetPtr(nullptr);
-        value->Release();
-    }
+    entry->Slot().Release(all);
     delete entry;
 }
 
@@ -338,6 +335,13 @@ void TJsonTableString::PutMember(StringView name, const core::Ref<IJsonObject>& 
 void TJsonTableString::PutMember(String&& name, core::Ref<IJsonObject>&& value)
 {
     InsertEntry(new TJsonAvlEntry(std::move(name), value.Detach()));
+}
+
+void TJsonTableString::PutMember(String&& name, TJsonSlot& value)
+{
+    auto* entry = new TJsonAvlEntry(std::move(name), nullptr);
+    entry->Slot() = std::exchange(value, TJsonSlot{});
+    InsertEntry(entry);
 }
 
 core::Ref<IJsonObject> TJsonTableString::Delete(StringView name)

@@ -6,6 +6,7 @@
 
 #include "core/interface.h"
 #include "core/string.h"
+#include "support/jsonobject.h"
 
 #include <cstdint>
 
@@ -17,19 +18,23 @@ using core::StringView;
 class IJsonObject;
 class TJsonAvlIterator;
 
-// One member. In a TJsonTableString, FPtr is an IJsonObject the entry holds one count of, or nil.
+// One member: its name and its value's slot (nil, a value object the entry holds one count of, or a
+// small value in place).
 class TJsonAvlEntry {
 public:
     TJsonAvlEntry(String name, void* ptr);
-    virtual ~TJsonAvlEntry() = default;
 
     // h := h * 129 + unit + 0x9E370001 for each UTF-16 unit, with 32-bit wrap-around.
     static uint32_t Hash(StringView name);
 
     const String& Name() const { return FName; }
     uint32_t HashValue() const { return FHash; }
-    void* Ptr() const { return FPtr; }
-    void SetPtr(void* ptr) { FPtr = ptr; }
+    // The value object (a value in place is made into one first), or nil.
+    void* Ptr() const { return FSlot.Get(); }
+    // Stores an object the entry takes a count of; what was there is not released.
+    void SetPtr(void* ptr) { FSlot.PutObject(static_cast<IJsonObject*>(ptr)); }
+    const TJsonSlot& Slot() const { return FSlot; }
+    TJsonSlot& Slot() { return FSlot; }
     // The payload as a value (a new reference); replacing releases the old one.
     core::Ref<IJsonObject> Value() const;
     void SetValue(const core::Ref<IJsonObject>& value);
@@ -43,7 +48,7 @@ private:
     int32_t FBf = 0;
     uint32_t FHash;
     String FName;
-    void* FPtr;
+    TJsonSlot FSlot;
 };
 
 enum TJsonAvlSearchType : unsigned { stEQual = 1, stLess = 2, stGreater = 4 };
@@ -103,6 +108,8 @@ public:
     // The entry that ends up holding the value takes one count of it.
     void PutMember(StringView name, const core::Ref<IJsonObject>& value);
     void PutMember(String&& name, core::Ref<IJsonObject>&& value);
+    // The same with a slot the table takes over (the caller's slot is nil afterwards).
+    void PutMember(String&& name, TJsonSlot& value);
     // Removes the member; returns its value (nil when absent or nil).
     core::Ref<IJsonObject> Delete(StringView name);
     // New array values with the member values / names in iteration order.

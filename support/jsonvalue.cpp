@@ -12,7 +12,9 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <mutex>
 #include <new>
+#include <utility>
 
 namespace support {
 
@@ -54,15 +56,18 @@ bool TextToInteger(StringView text, int64_t& value)
 
 // ---- construction -------------------------------------------------------------------------------------
 
+static_assert(sizeof(TJsonTableString) <= sizeof(TJsonObject::ContainerRoom) &&
+              sizeof(TJsonArray) <= sizeof(TJsonObject::ContainerRoom));
+
 TJsonObject::TJsonObject(TJsonType kind) : FDataType(kind)
 {
     FO.c_int = 0;
     switch (kind) {
     case stObject:
-        FO.c_object = new TJsonTableString;
+        new (FO.c_container) TJsonTableString;
         break;
     case stArray:
-        FO.c_array = new TJsonArray;
+        new (FO.c_container) TJsonArray;
         break;
     case stString:
         FO.c_string = nullptr;  // the empty text needs no block
@@ -83,10 +88,10 @@ TJsonObject::~TJsonObject()
 {
     switch (FDataType) {
     case stObject:
-        delete FO.c_object;
+        Table()->~TJsonTableString();
         break;
     case stArray:
-        delete FO.c_array;
+        Items()->~TJsonArray();
         break;
     case stString:
         ::operator delete(FO.c_string);
@@ -97,29 +102,106 @@ TJsonObject::~TJsonObject()
     g_live_values.fetch_sub(1, std::memory_order_relaxed);
 }
 
+namespace {
+
+// A text block: nil for the empty text, else its length (32 bits) then its units.
+unsigned char* MakeTextBlock(StringView value)
+{
+    if (value.empty())
+        return nullptr;
+    if (value.size() > UINT32_MAX)
+        throw std::bad_alloc();
+    const auto length = uint32_t(value.size());
+    auto* block = static_cast<unsigned char*>(::operator new(sizeof(length) + value.size() * sizeof(char16_t)));
+    std::memcpy(block, &length, sizeof(length));
+    std::memcpy(block + sizeof(length), value.data(), value.size() * sizeof(char16_t));
+    return block;
+}
+
+StringView BlockText(const unsigned char* block)
+{
+    if (!block)
+        return {};
+    uint32_t length;
+    std::memcpy(&length, block, sizeof(length));
+    return StringView(reinterpret_cast<const char16_t*>(block + sizeof(length)), length);
+}
+
+// Values in place are made into objects under one lock: two readers asking at once get one object.
+std::mutex g_slot_lock;
+
+} // namespace
+
 void TJsonObject::SetString(StringView value)
 {
-    unsigned char* block = nullptr;
-    if (!value.empty()) {
-        if (value.size() > UINT32_MAX)
-            throw std::bad_alloc();
-        const auto length = uint32_t(value.size());
-        block = static_cast<unsigned char*>(::operator new(sizeof(length) + value.size() * sizeof(char16_t)));
-        std::memcpy(block, &length, sizeof(length));
-        std::memcpy(block + sizeof(length), value.data(), value.size() * sizeof(char16_t));
-    }
+    unsigned char* block = MakeTextBlock(value);
     // The old block goes only now: the new text may be a view of it.
     ::operator delete(FO.c_string);
     FO.c_string = block;
 }
 
-StringView TJsonObject::Text() const
+StringView TJsonObject::Text() const { return BlockText(FO.c_string); }
+
+IJsonObject* TJsonObject::FromSlot(const TJsonSlot& slot)
 {
-    if (!FO.c_string)
-        return {};
-    uint32_t length;
-    std::memcpy(&length, FO.c_string, sizeof(length));
-    return StringView(reinterpret_cast<const char16_t*>(FO.c_string + sizeof(length)), length);
+    auto* made = new TJsonObject(slot.Kind());
+    if (slot.Kind() == stString)
+        made->FO.c_string = slot.v.c_string;
+    else
+        made->FO.c_int = slot.v.c_int;
+    made->SetFirstReference();
+    return made;
+}
+
+// ---- slots --------------------------------------------------------------------------------------------
+
+StringView TJsonSlot::Text() const { return BlockText(v.c_string); }
+
+TJsonType TJsonSlot::DataType() const
+{
+    const uintptr_t bits = Bits();
+    if (bits & 1)
+        return TJsonType(bits >> 1);
+    return bits ? reinterpret_cast<IJsonObject*>(bits)->GetDataType() : stNull;
+}
+
+void TJsonSlot::PutString(StringView value)
+{
+    v.c_string = MakeTextBlock(value);
+    Place(stString);
+}
+
+IJsonObject* TJsonSlot::MakeObject() const
+{
+    std::lock_guard<std::mutex> lock(g_slot_lock);
+    const uintptr_t bits = Bits();
+    if (!(bits & 1))
+        return reinterpret_cast<IJsonObject*>(bits);
+    IJsonObject* made = TJsonObject::FromSlot(*this);
+    std::atomic_ref<uintptr_t>(const_cast<uintptr_t&>(ref))
+        .store(reinterpret_cast<uintptr_t>(made), std::memory_order_release);
+    return made;
+}
+
+IJsonObject* TJsonSlot::Take()
+{
+    IJsonObject* object = Get();
+    ref = 0;
+    return object;
+}
+
+void TJsonSlot::Release(bool all)
+{
+    const uintptr_t bits = std::exchange(ref, 0);
+    if (bits & 1) {
+        if (TJsonType(bits >> 1) == stString)
+            ::operator delete(v.c_string);
+    } else if (auto* object = reinterpret_cast<IJsonObject*>(bits)) {
+        // Emptying nested containers first breaks reference cycles through them.
+        if (all)
+            object->Clear(true);
+        object->Release();
+    }
 }
 
 // ---- conversions --------------------------------------------------------------------------------------
@@ -215,10 +297,10 @@ void TJsonObject::Clear(bool all)
         FO.c_int = 0;
         break;
     case stObject:
-        FO.c_object->Clear(all);
+        Table()->Clear(all);
         break;
     case stArray:
-        FO.c_array->Clear(all);
+        Items()->Clear(all);
         break;
     case stString:
         ::operator delete(FO.c_string);
@@ -238,9 +320,9 @@ void TJsonObject::Pack(bool all)
         return;
     ProcessingMark mark(*this);
     if (FDataType == stObject)
-        FO.c_object->Pack(all);
+        Table()->Pack(all);
     else if (FDataType == stArray)
-        FO.c_array->Pack(all);
+        Items()->Pack(all);
 }
 
 JsonRef TJsonObject::Clone()
@@ -250,6 +332,20 @@ JsonRef TJsonObject::Clone()
         return nullptr;
     ProcessingMark mark(*this);
     return CloneMarked();
+}
+
+// A copy of an element or member: a value in place stays in place, an object is cloned.
+TJsonSlot TJsonObject::CloneSlot(const TJsonSlot& slot)
+{
+    TJsonSlot copy{};
+    if (slot.InPlace()) {
+        copy = slot;
+        if (slot.Kind() == stString)
+            copy.v.c_string = MakeTextBlock(slot.Text());
+    } else if (IJsonObject* item = slot.Get()) {
+        copy.PutObject(item->Clone().Detach());
+    }
+    return copy;
 }
 
 JsonRef TJsonObject::CloneMarked()
@@ -268,19 +364,22 @@ JsonRef TJsonObject::CloneMarked()
     case stObject: {
         JsonRef result = Make(stObject);
         TJsonTableString* table = result->AsObject();
-        TJsonAvlIterator it(*FO.c_object);
+        TJsonAvlIterator it(*Table());
         while (it.MoveNext()) {
-            auto* member = static_cast<IJsonObject*>(it.Current()->Ptr());
-            table->PutMember(it.Current()->Name(), member ? member->Clone() : nullptr);
+            TJsonSlot copy = CloneSlot(it.Current()->Slot());
+            table->PutMember(String(it.Current()->Name()), copy);
         }
         return result;
     }
     case stArray: {
         JsonRef result = Make(stArray);
         TJsonArray* array = result->AsArray();
-        for (int32_t i = 0; i < FO.c_array->Length(); ++i) {
-            IJsonObject* item = FO.c_array->Item(i);
-            array->Add(item ? item->Clone() : nullptr);
+        for (int32_t i = 0; i < Items()->Length(); ++i) {
+            TJsonSlot copy = CloneSlot(Items()->Slot(i));
+            if (TJsonSlot* slot = array->AddSlot())
+                *slot = copy;
+            else
+                copy.Release();
         }
         return result;
     }
@@ -320,7 +419,7 @@ void TJsonObject::Merge(const JsonRef& value, bool reference)
         std::unique_ptr<ProcessingMark> theirs;
         if (value.get() != static_cast<IJsonObject*>(this))
             theirs = std::make_unique<ProcessingMark>(*value);
-        TJsonTableString* table = FO.c_object;
+        TJsonTableString* table = Table();
         TJsonAvlIterator it(*value->AsObject());
         while (it.MoveNext()) {
             JsonRef other = it.Current()->Value();
@@ -338,7 +437,7 @@ void TJsonObject::Merge(const JsonRef& value, bool reference)
         std::unique_ptr<ProcessingMark> theirs;
         if (value.get() != static_cast<IJsonObject*>(this))
             theirs = std::make_unique<ProcessingMark>(*value);
-        TJsonArray* array = FO.c_array;
+        TJsonArray* array = Items();
         TJsonArray* source = value->AsArray();
         for (int32_t i = 0; i < source->Length(); ++i) {
             JsonRef other = source->GetItem(i);

@@ -268,8 +268,61 @@ template <class Out> int WriteAscii(Out& w, const char* text, size_t n)
 // When the shortest text that reads back as the value has at most 15 digits, those are the digits:
 // the value lies within half a unit in the 17th place of them, far inside half a unit in the 15th, so
 // rounding to 15 gives them again. Only longer ones need the exact (and slower) 15-digit conversion.
+// Most doubles met are short decimals (text read back): when |d| × 10^k is a whole number below 10^15
+// for some k whose quotient by 10^k gives |d| back, that number with the point k places from the right
+// is the 15-digit text (d lies within half an ulp of it), found without a general conversion. Returns
+// 0 when that is not so, and for the exponent form's range.
+size_t FormatShortDecimal(double d, char* out)
+{
+    static constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4,  1e5,  1e6,  1e7,
+                                         1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    const double a = std::fabs(d);
+    if (!(a >= 1e-4 && a < 1e15))
+        return 0;
+    for (int k = 0; k < 16; ++k) {
+        const double r = a * kPowers[k];
+        if (r >= 1e15)
+            return 0;
+        // r is below 2^63 here, so the conversion is exact for whole numbers (and cheaper than floor).
+        if (r != double(int64_t(r)) || r / kPowers[k] != a)
+            continue;
+        char digits[24];
+        int n = int(std::to_chars(digits, digits + sizeof(digits), uint64_t(r)).ptr - digits);
+        while (k > 0 && digits[n - 1] == '0') {
+            --n;
+            --k;
+        }
+        char* o = out;
+        if (d < 0)
+            *o++ = '-';
+        if (k == 0) {
+            std::memcpy(o, digits, size_t(n));
+            o += n;
+            *o++ = '.';
+            *o++ = '0';
+        } else if (n > k) {
+            std::memcpy(o, digits, size_t(n - k));
+            o += n - k;
+            *o++ = '.';
+            std::memcpy(o, digits + n - k, size_t(k));
+            o += k;
+        } else {
+            *o++ = '0';
+            *o++ = '.';
+            for (int i = n; i < k; ++i)
+                *o++ = '0';
+            std::memcpy(o, digits, size_t(n));
+            o += n;
+        }
+        return size_t(o - out);
+    }
+    return 0;
+}
+
 size_t FormatDouble(double d, char* out)
 {
+    if (const size_t n = FormatShortDecimal(d, out))
+        return n;
     char sci[40];
     const char* sciEnd = std::to_chars(sci, sci + sizeof(sci), d, std::chars_format::scientific).ptr;
     const bool negative = sci[0] == '-';
@@ -338,11 +391,41 @@ template <class Out> int WriteDouble(Out& w, double d)
     return WriteAscii(w, text, FormatDouble(d, text));
 }
 
+// Digits two at a time, straight into units.
+const struct DigitPairs {
+    char16_t units[200];
+    constexpr DigitPairs() : units()
+    {
+        for (int i = 0; i < 100; ++i) {
+            units[2 * i] = char16_t(u'0' + i / 10);
+            units[2 * i + 1] = char16_t(u'0' + i % 10);
+        }
+    }
+} kDigitPairs;
+
 template <class Out> int WriteInt(Out& w, int64_t i)
 {
-    char text[24];
-    auto [end, ec] = std::to_chars(text, text + sizeof(text), i);
-    return WriteAscii(w, text, size_t(end - text));
+    char16_t text[24];
+    char16_t* end = text + sizeof(text) / sizeof(text[0]);
+    char16_t* p = end;
+    uint64_t v = i < 0 ? 0 - uint64_t(i) : uint64_t(i);
+    while (v >= 100) {
+        const unsigned pair = unsigned(v % 100);
+        v /= 100;
+        p -= 2;
+        p[0] = kDigitPairs.units[2 * pair];
+        p[1] = kDigitPairs.units[2 * pair + 1];
+    }
+    if (v >= 10) {
+        p -= 2;
+        p[0] = kDigitPairs.units[2 * v];
+        p[1] = kDigitPairs.units[2 * v + 1];
+    } else {
+        *--p = char16_t(u'0' + v);
+    }
+    if (i < 0)
+        *--p = u'-';
+    return w.Append(p, int(end - p));
 }
 
 } // namespace
@@ -351,6 +434,35 @@ inline bool TJsonObject::Skipped(const TJsonObject* item)
 {
     return item && (item->FDataType == stMethod || item->FProcessing);
 }
+
+namespace {
+
+template <class Out> int WriteString(Out& w, StringView text, bool escape)
+{
+    w.Append(u"\"", 1);
+    WriteEscaped(w, text, escape);
+    w.Append(u"\"", 1);
+    return 0;
+}
+
+// A value held in place in its container's slot.
+template <class Out> int WriteInPlace(Out& w, const TJsonSlot& slot, bool escape)
+{
+    switch (slot.Kind()) {
+    case stBoolean:
+        return slot.v.c_boolean ? w.Append(u"true", 4) : w.Append(u"false", 5);
+    case stDouble:
+        return WriteDouble(w, slot.v.c_double);
+    case stInt:
+        return WriteInt(w, slot.v.c_int);
+    case stString:
+        return WriteString(w, slot.Text(), escape);
+    default:
+        return w.Append(u"null", 4);
+    }
+}
+
+} // namespace
 
 template <class Out> int TJsonObject::EmitScalar(Out& w, bool escape)
 {
@@ -364,13 +476,29 @@ template <class Out> int TJsonObject::EmitScalar(Out& w, bool escape)
     case stInt:
         return WriteInt(w, FO.c_int);
     case stString:
-        w.Append(u"\"", 1);
-        WriteEscaped(w, Text(), escape);
-        w.Append(u"\"", 1);
-        return 0;
+        return WriteString(w, Text(), escape);
     default:
         return 0;  // a method writes nothing
     }
+}
+
+// An element or member: a value in place, nil (null) or the object `item` the slot holds.
+template <class Out> int TJsonObject::EmitSlot(Out& w, const TJsonSlot& slot, TJsonObject* item, bool indent,
+                                               bool escape, int level)
+{
+    if (slot.InPlace())
+        return WriteInPlace(w, slot, escape);
+    if (!item)
+        return w.Append(u"null", 4);
+    if (item->FDataType == stObject || item->FDataType == stArray)
+        return item->Emit(w, indent, escape, level);
+    return item->EmitScalar(w, escape);  // nothing to mark, so no frame of the container kind
+}
+
+// The object a slot holds without making one of a value in place (nil then).
+inline TJsonObject* TJsonObject::SlotObject(const TJsonSlot& slot)
+{
+    return slot.InPlace() ? nullptr : static_cast<TJsonObject*>(slot.Get());
 }
 
 // TJsonObject is the only class behind IJsonObject, so elements and members are followed without a
@@ -402,15 +530,16 @@ template <class Out> int TJsonObject::Emit(Out& w, bool indent, bool escape, int
     case stMethod:
         return EmitScalar(w, escape);
     case stObject: {
-        if (FO.c_object->IsEmpty())
+        if (Table()->IsEmpty())
             return w.Append(u"{}", 2);
         w.Append(u"{", 1);
         if (indent)
             ++level;
         bool first = true;
-        TJsonAvlIterator it(*FO.c_object);
+        TJsonAvlIterator it(*Table());
         while (it.MoveNext()) {
-            auto* item = static_cast<TJsonObject*>(static_cast<IJsonObject*>(it.Current()->Ptr()));
+            const TJsonSlot& slot = it.Current()->Slot();
+            TJsonObject* item = SlotObject(slot);
             if (Skipped(item))
                 continue;
             if (!first)
@@ -424,19 +553,14 @@ template <class Out> int TJsonObject::Emit(Out& w, bool indent, bool escape, int
                 w.Append(u"\": ", 3);
             else
                 w.Append(u"\":", 2);
-            if (!item)
-                w.Append(u"null", 4);
-            else if (item->FDataType == stObject || item->FDataType == stArray)
-                item->Emit(w, indent, escape, level);
-            else
-                item->EmitScalar(w, escape);  // nothing to mark, so no frame of the container kind
+            EmitSlot(w, slot, item, indent, escape, level);
         }
         if (indent)
             LineBreak(w, --level);
         return w.Append(u"}", 1);
     }
     case stArray: {
-        TJsonArray* array = FO.c_array;
+        TJsonArray* array = Items();
         if (array->Length() == 0)
             return w.Append(u"[]", 2);
         w.Append(u"[", 1);
@@ -444,18 +568,14 @@ template <class Out> int TJsonObject::Emit(Out& w, bool indent, bool escape, int
             LineBreak(w, ++level);
         bool first = true;
         for (int32_t i = 0; i < array->Length(); ++i) {
-            auto* item = static_cast<TJsonObject*>(array->Item(i));
+            const TJsonSlot& slot = array->Slot(i);
+            TJsonObject* item = SlotObject(slot);
             if (Skipped(item))
                 continue;
             if (!first)
                 w.Append(u",", 1);
             first = false;
-            if (!item)
-                w.Append(u"null", 4);
-            else if (item->FDataType == stObject || item->FDataType == stArray)
-                item->Emit(w, indent, escape, level);
-            else
-                item->EmitScalar(w, escape);  // nothing to mark, so no frame of the container kind
+            EmitSlot(w, slot, item, indent, escape, level);
         }
         return w.Append(u"]", 1);
     }

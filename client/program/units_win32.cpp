@@ -6,6 +6,7 @@
 #include "dialup/dialsubs.h"
 #include "skin/controls/skinned.h"
 #include "support/icmpecho.h"
+#include "support/jsonobject.h"
 #include "support/sysunits.h"
 
 #include <iterator>
@@ -16,6 +17,8 @@ namespace {
 
 // Libraries first, the client's own units last, as each unit may use those above it.
 constexpr ProgramUnit kUnits[] = {
+    // First in, last out: its finalisation checks that every JSON value the units above held is gone.
+    {"jsonobject", nullptr, support::FinalizeJsonUnit},
     {"system units", support::InitializeSysUnits, support::FinalizeSysUnits},
     {"PingComponent", support::PingComponentInitialize, support::PingComponentFinalize},
     {"dialsubs", dialup::InitialiseDialup, dialup::FinaliseDialup},

@@ -174,6 +174,42 @@ TEST(JsonReader, DecimalsReadAsTheFullConversionReadsThem)
     }
 }
 
+// Values inside containers are read on a shorter path than a value alone; both give the same value,
+// and both leave what that path cannot take (a NUL, a bad escape, keywords in other cases) to the machine.
+TEST(JsonReader, ValuesInContainersReadAsValuesAlone)
+{
+    const String texts[] = {u"\"plain\"", u"'single'", u"\"a\\\"b\\\\c\\/d\"", u"\"\\b\\f\\n\\r\\t\\q\"",
+                            u"\"\\u4E2d\\x41\\u00e9\"", u"\"cut\\u0000here\"", u"\"bad\\u12G4\"", u"\"short\\x4\"",
+                            u"true", u"false", u"null", u"True", u"nul", u"nullx", u"12", u"-1.5e3", u"1-2"};
+    for (const String& text : texts) {
+        const JsonRef alone = ParseString(text, false);
+        const JsonRef inArray = ParseString(u"[" + text + u",0]", false);
+        const JsonRef asMember = ParseString(u"{\"v\":" + text + u"}", false);
+        if (!alone) {
+            EXPECT_EQ(inArray, nullptr);
+            EXPECT_EQ(asMember, nullptr);
+            continue;
+        }
+        ASSERT_TRUE(inArray && asMember);
+        for (const JsonRef& value : {inArray->AsArray()->GetItem(0), asMember->GetN(u"v")}) {
+            EXPECT_EQ(value->GetDataType(), alone->GetDataType());
+            EXPECT_EQ(value->AsJSon(), alone->AsJSon());
+        }
+    }
+}
+
+// A member read again replaces the first, whatever the kinds of the two values.
+TEST(JsonReader, RepeatedMembersKeepTheLastValue)
+{
+    const int32_t live = JsonLiveValues();
+    {
+        const JsonRef doc = ParseString(u"{\"a\":[1],\"b\":2,\"a\":{\"x\":1},\"b\":[3],\"c\":{},\"c\":4}", false);
+        ASSERT_NE(doc, nullptr);
+        EXPECT_EQ(doc->AsJSon(), u"{\"c\":4,\"b\":[3],\"a\":{\"x\":1}}");
+    }
+    EXPECT_EQ(JsonLiveValues(), live);
+}
+
 TEST(JsonReader, StreamsEndTheTextWithTheData)
 {
     struct Case {

@@ -44,4 +44,23 @@ TEST(JsonThreads, ReferencesAreTakenAndDroppedOnEightThreads)
     EXPECT_EQ(JsonLiveValues(), live);
 }
 
+// Read numbers are kept in their array until asked for: threads asking at once get the same value.
+TEST(JsonThreads, ValuesAskedForAtOnceAreOneValue)
+{
+    JsonRef doc = ParseString(u"[1,2,3,4,5,6,7,8]");
+    TJsonArray* array = doc->AsArray();
+    std::vector<IJsonObject*> seen(8 * 8);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 8; ++t)
+        threads.emplace_back([array, &seen, t] {
+            for (int i = 0; i < 8; ++i)
+                seen[size_t(t * 8 + i)] = array->GetItem((i + t) % 8).get();
+        });
+    for (std::thread& thread : threads)
+        thread.join();
+    for (int t = 0; t < 8; ++t)
+        for (int i = 0; i < 8; ++i)
+            EXPECT_EQ(seen[size_t(t * 8 + i)], array->Item((i + t) % 8));
+}
+
 } // namespace

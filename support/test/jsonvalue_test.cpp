@@ -224,6 +224,40 @@ void Sum(const JsonRef& self, const JsonRef& params, JsonRef& result)
     result = TJsonObject::Make(total);
 }
 
+// The reader keeps small values in their container; asked for, each is one value, the same every time,
+// and a change made through it is the container's.
+TEST(JsonValue, ReadValuesAreSharedWithTheirContainer)
+{
+    JsonRef doc = Read(u"{\"n\":[1,2.5,\"t\",true,null],\"i\":3,\"s\":\"x\"}");
+    struct Case {
+        const char16_t* path;
+        TJsonType kind;
+    };
+    const Case cases[] = {{u"n[0]", stInt},     {u"n[1]", stDouble}, {u"n[2]", stString}, {u"n[3]", stBoolean},
+                          {u"n[4]", stNull},    {u"i", stInt},       {u"s", stString}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(&c - cases);
+        JsonRef first = doc->GetPathObject(c.path);
+        ASSERT_NE(first, nullptr);
+        EXPECT_EQ(first->GetDataType(), c.kind);
+        EXPECT_EQ(doc->GetPathObject(c.path).get(), first.get());
+        first->Clear();
+    }
+    EXPECT_EQ(doc->AsJSon(), u"{\"s\":\"\",\"n\":[0,0.0,\"\",false,null],\"i\":0}");
+
+    JsonRef fresh = Read(u"{\"n\":[1,2],\"i\":3}");
+    fresh->Merge(Read(u"{\"n\":[5],\"i\":4}"));
+    EXPECT_EQ(fresh->AsJSon(), u"{\"n\":[5,2],\"i\":4}");
+    JsonRef copy = fresh->Clone();
+    copy->PutPathInteger(u"n[1]", 9);
+    EXPECT_EQ(fresh->GetPathInteger(u"n[1]"), 2);
+    EXPECT_EQ(copy->AsJSon(), u"{\"n\":[5,9],\"i\":4}");
+    EXPECT_EQ(fresh->Delete(u"i")->AsInteger(), 4);
+    EXPECT_EQ(fresh->AsArray(), nullptr);
+    EXPECT_EQ(fresh->GetPathArray(u"n")->Delete(0)->AsInteger(), 5);
+    EXPECT_EQ(fresh->AsJSon(), u"{\"n\":[2]}");
+}
+
 TEST(JsonValue, ContainersHoldingThemselves)
 {
     const int32_t live = JsonLiveValues();

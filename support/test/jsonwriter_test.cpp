@@ -97,8 +97,14 @@ TEST(JsonWriter, NumbersAreValidJsonWhateverTheValue)
         uint64_t bits = random();
         double value = 0;
         std::memcpy(&value, &bits, sizeof(value));
-        if (i % 2)
+        if (i % 3 == 1)
             value = std::ldexp(double(int64_t(bits >> 11)), int(bits % 120) - 80);
+        if (i % 3 == 2) {
+            // Short decimals, as text read back gives.
+            const int64_t scale[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000};
+            value = double(int64_t(bits >> 16) % scale[bits % 10] * (bits & 0x100 ? -1 : 1)) /
+                    double(scale[(bits >> 4) % 10]) * (bits & 0x200 ? 1e5 : 1);
+        }
         if (!std::isfinite(value))
             continue;
         char expected[64];
