@@ -234,6 +234,32 @@ TEST_F(DragImageTest, ImagePartlyOffTheScreenRestoresWhatWasThere)
     EXPECT_EQ(Snapshot(corner), before);
 }
 
+// Small moves take the background from the band saved around the image, without reading the screen:
+// a change drawn on the screen beside the image (behind the tree's back) is not seen until a move
+// leaves the band, which reads it anew.
+TEST_F(DragImageTest, MovesWithinTheBandReadNothingUntilTheyLeaveIt)
+{
+    Prepare(Red);
+    image.ShowDragImage();
+    const RECT start = image.GetDragImageRect();
+    const RECT painted{start.right + 3, start.top, start.right + 10, start.bottom}; // over the blue form
+    HDC screen = GetDC(nullptr);
+    FillRect(screen, &painted, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    ReleaseDC(nullptr, screen);
+    GdiFlush();
+    ExpectColor(ScreenPixel(start.right + 3, hotSpot.y + 5), 0, 0, 0);
+
+    EXPECT_TRUE(image.DragTo(POINT{hotSpot.x + 5, hotSpot.y}, false));
+    ExpectColor(ScreenPixel(start.right + 3, hotSpot.y + 5), Blend(0, 255, 128), 0, Blend(255, 0, 128));
+    ExpectColor(ScreenPixel(start.right + 7, hotSpot.y + 5), 0, 0, 0); // beside the image, untouched
+
+    EXPECT_TRUE(image.DragTo(POINT{hotSpot.x + 5 + TVTDragImage::BandMargin, hotSpot.y}, false));
+    ExpectColor(ScreenPixel(start.right + 7, hotSpot.y + 5), Blend(0, 255, 128), 0, 0);
+    image.EndDrag();
+    ExpectColor(ScreenPixel(start.right + 7, hotSpot.y + 5), 0, 0, 0);
+    ExpectColor(ScreenPixel(start.right + 50, hotSpot.y + 5), 0, 0, 255);
+}
+
 TEST_F(DragImageTest, ShowAfterHideKeepsWhatChangedUnderneath)
 {
     Prepare(Red);
