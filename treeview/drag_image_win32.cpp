@@ -161,7 +161,8 @@ void TVTDragImage::ShowDragImage()
     m_states &= TVTDragImageStates(~disHidden);
     // The screen's device context is kept while the image is shown: getting one costs a move a
     // good part of its time.
-    m_screen = GetDC(nullptr);
+    if (!m_screen)
+        m_screen = GetDC(nullptr);
     HDC screen = m_screen;
     GdiFlush();
     m_screen_bounds = VirtualScreen();
@@ -315,6 +316,11 @@ RECT TVTDragImage::GetDragImageRect() const
 void TVTDragImage::EndDrag()
 {
     HideDragImage();
+    if (m_screen) {
+        // Held when the image was prepared anew while shown.
+        ReleaseDC(nullptr, m_screen);
+        m_screen = nullptr;
+    }
     m_states &= TVTDragImageStates(~(disInDrag | disPrepared));
     m_band_images[0].SetSize(0, 0);
     m_band_images[1].SetSize(0, 0);
