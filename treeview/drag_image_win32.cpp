@@ -207,25 +207,27 @@ bool TVTDragImage::DragTo(POINT p, bool forceRepaint)
     if (Visible()) {
         HDC screen = m_screen;
         const RECT old = ImageRect();
-        m_image_position.x -= dx;
-        m_image_position.y -= dy;
-        const RECT now = ImageRect();
+        RECT now = old;
+        OffsetRect(&now, -dx, -dy);
         if (std::abs(dx) >= Width() || std::abs(dy) >= Height() || forceRepaint) {
             // The old area is put back whole and the new one read whole; the band around it is read
             // when a later move leaves the image's area.
             RestoreScreen(screen, old);
             if (forceRepaint && m_owner && m_owner->HandleAllocated())
                 UpdateWindow(m_owner->Handle());
+            m_image_position = POINT{now.left, now.top};
             CaptureBand(screen, now);
             DrawToScreen(screen, now);
         } else if (RECT inside{}; IntersectRect(&inside, &now, &m_band) && EqualRect(&inside, &now)) {
             // Within the band: the strips the image uncovers and the image go out in one copy.
+            m_image_position = POINT{now.left, now.top};
             RECT both{};
             UnionRect(&both, &old, &now);
             DrawToScreen(screen, both);
         } else {
             // Leaving the band: read a new one around the new area, keeping what was saved under the old
             // area (the screen shows the image there), then put back the strips the image uncovers.
+            m_image_position = POINT{now.left, now.top};
             std::swap(m_back_image, m_spare_image);
             const RECT oldFrame = m_band_frame;
             RECT band = now;

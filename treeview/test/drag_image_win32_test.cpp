@@ -192,6 +192,8 @@ TEST_F(DragImageTest, MovesRestoreTheScreenExactly)
         {"diagonal", {{3, 3}, {-2, 5}, {4, -6}, {-7, -1}}},
         {"exactly the width", {{ImageW, 0}, {ImageW, ImageH}}},
         {"far", {{120, 90}, {-30, 20}}},
+        {"leaving the saved band", {{25, 0}, {50, 0}, {75, 10}, {60, -15}}},
+        {"small moves after a far one", {{120, 90}, {123, 92}, {100, 95}}},
     };
     const auto clean = Snapshot(area);
     for (const Case& c : cases) {
