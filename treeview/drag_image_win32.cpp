@@ -4,24 +4,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <shlobj.h>
 
 namespace treeview {
 
 namespace {
-
-// The screen's device context for one drawing step, released however the step ends.
-class ScreenDC {
-public:
-    ScreenDC() : m_dc(GetDC(nullptr)) {}
-    ~ScreenDC() { ReleaseDC(nullptr, m_dc); }
-    ScreenDC(const ScreenDC&) = delete;
-    ScreenDC& operator=(const ScreenDC&) = delete;
-    operator HDC() const { return m_dc; }
-
-private:
-    HDC m_dc;
-};
 
 // The shell helper that shows a drag image for the system; null where there is none.
 IDragSourceHelper* CreateDragSourceHelper()
@@ -93,10 +81,10 @@ void TVTDragImage::PrepareDrag(ui::Bitmap& dragImage, POINT imagePosition, POINT
     source.SetPixelFormat(ui::pf32bit);
     m_drag_image.SetPixelFormat(ui::pf32bit);
     m_drag_image.SetSize(w, h);
-    m_alpha_image.SetPixelFormat(ui::pf32bit);
-    m_alpha_image.SetSize(w, h);
-    m_back_image.SetPixelFormat(ui::pf32bit);
-    m_back_image.SetSize(w, h);
+    for (ui::Bitmap* band : {&m_alpha_image, &m_band_images[0], &m_band_images[1]}) {
+        band->SetPixelFormat(ui::pf32bit);
+        band->SetSize(w + 2 * BandMargin, h + 2 * BandMargin);
+    }
 
     const bool keyed = m_color_key != ui::clNone;
     const uint32_t key = ui::ColorToRGB(m_color_key);
@@ -125,24 +113,45 @@ void TVTDragImage::PrepareDrag(ui::Bitmap& dragImage, POINT imagePosition, POINT
     m_states |= disHidden | disInDrag | disPrepared;
 }
 
-void TVTDragImage::DrawToScreen(HDC screen)
+RECT TVTDragImage::ImageRect() const
 {
-    const int w = Width(), h = Height();
-    HDC alpha = m_alpha_image.Canvas().Handle();
-    BitBlt(alpha, 0, 0, w, h, m_back_image.Canvas().Handle(), 0, 0, SRCCOPY);
-    const TBlendMode mode = (m_fade || m_color_key != ui::clNone) ? bmMasterAlpha : bmConstantAlpha;
-    BlendBitmapArea(m_drag_image.Canvas().Handle(), alpha, RECT{0, 0, w, h}, POINT{0, 0}, mode, m_transparency,
-                    m_post_blend_bias);
-    BitBlt(screen, m_image_position.x, m_image_position.y, w, h, alpha, 0, 0, SRCCOPY);
+    return RECT{m_image_position.x, m_image_position.y, m_image_position.x + Width(), m_image_position.y + Height()};
 }
 
-void TVTDragImage::InternalShowDragImage(HDC screen)
+void TVTDragImage::CaptureBand(HDC screen, const RECT& part)
 {
-    GdiFlush();
-    m_screen_bounds = VirtualScreen();
-    CaptureScreen(m_back_image.Canvas().Handle(), 0, 0, Width(), Height(), screen, m_image_position.x,
-                  m_image_position.y, m_screen_bounds);
-    DrawToScreen(screen);
+    m_band_frame = ImageRect();
+    InflateRect(&m_band_frame, BandMargin, BandMargin);
+    m_band = part;
+    CaptureScreen(m_back_image->Canvas().Handle(), part.left - m_band_frame.left, part.top - m_band_frame.top,
+                  part.right - part.left, part.bottom - part.top, screen, part.left, part.top, m_screen_bounds);
+}
+
+void TVTDragImage::RestoreScreen(HDC screen, const RECT& area)
+{
+    RestoreFrom(screen, area, *m_back_image, m_band_frame);
+}
+
+void TVTDragImage::RestoreFrom(HDC screen, const RECT& area, ui::Bitmap& band, const RECT& frame)
+{
+    BitBlt(screen, area.left, area.top, area.right - area.left, area.bottom - area.top, band.Canvas().Handle(),
+           area.left - frame.left, area.top - frame.top, SRCCOPY);
+}
+
+void TVTDragImage::DrawToScreen(HDC screen, const RECT& area)
+{
+    HDC alpha = m_alpha_image.Canvas().Handle();
+    const int x = area.left - m_band_frame.left, y = area.top - m_band_frame.top;
+    const int w = area.right - area.left, h = area.bottom - area.top;
+    // Memory to memory, rows copied by hand cost less than a copy through the system.
+    const ui::PixelView from = m_back_image->Pixels(), to = m_alpha_image.Pixels();
+    for (int row = y; row < y + h; ++row)
+        std::memcpy(to.Row(row) + 4 * x, from.Row(row) + 4 * x, size_t(4) * size_t(w));
+    const TBlendMode mode = (m_fade || m_color_key != ui::clNone) ? bmMasterAlpha : bmConstantAlpha;
+    BlendBitmapArea(m_drag_image.Canvas().Handle(), alpha, RECT{0, 0, Width(), Height()},
+                    POINT{m_image_position.x - m_band_frame.left, m_image_position.y - m_band_frame.top}, mode,
+                    m_transparency, m_post_blend_bias);
+    BitBlt(screen, area.left, area.top, w, h, alpha, x, y, SRCCOPY);
 }
 
 void TVTDragImage::ShowDragImage()
@@ -150,8 +159,17 @@ void TVTDragImage::ShowDragImage()
     if ((m_states & (disHidden | disInDrag | disPrepared | disSystemSupport)) != (disHidden | disInDrag | disPrepared))
         return;
     m_states &= TVTDragImageStates(~disHidden);
-    ScreenDC screen;
-    InternalShowDragImage(screen);
+    // The screen's device context is kept while the image is shown: getting one costs a move a
+    // good part of its time.
+    if (!m_screen)
+        m_screen = GetDC(nullptr);
+    HDC screen = m_screen;
+    GdiFlush();
+    m_screen_bounds = VirtualScreen();
+    RECT band = ImageRect();
+    InflateRect(&band, BandMargin, BandMargin);
+    CaptureBand(screen, band);
+    DrawToScreen(screen, ImageRect());
 }
 
 void TVTDragImage::HideDragImage()
@@ -159,9 +177,9 @@ void TVTDragImage::HideDragImage()
     if (!Visible())
         return;
     m_states |= disHidden;
-    ScreenDC screen;
-    BitBlt(screen, m_image_position.x, m_image_position.y, Width(), Height(), m_back_image.Canvas().Handle(), 0, 0,
-           SRCCOPY);
+    RestoreScreen(m_screen, ImageRect());
+    ReleaseDC(nullptr, m_screen);
+    m_screen = nullptr;
 }
 
 bool TVTDragImage::WillMove(POINT p) const
@@ -187,50 +205,49 @@ bool TVTDragImage::DragTo(POINT p, bool forceRepaint)
     if (!result)
         return false;
     if (Visible()) {
-        const int w = Width(), h = Height();
-        HDC back = m_back_image.Canvas().Handle();
-        ScreenDC screen;
-        if (std::abs(dx) >= w || std::abs(dy) >= h || forceRepaint) {
-            BitBlt(screen, m_image_position.x, m_image_position.y, w, h, back, 0, 0, SRCCOPY);
+        HDC screen = m_screen;
+        const RECT old = ImageRect();
+        RECT now = old;
+        OffsetRect(&now, -dx, -dy);
+        if (std::abs(dx) >= Width() || std::abs(dy) >= Height() || forceRepaint) {
+            // The old area is put back whole and the new one read whole; the band around it is read
+            // when a later move leaves the image's area.
+            RestoreScreen(screen, old);
             if (forceRepaint && m_owner && m_owner->HandleAllocated())
                 UpdateWindow(m_owner->Handle());
-            m_image_position.x -= dx;
-            m_image_position.y -= dy;
-            CaptureScreen(back, 0, 0, w, h, screen, m_image_position.x, m_image_position.y, m_screen_bounds);
+            m_image_position = POINT{now.left, now.top};
+            CaptureBand(screen, now);
+            DrawToScreen(screen, now);
+        } else if (RECT inside{}; IntersectRect(&inside, &now, &m_band) && EqualRect(&inside, &now)) {
+            // Within the band: the strips the image uncovers and the image go out in one copy.
+            m_image_position = POINT{now.left, now.top};
+            RECT both{};
+            UnionRect(&both, &old, &now);
+            DrawToScreen(screen, both);
         } else {
-            // The image moves by (-dx, -dy). The strips of the old area it leaves are the left or right
-            // columns (dx) and the top or bottom rows (dy) of the old image; the strips it newly
-            // covers are the opposite ones of the new image.
-            const int mx = -dx, my = -dy;
-            RECT leftStrip{}, enterStrip{};
-            const POINT old = m_image_position;
-            if (mx != 0) {
-                leftStrip = mx > 0 ? RECT{0, 0, mx, h} : RECT{w + mx, 0, w, h};
-                BitBlt(screen, old.x + leftStrip.left, old.y, leftStrip.right - leftStrip.left, h, back,
-                       leftStrip.left, 0, SRCCOPY);
-            }
-            if (my != 0) {
-                leftStrip = my > 0 ? RECT{0, 0, w, my} : RECT{0, h + my, w, h};
-                BitBlt(screen, old.x, old.y + leftStrip.top, w, leftStrip.bottom - leftStrip.top, back, 0,
-                       leftStrip.top, SRCCOPY);
-            }
-            GdiFlush();
-            ScrollDC(back, dx, dy, nullptr, nullptr, nullptr, nullptr);
-            m_image_position.x += mx;
-            m_image_position.y += my;
-            const POINT now = m_image_position;
-            if (mx != 0) {
-                enterStrip = mx > 0 ? RECT{w - mx, 0, w, h} : RECT{0, 0, -mx, h};
-                CaptureScreen(back, enterStrip.left, 0, enterStrip.right - enterStrip.left, h, screen,
-                              now.x + enterStrip.left, now.y, m_screen_bounds);
-            }
-            if (my != 0) {
-                enterStrip = my > 0 ? RECT{0, h - my, w, h} : RECT{0, 0, w, -my};
-                CaptureScreen(back, 0, enterStrip.top, w, enterStrip.bottom - enterStrip.top, screen, now.x,
-                              now.y + enterStrip.top, m_screen_bounds);
-            }
+            // Leaving the band: read a new one around the new area, keeping what was saved under the old
+            // area (the screen shows the image there), then put back the strips the image uncovers.
+            m_image_position = POINT{now.left, now.top};
+            std::swap(m_back_image, m_spare_image);
+            const RECT oldFrame = m_band_frame;
+            RECT band = now;
+            InflateRect(&band, BandMargin, BandMargin);
+            CaptureBand(screen, band);
+            RECT kept{};
+            if (IntersectRect(&kept, &old, &m_band_frame))
+                BitBlt(m_back_image->Canvas().Handle(), kept.left - m_band_frame.left, kept.top - m_band_frame.top,
+                       kept.right - kept.left, kept.bottom - kept.top, m_spare_image->Canvas().Handle(),
+                       kept.left - oldFrame.left, kept.top - oldFrame.top, SRCCOPY);
+            if (dx != 0)
+                RestoreFrom(screen, dx < 0 ? RECT{old.left, old.top, now.left, old.bottom}
+                                           : RECT{now.right, old.top, old.right, old.bottom},
+                            *m_spare_image, oldFrame);
+            if (dy != 0)
+                RestoreFrom(screen, dy < 0 ? RECT{old.left, old.top, old.right, now.top}
+                                           : RECT{old.left, now.bottom, old.right, old.bottom},
+                            *m_spare_image, oldFrame);
+            DrawToScreen(screen, now);
         }
-        DrawToScreen(screen);
     }
     m_last_position = p;
     return true;
@@ -242,24 +259,24 @@ void TVTDragImage::RecaptureBackground(TCustomVirtualTreeControl& tree, RECT r, 
     if (!Visible() || !tree.HandleAllocated())
         return;
     HWND window = tree.Handle();
-    const RECT imageRect = GetDragImageRect();
     MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&r), 2);
     RECT cut{};
-    if (!IntersectRect(&cut, &r, &imageRect))
+    if (!IntersectRect(&cut, &r, &m_band))
         return;
-    // The visible part of the tree window in image coordinates (all of the image without one).
-    HRGN region = CreateRectRgn(0, 0, Width(), Height());
+    // The visible part of the tree window in band coordinates (all of the band without one).
+    const POINT frame{m_band_frame.left, m_band_frame.top};
+    HRGN region = CreateRectRgn(0, 0, m_band_frame.right - frame.x, m_band_frame.bottom - frame.y);
     if (visibleRegion) {
         CombineRgn(region, visibleRegion, nullptr, RGN_COPY);
-        OffsetRgn(region, -m_image_position.x, -m_image_position.y);
+        OffsetRgn(region, -frame.x, -frame.y);
     }
-    const POINT target{cut.left - m_image_position.x, cut.top - m_image_position.y};
+    const POINT target{cut.left - frame.x, cut.top - frame.y};
     RECT client = cut;
     MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&client), 2);
     const TRect treeWindow{client.left + tree.TreeOffsetX(), client.top - tree.OffsetY(),
                            client.right + tree.TreeOffsetX(), client.bottom - tree.OffsetY()};
 
-    ui::Canvas& canvas = m_back_image.Canvas();
+    ui::Canvas& canvas = m_back_image->Canvas();
     HDC dc = canvas.Handle();
     HRGN clip = CreateRectRgn(target.x, target.y, target.x + (cut.right - cut.left),
                               target.y + (cut.bottom - cut.top));
@@ -274,7 +291,7 @@ void TVTDragImage::RecaptureBackground(TCustomVirtualTreeControl& tree, RECT r, 
             RECT windowRect{};
             GetWindowRect(window, &windowRect);
             POINT previous{};
-            SetWindowOrgEx(dc, m_image_position.x - windowRect.left, m_image_position.y - windowRect.top, &previous);
+            SetWindowOrgEx(dc, frame.x - windowRect.left, frame.y - windowRect.top, &previous);
             SendMessageW(window, WM_PRINT, WPARAM(dc), PRF_NONCLIENT);
             SetWindowOrgEx(dc, previous.x, previous.y, nullptr);
         }
@@ -287,8 +304,7 @@ void TVTDragImage::RecaptureBackground(TCustomVirtualTreeControl& tree, RECT r, 
     DeleteObject(region);
     if (reshowDragImage) {
         GdiFlush();
-        ScreenDC screen;
-        DrawToScreen(screen);
+        DrawToScreen(m_screen, ImageRect());
     }
 }
 
@@ -302,8 +318,14 @@ RECT TVTDragImage::GetDragImageRect() const
 void TVTDragImage::EndDrag()
 {
     HideDragImage();
+    if (m_screen) {
+        // Held when the image was prepared anew while shown.
+        ReleaseDC(nullptr, m_screen);
+        m_screen = nullptr;
+    }
     m_states &= TVTDragImageStates(~(disInDrag | disPrepared));
-    m_back_image.SetSize(0, 0);
+    m_band_images[0].SetSize(0, 0);
+    m_band_images[1].SetSize(0, 0);
     m_alpha_image.SetSize(0, 0);
     m_drag_image.SetSize(0, 0);
 }

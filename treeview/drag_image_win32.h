@@ -1,8 +1,10 @@
 // The picture that follows the mouse while nodes or a header column are dragged. It is shown by the
 // shell's drag source helper when one is available and a data object is given; otherwise this object
 // draws it itself straight onto the screen: it keeps the screen content under the image, blends the
-// image onto a copy of that and puts the result on the screen, updating the saved content only where
-// the image uncovers or newly covers the screen when it moves by less than its size.
+// image onto a copy of that and puts the result on the screen. The saved content is a band reaching a
+// margin beyond the image on every side, so that small moves within it read nothing from the screen
+// (each screen read waits for the display to finish the previous drawing) and put the uncovered
+// strips and the image on the screen in one copy; the band is read again when a move leaves it.
 #pragma once
 #include "treeview/types.h"
 #include "treeview/unit_services.h"
@@ -45,6 +47,8 @@ public:
     TVTTransparency Transparency() const { return m_transparency; }
     void SetTransparency(TVTTransparency value) { m_transparency = value; }
     TVTDragImageStates States() const { return m_states; }
+    // How far the saved band reaches beyond the image on every side.
+    static constexpr int BandMargin = 32;
     // Drawn by this object and on the screen now.
     bool Visible() const;
     POINT ImagePosition() const { return m_image_position; }
@@ -60,7 +64,7 @@ public:
     bool WillMove(POINT p) const;
     void HideDragImage();
     void ShowDragImage();
-    // Renews the saved background where tree changed: r in tree's client coordinates, visibleRegion
+    // Renews the saved background (the band) where tree changed: r in tree's client coordinates, visibleRegion
     // (screen coordinates) the part of the tree window that can be seen.
     void RecaptureBackground(TCustomVirtualTreeControl& tree, RECT r, HRGN visibleRegion, bool captureNCArea,
                              bool reshowDragImage);
@@ -69,15 +73,29 @@ public:
     void EndDrag();
 
 private:
-    void InternalShowDragImage(HDC screen);
-    // Blends the image onto the saved background and puts the result at the image position.
-    void DrawToScreen(HDC screen);
+    // Blends the image onto the saved background and puts area (screen coordinates, within the band
+    // and holding the image) on the screen in one copy.
+    void DrawToScreen(HDC screen, const RECT& area);
+    // Puts the saved background of area (within the band) back on the screen.
+    void RestoreScreen(HDC screen, const RECT& area);
+    // The same from band, which holds the screen content of frame.
+    static void RestoreFrom(HDC screen, const RECT& area, ui::Bitmap& band, const RECT& frame);
+    // Makes the band frame the image at its position and reads part (within the frame) from the screen.
+    void CaptureBand(HDC screen, const RECT& part);
+    RECT ImageRect() const;
     int Width() const { return m_drag_image.Width(); }
     int Height() const { return m_drag_image.Height(); }
 
     TCustomVirtualTreeControl* m_owner;
-    ui::Bitmap m_back_image;
+    // The band: the screen content under and around the image, m_band_frame's size; only m_band (within
+    // the frame, holding the image's rectangle) is valid. The spare takes the band's next content.
+    ui::Bitmap m_band_images[2];
+    ui::Bitmap* m_back_image = &m_band_images[0];
+    ui::Bitmap* m_spare_image = &m_band_images[1];
     ui::Bitmap m_alpha_image;
+    HDC m_screen = nullptr; // while visible
+    RECT m_band_frame{};
+    RECT m_band{};
     ui::Bitmap m_drag_image;
     POINT m_image_position{};
     POINT m_last_position{};

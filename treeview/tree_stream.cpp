@@ -80,6 +80,61 @@ ChunkHeader ReadChunkHeader(core::Stream& stream, int64_t remaining)
     return header;
 }
 
+// The stream when it is a plain memory stream, whose bytes the writer may patch in place. The type
+// records are compared by address (the loader asks twice a node): where one type could have two
+// records, the plain stream path is taken, which is as correct, only slower.
+core::MemoryStream* InMemory(core::Stream& stream)
+{
+    return &typeid(stream) == &typeid(core::MemoryStream) ? static_cast<core::MemoryStream*>(&stream) : nullptr;
+}
+
+// The loader's access to its stream, whose position and size it asks several times a node: those of
+// a plain memory stream (the usual source: clipboard, drag and drop, copies between trees) and its
+// small reads are taken without virtual calls, the bytes copied straight from its memory.
+class StreamReader {
+public:
+    explicit StreamReader(core::Stream& stream) : m_stream(stream), m_memory(InMemory(stream)) {}
+    int64_t Position()
+    {
+        return m_memory ? m_memory->core::MemoryStream::Seek(0, core::soCurrent) : m_stream.Position();
+    }
+    int64_t Size() { return m_memory ? m_memory->core::MemoryStream::Size() : m_stream.Size(); }
+    int64_t Remaining() { return Size() - Position(); }
+    void SetPosition(int64_t position)
+    {
+        if (m_memory)
+            m_memory->core::MemoryStream::Seek(position, core::soBeginning);
+        else
+            m_stream.SetPosition(position);
+    }
+    // Reads count bytes at position, where the stream stands, failing with "not enough data" unless
+    // they lie before size.
+    void ReadExactly(void* buffer, int64_t count, int64_t position, int64_t size)
+    {
+        if (size - position < count)
+            Fail(hcTFStreamTooSmall);
+        if (m_memory) {
+            std::memcpy(buffer, m_memory->Memory() + position, size_t(count));
+            m_memory->core::MemoryStream::Seek(position + count, core::soBeginning);
+        } else if (m_stream.Read(buffer, count) != count) {
+            Fail(hcTFStreamTooSmall);
+        }
+    }
+    ChunkHeader ReadChunkHeader(int64_t position, int64_t size)
+    {
+        uint8_t bytes[8];
+        ReadExactly(bytes, 8, position, size);
+        ChunkHeader header;
+        std::memcpy(&header.type, bytes, 4);
+        std::memcpy(&header.size, bytes + 4, 4);
+        return header;
+    }
+
+private:
+    core::Stream& m_stream;
+    core::MemoryStream* m_memory;
+};
+
 void PutUInt32(uint8_t* at, uint32_t value)
 {
     for (int i = 0; i < 4; ++i)
@@ -91,11 +146,6 @@ uint32_t GetUInt32(const uint8_t* at)
     return uint32_t(at[0]) | uint32_t(at[1]) << 8 | uint32_t(at[2]) << 16 | uint32_t(at[3]) << 24;
 }
 
-// The stream when it is a plain memory stream, whose bytes the writer may patch in place.
-core::MemoryStream* InMemory(core::Stream& stream)
-{
-    return typeid(stream) == typeid(core::MemoryStream) ? static_cast<core::MemoryStream*>(&stream) : nullptr;
-}
 
 } // namespace
 
@@ -242,7 +292,8 @@ void TBaseVirtualTree::ReadTopLevelNodes(core::Stream& stream, int version, PVir
         ReadExactly(stream, bytes, 4);
         count = int32_t(GetUInt32(bytes));
     }
-    while (stream.Position() < stream.Size() && count > 0) {
+    StreamReader reader(stream);
+    while (reader.Position() < reader.Size() && count > 0) {
         --count;
         PVirtualNode node = MakeNewNode();
         LinkNode(node, target, amAddChildLast);
@@ -388,9 +439,10 @@ void TBaseVirtualTree::ReadNode(core::Stream& stream, int version, PVirtualNode 
 {
     // Position and size are asked once per chunk, not once per check: the chunk handlers are the
     // only ones that move the stream.
-    int64_t size = stream.Size();
-    int64_t position = stream.Position();
-    ChunkHeader header = ReadChunkHeader(stream, size - position);
+    StreamReader reader(stream);
+    int64_t size = reader.Size();
+    int64_t position = reader.Position();
+    ChunkHeader header = reader.ReadChunkHeader(position, size);
     position += 8;
     if (header.type != NodeChunk)
         Fail(hcTFCorruptStream1);
@@ -398,13 +450,13 @@ void TBaseVirtualTree::ReadNode(core::Stream& stream, int version, PVirtualNode 
         Fail(hcTFStreamTooSmall);
     int64_t end = position + header.size;
     while (position < end) {
-        ChunkHeader chunk = ReadChunkHeader(stream, size - position);
+        ChunkHeader chunk = reader.ReadChunkHeader(position, size);
         position += 8;
         if (chunk.size > size - position)
             Fail(hcTFStreamTooSmall);
         ReadChunk(stream, version, node, chunk.type, chunk.size);
-        position = stream.Position();
-        size = stream.Size();
+        position = reader.Position();
+        size = reader.Size();
     }
     if (position != end)
         Fail(hcTFCorruptStream2);
@@ -412,18 +464,20 @@ void TBaseVirtualTree::ReadNode(core::Stream& stream, int version, PVirtualNode 
 
 bool TBaseVirtualTree::ReadChunk(core::Stream& stream, int version, PVirtualNode node, int32_t chunkType, int32_t chunkSize)
 {
+    StreamReader reader(stream);
     switch (chunkType) {
     case BaseChunk: {
         uint8_t fields[BaseFieldsSize];
         uint32_t childCount;
         TVirtualNodeStates states;
         uint8_t* rest;
+        const int64_t position = reader.Position(), size = reader.Size();
         if (version >= 2) {
-            ReadExactly(stream, fields, BaseFieldsSize);
+            reader.ReadExactly(fields, BaseFieldsSize, position, size);
             states = TVirtualNodeStates(fields[8] | fields[9] << 8);
             rest = fields + 10;
         } else {
-            ReadExactly(stream, fields, OldBaseFieldsSize);
+            reader.ReadExactly(fields, OldBaseFieldsSize, position, size);
             states = fields[8];
             states |= (states & 0x80) ? vsSelected : vsVisible;
             rest = fields + 9;
@@ -439,7 +493,7 @@ bool TBaseVirtualTree::ReadChunk(core::Stream& stream, int version, PVirtualNode
         // than the stream runs out of data instead of making nodes that were never there.
         node->ChildCount = 0;
         for (uint32_t i = 0; i < childCount; ++i) {
-            if (Remaining(stream) < 8)
+            if (reader.Remaining() < 8)
                 Fail(hcTFStreamTooSmall);
             PVirtualNode child = MakeNewNode();
             child->Parent = node;
@@ -459,20 +513,20 @@ bool TBaseVirtualTree::ReadChunk(core::Stream& stream, int version, PVirtualNode
     case UserChunk: {
         if (chunkSize < 1)
             return true;
-        int64_t start = stream.Position();
+        int64_t start = reader.Position();
         if (m_node_data_size > 0 && node != m_root)
             DataMark(node) = DataHandedOutMark;
         DoLoadUserData(node, stream);
-        bool handled = stream.Position() > start;
-        if (stream.Position() != start + chunkSize)
-            stream.SetPosition(start + chunkSize);
-        return handled;
+        const int64_t after = reader.Position();
+        if (after != start + chunkSize)
+            reader.SetPosition(start + chunkSize);
+        return after > start;
     }
     default:
         // A chunk of negative size would send the reader back over what it read.
         if (chunkSize < 0)
             Fail(hcTFCorruptStream2);
-        stream.SetPosition(stream.Position() + chunkSize);
+        reader.SetPosition(reader.Position() + chunkSize);
         return false;
     }
 }

@@ -192,6 +192,8 @@ TEST_F(DragImageTest, MovesRestoreTheScreenExactly)
         {"diagonal", {{3, 3}, {-2, 5}, {4, -6}, {-7, -1}}},
         {"exactly the width", {{ImageW, 0}, {ImageW, ImageH}}},
         {"far", {{120, 90}, {-30, 20}}},
+        {"leaving the saved band", {{25, 0}, {50, 0}, {75, 10}, {60, -15}}},
+        {"small moves after a far one", {{120, 90}, {123, 92}, {100, 95}}},
     };
     const auto clean = Snapshot(area);
     for (const Case& c : cases) {
@@ -232,6 +234,32 @@ TEST_F(DragImageTest, ImagePartlyOffTheScreenRestoresWhatWasThere)
     EXPECT_TRUE(image.DragTo(POINT{13, 9}, false));
     image.EndDrag();
     EXPECT_EQ(Snapshot(corner), before);
+}
+
+// Small moves take the background from the band saved around the image, without reading the screen:
+// a change drawn on the screen beside the image (behind the tree's back) is not seen until a move
+// leaves the band, which reads it anew.
+TEST_F(DragImageTest, MovesWithinTheBandReadNothingUntilTheyLeaveIt)
+{
+    Prepare(Red);
+    image.ShowDragImage();
+    const RECT start = image.GetDragImageRect();
+    const RECT painted{start.right + 3, start.top, start.right + 10, start.bottom}; // over the blue form
+    HDC screen = GetDC(nullptr);
+    FillRect(screen, &painted, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    ReleaseDC(nullptr, screen);
+    GdiFlush();
+    ExpectColor(ScreenPixel(start.right + 3, hotSpot.y + 5), 0, 0, 0);
+
+    EXPECT_TRUE(image.DragTo(POINT{hotSpot.x + 5, hotSpot.y}, false));
+    ExpectColor(ScreenPixel(start.right + 3, hotSpot.y + 5), Blend(0, 255, 128), 0, Blend(255, 0, 128));
+    ExpectColor(ScreenPixel(start.right + 7, hotSpot.y + 5), 0, 0, 0); // beside the image, untouched
+
+    EXPECT_TRUE(image.DragTo(POINT{hotSpot.x + 5 + TVTDragImage::BandMargin, hotSpot.y}, false));
+    ExpectColor(ScreenPixel(start.right + 7, hotSpot.y + 5), Blend(0, 255, 128), 0, 0);
+    image.EndDrag();
+    ExpectColor(ScreenPixel(start.right + 7, hotSpot.y + 5), 0, 0, 0);
+    ExpectColor(ScreenPixel(start.right + 50, hotSpot.y + 5), 0, 0, 255);
 }
 
 TEST_F(DragImageTest, ShowAfterHideKeepsWhatChangedUnderneath)

@@ -23,6 +23,21 @@ protected:
     }
 };
 
+COLORREF ScreenPixel(int x, int y)
+{
+    HDC screen = GetDC(nullptr);
+    const COLORREF c = GetPixel(screen, x, y);
+    ReleaseDC(nullptr, screen);
+    return c;
+}
+
+// Lets a test repaint under a drag image as a drop target does.
+class RepaintProbe : public TVirtualStringTree {
+public:
+    using TVirtualStringTree::TVirtualStringTree;
+    using TVirtualStringTree::RepaintUnderDragImage;
+};
+
 class ColumnDrag : public TreeInForm<HeaderProbe> {
 protected:
     ColumnDrag()
@@ -129,6 +144,42 @@ TEST_F(ColumnDrag, ImageIsPaintedWithTheHeaderRectangleLessTheBorderWidth)
         SendMessageW(tree->Handle(), WM_KEYDOWN, VK_ESCAPE, 0);
         EXPECT_FALSE(tree->ColumnDragImage().Visible());
     }
+}
+
+// The drag image keeps the screen around itself as well; a repaint of the tree under it renews that
+// part too, so a later move over it blends over what the tree now shows.
+using RepaintUnderImage = TreeInForm<RepaintProbe>;
+
+TEST_F(RepaintUnderImage, RenewsTheBandAroundTheImage)
+{
+    tree->SetColor(ui::Color(0xFFFFFF));
+    form->Show();
+    Pump();
+    UpdateWindow(tree->Handle());
+    ui::Bitmap picture(40, 30, ui::pf24bit);
+    picture.Canvas().SetBrushColor(ui::Color(0x0000FF));
+    picture.Canvas().FillRect(RECT{0, 0, 40, 30});
+    POINT topLeft{100, 100};
+    ClientToScreen(tree->Handle(), &topLeft);
+    const POINT hotSpot{topLeft.x + 20, topLeft.y + 15};
+    TVTDragImage& image = tree->DragImage();
+    image.PrepareDrag(picture, topLeft, hotSpot, nullptr);
+    image.ShowDragImage();
+    ASSERT_TRUE(image.Visible());
+
+    tree->SetColor(ui::Color(0x000000));
+    tree->RepaintUnderDragImage(tree, RECT{0, 0, tree->ClientWidth(), tree->ClientHeight()}, true, false);
+    const POINT beside{topLeft.x + 42, hotSpot.y}; // outside the image, inside the band
+    EXPECT_TRUE(image.DragTo(POINT{hotSpot.x + 5, hotSpot.y}, false));
+    // Half red over black, not over the white the band held when it was captured.
+    const COLORREF blended = ScreenPixel(beside.x, beside.y);
+    EXPECT_NEAR(GetRValue(blended), 128, 1);
+    EXPECT_LE(GetGValue(blended), 1);
+    EXPECT_LE(GetBValue(blended), 1);
+    // Hidden, the image puts back the renewed band.
+    image.EndDrag();
+    EXPECT_EQ(ScreenPixel(beside.x, beside.y), RGB(0, 0, 0));
+    EXPECT_EQ(ScreenPixel(hotSpot.x, hotSpot.y), RGB(0, 0, 0));
 }
 
 } // namespace
