@@ -144,6 +144,8 @@ public:
     Form* ParentForm() const;
     // The windowed control that paints this one: itself when windowed, else the parent.
     virtual bool IsWindowed() const { return false; }
+    // The left button went down on the control and is not up yet.
+    bool LButtonDown() const { return m_mouse_down; }
 
     // ---- Events ----
     NotifyEvent OnClick;

@@ -3,7 +3,7 @@
 // PNG images with alpha and key-colour corners, glyph, border, texture and rectangle values, a
 // bitmap file), JPEG patterns of 300 x 300 and 299 x 300 pixels, gradients, transparency, text
 // contours, "PARENTCLASS" chains, the sections and masks of the constant indexes, title icons with
-// "GLOW0" masks and "EXBORDER".
+// "GLOW0" masks and "EXBORDER", and a glowing button section.
 #pragma once
 
 #include <cstdint>
@@ -26,6 +26,11 @@ constexpr uint32_t kMasterColor = 0x0000C0;      // dark red
 constexpr uint32_t kCloseIconColor = 0x0000FF;   // red
 constexpr uint32_t kTitleIconColor = 0xC00000;   // dark blue
 constexpr int kMasterWidth = 120, kMasterHeight = 60;
+
+// The glow mask "GLOW0" of the section "GLOWBUTTON" (its "GLOWMARGIN" is kGlowMargin); the section
+// "GLOWCHILD" inherits from it and has no glow mask of its own.
+constexpr int kGlowSize = 28;
+constexpr int kGlowLeft = 6, kGlowTop = 6, kGlowRight = 8, kGlowBottom = 8, kGlowMargin = 2;
 
 // The skin's files, "Options.dat" first.
 std::vector<SkinFile> TestSkinFiles();
