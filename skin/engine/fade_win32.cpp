@@ -89,7 +89,7 @@ void RepaintWithFade(TsFadeTimer*& fadeTimer, TsCommonData* data, bool pressed, 
         return;
     const SectionData* s = SectionOf(data);
     const bool canFade = allowFade && !SkinChangeInProgress() && s && s->FadingEnabled && !Engine().FadingSuspended &&
-                         data->CacheBmp() && !data->CacheBmp()->Empty() && !data->BGChanged;
+                         data->CacheBmp() && !data->BGChanged;
     data->BGChanged = true;
     if (canFade) {
         StartFadeTimer(fadeTimer, data, pressed, direction);

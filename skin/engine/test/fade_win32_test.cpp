@@ -146,6 +146,16 @@ TEST_F(FadeTest, FiveIterationsGiveFramesOfAlpha204DownTo0ThenTheFadeEnds)
     EXPECT_TRUE(m_errors.empty());
 }
 
+TEST_F(FadeTest, AnEmptyCacheIsPaintedBeforeItIsTakenAsTheOldPicture)
+{
+    probe->data.EmptyCacheBmp();
+    Change(true);
+    ASSERT_NE(probe->timer, nullptr);
+    EXPECT_EQ(probe->commands, (std::vector<int>{scPrepareCache, scPrepareCache}));
+    EXPECT_EQ(probe->timer->BmpFrom->Width(), 40);
+    EXPECT_EQ(probe->timer->BmpFrom->Height(), 20);
+}
+
 TEST_F(FadeTest, AFrameTheControlDoesNotDrawIsCopiedToItsWindow)
 {
     probe->drawsFrames = false;
