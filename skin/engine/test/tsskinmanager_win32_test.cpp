@@ -592,6 +592,25 @@ TEST_F(SkinManagerTest, ActiveControlAndCommonDialogsSwitch)
     EXPECT_EQ(m->SkinTypeOfClass(u"tmemo"), -1);
 }
 
+TEST_F(SkinManagerTest, ManagerReadFromAFormAppliesItsSkinOnceLoaded)
+{
+    FormPtr form = MakeForm(false);
+    auto m = std::make_unique<TsSkinManager>();
+    m->BeginLoad();
+    m->SetSkinDirectory(In(dir));
+    m->ThirdParty().WriteClasses(1, u"TMyButton");
+    m->SetSkinName(u"TestSkin"); // reads the skin; telling the forms waits for Loaded
+    EXPECT_GE(m->GetSkinIndex(u"BUTTON"), 0);
+    EXPECT_EQ(form->heard.Of(scSkinLoaded), 0);
+    m->Loaded();
+    EXPECT_TRUE(m->Active());
+    EXPECT_EQ(form->heard.Of(scSkinLoaded), 1);
+    EXPECT_EQ(form->heard.Of(scSkinRefresh), 0) << "no repaint while applying a loaded skin";
+    EXPECT_EQ(m->MenuSupport()->IcoLineSkin, u"ICOLINE");
+    EXPECT_EQ(m->SkinTypeOfClass(u"TMyButton"), 1);
+    EXPECT_EQ(m->SkinTypeOfClass(u"TButton"), -1);
+}
+
 TEST_F(SkinManagerTest, DefaultsOfANewManager)
 {
     auto m = MakeManager();
