@@ -44,6 +44,7 @@ constexpr UINT kMenuWindowBorder = 0xBCB4;
 struct ManagerUnit {
     std::unique_ptr<ui::Bitmap> shda, shdi;
     HHOOK hook = nullptr;
+    TsSkinManager* hookOwner = nullptr; // the manager that installed the hook
     bool versionAsked = false;
     DialogSkinningHooks dialogHooks;
 };
@@ -243,11 +244,7 @@ TsSkinManager::~TsSkinManager()
         // Taking the skin off the forms failed half-way; the tables go below all the same.
     }
     m_extended_borders = false;
-    if (m_hook_installed) {
-        // Installed while this manager was the default; it must not outlive the manager.
-        m_is_default = true;
-        UnInstallHook();
-    }
+    UnInstallHook();
     m_anim_effects.reset();
     m_internal_skins.Clear();
     m_menus.reset();
@@ -779,14 +776,20 @@ void TsSkinManager::InstallHook()
 {
     if (Designing() || !IsDefault() || m_hook_installed)
         return;
+    // One hook per thread: a manager that became the default takes it over from the previous one.
+    if (Unit().hookOwner)
+        Unit().hookOwner->UnInstallHook();
     m_hook_installed = true;
     HOOKPROC proc = Unit().dialogHooks.Procedure ? Unit().dialogHooks.Procedure : ChainOnlyHook;
     Unit().hook = SetWindowsHookExW(WH_CBT, proc, nullptr, GetCurrentThreadId());
+    Unit().hookOwner = this;
 }
 
+// Whoever installed the hook takes it off, default manager or not any more: a hook must not
+// outlive the manager that put it there.
 void TsSkinManager::UnInstallHook()
 {
-    if (Designing() || !IsDefault() || !m_hook_installed)
+    if (Designing() || !m_hook_installed)
         return;
     ManagerUnit& unit = Unit();
     if (unit.dialogHooks.ClearMnuArray)
@@ -796,6 +799,7 @@ void TsSkinManager::UnInstallHook()
     if (unit.dialogHooks.ReleaseProviders)
         unit.dialogHooks.ReleaseProviders();
     unit.hook = nullptr;
+    unit.hookOwner = nullptr;
     m_hook_installed = false;
 }
 

@@ -180,6 +180,9 @@ TEST_F(SkinManagerTest, FirstManagerIsTheDefaultUntilItGoes)
     EXPECT_FALSE(second->IsDefault());
 
     FormPtr form = MakeForm(false);
+    first->SetSkinName(u"TestSkin");
+    EXPECT_TRUE(first->HookInstalled());
+    form->probe->heard = {};
     second->SetSkinName(u"TestSkin"); // loads, and tells the forms of its own skin
     ASSERT_EQ(form->probe->heard.Of(scSkinLoaded), 1);
     second->SetIsDefault(true);
@@ -188,6 +191,7 @@ TEST_F(SkinManagerTest, FirstManagerIsTheDefaultUntilItGoes)
     EXPECT_EQ(form->probe->heard.Of(scSkinLoaded), 2);
     EXPECT_EQ(form->probe->heard.managers.back(), AsParam(*second));
     EXPECT_TRUE(second->HookInstalled());
+    EXPECT_FALSE(first->HookInstalled()) << "one hook per thread";
 
     second.reset();
     EXPECT_EQ(DefaultManager(), nullptr) << "the other manager does not take over";
