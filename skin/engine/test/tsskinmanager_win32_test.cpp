@@ -67,9 +67,13 @@ class FakeProvider : public FormSkinProvider {
 public:
     SkinManager* manager = nullptr;
     bool inAnimation = false;
+    HWND border = nullptr;
+    int borderRegions = 0;
     SkinManager* ProviderManager() const override { return manager; }
     bool DrawNonClientArea() const override { return false; }
     void SetInAnimation(bool value) override { inAnimation = value; }
+    HWND BorderWindow() const override { return border; }
+    void MakeBorderRegion() override { ++borderRegions; }
 };
 
 // An application form that counts what it hears. A skinned one answers as a form with a skin
@@ -462,6 +466,25 @@ TEST_F(SkinManagerTest, FadeInFormFramesAndLevels)
         EXPECT_FALSE(Engine().FormAnimationActive);
         EXPECT_EQ(form->redraws.back(), 1u) << "the form draws again";
     }
+}
+
+TEST_F(SkinManagerTest, FadeInFormWithABorderWindowRaisesTheAlphaOfALayeredCopy)
+{
+    ASSERT_TRUE(LayeredWindowsAvailable());
+    FormPtr form = MakeForm(true);
+    HWND border = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(border, nullptr);
+    form->provider.border = border;
+    FadeInForm(form.get(), 80);
+    EXPECT_EQ(frames, (std::vector<int>{0, 25, 50, 75, 100, 125, 150, 175, 200, 225, 250}));
+    EXPECT_EQ(waits, std::vector<unsigned>(10, 8u));
+    EXPECT_EQ(form->provider.borderRegions, 1);
+    EXPECT_TRUE(IsWindowVisible(border));
+    EXPECT_NE(GetWindowLongPtrW(border, GWL_EXSTYLE) & WS_EX_LAYERED, 0);
+    EXPECT_FALSE(Engine().FormAnimationActive);
+    EXPECT_EQ(form->redraws.back(), 1u);
+    form->provider.border = nullptr;
+    DestroyWindow(border);
 }
 
 TEST_F(SkinManagerTest, RegistryRemovalMovesTheLastFormIntoTheGap)
