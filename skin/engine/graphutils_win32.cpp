@@ -14,6 +14,8 @@ void BindGradientFill();
 void ReleaseGradientFill();
 void RegisterPngFormat();
 void UnregisterPngFormat();
+void InitSkinManagerUnit();
+void DoneSkinManagerUnit();
 
 namespace {
 
@@ -95,10 +97,12 @@ void InitSkinEngine()
         s.fast32 = std::make_unique<TacFast32>();
     if (!s.fastSum24)
         s.fastSum24 = std::make_unique<TacFastSum24>();
+    InitSkinManagerUnit();
 }
 
 void DoneSkinEngine()
 {
+    DoneSkinManagerUnit();
     EngineState& s = State();
     s.fast24.reset();
     s.fast32.reset();

@@ -11,6 +11,11 @@
 #include <string>
 #include <vector>
 
+namespace skin {
+class TsStoredSkin;
+class TsStoredSkins;
+}
+
 namespace skin::testing {
 
 struct SkinFile {
@@ -38,5 +43,11 @@ std::vector<SkinFile> TestSkinFiles();
 std::string TestSkinArchive();
 // Writes the files into folder (which must exist); false when one cannot be written.
 bool WriteTestSkinFolder(const std::string& folder);
+
+// Windows builds only (testwriters/storedtestskin_win32.cpp):
+// "TestSkin" as a stored skin holding its archive, ready for the stored-skin fallback.
+void StoreTestSkin(TsStoredSkin& stored, const std::string& name = "TestSkin");
+// The same appended to a collection; answers the new item.
+TsStoredSkin& AddStoredTestSkin(TsStoredSkins& skins, const std::string& name = "TestSkin");
 
 } // namespace skin::testing
