@@ -4,6 +4,7 @@
 #include "core/exception.h"
 #include "skin/engine/command.h"
 #include "skin/engine/commondata.h"
+#include "skin/engine/effects.h"
 #include "skin/engine/graphutils.h"
 #include "ui/application.h"
 #include "ui/bitmap.h"
@@ -17,10 +18,12 @@ namespace {
 
 constexpr unsigned kFadeStepMs = 10;
 
-// FIXME: the skin manager's effects settings and its skin-change flag are read through these two
-// until the manager publishes them.
-bool SkinChangeInProgress() { return false; }
-TacBtnEvents ButtonAnimEvents(SkinManager*) { return beMouseEnter | beMouseLeave | beMouseDown | beMouseUp; }
+// The manager's button events; none without its effects settings.
+TacBtnEvents ButtonAnimEvents(SkinManager* manager)
+{
+    const TacAnimEffects* effects = manager->AnimEffects();
+    return effects && effects->Buttons ? effects->Buttons->Events : 0;
+}
 
 const SectionData* SectionOf(TsCommonData* data) { return data ? data->Section() : nullptr; }
 
@@ -88,7 +91,7 @@ void RepaintWithFade(TsFadeTimer*& fadeTimer, TsCommonData* data, bool pressed, 
     if (!data || !data->Skinned())
         return;
     const SectionData* s = SectionOf(data);
-    const bool canFade = allowFade && !SkinChangeInProgress() && s && s->FadingEnabled && !Engine().FadingSuspended &&
+    const bool canFade = allowFade && !Engine().SkinChangeInProgress && s && s->FadingEnabled && !Engine().FadingSuspended &&
                          data->CacheBmp() && !data->BGChanged;
     data->BGChanged = true;
     if (canFade) {

@@ -105,6 +105,7 @@ protected:
     ~FadeTest() override
     {
         Engine().FadingSuspended = false;
+        Engine().SkinChangeInProgress = false;
         SetDefaultManager(nullptr);
         DoneSkinEngine();
     }
@@ -204,15 +205,20 @@ TEST_F(FadeTest, AControlDisabledDuringAFadeStopsFadingAndShowsItsFinalState)
     EXPECT_EQ(probe->frames.size(), 2u);
 }
 
-TEST_F(FadeTest, WithFadingSuspendedAChangeRepaintsAtOnce)
+TEST_F(FadeTest, WhileASkinChangesOrFadingIsSuspendedAChangeRepaintsAtOnce)
 {
-    Engine().FadingSuspended = true;
-    const int paints = probe->paints;
-    Change(true);
-    EXPECT_EQ(probe->timer, nullptr);
-    EXPECT_GT(probe->paints, paints);
-    EXPECT_TRUE(probe->data.BGChanged);
-    EXPECT_EQ(m_clock.ScheduledCount(), 0);
+    for (bool EngineFlags::*flag : {&EngineFlags::SkinChangeInProgress, &EngineFlags::FadingSuspended}) {
+        Engine().*flag = true;
+        const int paints = probe->paints;
+        probe->hot = !probe->hot;
+        RepaintWithFade(probe->timer, &probe->data, false, true, fdUp);
+        EXPECT_EQ(probe->timer, nullptr);
+        EXPECT_GT(probe->paints, paints);
+        EXPECT_TRUE(probe->data.BGChanged);
+        EXPECT_EQ(m_clock.ScheduledCount(), 0);
+        Engine().*flag = false;
+        probe->Perform(SM_SKINCMD, SkinWParam(scPrepareCache), 0);
+    }
 }
 
 TEST_F(FadeTest, WhereNoFadeIsPossibleARunningFadeStopsAndTheControlRepaints)
@@ -279,18 +285,30 @@ TEST_F(FadeTest, TheAnimationTimerBlendsIntoItsFrameAndAsksTheControlToRepaint)
 
 TEST_F(FadeTest, MouseEventsFadeWhenListedOrWhenTheManagerSaysSo)
 {
+    // The manager fades on entering and pressing only.
+    skin.effects.Buttons->Events = beMouseEnter | beMouseDown;
     struct Case {
         TacAnimatEvent event;
         TacAnimatEvents events;
         bool expected;
     } cases[] = {
+        // Listed events fade whatever the manager says.
         {aeMouseEnter, aeMouseEnter, true},
-        {aeMouseDown, aeMouseEnter | aeMouseDown, true},
-        {aeMouseUp, aeMouseEnter, false},
+        {aeMouseUp, aeMouseEnter | aeMouseUp, true},
+        // Without aeGlobalDef nothing else does.
+        {aeMouseDown, aeMouseEnter, false},
         {aeMouseLeave, 0, false},
+        // With it, the manager's button events decide; aeGlobalDef itself counts as a release.
+        {aeMouseDown, aeGlobalDef, true},
+        {aeMouseEnter, aeGlobalDef, true},
+        {aeMouseLeave, aeGlobalDef, false},
+        {aeMouseUp, aeGlobalDef, false},
     };
     for (const Case& c : cases)
         EXPECT_EQ(AnimEventAllowed(c.event, c.events, &skin), c.expected) << c.event << " in " << c.events;
+    skin.effects.Buttons->Events = beMouseUp;
+    EXPECT_TRUE(AnimEventAllowed(aeGlobalDef, aeGlobalDef, nullptr)); // the default manager's
+    EXPECT_FALSE(AnimEventAllowed(aeMouseEnter, aeGlobalDef, nullptr));
     // Without any manager the manager cannot decide: no fade.
     SetDefaultManager(nullptr);
     EXPECT_FALSE(AnimEventAllowed(aeMouseDown, aeGlobalDef, nullptr));

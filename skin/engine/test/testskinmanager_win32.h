@@ -1,7 +1,8 @@
-// "TestSkin" loaded from its folder into tables that act as the skin manager, with glowing allowed,
-// for the tests of glows and fades.
+// "TestSkin" loaded from its folder into tables that act as the skin manager, with glowing allowed
+// and animation settings of their own, for the tests of glows and fades.
 #pragma once
 
+#include "skin/engine/effects.h"
 #include "skin/engine/skinimages.h"
 #include "skin/engine/skinoptions.h"
 #include "skin/engine/skintables.h"
@@ -24,9 +25,11 @@ public:
     }
     bool AllowGlowing() const override { return allowGlowing; }
     bool Destroying() const override { return destroying; }
+    const TacAnimEffects* AnimEffects() const override { return &effects; }
 
     bool allowGlowing = true;
     bool destroying = false;
+    TacAnimEffects effects;
 
 private:
     SkinFolder m_folder;

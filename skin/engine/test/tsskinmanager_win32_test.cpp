@@ -264,7 +264,8 @@ TEST_F(SkinManagerTest, RelativeDirectoriesForFoldersAndArchives)
     // ... an archive in the current folder.
     wchar_t saved[MAX_PATH] = {};
     GetCurrentDirectoryW(MAX_PATH, saved);
-    std::wstring temp(In(dir).begin(), In(dir).end());
+    const core::String folder = In(dir); // both iterators of one string
+    std::wstring temp(folder.begin(), folder.end());
     SetCurrentDirectoryW(temp.c_str());
     core::CreateDir(In(dir) + u"rel");
     core::RenameFile(In(dir) + u"Packed.asz", In(dir) + u"rel\\Packed.asz");
