@@ -12,6 +12,8 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace ui {
 
@@ -109,6 +111,14 @@ public:
     using PopupHandler = std::function<LRESULT(UINT msg, WPARAM wparam, LPARAM lparam)>;
     void SetPopupHandler(PopupHandler handler) { m_popup_handler = std::move(handler); }
 
+    // ---- Hooks of the application window ----
+    // Each hook sees every message of the application window before the window's own handling, in
+    // the order they were installed; the first that answers true has handled it (its Result is the
+    // window's answer). HookMainWindow answers the id that UnhookMainWindow takes.
+    using MainWindowHook = std::function<bool(Message& message)>;
+    int HookMainWindow(MainWindowHook hook);
+    void UnhookMainWindow(int id);
+
     // ---- Mouse tracking of controls (used by the controls themselves) ----
     Control* MouseControl() const { return m_mouse_control; }
     void SetMouseControl(Control* control);
@@ -139,6 +149,8 @@ private:
     Control* m_mouse_control = nullptr;
     std::function<void(int)> m_halt_hook;
     PopupHandler m_popup_handler;
+    std::vector<std::pair<int, MainWindowHook>> m_main_window_hooks;
+    int m_next_hook_id = 0;
     std::atomic<HWND> m_wake_window{nullptr}; // read by other threads
     // ---- Hints (hintwindow.h: CM_HINTSHOWPAUSE, CM_HINTSHOW, the hint window) ----
     void HintMouseMoved(Control* control);

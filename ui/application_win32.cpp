@@ -24,9 +24,16 @@ core::String ShortHint(const core::String& hint)
 
 } // namespace
 
+namespace {
+// The application once it is fully made: the window procedure must not ask for the instance while
+// the constructor still runs (the window is made from inside it).
+Application* g_constructed = nullptr;
+} // namespace
+
 Application& Application::Instance()
 {
     static Application application;
+    g_constructed = &application;
     return application;
 }
 
@@ -89,6 +96,14 @@ HWND Application::Handle()
 LRESULT CALLBACK Application::AppWindowProc(HWND window, UINT msg, WPARAM wparam, LPARAM lparam)
 {
     try {
+        if (g_constructed && !g_constructed->m_main_window_hooks.empty()) {
+            Message message{msg, wparam, lparam, 0};
+            // A copy: a hook may remove itself or others.
+            auto hooks = g_constructed->m_main_window_hooks;
+            for (auto& [id, hook] : hooks)
+                if (hook(message))
+                    return message.Result;
+        }
         switch (msg) {
         case UM_WAKEMAINTHREAD:
             Instance().CheckSynchronize();
@@ -126,6 +141,17 @@ LRESULT CALLBACK Application::AppWindowProc(HWND window, UINT msg, WPARAM wparam
 }
 
 void Application::FormCreated(Form* form) { form->AfterConstruction(); }
+
+int Application::HookMainWindow(MainWindowHook hook)
+{
+    m_main_window_hooks.emplace_back(++m_next_hook_id, std::move(hook));
+    return m_next_hook_id;
+}
+
+void Application::UnhookMainWindow(int id)
+{
+    std::erase_if(m_main_window_hooks, [id](const auto& entry) { return entry.first == id; });
+}
 
 void Application::Run()
 {

@@ -122,6 +122,9 @@ public:
     // ---- Messages ----
     // Sends a message through the control's window method and returns its Result.
     LRESULT Perform(UINT msg, WPARAM wparam = 0, LPARAM lparam = 0);
+    // Paints the control's face into dc (origin at the control's top-left corner), with its font
+    // and colour on the canvas, as its parent paints it; for form animations and off-screen copies.
+    void PaintTo(HDC dc);
     // The window method; replacing it hooks every message the control receives. A replacement keeps
     // the previous method and calls it for what it does not finish itself.
     const WndMethod& WindowProc() const { return m_window_proc; }
@@ -144,6 +147,8 @@ public:
     Form* ParentForm() const;
     // The windowed control that paints this one: itself when windowed, else the parent.
     virtual bool IsWindowed() const { return false; }
+    // The left button went down on the control and is not up yet.
+    bool LButtonDown() const { return m_mouse_down; }
 
     // ---- Events ----
     NotifyEvent OnClick;

@@ -1,5 +1,7 @@
 // Controls: properties, the window method and the handling common to windowed and windowless ones.
 #include "ui/control.h"
+
+#include "ui/canvas.h"
 #include "ui/dragsource.h"
 
 #include "core/exception.h"
@@ -212,6 +214,14 @@ void Control::SetParentShowHint(bool value)
     m_parent_show_hint = value;
     if (value && m_parent)
         Perform(CM_PARENTSHOWHINTCHANGED, 0, 0);
+}
+
+void Control::PaintTo(HDC dc)
+{
+    Canvas canvas(dc);
+    canvas.Font().Assign(Font());
+    canvas.SetBrushColor(GetColor());
+    Paint(canvas);
 }
 
 LRESULT Control::Perform(UINT msg, WPARAM wparam, LPARAM lparam)

@@ -7,6 +7,7 @@ namespace ui {
 namespace {
 
 std::atomic<MessageBoxService*> g_service{nullptr};
+std::atomic<bool> g_use_latest_common_dialogs{true};
 
 } // namespace
 
@@ -17,6 +18,9 @@ MessageBoxService& CurrentMessageBoxService()
 }
 
 void SetMessageBoxService(MessageBoxService* service) { g_service = service; }
+
+bool UseLatestCommonDialogs() { return g_use_latest_common_dialogs; }
+void SetUseLatestCommonDialogs(bool value) { g_use_latest_common_dialogs = value; }
 
 int MessageBox(core::StringView text, core::StringView caption, unsigned flags)
 {

@@ -34,6 +34,12 @@ public:
 MessageBoxService& CurrentMessageBoxService();
 void SetMessageBoxService(MessageBoxService* service);
 
+// The switch that lets message boxes use the system's task dialogs (on by default). The skin
+// manager turns it off while it skins standard dialogs, so that they are built as windows it can
+// skin; no box reads it yet.
+bool UseLatestCommonDialogs();
+void SetUseLatestCommonDialogs(bool value);
+
 // Shows a message box through the current service and answers the button pressed.
 int MessageBox(core::StringView text, core::StringView caption, unsigned flags);
 

@@ -237,6 +237,22 @@ bool ChangeSetProperty(core::Object* obj, core::StringView name, core::StringVie
     return false;
 }
 
+bool IsStoredProperty(const core::Object* obj, core::StringView name)
+{
+    const PropInfo* p = obj ? FindProperty(*obj, name) : nullptr;
+    if (!p)
+        return false;
+    if (!p->defaultValue || !p->getOrd)
+        return true;
+    return p->getOrd(const_cast<core::Object&>(*obj)) != *p->defaultValue;
+}
+
+PropInfo WithDefault(PropInfo info, int64_t defaultValue)
+{
+    info.defaultValue = defaultValue;
+    return info;
+}
+
 PropInfo OrdProperty(core::StringView name, std::function<int64_t(core::Object&)> get,
                      std::function<void(core::Object&, int64_t)> set, PropKind kind)
 {

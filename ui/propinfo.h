@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <typeindex>
 #include <vector>
 
@@ -39,6 +40,8 @@ struct PropInfo {
     std::function<void(core::Object&, core::Object*)> setObject;
     std::function<MethodValue(core::Object&)> getMethod;
     std::function<void(core::Object&, const MethodValue&)> setMethod;
+    // The ordinal value that is not written when the object is stored; none: always written.
+    std::optional<int64_t> defaultValue;
 };
 
 struct ClassInfo {
@@ -70,6 +73,11 @@ core::Object* GetObjectProperty(const core::Object* obj, core::StringView name);
 void SetObjectProperty(core::Object* obj, core::StringView name, core::Object* value);
 MethodValue GetMethodProperty(const core::Object* obj, core::StringView name);
 void SetMethodProperty(core::Object* obj, core::StringView name, const MethodValue& value);
+// False when an ordinal, colour or set property holds its default value (it is not stored) or is
+// absent; true otherwise.
+bool IsStoredProperty(const core::Object* obj, core::StringView name);
+// The property with a default value (for the builders below).
+PropInfo WithDefault(PropInfo info, int64_t defaultValue);
 // A set property as text: element names joined by ",", without brackets; empty when absent.
 core::String GetSetProperty(const core::Object* obj, core::StringView name);
 // Sets a set property from that text (names compared exactly; unknown names are left out).

@@ -1,7 +1,9 @@
 // The per-control skin state.
 #include "skin/engine/commondata.h"
 
+#include "skin/engine/glow.h"
 #include "skin/engine/utils.h"
+#include "ui/form.h"
 #include "ui/application.h"
 #include "ui/edit.h"
 #include "ui/panel.h"
@@ -446,16 +448,64 @@ void TsCommonData::GetParentCache(TCacheInfo& info)
 
 void TsCommonData::UpdateGlow(bool hide, HWND handle)
 {
-    // Glow windows belong to the skin engine's effects; with no manager that allows glowing there is
-    // nothing to show. FIXME: the glow window list arrives with the effects module.
     SkinManager* manager = GetSkinManager();
     if (!manager || !manager->AllowGlowing())
         return;
     const SectionData* s = Section();
     if (!s || s->GlowCount < 1)
         return;
-    if (hide || !FMouseAbove)
-        GlowID = -1;
+    RECT a{}, b{};
+    HWND host = nullptr;
+    if (FOwnerControl) {
+        // A press or the mouse going hides the glow; its window goes with it.
+        if (!FMouseAbove || FOwnerControl->LButtonDown() || (hide && GlowID != -1)) {
+            RemoveGlowEffect(GlowID);
+            GlowID = -1;
+            return;
+        }
+        if (ui::Form* form = FOwnerControl->ParentForm()) {
+            ui::WinControl* outer = form->Parent();
+            if (outer && outer->HandleAllocated())
+                host = GetAncestor(outer->HandleIfAllocated(), GA_ROOT);
+            else if (form->HandleAllocated())
+                host = form->HandleIfAllocated();
+        }
+        auto* windowed = dynamic_cast<ui::WinControl*>(FOwnerControl);
+        if (windowed) {
+            if (!windowed->HandleAllocated())
+                return;
+            HWND wnd = windowed->HandleIfAllocated();
+            GetWindowRect(wnd, &a);
+            HDC dc = GetWindowDC(wnd);
+            GetClipBox(dc, &b);
+            ReleaseDC(wnd, dc);
+        } else {
+            ui::WinControl* parent = FOwnerControl->Parent();
+            if (!parent || !parent->HandleAllocated())
+                return;
+            const RECT bounds = FOwnerControl->BoundsRect();
+            const POINT origin = parent->ClientToScreen(POINT{bounds.left, bounds.top});
+            a = RECT{origin.x, origin.y, origin.x + bounds.right - bounds.left, origin.y + bounds.bottom - bounds.top};
+            HWND wnd = parent->HandleIfAllocated();
+            HDC dc = GetDC(wnd);
+            RECT clip{};
+            GetClipBox(dc, &clip);
+            ReleaseDC(wnd, dc);
+            IntersectRect(&b, &clip, &bounds);
+            OffsetRect(&b, -bounds.left, -bounds.top);
+        }
+    } else {
+        if (!handle)
+            return;
+        GetWindowRect(handle, &a);
+        HDC dc = GetWindowDC(handle);
+        GetClipBox(dc, &b);
+        ReleaseDC(handle, dc);
+        host = GetAncestor(handle, GA_ROOT);
+    }
+    // A glow that shows already makes way for the new one, so that two never pile up.
+    RemoveGlowEffect(GlowID);
+    GlowID = AddGlowEffect(a, b, FSkinSection, u"GLOW", s->GlowMargin, 255, host, manager);
 }
 
 bool QueryBgOfControl(TacBGQuery& query, ui::Control* control, bool sendPleaseDraw)

@@ -1,6 +1,7 @@
 // The message handling that every skinned control shares: the answers to the skin command message
 // and what focus, moves, sizes, visibility, enabling and the mouse change in the skin state.
 #include "skin/engine/commondata.h"
+#include "skin/engine/glow.h"
 
 #include "skin/engine/utils.h"
 #include "ui/edit.h"
@@ -197,6 +198,7 @@ bool HandleCommonMessage(ui::Message& message, TsCommonData* data)
             data->BGChanged = true;
             if (owner)
                 owner->Perform(SM_SKINCMD, SkinWParam(scMoved, 1), 0);
+            RemoveGlowEffect(data->GlowID);
             data->GlowID = -1;
         }
         break;
@@ -210,6 +212,7 @@ bool HandleCommonMessage(ui::Message& message, TsCommonData* data)
                     if (!IsDestroying(child))
                         child->Perform(SM_SKINCMD, SkinWParam(scMoved, 1), 0);
                 }
+            RemoveGlowEffect(data->GlowID);
             data->GlowID = -1;
         }
         break;
@@ -227,8 +230,10 @@ bool HandleCommonMessage(ui::Message& message, TsCommonData* data)
     case ui::CM_ENABLEDCHANGED:
         data->FMouseAbove = false;
         data->FFocused = false;
-        if (owner && !owner->Enabled() && data->GlowID != -1)
+        if (owner && !owner->Enabled() && data->GlowID != -1) {
+            RemoveGlowEffect(data->GlowID);
             data->GlowID = -1;
+        }
         break;
     case WM_UPDATEUISTATE:
         if (data->Skinned())
@@ -253,6 +258,8 @@ bool HandleCommonMessage(ui::Message& message, TsCommonData* data)
             break;
         if (!IsNoHotKind(data->COC))
             data->FMouseAbove = true;
+        if (windowed && DefaultManager() && !IsNoGlowKind(data->COC) && (data->COC < 92 || data->COC > 94))
+            data->UpdateGlow(false, nullptr);
         if (windowed && DefaultManager() && IsEditKind(data->COC) && windowed->HandleAllocated()) {
             data->BGChanged = true;
             RedrawWindow(windowed->HandleIfAllocated(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_FRAME);
@@ -263,6 +270,12 @@ bool HandleCommonMessage(ui::Message& message, TsCommonData* data)
             break;
         if (!IsNoHotKind(data->COC))
             data->FMouseAbove = false;
+        if (!IsNoGlowKind(data->COC) && (data->COC < 92 || data->COC > 94)) {
+            // Every glow goes; the control's identifier goes with its own, so that it never names a
+            // slot that another glow takes later.
+            ClearGlowEffects();
+            data->GlowID = -1;
+        }
         if (windowed && owner->Visible() && IsEditKind(data->COC) && DefaultManager() && windowed->HandleAllocated()) {
             data->BGChanged = true;
             RedrawWindow(windowed->HandleIfAllocated(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_FRAME);

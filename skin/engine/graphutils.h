@@ -33,6 +33,9 @@ TacFast32* Fast32();
 TacFastSum24* FastSum24();
 // True when UpdateLayeredWindow was found in user32.
 bool LayeredWindowsAvailable();
+// UpdateLayeredWindow through the bound function; FALSE when it was not found.
+BOOL UpdateLayeredWnd(HWND wnd, HDC screenDC, POINT* pos, SIZE* size, HDC srcDC, POINT* srcPos, COLORREF key,
+                      BLENDFUNCTION* blend, DWORD flags);
 // Tells the skinned splitter apart (it lives in the controls module): such graphic children are
 // never excluded from a clip region.
 void SetSplitterTest(bool (*test)(ui::Control*));

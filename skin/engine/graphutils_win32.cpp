@@ -2,6 +2,7 @@
 // shade, border-keeping stretches, the bitmap forms of the pixel kernels and the engine's start-up.
 #include "skin/engine/graphutils.h"
 
+#include "skin/engine/glow.h"
 #include "ui/graphiccontrol.h"
 #include "ui/wincontrol.h"
 
@@ -13,6 +14,8 @@ void BindGradientFill();
 void ReleaseGradientFill();
 void RegisterPngFormat();
 void UnregisterPngFormat();
+void InitSkinManagerUnit();
+void DoneSkinManagerUnit();
 
 namespace {
 
@@ -94,10 +97,12 @@ void InitSkinEngine()
         s.fast32 = std::make_unique<TacFast32>();
     if (!s.fastSum24)
         s.fastSum24 = std::make_unique<TacFastSum24>();
+    InitSkinManagerUnit();
 }
 
 void DoneSkinEngine()
 {
+    DoneSkinManagerUnit();
     EngineState& s = State();
     s.fast24.reset();
     s.fast32.reset();
@@ -109,6 +114,8 @@ void DoneSkinEngine()
         FreeLibrary(s.user32);
     s.user32 = nullptr;
     s.splitterTest = nullptr;
+    // Glow windows go with the engine.
+    ClearGlowEffects();
 }
 
 int DefaultArrowLength() { return State().arrowLength; }
@@ -116,6 +123,12 @@ TacFast24* Fast24() { return State().fast24.get(); }
 TacFast32* Fast32() { return State().fast32.get(); }
 TacFastSum24* FastSum24() { return State().fastSum24.get(); }
 bool LayeredWindowsAvailable() { return State().updateLayeredWindow != nullptr; }
+BOOL UpdateLayeredWnd(HWND wnd, HDC screenDC, POINT* pos, SIZE* size, HDC srcDC, POINT* srcPos, COLORREF key,
+                      BLENDFUNCTION* blend, DWORD flags)
+{
+    UpdateLayeredWindowProc bound = State().updateLayeredWindow;
+    return bound ? bound(wnd, screenDC, pos, size, srcDC, srcPos, key, blend, flags) : FALSE;
+}
 void SetSplitterTest(bool (*test)(ui::Control*)) { State().splitterTest = test; }
 
 bool TacFast::Attach(ui::Bitmap* bmp) { return Attach(ViewOf(bmp)); }

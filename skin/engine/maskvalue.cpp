@@ -76,6 +76,13 @@ MaskData ParseMaskValue(MaskForm form, core::StringView section, core::StringVie
                         int imageWidth, int imageHeight)
 {
     MaskData m;
+    FillMaskValue(m, form, section, key, value, imageWidth, imageHeight);
+    return m;
+}
+
+void FillMaskValue(MaskData& m, MaskForm form, core::StringView section, core::StringView key, core::StringView value,
+                   int imageWidth, int imageHeight)
+{
     m.ClassName = core::String(section);
     m.PropertyName = core::String(key);
     switch (form) {
@@ -151,7 +158,6 @@ MaskData ParseMaskValue(MaskForm form, core::StringView section, core::StringVie
         RuleA(m);
         break;
     }
-    return m;
 }
 
 } // namespace skin

@@ -30,6 +30,11 @@ core::String MaskFileName(MaskForm form, core::StringView value);
 MaskData ParseMaskValue(MaskForm form, core::StringView section, core::StringView key, core::StringView value,
                         int imageWidth = 0, int imageHeight = 0);
 
+// The same into an existing record, field by field in the order above: when a field raises, the
+// fields before it are set (the loader keeps such an entry); the image and loader stay as they are.
+void FillMaskValue(MaskData& m, MaskForm form, core::StringView section, core::StringView key, core::StringView value,
+                   int imageWidth = 0, int imageHeight = 0);
+
 // Margins of a mask whose skin gives none: BorderWidth on all sides when it is set, else a third of
 // one state image each way.
 void ApplyMarginRules(MaskData& m);

@@ -85,12 +85,15 @@ void ReadImageMask(SkinTables& tables, const SkinImageSource& source, MaskForm f
     std::shared_ptr<ui::Bitmap> bmp = png ? LoadPngMask(*stream.get()) : LoadBitmap(*stream.get());
     if (!Usable(bmp))
         return;
-    MaskData m = ParseMaskValue(form, section, key, value, bmp->Width(), bmp->Height());
+    // The entry is in the table before its fields are read: a field that is no number abandons the
+    // load with the entry there, as far as it was read.
+    tables.ma.emplace_back();
+    MaskData& m = tables.ma.back();
+    m.Bmp = bmp;
+    m.Manager = manager;
+    FillMaskValue(m, form, section, key, value, bmp->Width(), bmp->Height());
     if (!png && m.ImgType != itisaTexture)
         bmp->SetPixelFormat(ui::pf24bit);
-    m.Bmp = std::move(bmp);
-    m.Manager = manager;
-    tables.ma.push_back(std::move(m));
 }
 
 void ReadMaster(SkinTables& tables, const core::CustomIniFile& ini, const SkinImageSource& source)

@@ -1,7 +1,8 @@
-// What the skinned controls ask of a skin manager: the section and mask tables and a few switches.
-// The client creates no manager, so the default manager stays empty and every control takes its
-// unskinned road; the manager itself is built by the skin-manager module, which implements this
-// interface and installs itself as the default with SetDefaultManager.
+// What the skinned controls and the window skinning ask of a skin manager: the section and mask
+// tables, the constant indexes, the form-shadow templates, the skinning rules and class lists, the
+// hooks and the menu painter. The client creates no manager, so the default manager stays empty and
+// every control takes its unskinned road; TsSkinManager (tsskinmanager.h) implements this interface
+// and installs itself as the default with SetDefaultManager.
 #pragma once
 
 #include "core/string.h"
@@ -11,11 +12,31 @@
 #include <cstdint>
 #include <memory>
 
+namespace core {
+class StringList;
+}
 namespace ui {
 class Bitmap;
 }
 
 namespace skin {
+
+struct TConstantSkinData;
+struct TsSkinData;
+class TsSkinableMenus;
+class TacAnimEffects;
+class TacMenuSupport;
+
+// What a manager skins on its own: every form that activates, standard dialogs and message boxes,
+// and controls of the class lists (one bit per rule).
+enum TacSkinningRule : unsigned { srStdForms, srStdDialogs, srThirdParty };
+using TacSkinningRules = unsigned;
+constexpr TacSkinningRules SkinningRuleBit(TacSkinningRule rule) { return 1u << rule; }
+constexpr TacSkinningRules kAllSkinningRules =
+    SkinningRuleBit(srStdForms) | SkinningRuleBit(srStdDialogs) | SkinningRuleBit(srThirdParty);
+
+// A window handle in the portable headers (an HWND).
+using WindowHandle = void*;
 
 // The kind of a mask image.
 enum TacImgType : uint8_t { itisaBorder, itisaTexture, itisaGlyph, itisaGlow, itisaPngGlyph };
@@ -90,6 +111,46 @@ public:
     // The skin's global colour and font colour ("GLOBALINFO"), $FF00FF when none.
     virtual uint32_t GlobalColor() const = 0;
     virtual uint32_t GlobalFontColor() const = 0;
+
+    // ---- Skin-wide data (empty records when the manager has none) ----
+    virtual const TConstantSkinData& GetConstData() const;
+    virtual const TsSkinData& GetSkinData() const;
+    virtual ui::Bitmap* GetMasterBitmap() const { return nullptr; }
+    virtual core::String SkinName() const { return {}; }
+    virtual bool IsDefault() const { return DefaultManagerIs(this); }
+
+    // ---- Form borders and shadows ----
+    // Forms get the extended border window (only where layered windows exist).
+    virtual bool ExtendedBorders() const { return false; }
+    // The 32-bit form-shadow template of the active or inactive form; null when none.
+    virtual ui::Bitmap* ShadowTemplate(bool active) const { return nullptr; }
+    // Thickness of the form shadow on the left, top, right and bottom.
+    virtual Rect FormShadowSize() const { return {}; }
+
+    // ---- Skinning rules and class lists ----
+    virtual TacSkinningRules SkinningRules() const { return kAllSkinningRules; }
+    // Lines of class names skinned as skin type 0..17; null outside that range or without lists.
+    virtual const core::StringList* ThirdList(int skinType) const { return nullptr; }
+    // The skin type whose list holds className as a whole line (letter case counts), -1 when none.
+    virtual int SkinTypeOfClass(core::StringView className) const;
+    virtual bool SkinnedPopups() const { return false; }
+
+    // ---- Hooks, menus and animation ----
+    // The thread's window-creation hook that skins dialogs, message boxes and popup menus.
+    virtual void InstallHook() {}
+    virtual void UnInstallHook() {}
+    virtual bool HookInstalled() const { return false; }
+    // The menu painter and the menu options; null without them.
+    virtual TsSkinableMenus* SkinableMenus() const { return nullptr; }
+    virtual TacMenuSupport* MenuSupport() const { return nullptr; }
+    virtual const TacAnimEffects* AnimEffects() const { return nullptr; }
+    // The window the manager last marked as active; setting tells the previous one the mouse left
+    // (sub-code 30) and the new one it entered (sub-code 29).
+    virtual WindowHandle ActiveControl() const { return nullptr; }
+    virtual void SetActiveControl(WindowHandle) {}
+
+private:
+    static bool DefaultManagerIs(const SkinManager* manager);
 };
 
 // The default manager: the first one created in the process; null when none exists (the client).
@@ -108,6 +169,11 @@ struct EngineFlags {
     bool HoverSuspended = false;      // a skinned push button ignores the mouse entering it
     bool PressedPaint = false;        // a skinned push button paints itself pressed
     core::String UpdatedSectionName;  // the section that sub-code 13 announces
+    bool SkinChangeInProgress = false; // a skin loads or is re-applied: no fading, no animation
+    bool SkinApplyInProgress = false;  // a new skin is being announced to the forms
+    bool SkinRemoving = false;         // the skin is being taken off the forms
+    void* AnimationDC = nullptr;       // the HDC a form animation paints into, null otherwise
+    bool NTPlatform = true;            // the system is of the NT family (set at start-up)
 };
 EngineFlags& Engine();
 

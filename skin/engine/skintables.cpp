@@ -273,7 +273,7 @@ void SkinTables::InitConstantIndexes()
         *barBG[i] = mask(bars[i], u"PATTERN");
     for (size_t i = 0; i < 4; ++i)
         *barBGHot[i] = mask(bars[i], u"HOTPATTERN");
-    // FIXME: the shadow templates are checked here once the manager that owns them exists.
+    CheckShadows();
 }
 
 } // namespace skin

@@ -93,6 +93,9 @@ public:
     bool Active() const override { return SkinData.Active; }
     uint32_t GlobalColor() const override { return GetGlobalColor(); }
     uint32_t GlobalFontColor() const override { return GetGlobalFontColor(); }
+    const TConstantSkinData& GetConstData() const override { return ConstData; }
+    const TsSkinData& GetSkinData() const override { return SkinData; }
+    ui::Bitmap* GetMasterBitmap() const override { return MasterBitmap.get(); }
 
     // ---- Lookups ----
     // The section's own mask only, no parents; -1 for an empty section name.
@@ -117,7 +120,10 @@ public:
 
     // ---- Index fillers ----
     void InitMaskIndexes();
+    // Fills ConstData, then lets the owner prepare its form shadows (CheckShadows).
     void InitConstantIndexes();
+    // The manager's form-shadow step, which needs the "EXBORDER" index; nothing for bare tables.
+    virtual void CheckShadows() {}
 
 private:
     template <class Match>

@@ -147,8 +147,9 @@ class Client {
 public:
     Client(const ScratchFolder& scratch, const std::wstring& program, const std::wstring& rasapi32_dll,
            const std::string& dial_scenario = {});
-    // Starts client.exe against the service's hosts; the process ends with the test at the latest.
-    void Start(const Service& service);
+    // Starts client.exe against the service's hosts, with the command-line arguments given; the
+    // process ends with the test at the latest.
+    void Start(const Service& service, const std::wstring& arguments = {});
     Process& Proc() { return m_process; }
     DWORD Pid() const { return m_process.Id(); }
     const std::wstring& ProgramFolder() const { return m_folder; }

@@ -562,7 +562,7 @@ Client::Client(const ScratchFolder& scratch, const std::wstring& program, const 
         WriteFileBytes(scratch.File(L"dial.ini"), dial_scenario);
 }
 
-void Client::Start(const Service& service)
+void Client::Start(const Service& service, const std::wstring& arguments)
 {
     Environment env = {
         {L"RASSIM_LOG", m_scratch.File(L"rasapi32.log")},
@@ -573,7 +573,7 @@ void Client::Start(const Service& service)
         {L"CLIENT_SERVICE_HOST", Wide(service.Host())},
         {L"CLIENT_FALLBACK_HOST", Wide(service.FallbackHost())},
     };
-    m_process = Process::Start(m_folder + L"\\client.exe", {}, m_folder, env);
+    m_process = Process::Start(m_folder + L"\\client.exe", arguments, m_folder, env);
 }
 
 std::vector<Json> Client::Calls() const { return ParseJsonLines(ReadFileBytes(m_scratch.File(L"rasapi32.log"))); }

@@ -1,11 +1,14 @@
 // The skin painters over the synthetic "TestSkin": section items in states 0, 1, 2 and disabled,
 // border masks and frames, textures in each mode, glyph strips and mask glyphs, captions with contours,
-// dotted and 3-D frames. The picture is composed once into a bitmap that the form shows. The demo
+// dotted and 3-D frames; and a hot button with its glow window over a textured panel. The picture is
+// composed once into a bitmap that the form shows. The demo
 // closes itself after the number of seconds given as its argument (default 10), so that a script can
 // take a screenshot of it unattended.
 #include "core/inifile.h"
 #include "core/stringlist.h"
 #include "core/win32.h"
+#include "skin/engine/commondata.h"
+#include "skin/engine/glow.h"
 #include "skin/engine/graphutils.h"
 #include "skin/engine/skinimages.h"
 #include "skin/engine/skinoptions.h"
@@ -13,6 +16,7 @@
 #include "skin/engine/skintables.h"
 #include "skin/engine/testwriters/testskin.h"
 #include "ui/application.h"
+#include "ui/customcontrol.h"
 #include "ui/form.h"
 #include "ui/graphiccontrol.h"
 #include "ui/timer.h"
@@ -24,7 +28,10 @@ namespace {
 
 using namespace skin;
 
-constexpr int kWidth = 760, kHeight = 560;
+constexpr int kWidth = 760, kHeight = 640;
+// The textured panel and the hot button on it.
+constexpr int kPanelLeft = 10, kPanelTop = 530, kPanelWidth = 340, kPanelHeight = 96;
+constexpr int kButtonLeft = 110, kButtonTop = 33, kButtonWidth = 120, kButtonHeight = 30;
 
 // Shows a bitmap composed beforehand.
 class Picture : public ui::GraphicControl {
@@ -38,6 +45,26 @@ protected:
         if (Bmp)
             canvas.Draw(0, 0, *Bmp);
     }
+};
+
+// A window that shows a bitmap composed beforehand.
+class WindowPicture : public ui::CustomControl {
+public:
+    using ui::CustomControl::CustomControl;
+    std::unique_ptr<ui::Bitmap> Bmp;
+
+protected:
+    void Paint() override
+    {
+        if (Bmp)
+            Canvas().Draw(0, 0, *Bmp);
+    }
+};
+
+// The skin's tables as the demo's manager, which lets hot controls glow.
+class DemoSkin : public SkinTables {
+public:
+    bool AllowGlowing() const override { return LayeredWindowsAvailable(); }
 };
 
 std::string TempSkinFolder()
@@ -103,8 +130,13 @@ public:
         picture->Bmp = m_page.get();
         picture->SetParent(this);
         picture->SetBounds(0, 0, kWidth, kHeight);
+        HotButton();
     }
-    ~PaintForm() override { SetDefaultManager(nullptr); }
+    ~PaintForm() override
+    {
+        ClearGlowEffects();
+        SetDefaultManager(nullptr);
+    }
 
 private:
     int Index(core::StringView name) const { return m_tables.GetSkinIndex(name); }
@@ -123,6 +155,45 @@ private:
         Textures(page, 230);
         Glyphs(page, 340);
         Captions(page, 430);
+        Label(page, 10, kPanelTop - 20, u"Glow: a hot GLOWBUTTON over a textured PANEL, its halo in a layered window");
+    }
+
+    // A textured panel (a window of its own) with a hot button whose skin state shows its glow once
+    // the form is on the screen.
+    void HotButton()
+    {
+        auto* panel = new WindowPicture(this);
+        panel->Bmp = NewBmp24(kPanelWidth, kPanelHeight);
+        const Rect panelRect{0, 0, kPanelWidth, kPanelHeight};
+        PaintSectionItem(Index(u"PANEL"), u"PANEL", MakeCacheInfo(m_page.get(), kPanelLeft, kPanelTop), true, 0,
+                         panelRect, POINT{0, 0}, panel->Bmp.get(), nullptr);
+        panel->SetParent(this);
+        panel->SetBounds(kPanelLeft, kPanelTop, kPanelWidth, kPanelHeight);
+
+        auto* button = new WindowPicture(this);
+        button->Bmp = NewBmp24(kButtonWidth, kButtonHeight);
+        const int index = Index(u"GLOWBUTTON");
+        PaintSectionItem(index, u"GLOWBUTTON", MakeCacheInfo(panel->Bmp.get(), kButtonLeft, kButtonTop), true, 1,
+                         Rect{0, 0, kButtonWidth, kButtonHeight}, POINT{0, 0}, button->Bmp.get(), nullptr);
+        ui::Canvas& c = button->Bmp->Canvas();
+        c.Font().SetName(u"Tahoma");
+        c.Font().SetHeight(-12);
+        c.Font().SetStyle(ui::fsBold);
+        PaintSectionText(c, u"Hot button", true, RECT{0, 0, kButtonWidth, kButtonHeight},
+                         DT_CENTER | DT_VCENTER | DT_SINGLELINE, index, true, nullptr);
+        GdiFlush();
+        button->SetParent(panel);
+        button->SetBounds(kButtonLeft, kButtonTop, kButtonWidth, kButtonHeight);
+
+        m_button_data = std::make_unique<TsCommonData>(button, false);
+        m_button_data->SetSkinSection(u"GLOWBUTTON");
+        auto* show = new ui::Timer(this);
+        show->SetInterval(300);
+        show->SetOnTimer([this, show](core::Object*) {
+            show->SetEnabled(false);
+            m_button_data->FMouseAbove = true;
+            m_button_data->UpdateGlow(false, nullptr);
+        });
     }
 
     // Items of three sections in states 0, 1, 2 and disabled, over the page.
@@ -290,8 +361,9 @@ private:
         GdiFlush();
     }
 
-    SkinTables m_tables;
+    DemoSkin m_tables;
     std::unique_ptr<ui::Bitmap> m_page;
+    std::unique_ptr<TsCommonData> m_button_data;
 };
 
 } // namespace

@@ -200,6 +200,37 @@ TEST(SkinImages, DamagedPngRaisesAndKeepsTheMasksReadBefore)
     EXPECT_EQ(MaskIndex(t, u"PANEL", u"BORDERSMASK"), -1);
 }
 
+TEST(SkinImages, OwnImageMaskWithABadFieldIsInTheTableWhenTheLoadStops)
+{
+    struct Case {
+        const char* value;
+        TacImgType type;       // read first
+        int16_t imageCount;    // read next, before the field that fails
+    } cases[] = {
+        {"!GLYPH.PNG!3!x!4", itisaPngGlyph, 3},
+        {"!GLYPH.PNG!three!0!4", itisaPngGlyph, 0},
+        {"!GLYPH.PNG!3!0!4!1!2!z!4", itisaPngGlyph, 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.value);
+        auto files = skin::testing::TestSkinFiles();
+        std::string& options = files[0].bytes;
+        const std::string sound = "BOXCHECKED=!GLYPH.PNG!3!0!4";
+        options.replace(options.find(sound), sound.size(), std::string("BOXCHECKED=") + c.value);
+        SkinFolder folder(files);
+        SkinTables t;
+        EXPECT_ANY_THROW(ReadMasks(t, *OptionsOf(files), {nullptr, folder.Path()}, nullptr, &t));
+        int i = MaskIndex(t, u"GLOBALINFO", u"BOXCHECKED");
+        ASSERT_GE(i, 0);
+        EXPECT_EQ(i, int(t.ma.size()) - 1) << "the last entry read";
+        const MaskData& m = t.ma[size_t(i)];
+        EXPECT_TRUE(m.Bmp);
+        EXPECT_EQ(m.Manager, &t);
+        EXPECT_EQ(m.ImgType, c.type);
+        EXPECT_EQ(m.ImageCount, c.imageCount);
+    }
+}
+
 TEST(SkinImages, CommonSectionsAddMasksAndPatternsFromFiles)
 {
     auto files = skin::testing::TestSkinFiles();

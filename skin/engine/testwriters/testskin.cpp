@@ -8,6 +8,7 @@
 #include "ui/jpegformat.h"
 #include "ui/pixelview.h"
 
+#include <algorithm>
 #include <fstream>
 
 namespace skin::testing {
@@ -64,6 +65,27 @@ std::string GlyphPng()
     return EncodePng(png);
 }
 
+// The glow of GLOWBUTTON: one state of kGlowSize x kGlowSize, an orange halo (premultiplied) that
+// fades outward over the borders and is fully transparent over the control.
+std::string GlowPng()
+{
+    PngImage png;
+    png.width = png.height = kGlowSize;
+    png.colorType = 6;
+    for (int y = 0; y < kGlowSize; ++y) {
+        std::vector<int> samples;
+        for (int x = 0; x < kGlowSize; ++x) {
+            const int dx = std::max({kGlowLeft - x, x - (kGlowSize - kGlowRight - 1), 0});
+            const int dy = std::max({kGlowTop - y, y - (kGlowSize - kGlowBottom - 1), 0});
+            const int d = std::max(dx, dy);
+            const int a = d == 0 ? 0 : 255 - 30 * d;
+            samples.insert(samples.end(), {a, a * 160 / 255, 0, a});
+        }
+        png.rows.push_back(PackSamples(samples, 8));
+    }
+    return EncodePng(png);
+}
+
 const char kOptions[] =
     "[GLOBALINFO]\r\n"
     "VERSION=6.48\r\nAUTHOR=Skin engine tests\r\nDESCRIPTION=Flat colours, known geometry\r\n"
@@ -86,7 +108,9 @@ const char kOptions[] =
     "[SCROLLBTNTOP]\r\nBORDERSMASK=^0000,0020,0060,0041,0000,0000,0000,0000,3,1,0,2\r\n"
     "PATTERN=~0000,0000,0032,0032,01\r\nHOTPATTERN=~0000,0000,0032,0032,01,1\r\nGLYPHMASK=!arrow.BMP!1!0!2\r\n"
     "[COMBOBTN]\r\nPARENTCLASS=SCROLLBTNTOP\r\n"
-    "[CYCLEA]\r\nPARENTCLASS=CYCLEB\r\n[CYCLEB]\r\nPARENTCLASS=CYCLEA\r\n";
+    "[CYCLEA]\r\nPARENTCLASS=CYCLEB\r\n[CYCLEB]\r\nPARENTCLASS=CYCLEA\r\n"
+    "[GLOWBUTTON]\r\nPARENTCLASS=BUTTON\r\nGLOW=1\r\nGLOWMARGIN=2\r\nFADINGENABLED=TRUE\r\nFADINGITERATIONS=5\r\nGLOW0=!BTNGLOW.PNG!1!0!3!6!6!8!8\r\n"
+    "[GLOWCHILD]\r\nPARENTCLASS=GLOWBUTTON\r\nGLOW=1\r\n";
 
 } // namespace
 
@@ -142,6 +166,7 @@ std::vector<SkinFile> TestSkinFiles()
         {"arrow.BMP", EncodeBmp24(8, 8, [](int, int) { return 0x000000u; })},
         {"GLYPH.PNG", GlyphPng()},
         {"GLOW.PNG", GlyphPng()},
+        {"BTNGLOW.PNG", GlowPng()},
         {"P300.JPG", Jpeg(300, 300, 0x808000)},
         {"P299.JPG", Jpeg(299, 300, 0x008080)},
     };

@@ -66,13 +66,13 @@ protected:
         m_service.reset();
     }
 
-    void Launch(const std::string& dial_scenario = kDialScenario)
+    void Launch(const std::string& dial_scenario = kDialScenario, const std::wstring& arguments = {})
     {
         if (m_client)
             m_client->Proc().Kill();  // its log stays in the scratch folder for the final check
         m_client = std::make_unique<Client>(m_scratch, FromBuildPath(E2E_CLIENT_PROGRAM),
                                             FromBuildPath(E2E_RASAPI32_DLL), dial_scenario);
-        m_client->Start(*m_service);
+        m_client->Start(*m_service, arguments);
     }
 
     DWORD Pid() const { return m_client->Pid(); }
