@@ -237,6 +237,30 @@ bool ChangeSetProperty(core::Object* obj, core::StringView name, core::StringVie
     return false;
 }
 
+core::String GetStrProperty(const core::Object* obj, core::StringView name)
+{
+    const PropInfo* p = Find(obj, name, pkString, pkString);
+    return p && p->getStr ? p->getStr(const_cast<core::Object&>(*obj)) : core::String();
+}
+
+void SetStrProperty(core::Object* obj, core::StringView name, core::StringView value)
+{
+    const PropInfo* p = Find(obj, name, pkString, pkString);
+    if (p && p->setStr)
+        p->setStr(*obj, value);
+}
+
+PropInfo StrProperty(core::StringView name, std::function<core::String(core::Object&)> get,
+                     std::function<void(core::Object&, core::StringView)> set)
+{
+    PropInfo p;
+    p.name = core::String(name);
+    p.kind = pkString;
+    p.getStr = std::move(get);
+    p.setStr = std::move(set);
+    return p;
+}
+
 bool IsStoredProperty(const core::Object* obj, core::StringView name)
 {
     const PropInfo* p = obj ? FindProperty(*obj, name) : nullptr;

@@ -16,7 +16,7 @@
 
 namespace ui {
 
-enum PropKind { pkOrdinal, pkColor, pkSet, pkObject, pkMethod };
+enum PropKind { pkOrdinal, pkColor, pkSet, pkObject, pkMethod, pkString };
 
 // An event handler held as a method: the object it belongs to, an identity that says which of its
 // handlers it is (two methods are equal when both match) and the callable itself.
@@ -40,6 +40,8 @@ struct PropInfo {
     std::function<void(core::Object&, core::Object*)> setObject;
     std::function<MethodValue(core::Object&)> getMethod;
     std::function<void(core::Object&, const MethodValue&)> setMethod;
+    std::function<core::String(core::Object&)> getStr;
+    std::function<void(core::Object&, core::StringView)> setStr;
     // The ordinal value that is not written when the object is stored; none: always written.
     std::optional<int64_t> defaultValue;
 };
@@ -73,6 +75,9 @@ core::Object* GetObjectProperty(const core::Object* obj, core::StringView name);
 void SetObjectProperty(core::Object* obj, core::StringView name, core::Object* value);
 MethodValue GetMethodProperty(const core::Object* obj, core::StringView name);
 void SetMethodProperty(core::Object* obj, core::StringView name, const MethodValue& value);
+// A text property; empty when absent (setting an absent one does nothing).
+core::String GetStrProperty(const core::Object* obj, core::StringView name);
+void SetStrProperty(core::Object* obj, core::StringView name, core::StringView value);
 // False when an ordinal, colour or set property holds its default value (it is not stored) or is
 // absent; true otherwise.
 bool IsStoredProperty(const core::Object* obj, core::StringView name);
@@ -94,6 +99,8 @@ PropInfo SetProperty(core::StringView name, std::vector<core::String> elements,
                      std::function<int64_t(core::Object&)> get, std::function<void(core::Object&, int64_t)> set);
 PropInfo ObjectProperty(core::StringView name, std::function<core::Object*(core::Object&)> get,
                         std::function<void(core::Object&, core::Object*)> set = nullptr);
+PropInfo StrProperty(core::StringView name, std::function<core::String(core::Object&)> get,
+                     std::function<void(core::Object&, core::StringView)> set);
 PropInfo MethodProperty(core::StringView name, std::function<MethodValue(core::Object&)> get,
                         std::function<void(core::Object&, const MethodValue&)> set);
 

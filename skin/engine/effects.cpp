@@ -136,9 +136,26 @@ void RegisterEffectsProperties()
         {OwnedObject(u"Buttons", &TacAnimEffects::Buttons), OwnedObject(u"DialogShow", &TacAnimEffects::DialogShow),
          OwnedObject(u"FormShow", &TacAnimEffects::FormShow), OwnedObject(u"PageChange", &TacAnimEffects::PageChange),
          OwnedObject(u"SkinChanging", &TacAnimEffects::SkinChanging)});
-    // The class lists are texts, which the property registry does not carry: they are always
-    // stored and have no default, and are read through ReadClasses/WriteClasses by index.
-    ui::RegisterPropClass<ThirdPartyList>(u"ThirdPartyList", {});
+    // Published in this order; each reaches its skin type's field and is always stored.
+    struct Published {
+        const char16_t* name;
+        int index;
+    };
+    static const Published order[] = {
+        {u"ThirdEdits", 0},       {u"ThirdButtons", 1},       {u"ThirdBitBtns", 2},     {u"ThirdCheckBoxes", 3},
+        {u"ThirdGroupBoxes", 6},  {u"ThirdListViews", 7},     {u"ThirdPanels", 8},      {u"ThirdGrids", 5},
+        {u"ThirdTreeViews", 9},   {u"ThirdComboBoxes", 4},    {u"ThirdWWEdits", 10},    {u"ThirdVirtualTrees", 12},
+        {u"ThirdGridEh", 11},     {u"ThirdPageControl", 13},  {u"ThirdTabControl", 14}, {u"ThirdToolBar", 15},
+        {u"ThirdStatusBar", 16},  {u"ThirdSpeedButton", 17},
+    };
+    std::vector<ui::PropInfo> lists;
+    for (const Published& p : order) {
+        const int index = p.index;
+        lists.push_back(ui::StrProperty(
+            p.name, [index](core::Object& o) { return static_cast<ThirdPartyList&>(o).ReadClasses(index); },
+            [index](core::Object& o, core::StringView v) { static_cast<ThirdPartyList&>(o).WriteClasses(index, v); }));
+    }
+    ui::RegisterPropClass<ThirdPartyList>(u"ThirdPartyList", std::move(lists));
 }
 
 } // namespace skin

@@ -188,6 +188,9 @@ inline constexpr core::StringView kVersionMessage = u"QuorraControls v6.48";
 // True for the command-line parameters that ask for the version box (the first one that equals
 // "/acver" without regard to letter case).
 bool AsksForVersion(const std::vector<core::String>& parameters);
+// Registers the published values of the manager and its menu options by name, with their defaults
+// (run by the unit's start-up).
+void RegisterSkinManagerProperties();
 // The screen's forms as the design-time broadcasts see them; the thread's top-level forms.
 std::vector<ui::Form*> ScreenForms();
 

@@ -21,6 +21,7 @@
 #include "ui/application.h"
 #include "ui/menu.h"
 #include "ui/messagebox.h"
+#include "ui/propinfo.h"
 #include "ui/rcdata.h"
 
 #include <charconv>
@@ -903,6 +904,76 @@ void TsSkinManager::ExtractInternalSkin(core::StringView nameOfSkin, core::Strin
         ErrorBox(u"Skin does not exists.");
 }
 
+// ---- Published properties ----
+
+void RegisterSkinManagerProperties()
+{
+    using M = TsSkinManager;
+    auto flag = [](core::StringView name, bool (M::*get)() const, void (M::*set)(bool), bool fallback) {
+        return ui::WithDefault(ui::OrdProperty(
+                                   name, [get](core::Object& o) { return int64_t((static_cast<M&>(o).*get)()); },
+                                   [set](core::Object& o, int64_t v) { (static_cast<M&>(o).*set)(v != 0); }),
+                               fallback ? 1 : 0);
+    };
+    auto number = [](core::StringView name, int (M::*get)() const, void (M::*set)(int)) {
+        return ui::WithDefault(ui::OrdProperty(
+                                   name, [get](core::Object& o) { return int64_t((static_cast<M&>(o).*get)()); },
+                                   [set](core::Object& o, int64_t v) { (static_cast<M&>(o).*set)(int(v)); }),
+                               0);
+    };
+    ui::RegisterPropClass<M>(
+        u"TsSkinManager",
+        {flag(u"ExtendedBorders", &M::ExtendedBorders, &M::SetExtendedBorders, false),
+         flag(u"SkinnedPopups", &M::SkinnedPopups, &M::SetSkinnedPopups, true),
+         flag(u"AllowGlowing", &M::AllowGlowing, &M::SetAllowGlowing, true),
+         ui::ObjectProperty(u"AnimEffects", [](core::Object& o) -> core::Object* { return &static_cast<M&>(o).AnimEffectsObject(); }),
+         flag(u"IsDefault", &M::IsDefault, &M::SetIsDefault, true),
+         flag(u"Active", &M::GetActive, &M::SetActive, true),
+         ui::ObjectProperty(u"CommonSections",
+                            [](core::Object& o) -> core::Object* { return &static_cast<M&>(o).CommonSections(); },
+                            [](core::Object& o, core::Object* v) {
+                                if (auto* lines = dynamic_cast<core::StringList*>(v))
+                                    static_cast<M&>(o).SetCommonSections(*lines);
+                            }),
+         number(u"Saturation", &M::Saturation, &M::SetSaturation),
+         number(u"HueOffset", &M::HueOffset, &M::SetHueOffset),
+         ui::ObjectProperty(u"InternalSkins",
+                            [](core::Object& o) -> core::Object* { return &static_cast<M&>(o).InternalSkins(); },
+                            [](core::Object& o, core::Object* v) {
+                                if (auto* skins = dynamic_cast<TsStoredSkins*>(v))
+                                    static_cast<M&>(o).SetInternalSkins(*skins);
+                            }),
+         ui::ObjectProperty(u"MenuSupport", [](core::Object& o) -> core::Object* { return static_cast<M&>(o).MenuSupport(); }),
+         ui::StrProperty(
+             u"SkinDirectory", [](core::Object& o) { return static_cast<M&>(o).SkinDirectory(); },
+             [](core::Object& o, core::StringView v) { static_cast<M&>(o).SetSkinDirectory(v); }),
+         ui::StrProperty(
+             u"SkinName", [](core::Object& o) { return static_cast<M&>(o).GetSkinName(); },
+             [](core::Object& o, core::StringView v) { static_cast<M&>(o).SetSkinName(v); }),
+         ui::StrProperty(
+             u"SkinInfo", [](core::Object& o) { return static_cast<M&>(o).SkinInfo(); }, [](core::Object&, core::StringView) {}),
+         ui::WithDefault(ui::SetProperty(
+                             u"SkinningRules", {u"srStdForms", u"srStdDialogs", u"srThirdParty"},
+                             [](core::Object& o) { return int64_t(static_cast<M&>(o).SkinningRules()); },
+                             [](core::Object& o, int64_t v) { static_cast<M&>(o).SetSkinningRules(TacSkinningRules(v)); }),
+                         kAllSkinningRules),
+         ui::ObjectProperty(u"ThirdParty", [](core::Object& o) -> core::Object* { return &static_cast<M&>(o).ThirdParty(); })});
+    using S = TacMenuSupport;
+    ui::RegisterPropClass<S>(
+        u"TacMenuSupport",
+        {ui::StrProperty(
+             u"IcoLineSkin", [](core::Object& o) { return static_cast<S&>(o).IcoLineSkin; },
+             [](core::Object& o, core::StringView v) { static_cast<S&>(o).IcoLineSkin = core::String(v); }),
+         ui::WithDefault(ui::OrdProperty(
+                             u"UseExtraLine", [](core::Object& o) { return int64_t(static_cast<S&>(o).UseExtraLine); },
+                             [](core::Object& o, int64_t v) { static_cast<S&>(o).UseExtraLine = v != 0; }),
+                         0),
+         ui::WithDefault(ui::OrdProperty(
+                             u"ExtraLineWidth", [](core::Object& o) { return int64_t(static_cast<S&>(o).ExtraLineWidth); },
+                             [](core::Object& o, int64_t v) { static_cast<S&>(o).ExtraLineWidth = int(v); }),
+                         32)});
+}
+
 // ---- The manager's unit ----
 
 bool AsksForVersion(const std::vector<core::String>& parameters)
@@ -932,6 +1003,7 @@ void InitSkinManagerUnit()
     LoadAppIcons();
     BindSetWindowTheme();
     RegisterEffectsProperties();
+    RegisterSkinManagerProperties();
     if (unit.versionAsked)
         return;
     unit.versionAsked = true;

@@ -75,6 +75,25 @@ TEST(Effects, ListsAreWrittenBackLineByLine)
     EXPECT_EQ(third.ReadClasses(10), u" \r\n");
 }
 
+TEST(Effects, ClassListsByPropertyName)
+{
+    RegisterEffectsProperties();
+    ThirdPartyList third;
+    struct Case {
+        const char16_t* name;
+        int index;
+    } cases[] = {{u"ThirdEdits", 0}, {u"ThirdGroupBoxes", 6}, {u"ThirdGrids", 5}, {u"ThirdComboBoxes", 4},
+                 {u"ThirdVirtualTrees", 12}, {u"ThirdGridEh", 11}, {u"ThirdPageControl", 13}, {u"ThirdSpeedButton", 17}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(core::ToUtf8(c.name));
+        ui::SetStrProperty(&third, c.name, u"TMine");
+        EXPECT_EQ(third.ReadClasses(c.index), u"TMine");
+        EXPECT_EQ(ui::GetStrProperty(&third, c.name), u"TMine");
+        EXPECT_TRUE(ui::IsStoredProperty(&third, c.name));
+    }
+    EXPECT_EQ(ui::GetStrProperty(&third, u"ThirdNothing"), u"");
+}
+
 TEST(Effects, ClassIndexesOutsideTheTypesAreIgnored)
 {
     ThirdPartyList third;

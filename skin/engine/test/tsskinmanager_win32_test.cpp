@@ -18,6 +18,7 @@
 #include "ui/bitmap.h"
 #include "ui/graphiccontrol.h"
 #include "ui/messagebox.h"
+#include "ui/propinfo.h"
 #include "ui/test/uitest.h"
 
 #include <algorithm>
@@ -264,7 +265,7 @@ TEST_F(SkinManagerTest, RelativeDirectoriesForFoldersAndArchives)
     // ... an archive in the current folder.
     wchar_t saved[MAX_PATH] = {};
     GetCurrentDirectoryW(MAX_PATH, saved);
-    const core::String folder = In(dir); // both iterators of one string
+    const core::String folder = In(dir);
     std::wstring temp(folder.begin(), folder.end());
     SetCurrentDirectoryW(temp.c_str());
     core::CreateDir(In(dir) + u"rel");
@@ -318,11 +319,9 @@ TEST_F(SkinManagerTest, SkinnedFormsAreFrozenDuringASwitchButNotWhileMinimised)
     EXPECT_TRUE(other->redraws.empty());
 
     skinned->redraws.clear();
-    HWND app = ui::Application::Instance().Handle();
-    LONG_PTR style = GetWindowLongPtrW(app, GWL_STYLE);
-    SetWindowLongPtrW(app, GWL_STYLE, style | WS_MINIMIZE);
+    ui::Application::Instance().Minimize();
     m->SetSkinName(u"TestSkin");
-    SetWindowLongPtrW(app, GWL_STYLE, style);
+    ui::Application::Instance().Restore();
     EXPECT_TRUE(skinned->redraws.empty());
     EXPECT_EQ(skinned->heard.Of(scSkinLoaded), 2);
     m->SetActive(false);
@@ -653,6 +652,20 @@ TEST_F(SkinManagerTest, DefaultsOfANewManager)
     TsSkinManager plain;
     plain.AfterConstruction();
     EXPECT_EQ(plain.SkinDirectory(), u"c:\\Skins");
+
+    // By name, with what a stored form leaves out.
+    for (const char16_t* name : {u"ExtendedBorders", u"SkinnedPopups", u"AllowGlowing", u"Active", u"Saturation",
+                                 u"HueOffset", u"SkinningRules"})
+        EXPECT_FALSE(ui::IsStoredProperty(&plain, name)) << core::ToUtf8(name);
+    EXPECT_EQ(ui::GetSetProperty(&plain, u"SkinningRules"), u"srStdForms,srStdDialogs,srThirdParty");
+    ui::SetStrProperty(&plain, u"SkinInfo", u"ignored");
+    EXPECT_EQ(ui::GetStrProperty(&plain, u"SkinInfo"), u"N/A");
+    ui::SetOrdProperty(&plain, u"HueOffset", 30);
+    EXPECT_EQ(plain.HueOffset(), 30);
+    EXPECT_TRUE(ui::IsStoredProperty(&plain, u"HueOffset"));
+    EXPECT_EQ(ui::GetObjectProperty(&plain, u"ThirdParty"), &plain.ThirdParty());
+    EXPECT_EQ(ui::GetStrProperty(ui::GetObjectProperty(&plain, u"ThirdParty"), u"ThirdButtons"), u"TButton");
+    EXPECT_FALSE(ui::IsStoredProperty(plain.MenuSupport(), u"ExtraLineWidth"));
 }
 
 TEST_F(SkinManagerTest, VersionSwitch)
