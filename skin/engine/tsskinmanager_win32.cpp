@@ -9,6 +9,7 @@
 #include "skin/engine/coloradjust.h"
 #include "skin/engine/command.h"
 #include "skin/engine/formutils.h"
+#include "skin/engine/glow.h"
 #include "skin/engine/graphutils.h"
 #include "skin/engine/msgbox.h"
 #include "skin/engine/png.h"
@@ -648,7 +649,7 @@ void TsSkinManager::ApplySkinToForms(bool repaint)
 {
     if (Loading())
         return;
-    // FIXME: glow windows are cleared here once the glow effects exist in the engine.
+    ClearGlowEffects();
     if (!Designing() && repaint)
         LockSkinnedForms(this);
     if (m_menus)
@@ -671,6 +672,7 @@ void TsSkinManager::RemoveSkinFromForms()
 {
     CallSkinActivationHook(false);
     FlagScope removing(Engine().SkinRemoving);
+    ClearGlowEffects();
     UnInstallHook();
     SkinData.Active = false;
     BroadcastSkinMessage(scSkinRemoved, true);

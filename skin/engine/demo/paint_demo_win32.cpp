@@ -7,6 +7,7 @@
 #include "core/inifile.h"
 #include "core/stringlist.h"
 #include "core/win32.h"
+#include "skin/engine/alphaimagelist.h"
 #include "skin/engine/commondata.h"
 #include "skin/engine/glow.h"
 #include "skin/engine/graphutils.h"
@@ -15,12 +16,15 @@
 #include "skin/engine/skinpaint.h"
 #include "skin/engine/skintables.h"
 #include "skin/engine/testwriters/testskin.h"
+#include "skin/engine/testwriters/writers.h"
 #include "ui/application.h"
 #include "ui/customcontrol.h"
 #include "ui/form.h"
 #include "ui/graphiccontrol.h"
 #include "ui/timer.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cwchar>
 #include <string>
 
@@ -155,7 +159,7 @@ private:
         Textures(page, 230);
         Glyphs(page, 340);
         Captions(page, 430);
-        Label(page, 10, kPanelTop - 20, u"Glow: a hot GLOWBUTTON over a textured PANEL, its halo in a layered window");
+        Label(page, 10, kPanelTop - 20, u"Glow: a hot GLOWBUTTON and alpha image list glyphs over a textured PANEL, the halo in a layered window");
     }
 
     // A textured panel (a window of its own) with a hot button whose skin state shows its glow once
@@ -167,6 +171,7 @@ private:
         const Rect panelRect{0, 0, kPanelWidth, kPanelHeight};
         PaintSectionItem(Index(u"PANEL"), u"PANEL", MakeCacheInfo(m_page.get(), kPanelLeft, kPanelTop), true, 0,
                          panelRect, POINT{0, 0}, panel->Bmp.get(), nullptr);
+        ListGlyphs(*panel->Bmp);
         panel->SetParent(this);
         panel->SetBounds(kPanelLeft, kPanelTop, kPanelWidth, kPanelHeight);
 
@@ -194,6 +199,28 @@ private:
             m_button_data->FMouseAbove = true;
             m_button_data->UpdateGlow(false, nullptr);
         });
+    }
+
+    // Three 16 x 16 discs with soft edges from an alpha image list, composited over the panel's face.
+    static void ListGlyphs(ui::Bitmap& face)
+    {
+        TsAlphaImageList list(nullptr, 16, 16);
+        list.BeginLoad();
+        list.AfterConstruction();
+        for (uint32_t colour : {0xE04020u, 0x30A040u, 0x3050D0u}) {
+            const std::string png = skin::testing::EncodeRgbaPng(16, 16, [colour](int x, int y) {
+                const double d = std::hypot(x - 7.5, y - 7.5);
+                const auto alpha = uint32_t(std::clamp((8.0 - d) * 128.0, 0.0, 255.0));
+                return alpha << 24 | colour;
+            });
+            auto* item = static_cast<TsImgListItem*>(list.Items().Add());
+            item->ImageFormat = ifPNG;
+            item->ImgData.WriteBuffer(png.data(), int64_t(png.size()));
+        }
+        list.Loaded();
+        SIZE size{};
+        for (int i = 0; i < list.Count(); ++i)
+            PaintListGlyph(&list, &face, 14 + 26 * i, 40, i, 0, ui::clNone, 0, 1, false, size);
     }
 
     // Items of three sections in states 0, 1, 2 and disabled, over the page.

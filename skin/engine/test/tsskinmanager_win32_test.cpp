@@ -10,6 +10,7 @@
 #include "core/test/tempfile.h"
 #include "skin/engine/command.h"
 #include "skin/engine/formutils.h"
+#include "skin/engine/glow.h"
 #include "skin/engine/graphutils.h"
 #include "skin/engine/skinnedforms.h"
 #include "skin/engine/system.h"
@@ -242,6 +243,24 @@ TEST_F(SkinManagerTest, SkinNameFindsFolderArchiveStoredSkinOrNothing)
             EXPECT_EQ(m->SkinInfo(), u"N/A");
         }
     }
+}
+
+TEST_F(SkinManagerTest, AnotherSkinOrNoneTakesEveryGlowAway)
+{
+    auto m = MakeManager();
+    FormPtr form = MakeForm(false);
+    m->SetSkinName(u"TestSkin");
+    auto glow = [&] {
+        return AddGlowEffect(RECT{100, 100, 180, 130}, RECT{0, 0, 80, 30}, u"GLOWBUTTON", u"GLOW", 2, 255,
+                             form->Handle(), m.get());
+    };
+    ASSERT_EQ(glow(), 0);
+    ASSERT_EQ(glow(), 1);
+    m->SetSkinName(u"Packed");
+    EXPECT_EQ(GlowEffectCount(), 0) << "a new skin starts without the old skin's glows";
+    ASSERT_EQ(glow(), 0);
+    m->SetActive(false);
+    EXPECT_EQ(GlowEffectCount(), 0) << "removing the skin removes its glows";
 }
 
 TEST_F(SkinManagerTest, RelativeDirectoriesForFoldersAndArchives)
