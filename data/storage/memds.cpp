@@ -810,7 +810,11 @@ bool TMemDataSet::GetActiveRecBuf(RecordBuffer& RecBuf)
         if (!IsEmpty())
             RecBuf = ActiveBuffer();
         break;
-    case dsEdit: case dsInsert: RecBuf = ActiveBuffer(); break;
+    case dsEdit: RecBuf = ActiveBuffer(); break;
+    case dsInsert:
+        // A record added with values into an empty dataset is written before the ring counts it.
+        RecBuf = ActiveBuffer() ? ActiveBuffer() : BufferCount() > 0 ? Buffers(ActiveRecord()) : nullptr;
+        break;
     case dsCalcFields: RecBuf = CalcBuffer(); break;
     case dsFilter: RecBuf = FFilterBuffer; break;
     case dsNewValue: RecBuf = FInCacheProcessing ? NewCacheRecBuf : ActiveBuffer(); break;

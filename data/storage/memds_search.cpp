@@ -485,6 +485,8 @@ bool TMemDataSet::LocateRecord(const std::vector<TFieldDesc*>& KeyFields, const 
         }
     }
 
+    if (found)
+        fetch();  // the search may have looked at other records last
     if (SavePos || !found)
         restore();
     return found;
@@ -685,18 +687,21 @@ bool TMemDataSet::FindFilteredRecord(bool Restart, bool GoForward)
     DoBeforeScroll();
     bool found = false;
     UpdateCursorPos();
+    CursorPosChanged();  // the store moves on its own here
+    // The filter of one search: the store forgets its decisions (and the record numbers built on
+    // them) before and after.
     const bool temporary = !Filtered() && FData;
     if (temporary) {
         ActivateFilter();
         if (FMemData)
-            FMemData->ClearItemsOmittedStatus();
+            FMemData->FilterUpdated();
     }
     auto removeTemporary = [&]() {
         if (!temporary)
             return;
         DeactivateFilter();
         if (FMemData)
-            FMemData->ClearItemsOmittedStatus();
+            FMemData->FilterUpdated();
     };
     try {
         if (GoForward) {
