@@ -674,8 +674,9 @@ TEST(MemDataSet, FieldDefinitionsOfStructuredAndArrayFields)
         EXPECT_EQ(list->ChildDefs()[0]->Name(), u"0");
         EXPECT_EQ(list->ChildDefs()[0]->DataType(), ftWideString);
         EXPECT_EQ(list->ChildDefs()[0]->Size(), 8);
-        if (!sparse)
+        if (!sparse) {
             EXPECT_EQ(list->ChildDefs()[99]->Name(), u"99");
+        }
     }
 }
 
