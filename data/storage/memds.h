@@ -1,5 +1,6 @@
 // The in-memory dataset: our dataset base's record-buffer protocol over a record store, with editing,
-// blobs, calculated fields kept in the store, a deferred post and rowset XML output. Every dataset of
+// blobs, calculated fields kept in the store, a deferred post, rowset XML output, record search (a
+// binary search over sorted data), filters, local sorting and cached updates. Every dataset of
 // the database layer descends from it and brings its own store and dataset service.
 //
 // Record buffer, from its start: the store's record (RecordSize bytes); the calculated part (the
