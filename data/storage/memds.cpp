@@ -226,9 +226,7 @@ void TMemDataSet::AssignTo(core::Persistent& Dest) const
         TDataSet::AssignTo(Dest);
         return;
     }
-    // FIXME(cached updates): through the CachedUpdates setter (inactive dataset, passed to the store)
-    // once the store keeps cached updates.
-    target->FCachedUpdates = FCachedUpdates;
+    target->SetCachedUpdates(FCachedUpdates);
     target->FLocalConstraints = FLocalConstraints;
     target->FLocalUpdate = FLocalUpdate;
 }
@@ -241,9 +239,14 @@ void TMemDataSet::SetData(std::unique_ptr<TData> Value)
     FMemData = dynamic_cast<TMemData*>(FData.get());
     if (!FData)
         return;
-    // FIXME(cached updates, sorting): pass CachedUpdates, FilterItemTypes (from UpdateRecordTypes) and
-    // the index field names to the store, and point its OnApplyRecord at the updater's DoApplyRecord,
-    // once the store has them.
+    FData->SetCachedUpdates(FCachedUpdates);
+    SetStoreItemTypes();
+    if (FMemData && !FIndexFieldNames.empty())
+        FMemData->SetIndexFieldNames(FIndexFieldNames);
+    FData->OnApplyRecord = [this](TUpdateRecKind UpdateKind, TUpdateRecAction& Action, bool LastItem) {
+        CheckDataSetService();
+        FDataSetService->Updater()->DoApplyRecord(UpdateKind, Action, LastItem);
+    };
     FData->SparseArrays = FSparseArrays;
     FData->OnAppend = [this] { DoDataAppend(); };
     FData->OnDelete = [this] { DoDataDelete(); };
@@ -526,7 +529,8 @@ void TMemDataSet::OpenStore()
                 if (TFieldDesc* desc = GetFieldDesc(field))
                     if (desc->ObjectType())
                         object->SetObjectType(desc->ObjectType()->Name());
-    // FIXME(sorting): a TMemData with sort columns is sorted here once the store can sort.
+    if (FMemData && FMemData->IndexFields().Count() > 0)
+        FMemData->SortItems();
 
     if (!FCreateCalcFieldDescs)
         FRecInfoOfs = FData->RecordSize() + CalcFieldsSize();
@@ -538,10 +542,11 @@ void TMemDataSet::OpenStore()
     FRecBufSize = FBookmarkOfs + kBookmarkSize;
     FInCacheProcessing = false;
 
-    // FIXME(filters): when Filtered, install the filter (ActivateFilter) before the store re-filters.
-    if (Filtered())
-        if (auto* mem = dynamic_cast<TMemData*>(FData.get()))
-            mem->FilterUpdated();
+    if (Filtered()) {
+        ActivateFilter();
+        if (FMemData)
+            FMemData->FilterUpdated();
+    }
 }
 
 void TMemDataSet::CloseStore()
@@ -588,7 +593,7 @@ void TMemDataSet::RefreshStore()
 {
     FreeBuffersComplexFields();
     ReopenData();
-    // FIXME(sorting): re-sort when the store has sort columns.
+    // The store's own reopen sorts again when it has sort columns.
 }
 
 void TMemDataSet::HandleAfterOpen()
@@ -805,7 +810,11 @@ bool TMemDataSet::GetActiveRecBuf(RecordBuffer& RecBuf)
         if (!IsEmpty())
             RecBuf = ActiveBuffer();
         break;
-    case dsEdit: case dsInsert: RecBuf = ActiveBuffer(); break;
+    case dsEdit: RecBuf = ActiveBuffer(); break;
+    case dsInsert:
+        // A record added with values into an empty dataset is written before the ring counts it.
+        RecBuf = ActiveBuffer() ? ActiveBuffer() : BufferCount() > 0 ? Buffers(ActiveRecord()) : nullptr;
+        break;
     case dsCalcFields: RecBuf = CalcBuffer(); break;
     case dsFilter: RecBuf = FFilterBuffer; break;
     case dsNewValue: RecBuf = FInCacheProcessing ? NewCacheRecBuf : ActiveBuffer(); break;

@@ -1,5 +1,6 @@
 // The in-memory dataset: our dataset base's record-buffer protocol over a record store, with editing,
-// blobs, calculated fields kept in the store, a deferred post and rowset XML output. Every dataset of
+// blobs, calculated fields kept in the store, a deferred post, rowset XML output, record search (a
+// binary search over sorted data), filters, local sorting and cached updates. Every dataset of
 // the database layer descends from it and brings its own store and dataset service.
 //
 // Record buffer, from its start: the store's record (RecordSize bytes); the calculated part (the
@@ -13,6 +14,7 @@
 
 #include "data/dataset/dataset.h"
 #include "data/storage/memdata.h"
+#include "data/storage/sortcolumns.h"
 
 #include <memory>
 #include <vector>
@@ -95,13 +97,16 @@ public:
     virtual TFieldType FieldTypeOfDesc(const TFieldDesc& FieldDesc) { return FieldTypeOfDataType(FieldDesc.DataType); }
     virtual void PerformPost();
     virtual void ApplyDefaultValues();
+    // One search key in the store's native form: Buffer comes from Marshal::AllocHGlobal (the caller
+    // frees it), null for a Null or Empty value; DataType receives the form's code. ConvertStrings
+    // parses a text into the descriptor's type. EConvertError "Cannot convert type".
+    virtual void KeyValueToBuffer(const Variant& Value, void*& Buffer, bool ConvertStrings,
+                                  const TFieldDesc& FieldDesc, uint16_t& DataType);
     virtual void Prepare();
     virtual void UnPrepare();
     virtual TFieldDesc* GetFieldDesc(const TField* Field);
-    // FIXME(search, cached updates): KeyValueToBuffer and ApplyUpdates take their places here, with
-    // Locate, LocateEx, Lookup, IndexFieldNames, the filter setters, FindFilteredRecord, CachedUpdates,
-    // UpdateRecordTypes, UpdateStatus and UpdateResult, once the store has filters by expression, sorting
-    // and cached updates.
+    // Hands every cached change to the store's apply pass; on failure the changes stay cached.
+    virtual void ApplyUpdates();
 
     // ---- state ----
     TData* Data() const { return FData.get(); }
@@ -115,14 +120,21 @@ public:
     bool LocalUpdate() const { return FLocalUpdate; }
     void SetLocalUpdate(bool Value) { FLocalUpdate = Value; }
     bool CachedUpdates() const { return FCachedUpdates; }
+    // Only on an inactive dataset.
+    void SetCachedUpdates(bool Value);
+    bool UpdatesPending() const { return FData && FData->GetUpdatesPending(); }
     bool LocalConstraints() const { return FLocalConstraints; }
     void SetLocalConstraints(bool Value) { FLocalConstraints = Value; }
     bool SparseArrays() const { return FSparseArrays; }
     void SetSparseArrays(bool Value);
     bool NumberRange() const { return FNumberRange; }
     void SetNumberRange(bool Value) { FNumberRange = Value; }
-    TUpdateRecordTypes UpdateRecordTypes() const { return FUpdateRecordTypes; }
+    // Both raise EDatabaseError "Not in cached update mode" unless CachedUpdates.
+    TUpdateRecordTypes UpdateRecordTypes() const;
+    void SetUpdateRecordTypes(TUpdateRecordTypes Value);
     const String& IndexFieldNames() const { return FIndexFieldNames; }
+    // Sorts the store by the columns named ("NAME DESC CIS; ID").
+    void SetIndexFieldNames(StringView Value);
     bool InDeferredPost() const { return FInDeferredPost; }
     // The updater keeps the Modified flag across its dispatch.
     void RestoreModified(bool Value) { SetModified(Value); }
@@ -145,6 +157,29 @@ public:
     bool GetFieldData(TField* Field, void* Buffer, bool NativeFormat) override;
     void SetBlockReadSize(int Value) override;
     void ConvertFieldBuffer(TField* Field, const void* Source, void* Dest, bool ToNative) override;
+
+    // ---- search ----
+    bool Locate(StringView KeyFields, const Variant& KeyValues, TLocateOptions Options) override;
+    bool Locate(const std::vector<TField*>& KeyFields, const Variant& KeyValues, TLocateOptions Options);
+    bool LocateEx(StringView KeyFields, const Variant& KeyValues, TLocateExOptions Options);
+    bool LocateEx(const std::vector<TField*>& KeyFields, const Variant& KeyValues, TLocateExOptions Options);
+    // Null unless an exact match exists; the current record stays.
+    Variant Lookup(StringView KeyFields, const Variant& KeyValues, StringView ResultFields) override;
+
+    // ---- filters ----
+    void SetFiltered(bool Value) override;
+    void SetFilter(StringView Text) override;
+    void SetFilterOptions(TFilterOptions Options) override;
+    void SetOnFilterRecord(FilterRecordEvent Handler) override;
+
+    // ---- cached-update control ----
+    void CommitUpdates();
+    void CancelUpdates();
+    void RestoreUpdates();
+    void RevertRecord();
+    TUpdateStatus UpdateStatus() const override;
+    // The store's answer for the current record; a record not applied yet reads as uaApplied.
+    TUpdateAction UpdateResult();
 
     // ---- interfaces ----
     // Exception "Field %s not found".
@@ -206,6 +241,21 @@ protected:
     FieldFactory FieldClassOf(TFieldType FieldType) override;
     void HandleAfterOpen() override;
     void HandleDataEvent(TDataEvent Event, intptr_t Info) override;
+    bool FindFilteredRecord(bool Restart, bool GoForward) override;
+
+    // ---- search, for descendants ----
+    // "Field %s not found" for a name no descriptor has.
+    bool LocateRecordByNames(StringView KeyFields, const Variant& KeyValues, TLocateExOptions Options, bool SavePos);
+    bool LocateRecordByFields(const std::vector<TField*>& KeyFields, const Variant& KeyValues,
+                              TLocateExOptions Options, bool SavePos);
+    // Positions the store on the record found; with SavePos, or when none is found, the store returns
+    // to where it was.
+    virtual bool LocateRecord(const std::vector<TFieldDesc*>& KeyFields, const Variant& KeyValues,
+                              TLocateExOptions Options, bool SavePos);
+    // The store's filter, as the dataset's filter properties say.
+    void ActivateFilter();
+    void DeactivateFilter();
+    bool FilterRecordHandler(void* RecBuf);
 
     // ---- for descendants, the updater and the service ----
     void InitStoreFieldDefsDone();
@@ -263,6 +313,16 @@ private:
     TFieldDesc* CalcFieldDesc(const TField* Field);
     void SetRecInfo(RecordBuffer Buffer, int32_t RecNo, uint8_t Status, TBookmarkFlag Flag);
     uint8_t& ComplexFlag(RecordBuffer Buffer) const { return Buffer[FRecInfoOfs + 6]; }
+    void CheckCachedUpdates() const;
+    // Re-filters the store and shows the dataset from its first record.
+    void FilterChanged();
+    void InstallFilterFunc();
+    void SetFilterData(StringView Text, TFilterOptions Options);
+    void EndCacheProcessing();
+    void SetStoreItemTypes();
+
+    // The record a filter handler judges, copied into a buffer of the dataset's layout.
+    std::vector<uint8_t> FFilterCopy;
 };
 
 } // namespace data

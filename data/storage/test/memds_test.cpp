@@ -571,6 +571,20 @@ TEST(MemDataSet, CalculatedFieldsInTheStoreOrInTheBaseArea)
         dataSet.Prior();
         EXPECT_EQ(twice->AsInteger(), 42);
         EXPECT_EQ(ErrorOf<EDatabaseError>([&] { twice->SetAsInteger(1); }), u"Dataset not in edit or insert mode");
+
+        // A lookup computes the found record's calculated fields and leaves the current record.
+        const Variant found = dataSet.Lookup(u"NAME", Variant(String(u"one")), u"TWICE;LABEL");
+        ASSERT_EQ(found.ArrayCount(), 2);
+        EXPECT_EQ(found.ArrayItem(0).AsInteger(), 2);
+        EXPECT_EQ(found.ArrayItem(1).AsString(), u"#one");
+        EXPECT_EQ(id->AsInteger(), 21);
+        if (inStore) {
+            // A calculated key is computed for every record the search looks at.
+            dataSet.First();
+            EXPECT_TRUE(dataSet.LocateEx(u"TWICE", Variant(6), {}));
+            EXPECT_EQ(id->AsInteger(), 3);
+            EXPECT_EQ(dataSet.Lookup(u"LABEL", Variant(String(u"#two")), u"ID").AsInteger(), 21);
+        }
         dataSet.Close();
     }
 }
@@ -674,8 +688,9 @@ TEST(MemDataSet, FieldDefinitionsOfStructuredAndArrayFields)
         EXPECT_EQ(list->ChildDefs()[0]->Name(), u"0");
         EXPECT_EQ(list->ChildDefs()[0]->DataType(), ftWideString);
         EXPECT_EQ(list->ChildDefs()[0]->Size(), 8);
-        if (!sparse)
+        if (!sparse) {
             EXPECT_EQ(list->ChildDefs()[99]->Name(), u"99");
+        }
     }
 }
 
