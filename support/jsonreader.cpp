@@ -46,6 +46,14 @@ constexpr Classes kClasses;
 
 inline bool Is(char16_t c, uint8_t cls) { return c < 256 && (kClasses.bits[c] & cls); }
 
+// The first unit at or after pos that is not white space (length when there is none).
+inline int64_t SkipWhite(const char16_t* text, int64_t pos, int64_t length)
+{
+    while (pos < length && Is(text[pos], kWhite))
+        ++pos;
+    return pos;
+}
+
 // Appends the run of plain characters of a quoted text that starts at pos (up to its closing quote,
 // a backslash or a NUL) to the buffer in one piece; returns where the run ends.
 int64_t AppendPlainRun(TJsonWriterString& pb, const char16_t* text, int64_t pos, int64_t length, char16_t quote)
@@ -359,6 +367,16 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
         tok.err = (error);                                                                                             \
         goto stop;                                                                                                     \
     } while (0)
+// With the level waiting in tsEatws: when white space from `from` on ends, within this text, at a
+// character that does not open a comment, that character goes straight to the state waited for.
+#define SKIP_WHITE_TO(from)                                                                                            \
+    if (const int64_t next_ = SkipWhite(text, (from), length); next_ < length && text[next_] != u'/') {               \
+        L.state = L.saved_state;                                                                                       \
+        pos = next_;                                                                                                   \
+        tok.char_offset = pos;                                                                                         \
+        continue; /* the character loop */                                                                             \
+    } else                                                                                                             \
+        ((void)0)
 #define PUSH(next)                                                                                                     \
     do {                                                                                                               \
         if (tok.depth > kJsonMaxDepth - 2)                                                                             \
@@ -420,11 +438,13 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
                 L.current = TJsonObject::Make(stArray);
                 L.saved_state = tsArray;
                 L.state = tsEatws;
+                SKIP_WHITE_TO(pos + 1);
                 break;
             case u'{':
                 L.current = TJsonObject::Make(stObject);
                 L.saved_state = tsObjectFieldStart;
                 L.state = tsEatws;
+                SKIP_WHITE_TO(pos + 1);
                 break;
             default:
                 if (c >= u'0' && c <= u'9') {
@@ -769,6 +789,7 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
                         value.Release();
                     L.saved_state = tsArraySep;
                     L.state = tsEatws;
+                    SKIP_WHITE_TO(end);
                     pos = end;
                     tok.char_offset = pos;
                     continue;
@@ -780,6 +801,7 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
             L.current->AsArray()->Add(std::move(tok.completed));
             L.saved_state = tsArraySep;
             L.state = tsEatws;
+            SKIP_WHITE_TO(pos);
             goto redo;
 
         case tsArraySep:
@@ -790,6 +812,9 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
             else
                 FAIL(teParseArray);
             L.state = tsEatws;
+            if (c == u',') {
+                SKIP_WHITE_TO(pos + 1);
+            }
             break;
 
         case tsObjectFieldStart:
@@ -799,6 +824,25 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
                 break;
             }
             if (c == u'"' || c == u'\'') {
+                // A name without escapes whose closing quote, colon and the value's first character all
+                // lie in this text (no comment between) goes straight to the value, without a state
+                // change per token; anything else takes the way below.
+                int64_t end = pos + 1;
+                while (end < length && text[end] != c && text[end] != u'\\' && text[end] != 0)
+                    ++end;
+                if (end < length && text[end] == c) {
+                    int64_t next = SkipWhite(text, end + 1, length);
+                    if (next < length && text[next] == u':') {
+                        next = SkipWhite(text, next + 1, length);
+                        if (next < length && text[next] != u'/') {
+                            L.field_name.assign(text + pos + 1, size_t(end - pos - 1));
+                            L.state = tsObjectValue;
+                            pos = next;
+                            tok.char_offset = pos;
+                            continue;
+                        }
+                    }
+                }
                 tok.quote_char = c;
                 pb.Reset();
                 L.state = tsObjectField;
@@ -861,6 +905,7 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
                     L.field_name.clear();
                     L.saved_state = tsObjectSep;
                     L.state = tsEatws;
+                    SKIP_WHITE_TO(end);
                     pos = end;
                     tok.char_offset = pos;
                     continue;
@@ -881,6 +926,7 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
             L.member = nullptr;
             L.saved_state = tsObjectSep;
             L.state = tsEatws;
+            SKIP_WHITE_TO(pos);
             goto redo;
 
         case tsObjectSep:
@@ -891,6 +937,9 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
             else
                 FAIL(teParseObjectValueSep);
             L.state = tsEatws;
+            if (c == u',') {
+                SKIP_WHITE_TO(pos + 1);
+            }
             break;
 
         case tsEvalProperty:
@@ -968,6 +1017,7 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
 #undef FINISH
 #undef FAIL
 #undef PUSH
+#undef SKIP_WHITE_TO
 
     advance:
         ++pos;
