@@ -384,6 +384,8 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
         L.state = (next);                                                                                              \
         ++tok.depth;                                                                                                   \
         tok.ResetLevel(tok.depth);                                                                                     \
+        if (!Is(c, kWhite) && c != u'/')                                                                               \
+            tok.stack[tok.depth].state = tsStart; /* as the white space state would go on */                           \
         goto redo;                                                                                                     \
     } while (0)
 
