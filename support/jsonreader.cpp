@@ -54,6 +54,27 @@ inline int64_t SkipWhite(const char16_t* text, int64_t pos, int64_t length)
     return pos;
 }
 
+// A quoted name without escapes at pos whose closing quote, colon and value's first character all lie
+// in the text, with nothing but white space between them: the name, and where the value starts;
+// -1 for anything else (an escape, a comment, the end of the text), which the states read instead.
+inline int64_t PlainMemberName(const char16_t* text, int64_t pos, int64_t length, StringView& name)
+{
+    const char16_t quote = text[pos];
+    int64_t end = pos + 1;
+    while (end < length && text[end] != quote && text[end] != u'\\' && text[end] != 0)
+        ++end;
+    if (end >= length || text[end] != quote)
+        return -1;
+    int64_t next = SkipWhite(text, end + 1, length);
+    if (next >= length || text[next] != u':')
+        return -1;
+    next = SkipWhite(text, next + 1, length);
+    if (next >= length || text[next] == u'/')
+        return -1;
+    name = StringView(text + pos + 1, size_t(end - pos - 1));
+    return next;
+}
+
 // Appends the run of plain characters of a quoted text that starts at pos (up to its closing quote,
 // a backslash or a NUL) to the buffer in one piece; returns where the run ends.
 int64_t AppendPlainRun(TJsonWriterString& pb, const char16_t* text, int64_t pos, int64_t length, char16_t quote)
@@ -377,6 +398,20 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
         continue; /* the character loop */                                                                             \
     } else                                                                                                             \
         ((void)0)
+// A member's name at `at` read in one step as above: the level goes straight to the member's value.
+#define MEMBER_NAME_AT(at)                                                                                             \
+    if (const int64_t at_ = (at); at_ < length && (text[at_] == u'"' || text[at_] == u'\'')) {                          \
+        StringView name_;                                                                                              \
+        if (const int64_t value_ = PlainMemberName(text, at_, length, name_); value_ >= 0) {                          \
+            L.field_name.assign(name_);                                                                                \
+            L.saved_state = tsObjectValue;                                                                             \
+            L.state = tsObjectValue;                                                                                   \
+            pos = value_;                                                                                              \
+            tok.char_offset = pos;                                                                                     \
+            continue; /* the character loop */                                                                         \
+        }                                                                                                              \
+    } else                                                                                                             \
+        ((void)0)
 #define PUSH(next)                                                                                                     \
     do {                                                                                                               \
         if (tok.depth > kJsonMaxDepth - 2)                                                                             \
@@ -446,6 +481,7 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
                 L.current = TJsonObject::Make(stObject);
                 L.saved_state = tsObjectFieldStart;
                 L.state = tsEatws;
+                MEMBER_NAME_AT(SkipWhite(text, pos + 1, length));
                 SKIP_WHITE_TO(pos + 1);
                 break;
             default:
@@ -826,25 +862,7 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
                 break;
             }
             if (c == u'"' || c == u'\'') {
-                // A name without escapes whose closing quote, colon and the value's first character all
-                // lie in this text (no comment between) goes straight to the value, without a state
-                // change per token; anything else takes the way below.
-                int64_t end = pos + 1;
-                while (end < length && text[end] != c && text[end] != u'\\' && text[end] != 0)
-                    ++end;
-                if (end < length && text[end] == c) {
-                    int64_t next = SkipWhite(text, end + 1, length);
-                    if (next < length && text[next] == u':') {
-                        next = SkipWhite(text, next + 1, length);
-                        if (next < length && text[next] != u'/') {
-                            L.field_name.assign(text + pos + 1, size_t(end - pos - 1));
-                            L.state = tsObjectValue;
-                            pos = next;
-                            tok.char_offset = pos;
-                            continue;
-                        }
-                    }
-                }
+                MEMBER_NAME_AT(pos);
                 tok.quote_char = c;
                 pb.Reset();
                 L.state = tsObjectField;
@@ -940,6 +958,7 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
                 FAIL(teParseObjectValueSep);
             L.state = tsEatws;
             if (c == u',') {
+                MEMBER_NAME_AT(SkipWhite(text, pos + 1, length));
                 SKIP_WHITE_TO(pos + 1);
             }
             break;
@@ -1020,6 +1039,7 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
 #undef FAIL
 #undef PUSH
 #undef SKIP_WHITE_TO
+#undef MEMBER_NAME_AT
 
     advance:
         ++pos;
