@@ -827,6 +827,12 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
                         value.Release();
                     L.saved_state = tsArraySep;
                     L.state = tsEatws;
+                    // A comma after the element: on to the next one without the separator's state.
+                    if (const int64_t comma = SkipWhite(text, end, length); comma < length && text[comma] == u',') {
+                        L.saved_state = tsArray;
+                        SKIP_WHITE_TO(comma + 1);
+                        L.saved_state = tsArraySep;
+                    }
                     SKIP_WHITE_TO(end);
                     pos = end;
                     tok.char_offset = pos;
@@ -925,6 +931,10 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
                     L.field_name.clear();
                     L.saved_state = tsObjectSep;
                     L.state = tsEatws;
+                    // A comma after the member: on to the next member's name without the separator's state.
+                    if (const int64_t comma = SkipWhite(text, end, length); comma < length && text[comma] == u',') {
+                        MEMBER_NAME_AT(SkipWhite(text, comma + 1, length));
+                    }
                     SKIP_WHITE_TO(end);
                     pos = end;
                     tok.char_offset = pos;
