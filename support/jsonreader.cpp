@@ -46,6 +46,35 @@ constexpr Classes kClasses;
 
 inline bool Is(char16_t c, uint8_t cls) { return c < 256 && (kClasses.bits[c] & cls); }
 
+// The first unit at or after pos that is not white space (length when there is none).
+inline int64_t SkipWhite(const char16_t* text, int64_t pos, int64_t length)
+{
+    while (pos < length && Is(text[pos], kWhite))
+        ++pos;
+    return pos;
+}
+
+// A quoted name without escapes at pos whose closing quote, colon and value's first character all lie
+// in the text, with nothing but white space between them: the name, and where the value starts;
+// -1 for anything else (an escape, a comment, the end of the text), which the states read instead.
+inline int64_t PlainMemberName(const char16_t* text, int64_t pos, int64_t length, StringView& name)
+{
+    const char16_t quote = text[pos];
+    int64_t end = pos + 1;
+    while (end < length && text[end] != quote && text[end] != u'\\' && text[end] != 0)
+        ++end;
+    if (end >= length || text[end] != quote)
+        return -1;
+    int64_t next = SkipWhite(text, end + 1, length);
+    if (next >= length || text[next] != u':')
+        return -1;
+    next = SkipWhite(text, next + 1, length);
+    if (next >= length || text[next] == u'/')
+        return -1;
+    name = StringView(text + pos + 1, size_t(end - pos - 1));
+    return next;
+}
+
 // Appends the run of plain characters of a quoted text that starts at pos (up to its closing quote,
 // a backslash or a NUL) to the buffer in one piece; returns where the run ends.
 int64_t AppendPlainRun(TJsonWriterString& pb, const char16_t* text, int64_t pos, int64_t length, char16_t quote)
@@ -359,6 +388,30 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
         tok.err = (error);                                                                                             \
         goto stop;                                                                                                     \
     } while (0)
+// With the level waiting in tsEatws: when white space from `from` on ends, within this text, at a
+// character that does not open a comment, that character goes straight to the state waited for.
+#define SKIP_WHITE_TO(from)                                                                                            \
+    if (const int64_t next_ = SkipWhite(text, (from), length); next_ < length && text[next_] != u'/') {               \
+        L.state = L.saved_state;                                                                                       \
+        pos = next_;                                                                                                   \
+        tok.char_offset = pos;                                                                                         \
+        continue; /* the character loop */                                                                             \
+    } else                                                                                                             \
+        ((void)0)
+// A member's name at `at` read in one step as above: the level goes straight to the member's value.
+#define MEMBER_NAME_AT(at)                                                                                             \
+    if (const int64_t at_ = (at); at_ < length && (text[at_] == u'"' || text[at_] == u'\'')) {                          \
+        StringView name_;                                                                                              \
+        if (const int64_t value_ = PlainMemberName(text, at_, length, name_); value_ >= 0) {                          \
+            L.field_name.assign(name_);                                                                                \
+            L.saved_state = tsObjectValue;                                                                             \
+            L.state = tsObjectValue;                                                                                   \
+            pos = value_;                                                                                              \
+            tok.char_offset = pos;                                                                                     \
+            continue; /* the character loop */                                                                         \
+        }                                                                                                              \
+    } else                                                                                                             \
+        ((void)0)
 #define PUSH(next)                                                                                                     \
     do {                                                                                                               \
         if (tok.depth > kJsonMaxDepth - 2)                                                                             \
@@ -366,6 +419,8 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
         L.state = (next);                                                                                              \
         ++tok.depth;                                                                                                   \
         tok.ResetLevel(tok.depth);                                                                                     \
+        if (!Is(c, kWhite) && c != u'/')                                                                               \
+            tok.stack[tok.depth].state = tsStart; /* as the white space state would go on */                           \
         goto redo;                                                                                                     \
     } while (0)
 
@@ -420,11 +475,14 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
                 L.current = TJsonObject::Make(stArray);
                 L.saved_state = tsArray;
                 L.state = tsEatws;
+                SKIP_WHITE_TO(pos + 1);
                 break;
             case u'{':
                 L.current = TJsonObject::Make(stObject);
                 L.saved_state = tsObjectFieldStart;
                 L.state = tsEatws;
+                MEMBER_NAME_AT(SkipWhite(text, pos + 1, length));
+                SKIP_WHITE_TO(pos + 1);
                 break;
             default:
                 if (c >= u'0' && c <= u'9') {
@@ -769,6 +827,13 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
                         value.Release();
                     L.saved_state = tsArraySep;
                     L.state = tsEatws;
+                    // A comma after the element: on to the next one without the separator's state.
+                    if (const int64_t comma = SkipWhite(text, end, length); comma < length && text[comma] == u',') {
+                        L.saved_state = tsArray;
+                        SKIP_WHITE_TO(comma + 1);
+                        L.saved_state = tsArraySep;
+                    }
+                    SKIP_WHITE_TO(end);
                     pos = end;
                     tok.char_offset = pos;
                     continue;
@@ -780,6 +845,7 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
             L.current->AsArray()->Add(std::move(tok.completed));
             L.saved_state = tsArraySep;
             L.state = tsEatws;
+            SKIP_WHITE_TO(pos);
             goto redo;
 
         case tsArraySep:
@@ -790,6 +856,9 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
             else
                 FAIL(teParseArray);
             L.state = tsEatws;
+            if (c == u',') {
+                SKIP_WHITE_TO(pos + 1);
+            }
             break;
 
         case tsObjectFieldStart:
@@ -799,6 +868,7 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
                 break;
             }
             if (c == u'"' || c == u'\'') {
+                MEMBER_NAME_AT(pos);
                 tok.quote_char = c;
                 pb.Reset();
                 L.state = tsObjectField;
@@ -861,6 +931,11 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
                     L.field_name.clear();
                     L.saved_state = tsObjectSep;
                     L.state = tsEatws;
+                    // A comma after the member: on to the next member's name without the separator's state.
+                    if (const int64_t comma = SkipWhite(text, end, length); comma < length && text[comma] == u',') {
+                        MEMBER_NAME_AT(SkipWhite(text, comma + 1, length));
+                    }
+                    SKIP_WHITE_TO(end);
                     pos = end;
                     tok.char_offset = pos;
                     continue;
@@ -881,6 +956,7 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
             L.member = nullptr;
             L.saved_state = tsObjectSep;
             L.state = tsEatws;
+            SKIP_WHITE_TO(pos);
             goto redo;
 
         case tsObjectSep:
@@ -891,6 +967,10 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
             else
                 FAIL(teParseObjectValueSep);
             L.state = tsEatws;
+            if (c == u',') {
+                MEMBER_NAME_AT(SkipWhite(text, pos + 1, length));
+                SKIP_WHITE_TO(pos + 1);
+            }
             break;
 
         case tsEvalProperty:
@@ -968,6 +1048,8 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
 #undef FINISH
 #undef FAIL
 #undef PUSH
+#undef SKIP_WHITE_TO
+#undef MEMBER_NAME_AT
 
     advance:
         ++pos;

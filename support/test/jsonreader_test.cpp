@@ -210,6 +210,38 @@ TEST(JsonReader, RepeatedMembersKeepTheLastValue)
     EXPECT_EQ(JsonLiveValues(), live);
 }
 
+// White space and comments may stand between any two tokens; the reader takes the short way over
+// plain white space and the long one over comments, escapes and the end of a piece of a stream. Each
+// document is also read from a stream with each of its characters in turn at a 1024-byte boundary.
+TEST(JsonReader, WhiteSpaceAndCommentsBetweenTokens)
+{
+    struct Case {
+        const char* text;
+        const char16_t* reads;
+    };
+    const Case cases[] = {
+        {"{ \"a\" : 1 , \"b\" :\t[ 1 ,\r\n2 ] , 'c' : { } }", u"{\"c\":{},\"b\":[1,2],\"a\":1}"},
+        {"{/*c*/\"a\"/*c*/:/*c*/1/*c*/,/*c*/\"b\"/*c*/:/*c*/[/*c*/2/*c*/]/*c*/}", u"{\"b\":[2],\"a\":1}"},
+        {"{ \"a\": // c\n {\"x\" :[ ] } , // c\n \"b\":[[3] , {} ] }", u"{\"b\":[[3],{}],\"a\":{\"x\":[]}}"},
+        {"{\"a\\u0062\" : 1, \"q\\\"\":2}", u"{\"q\\\"\":2,\"ab\":1}"},
+        {"[1 ,/*c*/2, 3 ,]", u"[1,2,3]"},
+        {"{\"a\":1 ,/*c*/\"b\":2, \"c\" :3,}", u"{\"c\":3,\"b\":2,\"a\":1}"},
+        {"{\"a\" 1}", u"<nil>"},
+        {"{\"a\": 1 , }", u"{\"a\":1}"},
+        {"[ 1 , , 2 ]", u"[1,\"\",2]"},
+        {"{\"a\":1 /* open", u"<nil>"},
+    };
+    for (const Case& c : cases) {
+        const std::string text = c.text;
+        auto written = [](const JsonRef& value) { return value ? value->AsJSon(false, false) : String(u"<nil>"); };
+        EXPECT_EQ(written(ParseString(core::FromUtf8(text), false)), c.reads) << text;
+        for (size_t at = 0; at < text.size(); ++at) {
+            core::StringStream stream(std::string(1024 - at, ' ') + text);
+            EXPECT_EQ(written(ParseStream(stream, false)), c.reads) << text << " split before " << at;
+        }
+    }
+}
+
 TEST(JsonReader, StreamsEndTheTextWithTheData)
 {
     struct Case {
