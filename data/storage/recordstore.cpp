@@ -485,7 +485,7 @@ void TData::GetField(int FieldNo, const void* RecBuf, void* Dest, bool& IsBlank)
             if (field.DataType == dtString)
                 TrimTrailingBlanksA(static_cast<char*>(Dest), -1);
             else
-                TrimTrailingBlanksW(static_cast<Char*>(Dest), WideLengthZ(static_cast<Char*>(Dest)));
+                TrimTrailingBlanksW(Dest, -1);
         }
     }
 }
