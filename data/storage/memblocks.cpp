@@ -56,7 +56,9 @@ void TBlockManager::AddFreeBlock()
 {
     TBlockHeader* block = nullptr;
     AllocBlock(block, DefaultItemCount);
-    for (int i = 0; i < block->ItemCount; ++i) {
+    // Pushed from the last item down, so that items are handed out in address order: a list built by
+    // appends then runs forward through memory, which the processor reads ahead.
+    for (int i = block->ItemCount - 1; i >= 0; --i) {
         TItemHeader* item = ItemAt(block, i);
         item->Block = block;
         item->Flag = kItemFree;

@@ -563,6 +563,7 @@ void TMemData::FilterUpdated()
 {
     // One pass: each decision is reset just before the renumbering asks for it again.
     FRecordNoCache.clear();
+    FRecordNoCache.reserve(size_t(FRecordCount));
     FRecordNoOffset = 0;
     int number = 0;
     try {

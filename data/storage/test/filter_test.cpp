@@ -96,6 +96,11 @@ const FilterCase kCases[] = {
     {u"TRUE", u"1,2,3,4,5,6,7"},
     {u"FALSE OR Id = 2", u"2"},
     {u"Id = 2 OR Name = 'x' AND Qty > 1", u"2"},
+    // Both sides of AND and OR taken on the stored values.
+    {u"Price >= 500 AND Name LIKE 'A%'", u"5"},
+    {u"Qty < 6 OR Name = 'Banana'", u"1,2,3,4,7"},
+    {u"Name IS NULL OR Price < 1", u"4,6"},
+    {u"Name LIKE 'a%' AND Qty > 0", u"1,5,7", true},
     {u"Qty = Id", u""},
     {u"Qty > Id", u"1,3,5,6"},
     {u"Name = 5", u""},
