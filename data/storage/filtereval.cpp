@@ -9,6 +9,7 @@
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #endif
 
+#include <algorithm>
 #include <cstring>
 
 namespace data {
@@ -287,6 +288,20 @@ bool TData::EvaluateNative(const TExpressionNode& Node, const void* RecBuf, bool
         // ANSI text read in place. A byte of 128 or more may stand for another character (or for part
         // of one) in the variant's text: the stored bytes decide only where no such byte is decisive.
         const auto* text = field.DataType == dtString ? reinterpret_cast<const char*>(place) : ReadAt<const char*>(place);
+        const bool prefix = equality && !FilterNoPartialCompare && Node.PatternKind == TExpressionNode::Pattern::Prefix;
+        if (prefix && field.DataType == dtString && !trim) {
+            // The pattern's first characters against the stored bytes, without measuring the text: the
+            // prefix holds no zero, so the text's end is a mismatch like any other.
+            const size_t k = Node.PrefixLength;
+            const size_t limit = std::min<size_t>(k, field.Size);
+            size_t j = 0;
+            while (j < limit && text[j] == Node.LiteralText[j])
+                ++j;
+            if (j < limit && uint8_t(text[j]) >= 128)
+                return false;
+            Result = (j == k) == positive;
+            return true;
+        }
         size_t length = field.DataType == dtString ? strnlen(text, field.Size) : std::strlen(text);
         // As the variant reads it: only the inline form is trimmed.
         if (trim && field.DataType == dtString)

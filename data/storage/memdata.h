@@ -145,6 +145,10 @@ public:
     TItemHeader* Current() const { return CurrentItem; }
 
 protected:
+    // Whether FilterFunc, FilterMDFunc and the filter text all accept the record.
+    bool AcceptedByFilters(void* RecBuf);
+    // OmitRecord's decision on a full buffer with the calculated fields filled by OnGetCachedBuffer.
+    bool OmitWithCalculatedFields(TItemHeader* Item);
     // Walks forward or backward from Item to the visible item numbered Value; asks for more rows at the
     // end of a forward walk.
     void WalkTo(TItemHeader* Item, int Value, bool Forward);
@@ -188,6 +192,9 @@ protected:
     TSortColumns FIndexFields;
 
     static constexpr size_t kPrefetchDistance = 16;
+    // A walk through the record-number cache asks this many items ahead: after a filter the visible
+    // items lie far apart (each on a page of its own), and a shorter distance does not cover the wait.
+    static constexpr size_t kWalkPrefetchDistance = 16;
     int FRefreshIteration = 0;
     std::vector<TItemHeader*> FRecordNoCache;
     TItemHeader* FirstItem = nullptr;
