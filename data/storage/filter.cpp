@@ -265,6 +265,18 @@ private:
         return node;
     }
 
+    // The comparison with its operands swapped.
+    static TExpressionType MirroredType(TExpressionType type)
+    {
+        switch (type) {
+        case ntMore: return ntLess;
+        case ntLess: return ntMore;
+        case ntMoreEqual: return ntLessEqual;
+        case ntLessEqual: return ntMoreEqual;
+        default: return type;
+        }
+    }
+
     // Marks the comparisons of a field with a literal that the stored value can decide with the
     // variant road's answer.
     static void PlanNative(TExpressionNode& node)
@@ -280,6 +292,7 @@ private:
         if (field.HasParent())
             return;
         node.NativeFieldLeft = fieldLeft;
+        node.NativeType = fieldLeft ? node.NodeType : MirroredType(node.NodeType);
         const uint16_t code = field.DataType;
         if (literal.IsNull()) {
             // A variant field may hold Null without its flag; blobs and objects have no variant.

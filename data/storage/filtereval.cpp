@@ -140,7 +140,59 @@ bool Decide(TExpressionType type, bool positive, T value, T literal)
     return true;
 }
 
+// A prefix pattern against inline ANSI text of `size` bytes, without measuring the text: the prefix
+// holds no zero, so the text's end is a mismatch like any other. False when a byte of 128 or more
+// decides.
+inline bool InlinePrefix(const char* text, size_t size, const TExpressionNode& Node, bool positive, bool& Result)
+{
+    const size_t k = Node.PrefixLength;
+    const size_t limit = std::min(k, size);
+    size_t j = 0;
+    while (j < limit && text[j] == Node.LiteralText[j])
+        ++j;
+    if (j < limit && uint8_t(text[j]) >= 128)
+        return false;
+    Result = (j == k) == positive;
+    return true;
+}
+
 } // namespace
+
+// The commonest in-place comparisons in short, for the filter pass over every record: a number field
+// that is not null against a number, and an inline ANSI text against a prefix pattern (case-sensitive,
+// untrimmed). Everything else, and every doubt, takes EvaluateNative.
+inline bool TData::EvaluateInPlace(const TExpressionNode& Node, const void* RecBuf, bool& Result)
+{
+    const TFieldDesc& field = *(Node.NativeFieldLeft ? Node.LeftOperand : Node.RightOperand)->FieldDesc;
+    const auto* record = static_cast<const uint8_t*>(RecBuf);
+    const uint8_t* place = record + field.Offset;
+    const TExpressionType type = Node.NativeType;
+    const bool positive = type == ntEqual || type == ntLike;
+    if (*FlagOf(RecBuf, field.FieldNo) == 0) {
+        if (Node.Native == TNativeCompare::Number) {
+            if (Node.LiteralIsInteger) {
+                switch (field.DataType) {
+                case dtInt32: Result = Decide<int64_t>(type, positive, ReadAt<int32_t>(place), Node.LiteralInt); return true;
+                case dtInt64: Result = Decide<int64_t>(type, positive, ReadAt<int64_t>(place), Node.LiteralInt); return true;
+                default: break;
+                }
+            }
+            if (field.DataType == dtFloat) {
+                const double value = ReadAt<double>(place);
+                if (value == value && Node.LiteralDouble == Node.LiteralDouble) {
+                    Result = Decide(type, positive, value, Node.LiteralDouble);
+                    return true;
+                }
+            }
+        } else if (Node.Native == TNativeCompare::Text && field.DataType == dtString &&
+                   Node.PatternKind == TExpressionNode::Pattern::Prefix && (type == ntLike || type == ntNotLike ||
+                   type == ntEqual || type == ntNoEqual) && !FilterCaseInsensitive && !FilterNoPartialCompare &&
+                   !(field.Fixed ? TrimFixedChar : TrimVarChar)) {
+            return InlinePrefix(reinterpret_cast<const char*>(place), field.Size, Node, positive, Result);
+        }
+    }
+    return EvaluateNative(Node, RecBuf, Result);
+}
 
 bool TData::EvaluateFilter(const void* RecBuf)
 {
@@ -158,7 +210,7 @@ bool TData::EvaluateNode(const TExpressionNode& Node, const void* RecBuf)
         // than a mispredicted jump. Either one undecided takes the ordinary road.
         if (left.NativeInPlace && right.NativeInPlace && !FilterVariantRoadOnly) {
             bool a = false, b = false;
-            if (EvaluateNative(left, RecBuf, a) & EvaluateNative(right, RecBuf, b))
+            if (EvaluateInPlace(left, RecBuf, a) & EvaluateInPlace(right, RecBuf, b))
                 return Node.NodeType == ntAnd ? (a & b) : (a | b);
         }
         if (Node.NodeType == ntAnd)
@@ -183,7 +235,8 @@ bool TData::EvaluateComparison(const TExpressionNode& Node, const void* RecBuf)
 {
     CORE_ASSERT(Node.LeftOperand && Node.RightOperand, u"Assertion failure");
     bool result;
-    if (Node.Native != TNativeCompare::None && !FilterVariantRoadOnly && EvaluateNative(Node, RecBuf, result))
+    if (Node.Native != TNativeCompare::None && !FilterVariantRoadOnly &&
+        (Node.NativeInPlace ? EvaluateInPlace(Node, RecBuf, result) : EvaluateNative(Node, RecBuf, result)))
         return result;
 
     core::Variant operands[2];
@@ -289,19 +342,8 @@ bool TData::EvaluateNative(const TExpressionNode& Node, const void* RecBuf, bool
         // of one) in the variant's text: the stored bytes decide only where no such byte is decisive.
         const auto* text = field.DataType == dtString ? reinterpret_cast<const char*>(place) : ReadAt<const char*>(place);
         const bool prefix = equality && !FilterNoPartialCompare && Node.PatternKind == TExpressionNode::Pattern::Prefix;
-        if (prefix && field.DataType == dtString && !trim) {
-            // The pattern's first characters against the stored bytes, without measuring the text: the
-            // prefix holds no zero, so the text's end is a mismatch like any other.
-            const size_t k = Node.PrefixLength;
-            const size_t limit = std::min<size_t>(k, field.Size);
-            size_t j = 0;
-            while (j < limit && text[j] == Node.LiteralText[j])
-                ++j;
-            if (j < limit && uint8_t(text[j]) >= 128)
-                return false;
-            Result = (j == k) == positive;
-            return true;
-        }
+        if (prefix && field.DataType == dtString && !trim)
+            return InlinePrefix(text, field.Size, Node, positive, Result);
         size_t length = field.DataType == dtString ? strnlen(text, field.Size) : std::strlen(text);
         // As the variant reads it: only the inline form is trimmed.
         if (trim && field.DataType == dtString)

@@ -182,8 +182,8 @@ void TMemData::GetNextRecord(void* RecBuf)
         }
         if (found && next < known) {
             TItemHeader* item = FRecordNoCache[next];
-            if (next + kWalkPrefetchDistance < known) {
-                const char* ahead = reinterpret_cast<const char*>(FRecordNoCache[next + kWalkPrefetchDistance]);
+            if (next + kPrefetchDistance < known) {
+                const char* ahead = reinterpret_cast<const char*>(FRecordNoCache[next + kPrefetchDistance]);
                 __builtin_prefetch(ahead);
                 __builtin_prefetch(ahead + 64);
             }

@@ -192,9 +192,6 @@ protected:
     TSortColumns FIndexFields;
 
     static constexpr size_t kPrefetchDistance = 16;
-    // A walk through the record-number cache asks this many items ahead: after a filter the visible
-    // items lie far apart (each on a page of its own), and a shorter distance does not cover the wait.
-    static constexpr size_t kWalkPrefetchDistance = 16;
     int FRefreshIteration = 0;
     std::vector<TItemHeader*> FRecordNoCache;
     TItemHeader* FirstItem = nullptr;
