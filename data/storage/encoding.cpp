@@ -113,10 +113,12 @@ AnsiString Marshal::PtrToStringAnsi(const void* ptr, int len)
 
 WideString Marshal::PtrToStringUni(const void* ptr, int len)
 {
-    const core::Char* p = static_cast<const core::Char*>(ptr);
-    if (len > 0)
-        return WideString(p, size_t(len));
-    // The units may sit at an odd address inside a record: read them one by one.
+    // The units may sit at an odd address inside a record: copied as bytes, or read one by one.
+    if (len > 0) {
+        WideString result(size_t(len), u'\0');
+        std::memcpy(result.data(), ptr, size_t(len) * 2);
+        return result;
+    }
     WideString result;
     for (const uint8_t* b = static_cast<const uint8_t*>(ptr);; b += 2) {
         core::Char c;

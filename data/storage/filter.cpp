@@ -265,6 +265,18 @@ private:
         return node;
     }
 
+    // The comparison with its operands swapped.
+    static TExpressionType MirroredType(TExpressionType type)
+    {
+        switch (type) {
+        case ntMore: return ntLess;
+        case ntLess: return ntMore;
+        case ntMoreEqual: return ntLessEqual;
+        case ntLessEqual: return ntMoreEqual;
+        default: return type;
+        }
+    }
+
     // Marks the comparisons of a field with a literal that the stored value can decide with the
     // variant road's answer.
     static void PlanNative(TExpressionNode& node)
@@ -280,12 +292,15 @@ private:
         if (field.HasParent())
             return;
         node.NativeFieldLeft = fieldLeft;
+        node.NativeType = fieldLeft ? node.NodeType : MirroredType(node.NodeType);
         const uint16_t code = field.DataType;
         if (literal.IsNull()) {
             // A variant field may hold Null without its flag; blobs and objects have no variant.
             if (fieldLeft && (node.NodeType == ntEqual || node.NodeType == ntNoEqual) && code != dtVariant &&
-                code != dtUnknown && code != dtBlob && !(code >= dtObject && code <= dtTable) && code != dtCursor)
+                code != dtUnknown && code != dtBlob && !(code >= dtObject && code <= dtTable) && code != dtCursor) {
                 node.Native = TNativeCompare::IsNull;
+                node.NativeInPlace = code != dtMemo && code != dtWideMemo;
+            }
             return;
         }
         const bool integerField = code == dtInt8 || code == dtInt16 || code == dtInt32 || code == dtUInt16 ||
@@ -293,6 +308,7 @@ private:
         const core::VarType type = literal.VarType();
         if ((integerField || code == dtFloat) && (type == core::varInt64 || type == core::varDouble)) {
             node.Native = TNativeCompare::Number;
+            node.NativeInPlace = true;
             node.LiteralIsInteger = type == core::varInt64;
             node.LiteralInt = node.LiteralIsInteger ? literal.AsInt64() : 0;
             node.LiteralDouble = literal.AsDouble();
@@ -312,6 +328,7 @@ private:
             if (text.find(u'\0') != String::npos)
                 return;
             node.Native = TNativeCompare::Text;
+            node.NativeInPlace = code == dtString;
             for (Char c : text) {
                 node.LiteralText += char(c);
                 node.LiteralUpper += UpperAscii(char(c));

@@ -64,6 +64,10 @@ struct TExpressionNode {
     // Filled after the parse for comparisons that have a native road.
     TNativeCompare Native = TNativeCompare::None;
     bool NativeFieldLeft = true;      // the field is the left operand
+    TExpressionType NativeType = ntEqual;  // the comparison read with the field on the left
+    // The native road reads only the record's own bytes (no pointer out of it, no blob size): taking
+    // such a comparison costs little and cannot fail, so AND and OR may take both sides unasked.
+    bool NativeInPlace = false;
     bool LiteralIsInteger = false;
     int64_t LiteralInt = 0;
     double LiteralDouble = 0;

@@ -9,6 +9,7 @@
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #endif
 
+#include <algorithm>
 #include <cstring>
 
 namespace data {
@@ -58,13 +59,140 @@ TExpressionType Mirrored(TExpressionType type)
     }
 }
 
+// The comparison's answer on two numbers (NaN aside), as flag operations rather than jumps: the
+// answer over a table's records is often a coin toss.
 template<class T>
-int Sign(T a, T b)
+bool Decide(TExpressionType type, bool positive, T value, T literal)
 {
-    return a < b ? -1 : b < a ? 1 : 0;
+    switch (type) {
+    case ntMore: return value > literal;
+    case ntLess: return value < literal;
+    case ntMoreEqual: return value >= literal;
+    case ntLessEqual: return value <= literal;
+    default: return (value == literal) == positive;
+    }
+}
+
+// Text that is not read in place: other codes, or any case-insensitive comparison. Copied to ASCII
+// bytes first; false when a character is not ASCII. Kept apart so that the common roads do not pay
+// for its buffers.
+[[gnu::noinline]] bool EvaluateTextCopy(const TFieldDesc& field, const uint8_t* place, bool trim, bool FilterCaseInsensitive,
+                                        bool FilterNoPartialCompare, const TExpressionNode& Node, TExpressionType type,
+                                        bool equality, bool positive, bool& Result)
+{
+    char buffer[256];
+    std::string heap;
+    const char* text;
+    size_t length = 0;
+    auto take = [&](auto* units, size_t limit, bool trimmed) -> bool {
+        while (length < limit && units[length])
+            ++length;
+        if (trimmed)
+            while (length > 0 && units[length - 1] == ' ')
+                --length;
+        char* out = buffer;
+        if (length > sizeof buffer) {
+            heap.resize(length);
+            out = heap.data();
+        }
+        for (size_t i = 0; i < length; ++i) {
+            const auto c = units[i];
+            if (uint32_t(c) >= 128u)
+                return false;
+            out[i] = FilterCaseInsensitive ? char(c >= 'a' && c <= 'z' ? c - 32 : c) : char(c);
+        }
+        text = out;
+        return true;
+    };
+    bool ascii;
+    switch (field.DataType) {
+    case dtString:
+        ascii = take(reinterpret_cast<const uint8_t*>(place), field.Size, trim);
+        break;
+    case dtExtString:
+        ascii = take(ReadAt<const uint8_t*>(place), SIZE_MAX, false);
+        break;
+    case dtWideString: {
+        // The record may place the characters at any offset: copied to aligned units first.
+        const size_t units = field.Size / 2;
+        std::u16string copy(units, u'\0');
+        std::memcpy(copy.data(), place, units * 2);
+        ascii = take(copy.data(), units, trim);
+        break;
+    }
+    default: {
+        const auto* units = ReadAt<const Char*>(place);
+        ascii = take(units, SIZE_MAX, false);
+        break;
+    }
+    }
+    if (!ascii)
+        return false;
+    const std::string_view value(text, length);
+    const std::string_view literal = FilterCaseInsensitive ? Node.LiteralUpper : Node.LiteralText;
+    if (equality) {
+        const bool equal = FilterNoPartialCompare ? value == literal : MatchPatternA(value, literal);
+        Result = equal == positive;
+        return true;
+    }
+    const int sign = value.compare(literal);
+    Result = Ordered(type, sign < 0 ? -1 : sign > 0 ? 1 : 0);
+    return true;
+}
+
+// A prefix pattern against inline ANSI text of `size` bytes, without measuring the text: the prefix
+// holds no zero, so the text's end is a mismatch like any other. False when a byte of 128 or more
+// decides.
+inline bool InlinePrefix(const char* text, size_t size, const TExpressionNode& Node, bool positive, bool& Result)
+{
+    const size_t k = Node.PrefixLength;
+    const size_t limit = std::min(k, size);
+    size_t j = 0;
+    while (j < limit && text[j] == Node.LiteralText[j])
+        ++j;
+    if (j < limit && uint8_t(text[j]) >= 128)
+        return false;
+    Result = (j == k) == positive;
+    return true;
 }
 
 } // namespace
+
+// The commonest in-place comparisons in short, for the filter pass over every record: a number field
+// that is not null against a number, and an inline ANSI text against a prefix pattern (case-sensitive,
+// untrimmed). Everything else, and every doubt, takes EvaluateNative.
+inline bool TData::EvaluateInPlace(const TExpressionNode& Node, const void* RecBuf, bool& Result)
+{
+    const TFieldDesc& field = *(Node.NativeFieldLeft ? Node.LeftOperand : Node.RightOperand)->FieldDesc;
+    const auto* record = static_cast<const uint8_t*>(RecBuf);
+    const uint8_t* place = record + field.Offset;
+    const TExpressionType type = Node.NativeType;
+    const bool positive = type == ntEqual || type == ntLike;
+    if (*FlagOf(RecBuf, field.FieldNo) == 0) {
+        if (Node.Native == TNativeCompare::Number) {
+            if (Node.LiteralIsInteger) {
+                switch (field.DataType) {
+                case dtInt32: Result = Decide<int64_t>(type, positive, ReadAt<int32_t>(place), Node.LiteralInt); return true;
+                case dtInt64: Result = Decide<int64_t>(type, positive, ReadAt<int64_t>(place), Node.LiteralInt); return true;
+                default: break;
+                }
+            }
+            if (field.DataType == dtFloat) {
+                const double value = ReadAt<double>(place);
+                if (value == value && Node.LiteralDouble == Node.LiteralDouble) {
+                    Result = Decide(type, positive, value, Node.LiteralDouble);
+                    return true;
+                }
+            }
+        } else if (Node.Native == TNativeCompare::Text && field.DataType == dtString &&
+                   Node.PatternKind == TExpressionNode::Pattern::Prefix && (type == ntLike || type == ntNotLike ||
+                   type == ntEqual || type == ntNoEqual) && !FilterCaseInsensitive && !FilterNoPartialCompare &&
+                   !(field.Fixed ? TrimFixedChar : TrimVarChar)) {
+            return InlinePrefix(reinterpret_cast<const char*>(place), field.Size, Node, positive, Result);
+        }
+    }
+    return EvaluateNative(Node, RecBuf, Result);
+}
 
 bool TData::EvaluateFilter(const void* RecBuf)
 {
@@ -74,10 +202,21 @@ bool TData::EvaluateFilter(const void* RecBuf)
 bool TData::EvaluateNode(const TExpressionNode& Node, const void* RecBuf)
 {
     switch (Node.NodeType) {
-    case ntAnd:
-        return EvaluateNode(*Node.LeftOperand, RecBuf) && EvaluateNode(*Node.RightOperand, RecBuf);
-    case ntOr:
-        return EvaluateNode(*Node.LeftOperand, RecBuf) || EvaluateNode(*Node.RightOperand, RecBuf);
+    case ntAnd: case ntOr: {
+        const TExpressionNode& left = *Node.LeftOperand;
+        const TExpressionNode& right = *Node.RightOperand;
+        // Two comparisons read from the record's own bytes are both taken and joined without a branch
+        // on the first answer, which is often a coin toss over a table: taking the second costs less
+        // than a mispredicted jump. Either one undecided takes the ordinary road.
+        if (left.NativeInPlace && right.NativeInPlace && !FilterVariantRoadOnly) {
+            bool a = false, b = false;
+            if (EvaluateInPlace(left, RecBuf, a) & EvaluateInPlace(right, RecBuf, b))
+                return Node.NodeType == ntAnd ? (a & b) : (a | b);
+        }
+        if (Node.NodeType == ntAnd)
+            return EvaluateNode(left, RecBuf) && EvaluateNode(right, RecBuf);
+        return EvaluateNode(left, RecBuf) || EvaluateNode(right, RecBuf);
+    }
     case ntNot:
         return !EvaluateNode(*Node.LeftOperand, RecBuf);
     case ntTrue:
@@ -96,7 +235,8 @@ bool TData::EvaluateComparison(const TExpressionNode& Node, const void* RecBuf)
 {
     CORE_ASSERT(Node.LeftOperand && Node.RightOperand, u"Assertion failure");
     bool result;
-    if (Node.Native != TNativeCompare::None && !FilterVariantRoadOnly && EvaluateNative(Node, RecBuf, result))
+    if (Node.Native != TNativeCompare::None && !FilterVariantRoadOnly &&
+        (Node.NativeInPlace ? EvaluateInPlace(Node, RecBuf, result) : EvaluateNative(Node, RecBuf, result)))
         return result;
 
     core::Variant operands[2];
@@ -159,7 +299,6 @@ bool TData::EvaluateNative(const TExpressionNode& Node, const void* RecBuf, bool
     const uint8_t* place = static_cast<const uint8_t*>(RecBuf) + field.Offset;
 
     if (Node.Native == TNativeCompare::Number) {
-        int sign;
         if (field.DataType == dtFloat || !Node.LiteralIsInteger) {
             double value;
             switch (field.DataType) {
@@ -177,7 +316,8 @@ bool TData::EvaluateNative(const TExpressionNode& Node, const void* RecBuf, bool
                 Result = equality && !positive;
                 return true;
             }
-            sign = Sign(value, literal);
+            Result = Decide(type, positive, value, literal);
+            return true;
         } else {
             int64_t value;
             switch (field.DataType) {
@@ -188,10 +328,9 @@ bool TData::EvaluateNative(const TExpressionNode& Node, const void* RecBuf, bool
             case dtUInt32: value = ReadAt<uint32_t>(place); break;
             default: value = ReadAt<int64_t>(place); break;
             }
-            sign = Sign(value, Node.LiteralInt);
+            Result = Decide(type, positive, value, Node.LiteralInt);
+            return true;
         }
-        Result = equality ? (sign == 0) == positive : Ordered(type, sign);
-        return true;
     }
 
     // Text: the field's stored characters, ASCII only, trimmed as the variant would be.
@@ -202,6 +341,9 @@ bool TData::EvaluateNative(const TExpressionNode& Node, const void* RecBuf, bool
         // ANSI text read in place. A byte of 128 or more may stand for another character (or for part
         // of one) in the variant's text: the stored bytes decide only where no such byte is decisive.
         const auto* text = field.DataType == dtString ? reinterpret_cast<const char*>(place) : ReadAt<const char*>(place);
+        const bool prefix = equality && !FilterNoPartialCompare && Node.PatternKind == TExpressionNode::Pattern::Prefix;
+        if (prefix && field.DataType == dtString && !trim)
+            return InlinePrefix(text, field.Size, Node, positive, Result);
         size_t length = field.DataType == dtString ? strnlen(text, field.Size) : std::strlen(text);
         // As the variant reads it: only the inline form is trimmed.
         if (trim && field.DataType == dtString)
@@ -244,64 +386,8 @@ bool TData::EvaluateNative(const TExpressionNode& Node, const void* RecBuf, bool
         }
         return true;
     }
-    char buffer[256];
-    std::string heap;
-    const char* text;
-    size_t length = 0;
-    auto take = [&](auto* units, size_t limit, bool trimmed) -> bool {
-        while (length < limit && units[length])
-            ++length;
-        if (trimmed)
-            while (length > 0 && units[length - 1] == ' ')
-                --length;
-        char* out = buffer;
-        if (length > sizeof buffer) {
-            heap.resize(length);
-            out = heap.data();
-        }
-        for (size_t i = 0; i < length; ++i) {
-            const auto c = units[i];
-            if (uint32_t(c) >= 128u)
-                return false;
-            out[i] = FilterCaseInsensitive ? char(c >= 'a' && c <= 'z' ? c - 32 : c) : char(c);
-        }
-        text = out;
-        return true;
-    };
-    bool ascii;
-    switch (field.DataType) {
-    case dtString:
-        ascii = take(reinterpret_cast<const uint8_t*>(place), field.Size, trim);
-        break;
-    case dtExtString:
-        ascii = take(ReadAt<const uint8_t*>(place), SIZE_MAX, false);
-        break;
-    case dtWideString: {
-        // The record may place the characters at any offset: copied to aligned units first.
-        const size_t units = field.Size / 2;
-        std::u16string copy(units, u'\0');
-        std::memcpy(copy.data(), place, units * 2);
-        ascii = take(copy.data(), units, trim);
-        break;
-    }
-    default: {
-        const auto* units = ReadAt<const Char*>(place);
-        ascii = take(units, SIZE_MAX, false);
-        break;
-    }
-    }
-    if (!ascii)
-        return false;
-    const std::string_view value(text, length);
-    const std::string_view literal = FilterCaseInsensitive ? Node.LiteralUpper : Node.LiteralText;
-    if (equality) {
-        const bool equal = FilterNoPartialCompare ? value == literal : MatchPatternA(value, literal);
-        Result = equal == positive;
-        return true;
-    }
-    const int sign = value.compare(literal);
-    Result = Ordered(type, sign < 0 ? -1 : sign > 0 ? 1 : 0);
-    return true;
+    return EvaluateTextCopy(field, place, trim, FilterCaseInsensitive, FilterNoPartialCompare, Node, type, equality,
+                            positive, Result);
 }
 
 } // namespace data

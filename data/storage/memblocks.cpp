@@ -56,7 +56,9 @@ void TBlockManager::AddFreeBlock()
 {
     TBlockHeader* block = nullptr;
     AllocBlock(block, DefaultItemCount);
-    for (int i = 0; i < block->ItemCount; ++i) {
+    // Pushed from the last item down, so that items are handed out in address order: a list built by
+    // appends then runs forward through memory, which the processor reads ahead.
+    for (int i = block->ItemCount - 1; i >= 0; --i) {
         TItemHeader* item = ItemAt(block, i);
         item->Block = block;
         item->Flag = kItemFree;
@@ -279,7 +281,7 @@ void* TStringHeap::AllocStr(const char* Str, bool Trim, int Len)
     return buf;
 }
 
-void* TStringHeap::AllocWideStr(const core::Char* Str, bool Trim, int Len)
+void* TStringHeap::AllocWideStr(const void* Str, bool Trim, int Len)
 {
     if (!Str)
         return nullptr;
@@ -289,12 +291,12 @@ void* TStringHeap::AllocWideStr(const core::Char* Str, bool Trim, int Len)
     } else {
         // The text may sit at any address: its units are read one by one.
         for (core::Char c;; ++length) {
-            std::memcpy(&c, reinterpret_cast<const uint8_t*>(Str) + 2 * length, 2);
+            std::memcpy(&c, static_cast<const uint8_t*>(Str) + 2 * length, 2);
             if (!c)
                 break;
         }
     }
-    const auto* bytes = reinterpret_cast<const uint8_t*>(Str);
+    const auto* bytes = static_cast<const uint8_t*>(Str);
     if (Trim) {
         for (core::Char c; length > 0; --length) {
             std::memcpy(&c, bytes + 2 * (length - 1), 2);
@@ -317,7 +319,7 @@ void* TStringHeap::ReAllocStr(void* Str, bool Trim)
 
 void* TStringHeap::ReAllocWideStr(void* Str, bool Trim)
 {
-    void* copy = AllocWideStr(static_cast<const core::Char*>(Str), Trim, -1);
+    void* copy = AllocWideStr(Str, Trim, -1);
     DisposeBuf(Str);
     return copy;
 }

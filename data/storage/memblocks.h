@@ -153,9 +153,9 @@ public:
     // Null for a size of 0 or less.
     void* NewBuf(int Size);
     // Null for null; Len -1 means up to the zero; Trim drops trailing spaces. The buffer holds the
-    // characters and a zero.
+    // characters and a zero. A wide text may sit at any address (a record field): it is read as bytes.
     void* AllocStr(const char* Str, bool Trim = false, int Len = -1);
-    void* AllocWideStr(const core::Char* Str, bool Trim = false, int Len = -1);
+    void* AllocWideStr(const void* Str, bool Trim = false, int Len = -1);
     void* ReAllocStr(void* Str, bool Trim = false);
     void* ReAllocWideStr(void* Str, bool Trim = false);
     // Drop and add one reference; null is ignored. Assertion failures "DisposeBuf failed", "SmallTab in

@@ -145,6 +145,10 @@ public:
     TItemHeader* Current() const { return CurrentItem; }
 
 protected:
+    // Whether FilterFunc, FilterMDFunc and the filter text all accept the record.
+    bool AcceptedByFilters(void* RecBuf);
+    // OmitRecord's decision on a full buffer with the calculated fields filled by OnGetCachedBuffer.
+    bool OmitWithCalculatedFields(TItemHeader* Item);
     // Walks forward or backward from Item to the visible item numbered Value; asks for more rows at the
     // end of a forward walk.
     void WalkTo(TItemHeader* Item, int Value, bool Forward);

@@ -78,24 +78,44 @@ z_stream NewStream(void* Dest, int DestLen, const void* Source, int SourceLen)
 
 // ---- buffers ------------------------------------------------------------------------------------
 
-void WideCopyZ(Char* Dest, const Char* Source)
+// The wide-text helpers read and write unit by unit through memcpy: their texts may be record fields,
+// which sit at any address.
+namespace {
+
+Char UnitAt(const void* S, size_t i)
 {
-    while ((*Dest++ = *Source++) != 0) {
-    }
+    Char c;
+    std::memcpy(&c, static_cast<const uint8_t*>(S) + 2 * i, 2);
+    return c;
 }
 
-void WideCopyZMax(Char* Dest, const Char* Source, int MaxLen)
+void SetUnitAt(void* S, size_t i, Char c)
+{
+    std::memcpy(static_cast<uint8_t*>(S) + 2 * i, &c, 2);
+}
+
+} // namespace
+
+void WideCopyZ(void* Dest, const void* Source)
+{
+    const int n = WideLengthZ(Source);
+    std::memmove(Dest, Source, size_t(n) * 2);
+    SetUnitAt(Dest, size_t(n), 0);
+}
+
+void WideCopyZMax(void* Dest, const void* Source, int MaxLen)
 {
     int i = 0;
-    for (; i < MaxLen && Source[i]; ++i)
-        Dest[i] = Source[i];
-    Dest[i] = 0;
+    while (i < MaxLen && UnitAt(Source, size_t(i)))
+        ++i;
+    std::memmove(Dest, Source, size_t(i) * 2);
+    SetUnitAt(Dest, size_t(i), 0);
 }
 
-int WideLengthZ(const Char* S)
+int WideLengthZ(const void* S)
 {
     int n = 0;
-    while (S[n])
+    while (UnitAt(S, size_t(n)))
         ++n;
     return n;
 }
@@ -120,12 +140,16 @@ void TrimTrailingBlanksA(char* S, int Len)
         S[i] = 0;
 }
 
-void TrimTrailingBlanksW(Char* S, int Len)
+void TrimTrailingBlanksW(void* S, int Len)
 {
     if (Len == -1)
         Len = WideLengthZ(S);
-    for (int i = Len - 1; i >= 0 && (S[i] == u' ' || S[i] == 0); --i)
-        S[i] = 0;
+    for (int i = Len - 1; i >= 0; --i) {
+        const Char c = UnitAt(S, size_t(i));
+        if (c != u' ' && c != 0)
+            break;
+        SetUnitAt(S, size_t(i), 0);
+    }
 }
 
 // ---- locale comparison --------------------------------------------------------------------------

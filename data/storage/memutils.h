@@ -35,16 +35,17 @@ inline void FillBuffer(void* Dest, size_t Count, uint8_t Value)
         std::memset(Dest, Value, Count);
 }
 
-void WideCopyZ(Char* Dest, const Char* Source);
+// Zero-terminated UTF-16 texts at any address (record fields need not be aligned): read and written
+// unit by unit, never through a Char pointer.
+void WideCopyZ(void* Dest, const void* Source);
 // Copies up to a zero character or MaxLen characters, then writes a zero.
-void WideCopyZMax(Char* Dest, const Char* Source, int MaxLen);
-int WideLengthZ(const Char* S);
-// A zero-terminated UTF-16 text at any address (record fields need not be aligned).
+void WideCopyZMax(void* Dest, const void* Source, int MaxLen);
+int WideLengthZ(const void* S);
 String WideTextAtZ(const void* S);
 // Len -1 means the text's own length. From the last character backwards, spaces and zeros become
 // zeros, stopping at the first other character or at the start (never before it).
 void TrimTrailingBlanksA(char* S, int Len);
-void TrimTrailingBlanksW(Char* S, int Len);
+void TrimTrailingBlanksW(void* S, int Len);
 
 // Object references are stored in record buffers as they are; buffers need no pinning.
 inline void* ObjectToHandle(void* Obj) { return Obj; }

@@ -485,7 +485,7 @@ void TData::GetField(int FieldNo, const void* RecBuf, void* Dest, bool& IsBlank)
             if (field.DataType == dtString)
                 TrimTrailingBlanksA(static_cast<char*>(Dest), -1);
             else
-                TrimTrailingBlanksW(static_cast<Char*>(Dest), WideLengthZ(static_cast<Char*>(Dest)));
+                TrimTrailingBlanksW(Dest, -1);
         }
     }
 }
@@ -631,7 +631,7 @@ void TData::PutFieldData(const TFieldDesc& Field, void* FieldBuf, const void* So
         std::memcpy(&old, out, sizeof old);
         StringHeap->DisposeBuf(old);
         void* copy = Field.DataType == dtExtString ? StringHeap->AllocStr(reinterpret_cast<const char*>(in))
-                                                   : StringHeap->AllocWideStr(reinterpret_cast<const Char*>(in));
+                                                   : StringHeap->AllocWideStr(in);
         std::memcpy(out, &copy, sizeof copy);
         return;
     }
@@ -798,7 +798,7 @@ void TData::CopyComplexFields(const void* Source, void* Dest, bool WithBlob)
             SetSlot(Dest, field, from ? StringHeap->AllocStr(static_cast<const char*>(from)) : nullptr);
             break;
         case dtExtWideString:
-            SetSlot(Dest, field, from ? StringHeap->AllocWideStr(static_cast<const Char*>(from)) : nullptr);
+            SetSlot(Dest, field, from ? StringHeap->AllocWideStr(from) : nullptr);
             break;
         case dtExtVarBytes: {
             void* copy = nullptr;

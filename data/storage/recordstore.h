@@ -297,6 +297,8 @@ protected:
     bool EvaluateComparison(const TExpressionNode& Node, const void* RecBuf);
     // The stored value's answer; false when only the variant road can tell.
     bool EvaluateNative(const TExpressionNode& Node, const void* RecBuf, bool& Result);
+    // EvaluateNative's commonest roads in short, for comparisons that read the record's own bytes.
+    bool EvaluateInPlace(const TExpressionNode& Node, const void* RecBuf, bool& Result);
 
     String FFilterText;
     std::unique_ptr<TFilterExpression> FFilterExpression;

@@ -36,12 +36,13 @@ TEST(BlockManager, ElevenItemsTakeTwoBlocksAndTheEleventhReleasesItsOwn)
     EXPECT_EQ(CountBlocks(manager), 2);
     EXPECT_EQ(items[0]->Block, items[9]->Block);
     EXPECT_NE(items[10]->Block, items[0]->Block);
-    // Each item was pushed in front of the free list in turn: the block's last item is taken first.
-    EXPECT_GT(items[0], items[1]);
+    // The free list hands a new block's items out in address order, so appended records run forward
+    // through memory.
+    EXPECT_LT(items[0], items[1]);
     // The record follows the packed header; items are spaced by 56 (41 + 13 rounded up to 8), so that
     // every header's pointers stay aligned.
     EXPECT_EQ(static_cast<uint8_t*>(TBlockManager::GetRecordPtr(items[0])), reinterpret_cast<uint8_t*>(items[0]) + 41);
-    EXPECT_EQ(reinterpret_cast<uint8_t*>(items[0]) - reinterpret_cast<uint8_t*>(items[1]), 56);
+    EXPECT_EQ(reinterpret_cast<uint8_t*>(items[1]) - reinterpret_cast<uint8_t*>(items[0]), 56);
     for (TItemHeader* item : items)
         EXPECT_EQ(reinterpret_cast<uintptr_t>(item) % 8, 0u);
     // The record number sits unaligned in the packed header and is read and written by copy.
