@@ -2,24 +2,9 @@
 #include "core/unit.h"
 
 #include "core/exception.h"
+#include "core/flagscope.h"
 
 namespace core {
-
-namespace {
-
-// Marks the table busy for the length of a run.
-class Running {
-public:
-    explicit Running(bool& flag) : m_flag(flag) { m_flag = true; }
-    ~Running() { m_flag = false; }
-    Running(const Running&) = delete;
-    Running& operator=(const Running&) = delete;
-
-private:
-    bool& m_flag;
-};
-
-} // namespace
 
 UnitTable::~UnitTable()
 {
@@ -53,7 +38,7 @@ void UnitTable::InitializeAll()
     if (m_running)
         throw EInvalidOperation(u"Unit table is already running");
     try {
-        Running running(m_running);
+        FlagScope running(m_running);
         // By index: an initialiser may add units.
         for (size_t i = 0; i < m_units.size(); ++i) {
             if (m_units[i].initialized)
@@ -73,7 +58,7 @@ void UnitTable::FinalizeAll() noexcept
 {
     if (m_running)
         return;
-    Running running(m_running);
+    FlagScope running(m_running);
     while (!m_order.empty()) {
         const size_t index = m_order.back();
         m_order.pop_back();

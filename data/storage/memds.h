@@ -319,6 +319,7 @@ private:
     void InstallFilterFunc();
     void SetFilterData(StringView Text, TFilterOptions Options);
     void EndCacheProcessing();
+    void ProcessCache(void (TData::*Operation)(), bool ResyncOnFailure);
     void SetStoreItemTypes();
 
     // The record a filter handler judges, copied into a buffer of the dataset's layout.

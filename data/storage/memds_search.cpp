@@ -806,7 +806,9 @@ void TMemDataSet::EndCacheProcessing()
     DisposeRecordBuffer(OldCacheRecBuf);
 }
 
-void TMemDataSet::ApplyUpdates()
+// Apply and commit walk the store's cache with the two cache buffers lent to it; a failed apply
+// still shows what the handlers left, a failed commit changes nothing to show.
+void TMemDataSet::ProcessCache(void (TData::*Operation)(), bool ResyncOnFailure)
 {
     CheckActive();
     FreeBuffersComplexFields();
@@ -819,37 +821,20 @@ void TMemDataSet::ApplyUpdates()
     FInCacheProcessing = true;
     try {
         FData->SetCacheRecBuf(NewCacheRecBuf, OldCacheRecBuf);
-        FData->ApplyUpdates();
+        (FData.get()->*Operation)();
     } catch (...) {
         EndCacheProcessing();
-        Resync(0);
+        if (ResyncOnFailure)
+            Resync(0);
         throw;
     }
     EndCacheProcessing();
     Resync(0);
 }
 
-void TMemDataSet::CommitUpdates()
-{
-    CheckActive();
-    FreeBuffersComplexFields();
-    if (State() == dsEdit || State() == dsInsert)
-        Post();
-    CheckCachedUpdates();
-    UpdateCursorPos();
-    NewCacheRecBuf = NewRecordBuffer();
-    OldCacheRecBuf = NewRecordBuffer();
-    FInCacheProcessing = true;
-    try {
-        FData->SetCacheRecBuf(NewCacheRecBuf, OldCacheRecBuf);
-        FData->CommitUpdates();
-    } catch (...) {
-        EndCacheProcessing();
-        throw;
-    }
-    EndCacheProcessing();
-    Resync(0);
-}
+void TMemDataSet::ApplyUpdates() { ProcessCache(&TData::ApplyUpdates, true); }
+
+void TMemDataSet::CommitUpdates() { ProcessCache(&TData::CommitUpdates, false); }
 
 void TMemDataSet::CancelUpdates()
 {

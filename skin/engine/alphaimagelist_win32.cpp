@@ -2,6 +2,7 @@
 #include "skin/engine/alphaimagelist.h"
 
 #include "core/fileio.h"
+#include "core/flagscope.h"
 #include "core/path.h"
 #include "skin/engine/graphutils.h"
 #include "skin/engine/msgbox.h"
@@ -110,18 +111,6 @@ HICON KeptIcon(core::MemoryStream& data)
 
 bool WindowsBelow6() { return LOBYTE(LOWORD(GetVersion())) < 6; }
 
-// Resets a flag when the scope ends, also when a reader's error passes.
-class FlagScope {
-public:
-    explicit FlagScope(bool& flag) : m_flag(flag) { m_flag = true; }
-    ~FlagScope() { m_flag = false; }
-    FlagScope(const FlagScope&) = delete;
-    FlagScope& operator=(const FlagScope&) = delete;
-
-private:
-    bool& m_flag;
-};
-
 } // namespace
 
 // ---- Items ----
@@ -216,7 +205,7 @@ void TsAlphaImageList::GenerateStdList()
 {
     if (!Handle())
         return;
-    FlagScope changing(AcChanging);
+    core::FlagScope changing(AcChanging);
     ImageList_Remove(Handle(), -1);
     for (int i = 0; i < m_items.Count(); ++i) {
         TsImgListItem* item = m_items.Item(i);

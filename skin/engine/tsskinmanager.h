@@ -134,6 +134,9 @@ private:
     void LoadStoredSkin(TsStoredSkin& stored);
     void ReadLoadedSkin(const core::CustomIniFile* ini, const TsStoredSkin* stored);
     void SwitchSkin();
+    // A setting the loaded skin depends on changed: while a skin is applied it is read again and the
+    // forms repainted.
+    void ReloadForSetting(bool checkShadows, bool repaintWhileDesigning);
     void ReloadCurrent();
     bool ArchiveExists() const;
     void BroadcastSkinMessage(int subCode, bool skipEditors);

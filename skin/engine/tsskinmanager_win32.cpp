@@ -3,6 +3,7 @@
 #include "skin/engine/tsskinmanager.h"
 
 #include "core/fileio.h"
+#include "core/flagscope.h"
 #include "core/inifile.h"
 #include "core/path.h"
 #include "core/stream.h"
@@ -132,18 +133,6 @@ std::unique_ptr<core::MemIniFile> OptionsOf(const TacSkinConvertor* convertor)
     core::MemoryStream& s = *convertor->Options;
     return OpenOptionsDocument(std::string_view(reinterpret_cast<const char*>(s.Memory()), size_t(s.Size())));
 }
-
-// Sets a process-wide flag for a scope.
-class FlagScope {
-public:
-    explicit FlagScope(bool& flag) : m_flag(flag) { m_flag = true; }
-    ~FlagScope() { m_flag = false; }
-    FlagScope(const FlagScope&) = delete;
-    FlagScope& operator=(const FlagScope&) = delete;
-
-private:
-    bool& m_flag;
-};
 
 bool IsDesignerWindow(const core::String& name, bool skipEditors)
 {
@@ -370,6 +359,20 @@ bool TsSkinManager::ExtendedBorders() const { return m_extended_borders && Layer
 
 bool TsSkinManager::AllowGlowing() const { return m_allow_glowing && LayeredWindowsAvailable(); }
 
+void TsSkinManager::ReloadForSetting(bool checkShadows, bool repaintWhileDesigning)
+{
+    if (!SkinData.Active)
+        return;
+    Engine().SkinChangeInProgress = true;
+    m_skin_is_packed = ArchiveExists();
+    if (checkShadows)
+        CheckShadows();
+    ReloadCurrent();
+    Engine().SkinChangeInProgress = false;
+    if (!Loading() && (repaintWhileDesigning || !Designing()))
+        RepaintForms();
+}
+
 void TsSkinManager::ReloadCurrent()
 {
     bool hadSkin = SkinData.Active;
@@ -389,15 +392,7 @@ void TsSkinManager::SetExtendedBorders(bool value)
     if (value == m_extended_borders)
         return;
     m_extended_borders = value;
-    if (!SkinData.Active)
-        return;
-    Engine().SkinChangeInProgress = true;
-    m_skin_is_packed = ArchiveExists();
-    CheckShadows();
-    ReloadCurrent();
-    Engine().SkinChangeInProgress = false;
-    if (!Loading() && !Designing())
-        RepaintForms();
+    ReloadForSetting(true, false);
 }
 
 void TsSkinManager::SetSkinnedPopups(bool value)
@@ -414,14 +409,7 @@ void TsSkinManager::SetHueOffset(int value)
     if (value == m_hue_offset)
         return;
     m_hue_offset = value;
-    if (!SkinData.Active)
-        return;
-    Engine().SkinChangeInProgress = true;
-    m_skin_is_packed = ArchiveExists();
-    ReloadCurrent();
-    Engine().SkinChangeInProgress = false;
-    if (!Loading())
-        RepaintForms();
+    ReloadForSetting(false, true);
 }
 
 void TsSkinManager::SetSaturation(int value)
@@ -429,14 +417,7 @@ void TsSkinManager::SetSaturation(int value)
     if (value == m_saturation)
         return;
     m_saturation = value;
-    if (!SkinData.Active)
-        return;
-    Engine().SkinChangeInProgress = true;
-    m_skin_is_packed = ArchiveExists();
-    ReloadCurrent();
-    Engine().SkinChangeInProgress = false;
-    if (!Loading())
-        RepaintForms();
+    ReloadForSetting(false, true);
 }
 
 void TsSkinManager::SetSkinningRules(TacSkinningRules value)
@@ -462,14 +443,7 @@ void TsSkinManager::SetCommonSections(const core::StringList& value)
         std::erase(line, u' ');
         m_common_sections.Add(line);
     }
-    if (SkinData.Active) {
-        Engine().SkinChangeInProgress = true;
-        m_skin_is_packed = ArchiveExists();
-        ReloadCurrent();
-        Engine().SkinChangeInProgress = false;
-        if (!Loading())
-            RepaintForms();
-    }
+    ReloadForSetting(false, true);
 }
 
 ui::Bitmap* TsSkinManager::ShadowTemplate(bool active) const
@@ -656,7 +630,7 @@ void TsSkinManager::ApplySkinToForms(bool repaint)
         m_menus->SkinBorderWidth = -1;
     SkinData.Active = false;
     {
-        FlagScope applying(Engine().SkinApplyInProgress);
+        core::FlagScope applying(Engine().SkinApplyInProgress);
         InitConstantIndexes();
         BroadcastSkinMessage(scSkinLoaded, false);
     }
@@ -671,7 +645,7 @@ void TsSkinManager::ApplySkinToForms(bool repaint)
 void TsSkinManager::RemoveSkinFromForms()
 {
     CallSkinActivationHook(false);
-    FlagScope removing(Engine().SkinRemoving);
+    core::FlagScope removing(Engine().SkinRemoving);
     ClearGlowEffects();
     UnInstallHook();
     SkinData.Active = false;
