@@ -21,14 +21,6 @@ bool IsDateCode(uint16_t code)
     return code == dtDate || code == dtTime || code == dtDateTime;
 }
 
-template<class T>
-T ReadAt(const uint8_t* p)
-{
-    T value;
-    std::memcpy(&value, p, sizeof value);
-    return value;
-}
-
 // Whether the locale's upper case of ASCII text is its ASCII upper case (not so in every locale).
 bool AsciiUpperIsLocaleUpper()
 {
@@ -45,17 +37,6 @@ bool Ordered(TExpressionType type, int sign)
     case ntMoreEqual: return sign >= 0;
     case ntLessEqual: return sign <= 0;
     default: return false;
-    }
-}
-
-TExpressionType Mirrored(TExpressionType type)
-{
-    switch (type) {
-    case ntMore: return ntLess;
-    case ntLess: return ntMore;
-    case ntMoreEqual: return ntLessEqual;
-    case ntLessEqual: return ntMoreEqual;
-    default: return type;
     }
 }
 
@@ -280,7 +261,7 @@ bool TData::EvaluateNative(const TExpressionNode& Node, const void* RecBuf, bool
 {
     const TExpressionNode& fieldNode = Node.NativeFieldLeft ? *Node.LeftOperand : *Node.RightOperand;
     const TFieldDesc& field = *fieldNode.FieldDesc;
-    const TExpressionType type = Node.NativeFieldLeft ? Node.NodeType : Mirrored(Node.NodeType);
+    const TExpressionType type = Node.NativeType;
     const bool equality = type == ntEqual || type == ntLike || type == ntNoEqual || type == ntNotLike;
     const bool positive = type == ntEqual || type == ntLike;
     // A blob's flag may be stale (GetNull looks at its size); any other field's flag is the answer.
@@ -300,16 +281,8 @@ bool TData::EvaluateNative(const TExpressionNode& Node, const void* RecBuf, bool
 
     if (Node.Native == TNativeCompare::Number) {
         if (field.DataType == dtFloat || !Node.LiteralIsInteger) {
-            double value;
-            switch (field.DataType) {
-            case dtInt8: value = ReadAt<int8_t>(place); break;
-            case dtInt16: value = ReadAt<int16_t>(place); break;
-            case dtInt32: value = ReadAt<int32_t>(place); break;
-            case dtUInt16: value = ReadAt<uint16_t>(place); break;
-            case dtUInt32: value = ReadAt<uint32_t>(place); break;
-            case dtInt64: value = double(ReadAt<int64_t>(place)); break;
-            default: value = ReadAt<double>(place); break;
-            }
+            const double value =
+                field.DataType == dtFloat ? ReadAt<double>(place) : double(ReadInteger(place, field.DataType));
             const double literal = Node.LiteralDouble;
             // A NaN is neither equal, less nor greater.
             if (value != value || literal != literal) {
@@ -319,16 +292,7 @@ bool TData::EvaluateNative(const TExpressionNode& Node, const void* RecBuf, bool
             Result = Decide(type, positive, value, literal);
             return true;
         } else {
-            int64_t value;
-            switch (field.DataType) {
-            case dtInt8: value = ReadAt<int8_t>(place); break;
-            case dtInt16: value = ReadAt<int16_t>(place); break;
-            case dtInt32: value = ReadAt<int32_t>(place); break;
-            case dtUInt16: value = ReadAt<uint16_t>(place); break;
-            case dtUInt32: value = ReadAt<uint32_t>(place); break;
-            default: value = ReadAt<int64_t>(place); break;
-            }
-            Result = Decide(type, positive, value, Node.LiteralInt);
+            Result = Decide(type, positive, ReadInteger(place, field.DataType), Node.LiteralInt);
             return true;
         }
     }

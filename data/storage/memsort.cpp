@@ -22,14 +22,6 @@ namespace data {
 namespace {
 
 template<class T>
-T ReadAt(const void* p)
-{
-    T value;
-    std::memcpy(&value, p, sizeof value);
-    return value;
-}
-
-template<class T>
 int Sign(T a, T b)
 {
     return a < b ? -1 : b < a ? 1 : 0;
@@ -49,18 +41,6 @@ bool IsIntegerCode(int code)
 bool IsFloatCode(int code)
 {
     return code == dtFloat || code == dtCurrency || code == dtDate || code == dtTime || code == dtDateTime;
-}
-
-int64_t ReadInteger(const void* p, int code)
-{
-    switch (code) {
-    case dtInt8: return ReadAt<int8_t>(p);
-    case dtInt16: return ReadAt<int16_t>(p);
-    case dtInt32: return ReadAt<int32_t>(p);
-    case dtUInt16: return ReadAt<uint16_t>(p);
-    case dtUInt32: return ReadAt<uint32_t>(p);
-    default: return ReadAt<int64_t>(p);
-    }
 }
 
 // A field's stored number, by the field's own code.

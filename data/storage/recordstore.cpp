@@ -873,20 +873,6 @@ bool IsIntegerKind(core::VarType type)
     }
 }
 
-template<class T>
-T ReadAt(const uint8_t* p)
-{
-    T value;
-    std::memcpy(&value, p, sizeof value);
-    return value;
-}
-
-template<class T>
-void WriteAt(uint8_t* p, T value)
-{
-    std::memcpy(p, &value, sizeof value);
-}
-
 } // namespace
 
 void TData::GetFieldAsVariant(int FieldNo, const void* RecBuf, core::Variant& Value)

@@ -16,6 +16,7 @@
 
 #include "core/variant.h"
 
+#include <cstring>
 #include <functional>
 #include <initializer_list>
 #include <memory>
@@ -24,6 +25,34 @@ namespace data {
 
 class TFilterExpression;
 struct TExpressionNode;
+
+// Values in record buffers sit at any address: they are read and written by copy.
+template<class T>
+T ReadAt(const void* p)
+{
+    T value;
+    std::memcpy(&value, p, sizeof value);
+    return value;
+}
+
+template<class T>
+void WriteAt(void* p, T value)
+{
+    std::memcpy(p, &value, sizeof value);
+}
+
+// An integer field's stored value by its value code; anything else is read as 8 bytes.
+inline int64_t ReadInteger(const void* p, int code)
+{
+    switch (code) {
+    case dtInt8: return ReadAt<int8_t>(p);
+    case dtInt16: return ReadAt<int16_t>(p);
+    case dtInt32: return ReadAt<int32_t>(p);
+    case dtUInt16: return ReadAt<uint16_t>(p);
+    case dtUInt32: return ReadAt<uint32_t>(p);
+    default: return ReadAt<int64_t>(p);
+    }
+}
 
 // A set of enumerators (below 32), as the store's option sets are.
 template<class E>
