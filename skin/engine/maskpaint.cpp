@@ -714,32 +714,25 @@ void CalcGlyphLayout(const Rect& client, PixelPos glyphSize, PixelPos textSize, 
     } else if (spacing < 0) {
         spacing = (axis - margin - g - t) / 2;
     }
+    // Side by side: the first part (size a) left of the second (size b), placed by the alignment.
+    const auto sideBySide = [&](int& first, int a, int& second, int b) {
+        if (alignment == kLeft) {
+            first = margin;
+            second = margin + a + spacing;
+        } else if (alignment == kRight) {
+            second = W - margin - b;
+            first = second - spacing - a;
+        } else {
+            first = (W - a - spacing - b) / 2;
+            second = first + spacing + a;
+        }
+    };
     switch (layout) {
     case blGlyphLeft:
-        if (alignment == kLeft) {
-            glyphPos.X = margin;
-            textPos.X = margin + gx + spacing;
-        } else if (alignment == kRight) {
-            textPos.X = W - margin - tx;
-            glyphPos.X = textPos.X - spacing - gx;
-        } else {
-            const int m = (W - tx - spacing - gx) / 2;
-            glyphPos.X = m;
-            textPos.X = m + spacing + gx;
-        }
+        sideBySide(glyphPos.X, gx, textPos.X, tx);
         break;
     case blGlyphRight:
-        if (alignment == kLeft) {
-            textPos.X = margin;
-            glyphPos.X = margin + tx + spacing;
-        } else if (alignment == kRight) {
-            glyphPos.X = W - margin - gx;
-            textPos.X = glyphPos.X - spacing - tx;
-        } else {
-            const int m = (W - tx - spacing - gx) / 2;
-            textPos.X = m;
-            glyphPos.X = m + spacing + tx;
-        }
+        sideBySide(textPos.X, tx, glyphPos.X, gx);
         break;
     case blGlyphTop:
         glyphPos.Y = (H - gy - spacing - ty) / 2;

@@ -540,8 +540,13 @@ void PaintControlBorder(HDC dc, const RECT& r, int borderWidth, TsCommonData* da
 
 // ---- Cache to window ----
 
-void BltCacheExceptChildren(ui::WinControl* control, TsCommonData* data, const RECT& srcRect, int offsetY, int offsetX,
-                            bool update, HDC dc, const RECT& dstRect)
+namespace {
+
+// The cache's srcRect onto dstRect of dc, clipped to dstRect less what excludeChildren cuts out of
+// the clip region.
+template<class ExcludeChildren>
+void BltCacheExcept(TsCommonData* data, const RECT& srcRect, bool update, HDC dc, const RECT& dstRect,
+                    ExcludeChildren excludeChildren)
 {
     if (!data || !dc)
         return;
@@ -552,65 +557,66 @@ void BltCacheExceptChildren(ui::WinControl* control, TsCommonData* data, const R
         RestoreParentCorners(data, 0);
     SavedDC saved(dc);
     IntersectClipRect(dc, dstRect.left, dstRect.top, dstRect.right, dstRect.bottom);
-    const Rect dst{dstRect.left, dstRect.top, dstRect.right, dstRect.bottom};
-    for (int i = 0; control && i < control->ControlCount(); ++i) {
-        ui::Control* child = control->Controls(i);
-        if (!child || !child->Visible() || PassesSplitterTest(child))
-            continue;
-        const RECT b = child->BoundsRect();
-        const Rect moved{b.left + offsetX, b.top + offsetY, b.right + offsetX, b.bottom + offsetY};
-        if (!RectOverlaps(dst, moved))
-            continue;
-        if (child->HasState(core::csDesigning) || (child->ControlStyle() & ui::csOpaque) ||
-            dynamic_cast<ui::GraphicControl*>(child))
-            ExcludeClipRect(dc, moved.Left, moved.Top, moved.Right, moved.Bottom);
-    }
+    excludeChildren();
     BitBlt(dc, dstRect.left, dstRect.top, dstRect.right - dstRect.left, dstRect.bottom - dstRect.top, DcOf(cache),
            srcRect.left, srcRect.top, SRCCOPY);
+}
+
+} // namespace
+
+void BltCacheExceptChildren(ui::WinControl* control, TsCommonData* data, const RECT& srcRect, int offsetY, int offsetX,
+                            bool update, HDC dc, const RECT& dstRect)
+{
+    BltCacheExcept(data, srcRect, update, dc, dstRect, [&] {
+        const Rect dst{dstRect.left, dstRect.top, dstRect.right, dstRect.bottom};
+        for (int i = 0; control && i < control->ControlCount(); ++i) {
+            ui::Control* child = control->Controls(i);
+            if (!child || !child->Visible() || PassesSplitterTest(child))
+                continue;
+            const RECT b = child->BoundsRect();
+            const Rect moved{b.left + offsetX, b.top + offsetY, b.right + offsetX, b.bottom + offsetY};
+            if (!RectOverlaps(dst, moved))
+                continue;
+            if (child->HasState(core::csDesigning) || (child->ControlStyle() & ui::csOpaque) ||
+                dynamic_cast<ui::GraphicControl*>(child))
+                ExcludeClipRect(dc, moved.Left, moved.Top, moved.Right, moved.Bottom);
+        }
+    });
 }
 
 void BltCacheExceptChildWnds(HWND wnd, TsCommonData* data, const RECT& srcRect, int offsetY, int offsetX, bool update,
                              HDC dc, const RECT& dstRect)
 {
-    if (!data || !dc)
-        return;
-    ui::Bitmap* cache = data->CacheBmp();
-    if (!cache || cache->Empty())
-        return;
-    if (update)
-        RestoreParentCorners(data, 0);
-    SavedDC saved(dc);
-    IntersectClipRect(dc, dstRect.left, dstRect.top, dstRect.right, dstRect.bottom);
-    RECT own{};
-    GetWindowRect(wnd, &own);
-    SkinManager* manager = DefaultManager();
-    for (HWND child = wnd ? GetTopWindow(wnd) : nullptr; child; child = GetWindow(child, GW_HWNDNEXT)) {
-        if (!IsWindowVisible(child))
-            continue;
-        RECT c{};
-        GetWindowRect(child, &c);
-        OffsetRect(&c, -own.left - offsetX, -own.top - offsetY);
-        const LONG style = GetWindowLongW(child, GWL_STYLE), exStyle = GetWindowLongW(child, GWL_EXSTYLE);
-        if ((style & 7) == BS_GROUPBOX && !(exStyle & WS_EX_CLIENTEDGE) && manager) {
-            // A group box shows the parent through its inside: only its frame stays out.
-            const int top = int(SendMessageW(child, SM_SKINCMD, SkinWParam(scGetCaptionHeight), 0));
-            int wl = 0, wr = 0, wb = 0;
-            const int section = manager->GetSkinIndex(u"GROUPBOX");
-            const int mask = manager->GetMaskIndex(section, u"GROUPBOX", u"BORDERSMASK");
-            if (manager->IsValidImgIndex(mask)) {
-                const MaskData& m = manager->Mask(mask);
-                wl = m.WL, wr = m.WR, wb = m.WB;
+    BltCacheExcept(data, srcRect, update, dc, dstRect, [&] {
+        RECT own{};
+        GetWindowRect(wnd, &own);
+        SkinManager* manager = DefaultManager();
+        for (HWND child = wnd ? GetTopWindow(wnd) : nullptr; child; child = GetWindow(child, GW_HWNDNEXT)) {
+            if (!IsWindowVisible(child))
+                continue;
+            RECT c{};
+            GetWindowRect(child, &c);
+            OffsetRect(&c, -own.left - offsetX, -own.top - offsetY);
+            const LONG style = GetWindowLongW(child, GWL_STYLE), exStyle = GetWindowLongW(child, GWL_EXSTYLE);
+            if ((style & 7) == BS_GROUPBOX && !(exStyle & WS_EX_CLIENTEDGE) && manager) {
+                // A group box shows the parent through its inside: only its frame stays out.
+                const int top = int(SendMessageW(child, SM_SKINCMD, SkinWParam(scGetCaptionHeight), 0));
+                int wl = 0, wr = 0, wb = 0;
+                const int section = manager->GetSkinIndex(u"GROUPBOX");
+                const int mask = manager->GetMaskIndex(section, u"GROUPBOX", u"BORDERSMASK");
+                if (manager->IsValidImgIndex(mask)) {
+                    const MaskData& m = manager->Mask(mask);
+                    wl = m.WL, wr = m.WR, wb = m.WB;
+                }
+                ExcludeClipRect(dc, c.left, c.top, c.right, c.top + top);
+                ExcludeClipRect(dc, c.left, c.top, c.left + wl, c.bottom);
+                ExcludeClipRect(dc, c.right - wr, c.top, c.right, c.bottom);
+                ExcludeClipRect(dc, c.left, c.bottom - wb, c.right, c.bottom);
+                continue;
             }
-            ExcludeClipRect(dc, c.left, c.top, c.right, c.top + top);
-            ExcludeClipRect(dc, c.left, c.top, c.left + wl, c.bottom);
-            ExcludeClipRect(dc, c.right - wr, c.top, c.right, c.bottom);
-            ExcludeClipRect(dc, c.left, c.bottom - wb, c.right, c.bottom);
-            continue;
+            ExcludeClipRect(dc, c.left, c.top, c.right, c.bottom);
         }
-        ExcludeClipRect(dc, c.left, c.top, c.right, c.bottom);
-    }
-    BitBlt(dc, dstRect.left, dstRect.top, dstRect.right - dstRect.left, dstRect.bottom - dstRect.top, DcOf(cache),
-           srcRect.left, srcRect.top, SRCCOPY);
+    });
 }
 
 } // namespace skin
