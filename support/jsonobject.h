@@ -16,6 +16,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 
 namespace core {
@@ -113,6 +114,18 @@ private:
     void Place(TJsonType kind) { ref = uintptr_t(kind) << 1 | 1; }
     IJsonObject* MakeObject() const;
 };
+
+// The text of a text block: nil for the empty text, else its length (32 bits) then its units.
+inline StringView JsonBlockText(const unsigned char* block)
+{
+    if (!block)
+        return {};
+    uint32_t length;
+    std::memcpy(&length, block, sizeof(length));
+    return StringView(reinterpret_cast<const char16_t*>(block + sizeof(length)), length);
+}
+
+inline StringView TJsonSlot::Text() const { return JsonBlockText(v.c_string); }
 
 class IJsonObject : public virtual core::IInterface {
 public:
@@ -276,7 +289,7 @@ private:
         return reinterpret_cast<TJsonArray*>(const_cast<unsigned char*>(FO.c_container));
     }
     void SetString(StringView value);
-    StringView Text() const;
+    StringView Text() const { return JsonBlockText(FO.c_string); }
     JsonRef CloneMarked();
     static TJsonSlot CloneSlot(const TJsonSlot& slot);
     // The writer's body, for each kind of output (jsonwriter.cpp).

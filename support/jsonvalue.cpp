@@ -118,15 +118,6 @@ unsigned char* MakeTextBlock(StringView value)
     return block;
 }
 
-StringView BlockText(const unsigned char* block)
-{
-    if (!block)
-        return {};
-    uint32_t length;
-    std::memcpy(&length, block, sizeof(length));
-    return StringView(reinterpret_cast<const char16_t*>(block + sizeof(length)), length);
-}
-
 // Values in place are made into objects under one lock: two readers asking at once get one object.
 std::mutex g_slot_lock;
 
@@ -140,8 +131,6 @@ void TJsonObject::SetString(StringView value)
     FO.c_string = block;
 }
 
-StringView TJsonObject::Text() const { return BlockText(FO.c_string); }
-
 IJsonObject* TJsonObject::FromSlot(const TJsonSlot& slot)
 {
     auto* made = new TJsonObject(slot.Kind());
@@ -154,8 +143,6 @@ IJsonObject* TJsonObject::FromSlot(const TJsonSlot& slot)
 }
 
 // ---- slots --------------------------------------------------------------------------------------------
-
-StringView TJsonSlot::Text() const { return BlockText(v.c_string); }
 
 TJsonType TJsonSlot::DataType() const
 {

@@ -22,6 +22,10 @@
 #include <new>
 #include <string>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace support {
 
 // ---- sinks --------------------------------------------------------------------------------------------
@@ -207,191 +211,129 @@ inline bool Plain(char16_t c, bool escape)
     return !escape;
 }
 
-template <class Out> int WriteEscaped(Out& w, StringView text, bool escape)
+#if defined(__SSE2__)
+// Two mask bits for each of eight units that is not plain.
+inline unsigned SpecialUnits(__m128i block, bool escape)
+{
+    __m128i special = _mm_or_si128(_mm_cmpeq_epi16(block, _mm_set1_epi16('"')),
+                                   _mm_or_si128(_mm_cmpeq_epi16(block, _mm_set1_epi16('\\')),
+                                                _mm_cmpeq_epi16(block, _mm_set1_epi16('/'))));
+    if (escape) {
+        // Below 32 (a signed compare, so units from 0x8000 count too) or from 128.
+        const __m128i ascii = _mm_cmpeq_epi16(_mm_and_si128(block, _mm_set1_epi16(short(0xFF80))), _mm_setzero_si128());
+        special = _mm_or_si128(special, _mm_or_si128(_mm_cmplt_epi16(block, _mm_set1_epi16(32)),
+                                                     _mm_andnot_si128(ascii, _mm_set1_epi16(-1))));
+    }
+    return unsigned(_mm_movemask_epi8(special));
+}
+#endif
+
+// Writes the escape of a unit that is not plain at o; returns where it ends.
+inline char16_t* PutEscape(char16_t* o, char16_t c)
+{
+    char16_t shortEscape = 0;
+    switch (c) {
+    case u'"': case u'\\': case u'/': shortEscape = c; break;
+    case 8: shortEscape = u'b'; break;
+    case 9: shortEscape = u't'; break;
+    case 10: shortEscape = u'n'; break;
+    case 12: shortEscape = u'f'; break;
+    case 13: shortEscape = u'r'; break;
+    default: break;
+    }
+    o[0] = u'\\';
+    if (shortEscape) {
+        o[1] = shortEscape;
+        return o + 2;
+    }
+    o[1] = u'u';
+    o[2] = char16_t(kHex[c >> 12]);
+    o[3] = char16_t(kHex[(c >> 8) & 15]);
+    o[4] = char16_t(kHex[(c >> 4) & 15]);
+    o[5] = char16_t(kHex[c & 15]);
+    return o + 6;
+}
+
+// Texts up to this length are escaped straight into an output's room (six units for each unit at
+// most); longer ones go in runs, so that no output reserves six times a long text.
+constexpr size_t kDirectText = 4096;
+
+// The text between quotation marks, then `after` (the closing mark and what follows it).
+template <class Out> int WriteQuoted(Out& w, StringView text, bool escape, StringView after)
 {
     const char16_t* s = text.data();
     const size_t n = text.size();
+    if constexpr (requires { w.Room(1); }) {
+        if (n <= kDirectText) {
+            char16_t* o = w.Room(int(n * 6 + 1 + after.size()));
+            char16_t* start = o;
+            *o++ = u'"';
+            size_t i = 0;
+#if defined(__SSE2__)
+            // Eight units at a time: each block is stored whole, then the output resumes after its
+            // plain units (the room holds six units for each one, so the store never passes it).
+            for (; n - i >= 8; ++i) {
+                const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(o), block);
+                const unsigned special = SpecialUnits(block, escape);
+                if (special == 0) {
+                    o += 8;
+                    i += 7;
+                    continue;
+                }
+                const unsigned plain = unsigned(__builtin_ctz(special)) / 2;
+                o = PutEscape(o + plain, s[i + plain]);
+                i += plain;
+            }
+#endif
+            for (; i < n; ++i) {
+                const char16_t c = s[i];
+                if (Plain(c, escape))
+                    *o++ = c;
+                else
+                    o = PutEscape(o, c);
+            }
+            for (char16_t c : after)
+                *o++ = c;
+            w.Commit(o);
+            return int(o - start);
+        }
+    }
+    w.Append(u"\"", 1);
     size_t run = 0;
-    int result = 0;
-    char16_t buf[6] = {u'\\', u'u', u'0', u'0', u'0', u'0'};
+    char16_t buf[6];
     for (size_t i = 0; i < n; ++i) {
         const char16_t c = s[i];
         if (Plain(c, escape))
             continue;
-        char16_t shortEscape = 0;
-        switch (c) {
-        case u'"': case u'\\': case u'/': shortEscape = c; break;
-        case 8: shortEscape = u'b'; break;
-        case 9: shortEscape = u't'; break;
-        case 10: shortEscape = u'n'; break;
-        case 12: shortEscape = u'f'; break;
-        case 13: shortEscape = u'r'; break;
-        default: break;
-        }
         if (i > run)
             w.Append(s + run, int(i - run));
         run = i + 1;
-        if (shortEscape) {
-            buf[1] = shortEscape;
-            result = w.Append(buf, 2);
-        } else {
-            buf[1] = u'u';
-            buf[2] = char16_t(kHex[c >> 12]);
-            buf[3] = char16_t(kHex[(c >> 8) & 15]);
-            buf[4] = char16_t(kHex[(c >> 4) & 15]);
-            buf[5] = char16_t(kHex[c & 15]);
-            result = w.Append(buf, 6);
-        }
+        w.Append(buf, int(PutEscape(buf, c) - buf));
     }
     if (n > run)
-        result = w.Append(s + run, int(n - run));
-    return result;
+        w.Append(s + run, int(n - run));
+    return w.Append(after.data(), int(after.size()));
 }
 
-template <class Out> int WriteAscii(Out& w, const char* text, size_t n)
+// Short pieces (numbers) made by put(char16_t* out) -> end, at most kShortPiece units: straight into
+// an output's room, or through a local buffer.
+constexpr int kShortPiece = 48;
+
+template <class Out, class Put> int WriteShort(Out& w, Put&& put)
 {
     if constexpr (requires { w.Room(1); }) {
-        char16_t* out = w.Room(int(n));
-        for (size_t i = 0; i < n; ++i)
-            out[i] = char16_t(text[i]);
-        w.Commit(out + n);
-        return int(n);
-    }
-    char16_t wide[40];
-    for (size_t i = 0; i < n; ++i)
-        wide[i] = char16_t(text[i]);
-    return w.Append(wide, int(n));
-}
-
-// The value rounded to 15 significant digits, laid out as printf's "%.15g" does (trailing zeros
-// dropped; exponent form below 1e-4 and from 1e15), plus ".0" when the text would read as an integer.
-// When the shortest text that reads back as the value has at most 15 digits, those are the digits:
-// the value lies within half a unit in the 17th place of them, far inside half a unit in the 15th, so
-// rounding to 15 gives them again. Only longer ones need the exact (and slower) 15-digit conversion.
-// Most doubles met are short decimals (text read back): when |d| × 10^k is a whole number below 10^15
-// for some k whose quotient by 10^k gives |d| back, that number with the point k places from the right
-// is the 15-digit text (d lies within half an ulp of it), found without a general conversion. Returns
-// 0 when that is not so, and for the exponent form's range.
-size_t FormatShortDecimal(double d, char* out)
-{
-    static constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4,  1e5,  1e6,  1e7,
-                                         1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-    const double a = std::fabs(d);
-    if (!(a >= 1e-4 && a < 1e15))
-        return 0;
-    for (int k = 0; k < 16; ++k) {
-        const double r = a * kPowers[k];
-        if (r >= 1e15)
-            return 0;
-        // r is below 2^63 here, so the conversion is exact for whole numbers (and cheaper than floor).
-        if (r != double(int64_t(r)) || r / kPowers[k] != a)
-            continue;
-        char digits[24];
-        int n = int(std::to_chars(digits, digits + sizeof(digits), uint64_t(r)).ptr - digits);
-        while (k > 0 && digits[n - 1] == '0') {
-            --n;
-            --k;
-        }
-        char* o = out;
-        if (d < 0)
-            *o++ = '-';
-        if (k == 0) {
-            std::memcpy(o, digits, size_t(n));
-            o += n;
-            *o++ = '.';
-            *o++ = '0';
-        } else if (n > k) {
-            std::memcpy(o, digits, size_t(n - k));
-            o += n - k;
-            *o++ = '.';
-            std::memcpy(o, digits + n - k, size_t(k));
-            o += k;
-        } else {
-            *o++ = '0';
-            *o++ = '.';
-            for (int i = n; i < k; ++i)
-                *o++ = '0';
-            std::memcpy(o, digits, size_t(n));
-            o += n;
-        }
-        return size_t(o - out);
-    }
-    return 0;
-}
-
-size_t FormatDouble(double d, char* out)
-{
-    if (const size_t n = FormatShortDecimal(d, out))
-        return n;
-    char sci[40];
-    const char* sciEnd = std::to_chars(sci, sci + sizeof(sci), d, std::chars_format::scientific).ptr;
-    const bool negative = sci[0] == '-';
-    const char* p = sci + (negative ? 1 : 0);
-    {
-        const char* e = p;
-        while (e < sciEnd && *e != 'e')
-            ++e;
-        if (e - p - (e - p > 1 ? 1 : 0) > 15)
-            sciEnd = std::to_chars(sci, sci + sizeof(sci), d, std::chars_format::scientific, 14).ptr;
-    }
-    char digits[20];
-    int count = 0;
-    digits[count++] = *p++;
-    if (*p == '.')
-        ++p;
-    while (p < sciEnd && *p != 'e')
-        digits[count++] = *p++;
-    int exponent = 0;
-    std::from_chars(p + 1 + (p[1] == '+'), sciEnd, exponent);
-    while (count > 1 && digits[count - 1] == '0')
-        --count;
-
-    char* o = out;
-    if (negative)
-        *o++ = '-';
-    if (exponent < -4 || exponent >= 15) {
-        *o++ = digits[0];
-        if (count > 1) {
-            *o++ = '.';
-            for (int i = 1; i < count; ++i)
-                *o++ = digits[i];
-        }
-        *o++ = 'e';
-        *o++ = exponent < 0 ? '-' : '+';
-        const int magnitude = exponent < 0 ? -exponent : exponent;
-        if (magnitude < 10)
-            *o++ = '0';
-        o = std::to_chars(o, o + 4, magnitude).ptr;
-    } else if (exponent >= 0) {
-        for (int i = 0; i <= exponent; ++i)
-            *o++ = i < count ? digits[i] : '0';
-        *o++ = '.';
-        if (count > exponent + 1) {
-            for (int i = exponent + 1; i < count; ++i)
-                *o++ = digits[i];
-        } else {
-            *o++ = '0';
-        }
+        char16_t* o = w.Room(kShortPiece);
+        char16_t* end = put(o);
+        w.Commit(end);
+        return int(end - o);
     } else {
-        *o++ = '0';
-        *o++ = '.';
-        for (int i = -1; i > exponent; --i)
-            *o++ = '0';
-        for (int i = 0; i < count; ++i)
-            *o++ = digits[i];
+        char16_t buf[kShortPiece];
+        return w.Append(buf, int(put(buf) - buf));
     }
-    return size_t(o - out);
 }
 
-template <class Out> int WriteDouble(Out& w, double d)
-{
-    if (!std::isfinite(d))
-        return w.Append(u"null", 4);
-    char text[40];
-    return WriteAscii(w, text, FormatDouble(d, text));
-}
-
-// Digits two at a time, straight into units.
+// Digits two at a time.
 const struct DigitPairs {
     char16_t units[200];
     constexpr DigitPairs() : units()
@@ -403,26 +345,207 @@ const struct DigitPairs {
     }
 } kDigitPairs;
 
+inline void PutPair(char16_t* out, unsigned pair)  // pair < 100
+{
+    std::memcpy(out, kDigitPairs.units + 2 * pair, 2 * sizeof(char16_t));
+}
+
+using Wide = unsigned __int128;
+
+constexpr Wide Power10(int k)
+{
+    Wide p = 1;
+    while (k-- > 0)
+        p *= 10;
+    return p;
+}
+
+const struct Powers10 {
+    Wide p[28];
+    constexpr Powers10() : p()
+    {
+        for (int k = 0; k < 28; ++k)
+            p[k] = Power10(k);
+    }
+} kPowers10;
+
+// num / den rounded to the nearest whole number, an exact tie to the even one.
+inline uint64_t RoundedQuotient(Wide num, Wide den)
+{
+    const Wide q = num / den;
+    const Wide twice = (num - q * den) * 2;
+    return uint64_t(q) + (twice > den || (twice == den && (q & 1)));
+}
+
+// The positive finite a rounded to 15 significant digits, exactly (as printf rounds: to nearest, an
+// exact tie to even): a ≈ digits × 10^(exponent − 14) with 10^14 <= digits < 10^15. a is m × 2^e with
+// a 53-bit m; the product or quotient with a power of ten is made in 128-bit integers, which covers
+// 10^-8 <= a < 10^37. False outside that range (and for subnormals).
+bool Round15(double a, uint64_t& digits, int& exponent)
+{
+    uint64_t bits;
+    std::memcpy(&bits, &a, sizeof(bits));
+    const int biased = int(bits >> 52) & 0x7FF;
+    if (biased == 0 || biased == 0x7FF)
+        return false;
+    const uint64_t m = (bits & ((uint64_t(1) << 52) - 1)) | (uint64_t(1) << 52);
+    const int e = biased - 1075;
+    // floor(b × log10 2) for a in [2^b, 2^(b+1)): the decimal exponent or one less, told apart by
+    // the powers of ten that doubles hold exactly (elsewhere the loop below finds it out).
+    static constexpr double kExact[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                        1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    int E = ((biased - 1023) * 78913) >> 18;
+    if (E >= -1 && E < 22 && a >= kExact[E + 1])
+        ++E;
+    for (;;) {
+        const int k = 14 - E;
+        if (k > 22 || k < -27)
+            return false;
+        uint64_t q;
+        if (k >= 0) {
+            // Here a < 10^15 < 2^53, so e < 0.
+            const int s = -e;
+            if (s <= 0 || s > 127)
+                return false;
+            const Wide p = Wide(m) * kPowers10.p[k];
+            const Wide whole = p >> s;
+            const Wide rest = p - (whole << s);
+            const Wide half = Wide(1) << (s - 1);
+            q = uint64_t(whole) + (rest > half || (rest == half && (whole & 1)));
+        } else if (e >= 0) {
+            if (e > 74)
+                return false;
+            q = RoundedQuotient(Wide(m) << e, kPowers10.p[-k]);
+        } else {
+            q = RoundedQuotient(m, kPowers10.p[-k] << -e);  // a >= 10^15 > 2^49: e >= -3
+        }
+        if (q < 1000000000000000) {
+            digits = q;
+            exponent = E;
+            return true;
+        }
+        ++E;  // the estimate was one short, or the rounding carried into a 16th digit
+    }
+}
+
+// The 15 digits of v < 10^15, leading zeros kept, in groups that do not wait on each other.
+inline void PutFifteen(char16_t* out, uint64_t v)
+{
+    const auto high = uint32_t(v / 100000000);  // 7 digits
+    const auto low = uint32_t(v % 100000000);   // 8 digits
+    out[0] = char16_t(u'0' + high / 1000000);
+    PutPair(out + 1, high / 10000 % 100);
+    PutPair(out + 3, high / 100 % 100);
+    PutPair(out + 5, high % 100);
+    PutPair(out + 7, low / 1000000);
+    PutPair(out + 9, low / 10000 % 100);
+    PutPair(out + 11, low / 100 % 100);
+    PutPair(out + 13, low % 100);
+}
+
+// Copies 16 units (the layouts below copy whole blocks of the zero-padded digits and then say how
+// much of them counts, so that no copy depends on the number of digits).
+inline void CopySixteen(char16_t* to, const char16_t* from)
+{
+    std::memcpy(to, from, 16 * sizeof(char16_t));
+}
+
+// The number of the 15 digits left when trailing zeros are dropped (at least one).
+inline int SignificantDigits(const char16_t* digits)
+{
+#if defined(__SSE2__)
+    const __m128i zero = _mm_set1_epi16('0');
+    const auto low = unsigned(_mm_movemask_epi8(
+        _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(digits)), zero)));
+    const auto high = unsigned(_mm_movemask_epi8(
+        _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(digits + 8)), zero)));
+    const unsigned nonzero = ~(low | high << 16) & ((1u << 30) - 1);  // two bits for each digit
+    return nonzero ? (31 - __builtin_clz(nonzero)) / 2 + 1 : 1;
+#else
+    int count = 15;
+    while (count > 1 && digits[count - 1] == u'0')
+        --count;
+    return count;
+#endif
+}
+
+// The value rounded to 15 significant digits, laid out as printf's "%.15g" does (trailing zeros
+// dropped; exponent form below 1e-4 and from 1e15), plus ".0" when the text would read as an integer.
+// Writes at most kShortPiece units at out and returns the number that count (at most 24).
+size_t FormatDouble(double d, char16_t* out)
+{
+    char16_t digits[32];  // the significant digits, then zeros
+    for (int i = 0; i < 32; i += 16)
+        CopySixteen(digits + i, u"0000000000000000");
+    int exponent = 0;
+    uint64_t q;
+    if (d == 0) {
+    } else if (Round15(std::fabs(d), q, exponent)) {
+        PutFifteen(digits, q);
+    } else {
+        // Beyond the integer arithmetic: the library's exact conversion.
+        char sci[40];
+        const char* end = std::to_chars(sci, sci + sizeof(sci), std::fabs(d), std::chars_format::scientific, 14).ptr;
+        const char* p = sci;
+        int count = 0;
+        digits[count++] = char16_t(*p++);
+        for (++p; *p != 'e'; ++p)
+            digits[count++] = char16_t(*p);
+        std::from_chars(p + 1 + (p[1] == '+'), end, exponent);
+    }
+    const int count = SignificantDigits(digits);
+
+    char16_t* o = out;
+    if (std::signbit(d))
+        *o++ = u'-';
+    if (exponent >= 0 && exponent < 15) {
+        // The whole part, the point, then the fraction (a single zero when there is none).
+        const int whole = exponent + 1;
+        CopySixteen(o, digits);
+        o[whole] = u'.';
+        CopySixteen(o + whole + 1, digits + whole);
+        return size_t(o - out) + size_t(whole + 1 + std::max(count - whole, 1));
+    }
+    if (exponent < 0 && exponent >= -4) {
+        // "0." and the zeros before the first digit.
+        CopySixteen(o, u"0.00000000000000");
+        CopySixteen(o + 1 - exponent, digits);
+        return size_t(o - out) + size_t(1 - exponent + count);
+    }
+    *o++ = digits[0];
+    if (count > 1) {
+        *o++ = u'.';
+        CopySixteen(o, digits + 1);
+        o += count - 1;
+    }
+    *o++ = u'e';
+    *o++ = exponent < 0 ? u'-' : u'+';
+    const int magnitude = exponent < 0 ? -exponent : exponent;
+    if (magnitude >= 100)
+        *o++ = char16_t(u'0' + magnitude / 100);
+    PutPair(o, unsigned(magnitude % 100));
+    return size_t(o + 2 - out);
+}
+
+template <class Out> int WriteDouble(Out& w, double d)
+{
+    if (!std::isfinite(d))
+        return w.Append(u"null", 4);
+    return WriteShort(w, [d](char16_t* o) { return o + FormatDouble(d, o); });
+}
+
 template <class Out> int WriteInt(Out& w, int64_t i)
 {
     char16_t text[24];
-    char16_t* end = text + sizeof(text) / sizeof(text[0]);
+    char16_t* const end = text + 24;
     char16_t* p = end;
     uint64_t v = i < 0 ? 0 - uint64_t(i) : uint64_t(i);
-    while (v >= 100) {
-        const unsigned pair = unsigned(v % 100);
-        v /= 100;
-        p -= 2;
-        p[0] = kDigitPairs.units[2 * pair];
-        p[1] = kDigitPairs.units[2 * pair + 1];
-    }
-    if (v >= 10) {
-        p -= 2;
-        p[0] = kDigitPairs.units[2 * v];
-        p[1] = kDigitPairs.units[2 * v + 1];
-    } else {
+    for (; v >= 100; v /= 100)
+        PutPair(p -= 2, unsigned(v % 100));
+    if (v >= 10)
+        PutPair(p -= 2, unsigned(v));
+    else
         *--p = char16_t(u'0' + v);
-    }
     if (i < 0)
         *--p = u'-';
     return w.Append(p, int(end - p));
@@ -439,10 +562,7 @@ namespace {
 
 template <class Out> int WriteString(Out& w, StringView text, bool escape)
 {
-    w.Append(u"\"", 1);
-    WriteEscaped(w, text, escape);
-    w.Append(u"\"", 1);
-    return 0;
+    return WriteQuoted(w, text, escape, u"\"");
 }
 
 // A value held in place in its container's slot.
@@ -536,25 +656,19 @@ template <class Out> int TJsonObject::Emit(Out& w, bool indent, bool escape, int
         if (indent)
             ++level;
         bool first = true;
-        TJsonAvlIterator it(*Table());
-        while (it.MoveNext()) {
-            const TJsonSlot& slot = it.Current()->Slot();
+        Table()->ForEach([&](const TJsonAvlEntry* entry) {
+            const TJsonSlot& slot = entry->Slot();
             TJsonObject* item = SlotObject(slot);
             if (Skipped(item))
-                continue;
+                return;
             if (!first)
                 w.Append(u",", 1);
             first = false;
             if (indent)
                 LineBreak(w, level);
-            w.Append(u"\"", 1);
-            WriteEscaped(w, it.Current()->Name(), escape);
-            if (indent)
-                w.Append(u"\": ", 3);
-            else
-                w.Append(u"\":", 2);
+            WriteQuoted(w, entry->Name(), escape, indent ? StringView(u"\": ") : StringView(u"\":"));
             EmitSlot(w, slot, item, indent, escape, level);
-        }
+        });
         if (indent)
             LineBreak(w, --level);
         return w.Append(u"}", 1);

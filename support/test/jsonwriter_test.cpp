@@ -67,6 +67,60 @@ TEST(JsonWriter, EscapeModes)
     EXPECT_EQ(object->AsJSon(), u"{\"k\\u00e9\":1}");
 }
 
+// Texts of every length up to a few blocks, with units that need escaping at every place, escape as
+// the rules say in both modes and into every kind of output (text, sink, count), member names too.
+TEST(JsonWriter, EscapingIsTheSameAtEveryLengthAndPlace)
+{
+    const char16_t alphabet[] = {u'a', u'"', u'\\', u'/', 1, 8, 10, 31, 0x7f, 0x80, 0xe9, 0x4e2d, 0x8000, 0xffff};
+    auto expected = [](const String& text, bool escape) {
+        String out = u"\"";
+        for (char16_t c : text) {
+            const char* shortForm = nullptr;
+            switch (c) {
+            case u'"': shortForm = "\\\""; break;
+            case u'\\': shortForm = "\\\\"; break;
+            case u'/': shortForm = "\\/"; break;
+            case 8: shortForm = escape ? "\\b" : nullptr; break;
+            case 10: shortForm = escape ? "\\n" : nullptr; break;
+            default: break;
+            }
+            if (shortForm) {
+                for (const char* p = shortForm; *p; ++p)
+                    out += char16_t(*p);
+            } else if (escape && (c < 32 || c > 127)) {
+                char hex[8];
+                std::snprintf(hex, sizeof(hex), "\\u%04x", unsigned(c));
+                for (const char* p = hex; *p; ++p)
+                    out += char16_t(*p);
+            } else {
+                out += c;
+            }
+        }
+        return out + u"\"";
+    };
+    std::mt19937 random(5);
+    for (int length = 0; length < 40; ++length) {
+        for (int round = 0; round < 30; ++round) {
+            String text(size_t(length), u'x');
+            for (char16_t& c : text)
+                if (random() % 4 == 0)
+                    c = alphabet[random() % std::size(alphabet)];
+            for (bool escape : {false, true}) {
+                const String want = expected(text, escape);
+                JsonRef value = TJsonObject::Make(StringView(text));
+                ASSERT_EQ(value->AsJSon(false, escape), want);
+                ASSERT_EQ(value->CalcSize(false, escape), int64_t(want.size()));
+                TJsonWriterString sink;
+                value->WriteValue(sink, false, escape, 0);
+                ASSERT_EQ(sink.View(), want);
+                JsonRef object = TJsonObject::Make(stObject);
+                object->AsObject()->PutMember(text, TJsonObject::Make(1));
+                ASSERT_EQ(object->AsJSon(false, escape), u"{" + want + u":1}");
+            }
+        }
+    }
+}
+
 TEST(JsonWriter, NumbersAreValidJsonWhateverTheValue)
 {
     struct Case {
@@ -93,7 +147,7 @@ TEST(JsonWriter, NumbersAreValidJsonWhateverTheValue)
         EXPECT_EQ(TJsonObject::Make(c.value)->AsJSon(), c.text);
     // The digits and layout are printf's "%.15g" (with ".0" after a whole number).
     std::mt19937_64 random(3);
-    for (int i = 0; i < 20000; ++i) {
+    for (int i = 0; i < 60000; ++i) {
         uint64_t bits = random();
         double value = 0;
         std::memcpy(&value, &bits, sizeof(value));
@@ -105,6 +159,10 @@ TEST(JsonWriter, NumbersAreValidJsonWhateverTheValue)
             value = double(int64_t(bits >> 16) % scale[bits % 10] * (bits & 0x100 ? -1 : 1)) /
                     double(scale[(bits >> 4) % 10]) * (bits & 0x200 ? 1e5 : 1);
         }
+        if (i % 7 == 3)
+            value = double(int64_t(bits >> 20) - (int64_t(1) << 43)) / 4096.0;  // exact ties at 15 digits
+        if (i % 11 == 5)
+            value = std::ldexp(double(bits >> 11), int(bits % 300) - 200);  // beyond 64-bit arithmetic
         if (!std::isfinite(value))
             continue;
         char expected[64];
