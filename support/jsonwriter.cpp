@@ -285,10 +285,12 @@ template <class Out> int WriteQuoted(Out& w, StringView text, bool escape, Strin
                 i += plain;
             }
 #endif
+            const bool* special = escape ? kEscape.full : kEscape.minimal;
             for (; i < n; ++i) {
                 const char16_t c = s[i];
-                if (Plain(c, escape))
-                    *o++ = c;
+                *o = c;
+                if (!(c < 128 ? special[c] : escape))
+                    ++o;
                 else
                     o = PutEscape(o, c);
             }
