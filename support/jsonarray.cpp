@@ -1,6 +1,9 @@
-// The array block: capacity 32 at first, then the larger of twice the old size and what is needed.
+// The array block. Capacity follows one rule: 32 at first, then the larger of twice the old capacity
+// and what is needed. Below 32 the block itself is smaller: none until the first element, then 4
+// slots, doubling, so that the many short arrays of a document do not each hold 32 slots.
 #include "support/jsonarray.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <utility>
@@ -8,16 +11,11 @@
 namespace support {
 
 namespace {
-constexpr int32_t kInitialCapacity = 32;
+constexpr int32_t kFirstBlock = 4;
 constexpr int64_t kMaxLength = 0x7FFFFFFF;
 } // namespace
 
-TJsonArray::TJsonArray()
-    : FArray(static_cast<TJsonSlot*>(std::calloc(kInitialCapacity, sizeof(TJsonSlot)))), FSize(kInitialCapacity)
-{
-    if (!FArray)
-        throw std::bad_alloc();
-}
+TJsonArray::TJsonArray() : FArray(nullptr), FSize(0) {}
 
 TJsonArray::~TJsonArray()
 {
@@ -30,7 +28,10 @@ bool TJsonArray::Grow(int64_t atLeast)
     // Growth that would pass the largest length, or that the heap refuses, leaves the array as it is.
     if (atLeast > kMaxLength)
         return false;
-    int64_t size = std::max<int64_t>(int64_t(FSize) * 2, atLeast);
+    const int64_t capacity = Capacity();
+    int64_t size = atLeast > capacity
+                       ? std::max(capacity * 2, atLeast)
+                       : std::min(capacity, std::max({int64_t(FSize) * 2, int64_t(kFirstBlock), atLeast}));
     if (size > kMaxLength)
         size = kMaxLength;
     void* block = std::realloc(static_cast<void*>(FArray), size_t(size) * sizeof(TJsonSlot));

@@ -219,6 +219,11 @@ public:
         made->SetFirstReference();
         return JsonRef::Adopt(made);
     }
+    // The same for the reader's containers, left out of the live count: the reader adds all it made
+    // with CountLive in one step when it stops, since a change of the shared count per value would
+    // cost about as much as making the value.
+    static JsonRef MakeUncounted(TJsonType kind);
+    static void CountLive(int32_t made);
 
     int32_t AddRef() noexcept override { return RefCounted::AddRef(); }
     int32_t Release() noexcept override { return RefCounted::Release(); }
@@ -280,6 +285,9 @@ public:
     void SetDataPtr(void* p) override { FDataPtr = p; }
 
 private:
+    struct Uncounted {};
+    TJsonObject(TJsonType kind, Uncounted);
+
     TJsonTableString* Table() const
     {
         return reinterpret_cast<TJsonTableString*>(const_cast<unsigned char*>(FO.c_container));

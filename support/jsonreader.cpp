@@ -55,14 +55,18 @@ inline int64_t SkipWhite(const char16_t* text, int64_t pos, int64_t length)
 }
 
 // A quoted name without escapes at pos whose closing quote, colon and value's first character all lie
-// in the text, with nothing but white space between them: the name, and where the value starts;
-// -1 for anything else (an escape, a comment, the end of the text), which the states read instead.
-inline int64_t PlainMemberName(const char16_t* text, int64_t pos, int64_t length, StringView& name)
+// in the text, with nothing but white space between them: the name with its member hash (worked out
+// in the same pass), and where the value starts; -1 for anything else (an escape, a comment, the end
+// of the text), which the states read instead.
+inline int64_t PlainMemberName(const char16_t* text, int64_t pos, int64_t length, StringView& name, uint32_t& hash)
 {
     const char16_t quote = text[pos];
     int64_t end = pos + 1;
-    while (end < length && text[end] != quote && text[end] != u'\\' && text[end] != 0)
+    uint32_t h = 0;
+    while (end < length && text[end] != quote && text[end] != u'\\' && text[end] != 0) {
+        h = h * 129u + text[end] + 0x9E370001u;  // TJsonAvlEntry::Hash
         ++end;
+    }
     if (end >= length || text[end] != quote)
         return -1;
     int64_t next = SkipWhite(text, end + 1, length);
@@ -72,6 +76,7 @@ inline int64_t PlainMemberName(const char16_t* text, int64_t pos, int64_t length
     if (next >= length || text[next] == u'/')
         return -1;
     name = StringView(text + pos + 1, size_t(end - pos - 1));
+    hash = h;
     return next;
 }
 
@@ -338,6 +343,7 @@ void TJsonTokenizer::ResetLevel(int d)
     level.parent = nullptr;
     level.gparent = nullptr;
     level.field_name.clear();
+    level.field = {};
     level.member = nullptr;
 }
 
@@ -363,6 +369,11 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
     const bool deleting = options & foDelete;
     const bool creating = options & foCreatePath;
     int64_t pos = 0;
+    // The containers made here join the live count when the run stops, however it stops.
+    struct MadeCount {
+        int32_t count = 0;
+        ~MadeCount() { TJsonObject::CountLive(count); }
+    } made;
 
     for (;;) {
         if (pos >= length && !endsWithNul) {
@@ -402,8 +413,10 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
 #define MEMBER_NAME_AT(at)                                                                                             \
     if (const int64_t at_ = (at); at_ < length && (text[at_] == u'"' || text[at_] == u'\'')) {                          \
         StringView name_;                                                                                              \
-        if (const int64_t value_ = PlainMemberName(text, at_, length, name_); value_ >= 0) {                          \
-            L.field_name.assign(name_);                                                                                \
+        uint32_t hash_;                                                                                                \
+        if (const int64_t value_ = PlainMemberName(text, at_, length, name_, hash_); value_ >= 0) {                   \
+            L.field = name_; /* used up by tsObjectValue before the text can change */                                 \
+            L.field_hash = hash_;                                                                                      \
             L.saved_state = tsObjectValue;                                                                             \
             L.state = tsObjectValue;                                                                                   \
             pos = value_;                                                                                              \
@@ -472,13 +485,15 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
                 tok.st_pos = 0;
                 goto redo;
             case u'[':
-                L.current = TJsonObject::Make(stArray);
+                L.current = TJsonObject::MakeUncounted(stArray);
+                ++made.count;
                 L.saved_state = tsArray;
                 L.state = tsEatws;
                 SKIP_WHITE_TO(pos + 1);
                 break;
             case u'{':
-                L.current = TJsonObject::Make(stObject);
+                L.current = TJsonObject::MakeUncounted(stObject);
+                ++made.count;
                 L.saved_state = tsObjectFieldStart;
                 L.state = tsEatws;
                 MEMBER_NAME_AT(SkipWhite(text, pos + 1, length));
@@ -883,6 +898,8 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
         case tsObjectField:
             if (c == tok.quote_char) {
                 L.field_name = BufferText(pb);
+                L.field = L.field_name;
+                L.field_hash = TJsonAvlEntry::Hash(L.field);
                 L.saved_state = tsObjectFieldEnd;
                 L.state = tsEatws;
                 break;
@@ -903,6 +920,8 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
         case tsObjectUnquotedField:
             if (c == 0 || c == u':') {
                 L.field_name = BufferText(pb);
+                L.field = L.field_name;
+                L.field_hash = TJsonAvlEntry::Hash(L.field);
                 L.saved_state = tsObjectFieldEnd;
                 L.state = tsEatws;
                 goto redo;
@@ -927,8 +946,8 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
                 TJsonSlot value{};
                 const int64_t end = InlineScalar(text, pos, length, pb, value);
                 if (end >= 0) {
-                    L.current->AsObject()->PutMember(std::move(L.field_name), value);
-                    L.field_name.clear();
+                    L.current->AsObject()->InsertEntry(new TJsonAvlEntry(L.field, L.field_hash, value));
+                    L.field = {};
                     L.saved_state = tsObjectSep;
                     L.state = tsEatws;
                     // A comma after the member: on to the next member's name without the separator's state.
@@ -945,8 +964,8 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
             // the writer visits them.
             if (tok.depth <= kJsonMaxDepth - 2) {
                 TJsonAvlEntry* entry =
-                    L.current->AsObject()->InsertEntry(new TJsonAvlEntry(std::move(L.field_name), nullptr));
-                L.field_name.clear();
+                    L.current->AsObject()->InsertEntry(new TJsonAvlEntry(L.field, L.field_hash, TJsonSlot{}));
+                L.field = {};
                 L.member = &entry->Slot();  // nil: a member of the same name read before has gone
             }
             PUSH(tsObjectValueAdd);

@@ -81,7 +81,9 @@ struct TJsonTokenerSrec {
     TJsonTokenerState saved_state = tsStart;
     JsonRef obj;      // the index or argument value of a path step
     JsonRef current;  // the value built or reached at this level
-    String field_name;
+    String field_name;  // a member name read by the states (escapes decoded)
+    StringView field;   // the member name to be stored: in the text, or field_name
+    uint32_t field_hash = 0;
     TJsonSlot* member = nullptr;  // where the member being read goes (its entry is made first)
     JsonRef parent;
     JsonRef gparent;

@@ -23,6 +23,9 @@ class TJsonAvlIterator;
 class TJsonAvlEntry {
 public:
     TJsonAvlEntry(String name, void* ptr);
+    // A member read from text: hash is Hash(name), which the reader works out as it scans the name;
+    // the entry takes over the slot.
+    TJsonAvlEntry(StringView name, uint32_t hash, const TJsonSlot& slot) : FHash(hash), FName(name), FSlot(slot) {}
 
     // h := h * 129 + unit + 0x9E370001 for each UTF-16 unit, with 32-bit wrap-around.
     static uint32_t Hash(StringView name);

@@ -59,7 +59,12 @@ bool TextToInteger(StringView text, int64_t& value)
 static_assert(sizeof(TJsonTableString) <= sizeof(TJsonObject::ContainerRoom) &&
               sizeof(TJsonArray) <= sizeof(TJsonObject::ContainerRoom));
 
-TJsonObject::TJsonObject(TJsonType kind) : FDataType(kind)
+TJsonObject::TJsonObject(TJsonType kind) : TJsonObject(kind, Uncounted{})
+{
+    g_live_values.fetch_add(1, std::memory_order_relaxed);
+}
+
+TJsonObject::TJsonObject(TJsonType kind, Uncounted) : FDataType(kind)
 {
     FO.c_int = 0;
     switch (kind) {
@@ -75,8 +80,16 @@ TJsonObject::TJsonObject(TJsonType kind) : FDataType(kind)
     default:
         break;
     }
-    g_live_values.fetch_add(1, std::memory_order_relaxed);
 }
+
+JsonRef TJsonObject::MakeUncounted(TJsonType kind)
+{
+    auto* made = new TJsonObject(kind, Uncounted{});
+    made->SetFirstReference();
+    return JsonRef::Adopt(made);
+}
+
+void TJsonObject::CountLive(int32_t made) { g_live_values.fetch_add(made, std::memory_order_relaxed); }
 
 TJsonObject::TJsonObject(bool value) : TJsonObject(stBoolean) { FO.c_boolean = value; }
 TJsonObject::TJsonObject(int64_t value) : TJsonObject(stInt) { FO.c_int = value; }
