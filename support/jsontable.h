@@ -84,8 +84,20 @@ public:
     void Pack(bool all);
 
     TJsonAvlIterator GetEnumerator() const;
-    // Calls f(entry) for each entry in iteration order (recursion as deep as the tree, under 64).
-    template <class F> void ForEach(F&& f) const { Walk(FRoot, f); }
+    // Calls f(entry) for each entry in iteration order (the tree must not change meanwhile).
+    template <class F> void ForEach(F&& f) const
+    {
+        TJsonAvlEntry* path[kJsonAvlMaxDepth];
+        int depth = 0;
+        for (TJsonAvlEntry* e = FRoot;; e = e->FGt) {
+            for (; e; e = e->FLt)
+                path[depth++] = e;
+            if (depth == 0)
+                return;
+            e = path[--depth];
+            f(static_cast<const TJsonAvlEntry*>(e));
+        }
+    }
 
 protected:
     virtual void DeleteEntry(TJsonAvlEntry* entry, bool all);
@@ -95,13 +107,6 @@ protected:
 private:
     friend class TJsonAvlIterator;
     static TJsonAvlEntry* Rebalance(TJsonAvlEntry* e);
-    template <class F> static void Walk(TJsonAvlEntry* e, F& f)
-    {
-        for (; e; e = e->FGt) {
-            Walk(e->FLt, f);
-            f(e);
-        }
-    }
     // Negative when the key comes before the entry in tree order.
     int Order(uint32_t hash, StringView key, const TJsonAvlEntry& entry) const;
     TJsonAvlEntry* Search(StringView key, TJsonAvlSearchTypes kinds, TJsonAvlEntry** path, uint64_t& branch,
