@@ -469,11 +469,71 @@ inline int SignificantDigits(const char16_t* digits)
 #endif
 }
 
+// A double with few binary places has a short exact decimal expansion: n / 2^f = n × 5^f / 10^f.
+// When those digits number at most 15 and the value is at least 10^-4 (so that "%.15g" keeps the plain
+// layout), they are the text as they stand, nothing rounded: whole numbers, halves, quarters and the
+// like, which are common, take this way. Returns 0 for any other value.
+size_t FormatExactShort(double d, char16_t* out)
+{
+    static constexpr uint64_t kFives[] = {1,          5,           25,           125,           625,
+                                          3125,       15625,       78125,        390625,        1953125,
+                                          9765625,    48828125,    244140625,    1220703125,    6103515625,
+                                          30517578125, 152587890625, 762939453125, 3814697265625, 19073486328125,
+                                          95367431640625};
+    constexpr uint64_t kLimit = 1000000000000000;  // 10^15
+    const double a = std::fabs(d);
+    if (!(a >= 1e-4 && a < 1e15))
+        return 0;
+    uint64_t bits;
+    std::memcpy(&bits, &a, sizeof(bits));
+    const uint64_t m = (bits & ((uint64_t(1) << 52) - 1)) | (uint64_t(1) << 52);
+    const int e = int(bits >> 52) - 1075;  // a = m × 2^e; a < 10^15 < 2^50, so e < 0
+    const int zeros = __builtin_ctzll(m);
+    int places = -e - zeros;
+    uint64_t digits;
+    if (places <= 0) {
+        places = 0;
+        digits = m >> -e;
+    } else {
+        if (places >= int(std::size(kFives)) || (m >> zeros) >= kLimit / kFives[places])
+            return 0;
+        digits = (m >> zeros) * kFives[places];
+    }
+    // Backwards from the end: the fraction (or "0" when there is none), the point, the whole part.
+    char16_t text[40];
+    char16_t* const end = text + 40;
+    char16_t* p = end;
+    if (places == 0) {
+        *--p = u'0';
+    } else {
+        int k = places;
+        for (; k >= 2; k -= 2, digits /= 100)
+            PutPair(p -= 2, unsigned(digits % 100));
+        if (k) {
+            *--p = char16_t(u'0' + digits % 10);
+            digits /= 10;
+        }
+    }
+    *--p = u'.';
+    for (; digits >= 100; digits /= 100)
+        PutPair(p -= 2, unsigned(digits % 100));
+    if (digits >= 10)
+        PutPair(p -= 2, unsigned(digits));
+    else
+        *--p = char16_t(u'0' + digits);
+    if (std::signbit(d))
+        *--p = u'-';
+    std::memcpy(out, p, size_t(end - p) * sizeof(char16_t));
+    return size_t(end - p);
+}
+
 // The value rounded to 15 significant digits, laid out as printf's "%.15g" does (trailing zeros
 // dropped; exponent form below 1e-4 and from 1e15), plus ".0" when the text would read as an integer.
 // Writes at most kShortPiece units at out and returns the number that count (at most 24).
 size_t FormatDouble(double d, char16_t* out)
 {
+    if (const size_t n = FormatExactShort(d, out))
+        return n;
     char16_t digits[32];  // the significant digits, then zeros
     for (int i = 0; i < 32; i += 16)
         CopySixteen(digits + i, u"0000000000000000");

@@ -161,6 +161,8 @@ TEST(JsonWriter, NumbersAreValidJsonWhateverTheValue)
         }
         if (i % 7 == 3)
             value = double(int64_t(bits >> 20) - (int64_t(1) << 43)) / 4096.0;  // exact ties at 15 digits
+        if (i % 13 == 6)
+            value = double(int64_t(bits % 4000000) - 2000000) / double(uint64_t(1) << (bits >> 40) % 40);  // few binary places
         if (i % 11 == 5)
             value = std::ldexp(double(bits >> 11), int(bits % 300) - 200);  // beyond 64-bit arithmetic
         if (!std::isfinite(value))
