@@ -190,25 +190,24 @@ template <class Out> int LineBreak(Out& w, int level)
     return w.Append(kLineBreak, 2 + (level & 0xFF));
 }
 
-// Which units need an escape: 1 = short escape, 2 = \u form (full mode; minimal mode escapes only the
-// quotation mark, the backslash and the slash).
+// Which units below 128 need an escape: in full mode the controls, the quotation mark, the backslash
+// and the slash (and every unit from 128), in minimal mode only the last three.
 struct EscapeTable {
-    unsigned char full[128];
-    EscapeTable()
+    bool full[128];
+    bool minimal[128];
+    constexpr EscapeTable() : full(), minimal()
     {
-        for (int c = 0; c < 128; ++c)
-            full[c] = c < 32 ? 2 : 0;
-        for (int c : {8, 9, 10, 12, 13, int('"'), int('\\'), int('/')})
-            full[c] = 1;
+        for (int c = 0; c < 32; ++c)
+            full[c] = true;
+        for (int c : {'"', '\\', '/'})
+            full[c] = minimal[c] = true;
     }
 };
-const EscapeTable kEscape;
+constexpr EscapeTable kEscape;
 
 inline bool Plain(char16_t c, bool escape)
 {
-    if (c < 128)
-        return escape ? kEscape.full[c] == 0 : (c != u'"' && c != u'\\' && c != u'/');
-    return !escape;
+    return c < 128 ? !(escape ? kEscape.full : kEscape.minimal)[c] : !escape;
 }
 
 #if defined(__SSE2__)
@@ -475,12 +474,19 @@ inline int SignificantDigits(const char16_t* digits)
 // like, which are common, take this way. Returns 0 for any other value.
 size_t FormatExactShort(double d, char16_t* out)
 {
-    static constexpr uint64_t kFives[] = {1,          5,           25,           125,           625,
-                                          3125,       15625,       78125,        390625,        1953125,
-                                          9765625,    48828125,    244140625,    1220703125,    6103515625,
-                                          30517578125, 152587890625, 762939453125, 3814697265625, 19073486328125,
-                                          95367431640625};
-    constexpr uint64_t kLimit = 1000000000000000;  // 10^15
+    // 5^f, and the bound below which n × 5^f stays under 10^15.
+    static constexpr struct Fives {
+        uint64_t power[21];
+        uint64_t bound[21];
+        constexpr Fives() : power(), bound()
+        {
+            uint64_t p = 1;
+            for (int f = 0; f < 21; ++f, p *= 5) {
+                power[f] = p;
+                bound[f] = (1000000000000000 + p - 1) / p;
+            }
+        }
+    } kFives;
     const double a = std::fabs(d);
     if (!(a >= 1e-4 && a < 1e15))
         return 0;
@@ -495,9 +501,9 @@ size_t FormatExactShort(double d, char16_t* out)
         places = 0;
         digits = m >> -e;
     } else {
-        if (places >= int(std::size(kFives)) || (m >> zeros) >= kLimit / kFives[places])
+        if (places > 20 || (m >> zeros) >= kFives.bound[places])
             return 0;
-        digits = (m >> zeros) * kFives[places];
+        digits = (m >> zeros) * kFives.power[places];
     }
     // Backwards from the end: the fraction (or "0" when there is none), the point, the whole part.
     char16_t text[40];
