@@ -55,18 +55,16 @@ inline int64_t SkipWhite(const char16_t* text, int64_t pos, int64_t length)
 }
 
 // A quoted name without escapes at pos whose closing quote, colon and value's first character all lie
-// in the text, with nothing but white space between them: the name with its member hash (worked out
-// in the same pass), and where the value starts; -1 for anything else (an escape, a comment, the end
-// of the text), which the states read instead.
-inline int64_t PlainMemberName(const char16_t* text, int64_t pos, int64_t length, StringView& name, uint32_t& hash)
+// in the text, with nothing but white space between them: the name with its member hash into the
+// level, and where the value starts; -1 for anything else (an escape, a comment, the end of the
+// text), which the states read instead. The name is a view of the text: tsObjectValue uses it up
+// before the text can change.
+int64_t PlainMemberName(const char16_t* text, int64_t pos, int64_t length, TJsonTokenerSrec& level)
 {
     const char16_t quote = text[pos];
     int64_t end = pos + 1;
-    uint32_t h = 0;
-    while (end < length && text[end] != quote && text[end] != u'\\' && text[end] != 0) {
-        h = h * 129u + text[end] + 0x9E370001u;  // TJsonAvlEntry::Hash
+    while (end < length && text[end] != quote && text[end] != u'\\' && text[end] != 0)
         ++end;
-    }
     if (end >= length || text[end] != quote)
         return -1;
     int64_t next = SkipWhite(text, end + 1, length);
@@ -75,8 +73,8 @@ inline int64_t PlainMemberName(const char16_t* text, int64_t pos, int64_t length
     next = SkipWhite(text, next + 1, length);
     if (next >= length || text[next] == u'/')
         return -1;
-    name = StringView(text + pos + 1, size_t(end - pos - 1));
-    hash = h;
+    level.field = StringView(text + pos + 1, size_t(end - pos - 1));
+    level.field_hash = TJsonAvlEntry::Hash(level.field);
     return next;
 }
 
@@ -412,11 +410,7 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
 // A member's name at `at` read in one step as above: the level goes straight to the member's value.
 #define MEMBER_NAME_AT(at)                                                                                             \
     if (const int64_t at_ = (at); at_ < length && (text[at_] == u'"' || text[at_] == u'\'')) {                          \
-        StringView name_;                                                                                              \
-        uint32_t hash_;                                                                                                \
-        if (const int64_t value_ = PlainMemberName(text, at_, length, name_, hash_); value_ >= 0) {                   \
-            L.field = name_; /* used up by tsObjectValue before the text can change */                                 \
-            L.field_hash = hash_;                                                                                      \
+        if (const int64_t value_ = PlainMemberName(text, at_, length, L); value_ >= 0) {                               \
             L.saved_state = tsObjectValue;                                                                             \
             L.state = tsObjectValue;                                                                                   \
             pos = value_;                                                                                              \

@@ -16,14 +16,6 @@ TJsonAvlEntry::TJsonAvlEntry(String name, void* ptr) : FHash(Hash(name)), FName(
     FSlot.PutObject(static_cast<IJsonObject*>(ptr));
 }
 
-uint32_t TJsonAvlEntry::Hash(StringView name)
-{
-    uint32_t h = 0;
-    for (char16_t c : name)
-        h = h * 129u + c + 0x9E370001u;
-    return h;
-}
-
 core::Ref<IJsonObject> TJsonAvlEntry::Value() const
 {
     return core::Ref<IJsonObject>(FSlot.Get());
