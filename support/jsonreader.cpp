@@ -331,20 +331,6 @@ int64_t InlineScalar(const char16_t* text, int64_t pos, int64_t length, TJsonWri
 
 // ---- tokenizer ----------------------------------------------------------------------------------------
 
-void TJsonTokenizer::ResetLevel(int d)
-{
-    TJsonTokenerSrec& level = stack[d];
-    level.state = tsEatws;
-    level.saved_state = tsStart;
-    level.obj = nullptr;
-    level.current = nullptr;
-    level.parent = nullptr;
-    level.gparent = nullptr;
-    level.field_name.clear();
-    level.field = {};
-    level.member = nullptr;
-}
-
 void TJsonTokenizer::Reset()
 {
     for (int d = depth; d >= 0; --d)
@@ -424,8 +410,7 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
         if (tok.depth > kJsonMaxDepth - 2)                                                                             \
             FAIL(teDepth);                                                                                             \
         L.state = (next);                                                                                              \
-        ++tok.depth;                                                                                                   \
-        tok.ResetLevel(tok.depth);                                                                                     \
+        ++tok.depth; /* a level above the top is clean: each is reset as it is left, and by Reset */                   \
         if (!Is(c, kWhite) && c != u'/')                                                                               \
             tok.stack[tok.depth].state = tsStart; /* as the white space state would go on */                           \
         goto redo;                                                                                                     \
@@ -826,7 +811,7 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
                 L.state = tsEatws;
                 break;
             }
-            if (!self && pos < length && tok.depth <= kJsonMaxDepth - 2) {
+            if (!self && pos < length && c != u'{' && c != u'[' && tok.depth <= kJsonMaxDepth - 2) {
                 TJsonSlot value{};
                 const int64_t end = InlineScalar(text, pos, length, pb, value);
                 if (end >= 0) {
@@ -936,7 +921,7 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
             break;
 
         case tsObjectValue:
-            if (!self && pos < length && tok.depth <= kJsonMaxDepth - 2) {
+            if (!self && pos < length && c != u'{' && c != u'[' && tok.depth <= kJsonMaxDepth - 2) {
                 TJsonSlot value{};
                 const int64_t end = InlineScalar(text, pos, length, pb, value);
                 if (end >= 0) {
