@@ -70,21 +70,26 @@ class TJsonEnumerator;
 // bulk in place, saving an allocation and the 56-byte object for each; such a value becomes an object
 // of its own the first time anyone asks for one (Get), and the slot keeps that object from then on, so
 // every caller that asks gets the same value and a change made through it shows in the container.
+// A text of up to four units is held in the slot itself, so that short texts cost no block either.
 // The type is plain data: the container moves slots as bytes and calls Release when it drops one.
 struct TJsonSlot {
-    // Bit 0 set: a value in place whose kind is the rest of the bits; else an object (or nil).
+    // Bit 0 set: a value in place whose kind is in bits 1-3; bit 4 set: a text held in c_units, its
+    // length in the bits above. Bit 0 clear: an object (or nil).
     uintptr_t ref;
     union {
         bool c_boolean;
         double c_double;
         int64_t c_int;
         unsigned char* c_string;  // as TJsonObject's: nil for the empty text, else length then units
+        char16_t c_units[4];
     } v;
 
     bool IsNil() const { return Bits() == 0; }
     bool InPlace() const { return Bits() & 1; }
     // The kind of a value in place.
-    TJsonType Kind() const { return TJsonType(Bits() >> 1); }
+    TJsonType Kind() const { return TJsonType(Bits() >> 1 & 7); }
+    // A text in place held in the slot itself rather than in a block.
+    bool TextInSlot() const { return Bits() & kShortText; }
     StringView Text() const;
     // The object; a value in place is made into one first. Nil for nil. Safe against other readers.
     IJsonObject* Get() const
@@ -110,6 +115,9 @@ struct TJsonSlot {
 
 private:
     uintptr_t Bits() const { return std::atomic_ref<uintptr_t>(const_cast<uintptr_t&>(ref)).load(std::memory_order_acquire); }
+    static constexpr uintptr_t kShortText = 16;
+    static constexpr int kShortLengthShift = 5;
+
     void Place(TJsonType kind) { ref = uintptr_t(kind) << 1 | 1; }
     IJsonObject* MakeObject() const;
 };

@@ -8,9 +8,11 @@
 #include "support/jsonreader.h"
 #include "support/jsontable.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <limits>
 #include <mutex>
 #include <new>
@@ -158,7 +160,9 @@ StringView TJsonObject::Text() const { return BlockText(FO.c_string); }
 IJsonObject* TJsonObject::FromSlot(const TJsonSlot& slot)
 {
     auto* made = new TJsonObject(slot.Kind());
-    if (slot.Kind() == stString)
+    if (slot.Kind() == stString && slot.TextInSlot())
+        made->SetString(slot.Text());
+    else if (slot.Kind() == stString)
         made->FO.c_string = slot.v.c_string;
     else
         made->FO.c_int = slot.v.c_int;
@@ -168,18 +172,29 @@ IJsonObject* TJsonObject::FromSlot(const TJsonSlot& slot)
 
 // ---- slots --------------------------------------------------------------------------------------------
 
-StringView TJsonSlot::Text() const { return BlockText(v.c_string); }
+StringView TJsonSlot::Text() const
+{
+    if (const uintptr_t bits = Bits(); bits & kShortText)
+        return StringView(v.c_units, bits >> kShortLengthShift);
+    return BlockText(v.c_string);
+}
 
 TJsonType TJsonSlot::DataType() const
 {
     const uintptr_t bits = Bits();
     if (bits & 1)
-        return TJsonType(bits >> 1);
+        return TJsonType(bits >> 1 & 7);
     return bits ? reinterpret_cast<IJsonObject*>(bits)->GetDataType() : stNull;
 }
 
 void TJsonSlot::PutString(StringView value)
 {
+    if (value.size() <= std::size(v.c_units)) {
+        v.c_int = 0;
+        std::copy(value.begin(), value.end(), v.c_units);
+        ref = (uintptr_t(value.size()) << kShortLengthShift) | kShortText | uintptr_t(stString) << 1 | 1;
+        return;
+    }
     v.c_string = MakeTextBlock(value);
     Place(stString);
 }
@@ -207,7 +222,7 @@ void TJsonSlot::Release(bool all)
 {
     const uintptr_t bits = std::exchange(ref, 0);
     if (bits & 1) {
-        if (TJsonType(bits >> 1) == stString)
+        if (TJsonType(bits >> 1 & 7) == stString && !(bits & kShortText))
             ::operator delete(v.c_string);
     } else if (auto* object = reinterpret_cast<IJsonObject*>(bits)) {
         // Emptying nested containers first breaks reference cycles through them.
@@ -353,7 +368,7 @@ TJsonSlot TJsonObject::CloneSlot(const TJsonSlot& slot)
     TJsonSlot copy{};
     if (slot.InPlace()) {
         copy = slot;
-        if (slot.Kind() == stString)
+        if (slot.Kind() == stString && !slot.TextInSlot())
             copy.v.c_string = MakeTextBlock(slot.Text());
     } else if (IJsonObject* item = slot.Get()) {
         copy.PutObject(item->Clone().Detach());

@@ -258,6 +258,33 @@ TEST(JsonValue, ReadValuesAreSharedWithTheirContainer)
     EXPECT_EQ(fresh->AsJSon(), u"{\"n\":[2]}");
 }
 
+// A text read in place is held in the slot itself when it is short and in a block of its own when
+// not; either way it writes, clones and becomes a value alike, and nothing of it is left behind.
+TEST(JsonValue, ShortAndLongTextsInPlace)
+{
+    const int32_t live = JsonLiveValues();
+    const String texts[] = {u"", u"a", u"ab", u"\u4E2D\u6587", u"abcd", u"abcde", u"\u4E0A\u6D77\u7535\u4FE1\u8282"};
+    for (const String& text : texts) {
+        SCOPED_TRACE(core::ToUtf8(text));
+        const String quoted = u"\"" + text + u"\"";
+        const String json = u"{\"m\":" + quoted + u",\"a\":[" + quoted + u"," + quoted + u"]}";
+        JsonRef doc = Read(json);
+        EXPECT_EQ(doc->AsJSon(false, false), json);
+        EXPECT_EQ(doc->GetPathArray(u"a")->Slot(1).Text(), text);
+        JsonRef copy = doc->Clone();
+        EXPECT_EQ(copy->AsJSon(false, false), json);
+        JsonRef member = doc->GetN(u"m");
+        EXPECT_EQ(member->GetDataType(), stString);
+        EXPECT_EQ(member->AsString(), text);
+        EXPECT_EQ(doc->GetPathString(u"a[0]"), text);
+        member->Merge(TJsonObject::Make(u"changed"));
+        EXPECT_EQ(doc->GetPathString(u"m"), u"changed");
+        EXPECT_EQ(copy->GetPathString(u"m"), text);
+        EXPECT_EQ(copy->Delete(u"a")->AsJSon(false, false), u"[" + quoted + u"," + quoted + u"]");
+    }
+    EXPECT_EQ(JsonLiveValues(), live);
+}
+
 TEST(JsonValue, ContainersHoldingThemselves)
 {
     const int32_t live = JsonLiveValues();
