@@ -14,8 +14,10 @@
 #include "support/jsonarray.h"
 #include "support/jsontable.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
+#include <iterator>
 #include <string>
 
 namespace support {
@@ -233,7 +235,7 @@ void NumberValue(StringView text, bool isDouble, bool& isInteger, int64_t& integ
 // text, made at once in the (nil) slot rather than through a level of its own; what follows it is left
 // to the container's states. Only for reading JSON: on a path, numbers and names mean other things.
 // Returns the end, or -1 when the value needs the machine.
-int64_t InlineScalar(const char16_t* text, int64_t pos, int64_t length, TJsonWriterString& pb, TJsonSlot& slot)
+int64_t InlineScalar(const char16_t* text, int64_t pos, int64_t length, TJsonSlot& slot)
 {
     const char16_t c = text[pos];
     if (c == u'-' || (c >= u'0' && c <= u'9')) {
@@ -260,21 +262,32 @@ int64_t InlineScalar(const char16_t* text, int64_t pos, int64_t length, TJsonWri
             return end + 1;
         }
         // Escapes are decoded here too, as the machine does; a NUL (which cuts the text), a bad hex
-        // digit or the end of the piece is left to the machine.
-        pb.Reset();
-        pb.Append(text + pos + 1, int(end - pos - 1));
-        for (;;) {
-            if (end >= length || text[end] == 0)
+        // digit or the end of the piece is left to the machine. The closing quote is found first, so
+        // that the text is decoded in one pass into room of its raw size (on the stack when short).
+        int64_t close = end;
+        while (close < length && text[close] != c) {
+            if (text[close] == 0)
                 return -1;
-            if (text[end] == c)
-                break;
-            if (text[end] != u'\\') {
-                end = AppendPlainRun(pb, text, end, length, c);
+            close += text[close] == u'\\' ? 2 : 1;  // an escaped quote does not close
+        }
+        if (close >= length)
+            return -1;
+        char16_t local[256];
+        String longer;
+        char16_t* units = local;
+        if (close - pos - 1 > int64_t(std::size(local))) {
+            longer.resize(size_t(close - pos - 1));
+            units = longer.data();
+        }
+        char16_t* out = std::copy(text + pos + 1, text + end, units);
+        while (end < close) {
+            char16_t unit = text[end];
+            if (unit != u'\\') {
+                *out++ = unit;
+                ++end;
                 continue;
             }
-            if (end + 1 >= length)
-                return -1;
-            char16_t unit = text[end + 1];
+            unit = text[end + 1];  // before the closing quote: the scan above stepped over the pair
             end += 2;
             switch (unit) {
             case u'b': unit = u'\b'; break;
@@ -284,6 +297,7 @@ int64_t InlineScalar(const char16_t* text, int64_t pos, int64_t length, TJsonWri
             case u't': unit = u'\t'; break;
             case u'u':
             case u'x': {
+                // A run of digits cannot pass the closing quote, which is no hex digit.
                 const int digits = unit == u'u' ? 4 : 2;
                 if (length - end < digits)
                     return -1;
@@ -302,10 +316,10 @@ int64_t InlineScalar(const char16_t* text, int64_t pos, int64_t length, TJsonWri
             }
             if (unit == 0)
                 return -1;
-            pb.AppendUnit(unit);
+            *out++ = unit;
         }
-        slot.PutString(pb.View());
-        return end + 1;
+        slot.PutString(StringView(units, size_t(out - units)));
+        return close + 1;
     }
     // The keywords as the machine reads them: lower case, then a delimiter.
     const auto keyword = [&](const char16_t* word, int64_t n) {
@@ -813,7 +827,7 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
             }
             if (!self && pos < length && c != u'{' && c != u'[' && tok.depth <= kJsonMaxDepth - 2) {
                 TJsonSlot value{};
-                const int64_t end = InlineScalar(text, pos, length, pb, value);
+                const int64_t end = InlineScalar(text, pos, length, value);
                 if (end >= 0) {
                     if (TJsonSlot* slot = L.current->AsArray()->AddSlot())
                         *slot = value;
@@ -923,7 +937,7 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
         case tsObjectValue:
             if (!self && pos < length && c != u'{' && c != u'[' && tok.depth <= kJsonMaxDepth - 2) {
                 TJsonSlot value{};
-                const int64_t end = InlineScalar(text, pos, length, pb, value);
+                const int64_t end = InlineScalar(text, pos, length, value);
                 if (end >= 0) {
                     L.current->AsObject()->InsertEntry(new TJsonAvlEntry(L.field, L.field_hash, value));
                     L.field = {};
