@@ -218,7 +218,14 @@ public:
     // with CountLive in one step when it stops, since a change of the shared count per value would
     // cost about as much as making the value.
     static JsonRef MakeUncounted(TJsonType kind);
+    // An object value the same way, made in one block with room for its first member's entry, for
+    // an object that is known to have members.
+    static JsonRef MakeUncountedWithMember();
     static void CountLive(int32_t made);
+
+    // Values are freed whole whether or not their block has the room above.
+    static void* operator new(size_t size) { return ::operator new(size); }
+    static void operator delete(void* block) { ::operator delete(block); }
 
     int32_t AddRef() noexcept override { return RefCounted::AddRef(); }
     int32_t Release() noexcept override { return RefCounted::Release(); }

@@ -484,14 +484,18 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
                 L.state = tsEatws;
                 SKIP_WHITE_TO(pos + 1);
                 break;
-            case u'{':
-                L.current = TJsonObject::MakeUncounted(stObject);
+            case u'{': {
+                // An object whose first member's name follows comes with the room for its entry.
+                const int64_t first = SkipWhite(text, pos + 1, length);
+                const bool members = first < length && (text[first] == u'"' || text[first] == u'\'');
+                L.current = members ? TJsonObject::MakeUncountedWithMember() : TJsonObject::MakeUncounted(stObject);
                 ++made.count;
                 L.saved_state = tsObjectFieldStart;
                 L.state = tsEatws;
-                MEMBER_NAME_AT(SkipWhite(text, pos + 1, length));
+                MEMBER_NAME_AT(first);
                 SKIP_WHITE_TO(pos + 1);
                 break;
+            }
             default:
                 if (c >= u'0' && c <= u'9') {
                     if (self && tok.depth == 0 && self->GetDataType() == stObject) {
@@ -939,7 +943,8 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
                 TJsonSlot value{};
                 const int64_t end = InlineScalar(text, pos, length, value);
                 if (end >= 0) {
-                    L.current->AsObject()->InsertEntry(new TJsonAvlEntry(L.field, L.field_hash, value));
+                    TJsonTableString* table = L.current->AsObject();
+                    table->InsertEntry(table->NewEntry(L.field, L.field_hash, value));
                     L.field = {};
                     L.saved_state = tsObjectSep;
                     L.state = tsEatws;
@@ -956,8 +961,8 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
             // The member's entry is made before its value, so that a document's blocks lie in the order
             // the writer visits them.
             if (tok.depth <= kJsonMaxDepth - 2) {
-                TJsonAvlEntry* entry =
-                    L.current->AsObject()->InsertEntry(new TJsonAvlEntry(L.field, L.field_hash, TJsonSlot{}));
+                TJsonTableString* table = L.current->AsObject();
+                TJsonAvlEntry* entry = table->InsertEntry(table->NewEntry(L.field, L.field_hash, TJsonSlot{}));
                 L.field = {};
                 L.member = &entry->Slot();  // nil: a member of the same name read before has gone
             }

@@ -4,6 +4,7 @@
 #include "support/jsonarray.h"
 #include "support/jsonobject.h"
 
+#include <new>
 #include <utility>
 #include <vector>
 
@@ -105,7 +106,32 @@ int TJsonAvlTree::Order(uint32_t hash, StringView key, const TJsonAvlEntry& entr
     return CompareKeyToEntry(key, entry);
 }
 
-void TJsonAvlTree::DeleteEntry(TJsonAvlEntry* entry, bool) { delete entry; }
+void TJsonAvlTree::DeleteEntry(TJsonAvlEntry* entry, bool) { DisposeEntry(entry); }
+
+void TJsonAvlTree::DisposeEntry(TJsonAvlEntry* entry)
+{
+    if (FRoomOffset != 0 && entry == Room()) {
+        entry->~TJsonAvlEntry();
+        FRoomUsed = false;
+    } else {
+        delete entry;
+    }
+}
+
+TJsonAvlEntry* TJsonAvlTree::NewEntry(StringView name, uint32_t hash, const TJsonSlot& slot)
+{
+    if (FRoomOffset == 0 || FRoomUsed)
+        return new TJsonAvlEntry(name, hash, slot);
+    auto* entry = new (Room()) TJsonAvlEntry(name, hash, slot);
+    FRoomUsed = true;
+    return entry;
+}
+
+void TJsonAvlTree::GiveEntryRoom(void* room)
+{
+    // The room lies just behind the value object that holds the tree: a short way on.
+    FRoomOffset = int16_t(reinterpret_cast<uintptr_t>(room) - reinterpret_cast<uintptr_t>(this));
+}
 
 TJsonAvlEntry* TJsonAvlTree::InsertEntry(TJsonAvlEntry* entry)
 {
@@ -308,7 +334,7 @@ TJsonTableString::~TJsonTableString() { Clear(false); }
 void TJsonTableString::DeleteEntry(TJsonAvlEntry* entry, bool all)
 {
     entry->Slot().Release(all);
-    delete entry;
+    DisposeEntry(entry);
 }
 
 core::Ref<IJsonObject> TJsonTableString::GetMember(StringView name) const

@@ -85,6 +85,13 @@ public:
     // Inserts, or on an equal name swaps the payloads into the existing entry and disposes of the new
     // one; returns the entry that holds the payload now.
     virtual TJsonAvlEntry* InsertEntry(TJsonAvlEntry* entry);
+    // A new entry for InsertEntry: in the tree's room for one entry when it has that room free, else
+    // on the heap. The entry takes over the slot; hash is TJsonAvlEntry::Hash(name).
+    TJsonAvlEntry* NewEntry(StringView name, uint32_t hash, const TJsonSlot& slot);
+    // Room for one entry, a short way behind the tree, that lives as long as the tree (the reader
+    // makes an object value and the room for its first member in one block); the tree keeps one entry
+    // at a time in it.
+    void GiveEntryRoom(void* room);
     // The exact match with stEQual; with stLess / stGreater the nearest entry before / after the key
     // in tree order; nil when there is none.
     virtual TJsonAvlEntry* FindEntry(StringView key, TJsonAvlSearchTypes kinds) const;
@@ -99,6 +106,8 @@ public:
 
 protected:
     virtual void DeleteEntry(TJsonAvlEntry* entry, bool all);
+    // Ends an entry from NewEntry or new: the room is freed, a heap entry deleted.
+    void DisposeEntry(TJsonAvlEntry* entry);
     virtual int CompareEntries(const TJsonAvlEntry& a, const TJsonAvlEntry& b) const;
     virtual int CompareKeyToEntry(StringView key, const TJsonAvlEntry& entry) const;
 
@@ -110,8 +119,13 @@ private:
     TJsonAvlEntry* Search(StringView key, TJsonAvlSearchTypes kinds, TJsonAvlEntry** path, uint64_t& branch,
                           int& depth) const;
 
+    TJsonAvlEntry* Room() const { return reinterpret_cast<TJsonAvlEntry*>(reinterpret_cast<uintptr_t>(this) + FRoomOffset); }
+
     TJsonAvlEntry* FRoot = nullptr;
     int32_t FCount = 0;
+    // The entry room from GiveEntryRoom, as an offset from the tree (0: none), and whether it holds one.
+    int16_t FRoomOffset = 0;
+    bool FRoomUsed = false;
 };
 
 // The members of an object value, each payload a counted IJsonObject reference.

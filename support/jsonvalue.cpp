@@ -91,6 +91,16 @@ JsonRef TJsonObject::MakeUncounted(TJsonType kind)
     return JsonRef::Adopt(made);
 }
 
+JsonRef TJsonObject::MakeUncountedWithMember()
+{
+    static_assert(sizeof(TJsonObject) % alignof(TJsonAvlEntry) == 0);
+    void* block = ::operator new(sizeof(TJsonObject) + sizeof(TJsonAvlEntry));
+    auto* made = ::new (block) TJsonObject(stObject, Uncounted{});  // an empty table cannot fail
+    made->Table()->GiveEntryRoom(static_cast<char*>(block) + sizeof(TJsonObject));
+    made->SetFirstReference();
+    return JsonRef::Adopt(made);
+}
+
 void TJsonObject::CountLive(int32_t made) { g_live_values.fetch_add(made, std::memory_order_relaxed); }
 
 TJsonObject::TJsonObject(bool value) : TJsonObject(stBoolean) { FO.c_boolean = value; }

@@ -210,6 +210,47 @@ TEST(JsonReader, RepeatedMembersKeepTheLastValue)
     EXPECT_EQ(JsonLiveValues(), live);
 }
 
+// An object read from text keeps its first member's entry in its own block. Whichever member that is
+// and in whatever order members are deleted, the others stay as they were; a member read twice keeps
+// the last value; nothing is left behind.
+TEST(JsonReader, ObjectsKeepTheirFirstMemberInTheirOwnBlock)
+{
+    const int32_t live = JsonLiveValues();
+    const String names[] = {u"a", u"b", u"c", u"d", u"e"};
+    const String values[] = {u"1", u"[2]", u"{\"x\":3}", u"\"four\"", u"\"five and more\""};
+    for (int first = 0; first < 5; ++first) {
+        for (int deleted = 0; deleted < 5; ++deleted) {
+            SCOPED_TRACE(first * 10 + deleted);
+            String text = u"{";
+            for (int i = 0; i < 5; ++i) {
+                const int k = (first + i) % 5;
+                text += (i ? u",\"" : u"\"") + names[k] + u"\":" + values[k];
+            }
+            JsonRef doc = ParseString(text + u"}", false);
+            ASSERT_NE(doc, nullptr);
+            JsonRef expected = TJsonObject::Make(stObject);
+            for (int k = 0; k < 5; ++k)
+                expected->PutPathObject(names[k], ParseString(values[k], false));
+            EXPECT_EQ(doc->AsJSon(), expected->AsJSon());
+            EXPECT_EQ(doc->Clone()->AsJSon(), expected->AsJSon());
+            for (int i = 0; i < 5; ++i) {
+                const String& name = names[(deleted + i * 2) % 5];
+                EXPECT_NE(doc->Delete(name), nullptr) << core::ToUtf8(name);
+                expected->Delete(name);
+                EXPECT_EQ(doc->AsJSon(), expected->AsJSon());
+            }
+            doc->PutPathInteger(names[first], 6);
+            EXPECT_EQ(doc->AsJSon(), u"{\"" + names[first] + u"\":6}");
+        }
+    }
+    const JsonRef twice = ParseString(u"{\"a\":1,\"b\":2,\"a\":{\"x\":[3]},\"b\":\"bee\"}", false);
+    ASSERT_NE(twice, nullptr);
+    EXPECT_EQ(twice->AsJSon(), u"{\"b\":\"bee\",\"a\":{\"x\":[3]}}");
+    twice->Clear(true);
+    EXPECT_EQ(twice->AsJSon(), u"{}");
+    EXPECT_EQ(JsonLiveValues(), live + 1);
+}
+
 // White space and comments may stand between any two tokens; the reader takes the short way over
 // plain white space and the long one over comments, escapes and the end of a piece of a stream. Each
 // document is also read from a stream with each of its characters in turn at a 1024-byte boundary.
