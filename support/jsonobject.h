@@ -218,9 +218,9 @@ public:
     // with CountLive in one step when it stops, since a change of the shared count per value would
     // cost about as much as making the value.
     static JsonRef MakeUncounted(TJsonType kind);
-    // An object value the same way, made in one block with room for its first member's entry, for
-    // an object that is known to have members.
-    static JsonRef MakeUncountedWithMember();
+    // An object or array the same way, made in one block with the room for its first member's entry
+    // or first elements, for a container that is known not to be empty.
+    static JsonRef MakeUncountedWithRoom(TJsonType kind);
     static void CountLive(int32_t made);
 
     // Values are freed whole whether or not their block has the room above.

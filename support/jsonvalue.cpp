@@ -91,12 +91,18 @@ JsonRef TJsonObject::MakeUncounted(TJsonType kind)
     return JsonRef::Adopt(made);
 }
 
-JsonRef TJsonObject::MakeUncountedWithMember()
+JsonRef TJsonObject::MakeUncountedWithRoom(TJsonType kind)
 {
-    static_assert(sizeof(TJsonObject) % alignof(TJsonAvlEntry) == 0);
-    void* block = ::operator new(sizeof(TJsonObject) + sizeof(TJsonAvlEntry));
-    auto* made = ::new (block) TJsonObject(stObject, Uncounted{});  // an empty table cannot fail
-    made->Table()->GiveEntryRoom(static_cast<char*>(block) + sizeof(TJsonObject));
+    static_assert(sizeof(TJsonObject) % alignof(TJsonAvlEntry) == 0 && sizeof(TJsonObject) % alignof(TJsonSlot) == 0);
+    const size_t room = kind == stObject ? sizeof(TJsonAvlEntry) : TJsonArray::kFirstRoom * sizeof(TJsonSlot);
+    void* block = ::operator new(sizeof(TJsonObject) + room);
+    // Making an empty container cannot fail.
+    auto* made = ::new (block) TJsonObject(kind, Uncounted{});
+    void* behind = static_cast<char*>(block) + sizeof(TJsonObject);
+    if (kind == stObject)
+        made->Table()->GiveEntryRoom(behind);
+    else
+        made->Items()->GiveFirstRoom(static_cast<TJsonSlot*>(behind));
     made->SetFirstReference();
     return JsonRef::Adopt(made);
 }

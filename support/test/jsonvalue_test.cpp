@@ -102,6 +102,39 @@ TEST(JsonValue, ArrayHolesGrowthAndInsert)
     EXPECT_EQ(doc->AsJSon(), u"[1,[2]]");
 }
 
+// An array read from text starts in room beside its value and moves out as it grows; at every length
+// around that room and around the first capacity it holds, grows and shrinks as any other array.
+TEST(JsonValue, ReadArraysGrowAsOtherArrays)
+{
+    const int32_t live = JsonLiveValues();
+    for (int n : {0, 1, 3, 4, 5, 8, 31, 32, 33, 40}) {
+        SCOPED_TRACE(n);
+        String text = u"[";
+        TJsonArray made;
+        for (int i = 0; i < n; ++i) {
+            text += (i ? u"," : u"") + core::IntToStr(i);
+            made.Add(TJsonObject::Make(i));
+        }
+        JsonRef doc = Read(text + u"]");
+        TJsonArray* array = doc->AsArray();
+        EXPECT_EQ(array->Length(), n);
+        EXPECT_EQ(array->Capacity(), made.Capacity());
+        EXPECT_TRUE(array->Insert(0, TJsonObject::Make(u"front")));
+        EXPECT_GE(array->Add(TJsonObject::Make(u"back")), 0);
+        EXPECT_EQ(array->Length(), n + 2);
+        EXPECT_EQ(array->GetItem(0)->AsString(), u"front");
+        EXPECT_EQ(array->GetItem(n + 1)->AsString(), u"back");
+        for (int i = 0; i < n; ++i)
+            EXPECT_EQ(array->GetItem(i + 1)->AsInteger(), i);
+        EXPECT_EQ(array->Delete(0)->AsString(), u"front");
+        EXPECT_TRUE(array->PutItem(n + 3, TJsonObject::Make(1)));
+        array->Pack(false);
+        EXPECT_EQ(array->Length(), n + 2);
+        EXPECT_EQ(doc->Clone()->AsJSon(), doc->AsJSon());
+    }
+    EXPECT_EQ(JsonLiveValues(), live);
+}
+
 TEST(JsonValue, ClearEmptiesEachKind)
 {
     JsonRef doc = Read(u"{\"b\":true,\"d\":1.5,\"i\":3,\"s\":\"x\",\"a\":[1],\"o\":{\"k\":1}}");
