@@ -15,6 +15,7 @@
 #include "support/jsontable.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cstring>
 #include <iterator>
@@ -56,6 +57,27 @@ inline int64_t SkipWhite(const char16_t* text, int64_t pos, int64_t length)
     return pos;
 }
 
+// The first unit at or after pos that ends a plain run of a quoted text: its quote, a backslash or a
+// NUL (length when there is none). Four units are tested at a time: over 16-bit lanes, the high bit of
+// (x - 1) & ~x is set in a lane that is zero, exactly so in the lowest one, so the lowest bit set for
+// any of the three marks the first unit that ends the run.
+inline int64_t PlainRunEnd(const char16_t* text, int64_t pos, int64_t length, char16_t quote)
+{
+    static_assert(std::endian::native == std::endian::little, "the first unit is the low lane");
+    constexpr uint64_t kOnes = 0x0001000100010001u, kHighs = 0x8000800080008000u;
+    const uint64_t quotes = quote * kOnes, backslashes = u'\\' * kOnes;
+    const auto zeroLanes = [](uint64_t x) { return (x - kOnes) & ~x & kHighs; };
+    for (; pos + 4 <= length; pos += 4) {
+        uint64_t x;
+        std::memcpy(&x, text + pos, sizeof(x));
+        if (const uint64_t hit = zeroLanes(x) | zeroLanes(x ^ quotes) | zeroLanes(x ^ backslashes))
+            return pos + std::countr_zero(hit) / 16;
+    }
+    while (pos < length && text[pos] != quote && text[pos] != u'\\' && text[pos] != 0)
+        ++pos;
+    return pos;
+}
+
 // A quoted name without escapes at pos whose closing quote, colon and value's first character all lie
 // in the text, with nothing but white space between them: the name with its member hash into the
 // level, and where the value starts; -1 for anything else (an escape, a comment, the end of the
@@ -64,9 +86,7 @@ inline int64_t SkipWhite(const char16_t* text, int64_t pos, int64_t length)
 int64_t PlainMemberName(const char16_t* text, int64_t pos, int64_t length, TJsonTokenerSrec& level)
 {
     const char16_t quote = text[pos];
-    int64_t end = pos + 1;
-    while (end < length && text[end] != quote && text[end] != u'\\' && text[end] != 0)
-        ++end;
+    const int64_t end = PlainRunEnd(text, pos + 1, length, quote);
     if (end >= length || text[end] != quote)
         return -1;
     int64_t next = SkipWhite(text, end + 1, length);
@@ -84,9 +104,7 @@ int64_t PlainMemberName(const char16_t* text, int64_t pos, int64_t length, TJson
 // a backslash or a NUL) to the buffer in one piece; returns where the run ends.
 int64_t AppendPlainRun(TJsonWriterString& pb, const char16_t* text, int64_t pos, int64_t length, char16_t quote)
 {
-    int64_t end = pos + 1;
-    while (end < length && text[end] != quote && text[end] != u'\\' && text[end] != 0)
-        ++end;
+    const int64_t end = PlainRunEnd(text, pos + 1, length, quote);
     pb.Append(text + pos, int(end - pos));
     return end;
 }
@@ -254,9 +272,7 @@ int64_t InlineScalar(const char16_t* text, int64_t pos, int64_t length, TJsonSlo
         return end;
     }
     if (c == u'"' || c == u'\'') {
-        int64_t end = pos + 1;
-        while (end < length && text[end] != c && text[end] != u'\\' && text[end] != 0)
-            ++end;
+        int64_t end = PlainRunEnd(text, pos + 1, length, c);
         if (end < length && text[end] == c) {
             slot.PutString(StringView(text + pos + 1, size_t(end - pos - 1)));
             return end + 1;

@@ -210,6 +210,33 @@ TEST(JsonReader, RepeatedMembersKeepTheLastValue)
     EXPECT_EQ(JsonLiveValues(), live);
 }
 
+// Plain runs of texts and names are scanned several units at a time: an escape or the closing quote
+// at any place among units of any size ends the run where it stands.
+TEST(JsonReader, PlainRunsEndWhereTheirFirstSpecialUnitStands)
+{
+    const String fill = u"ab\u4E2D\uFFFFc\u0100d\u8000e";
+    struct Piece {
+        const char16_t* text;  // as written between double quotes
+        const char16_t* value;
+    };
+    const Piece pieces[] = {{u"\\\"", u"\""}, {u"\\\\", u"\\"}, {u"\\n", u"\n"}, {u"'", u"'"}, {u"", u""}};
+    for (size_t n = 0; n <= fill.size(); ++n) {
+        for (const Piece& piece : pieces) {
+            const String written = fill.substr(0, n) + piece.text + fill.substr(n);
+            const String value = fill.substr(0, n) + piece.value + fill.substr(n);
+            SCOPED_TRACE(core::ToUtf8(written));
+            const JsonRef doc = ParseString(u"[\"" + written + u"\",{\"" + written + u"\":1}]", false);
+            ASSERT_NE(doc, nullptr);
+            EXPECT_EQ(doc->AsArray()->GetItem(0)->AsString(), value);
+            const JsonRef names = doc->AsArray()->GetItem(1)->AsObject()->GetNames();
+            EXPECT_EQ(names->AsArray()->GetItem(0)->AsString(), value);
+            const JsonRef quoted = ParseString(u"'" + fill.substr(0, n) + u"\"" + fill.substr(n) + u"'", false);
+            ASSERT_NE(quoted, nullptr);
+            EXPECT_EQ(quoted->AsString(), fill.substr(0, n) + u"\"" + fill.substr(n));
+        }
+    }
+}
+
 // An object read from text keeps its first member's entry in its own block. Whichever member that is
 // and in whatever order members are deleted, the others stay as they were; a member read twice keeps
 // the last value; nothing is left behind.
