@@ -1,6 +1,7 @@
 // The array block. Capacity follows one rule: 32 at first, then the larger of twice the old capacity
 // and what is needed. Below 32 the block itself is smaller: none until the first element, then 4
-// slots, doubling, so that the many short arrays of a document do not each hold 32 slots.
+// slots, doubling, so that the many short arrays of a document do not each hold 32 slots. An array the
+// reader makes starts in room for those 4 slots in its value's own block, and moves out when it grows.
 #include "support/jsonarray.h"
 
 #include <algorithm>
@@ -11,7 +12,6 @@
 namespace support {
 
 namespace {
-constexpr int32_t kFirstBlock = 4;
 constexpr int64_t kMaxLength = 0x7FFFFFFF;
 } // namespace
 
@@ -20,7 +20,16 @@ TJsonArray::TJsonArray() : FArray(nullptr), FSize(0) {}
 TJsonArray::~TJsonArray()
 {
     Clear(false);
-    std::free(FArray);
+    if (!FInRoom)
+        std::free(FArray);
+}
+
+void TJsonArray::GiveFirstRoom(TJsonSlot* room)
+{
+    std::memset(static_cast<void*>(room), 0, kFirstRoom * sizeof(TJsonSlot));
+    FArray = room;
+    FSize = kFirstRoom;
+    FInRoom = true;
 }
 
 bool TJsonArray::Grow(int64_t atLeast)
@@ -31,13 +40,21 @@ bool TJsonArray::Grow(int64_t atLeast)
     const int64_t capacity = Capacity();
     int64_t size = atLeast > capacity
                        ? std::max(capacity * 2, atLeast)
-                       : std::min(capacity, std::max({int64_t(FSize) * 2, int64_t(kFirstBlock), atLeast}));
+                       : std::min(capacity, std::max({int64_t(FSize) * 2, int64_t(kFirstRoom), atLeast}));
     if (size > kMaxLength)
         size = kMaxLength;
-    void* block = std::realloc(static_cast<void*>(FArray), size_t(size) * sizeof(TJsonSlot));
+    void* block;
+    if (FInRoom) {
+        block = std::malloc(size_t(size) * sizeof(TJsonSlot));
+        if (block)
+            std::memcpy(block, static_cast<void*>(FArray), size_t(FSize) * sizeof(TJsonSlot));
+    } else {
+        block = std::realloc(static_cast<void*>(FArray), size_t(size) * sizeof(TJsonSlot));
+    }
     if (!block)
         return false;
     FArray = static_cast<TJsonSlot*>(block);
+    FInRoom = false;
     std::memset(static_cast<void*>(FArray + FSize), 0, size_t(size - FSize) * sizeof(TJsonSlot));
     FSize = int32_t(size);
     return true;

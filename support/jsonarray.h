@@ -41,6 +41,11 @@ public:
     // Removes nil elements keeping the order of the rest; with all, packs the remaining values too.
     void Pack(bool all);
 
+    // For an empty array: room for its first kFirstRoom slots that lives as long as the array (the
+    // reader makes an array value and that room in one block); the array moves out when it grows.
+    static constexpr int32_t kFirstRoom = 4;
+    void GiveFirstRoom(TJsonSlot* room);
+
 private:
     static constexpr int32_t kInitialCapacity = 32;
 
@@ -51,6 +56,7 @@ private:
     TJsonSlot* FArray;  // nil until the first element
     int32_t FLength = 0;
     int32_t FSize;      // the slots of the block
+    bool FInRoom = false;  // the block is the room from GiveFirstRoom
 };
 
 } // namespace support

@@ -96,7 +96,20 @@ class TJsonTokenizer {
 public:
     TJsonTokenizer() { Reset(); }
 
-    void ResetLevel(int d);
+    // Inline: the machine resets a level each time it leaves one.
+    void ResetLevel(int d)
+    {
+        TJsonTokenerSrec& level = stack[d];
+        level.state = tsEatws;
+        level.saved_state = tsStart;
+        level.obj = nullptr;
+        level.current = nullptr;
+        level.parent = nullptr;
+        level.gparent = nullptr;
+        level.field_name.clear();
+        level.field = {};
+        level.member = nullptr;
+    }
     void Reset();
 
     TJsonWriterString pb;  // token buffer
