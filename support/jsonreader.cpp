@@ -257,7 +257,17 @@ int64_t InlineScalar(const char16_t* text, int64_t pos, int64_t length, TJsonSlo
 {
     const char16_t c = text[pos];
     if (c == u'-' || (c >= u'0' && c <= u'9')) {
-        int64_t end = pos;
+        // Most numbers are short integers: their value is taken in the pass that finds their end.
+        int64_t end = pos + (c == u'-');
+        uint64_t magnitude = 0;
+        while (end < length && text[end] >= u'0' && text[end] <= u'9')
+            magnitude = magnitude * 10 + (text[end++] - u'0');
+        const int64_t digits = end - pos - (c == u'-');
+        // Eighteen digits always fit 64 bits.
+        if (digits > 0 && digits <= 18 && end < length && !Is(text[end], kNumber)) {
+            slot.PutInt(c == u'-' ? -int64_t(magnitude) : int64_t(magnitude));
+            return end;
+        }
         bool isDouble = false;
         while (end < length && Is(text[end], kNumber)) {
             if (text[end] == u'.' || text[end] == u'e' || text[end] == u'E')
