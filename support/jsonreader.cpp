@@ -507,7 +507,8 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
                 // An array with an element ahead comes with the room for its first elements.
                 const int64_t first = SkipWhite(text, pos + 1, length);
                 const bool elements = first < length && text[first] != u']';
-                L.current = elements ? TJsonObject::MakeUncountedWithRoom(stArray) : TJsonObject::MakeUncounted(stArray);
+                L.current =
+                    elements ? TJsonObject::MakeUncountedWithRoom(stArray) : TJsonObject::MakeUncounted(stArray);
                 ++made.count;
                 L.saved_state = tsArray;
                 L.state = tsEatws;
@@ -518,7 +519,8 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
                 // An object whose first member's name follows comes with the room for its entry.
                 const int64_t first = SkipWhite(text, pos + 1, length);
                 const bool members = first < length && (text[first] == u'"' || text[first] == u'\'');
-                L.current = members ? TJsonObject::MakeUncountedWithRoom(stObject) : TJsonObject::MakeUncounted(stObject);
+                L.current =
+                    members ? TJsonObject::MakeUncountedWithRoom(stObject) : TJsonObject::MakeUncounted(stObject);
                 ++made.count;
                 L.saved_state = tsObjectFieldStart;
                 L.state = tsEatws;

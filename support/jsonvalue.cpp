@@ -190,7 +190,7 @@ IJsonObject* TJsonObject::FromSlot(const TJsonSlot& slot)
 
 StringView TJsonSlot::Text() const
 {
-    if (const uintptr_t bits = Bits(); bits & kShortText)
+    if (const uintptr_t bits = Bits(); (bits & (kShortText | 1)) == (kShortText | 1))
         return StringView(v.c_units, bits >> kShortLengthShift);
     return BlockText(v.c_string);
 }
