@@ -90,7 +90,7 @@ struct TJsonSlot {
     // The kind of a value in place.
     TJsonType Kind() const { return TJsonType(Bits() >> 1 & 7); }
     // A text in place held in the slot itself rather than in a block.
-    bool TextInSlot() const { return Bits() & kShortText; }
+    bool TextInSlot() const { return (Bits() & (kShortText | 1)) == (kShortText | 1); }
     StringView Text() const;
     // The object; a value in place is made into one first. Nil for nil. Safe against other readers.
     IJsonObject* Get() const
@@ -135,7 +135,7 @@ inline StringView JsonBlockText(const unsigned char* block)
 
 inline StringView TJsonSlot::Text() const
 {
-    if (const uintptr_t bits = Bits(); bits & kShortText)
+    if (const uintptr_t bits = Bits(); (bits & (kShortText | 1)) == (kShortText | 1))
         return StringView(v.c_units, bits >> kShortLengthShift);
     return JsonBlockText(v.c_string);
 }
@@ -241,7 +241,8 @@ public:
     static JsonRef MakeUncountedWithRoom(TJsonType kind);
     static void CountLive(int32_t made);
 
-    // Values are freed whole whether or not their block has the room above.
+    // Blocks are given back whole, with or without the room above: the deleting destructor passes no
+    // object size that a block with room would not match.
     static void* operator new(size_t size) { return ::operator new(size); }
     static void operator delete(void* block) { ::operator delete(block); }
 

@@ -257,7 +257,17 @@ int64_t InlineScalar(const char16_t* text, int64_t pos, int64_t length, TJsonSlo
 {
     const char16_t c = text[pos];
     if (c == u'-' || (c >= u'0' && c <= u'9')) {
-        int64_t end = pos;
+        // Most numbers are short integers: their value is taken in the pass that finds their end.
+        int64_t end = pos + (c == u'-');
+        uint64_t magnitude = 0;
+        while (end < length && text[end] >= u'0' && text[end] <= u'9')
+            magnitude = magnitude * 10 + (text[end++] - u'0');
+        const int64_t digits = end - pos - (c == u'-');
+        // Eighteen digits always fit 64 bits.
+        if (digits > 0 && digits <= 18 && end < length && !Is(text[end], kNumber)) {
+            slot.PutInt(c == u'-' ? -int64_t(magnitude) : int64_t(magnitude));
+            return end;
+        }
         bool isDouble = false;
         while (end < length && Is(text[end], kNumber)) {
             if (text[end] == u'.' || text[end] == u'e' || text[end] == u'E')
@@ -497,7 +507,8 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
                 // An array with an element ahead comes with the room for its first elements.
                 const int64_t first = SkipWhite(text, pos + 1, length);
                 const bool elements = first < length && text[first] != u']';
-                L.current = elements ? TJsonObject::MakeUncountedWithRoom(stArray) : TJsonObject::MakeUncounted(stArray);
+                L.current =
+                    elements ? TJsonObject::MakeUncountedWithRoom(stArray) : TJsonObject::MakeUncounted(stArray);
                 ++made.count;
                 L.saved_state = tsArray;
                 L.state = tsEatws;
@@ -508,7 +519,8 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
                 // An object whose first member's name follows comes with the room for its entry.
                 const int64_t first = SkipWhite(text, pos + 1, length);
                 const bool members = first < length && (text[first] == u'"' || text[first] == u'\'');
-                L.current = members ? TJsonObject::MakeUncountedWithRoom(stObject) : TJsonObject::MakeUncounted(stObject);
+                L.current =
+                    members ? TJsonObject::MakeUncountedWithRoom(stObject) : TJsonObject::MakeUncounted(stObject);
                 ++made.count;
                 L.saved_state = tsObjectFieldStart;
                 L.state = tsEatws;

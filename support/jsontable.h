@@ -133,7 +133,10 @@ private:
     TJsonAvlEntry* Search(StringView key, TJsonAvlSearchTypes kinds, TJsonAvlEntry** path, uint64_t& branch,
                           int& depth) const;
 
-    TJsonAvlEntry* Room() const { return reinterpret_cast<TJsonAvlEntry*>(reinterpret_cast<uintptr_t>(this) + FRoomOffset); }
+    TJsonAvlEntry* Room() const
+    {
+        return reinterpret_cast<TJsonAvlEntry*>(reinterpret_cast<uintptr_t>(this) + FRoomOffset);
+    }
 
     TJsonAvlEntry* FRoot = nullptr;
     int32_t FCount = 0;

@@ -180,7 +180,10 @@ TEST(JsonReader, ValuesInContainersReadAsValuesAlone)
 {
     const String texts[] = {u"\"plain\"", u"'single'", u"\"a\\\"b\\\\c\\/d\"", u"\"\\b\\f\\n\\r\\t\\q\"",
                             u"\"\\u4E2d\\x41\\u00e9\"", u"\"cut\\u0000here\"", u"\"bad\\u12G4\"", u"\"short\\x4\"",
-                            u"true", u"false", u"null", u"True", u"nul", u"nullx", u"12", u"-1.5e3", u"1-2"};
+                            u"true", u"false", u"null", u"True", u"nul", u"nullx", u"12", u"-1.5e3", u"1-2",
+                            u"0", u"-0", u"007", u"-", u"1+", u"12e", u"123456789012345678", u"-123456789012345678",
+                            u"1234567890123456789", u"9223372036854775807", u"9223372036854775808",
+                            u"-9223372036854775808", u"-9223372036854775809", u"99999999999999999999"};
     for (const String& text : texts) {
         const JsonRef alone = ParseString(text, false);
         const JsonRef inArray = ParseString(u"[" + text + u",0]", false);
