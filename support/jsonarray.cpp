@@ -1,6 +1,10 @@
-// The array block: capacity 32 at first, then the larger of twice the old size and what is needed.
+// The array block. Capacity follows one rule: 32 at first, then the larger of twice the old capacity
+// and what is needed. Below 32 the block itself is smaller: none until the first element, then 4
+// slots, doubling, so that the many short arrays of a document do not each hold 32 slots. An array the
+// reader makes starts in room for those 4 slots in its value's own block, and moves out when it grows.
 #include "support/jsonarray.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <utility>
@@ -8,21 +12,24 @@
 namespace support {
 
 namespace {
-constexpr int32_t kInitialCapacity = 32;
 constexpr int64_t kMaxLength = 0x7FFFFFFF;
 } // namespace
 
-TJsonArray::TJsonArray()
-    : FArray(static_cast<TJsonSlot*>(std::calloc(kInitialCapacity, sizeof(TJsonSlot)))), FSize(kInitialCapacity)
-{
-    if (!FArray)
-        throw std::bad_alloc();
-}
+TJsonArray::TJsonArray() : FArray(nullptr), FSize(0) {}
 
 TJsonArray::~TJsonArray()
 {
     Clear(false);
-    std::free(FArray);
+    if (!FInRoom)
+        std::free(FArray);
+}
+
+void TJsonArray::GiveFirstRoom(TJsonSlot* room)
+{
+    std::memset(static_cast<void*>(room), 0, kFirstRoom * sizeof(TJsonSlot));
+    FArray = room;
+    FSize = kFirstRoom;
+    FInRoom = true;
 }
 
 bool TJsonArray::Grow(int64_t atLeast)
@@ -30,13 +37,24 @@ bool TJsonArray::Grow(int64_t atLeast)
     // Growth that would pass the largest length, or that the heap refuses, leaves the array as it is.
     if (atLeast > kMaxLength)
         return false;
-    int64_t size = std::max<int64_t>(int64_t(FSize) * 2, atLeast);
+    const int64_t capacity = Capacity();
+    int64_t size = atLeast > capacity
+                       ? std::max(capacity * 2, atLeast)
+                       : std::min(capacity, std::max({int64_t(FSize) * 2, int64_t(kFirstRoom), atLeast}));
     if (size > kMaxLength)
         size = kMaxLength;
-    void* block = std::realloc(static_cast<void*>(FArray), size_t(size) * sizeof(TJsonSlot));
+    void* block;
+    if (FInRoom) {
+        block = std::malloc(size_t(size) * sizeof(TJsonSlot));
+        if (block)
+            std::memcpy(block, static_cast<void*>(FArray), size_t(FSize) * sizeof(TJsonSlot));
+    } else {
+        block = std::realloc(static_cast<void*>(FArray), size_t(size) * sizeof(TJsonSlot));
+    }
     if (!block)
         return false;
     FArray = static_cast<TJsonSlot*>(block);
+    FInRoom = false;
     std::memset(static_cast<void*>(FArray + FSize), 0, size_t(size - FSize) * sizeof(TJsonSlot));
     FSize = int32_t(size);
     return true;

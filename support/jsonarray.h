@@ -16,7 +16,8 @@ public:
     ~TJsonArray();
 
     int32_t Length() const { return FLength; }
-    int32_t Capacity() const { return FSize; }
+    // The length the array reaches before it grows (its block may be smaller while that is under 32).
+    int32_t Capacity() const { return FSize > kInitialCapacity ? FSize : kInitialCapacity; }
 
     // The element, or nil outside 0..Length-1.
     JsonRef GetItem(int32_t index) const;
@@ -40,14 +41,22 @@ public:
     // Removes nil elements keeping the order of the rest; with all, packs the remaining values too.
     void Pack(bool all);
 
+    // For an empty array: room for its first kFirstRoom slots that lives as long as the array (the
+    // reader makes an array value and that room in one block); the array moves out when it grows.
+    static constexpr int32_t kFirstRoom = 4;
+    void GiveFirstRoom(TJsonSlot* room);
+
 private:
+    static constexpr int32_t kInitialCapacity = 32;
+
     bool Grow(int64_t atLeast);
     // Stores a reference the array now owns; false (the reference untouched) when it cannot.
     bool Store(int32_t index, IJsonObject* owned);
 
-    TJsonSlot* FArray;
+    TJsonSlot* FArray;  // nil until the first element
     int32_t FLength = 0;
-    int32_t FSize;
+    int32_t FSize;      // the slots of the block
+    bool FInRoom = false;  // the block is the room from GiveFirstRoom
 };
 
 } // namespace support

@@ -71,21 +71,26 @@ class TJsonEnumerator;
 // bulk in place, saving an allocation and the 56-byte object for each; such a value becomes an object
 // of its own the first time anyone asks for one (Get), and the slot keeps that object from then on, so
 // every caller that asks gets the same value and a change made through it shows in the container.
+// A text of up to four units is held in the slot itself, so that short texts cost no block either.
 // The type is plain data: the container moves slots as bytes and calls Release when it drops one.
 struct TJsonSlot {
-    // Bit 0 set: a value in place whose kind is the rest of the bits; else an object (or nil).
+    // Bit 0 set: a value in place whose kind is in bits 1-3; bit 4 set: a text held in c_units, its
+    // length in the bits above. Bit 0 clear: an object (or nil).
     uintptr_t ref;
     union {
         bool c_boolean;
         double c_double;
         int64_t c_int;
         unsigned char* c_string;  // as TJsonObject's: nil for the empty text, else length then units
+        char16_t c_units[4];
     } v;
 
     bool IsNil() const { return Bits() == 0; }
     bool InPlace() const { return Bits() & 1; }
     // The kind of a value in place.
-    TJsonType Kind() const { return TJsonType(Bits() >> 1); }
+    TJsonType Kind() const { return TJsonType(Bits() >> 1 & 7); }
+    // A text in place held in the slot itself rather than in a block.
+    bool TextInSlot() const { return (Bits() & (kShortText | 1)) == (kShortText | 1); }
     StringView Text() const;
     // The object; a value in place is made into one first. Nil for nil. Safe against other readers.
     IJsonObject* Get() const
@@ -111,6 +116,9 @@ struct TJsonSlot {
 
 private:
     uintptr_t Bits() const { return std::atomic_ref<uintptr_t>(const_cast<uintptr_t&>(ref)).load(std::memory_order_acquire); }
+    static constexpr uintptr_t kShortText = 16;
+    static constexpr int kShortLengthShift = 5;
+
     void Place(TJsonType kind) { ref = uintptr_t(kind) << 1 | 1; }
     IJsonObject* MakeObject() const;
 };
@@ -125,7 +133,12 @@ inline StringView JsonBlockText(const unsigned char* block)
     return StringView(reinterpret_cast<const char16_t*>(block + sizeof(length)), length);
 }
 
-inline StringView TJsonSlot::Text() const { return JsonBlockText(v.c_string); }
+inline StringView TJsonSlot::Text() const
+{
+    if (const uintptr_t bits = Bits(); (bits & (kShortText | 1)) == (kShortText | 1))
+        return StringView(v.c_units, bits >> kShortLengthShift);
+    return JsonBlockText(v.c_string);
+}
 
 class IJsonObject : public virtual core::IInterface {
 public:
@@ -219,6 +232,19 @@ public:
         made->SetFirstReference();
         return JsonRef::Adopt(made);
     }
+    // The same for the reader's containers, left out of the live count: the reader adds all it made
+    // with CountLive in one step when it stops, since a change of the shared count per value would
+    // cost about as much as making the value.
+    static JsonRef MakeUncounted(TJsonType kind);
+    // An object or array the same way, made in one block with the room for its first member's entry
+    // or first elements, for a container that is known not to be empty.
+    static JsonRef MakeUncountedWithRoom(TJsonType kind);
+    static void CountLive(int32_t made);
+
+    // Blocks are given back whole, with or without the room above: the deleting destructor passes no
+    // object size that a block with room would not match.
+    static void* operator new(size_t size) { return ::operator new(size); }
+    static void operator delete(void* block) { ::operator delete(block); }
 
     int32_t AddRef() noexcept override { return RefCounted::AddRef(); }
     int32_t Release() noexcept override { return RefCounted::Release(); }
@@ -280,6 +306,9 @@ public:
     void SetDataPtr(void* p) override { FDataPtr = p; }
 
 private:
+    struct Uncounted {};
+    TJsonObject(TJsonType kind, Uncounted);
+
     TJsonTableString* Table() const
     {
         return reinterpret_cast<TJsonTableString*>(const_cast<unsigned char*>(FO.c_container));

@@ -14,8 +14,11 @@
 #include "support/jsonarray.h"
 #include "support/jsontable.h"
 
+#include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cstring>
+#include <iterator>
 #include <string>
 
 namespace support {
@@ -54,15 +57,36 @@ inline int64_t SkipWhite(const char16_t* text, int64_t pos, int64_t length)
     return pos;
 }
 
+// The first unit at or after pos that ends a plain run of a quoted text: its quote, a backslash or a
+// NUL (length when there is none). Four units are tested at a time: over 16-bit lanes, the high bit of
+// (x - 1) & ~x is set in a lane that is zero, exactly so in the lowest one, so the lowest bit set for
+// any of the three marks the first unit that ends the run.
+inline int64_t PlainRunEnd(const char16_t* text, int64_t pos, int64_t length, char16_t quote)
+{
+    static_assert(std::endian::native == std::endian::little, "the first unit is the low lane");
+    constexpr uint64_t kOnes = 0x0001000100010001u, kHighs = 0x8000800080008000u;
+    const uint64_t quotes = quote * kOnes, backslashes = u'\\' * kOnes;
+    const auto zeroLanes = [](uint64_t x) { return (x - kOnes) & ~x & kHighs; };
+    for (; pos + 4 <= length; pos += 4) {
+        uint64_t x;
+        std::memcpy(&x, text + pos, sizeof(x));
+        if (const uint64_t hit = zeroLanes(x) | zeroLanes(x ^ quotes) | zeroLanes(x ^ backslashes))
+            return pos + std::countr_zero(hit) / 16;
+    }
+    while (pos < length && text[pos] != quote && text[pos] != u'\\' && text[pos] != 0)
+        ++pos;
+    return pos;
+}
+
 // A quoted name without escapes at pos whose closing quote, colon and value's first character all lie
-// in the text, with nothing but white space between them: the name, and where the value starts;
-// -1 for anything else (an escape, a comment, the end of the text), which the states read instead.
-inline int64_t PlainMemberName(const char16_t* text, int64_t pos, int64_t length, StringView& name)
+// in the text, with nothing but white space between them: the name with its member hash into the
+// level, and where the value starts; -1 for anything else (an escape, a comment, the end of the
+// text), which the states read instead. The name is a view of the text: tsObjectValue uses it up
+// before the text can change.
+int64_t PlainMemberName(const char16_t* text, int64_t pos, int64_t length, TJsonTokenerSrec& level)
 {
     const char16_t quote = text[pos];
-    int64_t end = pos + 1;
-    while (end < length && text[end] != quote && text[end] != u'\\' && text[end] != 0)
-        ++end;
+    const int64_t end = PlainRunEnd(text, pos + 1, length, quote);
     if (end >= length || text[end] != quote)
         return -1;
     int64_t next = SkipWhite(text, end + 1, length);
@@ -71,7 +95,8 @@ inline int64_t PlainMemberName(const char16_t* text, int64_t pos, int64_t length
     next = SkipWhite(text, next + 1, length);
     if (next >= length || text[next] == u'/')
         return -1;
-    name = StringView(text + pos + 1, size_t(end - pos - 1));
+    level.field = StringView(text + pos + 1, size_t(end - pos - 1));
+    level.field_hash = TJsonAvlEntry::Hash(level.field);
     return next;
 }
 
@@ -79,9 +104,7 @@ inline int64_t PlainMemberName(const char16_t* text, int64_t pos, int64_t length
 // a backslash or a NUL) to the buffer in one piece; returns where the run ends.
 int64_t AppendPlainRun(TJsonWriterString& pb, const char16_t* text, int64_t pos, int64_t length, char16_t quote)
 {
-    int64_t end = pos + 1;
-    while (end < length && text[end] != quote && text[end] != u'\\' && text[end] != 0)
-        ++end;
+    const int64_t end = PlainRunEnd(text, pos + 1, length, quote);
     pb.Append(text + pos, int(end - pos));
     return end;
 }
@@ -230,11 +253,21 @@ void NumberValue(StringView text, bool isDouble, bool& isInteger, int64_t& integ
 // text, made at once in the (nil) slot rather than through a level of its own; what follows it is left
 // to the container's states. Only for reading JSON: on a path, numbers and names mean other things.
 // Returns the end, or -1 when the value needs the machine.
-int64_t InlineScalar(const char16_t* text, int64_t pos, int64_t length, TJsonWriterString& pb, TJsonSlot& slot)
+int64_t InlineScalar(const char16_t* text, int64_t pos, int64_t length, TJsonSlot& slot)
 {
     const char16_t c = text[pos];
     if (c == u'-' || (c >= u'0' && c <= u'9')) {
-        int64_t end = pos;
+        // Most numbers are short integers: their value is taken in the pass that finds their end.
+        int64_t end = pos + (c == u'-');
+        uint64_t magnitude = 0;
+        while (end < length && text[end] >= u'0' && text[end] <= u'9')
+            magnitude = magnitude * 10 + (text[end++] - u'0');
+        const int64_t digits = end - pos - (c == u'-');
+        // Eighteen digits always fit 64 bits.
+        if (digits > 0 && digits <= 18 && end < length && !Is(text[end], kNumber)) {
+            slot.PutInt(c == u'-' ? -int64_t(magnitude) : int64_t(magnitude));
+            return end;
+        }
         bool isDouble = false;
         while (end < length && Is(text[end], kNumber)) {
             if (text[end] == u'.' || text[end] == u'e' || text[end] == u'E')
@@ -249,29 +282,38 @@ int64_t InlineScalar(const char16_t* text, int64_t pos, int64_t length, TJsonWri
         return end;
     }
     if (c == u'"' || c == u'\'') {
-        int64_t end = pos + 1;
-        while (end < length && text[end] != c && text[end] != u'\\' && text[end] != 0)
-            ++end;
+        int64_t end = PlainRunEnd(text, pos + 1, length, c);
         if (end < length && text[end] == c) {
             slot.PutString(StringView(text + pos + 1, size_t(end - pos - 1)));
             return end + 1;
         }
         // Escapes are decoded here too, as the machine does; a NUL (which cuts the text), a bad hex
-        // digit or the end of the piece is left to the machine.
-        pb.Reset();
-        pb.Append(text + pos + 1, int(end - pos - 1));
-        for (;;) {
-            if (end >= length || text[end] == 0)
+        // digit or the end of the piece is left to the machine. The closing quote is found first, so
+        // that the text is decoded in one pass into room of its raw size (on the stack when short).
+        int64_t close = end;
+        while (close < length && text[close] != c) {
+            if (text[close] == 0)
                 return -1;
-            if (text[end] == c)
-                break;
-            if (text[end] != u'\\') {
-                end = AppendPlainRun(pb, text, end, length, c);
+            close += text[close] == u'\\' ? 2 : 1;  // an escaped quote does not close
+        }
+        if (close >= length)
+            return -1;
+        char16_t local[256];
+        String longer;
+        char16_t* units = local;
+        if (close - pos - 1 > int64_t(std::size(local))) {
+            longer.resize(size_t(close - pos - 1));
+            units = longer.data();
+        }
+        char16_t* out = std::copy(text + pos + 1, text + end, units);
+        while (end < close) {
+            char16_t unit = text[end];
+            if (unit != u'\\') {
+                *out++ = unit;
+                ++end;
                 continue;
             }
-            if (end + 1 >= length)
-                return -1;
-            char16_t unit = text[end + 1];
+            unit = text[end + 1];  // before the closing quote: the scan above stepped over the pair
             end += 2;
             switch (unit) {
             case u'b': unit = u'\b'; break;
@@ -281,6 +323,7 @@ int64_t InlineScalar(const char16_t* text, int64_t pos, int64_t length, TJsonWri
             case u't': unit = u'\t'; break;
             case u'u':
             case u'x': {
+                // A run of digits cannot pass the closing quote, which is no hex digit.
                 const int digits = unit == u'u' ? 4 : 2;
                 if (length - end < digits)
                     return -1;
@@ -299,10 +342,10 @@ int64_t InlineScalar(const char16_t* text, int64_t pos, int64_t length, TJsonWri
             }
             if (unit == 0)
                 return -1;
-            pb.AppendUnit(unit);
+            *out++ = unit;
         }
-        slot.PutString(pb.View());
-        return end + 1;
+        slot.PutString(StringView(units, size_t(out - units)));
+        return close + 1;
     }
     // The keywords as the machine reads them: lower case, then a delimiter.
     const auto keyword = [&](const char16_t* word, int64_t n) {
@@ -328,19 +371,6 @@ int64_t InlineScalar(const char16_t* text, int64_t pos, int64_t length, TJsonWri
 
 // ---- tokenizer ----------------------------------------------------------------------------------------
 
-void TJsonTokenizer::ResetLevel(int d)
-{
-    TJsonTokenerSrec& level = stack[d];
-    level.state = tsEatws;
-    level.saved_state = tsStart;
-    level.obj = nullptr;
-    level.current = nullptr;
-    level.parent = nullptr;
-    level.gparent = nullptr;
-    level.field_name.clear();
-    level.member = nullptr;
-}
-
 void TJsonTokenizer::Reset()
 {
     for (int d = depth; d >= 0; --d)
@@ -363,6 +393,11 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
     const bool deleting = options & foDelete;
     const bool creating = options & foCreatePath;
     int64_t pos = 0;
+    // The containers made here join the live count when the run stops, however it stops.
+    struct MadeCount {
+        int32_t count = 0;
+        ~MadeCount() { TJsonObject::CountLive(count); }
+    } made;
 
     for (;;) {
         if (pos >= length && !endsWithNul) {
@@ -401,9 +436,7 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
 // A member's name at `at` read in one step as above: the level goes straight to the member's value.
 #define MEMBER_NAME_AT(at)                                                                                             \
     if (const int64_t at_ = (at); at_ < length && (text[at_] == u'"' || text[at_] == u'\'')) {                          \
-        StringView name_;                                                                                              \
-        if (const int64_t value_ = PlainMemberName(text, at_, length, name_); value_ >= 0) {                          \
-            L.field_name.assign(name_);                                                                                \
+        if (const int64_t value_ = PlainMemberName(text, at_, length, L); value_ >= 0) {                               \
             L.saved_state = tsObjectValue;                                                                             \
             L.state = tsObjectValue;                                                                                   \
             pos = value_;                                                                                              \
@@ -417,8 +450,7 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
         if (tok.depth > kJsonMaxDepth - 2)                                                                             \
             FAIL(teDepth);                                                                                             \
         L.state = (next);                                                                                              \
-        ++tok.depth;                                                                                                   \
-        tok.ResetLevel(tok.depth);                                                                                     \
+        ++tok.depth; /* a level above the top is clean: each is reset as it is left, and by Reset */                   \
         if (!Is(c, kWhite) && c != u'/')                                                                               \
             tok.stack[tok.depth].state = tsStart; /* as the white space state would go on */                           \
         goto redo;                                                                                                     \
@@ -471,19 +503,31 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
                 pb.Reset();
                 tok.st_pos = 0;
                 goto redo;
-            case u'[':
-                L.current = TJsonObject::Make(stArray);
+            case u'[': {
+                // An array with an element ahead comes with the room for its first elements.
+                const int64_t first = SkipWhite(text, pos + 1, length);
+                const bool elements = first < length && text[first] != u']';
+                L.current =
+                    elements ? TJsonObject::MakeUncountedWithRoom(stArray) : TJsonObject::MakeUncounted(stArray);
+                ++made.count;
                 L.saved_state = tsArray;
                 L.state = tsEatws;
                 SKIP_WHITE_TO(pos + 1);
                 break;
-            case u'{':
-                L.current = TJsonObject::Make(stObject);
+            }
+            case u'{': {
+                // An object whose first member's name follows comes with the room for its entry.
+                const int64_t first = SkipWhite(text, pos + 1, length);
+                const bool members = first < length && (text[first] == u'"' || text[first] == u'\'');
+                L.current =
+                    members ? TJsonObject::MakeUncountedWithRoom(stObject) : TJsonObject::MakeUncounted(stObject);
+                ++made.count;
                 L.saved_state = tsObjectFieldStart;
                 L.state = tsEatws;
-                MEMBER_NAME_AT(SkipWhite(text, pos + 1, length));
+                MEMBER_NAME_AT(first);
                 SKIP_WHITE_TO(pos + 1);
                 break;
+            }
             default:
                 if (c >= u'0' && c <= u'9') {
                     if (self && tok.depth == 0 && self->GetDataType() == stObject) {
@@ -817,9 +861,9 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
                 L.state = tsEatws;
                 break;
             }
-            if (!self && pos < length && tok.depth <= kJsonMaxDepth - 2) {
+            if (!self && pos < length && c != u'{' && c != u'[' && tok.depth <= kJsonMaxDepth - 2) {
                 TJsonSlot value{};
-                const int64_t end = InlineScalar(text, pos, length, pb, value);
+                const int64_t end = InlineScalar(text, pos, length, value);
                 if (end >= 0) {
                     if (TJsonSlot* slot = L.current->AsArray()->AddSlot())
                         *slot = value;
@@ -883,6 +927,8 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
         case tsObjectField:
             if (c == tok.quote_char) {
                 L.field_name = BufferText(pb);
+                L.field = L.field_name;
+                L.field_hash = TJsonAvlEntry::Hash(L.field);
                 L.saved_state = tsObjectFieldEnd;
                 L.state = tsEatws;
                 break;
@@ -903,6 +949,8 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
         case tsObjectUnquotedField:
             if (c == 0 || c == u':') {
                 L.field_name = BufferText(pb);
+                L.field = L.field_name;
+                L.field_hash = TJsonAvlEntry::Hash(L.field);
                 L.saved_state = tsObjectFieldEnd;
                 L.state = tsEatws;
                 goto redo;
@@ -923,12 +971,13 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
             break;
 
         case tsObjectValue:
-            if (!self && pos < length && tok.depth <= kJsonMaxDepth - 2) {
+            if (!self && pos < length && c != u'{' && c != u'[' && tok.depth <= kJsonMaxDepth - 2) {
                 TJsonSlot value{};
-                const int64_t end = InlineScalar(text, pos, length, pb, value);
+                const int64_t end = InlineScalar(text, pos, length, value);
                 if (end >= 0) {
-                    L.current->AsObject()->PutMember(std::move(L.field_name), value);
-                    L.field_name.clear();
+                    TJsonTableString* table = L.current->AsObject();
+                    table->InsertEntry(table->NewEntry(L.field, L.field_hash, value));
+                    L.field = {};
                     L.saved_state = tsObjectSep;
                     L.state = tsEatws;
                     // A comma after the member: on to the next member's name without the separator's state.
@@ -944,9 +993,9 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
             // The member's entry is made before its value, so that a document's blocks lie in the order
             // the writer visits them.
             if (tok.depth <= kJsonMaxDepth - 2) {
-                TJsonAvlEntry* entry =
-                    L.current->AsObject()->InsertEntry(new TJsonAvlEntry(std::move(L.field_name), nullptr));
-                L.field_name.clear();
+                TJsonTableString* table = L.current->AsObject();
+                TJsonAvlEntry* entry = table->InsertEntry(table->NewEntry(L.field, L.field_hash, TJsonSlot{}));
+                L.field = {};
                 L.member = &entry->Slot();  // nil: a member of the same name read before has gone
             }
             PUSH(tsObjectValueAdd);

@@ -81,7 +81,9 @@ struct TJsonTokenerSrec {
     TJsonTokenerState saved_state = tsStart;
     JsonRef obj;      // the index or argument value of a path step
     JsonRef current;  // the value built or reached at this level
-    String field_name;
+    String field_name;  // a member name read by the states (escapes decoded)
+    StringView field;   // the member name to be stored: in the text, or field_name
+    uint32_t field_hash = 0;
     TJsonSlot* member = nullptr;  // where the member being read goes (its entry is made first)
     JsonRef parent;
     JsonRef gparent;
@@ -94,7 +96,20 @@ class TJsonTokenizer {
 public:
     TJsonTokenizer() { Reset(); }
 
-    void ResetLevel(int d);
+    // Inline: the machine resets a level each time it leaves one.
+    void ResetLevel(int d)
+    {
+        TJsonTokenerSrec& level = stack[d];
+        level.state = tsEatws;
+        level.saved_state = tsStart;
+        level.obj = nullptr;
+        level.current = nullptr;
+        level.parent = nullptr;
+        level.gparent = nullptr;
+        level.field_name.clear();
+        level.field = {};
+        level.member = nullptr;
+    }
     void Reset();
 
     TJsonWriterString pb;  // token buffer

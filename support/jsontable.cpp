@@ -4,6 +4,7 @@
 #include "support/jsonarray.h"
 #include "support/jsonobject.h"
 
+#include <new>
 #include <utility>
 #include <vector>
 
@@ -14,14 +15,6 @@ namespace support {
 TJsonAvlEntry::TJsonAvlEntry(String name, void* ptr) : FHash(Hash(name)), FName(std::move(name)), FSlot{}
 {
     FSlot.PutObject(static_cast<IJsonObject*>(ptr));
-}
-
-uint32_t TJsonAvlEntry::Hash(StringView name)
-{
-    uint32_t h = 0;
-    for (char16_t c : name)
-        h = h * 129u + c + 0x9E370001u;
-    return h;
 }
 
 core::Ref<IJsonObject> TJsonAvlEntry::Value() const
@@ -113,7 +106,32 @@ int TJsonAvlTree::Order(uint32_t hash, StringView key, const TJsonAvlEntry& entr
     return CompareKeyToEntry(key, entry);
 }
 
-void TJsonAvlTree::DeleteEntry(TJsonAvlEntry* entry, bool) { delete entry; }
+void TJsonAvlTree::DeleteEntry(TJsonAvlEntry* entry, bool) { DisposeEntry(entry); }
+
+void TJsonAvlTree::DisposeEntry(TJsonAvlEntry* entry)
+{
+    if (FRoomOffset != 0 && entry == Room()) {
+        entry->~TJsonAvlEntry();
+        FRoomUsed = false;
+    } else {
+        delete entry;
+    }
+}
+
+TJsonAvlEntry* TJsonAvlTree::NewEntry(StringView name, uint32_t hash, const TJsonSlot& slot)
+{
+    if (FRoomOffset == 0 || FRoomUsed)
+        return new TJsonAvlEntry(name, hash, slot);
+    auto* entry = new (Room()) TJsonAvlEntry(name, hash, slot);
+    FRoomUsed = true;
+    return entry;
+}
+
+void TJsonAvlTree::GiveEntryRoom(void* room)
+{
+    // The room lies just behind the value object that holds the tree: a short way on.
+    FRoomOffset = int16_t(reinterpret_cast<uintptr_t>(room) - reinterpret_cast<uintptr_t>(this));
+}
 
 TJsonAvlEntry* TJsonAvlTree::InsertEntry(TJsonAvlEntry* entry)
 {
@@ -316,7 +334,7 @@ TJsonTableString::~TJsonTableString() { Clear(false); }
 void TJsonTableString::DeleteEntry(TJsonAvlEntry* entry, bool all)
 {
     entry->Slot().Release(all);
-    delete entry;
+    DisposeEntry(entry);
 }
 
 core::Ref<IJsonObject> TJsonTableString::GetMember(StringView name) const

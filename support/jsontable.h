@@ -23,9 +23,24 @@ class TJsonAvlIterator;
 class TJsonAvlEntry {
 public:
     TJsonAvlEntry(String name, void* ptr);
+    // A member read from text: hash is Hash(name), which the reader works out as it scans the name;
+    // the entry takes over the slot.
+    TJsonAvlEntry(StringView name, uint32_t hash, const TJsonSlot& slot) : FHash(hash), FName(name), FSlot(slot) {}
 
     // h := h * 129 + unit + 0x9E370001 for each UTF-16 unit, with 32-bit wrap-around.
-    static uint32_t Hash(StringView name);
+    static uint32_t Hash(StringView name)
+    {
+        // Four units a step give the same sum, h * 129^4 + (u0 + K) * 129^3 + ... + (u3 + K), with
+        // one dependent multiplication per step instead of four.
+        constexpr uint32_t k = 0x9E370001u, p1 = 129u, p2 = p1 * p1, p3 = p2 * p1, p4 = p3 * p1;
+        uint32_t h = 0;
+        size_t i = 0;
+        for (; i + 4 <= name.size(); i += 4)
+            h = h * p4 + (name[i] + k) * p3 + (name[i + 1] + k) * p2 + (name[i + 2] + k) * p1 + (name[i + 3] + k);
+        for (; i < name.size(); ++i)
+            h = h * p1 + name[i] + k;
+        return h;
+    }
 
     const String& Name() const { return FName; }
     uint32_t HashValue() const { return FHash; }
@@ -70,6 +85,13 @@ public:
     // Inserts, or on an equal name swaps the payloads into the existing entry and disposes of the new
     // one; returns the entry that holds the payload now.
     virtual TJsonAvlEntry* InsertEntry(TJsonAvlEntry* entry);
+    // A new entry for InsertEntry: in the tree's room for one entry when it has that room free, else
+    // on the heap. The entry takes over the slot; hash is TJsonAvlEntry::Hash(name).
+    TJsonAvlEntry* NewEntry(StringView name, uint32_t hash, const TJsonSlot& slot);
+    // Room for one entry, a short way behind the tree, that lives as long as the tree (the reader
+    // makes an object value and the room for its first member in one block); the tree keeps one entry
+    // at a time in it.
+    void GiveEntryRoom(void* room);
     // The exact match with stEQual; with stLess / stGreater the nearest entry before / after the key
     // in tree order; nil when there is none.
     virtual TJsonAvlEntry* FindEntry(StringView key, TJsonAvlSearchTypes kinds) const;
@@ -98,6 +120,8 @@ public:
 
 protected:
     virtual void DeleteEntry(TJsonAvlEntry* entry, bool all);
+    // Ends an entry from NewEntry or new: the room is freed, a heap entry deleted.
+    void DisposeEntry(TJsonAvlEntry* entry);
     virtual int CompareEntries(const TJsonAvlEntry& a, const TJsonAvlEntry& b) const;
     virtual int CompareKeyToEntry(StringView key, const TJsonAvlEntry& entry) const;
 
@@ -109,8 +133,16 @@ private:
     TJsonAvlEntry* Search(StringView key, TJsonAvlSearchTypes kinds, TJsonAvlEntry** path, uint64_t& branch,
                           int& depth) const;
 
+    TJsonAvlEntry* Room() const
+    {
+        return reinterpret_cast<TJsonAvlEntry*>(reinterpret_cast<uintptr_t>(this) + FRoomOffset);
+    }
+
     TJsonAvlEntry* FRoot = nullptr;
     int32_t FCount = 0;
+    // The entry room from GiveEntryRoom, as an offset from the tree (0: none), and whether it holds one.
+    int16_t FRoomOffset = 0;
+    bool FRoomUsed = false;
 };
 
 // The members of an object value, each payload a counted IJsonObject reference.

@@ -8,9 +8,11 @@
 #include "support/jsonreader.h"
 #include "support/jsontable.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <limits>
 #include <mutex>
 #include <new>
@@ -59,7 +61,12 @@ bool TextToInteger(StringView text, int64_t& value)
 static_assert(sizeof(TJsonTableString) <= sizeof(TJsonObject::ContainerRoom) &&
               sizeof(TJsonArray) <= sizeof(TJsonObject::ContainerRoom));
 
-TJsonObject::TJsonObject(TJsonType kind) : FDataType(kind)
+TJsonObject::TJsonObject(TJsonType kind) : TJsonObject(kind, Uncounted{})
+{
+    g_live_values.fetch_add(1, std::memory_order_relaxed);
+}
+
+TJsonObject::TJsonObject(TJsonType kind, Uncounted) : FDataType(kind)
 {
     FO.c_int = 0;
     switch (kind) {
@@ -75,8 +82,32 @@ TJsonObject::TJsonObject(TJsonType kind) : FDataType(kind)
     default:
         break;
     }
-    g_live_values.fetch_add(1, std::memory_order_relaxed);
 }
+
+JsonRef TJsonObject::MakeUncounted(TJsonType kind)
+{
+    auto* made = new TJsonObject(kind, Uncounted{});
+    made->SetFirstReference();
+    return JsonRef::Adopt(made);
+}
+
+JsonRef TJsonObject::MakeUncountedWithRoom(TJsonType kind)
+{
+    static_assert(sizeof(TJsonObject) % alignof(TJsonAvlEntry) == 0 && sizeof(TJsonObject) % alignof(TJsonSlot) == 0);
+    const size_t room = kind == stObject ? sizeof(TJsonAvlEntry) : TJsonArray::kFirstRoom * sizeof(TJsonSlot);
+    void* block = ::operator new(sizeof(TJsonObject) + room);
+    // Making an empty container cannot fail.
+    auto* made = ::new (block) TJsonObject(kind, Uncounted{});
+    void* behind = static_cast<char*>(block) + sizeof(TJsonObject);
+    if (kind == stObject)
+        made->Table()->GiveEntryRoom(behind);
+    else
+        made->Items()->GiveFirstRoom(static_cast<TJsonSlot*>(behind));
+    made->SetFirstReference();
+    return JsonRef::Adopt(made);
+}
+
+void TJsonObject::CountLive(int32_t made) { g_live_values.fetch_add(made, std::memory_order_relaxed); }
 
 TJsonObject::TJsonObject(bool value) : TJsonObject(stBoolean) { FO.c_boolean = value; }
 TJsonObject::TJsonObject(int64_t value) : TJsonObject(stInt) { FO.c_int = value; }
@@ -134,7 +165,9 @@ void TJsonObject::SetString(StringView value)
 IJsonObject* TJsonObject::FromSlot(const TJsonSlot& slot)
 {
     auto* made = new TJsonObject(slot.Kind());
-    if (slot.Kind() == stString)
+    if (slot.Kind() == stString && slot.TextInSlot())
+        made->SetString(slot.Text());
+    else if (slot.Kind() == stString)
         made->FO.c_string = slot.v.c_string;
     else
         made->FO.c_int = slot.v.c_int;
@@ -148,12 +181,18 @@ TJsonType TJsonSlot::DataType() const
 {
     const uintptr_t bits = Bits();
     if (bits & 1)
-        return TJsonType(bits >> 1);
+        return TJsonType(bits >> 1 & 7);
     return bits ? reinterpret_cast<IJsonObject*>(bits)->GetDataType() : stNull;
 }
 
 void TJsonSlot::PutString(StringView value)
 {
+    if (value.size() <= std::size(v.c_units)) {
+        v.c_int = 0;
+        std::copy(value.begin(), value.end(), v.c_units);
+        ref = (uintptr_t(value.size()) << kShortLengthShift) | kShortText | uintptr_t(stString) << 1 | 1;
+        return;
+    }
     v.c_string = MakeTextBlock(value);
     Place(stString);
 }
@@ -181,7 +220,7 @@ void TJsonSlot::Release(bool all)
 {
     const uintptr_t bits = std::exchange(ref, 0);
     if (bits & 1) {
-        if (TJsonType(bits >> 1) == stString)
+        if (TJsonType(bits >> 1 & 7) == stString && !(bits & kShortText))
             ::operator delete(v.c_string);
     } else if (auto* object = reinterpret_cast<IJsonObject*>(bits)) {
         // Emptying nested containers first breaks reference cycles through them.
@@ -327,7 +366,7 @@ TJsonSlot TJsonObject::CloneSlot(const TJsonSlot& slot)
     TJsonSlot copy{};
     if (slot.InPlace()) {
         copy = slot;
-        if (slot.Kind() == stString)
+        if (slot.Kind() == stString && !slot.TextInSlot())
             copy.v.c_string = MakeTextBlock(slot.Text());
     } else if (IJsonObject* item = slot.Get()) {
         copy.PutObject(item->Clone().Detach());

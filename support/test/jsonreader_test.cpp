@@ -180,7 +180,10 @@ TEST(JsonReader, ValuesInContainersReadAsValuesAlone)
 {
     const String texts[] = {u"\"plain\"", u"'single'", u"\"a\\\"b\\\\c\\/d\"", u"\"\\b\\f\\n\\r\\t\\q\"",
                             u"\"\\u4E2d\\x41\\u00e9\"", u"\"cut\\u0000here\"", u"\"bad\\u12G4\"", u"\"short\\x4\"",
-                            u"true", u"false", u"null", u"True", u"nul", u"nullx", u"12", u"-1.5e3", u"1-2"};
+                            u"true", u"false", u"null", u"True", u"nul", u"nullx", u"12", u"-1.5e3", u"1-2",
+                            u"0", u"-0", u"007", u"-", u"1+", u"12e", u"123456789012345678", u"-123456789012345678",
+                            u"1234567890123456789", u"9223372036854775807", u"9223372036854775808",
+                            u"-9223372036854775808", u"-9223372036854775809", u"99999999999999999999"};
     for (const String& text : texts) {
         const JsonRef alone = ParseString(text, false);
         const JsonRef inArray = ParseString(u"[" + text + u",0]", false);
@@ -208,6 +211,74 @@ TEST(JsonReader, RepeatedMembersKeepTheLastValue)
         EXPECT_EQ(doc->AsJSon(), u"{\"c\":4,\"b\":[3],\"a\":{\"x\":1}}");
     }
     EXPECT_EQ(JsonLiveValues(), live);
+}
+
+// Plain runs of texts and names are scanned several units at a time: an escape or the closing quote
+// at any place among units of any size ends the run where it stands.
+TEST(JsonReader, PlainRunsEndWhereTheirFirstSpecialUnitStands)
+{
+    const String fill = u"ab\u4E2D\uFFFFc\u0100d\u8000e";
+    struct Piece {
+        const char16_t* text;  // as written between double quotes
+        const char16_t* value;
+    };
+    const Piece pieces[] = {{u"\\\"", u"\""}, {u"\\\\", u"\\"}, {u"\\n", u"\n"}, {u"'", u"'"}, {u"", u""}};
+    for (size_t n = 0; n <= fill.size(); ++n) {
+        for (const Piece& piece : pieces) {
+            const String written = fill.substr(0, n) + piece.text + fill.substr(n);
+            const String value = fill.substr(0, n) + piece.value + fill.substr(n);
+            SCOPED_TRACE(core::ToUtf8(written));
+            const JsonRef doc = ParseString(u"[\"" + written + u"\",{\"" + written + u"\":1}]", false);
+            ASSERT_NE(doc, nullptr);
+            EXPECT_EQ(doc->AsArray()->GetItem(0)->AsString(), value);
+            const JsonRef names = doc->AsArray()->GetItem(1)->AsObject()->GetNames();
+            EXPECT_EQ(names->AsArray()->GetItem(0)->AsString(), value);
+            const JsonRef quoted = ParseString(u"'" + fill.substr(0, n) + u"\"" + fill.substr(n) + u"'", false);
+            ASSERT_NE(quoted, nullptr);
+            EXPECT_EQ(quoted->AsString(), fill.substr(0, n) + u"\"" + fill.substr(n));
+        }
+    }
+}
+
+// An object read from text keeps its first member's entry in its own block. Whichever member that is
+// and in whatever order members are deleted, the others stay as they were; a member read twice keeps
+// the last value; nothing is left behind.
+TEST(JsonReader, ObjectsKeepTheirFirstMemberInTheirOwnBlock)
+{
+    const int32_t live = JsonLiveValues();
+    const String names[] = {u"a", u"b", u"c", u"d", u"e"};
+    const String values[] = {u"1", u"[2]", u"{\"x\":3}", u"\"four\"", u"\"five and more\""};
+    for (int first = 0; first < 5; ++first) {
+        for (int deleted = 0; deleted < 5; ++deleted) {
+            SCOPED_TRACE(first * 10 + deleted);
+            String text = u"{";
+            for (int i = 0; i < 5; ++i) {
+                const int k = (first + i) % 5;
+                text += (i ? u",\"" : u"\"") + names[k] + u"\":" + values[k];
+            }
+            JsonRef doc = ParseString(text + u"}", false);
+            ASSERT_NE(doc, nullptr);
+            JsonRef expected = TJsonObject::Make(stObject);
+            for (int k = 0; k < 5; ++k)
+                expected->PutPathObject(names[k], ParseString(values[k], false));
+            EXPECT_EQ(doc->AsJSon(), expected->AsJSon());
+            EXPECT_EQ(doc->Clone()->AsJSon(), expected->AsJSon());
+            for (int i = 0; i < 5; ++i) {
+                const String& name = names[(deleted + i * 2) % 5];
+                EXPECT_NE(doc->Delete(name), nullptr) << core::ToUtf8(name);
+                expected->Delete(name);
+                EXPECT_EQ(doc->AsJSon(), expected->AsJSon());
+            }
+            doc->PutPathInteger(names[first], 6);
+            EXPECT_EQ(doc->AsJSon(), u"{\"" + names[first] + u"\":6}");
+        }
+    }
+    const JsonRef twice = ParseString(u"{\"a\":1,\"b\":2,\"a\":{\"x\":[3]},\"b\":\"bee\"}", false);
+    ASSERT_NE(twice, nullptr);
+    EXPECT_EQ(twice->AsJSon(), u"{\"b\":\"bee\",\"a\":{\"x\":[3]}}");
+    twice->Clear(true);
+    EXPECT_EQ(twice->AsJSon(), u"{}");
+    EXPECT_EQ(JsonLiveValues(), live + 1);
 }
 
 // White space and comments may stand between any two tokens; the reader takes the short way over

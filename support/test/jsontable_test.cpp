@@ -39,6 +39,20 @@ TEST(JsonTable, HashesAndOrderFollowTheNameHash)
     EXPECT_EQ(Names(table), (std::vector<String>{u"b", u"a", u"id", u"name"}));
 }
 
+// The hash is worked out several units at a time; names of every length up to a few steps and with
+// units across the whole range give what the one-unit rule gives.
+TEST(JsonTable, HashOfLongerNamesFollowsTheOneUnitRule)
+{
+    const String units = u"a\u00C2\uFFFFz0\u4E0A_\xD800\xDC00~ \u0001Q";
+    for (size_t length = 0; length <= units.size(); ++length) {
+        const StringView name = StringView(units).substr(0, length);
+        uint32_t expected = 0;
+        for (char16_t c : name)
+            expected = expected * 129u + c + 0x9E370001u;
+        EXPECT_EQ(TJsonAvlEntry::Hash(name), expected) << length;
+    }
+}
+
 TEST(JsonTable, EqualHashesIterateByName)
 {
     // (a + K) * 129 + b: one less in the first unit and 129 more in the second give the same hash.

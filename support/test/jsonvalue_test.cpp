@@ -102,6 +102,39 @@ TEST(JsonValue, ArrayHolesGrowthAndInsert)
     EXPECT_EQ(doc->AsJSon(), u"[1,[2]]");
 }
 
+// An array read from text starts in room beside its value and moves out as it grows; at every length
+// around that room and around the first capacity it holds, grows and shrinks as any other array.
+TEST(JsonValue, ReadArraysGrowAsOtherArrays)
+{
+    const int32_t live = JsonLiveValues();
+    for (int n : {0, 1, 3, 4, 5, 8, 31, 32, 33, 40}) {
+        SCOPED_TRACE(n);
+        String text = u"[";
+        TJsonArray made;
+        for (int i = 0; i < n; ++i) {
+            text += (i ? u"," : u"") + core::IntToStr(i);
+            made.Add(TJsonObject::Make(i));
+        }
+        JsonRef doc = Read(text + u"]");
+        TJsonArray* array = doc->AsArray();
+        EXPECT_EQ(array->Length(), n);
+        EXPECT_EQ(array->Capacity(), made.Capacity());
+        EXPECT_TRUE(array->Insert(0, TJsonObject::Make(u"front")));
+        EXPECT_GE(array->Add(TJsonObject::Make(u"back")), 0);
+        EXPECT_EQ(array->Length(), n + 2);
+        EXPECT_EQ(array->GetItem(0)->AsString(), u"front");
+        EXPECT_EQ(array->GetItem(n + 1)->AsString(), u"back");
+        for (int i = 0; i < n; ++i)
+            EXPECT_EQ(array->GetItem(i + 1)->AsInteger(), i);
+        EXPECT_EQ(array->Delete(0)->AsString(), u"front");
+        EXPECT_TRUE(array->PutItem(n + 3, TJsonObject::Make(1)));
+        array->Pack(false);
+        EXPECT_EQ(array->Length(), n + 2);
+        EXPECT_EQ(doc->Clone()->AsJSon(), doc->AsJSon());
+    }
+    EXPECT_EQ(JsonLiveValues(), live);
+}
+
 TEST(JsonValue, ClearEmptiesEachKind)
 {
     JsonRef doc = Read(u"{\"b\":true,\"d\":1.5,\"i\":3,\"s\":\"x\",\"a\":[1],\"o\":{\"k\":1}}");
@@ -256,6 +289,33 @@ TEST(JsonValue, ReadValuesAreSharedWithTheirContainer)
     EXPECT_EQ(fresh->AsArray(), nullptr);
     EXPECT_EQ(fresh->GetPathArray(u"n")->Delete(0)->AsInteger(), 5);
     EXPECT_EQ(fresh->AsJSon(), u"{\"n\":[2]}");
+}
+
+// A text read in place is held in the slot itself when it is short and in a block of its own when
+// not; either way it writes, clones and becomes a value alike, and nothing of it is left behind.
+TEST(JsonValue, ShortAndLongTextsInPlace)
+{
+    const int32_t live = JsonLiveValues();
+    const String texts[] = {u"", u"a", u"ab", u"\u4E2D\u6587", u"abcd", u"abcde", u"\u4E0A\u6D77\u7535\u4FE1\u8282"};
+    for (const String& text : texts) {
+        SCOPED_TRACE(core::ToUtf8(text));
+        const String quoted = u"\"" + text + u"\"";
+        const String json = u"{\"m\":" + quoted + u",\"a\":[" + quoted + u"," + quoted + u"]}";
+        JsonRef doc = Read(json);
+        EXPECT_EQ(doc->AsJSon(false, false), json);
+        EXPECT_EQ(doc->GetPathArray(u"a")->Slot(1).Text(), text);
+        JsonRef copy = doc->Clone();
+        EXPECT_EQ(copy->AsJSon(false, false), json);
+        JsonRef member = doc->GetN(u"m");
+        EXPECT_EQ(member->GetDataType(), stString);
+        EXPECT_EQ(member->AsString(), text);
+        EXPECT_EQ(doc->GetPathString(u"a[0]"), text);
+        member->Merge(TJsonObject::Make(u"changed"));
+        EXPECT_EQ(doc->GetPathString(u"m"), u"changed");
+        EXPECT_EQ(copy->GetPathString(u"m"), text);
+        EXPECT_EQ(copy->Delete(u"a")->AsJSon(false, false), u"[" + quoted + u"," + quoted + u"]");
+    }
+    EXPECT_EQ(JsonLiveValues(), live);
 }
 
 TEST(JsonValue, ContainersHoldingThemselves)
