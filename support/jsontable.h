@@ -103,8 +103,9 @@ public:
     void Pack(bool all);
 
     TJsonAvlIterator GetEnumerator() const;
-    // Calls f(entry) for each entry in iteration order (the tree must not change meanwhile).
-    template <class F> void ForEach(F&& f) const
+    // Calls f(entry) for each entry in iteration order (the tree must not change meanwhile). Always
+    // inlined, so that f is too.
+    template <class F> [[gnu::always_inline]] void ForEach(F&& f) const
     {
         TJsonAvlEntry* path[kJsonAvlMaxDepth];
         int depth = 0;
