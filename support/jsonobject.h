@@ -323,6 +323,7 @@ private:
     static TJsonSlot CloneSlot(const TJsonSlot& slot);
     // The writer's body, for each kind of output (jsonwriter.cpp).
     template <class Out> int Emit(Out& out, bool indent, bool escape, int level);
+    template <class Out> int EmitContainer(Out& out, bool indent, bool escape, int level);
     template <class Out> int EmitScalar(Out& out, bool escape);
     template <class Out>
     static int EmitSlot(Out& out, const TJsonSlot& slot, TJsonObject* item, bool indent, bool escape, int level);

@@ -10,6 +10,7 @@
 #include "support/jsonwriter.h"
 
 #include "core/exception.h"
+#include "core/flagscope.h"
 #include "core/stream.h"
 #include "support/jsonarray.h"
 #include "support/jsontable.h"
@@ -317,10 +318,11 @@ template <class Out> int WriteQuoted(Out& w, StringView text, bool escape, Strin
     return w.Append(after.data(), int(after.size()));
 }
 
-// A member name, then its closing mark and `after`. Most names are short and need no escape: a name
-// held in a string whose buffer has room for eight units (a string's buffer always holds capacity()
-// + 1) is checked and copied as one block; others go through WriteQuoted.
-template <class Out> inline int WriteName(Out& w, const String& name, bool escape, StringView after)
+// A member name after the unit `lead` (none when 0), then its closing mark and `after`. Most names
+// are short and need no escape: a name held in a string whose buffer has room for eight units (a
+// string's buffer always holds capacity() + 1) is checked and copied as one block; others go through
+// WriteQuoted.
+template <class Out> inline int WriteName(Out& w, char16_t lead, const String& name, bool escape, StringView after)
 {
 #if defined(__SSE2__)
     if constexpr (requires { w.Room(1); }) {
@@ -328,18 +330,23 @@ template <class Out> inline int WriteName(Out& w, const String& name, bool escap
         if (n < 8 && name.capacity() >= 7) {
             const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(name.data()));
             if ((SpecialUnits(block, escape) & ((1u << (2 * n)) - 1)) == 0) {
-                char16_t* o = w.Room(int(9 + after.size()));
-                *o = u'"';
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 1), block);
-                char16_t* end = o + 1 + n;
+                char16_t* const start = w.Room(int(10 + after.size()));
+                char16_t* o = start;
+                if (lead)
+                    *o++ = lead;
+                *o++ = u'"';
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(o), block);
+                o += n;
                 for (char16_t c : after)
-                    *end++ = c;
-                w.Commit(end);
-                return int(end - o);
+                    *o++ = c;
+                w.Commit(o);
+                return int(o - start);
             }
         }
     }
 #endif
+    if (lead)
+        w.Append(&lead, 1);
     return WriteQuoted(w, name, escape, after);
 }
 
@@ -706,7 +713,7 @@ template <class Out> [[gnu::always_inline]] inline int TJsonObject::EmitSlot(Out
     if (!item)
         return w.Append(u"null", 4);
     if (item->FDataType == stObject || item->FDataType == stArray)
-        return item->Emit(w, indent, escape, level);
+        return item->EmitContainer(w, indent, escape, level);
     return item->EmitScalar(w, escape);  // nothing to mark, so no frame of the container kind
 }
 
@@ -716,80 +723,68 @@ inline TJsonObject* TJsonObject::SlotObject(const TJsonSlot& slot)
     return slot.InPlace() ? nullptr : static_cast<TJsonObject*>(slot.Get());
 }
 
-// TJsonObject is the only class behind IJsonObject, so elements and members are followed without a
-// virtual call.
+// A value from the top: a value being written already (a method called while writing) is null.
 template <class Out> int TJsonObject::Emit(Out& w, bool indent, bool escape, int level)
 {
     if (FProcessing)
         return w.Append(u"null", 4);
-    // Only a container can lead back to itself, so only containers are marked.
-    struct Mark {
-        bool* flag;
-        explicit Mark(bool* f) : flag(f)
-        {
-            if (flag)
-                *flag = true;
-        }
-        ~Mark()
-        {
-            if (flag)
-                *flag = false;
-        }
-    } mark(FDataType == stObject || FDataType == stArray ? &FProcessing : nullptr);
-    switch (FDataType) {
-    case stNull:
-    case stBoolean:
-    case stDouble:
-    case stInt:
-    case stString:
-    case stMethod:
-        return EmitScalar(w, escape);
-    case stObject: {
+    if (FDataType == stObject || FDataType == stArray)
+        return EmitContainer(w, indent, escape, level);
+    return EmitScalar(w, escape);
+}
+
+// An object or array that is not being written yet. It is marked while it is (only a container can
+// lead back to itself). TJsonObject is the only class behind IJsonObject, so elements and members are
+// followed without a virtual call.
+template <class Out> int TJsonObject::EmitContainer(Out& w, bool indent, bool escape, int level)
+{
+    const core::FlagScope mark(FProcessing);
+    if (FDataType == stObject) {
         if (Table()->IsEmpty())
             return w.Append(u"{}", 2);
-        w.Append(u"{", 1);
         if (indent)
             ++level;
-        bool first = true;
+        // What goes before the next name: the opening brace, then a comma.
+        char16_t separator = u'{';
         Table()->ForEach([&](const TJsonAvlEntry* entry) {
             const TJsonSlot& slot = entry->Slot();
             TJsonObject* item = SlotObject(slot);
             if (Skipped(item))
                 return;
-            if (!first)
-                w.Append(u",", 1);
-            first = false;
-            if (indent)
+            if (indent) {
+                w.Append(&separator, 1);
                 LineBreak(w, level);
-            WriteName(w, entry->Name(), escape, indent ? StringView(u"\": ") : StringView(u"\":"));
+                WriteName(w, 0, entry->Name(), escape, u"\": ");
+            } else {
+                WriteName(w, separator, entry->Name(), escape, u"\":");
+            }
+            separator = u',';
             EmitSlot(w, slot, item, indent, escape, level);
         });
+        if (separator == u'{')  // every member skipped
+            w.Append(u"{", 1);
         if (indent)
             LineBreak(w, --level);
         return w.Append(u"}", 1);
     }
-    case stArray: {
-        TJsonArray* array = Items();
-        if (array->Length() == 0)
-            return w.Append(u"[]", 2);
-        w.Append(u"[", 1);
-        if (indent)
-            LineBreak(w, ++level);
-        bool first = true;
-        for (int32_t i = 0; i < array->Length(); ++i) {
-            const TJsonSlot& slot = array->Slot(i);
-            TJsonObject* item = SlotObject(slot);
-            if (Skipped(item))
-                continue;
-            if (!first)
-                w.Append(u",", 1);
-            first = false;
-            EmitSlot(w, slot, item, indent, escape, level);
-        }
-        return w.Append(u"]", 1);
+    TJsonArray* array = Items();
+    if (array->Length() == 0)
+        return w.Append(u"[]", 2);
+    w.Append(u"[", 1);
+    if (indent)
+        LineBreak(w, ++level);
+    bool first = true;
+    for (int32_t i = 0; i < array->Length(); ++i) {
+        const TJsonSlot& slot = array->Slot(i);
+        TJsonObject* item = SlotObject(slot);
+        if (Skipped(item))
+            continue;
+        if (!first)
+            w.Append(u",", 1);
+        first = false;
+        EmitSlot(w, slot, item, indent, escape, level);
     }
-    }
-    return 0;
+    return w.Append(u"]", 1);
 }
 
 int TJsonObject::WriteValue(TJsonWriter& w, bool indent, bool escape, int level)
