@@ -318,11 +318,12 @@ template <class Out> int WriteQuoted(Out& w, StringView text, bool escape, Strin
     return w.Append(after.data(), int(after.size()));
 }
 
-// A member name after the unit `lead` (none when 0), then its closing mark and `after`. Most names
-// are short and need no escape: a name held in a string whose buffer has room for eight units (a
-// string's buffer always holds capacity() + 1) is checked and copied as one block; others go through
-// WriteQuoted.
-template <class Out> inline int WriteName(Out& w, char16_t lead, const String& name, bool escape, StringView after)
+// A member name after the unit `lead` (none when 0), then its closing mark and the colon (and a blank
+// when indented). Most names are short and need no escape: a name held in a string whose buffer has
+// room for eight units (a string's buffer always holds capacity() + 1) is checked and copied as one
+// block, inline in the member loop; others go through WriteQuoted.
+template <class Out>
+[[gnu::always_inline]] inline int WriteName(Out& w, char16_t lead, const String& name, bool escape, bool indent)
 {
 #if defined(__SSE2__)
     if constexpr (requires { w.Room(1); }) {
@@ -330,15 +331,15 @@ template <class Out> inline int WriteName(Out& w, char16_t lead, const String& n
         if (n < 8 && name.capacity() >= 7) {
             const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(name.data()));
             if ((SpecialUnits(block, escape) & ((1u << (2 * n)) - 1)) == 0) {
-                char16_t* const start = w.Room(int(10 + after.size()));
+                char16_t* const start = w.Room(16);
                 char16_t* o = start;
-                if (lead)
-                    *o++ = lead;
+                *o = lead;
+                o += lead != 0;
                 *o++ = u'"';
                 _mm_storeu_si128(reinterpret_cast<__m128i*>(o), block);
                 o += n;
-                for (char16_t c : after)
-                    *o++ = c;
+                std::memcpy(o, u"\": ", 3 * sizeof(char16_t));
+                o += indent ? 3 : 2;
                 w.Commit(o);
                 return int(o - start);
             }
@@ -347,7 +348,7 @@ template <class Out> inline int WriteName(Out& w, char16_t lead, const String& n
 #endif
     if (lead)
         w.Append(&lead, 1);
-    return WriteQuoted(w, name, escape, after);
+    return WriteQuoted(w, name, escape, indent ? StringView(u"\": ") : StringView(u"\":"));
 }
 
 // Short pieces (numbers) made by put(char16_t* out) -> end, at most kShortPiece units: straight into
@@ -754,9 +755,9 @@ template <class Out> int TJsonObject::EmitContainer(Out& w, bool indent, bool es
             if (indent) {
                 w.Append(&separator, 1);
                 LineBreak(w, level);
-                WriteName(w, 0, entry->Name(), escape, u"\": ");
+                WriteName(w, 0, entry->Name(), escape, true);
             } else {
-                WriteName(w, separator, entry->Name(), escape, u"\":");
+                WriteName(w, separator, entry->Name(), escape, false);
             }
             separator = u',';
             EmitSlot(w, slot, item, indent, escape, level);
