@@ -234,11 +234,9 @@ public:
     }
     // The same for the reader's containers, left out of the live count: the reader adds all it made
     // with CountLive in one step when it stops, since a change of the shared count per value would
-    // cost about as much as making the value.
-    static JsonRef MakeUncounted(TJsonType kind);
-    // An object or array the same way, made in one block with the room for its first member's entry
-    // or first elements, for a container that is known not to be empty.
-    static JsonRef MakeUncountedWithRoom(TJsonType kind);
+    // cost about as much as making the value. With room (for a container known not to be empty), it
+    // is made in one block with the room for its first member's entry or first elements.
+    static JsonRef MakeUncounted(TJsonType kind, bool withRoom);
     static void CountLive(int32_t made);
 
     // Blocks are given back whole, with or without the room above: the deleting destructor passes no

@@ -507,8 +507,7 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
                 // An array with an element ahead comes with the room for its first elements.
                 const int64_t first = SkipWhite(text, pos + 1, length);
                 const bool elements = first < length && text[first] != u']';
-                L.current =
-                    elements ? TJsonObject::MakeUncountedWithRoom(stArray) : TJsonObject::MakeUncounted(stArray);
+                L.current = TJsonObject::MakeUncounted(stArray, elements);
                 ++made.count;
                 L.saved_state = tsArray;
                 L.state = tsEatws;
@@ -519,8 +518,7 @@ JsonRef ParseEx(TJsonTokenizer& tok, const char16_t* text, int64_t length, bool 
                 // An object whose first member's name follows comes with the room for its entry.
                 const int64_t first = SkipWhite(text, pos + 1, length);
                 const bool members = first < length && (text[first] == u'"' || text[first] == u'\'');
-                L.current =
-                    members ? TJsonObject::MakeUncountedWithRoom(stObject) : TJsonObject::MakeUncounted(stObject);
+                L.current = TJsonObject::MakeUncounted(stObject, members);
                 ++made.count;
                 L.saved_state = tsObjectFieldStart;
                 L.state = tsEatws;

@@ -84,24 +84,19 @@ TJsonObject::TJsonObject(TJsonType kind, Uncounted) : FDataType(kind)
     }
 }
 
-JsonRef TJsonObject::MakeUncounted(TJsonType kind)
-{
-    auto* made = new TJsonObject(kind, Uncounted{});
-    made->SetFirstReference();
-    return JsonRef::Adopt(made);
-}
-
-JsonRef TJsonObject::MakeUncountedWithRoom(TJsonType kind)
+JsonRef TJsonObject::MakeUncounted(TJsonType kind, bool withRoom)
 {
     static_assert(sizeof(TJsonObject) % alignof(TJsonAvlEntry) == 0 && sizeof(TJsonObject) % alignof(TJsonSlot) == 0);
-    const size_t room = kind == stObject ? sizeof(TJsonAvlEntry) : TJsonArray::kFirstRoom * sizeof(TJsonSlot);
+    const size_t room = !withRoom         ? 0
+                        : kind == stObject ? sizeof(TJsonAvlEntry)
+                                           : TJsonArray::kFirstRoom * sizeof(TJsonSlot);
     void* block = ::operator new(sizeof(TJsonObject) + room);
     // Making an empty container cannot fail.
     auto* made = ::new (block) TJsonObject(kind, Uncounted{});
     void* behind = static_cast<char*>(block) + sizeof(TJsonObject);
-    if (kind == stObject)
+    if (withRoom && kind == stObject)
         made->Table()->GiveEntryRoom(behind);
-    else
+    else if (withRoom)
         made->Items()->GiveFirstRoom(static_cast<TJsonSlot*>(behind));
     made->SetFirstReference();
     return JsonRef::Adopt(made);

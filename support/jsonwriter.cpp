@@ -412,19 +412,28 @@ inline uint64_t RoundedQuotient(Wide num, Wide den)
     return uint64_t(q) + (twice > den || (twice == den && (q & 1)));
 }
 
+// A positive normal double as m × 2^e with a 53-bit m; false for zero, subnormals, infinities and NaN.
+inline bool Binary(double a, uint64_t& m, int& e)
+{
+    uint64_t bits;
+    std::memcpy(&bits, &a, sizeof(bits));
+    const int biased = int(bits >> 52) & 0x7FF;
+    m = (bits & ((uint64_t(1) << 52) - 1)) | (uint64_t(1) << 52);
+    e = biased - 1075;
+    return biased != 0 && biased != 0x7FF;
+}
+
 // The positive finite a rounded to 15 significant digits, exactly (as printf rounds: to nearest, an
 // exact tie to even): a ≈ digits × 10^(exponent − 14) with 10^14 <= digits < 10^15. a is m × 2^e with
 // a 53-bit m; the product or quotient with a power of ten is made in 128-bit integers, which covers
 // 10^-8 <= a < 10^37. False outside that range (and for subnormals).
 bool Round15(double a, uint64_t& digits, int& exponent)
 {
-    uint64_t bits;
-    std::memcpy(&bits, &a, sizeof(bits));
-    const int biased = int(bits >> 52) & 0x7FF;
-    if (biased == 0 || biased == 0x7FF)
+    uint64_t m;
+    int e;
+    if (!Binary(a, m, e))
         return false;
-    const uint64_t m = (bits & ((uint64_t(1) << 52) - 1)) | (uint64_t(1) << 52);
-    const int e = biased - 1075;
+    const int biased = e + 1075;
     // floor(b × log10 2) for a in [2^b, 2^(b+1)): the decimal exponent or one less, told apart by
     // the powers of ten that doubles hold exactly (elsewhere the loop below finds it out).
     static constexpr double kExact[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
@@ -526,10 +535,9 @@ size_t FormatExactShort(double d, char16_t* out)
     const double a = std::fabs(d);
     if (!(a >= 1e-4 && a < 1e15))
         return 0;
-    uint64_t bits;
-    std::memcpy(&bits, &a, sizeof(bits));
-    const uint64_t m = (bits & ((uint64_t(1) << 52) - 1)) | (uint64_t(1) << 52);
-    const int e = int(bits >> 52) - 1075;  // a = m × 2^e; a < 10^15 < 2^50, so e < 0
+    uint64_t m;
+    int e;
+    Binary(a, m, e);  // normal here; a < 10^15 < 2^50, so e < 0
     const int zeros = __builtin_ctzll(m);
     int places = -e - zeros;
     uint64_t digits;
