@@ -12,13 +12,17 @@
 #                           *_host.cpp host only, test/*_test.cpp tests, test/*_win32_test.cpp Windows
 #                           tests, test/fuzz_*.cpp fuzz targets (the lists above may add more)
 #   HOST <sources>          built for the host only (the host stand-in of a *_win32.cpp)
+#   TSAN_TESTS <sources>    tests of threads run under ThreadSanitizer (tsan build); they may name
+#                           sources of the module itself to link TSAN_DEPENDS in place of the module
+#   TSAN_DEPENDS <targets>  what the ThreadSanitizer tests link instead of the module's library
 # )
 # Makes the static library <name> (an interface library when the target has no source of it), one test
 # binary <name>_tests that ctest runs as one test, and in the fuzz build one executable per fuzz target
-# (<name>_fuzz_<x>, with '/' in the name as '_') that ctest gives a short smoke run.
+# (<name>_fuzz_<x>, with '/' in the name as '_') that ctest gives a short smoke run; in the tsan build
+# one binary <name>_tsan of the TSAN_TESTS that ctest runs three times over.
 function(client_module name)
   cmake_parse_arguments(M "AUTO" "TEST_MAIN"
-    "PORTABLE;WIN32;HOST;DEPENDS;WIN32_LIBS;HOST_LIBS;TESTS;WIN32_TESTS;FUZZ" ${ARGN})
+    "PORTABLE;WIN32;HOST;DEPENDS;WIN32_LIBS;HOST_LIBS;TESTS;WIN32_TESTS;FUZZ;TSAN_TESTS;TSAN_DEPENDS" ${ARGN})
   string(REPLACE "/" "_" target "${name}")
 
   if(M_AUTO)
@@ -66,6 +70,22 @@ function(client_module name)
   endif()
   target_include_directories(${target} ${scope} ${PROJECT_SOURCE_DIR})
   target_link_libraries(${target} ${scope} ${libs})
+
+  if(CLIENT_TSAN)
+    if(M_TSAN_TESTS)
+      if(NOT M_TSAN_DEPENDS)
+        set(M_TSAN_DEPENDS ${target})
+      endif()
+      add_executable(${target}_tsan ${M_TSAN_TESTS})
+      target_include_directories(${target}_tsan PRIVATE ${PROJECT_SOURCE_DIR})
+      target_link_libraries(${target}_tsan PRIVATE ${M_TSAN_DEPENDS} gtest_main gmock)
+      add_dependencies(client_tsan ${target}_tsan)
+      # Races show in some runs only: three runs, each stopping at the first report.
+      add_test(NAME tsan.${target} COMMAND ${target}_tsan --gtest_brief=1 --gtest_repeat=3)
+      set_tests_properties(tsan.${target} PROPERTIES TIMEOUT 900 ENVIRONMENT "TSAN_OPTIONS=halt_on_error=1")
+    endif()
+    return()
+  endif()
 
   if(CLIENT_FUZZ)
     foreach(source IN LISTS M_FUZZ)

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Configures (once) and builds the three build trees: win (MinGW-w64, tests under Wine),
-# host (sanitizers) and fuzz (clang, libFuzzer). Arguments name the trees; none builds all three.
+# Configures (once) and builds the four build trees: win (MinGW-w64, tests under Wine),
+# host (sanitizers), fuzz (clang, libFuzzer) and tsan (the thread tests under ThreadSanitizer).
+# Arguments name the trees; none builds all four.
 set -euo pipefail
 . "$(dirname "$0")/env.sh"
 
@@ -13,19 +14,24 @@ configure() {  # <tree> <cmake arguments...>
 }
 
 trees=("$@")
-[ ${#trees[@]} -gt 0 ] || trees=(win host fuzz)
+[ ${#trees[@]} -gt 0 ] || trees=(win host fuzz tsan)
 for tree in "${trees[@]}"; do
   case $tree in
     win)  configure win -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64.cmake" -DCLIENT_JPEG_PREFIX="$JPEG_PREFIX" ;;
     host) configure host -DCMAKE_C_COMPILER=gcc -DCMAKE_CXX_COMPILER=g++ ;;
     fuzz) configure fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCLIENT_FUZZ=ON ;;
+    tsan) configure tsan -DCMAKE_C_COMPILER=gcc -DCMAKE_CXX_COMPILER=g++ -DCLIENT_TSAN=ON ;;
     *) echo "unknown build tree: $tree" >&2; exit 2 ;;
   esac
   # CLIENT_CONFIGURE_ONLY: the caller builds the targets it needs itself.
   [ -z "${CLIENT_CONFIGURE_ONLY:-}" ] || continue
   echo "building $tree"
-  cmake --build "$BUILD/$tree" -- --quiet
+  if [ "$tree" = tsan ]; then
+    cmake --build "$BUILD/$tree" --target client_tsan -- --quiet
+  else
+    cmake --build "$BUILD/$tree" -- --quiet
+  fi
 done
 
-# One ctest run over all three trees, so that a single summary line closes the output.
-printf 'subdirs("win" "host" "fuzz")\n' > "$BUILD/CTestTestfile.cmake"
+# One ctest run over all four trees, so that a single summary line closes the output.
+printf 'subdirs("win" "host" "fuzz" "tsan")\n' > "$BUILD/CTestTestfile.cmake"

@@ -22,6 +22,20 @@ export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree=;mshtml=;rasapi32=n}
 CLIENT_XVFB_DISPLAY=${CLIENT_XVFB_DISPLAY:-:97}
 
+# Makes sure an X display answers: the caller's, or our own Xvfb on CLIENT_XVFB_DISPLAY (left
+# running for the next command). Exports DISPLAY; fails when Xvfb does not come up.
+display_up() {
+  if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+    return 0
+  fi
+  export DISPLAY=$CLIENT_XVFB_DISPLAY
+  if ! xdpyinfo >/dev/null 2>&1; then
+    setsid Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+    for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+    xdpyinfo >/dev/null 2>&1 || { echo "Xvfb did not start on $DISPLAY" >&2; return 1; }
+  fi
+}
+
 # The users' machines run the Chinese ANSI code page; Wine takes it from the locale.
 wine_exec() {
   env LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8 DISPLAY="${DISPLAY:-$CLIENT_XVFB_DISPLAY}" "$WINE" "$@"

@@ -4,15 +4,7 @@
 set -euo pipefail
 . "$(dirname "$0")/env.sh"
 
-# An X display: the caller's, or our own Xvfb (left running for the next command).
-if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
-  export DISPLAY=$CLIENT_XVFB_DISPLAY
-  if ! xdpyinfo >/dev/null 2>&1; then
-    setsid Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
-    for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-    xdpyinfo >/dev/null 2>&1 || { echo "Xvfb did not start on $DISPLAY" >&2; exit 1; }
-  fi
-fi
+display_up || exit 1
 
 if [ ! -f "$WINEPREFIX/.client-ready" ]; then
   echo "creating the Wine prefix in $WINEPREFIX"

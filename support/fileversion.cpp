@@ -280,10 +280,8 @@ TSysFileVersionInfo::TSysFileVersionInfo(const core::String& fileName)
 {
     if (fileversion_os::InfoSize(fileName) == 0)
         throw ESysFileVersionInfoError(kNoVersionInfo);
-    if (!fileversion_os::ReadInfo(fileName, FBuffer)) {
-        const unsigned code = core::GetLastOSError();
-        throw core::EOSError(u"System Error.  Code: " + core::IntToStr(code) + u".\r\n" + core::SysErrorMessage(code), code);
-    }
+    if (!fileversion_os::ReadInfo(fileName, FBuffer))
+        throw LastOSError();
     Parse();
 }
 

@@ -319,8 +319,8 @@ template <class Out> int WriteQuoted(Out& w, StringView text, bool escape, Strin
 }
 
 // A member name after the unit `lead` (none when 0), then its closing mark and the colon (and a blank
-// when indented). Most names are short and need no escape: a name held in a string whose buffer has
-// room for eight units (a string's buffer always holds capacity() + 1) is checked and copied as one
+// when indented). Most names are short and need no escape: a name of fewer than eight units is
+// copied into an eight-unit block (only its own units are read) and checked and written as one
 // block, inline in the member loop; others go through WriteQuoted.
 template <class Out>
 [[gnu::always_inline]] inline int WriteName(Out& w, char16_t lead, const String& name, bool escape, bool indent)
@@ -328,8 +328,10 @@ template <class Out>
 #if defined(__SSE2__)
     if constexpr (requires { w.Room(1); }) {
         const size_t n = name.size();
-        if (n < 8 && name.capacity() >= 7) {
-            const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(name.data()));
+        if (n < 8) {
+            alignas(16) char16_t units[8] = {};
+            std::memcpy(units, name.data(), n * sizeof(char16_t));
+            const __m128i block = _mm_load_si128(reinterpret_cast<const __m128i*>(units));
             if ((SpecialUnits(block, escape) & ((1u << (2 * n)) - 1)) == 0) {
                 char16_t* const start = w.Room(16);
                 char16_t* o = start;

@@ -11,6 +11,12 @@ core::String SysWin32ErrorText(uint32_t code, const core::String& message, const
     return u"Win32 error: " + message + u" (" + core::UIntToStr(code) + u")\r\n" + text;
 }
 
+core::EOSError LastOSError()
+{
+    const unsigned code = core::GetLastOSError();
+    return core::EOSError(u"System Error.  Code: " + core::IntToStr(code) + u".\r\n" + core::SysErrorMessage(code), code);
+}
+
 ESysWin32Error::ESysWin32Error(const core::String& text)
     : m_last_error(core::GetLastOSError()), m_last_error_msg(core::SysErrorMessage(m_last_error))
 {

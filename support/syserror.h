@@ -41,6 +41,10 @@ private:
 
 CORE_DECLARE_EXCEPTION(ESysMutexError, ESysWin32Error);
 
+// The run-time library's operating-system error for the call that just failed: EOSError with the
+// calling thread's last system error code and its message. Made before anything else can change it.
+core::EOSError LastOSError();
+
 // The message of a Win32 error as the family words it.
 core::String SysWin32ErrorText(uint32_t code, const core::String& message, const core::String& text);
 

@@ -154,13 +154,13 @@ uint32_t OpenSharedBlock(void*& address, const core::String& name, uint32_t size
         bool existed = false;
         handle = sysos::CreateMapping(size, copyOnWrite, name, existed);
         if (!handle)
-            throw ESysWin32Error(u"Failed to create the shared block \"" + name + u"\"");
+            throw LastOSError();
         if (existed)
             result = sysos::kErrorAlreadyExists;
     }
     void* view = sysos::MapView(handle, access, size);
     if (!view) {
-        ESysWin32Error error(u"Failed to map the shared block \"" + name + u"\"");
+        core::EOSError error = LastOSError();
         sysos::CloseObject(handle);
         throw error;
     }

@@ -99,7 +99,8 @@ private:
 
 // Obtains a named shared block of `size` bytes: 0 when this call created it, 183 when it existed
 // (in this process's directory or in the system). ESharedMemError for an invalid name on old
-// systems and for a block that would be created empty; ESysWin32Error when the system refuses.
+// systems and for a block that would be created empty; the operating-system error (EOSError) when
+// the system refuses to create or map it.
 uint32_t OpenSharedBlock(void*& address, const core::String& name, uint32_t size, uint32_t access);
 // Gives up one reference; the block is unmapped with its last. A null address succeeds; an address
 // the directory does not know fails and stays as it is. CloseSharedBlock is the same operation.

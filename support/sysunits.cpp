@@ -26,6 +26,9 @@ SYS_UNIT_RECORD(kWideTables, "chartables.cpp", "widechartables");
 SYS_UNIT_RECORD(kUnitVersion, "unitversion.cpp", "unitversion");
 SYS_UNIT_RECORD(kSysError, "syserror.cpp", "syserror");
 SYS_UNIT_RECORD(kFileVersion, "fileversion.cpp", "fileversion");
+SYS_UNIT_RECORD(kThreadPool, "threadpool.cpp", "threadpool");
+SYS_UNIT_RECORD(kThreadComponent, "threadcomponent.cpp", "threadcomponent");
+SYS_UNIT_RECORD(kFormBases, "exforms_win32.cpp", "exforms");
 
 void Nothing() {}
 void LoadAnsiTables()
@@ -49,6 +52,10 @@ const SysUnit kUnits[] = {
     {u"unitversion", &kUnitVersion, Nothing, Nothing, true},
     {u"syserror", &kSysError, ReadAnsiReplacementChar, Nothing},
     {u"fileversion", &kFileVersion, Nothing, Nothing},
+    // The worker-thread family registers the same way.
+    {u"threadpool", &kThreadPool, Nothing, Nothing},
+    {u"threadcomponent", &kThreadComponent, Nothing, Nothing},
+    {u"exforms", &kFormBases, Nothing, Nothing},
 };
 
 size_t g_started = 0;

@@ -91,9 +91,11 @@ public:
     template <class T>
     void RegisterProvider()
     {
-        for (const auto& p : FProviders)
-            if (typeid(*p) == typeid(T))
+        for (const auto& p : FProviders) {
+            const TCustomUnitVersioningProvider& provider = *p;
+            if (typeid(provider) == typeid(T))
                 return;
+        }
         FProviders.push_back(std::make_unique<T>());
     }
     int ProviderCount() const { return int(FProviders.size()); }

@@ -176,7 +176,6 @@ bool TCustomVirtualTreeControl::HandleHeaderMessage(ui::Message& message)
             break;
         POINT screen{GET_X_LPARAM(message.LParam), GET_Y_LPARAM(message.LParam)};
         ::ClientToScreen(Handle(), &screen);
-        const TPoint p = clientOfMessage(message.LParam);
         if (header.States() & hsDragPending) {
             bool allowed = true;
             if (OnHeaderDragging)

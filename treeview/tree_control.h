@@ -46,6 +46,11 @@ class TVirtualTreeControl : public ui::CustomControl, public TTreeViewport {
 public:
     explicit TVirtualTreeControl(core::Component* owner = nullptr);
     ~TVirtualTreeControl() override;
+    // The tree is this class's second base: deleting goes through the tree's deletion from here,
+    // where the object starts.
+    static void operator delete(TVirtualTreeControl* control, std::destroying_delete_t) { DeleteTree(control); }
+    static void* operator new(std::size_t size) { return TBaseVirtualTree::operator new(size); }
+    static void operator delete(void* block) { TBaseVirtualTree::operator delete(block); }
 
     // ---- Properties of the frame ----
     TBorderStyle BorderStyle() const { return m_border_style; }

@@ -102,10 +102,10 @@ bool TCustomVirtualTreeControl::HandleHintMessage(ui::Message& message)
     bool show = false;
     TColumnIndex column = NoColumn;
     PVirtualNode node = nullptr;
-    if (!GetCapture() && ShowHint() && !(TreeStates() & (tsOLEDragging | tsVCLDragging)) && !IsMouseSelecting() &&
+    if (!GetCapture() && ShowHint() && !Dragging() && !IsMouseSelecting() &&
         !(TreeStates() & tsScrolling) && header.States() == 0 && showOK) {
         result = 0;
-        info.HintStr = u" ";
+        info.HintStr.assign(1, u' ');
         if (header.UseColumns() && (header.Options() & hoShowHint) && header.InHeader(cursor)) {
             info.CursorRect = RECT{0, -header.Height(), ClientWidth(), 0};
             int left = 0, right = 0;

@@ -46,6 +46,25 @@ TBaseVirtualTree::~TBaseVirtualTree()
     ::operator delete(m_root_block);
 }
 
+void TBaseVirtualTree::operator delete(TBaseVirtualTree* tree, std::destroying_delete_t)
+{
+    DeleteTree(tree);
+}
+
+void TBaseVirtualTree::DeleteTree(TBaseVirtualTree* tree)
+{
+    if (!tree)
+        return;
+    tree->BeginDestruction();
+    void* block = dynamic_cast<void*>(tree);
+    tree->~TBaseVirtualTree();
+    ::operator delete(block);
+}
+
+void* TBaseVirtualTree::operator new(std::size_t size) { return ::operator new(size); }
+
+void TBaseVirtualTree::operator delete(void* block) { ::operator delete(block); }
+
 void TBaseVirtualTree::SetWindowPort(TreeWindowPort* port)
 {
     // The worker reads the port of the tree it validates: it must be out of this tree before the

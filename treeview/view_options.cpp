@@ -91,15 +91,8 @@ void AddFormat(core::StringView name, TTreeClassTest treeClass, uint32_t priorit
     std::lock_guard<std::mutex> lock(g_registry_lock);
     if (!g_registry)
         g_registry = new std::vector<TClipboardFormatEntry>();
-    auto entry = std::find_if(g_registry->begin(), g_registry->end(),
-                              [&](const TClipboardFormatEntry& e) { return core::AnsiSameText(e.Name, name); });
-    if (entry != g_registry->end()) {
-        entry->TreeClass = std::move(treeClass);
-        entry->Priority = priority;
-        entry->Format = format;
-    } else {
-        g_registry->push_back(TClipboardFormatEntry{core::String(name), std::move(treeClass), priority, format, 1});
-    }
+    // A name registered again gets a second entry: searches run from the end and find the newer one.
+    g_registry->push_back(TClipboardFormatEntry{core::String(name), std::move(treeClass), priority, format, 1});
     std::stable_sort(g_registry->begin(), g_registry->end(), [](const auto& a, const auto& b) { return a.Priority < b.Priority; });
 }
 

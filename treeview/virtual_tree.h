@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <new>
 #include <utility>
 #include <vector>
 
@@ -72,6 +73,12 @@ public:
     // port may be null (no window); it must outlive the tree or be replaced before it goes.
     explicit TBaseVirtualTree(TreeWindowPort* port = nullptr);
     virtual ~TBaseVirtualTree();
+    // Deleting takes the tree back from the validation thread before any destructor runs: the
+    // thread makes virtual calls on the tree, and every destructor rewrites its virtual table.
+    static void operator delete(TBaseVirtualTree* tree, std::destroying_delete_t);
+    // The allocation that pairs with it; the plain delete frees a tree whose constructor threw.
+    static void* operator new(std::size_t size);
+    static void operator delete(void* block);
     TBaseVirtualTree(const TBaseVirtualTree&) = delete;
     TBaseVirtualTree& operator=(const TBaseVirtualTree&) = delete;
     // Creates the root when missing (a descendant that reserves internal data calls it last).
@@ -368,9 +375,13 @@ public:
     std::function<void(TBaseVirtualTree*, TVTExportType)> OnAfterHeaderExport;
 
 protected:
-    // Every derived destructor calls this first: the validation thread must be out of the tree
-    // before any derived part of it goes (it calls the tree's virtual steps), and no event may
-    // reach handlers while the tree is taken apart.
+    // What deleting a tree does: BeginDestruction, then the destructors, then the memory goes. A
+    // class that declares its own operator delete (a second base) passes it here.
+    static void DeleteTree(TBaseVirtualTree* tree);
+    // Deletion calls this before any destructor runs (operator delete above, also when a control
+    // is deleted through another base). A tree that is not deleted (a member, a local) comes here
+    // from its destructors, each of which calls it first; such a tree must not be left validating
+    // when it goes. No event reaches handlers while the tree is taken apart.
     void BeginDestruction();
     // ---- Dispatchers and virtual operations (each event is raised only through its dispatcher) ----
     virtual void DoInitNode(PVirtualNode parent, PVirtualNode node, TVirtualNodeInitStates& initStates);

@@ -331,7 +331,7 @@ void Control::WndProc(Message& message)
         }
         if (message.Msg == WM_LBUTTONDBLCLK && (m_control_style & csDoubleClicks))
             DblClick();
-        MouseDown(mbLeft, KeysToShiftState(message.WParam) | (message.Msg == WM_LBUTTONDBLCLK ? ssDouble : 0), x, y);
+        MouseDown(mbLeft, KeysToShiftState(message.WParam) | (message.Msg == WM_LBUTTONDBLCLK ? ShiftState(ssDouble) : 0u), x, y);
         break;
     case WM_RBUTTONDOWN:
         MouseDown(mbRight, KeysToShiftState(message.WParam), x, y);

@@ -72,7 +72,7 @@ void Label::AdjustBounds()
         canvas.Font().Assign(Font());
         core::String text = Caption();
         if (text.empty() || (m_show_accel_char && text == u"&"))
-            text = u" ";
+            text.assign(1, u' ');
         canvas.TextRect(r, text, DrawFlags() | DT_CALCRECT);
     }
     ReleaseDC(nullptr, dc);

@@ -8,7 +8,8 @@
 
 namespace ui {
 
-class OleWebPane::Site : public IOleClientSite, public IOleInPlaceSite, public IOleInPlaceFrame {
+// Final: Release deletes it through its own type.
+class OleWebPane::Site final : public IOleClientSite, public IOleInPlaceSite, public IOleInPlaceFrame {
 public:
     explicit Site(HWND window) : m_window(window) {}
 

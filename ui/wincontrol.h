@@ -134,7 +134,9 @@ private:
     std::vector<Control*> m_controls;   // children in z-order (first = bottom)
     std::vector<WinControl*> m_tab_list; // windowed children in Tab order
     bool m_tab_stop = false;
-    bool m_swallow_char = false;
+    // The character of the WM_CHAR that follows a key already handled as a dialog key or
+    // shortcut; that WM_CHAR is dropped (0: none).
+    core::Char m_swallow_char = 0;
     bool m_destroying_handle = false;
     HBRUSH m_brush = nullptr;
     Color m_brush_color = clNone;

@@ -832,7 +832,7 @@ void TDataSet::AddRecordValues(const std::vector<Variant>& values, bool append)
     try {
         MoveBuffer(m_record_count, m_active_record);
         try {
-            RecordBuffer buffer = ActiveBuffer() ? ActiveBuffer() : m_buffers[size_t(m_active_record)];
+            RecordBuffer buffer = ActiveBuffer();
             PrepareNewRecord(buffer);
             m_state = dsInsert;
             try {

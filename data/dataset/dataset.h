@@ -231,7 +231,12 @@ protected:
     void DoBeforeScroll() { Notify(BeforeScroll); }
     void DoAfterScroll() { Notify(AfterScroll); }
     void SetBookmarkSize(int size) { m_bookmark_size = size; }
-    RecordBuffer ActiveBuffer() const { return m_record_count > 0 ? m_buffers[m_active_record] : nullptr; }
+    // The active record's buffer, also while a record is inserted into an empty dataset (the ring
+    // counts it only once it is posted); null only without buffers.
+    RecordBuffer ActiveBuffer() const
+    {
+        return size_t(m_active_record) < m_buffers.size() ? m_buffers[size_t(m_active_record)] : nullptr;
+    }
     RecordBuffer CalcBuffer() const { return m_calc_buffer; }
     RecordBuffer TempBuffer() const { return m_temp_buffer; }
     RecordBuffer Buffers(int index) const { return m_buffers[index]; }

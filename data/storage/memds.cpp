@@ -98,7 +98,7 @@ int TDataTypesMap::GetDataType(TFieldType FieldType) const
 
 // ---- TBlobStream --------------------------------------------------------------------------------
 
-TBlobStream::TBlobStream(TBlobField* Field, TBlobStreamMode Mode) : FField(Field), FMode(Mode)
+TBlobStream::TBlobStream(TBlobField* Field, TBlobStreamMode Mode) : FField(Field)
 {
     FDataSet = dynamic_cast<TMemDataSet*>(Field->DataSet());
     if (!FDataSet)
@@ -810,11 +810,8 @@ bool TMemDataSet::GetActiveRecBuf(RecordBuffer& RecBuf)
         if (!IsEmpty())
             RecBuf = ActiveBuffer();
         break;
-    case dsEdit: RecBuf = ActiveBuffer(); break;
-    case dsInsert:
-        // A record added with values into an empty dataset is written before the ring counts it.
-        RecBuf = ActiveBuffer() ? ActiveBuffer() : BufferCount() > 0 ? Buffers(ActiveRecord()) : nullptr;
-        break;
+    case dsEdit:
+    case dsInsert: RecBuf = ActiveBuffer(); break;
     case dsCalcFields: RecBuf = CalcBuffer(); break;
     case dsFilter: RecBuf = FFilterBuffer; break;
     case dsNewValue: RecBuf = FInCacheProcessing ? NewCacheRecBuf : ActiveBuffer(); break;

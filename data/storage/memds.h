@@ -61,7 +61,6 @@ private:
     TBlobField* FField;
     TMemDataSet* FDataSet;
     RecordBuffer FBuffer = nullptr;
-    TBlobStreamMode FMode;
     int FFieldNo;
     bool FOpened = false;
     bool FModified = false;

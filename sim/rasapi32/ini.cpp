@@ -107,7 +107,7 @@ IniDocument IniDocument::Parse(std::string_view utf8)
             const size_t close = line.rfind(u']');
             if (close == StringView::npos || close == 0)
                 continue;
-            doc.m_sections.emplace_back(String(line.substr(1, close - 1)));
+            doc.m_sections.emplace_back(line.substr(1, close - 1));
             current = &doc.m_sections.back();
             continue;
         }
@@ -166,7 +166,7 @@ IniSection& IniDocument::Ensure(StringView name)
 {
     if (IniSection* found = Find(name))
         return *found;
-    m_sections.emplace_back(String(name));
+    m_sections.emplace_back(name);
     return m_sections.back();
 }
 

@@ -18,6 +18,7 @@ using core::StringView;
 class IniSection {
 public:
     explicit IniSection(String name = {}) : m_name(std::move(name)) {}
+    explicit IniSection(StringView name) : m_name(name) {}
 
     const String& Name() const { return m_name; }
     void SetName(String name) { m_name = std::move(name); }

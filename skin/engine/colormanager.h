@@ -92,7 +92,6 @@ private:
     float FMainGamma = 1, FDisplayGamma = 2.2f;
     uint8_t FGammaTable[256] = {};
     float FYCbCrCoefficients[3] = {0.299f, 0.587f, 0.114f};
-    int FHSubsampling = 1, FVSubSampling = 1;
     std::vector<int> FCrToRedTable, FCbToBlueTable, FCrToGreenTable, FCbToGreenTable;
     TColorScheme FSourceScheme = csRGB, FTargetScheme = csBGR;
     Converter FRowConversion = nullptr;

@@ -17,12 +17,6 @@ std::unique_ptr<CacheBitmap> NewCacheBitmap() { return std::make_unique<CacheBit
 
 bool OwnerIsEdit(ui::Control* owner) { return dynamic_cast<ui::Edit*>(owner) != nullptr; }
 
-void Redraw(ui::Control* control, UINT flags)
-{
-    if (auto* w = dynamic_cast<ui::WinControl*>(control); w && w->HandleAllocated())
-        RedrawWindow(w->HandleIfAllocated(), nullptr, nullptr, flags);
-}
-
 } // namespace
 
 TCacheInfo MakeCacheInfo(CacheBitmap* bmp, int x, int y)

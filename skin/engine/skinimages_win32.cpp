@@ -174,7 +174,7 @@ void ReadMasks(SkinTables& tables, const core::CustomIniFile& ini, const SkinIma
         ini.ReadSection(section, keys);
         for (int k = 0; k < keys.Count(); ++k) {
             const core::String key = keys[k];
-            if (section == u"GLOBALINFO" && key == u"MASTERBITMAP")
+            if (core::SameText(section, u"GLOBALINFO") && core::SameText(key, u"MASTERBITMAP"))
                 continue;
             core::String value = ini.ReadString(section, key, {});
             MaskForm form = MaskFormOf(value);

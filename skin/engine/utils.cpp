@@ -40,7 +40,8 @@ uint32_t BlendColors(uint32_t c1, uint32_t c2, double level)
     uint32_t result = c1 & 0xFF000000u;
     for (int shift = 0; shift < 24; shift += 8) {
         double a = (c1 >> shift) & 0xFF, b = (c2 >> shift) & 0xFF;
-        result |= uint32_t(ClampByte(int(std::lround(a * level + b * (1 - level))))) << shift;
+        // Ties to even, like every other rounding of the engine (the default rounding mode).
+        result |= uint32_t(ClampByte(int(std::nearbyint(a * level + b * (1 - level))))) << shift;
     }
     return result;
 }

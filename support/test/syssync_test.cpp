@@ -171,6 +171,37 @@ TEST(SharedBlock, RefusesEmptyBlocksAndOldSystemNames)
     EXPECT_TRUE(ReleaseSharedBlock(address));
 }
 
+TEST(SharedBlock, ABlockTheSystemRefusesRaisesTheOperatingSystemsError)
+{
+    // A small block made outside the directory cannot be mapped at a larger size.
+    const core::String small = UniqueName(u"SharedBlockSmall_");
+    bool existed = false;
+    const sysos::Handle held = sysos::CreateMapping(16, false, small, existed);
+    ASSERT_NE(held, 0u);
+    struct Cases {
+        core::String name;
+        uint32_t size;
+    };
+    std::vector<Cases> cases{{small, 1u << 20}};
+#ifdef _WIN32
+    cases.push_back({u"NoSuchNamespace\\" + UniqueName(u"SharedBlock_"), 16}); // cannot be created
+#endif
+    for (const Cases& c : cases) {
+        SCOPED_TRACE(core::ToUtf8(c.name));
+        void* address = nullptr;
+        try {
+            OpenSharedBlock(address, c.name, c.size, kMapAllAccess);
+            ADD_FAILURE() << "obtained a block the system refuses";
+        } catch (const core::EOSError& e) {
+            EXPECT_NE(e.ErrorCode(), 0u);
+            EXPECT_EQ(e.Message(), u"System Error.  Code: " + core::IntToStr(e.ErrorCode()) + u".\r\n" +
+                                       core::SysErrorMessage(e.ErrorCode()));
+        }
+        EXPECT_EQ(address, nullptr);
+    }
+    sysos::CloseObject(held);
+}
+
 TEST(SysUtilities, ZeroesBlocksAndFreesModules)
 {
     char bytes[4] = {1, 2, 3, 4};

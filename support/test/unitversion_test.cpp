@@ -150,6 +150,8 @@ TEST(SysUnits, StartUpRegistersEveryUnitAndShutDownEndsTheRegistry)
     ASSERT_NE(registry->FindUnit(u"unitversion.cpp"), nullptr);
     EXPECT_EQ(registry->FindUnit(u"chartables.cpp", u"support/widechartables")->Revision(), u"1");
     EXPECT_GT(registry->FindUnit(u"syserror.cpp")->DateTime(), 0);
+    for (const char16_t* file : {u"threadpool.cpp", u"threadcomponent.cpp", u"exforms_win32.cpp"})
+        EXPECT_NE(registry->FindUnit(file), nullptr) << core::ToUtf8(file);
     FinalizeSysUnits();
     EXPECT_EQ(GetUnitVersioning(), nullptr);
     // A second start-up works with a fresh registry.

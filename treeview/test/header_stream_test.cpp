@@ -193,8 +193,9 @@ TEST_F(HeaderStreamTest, EachVersionReadsItsOwnFields)
         EXPECT_EQ(Columns().DefaultWidth(), c.defaultWidthAndLimits ? 66 : 50);
         EXPECT_EQ(tree.Header().MaxHeight(), c.defaultWidthAndLimits ? 200 : 10000);
         EXPECT_EQ(tree.Header().FixedAreaConstraints().MinWidthPercent(), c.defaultWidthAndLimits ? 40 : 0);
-        if (c.options & coUseCaptionAlignment)
+        if (c.options & coUseCaptionAlignment) {
             EXPECT_EQ(b.CaptionAlignment(), c.captionAlignment ? taRightJustify : taLeftJustify);
+        }
         // Back to a fresh header for the next version.
         tree.OnColumnResize = nullptr;
         ViewTree fresh{&port};

@@ -205,6 +205,8 @@ TEST_F(Hints, StatesThatRefuseAHint)
         {"another node while editing", {70, 30}, [&] { tree->EditNode(Node(0), 1); }, [&] { tree->CancelEditNode(); }, 0},
         {"mouse captured", {70, 10}, [&] { SetCapture(other->Handle()); }, [] { ReleaseCapture(); }, 1},
         {"dragging", {70, 10}, [&] { tree->ChangeStates(tsOLEDragging, 0); }, [&] { tree->ChangeStates(0, tsOLEDragging); }, 1},
+        {"OLE drag pending", {70, 10}, [&] { tree->ChangeStates(tsOLEDragPending, 0); },
+         [&] { tree->ChangeStates(0, tsOLEDragPending); }, 1},
         {"draw selection", {70, 10}, [&] { tree->ChangeStates(tsDrawSelecting, 0); },
          [&] { tree->ChangeStates(0, tsDrawSelecting); }, 1},
         {"scrolling", {70, 10}, [&] { tree->ChangeStates(tsScrolling, 0); }, [&] { tree->ChangeStates(0, tsScrolling); }, 1},

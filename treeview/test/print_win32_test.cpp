@@ -130,8 +130,9 @@ TEST_F(Printing, AHundredThousandRowsPrintPageByPage)
     // 20 header pixels and 2,000,000 row pixels over 2000-pixel pages.
     EXPECT_EQ(printer.PageCount(), 1001);
     // The whole tree as one bitmap would be 1.6 GB; page by page stays small.
-    if (before.PeakPagefileUsage && after.PeakPagefileUsage)
+    if (before.PeakPagefileUsage && after.PeakPagefileUsage) {
         EXPECT_LT(after.PeakPagefileUsage - before.PeakPagefileUsage, SIZE_T(64) << 20);
+    }
 }
 
 } // namespace

@@ -13,7 +13,9 @@ namespace {
 class ValidationTest : public TreeTest {
 public:
     RecordingWindowPort port;
-    TestTree tree{&port};
+    // On the heap, as trees live: deleting it takes it back from the validation thread first.
+    std::unique_ptr<TestTree> owned = std::make_unique<TestTree>(&port);
+    TestTree& tree = *owned;
     void SetUp() override
     {
         TreeTest::SetUp();

@@ -283,7 +283,9 @@ TEST_F(ViewTest, FormatRegistryLooksFormatsUpByNameAndNumber)
     uint32_t csv = RegisterVTClipboardFormat<Derived>(u"CSV", 90);
     EXPECT_GT(data, 16u);
     EXPECT_NE(csv, data);
+    // A name registered again gets a second entry: lookups find the newer, enumeration lists both.
     EXPECT_EQ(RegisterVTClipboardFormat<TTreeViewport>(u"virtual tree data", 50), data) << "names ignore case";
+    EXPECT_EQ(FindFormat(u"Virtual Tree Data")->Name, u"virtual tree data");
     RegisterVTClipboardFormat<Derived>(uint32_t(13), 95);
     RegisterVTClipboardFormat<TTreeViewport>(uint32_t(1), 100);
     RegisterVTClipboardFormat<TTreeViewport>(uint32_t(0), 10); // no such format: nothing added
@@ -328,11 +330,11 @@ TEST_F(ViewTest, FormatRegistryLooksFormatsUpByNameAndNumber)
     std::vector<core::String> got;
     for (int i = 0; i < names.Count(); ++i)
         got.push_back(names[i]);
-    EXPECT_EQ(got, (std::vector<core::String>{u"first", u"Virtual Tree Data", u"Tree Test Pictures", u"CSV",
-                                              u"Unicode text", u"Plain text"}));
+    EXPECT_EQ(got, (std::vector<core::String>{u"first", u"Virtual Tree Data", u"virtual tree data",
+                                              u"Tree Test Pictures", u"CSV", u"Unicode text", u"Plain text"}));
     names.Clear();
     EnumerateFormats(&tree, names);
-    EXPECT_EQ(names.Count(), 3);
+    EXPECT_EQ(names.Count(), 4);
 }
 
 } // namespace

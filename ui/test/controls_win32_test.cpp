@@ -82,7 +82,22 @@ TEST_F(Controls, EnterInAnEditPressesTheDefaultButtonButAMemoKeepsIt)
     ok->SetDefault(true);
     int clicks = 0;
     ok->OnClick = [&](core::Object*) { ++clicks; };
-    SendMessageW(edit->Handle(), WM_KEYDOWN, VK_RETURN, 1);
+    auto* cancel = Add<Button>();
+    cancel->SetTop(240);
+    cancel->SetCancel(true);
+    std::u16string typed;
+    edit->OnKeyPress = [&](core::Object*, core::Char& key) { typed += key; };
+    // The character that follows a key the form took never reaches the edit; the next one does.
+    const struct {
+        WPARAM key;
+        wchar_t ch;
+    } taken[] = {{VK_RETURN, L'\r'}, {VK_ESCAPE, 27}};
+    for (const auto& c : taken) {
+        SendMessageW(edit->Handle(), WM_KEYDOWN, c.key, 1);
+        SendMessageW(edit->Handle(), WM_CHAR, c.ch, 1);
+        SendMessageW(edit->Handle(), WM_CHAR, L'x', 1);
+    }
+    EXPECT_EQ(typed, u"xx");
     EXPECT_EQ(clicks, 1);
     SendMessageW(memo->Handle(), WM_KEYDOWN, VK_RETURN, 1);
     EXPECT_EQ(clicks, 1);

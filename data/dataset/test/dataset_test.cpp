@@ -237,6 +237,19 @@ TEST_F(DataSetTest, InsertedAndAppendedRecordsLandWhereExpected)
     EXPECT_EQ(ds.RecNo(), 12);
     ds.InsertRecord({Variant(int32_t(50)), Variant(u"fifty")});
     EXPECT_EQ(Id(), 50);
+    // Into an empty dataset the values land too: the record being inserted has its buffer.
+    for (bool append : {false, true}) {
+        TArrayDataSet empty;
+        FillNumbered(empty, 0);
+        empty.Open();
+        if (append)
+            empty.AppendRecord({Variant(int32_t(7)), Variant(u"seven")});
+        else
+            empty.InsertRecord({Variant(int32_t(7)), Variant(u"seven")});
+        EXPECT_EQ(empty.RecordCount(), 1);
+        EXPECT_EQ(empty.FieldByName(u"ID")->AsInteger(), 7);
+        EXPECT_EQ(empty.FieldByName(u"NAME")->AsString(), u"seven");
+    }
     ds.AppendRecord({Variant(int32_t(60)), Variant::Null(), Variant(2.0)});
     EXPECT_EQ(Id(), 60);
     EXPECT_TRUE(ds.FieldByName(u"NAME")->IsNull());

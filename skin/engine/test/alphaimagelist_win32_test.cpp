@@ -91,8 +91,9 @@ TEST_F(AlphaImageListTest, DetectsPngBySignatureAndIconByStartAndExtension)
         SCOPED_TRACE(core::ToUtf8(c.name));
         TsImageFormat format = c.format == ifPNG ? ifICO : ifPNG;
         EXPECT_EQ(DetectImageFormat(Write(c.name, c.bytes), format), c.detected);
-        if (c.detected)
+        if (c.detected) {
             EXPECT_EQ(format, c.format);
+        }
     }
     TsImageFormat format = ifPNG;
     EXPECT_FALSE(DetectImageFormat(m_dir.Path() + u"\\missing.png", format));

@@ -47,9 +47,10 @@ TEST(ColorAdjust, PixelRuleSparesGreyAndKeyColourAndKeepsAlpha)
         EXPECT_EQ(GetPixel(v, 1, 0), 0x808080u);
         EXPECT_EQ(GetPixel(v, 2, 0), MaskKeyColor);
         EXPECT_EQ(GetPixel(v, 3, 0), 0xFF0000u);
-        if (format == ui::pf32bit)
+        if (format == ui::pf32bit) {
             for (int x = 0; x < 4; ++x)
                 EXPECT_EQ(v.Row(0)[x * 4 + 3], 0x80 >> x);
+        }
     }
 }
 

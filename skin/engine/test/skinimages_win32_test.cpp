@@ -65,8 +65,9 @@ void ExpectSameTables(SkinTables& a, SkinTables& b)
         EXPECT_EQ(a.ma[i].WL * 1000 + a.ma[i].WT, b.ma[i].WL * 1000 + b.ma[i].WT);
         EXPECT_EQ(a.ma[i].ImgType, b.ma[i].ImgType);
         ASSERT_EQ(bool(a.ma[i].Bmp), bool(b.ma[i].Bmp));
-        if (a.ma[i].Bmp)
+        if (a.ma[i].Bmp) {
             EXPECT_EQ(PixelSum(*a.ma[i].Bmp), PixelSum(*b.ma[i].Bmp));
+        }
     }
     ASSERT_EQ(a.pa.size(), b.pa.size());
     for (size_t i = 0; i < a.pa.size(); ++i)
@@ -184,6 +185,22 @@ TEST(SkinImages, MissingMasterStillGivesRectangleMasks)
     ASSERT_GE(close, 0);
     EXPECT_EQ(t.ma[size_t(close)].R, (Rect{0, 0, 30, 10}));
     EXPECT_GE(MaskIndex(t, u"PANEL", u"BORDERSMASK"), 0);
+}
+
+TEST(SkinImages, TheMasterBitmapKeyIsNoMaskWhateverItsCase)
+{
+    for (const char* key : {"MASTERBITMAP", "MasterBitmap", "masterbitmap"}) {
+        SCOPED_TRACE(key);
+        auto files = skin::testing::TestSkinFiles();
+        std::string& options = files[0].bytes;
+        options.replace(options.find("MASTERBITMAP"), 12, key);
+        SkinFolder folder(files);
+        SkinTables t;
+        ReadMasks(t, *OptionsOf(files), {nullptr, folder.Path()}, nullptr, &t);
+        EXPECT_EQ(t.MasterBitmap->Width(), skin::testing::kMasterWidth);
+        for (const MaskData& m : t.ma)
+            EXPECT_FALSE(core::SameText(m.PropertyName, u"MASTERBITMAP"));
+    }
 }
 
 TEST(SkinImages, DamagedPngRaisesAndKeepsTheMasksReadBefore)

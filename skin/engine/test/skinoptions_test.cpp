@@ -155,15 +155,17 @@ TEST(SkinOptions, VersionMessagesByDesignState)
         SkinTables t;
         LoadAllGeneralData(t, *OptionsText(u"[GLOBALINFO]\nVERSION=" + core::String(c.version) + u"\n"), context);
         ASSERT_EQ(shown.size(), c.message == 0 ? 0u : 1u);
-        if (c.message == 1)
+        if (c.message == 1) {
             EXPECT_EQ(shown[0], u"You use an old version of \"Blue\" skin, please update a skins to latest or link "
                                 u"with QuorraControls support for upgrading of existing skin.\r\n\r\nThis "
                                 u"notification occurs in design-time only for your information and will not "
                                 u"occur in real-time.");
-        if (c.message == 2)
+        }
+        if (c.message == 2) {
             EXPECT_EQ(shown[0], u"This version of the skin have not complete support by used QuorraControls "
                                 u"package release.\r\nComponents must be updated up to latest version for "
                                 u"using this skin.");
+        }
         EXPECT_EQ(t.gd.size(), 1u); // the messages only inform
     }
 }

@@ -82,11 +82,13 @@ TEST_F(StoredSkinTest, ImportedFolderSkinReadsBackToTheFolderTables)
         EXPECT_EQ(m.ImgType, o.ImgType);
         // Glyphs and textures carry no margins in the folder; the stored form computes them as for
         // any mask whose margins are all 0.
-        if (m.ImgType == itisaBorder)
+        if (m.ImgType == itisaBorder) {
             EXPECT_EQ(m.WL * 1000 + m.WT * 100 + m.WR * 10 + m.WB, o.WL * 1000 + o.WT * 100 + o.WR * 10 + o.WB);
+        }
         ASSERT_EQ(bool(m.Bmp), bool(o.Bmp));
-        if (m.Bmp)
+        if (m.Bmp) {
             EXPECT_EQ(m.Bmp->PixelColor(m.Bmp->Width() / 2, 2), o.Bmp->PixelColor(o.Bmp->Width() / 2, 2));
+        }
     }
     EXPECT_GE(back.GetMaskIndex(u"BUTTON", u"BORDERSMASK"), 0);
     EXPECT_GE(back.GetMaskIndex(u"EDIT", u"BORDERSMASK"), 0);

@@ -28,6 +28,8 @@ TEST(SkinUtils, BlendColorsKeepsTheFirstHighByte)
 {
     EXPECT_EQ(BlendColors(0x01FFFFFF, 0x00000000, 0.4), 0x01666666u);
     EXPECT_EQ(BlendColors(0x000000FF, 0x0000FF00, 0.5), 0x00008080u);
+    // Halves go to the even neighbour: 0.5, 1.5 and 2.5 in blue, green and red.
+    EXPECT_EQ(BlendColors(0x00050301, 0x00000000, 0.5), 0x00020200u);
 }
 
 TEST(SkinUtils, IniSectionsAndValues)
