@@ -79,7 +79,7 @@ function(client_module name)
       add_executable(${target}_tsan ${M_TSAN_TESTS})
       target_include_directories(${target}_tsan PRIVATE ${PROJECT_SOURCE_DIR})
       target_link_libraries(${target}_tsan PRIVATE ${M_TSAN_DEPENDS} gtest_main gmock)
-      add_dependencies(client_tsan ${target}_tsan)
+      add_dependencies(tsan_tests ${target}_tsan)
       # Races show in some runs only: three runs, each stopping at the first report.
       add_test(NAME tsan.${target} COMMAND ${target}_tsan --gtest_brief=1 --gtest_repeat=3)
       set_tests_properties(tsan.${target} PROPERTIES TIMEOUT 900 ENVIRONMENT "TSAN_OPTIONS=halt_on_error=1")

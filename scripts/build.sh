@@ -27,7 +27,7 @@ for tree in "${trees[@]}"; do
   [ -z "${CLIENT_CONFIGURE_ONLY:-}" ] || continue
   echo "building $tree"
   if [ "$tree" = tsan ]; then
-    cmake --build "$BUILD/$tree" --target client_tsan -- --quiet
+    cmake --build "$BUILD/$tree" --target tsan_tests -- --quiet
   else
     cmake --build "$BUILD/$tree" -- --quiet
   fi
