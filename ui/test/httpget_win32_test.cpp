@@ -1,0 +1,185 @@
+// The HTTP exchange against a loopback server made by the test: a large reply in each of its three
+// framings, read whole while the caller keeps answering, and one time-out over a chain of slow
+// redirects.
+#include "core/win32.h"
+#include "ui/httpget.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace ui {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Answers connections one after another on 127.0.0.1: each request line's path goes to `answer`,
+// which may wait before it gives the reply's bytes; the connection is closed after them.
+class LoopbackServer {
+public:
+    using Answer = std::function<std::string(const std::string& path)>;
+
+    explicit LoopbackServer(Answer answer) : m_answer(std::move(answer))
+    {
+        WSADATA data{};
+        WSAStartup(MAKEWORD(2, 2), &data);
+        m_listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        listen(m_listener, 8);
+        int length = sizeof address;
+        getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length);
+        m_port = ntohs(address.sin_port);
+        m_thread = std::thread([this] { Serve(); });
+    }
+    ~LoopbackServer()
+    {
+        m_stopping = true;
+        closesocket(m_listener);  // ends a pending accept
+        m_thread.join();
+        WSACleanup();
+    }
+    HttpUrl Url(const std::string& path) const { return HttpUrl{"127.0.0.1", uint16_t(m_port), path}; }
+
+private:
+    void Serve()
+    {
+        for (;;) {
+            const SOCKET client = accept(m_listener, nullptr, nullptr);
+            if (client == INVALID_SOCKET)
+                return;
+            char buffer[4096];
+            std::string request;
+            while (request.find("\r\n\r\n") == std::string::npos) {
+                const int n = recv(client, buffer, sizeof buffer, 0);
+                if (n <= 0)
+                    break;
+                request.append(buffer, size_t(n));
+            }
+            const size_t start = request.find(' ') + 1;
+            const std::string reply = m_answer(request.substr(start, request.find(' ', start) - start));
+            for (size_t sent = 0; sent < reply.size() && !m_stopping;) {
+                const int n = send(client, reply.data() + sent, int(std::min<size_t>(reply.size() - sent, 1 << 20)), 0);
+                if (n <= 0)
+                    break;
+                sent += size_t(n);
+            }
+            shutdown(client, SD_SEND);
+            closesocket(client);
+        }
+    }
+
+    Answer m_answer;
+    SOCKET m_listener = INVALID_SOCKET;
+    int m_port = 0;
+    std::atomic<bool> m_stopping{false};
+    std::thread m_thread;
+};
+
+std::string Chunked(const std::string& body, size_t chunk)
+{
+    std::string out;
+    char size[16];
+    for (size_t at = 0; at < body.size(); at += chunk) {
+        const size_t n = std::min(chunk, body.size() - at);
+        snprintf(size, sizeof size, "%zx\r\n", n);
+        out += size;
+        out.append(body, at, n);
+        out += "\r\n";
+    }
+    return out + "0\r\n\r\n";
+}
+
+TEST(HttpExchange, ALargeReplyReadsInEveryFramingWhileTheCallerKeepsAnswering)
+{
+    std::string body(20u << 20, '\0');
+    for (size_t i = 0; i < body.size(); ++i)
+        body[i] = char('a' + (i * 7 + i / 8191) % 26);
+    const std::string head = "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n";
+    const struct {
+        const char* framing;
+        std::string reply;
+    } cases[] = {
+        {"Content-Length", head + "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body},
+        {"to the close", head + "\r\n" + body},
+        {"8 KB chunks", head + "Transfer-Encoding: chunked\r\n\r\n" + Chunked(body, 8192)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.framing);
+        LoopbackServer server([&](const std::string&) { return c.reply; });
+        HttpRequest request;
+        request.url = server.Url("/nodes");
+        request.timeoutMs = 20000;
+        request.maxReplyBytes = 64u << 20;
+        // The longest time the caller went without a call, from the start to the end.
+        Clock::time_point last = Clock::now();
+        Clock::duration longest{};
+        int calls = 0;
+        request.waiting = [&] {
+            longest = std::max(longest, Clock::now() - last);
+            last = Clock::now();
+            ++calls;
+        };
+        HttpReply reply;
+        core::String error;
+        ASSERT_TRUE(HttpExchange(request, reply, error)) << core::ToUtf8(error);
+        longest = std::max(longest, Clock::now() - last);
+        EXPECT_EQ(reply.status, 200);
+        EXPECT_TRUE(reply.body == body) << reply.body.size() << " bytes";
+        EXPECT_GT(calls, 0);
+        EXPECT_LT(std::chrono::duration<double>(longest).count(), 0.5);
+    }
+}
+
+TEST(HttpExchange, OneTimeOutCoversAChainOfRedirects)
+{
+    const struct {
+        const char* name;
+        int hopMs;  // each reply waits this long
+        bool ok;
+        double atLeast, below;  // seconds taken
+    } cases[] = {
+        // Five redirects and the page, six replies of 300 ms: past the 1 s time-out at its end.
+        {"slow hops", 300, false, 0.95, 1.6},
+        {"quick hops", 50, true, 0.25, 0.95},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::atomic<int> replies{0};
+        LoopbackServer server([&](const std::string& path) {
+            Sleep(DWORD(c.hopMs));
+            ++replies;
+            const int hop = std::stoi(path.substr(1));
+            if (hop == 5)
+                return std::string("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok");
+            return "HTTP/1.1 302 Found\r\nLocation: /" + std::to_string(hop + 1) + "\r\nContent-Length: 0\r\n\r\n";
+        });
+        HttpRequest request;
+        request.url = server.Url("/0");
+        request.timeoutMs = 1000;
+        HttpReply reply;
+        core::String error;
+        const Clock::time_point start = Clock::now();
+        EXPECT_EQ(HttpFetch(request, 5, reply, error), c.ok) << core::ToUtf8(error);
+        const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+        EXPECT_GE(seconds, c.atLeast);
+        EXPECT_LT(seconds, c.below);
+        if (c.ok) {
+            EXPECT_EQ(reply.body, "ok");
+            EXPECT_EQ(replies.load(), 6);
+        } else {
+            EXPECT_EQ(error, u"The reply did not arrive in time");
+        }
+    }
+}
+
+} // namespace
+} // namespace ui
