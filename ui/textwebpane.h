@@ -1,7 +1,8 @@
 // The stand-in web pane: fetches the page with an HTTP GET on a worker thread and shows the page's
 // readable text in a read-only, scrolling text box. A long text goes into the box in parts, one at
-// a time from a timer, so that the window keeps answering while the box takes a page near the
-// fetch's size limit.
+// a time from a timer, so that the window keeps answering while the box takes it; a text longer than
+// the box can take in good time (a page near the fetch's size limit) is cut at a line's end, and the
+// cut marked with a line "…".
 #pragma once
 
 #include "ui/webpane.h"
@@ -12,6 +13,9 @@ namespace ui {
 
 class TextWebPane : public WebPane {
 public:
+    // The most characters the box shows of a page, the mark of a cut included.
+    static constexpr size_t MaxShownChars = 1u << 19;
+
     explicit TextWebPane(core::Component* owner = nullptr);
     ~TextWebPane() override;
 

@@ -1,10 +1,13 @@
 // The text web pane against a loopback server made by the test, the choice of pane under Wine, and
 // the URL opener seam.
+#include "ui/httpget.h"
 #include "ui/test/uitest.h"
 #include "ui/textwebpane.h"
 #include "ui/urlopener.h"
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <string>
 #include <thread>
 
@@ -146,6 +149,64 @@ TEST_F(WebPanes, APaneFreedDuringAFetchDropsTheResult)
         Sleep(5);
     }
     EXPECT_EQ(completed, u"");
+}
+
+TEST_F(WebPanes, APageAtTheSizeLimitLeavesTheWindowAnswering)
+{
+    // Numbered lines up to the fetch's limit; the text is the lines, one a line.
+    const std::string head = "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n";
+    std::string body;
+    core::String text;
+    for (int n = 0; head.size() + body.size() + 80 <= MaxReplyBytes; ++n) {
+        const std::string line = "line " + std::to_string(n) + " of a page near the limit of what the pane fetches";
+        body += line + "<br>\n";
+        text += (text.empty() ? u"" : u"\r\n") + core::FromUtf8(line);
+    }
+    OneShotServer server(head + body);
+    form->Show();
+    const HWND window = form->Handle();
+    std::atomic<bool> done{false}, asking{true};
+    std::atomic<int> asked{0};
+    std::atomic<int64_t> slowestMs{0};
+    std::thread asker([&] {
+        // Asks the window for an answer all along, as the system does to find windows that hang.
+        while (!done) {
+            const auto start = std::chrono::steady_clock::now();
+            DWORD_PTR result = 0;
+            SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result);
+            const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+            slowestMs = std::max<int64_t>(slowestMs, ms);
+            ++asked;
+            Sleep(20);
+        }
+        asking = false;
+    });
+    const core::String url = u"http://127.0.0.1:" + core::IntToStr(server.Port()) + u"/news.htm";
+    pane->Navigate(url);
+    for (int i = 0; i < 6000 && pane->Busy(); ++i) {
+        App().ProcessMessages();
+        Sleep(10);
+    }
+    done = true;
+    while (asking)
+        App().ProcessMessages();
+    asker.join();
+
+    EXPECT_FALSE(pane->Busy());
+    EXPECT_EQ(failed, u"");
+    EXPECT_EQ(completed, url);
+    EXPECT_GT(asked.load(), 0);
+    EXPECT_LT(slowestMs.load(), 500);
+    // What the box can take in good time: whole lines from the start, then the mark of the cut.
+    const core::String shown = pane->Text();
+    ASSERT_GT(shown.size(), TextWebPane::MaxShownChars / 2);
+    ASSERT_LE(shown.size(), TextWebPane::MaxShownChars);
+    const size_t kept = shown.size() - 3;
+    EXPECT_EQ(shown.substr(kept), u"\r\n\u2026");
+    EXPECT_TRUE(shown.substr(0, kept) == text.substr(0, kept)) << "the start of the page, unchanged";
+    EXPECT_EQ(text.substr(kept, 2), u"\r\n") << "cut at a line's end";
+    // The box still shows the page's start, whatever it took in after.
+    EXPECT_EQ(SendMessageW(pane->Handle(), EM_GETFIRSTVISIBLELINE, 0, 0), 0);
 }
 
 TEST_F(WebPanes, UnderWineTheStandInIsChosen)
