@@ -73,9 +73,9 @@ int main(int argc, char** argv)
     size_t megabytes = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 20;
     if (megabytes == 0)
         megabytes = 20;
-    int rounds = argc > 2 ? std::atoi(argv[2]) : 7;
+    int rounds = argc > 2 ? std::atoi(argv[2]) : 15;
     if (rounds < 1)
-        rounds = 7;
+        rounds = 15;
     size_t piece = argc > 3 ? std::strtoul(argv[3], nullptr, 10) : 16384;
     if (piece == 0)
         piece = 16384;
@@ -94,7 +94,9 @@ int main(int argc, char** argv)
     size_t allocations[3] = {}, allocatedBytes[3] = {};
     for (int round = 0; round < rounds; ++round) {
         double t[3];
-        for (int framing = 0; framing < 3; ++framing) {
+        // Each round starts with another framing, so that none always runs after the same one.
+        for (int step = 0; step < 3; ++step) {
+            const int framing = (round + step) % 3;
             const size_t count = g_allocations.load(), bytes = g_allocatedBytes.load();
             size_t read = 0;
             t[framing] = Seconds([&] { read = Read(replies[framing], piece); });
