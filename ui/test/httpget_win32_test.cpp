@@ -3,6 +3,7 @@
 // redirects.
 #include "core/win32.h"
 #include "ui/httpget.h"
+#include "ui/test/loopback_win32.h"
 
 #include <gtest/gtest.h>
 
@@ -29,15 +30,7 @@ public:
     {
         WSADATA data{};
         WSAStartup(MAKEWORD(2, 2), &data);
-        m_listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        listen(m_listener, 8);
-        int length = sizeof address;
-        getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length);
-        m_port = ntohs(address.sin_port);
+        m_listener = test::ListenOnLoopback(8, m_port);
         m_thread = std::thread([this] { Serve(); });
     }
     ~LoopbackServer()

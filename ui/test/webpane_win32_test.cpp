@@ -1,6 +1,7 @@
 // The text web pane against a loopback server made by the test, the choice of pane under Wine, and
 // the URL opener seam.
 #include "ui/httpget.h"
+#include "ui/test/loopback_win32.h"
 #include "ui/test/uitest.h"
 #include "ui/textwebpane.h"
 #include "ui/urlopener.h"
@@ -21,15 +22,7 @@ public:
     {
         WSADATA data{};
         WSAStartup(MAKEWORD(2, 2), &data);
-        m_listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        listen(m_listener, 1);
-        int length = sizeof address;
-        getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length);
-        m_port = ntohs(address.sin_port);
+        m_listener = test::ListenOnLoopback(1, m_port);
         m_thread = std::thread([this] {
             SOCKET client = accept(m_listener, nullptr, nullptr);
             if (client == INVALID_SOCKET)
