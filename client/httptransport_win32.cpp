@@ -1,9 +1,9 @@
-// The transport over a socket of our own (ui::HttpExchange), so that every request ends within
-// its time-out however the server behaves: the time-out bounds the connection and then the whole
-// reply, redirects are followed at most five times and only to http addresses, and a reply that
-// ends before its announced length or its last chunk is a failure. On the GUI thread the wait
-// keeps the windows answering: messages sent to them and painting are handled, nothing else, so
-// that no click or timer runs in the middle of an exchange.
+// The transport over a socket of our own (ui::HttpFetch), so that every request ends within its
+// time-out however the server behaves: one deadline covers the connections and replies of the
+// request and of its redirects, which are followed at most five times and only to http addresses,
+// and a reply that ends before its announced length or its last chunk is a failure. On the GUI
+// thread the wait keeps the windows answering, between reads too: messages sent to them and
+// painting are handled, nothing else, so that no click or timer runs in the middle of an exchange.
 #include "core/win32.h"
 
 #include "client/httptransport.h"

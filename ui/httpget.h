@@ -1,7 +1,7 @@
 // HTTP over a socket: one request on a fresh connection, for the text-only web pane and the
-// client's exchanges with its service. The time-out bounds the connection and then, once more,
-// the whole reply (not each read), so that a server that trickles its reply or never accepts the
-// connection cannot hold the caller longer than twice the time-out.
+// client's exchanges with its service. The time-out bounds the whole request (connection, request,
+// reply and, for a fetch, every redirect), not each read, so that a server that trickles its reply,
+// never accepts the connection or redirects slowly cannot hold the caller past it.
 #pragma once
 
 #include "core/string.h"
@@ -22,23 +22,24 @@ struct HttpRequest {
     std::string body;     // sent with a Content-Length when the verb is not GET
     unsigned timeoutMs = 30000;
     size_t maxReplyBytes = MaxReplyBytes;
-    // Called every few milliseconds while the exchange waits (a GUI thread answers its messages).
+    // Called every few milliseconds while the exchange runs, also while data keeps arriving (a GUI
+    // thread answers its messages).
     std::function<void()> waiting;
 };
 
-// The raw reply in `reply`, ended by the server closing the connection or, for a reply that says
-// its length, by that length; false with a reason in `error` when the host cannot be reached, the
-// connection fails, the time-out passes first or the reply grows past the limit. Blocks the
-// calling thread.
-bool HttpExchange(const HttpRequest& request, std::string& reply, core::String& error);
+// The reply in `reply`, read as it arrives and ended by its length, its last chunk or, for a reply
+// that says neither, by the server closing the connection; false with a reason in `error` when the
+// host cannot be reached, the connection fails, the time-out passes first, the reply is not HTTP,
+// ends short or grows past the limit. Blocks the calling thread.
+bool HttpExchange(const HttpRequest& request, HttpReply& reply, core::String& error);
 
 // The exchange with its redirects followed: at most maxRedirects of them, and only to http
 // addresses (a loop of redirects, or one to another scheme, is a failed fetch). A 303, or a 301 or
-// 302 answering a POST, goes on as a GET without the body. `reply` is the last reply, parsed;
-// false when an exchange fails, a reply is incomplete or the chain does not end.
+// 302 answering a POST, goes on as a GET without the body. `reply` is the last reply; false when an
+// exchange fails or the chain does not end within the request's time-out.
 bool HttpFetch(HttpRequest request, int maxRedirects, HttpReply& reply, core::String& error);
 
 // A GET of url (HTTP/1.0, "Connection: close").
-bool HttpGet(const HttpUrl& url, unsigned timeoutMs, std::string& reply, core::String& error);
+bool HttpGet(const HttpUrl& url, unsigned timeoutMs, HttpReply& reply, core::String& error);
 
 } // namespace ui

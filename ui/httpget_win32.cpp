@@ -43,16 +43,37 @@ core::String SocketError(const char16_t* what) { return core::String(what) + u" 
 
 enum class Wait { Ready, Failed, TimedOut };
 
-// Waits until the socket can be written (or read) or the deadline passes, calling `waiting` about
-// every 20 ms meanwhile.
-Wait WaitFor(SOCKET s, bool write, ULONGLONG deadline, const std::function<void()>& waiting)
+// Calls `waiting` at most every 20 ms, after every wait whether or not data arrived, so that a
+// caller's windows keep answering also while a large reply streams in without pause.
+class Pacer {
+public:
+    explicit Pacer(const std::function<void()>& waiting) : m_waiting(waiting) {}
+    bool Active() const { return bool(m_waiting); }
+    void Tick()
+    {
+        if (!m_waiting)
+            return;
+        const ULONGLONG now = GetTickCount64();
+        if (now < m_due)
+            return;
+        m_due = now + 20;
+        m_waiting();
+    }
+
+private:
+    const std::function<void()>& m_waiting;
+    ULONGLONG m_due = 0;
+};
+
+// Waits until the socket can be written (or read) or the deadline passes.
+Wait WaitFor(SOCKET s, bool write, ULONGLONG deadline, Pacer& pacer)
 {
     for (;;) {
         const ULONGLONG now = GetTickCount64();
         if (now >= deadline)
             return Wait::TimedOut;
         ULONGLONG slice = deadline - now;
-        if (waiting)
+        if (pacer.Active())
             slice = std::min<ULONGLONG>(slice, 20);
         fd_set ready, failed;
         FD_ZERO(&ready);
@@ -61,20 +82,18 @@ Wait WaitFor(SOCKET s, bool write, ULONGLONG deadline, const std::function<void(
         FD_SET(s, &failed);
         timeval tv{long(slice / 1000), long(slice % 1000) * 1000};
         const int n = select(0, write ? nullptr : &ready, write ? &ready : nullptr, &failed, &tv);
+        pacer.Tick();
         if (n < 0 || FD_ISSET(s, &failed))
             return Wait::Failed;
         if (n > 0)
             return Wait::Ready;
-        if (waiting)
-            waiting();
     }
 }
 
-} // namespace
-
-bool HttpExchange(const HttpRequest& request, std::string& reply, core::String& error)
+// One request and its reply on a fresh connection, all of it before `deadline`.
+bool Exchange(const HttpRequest& request, ULONGLONG deadline, HttpReply& reply, core::String& error)
 {
-    reply.clear();
+    reply = HttpReply();
     WinsockSession session;
     if (!session.ok) {
         error = u"The socket library is not available";
@@ -98,14 +117,15 @@ bool HttpExchange(const HttpRequest& request, std::string& reply, core::String& 
     }
     u_long nonBlocking = 1;
     ioctlsocket(socket.s, FIONBIO, &nonBlocking);
+    Pacer pacer(request.waiting);
 
-    // A host that never accepts is given up after the time-out, like one that never answers.
+    // A host that never accepts is given up at the deadline, like one that never answers.
     if (connect(socket.s, addresses.list->ai_addr, int(addresses.list->ai_addrlen)) != 0
         && WSAGetLastError() != WSAEWOULDBLOCK) {
         error = SocketError(u"Cannot connect");
         return false;
     }
-    const Wait connected = WaitFor(socket.s, true, GetTickCount64() + request.timeoutMs, request.waiting);
+    const Wait connected = WaitFor(socket.s, true, deadline, pacer);
     int socketError = 0, length = sizeof socketError;
     if (connected != Wait::Ready
         || getsockopt(socket.s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&socketError), &length) != 0 || socketError) {
@@ -114,15 +134,13 @@ bool HttpExchange(const HttpRequest& request, std::string& reply, core::String& 
         return false;
     }
 
-    // From here one deadline for sending the request and receiving the whole reply.
-    const ULONGLONG deadline = GetTickCount64() + request.timeoutMs;
     std::string text = std::string(request.verb) + " " + url.path + " " + request.version + "\r\nHost: " + url.host + ":" + port
                        + "\r\nAccept: text/html, */*\r\nConnection: close\r\n" + request.headers;
     if (std::string_view(request.verb) != "GET")
         text += "Content-Length: " + std::to_string(request.body.size()) + "\r\n";
     text += "\r\n" + request.body;
     for (size_t sent = 0; sent < text.size();) {
-        if (WaitFor(socket.s, true, deadline, request.waiting) != Wait::Ready) {
+        if (WaitFor(socket.s, true, deadline, pacer) != Wait::Ready) {
             error = u"Cannot send the request";
             return false;
         }
@@ -134,44 +152,59 @@ bool HttpExchange(const HttpRequest& request, std::string& reply, core::String& 
         sent += size_t(std::max(n, 0));
     }
 
-    char buffer[16384];
+    // Each read goes to the reader, which keeps its place: nothing that arrived is parsed twice.
+    HttpReplyReader reader;
+    std::string buffer(64 * 1024, '\0');
+    size_t received = 0;
     for (;;) {
-        const Wait readable = WaitFor(socket.s, false, deadline, request.waiting);
+        const Wait readable = WaitFor(socket.s, false, deadline, pacer);
         if (readable == Wait::TimedOut) {
             error = u"The reply did not arrive in time";
             return false;
         }
-        const int n = readable == Wait::Ready ? recv(socket.s, buffer, sizeof buffer, 0) : -1;
-        if (n == 0)
-            return true;
+        const int n = readable == Wait::Ready ? recv(socket.s, buffer.data(), int(buffer.size()), 0) : -1;
         if (n < 0) {
             if (readable == Wait::Ready && WSAGetLastError() == WSAEWOULDBLOCK)
                 continue;
             error = SocketError(u"The connection failed while reading the reply");
             return false;
         }
-        if (reply.size() + size_t(n) > request.maxReplyBytes) {
+        received += size_t(n);
+        if (received > request.maxReplyBytes) {
             error = u"The reply is too large";
             return false;
         }
-        reply.append(buffer, size_t(n));
         // A reply that says where it ends is complete there, whether or not the server closes.
-        HttpReply parsed;
-        if (ParseHttpReply(reply, parsed) && parsed.framed)
+        const HttpReplyReader::State state = n == 0 ? reader.Finish() : reader.Feed(std::string_view(buffer.data(), size_t(n)));
+        if (state == HttpReplyReader::State::Complete) {
+            reply = std::move(reader.Reply());
             return true;
+        }
+        if (state == HttpReplyReader::State::Malformed) {
+            error = u"The server's reply is not HTTP";
+            return false;
+        }
+        if (state == HttpReplyReader::State::Incomplete) {
+            error = u"The reply is incomplete";
+            return false;
+        }
     }
+}
+
+} // namespace
+
+bool HttpExchange(const HttpRequest& request, HttpReply& reply, core::String& error)
+{
+    return Exchange(request, GetTickCount64() + request.timeoutMs, reply, error);
 }
 
 bool HttpFetch(HttpRequest request, int maxRedirects, HttpReply& reply, core::String& error)
 {
+    // One deadline for the whole request: redirects spend the time-out, they do not renew it.
+    const ULONGLONG deadline = GetTickCount64() + request.timeoutMs;
     for (int redirects = 0;; ++redirects) {
-        std::string raw;
-        if (!HttpExchange(request, raw, error))
+        if (!Exchange(request, deadline, reply, error))
             return false;
-        if (!ParseHttpReply(raw, reply)) {
-            error = u"The reply is incomplete";
-            return false;
-        }
         const int status = reply.status;
         if (status != 301 && status != 302 && status != 303 && status != 307 && status != 308)
             return true;
@@ -203,7 +236,7 @@ bool HttpFetch(HttpRequest request, int maxRedirects, HttpReply& reply, core::St
     }
 }
 
-bool HttpGet(const HttpUrl& url, unsigned timeoutMs, std::string& reply, core::String& error)
+bool HttpGet(const HttpUrl& url, unsigned timeoutMs, HttpReply& reply, core::String& error)
 {
     HttpRequest request;
     request.url = url;

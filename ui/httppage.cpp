@@ -32,19 +32,6 @@ std::string_view TrimBlanks(std::string_view text)
     return text;
 }
 
-// Reads one line ending in LF (CR before it dropped); false when no LF is left.
-bool NextLine(std::string_view& data, std::string_view& line)
-{
-    size_t end = data.find('\n');
-    if (end == std::string_view::npos)
-        return false;
-    line = data.substr(0, end);
-    if (!line.empty() && line.back() == '\r')
-        line.remove_suffix(1);
-    data.remove_prefix(end + 1);
-    return true;
-}
-
 bool ParseDecimal(std::string_view text, uint64_t limit, uint64_t& value)
 {
     if (text.empty() || text.size() > 19)
@@ -56,38 +43,6 @@ bool ParseDecimal(std::string_view text, uint64_t limit, uint64_t& value)
         value = value * 10 + uint64_t(c - '0');
     }
     return value <= limit;
-}
-
-bool DecodeChunked(std::string_view data, std::string& body)
-{
-    for (;;) {
-        std::string_view line;
-        if (!NextLine(data, line))
-            return false;
-        size_t semicolon = line.find(';');
-        std::string_view digits = TrimBlanks(line.substr(0, semicolon));
-        if (digits.empty() || digits.size() > 8)
-            return false;
-        uint64_t size = 0;
-        for (char c : digits) {
-            int v = std::isdigit((unsigned char)c) ? c - '0' : (std::tolower((unsigned char)c) >= 'a' && std::tolower((unsigned char)c) <= 'f') ? std::tolower((unsigned char)c) - 'a' + 10 : -1;
-            if (v < 0)
-                return false;
-            size = size * 16 + uint64_t(v);
-        }
-        if (size == 0)
-            return true; // trailers, if any, are ignored
-        if (size > data.size())
-            return false;
-        body.append(data.substr(0, size_t(size)));
-        data.remove_prefix(size_t(size));
-        if (data.substr(0, 2) == "\r\n")
-            data.remove_prefix(2);
-        else if (data.substr(0, 1) == "\n")
-            data.remove_prefix(1);
-        else
-            return false;
-    }
 }
 
 void AppendUtf16(core::String& out, uint32_t code)
@@ -160,56 +115,150 @@ bool ParseHttpUrl(core::StringView url, HttpUrl& out)
     return true;
 }
 
+HttpReplyReader::State HttpReplyReader::Feed(std::string_view data)
+{
+    while (m_state == State::Reading && !data.empty()) {
+        switch (m_step) {
+        case Step::StatusLine:
+        case Step::Headers:
+        case Step::ChunkSize: {
+            // A line ends in LF; the CR before it is dropped. One that arrived whole is read where
+            // it is; the start of one still arriving is kept until its end comes.
+            const size_t end = data.find('\n');
+            std::string_view line = data.substr(0, end);
+            if (!m_line.empty() || end == std::string_view::npos) {
+                m_line.append(line);
+                line = m_line;
+            }
+            const size_t known = std::min<size_t>(line.size(), 7);
+            if (m_step == Step::StatusLine && line.substr(0, known) != std::string_view("HTTP/1.", known)) {
+                m_state = State::Malformed;
+                break;
+            }
+            if (end == std::string_view::npos)
+                return m_state;
+            data.remove_prefix(end + 1);
+            if (!line.empty() && line.back() == '\r')
+                line.remove_suffix(1);
+            if (!Line(line))
+                m_state = State::Malformed;
+            m_line.clear();
+            break;
+        }
+        case Step::LengthBody:
+        case Step::ChunkData: {
+            const size_t n = size_t(std::min<uint64_t>(m_left, data.size()));
+            m_reply.body.append(data.substr(0, n));
+            data.remove_prefix(n);
+            m_left -= n;
+            if (m_left == 0)
+                m_step = m_step == Step::LengthBody ? Step::Done : Step::ChunkCr;
+            break;
+        }
+        case Step::OpenBody:
+            m_reply.body.append(data);
+            return m_state;
+        case Step::ChunkCr:
+        case Step::ChunkLf: {
+            // A chunk's data ends in CR LF (or a bare LF).
+            const char c = data.front();
+            data.remove_prefix(1);
+            if (c == '\n')
+                m_step = Step::ChunkSize;
+            else if (c == '\r' && m_step == Step::ChunkCr)
+                m_step = Step::ChunkLf;
+            else
+                m_state = State::Malformed;
+            break;
+        }
+        case Step::Done:
+            break;
+        }
+        if (m_step == Step::Done)
+            m_state = State::Complete;
+    }
+    return m_state;
+}
+
+HttpReplyReader::State HttpReplyReader::Finish()
+{
+    if (m_state == State::Reading)
+        m_state = m_step == Step::OpenBody ? State::Complete : State::Incomplete;
+    return m_state;
+}
+
+bool HttpReplyReader::Line(std::string_view line)
+{
+    switch (m_step) {
+    case Step::StatusLine: {
+        // "HTTP/1.x NNN reason"
+        uint64_t status = 0;
+        if (line.size() < 12 || line[8] != ' ' || !ParseDecimal(line.substr(9, 3), 999, status) || status < 100
+            || (line.size() > 12 && line[12] != ' '))
+            return false;
+        m_reply.status = int(status);
+        m_step = Step::Headers;
+        return true;
+    }
+    case Step::Headers:
+        if (!line.empty())
+            return Header(line);
+        m_reply.framed = m_chunked || m_haveLength;
+        m_step = m_chunked ? Step::ChunkSize : m_haveLength ? (m_left ? Step::LengthBody : Step::Done) : Step::OpenBody;
+        return true;
+    case Step::ChunkSize:
+        return ChunkSizeLine(line);
+    default:
+        return false;
+    }
+}
+
+bool HttpReplyReader::Header(std::string_view line)
+{
+    const size_t colon = line.find(':');
+    if (colon == std::string_view::npos || colon == 0)
+        return false;
+    const std::string name = Lower(TrimBlanks(line.substr(0, colon)));
+    const std::string_view value = TrimBlanks(line.substr(colon + 1));
+    if (name == "content-type")
+        m_reply.contentType = std::string(value);
+    else if (name == "location")
+        m_reply.location = std::string(value);
+    else if (name == "transfer-encoding")
+        m_chunked = Lower(value).find("chunked") != std::string::npos;
+    else if (name == "content-length") {
+        if (!ParseDecimal(value, UINT32_MAX, m_left))
+            return false;
+        m_haveLength = true;
+    }
+    return true;
+}
+
+bool HttpReplyReader::ChunkSizeLine(std::string_view line)
+{
+    const std::string_view digits = TrimBlanks(line.substr(0, line.find(';')));
+    if (digits.empty() || digits.size() > 8)
+        return false;
+    uint64_t size = 0;
+    for (char c : digits) {
+        const int v = (c >= '0' && c <= '9') ? c - '0' : (c >= 'a' && c <= 'f') ? c - 'a' + 10 : (c >= 'A' && c <= 'F') ? c - 'A' + 10 : -1;
+        if (v < 0)
+            return false;
+        size = size * 16 + uint64_t(v);
+    }
+    // Trailers after the last chunk, if any, are ignored.
+    m_left = size;
+    m_step = size ? Step::ChunkData : Step::Done;
+    return true;
+}
+
 bool ParseHttpReply(std::string_view data, HttpReply& out)
 {
-    std::string_view line;
-    if (!NextLine(data, line))
+    HttpReplyReader reader;
+    reader.Feed(data);
+    if (reader.Finish() != HttpReplyReader::State::Complete)
         return false;
-    // "HTTP/1.x NNN reason"
-    if (line.size() < 12 || line.substr(0, 7) != "HTTP/1." || line[8] != ' ')
-        return false;
-    uint64_t status = 0;
-    if (!ParseDecimal(line.substr(9, 3), 999, status) || status < 100 || (line.size() > 12 && line[12] != ' '))
-        return false;
-    HttpReply reply;
-    reply.status = int(status);
-    bool chunked = false;
-    bool haveLength = false;
-    uint64_t length = 0;
-    for (;;) {
-        if (!NextLine(data, line))
-            return false;
-        if (line.empty())
-            break;
-        size_t colon = line.find(':');
-        if (colon == std::string_view::npos || colon == 0)
-            return false;
-        std::string name = Lower(TrimBlanks(line.substr(0, colon)));
-        std::string_view value = TrimBlanks(line.substr(colon + 1));
-        if (name == "content-type")
-            reply.contentType = std::string(value);
-        else if (name == "location")
-            reply.location = std::string(value);
-        else if (name == "transfer-encoding")
-            chunked = Lower(value).find("chunked") != std::string::npos;
-        else if (name == "content-length") {
-            if (!ParseDecimal(value, UINT32_MAX, length))
-                return false;
-            haveLength = true;
-        }
-    }
-    reply.framed = chunked || haveLength;
-    if (chunked) {
-        if (!DecodeChunked(data, reply.body))
-            return false;
-    } else if (haveLength) {
-        if (length > data.size())
-            return false; // cut short
-        reply.body = std::string(data.substr(0, size_t(length)));
-    } else {
-        reply.body = std::string(data);
-    }
-    out = std::move(reply);
+    out = std::move(reader.Reply());
     return true;
 }
 

@@ -32,6 +32,39 @@ struct HttpReply {
     bool framed = false;   // the reply says where it ends (Content-Length or chunks)
 };
 
+// Reads a reply as its bytes arrive: the status line and headers are parsed once, then the body is
+// appended piece by piece, a chunked one decoded as its chunks come in, so that a reply costs time
+// in proportion to its size however it is framed and however the connection splits it.
+class HttpReplyReader {
+public:
+    enum class State { Reading, Complete, Malformed, Incomplete };
+
+    // Takes the next bytes of the connection. A reply is complete at its length or its last
+    // (zero-size) chunk; bytes after that are ignored.
+    State Feed(std::string_view data);
+    // The connection ended: a reply without a length or chunks is complete now; one still waiting
+    // for its length, its last chunk or the end of its headers is incomplete.
+    State Finish();
+
+    State Status() const { return m_state; }
+    const HttpReply& Reply() const { return m_reply; }
+    HttpReply& Reply() { return m_reply; }
+
+private:
+    enum class Step { StatusLine, Headers, LengthBody, OpenBody, ChunkSize, ChunkData, ChunkCr, ChunkLf, Done };
+    bool Line(std::string_view line);
+    bool Header(std::string_view line);
+    bool ChunkSizeLine(std::string_view line);
+
+    State m_state = State::Reading;
+    Step m_step = Step::StatusLine;
+    std::string m_line;      // the part of a line that has arrived
+    uint64_t m_left = 0;     // bytes of the body or of the current chunk still to come
+    bool m_chunked = false;
+    bool m_haveLength = false;
+    HttpReply m_reply;
+};
+
 // False for data that is not a complete, well-formed reply: a body shorter than its Content-Length
 // or chunks without the last (zero-size) one are incomplete. A reply without either runs to the end
 // of the data, so only the end of the connection completes it.

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string_view>
+#include <vector>
+
 namespace ui {
 namespace {
 
@@ -40,36 +43,96 @@ TEST(HttpPages, UrlsAreSplitIntoHostPortAndPath)
     }
 }
 
+struct ReplyCase {
+    const char* data;
+    bool ok;
+    int status;
+    const char* body;
+};
+
+const ReplyCase kReplies[] = {
+    {"HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nhelloEXTRA", true, 200, "hello"},
+    {"HTTP/1.0 404 Not Found\nServer: x\n\nmissing", true, 404, "missing"},
+    {"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n1;x=y\r\n!\r\n0\r\n\r\n", true, 200, "hello!"},
+    {"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3\nabc\n0\n", true, 200, "abc"},
+    {"HTTP/1.1 200\r\n\r\n", true, 200, ""},
+    {"HTTP/1.1 200 OK\r\nContent-Length: 50\r\n\r\nshort", false, 0, ""},
+    {"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nFFFF\r\nab", false, 0, ""},
+    {"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\n", false, 0, ""},
+    {"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n2\r\nab\r\n", false, 0, ""},  // no last chunk
+    {"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n2\r\nab\rX0\r\n", false, 0, ""},
+    {"HTTP/1.1 200 OK\r\nContent-Length: -1\r\n\r\n", false, 0, ""},
+    {"HTTP/1.1 200 OK\r\nno colon\r\n\r\n", false, 0, ""},
+    {"HTTP/1.1 200 OK\r\nContent-Length: 1\r\n", false, 0, ""},
+    {"HTTP/2 200 OK\r\n\r\n", false, 0, ""},
+    {"HTTP/1.1 abc OK\r\n\r\n", false, 0, ""},
+    {"garbage", false, 0, ""},
+    {"", false, 0, ""},
+};
+
 TEST(HttpPages, RepliesWithLengthChunksOrToTheEnd)
 {
-    struct Case {
-        const char* data;
-        bool ok;
-        int status;
-        const char* body;
-    };
-    for (const Case& c : {
-             Case{"HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nhelloEXTRA", true, 200, "hello"},
-             Case{"HTTP/1.0 404 Not Found\nServer: x\n\nmissing", true, 404, "missing"},
-             Case{"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n1;x=y\r\n!\r\n0\r\n\r\n", true, 200, "hello!"},
-             Case{"HTTP/1.1 200\r\n\r\n", true, 200, ""},
-             Case{"HTTP/1.1 200 OK\r\nContent-Length: 50\r\n\r\nshort", false, 0, ""},
-             Case{"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nFFFF\r\nab", false, 0, ""},
-             Case{"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\n", false, 0, ""},
-             Case{"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n2\r\nab\r\n", false, 0, ""},  // no last chunk
-             Case{"HTTP/1.1 200 OK\r\nContent-Length: -1\r\n\r\n", false, 0, ""},
-             Case{"HTTP/1.1 200 OK\r\nno colon\r\n\r\n", false, 0, ""},
-             Case{"HTTP/1.1 200 OK\r\nContent-Length: 1\r\n", false, 0, ""},
-             Case{"HTTP/2 200 OK\r\n\r\n", false, 0, ""},
-             Case{"HTTP/1.1 abc OK\r\n\r\n", false, 0, ""},
-             Case{"", false, 0, ""},
-         }) {
+    for (const ReplyCase& c : kReplies) {
         HttpReply reply;
         ASSERT_EQ(ParseHttpReply(c.data, reply), c.ok) << c.data;
         if (!c.ok)
             continue;
         EXPECT_EQ(reply.status, c.status);
         EXPECT_EQ(reply.body, c.body);
+    }
+}
+
+// The reader keeps its place between reads: a reply split anywhere, or fed a byte at a time,
+// reads as it does whole.
+TEST(HttpPages, AReplyReadInPiecesReadsAsItDoesWhole)
+{
+    using State = HttpReplyReader::State;
+    for (const ReplyCase& c : kReplies) {
+        const std::string_view data = c.data;
+        std::vector<std::vector<size_t>> splits{std::vector<size_t>(data.size(), 1)};
+        for (size_t at = 0; at <= data.size(); ++at)
+            splits.push_back({at, data.size() - at});
+        for (const std::vector<size_t>& pieces : splits) {
+            HttpReplyReader reader;
+            size_t from = 0;
+            for (size_t piece : pieces) {
+                reader.Feed(data.substr(from, piece));
+                from += piece;
+            }
+            ASSERT_EQ(reader.Finish() == State::Complete, c.ok) << c.data << " in " << pieces.size() << " pieces from " << pieces[0];
+            if (c.ok) {
+                EXPECT_EQ(reader.Reply().status, c.status);
+                EXPECT_EQ(reader.Reply().body, c.body);
+            }
+        }
+    }
+}
+
+TEST(HttpPages, AReaderSaysWhenAReplyEndsAndWhenItCannotBeOne)
+{
+    using State = HttpReplyReader::State;
+    const struct {
+        const char* data;
+        State fed;       // after the data
+        State finished;  // after the connection's end
+    } cases[] = {
+        // Complete at their last byte, without waiting for the server to close.
+        {"HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nab", State::Complete, State::Complete},
+        {"HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n", State::Complete, State::Complete},
+        {"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n2\r\nab\r\n0\r\n", State::Complete, State::Complete},
+        // Only the close ends a reply that gives no length.
+        {"HTTP/1.1 200 OK\r\n\r\nab", State::Reading, State::Complete},
+        {"HTTP/1.1 200 OK\r\nContent-Length: 3\r\n\r\nab", State::Reading, State::Incomplete},
+        {"HTTP/1.1 200 OK\r\n", State::Reading, State::Incomplete},
+        {"HTTP/1.", State::Reading, State::Incomplete},
+        // Refused as soon as it shows, whatever follows.
+        {"garbage", State::Malformed, State::Malformed},
+        {"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n2\r\nabc", State::Malformed, State::Malformed},
+    };
+    for (const auto& c : cases) {
+        HttpReplyReader reader;
+        EXPECT_EQ(reader.Feed(c.data), c.fed) << c.data;
+        EXPECT_EQ(reader.Finish(), c.finished) << c.data;
     }
 }
 

@@ -1,10 +1,14 @@
 // The text web pane against a loopback server made by the test, the choice of pane under Wine, and
 // the URL opener seam.
+#include "ui/httpget.h"
+#include "ui/test/loopback_win32.h"
 #include "ui/test/uitest.h"
 #include "ui/textwebpane.h"
 #include "ui/urlopener.h"
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <string>
 #include <thread>
 
@@ -18,15 +22,7 @@ public:
     {
         WSADATA data{};
         WSAStartup(MAKEWORD(2, 2), &data);
-        m_listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        listen(m_listener, 1);
-        int length = sizeof address;
-        getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length);
-        m_port = ntohs(address.sin_port);
+        m_listener = test::ListenOnLoopback(1, m_port);
         m_thread = std::thread([this] {
             SOCKET client = accept(m_listener, nullptr, nullptr);
             if (client == INVALID_SOCKET)
@@ -146,6 +142,73 @@ TEST_F(WebPanes, APaneFreedDuringAFetchDropsTheResult)
         Sleep(5);
     }
     EXPECT_EQ(completed, u"");
+}
+
+TEST_F(WebPanes, APageAtTheSizeLimitLeavesTheWindowAnswering)
+{
+    // Numbered lines up to the fetch's limit; the text is the lines, one a line.
+    const std::string head = "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n";
+    std::string body;
+    core::String text;
+    for (int n = 0; head.size() + body.size() + 80 <= MaxReplyBytes; ++n) {
+        const std::string line = "line " + std::to_string(n) + " of a page near the limit of what the pane fetches";
+        body += line + "<br>\n";
+        text += (text.empty() ? u"" : u"\r\n") + core::FromUtf8(line);
+    }
+    OneShotServer server(head + body);
+    form->Show();
+    const HWND window = form->Handle();
+    std::atomic<bool> done{false}, asking{true};
+    std::atomic<int> asked{0}, unanswered{0};
+    std::thread asker([&] {
+        // Asks the window for an answer all along, as the system does to find windows that hang.
+        while (!done) {
+            DWORD_PTR result = 0;
+            if (!SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result))
+                ++unanswered;
+            ++asked;
+            Sleep(20);
+        }
+        asking = false;
+    });
+    // The longest the window's thread worked without looking at its messages again, in processor
+    // time of its own: what a busy machine adds by running other threads is not the pane's.
+    const auto busyMs = [] {
+        FILETIME created, exited, kernel, user;
+        GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user);
+        const auto ticks = [](FILETIME t) { return (uint64_t(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+        return (ticks(kernel) + ticks(user)) / 10000;
+    };
+    uint64_t longestMs = 0;
+    const core::String url = u"http://127.0.0.1:" + core::IntToStr(server.Port()) + u"/news.htm";
+    pane->Navigate(url);
+    for (int i = 0; i < 6000 && pane->Busy(); ++i) {
+        const uint64_t before = busyMs();
+        App().ProcessMessages();
+        longestMs = std::max(longestMs, busyMs() - before);
+        Sleep(10);
+    }
+    done = true;
+    while (asking)
+        App().ProcessMessages();
+    asker.join();
+
+    EXPECT_FALSE(pane->Busy());
+    EXPECT_EQ(failed, u"");
+    EXPECT_EQ(completed, url);
+    EXPECT_GT(asked.load(), 0);
+    EXPECT_EQ(unanswered.load(), 0);
+    EXPECT_LT(longestMs, 500u);
+    // What the box can take in good time: whole lines from the start, then the mark of the cut.
+    const core::String shown = pane->Text();
+    ASSERT_GT(shown.size(), TextWebPane::MaxShownChars / 2);
+    ASSERT_LE(shown.size(), TextWebPane::MaxShownChars);
+    const size_t kept = shown.size() - 3;
+    EXPECT_EQ(shown.substr(kept), u"\r\n\u2026");
+    EXPECT_TRUE(shown.substr(0, kept) == text.substr(0, kept)) << "the start of the page, unchanged";
+    EXPECT_EQ(text.substr(kept, 2), u"\r\n") << "cut at a line's end";
+    // The box still shows the page's start, whatever it took in after.
+    EXPECT_EQ(SendMessageW(pane->Handle(), EM_GETFIRSTVISIBLELINE, 0, 0), 0);
 }
 
 TEST_F(WebPanes, UnderWineTheStandInIsChosen)
