@@ -668,17 +668,20 @@ bool TMemData::SortByIntegerKey(const TFieldDesc& field, bool descending)
     RadixSortPacked(packed.get(), other.get(), keyed, bits);
 
     // Nulls first (last when descending), in walk order; the sorted items then replace the walk.
-    TItemHeader** sorted = reinterpret_cast<TItemHeader**>(other.get());
+    static_assert(sizeof(uintptr_t) <= sizeof(uint64_t));
+    uint64_t* sorted = other.get();
     size_t at = 0;
+    auto put = [&](TItemHeader* item) { sorted[at++] = reinterpret_cast<uintptr_t>(item); };
     if (!descending)
         for (uint32_t i : nulls)
-            sorted[at++] = walk[i];
+            put(walk[i]);
     for (size_t i = 0; i < keyed; ++i)
-        sorted[at++] = walk[uint32_t(packed[i])];
+        put(walk[uint32_t(packed[i])]);
     if (descending)
         for (uint32_t i : nulls)
-            sorted[at++] = walk[i];
-    std::memcpy(walk.data(), sorted, count * sizeof(TItemHeader*));
+            put(walk[i]);
+    for (size_t i = 0; i < count; ++i)
+        walk[i] = reinterpret_cast<TItemHeader*>(uintptr_t(sorted[i]));
     RelinkSorted(count, [&](size_t i) { return walk[i]; });
     return true;
 }
