@@ -231,46 +231,59 @@ int main(int argc, char** argv)
 
     std::vector<double> keyVectorRatio, keySqliteRatio, nameRatio, filterRatio;
     std::vector<double> filterDecide, keySort, keyVector, keyStore, keySqlite, nameVector, nameStore, filterStore, filterSqlite;
+    // Page faults of each measured side, per round.
+    std::vector<double> keyVectorFaults, keyStoreFaults, keySqliteFaults, nameVectorFaults, nameStoreFaults,
+        filterStoreFaults, filterSqliteFaults;
     for (int round = 0; round < rounds; ++round) {
         if (Selected(only, "key")) {
             std::vector<Record> copy = records;
+            double vectorFaults = 0, storeFaults = 0, sqliteFaults = 0;
             keyVector.push_back(Seconds([&] {
                 std::stable_sort(copy.begin(), copy.end(), [](const Record& a, const Record& b) { return a.key < b.key; });
                 Check(WalkVector(copy) == count, "vector walk");
-            }));
+            }, vectorFaults));
             SortStore store(records);
-            const double sort = Seconds([&] { store.SetIndexFieldNames(u"Key"); });
-            const double walk = Seconds([&] { Check(store.Walk() == count, "store walk"); });
+            const double sort = Seconds([&] { store.SetIndexFieldNames(u"Key"); }, storeFaults);
+            const double walk = Seconds([&] { Check(store.Walk() == count, "store walk"); }, storeFaults);
             keyStore.push_back(sort + walk);
             keySort.push_back(sort);
             Check(store.KeyAt(1) == 0 && store.KeyAt(count) == count - 1, "store sorted by key");
-            keySqlite.push_back(Seconds([&] { Check(StepQuery(db, byKey.c_str()) == count, "sqlite order"); }));
+            keySqlite.push_back(Seconds([&] { Check(StepQuery(db, byKey.c_str()) == count, "sqlite order"); }, sqliteFaults));
+            keyVectorFaults.push_back(vectorFaults);
+            keyStoreFaults.push_back(storeFaults);
+            keySqliteFaults.push_back(sqliteFaults);
             keyVectorRatio.push_back(keyStore.back() / keyVector.back());
             keySqliteRatio.push_back(keyStore.back() / keySqlite.back());
         }
         if (Selected(only, "name")) {
             std::vector<Record> copy = records;
+            double vectorFaults = 0, storeFaults = 0;
             nameVector.push_back(Seconds([&] {
                 std::stable_sort(copy.begin(), copy.end(),
                                  [](const Record& a, const Record& b) { return LocaleCompareZ(a.name, b.name) < 0; });
                 Check(WalkVector(copy) == count, "vector walk");
-            }));
+            }, vectorFaults));
             SortStore store(records);
             nameStore.push_back(Seconds([&] {
                 store.SetIndexFieldNames(u"Name");
                 Check(store.Walk() == count, "store walk");
-            }));
+            }, storeFaults));
+            nameVectorFaults.push_back(vectorFaults);
+            nameStoreFaults.push_back(storeFaults);
             nameRatio.push_back(nameStore.back() / nameVector.back());
         }
         if (Selected(only, "filter")) {
             int expected = 0;
-            filterSqlite.push_back(Seconds([&] { expected = StepQuery(db, filtered.c_str()); }));
+            double storeFaults = 0, sqliteFaults = 0;
+            filterSqlite.push_back(Seconds([&] { expected = StepQuery(db, filtered.c_str()); }, sqliteFaults));
             SortStore store(records);
             const double decide = Seconds([&] {
                 store.SetFilterText(u"Price >= 500 AND Name LIKE 'A%'");
                 store.FilterUpdated();
-            });
-            const double walk = Seconds([&] { Check(store.Walk() == expected, "store filter count"); });
+            }, storeFaults);
+            const double walk = Seconds([&] { Check(store.Walk() == expected, "store filter count"); }, storeFaults);
+            filterStoreFaults.push_back(storeFaults);
+            filterSqliteFaults.push_back(sqliteFaults);
             filterStore.push_back(decide + walk);
             filterDecide.push_back(decide);
             filterRatio.push_back(filterStore.back() / filterSqlite.back());
@@ -283,17 +296,21 @@ int main(int argc, char** argv)
         const double kv = Median(keyVector), ks = Median(keyStore), kq = Median(keySqlite);
         std::printf("  sort on key + walk: store %.3f (sort %.3f), vector %.3f, sqlite %.3f\n", ks, Median(keySort), kv,
                     kq);
+        std::printf("    page faults a round: store %.0f, vector %.0f, sqlite %.0f\n", Median(keyStoreFaults),
+                    Median(keyVectorFaults), Median(keySqliteFaults));
         Verdict("sort on key, store / vector", Median(keyVectorRatio), 1.5);
         Verdict("sort on key, store / sqlite ORDER BY", Median(keySqliteRatio), 1.0);
     }
     if (Selected(only, "name")) {
         const double nv = Median(nameVector), ns = Median(nameStore);
         std::printf("  sort on name + walk: store %.3f, vector %.3f\n", ns, nv);
+        std::printf("    page faults a round: store %.0f, vector %.0f\n", Median(nameStoreFaults), Median(nameVectorFaults));
         Verdict("sort on name, store / vector", Median(nameRatio), 1.5);
     }
     if (Selected(only, "filter")) {
         const double fs = Median(filterStore), fq = Median(filterSqlite);
         std::printf("  filter + walk: store %.3f (FilterUpdated %.3f), sqlite %.3f\n", fs, Median(filterDecide), fq);
+        std::printf("    page faults a round: store %.0f, sqlite %.0f\n", Median(filterStoreFaults), Median(filterSqliteFaults));
         Verdict("filter, store / sqlite WHERE", Median(filterRatio), 1.0 / 3);
     }
     return 0;

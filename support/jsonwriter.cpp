@@ -125,14 +125,16 @@ struct SinkOut {
     int Append(const char16_t* s, int n) { return w.Append(s, n); }
 };
 
-// Units in a block of its own that grows by realloc (which, for large blocks, remaps pages instead of
-// copying them); the String is made once, at the exact length, at the end.
+// Units written straight into the String that AsJSon returns, so that a long text is neither copied
+// at the end nor made twice in fresh memory. The room handed out grows a step at a time (the String
+// fills it with zeros just before it is written over, so pages are touched once, while in the cache);
+// the capacity grows geometrically, and once the top container is under way by a projection of its
+// length from the share of its elements written, so that a large text moves at most once, early.
 class TextOut {
 public:
-    TextOut() = default;
+    explicit TextOut(const void* top) : FTop(top) {}
     TextOut(const TextOut&) = delete;
     TextOut& operator=(const TextOut&) = delete;
-    ~TextOut() { std::free(FBuf); }
 
     int Append(const char16_t* s, int n)
     {
@@ -157,24 +159,58 @@ public:
         return FPos;
     }
     void Commit(char16_t* end) { FPos = end; }
-    String Take() const { return FBuf ? String(FBuf, size_t(FPos - FBuf)) : String(); }
-
-private:
-    void Grow(int n)
+    // The top container has written `done` of its `count` elements.
+    void Progress(const void* container, size_t done, size_t count)
     {
-        const size_t length = size_t(FPos - FBuf);
-        const size_t capacity = std::max<size_t>({256, size_t(FEnd - FBuf) * 2, length + size_t(n)});
-        auto* grown = static_cast<char16_t*>(std::realloc(FBuf, capacity * sizeof(char16_t)));
-        if (!grown)
-            throw std::bad_alloc();
-        FBuf = grown;
-        FPos = grown + length;
-        FEnd = grown + capacity;
+        if (container == FTop) {
+            FDone = done;
+            FCount = count;
+        }
+    }
+    String Take()
+    {
+        const size_t length = Length();
+        FText.resize(length);
+        // A short text keeps no large unused capacity (a long one's unused pages were never touched).
+        if (FText.capacity() > 2 * length + 64 && length * sizeof(char16_t) < kKeepCapacity)
+            FText.shrink_to_fit();
+        FPos = FEnd = nullptr;
+        return std::move(FText);
     }
 
-    char16_t* FBuf = nullptr;
+private:
+    static constexpr size_t kStep = 32768;             // units zero-filled ahead of the writing
+    static constexpr size_t kKeepCapacity = 1 << 20;   // bytes
+
+    size_t Length() const { return FPos ? size_t(FPos - FText.data()) : 0; }
+    void Grow(int n)
+    {
+        const size_t length = Length();
+        const size_t need = length + size_t(n);
+        if (need > FText.capacity()) {
+            size_t capacity = std::max<size_t>({256, FText.capacity() * 2, need});
+            if (FDone > 0 && FCount > FDone) {
+                // The rest of the top container is likely to take what its first elements took (a
+                // few large first elements must not claim many times the memory written).
+                const double projected = std::min(double(length) * double(FCount) / double(FDone) * 1.125 + kStep,
+                                                  8.0 * double(need));
+                if (projected > double(capacity))
+                    capacity = size_t(projected);
+            }
+            FText.resize(length);
+            FText.reserve(capacity);
+        }
+        FText.resize(std::min(FText.capacity(), std::max(need, length + kStep)));
+        FPos = FText.data() + length;
+        FEnd = FText.data() + FText.size();
+    }
+
+    String FText;
     char16_t* FPos = nullptr;
     char16_t* FEnd = nullptr;
+    const void* FTop;
+    size_t FDone = 0;
+    size_t FCount = 0;
 };
 
 struct CountOut {
@@ -786,6 +822,8 @@ template <class Out> int TJsonObject::EmitContainer(Out& w, bool indent, bool es
         LineBreak(w, ++level);
     bool first = true;
     for (int32_t i = 0; i < array->Length(); ++i) {
+        if constexpr (requires { w.Progress(this, 0, 0); })
+            w.Progress(this, size_t(i), size_t(array->Length()));
         const TJsonSlot& slot = array->Slot(i);
         TJsonObject* item = SlotObject(slot);
         if (Skipped(item))
@@ -806,7 +844,7 @@ int TJsonObject::WriteValue(TJsonWriter& w, bool indent, bool escape, int level)
 
 String TJsonObject::AsJSon(bool indent, bool escape)
 {
-    TextOut out;
+    TextOut out(this);
     Emit(out, indent, escape, 0);
     // The whole text: a string holding U+0000, written unescaped, keeps what follows it.
     return out.Take();

@@ -164,6 +164,11 @@ protected:
     // Whether the sort may compare extracted keys of this column instead of calling CompareFields: a
     // descendant that overrides CompareFieldValue or CompareFields for such a column returns false.
     virtual bool SortByNativeKeys(const TSortColumn& SortColumn) const;
+    // The sort on one integer column whose keys span at most 32 bits; false (nothing changed but the
+    // record-number cache) when they span more.
+    bool SortByIntegerKey(const TFieldDesc& Field, bool Descending);
+    // Links the items in the order itemAt(0..count-1) gives, numbering them when all are visible.
+    template <class ItemAt> void RelinkSorted(size_t Count, const ItemAt& ItemAtIndex);
 
     // Cached updates.
     struct TCacheItem {

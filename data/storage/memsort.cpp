@@ -16,6 +16,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <memory>
+#include <utility>
 
 namespace data {
 
@@ -587,7 +589,102 @@ void RadixSort(std::vector<SortEntry>& entries, bool descending, const Less& les
     entries.swap(sorted);
 }
 
+// A stable LSD radix sort of packed entries (a key's distance from the smallest in the high 32 bits,
+// the item's place in walk order in the low 32) by their high bits; the passes go between the two
+// arrays, and the result ends in the first. One counting pass gives every digit's histogram.
+void RadixSortPacked(uint64_t* entries, uint64_t* other, size_t count, int keyBits)
+{
+    if (keyBits == 0)
+        return;
+    const int passes = (keyBits + 10) / 11;
+    const int digit = (keyBits + passes - 1) / passes;
+    const uint64_t mask = (uint64_t(1) << digit) - 1;
+    std::vector<size_t> counts(size_t(passes) << digit);
+    for (size_t i = 0; i < count; ++i) {
+        const uint64_t key = entries[i] >> 32;
+        for (int p = 0; p < passes; ++p)
+            ++counts[(size_t(p) << digit) + ((key >> (p * digit)) & mask)];
+    }
+    uint64_t* from = entries;
+    uint64_t* to = other;
+    for (int p = 0; p < passes; ++p) {
+        size_t* bucket = counts.data() + (size_t(p) << digit);
+        size_t sum = 0;
+        for (size_t d = 0; d <= mask; ++d)
+            sum += std::exchange(bucket[d], sum);
+        const int shift = 32 + p * digit;
+        for (size_t i = 0; i < count; ++i)
+            to[bucket[(from[i] >> shift) & mask]++] = from[i];
+        std::swap(from, to);
+    }
+    if (from != entries)
+        std::memcpy(entries, from, count * sizeof(uint64_t));
+}
+
 } // namespace
+
+bool TMemData::SortByIntegerKey(const TFieldDesc& field, bool descending)
+{
+    // The items in walk order go where the record-number cache will be, so that its memory is taken
+    // once; the keys and the radix passes need two arrays of 8 bytes an item and nothing else.
+    std::vector<TItemHeader*>& walk = FRecordNoCache;
+    walk.clear();
+    walk.reserve(size_t(FRecordCount));
+    for (TItemHeader* item = FirstItem; item; item = item->Next)
+        walk.push_back(item);
+    const size_t count = walk.size();
+    if (count >= (size_t(1) << 32))
+        return false;
+    std::unique_ptr<uint64_t[]> packed(new uint64_t[count]);
+    std::unique_ptr<uint64_t[]> other(new uint64_t[count]);
+    std::vector<uint32_t> nulls;
+    int64_t low = INT64_MAX, high = INT64_MIN;
+    size_t keyed = 0;
+    for (size_t i = 0; i < count; ++i) {
+        if (i + kPrefetchDistance < count)
+            __builtin_prefetch(BlockMan.GetRecordPtr(walk[i + kPrefetchDistance]));
+        auto* record = static_cast<uint8_t*>(BlockMan.GetRecordPtr(walk[i]));
+        if (GetNull(field.FieldNo, record)) {
+            nulls.push_back(uint32_t(i));
+            continue;
+        }
+        const uint8_t* place = record + field.Offset;
+        const int64_t key = field.DataType == dtBoolean ? int64_t(place[0] != 0) : ReadInteger(place, field.DataType);
+        low = std::min(low, key);
+        high = std::max(high, key);
+        packed[keyed] = uint64_t(key);
+        other[keyed++] = i;
+    }
+    const uint64_t range = keyed ? uint64_t(high) - uint64_t(low) : 0;
+    if (range >> 32)
+        return false;
+    int bits = 0;
+    while (bits < 32 && (range >> bits) != 0)
+        ++bits;
+    for (size_t i = 0; i < keyed; ++i) {
+        const uint64_t distance = descending ? uint64_t(high) - packed[i] : packed[i] - uint64_t(low);
+        packed[i] = distance << 32 | other[i];
+    }
+    RadixSortPacked(packed.get(), other.get(), keyed, bits);
+
+    // Nulls first (last when descending), in walk order; the sorted items then replace the walk.
+    static_assert(sizeof(uintptr_t) <= sizeof(uint64_t));
+    uint64_t* sorted = other.get();
+    size_t at = 0;
+    auto put = [&](TItemHeader* item) { sorted[at++] = reinterpret_cast<uintptr_t>(item); };
+    if (!descending)
+        for (uint32_t i : nulls)
+            put(walk[i]);
+    for (size_t i = 0; i < keyed; ++i)
+        put(walk[uint32_t(packed[i])]);
+    if (descending)
+        for (uint32_t i : nulls)
+            put(walk[i]);
+    for (size_t i = 0; i < count; ++i)
+        walk[i] = reinterpret_cast<TItemHeader*>(uintptr_t(sorted[i]));
+    RelinkSorted(count, [&](size_t i) { return walk[i]; });
+    return true;
+}
 
 void TMemData::SortItems()
 {
@@ -606,6 +703,8 @@ void TMemData::SortItems()
         textOptions.Include(coCaseInsensitive);
     else if (first.SortType == stBinary)
         textOptions.Include(coOrdinalCompare);
+    if (kind == KeyKind::Integer && FIndexFields.Count() == 1 && SortByIntegerKey(*first.FieldDesc, first.DescendingOrder))
+        return;
     // One walk of the list takes each item and its key; the item two places on is asked for early.
     std::vector<SortEntry> entries;
     entries.reserve(size_t(FRecordCount));
@@ -682,18 +781,25 @@ void TMemData::SortItems()
     else
         std::stable_sort(entries.begin(), entries.end(), less);
 
-    // One relinking pass; with every item visible it numbers them and fills the record-number cache
-    // too, so that no second pass over the (now scattered) items is needed.
-    const bool allVisible = !FilterActive() && !FCachedUpdates;
     FRecordNoCache.clear();
-    if (allVisible)
-        FRecordNoCache.reserve(entries.size());
+    RelinkSorted(entries.size(), [&](size_t i) { return entries[i].item; });
+}
+
+template <class ItemAt>
+void TMemData::RelinkSorted(size_t count, const ItemAt& itemAt)
+{
+    // One relinking pass; with every item visible it numbers them and fills the record-number cache
+    // too (unless it holds them already), so that no second pass over the scattered items is needed.
+    const bool allVisible = !FilterActive() && !FCachedUpdates;
+    const bool cacheFilled = FRecordNoCache.size() == count;
+    if (allVisible && !cacheFilled)
+        FRecordNoCache.reserve(count);
     TItemHeader* prior = nullptr;
     int number = 0;
-    for (size_t i = 0; i < entries.size(); ++i) {
-        if (i + 2 * kPrefetchDistance < entries.size())
-            __builtin_prefetch(entries[i + 2 * kPrefetchDistance].item, 1);
-        TItemHeader* item = entries[i].item;
+    for (size_t i = 0; i < count; ++i) {
+        if (i + 2 * kPrefetchDistance < count)
+            __builtin_prefetch(itemAt(i + 2 * kPrefetchDistance), 1);
+        TItemHeader* item = itemAt(i);
         item->Prev = prior;
         if (prior)
             prior->Next = item;
@@ -701,16 +807,18 @@ void TMemData::SortItems()
         if (allVisible) {
             item->FilterResult = fsNotOmitted;
             item->Order = ++number;
-            FRecordNoCache.push_back(item);
+            if (!cacheFilled)
+                FRecordNoCache.push_back(item);
         }
     }
     prior->Next = nullptr;
-    FirstItem = entries.front().item;
+    FirstItem = itemAt(0);
     LastItem = prior;
     if (allVisible) {
         FRecordNoOffset = 0;
         FRecordCount = number;
     } else {
+        FRecordNoCache.clear();
         ReorderItems(nullptr, 2);
     }
 }

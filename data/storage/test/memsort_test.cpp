@@ -352,6 +352,9 @@ TEST(SortItems, SortedReversedAndEqualKeysKeepTheirOrder)
         {dtWideString, 22, {u"b", u"a", u"b", u"a"}, u"K", Texts({u"2", u"4", u"1", u"3"})},
         {dtWideString, 22, {u"b", Variant(), u"a", u"c"}, u"K DESC", Texts({u"4", u"1", u"3", u"2"})},
         {dtInt32, 4, {int32_t(2), int32_t(1), int32_t(2), int32_t(1)}, u"K; ID DESC", Texts({u"4", u"2", u"3", u"1"})},
+        // Keys spanning more than 32 bits, and a narrow span at the bottom of the range.
+        {dtInt64, 8, {INT64_MAX, INT64_MIN, int64_t(0), int64_t(-1)}, u"K", Texts({u"2", u"4", u"3", u"1"})},
+        {dtInt64, 8, {INT64_MIN + 5, INT64_MIN, INT64_MIN + 5, INT64_MIN + 2}, u"K DESC", Texts({u"1", u"3", u"4", u"2"})},
     };
     for (const Case& c : cases) {
         auto store = Keyed(c.type, c.size, c.keys);
