@@ -108,6 +108,17 @@ bool TScriptedConnection::SetProp(int Prop, const core::Variant& Value)
     return handled;
 }
 
+namespace {
+
+const TMemberTransaction::Texts kScriptedTexts = {
+    u"start", u"commit", u"rollback", u"commit retaining", u"rollback retaining",
+    u"savepoint ", u"release savepoint ", u"rollback to savepoint ",
+};
+
+} // namespace
+
+TScriptedTransaction::TScriptedTransaction() : TMemberTransaction(kScriptedTexts) {}
+
 bool TScriptedTransaction::SetProp(int Prop, const core::Variant& Value)
 {
     bool handled = TCRTransaction::SetProp(Prop, Value);
@@ -115,56 +126,11 @@ bool TScriptedTransaction::SetProp(int Prop, const core::Variant& Value)
     return handled;
 }
 
-void TScriptedTransaction::OnMembers(StringView What)
+void TScriptedTransaction::Run(TCRConnection* Member, StringView What)
 {
-    for (TCRConnection* connection : FConnections) {
-        auto* scripted = dynamic_cast<TScriptedConnection*>(connection);
-        CORE_ASSERT(scripted != nullptr, u"");
-        scripted->Execute(What);
-    }
-}
-
-void TScriptedTransaction::StartTransaction()
-{
-    CheckInactive();
-    OnMembers(u"start");
-    FActive = true;
-}
-
-void TScriptedTransaction::Commit()
-{
-    CheckActive();
-    OnMembers(u"commit");
-    FActive = false;
-}
-
-void TScriptedTransaction::Rollback()
-{
-    CheckActive();
-    // Ended whatever the server says: a rollback that failed leaves nothing to roll back.
-    FActive = false;
-    OnMembers(u"rollback");
-}
-
-void TScriptedTransaction::CommitRetaining()
-{
-    CheckActive();
-    OnMembers(u"commit retaining");
-}
-
-void TScriptedTransaction::RollbackRetaining()
-{
-    CheckActive();
-    OnMembers(u"rollback retaining");
-}
-
-void TScriptedTransaction::Savepoint(StringView Name) { OnMembers(u"savepoint " + String(Name)); }
-
-void TScriptedTransaction::ReleaseSavepoint(StringView Name) { OnMembers(u"release savepoint " + String(Name)); }
-
-void TScriptedTransaction::RollbackToSavepoint(StringView Name)
-{
-    OnMembers(u"rollback to savepoint " + String(Name));
+    auto* scripted = dynamic_cast<TScriptedConnection*>(Member);
+    CORE_ASSERT(scripted != nullptr, u"");
+    scripted->Execute(What);
 }
 
 } // namespace data::testing

@@ -4,7 +4,7 @@
 // engine shows: lost connections and failover, several transactions, the coordinator.
 #pragma once
 
-#include "data/access/craccess.h"
+#include "data/access/testing/membertransaction.h"
 
 #include <map>
 #include <memory>
@@ -81,20 +81,13 @@ private:
 };
 
 // Runs every operation on each member connection in turn (all of them scripted connections).
-class TScriptedTransaction : public TCRTransaction {
+class TScriptedTransaction : public TMemberTransaction {
 public:
+    TScriptedTransaction();
     bool SetProp(int Prop, const core::Variant& Value) override;
-    void StartTransaction() override;
-    void Commit() override;
-    void Rollback() override;
-    void CommitRetaining() override;
-    void RollbackRetaining() override;
-    void Savepoint(StringView Name) override;
-    void ReleaseSavepoint(StringView Name) override;
-    void RollbackToSavepoint(StringView Name) override;
 
-private:
-    void OnMembers(StringView What);
+protected:
+    void Run(TCRConnection* Member, StringView What) override;
 };
 
 } // namespace data::testing

@@ -3,11 +3,27 @@
 
 #include <sqlite3.h>
 
+// GCC 12 reports a false "may be used uninitialized" inside std::variant when a Variant is assigned
+// from a temporary of another kind.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+
+#include <memory>
+
 namespace data::testing {
 
 namespace {
 
-String Quoted(StringView Name) { return u"\"" + core::StringReplace(Name, u"\"", u"\"\"", core::rfReplaceAll) + u"\""; }
+core::Variant ColumnValue(sqlite3_stmt* Statement)
+{
+    switch (sqlite3_column_type(Statement, 0)) {
+    case SQLITE_INTEGER: return core::Variant(int64_t(sqlite3_column_int64(Statement, 0)));
+    case SQLITE_FLOAT: return core::Variant(sqlite3_column_double(Statement, 0));
+    case SQLITE_NULL: return core::Variant::Null();
+    default: return core::Variant(core::FromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(Statement, 0))));
+    }
+}
 
 } // namespace
 
@@ -50,34 +66,21 @@ core::Variant TSQLiteConnection::SelectValue(StringView SQL)
 {
     CORE_ASSERT(m_db != nullptr, u"Not connected");
     std::string utf8 = core::ToUtf8(SQL);
-    sqlite3_stmt* statement = nullptr;
-    int rc = sqlite3_prepare_v2(m_db, utf8.c_str(), int(utf8.size()), &statement, nullptr);
-    core::Variant value = core::Variant::Null();
-    if (rc == SQLITE_OK) {
-        rc = sqlite3_step(statement);
-        if (rc == SQLITE_ROW) {
-            switch (sqlite3_column_type(statement, 0)) {
-            case SQLITE_INTEGER: value = int64_t(sqlite3_column_int64(statement, 0)); break;
-            case SQLITE_FLOAT: value = sqlite3_column_double(statement, 0); break;
-            case SQLITE_NULL: break;
-            default:
-                value = core::FromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)));
-                break;
-            }
-            rc = SQLITE_OK;
-        } else if (rc == SQLITE_DONE) {
-            rc = SQLITE_OK;
-        }
-    }
-    sqlite3_finalize(statement);
-    if (rc != SQLITE_OK) {
+    sqlite3_stmt* prepared = nullptr;
+    int rc = sqlite3_prepare_v2(m_db, utf8.c_str(), int(utf8.size()), &prepared, nullptr);
+    std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> statement(prepared, sqlite3_finalize);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_step(statement.get());
+    if (rc == SQLITE_ROW)
+        return ColumnValue(statement.get());
+    if (rc != SQLITE_OK && rc != SQLITE_DONE) {
         try {
             RaiseError(rc);
         } catch (const ESQLiteError& error) {
             Fail(error);
         }
     }
-    return value;
+    return core::Variant::Null();
 }
 
 TCRTransactionClass TSQLiteConnection::GetTransactionClass() const
@@ -145,57 +148,27 @@ bool TSQLiteConnection::GetProp(int Prop, core::Variant& Value)
     return TCRConnection::GetProp(Prop, Value);
 }
 
-void TSQLiteTransaction::OnMembers(StringView SQL)
+namespace {
+
+const TMemberTransaction::Texts kSQLiteTexts = {
+    u"BEGIN", u"COMMIT", u"ROLLBACK", u"COMMIT; BEGIN", u"ROLLBACK; BEGIN",
+    u"SAVEPOINT ", u"RELEASE SAVEPOINT ", u"ROLLBACK TO SAVEPOINT ",
+};
+
+} // namespace
+
+TSQLiteTransaction::TSQLiteTransaction() : TMemberTransaction(kSQLiteTexts) {}
+
+void TSQLiteTransaction::Run(TCRConnection* Member, StringView What)
 {
-    for (TCRConnection* connection : FConnections) {
-        auto* sqlite = dynamic_cast<TSQLiteConnection*>(connection);
-        CORE_ASSERT(sqlite != nullptr, u"");
-        sqlite->ExecSQL(SQL);
-    }
+    auto* sqlite = dynamic_cast<TSQLiteConnection*>(Member);
+    CORE_ASSERT(sqlite != nullptr, u"");
+    sqlite->ExecSQL(What);
 }
 
-void TSQLiteTransaction::StartTransaction()
+String TSQLiteTransaction::SavepointName(StringView Name) const
 {
-    CheckInactive();
-    OnMembers(u"BEGIN");
-    FActive = true;
-}
-
-void TSQLiteTransaction::Commit()
-{
-    CheckActive();
-    OnMembers(u"COMMIT");
-    FActive = false;
-}
-
-void TSQLiteTransaction::Rollback()
-{
-    CheckActive();
-    OnMembers(u"ROLLBACK");
-    FActive = false;
-}
-
-void TSQLiteTransaction::CommitRetaining()
-{
-    CheckActive();
-    OnMembers(u"COMMIT");
-    OnMembers(u"BEGIN");
-}
-
-void TSQLiteTransaction::RollbackRetaining()
-{
-    CheckActive();
-    OnMembers(u"ROLLBACK");
-    OnMembers(u"BEGIN");
-}
-
-void TSQLiteTransaction::Savepoint(StringView Name) { OnMembers(u"SAVEPOINT " + Quoted(Name)); }
-
-void TSQLiteTransaction::ReleaseSavepoint(StringView Name) { OnMembers(u"RELEASE SAVEPOINT " + Quoted(Name)); }
-
-void TSQLiteTransaction::RollbackToSavepoint(StringView Name)
-{
-    OnMembers(u"ROLLBACK TO SAVEPOINT " + Quoted(Name));
+    return u"\"" + core::StringReplace(Name, u"\"", u"\"\"", core::rfReplaceAll) + u"\"";
 }
 
 TSQLiteTempDatabase::TSQLiteTempDatabase() : m_file(m_dir.File(u"test.db"))

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "core/test/tempfile.h"
-#include "data/access/craccess.h"
+#include "data/access/testing/membertransaction.h"
 
 struct sqlite3;
 
@@ -52,19 +52,13 @@ private:
 
 // BEGIN, COMMIT, ROLLBACK and the savepoints on each member connection; the retaining forms run the
 // base statement and begin again.
-class TSQLiteTransaction : public TCRTransaction {
+class TSQLiteTransaction : public TMemberTransaction {
 public:
-    void StartTransaction() override;
-    void Commit() override;
-    void Rollback() override;
-    void CommitRetaining() override;
-    void RollbackRetaining() override;
-    void Savepoint(StringView Name) override;
-    void ReleaseSavepoint(StringView Name) override;
-    void RollbackToSavepoint(StringView Name) override;
+    TSQLiteTransaction();
 
-private:
-    void OnMembers(StringView SQL);
+protected:
+    void Run(TCRConnection* Member, StringView What) override;
+    String SavepointName(StringView Name) const override;
 };
 
 // A database file in a folder of its own, removed with its journals when the guard goes.
