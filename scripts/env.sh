@@ -6,6 +6,7 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 CACHE=${CLIENT_CACHE:-$HOME/.cache/vpnclient}
 BUILD=${CLIENT_BUILD:-$ROOT/build}
 JPEG_PREFIX=$CACHE/libjpeg-mingw
+SQLITE_PREFIX=$CACHE/sqlite-mingw
 # Compiler cache shared by every clone of the tree: paths below the parent folder hash alike.
 export CCACHE_DIR=${CCACHE_DIR:-$CACHE/ccache}
 export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$(dirname "$ROOT")}

@@ -9,6 +9,8 @@ packages=(
   zlib1g-dev libjpeg62-turbo-dev libcpp-httplib-dev googletest
   wine64 fonts-wine xvfb x11-utils imagemagick fonts-wqy-microhei locales
   dpkg-dev ccache
+  # tclsh makes SQLite's one-file source for the cross-build of the test providers.
+  tcl
   # Baselines of the benchmarks and oracles of the tests only; client.exe links none of them.
   nlohmann-json3-dev rapidjson-dev libpng-dev libxml2-dev libsqlite3-dev
 )

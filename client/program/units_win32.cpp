@@ -2,6 +2,7 @@
 #include "client/program/units.h"
 
 #include "client/globals.h"
+#include "data/access/access.h"
 #include "data/storage/storage.h"
 #include "dialup/dialsubs.h"
 #include "skin/controls/skinned.h"
@@ -24,6 +25,7 @@ constexpr ProgramUnit kUnits[] = {
     {"dialsubs", dialup::InitialiseDialup, dialup::FinaliseDialup},
     {"skin controls", skin::InitSkinControls, skin::DoneSkinControls},
     {"storage", data::InitStorageUnits, data::DoneStorageUnits},
+    {"access", data::InitAccessUnits, data::DoneAccessUnits},
     {"client", client::InitClientUnits, nullptr},
 };
 
