@@ -201,7 +201,9 @@ String TUniSqlFormatter::ProcessFunction(StringView Body)
             else if (lexem == u")")
                 --depth;
         }
-        if (depth > 0 || last.empty() || last.back() != u')')
+        // The call's own ")" takes the depth below 0; ending at 0 means it never came, however the
+        // text ends.
+        if (depth >= 0 || last.back() != u')')
             throw core::Exception(u"Invalid bracket count in function call");
     } else if (code != LexemEnd) {
         throw core::Exception(u"Unexpected character");

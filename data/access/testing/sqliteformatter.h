@@ -4,7 +4,7 @@
 
 #include "data/access/sqlformatter.h"
 
-namespace data::testing {
+namespace data::test_providers {
 
 class TSQLiteSqlFormatter : public TUniSqlFormatter {
 public:
@@ -27,4 +27,4 @@ public:
     Char RightQuote() const override { return u']'; }
 };
 
-} // namespace data::testing
+} // namespace data::test_providers
