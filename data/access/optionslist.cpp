@@ -143,15 +143,15 @@ void TOptionsList::ImportOptions(const core::Strings& Source, core::Object* Dest
     CORE_ASSERT(DestObject != nullptr, u"");
     const std::vector<Line> lines = SplitLines(Source);
     for (int i = 0; i < Count(); ++i) {
-        const TOption& option = *Option(i);
-        if (!option.AppliesTo(*DestObject))
+        const TOption* option = Option(i);
+        if (option == nullptr || !option->AppliesTo(*DestObject))
             continue;
-        const core::Variant value = ValueOf(lines, option);
-        if (option.OnAssignValue) {
-            option.OnAssignValue(DestObject, value);
+        const core::Variant value = ValueOf(lines, *option);
+        if (option->OnAssignValue) {
+            option->OnAssignValue(DestObject, value);
         } else {
             CORE_ASSERT(SetPropFunc != nullptr, u"");
-            SetPropFunc(option.InternalIndex(), value);
+            SetPropFunc(option->InternalIndex(), value);
         }
     }
 }
@@ -159,8 +159,8 @@ void TOptionsList::ImportOptions(const core::Strings& Source, core::Object* Dest
 void TOptionsList::ExportDefOptions(core::Strings& Dest) const
 {
     for (int i = 0; i < Count(); ++i) {
-        const TOption& option = *Option(i);
-        Dest.Add(FPrefix + u"." + option.OptionName() + u"=" + option.GetAsString(option.GetDefaultValue()));
+        if (const TOption* option = Option(i))
+            Dest.Add(FPrefix + u"." + option->OptionName() + u"=" + option->GetAsString(option->GetDefaultValue()));
     }
 }
 

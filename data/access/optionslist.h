@@ -91,6 +91,9 @@ public:
     core::Variant GetValueByName(const core::Strings& Source, StringView Name) const;
 
 private:
+    // Every entry carries its option: a bare line would name nothing.
+    using core::StringList::Add;
+
     struct Line {
         String prefix, name, value;
     };
