@@ -154,7 +154,7 @@ void TData::Open()
         return;
     InitData();
     try {
-        DoOpen();
+        DoOpen(false);
     } catch (...) {
         FreeData();
         FreeFilter();

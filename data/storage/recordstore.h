@@ -291,7 +291,9 @@ public:
 protected:
     virtual void DoPrepare() {}
     virtual void DoUnPrepare() {}
-    virtual void DoOpen() {}
+    // The open hook; Open passes false. A store that fills itself from a server describes its fields
+    // here unless DisableInitFields (they are known already).
+    virtual void DoOpen(bool DisableInitFields) { (void)DisableInitFields; }
     virtual void DoClose() {}
     virtual void DoInitFields() {}
     virtual void DoAppend() { if (OnAppend) OnAppend(); }
