@@ -62,6 +62,8 @@ CORE_DECLARE_EXCEPTION(EThread, Exception);
 CORE_DECLARE_EXCEPTION(EVariantError, Exception);
 CORE_DECLARE_EXCEPTION(EVariantTypeCastError, EVariantError);
 CORE_DECLARE_EXCEPTION(EAbstractError, Exception);
+// An object is not of the class a typecast asks for.
+CORE_DECLARE_EXCEPTION(EInvalidCast, Exception);
 CORE_DECLARE_EXCEPTION(EOutOfResources, EOutOfMemory);
 
 // An operating-system failure with its error code (GetLastError on Windows, errno on the host).

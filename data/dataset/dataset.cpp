@@ -1120,6 +1120,43 @@ Variant TDataSet::StateFieldValue(TDataSetState state, TField* field)
     return field->AsVariant();
 }
 
+void TDataSet::SetStateFieldValue(TDataSetState state, TField* field, const Variant& value)
+{
+    TEMP_STATE(state);
+    if (value.IsNull() || value.IsEmpty())
+        field->Clear();
+    else if (field->DataType() == ftLargeint)
+        field->SetAsLargeInt(value.AsInt64());
+    else
+        field->SetValue(value);
+}
+
+void TDataSet::GetDetailLinkFields(std::vector<TField*>& master, std::vector<TField*>& detail)
+{
+    master.clear();
+    detail.clear();
+}
+
+int TDataSet::PSExecuteStatement(StringView, TParams*, std::unique_ptr<TDataSet>* resultSet)
+{
+    if (resultSet)
+        resultSet->reset();
+    return 0;
+}
+
+String TDataSet::PSGetKeyFields()
+{
+    String names;
+    for (TField* field : FieldList()) {
+        if (!(field->ProviderFlags() & pfInKey))
+            continue;
+        if (!names.empty())
+            names += u';';
+        names += field->FieldName();
+    }
+    return names;
+}
+
 void TDataSet::CheckFieldWrite(TField* field) const
 {
     switch (m_state) {

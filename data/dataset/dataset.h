@@ -14,6 +14,8 @@
 #include "core/stream.h"
 #include "data/dataset/fielddefs.h"
 #include "data/dataset/fields.h"
+#include "data/dataset/indexdefs.h"
+#include "data/dataset/params.h"
 
 #include <functional>
 #include <memory>
@@ -40,7 +42,7 @@ public:
     void Open() { SetActive(true); }
     void Close() { SetActive(false); }
     bool Active() const { return m_state != dsInactive && m_state != dsOpening; }
-    void SetActive(bool value);
+    virtual void SetActive(bool value);
     TDataSetState State() const { return m_state; }
     void CheckActive() const;
     void CheckInactive() const;
@@ -61,7 +63,7 @@ public:
     virtual int RecordCount() const { return -1; }
     virtual bool IsSequenced() const { return false; }
     void Refresh();
-    void Resync(TResyncModes mode);
+    virtual void Resync(TResyncModes mode);
     void UpdateCursorPos();
     void CursorPosChanged() { m_current_record = -1; }
 
@@ -170,6 +172,33 @@ public:
     TDataSetField* DataSetField() const { return m_dataset_field; }
     const std::vector<TDataSet*>& NestedDataSets() const { return m_nested_datasets; }
 
+    // ---- Master and detail ----
+    // The pairs of master and detail fields that link this dataset to its master; none here.
+    virtual void GetDetailLinkFields(std::vector<TField*>& master, std::vector<TField*>& detail);
+
+    // ---- Provider support ----
+    // What a provider asks of the dataset it resolves through. The answers here are those of a
+    // dataset that knows no SQL: nothing run, no text, no transaction.
+    // Runs sql with params; with resultSet, a dataset of the rows is handed back. Rows affected.
+    virtual int PSExecuteStatement(StringView sql, TParams* params, std::unique_ptr<TDataSet>* resultSet = nullptr);
+    // The fields flagged as key fields, ";"-separated.
+    virtual String PSGetKeyFields();
+    virtual String PSGetQuoteChar() { return String(); }
+    virtual String PSGetTableName() { return String(); }
+    virtual void PSSetCommandText(StringView) {}
+    virtual void PSEndTransaction(bool) {}
+    virtual void PSExecute() {}
+    virtual std::unique_ptr<TIndexDef> PSGetDefaultOrder() { return nullptr; }
+    virtual TParams* PSGetParams() { return nullptr; }
+    virtual bool PSInTransaction() { return false; }
+    virtual bool PSIsSQLBased() { return false; }
+    virtual bool PSIsSQLSupported() { return false; }
+    virtual void PSReset() {}
+    virtual void PSSetParams(TParams*) {}
+    virtual void PSStartTransaction() {}
+    // Applies one change of delta; false: not done here, the provider does it.
+    virtual bool PSUpdateRecord(TUpdateKind, TDataSet*) { return false; }
+
     // ---- Events ----
     DataSetNotify BeforeOpen, AfterOpen, BeforeClose, AfterClose;
     DataSetNotify BeforeInsert, AfterInsert, BeforeEdit, AfterEdit;
@@ -219,6 +248,9 @@ protected:
     virtual void StoreFieldData(TField* field, const void* buffer);
     virtual void StoreFieldData(TField* field, const void* buffer, bool nativeFormat);
     virtual Variant StateFieldValue(TDataSetState state, TField* field);
+    // Writes field's value as the record is seen in state (Null clears); 64-bit integers are
+    // written as such, not through a narrower kind.
+    virtual void SetStateFieldValue(TDataSetState state, TField* field, const Variant& value);
     virtual FieldFactory FieldClassOf(TFieldType type);
     virtual void ReleaseBlobField(TField*) {}
     // An exception raised inside an event the dataset handles itself (a filter handler).
@@ -229,7 +261,7 @@ protected:
 
     // ---- For descendants ----
     void DoBeforeScroll() { Notify(BeforeScroll); }
-    void DoAfterScroll() { Notify(AfterScroll); }
+    virtual void DoAfterScroll() { Notify(AfterScroll); }
     void SetBookmarkSize(int size) { m_bookmark_size = size; }
     // The active record's buffer, also while a record is inserted into an empty dataset (the ring
     // counts it only once it is posted); null only without buffers.

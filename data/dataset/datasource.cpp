@@ -57,6 +57,18 @@ void TDataSource::Edit()
         m_dataset->Edit();
 }
 
+void TDataSource::AssignTo(core::Persistent& dest) const
+{
+    auto* source = dynamic_cast<TDataSource*>(&dest);
+    if (!source) {
+        core::Component::AssignTo(dest);
+        return;
+    }
+    source->SetDataSet(m_dataset);
+    source->SetAutoEdit(m_auto_edit);
+    source->SetEnabled(m_enabled);
+}
+
 bool TDataSource::IsLinkedTo(TDataSet* dataSet) const
 {
     return dataSet && dataSet->IsLinkedTo(const_cast<TDataSource*>(this));

@@ -42,6 +42,8 @@ public:
 
 protected:
     void Notification(core::Component* component, core::Operation operation) override;
+    // A data source destination takes this one's dataset, AutoEdit and Enabled.
+    void AssignTo(core::Persistent& dest) const override;
 
 private:
     friend class TDataSet;
@@ -119,6 +121,17 @@ private:
     bool m_editing = false;
     bool m_read_only = false;
     bool m_updating = false;
+};
+
+// The link of a detail dataset to its master's data source: it names the detail, so that chains of
+// links can be followed (and circular ones refused).
+class TDetailDataLink : public TDataLink {
+public:
+    explicit TDetailDataLink(TDataSet* detail = nullptr) : m_detail(detail) {}
+    TDataSet* GetDetailDataSet() override { return m_detail; }
+
+private:
+    TDataSet* m_detail;
 };
 
 } // namespace data

@@ -73,6 +73,11 @@ enum TAutoRefreshFlag : uint8_t { arNone, arAutoInc, arDefault };
 
 enum TDataAction : uint8_t { daFail, daAbort, daRetry };
 
+// How a provider uses a field when it writes changes back: in the changed columns, in the row's
+// search condition, as part of the key; hidden fields are not shown to the client.
+enum TProviderFlag : unsigned { pfInUpdate = 1u << 0, pfInWhere = 1u << 1, pfInKey = 1u << 2, pfHidden = 1u << 3 };
+using TProviderFlags = unsigned;
+
 // Field definition attributes.
 enum TFieldAttribute : unsigned {
     faHiddenCol = 1u << 0, faReadonly = 1u << 1, faRequired = 1u << 2, faLink = 1u << 3,
@@ -109,6 +114,7 @@ inline constexpr core::Char FieldValueTooLong[] = u"Value of field '%s' is too l
 inline constexpr core::Char NoDataSet[] = u"Missing DataSet property";
 inline constexpr core::Char LookupInfoError[] = u"Lookup information for field '%s' is incomplete";
 inline constexpr core::Char NotCalculated[] = u"Field '%s' is not a calculated field";
+inline constexpr core::Char ParamNotFound[] = u"Parameter '%s' not found";
 } // namespace texts
 
 } // namespace data

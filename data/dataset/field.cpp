@@ -211,6 +211,19 @@ void TField::SetAsVariant(const Variant& value)
     else
         SetVarValue(value);
 }
+void TField::Assign(const core::Persistent& source)
+{
+    auto* field = dynamic_cast<const TField*>(&source);
+    if (!field) {
+        core::Component::Assign(source);
+        return;
+    }
+    if (field->IsNull())
+        Clear();
+    else
+        SetValue(field->Value());
+}
+
 void TField::SetVarValue(const Variant&) { AccessError(u"Variant"); }
 String TField::AsString() const { AccessError(u"String"); }
 void TField::SetAsString(StringView) { AccessError(u"String"); }

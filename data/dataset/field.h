@@ -72,6 +72,11 @@ public:
     void SetAutoGenerateValue(TAutoRefreshFlag value) { m_auto_generate = value; }
     virtual bool IsBlob() const { return false; }
     bool CanModify() const;
+    TProviderFlags ProviderFlags() const { return m_provider_flags; }
+    void SetProviderFlags(TProviderFlags flags) { m_provider_flags = flags; }
+    // Where the value comes from ("TABLE.COLUMN"), for providers.
+    const String& Origin() const { return m_origin; }
+    void SetOrigin(StringView origin) { m_origin = String(origin); }
 
     // Lookup settings: KeyFields of this dataset are looked up as LookupKeyFields in LookupDataSet,
     // whose LookupResultField gives the value.
@@ -111,6 +116,8 @@ public:
     String DisplayText() const { return GetTextOf(true); }
     // Writes Null.
     virtual void Clear() { SetData(nullptr); }
+    // From another field: its value (Null clears). Other sources are asked to assign themselves.
+    void Assign(const core::Persistent& source) override;
     // Whether a blob was written since the record was read (blob fields only).
     bool Modified() const { return m_modified; }
     void SetModified(bool value) { m_modified = value; }
@@ -177,6 +184,8 @@ private:
     bool m_validating = false;
     const void* m_value_buffer = nullptr;
     TAutoRefreshFlag m_auto_generate = arNone;
+    TProviderFlags m_provider_flags = pfInUpdate | pfInWhere;
+    String m_origin;
     TDataSet* m_lookup_dataset = nullptr;
     String m_key_fields;
     String m_lookup_key_fields;

@@ -152,7 +152,14 @@ void TDataSetUpdater::DoApplyRecord(TUpdateKind UpdateKind, TUpdateRecAction& Ac
 
 // ---- TDataSetService ----------------------------------------------------------------------------
 
-TDataSetService::TDataSetService(TMemDataSet* AOwner) : FDataSet(AOwner) { CreateDataSetUpdater(); }
+TDataSetService::TDataSetService(TMemDataSet* AOwner) : FDataSet(AOwner) {}
+
+TDataSetUpdater* TDataSetService::Updater()
+{
+    if (!FUpdater)
+        CreateDataSetUpdater();
+    return FUpdater.get();
+}
 
 TDataSetService::~TDataSetService() = default;
 

@@ -35,6 +35,9 @@ public:
     // Applies one cached change; Action receives the outcome.
     void DoApplyRecord(TUpdateKind UpdateKind, TUpdateRecAction& Action, bool LastItem);
 
+    TMemDataSet* DataSet() const { return FDataSet; }
+    TDataSetService* DataSetService() const { return FDataSetService; }
+
 protected:
     TMemDataSet* FDataSet;
     TDataSetService* FDataSetService;
@@ -67,7 +70,9 @@ public:
     void SaveToXML(core::Stream& Destination);
 
     TMemDataSet* DataSet() const { return FDataSet; }
-    TDataSetUpdater* Updater() const { return FUpdater.get(); }
+    // Made on first use through CreateDataSetUpdater, so that a descendant's updater is the one made
+    // (a constructor cannot reach a descendant's override).
+    TDataSetUpdater* Updater();
 
 protected:
     TMemDataSet* FDataSet;

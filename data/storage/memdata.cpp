@@ -382,6 +382,35 @@ void TMemData::AddRecord(void* RecBuf)
     ReorderItems(item, 0);
 }
 
+void TMemData::AppendFetchedRecords(const std::vector<const void*>& RecBufs)
+{
+    if (RecBufs.empty())
+        return;
+    TItemHeader* const current = CurrentItem;
+    for (const void* recBuf : RecBufs) {
+        TItemHeader* item = nullptr;
+        BlockMan.AllocItem(item);
+        item->FilterResult = fsNotChecked;
+        item->Prev = LastItem;
+        item->Next = nullptr;
+        item->Order = LastItem ? LastItem->Order + 1 : 1;
+        if (LastItem)
+            LastItem->Next = item;
+        else
+            FirstItem = item;
+        LastItem = item;
+        CurrentItem = item;
+        PutRecord(const_cast<void*>(recBuf));
+        CommitBlobs(BlockMan.GetRecordPtr(item));
+        if (!OmitRecord(item))
+            ++FRecordCount;
+    }
+    CurrentItem = current;
+    if (FIndexFields.Count() > 0)
+        SortItems();
+    ReorderItems(nullptr, 2);
+}
+
 void TMemData::UpdateRecord(void* RecBuf)
 {
     if (!CurrentItem)

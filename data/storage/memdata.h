@@ -145,6 +145,10 @@ public:
     TItemHeader* Current() const { return CurrentItem; }
 
 protected:
+    // Adds ready records (full buffers of this store's layout) after the last item as rows fetched
+    // from a server: no append event, no cached change, status unmodified. The store's references
+    // to complex values are its own (the buffers keep theirs); the current record stays.
+    void AppendFetchedRecords(const std::vector<const void*>& RecBufs);
     // Whether FilterFunc, FilterMDFunc and the filter text all accept the record.
     bool AcceptedByFilters(void* RecBuf);
     // OmitRecord's decision on a full buffer with the calculated fields filled by OnGetCachedBuffer.

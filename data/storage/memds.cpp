@@ -102,7 +102,7 @@ TBlobStream::TBlobStream(TBlobField* Field, TBlobStreamMode Mode) : FField(Field
 {
     FDataSet = dynamic_cast<TMemDataSet*>(Field->DataSet());
     if (!FDataSet)
-        throw core::EConvertError(u"Invalid class typecast");
+        throw core::EInvalidCast(u"Invalid class typecast");
     FFieldNo = Field->FieldNo();
     if (!FDataSet->GetActiveRecBuf(FBuffer))
         return;

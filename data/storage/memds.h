@@ -126,6 +126,9 @@ public:
     void SetLocalConstraints(bool Value) { FLocalConstraints = Value; }
     bool SparseArrays() const { return FSparseArrays; }
     void SetSparseArrays(bool Value);
+    // Calculated fields kept in the record store instead of computed for each buffer.
+    bool CacheCalcFields() const { return FCacheCalcFields; }
+    void SetCacheCalcFields(bool Value) { FCacheCalcFields = Value; }
     bool NumberRange() const { return FNumberRange; }
     void SetNumberRange(bool Value) { FNumberRange = Value; }
     // Both raise EDatabaseError "Not in cached update mode" unless CachedUpdates.

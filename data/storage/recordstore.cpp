@@ -154,7 +154,7 @@ void TData::Open()
         return;
     InitData();
     try {
-        DoOpen();
+        DoOpen(false);
     } catch (...) {
         FreeData();
         FreeFilter();
@@ -343,6 +343,10 @@ void TData::InitFields()
             continue;
         if (field.DataType == dtWideString && offset % 2)
             ++offset;
+        // A Boolean is 16 bits wide everywhere (field buffers, variant conversions), whatever width
+        // the source declared.
+        if (field.DataType == dtBoolean)
+            field.Size = 2;
         field.Offset = offset;
         offset += field.Size;
     }
@@ -357,6 +361,8 @@ void TData::InitFields()
             continue;
         if (field.DataType == dtWideString && calc % 2)
             ++calc;
+        if (field.DataType == dtBoolean)
+            field.Size = 2;
         field.Offset = calc;
         calc += field.Size;
     }

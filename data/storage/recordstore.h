@@ -159,7 +159,7 @@ public:
 
     // ---- field values ----
     // IsBlank reports null; a null value of a plain type (or of codes 20, 23, 26) leaves Dest alone.
-    void GetField(int FieldNo, const void* RecBuf, void* Dest, bool& IsBlank);
+    virtual void GetField(int FieldNo, const void* RecBuf, void* Dest, bool& IsBlank);
     virtual void GetFieldData(const TFieldDesc& Field, const void* FieldBuf, void* Dest);
     // A null Source, or an empty text while EnableEmptyStrings is off, makes the field null.
     void PutField(int FieldNo, void* RecBuf, const void* Source);
@@ -291,7 +291,9 @@ public:
 protected:
     virtual void DoPrepare() {}
     virtual void DoUnPrepare() {}
-    virtual void DoOpen() {}
+    // The open hook; Open passes false. A store that fills itself from a server describes its fields
+    // here unless DisableInitFields (they are known already).
+    virtual void DoOpen(bool DisableInitFields) { (void)DisableInitFields; }
     virtual void DoClose() {}
     virtual void DoInitFields() {}
     virtual void DoAppend() { if (OnAppend) OnAppend(); }

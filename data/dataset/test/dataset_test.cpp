@@ -598,5 +598,117 @@ TEST_F(DataSetTest, BlockReadingKeepsControlsQuiet)
     EXPECT_EQ(ds.State(), dsBrowse);
 }
 
+// Overrides of the hooks a database dataset takes over, each logging that it was reached.
+class HookedDataSet : public TArrayDataSet {
+public:
+    explicit HookedDataSet(Log& log) : m_log(log) {}
+    void SetActive(bool value) override
+    {
+        m_log.push_back(value ? "SetActive true" : "SetActive false");
+        TArrayDataSet::SetActive(value);
+    }
+    void Resync(TResyncModes mode) override
+    {
+        m_log.push_back("Resync");
+        TArrayDataSet::Resync(mode);
+    }
+    using TArrayDataSet::SetStateFieldValue;
+
+protected:
+    void DoAfterScroll() override
+    {
+        m_log.push_back("after scroll");
+        TArrayDataSet::DoAfterScroll();
+    }
+
+private:
+    Log& m_log;
+};
+
+TEST(DataSetHooksTest, OverriddenActiveResyncAndAfterScrollAreReached)
+{
+    Log log;
+    HookedDataSet ds(log);
+    FillNumbered(ds, 3);
+    log.clear();  // filling opened and closed the dataset
+    TDataSet& base = ds;
+    base.Open();
+    base.Resync(0);
+    base.Last();
+    base.Close();
+    EXPECT_EQ(log, (Log{"SetActive true", "after scroll", "Resync", "after scroll", "SetActive false"}));
+}
+
+TEST(DataSetHooksTest, StateWriteKeepsLargeIntegersWhole)
+{
+    Log log;
+    HookedDataSet ds(log);
+    ds.AddColumn(u"BIG", ftLargeint);
+    ds.AddColumn(u"N", ftInteger);
+    ds.Open();
+    ds.Append();
+    const int64_t big = (int64_t(1) << 62) + 1;
+    ds.SetStateFieldValue(dsInsert, ds.FieldByName(u"BIG"), Variant(big));
+    ds.SetStateFieldValue(dsInsert, ds.FieldByName(u"N"), Variant(int32_t(7)));
+    EXPECT_EQ(ds.FieldByName(u"BIG")->AsLargeInt(), big);
+    EXPECT_EQ(ds.FieldByName(u"N")->AsInteger(), 7);
+    ds.SetStateFieldValue(dsInsert, ds.FieldByName(u"BIG"), Variant::Null());
+    EXPECT_TRUE(ds.FieldByName(u"BIG")->IsNull());
+    EXPECT_EQ(ds.State(), dsInsert);
+}
+
+TEST(DataSetHooksTest, BaseAnswersOfDetailLinksAndProviderSupport)
+{
+    TArrayDataSet ds;
+    FillNumbered(ds, 2);
+    ds.Open();
+    TField* stray = ds.FieldByName(u"ID");
+    std::vector<TField*> master{stray}, detail{stray};
+    ds.GetDetailLinkFields(master, detail);
+    EXPECT_TRUE(master.empty());
+    EXPECT_TRUE(detail.empty());
+
+    std::unique_ptr<TDataSet> result = std::make_unique<TArrayDataSet>();
+    TParams params;
+    EXPECT_EQ(ds.PSExecuteStatement(u"UPDATE T SET A = 1", &params, &result), 0);
+    EXPECT_EQ(result, nullptr);
+    EXPECT_EQ(ds.PSGetDefaultOrder(), nullptr);
+    EXPECT_EQ(ds.PSGetParams(), nullptr);
+    EXPECT_EQ(ds.PSGetTableName(), u"");
+    EXPECT_EQ(ds.PSGetQuoteChar(), u"");
+    EXPECT_FALSE(ds.PSIsSQLBased());
+    EXPECT_FALSE(ds.PSInTransaction());
+    EXPECT_FALSE(ds.PSUpdateRecord(ukModify, &ds));
+
+    // The key list is the fields flagged as key fields.
+    EXPECT_EQ(ds.PSGetKeyFields(), u"");
+    EXPECT_EQ(stray->ProviderFlags(), TProviderFlags(pfInUpdate | pfInWhere));
+    stray->SetProviderFlags(pfInKey | pfInWhere);
+    ds.FieldByName(u"NAME")->SetProviderFlags(pfInKey);
+    EXPECT_EQ(ds.PSGetKeyFields(), u"ID;NAME");
+}
+
+TEST(DataSourceTest, AssignCopiesDataSetAutoEditAndEnabled)
+{
+    TArrayDataSet ds;
+    TDataSource source;
+    source.SetDataSet(&ds);
+    source.SetAutoEdit(false);
+    source.SetEnabled(false);
+    TDataSource copy;
+    copy.Assign(source);
+    EXPECT_EQ(copy.DataSet(), &ds);
+    EXPECT_FALSE(copy.AutoEdit());
+    EXPECT_FALSE(copy.Enabled());
+    TIndexDef unrelated;
+    EXPECT_THROW(copy.Assign(unrelated), core::EConvertError);
+
+    TArrayDataSet detail;
+    TDetailDataLink link(&detail);
+    link.SetDataSource(&source);
+    EXPECT_EQ(link.GetDetailDataSet(), &detail);
+    link.SetDataSource(nullptr);
+}
+
 } // namespace
 } // namespace data::test

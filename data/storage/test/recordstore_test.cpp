@@ -389,7 +389,11 @@ TEST(RecordStoreMisc, BookmarksAndHooks)
     class Hooked : public OneRecordStore {
     public:
         int* opened;
-        void DoOpen() override { ++*opened; }
+        void DoOpen(bool DisableInitFields) override
+        {
+            EXPECT_FALSE(DisableInitFields);  // the plain Open
+            ++*opened;
+        }
     } hooked;
     hooked.opened = &opened;
     hooked.Open();
