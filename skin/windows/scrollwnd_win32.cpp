@@ -425,12 +425,15 @@ void TacScrollWnd::acWndProc(ui::Message& message)
         message.Result = HandleNcHitTest(message);
         return;
     case WM_NCPAINT:
-        if (IsWindowVisible(CtrlHandle)) {
+        // The platform paints the rest of the frame first: painting the bars before it lets its own
+        // scroll-bar drawing cover them.
+        message.Result = CallPrevWndProc(message);
+        if (!Destroyed && IsWindowVisible(CtrlHandle)) {
             SkinData->FUpdating = SkinData->GetUpdating();
             if (!SkinData->FUpdating && !DontRepaint)
                 PaintScrolls(CtrlHandle);
         }
-        break;
+        return;
     case WM_NCMOUSEMOVE:
         message.Result = HandleNcMouseMove(message);
         return;

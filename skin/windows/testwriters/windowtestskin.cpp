@@ -22,7 +22,7 @@ const char* WindowTestSection(WindowTestPart part) { return kSections[part]; }
 std::vector<SkinFile> WindowTestSkinFiles()
 {
     std::vector<SkinFile> files = TestSkinFiles();
-    std::string& options = files[0].bytes;
+    std::string options = files[0].bytes;
     // The grip belongs to the global section that TestSkin opens with.
     const std::string firstSection = "[PANEL]";
     options.insert(options.find(firstSection), "GRIPIMAGE=!GRIP.BMP!1!0!2\r\n");
@@ -36,7 +36,10 @@ std::vector<SkinFile> WindowTestSkinFiles()
                              return WindowTestColor(part, x / kStateSize);
                          })});
     }
+    // A section that shows its parent through.
+    options += "[CLEARPANEL]\r\nTRANSPARENCY=100\r\n";
     files.push_back({"GRIP.BMP", EncodeBmp24(kGripSize, kGripSize, [](int, int) { return kGripColor; })});
+    files[0].bytes = options;
     return files;
 }
 
