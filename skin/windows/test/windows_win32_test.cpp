@@ -2,13 +2,10 @@
 // chained list box and a subclassed raw "LISTBOX", the common messages, the scroll bars' room, hit
 // test, painting and mouse tracking against a window that logs its scroll messages.
 #include "skin/engine/graphutils.h"
-#include "skin/engine/skinimages.h"
-#include "skin/engine/skinoptions.h"
 #include "skin/engine/skintables.h"
-#include "skin/engine/test/skinfolder_win32.h"
-#include "skin/engine/test/skintestsupport.h"
 #include "skin/windows/editwnd.h"
 #include "skin/windows/sbutils.h"
+#include "skin/windows/testwriters/windowtestmanager_win32.h"
 #include "skin/windows/testwriters/windowtestskin.h"
 #include "ui/bitmap.h"
 #include "ui/listbox.h"
@@ -21,24 +18,7 @@ namespace {
 
 using namespace skin::testing;
 
-// "TestSkin" with the window sections, loaded into tables that act as the default manager.
-class WindowSkinManager : public SkinTables {
-public:
-    WindowSkinManager()
-    {
-        const std::vector<SkinFile> files = WindowTestSkinFiles();
-        m_folder = std::make_unique<test::SkinFolder>(files);
-        auto ini = test::OptionsText(core::FromUtf8(files[0].bytes));
-        ReadMasks(*this, *ini, {nullptr, m_folder->Path()}, nullptr, this);
-        ReadPatterns(*this, *ini, {nullptr, m_folder->Path()}, nullptr, this);
-        LoadAllGeneralData(*this, *ini, {});
-        InitConstantIndexes();
-        SkinData.Active = true;
-    }
-
-private:
-    std::unique_ptr<test::SkinFolder> m_folder;
-};
+using WindowSkinManager = WindowTestSkinManager;
 
 // A window with both scroll bars that logs the scroll messages it receives and answers 1 to the
 // skin command message's sub-code 51 when asked to.
