@@ -164,6 +164,10 @@ TEST_F(WindowWrappers, CommonMessagesOfTheRoot)
     HWND wnd = LoggingWindow(log);
     auto w = TacMainWnd::Create<TacMainWnd>(wnd, nullptr, nullptr, u"PANEL");
     log.seen.clear();
+    // WM_PRINT with a DC is answered by the window's own paint handling with that DC.
+    SendMessageW(wnd, WM_PRINT, 0, PRF_CLIENT);
+    EXPECT_EQ(std::count(log.seen.begin(), log.seen.end(), UINT(WM_PAINT)), 1);
+    EXPECT_EQ(std::count(log.seen.begin(), log.seen.end(), UINT(WM_PRINT)), 0);
     SendMessageW(wnd, WM_UPDATEUISTATE, MAKEWPARAM(UIS_SET, UISF_HIDEFOCUS), 0);
     SendMessageW(wnd, WM_SETTEXT, 0, LPARAM(L"caption"));
     EXPECT_EQ(std::count(log.seen.begin(), log.seen.end(), UINT(WM_UPDATEUISTATE)), 0);
@@ -181,7 +185,7 @@ TEST_F(WindowWrappers, CommonMessagesOfTheRoot)
     w.reset();
 }
 
-TEST_F(WindowWrappers, SubclassOnTopSurvivesDetachingAndThemesComeBackOnlyAtDestruction)
+TEST_F(WindowWrappers, SubclassOnTopSurvivesDetaching)
 {
     HWND raw = Child(L"LISTBOX", WS_VSCROLL, 10, 10, 150, 120);
     auto w = TacMainWnd::Create<TacMainWnd>(raw, nullptr, nullptr, u"DIALOG");
