@@ -4,7 +4,7 @@
 #pragma once
 
 #include "skin/controls/edit.h"
-#include "skin/engine/wrappers.h"
+#include "skin/windows/scrollwnd.h"
 #include "ui/combobox.h"
 
 #include <memory>

@@ -43,7 +43,7 @@ TsCustomComboBox::~TsCustomComboBox()
             LONG_PTR style = GetWindowLongPtrW(m_list_handle, GWL_STYLE);
             SetWindowLongPtrW(m_list_handle, GWL_STYLE, (style | WS_BORDER) & ~LONG_PTR(WS_THICKFRAME));
         }
-        ReleaseScrollWnd(m_list_sw, true);
+        ReleaseScrollWnd(m_list_handle, true, false, m_list_sw);
         m_list_handle = nullptr;
     }
     UnhookChildren();
@@ -265,7 +265,7 @@ void TsCustomComboBox::WndProc(ui::Message& message)
                     SetColor(ui::clWindow);
                 if (!m_common->CustomFont())
                     Font().SetColor(ui::clWindowText);
-                ReleaseScrollWnd(m_list_sw, true);
+                ReleaseScrollWnd(m_list_handle, true, false, m_list_sw);
                 m_list_handle = nullptr;
                 RecreateWnd();
                 return;

@@ -306,8 +306,8 @@ int TsFrameBar::ScrollOffset()
 {
     // The wrapper's position while skinned; otherwise the window's own, so that a bar scrolled
     // without a skin lays its titles out where they are.
-    if (m_list_sw && (m_list_sw->sBarVert.nMax > 0))
-        return m_list_sw->sBarVert.nPos;
+    if (m_list_sw && m_list_sw->sBarVert && m_list_sw->sBarVert->ScrollInfo.nMax > 0)
+        return m_list_sw->sBarVert->ScrollInfo.nPos;
     if (HandleAllocated() && (GetWindowLongPtrW(HandleIfAllocated(), GWL_STYLE) & WS_VSCROLL))
         return GetScrollPos(HandleIfAllocated(), SB_VERT);
     return 0;

@@ -4,6 +4,7 @@
 #include "skin/controls/skinned.h"
 #include "skin/controls/splitter.h"
 #include "skin/engine/graphutils.h"
+#include "skin/windows/mainwnd.h"
 
 namespace skin {
 
@@ -18,6 +19,7 @@ bool IsSkinnedSplitter(ui::Control* control) { return dynamic_cast<TsSplitter*>(
 
 void InitSkinControls()
 {
+    InitWindowSkinning();
     InitSkinEngine();
     SetSplitterTest(IsSkinnedSplitter);
     InitSkinCommand();
@@ -33,6 +35,7 @@ void DoneSkinControls()
     SetSkinActivationHook(nullptr);
     FreeButtonGlyphs();
     DoneSkinEngine();
+    DoneWindowSkinning();
 }
 
 } // namespace skin

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "skin/controls/skinned.h"
-#include "skin/engine/wrappers.h"
+#include "skin/windows/scrollwnd.h"
 #include "ui/scrollbox.h"
 
 #include <memory>

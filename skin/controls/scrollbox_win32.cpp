@@ -82,7 +82,7 @@ void TsScrollBox::WndProc(ui::Message& message)
             return;
         case scSkinRemoved:
             if (own) {
-                ReleaseScrollWnd(m_list_sw, true);
+                ReleaseScrollWnd(HandleIfAllocated(), true, false, m_list_sw);
                 HandleCommonMessage(message, m_common.get());
                 if (!IsDestroying(this)) {
                     m_common->BorderIndex = m_common->SkinIndex = -1;

@@ -1,6 +1,7 @@
 // The per-control skin state.
 #include "skin/engine/commondata.h"
 
+#include "skin/engine/formutils.h"
 #include "skin/engine/glow.h"
 #include "skin/engine/utils.h"
 #include "ui/form.h"
@@ -359,6 +360,9 @@ uint32_t TsCommonData::GetBgColor(int state, HWND handle)
     if (t == 100) {
         if (FOwnerControl)
             return ControlBgColor(FOwnerControl->Parent());
+        // A wrapped raw window shows its parent window through.
+        if (handle)
+            return WndBgColor(GetParent(HWND(handle)));
         return ui::clBtnFace;
     }
     if (!FOwnerControl)

@@ -80,12 +80,11 @@ void TacGlowEffect::Show(const RECT& r, const RECT& realRect, int, HWND wndHandl
     if (Wnd)
         return;
     int wl = 0, wt = 0, wr = 0, wb = 0;
-    auto* tables = dynamic_cast<SkinTables*>(SkinManager);
-    if (tables && tables->IsValidImgIndex(MaskIndex)) {
-        wl = tables->MaskWidthLeft(MaskIndex);
-        wt = tables->MaskWidthTop(MaskIndex);
-        wr = tables->MaskWidthRight(MaskIndex);
-        wb = tables->MaskWidthBottom(MaskIndex);
+    if (SkinManager && SkinManager->IsValidImgIndex(MaskIndex)) {
+        wl = SkinManager->MaskWidthLeft(MaskIndex);
+        wt = SkinManager->MaskWidthTop(MaskIndex);
+        wr = SkinManager->MaskWidthRight(MaskIndex);
+        wb = SkinManager->MaskWidthBottom(MaskIndex);
     }
     const int m = Margin;
     int w = Width(r) + wl + wr - 2 * m;
@@ -151,8 +150,7 @@ int AddGlowEffect(const RECT& r1, const RECT& r2, core::StringView skinSection, 
         return -1;
     auto glow = std::make_unique<TacGlowEffect>();
     glow->SkinManager = manager ? manager : DefaultManager();
-    auto* tables = dynamic_cast<SkinTables*>(glow->SkinManager);
-    const int mask = tables ? tables->GetMaskIndex(skinSection, core::String(prefix) + u"0") : -1;
+    const int mask = glow->SkinManager ? glow->SkinManager->GetMaskIndex(skinSection, core::String(prefix) + u"0") : -1;
     if (mask < 0)
         return -1;
     TacGlowEffect* g = glow.get();

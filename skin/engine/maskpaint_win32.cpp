@@ -18,10 +18,8 @@ constexpr uint32_t kKey = MaskKeyColor;
 
 ui::Bitmap* DefaultMasterLookup(const void* manager)
 {
-    auto* tables = dynamic_cast<SkinTables*>(DefaultManager());
-    if (tables && static_cast<const void*>(tables) == manager)
-        return tables->MasterBitmap.get();
-    return nullptr;
+    SkinManager* m = DefaultManager();
+    return m && static_cast<const void*>(m) == manager ? m->GetMasterBitmap() : nullptr;
 }
 
 MasterBitmapLookup& Lookup()

@@ -162,17 +162,13 @@ void PaintCorners(ui::Bitmap* bmp, SkinManager* manager, const SectionData& s, c
 
 ui::JpegImage* PatternImage(SkinManager* manager, int patternIndex)
 {
-    auto* tables = dynamic_cast<SkinTables*>(manager);
-    if (!tables || patternIndex < 0 || patternIndex >= int(tables->pa.size()))
-        return nullptr;
-    ui::JpegImage* image = tables->pa[size_t(patternIndex)].Img.get();
+    ui::JpegImage* image = manager ? manager->PatternImage(patternIndex) : nullptr;
     return image && !image->Empty() ? image : nullptr;
 }
 
 int PatternIndexOf(SkinManager* manager, int skinIndex, core::StringView section, core::StringView name)
 {
-    auto* tables = dynamic_cast<SkinTables*>(manager);
-    return tables ? tables->GetPatternIndex(skinIndex, section, name) : -1;
+    return manager ? manager->GetPatternIndex(skinIndex, section, name) : -1;
 }
 
 // ---- Queries ----

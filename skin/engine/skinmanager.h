@@ -17,6 +17,7 @@ class StringList;
 }
 namespace ui {
 class Bitmap;
+class JpegImage;
 }
 
 namespace skin {
@@ -83,6 +84,12 @@ struct MaskData {
 };
 using TsMaskData = MaskData;
 
+// Width and height of one image of a mask.
+struct MaskSizeResult {
+    int cx = 0, cy = 0;
+    bool operator==(const MaskSizeResult&) const = default;
+};
+
 // Width of one state image of a mask; 0 without images.
 int MaskImageWidth(const MaskData& m);
 // Height of one row of a mask; 0 for a MaskType of -1.
@@ -103,6 +110,29 @@ public:
     virtual int GetTextureIndex(int skinIndex, core::StringView section, core::StringView name) const = 0;
     // Mask index by section and mask name, searching the parent section too; -1 when none.
     virtual int GetMaskIndex(int skinIndex, core::StringView section, core::StringView name) const = 0;
+    // The section's own mask only, no parents; -1 for an empty section name or none.
+    virtual int GetMaskIndex(core::StringView section, core::StringView name) const { return -1; }
+    // Pattern index by section and pattern name, searching the parent sections; -1 when none.
+    virtual int GetPatternIndex(int skinIndex, core::StringView section, core::StringView name) const { return -1; }
+    // The JPEG picture of a pattern; null for an invalid index or an empty picture.
+    virtual ui::JpegImage* PatternImage(int patternIndex) const { return nullptr; }
+
+    // ---- Mask sizes (callers pass valid mask indexes) ----
+    // One image's size; tables that hold a mask's own bitmap measure the bitmap.
+    virtual MaskSizeResult MaskSize(int maskIndex) const;
+    // Border widths of a mask: its own, else its BorderWidth, else one image's size. The left width
+    // sets an ImageCount of 0 to 1 before measuring.
+    virtual int MaskWidthLeft(int maskIndex);
+    virtual int MaskWidthRight(int maskIndex) const;
+    virtual int MaskWidthTop(int maskIndex) const;
+    virtual int MaskWidthBottom(int maskIndex) const;
+
+    // ---- Colours of edits and highlighted items (RGB, or the system colour without a skin's own) ----
+    virtual uint32_t GetActiveEditColor() const;
+    virtual uint32_t GetActiveEditFontColor() const;
+    virtual uint32_t GetHighLightColor() const;
+    virtual uint32_t GetHighLightFontColor() const;
+
     // A skin is loaded and switched on.
     virtual bool Active() const = 0;
     virtual bool Destroying() const { return false; }

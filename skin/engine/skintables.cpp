@@ -77,6 +77,13 @@ int SkinTables::GetTextureIndex(int skinIndex, core::StringView section, core::S
     });
 }
 
+ui::JpegImage* SkinTables::PatternImage(int patternIndex) const
+{
+    if (patternIndex < 0 || patternIndex >= int(pa.size()))
+        return nullptr;
+    return pa[size_t(patternIndex)].Img.get();
+}
+
 int SkinTables::GetPatternIndex(int skinIndex, core::StringView section, core::StringView name) const
 {
     if (pa.empty())
@@ -88,43 +95,6 @@ int SkinTables::GetPatternIndex(int skinIndex, core::StringView section, core::S
         return -1;
     });
 }
-
-int SkinTables::MaskWidthLeft(int maskIndex)
-{
-    MaskData& m = ma[size_t(maskIndex)];
-    if (m.WL > 0)
-        return m.WL;
-    if (m.BorderWidth > 0)
-        return m.BorderWidth;
-    if (m.ImageCount == 0)
-        m.ImageCount = 1;
-    return MaskImageWidth(m);
-}
-
-int SkinTables::MaskWidthRight(int maskIndex) const
-{
-    const MaskData& m = ma[size_t(maskIndex)];
-    return m.WR > 0 ? m.WR : m.BorderWidth > 0 ? m.BorderWidth : MaskImageWidth(m);
-}
-
-int SkinTables::MaskWidthTop(int maskIndex) const
-{
-    const MaskData& m = ma[size_t(maskIndex)];
-    return m.WT > 0 ? m.WT : m.BorderWidth > 0 ? m.BorderWidth : MaskStateHeight(m);
-}
-
-int SkinTables::MaskWidthBottom(int maskIndex) const
-{
-    const MaskData& m = ma[size_t(maskIndex)];
-    return m.WB > 0 ? m.WB : m.BorderWidth > 0 ? m.BorderWidth : MaskStateHeight(m);
-}
-
-namespace {
-
-// A colour that the skin uses to say "no colour of its own".
-bool IsNoColor(uint32_t c) { return c == 0xFFFFFFFFu || c == MaskKeyColor || c == 0xFFFFFF; }
-
-} // namespace
 
 uint32_t SkinTables::GetGlobalColor() const
 {
@@ -140,39 +110,6 @@ uint32_t SkinTables::GetGlobalFontColor() const
     if (i < 0 || i >= int(gd.size()))
         return MaskKeyColor;
     return ui::ColorToRGB(gd[size_t(i)].FontColor[0]);
-}
-
-uint32_t SkinTables::GetActiveEditColor() const
-{
-    int i = ConstData.IndexGLobalInfo;
-    if (i < 0 || i >= int(gd.size()))
-        return ui::ColorToRGB(ui::clWindow);
-    return ui::ColorToRGB(gd[size_t(i)].HotColor);
-}
-
-uint32_t SkinTables::GetActiveEditFontColor() const
-{
-    int i = GetSkinIndex(u"EDIT");
-    return i < 0 ? MaskKeyColor : ui::ColorToRGB(gd[size_t(i)].HotFontColor[0]);
-}
-
-uint32_t SkinTables::GetHighLightColor() const
-{
-    int i = GetSkinIndex(u"MENUITEM");
-    if (i >= 0 && !IsNoColor(gd[size_t(i)].HotColor))
-        return ui::ColorToRGB(gd[size_t(i)].HotColor);
-    return ui::clHighlight;
-}
-
-uint32_t SkinTables::GetHighLightFontColor() const
-{
-    int i = GetSkinIndex(u"MENUITEM");
-    if (i >= 0) {
-        const SectionData& s = gd[size_t(i)];
-        if (!IsNoColor(s.HotFontColor[0]) && s.HotFontColor[0] != 0 && !IsNoColor(s.HotColor))
-            return ui::ColorToRGB(s.HotFontColor[0]);
-    }
-    return ui::clHighlightText;
 }
 
 void SkinTables::InitMaskIndexes()

@@ -65,11 +65,6 @@ struct TsSkinData {
             BIMinGlowMargin = 0;
 };
 
-struct MaskSizeResult {
-    int cx = 0, cy = 0;
-    bool operator==(const MaskSizeResult&) const = default;
-};
-
 class SkinTables : public SkinManager {
 public:
     std::vector<SectionData> gd;
@@ -98,25 +93,16 @@ public:
     ui::Bitmap* GetMasterBitmap() const override { return MasterBitmap.get(); }
 
     // ---- Lookups ----
-    // The section's own mask only, no parents; -1 for an empty section name.
-    int GetMaskIndex(core::StringView section, core::StringView name) const;
-    int GetPatternIndex(int skinIndex, core::StringView section, core::StringView name) const;
-
-    // ---- Sizes (callers pass valid mask indexes) ----
-    MaskSizeResult MaskSize(int maskIndex) const; // Windows only: it reads the bitmap
-    // Sets an ImageCount of 0 to 1 before measuring the image width.
-    int MaskWidthLeft(int maskIndex);
-    int MaskWidthRight(int maskIndex) const;
-    int MaskWidthTop(int maskIndex) const;
-    int MaskWidthBottom(int maskIndex) const;
+    int GetMaskIndex(core::StringView section, core::StringView name) const override;
+    int GetPatternIndex(int skinIndex, core::StringView section, core::StringView name) const override;
+    ui::JpegImage* PatternImage(int patternIndex) const override;
+#ifdef _WIN32
+    MaskSizeResult MaskSize(int maskIndex) const override; // it reads the mask's own bitmap
+#endif
 
     // ---- Global colours (RGB, or the key colour where the skin has none) ----
     uint32_t GetGlobalColor() const;
     uint32_t GetGlobalFontColor() const;
-    uint32_t GetActiveEditColor() const;
-    uint32_t GetActiveEditFontColor() const;
-    uint32_t GetHighLightColor() const;
-    uint32_t GetHighLightFontColor() const;
 
     // ---- Index fillers ----
     void InitMaskIndexes();
