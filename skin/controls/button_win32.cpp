@@ -137,7 +137,11 @@ void TsButton::WndProc(ui::Message& message)
             }
             break;
         case scStopFading:
-            StopFadeTimer(m_fade_timer, m_common.get());
+            // The last frame is the new picture; the window shows the cache from here on.
+            if (m_fade_timer) {
+                StopFadeTimer(m_fade_timer, m_common.get());
+                Invalidate();
+            }
             return;
         case scPrepareCache:
             if (m_common->Skinned())
@@ -230,7 +234,7 @@ void TsButton::PrepareCache()
     if (manager && manager->IsValidImgIndex(m_common->BorderIndex)) {
         const MaskData& m = manager->Mask(m_common->BorderIndex);
         if (state != 0 || !(m.DrawMode & 2))
-            PaintMaskFrame(cache, m_region_changed ? m_region : nullptr, true, state, m);
+            PaintMaskFrame(cache, m_region_changed ? m_region : nullptr, false, state, m);
     }
     DrawCaption(state);
     if (!Enabled())

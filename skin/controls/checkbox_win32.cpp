@@ -279,7 +279,10 @@ bool TsSkinnedBox<Base>::HandleBoxMessage(ui::Message& message, WPARAM checkStat
             this->Invalidate();
             return true;
         case scStopFading:
-            StopFadeTimer(m_fade_timer, m_common.get());
+            if (m_fade_timer) {
+                StopFadeTimer(m_fade_timer, m_common.get());
+                this->Invalidate();
+            }
             return true;
         case scPrepareCache:
             if (m_common->Skinned())
