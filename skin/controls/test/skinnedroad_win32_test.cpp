@@ -392,8 +392,9 @@ TEST_F(SkinnedRoad, SkinRemovalAndBadInputLeaveTheUnskinnedLook)
         SkinIt(p.control);
     EXPECT_FALSE(missing->SkinData()->Skinned());
     for (Probe& p : probes) {
-        if (p.control != missing)
+        if (p.control != missing) {
             EXPECT_NE(At(p.control, p.at.x, p.at.y), p.before) << int(&p - probes);
+        }
     }
     skin.SkinData.Active = false; // as a removal does before it tells the controls
     for (Probe& p : probes)
