@@ -294,8 +294,8 @@ bool TsSkinnedBox<Base>::HandleBoxMessage(ui::Message& message, WPARAM checkStat
     }
     if (!ControlIsReady(this))
         return false;
-    if (m_common->Skinned(true) && SkinnedMessage(message))
-        return true;
+    if (m_common->Skinned(true))
+        return SkinnedMessage(message);
     HandleCommonMessage(message, m_common.get());
     if (m_common->Skinned())
         return false;
@@ -322,7 +322,7 @@ bool TsSkinnedBox<Base>::SkinnedMessage(ui::Message& message)
     case WM_KILLFOCUS:
     case ui::CM_EXIT:
         if (!enabled)
-            return false;
+            break;
         StopFadeTimer(m_fade_timer, m_common.get());
         SendMessageW(wnd, WM_SETREDRAW, FALSE, 0);
         Base::WndProc(message);
@@ -338,13 +338,13 @@ bool TsSkinnedBox<Base>::SkinnedMessage(ui::Message& message)
             m_common->BGChanged = false;
             RepaintFading(aeMouseEnter, false);
         }
-        return false;
+        break;
     case ui::CM_MOUSELEAVE:
         m_common->FMouseAbove = false;
         m_pressed = false;
         m_common->BGChanged = false;
         RepaintFading(aeMouseLeave, false);
-        return false;
+        break;
     default:
         break;
     }
