@@ -5,6 +5,7 @@
 #pragma once
 
 #include "skin/controls/skinned.h"
+#include "skin/engine/fade.h"
 #include "ui/button.h"
 
 #include <memory>
@@ -32,6 +33,11 @@ public:
     bool IsFocused() const { return m_is_focused; }
     // Painting state: 2 pressed, 1 hot, 0 normal.
     int CurrentState();
+    // The running hover or press fade; null when none.
+    TsFadeTimer* FadeTimer() const { return m_fade_timer; }
+    // Skinned: the cache bitmap painted for the current state (section background, border mask with
+    // the window region cut to it, caption, focus frame, disabled look).
+    void PrepareCache();
 
     void Loaded() override;
 
@@ -43,6 +49,9 @@ protected:
     void MouseLeave() override;
     // The platform's default-style change: only remembered, the window's style is left alone.
     virtual void SetButtonStyle(bool isDefault);
+    virtual RECT CaptionRect(int state);
+    virtual void DrawCaption(int state);
+
 
 private:
     std::unique_ptr<TsCommonData> m_common;
@@ -54,6 +63,21 @@ private:
     bool m_show_focus = true;
     bool m_is_focused = false;
     bool m_mouse_clicked = false;
+
+    // ---- Skinned road ----
+    void SkinnedWndProc(ui::Message& message);
+    // The cache onto dc (the window's own paint when null), with the region applied when it changed.
+    void PaintSkinned(HDC dc);
+    void ApplyRegion(HDC dc, int state);
+    // A region not yet given to the window; the window owns the one it was given.
+    void FreeRegion();
+    // Base handling with the window's redrawing off, so that the native face never shows.
+    void BaseWithoutRedraw(ui::Message& message);
+    TsFadeTimer* m_fade_timer = nullptr;
+    HRGN m_region = nullptr;
+    bool m_had_region = false;
+    bool m_in_focus_change = false;
+    RECT m_last_rect{};
 };
 
 } // namespace skin

@@ -26,8 +26,12 @@ protected:
     void Paint(ui::Canvas& canvas) override;
     void WndProc(ui::Message& message) override;
 
+    // The index of SkinSection in the active default skin; -1 without one.
+    int SectionIndex() const;
+
 private:
     core::String m_skin_section;
+    bool m_hot = false; // the mouse is over the label
 };
 
 class TsLabel : public TsCustomLabel {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "skin/controls/skinned.h"
+#include "skin/engine/fade.h"
 #include "skin/engine/maskpaint.h"
 #include "ui/bitmap.h"
 #include "ui/imagelist.h"
@@ -87,6 +88,13 @@ public:
     virtual int CurrentState();
     // Repaints now; never shows a box from a paint path.
     void GraphRepaint();
+    // Skinned: the cache painted for the current state (section item or background and border, the
+    // drop-down part, caption, glyph, disabled look); raises OnPaint with it.
+    virtual void PrepareCache();
+    // The running fade; null when none.
+    TsAnimTimer* FadeTimer() const { return m_fade_timer; }
+    // Raised with the cache bitmap after a skinned preparation.
+    std::function<void(core::Object* sender, ui::Bitmap* bmp)> OnPaint;
     void Loaded() override;
 
 protected:
@@ -103,9 +111,21 @@ protected:
     // list's item (grey while disabled, or Grayed in the normal state).
     virtual void DrawGlyph(ui::Canvas& canvas);
     void MarkChanged();
+    // A state change: a fade from the picture shown to the new one when allowed, else a repaint.
+    void StartFade(bool halfTime, TacAnimatEvent event);
+    void StopFade();
     int m_text_layout = 0;
 
 private:
+    // The glyph bitmap's cell or the image list's item into dst at r (24-bit).
+    void PaintGlyphInto(ui::Bitmap& dst, const RECT& r);
+    // The drop-down part of the skinned face: the right 16 pixels with an arrow.
+    void PaintArrowPart(const TCacheInfo& ci);
+    TsAnimTimer* m_fade_timer = nullptr;
+    bool m_stored_down = false;
+    int m_old_num_glyphs = 1;
+    int m_old_spacing = 4;
+
     std::unique_ptr<TsCommonData> m_common;
     ui::Alignment m_alignment = ui::taCenter;
     ui::Alignment m_text_alignment = ui::taCenter;

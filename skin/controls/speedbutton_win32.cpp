@@ -1,6 +1,12 @@
 // Skinned speed button.
 #include "skin/controls/speedbutton.h"
 
+#include "skin/controls/cachepaint.h"
+#include "skin/controls/splitter.h"
+#include "skin/engine/alphaimage.h"
+#include "skin/engine/alphaimagelist.h"
+#include "skin/engine/skinpaint.h"
+#include "ui/canvas.h"
 #include "ui/wincontrol.h"
 
 namespace skin {
@@ -35,6 +41,7 @@ TsSpeedButton::TsSpeedButton(core::Component* owner) : ui::SpeedButton(owner)
 
 TsSpeedButton::~TsSpeedButton()
 {
+    StopFade();
     if (g_dropping == this)
         g_dropping = nullptr;
     m_glyph.OnChange = nullptr;
@@ -179,15 +186,58 @@ int TsSpeedButton::GlyphHeight() const
     return m_glyph.Height() > 0 ? m_glyph.Height() : 0;
 }
 
+void TsSpeedButton::PaintGlyphInto(ui::Bitmap& dst, const RECT& r)
+{
+    const int state = CurrentState();
+    if (!m_glyph.Empty()) {
+        if (m_glyph.StorageFormat() == ui::pf32bit && m_num_glyphs == 1) {
+            // One cell with alpha: laid by its alpha, made fainter by Blend in the normal state.
+            ui::Bitmap cell;
+            cell.Assign(m_glyph);
+            if (state == 0 && m_blend > 0) {
+                for (int y = 0; y < cell.Height(); ++y) {
+                    uint8_t* row = cell.ScanLine(y);
+                    for (int x = 0; x < cell.Width(); ++x)
+                        row[x * 4 + 3] = uint8_t(row[x * 4 + 3] * (100 - m_blend) / 100);
+                }
+            }
+            BlendGlyphOver(dst, r.left, r.top, cell);
+            return;
+        }
+        PaintGlyphBmp(&m_glyph, &dst, r, m_num_glyphs, Enabled(), m_disabled_glyph_kind, state, m_blend, Down(),
+                      m_reflected);
+        return;
+    }
+    if (!HasListGlyph())
+        return;
+    uint32_t grey = NoColorize;
+    if (m_grayed && state == 0) {
+        const SectionData* section = m_common->Skinned() ? m_common->Section() : nullptr;
+        grey = section ? section->Color : ui::ColorToRGB(ui::clBtnFace);
+    } else if (!Enabled() && (m_disabled_glyph_kind & dgGrayed)) {
+        grey = ui::ColorToRGB(ui::clBtnFace);
+    }
+    int blend = state == 0 ? m_blend : 0;
+    if (!Enabled() && (m_disabled_glyph_kind & dgBlended))
+        blend = std::max(blend, 50);
+    SIZE size{};
+    PaintListGlyph(m_images, &dst, r.left, r.top, m_image_index, blend, grey, 0, m_num_glyphs, m_reflected, size);
+}
+
 void TsSpeedButton::DrawGlyph(ui::Canvas& canvas)
 {
-    RECT r = ImgRect();
-    if (!m_glyph.Empty()) {
-        // The cell of the state: up, disabled, down (clicked), exclusive down; a cell the bitmap
-        // does not hold falls back to the first. Blending, greying and reflection of the cell are
-        // the skin engine's glyph painter's.
-        // FIXME: PaintGlyphBmp (blend, disabled glyph kinds, reflection, 32-bit alpha) arrives with
-        // the engine's painting primitives; until then the cell is drawn transparent as it is.
+    const RECT r = ImgRect();
+    const int w = r.right - r.left, h = (r.bottom - r.top) * (m_reflected ? 3 : 2) / 2;
+    if (w <= 0 || h <= 0 || (m_glyph.Empty() && !HasListGlyph()))
+        return;
+    CacheBitmap* cache = m_common->CacheBmp();
+    if (cache && &canvas == &cache->Canvas()) {
+        PaintGlyphInto(*cache, r);
+        return;
+    }
+    if (!m_glyph.Empty() && !(m_glyph.StorageFormat() == ui::pf32bit && m_num_glyphs == 1)) {
+        // Unskinned, a glyph strip shows the cell of the state as the platform's speed button does:
+        // up, disabled, down (clicked), exclusive down; a cell the strip lacks falls back to the first.
         int cell = 0;
         if (!Enabled())
             cell = 1;
@@ -197,21 +247,21 @@ void TsSpeedButton::DrawGlyph(ui::Canvas& canvas)
             cell = 3;
         if (cell >= m_num_glyphs)
             cell = 0;
-        const int w = GlyphWidth(), h = GlyphHeight();
-        if (w <= 0 || h <= 0)
-            return;
-        ui::Bitmap piece(w, h, m_glyph.StorageFormat());
-        BitBlt(piece.Canvas().Handle(), 0, 0, w, h, m_glyph.Canvas().Handle(), cell * w, 0, SRCCOPY);
+        const int gh = r.bottom - r.top;
+        ui::Bitmap piece(w, gh, m_glyph.StorageFormat());
+        BitBlt(piece.Canvas().Handle(), 0, 0, w, gh, m_glyph.Canvas().Handle(), cell * w, 0, SRCCOPY);
         piece.SetTransparentColor(m_glyph.TransparentColor());
         piece.SetTransparent(true);
         canvas.Draw(r.left, r.top, piece);
         return;
     }
-    if (HasListGlyph()) {
-        // FIXME: Blend and the alpha image list's painter wait for the engine's painting primitives.
-        bool grey = !Enabled() || (m_grayed && CurrentState() == 0);
-        m_images->Draw(canvas, r.left, r.top, m_image_index, ui::dsTransparent, ui::itImage, !grey);
-    }
+    // Onto the control: through a 24-bit copy of the area under the glyph.
+    ui::Bitmap under(w, h, ui::pf24bit);
+    BitBlt(under.Canvas().Handle(), 0, 0, w, h, canvas.Handle(), r.left, r.top, SRCCOPY);
+    GdiFlush();
+    PaintGlyphInto(under, RECT{0, 0, w, r.bottom - r.top});
+    GdiFlush();
+    BitBlt(canvas.Handle(), r.left, r.top, w, h, under.Canvas().Handle(), 0, 0, SRCCOPY);
 }
 
 int TsSpeedButton::CaptionWidth() const
@@ -335,8 +385,10 @@ void TsSpeedButton::GraphRepaint()
 {
     if (IsDestroying(this) || IsLoading(this) || !Parent() || !Visible() || !Parent()->HandleAllocated())
         return;
-    // Skinned or not, a plain repaint: the copy of overlapping siblings into the cache, and the
-    // warning box the platform showed while painting as a copy, have no place in a paint path.
+    // A repaint through the parent: siblings that overlap the button paint over it in their order,
+    // so the cache needs no copy of them, and no box is ever shown from a paint path.
+    if (m_common->Skinned() && m_common->BGChanged && !m_fade_timer)
+        PrepareCache();
     Repaint();
 }
 
@@ -351,6 +403,11 @@ void TsSpeedButton::DrawCaption(ui::Canvas& canvas)
     UINT flags = AlignmentFlags(m_text_alignment) | DT_VCENTER | DT_EXPANDTABS | DT_WORDBREAK;
     canvas.Font().Assign(Font());
     canvas.SetBrushStyle(ui::bsClear);
+    CacheBitmap* cache = m_common->CacheBmp();
+    if (cache && &canvas == &cache->Canvas()) {
+        WriteControlText(canvas, text.c_str(), Enabled(), r, flags, m_common.get(), CurrentState() != 0);
+        return;
+    }
     if (Enabled()) {
         canvas.Font().SetColor(Font().FontColor());
         canvas.TextRect(r, text, flags);
@@ -392,9 +449,147 @@ void TsSpeedButton::StdPaint(ui::Canvas& canvas, bool full)
 
 void TsSpeedButton::Paint(ui::Canvas& canvas)
 {
-    // FIXME: the skinned face painted from the cache bitmap needs the engine's painting primitives;
-    // until they exist the standard painting serves both roads.
-    StdPaint(canvas, true);
+    SkinManager* manager = m_common->GetSkinManager();
+    if (manager && manager->Active() && m_common->SkinIndex <= 0)
+        m_common->UpdateIndexes();
+    if (!m_common->Skinned()) {
+        StdPaint(canvas, true);
+        return;
+    }
+    if (Width() <= 0 || Height() <= 0)
+        return;
+    if (m_fade_timer && m_fade_timer->TmpBmp && m_fade_timer->TmpBmp->Width() == Width()) {
+        BitBlt(canvas.Handle(), 0, 0, Width(), Height(), m_fade_timer->TmpBmp->Canvas().Handle(), 0, 0, SRCCOPY);
+        return;
+    }
+    if (CurrentState() > 0 || m_stored_down != Down() || m_old_num_glyphs != m_num_glyphs || m_old_spacing != m_spacing)
+        m_common->BGChanged = true;
+    m_common->HalfVisible = m_common->RepaintIfMoved();
+    CacheBitmap* cache = m_common->CacheBmp();
+    if ((m_common->BGChanged || !cache || cache->Empty()) && !m_common->UrgentPainting)
+        PrepareCache();
+    RestoreParentCorners(m_common.get(), CurrentState());
+    cache = m_common->CacheBmp();
+    if (cache && !cache->Empty())
+        BitBlt(canvas.Handle(), 0, 0, Width(), Height(), cache->Canvas().Handle(), 0, 0, SRCCOPY);
+}
+
+void TsSpeedButton::PaintArrowPart(const TCacheInfo& ci)
+{
+    CacheBitmap* cache = m_common->CacheBmp();
+    const bool pressed = m_dropped_down || Down() || State() == ui::bsDown || State() == ui::bsExclusive;
+    const int state = pressed ? 2 : CurrentState();
+    const Rect part{Width() - 16, 0, Width(), Height()};
+    PaintControlItem(m_common.get(), ci, true, state, part, OffsetOf(this), cache, true);
+    // The arrow: a small filled triangle in the section's font colour.
+    const SectionData* section = m_common->Section();
+    const uint32_t color = section ? (state != 0 ? section->HotFontColor[0] : section->FontColor[0]) : 0;
+    const int x = part.Left + (16 - 5) / 2 + (pressed ? 1 : 0), y = (Height() - 5) / 2 + (pressed ? 1 : 0);
+    ui::Canvas& canvas = cache->Canvas();
+    canvas.SetBrushStyle(ui::bsSolid);
+    canvas.SetBrushColor(color);
+    canvas.Pen().SetColor(color);
+    POINT points[] = {{x, y}, {x + 5, y}, {x + 2, y + 3}};
+    Polygon(canvas.Handle(), points, 3);
+}
+
+void TsSpeedButton::PrepareCache()
+{
+    m_common->EnsureCacheBmp();
+    CacheBitmap* cache = m_common->CacheBmp();
+    if (!cache || cache->Empty())
+        return;
+    cache->Canvas().Font().Assign(Font());
+    const TCacheInfo ci = ParentBackground(*m_common);
+    if (ci.Ready && (!ci.Bmp || ci.Bmp->Empty()))
+        return;
+    const int W = Width(), H = Height(), state = CurrentState();
+    // The parent's background first: separators show nothing else, dividers only their line.
+    if (ci.Ready) {
+        BitBlt(cache->Canvas().Handle(), 0, 0, W, H, ci.Bmp->Canvas().Handle(), ci.X + Left(), ci.Y + Top(), SRCCOPY);
+    } else {
+        cache->Canvas().SetBrushStyle(ui::bsSolid);
+        cache->Canvas().SetBrushColor(ci.FillColor);
+        cache->Canvas().FillRect(RECT{0, 0, W, H});
+    }
+    SkinManager* manager = m_common->GetSkinManager();
+    if (m_button_style == tbsDivider) {
+        const int divider = manager->GetSkinIndex(u"DIVIDER");
+        const int mask = manager->GetMaskIndex(divider, u"DIVIDER", u"BORDERSMASK");
+        if (manager->IsValidImgIndex(mask)) {
+            const MaskData& m = manager->Mask(mask);
+            const int mw = std::min(MaskImageWidth(m), W);
+            PaintMaskRect(cache, Rect{(W - mw) / 2, 0, (W - mw) / 2 + mw, H}, true, MakeCacheInfo(cache, 0, 0), m, 0,
+                          false);
+        }
+    } else if (m_button_style != tbsSeparator) {
+        const Rect face{0, 0, W - ArrowWidth(), H};
+        if (m_draw_over_border) {
+            PaintControlItem(m_common.get(), ci, true, state, face, OffsetOf(this), cache, true);
+            DrawCaption(cache->Canvas());
+            DrawGlyph(cache->Canvas());
+        } else {
+            PaintControlBg(m_common.get(), ci, state, face, OffsetOf(this), cache);
+            DrawCaption(cache->Canvas());
+            DrawGlyph(cache->Canvas());
+            if (manager->IsValidImgIndex(m_common->BorderIndex))
+                PaintMaskRect(cache, face, false, MakeCacheInfo(cache, 0, 0), manager->Mask(m_common->BorderIndex),
+                              state, true);
+        }
+        if (m_button_style == tbsDropDown)
+            PaintArrowPart(ci);
+    }
+    if (!Enabled())
+        ApplyDisabledKind(cache, m_disabled_kind, this, ci, OffsetOf(this));
+    m_stored_down = Down();
+    m_old_num_glyphs = m_num_glyphs;
+    m_old_spacing = m_spacing;
+    m_common->BGChanged = false;
+    if (OnPaint)
+        OnPaint(this, cache);
+}
+
+void TsSpeedButton::StopFade()
+{
+    delete m_fade_timer;
+    m_fade_timer = nullptr;
+}
+
+void TsSpeedButton::StartFade(bool halfTime, TacAnimatEvent event)
+{
+    if (IsDesigning(this) || !m_common->Skinned())
+        return;
+    int start = 1;
+    if (m_fade_timer) {
+        // A fade under way: the new one takes over its remaining steps.
+        start = std::max(m_fade_timer->Iterations - m_fade_timer->FadeLevel, 1);
+        StopFade();
+    }
+    const SectionData* section = m_common->Section();
+    CacheBitmap* cache = m_common->CacheBmp();
+    const bool allowed = AnimEventAllowed(event, m_animat_events, m_common->GetSkinManager()) && section &&
+                         section->FadingEnabled && !Engine().FadingSuspended && !Engine().SkinChangeInProgress &&
+                         cache && !cache->Empty() && !m_common->BGChanged && cache->Width() == Width();
+    if (!allowed) {
+        m_common->BGChanged = true;
+        GraphRepaint();
+        m_common->UpdateGlow(halfTime, nullptr);
+        return;
+    }
+    m_fade_timer = new TsAnimTimer(nullptr);
+    m_fade_timer->SetEnabled(false);
+    m_fade_timer->SetOwnerData(m_common.get());
+    if (halfTime)
+        m_fade_timer->Iterations /= 2;
+    m_fade_timer->FadeLevel = start;
+    // The picture shown is the start; the cache is painted anew in the new state.
+    m_fade_timer->BmpFrom->Assign(*cache);
+    m_common->BGChanged = true;
+    PrepareCache();
+    RestoreParentCorners(m_common.get(), 1);
+    m_fade_timer->SetEnabled(true);
+    m_fade_timer->DoFade();
+    m_common->UpdateGlow(halfTime, nullptr);
 }
 
 void TsSpeedButton::MouseDown(ui::MouseButton button, ui::ShiftState shift, int x, int y)
@@ -502,17 +697,83 @@ void TsSpeedButton::WndProc(ui::Message& message)
         ui::SpeedButton::WndProc(message);
         return;
     }
-    if (IsSubCode(message, scIsUpdating)) {
-        message.Result = m_common->FUpdating ? 1 : 0;
+    switch (message.Msg) {
+    case SM_SKINCMD:
+        switch (SubCodeOf(message.WParam)) {
+        case scIsUpdating:
+            message.Result = m_common->FUpdating ? 1 : 0;
+            return;
+        case scSectionChanged:
+            GraphRepaint();
+            return;
+        case scStopFading:
+            StopFade();
+            GraphRepaint();
+            return;
+        default:
+            break;
+        }
+        break;
+    case WM_SIZE:
+    case WM_WINDOWPOSCHANGED:
+        if (Visible())
+            m_common->BGChanged = true;
+        break;
+    case WM_ERASEBKGND:
         return;
+    case WM_LBUTTONUP:
+        if (m_fade_timer && m_fade_timer->TmpBmp && m_fade_timer->TmpBmp->Width() == Width()) {
+            StopFade();
+            m_common->BGChanged = true;
+            PrepareCache();
+        }
+        break;
+    case ui::CM_TEXTCHANGED:
+        if (m_show_caption)
+            MarkChanged();
+        break;
+    default:
+        break;
     }
-    if (IsSubCode(message, scStopFading))
-        return;
-    if (message.Msg == WM_ERASEBKGND)
-        return;
+    const bool wasAbove = m_common->FMouseAbove;
+    const bool wasEnabled = Enabled();
     if (HandleCommonMessage(message, m_common.get()))
         return;
+    if (message.Msg == ui::CM_MOUSEENTER)
+        m_common->FMouseAbove = wasAbove; // the button decides below whether this is new
     ui::SpeedButton::WndProc(message);
+    switch (message.Msg) {
+    case ui::CM_MOUSEENTER:
+        if (wasEnabled && !wasAbove && m_common->FMouseAbove)
+            StartFade(false, aeMouseEnter);
+        break;
+    case ui::CM_MOUSELEAVE:
+        if (wasEnabled && wasAbove && Visible())
+            StartFade(false, aeMouseLeave);
+        break;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+        StartFade(true, aeMouseDown);
+        break;
+    case WM_LBUTTONUP:
+        if (IsDestroying(this))
+            message.Result = 1;
+        else
+            StartFade(true, aeMouseUp);
+        break;
+    case ui::CM_VISIBLECHANGED:
+        m_common->FMouseAbove = false;
+        break;
+    case ui::CM_ENABLEDCHANGED:
+    case ui::CM_BUTTONPRESSED:
+        if (!IsLoading(this)) {
+            m_common->BGChanged = true;
+            GraphRepaint();
+        }
+        break;
+    default:
+        break;
+    }
 }
 
 } // namespace skin

@@ -35,6 +35,10 @@ protected:
     void Paint(ui::Canvas& canvas) override;
     void MouseDown(ui::MouseButton button, ui::ShiftState shift, int x, int y) override;
     void MouseUp(ui::MouseButton button, ui::ShiftState shift, int x, int y) override;
+    // 2 while sizing with rsUpdate, 1 hot or focused, 0 normal.
+    int CurrentState() const;
+    // The glyph centred on the canvas.
+    void DrawGlyph(ui::Canvas& canvas);
 
 private:
     std::unique_ptr<TsCommonData> m_common;

@@ -1,6 +1,9 @@
 // Skinned splitter.
 #include "skin/controls/splitter.h"
 
+#include "skin/controls/cachepaint.h"
+#include "skin/engine/skinpaint.h"
+#include "ui/canvas.h"
 #include "ui/wincontrol.h"
 
 namespace skin {
@@ -45,11 +48,36 @@ void BlendGlyphOver(ui::Bitmap& target, int x, int y, ui::Bitmap& glyph)
     }
 }
 
+int TsSplitter::CurrentState() const
+{
+    if (m_sizing && m_resize_style == rsUpdate)
+        return 2;
+    return m_common->IsHotOrFocused() ? 1 : 0;
+}
+
 void TsSplitter::Paint(ui::Canvas& canvas)
 {
-    // FIXME: the skinned face (the section item over the parent's background in the cache) needs the
-    // engine's painting primitives; until they exist both roads paint the standard face.
-    ui::Splitter::Paint(canvas);
+    if (Unskinned(this, *m_common)) {
+        ui::Splitter::Paint(canvas);
+        DrawGlyph(canvas);
+        return;
+    }
+    m_common->EnsureCacheBmp();
+    CacheBitmap* cache = m_common->CacheBmp();
+    if (!cache || cache->Empty())
+        return;
+    PaintControlItem(m_common.get(), ParentBackground(*m_common), true, CurrentState(), Rect{0, 0, Width(), Height()},
+                     OffsetOf(this), cache, true);
+    DrawGlyph(cache->Canvas());
+    GdiFlush();
+    BitBlt(canvas.Handle(), 0, 0, Width(), Height(), cache->Canvas().Handle(), 0, 0, SRCCOPY);
+    // Splitters are thin and seldom repainted: the cache is not kept between paints.
+    m_common->EmptyCacheBmp();
+    m_common->BGChanged = false;
+}
+
+void TsSplitter::DrawGlyph(ui::Canvas& canvas)
+{
     if (m_glyph.Empty())
         return;
     const int x = (Width() - m_glyph.Width()) / 2, y = (Height() - m_glyph.Height()) / 2;
@@ -116,9 +144,45 @@ void TsSplitter::WndProc(ui::Message& message)
             return;
         }
     }
-    if (!Unskinned(this, *m_common) && HandleCommonMessage(message, m_common.get()))
+    if (Unskinned(this, *m_common)) {
+        ui::Splitter::WndProc(message);
+        return;
+    }
+    switch (message.Msg) {
+    case WM_MOVE:
+    case WM_SIZE:
+    case WM_MOUSEWHEEL:
+    case ui::CM_VISIBLECHANGED:
+    case ui::CM_ENABLEDCHANGED:
+        m_common->BGChanged = true;
+        break;
+    case WM_ERASEBKGND:
+    case WM_NCPAINT:
+        message.Result = 1;
+        return;
+    default:
+        if (IsSubCode(message, scUpdateDone) && m_common->FUpdating) {
+            m_common->FUpdating = false;
+            Repaint();
+            return;
+        }
+        break;
+    }
+    if (HandleCommonMessage(message, m_common.get()))
         return;
     ui::Splitter::WndProc(message);
+    switch (message.Msg) {
+    case ui::CM_MOUSEENTER:
+    case ui::CM_MOUSELEAVE:
+        if (!m_common->FFocused && !IsDesigning(this)) {
+            m_common->FMouseAbove = message.Msg == ui::CM_MOUSEENTER;
+            m_common->BGChanged = true;
+            Repaint();
+        }
+        break;
+    default:
+        break;
+    }
 }
 
 } // namespace skin

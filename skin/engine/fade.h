@@ -51,6 +51,7 @@ public:
 private:
     TFadeDirection FDirection = fdNone;
     TsCommonData* FOwnerData = nullptr;
+    std::unique_ptr<ui::Bitmap> m_frame; // the frame of the step, kept between steps
 };
 
 class TsAnimTimer : public ui::Timer {

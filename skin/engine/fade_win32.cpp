@@ -213,11 +213,23 @@ void TsFadeTimer::Change()
         FOwnerData->Invalidate();
         return;
     }
-    auto frame = Frame(BmpFrom.get(), FOwnerData->CacheBmp(), FadeAlpha(FadeLevel, Iterations));
+    // One frame bitmap serves every step: making a bitmap per step costs more than the blend.
+    ui::Bitmap* cache = FOwnerData->CacheBmp();
+    if (!BmpFrom || BmpFrom->Empty() || !cache) {
+        ++FadeLevel;
+        return;
+    }
+    if (!m_frame || m_frame->Width() != BmpFrom->Width() || m_frame->Height() != BmpFrom->Height())
+        m_frame = std::make_unique<ui::Bitmap>(BmpFrom->Width(), BmpFrom->Height(), ui::pf24bit);
+    BitBlt(m_frame->Canvas().Handle(), 0, 0, m_frame->Width(), m_frame->Height(), BmpFrom->Canvas().Handle(), 0, 0,
+           SRCCOPY);
+    GdiFlush();
+    BlendSameSizeBmps(m_frame.get(), cache, uint8_t(FadeAlpha(FadeLevel, Iterations)));
+    ui::Bitmap* frame = m_frame.get();
     HWND wnd = WindowOf(control);
     HDC dc = wnd ? GetWindowDC(wnd) : nullptr;
     const int saved = dc ? SaveDC(dc) : 0;
-    const LRESULT drawn = SendAcMessageTo(control, scDrawFadeFrame, LPARAM(frame.get()));
+    const LRESULT drawn = SendAcMessageTo(control, scDrawFadeFrame, LPARAM(frame));
     const bool alive = !wnd || IsWindow(wnd);
     if (dc && alive) {
         if (drawn == 0)
