@@ -314,8 +314,12 @@ TEST_F(BatchTestTest, StopDropsQueuedRequestsAndARefillNeverSeesLateResults)
     support::TThreadComponent thread;
     BatchLatencyTest test(pool, thread, target, echoes.Function());
     test.Configure();
-    // No idle thread is retired while the test counts the pool's threads.
+    // No idle thread is retired while the test counts the pool's threads, and the pool has a fixed
+    // few: once more than that many requests wait, threads still to be made cannot absorb the queue
+    // between the look and the stop, however slow the machine.
     pool.SetAdjustInterval(3600000);
+    pool.SetThreadsMinCount(4);
+    pool.SetThreadsMaxCount(4);
     test.SetPaceMs(1);
     test.Start();
     ASSERT_TRUE(PumpUntil([&] { return pool.TaskCount() > 5; })) << "requests wait in the queue";
