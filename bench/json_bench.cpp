@@ -141,8 +141,8 @@ void Run(const char* title, const std::string& utf8, int rounds)
             Measure(f.write[2], f.writeFaults[2], [&] {
                 rapidjson::Writer<rapidjson::GenericStringBuffer<Utf16>, Utf16, Utf16> writer(buffer);
                 value->Accept(writer);
+                outputs[2] = buffer.GetSize() / sizeof(char16_t);
             });
-            outputs[2] = buffer.GetSize() / sizeof(char16_t);
         }
     }
     const double p[3] = {Median(f.parse[0]), Median(f.parse[1]), Median(f.parse[2])};

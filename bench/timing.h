@@ -11,10 +11,7 @@
 #include <vector>
 
 #if defined(_WIN32)
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "core/win32.h"
 #include <psapi.h>
 #else
 #include <sys/resource.h>

@@ -106,15 +106,19 @@ public:
     // Each integer type takes the code of its size and sign: int8_t varShortInt, uint8_t varByte,
     // int16_t varSmallint, uint16_t varWord, int32_t varInteger, uint32_t varLongWord, int64_t
     // varInt64, uint64_t varUInt64.
+    // The value is built in place: assigning it over a default monostate would run the variant's
+    // reset of whatever alternative it might hold.
     template<VariantInteger T>
     Variant(T value) noexcept
+        requires(std::is_signed_v<T> || sizeof(T) < 8)
+        : m_type(IntegerCode(sizeof(T), std::is_signed_v<T>)), m_value(std::in_place_type<int64_t>, value)
     {
-        if constexpr (std::is_signed_v<T>)
-            SetInteger(IntegerCode(sizeof(T), true), static_cast<int64_t>(value));
-        else if constexpr (sizeof(T) == 8)
-            SetUInt64(static_cast<uint64_t>(value));
-        else
-            SetInteger(IntegerCode(sizeof(T), false), static_cast<int64_t>(value));
+    }
+    template<VariantInteger T>
+    Variant(T value) noexcept
+        requires(std::is_unsigned_v<T> && sizeof(T) == 8)
+        : m_type(varUInt64), m_value(std::in_place_type<uint64_t>, value)
+    {
     }
     // Only a real bool: a pointer must not turn into a Boolean variant.
     template<class T>
@@ -199,11 +203,6 @@ private:
     void SetInteger(core::VarType type, int64_t value) noexcept
     {
         m_type = type;
-        m_value = value;
-    }
-    void SetUInt64(uint64_t value) noexcept
-    {
-        m_type = varUInt64;
         m_value = value;
     }
 

@@ -2,55 +2,23 @@
 #include "data/access/access.h"
 
 #include "data/access/mtscall.h"
-
-#include <iterator>
+#include "data/storage/unitgroup.h"
 
 namespace data {
 
 namespace {
 
-int g_init_count = 0;
-
-struct Unit {
-    void (*init)();
-    void (*done)();
-};
-
 // The coordinator binding starts unbound; its end frees what a distributed transaction loaded.
-constexpr Unit kUnits[] = {
+constexpr TUnitSteps kUnits[] = {
     {nullptr, FreeDtcLibrary},
 };
 
+constinit TUnitGroup g_units(kUnits);
+
 } // namespace
 
-void InitAccessUnits()
-{
-    if (g_init_count++ > 0)
-        return;
-    size_t started = 0;
-    try {
-        for (; started < std::size(kUnits); ++started) {
-            if (kUnits[started].init)
-                kUnits[started].init();
-        }
-    } catch (...) {
-        while (started-- > 0) {
-            if (kUnits[started].done)
-                kUnits[started].done();
-        }
-        --g_init_count;
-        throw;
-    }
-}
+void InitAccessUnits() { g_units.Start(); }
 
-void DoneAccessUnits()
-{
-    if (g_init_count == 0 || --g_init_count > 0)
-        return;
-    for (size_t i = std::size(kUnits); i-- > 0;) {
-        if (kUnits[i].done)
-            kUnits[i].done();
-    }
-}
+void DoneAccessUnits() { g_units.Finish(); }
 
 } // namespace data

@@ -87,11 +87,6 @@ void TParam::Put(TFieldType type, const Variant& value)
 
 void TParam::SetText(StringView text) { SetAsString(text); }
 
-// g++ 12 sees the string and array alternatives of a temporary integer Variant as maybe
-// uninitialised once its constructor is inlined: a false alarm of std::variant.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-
 String TParam::AsString() const { return IsNull() ? String() : m_value.AsString(); }
 void TParam::SetAsString(StringView value) { SetAsWideString(value); }
 String TParam::AsAnsiString() const { return AsString(); }
@@ -126,7 +121,6 @@ Variant::Bytes TParam::AsBytes() const { return IsNull() ? Variant::Bytes() : m_
 void TParam::SetAsBytes(const Variant::Bytes& value) { Put(ftVarBytes, Variant(value)); }
 void TParam::SetAsBlob(const Variant::Bytes& value) { Put(ftBlob, Variant(value)); }
 void TParam::SetAsMemo(StringView value) { Put(ftMemo, Variant(value)); }
-#pragma GCC diagnostic pop
 
 void TParam::Assign(const core::Persistent& source)
 {

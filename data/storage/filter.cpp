@@ -3,12 +3,6 @@
 #include "data/storage/memutils.h"
 #include "data/storage/recordstore.h"
 
-// GCC 12 reports a false "may be used uninitialized" inside std::variant when a Variant is assigned
-// from a temporary of another kind.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#endif
-
 #include <cerrno>
 #include <cstdlib>
 

@@ -5,10 +5,6 @@
 #include "data/storage/memutils.h"
 #include "data/storage/recordstore.h"
 
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#endif
-
 #include <algorithm>
 #include <cstring>
 
@@ -191,7 +187,9 @@ bool TData::EvaluateNode(const TExpressionNode& Node, const void* RecBuf)
         // than a mispredicted jump. Either one undecided takes the ordinary road.
         if (left.NativeInPlace && right.NativeInPlace && !FilterVariantRoadOnly) {
             bool a = false, b = false;
-            if (EvaluateInPlace(left, RecBuf, a) & EvaluateInPlace(right, RecBuf, b))
+            const bool leftDecided = EvaluateInPlace(left, RecBuf, a);
+            const bool rightDecided = EvaluateInPlace(right, RecBuf, b);
+            if (leftDecided && rightDecided)
                 return Node.NodeType == ntAnd ? (a & b) : (a | b);
         }
         if (Node.NodeType == ntAnd)

@@ -359,14 +359,7 @@ void TMemData::AddRecord(void* RecBuf)
         FirstItem = item;
         item->Order = 1;
     } else {
-        item->Prev = LastItem;
-        item->Next = nullptr;
-        item->Order = LastItem ? LastItem->Order + 1 : 1;
-        if (LastItem)
-            LastItem->Next = item;
-        else
-            FirstItem = item;
-        LastItem = item;
+        LinkAtEnd(item);
     }
     CurrentItem = item;
     FBOF = FEOF = false;
@@ -382,6 +375,12 @@ void TMemData::AddRecord(void* RecBuf)
     ReorderItems(item, 0);
 }
 
+void TMemData::LinkAtEnd(TItemHeader* Item)
+{
+    Item->Order = LastItem ? LastItem->Order + 1 : 1;
+    LinkAfter(Item, LastItem);
+}
+
 void TMemData::AppendFetchedRecords(const std::vector<const void*>& RecBufs)
 {
     if (RecBufs.empty())
@@ -391,14 +390,7 @@ void TMemData::AppendFetchedRecords(const std::vector<const void*>& RecBufs)
         TItemHeader* item = nullptr;
         BlockMan.AllocItem(item);
         item->FilterResult = fsNotChecked;
-        item->Prev = LastItem;
-        item->Next = nullptr;
-        item->Order = LastItem ? LastItem->Order + 1 : 1;
-        if (LastItem)
-            LastItem->Next = item;
-        else
-            FirstItem = item;
-        LastItem = item;
+        LinkAtEnd(item);
         CurrentItem = item;
         PutRecord(const_cast<void*>(recBuf));
         CommitBlobs(BlockMan.GetRecordPtr(item));

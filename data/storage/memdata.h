@@ -165,6 +165,8 @@ protected:
     void MoveSortedItem(int Direction);
     void UnlinkItem(TItemHeader* Item);
     void LinkAfter(TItemHeader* Item, TItemHeader* Prior);
+    // Links Item after the last one, numbered next.
+    void LinkAtEnd(TItemHeader* Item);
     // Whether the sort may compare extracted keys of this column instead of calling CompareFields: a
     // descendant that overrides CompareFieldValue or CompareFields for such a column returns false.
     virtual bool SortByNativeKeys(const TSortColumn& SortColumn) const;

@@ -13,11 +13,6 @@
 #include <algorithm>
 #include <cstring>
 
-// GCC's flow analysis reports the variant's alternatives as possibly uninitialized: they are not.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#endif
-
 namespace data {
 
 namespace {

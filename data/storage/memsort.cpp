@@ -5,10 +5,6 @@
 #include "data/storage/memdata.h"
 #include "data/storage/memutils.h"
 
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#endif
-
 #include "core/codepage.h"
 #include "core/convert.h"
 #include "core/datetime.h"

@@ -5,49 +5,25 @@
 #include "data/storage/memdata.h"
 #include "data/storage/memutils.h"
 #include "data/storage/parser.h"
+#include "data/storage/unitgroup.h"
 
 namespace data {
 
 namespace {
 
-int g_init_count = 0;
-
-struct Unit {
-    void (*init)();
-    void (*done)();
-};
-
-constexpr Unit kUnits[] = {
+constexpr TUnitSteps kUnits[] = {
     {InitEncodingUnit, DoneEncodingUnit},
     {InitMemUtilsUnit, DoneMemUtilsUnit},
     {InitParserUnit, DoneParserUnit},
     {InitMemDataUnit, DoneMemDataUnit},
 };
 
+constinit TUnitGroup g_units(kUnits);
+
 } // namespace
 
-void InitStorageUnits()
-{
-    if (g_init_count++ > 0)
-        return;
-    size_t started = 0;
-    try {
-        for (; started < std::size(kUnits); ++started)
-            kUnits[started].init();
-    } catch (...) {
-        while (started-- > 0)
-            kUnits[started].done();
-        --g_init_count;
-        throw;
-    }
-}
+void InitStorageUnits() { g_units.Start(); }
 
-void DoneStorageUnits()
-{
-    if (g_init_count == 0 || --g_init_count > 0)
-        return;
-    for (size_t i = std::size(kUnits); i-- > 0;)
-        kUnits[i].done();
-}
+void DoneStorageUnits() { g_units.Finish(); }
 
 } // namespace data

@@ -83,6 +83,10 @@ public:
     // Passes a message to whatever handled the window before; 0 when nothing did.
     LRESULT CallPrevWndProc(HWND handle, UINT msg, WPARAM wparam, LPARAM& lparam);
     LRESULT CallPrevWndProc(ui::Message& message);
+    // The skin's load, removal or refresh (sub-codes 1 to 3) as every wrapper takes it from its own
+    // manager: indexes read again and the background out of date on a load or refresh, the children
+    // told of a load, the standard parameters back on a removal. Nothing when own is false.
+    void ApplySkinChange(ui::Message& message, bool own);
 
     // The control (or provider's form) whose window method is chained, null for a raw window.
     ui::Control* ChainedControl() const;

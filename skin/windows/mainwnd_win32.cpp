@@ -275,20 +275,12 @@ void TacMainWnd::acWndProc(ui::Message& message)
     const bool own = message.LParam == LPARAM(SkinManager);
     switch (SubCodeOf(message.WParam)) {
     case scSkinLoaded:
-        if (own) {
-            SkinData->UpdateIndexes();
-            SkinData->BGChanged = true;
-            BroadcastToChildren(SkinData->OwnerControl(), CtrlHandle, message);
-        }
-        break;
     case scSkinRemoved:
-        if (own)
-            RestoreStdParams();
+        ApplySkinChange(message, own);
         break;
     case scSkinRefresh:
+        ApplySkinChange(message, own);
         if (own) {
-            SkinData->UpdateIndexes();
-            SkinData->BGChanged = true;
             SkinData->FUpdating = false;
             SendMessageW(CtrlHandle, WM_PAINT, 0, 0);
             return;
@@ -333,6 +325,21 @@ void TacMainWnd::acWndProc(ui::Message& message)
         return;
     }
     message.Result = CallPrevWndProc(message);
+}
+
+void TacMainWnd::ApplySkinChange(ui::Message& message, bool own)
+{
+    if (!own)
+        return;
+    const int subCode = SubCodeOf(message.WParam);
+    if (subCode == scSkinRemoved) {
+        RestoreStdParams();
+        return;
+    }
+    SkinData->UpdateIndexes();
+    SkinData->BGChanged = true;
+    if (subCode == scSkinLoaded)
+        BroadcastToChildren(SkinData->OwnerControl(), CtrlHandle, message);
 }
 
 // ---- Attachment ----

@@ -363,20 +363,9 @@ void TacScrollWnd::acWndProc(ui::Message& message)
         const bool own = message.LParam == LPARAM(SkinData->GetSkinManager());
         switch (SubCodeOf(message.WParam)) {
         case scSkinLoaded:
-            if (own) {
-                SkinData->UpdateIndexes();
-                BroadcastToChildren(SkinData->OwnerControl(), CtrlHandle, message);
-            }
-            break;
         case scSkinRemoved:
-            if (own)
-                RestoreStdParams();
-            break;
         case scSkinRefresh:
-            if (own) {
-                SkinData->UpdateIndexes();
-                SkinData->BGChanged = true;
-            }
+            ApplySkinChange(message, own);
             break;
         case scUpdateDone:
             if (SkinData->FUpdating) {

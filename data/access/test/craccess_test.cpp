@@ -44,8 +44,8 @@ TEST(CRConnection, PropertiesOfTheBase)
          [](auto& c) { return core::Variant(int32_t(c.DefaultSortType())); }, {}},
         {PropReserved38, true, 7, nullptr, {}},
         {PropReserved39, true, 7, nullptr, {}},
-        {PropParamSizeDefault, false, {}, nullptr, core::Variant(int32_t(0))},
-        {PropLastInsertId, false, {}, nullptr, core::Variant(int32_t(0))},
+        {PropParamSizeDefault, false, {}, nullptr, int32_t(0)},
+        {PropLastInsertId, false, {}, nullptr, int32_t(0)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.prop);

@@ -367,7 +367,7 @@ TEST(SortItems, ALongSortedListSortsWithoutDeepRecursion)
 {
     std::vector<Variant> keys;
     for (int i = 0; i < 20000; ++i)
-        keys.push_back(int32_t(i / 2));
+        keys.emplace_back(int32_t(i / 2));
     auto store = Keyed(dtInt32, 4, keys);
     store->SetIndexFieldNames(u"K DESC");
     store->SetRecordNo(1);
