@@ -25,7 +25,8 @@ void TacSpinWnd::ButtonRects(RECT& first, RECT& second) const
 
 void TacSpinWnd::acWndProc(ui::Message& message)
 {
-    if (Destroyed || !SkinData || !SkinData->Skinned()) {
+    // A section missing from the skin is taken for "BUTTON" at the paint.
+    if (Destroyed || !SkinData || !SkinManager || !SkinManager->Active()) {
         TacMainWnd::acWndProc(message);
         return;
     }

@@ -32,6 +32,7 @@ public:
     void PaintText() override;
     // The text with every "<A>" and "</A>" taken out.
     static core::String PlainText(core::StringView text);
+    HFONT LinkFont() const { return m_font; }
 
 private:
     HFONT m_font = nullptr; // the underlined message font, made at the first paint

@@ -182,17 +182,21 @@ void TacGridWnd::RestoreStdParams()
     ui::Control* owner = SkinData ? SkinData->OwnerControl() : nullptr;
     if (!owner || IsDestroying(owner))
         return;
+    // What was read only with a look is given back only with one: the others were never saved.
+    const bool hasLook = ui::HasProperty(owner, u"ControlLook");
     SetColorProp(owner, u"FixedColor", FixedColor);
     SetColorProp(ObjectOf(owner, u"TitleFont"), u"Color", TitleFontColor);
-    SetColorProp(ObjectOf(owner, u"FixedFont"), u"Color", TitleFontColor);
-    SetColorProp(owner, u"GridFixedLineColor", GridFixedLineColor);
-    SetColorProp(owner, u"GridLineColor", GridLineColor);
+    if (hasLook) {
+        SetColorProp(ObjectOf(owner, u"FixedFont"), u"Color", TitleFontColor);
+        SetColorProp(owner, u"GridFixedLineColor", GridFixedLineColor);
+        SetColorProp(owner, u"GridLineColor", GridLineColor);
+        SetColorProp(owner, u"SelectionColor", SelectionColor);
+        SetColorProp(owner, u"SelectionTextColor", SelectionTextColor);
+    }
     if (core::Object* look = ObjectOf(owner, u"ControlLook")) {
         SetColorProp(look, u"FixedGradientFrom", FixedGradientFrom);
         SetColorProp(look, u"FixedGradientTo", FixedGradientTo);
     }
-    SetColorProp(owner, u"SelectionColor", SelectionColor);
-    SetColorProp(owner, u"SelectionTextColor", SelectionTextColor);
     SetColorProp(owner, u"FooterColor", FooterColor);
     SetColorProp(owner, u"FooterCellColor", FooterCellColor);
     SetColorProp(owner, u"TitleColor", TitleColor);
