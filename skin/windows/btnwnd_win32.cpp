@@ -51,7 +51,9 @@ LRESULT ButtonState(HWND handle) { return SendMessageW(handle, BM_GETSTATE, 0, 0
 
 void TacBtnWnd::Construct(core::StringView section, bool repaint)
 {
-    TacMainWnd::Construct(section.empty() ? core::StringView(u"BUTTON") : section, repaint);
+    // The skin data of a control may already name its class's section: the wrapper's own wins.
+    SkinData->SetSkinSection(section.empty() ? core::StringView(u"BUTTON") : section);
+    TacMainWnd::Construct(section, repaint);
 }
 
 bool TacBtnWnd::Down() const { return (ButtonState(CtrlHandle) & BST_PUSHED) != 0; }
@@ -403,7 +405,9 @@ void TacBitBtnWnd::DrawGlyph()
 
 void TacCheckBoxWnd::Construct(core::StringView section, bool repaint)
 {
-    TacMainWnd::Construct(section.empty() ? core::StringView(u"CHECKBOX") : section, repaint);
+    // The skin data of a control may already name its class's section: the wrapper's own wins.
+    SkinData->SetSkinSection(section.empty() ? core::StringView(u"CHECKBOX") : section);
+    TacMainWnd::Construct(section, repaint);
 }
 
 TacCheckBoxWnd::CheckState TacCheckBoxWnd::State() const

@@ -415,7 +415,9 @@ void TacTransPanelWnd::AC_WMPaint()
 
 void TacGroupBoxWnd::Construct(core::StringView section, bool repaint)
 {
-    TacMainWnd::Construct(section.empty() ? core::StringView(u"GROUPBOX") : section, repaint);
+    // The skin data of a control may already name its class's section: the wrapper's own wins.
+    SkinData->SetSkinSection(section.empty() ? core::StringView(u"GROUPBOX") : section);
+    TacMainWnd::Construct(section, repaint);
 }
 
 RECT TacGroupBoxWnd::CaptionRect()

@@ -97,6 +97,15 @@ public:
     int64_t focusColor = 0x00AA55;
 };
 
+// A push button with a glyph, by name.
+class TestBitBtn : public ui::Button {
+public:
+    using ui::Button::Button;
+    core::String ClassName() const override { return u"TTestBitBtn"; }
+    ui::Bitmap glyph;
+    int64_t numGlyphs = 1, layout = 0, margin = -1, spacing = 4;
+};
+
 // Bevels and border of a panel, by name.
 class Bevels : public core::Object {
 public:
@@ -152,6 +161,15 @@ void RegisterTestClasses()
                                             u"FocusColor", [](core::Object& o) { return static_cast<FocusEdit&>(o).focusColor; },
                                             [](core::Object& o, int64_t v) { static_cast<FocusEdit&>(o).focusColor = v; },
                                             ui::pkColor)});
+    auto btnOrd = [](core::StringView name, int64_t TestBitBtn::*field) {
+        return ui::OrdProperty(
+            name, [field](core::Object& o) { return static_cast<TestBitBtn&>(o).*field; },
+            [field](core::Object& o, int64_t v) { static_cast<TestBitBtn&>(o).*field = v; });
+    };
+    ui::RegisterPropClass<TestBitBtn>(
+        u"TTestBitBtn", {ui::ObjectProperty(u"Glyph", [](core::Object& o) -> core::Object* { return &static_cast<TestBitBtn&>(o).glyph; }),
+                         btnOrd(u"NumGlyphs", &TestBitBtn::numGlyphs), btnOrd(u"Layout", &TestBitBtn::layout),
+                         btnOrd(u"Margin", &TestBitBtn::margin), btnOrd(u"Spacing", &TestBitBtn::spacing)});
     auto bevel = [](core::StringView name, int64_t Bevels::*field) {
         return ui::OrdProperty(
             name, [field](core::Object& o) { return static_cast<Bevels&>(o).*field; },
@@ -432,6 +450,28 @@ TEST_F(SimpleWrappers, ButtonFacesFollowTheirState)
         w.reset();
         DestroyWindow(b);
     }
+}
+
+TEST_F(SimpleWrappers, ButtonOfAControlIsHotWhenDefault)
+{
+    auto* btn = new ui::Button(form.get());
+    btn->SetParent(form.get());
+    btn->SetBounds(20, 200, 90, 30);
+    btn->SetCaption(u"OK");
+    TsCommonData data(btn, true);
+    data.Loaded();
+    auto w = Wrap<TacBtnWnd>(btn->Handle(), {}, &data);
+    for (bool isDefault : {false, true}) {
+        SetWindowLongW(btn->Handle(), GWL_STYLE,
+                       (GetWindowLongW(btn->Handle(), GWL_STYLE) & ~0xF) | (isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON));
+        const int state = isDefault ? 1 : 0;
+        EXPECT_EQ(w->CurrentState(), state);
+        EXPECT_EQ(CaptureByPrint(btn->Handle())->PixelColor(4, 4), WindowTestBoxColor(wbButton, state));
+    }
+    // The window's own painting never runs: a state change repaints the skinned face at once.
+    SendMessageW(btn->Handle(), BM_SETSTATE, TRUE, 0);
+    EXPECT_EQ(ScreenPixel(btn->Handle(), 4, 4), WindowTestBoxColor(wbButton, 2));
+    SendMessageW(btn->Handle(), BM_SETSTATE, FALSE, 0);
 }
 
 TEST_F(SimpleWrappers, DisabledFaceBlendsWithTheParent)
@@ -734,6 +774,62 @@ TEST_F(SimpleWrappers, WindowsDestroyedWhileWrappedAreLetGo)
         EXPECT_EQ(GetWrapper(wnd), nullptr) << c.what;
         w.reset();
     }
+}
+
+TEST_F(SimpleWrappers, BitButtonGlyphFollowsItsLayout)
+{
+    constexpr uint32_t kGlyph = 0x3399CC;
+    struct Case {
+        const char* what;
+        int layout;
+        int glyphWidth;
+        int side; // where the glyph's centre lies from the window's: 0 left, 1 right, 2 above, 3 below
+    } cases[] = {
+        {"glyph left", 0, 8, 0}, {"glyph right", 1, 8, 1}, {"glyph top", 2, 8, 2}, {"glyph bottom", 3, 8, 3},
+        {"no glyph", 0, 0, -1},
+    };
+    for (const Case& c : cases) {
+        auto* btn = new TestBitBtn(form.get());
+        btn->SetParent(form.get());
+        btn->SetBounds(150, 280, 100, 70);
+        btn->SetCaption(u"Go");
+        btn->layout = c.layout;
+        if (c.glyphWidth) {
+            btn->glyph.SetSize(c.glyphWidth, 8);
+            FillDCSolid(btn->glyph.Canvas().Handle(), RECT{0, 0, c.glyphWidth, 8}, ui::Color(kGlyph));
+            // The bottom-left pixel names the glyph's transparent colour.
+            SetPixel(btn->glyph.Canvas().Handle(), 0, 7, RGB(0, 255, 0));
+        }
+        TsCommonData data(btn, true);
+        data.Loaded();
+        auto w = Wrap<TacBitBtnWnd>(btn->Handle(), {}, &data);
+        EXPECT_EQ(w->SkinData->SkinSection(), u"BUTTON") << c.what;
+        auto shot = CaptureByPrint(btn->Handle());
+        const RECT g = w->GlyphRect();
+        EXPECT_EQ(g.right - g.left, c.glyphWidth) << c.what;
+        if (c.side < 0) {
+            EXPECT_EQ(shot->PixelColor(4, 4), WindowTestBoxColor(wbButton, 0)) << c.what;
+        } else {
+            const POINT centre{(g.left + g.right) / 2, (g.top + g.bottom) / 2};
+            EXPECT_EQ(shot->PixelColor(centre.x, centre.y), kGlyph) << c.what;
+            const bool sides[4] = {centre.x < 50, centre.x > 50, centre.y < 35, centre.y > 35};
+            EXPECT_TRUE(sides[c.side]) << c.what;
+        }
+        w.reset();
+        delete btn;
+    }
+}
+
+TEST_F(SimpleWrappers, DialogPanelPaintsASkinnedFrame)
+{
+    DialogMode dialog;
+    HWND p = Raw(L"STATIC", L"", WS_BORDER, 300, 20, 120, 80);
+    auto w = Wrap<TacDlgPanelWnd>(p);
+    EXPECT_EQ(w->Panel, nullptr);
+    EXPECT_EQ(w->SkinData->SkinSection(), u"GROUPBOX");
+    auto shot = CaptureWindowDC(p);
+    EXPECT_EQ(shot->PixelColor(4, 40), WindowTestBoxColor(wbGroupBox, 0));
+    EXPECT_EQ(shot->PixelColor(60, 3), WindowTestBoxColor(wbGroupBox, 0));
 }
 
 TEST_F(SimpleWrappers, BitButtonWithoutGlyphShowsOnlyItsCaption)
