@@ -17,18 +17,6 @@ namespace skin {
 
 namespace {
 
-// Sizes the skin state's cache bitmap to the window; null when there is none.
-ui::Bitmap* SizedCache(TsCommonData* data, SIZE size)
-{
-    data->EnsureCacheBmp();
-    ui::Bitmap* cache = data->CacheBmp();
-    if (!cache || size.cx <= 0 || size.cy <= 0)
-        return nullptr;
-    if (cache->Width() != size.cx || cache->Height() != size.cy)
-        cache->SetSize(size.cx, size.cy);
-    return cache->Empty() ? nullptr : cache;
-}
-
 void GiveCanvasFont(ui::Canvas& canvas, TsCommonData* data, HWND handle)
 {
     if (ui::Control* owner = data->OwnerControl())
@@ -190,8 +178,7 @@ void TacBtnWnd::AC_WMPaint(WPARAM dc)
 {
     UpdateGeometry();
     PaintScope paint(CtrlHandle);
-    SkinData->FUpdating = SkinData->GetUpdating();
-    if (SkinData->FUpdating)
+    if (RefreshUpdating(SkinData))
         return;
     MessageDC target(CtrlHandle, dc);
     SkinData->BGChanged = true;
@@ -203,7 +190,7 @@ void TacBtnWnd::PrepareCache()
 {
     UpdateGeometry();
     GetParentCacheOfWnd(CtrlHandle, m_parent_bg);
-    ui::Bitmap* cache = SizedCache(SkinData, WndSize);
+    ui::Bitmap* cache = SizedCache(SkinData, WndSize.cx, WndSize.cy);
     if (!cache)
         return;
     const int state = CurrentState();
@@ -506,17 +493,12 @@ void TacCheckBoxWnd::acWndProc(ui::Message& message)
         }
         break;
     case WM_PAINT:
-        AC_WMPaint(message.WParam);
-        return;
     case WM_PRINT:
         AC_WMPaint(message.WParam);
         return;
-    case WM_ERASEBKGND:
-        message.Result = 1;
-        return;
-    case WM_NCPAINT:
-        return;
     }
+    if (AbsorbEraseAndFrame(message))
+        return;
     TacMainWnd::acWndProc(message);
     if (Destroyed)
         return;
@@ -540,8 +522,7 @@ void TacCheckBoxWnd::AC_WMPaint(WPARAM dc)
 {
     UpdateGeometry();
     PaintScope paint(CtrlHandle);
-    SkinData->FUpdating = SkinData->GetUpdating();
-    if (SkinData->FUpdating)
+    if (RefreshUpdating(SkinData))
         return;
     m_painted_style = DWORD(GetWindowLongW(CtrlHandle, GWL_STYLE));
     UpdateGeometry();
@@ -556,7 +537,7 @@ void TacCheckBoxWnd::AC_WMPaint(WPARAM dc)
 
 void TacCheckBoxWnd::PrepareCache()
 {
-    ui::Bitmap* cache = SizedCache(SkinData, WndSize);
+    ui::Bitmap* cache = SizedCache(SkinData, WndSize.cx, WndSize.cy);
     if (!cache)
         return;
     GiveCanvasFont(cache->Canvas(), SkinData, CtrlHandle);

@@ -25,17 +25,6 @@ int OrdOf(core::Object* obj, core::StringView name, int fallback)
     return obj && ui::HasProperty(obj, name) ? int(ui::GetOrdProperty(obj, name)) : fallback;
 }
 
-ui::Bitmap* SizeCacheTo(TsCommonData* data, int w, int h)
-{
-    data->EnsureCacheBmp();
-    ui::Bitmap* cache = data->CacheBmp();
-    if (!cache || w <= 0 || h <= 0)
-        return nullptr;
-    if (cache->Width() != w || cache->Height() != h)
-        cache->SetSize(w, h);
-    return cache->Empty() ? nullptr : cache;
-}
-
 int HalfFrame(HWND handle)
 {
     RECT wr{}, cr{};
@@ -172,8 +161,7 @@ void TacPanelWnd::AC_WMPaint(HDC aDC)
     if (!dc)
         return;
     const int saved = SaveDC(dc);
-    SkinData->FUpdating = SkinData->GetUpdating();
-    if (!SkinData->FUpdating) {
+    if (!RefreshUpdating(SkinData)) {
         const bool redo = SkinData->HalfVisible || SkinData->BGChanged;
         if (SkinData->RepaintIfMoved()) {
             RECT clip{};
@@ -198,7 +186,7 @@ void TacPanelWnd::AC_WMPaint(HDC aDC)
 void TacPanelWnd::PrepareCache()
 {
     ui::WinControl* owner = Owner();
-    ui::Bitmap* cache = owner ? SizeCacheTo(SkinData, owner->Width(), owner->Height()) : nullptr;
+    ui::Bitmap* cache = owner ? SizedCache(SkinData, owner->Width(), owner->Height()) : nullptr;
     if (!cache)
         return;
     TCacheInfo ci;
@@ -340,7 +328,7 @@ void TacDlgPanelWnd::acWndProc(ui::Message& message)
 void TacDlgPanelWnd::PrepareCache()
 {
     UpdateGeometry();
-    ui::Bitmap* cache = SizeCacheTo(SkinData, WndSize.cx, WndSize.cy);
+    ui::Bitmap* cache = SizedCache(SkinData, WndSize.cx, WndSize.cy);
     if (!cache)
         return;
     TCacheInfo ci;
@@ -355,8 +343,7 @@ void TacDlgPanelWnd::AC_WMPaint(HDC aDC)
     if (!dc)
         return;
     const int saved = SaveDC(dc);
-    SkinData->FUpdating = SkinData->GetUpdating();
-    if (!SkinData->FUpdating) {
+    if (!RefreshUpdating(SkinData)) {
         PrepareCache();
         const int b = FrameWidth();
         if (ui::Bitmap* cache = SkinData->CacheBmp(); cache && !cache->Empty())
@@ -509,8 +496,7 @@ void TacGroupBoxWnd::AC_WMPaint(WPARAM given, bool useGiven)
 {
     UpdateGeometry();
     PaintScope paint(CtrlHandle);
-    SkinData->FUpdating = SkinData->GetUpdating();
-    if (SkinData->FUpdating)
+    if (RefreshUpdating(SkinData))
         return;
     const bool own = !(given && useGiven);
     HDC dc = own ? GetWindowDC(CtrlHandle) : reinterpret_cast<HDC>(given);
@@ -550,7 +536,7 @@ void TacGroupBoxWnd::PutParentBgUnder(const RECT& r)
 void TacGroupBoxWnd::PrepareCache()
 {
     UpdateGeometry();
-    ui::Bitmap* cache = SizeCacheTo(SkinData, WndSize.cx, WndSize.cy);
+    ui::Bitmap* cache = SizedCache(SkinData, WndSize.cx, WndSize.cy);
     if (!cache)
         return;
     const RECT c = CaptionRect();

@@ -30,14 +30,11 @@ void TacSpinWnd::acWndProc(ui::Message& message)
         TacMainWnd::acWndProc(message);
         return;
     }
+    if (AbsorbEraseAndFrame(message))
+        return;
     switch (message.Msg) {
     case WM_PAINT:
         AC_WMPaint(message.WParam);
-        return;
-    case WM_ERASEBKGND:
-        message.Result = 1;
-        return;
-    case WM_NCPAINT:
         return;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONUP:
@@ -73,8 +70,7 @@ void TacSpinWnd::AC_WMPaint(WPARAM given)
         (PtInRect(&firstHalf, p) ? Btn1State : Btn2State) = bMousePressed ? 2 : 1;
     }
     PaintScope paint(CtrlHandle);
-    SkinData->FUpdating = SkinData->GetUpdating();
-    if (SkinData->FUpdating)
+    if (RefreshUpdating(SkinData))
         return;
     MessageDC dc(CtrlHandle, given);
     SkinData->BGChanged = true;
@@ -99,12 +95,9 @@ void TacSpinWnd::PrepareCache()
     QueryBgOfWnd(query, ParentWnd, false);
     TCacheInfo ci;
     BgQueryToCacheInfo(query, ci);
-    SkinData->EnsureCacheBmp();
-    ui::Bitmap* cache = SkinData->CacheBmp();
-    if (!cache || WndSize.cx <= 0 || WndSize.cy <= 0)
+    ui::Bitmap* cache = SizedCache(SkinData, WndSize.cx, WndSize.cy);
+    if (!cache)
         return;
-    if (cache->Width() != WndSize.cx || cache->Height() != WndSize.cy)
-        cache->SetSize(WndSize.cx, WndSize.cy);
     const bool vertical = IsVertical();
     const TConstantSkinData& cd = manager->GetConstData();
     const int arrows[2] = {vertical ? cd.MaskArrowTop : cd.MaskArrowLeft,

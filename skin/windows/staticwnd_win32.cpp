@@ -71,11 +71,7 @@ void TacStaticWnd::AC_WMPaint(HDC given)
         return;
     const int saved = SaveDC(dc);
     SkinData->BGChanged = true;
-    SkinData->EnsureCacheBmp();
-    ui::Bitmap* cache = SkinData->CacheBmp();
-    if (cache && WndSize.cx > 0 && WndSize.cy > 0) {
-        if (cache->Width() != WndSize.cx || cache->Height() != WndSize.cy)
-            cache->SetSize(WndSize.cx, WndSize.cy);
+    if (ui::Bitmap* cache = SizedCache(SkinData, WndSize.cx, WndSize.cy)) {
         PrepareWndCache(SkinData, CtrlHandle, DlgMode);
         PaintText();
         BitBlt(dc, 0, 0, WndSize.cx, WndSize.cy, cache->Canvas().Handle(), 0, 0, SRCCOPY);
@@ -203,16 +199,12 @@ void TacSizerWnd::acWndProc(ui::Message& message)
         TacMainWnd::acWndProc(message);
         return;
     }
-    switch (message.Msg) {
-    case WM_PAINT:
+    if (message.Msg == WM_PAINT) {
         AC_WMPaint();
         return;
-    case WM_ERASEBKGND:
-        message.Result = 1;
-        return;
-    case WM_NCPAINT:
-        return;
     }
+    if (AbsorbEraseAndFrame(message))
+        return;
     TacMainWnd::acWndProc(message);
     if (message.Msg == WM_NCHITTEST) {
         message.Result = HTBOTTOMRIGHT;

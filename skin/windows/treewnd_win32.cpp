@@ -5,6 +5,7 @@
 #include "skin/engine/skintables.h"
 #include "skin/engine/utils.h"
 #include "skin/windows/sbutils.h"
+#include "skin/windows/wrapperkit.h"
 #include "ui/color.h"
 #include "ui/control.h"
 #include "ui/propinfo.h"
@@ -65,8 +66,7 @@ void TacTreeViewWnd::acWndProc(ui::Message& message)
         message.Result = CallPrevWndProc(message);
         return;
     }
-    SkinData->FUpdating = SkinData->GetUpdating();
-    if (SkinData->FUpdating)
+    if (RefreshUpdating(SkinData))
         return;
     UpdateGeometry();
     if (SkinData->BGChanged)

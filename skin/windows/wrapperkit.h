@@ -18,6 +18,14 @@ bool AssignWindowFont(HWND handle, ui::Font& font);
 // Fades the cache of a disabled window: 0.6 parent + 0.4 face where the parent's bitmap is ready,
 // otherwise every non-key pixel moved toward the parent's fill colour.
 void FadeDisabledCache(ui::Bitmap* cache, const TCacheInfo& parentBg, POINT wndPos);
+// The skin data's cache sized to w x h; null when there is none or the size is empty.
+ui::Bitmap* SizedCache(TsCommonData* data, int w, int h);
+// Recomputes the skin data's updating flag and answers it: a paint is skipped while it is set.
+bool RefreshUpdating(TsCommonData* data);
+// Answers WM_ERASEBKGND (erased) and swallows WM_NCPAINT of a wrapper that paints everything
+// itself; false for other messages.
+bool AbsorbEraseAndFrame(ui::Message& message);
+
 // The cursor lies inside the window rectangle.
 bool CursorInside(HWND handle);
 // After WM_MOUSEMOVE: the window becomes the default manager's active control while the cursor is

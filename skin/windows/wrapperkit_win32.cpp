@@ -46,6 +46,30 @@ void FadeDisabledCache(ui::Bitmap* cache, const TCacheInfo& parentBg, POINT wndP
     }
 }
 
+ui::Bitmap* SizedCache(TsCommonData* data, int w, int h)
+{
+    data->EnsureCacheBmp();
+    ui::Bitmap* cache = data->CacheBmp();
+    if (!cache || w <= 0 || h <= 0)
+        return nullptr;
+    if (cache->Width() != w || cache->Height() != h)
+        cache->SetSize(w, h);
+    return cache->Empty() ? nullptr : cache;
+}
+
+bool RefreshUpdating(TsCommonData* data)
+{
+    data->FUpdating = data->GetUpdating();
+    return data->FUpdating;
+}
+
+bool AbsorbEraseAndFrame(ui::Message& message)
+{
+    if (message.Msg == WM_ERASEBKGND)
+        message.Result = 1;
+    return message.Msg == WM_ERASEBKGND || message.Msg == WM_NCPAINT;
+}
+
 bool CursorInside(HWND handle)
 {
     POINT p{};
