@@ -1,6 +1,7 @@
 // Base and edit wrappers.
 #include "skin/windows/editwnd.h"
 
+#include "skin/engine/glow.h"
 #include "skin/engine/graphutils.h"
 #include "skin/engine/skinpaint.h"
 #include "skin/windows/sbutils.h"
@@ -322,10 +323,15 @@ void TacEditWnd::acWndProc(ui::Message& message)
     case ui::CM_MOUSELEAVE:
         if (HasStateBorder(SkinData)) {
             SkinData->FMouseAbove = message.Msg == ui::CM_MOUSEENTER;
+            // A glowing edit (control kind 227) shows its glow while the mouse is over it.
+            if (SkinData->FMouseAbove && SkinData->COC == 227)
+                SkinData->UpdateGlow(false, nullptr);
             if (auto* w = dynamic_cast<ui::WinControl*>(owner)) {
                 SkinData->BGChanged = true;
                 RedrawWindow(w->HandleIfAllocated(), nullptr, nullptr, 0x401);
             }
+            if (!SkinData->FMouseAbove)
+                ClearGlowEffects();
         }
         break;
     }

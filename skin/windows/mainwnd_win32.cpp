@@ -8,6 +8,7 @@
 #include "skin/windows/sbutils.h"
 #include "skin/windows/scrollwnd.h"
 #include "skin/windows/editwnd.h"
+#include "skin/windows/wrapperkit.h"
 #include "ui/control.h"
 
 #include <map>
@@ -99,6 +100,7 @@ void InitWindowSkinning()
     RegisterWrapperClass(u"TacScrollWnd", MakeWrapperOf<TacScrollWnd>);
     RegisterWrapperClass(u"TacEditWnd", MakeWrapperOf<TacEditWnd>);
     RegisterWrapperClass(u"TacComboListWnd", MakeWrapperOf<TacComboListWnd>);
+    RegisterSimpleWrapperClasses();
 }
 
 void DoneWindowSkinning()

@@ -27,6 +27,25 @@ constexpr uint32_t WindowTestColor(WindowTestPart part, int state)
 constexpr int kGripSize = 6;
 constexpr uint32_t kGripColor = 0x00A0FF;
 
+// The boxes of the simple-window wrappers: each a section whose three-state border mask is a
+// solid colour per state with 2 x 2 key-colour ($FF00FF) corners and 2-pixel borders.
+enum WindowTestBox { wbEdit, wbButton, wbCheckBox, wbGroupBox, wbPanelLow, wbBoxCount };
+const char* WindowTestBoxSection(WindowTestBox box);
+constexpr int kBoxStateSize = 8;
+constexpr uint32_t WindowTestBoxColor(WindowTestBox box, int state)
+{
+    return (uint32_t(0x20 + int(box) * 0x28) << 16) | (uint32_t(0x30 + state * 0x50) << 8) | 0xC0u;
+}
+// The check glyphs of "GLOBALINFO" (masks of their own: three states side by side over a black
+// mask row), each state a solid colour.
+enum WindowTestGlyph { wgBoxChecked, wgBoxUnchecked, wgBoxGrayed, wgRadioChecked, wgRadioUnchecked, wgGlyphCount };
+const char* WindowTestGlyphName(WindowTestGlyph glyph);
+constexpr int kCheckGlyphSize = 10;
+constexpr uint32_t WindowTestGlyphColor(WindowTestGlyph glyph, int state)
+{
+    return 0xE00000u | (uint32_t(0x20 + int(glyph) * 0x28) << 8) | uint32_t(0x10 + state * 0x50);
+}
+
 std::vector<SkinFile> WindowTestSkinFiles();
 
 } // namespace skin::testing
