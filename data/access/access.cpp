@@ -1,6 +1,7 @@
 // The units of the database access layer, started in unit order and finished in reverse.
 #include "data/access/access.h"
 
+#include "data/access/monitorclient.h"
 #include "data/access/mtscall.h"
 
 #include <iterator>
@@ -16,9 +17,11 @@ struct Unit {
     void (*done)();
 };
 
-// The coordinator binding starts unbound; its end frees what a distributed transaction loaded.
+// The coordinator binding starts unbound; its end frees what a distributed transaction loaded. The
+// monitor client is made on first use; its unit's end frees it.
 constexpr Unit kUnits[] = {
     {nullptr, FreeDtcLibrary},
+    {nullptr, FreeDBMonitor},
 };
 
 } // namespace
