@@ -30,10 +30,12 @@ bool TCRConnectionParameters::Equals(const TCRConnectionParameters* Other) const
 {
     if (Other == nullptr)
         return false;
+    // Every get goes through here: the cheap exact comparisons first, the locale's only when needed.
+    auto sameNoCase = [](const String& a, const String& b) { return a == b || StrSameNoCase(a, b); };
     return MinPoolSize == Other->MinPoolSize && MaxPoolSize == Other->MaxPoolSize &&
-           ConnectionLifeTime == Other->ConnectionLifeTime && StrSameNoCase(Username, Other->Username) &&
-           StrSameNoCase(Server, Other->Server) && Password == Other->Password && Validate == Other->Validate &&
-           IOHandler == Other->IOHandler && FHttpOptions->Equals(Other->FHttpOptions.get());
+           ConnectionLifeTime == Other->ConnectionLifeTime && Validate == Other->Validate &&
+           IOHandler == Other->IOHandler && Password == Other->Password && sameNoCase(Username, Other->Username) &&
+           sameNoCase(Server, Other->Server) && FHttpOptions->Equals(Other->FHttpOptions.get());
 }
 
 bool TCRConnectionParameters::SetProp(int Prop, const core::Variant&) { UnknownProp(Prop); }

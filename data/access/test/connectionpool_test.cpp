@@ -1,6 +1,7 @@
 // Connection pooling: the key's equality and texts, the manager's one pool per key, the validator
 // freeing empty pools and keeping busy ones, the reference pool's settings and the SQLite manager.
 #include "data/access/connectionpool.h"
+#include "data/access/test/eventually.h"
 #include "data/access/testing/refpool.h"
 #include "data/access/testing/sqlitepool.h"
 #include "data/storage/test/error_of.h"
@@ -14,20 +15,9 @@
 
 using namespace data;
 using namespace data::testing;
+using accesstest::Eventually;
 
 namespace {
-
-// Polls until done() holds; false after five seconds.
-bool Eventually(const std::function<bool()>& done)
-{
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-}
 
 // A connection that needs no server; CheckIsValid answers what the test says.
 class TFakeConnection : public TCRConnection {

@@ -3,6 +3,7 @@
 // process's client freed by the access units.
 #include "data/access/access.h"
 #include "data/access/monitorclient.h"
+#include "data/access/test/eventually.h"
 #include "data/access/test/loopback.h"
 #include "data/access/test/scriptport.h"
 
@@ -12,23 +13,13 @@
 #include <thread>
 
 using namespace data;
+using accesstest::Eventually;
 using monitortest::Decode;
 using monitortest::Decoded;
 using monitortest::LoopbackListener;
 using monitortest::TScriptPort;
 
 namespace {
-
-bool Eventually(const std::function<bool()>& done)
-{
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-}
 
 // The decoded messages of each connection.
 std::vector<std::vector<Decoded>> Received(LoopbackListener& tool)
