@@ -7,10 +7,10 @@
 
 namespace accesstest {
 
-// Polls until done() holds; false after five seconds.
-inline bool Eventually(const std::function<bool()>& done)
+// Polls until done() holds; false after the given seconds.
+inline bool Eventually(const std::function<bool()>& done, int seconds = 5)
 {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
     while (!done()) {
         if (std::chrono::steady_clock::now() > deadline)
             return false;

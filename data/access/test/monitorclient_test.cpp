@@ -158,8 +158,9 @@ TEST(MonitorClient, AFullRingDropsNewMessagesWhileTheSenderIsHeld)
         EXPECT_EQ(monitor.CachedCount(), 1000);
         EXPECT_EQ(event.EventID, 1001u);  // ids are handed out also to dropped messages
         port.OpenGate();
-        ASSERT_TRUE(Eventually([&] { return monitor.CachedCount() == 0; }));
-        ASSERT_TRUE(Eventually([&] { auto r = Received(tool); return r.size() == 1 && r[0].size() == 1001; }));
+        // A thousand messages of many small writes each: slow under an emulator, hence the long bound.
+        ASSERT_TRUE(Eventually([&] { return monitor.CachedCount() == 0; }, 60));
+        ASSERT_TRUE(Eventually([&] { auto r = Received(tool); return r.size() == 1 && r[0].size() == 1001; }, 60));
         // The last one queued was dropped: the ids sent end at 1000.
         EXPECT_EQ(Received(tool)[0].back().fields[3], "1000");
         // Held again with messages queued: destruction frees what is left unsent.
