@@ -3,6 +3,7 @@
 #include "data/access/craccess.h"
 
 #include "core/tick.h"
+#include "data/access/connectionpool.h"
 
 // GCC 12 reports a false "may be used uninitialized" inside std::variant when a Variant is assigned
 // from a temporary of another kind.
@@ -149,7 +150,7 @@ void TCRConnection::ReturnToPool()
     CORE_ASSERT(FPool != nullptr, u"");
     OnError = nullptr;
     FComponent = nullptr;
-    FPool->ReturnConnection(this);
+    TCRConnectionPool::ReturnConnection(this);
 }
 
 String TCRConnection::GetServerVersion() { Abstract(); }

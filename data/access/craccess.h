@@ -85,11 +85,8 @@ std::unique_ptr<Base> NewOf()
     return std::make_unique<T>();
 }
 
-// The pool that lent a connection, as the connection sees it: where ReturnToPool hands it back.
-class TCRConnectionPoolBase : public core::Object {
-public:
-    virtual void ReturnConnection(TCRConnection* Connection) = 0;
-};
+// The pool that lent a connection (connectionpool.h): where ReturnToPool hands it back.
+class TCRConnectionPool;
 
 // The member connections of a transaction, in the order added; they are not owned.
 class TCRConnections {
@@ -164,8 +161,8 @@ public:
     bool NativeConnection() const { return FNativeConnection; }
     bool IsValid() const { return FIsValid; }
     void SetIsValid(bool Value) { FIsValid = Value; }
-    TCRConnectionPoolBase* Pool() const { return FPool; }
-    void SetPool(TCRConnectionPoolBase* Value) { FPool = Value; }
+    TCRConnectionPool* Pool() const { return FPool; }
+    void SetPool(TCRConnectionPool* Value) { FPool = Value; }
     int32_t PoolVersion() const { return FPoolVersion; }
     void SetPoolVersion(int32_t Value) { FPoolVersion = Value; }
     core::Object* Component() const { return FComponent; }
@@ -193,7 +190,7 @@ protected:
     bool FAutoCommit = false;
     bool FConvertEOL = false;
     bool FIsValid = true;
-    TCRConnectionPoolBase* FPool = nullptr;
+    TCRConnectionPool* FPool = nullptr;
     int32_t FPoolVersion = 0;
     core::Object* FComponent = nullptr;
     bool FDisconnectedMode = false;

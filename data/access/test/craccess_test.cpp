@@ -1,6 +1,7 @@
 // The provider base classes: numbered properties, what the base leaves to a provider, the error loop
 // against the scripted provider's log, and the member list of a transaction.
 #include "data/access/craccess.h"
+#include "data/access/connectionpool.h"
 #include "data/access/testing/scripted.h"
 #include "data/storage/memutils.h"
 #include "data/storage/test/error_of.h"
@@ -142,10 +143,18 @@ TEST(CRConnection, CreationAssignAndPool)
     EXPECT_EQ(connection->HttpOptions().Url(), u"http://tunnel/");
     EXPECT_NE(&connection->HttpOptions(), &options);
 
-    struct Pool : TCRConnectionPoolBase {
+    struct Manager : TCRConnectionPoolManager {
+        std::unique_ptr<TCRConnectionPool> CreateConnectionPool(const TCRConnectionParameters&) override { return nullptr; }
+    } manager;
+    struct Pool : TCRConnectionPool {
+        using TCRConnectionPool::TCRConnectionPool;
         std::vector<TCRConnection*> returned;
-        void ReturnConnection(TCRConnection* c) override { returned.push_back(c); }
-    } pool;
+        void ValidateConnections() override {}
+        int GetConnectionCount() override { return 0; }
+        TCRConnection* TakeConnection() override { return nullptr; }
+        void StoreConnection(TCRConnection* c) override { returned.push_back(c); }
+        void Invalidate() override {}
+    } pool(&manager, TCRConnectionParameters());
     core::Object user;
     connection->SetPool(&pool);
     connection->SetComponent(&user);
