@@ -86,6 +86,7 @@ namespace {
 std::vector<String> ToVector(const core::StringList& list)
 {
     std::vector<String> out;
+    out.reserve(size_t(list.Count()));
     for (int i = 0; i < list.Count(); ++i)
         out.push_back(list[i]);
     return out;
@@ -118,8 +119,12 @@ std::vector<String> NodeNames(const support::TStreamIniFile& ini, core::StringVi
 
 std::vector<ps> NodeRows(const support::TStreamIniFile& ini, core::StringView section)
 {
+    const std::vector<String> names = NodeNames(ini, section);
+    // Sized once: a list of thousands of rows would otherwise be moved at every doubling, and
+    // each larger block is fresh memory the system has to supply.
     std::vector<ps> rows;
-    for (const String& key : NodeNames(ini, section)) {
+    rows.reserve(names.size());
+    for (const String& key : names) {
         const String value = ini.ReadString(section, key, String());
         if (value.empty())
             continue;
