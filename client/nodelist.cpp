@@ -117,19 +117,19 @@ std::vector<String> NodeNames(const support::TStreamIniFile& ini, core::StringVi
     return ToVector(keys);
 }
 
+void ForEachNodeRow(const support::TStreamIniFile& ini, core::StringView section, const std::function<void(ps&&)>& take)
+{
+    for (const String& key : NodeNames(ini, section)) {
+        const String value = ini.ReadString(section, key, String());
+        if (!value.empty())
+            take(MakeNodeRecord(key, value));
+    }
+}
+
 std::vector<ps> NodeRows(const support::TStreamIniFile& ini, core::StringView section)
 {
-    const std::vector<String> names = NodeNames(ini, section);
-    // Sized once: a list of thousands of rows would otherwise be moved at every doubling, and
-    // each larger block is fresh memory the system has to supply.
     std::vector<ps> rows;
-    rows.reserve(names.size());
-    for (const String& key : names) {
-        const String value = ini.ReadString(section, key, String());
-        if (value.empty())
-            continue;
-        rows.push_back(MakeNodeRecord(key, value));
-    }
+    ForEachNodeRow(ini, section, [&rows](ps&& row) { rows.push_back(std::move(row)); });
     return rows;
 }
 
