@@ -2,7 +2,6 @@
 #include "client/nodelist.h"
 
 #include "core/codepage.h"
-#include "core/stream.h"
 #include "core/stringlist.h"
 
 #include <charconv>
@@ -72,12 +71,7 @@ ps MakeNodeRecord(const String& name, core::StringView value)
 std::unique_ptr<support::TStreamIniFile> LoadNodeList(const String& text)
 {
     auto ini = std::make_unique<support::TStreamIniFile>(String());
-    const std::string bytes = core::ToAnsi(text);
-    core::MemoryStream stream;
-    if (!bytes.empty())
-        stream.WriteBuffer(bytes.data(), int64_t(bytes.size()));
-    stream.SetPosition(0);
-    ini->LoadFromStream(stream);
+    ini->LoadFromBytes(core::ToAnsi(text));
     return ini;
 }
 
