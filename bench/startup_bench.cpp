@@ -62,6 +62,8 @@ struct Steps {
     int rowCount = 0;
     int nodeChoices = 0;
     uint64_t faults = 0;  // page faults from the press until the window has painted
+    // Page faults of each step timed again: download, parse, area lists, rows, paint.
+    uint64_t stepFaults[5] = {};
 };
 
 // The node tree as the window control it is.
@@ -117,22 +119,33 @@ Steps Run(sim::service::Service& service, sim::service::Server& server, int node
 
     // The steps again, one by one, on the finished window.
     ServiceClient client(Transport(), Settings().default_host, Settings().fallback_host, Settings().app_port);
-    Clock::time_point t = Clock::now();
+    int step = 0;
+    uint64_t faults = 0;
+    Clock::time_point t;
+    auto begin = [&] {
+        faults = bench::PageFaults();
+        t = Clock::now();
+    };
+    auto end = [&](double& seconds) {
+        seconds = Seconds(t, Clock::now());
+        steps.stepFaults[step++] = bench::PageFaults() - faults;
+    };
+    begin();
     const HttpReply list = client.FetchNodeList(str_host);
-    steps.download = Seconds(t, Clock::now());
-    t = Clock::now();
+    end(steps.download);
+    begin();
     nodeini = LoadNodeList(list.text);
-    steps.parse = Seconds(t, Clock::now());
-    t = Clock::now();
+    end(steps.parse);
+    begin();
     form->BuildAreaLists();
-    steps.areas = Seconds(t, Clock::now());
-    t = Clock::now();
+    end(steps.areas);
+    begin();
     form->_zz->TitleButton->Click();
-    steps.rows = Seconds(t, Clock::now());
-    t = Clock::now();
+    end(steps.rows);
+    begin();
     Tree(*form).Invalidate();
     Tree(*form).Update();
-    steps.paint = Seconds(t, Clock::now());
+    end(steps.paint);
 
     ui::App().SetHaltHook([](int) {});
     form.reset();
@@ -153,6 +166,10 @@ void Print(const char* what, int nodes, const Steps& s)
                 "%d rows, %d node choices; %llu page faults)\n",
                 what, nodes, s.total, s.download, s.parse, s.areas, s.rows, s.paint, s.rowCount, s.nodeChoices,
                 static_cast<unsigned long long>(s.faults));
+    std::printf("%-9s %6s  page faults of the steps: download %llu, parse %llu, area lists %llu, rows %llu, paint %llu\n",
+                "", "", static_cast<unsigned long long>(s.stepFaults[0]), static_cast<unsigned long long>(s.stepFaults[1]),
+                static_cast<unsigned long long>(s.stepFaults[2]), static_cast<unsigned long long>(s.stepFaults[3]),
+                static_cast<unsigned long long>(s.stepFaults[4]));
 }
 
 } // namespace

@@ -382,17 +382,18 @@ void Tfrmmain::FillTree(const String& section)
 {
     if (!nodeini)
         return;
-    std::vector<ps> rows = NodeRows(*nodeini, section);
     // One update for the whole fill: otherwise every row would cost the tree a scroll-bar update, a
     // repaint request and a round trip with its cache-building thread.
     vt1->BeginUpdate();
     try {
-        for (ps& row : rows) {
+        // Each row goes straight into its node: a list of them first would be megabytes of fresh
+        // memory for a large area.
+        ForEachNodeRow(*nodeini, section, [this](ps&& row) {
             treeview::PVirtualNode node = vt1->AddChild(nullptr);
             // The tree's data block is raw memory: the record is made in it and finalised when the
             // row is freed (vt1FreeNode).
             new (vt1->GetNodeData(node)) ps(std::move(row));
-        }
+        });
     } catch (...) {
         vt1->EndUpdate();
         throw;

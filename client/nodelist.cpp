@@ -2,7 +2,6 @@
 #include "client/nodelist.h"
 
 #include "core/codepage.h"
-#include "core/stream.h"
 #include "core/stringlist.h"
 
 #include <charconv>
@@ -72,12 +71,7 @@ ps MakeNodeRecord(const String& name, core::StringView value)
 std::unique_ptr<support::TStreamIniFile> LoadNodeList(const String& text)
 {
     auto ini = std::make_unique<support::TStreamIniFile>(String());
-    const std::string bytes = core::ToAnsi(text);
-    core::MemoryStream stream;
-    if (!bytes.empty())
-        stream.WriteBuffer(bytes.data(), int64_t(bytes.size()));
-    stream.SetPosition(0);
-    ini->LoadFromStream(stream);
+    ini->LoadFromBytes(core::ToAnsi(text));
     return ini;
 }
 
@@ -86,6 +80,7 @@ namespace {
 std::vector<String> ToVector(const core::StringList& list)
 {
     std::vector<String> out;
+    out.reserve(size_t(list.Count()));
     for (int i = 0; i < list.Count(); ++i)
         out.push_back(list[i]);
     return out;
@@ -116,15 +111,19 @@ std::vector<String> NodeNames(const support::TStreamIniFile& ini, core::StringVi
     return ToVector(keys);
 }
 
+void ForEachNodeRow(const support::TStreamIniFile& ini, core::StringView section, const std::function<void(ps&&)>& take)
+{
+    for (const String& key : NodeNames(ini, section)) {
+        const String value = ini.ReadString(section, key, String());
+        if (!value.empty())
+            take(MakeNodeRecord(key, value));
+    }
+}
+
 std::vector<ps> NodeRows(const support::TStreamIniFile& ini, core::StringView section)
 {
     std::vector<ps> rows;
-    for (const String& key : NodeNames(ini, section)) {
-        const String value = ini.ReadString(section, key, String());
-        if (value.empty())
-            continue;
-        rows.push_back(MakeNodeRecord(key, value));
-    }
+    ForEachNodeRow(ini, section, [&rows](ps&& row) { rows.push_back(std::move(row)); });
     return rows;
 }
 

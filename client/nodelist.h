@@ -12,6 +12,7 @@
 #include "support/streamini.h"
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace client {
@@ -55,6 +56,9 @@ std::vector<core::String> TitleAreaNames(const support::TStreamIniFile& ini);
 std::vector<core::String> NodeNames(const support::TStreamIniFile& ini, core::StringView section);
 // The rows of a section in entry order; keys with an empty value are skipped.
 std::vector<ps> NodeRows(const support::TStreamIniFile& ini, core::StringView section);
+// The same rows handed one by one to `take`, for a caller that keeps them elsewhere (the node tree):
+// thousands of rows then need no list of their own.
+void ForEachNodeRow(const support::TStreamIniFile& ini, core::StringView section, const std::function<void(ps&&)>& take);
 // The value of a node ("" when missing), for the connect and speed-test steps.
 NodeValue FindNode(const support::TStreamIniFile& ini, core::StringView section, core::StringView node);
 

@@ -39,7 +39,15 @@ bool TStreamIniFile::LoadFromFile(const String& fileName)
 bool TStreamIniFile::LoadFromStream(core::Stream& stream)
 {
     try {
-        const std::string bytes = stream.ReadToEnd();
+        return LoadFromBytes(stream.ReadToEnd());
+    } catch (...) {
+        return false;
+    }
+}
+
+bool TStreamIniFile::LoadFromBytes(std::string_view bytes)
+{
+    try {
         core::TextEncoding encoding = core::TextEncoding::Ansi;
         const String text = core::DecodeText(bytes, &encoding);
         core::StringList lines;

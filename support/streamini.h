@@ -10,6 +10,8 @@
 #include "core/inifile.h"
 #include "core/string.h"
 
+#include <string_view>
+
 namespace core {
 class Stream;
 }
@@ -32,6 +34,9 @@ public:
     // the system ANSI code page; lines end at CR LF, LF or CR. The content is replaced only when the
     // stream could be read.
     virtual bool LoadFromStream(core::Stream& stream);
+    // The same from bytes already in memory (a reply's body), read in place rather than copied into
+    // a stream and out again.
+    bool LoadFromBytes(std::string_view bytes);
     // Creates or truncates the file and writes the document into it.
     bool SaveToFile(const core::String& fileName);
     // Writes "[name]", the section's entries and an empty line per section, every line ended by

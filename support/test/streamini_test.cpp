@@ -126,6 +126,11 @@ TEST(TStreamIniFile, ByteOrderMarkSelectsTheEncodingElseAnsi)
     for (const EncodingCase& c : cases) {
         const auto ini = Load(c.bytes);
         EXPECT_EQ(ini->ReadString(area, node, u"-"), expected) << c.name;
+        // Bytes already in memory read the same as from a stream, and the encoding is kept.
+        TStreamIniFile direct;
+        ASSERT_TRUE(direct.LoadFromBytes(c.bytes)) << c.name;
+        EXPECT_EQ(direct.ReadString(area, node, u"-"), expected) << c.name;
+        EXPECT_EQ(direct.Encoding(), ini->Encoding()) << c.name;
     }
 }
 
