@@ -38,6 +38,15 @@ enum ControlStyleFlag : unsigned {
 };
 using ControlStyles = unsigned;
 
+// What a control is going through (ControlState): its window is being made, its children are being
+// aligned, or it paints a copy of itself (PaintTo) rather than its window.
+enum ControlStateFlag : unsigned {
+    csCreating = 1u << 0,
+    csAligning = 1u << 1,
+    csPaintCopy = 1u << 2,
+};
+using ControlStates = unsigned;
+
 // Cursors: the platform's numbering; each maps to a system cursor.
 enum Cursor : int {
     crDefault = 0, crArrow = -2, crCross = -3, crIBeam = -4, crSizeNESW = -6, crSizeNS = -7,
@@ -108,6 +117,8 @@ public:
     void SetParentShowHint(bool value);
     ControlStyles ControlStyle() const { return m_control_style; }
     void SetControlStyle(ControlStyles style) { m_control_style = style; }
+    ControlStates ControlState() const { return m_control_state; }
+    void SetControlState(ControlStates state) { m_control_state = state; }
 
     // ---- Class-library drag ----
     ui::DragMode DragMode() const { return m_drag_mode; }
@@ -218,6 +229,7 @@ private:
     bool m_parent_show_hint = true;
     ControlStyles m_control_style = csCaptureMouse | csClickEvents | csDoubleClicks | csSetCaption;
     bool m_mouse_down = false;
+    ControlStates m_control_state = 0;
     ui::DragMode m_drag_mode = dmManual;
     bool m_font_updating = false;
     WndMethod m_window_proc;

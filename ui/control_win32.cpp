@@ -221,7 +221,15 @@ void Control::PaintTo(HDC dc)
     Canvas canvas(dc);
     canvas.Font().Assign(Font());
     canvas.SetBrushColor(GetColor());
-    Paint(canvas);
+    const ControlStates before = m_control_state;
+    m_control_state |= csPaintCopy;
+    try {
+        Paint(canvas);
+    } catch (...) {
+        m_control_state = before;
+        throw;
+    }
+    m_control_state = before;
 }
 
 LRESULT Control::Perform(UINT msg, WPARAM wparam, LPARAM lparam)

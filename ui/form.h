@@ -21,6 +21,11 @@ enum WindowState { wsNormal, wsMinimized, wsMaximized };
 
 using CloseEvent = std::function<void(core::Object* sender, CloseAction& action)>;
 using CloseQueryEvent = std::function<void(core::Object* sender, bool& canClose)>;
+// Limits of the form's size; 0 means no limit.
+struct SizeConstraints {
+    int MinWidth = 0, MinHeight = 0, MaxWidth = 0, MaxHeight = 0;
+};
+
 using ShortCutEvent = std::function<void(WORD key, ShiftState shift, bool& handled)>;
 
 class Form : public WinControl {
@@ -61,6 +66,26 @@ public:
     Button* CancelButton() const { return m_cancel_button; }
     void SetVisible(bool visible) override;
     bool Showing() const override;
+    // Space between the client edge and the aligned children.
+    int BorderWidth() const { return m_border_width; }
+    void SetBorderWidth(int value);
+    const SizeConstraints& Constraints() const { return m_constraints; }
+    void SetConstraints(const SizeConstraints& value) { m_constraints = value; }
+    // A layered window of the given opacity while AlphaBlend is on.
+    bool AlphaBlend() const { return m_alpha_blend; }
+    void SetAlphaBlend(bool value);
+    BYTE AlphaBlendValue() const { return m_alpha_value; }
+    void SetAlphaBlendValue(BYTE value);
+    // The caption's icon (not owned); null keeps the program's own.
+    HICON Icon() const { return m_icon; }
+    void SetIcon(HICON icon);
+    // The menu a right click (WM_CONTEXTMENU) on the form shows; not owned.
+    ui::PopupMenu* PopupMenu() const { return m_popup_menu; }
+    void SetPopupMenu(ui::PopupMenu* menu) { m_popup_menu = menu; }
+    // Set while the form is being shown (the showing-changed notification runs).
+    bool ShowingPhase() const { return m_showing_phase; }
+    // The canvas OnPaint draws on; valid only while OnPaint runs.
+    ui::Canvas* Canvas() const { return m_canvas; }
 
     // ---- Operations ----
     void Show();
@@ -87,6 +112,8 @@ public:
     CloseEvent OnClose;
     CloseQueryEvent OnCloseQuery;
     ShortCutEvent OnShortCut;
+    // The client area is painted (after the background); draw on Canvas().
+    NotifyEvent OnPaint;
 
 protected:
     // ---- Message handling ----
@@ -103,6 +130,8 @@ protected:
     virtual void Deactivate();
     // Enter, Esc and Tab that no control took.
     virtual bool DialogKey(WORD key);
+    void PaintWindow(HDC dc) override;
+    void AlignControls(RECT& rect) override;
 
 private:
     friend class Button;
@@ -116,6 +145,7 @@ private:
     void CloseModal();
     void PlaceOnShow();
     void UpdateWindowPos();
+    void ApplyAlpha();
 
     FormBorderStyle m_border_style = bsSizeable;
     BorderIcons m_border_icons = biSystemMenu | biMinimize | biMaximize;
@@ -132,6 +162,14 @@ private:
     MainMenu* m_menu = nullptr;
     Button* m_default_button = nullptr;
     Button* m_cancel_button = nullptr;
+    int m_border_width = 0;
+    SizeConstraints m_constraints;
+    bool m_alpha_blend = false;
+    BYTE m_alpha_value = 255;
+    HICON m_icon = nullptr;
+    ui::PopupMenu* m_popup_menu = nullptr;
+    bool m_showing_phase = false;
+    ui::Canvas* m_canvas = nullptr;
 };
 
 } // namespace ui

@@ -223,6 +223,76 @@ void Form::CreateHandle()
         if (auto* icon = static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(1), IMAGE_ICON, small, small, LR_SHARED)))
             SendMessageW(Handle(), WM_SETICON, ICON_SMALL, LPARAM(icon));
     }
+    if (m_icon)
+        SetIcon(m_icon);
+    ApplyAlpha();
+}
+
+void Form::SetBorderWidth(int value)
+{
+    if (value == m_border_width)
+        return;
+    m_border_width = value;
+    Realign();
+    Invalidate();
+}
+
+void Form::AlignControls(RECT& rect)
+{
+    InflateRect(&rect, -m_border_width, -m_border_width);
+    WinControl::AlignControls(rect);
+}
+
+void Form::SetAlphaBlend(bool value)
+{
+    m_alpha_blend = value;
+    ApplyAlpha();
+}
+
+void Form::SetAlphaBlendValue(BYTE value)
+{
+    m_alpha_value = value;
+    ApplyAlpha();
+}
+
+void Form::ApplyAlpha()
+{
+    HWND h = HandleIfAllocated();
+    if (!h)
+        return;
+    LONG_PTR ex = GetWindowLongPtrW(h, GWL_EXSTYLE);
+    if (m_alpha_blend) {
+        if (!(ex & WS_EX_LAYERED))
+            SetWindowLongPtrW(h, GWL_EXSTYLE, ex | WS_EX_LAYERED);
+        SetLayeredWindowAttributes(h, 0, m_alpha_value, LWA_ALPHA);
+    } else if (ex & WS_EX_LAYERED) {
+        SetWindowLongPtrW(h, GWL_EXSTYLE, ex & ~LONG_PTR(WS_EX_LAYERED));
+        RedrawWindow(h, nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN);
+    }
+}
+
+void Form::SetIcon(HICON icon)
+{
+    m_icon = icon;
+    if (HWND h = HandleIfAllocated(); h && icon) {
+        SendMessageW(h, WM_SETICON, ICON_BIG, LPARAM(icon));
+        SendMessageW(h, WM_SETICON, ICON_SMALL, LPARAM(icon));
+    }
+}
+
+void Form::PaintWindow(HDC dc)
+{
+    if (!OnPaint)
+        return;
+    ui::Canvas canvas(dc);
+    canvas.Font().Assign(Font());
+    canvas.SetBrushColor(GetColor());
+    m_canvas = &canvas;
+    struct Reset {
+        ui::Canvas*& c;
+        ~Reset() { c = nullptr; }
+    } reset{m_canvas};
+    OnPaint(this);
 }
 
 bool Form::Showing() const { return HandleIfAllocated() && IsWindowVisible(HandleIfAllocated()); }
@@ -381,7 +451,7 @@ bool Form::IsShortCut(WORD key, ShiftState shift)
         return true;
     // Popup menus of the form answer their shortcuts too.
     for (int i = 0; i < ComponentCount(); ++i)
-        if (auto* popup = dynamic_cast<PopupMenu*>(Components(i)); popup && popup->IsShortCut(shortcut))
+        if (auto* popup = dynamic_cast<ui::PopupMenu*>(Components(i)); popup && popup->IsShortCut(shortcut))
             return true;
     return false;
 }
@@ -446,6 +516,11 @@ void Form::WndProc(Message& message)
     case CM_VISIBLECHANGED:
         if (message.WParam) {
             HWND h = Handle();
+            m_showing_phase = true;
+            struct EndPhase {
+                bool& flag;
+                ~EndPhase() { flag = false; }
+            } endPhase{m_showing_phase};
             PlaceOnShow();
             ShowWindow(h, SW_SHOW);
             UpdateWindowPos();
@@ -504,6 +579,20 @@ void Form::WndProc(Message& message)
     case WM_CLOSE:
         Close();
         return;
+    case WM_GETMINMAXINFO: {
+        WinControl::WndProc(message);
+        auto* info = reinterpret_cast<MINMAXINFO*>(message.LParam);
+        const SizeConstraints& c = m_constraints;
+        if (c.MinWidth > 0)
+            info->ptMinTrackSize.x = c.MinWidth;
+        if (c.MinHeight > 0)
+            info->ptMinTrackSize.y = c.MinHeight;
+        if (c.MaxWidth > 0)
+            info->ptMaxTrackSize.x = info->ptMaxSize.x = c.MaxWidth;
+        if (c.MaxHeight > 0)
+            info->ptMaxTrackSize.y = info->ptMaxSize.y = c.MaxHeight;
+        return;
+    }
     case WM_SYSCOMMAND:
         if ((message.WParam & 0xFFF0) == SC_MINIMIZE && Application::Instance().MainForm() == this) {
             Application::Instance().Minimize();

@@ -42,6 +42,12 @@ public:
     const core::String& Hint() const { return m_hint; }
     void SetHint(core::StringView hint) { m_hint = core::String(hint); }
     bool IsLine() const { return m_caption == u"-"; }
+    // The item starts a new column of its menu.
+    bool Break() const { return m_break; }
+    void SetBreak(bool value);
+    // Checked shows a radio mark rather than a check mark.
+    bool RadioItem() const { return m_radio; }
+    void SetRadioItem(bool value);
     // Command identifier of the item in the system menu (WM_COMMAND).
     UINT Command() const { return m_command; }
     // The submenu's system handle while the menu is built, else null.
@@ -82,6 +88,8 @@ private:
     bool m_enabled = true;
     bool m_checked = false;
     bool m_default = false;
+    bool m_break = false;
+    bool m_radio = false;
     core::String m_hint;
     std::vector<MenuItem*> m_items;
     MenuItem* m_parent = nullptr;

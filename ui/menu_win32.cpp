@@ -97,6 +97,22 @@ void MenuItem::SetDefault(bool value)
     Changed();
 }
 
+void MenuItem::SetBreak(bool value)
+{
+    if (value == m_break)
+        return;
+    m_break = value;
+    Changed();
+}
+
+void MenuItem::SetRadioItem(bool value)
+{
+    if (value == m_radio)
+        return;
+    m_radio = value;
+    Changed();
+}
+
 MenuItem* MenuItem::Items(int index) const
 {
     if (index < 0 || index >= int(m_items.size()))
@@ -224,7 +240,11 @@ void Menu::BuildItems(HMENU target, MenuItem* parent)
             info.dwTypeData = text.data();
             if (item->OnMeasureItem || item->OnDrawItem)
                 info.fType |= MFT_OWNERDRAW;
+            if (item->m_radio)
+                info.fType |= MFT_RADIOCHECK;
         }
+        if (item->m_break)
+            info.fType |= MFT_MENUBARBREAK;
         info.fState = (item->m_enabled ? MFS_ENABLED : MFS_DISABLED) | (item->m_checked ? MFS_CHECKED : 0) |
                       (item->m_default ? MFS_DEFAULT : 0);
         if (!item->m_items.empty()) {

@@ -177,8 +177,16 @@ HWND WinControl::Handle()
         if (Parent())
             Parent()->HandleNeeded(); // makes the children's windows too
         if (!m_handle) {
-            CreateWnd();
-            CreateHandle();
+            const ControlStates before = ControlState();
+            SetControlState(before | csCreating);
+            try {
+                CreateWnd();
+                CreateHandle();
+            } catch (...) {
+                SetControlState(before);
+                throw;
+            }
+            SetControlState(before);
         }
     }
     return m_handle;
@@ -519,7 +527,15 @@ HBRUSH WinControl::BackgroundBrush()
 void WinControl::Realign()
 {
     RECT r = ClientRect();
-    AlignControls(r);
+    const ControlStates before = ControlState();
+    SetControlState(before | csAligning);
+    try {
+        AlignControls(r);
+    } catch (...) {
+        SetControlState(before);
+        throw;
+    }
+    SetControlState(before);
 }
 
 void WinControl::AlignControls(RECT& rect)

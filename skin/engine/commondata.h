@@ -120,6 +120,7 @@ public:
 
 private:
     void SendStateToOwner(int subCode, SkinManager* manager);
+    void AnnounceUpdate(int subCode);
 
     core::String FSkinSection;
     bool FCustomFont = false;

@@ -3,6 +3,7 @@
 
 #include "skin/engine/formutils.h"
 #include "skin/engine/glow.h"
+#include "skin/engine/skinnedforms.h"
 #include "skin/engine/utils.h"
 #include "ui/form.h"
 #include "ui/application.h"
@@ -62,6 +63,22 @@ void TsCommonData::SendStateToOwner(int subCode, SkinManager* manager)
         FOwnerControl->Perform(SM_SKINCMD, SkinWParam(subCode), LPARAM(manager));
 }
 
+// The form of a provider that owns this state, null for other owners.
+static ui::Form* ProviderFormOf(core::Object* owner)
+{
+    auto* provider = dynamic_cast<FormSkinProvider*>(owner);
+    return provider ? provider->ProviderForm() : nullptr;
+}
+
+// BeginUpdate and EndUpdate: a provider announces them to its form's window.
+void TsCommonData::AnnounceUpdate(int subCode)
+{
+    if (FOwnerControl)
+        SendStateToOwner(subCode, nullptr);
+    else if (ui::Form* form = ProviderFormOf(FOwnerObject); form && form->HandleAllocated())
+        SendMessageW(form->HandleIfAllocated(), SM_SKINCMD, SkinWParam(subCode), 0);
+}
+
 void TsCommonData::SetSkinSection(core::StringView value)
 {
     if (value == FSkinSection)
@@ -76,6 +93,8 @@ void TsCommonData::SetSkinSection(core::StringView value)
         FOwnerControl->Parent() && !IsDestroying(FOwnerControl)) {
         bool valid = manager && manager->SectionCount() > 0 && manager->IsValidSkinIndex(SkinIndex);
         SendStateToOwner(valid ? scSkinRefresh : scSkinRemoved, manager);
+    } else if (dynamic_cast<FormSkinProvider*>(FOwnerObject)) {
+        BGChanged = true;
     }
 }
 
@@ -220,13 +239,13 @@ void TsCommonData::UpdateCtrlState(bool children)
 void TsCommonData::BeginUpdate()
 {
     FUpdating = true;
-    SendStateToOwner(scBeginUpdate, nullptr);
+    AnnounceUpdate(scBeginUpdate);
 }
 
 void TsCommonData::EndUpdate()
 {
     FUpdating = false;
-    SendStateToOwner(scEndUpdate, nullptr);
+    AnnounceUpdate(scEndUpdate);
 }
 
 bool TsCommonData::GetUpdating()
@@ -349,7 +368,14 @@ void TsCommonData::EmptyCacheBmp()
 
 uint32_t TsCommonData::GetBgColor(int state, HWND handle)
 {
-    auto own = [&]() -> uint32_t { return FOwnerControl ? FOwnerControl->GetColor() : ui::clBtnFace; };
+    // A provider's own colour is its form's.
+    auto own = [&]() -> uint32_t {
+        if (FOwnerControl)
+            return FOwnerControl->GetColor();
+        if (ui::Form* form = ProviderFormOf(FOwnerObject))
+            return ui::ColorToRGB(form->GetColor());
+        return ui::clBtnFace;
+    };
     const SectionData* s = Section();
     if (!Skinned() || !s)
         return own();

@@ -108,7 +108,8 @@ void ShowLayered(HWND wnd, ui::Bitmap& image, POINT at, BYTE alpha)
 
 void LayeredFade(ui::Form* form, FormSkinProvider* provider, int steps)
 {
-    const int target = 255;
+    // A translucent form fades to its own opacity.
+    const int target = form->AlphaBlend() ? form->AlphaBlendValue() : 255;
     provider->PaintFormCache();
     RECT wr{};
     GetWindowRect(form->Handle(), &wr);
@@ -335,6 +336,9 @@ void FadeInForm(ui::Form* form, uint16_t time)
         LayeredFade(form, provider, steps);
     else
         CrossFade(form, provider, steps);
+    // The fade's windows are gone: the form shows its own opacity again.
+    if (form->AlphaBlend())
+        form->SetAlphaBlendValue(form->AlphaBlendValue());
 }
 
 TOutputWindow::TOutputWindow(core::Component* owner) : ui::CustomControl(owner)

@@ -2,6 +2,7 @@
 // the copy of a cache to its window with the children clipped out.
 #include "skin/engine/graphutils.h"
 #include "skin/engine/paintsupport.h"
+#include "skin/engine/skinnedforms.h"
 #include "skin/engine/skinpaint.h"
 #include "skin/engine/skintables.h"
 #include "ui/canvas.h"
@@ -269,8 +270,14 @@ void PaintControlBg(TsCommonData* data, const TCacheInfo& ci, int state, const R
     if (!data)
         return;
     uint32_t custom = kKey;
-    if (data->CustomColor() && data->OwnerControl())
-        custom = ui::ColorToRGB(data->OwnerControl()->GetColor());
+    if (data->CustomColor()) {
+        // A provider's custom colour is its form's.
+        auto* provider = dynamic_cast<FormSkinProvider*>(data->OwnerObject());
+        if (ui::Form* form = provider ? provider->ProviderForm() : nullptr)
+            custom = ui::ColorToRGB(form->GetColor());
+        else if (data->OwnerControl())
+            custom = ui::ColorToRGB(data->OwnerControl()->GetColor());
+    }
     PaintSectionBg(data->SkinIndex, data->SkinSection(), ci, state, r, offset, bmp, data->GetSkinManager(), data->Texture,
                    data->HotTexture, custom);
 }

@@ -37,6 +37,10 @@ public:
     virtual void PaintFormCache() {}
     // The border window's region after a layered animation.
     virtual void MakeBorderRegion() {}
+    // The form the provider skins, null when none.
+    virtual ui::Form* ProviderForm() const { return nullptr; }
+    // The form's background: the skin section's colour, or the form's own without a skin.
+    virtual uint32_t FormColor() const { return MaskKeyColor; }
 };
 
 // The provider a form answers scGetProvider with, null when it has none.
