@@ -1,6 +1,7 @@
 // Base and edit wrappers.
 #include "skin/windows/editwnd.h"
 
+#include "skin/engine/glow.h"
 #include "skin/engine/graphutils.h"
 #include "skin/engine/skinpaint.h"
 #include "skin/windows/sbutils.h"
@@ -12,6 +13,13 @@
 #include "ui/wincontrol.h"
 
 namespace skin {
+
+namespace {
+
+// The kind code of the skin state the control adapter gives each control it wraps.
+constexpr int kAdapterItemKind = 227;
+
+} // namespace
 
 void TacBaseWnd::acWndProc(ui::Message& message)
 {
@@ -321,11 +329,17 @@ void TacEditWnd::acWndProc(ui::Message& message)
     case ui::CM_MOUSEENTER:
     case ui::CM_MOUSELEAVE:
         if (HasStateBorder(SkinData)) {
-            SkinData->FMouseAbove = message.Msg == ui::CM_MOUSEENTER;
+            const bool enter = message.Msg == ui::CM_MOUSEENTER;
+            SkinData->FMouseAbove = enter;
+            // Only the control adapter's items glow: a skinned control shows its own glow.
+            if (enter && SkinData->COC == kAdapterItemKind)
+                SkinData->UpdateGlow(false, nullptr);
             if (auto* w = dynamic_cast<ui::WinControl*>(owner)) {
                 SkinData->BGChanged = true;
                 RedrawWindow(w->HandleIfAllocated(), nullptr, nullptr, 0x401);
             }
+            if (!enter)
+                ClearGlowEffects();
         }
         break;
     }
