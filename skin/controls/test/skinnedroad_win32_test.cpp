@@ -8,6 +8,7 @@
 #include "skin/controls/edit.h"
 #include "skin/controls/label.h"
 #include "skin/controls/panel.h"
+#include "skin/controls/scrollbox.h"
 #include "skin/controls/speedbutton.h"
 #include "skin/controls/splitter.h"
 #include "skin/controls/statusbar.h"
@@ -598,6 +599,50 @@ TEST_F(SkinnedRoad, ComboBoxFaceAndButtonFollowTheListAndTheListIsWrappedOnlyWhe
         EXPECT_EQ(GetWrapper(info.hwndList), nullptr) << c.what;
         EXPECT_NE(AtWindow(combo->Handle(), gx, gy), kComboGlyphColors[0]) << c.what;
     }
+}
+
+TEST_F(SkinnedRoad, ScrollBoxPaintsItsFrameFromTheCacheAndItsBarsFromTheSkin)
+{
+    auto* box = Add<TsScrollBox>(20, 20, 160, 120);
+    auto* tall = Add<ui::Panel>(0, 0, 100, 400);
+    tall->SetParent(box);
+    box->SkinData()->SetSkinSection(u"CTLEDIT");
+    Settle();
+    ASSERT_TRUE(box->SkinData()->Skinned());
+    ASSERT_NE(box->ListSW(), nullptr);
+    HWND wnd = box->Handle();
+    RECT window{}, v{};
+    GetWindowRect(wnd, &window);
+    box->ListSW()->VertBarRect(wnd, v);
+    OffsetRect(&v, -window.left, -window.top);
+    const int arrow = GetScrollMetric(*box->ListSW()->sBarVert, 0, true);
+    const struct {
+        const char* what;
+        int x, y;
+        uint32_t color;
+    } probes[] = {
+        {"frame", 0, 60, kBorderColors[0]},
+        {"bottom arrow of the vertical bar", (v.left + v.right) / 2, v.bottom - arrow / 2, WindowTestColor(wtBtnBottom, 0)},
+    };
+    for (const auto& p : probes)
+        EXPECT_EQ(AtWindow(wnd, p.x, p.y), p.color) << p.what;
+    // Printed, the frame and the bars come along.
+    auto printed = std::make_unique<ui::Bitmap>(box->Width(), box->Height(), ui::pf24bit);
+    SendMessageW(wnd, WM_PRINT, WPARAM(printed->Canvas().Handle()), PRF_NONCLIENT | PRF_CLIENT);
+    for (const auto& p : probes)
+        EXPECT_EQ(printed->PixelColor(p.x, p.y), p.color) << p.what << " (printed)";
+    // Scrolling is announced around the base scrolling and keeps the skinned frame.
+    int before = 0, after = 0;
+    box->OnBeforeScroll = [&](core::Object*) { ++before; };
+    box->OnAfterScroll = [&](core::Object*) { ++after; };
+    box->ScrollBy(0, -40);
+    Settle();
+    EXPECT_EQ(before, 1);
+    EXPECT_EQ(after, 1);
+    EXPECT_EQ(AtWindow(wnd, 0, 60), kBorderColors[0]);
+    // The skin going frees the wrapper.
+    Unskin(box);
+    EXPECT_EQ(box->ListSW(), nullptr);
 }
 
 TEST_F(SkinnedRoad, SkinRemovalAndBadInputLeaveTheUnskinnedLook)
