@@ -6,6 +6,7 @@
 #include "skin/controls/checkbox.h"
 #include "skin/controls/combobox.h"
 #include "skin/controls/edit.h"
+#include "skin/controls/framebar.h"
 #include "skin/controls/label.h"
 #include "skin/controls/panel.h"
 #include "skin/controls/scrollbox.h"
@@ -643,6 +644,29 @@ TEST_F(SkinnedRoad, ScrollBoxPaintsItsFrameFromTheCacheAndItsBarsFromTheSkin)
     // The skin going frees the wrapper.
     Unskin(box);
     EXPECT_EQ(box->ListSW(), nullptr);
+}
+
+TEST_F(SkinnedRoad, FrameBarPaintsItsSectionAndItsTitlesFollowTheMouse)
+{
+    auto* bar = new TsFrameBar(form.get());
+    bar->SetParent(form.get());
+    bar->SetWidth(160);
+    bar->SkinData()->SetSkinSection(u"CTLPANEL");
+    TsTitleItem* item = bar->Items().Add();
+    item->SetCaption(u"A");
+    item->TitleButton->SkinData()->SetSkinSection(u"SPEEDBUTTON");
+    Settle();
+    ASSERT_TRUE(bar->SkinData()->Skinned());
+    ASSERT_TRUE(item->TitleButton->SkinData()->Skinned());
+    TsTitleButton* title = item->TitleButton;
+    EXPECT_EQ(At(bar, 80, title->Top() + title->Height() + 40), kPanelColor) << "the bar under its titles";
+    EXPECT_EQ(At(title, title->Width() / 2, 3), kBorderColors[0]) << "title at rest";
+    Hover(title);
+    Settle();
+    EXPECT_EQ(At(title, title->Width() / 2, 3), kBorderColors[1]) << "title under the mouse";
+    Leave(title);
+    Settle();
+    EXPECT_EQ(At(title, title->Width() / 2, 3), kBorderColors[0]) << "title left";
 }
 
 TEST_F(SkinnedRoad, SkinRemovalAndBadInputLeaveTheUnskinnedLook)
