@@ -390,7 +390,7 @@ void TsSpeedButton::GraphRepaint()
         Repaint();
         return;
     }
-    if (m_common->BGChanged) {
+    if (m_common->BGChanged || !m_common->CacheBmp() || m_common->CacheBmp()->Empty()) {
         PrepareCache();
         PaintOverlappingSiblings();
     }

@@ -394,7 +394,7 @@ TEST_F(SkinnedRoad, SpeedButtonRepaintKeepsTheSiblingOverItAndDrawsTheSkinsArrow
     ASSERT_GE(skin.ConstData.MaskArrowBottom, 0);
     speed->SkinData()->BGChanged = true;
     speed->GraphRepaint();
-    GdiFlush();
+    Settle();
     EXPECT_TRUE(blackInPart());
     skin.ConstData.MaskArrowBottom = -1;
 }
