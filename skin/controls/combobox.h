@@ -36,6 +36,9 @@ public:
     RECT ButtonRect() const;
     int ButtonHeight() const;
     bool Focused();
+    // Skinned: the drop-down button ("COMBOBTN" and the combo glyph) into the cache; pressed while
+    // the list is down.
+    void PaintButton();
 
     void Loaded() override;
 
@@ -46,7 +49,16 @@ protected:
     // The procedure of the edit and list windows inside the combo box: the read-only filter.
     virtual bool ComboWndProc(HWND child, UINT msg, WPARAM wparam, LPARAM lparam);
 
+    // Skinned: the section item, the button and the text (or only the item for a simple combo).
+    virtual void PrepareCache();
+
 private:
+    bool SkinnedMessage(ui::Message& message);
+    // The cache onto dc (the window's DC when null), by style.
+    void PaintFace(HDC dc);
+    void WrapList(HWND list);
+    void WriteText(RECT r, bool focusedLook);
+    int ItemHeightOf() const;
     static LRESULT CALLBACK ChildProc(HWND wnd, UINT msg, WPARAM wparam, LPARAM lparam);
     void HookChildren();
     void UnhookChildren();

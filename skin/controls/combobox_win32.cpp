@@ -1,6 +1,15 @@
 // Skinned combo box.
 #include "skin/controls/combobox.h"
 
+#include "skin/controls/cachepaint.h"
+#include "skin/engine/formutils.h"
+#include "skin/engine/glow.h"
+#include "skin/engine/graphutils.h"
+#include "skin/engine/skinpaint.h"
+#include "skin/engine/skintables.h"
+#include "skin/windows/editwnd.h"
+#include "ui/canvas.h"
+
 #include <unordered_map>
 
 namespace skin {
@@ -99,7 +108,12 @@ RECT TsCustomComboBox::ButtonRect() const
 
 int TsCustomComboBox::ButtonHeight() const
 {
-    // FIXME: a skinned combo glyph gives its own height once the manager's constant indexes exist.
+    SkinManager* manager = m_common->GetSkinManager();
+    if (m_common->Skinned() && manager) {
+        const int glyph = manager->GetConstData().ComboGlyph;
+        if (glyph >= 0 && manager->IsValidImgIndex(glyph))
+            return MaskStateHeight(manager->Mask(glyph));
+    }
     return 16;
 }
 
@@ -201,8 +215,18 @@ LRESULT CALLBACK TsCustomComboBox::ChildProc(HWND wnd, UINT msg, WPARAM wparam, 
     return result;
 }
 
-bool TsCustomComboBox::ComboWndProc(HWND, UINT msg, WPARAM, LPARAM)
+bool TsCustomComboBox::ComboWndProc(HWND child, UINT msg, WPARAM, LPARAM)
 {
+    // Skinned, the face painted by the combo shows through children that would paint natively,
+    // except where the native edit takes typing.
+    if (m_common->Skinned() && Style() != ui::csSimple && !(Focused() && Enabled() && !m_read_only)) {
+        if (msg == WM_PAINT) {
+            ValidateRect(child, nullptr);
+            return true;
+        }
+        if (msg == WM_ERASEBKGND || msg == WM_NCPAINT)
+            return true;
+    }
     if (!m_read_only)
         return false;
     switch (msg) {
@@ -301,14 +325,241 @@ void TsCustomComboBox::WndProc(ui::Message& message)
         BoundLabelFollows(*m_bound_label, this, m_disabled_kind, message);
         return;
     }
-    // Skinned road. FIXME: the face, the drop-down button and the wrapped list are painted with the
-    // engine's painting primitives, which do not exist yet.
+    if (SkinnedMessage(message))
+        return;
     if (HandleCommonMessage(message, m_common.get()))
         return;
     ui::ComboBox::WndProc(message);
     if (IsSubCode(message, scIsDroppedDown))
         message.Result = m_drop_down ? 1 : 0;
+    if (message.Msg == CB_SETCURSEL || message.Msg == ui::CM_TEXTCHANGED) {
+        m_common->BGChanged = true;
+        Repaint();
+    }
     BoundLabelFollows(*m_bound_label, this, m_disabled_kind, message);
+}
+
+bool TsCustomComboBox::SkinnedMessage(ui::Message& message)
+{
+    switch (message.Msg) {
+    case WM_SETFOCUS:
+    case ui::CM_ENTER:
+        if (CanFocus()) {
+            m_common->FFocused = true;
+            m_common->FMouseAbove = false;
+            m_common->BGChanged = true;
+        }
+        ui::ComboBox::WndProc(message);
+        return true;
+    case WM_KILLFOCUS:
+    case ui::CM_EXIT:
+        if (DroppedDown())
+            SetDroppedDown(false);
+        m_common->FFocused = false;
+        m_common->FMouseAbove = false;
+        m_common->BGChanged = true;
+        Repaint();
+        ui::ComboBox::WndProc(message);
+        return true;
+    case WM_PAINT: {
+        HWND wnd = HandleIfAllocated();
+        PAINTSTRUCT ps{};
+        HDC dc = BeginPaint(wnd, &ps);
+        if (!Engine().FormAnimationActive)
+            PaintFace(message.WParam ? reinterpret_cast<HDC>(message.WParam) : dc);
+        EndPaint(wnd, &ps);
+        message.Result = 0;
+        return true;
+    }
+    case WM_NCPAINT:
+        if (Engine().FormAnimationActive)
+            PaintFace(nullptr);
+        return true;
+    case WM_SETFONT:
+    case ui::CM_VISIBLECHANGED:
+    case ui::CM_ENABLEDCHANGED:
+    case ui::CM_COLORCHANGED:
+    case ui::CM_MOUSEWHEEL:
+        m_common->BGChanged = true;
+        return false;
+    case WM_COMMAND:
+        if (m_read_only)
+            return true;
+        m_drop_down = false;
+        PaintFace(nullptr);
+        return false;
+    case WM_CTLCOLORLISTBOX:
+        WrapList(reinterpret_cast<HWND>(message.LParam));
+        return false;
+    case WM_PRINT:
+        m_common->FUpdating = false;
+        PaintFace(reinterpret_cast<HDC>(message.WParam));
+        return true;
+    case ui::CM_MOUSEENTER:
+    case ui::CM_MOUSELEAVE: {
+        if (IsDesigning(this))
+            return false;
+        if (m_drop_down) {
+            ui::ComboBox::WndProc(message);
+            return true;
+        }
+        const bool enter = message.Msg == ui::CM_MOUSEENTER;
+        RECT r{};
+        POINT p{};
+        GetWindowRect(HandleIfAllocated(), &r);
+        GetCursorPos(&p);
+        if ((enter && m_common->FMouseAbove) || (!enter && PtInRect(&r, p)))
+            return true;
+        m_common->FMouseAbove = enter;
+        m_common->BGChanged = true;
+        Repaint();
+        ui::ComboBox::WndProc(message);
+        if (enter) {
+            RemoveGlowEffect(m_common->GlowID);
+            m_common->GlowID = -1;
+            m_common->UpdateGlow(false, nullptr);
+        } else {
+            ClearGlowEffects();
+        }
+        return true;
+    }
+    case ui::CN_COMMAND:
+        // A themed list may never ask for its colours: it is wrapped when it drops down at the latest.
+        if (HIWORD(message.WParam) == CBN_DROPDOWN) {
+            COMBOBOXINFO info{};
+            info.cbSize = sizeof(info);
+            if (GetComboBoxInfo(HandleIfAllocated(), &info))
+                WrapList(info.hwndList);
+        }
+        // The button looks pressed exactly while the list is down.
+        if (HIWORD(message.WParam) == CBN_CLOSEUP || HIWORD(message.WParam) == CBN_DROPDOWN) {
+            m_common->BGChanged = true;
+            PaintFace(nullptr);
+        }
+        return false;
+    default:
+        return false;
+    }
+}
+
+void TsCustomComboBox::WrapList(HWND list)
+{
+    // Only a list that will scroll is wrapped, once.
+    if (!list || IsLoading(this) || m_list_sw || Items().Count() <= DropDownCount())
+        return;
+    m_list_handle = list;
+    // The wrapper keeps a skin state of its own: the list must not paint into the combo's cache.
+    auto wrapper = TacMainWnd::Create<TacComboListWnd>(list, nullptr, m_common->GetSkinManager(), u"EDIT", true);
+    wrapper->SimplyBox = Style() == ui::csSimple;
+    m_list_sw = std::move(wrapper);
+}
+
+void TsCustomComboBox::PaintFace(HDC dc)
+{
+    if (!Showing() || !HandleAllocated())
+        return;
+    HWND wnd = HandleIfAllocated();
+    const bool windowDC = !dc;
+    if (windowDC)
+        dc = GetWindowDC(wnd);
+    m_common->FUpdating = m_common->GetUpdating();
+    const bool held = m_common->FUpdating || (Engine().FormAnimationActive && dc != Engine().AnimationDC);
+    if (dc && !held) {
+        if (CacheNeedsRebuild(*m_common))
+            m_common->BGChanged = true;
+        CacheBitmap* cache = m_common->CacheBmp();
+        if (m_common->BGChanged || !cache || cache->Empty())
+            PrepareCache();
+        RestoreParentCorners(m_common.get(), 0);
+        cache = m_common->CacheBmp();
+        if (cache && !cache->Empty()) {
+            HDC src = cache->Canvas().Handle();
+            const bool frameOnly = Enabled() && ((Style() == ui::csDropDown && Focused()) || Style() == ui::csSimple);
+            if (frameOnly) {
+                // The native edit writes the text inside the frame.
+                CopyDCFrame(dc, 0, 0, cache->Width(), cache->Height(), src, 0, 0, 3);
+                if (Style() == ui::csDropDown) {
+                    const RECT b = ButtonRect();
+                    BitBlt(dc, b.left, b.top, b.right - b.left, b.bottom - b.top, src, b.left, b.top, SRCCOPY);
+                }
+            } else {
+                BitBlt(dc, 0, 0, cache->Width(), cache->Height(), src, 0, 0, SRCCOPY);
+            }
+        }
+    }
+    if (windowDC && dc)
+        ReleaseDC(wnd, dc);
+}
+
+void TsCustomComboBox::PrepareCache()
+{
+    m_common->EnsureCacheBmp();
+    CacheBitmap* cache = m_common->CacheBmp();
+    if (!cache || cache->Empty())
+        return;
+    const int state = m_common->IsHotOrFocused() ? 1 : 0;
+    const TCacheInfo ci = ParentBackground(*m_common);
+    if (Style() == ui::csSimple) {
+        const int h = std::min(Height(), ItemHeightOf() + 8);
+        PaintControlItem(m_common.get(), ci, true, state, Rect{0, 0, Width(), h}, OffsetOf(this), cache, true);
+    } else {
+        PaintControlItem(m_common.get(), ci, true, state, Rect{0, 0, Width(), Height()}, OffsetOf(this), cache, true);
+        if (m_show_button)
+            PaintButton();
+        const RECT b = ButtonRect();
+        WriteText(RECT{3, 3, b.left - 1, Height() - 3}, Focused() && Enabled() && Style() == ui::csDropDownList);
+    }
+    if (!Enabled())
+        ApplyDisabledKind(cache, m_disabled_kind, this, ParentBackground(*m_common), OffsetOf(this));
+    m_common->BGChanged = false;
+}
+
+int TsCustomComboBox::ItemHeightOf() const
+{
+    HWND wnd = HandleIfAllocated();
+    return wnd ? int(SendMessageW(wnd, CB_GETITEMHEIGHT, 0, 0)) : 16;
+}
+
+void TsCustomComboBox::WriteText(RECT r, bool focusedLook)
+{
+    ui::Canvas& canvas = m_common->CacheBmp()->Canvas();
+    canvas.Font().Assign(Font());
+    if (Style() != ui::csDropDown)
+        OffsetRect(&r, 1, 0);
+    else
+        --r.bottom;
+    const UINT flags = DrawTextFlagsOf(this, m_alignment) | DT_SINGLELINE | DT_NOPREFIX;
+    const core::String text = Text();
+    if (focusedLook) {
+        FillDCSolid(canvas.Handle(), r, ui::clHighlight);
+        canvas.Font().SetColor(ui::clHighlightText);
+    }
+    canvas.SetBrushStyle(ui::bsClear);
+    canvas.TextRect(r, text, flags);
+    if (focusedLook)
+        DrawFocusRect(canvas.Handle(), &r);
+}
+
+void TsCustomComboBox::PaintButton()
+{
+    CacheBitmap* cache = m_common->CacheBmp();
+    SkinManager* manager = m_common->GetSkinManager();
+    if (!cache || cache->Empty() || !manager)
+        return;
+    const int state = m_drop_down ? 2 : m_common->IsHotOrFocused() ? 1 : 0;
+    const TConstantSkinData& c = manager->GetConstData();
+    const RECT b = ButtonRect();
+    if (b.right <= b.left)
+        return;
+    if (c.ComboBtnIndex >= 0)
+        PaintSectionItem(c.ComboBtnIndex, u"COMBOBTN", MakeCacheInfo(cache, 0, 0), true, state,
+                         Rect{b.left, b.top, b.right, b.bottom}, POINT{b.left, b.top}, cache, manager, c.ComboBtnBG,
+                         c.ComboBtnBGHot);
+    if (c.ComboGlyph >= 0 && manager->IsValidImgIndex(c.ComboGlyph)) {
+        const MaskData& m = manager->Mask(c.ComboGlyph);
+        const POINT p{b.left + (b.right - b.left - MaskImageWidth(m)) / 2, (Height() - ButtonHeight()) / 2};
+        PaintMaskGlyph(cache, p, state, 1, m, MakeCacheInfo(cache, 0, 0));
+    }
 }
 
 } // namespace skin

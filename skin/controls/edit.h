@@ -7,6 +7,10 @@
 #include "skin/controls/skinned.h"
 #include "ui/edit.h"
 
+namespace ui {
+class Canvas;
+}
+
 #include <memory>
 
 namespace skin {
@@ -26,9 +30,22 @@ public:
 
 protected:
     void WndProc(ui::Message& message) override;
+    // Skinned: the section item over the parent's background, the text, and the disabled look.
+    virtual void PrepareCache();
+    // The text into the cache, password characters in place of a password.
+    virtual void PaintText();
+    // Hands the face's text to the skin's text writer.
+    virtual void WriteText(ui::Canvas& canvas, const core::String& text, const RECT& r, UINT flags);
 
 private:
     void BoundLabelFollows(const ui::Message& message);
+    // The skinned road after the skin command; true when the message is finished.
+    bool SkinnedMessage(ui::Message& message);
+    // The native colours follow the section's normal or hot ones.
+    void FollowSectionColours();
+    // The cache onto dc (the window's DC when null): the whole face, or only the frame.
+    void PaintFromCache(HDC dc, bool frameOnly);
+    int FrameWidth() const;
 
     std::unique_ptr<TsCommonData> m_common;
     TsDisabledKind m_disabled_kind = dkBlended;

@@ -23,14 +23,27 @@ public:
     TsCommonData* SkinData() { return m_common.get(); }
     void Loaded() override;
 
+    // Skinned: the section item over the parent's background, the caption and OnPaint into the
+    // cache, when the panel paints through it.
+    void PrepareCache();
+
     // ---- Events ----
     PaintEvent OnPaint;
 
 protected:
     void Paint() override;
     void WndProc(ui::Message& message) override;
+    // Skinned painting onto dc: the cache copied around the children, or the direct road.
+    virtual void OurPaint(HDC dc, bool sendUpdated);
+    virtual void WriteText(RECT r, ui::Canvas& canvas);
 
 private:
+    bool SkinnedMessage(ui::Message& message);
+    // The plain background (or the parent's picture), the border and the caption, with no cache.
+    void PaintDirect(HDC dc);
+    // The client area inside the bevels.
+    RECT TextRect() const;
+
     std::unique_ptr<TsCommonData> m_common;
 };
 
@@ -56,12 +69,23 @@ public:
 
     RECT CaptionRect();
     void Loaded() override;
+    // Skinned: the parent's band under the caption, the frame from half the caption's height down
+    // and the caption over its background.
+    void PrepareCache();
+    // The cache copied around the children onto dc; nothing unskinned or while updating.
+    void PaintToDC(HDC dc);
+    void WriteText(const RECT& r, const TCacheInfo& ci);
 
 protected:
     void AlignControls(RECT& rect) override;
     void WndProc(ui::Message& message) override;
 
 private:
+    bool SkinnedMessage(ui::Message& message);
+    // The caption's width and the height of "W" in the box's font.
+    SIZE TextSizeOfCaption();
+    int CaptionHeight();
+
     std::unique_ptr<TsCommonData> m_common;
     TsGroupCaptionLayout m_caption_layout = clTopLeft;
     int m_caption_y_offset = 0;

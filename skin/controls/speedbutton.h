@@ -86,7 +86,8 @@ public:
     virtual RECT ImgRect();
     // 2 pressed, 1 hot or focused, 0 normal.
     virtual int CurrentState();
-    // Repaints now; never shows a box from a paint path.
+    // Repaints now; never shows a box from a paint path. Skinned: the cache, with the graphic
+    // siblings lying over the button painted into it, copied straight onto the parent.
     void GraphRepaint();
     // Skinned: the cache painted for the current state (section item or background and border, the
     // drop-down part, caption, glyph, disabled look); raises OnPaint with it.
@@ -121,6 +122,8 @@ private:
     void PaintGlyphInto(ui::Bitmap& dst, const RECT& r);
     // The drop-down part of the skinned face: the right 16 pixels with an arrow.
     void PaintArrowPart(const TCacheInfo& ci);
+    // The graphic siblings after the button in its parent's list that overlap it, into the cache.
+    void PaintOverlappingSiblings();
     TsAnimTimer* m_fade_timer = nullptr;
     bool m_stored_down = false;
     int m_old_num_glyphs = 1;

@@ -6,6 +6,7 @@
 #include "skin/engine/alphaimage.h"
 #include "skin/engine/alphaimagelist.h"
 #include "skin/engine/skinpaint.h"
+#include "skin/engine/skintables.h"
 #include "ui/canvas.h"
 #include "ui/wincontrol.h"
 
@@ -385,11 +386,54 @@ void TsSpeedButton::GraphRepaint()
 {
     if (IsDestroying(this) || IsLoading(this) || !Parent() || !Visible() || !Parent()->HandleAllocated())
         return;
-    // A repaint through the parent: siblings that overlap the button paint over it in their order,
-    // so the cache needs no copy of them, and no box is ever shown from a paint path.
-    if (m_common->Skinned() && m_common->BGChanged && !m_fade_timer)
+    if (!m_common->Skinned() || IsDesigning(this)) {
+        Repaint();
+        return;
+    }
+    if (m_common->BGChanged || !m_common->CacheBmp() || m_common->CacheBmp()->Empty()) {
         PrepareCache();
-    Repaint();
+        PaintOverlappingSiblings();
+    }
+    ui::Bitmap* image = m_common->CacheBmp();
+    if (m_fade_timer && m_fade_timer->TmpBmp && m_fade_timer->TmpBmp->Width() == Width())
+        image = m_fade_timer->TmpBmp.get();
+    if (!image || image->Empty())
+        return;
+    // Straight onto the parent: the cache already holds what lies over the button, so no
+    // repaint of the parent's area (and no flicker of the siblings) is needed.
+    HWND parent = Parent()->HandleIfAllocated();
+    if (HDC dc = GetDC(parent)) {
+        BitBlt(dc, Left(), Top(), Width(), Height(), image->Canvas().Handle(), 0, 0, SRCCOPY);
+        ReleaseDC(parent, dc);
+    }
+}
+
+void TsSpeedButton::PaintOverlappingSiblings()
+{
+    CacheBitmap* cache = m_common->CacheBmp();
+    if (!cache || cache->Empty())
+        return;
+    ui::WinControl* parent = Parent();
+    const RECT own = BoundsRect();
+    bool above = false;
+    for (int i = 0; i < parent->ControlCount(); ++i) {
+        ui::Control* c = parent->Controls(i);
+        if (c == this) {
+            above = true;
+            continue;
+        }
+        // Windowed siblings clip themselves out of the parent; only the graphic ones painted after
+        // the button cover it.
+        RECT r = c->BoundsRect(), common{};
+        if (!above || dynamic_cast<ui::WinControl*>(c) || !c->Visible() || !IntersectRect(&common, &r, &own))
+            continue;
+        HDC dc = cache->Canvas().Handle();
+        const int saved = SaveDC(dc);
+        SetWindowOrgEx(dc, own.left - r.left, own.top - r.top, nullptr);
+        IntersectClipRect(dc, 0, 0, r.right - r.left, r.bottom - r.top);
+        c->PaintTo(dc);
+        RestoreDC(dc, saved);
+    }
 }
 
 void TsSpeedButton::DrawCaption(ui::Canvas& canvas)
@@ -481,16 +525,15 @@ void TsSpeedButton::PaintArrowPart(const TCacheInfo& ci)
     const int state = pressed ? 2 : CurrentState();
     const Rect part{Width() - 16, 0, Width(), Height()};
     PaintControlItem(m_common.get(), ci, true, state, part, OffsetOf(this), cache, true);
-    // The arrow: a small filled triangle in the section's font colour.
-    const SectionData* section = m_common->Section();
-    const uint32_t color = section ? (state != 0 ? section->HotFontColor[0] : section->FontColor[0]) : 0;
-    const int x = part.Left + (16 - 5) / 2 + (pressed ? 1 : 0), y = (Height() - 5) / 2 + (pressed ? 1 : 0);
-    ui::Canvas& canvas = cache->Canvas();
-    canvas.SetBrushStyle(ui::bsSolid);
-    canvas.SetBrushColor(color);
-    canvas.Pen().SetColor(color);
-    POINT points[] = {{x, y}, {x + 5, y}, {x + 2, y + 3}};
-    Polygon(canvas.Handle(), points, 3);
+    // The arrow: the skin's bottom-arrow glyph centred in the part; a skin without one shows none.
+    SkinManager* manager = m_common->GetSkinManager();
+    const int mask = manager ? manager->GetConstData().MaskArrowBottom : -1;
+    if (mask < 0 || !manager->IsValidImgIndex(mask))
+        return;
+    const MaskData& m = manager->Mask(mask);
+    const SIZE cell = MaskCellSize(m);
+    const POINT p{part.Left + (16 - cell.cx) / 2, (Height() - cell.cy) / 2};
+    PaintMaskGlyph(cache, p, state, 0, m, MakeCacheInfo(cache, 0, 0));
 }
 
 void TsSpeedButton::PrepareCache()

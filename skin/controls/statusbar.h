@@ -19,8 +19,18 @@ public:
 
 protected:
     void WndProc(ui::Message& message) override;
+    // Skinned: the section item over the parent's background, the panels with their dividers
+    // and texts, and the grip, when the background changed.
+    void PrepareCache();
 
 private:
+    bool HandleSkinnedPaint(ui::Message& message);
+    void PaintSkinned(HDC dc);
+    // One panel (null: the simple text over the whole bar) in r; the last one has no divider.
+    void DrawPanel(ui::StatusPanel* panel, const core::String& text, ui::Alignment alignment, const RECT& r, bool last);
+    void DrawDivider(int x);
+    void DrawGrip();
+
     std::unique_ptr<TsCommonData> m_common;
 };
 

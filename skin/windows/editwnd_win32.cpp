@@ -14,6 +14,13 @@
 
 namespace skin {
 
+namespace {
+
+// The kind code of the skin state the control adapter gives each control it wraps.
+constexpr int kAdapterItemKind = 227;
+
+} // namespace
+
 void TacBaseWnd::acWndProc(ui::Message& message)
 {
     if (Destroyed || !SkinData || !SkinData->Skinned()) {
@@ -322,15 +329,16 @@ void TacEditWnd::acWndProc(ui::Message& message)
     case ui::CM_MOUSEENTER:
     case ui::CM_MOUSELEAVE:
         if (HasStateBorder(SkinData)) {
-            SkinData->FMouseAbove = message.Msg == ui::CM_MOUSEENTER;
-            // A glowing edit (control kind 227) shows its glow while the mouse is over it.
-            if (SkinData->FMouseAbove && SkinData->COC == 227)
+            const bool enter = message.Msg == ui::CM_MOUSEENTER;
+            SkinData->FMouseAbove = enter;
+            // Only the control adapter's items glow: a skinned control shows its own glow.
+            if (enter && SkinData->COC == kAdapterItemKind)
                 SkinData->UpdateGlow(false, nullptr);
             if (auto* w = dynamic_cast<ui::WinControl*>(owner)) {
                 SkinData->BGChanged = true;
                 RedrawWindow(w->HandleIfAllocated(), nullptr, nullptr, 0x401);
             }
-            if (!SkinData->FMouseAbove)
+            if (!enter)
                 ClearGlowEffects();
         }
         break;

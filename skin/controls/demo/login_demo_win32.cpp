@@ -1,18 +1,22 @@
-// The login window's layout built from the skinned controls, unskinned as in the client. It closes
-// itself after the number of seconds given as its argument (default 10), so that a script can take
-// a screenshot of it unattended.
+// The login window's layout built from the skinned controls, unskinned as in the client, or under
+// the window test skin when the environment variable SKIN_LOGIN_DEMO_SKINNED is 1. It closes itself
+// after the number of seconds given as its argument (default 10), so that a script can take a
+// screenshot of it unattended.
 #include "core/win32.h"
 #include "skin/controls/button.h"
 #include "skin/controls/checkbox.h"
 #include "skin/controls/edit.h"
 #include "skin/controls/label.h"
 #include "skin/controls/panel.h"
+#include "skin/windows/testwriters/windowtestmanager_win32.h"
 #include "ui/application.h"
 #include "ui/form.h"
 #include "ui/label.h"
 #include "ui/timer.h"
 
+#include <cstdlib>
 #include <cwchar>
+#include <memory>
 
 namespace {
 
@@ -97,6 +101,11 @@ public:
 int wmain(int argc, wchar_t** argv)
 {
     InitSkinControls();
+    std::unique_ptr<skin::testing::WindowTestSkinManager> manager;
+    if (const wchar_t* skinned = _wgetenv(L"SKIN_LOGIN_DEMO_SKINNED"); skinned && std::wcscmp(skinned, L"1") == 0) {
+        manager = std::make_unique<skin::testing::WindowTestSkinManager>();
+        SetDefaultManager(manager.get());
+    }
     int seconds = argc > 1 ? int(std::wcstol(argv[1], nullptr, 10)) : 10;
     ui::App().SetTitle(u"加速器登录");
     auto* form = ui::App().CreateForm<LoginForm>();
@@ -104,6 +113,8 @@ int wmain(int argc, wchar_t** argv)
     timer->SetInterval(unsigned(seconds > 0 ? seconds : 10) * 1000);
     timer->SetOnTimer([form](core::Object*) { form->Close(); });
     ui::App().Run();
+    SetDefaultManager(nullptr);
+    manager.reset();
     DoneSkinControls();
     return 0;
 }

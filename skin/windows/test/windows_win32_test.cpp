@@ -1,6 +1,7 @@
 // Window wrappers on real windows under a loaded window test skin: attachment and detachment of a
 // chained list box and a subclassed raw "LISTBOX", the common messages, the scroll bars' room, hit
 // test, painting and mouse tracking against a window that logs its scroll messages.
+#include "skin/engine/glow.h"
 #include "skin/engine/graphutils.h"
 #include "skin/engine/skintables.h"
 #include "skin/windows/editwnd.h"
@@ -8,6 +9,7 @@
 #include "skin/windows/testwriters/windowtestmanager_win32.h"
 #include "skin/windows/testwriters/windowtestskin.h"
 #include "ui/bitmap.h"
+#include "ui/edit.h"
 #include "ui/listbox.h"
 #include "ui/test/uitest.h"
 
@@ -18,7 +20,11 @@ namespace {
 
 using namespace skin::testing;
 
-using WindowSkinManager = WindowTestSkinManager;
+// Glowing is off unless a test asks for it.
+struct WindowSkinManager : WindowTestSkinManager {
+    bool AllowGlowing() const override { return allowGlowing; }
+    bool allowGlowing = false;
+};
 
 // A window with both scroll bars that logs the scroll messages it receives and answers 1 to the
 // skin command message's sub-code 51 when asked to.
@@ -267,6 +273,89 @@ TEST_F(WindowWrappers, ClearStateOfAWrappedRawWindowTakesItsParentsColour)
     EXPECT_EQ(uint32_t(SendAcMessage(child, scGetBgColor, 0)), WindowTestColor(wtBar2H, 0));
     w.reset();
     DestroyWindow(child);
+}
+
+// ---- Edit wrapper: focus and hover ----
+
+TEST_F(WindowWrappers, EditWrapperFollowsFocusAndHoverOnlyWithABorderOfSeveralStates)
+{
+    manager.allowGlowing = true;
+    constexpr int kAdapterItem = 227;
+    struct Case {
+        const char* what;
+        const char16_t* section;
+        int kind;
+        bool follows, glows;
+    } cases[] = {
+        {"adapter item, three-state border with a glow", u"GLOWBUTTON", kAdapterItem, true, true},
+        {"edit kind, three-state border with a glow", u"GLOWBUTTON", ckEdit, true, false},
+        {"adapter item, no border mask", u"CTLPANEL", kAdapterItem, false, false},
+    };
+    for (const Case& c : cases) {
+        auto* edit = new ui::Edit(form.get());
+        edit->SetParent(form.get());
+        edit->SetBounds(20, 200, 120, 24);
+        TsCommonData data(edit, true);
+        data.COC = c.kind;
+        data.SetSkinSection(c.section);
+        data.Loaded();
+        auto w = TacMainWnd::Create<TacEditWnd>(edit->Handle(), &data, nullptr, c.section);
+
+        edit->Perform(ui::CM_MOUSEENTER);
+        EXPECT_EQ(data.FMouseAbove, c.follows) << c.what;
+        EXPECT_EQ(data.GlowID >= 0, c.glows) << c.what;
+        EXPECT_EQ(GlowEffectCount() > 0, c.glows) << c.what;
+        edit->Perform(ui::CM_MOUSELEAVE);
+        EXPECT_FALSE(data.FMouseAbove) << c.what;
+        EXPECT_EQ(GlowEffectCount(), 0) << c.what << ": leaving takes every glow away";
+
+        SendMessageW(edit->Handle(), WM_SETFOCUS, 0, 0);
+        EXPECT_EQ(data.FFocused, c.follows) << c.what;
+        SendMessageW(edit->Handle(), WM_KILLFOCUS, 0, 0);
+        EXPECT_FALSE(data.FFocused) << c.what;
+
+        DetachWrapper(edit->Handle(), false, false, w);
+        w.reset();
+        data.GlowID = -1;
+        delete edit;
+    }
+}
+
+TEST_F(WindowWrappers, EditWrapperFramesShowTheHotStateWhileFocusedOrHovered)
+{
+    auto* edit = new ui::Edit(form.get());
+    edit->SetParent(form.get());
+    edit->SetBounds(20, 200, 120, 24);
+    TsCommonData data(edit, true);
+    data.SetSkinSection(u"SCROLLBAR1H");
+    data.Loaded();
+    auto w = TacMainWnd::Create<TacEditWnd>(edit->Handle(), &data, nullptr, u"SCROLLBAR1H");
+    auto frameColour = [&] {
+        UpdateWindow(edit->Handle());
+        return CaptureWindowDC(edit->Handle())->PixelColor(0, 12);
+    };
+    struct Step {
+        const char* what;
+        UINT msg;
+        bool perform;
+        int state;
+    } steps[] = {
+        {"at rest", WM_NULL, false, 0},          {"hovered", ui::CM_MOUSEENTER, true, 1},
+        {"left", ui::CM_MOUSELEAVE, true, 0},     {"focused", WM_SETFOCUS, false, 1},
+        {"focus gone", WM_KILLFOCUS, false, 0},
+    };
+    for (const Step& s : steps) {
+        if (s.perform)
+            edit->Perform(s.msg);
+        else if (s.msg != WM_NULL)
+            SendMessageW(edit->Handle(), s.msg, 0, 0);
+        else
+            RedrawWindow(edit->Handle(), nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
+        EXPECT_EQ(frameColour(), WindowTestColor(wtBar1H, s.state)) << s.what;
+    }
+    DetachWrapper(edit->Handle(), false, false, w);
+    w.reset();
+    delete edit;
 }
 
 // ---- Scroll bars: room, hit test, painting ----

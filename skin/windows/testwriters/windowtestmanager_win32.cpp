@@ -8,9 +8,9 @@
 
 namespace skin::testing {
 
-WindowTestSkinManager::WindowTestSkinManager()
+WindowTestSkinManager::WindowTestSkinManager(WindowTestSkinFlavour flavour)
 {
-    const std::vector<SkinFile> files = WindowTestSkinFiles();
+    const std::vector<SkinFile> files = WindowTestSkinFiles(flavour);
     m_folder = std::make_unique<test::SkinFolder>(files);
     auto ini = test::OptionsText(core::FromUtf8(files[0].bytes));
     ReadMasks(*this, *ini, {nullptr, m_folder->Path()}, nullptr, this);

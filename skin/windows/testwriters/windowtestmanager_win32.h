@@ -2,6 +2,7 @@
 #pragma once
 
 #include "skin/engine/skintables.h"
+#include "skin/windows/testwriters/windowtestskin.h"
 
 #include <memory>
 
@@ -13,7 +14,7 @@ namespace skin::testing {
 
 class WindowTestSkinManager : public SkinTables {
 public:
-    WindowTestSkinManager();
+    explicit WindowTestSkinManager(WindowTestSkinFlavour flavour = wfWrappers);
     ~WindowTestSkinManager() override;
 
 private:

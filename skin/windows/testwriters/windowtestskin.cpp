@@ -1,5 +1,6 @@
 // The window test skin: one three-state BMP per scroll-bar section (states side by side, each a
-// solid colour, one-pixel borders) and a solid grip glyph.
+// solid colour, one-pixel borders), a solid grip glyph, and the skinned controls' sections with
+// their border and glyph masks.
 #include "skin/windows/testwriters/windowtestskin.h"
 
 #include <string>
@@ -67,6 +68,58 @@ void AddBoxes(std::string& options, std::vector<SkinFile>& files)
     }
 }
 
+// A masked image of three states side by side over their (opaque) mask rows.
+std::string StatesBmp(int cellWidth, int cellHeight, const uint32_t (&colors)[3], bool keyCorners)
+{
+    return EncodeBmp24(cellWidth * 3, cellHeight * 2, [=](int x, int y) -> uint32_t {
+        if (y >= cellHeight)
+            return 0; // mask rows: opaque
+        const int sx = x % cellWidth;
+        if (keyCorners && (sx == 0 || sx == cellWidth - 1) && (y == 0 || y == cellHeight - 1))
+            return 0xFF00FF;
+        return colors[x / cellWidth];
+    });
+}
+
+// The sections of the skinned controls; the box glyphs replace TestSkin's, which have no mask rows.
+void AppendControlSections(std::vector<SkinFile>& files, std::string& options)
+{
+    for (const char* key : {"BOXCHECKED=", "BOXUNCHECKED="}) {
+        const size_t at = options.find(key);
+        if (at != std::string::npos)
+            options.erase(at, options.find("\r\n", at) + 2 - at);
+    }
+    const std::string global = "[GLOBALINFO]\r\n";
+    options.insert(options.find(global) + global.size(),
+                   "BOXCHECKED=!CBCHK.BMP!3!1!2\r\nBOXUNCHECKED=!CBUNCHK.BMP!3!1!2\r\n"
+                   "BOXGRAYED=!CBGRAY.BMP!3!1!2\r\nRADIOCHECKED=!RBCHK.BMP!3!1!2\r\n"
+                   "RADIOUNCHECKED=!RBUNCHK.BMP!3!1!2\r\n");
+    options += "[CTLBUTTON]\r\nCOLOR=$00C000\r\nHOTCOLOR=$C0C000\r\nFONTCOLOR=$000000\r\nHOTFONTCOLOR=$FFFFFF\r\n"
+               "SHOWFOCUS=TRUE\r\nFADINGENABLED=TRUE\r\nFADINGITERATIONS=4\r\n"
+               "BORDERSMASK=!CTLBTN.BMP!3!1!0!3!3!3!3\r\n"
+               "[CHECKBOX]\r\nCOLOR=$D0D0D0\r\nHOTCOLOR=$F0F0F0\r\nFONTCOLOR=$000000\r\nFADINGENABLED=TRUE\r\n"
+               "FADINGITERATIONS=4\r\n"
+               "[RADIOBUTTON]\r\nCOLOR=$D0D0D0\r\nHOTCOLOR=$F0F0F0\r\nFONTCOLOR=$000000\r\n"
+               "[SPEEDBUTTON]\r\nCOLOR=$808000\r\nHOTCOLOR=$C0C000\r\nFONTCOLOR=$000000\r\nFADINGENABLED=TRUE\r\n"
+               "FADINGITERATIONS=4\r\nBORDERSMASK=!CTLBTN.BMP!3!1!0!3!3!3!3\r\n"
+               "[SPLITTER]\r\nCOLOR=$0080FF\r\nHOTCOLOR=$00C0FF\r\nBORDERSMASK=!CTLBTN.BMP!3!1!0!1!1!1!1\r\n"
+               "[DIVIDER]\r\nBORDERSMASK=!CTLBTN.BMP!3!1!0!1!1!1!1\r\n"
+               "[CTLLABEL]\r\nCOLOR=$F0C0A0\r\nFONTCOLOR=$000080\r\nHOTFONTCOLOR=$008000\r\nTCLEFT=$FFFFFF\r\n"
+               "[CTLEDIT]\r\nCOLOR=$E0FFE0\r\nHOTCOLOR=$FFE0E0\r\nFONTCOLOR=$000000\r\nHOTFONTCOLOR=$800000\r\n"
+               "BORDERSMASK=!CTLBTN.BMP!3!1!0!2!2!2!2\r\n"
+               "[CTLPANEL]\r\nCOLOR=$C0FFFF\r\nFONTCOLOR=$000000\r\n"
+               "[CTLGROUP]\r\nCOLOR=$FFFFC0\r\nFONTCOLOR=$000000\r\nBORDERSMASK=!CTLBTN.BMP!3!1!0!2!2!2!2\r\n"
+               "[CTLSTATUS]\r\nCOLOR=$A0E0A0\r\nFONTCOLOR=$000000\r\n"
+               "[COMBOBOX]\r\nCOLOR=$F0E0D0\r\nFONTCOLOR=$000000\r\nGLYPHMASK=!CMBGLYPH.BMP!3!1!2\r\n";
+    files.push_back({"CTLBTN.BMP", StatesBmp(30, 20, kBorderColors, true)});
+    files.push_back({"CBCHK.BMP", StatesBmp(kBoxGlyphSize, kBoxGlyphSize, kCheckedColors, false)});
+    files.push_back({"CBUNCHK.BMP", StatesBmp(kBoxGlyphSize, kBoxGlyphSize, kUncheckedColors, false)});
+    files.push_back({"CBGRAY.BMP", StatesBmp(kBoxGlyphSize, kBoxGlyphSize, kGrayedColors, false)});
+    files.push_back({"RBCHK.BMP", StatesBmp(kBoxGlyphSize, kBoxGlyphSize, kRadioCheckedColors, false)});
+    files.push_back({"RBUNCHK.BMP", StatesBmp(kBoxGlyphSize, kBoxGlyphSize, kRadioUncheckedColors, false)});
+    files.push_back({"CMBGLYPH.BMP", StatesBmp(kComboGlyphSize.cx, kComboGlyphSize.cy, kComboGlyphColors, false)});
+}
+
 } // namespace
 
 const char* WindowTestBoxSection(WindowTestBox box) { return kBoxSections[box]; }
@@ -74,7 +127,7 @@ const char* WindowTestGlyphName(WindowTestGlyph glyph) { return kGlyphNames[glyp
 
 const char* WindowTestSection(WindowTestPart part) { return kSections[part]; }
 
-std::vector<SkinFile> WindowTestSkinFiles()
+std::vector<SkinFile> WindowTestSkinFiles(WindowTestSkinFlavour flavour)
 {
     std::vector<SkinFile> files = TestSkinFiles();
     std::string options = files[0].bytes;
@@ -94,7 +147,10 @@ std::vector<SkinFile> WindowTestSkinFiles()
     // A section that shows its parent through.
     options += "[CLEARPANEL]\r\nTRANSPARENCY=100\r\n";
     files.push_back({"GRIP.BMP", EncodeBmp24(kGripSize, kGripSize, [](int, int) { return kGripColor; })});
-    AddBoxes(options, files);
+    if (flavour == wfControls)
+        AppendControlSections(files, options);
+    else
+        AddBoxes(options, files);
     files[0].bytes = options;
     return files;
 }

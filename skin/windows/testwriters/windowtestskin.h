@@ -1,6 +1,6 @@
-// The window test skin: "TestSkin" with the sections that window wrappers paint appended to its
-// options file, each section and state a distinct solid colour, so that tests can tell the parts of
-// a captured window apart. "TestSkin" itself stays unchanged.
+// The window test skin: "TestSkin" with the sections that window wrappers and skinned controls paint
+// appended to its options file, each section and state a distinct solid colour, so that tests can
+// tell the parts of a captured window apart. "TestSkin" itself stays unchanged.
 #pragma once
 
 #include "skin/engine/testwriters/testskin.h"
@@ -45,8 +45,38 @@ constexpr uint32_t WindowTestGlyphColor(WindowTestGlyph glyph, int state)
 {
     return 0xE00000u | (uint32_t(0x20 + int(glyph) * 0x28) << 8) | uint32_t(0x10 + state * 0x50);
 }
+// The skinned controls' sections: colours ($00BBGGRR) by state, normal then hot (also pressed).
+constexpr uint32_t kButtonColor = 0x00C000, kButtonHotColor = 0xC0C000;
+constexpr uint32_t kBoxColor = 0xD0D0D0, kBoxHotColor = 0xF0F0F0;
+constexpr uint32_t kSpeedColor = 0x808000, kSpeedHotColor = 0xC0C000;
+constexpr uint32_t kSplitterColor = 0x0080FF, kSplitterHotColor = 0x00C0FF;
+constexpr uint32_t kLabelColor = 0xA0C0F0, kLabelFontColor = 0x000080, kLabelHotFontColor = 0x008000;
+// "CTLEDIT" and "CTLGROUP" are framed by the border mask below (2 pixels); "CTLPANEL" and
+// "CTLSTATUS" are plain.
+constexpr uint32_t kEditColor = 0xE0FFE0, kEditHotColor = 0xFFE0E0;
+constexpr uint32_t kPanelColor = 0xC0FFFF, kGroupColor = 0xFFFFC0, kStatusColor = 0xA0E0A0;
+// "COMBOBOX" (plain) and its drop-down glyph: three states (normal, hot, dropped) of this size.
+constexpr uint32_t kComboColor = 0xF0E0D0;
+constexpr struct {
+    int cx, cy;
+} kComboGlyphSize{10, 8};
+constexpr uint32_t kComboGlyphColors[3] = {0x303090, 0x3090C0, 0x309030};
+// The border mask "CTLBTN.BMP": three 30 x 20 states (normal, hot, pressed) over their mask rows,
+// frames kBorderWidth wide; the corner pixels of each state are the key colour.
+constexpr uint32_t kBorderColors[3] = {0x404040, 0x00FFFF, 0x0000FF};
+constexpr int kBorderWidth = 3;
+// The glyph masks of "GLOBALINFO": three 12 x 12 states each (normal, hot, pressed).
+constexpr int kBoxGlyphSize = 12;
+constexpr uint32_t kCheckedColors[3] = {0x000080, 0x0000C0, 0x0000FF};
+constexpr uint32_t kUncheckedColors[3] = {0x800000, 0xC00000, 0xFF0000};
+constexpr uint32_t kGrayedColors[3] = {0x606060, 0x808080, 0xA0A0A0};
+constexpr uint32_t kRadioCheckedColors[3] = {0x008000, 0x00A000, 0x00C000};
+constexpr uint32_t kRadioUncheckedColors[3] = {0x008080, 0x00A0A0, 0x00C0C0};
 
-std::vector<SkinFile> WindowTestSkinFiles();
+// The wrappers' boxes and check glyphs, or the skinned controls' sections: both give "CHECKBOX" and
+// the check glyphs faces of their own, which their tests read.
+enum WindowTestSkinFlavour { wfWrappers, wfControls };
+std::vector<SkinFile> WindowTestSkinFiles(WindowTestSkinFlavour flavour = wfWrappers);
 
 } // namespace skin::testing
 
