@@ -1,6 +1,7 @@
 // The units of the database access layer, started in unit order and finished in reverse.
 #include "data/access/access.h"
 
+#include "data/access/macros.h"
 #include "data/access/mtscall.h"
 
 #include <iterator>
@@ -17,8 +18,10 @@ struct Unit {
 };
 
 // The coordinator binding starts unbound; its end frees what a distributed transaction loaded.
+// The macro unit sets the macro character.
 constexpr Unit kUnits[] = {
     {nullptr, FreeDtcLibrary},
+    {InitMacrosUnit, nullptr},
 };
 
 } // namespace
