@@ -268,6 +268,8 @@ void TMacros::Scan(StringView SQL)
 
 void TMacros::Expand(String& SQL) const
 {
+    if (SQL.find(MacroChar()) == String::npos)
+        return;  // no reference: the text stays as it is, unscanned
     String result;
     result.reserve(SQL.size());
     for (const Reference& part : References(SQL, true)) {

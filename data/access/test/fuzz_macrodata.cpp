@@ -3,6 +3,7 @@
 #include "data/access/macros.h"
 
 #include "data/access/access.h"
+#include "data/storage/storage.h"
 
 #include "core/exception.h"
 #include "core/stream.h"
@@ -14,7 +15,7 @@ using namespace data;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static const bool started = (InitAccessUnits(), true);
+    static const bool started = (InitStorageUnits(), InitAccessUnits(), true);
     (void)started;
     TMacros macros;
     macros.Scan(u"select &a from &b where &c");

@@ -3,6 +3,7 @@
 #include "data/access/macros.h"
 
 #include "data/access/access.h"
+#include "data/storage/storage.h"
 
 #include "core/exception.h"
 
@@ -13,7 +14,7 @@ using namespace data;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static const bool started = (InitAccessUnits(), true);
+    static const bool started = (InitStorageUnits(), InitAccessUnits(), true);
     (void)started;
     const String input = core::FromUtf8(std::string_view(reinterpret_cast<const char*>(data), size));
     TMacros macros;
@@ -34,7 +35,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (!macros.IsEqual(before))
         std::abort();
     String sql = input;
-    macros.Expand(sql);
+    try {
+        macros.Expand(sql);
+    } catch (const core::Exception&) {
+        std::abort();  // the scan of the same text succeeded
+    }
     if (macros.Count() == 0 && sql != input)
         std::abort();
     return 0;

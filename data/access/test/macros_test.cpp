@@ -5,6 +5,7 @@
 #include "core/exception.h"
 #include "data/access/access.h"
 #include "data/dataset/dbtypes.h"
+#include "data/storage/storage.h"
 
 #include <gtest/gtest.h>
 
@@ -18,8 +19,16 @@ namespace {
 
 class MacrosTest : public ::testing::Test {
 protected:
-    void SetUp() override { InitAccessUnits(); }
-    void TearDown() override { DoneAccessUnits(); }
+    void SetUp() override
+    {
+        InitStorageUnits();  // the lexer's lists
+        InitAccessUnits();
+    }
+    void TearDown() override
+    {
+        DoneAccessUnits();
+        DoneStorageUnits();
+    }
 };
 
 // Records every change notice.
