@@ -1,6 +1,7 @@
 // The units of the database access layer, started in unit order and finished in reverse.
 #include "data/access/access.h"
 
+#include "data/access/macros.h"
 #include "data/access/monitorclient.h"
 #include "data/access/mtscall.h"
 #include "data/storage/unitgroup.h"
@@ -10,9 +11,11 @@ namespace data {
 namespace {
 
 // The coordinator binding starts unbound; its end frees what a distributed transaction loaded. The
-// monitor client is made on first use; its unit's end frees it.
+// macro unit sets the macro character. The monitor client is made on first use; its unit's end
+// frees it.
 constexpr TUnitSteps kUnits[] = {
     {nullptr, FreeDtcLibrary},
+    {InitMacrosUnit, nullptr},
     {nullptr, FreeDBMonitor},
 };
 
