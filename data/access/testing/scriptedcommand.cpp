@@ -155,10 +155,12 @@ bool TScriptedRecordSet::FetchMore(bool FetchBack)
     struct Free {
         TScriptedRecordSet* owner;
         std::vector<void*>& buffers;
+        bool taken = false;  // the store took the buffers' values over
         ~Free()
         {
             for (void* buffer : buffers) {
-                owner->FreeComplexFields(buffer, true);
+                if (!taken)
+                    owner->FreeComplexFields(buffer, true);
                 owner->FreeRecBuf(buffer);
             }
         }
@@ -166,6 +168,8 @@ bool TScriptedRecordSet::FetchMore(bool FetchBack)
     for (int row = from; row < to; ++row) {
         buffers.push_back(AllocRecBuf());
         InitRecord(buffers.back());
+        if (HasComplexFields())
+            CreateComplexFields(buffers.back(), true);
         const auto& values = command.Script.Rows[size_t(row)];
         for (int i = 0; i < FFields.Count() && i < int(values.size()); ++i)
             PutFieldAsVariant(i + 1, buffers.back(), values[size_t(i)]);
@@ -174,11 +178,13 @@ bool TScriptedRecordSet::FetchMore(bool FetchBack)
     const bool oneBlock = FUniDirectional || FetchesWithoutCache();
     if (FetchBack) {
         PrependFetchedRecords(ready);
+        free.taken = true;
         command.FirstRow = from;
         if (oneBlock)
             command.NextRow = to;
     } else {
         AppendFetchedRecords(ready);
+        free.taken = true;
         command.NextRow = to;
         if (oneBlock)
             command.FirstRow = from;

@@ -381,9 +381,10 @@ void TSQLiteRecordSet::ReadRow(void* RecBuf)
             break;
         }
         default: {
-            const auto* bytes = static_cast<const uint8_t*>(sqlite3_column_blob(statement, i));
-            PutFieldAsVariant(fieldNo, RecBuf,
-                              core::Variant(core::Variant::Bytes(bytes, bytes + sqlite3_column_bytes(statement, i))));
+            // A blob (the only other kind a declared type gives).
+            const void* bytes = sqlite3_column_blob(statement, i);
+            WriteBlob(fieldNo, RecBuf, 0, sqlite3_column_bytes(statement, i), bytes);
+            SetNull(fieldNo, RecBuf, false);
             break;
         }
         }
@@ -405,10 +406,12 @@ bool TSQLiteRecordSet::FetchMore(bool FetchBack)
     struct Free {
         TSQLiteRecordSet* owner;
         std::vector<void*>& buffers;
+        bool taken = false;  // the store took the buffers' values over
         ~Free()
         {
             for (void* buffer : buffers) {
-                owner->FreeComplexFields(buffer, true);
+                if (!taken)
+                    owner->FreeComplexFields(buffer, true);
                 owner->FreeRecBuf(buffer);
             }
         }
@@ -418,9 +421,12 @@ bool TSQLiteRecordSet::FetchMore(bool FetchBack)
     while (int(buffers.size()) < count && command.Step()) {
         buffers.push_back(AllocRecBuf());
         InitRecord(buffers.back());
+        if (HasComplexFields())
+            CreateComplexFields(buffers.back(), true);
         ReadRow(buffers.back());
     }
     AppendFetchedRecords(std::vector<const void*>(buffers.begin(), buffers.end()));
+    free.taken = true;
     DoAfterFetch();
     return !buffers.empty();
 }
