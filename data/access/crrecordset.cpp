@@ -265,6 +265,40 @@ void TCRRecordSet::PrependFetchedRecords(const std::vector<const void*>& RecBufs
     ReorderItems(nullptr, 2);
 }
 
+TCRRecordSet::TFetchBlock::~TFetchBlock()
+{
+    for (void* buffer : m_buffers) {
+        if (!m_stored)
+            m_owner.FreeComplexFields(buffer, true);
+        m_owner.FreeRecBuf(buffer);
+    }
+}
+
+void* TCRRecordSet::TFetchBlock::Add()
+{
+    void* buffer = m_owner.AllocRecBuf();
+    try {
+        m_buffers.push_back(buffer);
+    } catch (...) {
+        m_owner.FreeRecBuf(buffer);
+        throw;
+    }
+    m_owner.InitRecord(buffer);
+    if (m_owner.HasComplexFields())
+        m_owner.CreateComplexFields(buffer, true);
+    return buffer;
+}
+
+void TCRRecordSet::TFetchBlock::Store(bool Back)
+{
+    const std::vector<const void*> ready(m_buffers.begin(), m_buffers.end());
+    if (Back)
+        m_owner.PrependFetchedRecords(ready);
+    else
+        m_owner.AppendFetchedRecords(ready);
+    m_stored = true;
+}
+
 void TCRRecordSet::DropBlock(TItemHeader* First, bool Forward)
 {
     auto drop = [this](TItemHeader* item) {

@@ -104,6 +104,27 @@ protected:
     // Adds ready records (full buffers of this store's layout) before the first item, in their order,
     // as rows fetched backwards; the current record stays.
     void PrependFetchedRecords(const std::vector<const void*>& RecBufs);
+
+    // The record buffers of one fetch block: each new one is blank with its blobs made; Store hands
+    // them to the record set (whose records take their values over); whatever was not stored is
+    // released with its values.
+    class TFetchBlock {
+    public:
+        explicit TFetchBlock(TCRRecordSet& Owner) : m_owner(Owner) {}
+        ~TFetchBlock();
+        TFetchBlock(const TFetchBlock&) = delete;
+        TFetchBlock& operator=(const TFetchBlock&) = delete;
+
+        void* Add();
+        int Count() const { return int(m_buffers.size()); }
+        // After the last record, or (Back) before the first.
+        void Store(bool Back);
+
+    private:
+        TCRRecordSet& m_owner;
+        std::vector<void*> m_buffers;
+        bool m_stored = false;
+    };
     // Drops the items from First to the end of the list (Forward false), or from the start of the list
     // up to but not including First (Forward true), and numbers what is left.
     void DropBlock(TItemHeader* First, bool Forward);

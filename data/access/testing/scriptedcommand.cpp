@@ -151,40 +151,20 @@ bool TScriptedRecordSet::FetchMore(bool FetchBack)
     if (block == command.Script.FailFetchBlock)
         throw EScriptedError(sfFatal);
 
-    std::vector<void*> buffers;
-    struct Free {
-        TScriptedRecordSet* owner;
-        std::vector<void*>& buffers;
-        bool taken = false;  // the store took the buffers' values over
-        ~Free()
-        {
-            for (void* buffer : buffers) {
-                if (!taken)
-                    owner->FreeComplexFields(buffer, true);
-                owner->FreeRecBuf(buffer);
-            }
-        }
-    } free{this, buffers};
+    TFetchBlock fetched(*this);
     for (int row = from; row < to; ++row) {
-        buffers.push_back(AllocRecBuf());
-        InitRecord(buffers.back());
-        if (HasComplexFields())
-            CreateComplexFields(buffers.back(), true);
+        void* buffer = fetched.Add();
         const auto& values = command.Script.Rows[size_t(row)];
         for (int i = 0; i < FFields.Count() && i < int(values.size()); ++i)
-            PutFieldAsVariant(i + 1, buffers.back(), values[size_t(i)]);
+            PutFieldAsVariant(i + 1, buffer, values[size_t(i)]);
     }
-    const std::vector<const void*> ready(buffers.begin(), buffers.end());
+    fetched.Store(FetchBack);
     const bool oneBlock = FUniDirectional || FetchesWithoutCache();
     if (FetchBack) {
-        PrependFetchedRecords(ready);
-        free.taken = true;
         command.FirstRow = from;
         if (oneBlock)
             command.NextRow = to;
     } else {
-        AppendFetchedRecords(ready);
-        free.taken = true;
         command.NextRow = to;
         if (oneBlock)
             command.FirstRow = from;

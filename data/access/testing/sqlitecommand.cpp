@@ -402,33 +402,13 @@ bool TSQLiteRecordSet::FetchMore(bool FetchBack)
     if (cancel)
         return false;
     command.SetCursorState(csFetching);
-    std::vector<void*> buffers;
-    struct Free {
-        TSQLiteRecordSet* owner;
-        std::vector<void*>& buffers;
-        bool taken = false;  // the store took the buffers' values over
-        ~Free()
-        {
-            for (void* buffer : buffers) {
-                if (!taken)
-                    owner->FreeComplexFields(buffer, true);
-                owner->FreeRecBuf(buffer);
-            }
-        }
-    } free{this, buffers};
+    TFetchBlock block(*this);
     const int count = std::max(FFetchRows, 1);
-    buffers.reserve(size_t(count));
-    while (int(buffers.size()) < count && command.Step()) {
-        buffers.push_back(AllocRecBuf());
-        InitRecord(buffers.back());
-        if (HasComplexFields())
-            CreateComplexFields(buffers.back(), true);
-        ReadRow(buffers.back());
-    }
-    AppendFetchedRecords(std::vector<const void*>(buffers.begin(), buffers.end()));
-    free.taken = true;
+    while (block.Count() < count && command.Step())
+        ReadRow(block.Add());
+    block.Store(false);
     DoAfterFetch();
-    return !buffers.empty();
+    return block.Count() > 0;
 }
 
 } // namespace data::testing
