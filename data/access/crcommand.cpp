@@ -104,8 +104,11 @@ void TCRCommand::SetSQL(StringView Value)
 {
     if (Value == FUserSQL)
         return;
+    // The lexer may refuse the text: the user's text is taken only once it parsed, so that setting it
+    // again parses again rather than leaving the previous statement in force.
+    String sql = FDisableParamScan ? String(Value) : ParseSQL(Value, &FParams, true, {});
     FUserSQL = String(Value);
-    FSQL = FDisableParamScan ? FUserSQL : ParseSQL(FUserSQL, &FParams, true, {});
+    FSQL = std::move(sql);
 }
 
 void TCRCommand::ParseSQL(bool ReplaceAll) { FSQL = ParseSQL(FUserSQL, &FParams, ReplaceAll, {}); }

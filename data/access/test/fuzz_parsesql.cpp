@@ -24,11 +24,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const String input = core::FromUtf8(std::string_view(reinterpret_cast<const char*>(data), size));
     Command command;
     TParamDescs params;
-    const String marked = command.ParseSQL(input, &params, true, u"");
-    command.ParseSQL(input, nullptr, true, u"p_");
-    command.ParseSQL(input, nullptr, false, u"");
+    String marked;
+    try {
+        marked = command.ParseSQL(input, &params, true, u"");
+        command.ParseSQL(input, nullptr, true, u"p_");
+        command.ParseSQL(input, nullptr, false, u"");
+    } catch (const core::Exception&) {
+        return 0;  // the lexer refused a character
+    }
+    // The marked text holds only characters the lexer took, and "?".
     TParamDescs again;
-    command.ParseSQL(marked, &again, true, u"");
+    try {
+        command.ParseSQL(marked, &again, true, u"");
+    } catch (...) {
+        std::abort();
+    }
     if (again.Count() != 0)
         std::abort();
     return 0;

@@ -1,6 +1,7 @@
 // Parameter scanning of SQL text: named markers become "?" with one parameter each (or, without a
 // parameter list, the rename prefix and the name); everything else comes back as written.
 #include "data/access/testing/scriptedcommand.h"
+#include "data/storage/test/error_of.h"
 
 #include <gtest/gtest.h>
 
@@ -90,6 +91,18 @@ TEST(ParseSQL, SetSQLParsesOnceAndKeepsTheTextVerbatimWithoutScanning)
     command.SetProp(PropScanParams, true);
     EXPECT_EQ(command.SQL(), u"SELECT ?, ?");
     EXPECT_EQ(NamesOf(command.Params()), (std::vector<String>{u"b", u"c"}));
+}
+
+TEST(ParseSQL, ATextTheLexerRefusesLeavesThePreviousStatementAndCanBeSetAgain)
+{
+    TScriptedCommand command;
+    command.SetSQL(u"SELECT :a");
+    const String refused = u"SELECT \u001d :b";
+    EXPECT_EQ(ErrorOf<core::Exception>([&] { command.SetSQL(refused); }), u"Parser: The unknown symbol '\u001d'  $001D");
+    EXPECT_EQ(command.UserSQL(), u"SELECT :a");
+    EXPECT_EQ(command.SQL(), u"SELECT ?");
+    // The same text again is parsed again, and refused again.
+    EXPECT_THROW(command.SetSQL(refused), core::Exception);
 }
 
 TEST(ParseSQL, ScanParamsSwitchedOnWithoutTextParsesNothing)
