@@ -53,6 +53,7 @@ TEST_F(HttpFaultsTest, ARequestFailsWithinItsTimeOutWhateverTheServerDoes)
         unsigned timeoutMs;
         bool ok;
         int requests;  // that reached the service
+        bool upTo = false;  // a time-out cuts the chain: between 1 and requests, as the machine's speed allows
     } cases[] = {
         {"a reply trickled a byte every 400 ms", "path=usercheck.php body=0123456789 trickle=400", true, 1000, false, 1},
         {"a redirect to itself", "path=netcheck.php status=302 location=netcheck.php", false, 1000, false, 6},
@@ -62,9 +63,9 @@ TEST_F(HttpFaultsTest, ARequestFailsWithinItsTimeOutWhateverTheServerDoes)
         {"chunks without the last one", "path=netcheck.php body=1 cut", false, 1000, false, 1},
         {"a reply shorter than announced", "path=netcheck.php body=1 drop", false, 1000, false, 1},
         {"a host that never accepts", "host=127.0.0.1 port=app silent", false, 500, false, 0},
-        // Three replies of 400 ms fit a 1 s time-out; the redirects do not renew it.
+        // At most three replies of 400 ms fit a 1 s time-out; the redirects do not renew it.
         {"a chain of slow redirects", "path=netcheck.php call=1-5 status=302 location=netcheck.php delay=400\npath=netcheck.php delay=400",
-         false, 1000, false, 3},
+         false, 1000, false, 3, true},
         {"the service as it should be", "", false, 1000, true, 1},
     };
     for (const auto& c : cases) {
@@ -82,7 +83,13 @@ TEST_F(HttpFaultsTest, ARequestFailsWithinItsTimeOutWhateverTheServerDoes)
         }
         // One time-out bounds the whole request: connection, reply and redirects.
         EXPECT_LT(seconds, c.timeoutMs / 1000.0 + 0.5);
-        EXPECT_EQ(int(service.Log().Entries().size()), c.requests);
+        const int requests = int(service.Log().Entries().size());
+        if (c.upTo) {
+            EXPECT_GE(requests, 1);
+            EXPECT_LE(requests, c.requests);
+        } else {
+            EXPECT_EQ(requests, c.requests);
+        }
     }
 }
 

@@ -4,6 +4,7 @@
 #include "skin/controls/cachepaint.h"
 #include "skin/engine/formutils.h"
 #include "skin/engine/skinpaint.h"
+#include "skin/windows/wrapperkit.h"
 #include "skin/engine/skintables.h"
 
 #include <algorithm>
@@ -354,11 +355,8 @@ bool TsSkinnedBox<Base>::SkinnedMessage(ui::Message& message)
     case WM_NCPAINT:
         return true;
     case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = message.WParam ? HDC(message.WParam) : BeginPaint(wnd, &ps);
-        PaintTo(dc);
-        if (!message.WParam)
-            EndPaint(wnd, &ps);
+        const MessagePaintDC dc(wnd, message.WParam);
+        PaintTo(dc.Get());
         message.Result = 0;
         return true;
     }

@@ -6,6 +6,7 @@
 #include "skin/engine/formutils.h"
 #include "skin/engine/graphutils.h"
 #include "skin/engine/skinpaint.h"
+#include "skin/windows/wrapperkit.h"
 
 #include <algorithm>
 
@@ -139,12 +140,9 @@ bool TsPanel::SkinnedMessage(ui::Message& message)
     case WM_PAINT: {
         if (!Visible() && !IsDesigning(this))
             return false;
-        PAINTSTRUCT ps{};
-        HDC dc = message.WParam ? reinterpret_cast<HDC>(message.WParam) : BeginPaint(wnd, &ps);
+        const MessagePaintDC dc(wnd, message.WParam);
         m_common->FUpdating = m_common->GetUpdating();
-        OurPaint(dc, true);
-        if (!message.WParam)
-            EndPaint(wnd, &ps);
+        OurPaint(dc.Get(), true);
         message.Result = 0;
         return true;
     }

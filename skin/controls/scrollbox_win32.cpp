@@ -6,6 +6,7 @@
 #include "skin/engine/formutils.h"
 #include "skin/engine/graphutils.h"
 #include "skin/engine/skinpaint.h"
+#include "skin/windows/wrapperkit.h"
 #include "ui/form.h"
 
 namespace skin {
@@ -212,16 +213,12 @@ bool TsScrollBox::SkinnedMessage(ui::Message& message)
             return HandleSkinCommand(message, m_common.get());
         }
     case WM_PAINT: {
-        PAINTSTRUCT ps{};
         if (m_common->NeedsCachePaint()) {
-            HDC dc = message.WParam ? reinterpret_cast<HDC>(message.WParam) : BeginPaint(wnd, &ps);
-            Paint(dc, true);
-            if (!message.WParam)
-                EndPaint(wnd, &ps);
+            const MessagePaintDC dc(wnd, message.WParam);
+            Paint(dc.Get(), true);
         } else {
-            HDC dc = BeginPaint(wnd, &ps);
-            PaintGraphicChildren(dc, this, POINT{0, 0});
-            EndPaint(wnd, &ps);
+            const MessagePaintDC dc(wnd, 0);
+            PaintGraphicChildren(dc.Get(), this, POINT{0, 0});
         }
         message.Result = 0;
         return true;

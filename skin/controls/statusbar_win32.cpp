@@ -6,6 +6,7 @@
 #include "skin/engine/formutils.h"
 #include "skin/engine/graphutils.h"
 #include "skin/engine/skinpaint.h"
+#include "skin/windows/wrapperkit.h"
 #include "skin/engine/utils.h"
 #include "ui/canvas.h"
 
@@ -88,15 +89,8 @@ bool TsStatusBar::HandleSkinnedPaint(ui::Message& message)
     case WM_PAINT: {
         if (Engine().FormAnimationActive)
             return false;
-        HWND wnd = HandleIfAllocated();
-        PAINTSTRUCT ps{};
-        HDC dc = reinterpret_cast<HDC>(message.WParam);
-        const bool own = !dc;
-        if (own)
-            dc = BeginPaint(wnd, &ps);
-        PaintSkinned(dc);
-        if (own)
-            EndPaint(wnd, &ps);
+        const MessagePaintDC dc(HandleIfAllocated(), message.WParam);
+        PaintSkinned(dc.Get());
         message.Result = 0;
         return true;
     }

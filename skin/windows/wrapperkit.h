@@ -1,6 +1,6 @@
 // Pieces that the wrappers of simple windows (buttons, boxes, panels, statics, spins) share: the
 // window's own font given to a canvas, the faded face of a disabled window, the mouse-move rule of
-// the manager's active control, a DC that is released when it was obtained here, and the
+// the manager's active control, the DC a message came with or the window's own, and the
 // registration of these wrapper classes by name.
 #pragma once
 
@@ -47,6 +47,32 @@ private:
     HWND m_wnd;
     HDC m_dc;
     bool m_obtained;
+};
+
+// The DC a WM_PAINT came with (a print into it), else the window's own between BeginPaint and
+// EndPaint.
+class MessagePaintDC {
+public:
+    MessagePaintDC(HWND handle, WPARAM given)
+        : m_wnd(handle), m_dc(reinterpret_cast<HDC>(given)), m_begun(given == 0)
+    {
+        if (m_begun)
+            m_dc = BeginPaint(handle, &m_ps);
+    }
+    ~MessagePaintDC()
+    {
+        if (m_begun)
+            EndPaint(m_wnd, &m_ps);
+    }
+    MessagePaintDC(const MessagePaintDC&) = delete;
+    MessagePaintDC& operator=(const MessagePaintDC&) = delete;
+    HDC Get() const { return m_dc; }
+
+private:
+    HWND m_wnd;
+    PAINTSTRUCT m_ps{};
+    HDC m_dc;
+    bool m_begun;
 };
 
 // BeginPaint at construction, EndPaint at the end of the scope.
