@@ -50,7 +50,7 @@ constexpr uint32_t kButtonColor = 0x00C000, kButtonHotColor = 0xC0C000;
 constexpr uint32_t kBoxColor = 0xD0D0D0, kBoxHotColor = 0xF0F0F0;
 constexpr uint32_t kSpeedColor = 0x808000, kSpeedHotColor = 0xC0C000;
 constexpr uint32_t kSplitterColor = 0x0080FF, kSplitterHotColor = 0x00C0FF;
-constexpr uint32_t kLabelColor = 0xA0C0F0, kLabelFontColor = 0x000080, kLabelHotFontColor = 0x008000;
+constexpr uint32_t kLabelColor = 0xF0C0A0, kLabelFontColor = 0x000080, kLabelHotFontColor = 0x008000;
 // "CTLEDIT" and "CTLGROUP" are framed by the border mask below (2 pixels); "CTLPANEL" and
 // "CTLSTATUS" are plain.
 constexpr uint32_t kEditColor = 0xE0FFE0, kEditHotColor = 0xFFE0E0;
