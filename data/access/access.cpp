@@ -4,16 +4,19 @@
 #include "data/access/macros.h"
 #include "data/access/monitorclient.h"
 #include "data/access/mtscall.h"
+#include "data/storage/storage.h"
 #include "data/storage/unitgroup.h"
 
 namespace data {
 
 namespace {
 
-// The coordinator binding starts unbound; its end frees what a distributed transaction loaded. The
-// macro unit sets the macro character. The monitor client is made on first use; its unit's end
-// frees it.
+// The storage units come first: the lexer's word lists that the macros and commands parse with are
+// theirs. The coordinator binding starts unbound; its end frees what a distributed transaction
+// loaded. The macro unit sets the macro character. The monitor client is made on first use; its
+// unit's end frees it.
 constexpr TUnitSteps kUnits[] = {
+    {InitStorageUnits, DoneStorageUnits},
     {nullptr, FreeDtcLibrary},
     {InitMacrosUnit, nullptr},
     {nullptr, FreeDBMonitor},

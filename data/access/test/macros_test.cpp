@@ -21,14 +21,9 @@ class MacrosTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        InitStorageUnits();  // the lexer's lists
-        InitAccessUnits();
+        InitAccessUnits();  // with the storage units and their lexer lists
     }
-    void TearDown() override
-    {
-        DoneAccessUnits();
-        DoneStorageUnits();
-    }
+    void TearDown() override { DoneAccessUnits(); }
 };
 
 // Records every change notice.
