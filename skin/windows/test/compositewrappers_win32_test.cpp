@@ -195,6 +195,28 @@ TEST_F(CompositeWrappers, ClassLibraryComboShowsItsButtonByStyle)
     }
 }
 
+TEST_F(CompositeWrappers, ListFrameIsPrintedOnlyWhileTheListIsNotTracked)
+{
+    HWND list = Raw(L"LISTBOX", WS_BORDER | WS_VSCROLL, 200, 20, 120, 100);
+    for (const wchar_t* item : {L"one", L"two"})
+        SendMessageW(list, LB_ADDSTRING, 0, LPARAM(item));
+    auto w = Wrap<TacComboListWnd>(list, u"EDIT");
+    const uint32_t color = manager.Section(manager.GetSkinIndex(u"EDIT")).Color;
+    struct Case {
+        const char* what;
+        UINT notice;
+        bool showed;
+        bool frame;
+    } cases[] = {{"idle", 0, false, true}, {"tracked", 0x1AE, true, false}, {"closed", 0x1AF, false, true}};
+    for (const Case& c : cases) {
+        if (c.notice)
+            SendMessageW(list, c.notice, 0, 0);
+        EXPECT_EQ(w->Showed, c.showed) << c.what;
+        auto shot = CaptureByPrint(list);
+        EXPECT_EQ(shot->PixelColor(1, 50) == color, c.frame) << c.what;
+    }
+}
+
 // ---- Status bars ----
 
 TEST_F(CompositeWrappers, StatusBarPaintsBackgroundDividersAndGrip)
