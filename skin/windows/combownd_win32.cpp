@@ -3,6 +3,7 @@
 #include "skin/engine/graphutils.h"
 #include "skin/engine/skinpaint.h"
 #include "skin/engine/skintables.h"
+#include "skin/windows/listviewwnd.h"
 #include "skin/windows/sbutils.h"
 #include "skin/windows/statuswnd.h"
 #include "skin/windows/tabwnd.h"
@@ -327,6 +328,7 @@ void RegisterCompositeWrapperClasses()
     RegisterWrapperClass(u"TacStatusBarWnd", MakeWrapperOf<TacStatusBarWnd>);
     RegisterWrapperClass(u"TacTabControlWnd", MakeWrapperOf<TacTabControlWnd>);
     RegisterWrapperClass(u"TacPageControlWnd", MakeWrapperOf<TacPageControlWnd>);
+    RegisterWrapperClass(u"TacListViewWnd", MakeWrapperOf<TacListViewWnd>);
 }
 
 } // namespace skin

@@ -4,6 +4,7 @@
 #include "skin/engine/graphutils.h"
 #include "skin/engine/skintables.h"
 #include "skin/windows/combownd.h"
+#include "skin/windows/listviewwnd.h"
 #include "skin/windows/statuswnd.h"
 #include "skin/windows/tabwnd.h"
 #include "skin/windows/testwriters/windowtestmanager_win32.h"
@@ -402,6 +403,121 @@ TEST_F(CompositeWrappers, PageControlWrapsEachPageOnce)
     CaptureByPrint(control);
     SendMessageW(first, WM_ERASEBKGND, WPARAM(erased->Canvas().Handle()), 0);
     EXPECT_EQ(erased->PixelColor(50, 50), WindowTestCompositeColor(wcPageTop, 0));
+}
+
+// ---- List views ----
+
+HWND ReportList(HWND list, int rows)
+{
+    for (int c = 0; c < 2; ++c) {
+        LVCOLUMNW column{};
+        column.mask = LVCF_TEXT | LVCF_WIDTH;
+        column.cx = 80;
+        column.pszText = const_cast<wchar_t*>(c == 0 ? L"Name" : L"Size");
+        SendMessageW(list, LVM_INSERTCOLUMNW, WPARAM(c), LPARAM(&column));
+    }
+    for (int i = 0; i < rows; ++i) {
+        const std::wstring text = L"row " + std::to_wstring(i);
+        LVITEMW item{};
+        item.mask = LVIF_TEXT;
+        item.iItem = i;
+        item.pszText = const_cast<wchar_t*>(text.c_str());
+        SendMessageW(list, LVM_INSERTITEMW, 0, LPARAM(&item));
+    }
+    return list;
+}
+
+TEST_F(CompositeWrappers, HeaderColumnsPaintHotAndPressedStates)
+{
+    HWND list = ReportList(Raw(WC_LISTVIEWW, LVS_REPORT | WS_BORDER, 20, 20, 240, 160), 5);
+    auto w = Wrap<TacListViewWnd>(list, u"EDIT");
+    ASSERT_NE(w->FhWndHeader, nullptr);
+    HWND header = w->FhWndHeader;
+    RECT c0{}, c1{};
+    w->GetHeaderColumnRect(0, c0);
+    w->GetHeaderColumnRect(1, c1);
+    auto columnColor = [&](const RECT& r, int index) {
+        auto b = NewBmp24(200, 40);
+        w->ColumnSkinPaint(r, index, b->Canvas().Handle());
+        return b->PixelColor(r.left, (r.top + r.bottom) / 2);
+    };
+    RECT hw{};
+    GetWindowRect(header, &hw);
+    // Hover over the second column (screen coordinates), then press the first.
+    SendMessageW(header, WM_NCHITTEST, 0, MAKELPARAM(hw.left + c1.left + 10, hw.top + 5));
+    EXPECT_EQ(w->HoverColIndex, 1);
+    EXPECT_EQ(columnColor(c0, 0), WindowTestCompositeColor(wcColHeader, 0));
+    EXPECT_EQ(columnColor(c1, 1), WindowTestCompositeColor(wcColHeader, 1));
+    SendMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(c0.left + 10, 5));
+    EXPECT_EQ(w->FPressedColumn, 0);
+    EXPECT_EQ(columnColor(c0, 0), WindowTestCompositeColor(wcColHeader, 2));
+    // While a column is pressed no column is hot.
+    EXPECT_EQ(columnColor(c1, 1), WindowTestCompositeColor(wcColHeader, 0));
+    SendMessageW(header, WM_LBUTTONUP, 0, MAKELPARAM(c0.left + 10, 5));
+    EXPECT_EQ(w->FPressedColumn, -1);
+    // A click on the divider presses nothing.
+    SendMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(c0.right, 5));
+    EXPECT_EQ(w->FPressedColumn, -1);
+    SendMessageW(header, WM_LBUTTONUP, 0, MAKELPARAM(c0.right, 5));
+    ReleaseCapture();
+    // The empty part right of the columns is hot under the mouse; the list's hit test keeps it.
+    SendMessageW(header, WM_NCHITTEST, 0, MAKELPARAM(hw.left + c1.right + 20, hw.top + 5));
+    EXPECT_EQ(w->HoverColIndex, -2);
+    SendMessageW(list, WM_NCHITTEST, 0, MAKELPARAM(hw.left + 10, hw.bottom + 20));
+    EXPECT_EQ(w->HoverColIndex, -2);
+}
+
+TEST_F(CompositeWrappers, ListColoursComeBackAfterTheSkin)
+{
+    HWND list = ReportList(Raw(WC_LISTVIEWW, LVS_REPORT, 20, 20, 240, 160), 3);
+    SendMessageW(list, LVM_SETBKCOLOR, 0, 0x123456);
+    SendMessageW(list, LVM_SETTEXTCOLOR, 0, 0x010203);
+    auto w = Wrap<TacListViewWnd>(list, u"EDIT");
+    w->SetSkinParams();
+    const uint32_t edit = manager.Section(manager.GetSkinIndex(u"EDIT")).Color;
+    EXPECT_EQ(uint32_t(SendMessageW(list, LVM_GETBKCOLOR, 0, 0)), edit);
+    HWND header = w->FhWndHeader;
+    SendAcMessage(list, scSkinRemoved, LPARAM(static_cast<SkinManager*>(&manager)));
+    EXPECT_EQ(SendMessageW(list, LVM_GETBKCOLOR, 0, 0), 0x123456);
+    EXPECT_EQ(SendMessageW(list, LVM_GETTEXTCOLOR, 0, 0), 0x010203);
+    // The header has its own procedure back.
+    EXPECT_EQ(w->FhWndHeader, nullptr);
+    EXPECT_EQ(GetPropW(header, L"ACLVHEADER"), nullptr);
+}
+
+TEST_F(CompositeWrappers, ReportThumbDragScrollsWholeItems)
+{
+    HWND list = ReportList(Raw(WC_LISTVIEWW, LVS_REPORT, 20, 20, 240, 120), 40);
+    auto w = Wrap<TacListViewWnd>(list, u"EDIT");
+    struct Case {
+        int pos;
+        int top;
+    } cases[] = {{3, 3}, {3, 3}, {5, 5}, {1, 1}};
+    for (const Case& c : cases) {
+        const int last = int(SendMessageW(list, LVM_GETTOPINDEX, 0, 0));
+        Tracking().LastTrackPos = last;
+        SendMessageW(list, WM_VSCROLL, MAKEWPARAM(SB_THUMBTRACK, c.pos), 0);
+        EXPECT_EQ(SendMessageW(list, LVM_GETTOPINDEX, 0, 0), c.top) << c.pos;
+    }
+}
+
+TEST_F(CompositeWrappers, IconViewLeavesTheHeaderAlone)
+{
+    HWND list = ReportList(Raw(WC_LISTVIEWW, LVS_REPORT, 20, 20, 240, 120), 3);
+    auto w = Wrap<TacListViewWnd>(list, u"EDIT");
+    SendMessageW(list, LVM_SETVIEW, LV_VIEW_ICON, 0);
+    EXPECT_EQ(w->ViewStyle(), vsIcon);
+    HWND header = w->FhWndHeader;
+    ASSERT_NE(header, nullptr);
+    RECT hw{};
+    GetWindowRect(header, &hw);
+    SendMessageW(header, WM_NCHITTEST, 0, MAKELPARAM(hw.left + 10, hw.top + 5));
+    EXPECT_EQ(w->HoverColIndex, -1);
+    // Without a header at all the wrapper still works.
+    HWND bare = Raw(WC_LISTVIEWW, LVS_LIST, 20, 150, 200, 100);
+    auto plain = Wrap<TacListViewWnd>(bare, u"EDIT");
+    CaptureByPrint(bare);
+    EXPECT_EQ(plain->ViewStyle(), vsList);
 }
 
 } // namespace
