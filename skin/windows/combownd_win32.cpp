@@ -7,6 +7,7 @@
 #include "skin/windows/sbutils.h"
 #include "skin/windows/statuswnd.h"
 #include "skin/windows/tabwnd.h"
+#include "skin/windows/toolbarwnd.h"
 #include "skin/windows/wrapperkit.h"
 #include "ui/bitmap.h"
 #include "ui/color.h"
@@ -329,6 +330,7 @@ void RegisterCompositeWrapperClasses()
     RegisterWrapperClass(u"TacTabControlWnd", MakeWrapperOf<TacTabControlWnd>);
     RegisterWrapperClass(u"TacPageControlWnd", MakeWrapperOf<TacPageControlWnd>);
     RegisterWrapperClass(u"TacListViewWnd", MakeWrapperOf<TacListViewWnd>);
+    RegisterWrapperClass(u"TacToolBarWnd", MakeWrapperOf<TacToolBarWnd>);
 }
 
 } // namespace skin

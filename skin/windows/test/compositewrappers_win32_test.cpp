@@ -7,6 +7,7 @@
 #include "skin/windows/listviewwnd.h"
 #include "skin/windows/statuswnd.h"
 #include "skin/windows/tabwnd.h"
+#include "skin/windows/toolbarwnd.h"
 #include "skin/windows/testwriters/windowtestmanager_win32.h"
 #include "skin/windows/testwriters/windowtestskin.h"
 #include "ui/bitmap.h"
@@ -403,6 +404,85 @@ TEST_F(CompositeWrappers, PageControlWrapsEachPageOnce)
     CaptureByPrint(control);
     SendMessageW(first, WM_ERASEBKGND, WPARAM(erased->Canvas().Handle()), 0);
     EXPECT_EQ(erased->PixelColor(50, 50), WindowTestCompositeColor(wcPageTop, 0));
+}
+
+// ---- Tool bars ----
+
+TEST_F(CompositeWrappers, ToolBarButtonsPaintByState)
+{
+    HWND bar = Raw(TOOLBARCLASSNAMEW, CCS_NORESIZE | CCS_NODIVIDER | TBSTYLE_FLAT, 0, 200, 400, 40);
+    SendMessageW(bar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    HIMAGELIST images = ImageList_Create(16, 16, ILC_COLOR24, 1, 1);
+    auto glyph = NewBmp24(16, 16);
+    ImageList_Add(images, reinterpret_cast<HBITMAP>(glyph->Handle()), nullptr);
+    SendMessageW(bar, TB_SETIMAGELIST, 0, LPARAM(images));
+    TBBUTTON buttons[4] = {};
+    const BYTE states[4] = {TBSTATE_ENABLED, TBSTATE_ENABLED | TBSTATE_PRESSED, 0, TBSTATE_ENABLED};
+    for (int i = 0; i < 4; ++i) {
+        buttons[i].idCommand = 100 + i;
+        buttons[i].fsState = states[i];
+        buttons[i].fsStyle = i == 3 ? BTNS_SEP : BTNS_BUTTON;
+        buttons[i].iBitmap = i == 0 ? 7 : 0; // the first asks for an image past the list
+        buttons[i].iString = -1;
+    }
+    SendMessageW(bar, TB_ADDBUTTONSW, 4, LPARAM(buttons));
+    SendMessageW(bar, TB_SETBUTTONSIZE, 0, MAKELPARAM(40, 30));
+    auto w = Wrap<TacToolBarWnd>(bar, u"TOOLBAR");
+    ASSERT_EQ(w->Count(), 4);
+    auto shot = CaptureByPrint(bar);
+    const uint32_t bg = WindowTestCompositeColor(wcToolBar, 0), face = WindowTestCompositeColor(wcToolButton, 0);
+    auto blend = [](uint32_t back, uint32_t front) {
+        uint32_t out = 0;
+        for (int shift = 0; shift < 24; shift += 8) {
+            const double b = (back >> shift) & 0xFF, f = (front >> shift) & 0xFF;
+            out |= uint32_t(b - 0.4 * (b - f) + 0.5) << shift;
+        }
+        return out;
+    };
+    struct Case {
+        const char* what;
+        int index;
+        uint32_t edge;
+    } cases[] = {
+        {"normal", 0, face},
+        {"pressed", 1, WindowTestCompositeColor(wcToolButton, 2)},
+        {"disabled", 2, blend(bg, face)},
+    };
+    const int b = w->BorderWidth;
+    for (const Case& c : cases) {
+        const RECT r = w->GetButtonRect(c.index);
+        const uint32_t got = shot->PixelColor(r.left + b, (r.top + r.bottom) / 2 + b);
+        for (int shift = 0; shift < 24; shift += 8)
+            EXPECT_NEAR(int((got >> shift) & 0xFF), int((c.edge >> shift) & 0xFF), 1) << c.what;
+    }
+    const RECT sep = w->GetButtonRect(3);
+    EXPECT_EQ(shot->PixelColor((sep.left + sep.right) / 2 + b, (sep.top + sep.bottom) / 2 + b),
+              WindowTestCompositeColor(wcDivider, 0));
+    w.reset();
+    ImageList_Destroy(images);
+}
+
+TEST_F(CompositeWrappers, ToolButtonTextKeepsTheLeadingWordsThatFit)
+{
+    auto measure = [](core::StringView s) { return int(s.size()) * 10; };
+    struct Case {
+        const char* text;
+        int width;
+        const char* first;
+        const char* second;
+    } cases[] = {
+        {"Open", 30, "Open", ""},
+        {"Open file", 200, "Open file", ""},
+        {"Open the file now", 90, "Open the", "file now"},
+        {"Open the file now", 50, "Open", "the file now"},
+        {"Extraordinarily long", 50, "Extraordinarily", "long"},
+    };
+    for (const Case& c : cases) {
+        core::String first, second;
+        TacToolBarWnd::SplitButtonText(core::FromUtf8(c.text), c.width, measure, first, second);
+        EXPECT_EQ(first, core::FromUtf8(c.first)) << c.text;
+        EXPECT_EQ(second, core::FromUtf8(c.second)) << c.text;
+    }
 }
 
 // ---- List views ----
