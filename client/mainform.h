@@ -10,6 +10,7 @@
 
 #include "core/win32.h"
 #include "ui/form.h"
+#include "ui/frame.h"
 
 // Types of the connecting block.
 #include "client/connwatch.h"
@@ -44,7 +45,6 @@ class TsStatusBar;
 class TsFrameBar;
 class TsTitleItem;
 class TsSplitter;
-class TFrame;
 }
 namespace support {
 class TThreadPool;
@@ -172,7 +172,7 @@ public:
     // ---- Areas and nodes ----
     void BuildAreaLists();
     void ShowAreaNodes(core::Object* sender);
-    void CreateEmptyFrame(core::Object* sender, skin::TFrame*& frame);
+    void CreateEmptyFrame(core::Object* sender, ui::TFrame*& frame);
     void AreaTxt2Change(core::Object* sender);
     // The message that refuses an area change while the batch test runs.
     void RefuseAreaChange();

@@ -4,8 +4,10 @@
 #include "skin/engine/formutils.h"
 #include "skin/engine/glow.h"
 #include "skin/engine/skinnedforms.h"
+#include "skin/engine/system.h"
 #include "skin/engine/utils.h"
 #include "ui/form.h"
+#include "ui/frame.h"
 #include "ui/application.h"
 #include "ui/edit.h"
 #include "ui/panel.h"
@@ -182,12 +184,9 @@ void TsCommonData::SetDefaultSection()
 void TsCommonData::UpdateIndexes()
 {
     auto* component = dynamic_cast<core::Component*>(FOwnerObject);
-    if (component && IsDesigning(component)) {
-        for (core::Component* c = component->Owner(); c; c = c->Owner())
-            if (c->ClassName() == core::String(u"TFrame")) {
-                SkinIndex = Texture = HotTexture = -1;
-                return;
-            }
+    if (component && IsDesigning(component) && OwnerFrameOf(component)) {
+        SkinIndex = Texture = HotTexture = -1;
+        return;
     }
     BGChanged = true;
     SkinManager* manager = GetSkinManager();
@@ -225,7 +224,9 @@ void TsCommonData::UpdateBGType()
 void TsCommonData::UpdateCtrlState(bool children)
 {
     CtrlSkinState &= ~uint16_t(1);
-    bool container = dynamic_cast<ui::Panel*>(FOwnerControl) || dynamic_cast<ui::ScrollBox*>(FOwnerControl) ||
+    // Frames, panels and scrolling containers (forms among them) paint a plain background directly.
+    bool container = dynamic_cast<ui::TFrame*>(FOwnerControl) || dynamic_cast<ui::Panel*>(FOwnerControl) ||
+                     dynamic_cast<ui::ScrollBox*>(FOwnerControl) || dynamic_cast<ui::Form*>(FOwnerControl) ||
                      (FOwnerObject && !FOwnerControl && COC == ckSkinProvider);
     if (container && !BgNeedsCache())
         CtrlSkinState |= 1;

@@ -1,5 +1,5 @@
 // What the form skinning asks of the skinned controls, which sit above it: whether a control is a
-// skinned label, speed button, scroll box or frame, and the few operations it runs on them. The
+// skinned label, speed button or scroll box, and the few operations it runs on them. The
 // controls module installs the hooks at start-up; until then every test answers no.
 #pragma once
 
@@ -23,10 +23,6 @@ struct SkinnedControlHooks {
     bool (*ScrollBoxAutoMouseWheel)(ui::Control* control) = nullptr;
     // The scroll box's wheel handling (key state, signed delta, screen point); its answer.
     bool (*ScrollBoxMouseWheel)(ui::Control* control, WORD keys, int delta, POINT screen) = nullptr;
-    // A frame (a container the adapter skins as a whole) and the adapter that skins it, owned by
-    // the frame, with the given section.
-    bool (*IsFrame)(ui::Control* control) = nullptr;
-    void (*AdaptFrame)(ui::Control* frame, core::StringView section) = nullptr;
 };
 
 const SkinnedControlHooks& ControlHooks();

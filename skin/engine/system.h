@@ -5,6 +5,7 @@
 #include "core/string.h"
 #include "core/win32.h"
 #include "ui/form.h"
+#include "ui/frame.h"
 
 namespace skin {
 
@@ -23,5 +24,7 @@ POINT ReadCursorPos();
 ui::Message MakeMessage(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT result = 0);
 // The first form in the owner chain, or null.
 ui::Form* OwnerFormOf(core::Component* component);
+// The first frame in the owner chain, or null.
+ui::TFrame* OwnerFrameOf(core::Component* component);
 
 } // namespace skin

@@ -81,4 +81,12 @@ ui::Form* OwnerFormOf(core::Component* component)
     return nullptr;
 }
 
+ui::TFrame* OwnerFrameOf(core::Component* component)
+{
+    for (core::Component* c = component; c; c = c->Owner())
+        if (auto* frame = dynamic_cast<ui::TFrame*>(c))
+            return frame;
+    return nullptr;
+}
+
 } // namespace skin

@@ -2,6 +2,7 @@
 
 #include "core/stringlist.h"
 #include "skin/engine/controlhooks.h"
+#include "skin/windows/frameadapter.h"
 #include "skin/windows/skinprovider.h"
 #include "ui/label.h"
 #include "ui/propinfo.h"
@@ -46,8 +47,6 @@ int ThirdListOf(SkinManager* manager, core::Component* control)
     }
     return -1;
 }
-
-bool IsFrame(ui::Control* control) { return ControlHooks().IsFrame && ControlHooks().IsFrame(control); }
 
 } // namespace
 
@@ -143,7 +142,7 @@ bool TacCtrlAdapter::IsControlSupported(core::Component* component)
             return ListOf(control) >= 0 && AskSkinItem(control, section);
         return false;
     }
-    if (IsFrame(control))
+    if (dynamic_cast<ui::TFrame*>(control))
         return AskSkinItem(control, section);
     return ListOf(control) >= 0;
 }
@@ -224,9 +223,8 @@ void TacCtrlAdapter::AddNewItem(ui::WinControl* control, core::StringView skinSe
     core::String section(skinSection);
     if (!AskSkinItem(control, section))
         return;
-    if (IsFrame(control)) {
-        if (ControlHooks().AdaptFrame)
-            ControlHooks().AdaptFrame(control, u"GROUPBOX");
+    if (auto* frame = dynamic_cast<ui::TFrame*>(control)) {
+        AdaptFrame(frame, u"GROUPBOX");
         return;
     }
     TacAdapterItem* item = GetItem(IndexOf(control));

@@ -43,6 +43,9 @@ public:
     bool Showed = false;
     bool SimplyBox = false;
     void Construct(core::StringView section, bool repaint) override;
+    void acWndProc(ui::Message& message) override;
+    // The list's frame: the combo's own cache for a simple box, else the section's colours.
+    void PrepareListCache();
 
 protected:
     bool KeepsThemes() const override { return !m_repaint; }
@@ -50,6 +53,9 @@ protected:
     bool SwallowsListRelease() const override;
 
 private:
+    void PaintNonClient(ui::Message& message);
+    void PrintList(ui::Message& message);
+    void PaintBelowSimpleList();
     bool m_repaint = true;
 };
 

@@ -7,7 +7,9 @@
 #include "skin/engine/skinpaint.h"
 #include "skin/windows/sbutils.h"
 #include "skin/windows/scrollwnd.h"
+#include "skin/windows/combownd.h"
 #include "skin/windows/editwnd.h"
+#include "skin/windows/tabwnd.h"
 #include "skin/windows/wrapperkit.h"
 #include "ui/control.h"
 
@@ -101,10 +103,12 @@ void InitWindowSkinning()
     RegisterWrapperClass(u"TacEditWnd", MakeWrapperOf<TacEditWnd>);
     RegisterWrapperClass(u"TacComboListWnd", MakeWrapperOf<TacComboListWnd>);
     RegisterSimpleWrapperClasses();
+    RegisterCompositeWrapperClasses();
 }
 
 void DoneWindowSkinning()
 {
+    FreePageWrappers();
     WindowSkinningApi() = {};
     Factories().clear();
     if (g_libraries.comctl32)

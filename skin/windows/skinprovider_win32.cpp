@@ -11,6 +11,7 @@
 #include "skin/windows/scrollwnd.h"
 #include "skin/windows/sysmenu.h"
 #include "ui/application.h"
+#include "ui/frame.h"
 #include "ui/hintwindow.h"
 #include "ui/label.h"
 
@@ -48,7 +49,7 @@ bool HandleAllocatedOf(ui::Control* control)
 TsSkinProvider::TsSkinProvider(core::Component* owner) : core::Component(owner)
 {
     Form = OwnerFormOf(owner);
-    if (ControlHooks().IsFrame && ControlHooks().IsFrame(dynamic_cast<ui::Control*>(owner)))
+    if (dynamic_cast<ui::TFrame*>(owner))
         WarningBox(u"TsSkinProvider component must be used with forms only!");
     FCommonData = std::make_unique<TsCommonData>(this, true);
     FCommonData->SetSkinSection(u"FORM");

@@ -168,6 +168,14 @@ TEST_F(FrameBarTest, DefaultFrameIsTheRedNotice)
     ASSERT_NE(label, nullptr);
     EXPECT_EQ(label->Caption(), u"Frame creation\r\nevent has not been defined.");
     EXPECT_EQ(label->Font().FontColor(), 255u);
+    // The frame is skinned by its adapter, in the bar's panel section.
+    TsFrameAdapter* adapter = nullptr;
+    for (int i = 0; i < item->Frame->ComponentCount() && !adapter; ++i)
+        adapter = dynamic_cast<TsFrameAdapter*>(item->Frame->Components(i));
+    ASSERT_NE(adapter, nullptr);
+    EXPECT_EQ(adapter->Frame(), item->Frame);
+    EXPECT_EQ(adapter->SkinData()->SkinSection(), u"BARPANEL");
+    EXPECT_EQ(SendAcMessage(item->Frame->Handle(), scIsSkinAware, 0), 1);
 }
 
 TEST_F(FrameBarTest, EmptyFramesKeepTheItemOpeningAndFramesCanBeKept)

@@ -120,7 +120,36 @@ void AppendControlSections(std::vector<SkinFile>& files, std::string& options)
     files.push_back({"CMBGLYPH.BMP", StatesBmp(kComboGlyphSize.cx, kComboGlyphSize.cy, kComboGlyphColors, false)});
 }
 
+const char* const kCompositeSections[wcCompositeCount] = {
+    "COMBOBTN", "STATUSBAR", "DIVIDER", "TABTOP", "TABBOTTOM", "TABLEFT", "TABRIGHT", "PAGECONTROL",
+    "PAGECONTROLBOTTOM", "PAGECONTROLLEFT", "PAGECONTROLRIGHT", "TOOLBAR", "TOOLBUTTON", "COLHEADER", "UPDOWNBTN"};
+
+// The skinned controls' flavour keeps the sections it has: its tests read those.
+void AppendCompositeSections(std::vector<SkinFile>& files, std::string& options, bool replace)
+{
+    for (int p = 0; p < wcCompositeCount; ++p) {
+        const auto part = WindowTestComposite(p);
+        const std::string name = kCompositeSections[p];
+        if (!replace && options.find("[" + name + "]\r\n") != std::string::npos)
+            continue;
+        EraseSection(options, name);
+        const std::string file = "C" + name + ".BMP";
+        options += "[" + name + "]\r\nCOLOR=" + std::to_string(WindowTestCompositeColor(part, 0)) + "\r\n";
+        options += "HOTCOLOR=" + std::to_string(WindowTestCompositeColor(part, 1)) + "\r\nFONTCOLOR=0\r\n";
+        options += "HOTFONTCOLOR=0\r\nBORDERSMASK=!" + file + "!3!0!0!1!1!1!1\r\n";
+        files.push_back({file, EncodeBmp24(3 * kStateSize, kStateSize, [part](int x, int) {
+                             return WindowTestCompositeColor(part, x / kStateSize);
+                         })});
+    }
+    if (options.find("[COMBOBOX]") == std::string::npos) {
+        options += "[COMBOBOX]\r\nCOLOR=$F0E0D0\r\nFONTCOLOR=$000000\r\nGLYPHMASK=!CMBGLYPH.BMP!3!1!2\r\n";
+        files.push_back({"CMBGLYPH.BMP", StatesBmp(kComboGlyphSize.cx, kComboGlyphSize.cy, kComboGlyphColors, false)});
+    }
+}
+
 } // namespace
+
+const char* WindowTestCompositeSection(WindowTestComposite part) { return kCompositeSections[part]; }
 
 const char* WindowTestBoxSection(WindowTestBox box) { return kBoxSections[box]; }
 const char* WindowTestGlyphName(WindowTestGlyph glyph) { return kGlyphNames[glyph]; }
@@ -151,6 +180,7 @@ std::vector<SkinFile> WindowTestSkinFiles(WindowTestSkinFlavour flavour)
         AppendControlSections(files, options);
     else
         AddBoxes(options, files);
+    AppendCompositeSections(files, options, flavour == wfWrappers);
     files[0].bytes = options;
     return files;
 }

@@ -73,6 +73,19 @@ constexpr uint32_t kGrayedColors[3] = {0x606060, 0x808080, 0xA0A0A0};
 constexpr uint32_t kRadioCheckedColors[3] = {0x008000, 0x00A000, 0x00C000};
 constexpr uint32_t kRadioUncheckedColors[3] = {0x008080, 0x00A0A0, 0x00C0C0};
 
+// The sections of the composite windows' wrappers, in both flavours: each a distinct solid colour
+// per state (normal, hot, pressed or selected) drawn by a three-state border mask with 1-pixel
+// borders. "COMBOBOX" with its drop-down glyph and "DIVIDER" are added where the flavour lacks them.
+enum WindowTestComposite {
+    wcComboBtn, wcStatusBar, wcDivider, wcTabTop, wcTabBottom, wcTabLeft, wcTabRight, wcPageTop, wcPageBottom,
+    wcPageLeft, wcPageRight, wcToolBar, wcToolButton, wcColHeader, wcUpDownBtn, wcCompositeCount
+};
+const char* WindowTestCompositeSection(WindowTestComposite part);
+constexpr uint32_t WindowTestCompositeColor(WindowTestComposite part, int state)
+{
+    return 0x400000u | (uint32_t(0x10 + int(part) * 0x0E) << 8) | uint32_t(0x40 + state * 0x50);
+}
+
 // The wrappers' boxes and check glyphs, or the skinned controls' sections: both give "CHECKBOX" and
 // the check glyphs faces of their own, which their tests read.
 enum WindowTestSkinFlavour { wfWrappers, wfControls };
