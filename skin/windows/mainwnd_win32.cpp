@@ -7,6 +7,7 @@
 #include "skin/engine/skinpaint.h"
 #include "skin/windows/sbutils.h"
 #include "skin/windows/scrollwnd.h"
+#include "skin/windows/skinmenus.h"
 #include "skin/windows/editwnd.h"
 #include "skin/windows/wrapperkit.h"
 #include "ui/control.h"
@@ -101,10 +102,12 @@ void InitWindowSkinning()
     RegisterWrapperClass(u"TacEditWnd", MakeWrapperOf<TacEditWnd>);
     RegisterWrapperClass(u"TacComboListWnd", MakeWrapperOf<TacComboListWnd>);
     RegisterSimpleWrapperClasses();
+    InstallMenuPainter();
 }
 
 void DoneWindowSkinning()
 {
+    RemoveMenuPainter();
     WindowSkinningApi() = {};
     Factories().clear();
     if (g_libraries.comctl32)
