@@ -102,13 +102,20 @@ private:
                           ui::OwnerDrawState state);
     void PaintBorderStrips(HDC dc, HWND wnd, const TacMenuInfo& mi, const ui::MenuItem* item, RECT rect, bool firstColumn);
 
+    // A bitmap of at least w x h for one item's picture, kept between items: a new bitmap per
+    // item would cost more than painting it.
+    ui::Bitmap* Scratch(int w, int h);
+
     bool FActive = false;
+    std::unique_ptr<ui::Bitmap> m_scratch;
 };
 
 // Registers the painter as the manager's menu painter (window skinning's start-up).
 void InstallMenuPainter();
 void RemoveMenuPainter();
-// The screen's menu font into a canvas font, bold when asked.
+// The screen's menu font into a canvas font, bold when asked; read from the system on first use and
+// again by RefreshMenuFont (each popup menu that opens).
 void SetMenuFont(ui::Font& font, bool bold);
+void RefreshMenuFont();
 
 } // namespace skin

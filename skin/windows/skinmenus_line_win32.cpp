@@ -14,6 +14,8 @@ namespace {
 
 TsSkinProvider* ProviderOfItem(const ui::MenuItem* item)
 {
+    if (TsSkinProvider* painting = TsSkinProvider::PaintingMenuLine())
+        return painting;
     if (TsSkinProvider* mdi = ProviderState().MainMDIProvider)
         return mdi;
     auto* menu = dynamic_cast<ui::MainMenu*>(item->GetParentMenu());
@@ -41,14 +43,14 @@ void TsMenuPainter::sAdvancedDrawLineItem(core::Object* sender, ui::Canvas& canv
     const POINT image = inImage ? POINT{rect.left, rect.top} : provider->WindowToImage(POINT{rect.left, rect.top});
     const POINT origin = provider->MenuLineOrigin();
     const POINT at{image.x - origin.x, image.y - origin.y};
-    auto b = NewBmp24(w, h);
+    ui::Bitmap* b = Scratch(w, h);
     BitBlt(b->Canvas().Handle(), 0, 0, w, h, line->Canvas().Handle(), at.x, at.y, SRCCOPY);
     const bool enabled = item->Enabled() && !(state & (ui::odDisabled | ui::odGrayed));
     const bool hot = (enabled && (state & ui::odSelected)) || (state & ui::odHotLight);
     const int section = Manager->GetSkinIndex(u"MENUITEM");
     if (Manager->IsValidSkinIndex(section))
         PaintSectionItem(section, u"MENUITEM", MakeCacheInfo(line, at.x, at.y), true, hot ? 1 : 0, Rect{0, 0, w, h},
-                         POINT{0, 0}, b.get(), Manager);
+                         POINT{0, 0}, b, Manager);
     ui::Canvas& c = b->Canvas();
     RECT tr{0, 0, w, h};
     ui::Menu* menu = item->GetParentMenu();
@@ -68,7 +70,7 @@ void TsMenuPainter::sAdvancedDrawLineItem(core::Object* sender, ui::Canvas& canv
     if (OnDrawItem)
         OnDrawItem(item, c, RECT{0, 0, w, h}, state, smTopLine);
     if (!enabled)
-        BlendRectKeyed(b.get(), 0, 0, ui::Color(MaskKeyColor), 102.0 / 255.0, Rect{at.x, at.y, at.x + w - 1, at.y + h - 1},
+        BlendRectKeyed(b, 0, 0, ui::Color(MaskKeyColor), 102.0 / 255.0, Rect{at.x, at.y, at.x + w - 1, at.y + h - 1},
                        line);
     BitBlt(canvas.Handle(), rect.left, rect.top, w, h, b->Canvas().Handle(), 0, 0, SRCCOPY);
 }

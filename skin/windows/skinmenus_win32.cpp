@@ -38,6 +38,9 @@ struct MenusUnit {
     core::String extraSection, extraCaption;
     std::unique_ptr<ui::Bitmap> extraGlyph;
     bool extraVisible = false;
+    // The screen's menu font, read again for every menu that opens.
+    LOGFONTW menuFont{};
+    bool menuFontKnown = false;
 };
 
 MenusUnit& Unit()
@@ -160,14 +163,25 @@ std::unique_ptr<TsSkinableMenus> MakePainter(SkinManager* manager) { return std:
 
 } // namespace
 
-void SetMenuFont(ui::Font& font, bool bold)
+void RefreshMenuFont()
 {
     NONCLIENTMETRICSW ncm{};
     ncm.cbSize = sizeof ncm;
-    if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof ncm, &ncm, 0)) {
-        font.SetName(core::String(reinterpret_cast<const char16_t*>(ncm.lfMenuFont.lfFaceName)));
-        font.SetHeight(ncm.lfMenuFont.lfHeight ? ncm.lfMenuFont.lfHeight : -12);
-        font.SetCharset(ncm.lfMenuFont.lfCharSet);
+    MenusUnit& u = Unit();
+    u.menuFontKnown = SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof ncm, &ncm, 0) != FALSE;
+    if (u.menuFontKnown)
+        u.menuFont = ncm.lfMenuFont;
+}
+
+void SetMenuFont(ui::Font& font, bool bold)
+{
+    MenusUnit& u = Unit();
+    if (!u.menuFontKnown)
+        RefreshMenuFont();
+    if (u.menuFontKnown) {
+        font.SetName(core::String(reinterpret_cast<const char16_t*>(u.menuFont.lfFaceName)));
+        font.SetHeight(u.menuFont.lfHeight ? u.menuFont.lfHeight : -12);
+        font.SetCharset(u.menuFont.lfCharSet);
     }
     font.SetStyle(bold ? ui::FontStyles(ui::fsBold) : ui::FontStyles(0));
 }
@@ -185,6 +199,13 @@ TsMenuPainter::~TsMenuPainter()
     Manager = nullptr;
     if (LivePainters().empty())
         ClearMenuInfos();
+}
+
+ui::Bitmap* TsMenuPainter::Scratch(int w, int h)
+{
+    if (!m_scratch || m_scratch->Width() < w || m_scratch->Height() < h)
+        m_scratch = NewBmp24(std::max(w, m_scratch ? m_scratch->Width() : 0), std::max(h, m_scratch ? m_scratch->Height() : 0));
+    return m_scratch.get();
 }
 
 TacMenuSupport* TsMenuPainter::Support() const { return Manager ? Manager->MenuSupport() : nullptr; }
@@ -485,6 +506,7 @@ void TsMenuPainter::PrepareMenuBG(ui::MenuItem* item, int width, int height, HWN
 {
     if (!item || width <= 0 || height <= 0)
         return;
+    RefreshMenuFont();
     TacMenuInfo mi;
     mi.FirstItem = item;
     mi.Wnd = wnd;
@@ -635,15 +657,15 @@ void TsMenuPainter::PaintDivider(ui::Canvas& canvas, RECT rect, const TacMenuInf
         FillRect(canvas.Handle(), &line, GetSysColorBrush(COLOR_BTNHIGHLIGHT));
         return;
     }
-    auto b = NewBmp24(w, h);
+    ui::Bitmap* b = Scratch(w, h);
     Blt(b->Canvas().Handle(), 0, 0, w, h, mi.Bmp, rect.left + BorderWidth, rect.top + BorderWidth);
     const int extra = ExtraWidth(mi);
     const int from = std::max(extra + Margin + Spacing, GlyphColumnWidth(item) + 2);
     const int to = w - (extra + 2 * Margin + Spacing);
     if (to > from)
-        PaintMaskRect(b.get(), Rect{from, 0, to, h}, false, MakeCacheInfo(mi.Bmp, rect.left + BorderWidth, rect.top + BorderWidth),
+        PaintMaskRect(b, Rect{from, 0, to, h}, false, MakeCacheInfo(mi.Bmp, rect.left + BorderWidth, rect.top + BorderWidth),
                       Manager->Mask(mask), 0, true, Manager);
-    Blt(canvas.Handle(), rect.left, rect.top, w, h, b.get(), 0, 0);
+    Blt(canvas.Handle(), rect.left, rect.top, w, h, b, 0, 0);
 }
 
 void TsMenuPainter::PaintCaptionItem(ui::Canvas& canvas, RECT rect, const TacMenuInfo& mi, const ui::MenuItem* item,
@@ -652,15 +674,15 @@ void TsMenuPainter::PaintCaptionItem(ui::Canvas& canvas, RECT rect, const TacMen
     const int w = rect.right - rect.left, h = rect.bottom - rect.top;
     if (w <= 0 || h <= 0)
         return;
-    auto b = NewBmp24(w, h);
+    ui::Bitmap* b = Scratch(w, h);
     if (mi.Bmp)
         Blt(b->Canvas().Handle(), 0, 0, w, h, mi.Bmp, rect.left + BorderWidth, rect.top + BorderWidth);
     const int extra = ExtraWidth(mi);
     const int section = SectionIndex(Manager, u"TOOLBAR");
     RECT r{extra + 1, 1, w - 1, h - 1};
     if (Manager->IsValidSkinIndex(section))
-        PaintSectionItem(section, u"TOOLBAR", MakeCacheInfo(b.get(), 0, 0), true, 0, Rect{r.left, r.top, r.right, r.bottom},
-                         POINT{0, 0}, b.get(), Manager);
+        PaintSectionItem(section, u"TOOLBAR", MakeCacheInfo(b, 0, 0), true, 0, Rect{r.left, r.top, r.right, r.bottom},
+                         POINT{0, 0}, b, Manager);
     ui::Canvas& c = b->Canvas();
     c.Font().Assign(CaptionFont);
     const core::String word = CaptionWord(item->Caption());
@@ -668,7 +690,7 @@ void TsMenuPainter::PaintCaptionItem(ui::Canvas& canvas, RECT rect, const TacMen
         WriteSectionText(c, word.c_str(), true, r, DT_CENTER | DT_VCENTER | DT_SINGLELINE, section, false, Manager);
     else
         c.TextRect(r, word, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-    Blt(canvas.Handle(), rect.left, rect.top, w, h, b.get(), 0, 0);
+    Blt(canvas.Handle(), rect.left, rect.top, w, h, b, 0, 0);
 }
 
 void TsMenuPainter::sAdvancedDrawItem(core::Object* sender, ui::Canvas& canvas, RECT rect, ui::OwnerDrawState state)
@@ -756,7 +778,7 @@ void TsMenuPainter::sAdvancedDrawItem(core::Object* sender, ui::Canvas& canvas, 
         if (item->Break())
             Blt(dc, rect.left - 4, rect.top, 4, menuH - 2 * off.y, bg, rect.left - 4 + off.x, rect.top + off.y);
     }
-    auto image = NewBmp24(itemW, itemH);
+    ui::Bitmap* image = Scratch(itemW, itemH);
     const POINT at{rect.left + extra + off.x, rect.top + off.y};
     if (bg)
         Blt(image->Canvas().Handle(), 0, 0, itemW, itemH, bg, at.x, at.y);
@@ -765,7 +787,7 @@ void TsMenuPainter::sAdvancedDrawItem(core::Object* sender, ui::Canvas& canvas, 
     const int section = SectionIndex(Manager, u"MENUITEM");
     if (Manager->IsValidSkinIndex(section))
         PaintSectionItem(section, u"MENUITEM", bg ? MakeCacheInfo(bg, at.x, at.y) : EmptyCacheInfo, true,
-                         selected ? 1 : 0, Rect{0, 0, itemW, itemH}, POINT{0, 0}, image.get(), Manager);
+                         selected ? 1 : 0, Rect{0, 0, itemW, itemH}, POINT{0, 0}, image, Manager);
     ui::Canvas& c = image->Canvas();
     const SIZE glyph = GlyphSize(item);
     ui::Menu* menu = item->GetParentMenu();
@@ -779,8 +801,8 @@ void TsMenuPainter::sAdvancedDrawItem(core::Object* sender, ui::Canvas& canvas, 
             mask = GlobalMask(Manager, u"BOXCHECKED");
         if (Manager->IsValidImgIndex(mask)) {
             const MaskData& m = Manager->Mask(mask);
-            PaintMaskGlyph(image.get(), POINT{Margin, (itemH - MaskStateHeight(m)) / 2}, 0, 1, m,
-                           MakeCacheInfo(image.get(), 0, 0));
+            PaintMaskGlyph(image, POINT{Margin, (itemH - MaskStateHeight(m)) / 2}, 0, 1, m,
+                           MakeCacheInfo(image, 0, 0));
         }
     }
     // The glyph: an image of the list or the item's bitmap, a pressed frame behind it when checked.
@@ -788,14 +810,14 @@ void TsMenuPainter::sAdvancedDrawItem(core::Object* sender, ui::Canvas& canvas, 
     if ((item->Bitmap() || hasImage) && (state & ui::odChecked)) {
         const int frame = SectionIndex(Manager, u"SPEEDBUTTON_SMALL");
         if (Manager->IsValidSkinIndex(frame))
-            PaintSectionItem(frame, u"SPEEDBUTTON_SMALL", MakeCacheInfo(image.get(), 0, 0), true, 2,
-                             Rect{gx - 1, gy - 1, gx + glyph.cx + 1, gy + glyph.cy + 1}, POINT{0, 0}, image.get(), Manager);
+            PaintSectionItem(frame, u"SPEEDBUTTON_SMALL", MakeCacheInfo(image, 0, 0), true, 2,
+                             Rect{gx - 1, gy - 1, gx + glyph.cx + 1, gy + glyph.cy + 1}, POINT{0, 0}, image, Manager);
     }
     if (hasImage) {
         images->Draw(c, gx, gy, item->ImageIndex(), ui::dsNormal, ui::itImage, enabled);
     } else if (ui::Bitmap* b = item->Bitmap()) {
         if (b->GetPixelFormat() == ui::pf32bit)
-            DrawAlphaBmp(Rect{gx, gy, gx + b->Width(), gy + b->Height()}, Rect{0, 0, b->Width(), b->Height()}, image.get(),
+            DrawAlphaBmp(Rect{gx, gy, gx + b->Width(), gy + b->Height()}, Rect{0, 0, b->Width(), b->Height()}, image,
                          b, EmptyCacheInfo, false, NoColorize, 0, false);
         else
             c.Draw(gx, gy, *b);
@@ -847,9 +869,9 @@ void TsMenuPainter::sAdvancedDrawItem(core::Object* sender, ui::Canvas& canvas, 
     if (OnDrawItem)
         OnDrawItem(item, c, RECT{0, 0, itemW, itemH}, state, kind);
     if (!enabled && bg)
-        BlendRectKeyed(image.get(), 0, 0, ui::Color(MaskKeyColor), 0.4,
+        BlendRectKeyed(image, 0, 0, ui::Color(MaskKeyColor), 0.4,
                        Rect{at.x, at.y, at.x + itemW - 1, at.y + itemH - 1}, bg);
-    Blt(dc, rect.left + extra, rect.top, itemW, itemH, image.get(), 0, 0);
+    Blt(dc, rect.left + extra, rect.top, itemW, itemH, image, 0, 0);
     if (index == 0 && extra > 0 && bg)
         Blt(dc, 0, 0, extra + 3, menuH, bg, off.x, off.y);
 }

@@ -244,6 +244,8 @@ public:
     POINT MenuLineOrigin() const { return FMenuLineOrigin; }
     // The form image point of a window point (menu items the system draws in the window).
     POINT WindowToImage(POINT p) const;
+    // The provider whose PaintMenuLine is running, else null.
+    static TsSkinProvider* PaintingMenuLine();
     // Menu messages the provider takes before the rest of its handling; true when done.
     bool MenuMessage(ui::Message& message);
 
@@ -251,6 +253,10 @@ public:
 
 private:
     POINT FMenuLineOrigin{};
+    // The window's menu-bar items (window coordinates, by menu position) that the rows were
+    // counted from; asking the system for them costs more than painting an item.
+    std::vector<RECT> FMenuItemRects;
+    HMENU FMenuRectsOf = nullptr;
 };
 
 // The unit-level state shared by every provider (GUI thread only).

@@ -7,11 +7,15 @@
 #include "skin/windows/skinprovider.h"
 #include "ui/bitmap.h"
 
+#include <utility>
+
 namespace skin {
 namespace {
 
 // Rebuilding the window menu sends messages that may ask for another rebuild.
 bool g_updating_menu = false;
+// The provider whose line is being painted: its items need not ask the form for it.
+TsSkinProvider* g_painting_line = nullptr;
 
 bool Hooked(const ui::MenuItem* item) { return item->OnMeasureItem || item->OnAdvancedDrawItem; }
 
@@ -37,23 +41,31 @@ bool TsSkinProvider::MenuPresent() const
 
 int TsSkinProvider::MenuLinesCount()
 {
-    if (FLinesCount != -1)
-        return FLinesCount;
-    int rows = 1;
     ui::MainMenu* menu = Form ? Form->Menu() : nullptr;
     HWND h = Form ? Form->HandleIfAllocated() : nullptr;
-    if (menu && h && menu->Handle()) {
+    HMENU handle = menu && h ? menu->Handle() : nullptr;
+    if (FLinesCount != -1 && FMenuRectsOf == handle)
+        return FLinesCount;
+    int rows = 1;
+    FMenuItemRects.clear();
+    FMenuRectsOf = handle;
+    if (handle) {
         const FormFrame f = Frame();
         const int start = SysBorderWidth(f, true);
         const int limit = Form->Width() - 2 * start - 2 * Form->BorderWidth();
-        int x = start, position = 0;
+        RECT window{};
+        GetWindowRect(h, &window);
+        int x = start;
         ui::MenuItem* items = menu->Items();
         for (int i = 0; i < items->Count(); ++i) {
             ui::MenuItem* item = items->Items(i);
             if (!item->Visible())
                 continue;
             RECT r{};
-            const bool placed = GetMenuItemRect(h, menu->Handle(), UINT(position++), &r) != FALSE;
+            const bool placed = GetMenuItemRect(h, handle, UINT(FMenuItemRects.size()), &r) != FALSE;
+            if (placed)
+                OffsetRect(&r, -window.left, -window.top);
+            FMenuItemRects.push_back(placed ? r : RECT{});
             if (!Hooked(item) || !placed)
                 continue;
             const int width = r.right - r.left;
@@ -126,13 +138,15 @@ void TsSkinProvider::PaintMenuLine(ui::Bitmap* image)
 {
     SkinManager* manager = FCommonData->GetSkinManager();
     ui::MainMenu* menu = Form ? Form->Menu() : nullptr;
-    HWND h = Form ? Form->HandleIfAllocated() : nullptr;
-    if (!image || image->Empty() || !manager || !menu || !h || !MenuPresent() || MenuHeight() <= 0)
+    if (!image || image->Empty() || !manager || !menu || !Form->HandleAllocated() || !MenuPresent())
         return;
     const FormFrame f = Frame();
+    const int rowHeight = skin::MenuHeight(f);
+    if (rowHeight <= 0)
+        return;
     const Rect s = skin::ShadowSize(f);
     const int rows = MenuLinesCount();
-    const int lineHeight = rows * MenuHeight();
+    const int lineHeight = rows * rowHeight;
     const int titleBottom = PlainBorderWidth(f, false) + skin::CaptionHeight(f, true) + s.Top;
     // 1. The line's section over all its rows.
     int section = FMenuLineSkin.empty() ? -1 : manager->GetSkinIndex(FMenuLineSkin);
@@ -150,28 +164,31 @@ void TsSkinProvider::PaintMenuLine(ui::Bitmap* image)
     FMenuLineOrigin = POINT{skin::OffsetX(f) - Form->BorderWidth(),
                             skin::OffsetY(f) - lineHeight - Form->BorderWidth() - (f.ExBorders ? 0 : 1)};
     if (width > 0 && lineHeight > 0) {
-        MenuLineBmp = NewBmp24(width, lineHeight);
+        if (!MenuLineBmp || MenuLineBmp->Width() != width || MenuLineBmp->Height() != lineHeight)
+            MenuLineBmp = NewBmp24(width, lineHeight);
         BitBlt(MenuLineBmp->Canvas().Handle(), 0, 0, width, lineHeight, image->Canvas().Handle(), FMenuLineOrigin.x,
                FMenuLineOrigin.y, SRCCOPY);
     }
     // 5. The items where the system placed them, each by its own handler.
-    RECT formRect{};
-    GetWindowRect(h, &formRect);
+    const POINT shift = WindowToImage(POINT{0, 0});
+    TsSkinProvider* outer = std::exchange(g_painting_line, this);
     ui::MenuItem* items = menu->Items();
-    int position = 0;
+    size_t position = 0;
     for (int i = 0; i < items->Count(); ++i) {
         ui::MenuItem* item = items->Items(i);
         if (!item->Visible())
             continue;
-        RECT r{};
-        const bool placed = menu->Handle() && GetMenuItemRect(h, menu->Handle(), UINT(position++), &r);
-        if (!placed || !Hooked(item) || !item->OnAdvancedDrawItem)
+        const RECT r = position < FMenuItemRects.size() ? FMenuItemRects[position] : RECT{};
+        ++position;
+        if (IsRectEmpty(&r) || !Hooked(item) || !item->OnAdvancedDrawItem)
             continue;
-        const POINT at = WindowToImage(POINT{r.left - formRect.left, r.top - formRect.top});
-        const RECT target{at.x, at.y, at.x + (r.right - r.left), at.y + (r.bottom - r.top)};
+        const RECT target{r.left + shift.x, r.top + shift.y, r.right + shift.x, r.bottom + shift.y};
         item->OnAdvancedDrawItem(item, image->Canvas(), target, kMenuLineState);
     }
+    g_painting_line = outer;
 }
+
+TsSkinProvider* TsSkinProvider::PaintingMenuLine() { return g_painting_line; }
 
 bool TsSkinProvider::MenuMessage(ui::Message& message)
 {

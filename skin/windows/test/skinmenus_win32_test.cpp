@@ -19,25 +19,6 @@ namespace {
 
 using namespace skin::testing;
 
-// The window test skin as the default manager, with a menu painter and menu options of its own.
-class MenuTestManager : public WindowTestSkinManager {
-public:
-    MenuTestManager() : painter(std::make_unique<TsMenuPainter>(this)) { support.IcoLineSkin = u"ICOLINE"; }
-    bool SkinnedPopups() const override { return true; }
-    TsSkinableMenus* SkinableMenus() const override { return painter.get(); }
-    TacMenuSupport* MenuSupport() const override { return &support; }
-    // Renames a section so that lookups by its name fail.
-    void HideSection(core::StringView name)
-    {
-        for (SectionData& s : gd)
-            if (s.ClassName == name)
-                s.ClassName = u"HIDDEN_" + core::String(name);
-    }
-
-    mutable TacMenuSupport support;
-    std::unique_ptr<TsMenuPainter> painter;
-};
-
 uint32_t Rgb(uint32_t color) { return color & 0xFFFFFF; }
 
 // Live GDI objects of the process: the system's count where it keeps one, else a walk over the
@@ -79,7 +60,7 @@ protected:
         InitSkinEngine();
         InitWindowSkinning();
         SetDefaultManager(&manager);
-        painter = manager.painter.get();
+        painter = manager.Painter();
     }
     ~SkinMenusTest() override
     {
@@ -154,7 +135,7 @@ protected:
     }
 
     static constexpr COLORREF kSentinel = 0x123456;
-    MenuTestManager manager;
+    WindowTestMenuManager manager;
     TsMenuPainter* painter = nullptr;
     ui::PopupMenu popup;
 };
@@ -191,7 +172,7 @@ TEST_F(SkinMenusTest, ItemSizesByKindGlyphAndExtraLine)
     EXPECT_EQ(Measure(glyphed).cy, std::max(t, 20) + 4);
 
     // The extra line widens the first column only.
-    manager.support.UseExtraLine = true;
+    manager.Support().UseExtraLine = true;
     int sw = 0;
     MenuTextMetrics(u"Next column", t, sw);
     EXPECT_EQ(Measure(first).cx, 32 + w + 12 + 32);
@@ -262,7 +243,7 @@ TEST_F(SkinMenusTest, BackgroundHasBorderGlyphColumnAndKeyedCorners)
 
 TEST_F(SkinMenusTest, ExtraLineStripShiftsTheGlyphColumn)
 {
-    manager.support.UseExtraLine = true;
+    manager.Support().UseExtraLine = true;
     ui::MenuItem* first = Add(popup.Items(), u"One");
     const TacMenuInfo mi = painter->GetMenuInfo(first, 120, 200, nullptr);
     ASSERT_NE(mi.Bmp, nullptr);
@@ -358,7 +339,7 @@ TEST_F(SkinMenusTest, DividersAndCaptionItems)
 
 TEST_F(SkinMenusTest, SecondColumnIsNotShiftedByTheExtraLine)
 {
-    manager.support.UseExtraLine = true;
+    manager.Support().UseExtraLine = true;
     Add(popup.Items(), u"One");
     ui::MenuItem* firstColumn = Add(popup.Items(), u"Two");
     ui::MenuItem* secondColumn = Add(popup.Items(), u"Three");
@@ -372,7 +353,7 @@ TEST_F(SkinMenusTest, SecondColumnIsNotShiftedByTheExtraLine)
 
 TEST_F(SkinMenusTest, SkinSelectItemMenusGetNoExtraLine)
 {
-    manager.support.UseExtraLine = true;
+    manager.Support().UseExtraLine = true;
     ui::MenuItem* first = Add(popup.Items(), u"Skins");
     first->SetName(u"SkinSelectItem");
     const TacMenuInfo mi = painter->GetMenuInfo(first, 120, 80, nullptr);

@@ -15,24 +15,6 @@ namespace {
 
 using namespace skin::testing;
 
-class LineTestManager : public WindowTestSkinManager {
-public:
-    LineTestManager() : painter(std::make_unique<TsMenuPainter>(this))
-    {
-        SectionData form;
-        form.ClassName = u"FORM";
-        form.Color = 0x203040;
-        gd.push_back(form);
-        support.IcoLineSkin = u"ICOLINE";
-    }
-    bool SkinnedPopups() const override { return true; }
-    TsSkinableMenus* SkinableMenus() const override { return painter.get(); }
-    TacMenuSupport* MenuSupport() const override { return &support; }
-
-    mutable TacMenuSupport support;
-    std::unique_ptr<TsMenuPainter> painter;
-};
-
 constexpr COLORREF kSentinel = 0x123456;
 uint32_t Rgb(uint32_t color) { return color & 0xFFFFFF; }
 
@@ -104,7 +86,7 @@ protected:
         return PlainBorderWidth(f, false) + CaptionHeight(f, true);
     }
 
-    LineTestManager manager;
+    WindowTestMenuManager manager;
     std::unique_ptr<ui::Form> form;
     ui::MainMenu* menu = nullptr;
     TsSkinProvider* provider = nullptr;
