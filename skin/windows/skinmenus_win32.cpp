@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cmath>
 #include <set>
+#include <utility>
 
 namespace skin {
 namespace {
@@ -50,38 +51,20 @@ MenusUnit& Unit()
 }
 
 // The handlers this painter gives items; told apart from others by their types.
-struct OurMeasure {
+template <auto Method>
+struct OurHandler {
     TsMenuPainter* painter;
-    void operator()(core::Object* s, ui::Canvas& c, int& w, int& h) const
+    template <class... Args>
+    void operator()(Args&&... args) const
     {
         if (LivePainters().count(painter))
-            painter->sMeasureItem(s, c, w, h);
+            (painter->*Method)(std::forward<Args>(args)...);
     }
 };
-struct OurDraw {
-    TsMenuPainter* painter;
-    void operator()(core::Object* s, ui::Canvas& c, RECT r, ui::OwnerDrawState st) const
-    {
-        if (LivePainters().count(painter))
-            painter->sAdvancedDrawItem(s, c, r, st);
-    }
-};
-struct OurLineMeasure {
-    TsMenuPainter* painter;
-    void operator()(core::Object* s, ui::Canvas& c, int& w, int& h) const
-    {
-        if (LivePainters().count(painter))
-            painter->sMeasureLineItem(s, c, w, h);
-    }
-};
-struct OurLineDraw {
-    TsMenuPainter* painter;
-    void operator()(core::Object* s, ui::Canvas& c, RECT r, ui::OwnerDrawState st) const
-    {
-        if (LivePainters().count(painter))
-            painter->sAdvancedDrawLineItem(s, c, r, st);
-    }
-};
+using OurMeasure = OurHandler<&TsMenuPainter::sMeasureItem>;
+using OurDraw = OurHandler<&TsMenuPainter::sAdvancedDrawItem>;
+using OurLineMeasure = OurHandler<&TsMenuPainter::sMeasureLineItem>;
+using OurLineDraw = OurHandler<&TsMenuPainter::sAdvancedDrawLineItem>;
 
 bool OurMeasureOf(const ui::MenuItem* i) { return i->OnMeasureItem.target<OurMeasure>() != nullptr; }
 bool OurDrawOf(const ui::MenuItem* i) { return i->OnAdvancedDrawItem.target<OurDraw>() != nullptr; }
