@@ -17,9 +17,24 @@ namespace ui {
 
 class Menu;
 class Form;
+class Bitmap;
+class ImageList;
 
 using MenuMeasureItemEvent = std::function<void(core::Object* sender, Canvas& canvas, int& width, int& height)>;
 using MenuDrawItemEvent = std::function<void(core::Object* sender, Canvas& canvas, RECT rect, bool selected)>;
+
+// The owner-draw state of an item as the system reports it (the ODS_ bits); odMenuLine is the mark
+// of a main-menu item painted into a skinned form's menu line rather than by the system.
+using OwnerDrawState = unsigned;
+constexpr OwnerDrawState odSelected = 0x0001, odGrayed = 0x0002, odDisabled = 0x0004, odChecked = 0x0008,
+                         odFocused = 0x0010, odDefault = 0x0020, odHotLight = 0x0040, odInactive = 0x0080,
+                         odNoAccel = 0x0100, odNoFocusRect = 0x0200, odMenuLine = 0x0500;
+using MenuAdvancedDrawItemEvent =
+    std::function<void(core::Object* sender, Canvas& canvas, RECT rect, OwnerDrawState state)>;
+
+// How a popup menu opens; maNone switches the system's animation off.
+enum MenuAnimationKind : unsigned { maLeftToRight, maRightToLeft, maTopToBottom, maBottomToTop, maNone };
+using MenuAnimations = unsigned; // bits of MenuAnimationKind
 
 class MenuItem : public core::Component {
 public:
@@ -48,6 +63,17 @@ public:
     // Checked shows a radio mark rather than a check mark.
     bool RadioItem() const { return m_radio; }
     void SetRadioItem(bool value);
+    // Items of one group replace each other when menus are merged.
+    int GroupIndex() const { return m_group_index; }
+    void SetGroupIndex(int value);
+    // The item's own glyph (copied; null for none), or an image of its menu's image list.
+    ui::Bitmap* Bitmap() const { return m_bitmap.get(); }
+    void SetBitmap(const ui::Bitmap* bitmap);
+    int ImageIndex() const { return m_image_index; }
+    void SetImageIndex(int value);
+    // The images of the item's submenu (not owned).
+    ImageList* SubMenuImages() const { return m_submenu_images; }
+    void SetSubMenuImages(ImageList* images);
     // Command identifier of the item in the system menu (WM_COMMAND).
     UINT Command() const { return m_command; }
     // The submenu's system handle while the menu is built, else null.
@@ -77,6 +103,11 @@ public:
     NotifyEvent OnClick;
     MenuMeasureItemEvent OnMeasureItem;
     MenuDrawItemEvent OnDrawItem;
+    // Called in place of OnDrawItem when assigned, with the full owner-draw state.
+    MenuAdvancedDrawItemEvent OnAdvancedDrawItem;
+
+    // The item is drawn by its owner (it has a measure or draw handler).
+    bool HasOwnerDrawHandlers() const { return OnMeasureItem || OnDrawItem || OnAdvancedDrawItem; }
 
 private:
     friend class Menu;
@@ -90,6 +121,10 @@ private:
     bool m_default = false;
     bool m_break = false;
     bool m_radio = false;
+    int m_group_index = 0;
+    std::unique_ptr<ui::Bitmap> m_bitmap;
+    int m_image_index = -1;
+    ImageList* m_submenu_images = nullptr;
     core::String m_hint;
     std::vector<MenuItem*> m_items;
     MenuItem* m_parent = nullptr;
@@ -108,6 +143,12 @@ public:
     MenuItem* Items() const { return m_items.get(); }
     // The built system menu, or null.
     HMENU Handle() const { return m_handle; }
+    // Every item is drawn by its owner, also those without handlers of their own.
+    bool OwnerDraw() const { return m_owner_draw; }
+    void SetOwnerDraw(bool value);
+    // The glyphs of the items' image indexes (not owned).
+    ImageList* Images() const { return m_images; }
+    void SetImages(ImageList* images);
 
     // ---- Operations ----
     // Runs the item with this shortcut; true when one acted.
@@ -133,6 +174,8 @@ protected:
 private:
     void BuildItems(HMENU target, MenuItem* parent);
     std::unique_ptr<MenuItem> m_items;
+    bool m_owner_draw = false;
+    ImageList* m_images = nullptr;
 };
 
 class MainMenu : public Menu {
@@ -158,8 +201,23 @@ public:
     // Shows the menu at a screen point and returns when it closes; the chosen item is clicked.
     virtual void Popup(int x, int y);
 
+    // ---- Properties ----
+    MenuAnimations MenuAnimation() const { return m_animation; }
+    void SetMenuAnimation(MenuAnimations value) { m_animation = value; }
+    // The control the menu was last shown for (set by whoever pops it up).
+    core::Component* PopupComponent() const { return m_popup_component; }
+    void SetPopupComponent(core::Component* value) { m_popup_component = value; }
+    // The window that owns the open menu and gets its messages (the application window by default).
+    HWND WindowHandle() const;
+    void SetWindowHandle(HWND value) { m_window_handle = value; }
+
     // ---- Events ----
     NotifyEvent OnPopup;
+
+private:
+    MenuAnimations m_animation = 0;
+    core::Component* m_popup_component = nullptr;
+    HWND m_window_handle = nullptr;
 };
 
 } // namespace ui

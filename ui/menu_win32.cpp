@@ -3,6 +3,7 @@
 
 #include "core/exception.h"
 #include "ui/application.h"
+#include "ui/bitmap.h"
 #include "ui/form.h"
 
 #include <algorithm>
@@ -113,6 +114,41 @@ void MenuItem::SetRadioItem(bool value)
     Changed();
 }
 
+void MenuItem::SetGroupIndex(int value)
+{
+    if (value == m_group_index)
+        return;
+    m_group_index = value;
+    Changed();
+}
+
+void MenuItem::SetBitmap(const ui::Bitmap* bitmap)
+{
+    if (!bitmap || bitmap->Width() <= 0 || bitmap->Height() <= 0) {
+        m_bitmap.reset();
+    } else {
+        m_bitmap = std::make_unique<ui::Bitmap>();
+        m_bitmap->Assign(*bitmap);
+    }
+    Changed();
+}
+
+void MenuItem::SetImageIndex(int value)
+{
+    if (value == m_image_index)
+        return;
+    m_image_index = value;
+    Changed();
+}
+
+void MenuItem::SetSubMenuImages(ImageList* images)
+{
+    if (images == m_submenu_images)
+        return;
+    m_submenu_images = images;
+    Changed();
+}
+
 MenuItem* MenuItem::Items(int index) const
 {
     if (index < 0 || index >= int(m_items.size()))
@@ -201,6 +237,22 @@ Menu::~Menu()
 
 void Menu::MenuChanged() { FreeHandle(); }
 
+void Menu::SetOwnerDraw(bool value)
+{
+    if (value == m_owner_draw)
+        return;
+    m_owner_draw = value;
+    MenuChanged();
+}
+
+void Menu::SetImages(ImageList* images)
+{
+    if (images == m_images)
+        return;
+    m_images = images;
+    MenuChanged();
+}
+
 void Menu::FreeHandle()
 {
     if (m_handle) {
@@ -230,15 +282,17 @@ void Menu::BuildItems(HMENU target, MenuItem* parent)
         info.wID = item->m_command;
         info.dwItemData = item->m_command;
         std::wstring text;
+        const bool ownerDrawn = m_owner_draw || item->HasOwnerDrawHandlers();
         if (item->IsLine()) {
-            info.fType = MFT_SEPARATOR;
+            // An owner-drawn line is still a separator: never selectable, measured by its owner.
+            info.fType = MFT_SEPARATOR | (ownerDrawn ? MFT_OWNERDRAW : 0);
         } else {
             text = W(item->m_caption);
             if (item->m_shortcut != scNone)
                 text += L"\t" + W(ShortCutToText(item->m_shortcut));
             info.fMask |= MIIM_STRING;
             info.dwTypeData = text.data();
-            if (item->OnMeasureItem || item->OnDrawItem)
+            if (ownerDrawn)
                 info.fType |= MFT_OWNERDRAW;
             if (item->m_radio)
                 info.fType |= MFT_RADIOCHECK;
@@ -320,7 +374,9 @@ bool Menu::DispatchOwnerDraw(UINT msg, WPARAM wparam, LPARAM lparam)
             return false;
         Canvas canvas(draw->hDC);
         bool selected = (draw->itemState & ODS_SELECTED) != 0;
-        if (item->OnDrawItem) {
+        if (item->OnAdvancedDrawItem) {
+            item->OnAdvancedDrawItem(item, canvas, draw->rcItem, OwnerDrawState(draw->itemState));
+        } else if (item->OnDrawItem) {
             item->OnDrawItem(item, canvas, draw->rcItem, selected);
         } else {
             canvas.SetBrushColor(selected ? clHighlight : clWindow);
@@ -387,7 +443,7 @@ void PopupMenu::Popup(int x, int y)
         OnPopup(this);
     HMENU menu = Build(true);
     Application& app = Application::Instance();
-    HWND owner = app.Handle();
+    HWND owner = WindowHandle();
     // While the menu is up, its owner-draw and submenu messages come to the application window.
     app.SetPopupHandler([](UINT msg, WPARAM wparam, LPARAM lparam) -> LRESULT {
         if (msg == WM_INITMENUPOPUP) {
@@ -400,11 +456,18 @@ void PopupMenu::Popup(int x, int y)
         Application& app;
         ~Reset() { app.SetPopupHandler(nullptr); }
     } reset{app};
-    UINT command = UINT(TrackPopupMenuEx(menu, TPM_RETURNCMD | TPM_LEFTALIGN | TPM_RIGHTBUTTON | TPM_NONOTIFY, x, y,
-                                         owner, nullptr));
+    UINT flags = TPM_RETURNCMD | TPM_LEFTALIGN | TPM_RIGHTBUTTON | TPM_NONOTIFY;
+    if (m_animation & (1u << maNone))
+        flags |= TPM_NOANIMATION;
+    UINT command = UINT(TrackPopupMenuEx(menu, flags, x, y, owner, nullptr));
     // The menu may have changed while it was up: the command is looked up, never assumed.
     if (command)
         DispatchCommand(command);
+}
+
+HWND PopupMenu::WindowHandle() const
+{
+    return m_window_handle ? m_window_handle : Application::Instance().Handle();
 }
 
 } // namespace ui

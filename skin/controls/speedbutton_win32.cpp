@@ -5,6 +5,7 @@
 #include "skin/controls/splitter.h"
 #include "skin/engine/alphaimage.h"
 #include "skin/engine/alphaimagelist.h"
+#include "skin/engine/skinablemenus.h"
 #include "skin/engine/skinpaint.h"
 #include "skin/engine/skintables.h"
 #include "ui/canvas.h"
@@ -647,7 +648,9 @@ void TsSpeedButton::MouseDown(ui::MouseButton button, ui::ShiftState shift, int 
         m_common->BGChanged = true;
         Repaint();
         POINT p = ClientToScreen(POINT{0, Height() + 1});
+        MenuDropDownButton() = this;
         m_dropdown_menu->Popup(p.x, p.y);
+        MenuDropDownButton() = nullptr;
         m_dropped_down = false;
         g_dropping = nullptr;
         POINT cursor{};

@@ -1,6 +1,7 @@
 // The seams of the skin manager that window skinning fills: the menu painter with the menu
-// options, and the dialog skinning's window-creation hook. Until window skinning arrives the menu
-// painter paints nothing and the hook only passes every event on.
+// options, and the dialog skinning's window-creation hook. Until window skinning installs its
+// factory the menu painter paints nothing, and until it installs its hook the hook only passes
+// every event on.
 #pragma once
 
 #include "core/persistent.h"
@@ -9,6 +10,7 @@
 #include "ui/font.h"
 
 #include <functional>
+#include <memory>
 
 namespace ui {
 class Bitmap;
@@ -17,6 +19,15 @@ class MenuItem;
 
 namespace skin {
 
+// A font that is also a persistent object, so that it can be read and written by property name.
+class TacFont : public core::Persistent, public ui::Font {
+public:
+    core::String ClassName() const override { return u"TFont"; }
+    using ui::Font::Assign;
+    // Copies another TacFont by value.
+    void Assign(const core::Persistent& source) override;
+};
+
 // The manager's menu options.
 class TacMenuSupport : public core::Persistent {
 public:
@@ -24,7 +35,8 @@ public:
     core::String IcoLineSkin; // section painted behind the glyph column ("ICOLINE" once loaded)
     bool UseExtraLine = false;
     int ExtraLineWidth = 32;
-    ui::Font ExtraLineFont;
+    TacFont ExtraLineFont; // the setter copies the value
+    void SetExtraLineFont(const ui::Font& value) { ExtraLineFont.Assign(value); }
 };
 
 // Paints the application's menus in the skin; one per manager.
@@ -46,6 +58,15 @@ public:
     SkinManager* Manager;
     int SkinBorderWidth = -1; // cached width of the menus' border, -1 until measured
 };
+
+// Window skinning installs the maker of its menu painter; every manager created afterwards gets
+// that painter, managers without it (or after the factory is reset to null) get the empty seam.
+using SkinableMenusFactory = std::unique_ptr<TsSkinableMenus> (*)(SkinManager* manager);
+void SetSkinableMenusFactory(SkinableMenusFactory factory);
+std::unique_ptr<TsSkinableMenus> MakeSkinableMenus(SkinManager* manager);
+// The drop-down speed button whose menu is open: the button sets it while the menu is shown, the
+// menu painter clears it (and gives the hints back) once the menu paints.
+void*& MenuDropDownButton();
 
 // What the dialog skinning gives the manager's hook: its window-creation hook procedure, and the
 // clean-ups the manager runs when it takes the hook off (the menu list, the providers the hook

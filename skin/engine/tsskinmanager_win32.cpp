@@ -50,6 +50,7 @@ struct ManagerUnit {
     TsSkinManager* hookOwner = nullptr; // the manager that installed the hook
     bool versionAsked = false;
     DialogSkinningHooks dialogHooks;
+    SkinableMenusFactory menusFactory = nullptr;
 };
 
 ManagerUnit& Unit()
@@ -199,7 +200,7 @@ TsSkinManager::TsSkinManager(core::Component* owner)
         }
     }
     m_active = true;
-    m_menus = std::make_unique<TsSkinableMenus>(this);
+    m_menus = MakeSkinableMenus(this);
     Clear();
 }
 
@@ -781,6 +782,31 @@ void TsSkinManager::UnInstallHook()
 }
 
 void SetDialogSkinningHooks(DialogSkinningHooks hooks) { Unit().dialogHooks = std::move(hooks); }
+
+void SetSkinableMenusFactory(SkinableMenusFactory factory) { Unit().menusFactory = factory; }
+
+std::unique_ptr<TsSkinableMenus> MakeSkinableMenus(SkinManager* manager)
+{
+    if (SkinableMenusFactory factory = Unit().menusFactory)
+        if (std::unique_ptr<TsSkinableMenus> menus = factory(manager))
+            return menus;
+    return std::make_unique<TsSkinableMenus>(manager);
+}
+
+void*& MenuDropDownButton()
+{
+    static void* button = nullptr;
+    return button;
+}
+
+void TacFont::Assign(const core::Persistent& source)
+{
+    if (const auto* font = dynamic_cast<const TacFont*>(&source)) {
+        ui::Font::Assign(*font);
+        return;
+    }
+    core::Persistent::Assign(source);
+}
 const DialogSkinningHooks& GetDialogSkinningHooks() { return Unit().dialogHooks; }
 
 // ---- Skin folders and names ----
@@ -947,7 +973,32 @@ void RegisterSkinManagerProperties()
          ui::WithDefault(ui::OrdProperty(
                              u"ExtraLineWidth", [](core::Object& o) { return int64_t(static_cast<S&>(o).ExtraLineWidth); },
                              [](core::Object& o, int64_t v) { static_cast<S&>(o).ExtraLineWidth = int(v); }),
-                         32)});
+                         32),
+         ui::ObjectProperty(
+             u"ExtraLineFont", [](core::Object& o) -> core::Object* { return &static_cast<S&>(o).ExtraLineFont; },
+             [](core::Object& o, core::Object* v) {
+                 if (auto* font = dynamic_cast<TacFont*>(v))
+                     static_cast<S&>(o).SetExtraLineFont(*font);
+             })});
+    using F = TacFont;
+    ui::RegisterPropClass<F>(
+        u"TFont",
+        {ui::StrProperty(
+             u"Name", [](core::Object& o) { return static_cast<F&>(o).Name(); },
+             [](core::Object& o, core::StringView v) { static_cast<F&>(o).SetName(v); }),
+         ui::OrdProperty(
+             u"Height", [](core::Object& o) { return int64_t(static_cast<F&>(o).Height()); },
+             [](core::Object& o, int64_t v) { static_cast<F&>(o).SetHeight(int(v)); }),
+         ui::OrdProperty(
+             u"Color", [](core::Object& o) { return int64_t(static_cast<F&>(o).FontColor()); },
+             [](core::Object& o, int64_t v) { static_cast<F&>(o).SetColor(ui::Color(v)); }),
+         ui::OrdProperty(
+             u"Charset", [](core::Object& o) { return int64_t(static_cast<F&>(o).Charset()); },
+             [](core::Object& o, int64_t v) { static_cast<F&>(o).SetCharset(BYTE(v)); }),
+         ui::SetProperty(
+             u"Style", {u"fsBold", u"fsItalic", u"fsUnderline", u"fsStrikeOut"},
+             [](core::Object& o) { return int64_t(static_cast<F&>(o).Style()); },
+             [](core::Object& o, int64_t v) { static_cast<F&>(o).SetStyle(ui::FontStyles(v)); })});
 }
 
 // ---- The manager's unit ----

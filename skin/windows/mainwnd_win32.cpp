@@ -8,6 +8,7 @@
 #include "skin/windows/sbutils.h"
 #include "skin/windows/scrollwnd.h"
 #include "skin/windows/combownd.h"
+#include "skin/windows/skinmenus.h"
 #include "skin/windows/editwnd.h"
 #include "skin/windows/tabwnd.h"
 #include "skin/windows/wrapperkit.h"
@@ -104,11 +105,13 @@ void InitWindowSkinning()
     RegisterWrapperClass(u"TacComboListWnd", MakeWrapperOf<TacComboListWnd>);
     RegisterSimpleWrapperClasses();
     RegisterCompositeWrapperClasses();
+    InstallMenuPainter();
 }
 
 void DoneWindowSkinning()
 {
     FreePageWrappers();
+    RemoveMenuPainter();
     WindowSkinningApi() = {};
     Factories().clear();
     if (g_libraries.comctl32)

@@ -224,6 +224,39 @@ private:
     std::vector<TsTitleButton> FTitleButtons;
     std::unique_ptr<ui::HintWindow> m_hint;
     bool m_destroying = false;
+
+public:
+    // ---- Menu line (skinprovider_menu_win32.cpp) ----
+    // The form shows a skinned menu line: a main menu with a visible item, not a dialog-style form
+    // and not an MDI child.
+    bool MenuPresent() const;
+    int MenuHeight() const { return skin::MenuHeight(Frame()); }
+    // Rows of the menu line, cached in FLinesCount until something changes.
+    int MenuLinesCount();
+    // Has the main menu rebuild its window menu; false without items or while already rebuilding.
+    bool UpdateMenu();
+    void InitMenuItems(bool active);
+    void RepaintMenu();
+    // Paints the menu line into the form image: the line's section over its rows, MenuLineBmp
+    // taken from it, then every hooked item drawn by its handler at its place in the image.
+    void PaintMenuLine(ui::Bitmap* image);
+    // Where MenuLineBmp's top-left lies in the form image.
+    POINT MenuLineOrigin() const { return FMenuLineOrigin; }
+    // The form image point of a window point (menu items the system draws in the window).
+    POINT WindowToImage(POINT p) const;
+    // The provider whose PaintMenuLine is running, else null.
+    static TsSkinProvider* PaintingMenuLine();
+    // Menu messages the provider takes before the rest of its handling; true when done.
+    bool MenuMessage(ui::Message& message);
+
+    std::unique_ptr<ui::Bitmap> MenuLineBmp; // the menu line's background, 24-bit
+
+private:
+    POINT FMenuLineOrigin{};
+    // The window's menu-bar items (window coordinates, by menu position) that the rows were
+    // counted from; asking the system for them costs more than painting an item.
+    std::vector<RECT> FMenuItemRects;
+    HMENU FMenuRectsOf = nullptr;
 };
 
 // The unit-level state shared by every provider (GUI thread only).

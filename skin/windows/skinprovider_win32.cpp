@@ -9,6 +9,7 @@
 #include "skin/engine/msgbox.h"
 #include "skin/windows/ctrladapter.h"
 #include "skin/windows/scrollwnd.h"
+#include "skin/windows/skinmenus.h"
 #include "skin/windows/sysmenu.h"
 #include "ui/application.h"
 #include "ui/frame.h"
@@ -198,6 +199,9 @@ void TsSkinProvider::PrepareForm()
     UpdateCaptionButtonMasks();
     RegionChanged = CaptChanged = CaptRgnChanged = true;
     ApplyGlobalColor();
+    InitMenuItems(manager->Active());
+    if (!MenusInitialized)
+        UpdateMenu();
     MenusInitialized = true;
 }
 
@@ -422,6 +426,8 @@ void TsSkinProvider::HandleSkinCommandStage1(ui::Message& message, bool& done)
         if (!Form || IsDestroying(Form))
             return;
         if (FCommonData->GetSkinManager()) {
+            TsMenuPainter::ClearMenuInfos();
+            InitMenuItems(false);
             UpdateSysMenuStyle(false);
             if (Form->HandleAllocated() && HasSkinnedBorder() && !InMenu)
                 SetWindowRgn(Form->Handle(), nullptr, TRUE);
@@ -626,6 +632,8 @@ void TsSkinProvider::SkinnedMessage(ui::Message& message)
         if (Form->HasState(core::csLoading))
             return;
         FLinesCount = -1;
+        if (!IsDesigning(this))
+            InitMenuItems(FCommonData->Skinned());
         if (SystemMenu)
             SystemMenu->UpdateItems(false);
         if (Form->BorderStyle() == ui::bsNone)
@@ -656,6 +664,7 @@ void TsSkinProvider::SkinnedMessage(ui::Message& message)
         MinMaxInfo(message);
         return;
     case WM_MEASUREITEM:
+        MenuMessage(message);
         CallOld(message);
         return;
     case WM_WINDOWPOSCHANGING:
@@ -720,7 +729,8 @@ void TsSkinProvider::SkinnedMessage(ui::Message& message)
             CallOld(message);
         return;
     case WM_SYSCOMMAND:
-        SysCommand(message);
+        if (!MenuMessage(message))
+            SysCommand(message);
         return;
     case WM_INITMENUPOPUP:
         if (HIWORD(message.LParam))

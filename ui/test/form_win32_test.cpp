@@ -1,6 +1,7 @@
 // Forms driven by real messages: modal loops ended by Enter, Esc, Close and buttons; close queries;
 // accelerators of buttons outside the visible area; menu shortcuts of hidden items; minimising.
 #include "ui/test/uitest.h"
+#include "ui/bitmap.h"
 #include "ui/button.h"
 #include "ui/menu.h"
 
@@ -265,6 +266,56 @@ TEST_F(Forms, OwnerDrawnMenuItemIsMeasuredAndDrawnByItsEvents)
     info.fMask = MIIM_FTYPE;
     GetMenuItemInfoW(GetSubMenu(GetMenu(f.form->Handle()), 0), 0, TRUE, &info);
     EXPECT_TRUE(info.fType & MFT_OWNERDRAW);
+}
+
+TEST_F(Forms, OwnerDrawMenusAndTheAdvancedDrawEvent)
+{
+    MenuForm f;
+    f.notice->SetVisible(true);
+    auto* line = f.Item(u"-", scNone, true);
+    f.help->Add(line);
+    auto typeOf = [&](int position) {
+        MENUITEMINFOW info{};
+        info.cbSize = sizeof info;
+        info.fMask = MIIM_FTYPE;
+        GetMenuItemInfoW(GetSubMenu(GetMenu(f.form->Handle()), 0), UINT(position), TRUE, &info);
+        return info.fType;
+    };
+    EXPECT_FALSE(typeOf(0) & MFT_OWNERDRAW) << "plain until asked";
+    f.menu->SetOwnerDraw(true);
+    EXPECT_TRUE(typeOf(0) & MFT_OWNERDRAW);
+    EXPECT_EQ(typeOf(1) & (MFT_OWNERDRAW | MFT_SEPARATOR), UINT(MFT_OWNERDRAW | MFT_SEPARATOR));
+
+    // The advanced event gets the whole state and wins over the plain one.
+    OwnerDrawState seen = 0;
+    int plain = 0;
+    f.notice->OnDrawItem = [&](core::Object*, Canvas&, RECT, bool) { ++plain; };
+    f.notice->OnAdvancedDrawItem = [&](core::Object*, Canvas&, RECT, OwnerDrawState state) { seen = state; };
+    DRAWITEMSTRUCT draw{};
+    draw.CtlType = ODT_MENU;
+    draw.itemData = f.notice->Command();
+    draw.itemState = ODS_SELECTED | ODS_HOTLIGHT | ODS_NOACCEL | ODS_DEFAULT;
+    draw.hDC = GetDC(f.form->Handle());
+    SendMessageW(f.form->Handle(), WM_DRAWITEM, 0, LPARAM(&draw));
+    ReleaseDC(f.form->Handle(), draw.hDC);
+    EXPECT_EQ(seen, odSelected | odHotLight | odNoAccel | odDefault);
+    EXPECT_EQ(plain, 0);
+
+    // The additive properties keep their values and rebuild nothing they need not.
+    f.notice->SetGroupIndex(3);
+    f.notice->SetImageIndex(2);
+    EXPECT_EQ(f.notice->GroupIndex(), 3);
+    EXPECT_EQ(f.notice->ImageIndex(), 2);
+    Bitmap glyph(12, 10);
+    f.notice->SetBitmap(&glyph);
+    ASSERT_NE(f.notice->Bitmap(), nullptr);
+    EXPECT_EQ(f.notice->Bitmap()->Width(), 12);
+    f.notice->SetBitmap(nullptr);
+    EXPECT_EQ(f.notice->Bitmap(), nullptr);
+    PopupMenu popup;
+    EXPECT_EQ(popup.WindowHandle(), App().Handle());
+    EXPECT_EQ(popup.MenuAnimation(), 0u);
+    EXPECT_FALSE(popup.OwnerDraw());
 }
 
 TEST_F(Forms, PopupMenuShowsAndClosesWithoutAChoice)

@@ -687,6 +687,29 @@ TEST_F(SkinManagerTest, DefaultsOfANewManager)
     EXPECT_FALSE(ui::IsStoredProperty(plain.MenuSupport(), u"ExtraLineWidth"));
 }
 
+TEST_F(SkinManagerTest, ExtraLineFontByNameIsCopiedByValue)
+{
+    TsSkinManager plain;
+    core::Object* font = ui::GetObjectProperty(plain.MenuSupport(), u"ExtraLineFont");
+    ASSERT_EQ(font, &plain.MenuSupport()->ExtraLineFont);
+    ui::SetStrProperty(font, u"Name", u"Tahoma");
+    ui::SetOrdProperty(font, u"Height", -15);
+    ui::SetSetProperty(font, u"Style", u"fsBold");
+    EXPECT_EQ(plain.MenuSupport()->ExtraLineFont.Name(), u"Tahoma");
+    EXPECT_EQ(plain.MenuSupport()->ExtraLineFont.Height(), -15);
+    EXPECT_EQ(plain.MenuSupport()->ExtraLineFont.Style(), ui::FontStyles(ui::fsBold));
+
+    TacFont other;
+    other.SetName(u"Arial");
+    other.SetHeight(-20);
+    ui::SetObjectProperty(plain.MenuSupport(), u"ExtraLineFont", &other);
+    EXPECT_EQ(ui::GetObjectProperty(plain.MenuSupport(), u"ExtraLineFont"), font) << "the value is copied, not shared";
+    EXPECT_EQ(plain.MenuSupport()->ExtraLineFont.Name(), u"Arial");
+    EXPECT_EQ(ui::GetOrdProperty(font, u"Height"), -20);
+    other.SetName(u"Changed");
+    EXPECT_EQ(plain.MenuSupport()->ExtraLineFont.Name(), u"Arial");
+}
+
 TEST_F(SkinManagerTest, VersionSwitch)
 {
     struct Case {

@@ -4,6 +4,7 @@
 #include "skin/engine/skinoptions.h"
 #include "skin/engine/test/skinfolder_win32.h"
 #include "skin/engine/test/skintestsupport.h"
+#include "skin/windows/skinmenus.h"
 #include "skin/windows/testwriters/windowtestskin.h"
 
 namespace skin::testing {
@@ -21,5 +22,28 @@ WindowTestSkinManager::WindowTestSkinManager(WindowTestSkinFlavour flavour)
 }
 
 WindowTestSkinManager::~WindowTestSkinManager() = default;
+
+// ---- Menus ----
+
+WindowTestMenuManager::WindowTestMenuManager()
+    : m_support(std::make_unique<TacMenuSupport>()), m_painter(std::make_unique<TsMenuPainter>(this))
+{
+    m_support->IcoLineSkin = u"ICOLINE";
+    SectionData form;
+    form.ClassName = u"FORM";
+    form.Color = 0x203040;
+    gd.push_back(form);
+}
+
+WindowTestMenuManager::~WindowTestMenuManager() = default;
+
+TsSkinableMenus* WindowTestMenuManager::SkinableMenus() const { return m_painter.get(); }
+
+void WindowTestMenuManager::HideSection(core::StringView name)
+{
+    for (SectionData& s : gd)
+        if (s.ClassName == name)
+            s.ClassName = u"HIDDEN_" + core::String(name);
+}
 
 } // namespace skin::testing

@@ -6,6 +6,11 @@
 
 #include <memory>
 
+namespace skin {
+class TacMenuSupport;
+class TsMenuPainter;
+}
+
 namespace skin::test {
 class SkinFolder;
 }
@@ -19,6 +24,26 @@ public:
 
 private:
     std::unique_ptr<test::SkinFolder> m_folder;
+};
+
+// ---- Menus ----
+// The window test skin with skinned popups, a menu painter and menu options of its own, and a
+// "FORM" section for form providers.
+class WindowTestMenuManager : public WindowTestSkinManager {
+public:
+    WindowTestMenuManager();
+    ~WindowTestMenuManager() override;
+    bool SkinnedPopups() const override { return true; }
+    TsSkinableMenus* SkinableMenus() const override;
+    TacMenuSupport* MenuSupport() const override { return m_support.get(); }
+    TsMenuPainter* Painter() const { return m_painter.get(); }
+    TacMenuSupport& Support() const { return *m_support; }
+    // Renames a section so that lookups by its name fail.
+    void HideSection(core::StringView name);
+
+private:
+    std::unique_ptr<TacMenuSupport> m_support;
+    std::unique_ptr<TsMenuPainter> m_painter;
 };
 
 } // namespace skin::testing

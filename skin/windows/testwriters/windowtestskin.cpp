@@ -3,6 +3,7 @@
 // their border and glyph masks.
 #include "skin/windows/testwriters/windowtestskin.h"
 
+#include <algorithm>
 #include <string>
 
 namespace skin::testing {
@@ -147,6 +148,38 @@ void AppendCompositeSections(std::vector<SkinFile>& files, std::string& options,
     }
 }
 
+// ---- Menus ----
+// The sections the menu painter and the menu line read; TestSkin's own "MENUITEM" is replaced.
+void AppendMenuSections(std::vector<SkinFile>& files, std::string& options)
+{
+    EraseSection(options, "MENUITEM");
+    const std::string global = "[GLOBALINFO]\r\n";
+    options.insert(options.find(global) + global.size(), "CHECK=!MCHECK.BMP!3!1!0\r\n");
+    const auto hex = [](uint32_t c) { return std::to_string(c); };
+    options += "[MENUITEM]\r\nCOLOR=" + hex(kMenuItemColor) + "\r\nHOTCOLOR=" + hex(kMenuItemHotColor) +
+               "\r\nFONTCOLOR=" + hex(kMenuItemFontColor) + "\r\nHOTFONTCOLOR=" + hex(kMenuItemHotFontColor) +
+               "\r\n"
+               "[MAINMENU]\r\nCOLOR=" + hex(kMainMenuColor) + "\r\nBORDERSMASK=!MMBORDER.BMP!1!0!0!" +
+               std::to_string(kMenuBorder) + "!" + std::to_string(kMenuBorder) + "!" + std::to_string(kMenuBorder) +
+               "!" + std::to_string(kMenuBorder) + "\r\n"
+               "[ICOLINE]\r\nCOLOR=" + hex(kIcoLineColor) + "\r\n"
+               "[EXTRALINE]\r\nCOLOR=" + hex(kExtraLineColor) + "\r\nFONTCOLOR=" + hex(kExtraLineFontColor) + "\r\n"
+               "[MENULINE]\r\nCOLOR=" + hex(kMenuLineColor) + "\r\nHOTCOLOR=" + hex(kMenuLineColor) +
+               "\r\nFONTCOLOR=" + hex(kMenuLineFontColor) + "\r\n"
+               "[DIVIDERV]\r\nBORDERSMASK=!DIVV.BMP!1!0!0!1!1!1!1\r\n";
+    files.push_back({"MMBORDER.BMP", EncodeBmp24(kMenuBorderMaskSize, kMenuBorderMaskSize, [](int x, int y) -> uint32_t {
+                         const int cx = std::min(x, kMenuBorderMaskSize - 1 - x);
+                         const int cy = std::min(y, kMenuBorderMaskSize - 1 - y);
+                         if (cx + cy < 2)
+                             return 0xFF00FF;
+                         return cx < kMenuBorder || cy < kMenuBorder ? kMenuBorderColor : kMainMenuColor;
+                     })});
+    files.push_back({"DIVV.BMP", EncodeBmp24(4, 2, [](int, int) { return kDividerColor; })});
+    files.push_back({"MCHECK.BMP", EncodeBmp24(3 * kMenuCheckSize, 2 * kMenuCheckSize, [](int, int y) {
+                         return y < kMenuCheckSize ? kMenuCheckColor : 0u;
+                     })});
+}
+
 } // namespace
 
 const char* WindowTestCompositeSection(WindowTestComposite part) { return kCompositeSections[part]; }
@@ -181,6 +214,7 @@ std::vector<SkinFile> WindowTestSkinFiles(WindowTestSkinFlavour flavour)
     else
         AddBoxes(options, files);
     AppendCompositeSections(files, options, flavour == wfWrappers);
+    AppendMenuSections(files, options);
     files[0].bytes = options;
     return files;
 }

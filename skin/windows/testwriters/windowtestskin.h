@@ -91,6 +91,22 @@ constexpr uint32_t WindowTestCompositeColor(WindowTestComposite part, int state)
 enum WindowTestSkinFlavour { wfWrappers, wfControls };
 std::vector<SkinFile> WindowTestSkinFiles(WindowTestSkinFlavour flavour = wfWrappers);
 
+// ---- Menus ----
+// "MENUITEM" (normal, hot), "MAINMENU" with its border mask (kMenuBorder pixels of kMenuBorderColor
+// whose three outer corner pixels, x + y < 2 at each corner, are the key colour), the glyph column
+// "ICOLINE", the vertical "EXTRALINE", the form's "MENULINE", the divider "DIVIDERV" (a solid
+// border mask) and the check glyph "CHECK" of "GLOBALINFO" (kMenuCheckSize, three states over
+// their mask rows).
+constexpr uint32_t kMenuItemColor = 0xF0E8E0, kMenuItemHotColor = 0x804020;
+constexpr uint32_t kMenuItemFontColor = 0x000000, kMenuItemHotFontColor = 0xFFFFFF;
+constexpr uint32_t kMainMenuColor = 0xE0F0F0, kMenuBorderColor = 0x406080;
+constexpr int kMenuBorder = 3, kMenuBorderMaskSize = 12;
+constexpr uint32_t kIcoLineColor = 0xC0D0E0, kExtraLineColor = 0x602040, kExtraLineFontColor = 0xFFFFFF;
+constexpr uint32_t kMenuLineColor = 0xD0E0C0, kMenuLineFontColor = 0x101010;
+constexpr uint32_t kDividerColor = 0x2080C0;
+constexpr int kMenuCheckSize = 10;
+constexpr uint32_t kMenuCheckColor = 0x00A040;
+
 } // namespace skin::testing
 
 #ifdef _WIN32
