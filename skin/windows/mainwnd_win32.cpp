@@ -9,6 +9,7 @@
 #include "skin/windows/scrollwnd.h"
 #include "skin/windows/editwnd.h"
 #include "skin/windows/wrapperkit.h"
+#include "skin/windows/virtualtreewnd.h"
 #include "ui/control.h"
 
 #include <map>
@@ -101,6 +102,7 @@ void InitWindowSkinning()
     RegisterWrapperClass(u"TacEditWnd", MakeWrapperOf<TacEditWnd>);
     RegisterWrapperClass(u"TacComboListWnd", MakeWrapperOf<TacComboListWnd>);
     RegisterSimpleWrapperClasses();
+    RegisterVirtualTreeWrapperClass();
 }
 
 void DoneWindowSkinning()
