@@ -1,6 +1,7 @@
 // The client's node list (a string tree of 40 rows, sorted by latency) on a form skinned with the
 // virtual tree wrapper's test skin: the form's skin provider gives the tree its wrapper through the
 // control adapter. skin/windows/test/tree_screenshot.sh runs it.
+#include "skin/engine/graphutils.h"
 #include "skin/windows/ctrladapter.h"
 #include "skin/windows/skinprovider.h"
 #include "skin/windows/testwriters/virtualtreemanager_win32.h"
@@ -10,6 +11,7 @@
 #include "ui/form.h"
 #include "ui/timer.h"
 
+#include <algorithm>
 #include <cwchar>
 #include <vector>
 
