@@ -294,8 +294,10 @@ void TacVirtualTreeWnd::acWndProc(ui::Message& message)
             SCROLLINFO si{};
             si.cbSize = sizeof(si);
             si.fMask = SIF_ALL;
-            if (GetScrollInfo(CtrlHandle, bar, &si)) {
+            if (GetScrollInfo(CtrlHandle, bar, &si) && si.nPos != si.nTrackPos) {
                 si.nPos = si.nTrackPos;
+                // Only the position: a range written back would make the system lay the bars out again.
+                si.fMask = SIF_POS;
                 SetScrollInfo(CtrlHandle, bar, &si, FALSE);
             }
         }
