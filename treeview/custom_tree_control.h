@@ -6,6 +6,7 @@
 #pragma once
 #include "treeview/drag_image_win32.h"
 #include "treeview/drag_manager_win32.h"
+#include "treeview/header_paint_info.h"
 #include "treeview/tree_control.h"
 #include "treeview/unit_services.h"
 #include "ui/bitmap.h"
@@ -69,12 +70,7 @@ enum TVTDrawSelectionMode : uint8_t { smDottedRectangle, smBlendedRectangle };
 enum TVTLineMode : uint8_t { lmNormal, lmBands };
 enum TItemEraseAction : uint8_t { eaColor, eaDefault, eaNone };
 enum TVTCellPaintMode : uint8_t { cpmPaint, cpmGetContentMargin };
-enum TVTDropMarkMode : uint8_t { dmmNone, dmmLeft, dmmRight };
 enum TVTCellContentMarginType : uint8_t { ccmtAllSides, ccmtTopLeftOnly, ccmtBottomRightOnly };
-enum THeaderPaintElement : uint8_t {
-    hpeBackground = 1u << 0, hpeDropMark = 1u << 1, hpeHeaderGlyph = 1u << 2, hpeSortGlyph = 1u << 3, hpeText = 1u << 4,
-};
-using THeaderPaintElements = uint8_t;
 
 struct TVTImageInfo {
     int Index = -1;
@@ -101,18 +97,6 @@ struct TVTPaintInfo {
     std::array<TVTImageInfo, 4> ImageInfo;
 };
 enum TVTImageInfoIndex : uint8_t { iiNormal, iiState, iiCheck, iiOverlay };
-
-// What the header's owner-draw events get.
-struct THeaderPaintInfo {
-    TCanvas* TargetCanvas = nullptr;
-    TVirtualTreeColumn* Column = nullptr;
-    TRect PaintRectangle;
-    TRect TextRectangle;
-    bool IsHoverIndex = false, IsDownIndex = false, IsEnabled = false, ShowHeaderGlyph = false,
-         ShowSortGlyph = false, ShowRightBorder = false;
-    TVTDropMarkMode DropMark = dmmNone;
-    TPoint GlyphPos, SortGlyphPos;
-};
 
 // The header's click events.
 enum THeaderHitPosition : uint8_t { hhiNoWhere = 1, hhiOnColumn = 2, hhiOnIcon = 4, hhiOnCheckbox = 8 };

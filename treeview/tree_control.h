@@ -272,6 +272,8 @@ private:
     void HandleScrollMessage(ui::Message& message, TScrollBarKind bar);
     void HandleButton(ui::Message& message);
     void HandleNCPaint(ui::Message& message);
+    // The client area painted into a DC of the whole window, at the client's place in it.
+    void PrintClientArea(HDC dc);
     void HandleSize(ui::Message& message);
     void HandleTimer(ui::Message& message);
     void HandleDragMessage(ui::Message& message);

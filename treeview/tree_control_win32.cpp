@@ -1252,6 +1252,20 @@ void TVirtualTreeControl::HandleButton(ui::Message& message)
     }
 }
 
+void TVirtualTreeControl::PrintClientArea(HDC dc)
+{
+    HWND w = HandleIfAllocated();
+    RECT window{};
+    POINT origin{0, 0};
+    if (!w || !dc || !GetWindowRect(w, &window) || !::ClientToScreen(w, &origin))
+        return;
+    const int saved = SaveDC(dc);
+    OffsetViewportOrgEx(dc, origin.x - window.left, origin.y - window.top, nullptr);
+    IntersectClipRect(dc, 0, 0, ClientWidth(), ClientHeight());
+    SendMessageW(w, WM_PRINTCLIENT, WPARAM(dc), PRF_CLIENT);
+    RestoreDC(dc, saved);
+}
+
 void TVirtualTreeControl::HandleNCPaint(ui::Message& message)
 {
     HWND w = HandleIfAllocated();
@@ -1649,11 +1663,18 @@ void TVirtualTreeControl::WndProc(ui::Message& message)
         }
         break;
     case WM_PRINT:
-        if (!((message.LParam & PRF_CHECKVISIBLE) && !IsWindowVisible(HandleIfAllocated())) &&
-            (Header().Options() & hoVisible)) {
-            TRect r = HeaderRect();
-            PaintHeader(reinterpret_cast<HDC>(message.WParam), r, EffectiveOffsetX());
+        if (!((message.LParam & PRF_CHECKVISIBLE) && !IsWindowVisible(HandleIfAllocated()))) {
+            HDC dc = reinterpret_cast<HDC>(message.WParam);
+            if (Header().Options() & hoVisible) {
+                TRect r = HeaderRect();
+                PaintHeader(dc, r, EffectiveOffsetX());
+            }
+            if (message.LParam & PRF_CLIENT)
+                PrintClientArea(dc);
         }
+        // The system would print the client over the header at the window's origin; the tree
+        // paints its whole client area itself, so there is nothing to erase either.
+        message.LParam &= ~LPARAM(PRF_CLIENT | PRF_ERASEBKGND);
         break;
     case WM_SYSCOLORCHANGE:
         // The shared images are drawn in system colours.

@@ -1,6 +1,7 @@
 // The tree's view: properties, ranges and offsets, scroll bars, the scroll step, display rectangles,
 // hit testing, invalidation and scrolling into view (see tree_viewport.h).
 #include "treeview/tree_viewport.h"
+#include "treeview/published_properties.h"
 #include "core/exception.h"
 #include <algorithm>
 #include <chrono>
@@ -18,6 +19,13 @@ TTreeViewport::TTreeViewport(TreeWindowPort* port)
 TTreeViewport::~TTreeViewport()
 {
     BeginDestruction();
+}
+
+PublishedHeader& TTreeViewport::HeaderObject()
+{
+    if (!m_published_header)
+        m_published_header = std::make_unique<PublishedHeader>(*this);
+    return *m_published_header;
 }
 
 // ---- Properties ----

@@ -52,6 +52,8 @@ enum TScrollCode : int {
     scBottom = 7, scEndScroll = 8,
 };
 
+class PublishedHeader;
+
 class TTreeViewport : public TBaseVirtualTree {
 public:
     explicit TTreeViewport(TreeWindowPort* port = nullptr);
@@ -60,6 +62,8 @@ public:
     // ---- View properties ----
     TVTHeader& Header() { return *m_header; }
     const TVTHeader& Header() const { return *m_header; }
+    // The header as an object of the property registry, made on first use and owned by the tree.
+    PublishedHeader& HeaderObject();
     TScrollBarOptions& ScrollBarOptions() { return m_scroll_bar_options; }
     TVTColors& Colors() { return m_colors; }
     TClipboardFormats& ClipboardFormats() { return m_clipboard_formats; }
@@ -259,6 +263,7 @@ private:
     void StartToggleAnimation(TToggleAnimationPlan plan);
 
     std::unique_ptr<TVTHeader> m_header;
+    std::unique_ptr<PublishedHeader> m_published_header;
     THeaderFontRecord m_header_font_record;
     TScrollBarOptions m_scroll_bar_options;
     TVTColors m_colors;

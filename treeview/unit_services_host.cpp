@@ -1,5 +1,6 @@
 // The tree unit's start and end on the host: no platform resources, only the format registry.
 #include "treeview/unit_services.h"
+#include "treeview/published_properties.h"
 #include "treeview/tree_viewport.h"
 #include <mutex>
 #include <vector>
@@ -40,6 +41,7 @@ void InitializeTreeUnit()
         return;
     g_initialized = true;
     RegisterVTClipboardFormat<TTreeViewport>(u"Virtual Tree Data", 50);
+    RegisterPublishedHeaderClasses();
 }
 
 void FinalizeTreeUnit()

@@ -2,6 +2,7 @@
 // and cursors made from the pictures drawn in builtin_images.cpp, the multimedia timer resolution,
 // the clipboard format registry, and the drawing routines that work on device contexts.
 #include "treeview/unit_services.h"
+#include "treeview/published_properties.h"
 #include "treeview/builtin_images.h"
 #include "treeview/string_tree.h"
 #include "treeview/tree_viewport.h"
@@ -102,6 +103,7 @@ void InitializeTreeUnit()
     timeBeginPeriod(1);
     g_state->cursors[63] = MakeCursor("VT_HEADERSPLIT");
     g_state->cursors[62] = MakeCursor("VT_VERTSPLIT");
+    RegisterTreeControlClasses();
 }
 
 void FinalizeTreeUnit()

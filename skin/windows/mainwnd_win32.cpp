@@ -12,6 +12,7 @@
 #include "skin/windows/editwnd.h"
 #include "skin/windows/tabwnd.h"
 #include "skin/windows/wrapperkit.h"
+#include "skin/windows/virtualtreewnd.h"
 #include "ui/control.h"
 
 #include <map>
@@ -106,6 +107,7 @@ void InitWindowSkinning()
     RegisterSimpleWrapperClasses();
     RegisterCompositeWrapperClasses();
     InstallMenuPainter();
+    RegisterVirtualTreeWrapperClass();
 }
 
 void DoneWindowSkinning()

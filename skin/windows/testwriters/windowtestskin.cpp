@@ -220,3 +220,47 @@ std::vector<SkinFile> WindowTestSkinFiles(WindowTestSkinFlavour flavour)
 }
 
 } // namespace skin::testing
+
+// ---- The virtual tree wrapper's skin ----
+namespace skin::testing {
+
+namespace {
+
+// Adds a key line right after a section's header (or replaces the section's line of that key).
+void PutKey(std::string& options, const std::string& section, const std::string& key, const std::string& value)
+{
+    const std::string header = "[" + section + "]\r\n";
+    size_t at = options.find(header);
+    if (at == std::string::npos) {
+        options += header;
+        at = options.size() - header.size();
+    }
+    const size_t body = at + header.size();
+    size_t end = options.find("\r\n[", body);
+    if (end == std::string::npos)
+        end = options.size();
+    const size_t line = options.find("\r\n" + key + "=", body - 2);
+    if (line != std::string::npos && line < end)
+        options.erase(line + 2, options.find("\r\n", line + 2) + 2 - (line + 2));
+    options.insert(body, key + "=" + value + "\r\n");
+}
+
+} // namespace
+
+std::vector<SkinFile> VirtualTreeTestSkinFiles()
+{
+    std::vector<SkinFile> files = WindowTestSkinFiles(wfWrappers);
+    std::string& options = files[0].bytes;
+    options += "[COLHEADER]\r\nCOLOR=" + std::to_string(kColHeaderColors[0]) + "\r\nFONTCOLOR=0\r\n"
+               "HOTFONTCOLOR=0\r\nBORDERSMASK=!COLHDR.BMP!3!0!0!2!2!2!2\r\n";
+    files.push_back({"COLHDR.BMP", EncodeBmp24(3 * kBoxStateSize, kBoxStateSize, [](int x, int) {
+                         return kColHeaderColors[x / kBoxStateSize];
+                     })});
+    PutKey(options, "SCROLLBTNTOP", "GLYPHMASK", "!SORTUP.BMP!3!1!2");
+    PutKey(options, "SCROLLBTNBOTTOM", "GLYPHMASK", "!SORTDOWN.BMP!3!1!2");
+    files.push_back({"SORTUP.BMP", StatesBmp(kSortGlyphSize, kSortGlyphSize, kSortUpColors, false)});
+    files.push_back({"SORTDOWN.BMP", StatesBmp(kSortGlyphSize, kSortGlyphSize, kSortDownColors, false)});
+    return files;
+}
+
+} // namespace skin::testing

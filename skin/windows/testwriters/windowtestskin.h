@@ -121,3 +121,16 @@ std::unique_ptr<ui::Bitmap> CaptureWindowDC(HWND wnd);
 
 } // namespace skin::testing
 #endif
+
+// ---- The virtual tree wrapper's skin ----
+namespace skin::testing {
+
+// The wrappers' skin plus "COLHEADER" (a three-state border mask, each state one solid colour) and
+// sort glyphs: "GLYPHMASK" of "SCROLLBTNTOP" (up) and "SCROLLBTNBOTTOM" (down), three solid states.
+std::vector<SkinFile> VirtualTreeTestSkinFiles();
+constexpr uint32_t kColHeaderColors[3] = {0x40A040, 0x40C0E0, 0x2040C0};
+constexpr int kSortGlyphSize = 6;
+constexpr uint32_t kSortUpColors[3] = {0xC02020, 0xE06060, 0xFF8080};
+constexpr uint32_t kSortDownColors[3] = {0x2020C0, 0x6060E0, 0x8080FF};
+
+} // namespace skin::testing
