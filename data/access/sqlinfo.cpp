@@ -34,6 +34,17 @@ struct Keywords {
         m_list = list;
     }
 
+    // Reads up to the keyword SELECT; false when there is none.
+    bool ToSelect(TSQLParser& Parser) const
+    {
+        String lexem;
+        int code;
+        do
+            code = Parser.GetNext(lexem);
+        while (code != LexemEnd && !Is(code, Select));
+        return code != LexemEnd;
+    }
+
     // A keyword of the lexer (a symbol has a positive code too).
     bool IsKeyword(int Code, StringView Lexem) const { return Code > 0 && m_list && m_list->Find(Lexem) == Code; }
     bool Is(int Code, int Keyword) const { return Keyword != 0 && Code == Keyword; }
@@ -210,11 +221,8 @@ void TSQLInfo::ParseTablesInfo(StringView SQL, TCRTablesInfo& TablesInfo)
     UpdateGuard update(TablesInfo);
     const Keywords kw(*parser);
     String lexem;
-    int code;
-    do
-        code = parser->GetNext(lexem);
-    while (code != LexemEnd && !kw.Is(code, kw.Select));
-    if (code == LexemEnd)
+    int code = LexemEnd;
+    if (!kw.ToSelect(*parser))
         return;
 
     int depth = 0;
@@ -346,11 +354,8 @@ void TSQLInfo::ParseColumnsInfo(StringView SQL, TColumnsInfo& ColumnsInfo)
     parser->SetOmitComment(true);
     const Keywords kw(*parser);
     String lexem;
-    int code;
-    do
-        code = parser->GetNext(lexem);
-    while (code != LexemEnd && !kw.Is(code, kw.Select));
-    if (code == LexemEnd)
+    int code = LexemEnd;
+    if (!kw.ToSelect(*parser))
         return;
 
     auto isWord = [&](int Code, StringView Lexem) { return Code == LexemIdent || kw.IsKeyword(Code, Lexem); };
