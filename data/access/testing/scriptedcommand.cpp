@@ -109,10 +109,12 @@ void TScriptedRecordSet::DoInitFields()
         field->ActualName = column.Name;
         field->DataType = column.DataType;
         field->Length = column.Length;
+        field->Scale = column.Scale;
+        field->ReadOnly = column.ReadOnly;
         switch (column.DataType) {
         case dtWideString: field->Size = uint16_t((column.Length + 1) * 2); break;
         case dtString: field->Size = uint16_t(column.Length + 1); break;
-        case dtInt64: case dtFloat: case dtDateTime: field->Size = 8; break;
+        case dtInt64: case dtFloat: case dtDateTime: case dtBCD: field->Size = 8; break;
         default: field->Size = 4; break;
         }
         FFields.Add(std::move(field));

@@ -18,6 +18,8 @@ struct TScriptedColumn {
     String Name;
     uint16_t DataType = dtInt32;
     uint16_t Length = 0;  // characters of a text
+    uint16_t Scale = 0;
+    bool ReadOnly = false;
 };
 
 // What the statement does when executed.

@@ -52,14 +52,15 @@ void BindVariant(sqlite3_stmt* Statement, int Index, const core::Variant& Value)
         BindText(Statement, Index, Value.AsString());
 }
 
-void BindParam(sqlite3_stmt* Statement, int Index, const TParamDesc& Param)
+} // namespace
+
+void BindValue(sqlite3_stmt* Statement, int Index, uint16_t DataType, const core::Variant& value, StringView Name)
 {
-    const core::Variant& value = Param.Value();
-    if (Param.GetNull() || value.IsEmpty() || value.IsNull()) {
+    if (value.IsEmpty() || value.IsNull()) {
         sqlite3_bind_null(Statement, Index);
         return;
     }
-    switch (Param.GetDataType()) {
+    switch (DataType) {
     case dtUnknown: case dtVariant: BindVariant(Statement, Index, value); return;
     case dtString: case dtExtString: case dtWideString: case dtExtWideString: case dtMemo: case dtWideMemo:
     case dtGuid: BindText(Statement, Index, value.AsString()); return;
@@ -78,9 +79,19 @@ void BindParam(sqlite3_stmt* Statement, int Index, const TParamDesc& Param)
             BindBytes(Statement, Index, value.AsBytes());
         return;
     default:
-        throw core::Exception(u"Parameter " + Param.GetName() + u" of data type " +
-                              core::IntToStr(Param.GetDataType()) + u" cannot be bound");
+        throw core::Exception(u"Parameter " + String(Name) + u" of data type " + core::IntToStr(DataType) +
+                              u" cannot be bound");
     }
+}
+
+namespace {
+
+void BindParam(sqlite3_stmt* Statement, int Index, const TParamDesc& Param)
+{
+    if (Param.GetNull())
+        sqlite3_bind_null(Statement, Index);
+    else
+        BindValue(Statement, Index, Param.GetDataType(), Param.Value(), Param.GetName());
 }
 
 String Upper(const char* Text)

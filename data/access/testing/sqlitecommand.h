@@ -13,6 +13,10 @@ namespace data::testing {
 // SQLite's count of the rows the last statement changed (read).
 inline constexpr int PropRowsChanged = 13;
 
+// Binds a value by the data type it is for (a variant's own kind for unknown and variant types);
+// Name is for the error on a type that cannot be bound.
+void BindValue(sqlite3_stmt* Statement, int Index, uint16_t DataType, const core::Variant& Value, StringView Name);
+
 class TSQLiteCommand : public TCRCommand {
 public:
     ~TSQLiteCommand() override;

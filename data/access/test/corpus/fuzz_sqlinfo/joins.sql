@@ -1,0 +1,1 @@
+SELECT a, t.b AS x, count(*) c FROM t1 a LEFT JOIN s.t2 b ON a.k = b.k, (SELECT 1 FROM u) q WHERE 1=1

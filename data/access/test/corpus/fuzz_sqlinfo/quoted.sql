@@ -1,0 +1,1 @@
+SELECT "My Col" "Al", f(a) + 2 AS s, NULL FROM "x.y".z, f(1) g ORDER BY 1
