@@ -11,7 +11,32 @@ namespace core {
 
 namespace {
 
-String Fold(StringView name) { return AnsiUpperCase(name); }
+// Names are folded for every entry loaded and every lookup. ASCII maps the same in every locale (the
+// system's default case table, not a linguistic one) and the CJK block from U+3000 to U+9FFF has no
+// case at all, so names of only those (the node lists' names) are folded here without the call.
+String Fold(StringView name)
+{
+    for (Char c : name)
+        if (c >= 0x80 && (c < 0x3000 || c > 0x9FFF))
+            return AnsiUpperCase(name);
+    String folded(name);
+    for (Char& c : folded)
+        if (c >= u'a' && c <= u'z')
+            c = Char(c - 32);
+    return folded;
+}
+
+// Trim without the two copies: lines are cut into views and copied once, into their entries.
+StringView TrimmedView(StringView text)
+{
+    size_t first = 0;
+    while (first < text.size() && text[first] <= u' ')
+        ++first;
+    size_t end = text.size();
+    while (end > first && text[end - 1] <= u' ')
+        --end;
+    return text.substr(first, end - first);
+}
 
 void CheckLine(StringView text)
 {
@@ -174,30 +199,52 @@ MemIniFile::Section* MemIniFile::FindSection(StringView name)
     return const_cast<Section*>(static_cast<const MemIniFile*>(this)->FindSection(name));
 }
 
+void MemIniFile::AddLine(Section*& current, StringView text)
+{
+    const StringView line = TrimmedView(text);
+    if (line.empty() || line.front() == u';')
+        return;
+    if (line.size() >= 2 && line.front() == u'[' && line.back() == u']') {
+        current = &AddSection(String(TrimmedView(line.substr(1, line.size() - 2))));
+        return;
+    }
+    if (!current)
+        return;
+    const size_t equals = line.find(u'=');
+    Entry entry;
+    if (equals == StringView::npos) {
+        entry.key = String(line);
+        entry.bare = true;
+    } else {
+        entry.key = String(TrimmedView(line.substr(0, equals)));
+        entry.value = String(TrimmedView(line.substr(equals + 1)));
+    }
+    current->AddEntry(std::move(entry));
+}
+
 void MemIniFile::SetStrings(const Strings& lines)
 {
     Clear();
     Section* current = nullptr;
-    for (int i = 0, n = lines.Count(); i < n; ++i) {
-        String line = Trim(lines.Get(i));
-        if (line.empty() || line.front() == u';')
-            continue;
-        if (line.size() >= 2 && line.front() == u'[' && line.back() == u']') {
-            current = &AddSection(Trim(StringView(line).substr(1, line.size() - 2)));
-            continue;
-        }
-        if (!current)
-            continue;
-        const size_t equals = line.find(u'=');
-        Entry entry;
-        if (equals == String::npos) {
-            entry.key = std::move(line);
-            entry.bare = true;
-        } else {
-            entry.key = Trim(StringView(line).substr(0, equals));
-            entry.value = Trim(StringView(line).substr(equals + 1));
-        }
-        current->AddEntry(std::move(entry));
+    for (int i = 0, n = lines.Count(); i < n; ++i)
+        AddLine(current, lines.Get(i));
+}
+
+void MemIniFile::SetText(StringView text)
+{
+    Clear();
+    Section* current = nullptr;
+    size_t at = 0;
+    const size_t n = text.size();
+    while (at < n) {
+        const size_t start = at;
+        while (at < n && text[at] != u'\r' && text[at] != u'\n')
+            ++at;
+        AddLine(current, text.substr(start, at - start));
+        if (at < n && text[at] == u'\r')
+            ++at;
+        if (at < n && text[at] == u'\n')
+            ++at;
     }
 }
 

@@ -92,6 +92,8 @@ public:
     void Clear();
     // Replaces the content by parsing the lines.
     void SetStrings(const Strings& lines);
+    // The same from the whole text, its lines ending at CR LF, LF or CR.
+    void SetText(StringView text);
     // The document as lines: per section "[name]", its entries, then an empty line.
     void GetStrings(Strings& lines) const;
     // Switches to another file; reload replaces the content with that file's (empty when it does
@@ -118,6 +120,8 @@ private:
     };
 
     void LoadValues();
+    // Parses one line into the document; current is the section it goes to, or null.
+    void AddLine(Section*& current, StringView text);
     const Section* FindSection(StringView name) const;
     Section* FindSection(StringView name);
     Section& AddSection(String name);

@@ -49,10 +49,7 @@ bool TStreamIniFile::LoadFromBytes(std::string_view bytes)
 {
     try {
         core::TextEncoding encoding = core::TextEncoding::Ansi;
-        const String text = core::DecodeText(bytes, &encoding);
-        core::StringList lines;
-        lines.SetText(text);
-        SetStrings(lines);
+        SetText(core::DecodeText(bytes, &encoding));
         SetEncoding(encoding);
         return true;
     } catch (...) {

@@ -86,6 +86,38 @@ TEST(MemIniFile, ParsesSectionsEntriesAndComments)
         EXPECT_EQ(ini.ReadString(c.section, c.key, u"-"), c.value) << ToUtf8(c.key);
 }
 
+TEST(MemIniFile, WholeTextReadsAsItsLinesDo)
+{
+    const StringView texts[] = {
+        NodeList,
+        u"[a]\rk=1\nbare\r\n\r\n[b]\n\n v = x = y \r",  // every line end, blank lines
+        u"[a]\r\nlast=no line end",
+        u"\t[ tabbed ]\t\r\n\x01k\x01=\x01v\x01",  // control characters are blanks
+        u"",
+        u"\r\n\r\n",
+    };
+    for (StringView text : texts) {
+        SCOPED_TRACE(ToUtf8(text));
+        MemIniFile byLines, byText;
+        Load(byLines, text);
+        byText.WriteString(u"old", u"k", u"v");  // replaced, not added to
+        byText.SetText(text);
+        StringList expected, got;
+        byLines.GetStrings(expected);
+        byText.GetStrings(got);
+        EXPECT_EQ(Lines(got), Lines(expected));
+        StringList sections;
+        byText.ReadSections(sections);
+        for (int i = 0; i < sections.Count(); ++i) {
+            StringList keys;
+            byText.ReadSection(sections.Get(i), keys);
+            for (int k = 0; k < keys.Count(); ++k)
+                EXPECT_EQ(byText.ReadString(sections.Get(i), keys.Get(k), u"-"),
+                          byLines.ReadString(sections.Get(i), keys.Get(k), u"-"));
+        }
+    }
+}
+
 TEST(MemIniFile, NamesIgnoreCaseBeyondAscii)
 {
     MemIniFile ini;
@@ -97,6 +129,11 @@ TEST(MemIniFile, NamesIgnoreCaseBeyondAscii)
     EXPECT_TRUE(ini.SectionExists(u"RoUtE"));
     EXPECT_TRUE(ini.ValueExists(u"route", u"B"));
     EXPECT_FALSE(ini.ValueExists(u"route", u"a"));
+
+    // Names mixing letters with caseless CJK text, and full-width letters, fold as well.
+    Load(ini, u"[节点a]\r\n节点b1=x\r\n[ｎｅｔ]\r\nｋ=y\r\n");
+    EXPECT_EQ(ini.ReadString(u"节点A", u"节点B1", u"-"), u"x");
+    EXPECT_EQ(ini.ReadString(u"ＮＥＴ", u"Ｋ", u"-"), u"y");
 }
 
 TEST(MemIniFile, TypedValuesFallBackOnMissingOrBadText)

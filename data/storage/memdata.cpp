@@ -385,22 +385,37 @@ void TMemData::AppendFetchedRecords(const std::vector<const void*>& RecBufs)
 {
     if (RecBufs.empty())
         return;
-    TItemHeader* const current = CurrentItem;
+    // Visible item n is numbered n - FRecordNoOffset, so the new items continue from the count and
+    // nothing before them is renumbered: fetching in small blocks stays linear. The record-number
+    // cache grows with them when it held every visible item.
+    const bool sorted = FIndexFields.Count() > 0;
+    bool extendCache = !sorted && FRecordNoCache.size() == size_t(FRecordCount);
+    if (!extendCache)
+        FRecordNoCache.clear();
     for (const void* recBuf : RecBufs) {
         TItemHeader* item = nullptr;
         BlockMan.AllocItem(item);
         item->FilterResult = fsNotChecked;
-        LinkAtEnd(item);
-        CurrentItem = item;
-        PutRecord(const_cast<void*>(recBuf));
+        item->Order = 0;
+        LinkAfter(item, LastItem);
+        BlockMan.PutRecord(item, recBuf);
         CommitBlobs(BlockMan.GetRecordPtr(item));
-        if (!OmitRecord(item))
-            ++FRecordCount;
+        if (OmitRecord(item))
+            continue;
+        item->Order = ++FRecordCount - FRecordNoOffset;
+        if (extendCache) {
+            try {
+                FRecordNoCache.push_back(item);
+            } catch (...) {
+                // The cache is only a short way: it is built again when next asked for.
+                FRecordNoCache.clear();
+                extendCache = false;
+            }
+        }
     }
-    CurrentItem = current;
-    if (FIndexFields.Count() > 0)
+    // The sort relinks and renumbers the whole list.
+    if (sorted)
         SortItems();
-    ReorderItems(nullptr, 2);
 }
 
 void TMemData::UpdateRecord(void* RecBuf)

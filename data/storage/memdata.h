@@ -146,8 +146,9 @@ public:
 
 protected:
     // Adds ready records (full buffers of this store's layout) after the last item as rows fetched
-    // from a server: no append event, no cached change, status unmodified. The store's references
-    // to complex values are its own (the buffers keep theirs); the current record stays.
+    // from a server: no append event, no cached change, status unmodified. The store takes over the
+    // buffers' references to complex values (strings, blobs): the caller frees the buffers without
+    // freeing those. The current record stays.
     void AppendFetchedRecords(const std::vector<const void*>& RecBufs);
     // Whether FilterFunc, FilterMDFunc and the filter text all accept the record.
     bool AcceptedByFilters(void* RecBuf);

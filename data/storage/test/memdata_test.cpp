@@ -61,6 +61,20 @@ public:
         FreeRecBuf(buffer);
         return value;
     }
+    // Appends the values as fetched rows, in one block.
+    void AppendFetched(const std::vector<int32_t>& values)
+    {
+        std::vector<const void*> ready;
+        for (int32_t value : values) {
+            void* buffer = AllocRecBuf();
+            InitRecord(buffer);
+            PutField(1, buffer, &value);
+            ready.push_back(buffer);
+        }
+        AppendFetchedRecords(ready);
+        for (const void* buffer : ready)
+            FreeRecBuf(const_cast<void*>(buffer));
+    }
     // The values in walking order, each checked against its record number.
     std::vector<int32_t> Walk()
     {
@@ -263,6 +277,66 @@ TEST(MemDataNavigation, PutAndUpdateWithoutACurrentItemAreAssertionFailures)
     store.SetRecordNo(1);
     EXPECT_EQ(ErrorOf<core::Exception>([&] { store.DeleteRecord(); }), u"refused");
     EXPECT_EQ(store.Walk(), (std::vector<int32_t>{1}));
+}
+
+TEST(MemDataFetch, NumbersStayRightAcrossManySmallBlocks)
+{
+    struct Case {
+        const char* what;
+        bool filter;       // hides the multiples of 4
+        bool removeEarly;  // record 2 removed first: the numbers after it are kept by an offset
+        bool cacheBefore;  // the record-number cache full before each block
+    } cases[] = {
+        {"plain", false, false, false},
+        {"after an early removal", false, true, false},
+        {"filtered", true, false, false},
+        {"filtered, after an early removal, cache full", true, true, true},
+        {"cache full", false, false, true},
+    };
+    const auto visible = [](const Case& c, int32_t value) { return !c.filter || value % 4 != 0; };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        IntStore store;
+        Fill(store, 10);
+        std::vector<int32_t> expected;
+        if (c.filter)
+            store.FilterFunc = [](void* record) {
+                int32_t value = 0;
+                std::memcpy(&value, record, sizeof value);
+                return value % 4 != 0;
+            };
+        store.FilterUpdated();
+        for (int32_t value : Range(1, 10))
+            if (visible(c, value))
+                expected.push_back(value);
+        if (c.removeEarly) {
+            store.SetRecordNo(2);
+            store.DeleteRecord();
+            expected.erase(expected.begin() + 1);
+        }
+        store.SetRecordNo(3);
+        const int32_t current = store.Value();
+        int32_t next = 100;
+        for (int block = 0; block < 300; ++block) {
+            if (c.cacheBefore)
+                store.PrepareRecNoCache();
+            std::vector<int32_t> values;
+            for (int i = 0; i < 3; ++i, ++next) {
+                values.push_back(next);
+                if (visible(c, next))
+                    expected.push_back(next);
+            }
+            store.AppendFetched(values);
+            ASSERT_EQ(store.GetRecordCount(), int(expected.size()));
+            ASSERT_EQ(store.GetRecordNo(), 3);  // the current record stays
+            ASSERT_EQ(store.Value(), current);
+        }
+        EXPECT_EQ(store.Walk(), expected);
+        for (int target : {int(expected.size()), 1, 2, 3, 500, int(expected.size()) / 2}) {
+            store.SetRecordNo(target);
+            EXPECT_EQ(store.Value(), expected[size_t(target) - 1]) << target;
+        }
+    }
 }
 
 TEST(MemDataFilter, OmittedItemsAreSkippedAndNumbersStayConsecutive)
