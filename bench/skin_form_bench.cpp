@@ -104,12 +104,14 @@ int main()
             provider->SetHotCode(htMinButton, true);
             provider->SetHotCode(0, true);
         }) / 2;
-        SendMessageW(form->Handle(), WM_NCPAINT, 1, 0);
-        bytes = FormBitmapBytes(*provider);
-        for (int i = 0; i < 100; ++i) {
+        auto refresh = [&] {
             form->Perform(SM_SKINCMD, SkinWParam(scSkinRefresh), LPARAM(static_cast<SkinManager*>(&manager)));
             SendMessageW(form->Handle(), WM_NCPAINT, 1, 0);
-        }
+        };
+        refresh();
+        bytes = FormBitmapBytes(*provider);
+        for (int i = 0; i < 100; ++i)
+            refresh();
         bytesAfter = FormBitmapBytes(*provider);
         imageBytes = uint64_t(form->Width()) * uint64_t(form->Height()) * 4;
         form.reset();
