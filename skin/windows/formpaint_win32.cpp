@@ -435,8 +435,14 @@ void TsSkinProvider::PaintExBorderImage(bool exMode1, int titleBottom)
         const uint8_t* from = fv.Row(y);
         for (int x = 0; x < w; ++x) {
             const bool inside = x >= s.Left && x < w - s.Right && y >= s.Top && y < h - s.Bottom;
-            if (!inside)
-                std::memcpy(row + x * 4, from + x * 4, 4);
+            if (!inside) {
+                // The layered window takes premultiplied colours.
+                const uint8_t* f = from + x * 4;
+                uint8_t* d = row + x * 4;
+                const int a = f[3];
+                d[0] = uint8_t(f[0] * a / 255), d[1] = uint8_t(f[1] * a / 255), d[2] = uint8_t(f[2] * a / 255);
+                d[3] = uint8_t(a);
+            }
         }
     }
     // Key-coloured corners of the title's (or the form's) border mask show the template instead.
