@@ -76,7 +76,21 @@ HRESULT SetWindowThemeOf(HWND wnd, const wchar_t* subAppName, const wchar_t* sub
 bool SetWindowThemeAvailable();
 
 // ---- Desktop composition ----
-// DwmIsCompositionEnabled of DWMAPI.DLL, loaded when first asked; false without the library.
+// The entry points of DWMAPI.DLL, bound once when first asked (null when missing). Tests install a
+// table of their own to see composition on and off and the attributes set.
+struct DwmApi {
+    HRESULT(WINAPI* IsCompositionEnabled)(BOOL* enabled) = nullptr;
+    HRESULT(WINAPI* SetWindowAttribute)(HWND wnd, DWORD attribute, LPCVOID value, DWORD size) = nullptr;
+};
+// The table in use: the one installed, else the library's.
+const DwmApi& DwmTable();
+// Installs a table (null goes back to the library's).
+void SetDwmTable(const DwmApi* table);
+// True only when the system reports composition on; false without the library.
 bool DwmCompositionActive();
+// DwmSetWindowAttribute, E_NOTIMPL when the library or its entry point is missing.
+HRESULT SetDwmWindowAttribute(HWND wnd, DWORD attribute, LPCVOID value, DWORD size);
+// While composition is active, switches the window's show and hide transitions off (or on again).
+void SetDwmTransitions(HWND wnd, bool disabled);
 
 } // namespace skin

@@ -450,14 +450,52 @@ bool SetWindowThemeAvailable() { return State().setWindowTheme != nullptr; }
 
 // ---- Desktop composition ----
 
+namespace {
+
+const DwmApi* g_dwmOverride = nullptr;
+
+const DwmApi& LibraryDwmTable()
+{
+    static const DwmApi table = [] {
+        DwmApi t;
+        // Loaded once and kept for the life of the process.
+        if (HMODULE dwm = LoadLibraryW(L"DWMAPI.DLL")) {
+            t.IsCompositionEnabled = reinterpret_cast<decltype(t.IsCompositionEnabled)>(
+                reinterpret_cast<void*>(GetProcAddress(dwm, "DwmIsCompositionEnabled")));
+            t.SetWindowAttribute = reinterpret_cast<decltype(t.SetWindowAttribute)>(
+                reinterpret_cast<void*>(GetProcAddress(dwm, "DwmSetWindowAttribute")));
+        }
+        return t;
+    }();
+    return table;
+}
+
+} // namespace
+
+const DwmApi& DwmTable() { return g_dwmOverride ? *g_dwmOverride : LibraryDwmTable(); }
+
+void SetDwmTable(const DwmApi* table) { g_dwmOverride = table; }
+
 bool DwmCompositionActive()
 {
-    using Proc = HRESULT(WINAPI*)(BOOL*);
-    static HMODULE dwm = LoadLibraryW(L"DWMAPI.DLL");
-    static Proc proc =
-        dwm ? reinterpret_cast<Proc>(reinterpret_cast<void*>(GetProcAddress(dwm, "DwmIsCompositionEnabled"))) : nullptr;
+    const DwmApi& t = DwmTable();
     BOOL enabled = FALSE;
-    return proc && SUCCEEDED(proc(&enabled)) && enabled;
+    return t.IsCompositionEnabled && SUCCEEDED(t.IsCompositionEnabled(&enabled)) && enabled;
+}
+
+HRESULT SetDwmWindowAttribute(HWND wnd, DWORD attribute, LPCVOID value, DWORD size)
+{
+    const DwmApi& t = DwmTable();
+    return t.SetWindowAttribute ? t.SetWindowAttribute(wnd, attribute, value, size) : E_NOTIMPL;
+}
+
+void SetDwmTransitions(HWND wnd, bool disabled)
+{
+    if (!DwmCompositionActive())
+        return;
+    const DWORD value = disabled ? 1 : 0;
+    constexpr DWORD kTransitionsForceDisabled = 3;
+    SetDwmWindowAttribute(wnd, kTransitionsForceDisabled, &value, sizeof(value));
 }
 
 } // namespace skin

@@ -8,8 +8,10 @@
 #include "core/component.h"
 #include "core/win32.h"
 #include "skin/engine/commondata.h"
+#include "skin/engine/consts.h"
 #include "skin/engine/skinnedforms.h"
 #include "skin/windows/formgeometry.h"
+#include "skin/windows/titlebuttons.h"
 #include "ui/form.h"
 
 #include <functional>
@@ -26,36 +28,12 @@ class TacScrollWnd;
 class TacCtrlAdapter;
 class TsSystemMenu;
 class TsSkinProvider;
+class TacBorderForm;
+class BorderFormOwner;
 
 enum TsGripMode { gmNone, gmRightBottom };
 enum TsResizeMode { rmStandard, rmBorder };
 enum TShowAction { saIgnore, saRestore, saMinimize, saMaximize };
-
-// One caption button: state 0 normal, 1 hot, 2 pressed, -1 not shown.
-struct TsCaptionButton {
-    int State = 0;
-    int ImageIndex = -1;
-    RECT Rect{};
-    bool HaveAlignment = false;
-    int GlowID = -1;
-    int HitCode = 0;
-};
-
-// A button the application adds to the title bar.
-struct TsTitleButton {
-    bool Visible = true;
-    bool Enabled = true;
-    bool UseSkinData = true;
-    core::String Hint;
-    int GlyphWidth = 0;
-    TsCaptionButton BtnData;
-    std::function<void(TsTitleButton& button, POINT point)> OnMouseDown;
-    std::function<void(TsTitleButton& button, POINT point)> OnMouseUp;
-};
-
-struct TsTitleIcon {
-    int Width = 0, Height = 0;
-};
 
 using TAddItemEvent = std::function<void(core::Component* item, bool& canBeAdded, core::String& skinSection)>;
 
@@ -75,6 +53,12 @@ public:
     POINT ImageOffset() const override { return POINT{OffsetX(), OffsetY()}; }
     ui::Form* ProviderForm() const override { return Form; }
     uint32_t FormColor() const override;
+    HWND BorderWindow() const override;
+    void ApplyFormRegion() override;
+    HRGN CreateFormRegion() override { return CreateFormRgn(0, 0); }
+    void UpdateExBordersPos(bool repaint, BYTE alpha) override;
+    void PaintFormCache() override;
+    void MakeBorderRegion() override;
 
     // ---- Properties ----
     TsCommonData* SkinData() const { return FCommonData.get(); }
@@ -102,10 +86,12 @@ public:
     bool UseGlobalColor() const { return FUseGlobalColor; }
     void SetUseGlobalColor(bool value);
     TsTitleIcon& TitleIcon() { return FTitleIcon; }
-    std::vector<TsTitleButton>& TitleButtons() { return FTitleButtons; }
+    TsTitleButtons& TitleButtons() { return FTitleButtons; }
 
     // ---- Events ----
     TAddItemEvent OnSkinItem;
+    // Asked first by the border window's hit test; a non-zero Result is the answer.
+    std::function<void(ui::Message& message)> OnExtHitTest;
 
     // ---- Operations ----
     // Prepares the form when a manager with an active skin is there already (the creator calls it).
@@ -146,6 +132,48 @@ public:
     // Places the caption buttons (form-image coordinates) as the painting lays them out.
     void UpdateButtonRects();
     int TitleHitTest(POINT screen);
+    // The caption buttons, their rules and the grip for a screen point, in form-image coordinates.
+    TitleHitInput HitInput(POINT screen);
+
+    // ---- The form image (formpaint_win32.cpp) ----
+    // Copies the four frame strips of the image to a window DC.
+    void BltFrameFromCache(HDC dc);
+    void HandleNCPaint();
+    void HandlePaint(ui::Message& message);
+    void PaintClientArea(HDC dc, bool notify);
+    void PaintFormClient(HDC dc);
+    void EraseBackground(ui::Message& message);
+    void PrintForm(ui::Message& message);
+    void PaintGripImage(HDC dc);
+    void PaintCaptionButtons();
+    // Repaints one caption button after its state changed: faded when glowing or extended borders
+    // allow it, else straight into the image and the window.
+    void RedrawCaptionButton(int hitCode);
+    void SaveTitleBg();
+    void RedrawTitleFromSaved(const Rect& r);
+    void StoreButtonStrip(bool fullHeight);
+    void RestoreButtonStrip();
+    // The borderless cover shown while Windows paints its own caption once (text or activation change).
+    void PlaceCaptionForm(bool fullHeight);
+    void FreeCaptionForm();
+    // The right end of the title strip with the background under the caption buttons.
+    ui::Bitmap* TempBmp() const { return m_tempBmp.get(); }
+    ui::Bitmap* TitleBG() const { return m_titleBG.get(); }
+    // The caption cover form while it is placed, else null.
+    ui::Form* CaptForm() const { return m_captForm.get(); }
+
+    // ---- Regions and extended borders (formregion_win32.cpp) ----
+    void PrepareArOR();
+    HRGN CreateFormRgn(int x, int y);
+    void ApplyFormRgn(bool repaint);
+    void UpdateExtBorders(bool allowed);
+    TacBorderForm* BorderForm() const { return m_borderForm.get(); }
+    // Stops and frees every caption-button fade.
+    void FreeButtonTimers();
+    // Starts or re-aims the fade of a caption button (state 1 fades in, 2 jumps, 0 fades out).
+    void StartBtnAnimation(TsCaptionButton& button, int state, int steps, bool up);
+    TacAddedTitle& AddedTitle() { return *m_addedTitle; }
+    TAOR ArOR;
 
     // ---- State other parts read ----
     ui::Form* Form = nullptr;
@@ -181,6 +209,7 @@ protected:
 
 private:
     friend class TacCtrlAdapter;
+    friend class ProviderBorderOwner;
     void HandleSkinCommandStage1(ui::Message& message, bool& done);
     void PassThroughStage(ui::Message& message);
     void SkinnedCommand(ui::Message& message);
@@ -221,7 +250,7 @@ private:
     bool FUseGlobalColor = true;
     bool FInAnimation = false;
     TsTitleIcon FTitleIcon;
-    std::vector<TsTitleButton> FTitleButtons;
+    TsTitleButtons FTitleButtons{this};
     std::unique_ptr<ui::HintWindow> m_hint;
     bool m_destroying = false;
 
@@ -257,6 +286,25 @@ private:
     // counted from; asking the system for them costs more than painting an item.
     std::vector<RECT> FMenuItemRects;
     HMENU FMenuRectsOf = nullptr;
+    // The form image's helpers.
+    // The rows of the menu line in the form image (at least one once counted); 0 without a line.
+    int MenuLineHeight() const;
+    void PaintTitleBar(const TCacheInfo& ci);
+    void PaintTitleIcon();
+    void PaintCaptionText(bool exMode1);
+    void PaintExBorderImage(bool exMode1, int titleBottom);
+    void DrawCaptionButton(TsCaptionButton& b, bool user, int state, ui::Bitmap* target, POINT at);
+    void CopyFromCache(HDC dc, int dstX, int dstY, int width, int height, int srcX, int srcY);
+    int TitleBottom() const;
+    bool SingleImageBorder() const;
+    std::unique_ptr<ui::Bitmap> m_titleBG;
+    std::unique_ptr<ui::Bitmap> m_tempBmp;
+    std::unique_ptr<ui::Form> m_captForm;
+    ui::WndMethod m_captFormOldProc;
+    std::unique_ptr<BorderFormOwner> m_borderOwner;
+    std::unique_ptr<TacBorderForm> m_borderForm;
+    std::vector<std::unique_ptr<TacSBAnimation>> m_buttonTimers;
+    std::unique_ptr<TacAddedTitle> m_addedTitle;
 };
 
 // The unit-level state shared by every provider (GUI thread only).
@@ -278,6 +326,10 @@ ProviderUnitState& ProviderState();
 
 // The windowed control has a window.
 bool HandleAllocatedOf(ui::Control* control);
+
+// Hides a window behind a nearly transparent layered image for a show animation (true when it made
+// it layered), or takes WS_VISIBLE and the layered style away again.
+bool SetLayeredForAnimation(HWND wnd, bool enable);
 
 // Window messages the class library's hints and the provider use.
 constexpr UINT WM_SYSMENU_REQUEST = 0x0313;

@@ -3,6 +3,7 @@
 // the system menu's drop, the maximised size, screen snapping and the border resize mode's outline.
 #include "skin/windows/skinprovider.h"
 
+#include "skin/engine/formutils.h"
 #include "skin/engine/skintables.h"
 #include "skin/windows/sysmenu.h"
 #include "ui/application.h"
@@ -70,6 +71,13 @@ FormFrame TsSkinProvider::Frame() const
     f.HasMenu = Form->Menu() != nullptr;
     f.MenuLines = FLinesCount > 0 ? FLinesCount : 1;
     f.SysExHeight = FSysExHeight;
+    if (SkinManager* manager = FCommonData->GetSkinManager(); m_borderForm && manager) {
+        const TsSkinData& sd = manager->GetSkinData();
+        f.ExBorders = true;
+        f.Ex = ExBorderValues{sd.ExBorderWidth, sd.ExTitleHeight, sd.ExMaxHeight, sd.ExContentOffs, sd.ExCenterOffs,
+                              sd.ExDrawMode};
+        f.Shadow = manager->FormShadowSize();
+    }
     HWND h = Form->HandleIfAllocated();
     if (!h) {
         f.WindowWidth = Form->Width();
@@ -217,8 +225,9 @@ void TsSkinProvider::UpdateButtonRects()
     const int height = CaptionButtonHeight(MaskInfoOf(manager, ButtonClose.ImageIndex));
     std::vector<CaptionButtonSlot> user(FTitleButtons.size());
     for (size_t i = 0; i < FTitleButtons.size(); ++i) {
-        user[i].Visible = FTitleButtons[i].Visible;
-        user[i].Width = ExtraButtonWidth(FTitleButtons[i].GlyphWidth, MaskInfoOf(manager, UserBtnIndex));
+        user[i].Visible = FTitleButtons[i].Visible();
+        user[i].Width = ExtraButtonWidth(FTitleButtons[i].GlyphWidth ? FTitleButtons[i].GlyphWidth
+                                                 : FTitleButtons[i].HasGlyph() ? FTitleButtons[i].Glyph()->Width() : 0, MaskInfoOf(manager, UserBtnIndex));
     }
     LayoutCaptionButtons(f, p, height, ButtonMin.HaveAlignment, rules.VisibleClose(), sys, user);
     for (int i = 0; i < 4; ++i) {
@@ -234,7 +243,7 @@ void TsSkinProvider::UpdateButtonRects()
     }
 }
 
-int TsSkinProvider::TitleHitTest(POINT screen)
+TitleHitInput TsSkinProvider::HitInput(POINT screen)
 {
     UpdateButtonRects();
     POINT origin = FormScreenOrigin();
@@ -249,7 +258,7 @@ int TsSkinProvider::TitleHitTest(POINT screen)
     for (const TsTitleButton& b : FTitleButtons) {
         TitleHitInput::User u;
         u.Box = ToRect(b.BtnData.Rect);
-        u.Visible = b.Visible;
+        u.Visible = b.Visible();
         u.Enabled = b.Enabled;
         in.UserButtons.push_back(u);
     }
@@ -263,6 +272,13 @@ int TsSkinProvider::TitleHitTest(POINT screen)
         const MaskData& m = manager->Mask(grip);
         in.Grip = GripPosition(f, skin::CaptionWidth(f), f.WindowHeight, MaskImageWidth(m), MaskStateHeight(m));
     }
+    return in;
+}
+
+int TsSkinProvider::TitleHitTest(POINT screen)
+{
+    const TitleHitInput in = HitInput(screen);
+    const FormFrame f = Frame();
     int code = skin::TitleHitTest(f, in);
     if (code == htClose || code == htMaxButton || code == htMinButton || code == htHelp || code >= htUserButton)
         SetHotCode(code, true);
@@ -287,20 +303,27 @@ TsCaptionButton* TsSkinProvider::ButtonOfCode(int code)
     }
 }
 
-void TsSkinProvider::SetHotCode(int code, bool)
+void TsSkinProvider::SetHotCode(int code, bool repaint)
 {
     if (!FDrawNonClientArea || code == CurrentHT || (CurrentHT == -1 && code == 0))
         return;
+    const int previous = CurrentHT;
     if (CurrentHT > 0) {
-        if (TsCaptionButton* old = ButtonOfCode(CurrentHT); old && old->State > 0)
+        if (TsCaptionButton* old = ButtonOfCode(CurrentHT); old && old->State > 0) {
             old->State = 0;
+            if (repaint)
+                RedrawCaptionButton(previous);
+        }
         if (CurrentHT >= htUserButton)
             HideTitleButtonHint();
     }
     CurrentHT = code;
     if (TsCaptionButton* b = ButtonOfCode(code)) {
-        if (b->State >= 0)
+        if (b->State >= 0) {
             b->State = 1;
+            if (repaint)
+                RedrawCaptionButton(code);
+        }
         if (code >= htUserButton)
             ShowTitleButtonHint(size_t(code - htUserButton));
     }
@@ -318,8 +341,10 @@ void TsSkinProvider::SetPressedCode(int code)
         return;
     }
     CurrentHT = code;
-    if (TsCaptionButton* b = ButtonOfCode(code); b && b->State >= 0)
+    if (TsCaptionButton* b = ButtonOfCode(code); b && b->State >= 0) {
         b->State = 2;
+        RedrawCaptionButton(code);
+    }
     if (code >= htUserButton)
         HideTitleButtonHint();
     ProviderState().CaptionBtnPressed = true;
@@ -451,8 +476,7 @@ bool TsSkinProvider::FrameMouse(ui::Message& message)
             SetPressedCode(code);
             if (code >= htUserButton && size_t(code - htUserButton) < FTitleButtons.size()) {
                 TsTitleButton& b = FTitleButtons[size_t(code - htUserButton)];
-                if (b.OnMouseDown)
-                    b.OnMouseDown(b, screen);
+                b.DoMouseDown(screen);
             }
             return true;
         }
@@ -521,8 +545,7 @@ bool TsSkinProvider::FrameMouse(ui::Message& message)
             break;
         default: {
             TsTitleButton& b = FTitleButtons[size_t(up - htUserButton)];
-            if (b.OnMouseUp)
-                b.OnMouseUp(b, screen);
+            b.DoMouseUp(screen);
             SetHotCode(0, true);
             break;
         }
@@ -579,6 +602,8 @@ void TsSkinProvider::SysCommand(ui::Message& message)
         BeginBorderResize(cursor);
         return;
     }
+    if (command == SC_RESTORE)
+        SetDwmTransitions(h, true);
     CallOld(message);
     switch (command) {
     case SC_MINIMIZE:

@@ -7,6 +7,7 @@
 #include "skin/engine/formutils.h"
 #include "skin/engine/skintables.h"
 #include "skin/engine/msgbox.h"
+#include "skin/windows/borderform.h"
 #include "skin/windows/ctrladapter.h"
 #include "skin/windows/scrollwnd.h"
 #include "skin/windows/skinmenus.h"
@@ -61,6 +62,7 @@ TsSkinProvider::TsSkinProvider(core::Component* owner) : core::Component(owner)
     ButtonMax.HitCode = htMaxButton;
     ButtonClose.HitCode = htClose;
     ButtonHelp.HitCode = htHelp;
+    m_addedTitle = std::make_unique<TacAddedTitle>(this);
     if (!Form)
         return;
     for (int i = 0; i < Form->ComponentCount(); ++i) {
@@ -95,6 +97,9 @@ TsSkinProvider::~TsSkinProvider()
     if (state.ResizingProvider == this)
         EndBorderResize(POINT{}, false);
     HideTitleButtonHint();
+    FreeButtonTimers();
+    m_borderForm.reset();
+    FreeCaptionForm();
     // The scroll wrapper and the adapter's wrappers are chained over the provider's own method:
     // they go first, so that the form gets exactly its previous method back.
     ListSW.reset();
@@ -123,6 +128,8 @@ void TsSkinProvider::Loaded()
     core::Component::Loaded();
     if (!FCommonData->GetSkinManager() || IsDesigning(this) || !FCommonData->Skinned(true))
         return;
+    if (Form && Form->HandleAllocated())
+        SetDwmTransitions(Form->Handle(), true);
     if (!Adapter)
         CreateCtrlAdapter();
     PrepareForm();
@@ -203,6 +210,8 @@ void TsSkinProvider::PrepareForm()
     if (!MenusInitialized)
         UpdateMenu();
     MenusInitialized = true;
+    if (!Form->HasState(core::csLoading))
+        UpdateExtBorders(manager->ExtendedBorders());
 }
 
 void TsSkinProvider::UpdateSysMenuStyle(bool skinned)
@@ -418,6 +427,8 @@ void TsSkinProvider::HandleSkinCommandStage1(ui::Message& message, bool& done)
             return;
         }
         ListSW.reset();
+        if (Form && Form->HandleAllocated())
+            SetDwmTransitions(Form->Handle(), false);
         ReleaseCtrlAdapter();
         HandleSkinCommand(message, FCommonData.get());
         FLinesCount = FTitleSkinIndex = FCaptionSkinIndex = -1;
@@ -431,7 +442,10 @@ void TsSkinProvider::HandleSkinCommandStage1(ui::Message& message, bool& done)
             UpdateSysMenuStyle(false);
             if (Form->HandleAllocated() && HasSkinnedBorder() && !InMenu)
                 SetWindowRgn(Form->Handle(), nullptr, TRUE);
+            UpdateExtBorders(false);
         }
+        m_titleBG.reset();
+        m_tempBmp.reset();
         for (int i = 0; i < Form->ControlCount(); ++i)
             if (auto* label = dynamic_cast<ui::Label*>(Form->Controls(i)))
                 label->Font().SetColor(ui::clWindowText);
@@ -490,6 +504,8 @@ void TsSkinProvider::PassThroughStage(ui::Message& message)
             FCommonData->BGChanged = true;
             FLinesCount = -1;
             ApplyGlobalColor();
+            if (Form->HandleAllocated())
+                SetDwmTransitions(Form->Handle(), true);
             if (Adapter)
                 Adapter->AddAllItems(nullptr);
             else
@@ -525,6 +541,9 @@ void TsSkinProvider::SkinnedCommand(ui::Message& message)
         UpdateSysMenuStyle(FDrawNonClientArea);
         FCommonData->BGChanged = true;
         FLinesCount = -1;
+        m_titleBG.reset();
+        m_tempBmp.reset();
+        UpdateExtBorders(manager->ExtendedBorders());
         if (h)
             SendMessageW(h, WM_NCPAINT, 0, 0);
         return;
@@ -538,6 +557,9 @@ void TsSkinProvider::SkinnedCommand(ui::Message& message)
         if (FDrawNonClientArea)
             UpdateFormScrollWrapper(ListSW);
         FLinesCount = -1;
+        m_titleBG.reset();
+        m_tempBmp.reset();
+        UpdateExtBorders(manager->ExtendedBorders());
         if (HasSkinnedBorder())
             RgnChanged = true;
         if (h && IsWindowVisible(h)) {
@@ -588,8 +610,11 @@ void TsSkinProvider::SkinnedCommand(ui::Message& message)
                          RDW_FRAME | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_ERASE | RDW_INVALIDATE);
         }
         return;
+    case scUpdateExBorders:
+        UpdateExtBorders(manager && manager->ExtendedBorders());
+        UpdateExBordersPos(true, 255);
+        return;
     default:
-        // Extended borders (18, 37) come with the border window; every other sub-code is dropped.
         return;
     }
 }
@@ -625,9 +650,60 @@ void TsSkinProvider::SkinnedMessage(ui::Message& message)
         } else {
             FCommonData->BGChanged = true;
         }
+        m_titleBG.reset();
+        m_tempBmp.reset();
+        UpdateExBordersPos(true, 255);
         return;
     }
-    case WM_ACTIVATE:
+    case WM_MOVE:
+        FreeButtonTimers();
+        CallOld(message);
+        UpdateExBordersPos(false, 255);
+        return;
+    case WM_NCPAINT:
+        if (!FDrawNonClientArea) {
+            CallOld(message);
+            return;
+        }
+        if (h && IsIconic(h))
+            FCommonData->BGChanged = true;
+        if (fAnimating || !Form->Showing() || HasState(core::csLoading) || !SystemMenu)
+            return;
+        if (!Adapter)
+            CreateCtrlAdapter();
+        if (SkinManager* manager = FCommonData->GetSkinManager();
+            manager && (!FCommonData->CacheBmp() || FCommonData->CacheBmp()->Empty()))
+            UpdateExtBorders(manager->ExtendedBorders());
+        HandleNCPaint();
+        message.Result = 0;
+        return;
+    case WM_PAINT:
+        if (Form->ControlState() & ui::csPaintCopy) {
+            CallOld(message);
+            return;
+        }
+        if (m_borderForm && !fAnimating && !IsWindowVisible(BorderWindow()))
+            UpdateExBordersPos(false, 255);
+        if (!Form->Showing()) {
+            CallOld(message);
+        } else if (FCommonData->NeedsCachePaint()) {
+            HandlePaint(message);
+            message.Result = 0;
+        } else {
+            if (FCommonData->BGChanged && !m_destroying)
+                InvalidateRect(h, nullptr, TRUE);
+            PAINTSTRUCT ps{};
+            BeginPaint(h, &ps);
+            EndPaint(h, &ps);
+            message.Result = 0;
+        }
+        return;
+    case WM_ERASEBKGND:
+        EraseBackground(message);
+        return;
+    case WM_PRINT:
+        PrintForm(message);
+        return;
         CallOld(message);
         if (Form->HasState(core::csLoading))
             return;
@@ -644,9 +720,22 @@ void TsSkinProvider::SkinnedMessage(ui::Message& message)
         CallOld(message);
         return;
     case WM_SETTEXT:
-        if (h && IsWindowVisible(h) && FDrawNonClientArea)
+        if (!h || !Form->Showing() || !FDrawNonClientArea) {
+            CallOld(message);
+            return;
+        }
+        if (DwmCompositionActive()) {
+            CallOld(message);
+            RedrawFrame();
+        } else {
             FCommonData->BGChanged = true;
-        CallOld(message);
+            PlaceCaptionForm(false);
+            CallOld(message);
+            FreeCaptionForm();
+            if (Form->AlphaBlend())
+                SendMessageW(h, WM_NCPAINT, 0, 0);
+        }
+        UpdateExBordersPos(true, 255);
         return;
     case WM_SYSCOLORCHANGE:
         CallOld(message);
@@ -677,6 +766,7 @@ void TsSkinProvider::SkinnedMessage(ui::Message& message)
         CallOld(message);
         FormFrame f = Frame();
         FSysExHeight = f.Zoomed && f.ExBorders && skin::CaptionHeight(f, true) < skin::CaptionHeight(f, false) + 4;
+        UpdateExBordersPos(false, 255);
         return;
     }
     case WM_NOTIFY:
@@ -704,9 +794,39 @@ void TsSkinProvider::SkinnedMessage(ui::Message& message)
         } else {
             ShowAction = saIgnore;
         }
-        CallOld(message);
+        if (h && Form->Showing()) {
+            const bool composition = DwmCompositionActive();
+            const LONG_PTR style = GetWindowLongPtrW(h, GWL_STYLE);
+            bool covered = false;
+            if (composition) {
+                // Hidden for the default handling, so that the system caption never shows.
+                SetWindowLongPtrW(h, GWL_STYLE, style & ~LONG_PTR(WS_VISIBLE));
+            } else if (!fAnimating && (!m_borderForm || Form->Menu())) {
+                PlaceCaptionForm(false);
+                covered = true;
+            }
+            if (m_borderForm && !composition)
+                ApplyFormRgn(false);
+            CallOld(message);
+            if (composition)
+                SetWindowLongPtrW(h, GWL_STYLE, style);
+            if (covered)
+                FreeCaptionForm();
+        } else {
+            CallOld(message);
+        }
         if (Form->HasState(core::csLoading))
             return;
+        if (h && GetWindowLongPtrW(h, GWL_EXSTYLE) & WS_EX_LAYERED)
+            SendMessageW(h, WM_NCPAINT, 0, 0);
+        if (HasSkinnedBorder() && (message.WParam != 0) != FormActive) {
+            FormActive = message.WParam != 0;
+            FLinesCount = -1;
+        }
+        if (h && Form->Showing()) {
+            SendMessageW(h, WM_NCPAINT, 0, 0);
+            UpdateExBordersPos(true, 255);
+        }
         if (!Adapter && FCommonData->Skinned())
             CreateCtrlAdapter();
         return;
@@ -769,8 +889,11 @@ void TsSkinProvider::SkinnedMessage(ui::Message& message)
         return;
     case ui::CM_VISIBLECHANGED:
         CallOld(message);
-        if (message.WParam == 0 && !IsDestroying(Form))
+        UpdateExBordersPos(message.WParam == 1, 255);
+        if (message.WParam == 0 && !IsDestroying(Form)) {
             FCommonData->EmptyCacheBmp();
+            FreeButtonTimers();
+        }
         else if (message.WParam && Form->Parent())
             NotifyChildControls(Form);
         return;

@@ -4,6 +4,7 @@
 
 #include "skin/engine/command.h"
 #include "skin/engine/graphutils.h"
+#include "skin/engine/test/fakedwm_win32.h"
 #include "ui/graphiccontrol.h"
 #include "ui/panel.h"
 #include "ui/test/uitest.h"
@@ -150,6 +151,35 @@ TEST_F(FormUtilsTest, ThemeFunctionIsBoundByName)
     EXPECT_EQ(SetWindowThemeOf(panel->Handle(), L"explorer", nullptr), E_NOTIMPL);
     BindSetWindowTheme();
     EXPECT_TRUE(SetWindowThemeAvailable());
+}
+
+TEST_F(FormUtilsTest, TransitionsAreSetThroughTheCompositionTable)
+{
+    const HWND wnd = panel->Handle();
+    struct Case {
+        bool present, composition;
+        HRESULT direct;
+        size_t logged;
+    } cases[] = {
+        {true, true, S_OK, 3},      // direct call, disable, enable
+        {true, false, S_OK, 1},     // only the direct call: transitions need composition
+        {false, false, E_NOTIMPL, 0},
+    };
+    for (const Case& c : cases) {
+        test::FakeDwm dwm(c.composition, c.present);
+        EXPECT_EQ(DwmCompositionActive(), c.composition);
+        const DWORD one = 1;
+        EXPECT_EQ(SetDwmWindowAttribute(wnd, 3, &one, sizeof(one)), c.direct);
+        SetDwmTransitions(wnd, true);
+        SetDwmTransitions(wnd, false);
+        ASSERT_EQ(dwm.Log.size(), c.logged);
+        if (c.logged == 3) {
+            EXPECT_EQ(dwm.Log[1].Wnd, wnd);
+            EXPECT_EQ(dwm.Log[1].Attribute, 3u);
+            EXPECT_EQ(dwm.Log[1].Value, 1u);
+            EXPECT_EQ(dwm.Log[2].Value, 0u);
+        }
+    }
 }
 
 } // namespace

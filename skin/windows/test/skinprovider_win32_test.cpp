@@ -30,11 +30,10 @@ class FormTestManager : public WindowTestSkinManager {
 public:
     FormTestManager()
     {
-        SectionData form;
-        form.ClassName = u"FORM";
+        // The window test skin's "FORM" with colours of this test's own.
+        SectionData& form = gd[size_t(GetSkinIndex(u"FORM"))];
         form.Color = kFormColor;
         form.HotColor = kFormHotColor;
-        gd.push_back(form);
         lists[0].Add(u"TEdit");
     }
     TacSkinningRules SkinningRules() const override { return rules; }

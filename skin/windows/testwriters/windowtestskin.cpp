@@ -180,11 +180,47 @@ void AppendMenuSections(std::vector<SkinFile>& files, std::string& options)
                      })});
 }
 
+const char* const kFormButtonNames[wfbCount] = {"BICONMIN", "BICONNORM", "BICONHELP", "SICONNORM", "TITLEBUTTON"};
+
+// The skinned form's sections and caption-button masks.
+void AddFormSections(std::string& options, std::vector<SkinFile>& files)
+{
+    std::string global;
+    for (int b = 0; b < wfbCount; ++b) {
+        const auto button = WindowTestFormButton(b);
+        const std::string file = "WF" + std::string(kFormButtonNames[b]) + ".BMP";
+        global += std::string(kFormButtonNames[b]) + "=!" + file + "!3!0!2\r\n";
+        files.push_back({file, EncodeBmp24(3 * kFormButtonSize, kFormButtonSize, [button](int x, int) {
+                             return WindowTestFormButtonColor(button, x / kFormButtonSize);
+                         })});
+    }
+    const std::string first = "[PANEL]";
+    options.insert(options.find(first), global);
+    auto hex = [](uint32_t c) { return std::to_string(c); };
+    constexpr int cell = 4 * kFormBorder;
+    options += "[FORM]\r\nCOLOR=" + hex(kFormClientColors[0]) + "\r\nHOTCOLOR=" + hex(kFormClientColors[1]) +
+               "\r\nFONTCOLOR=0\r\nBORDERSMASK=!WFORM.BMP!2!0!0!" + std::to_string(kFormBorder) + "!" +
+               std::to_string(kFormBorder) + "!" + std::to_string(kFormBorder) + "!" + std::to_string(kFormBorder) +
+               "\r\nTITLEBAR=!WTBAR.BMP!2!0!0!2!2!2!2\r\n";
+    options += "[FORMTITLE]\r\nCOLOR=" + hex(kFormTitleColors[0]) + "\r\nHOTCOLOR=" + hex(kFormTitleColors[1]) +
+               "\r\nFONTCOLOR=$FFFFFF\r\nHOTFONTCOLOR=$FFFFFF\r\n";
+    options += "[CAPTION]\r\nCOLOR=" + hex(kCaptionPlateColors[0]) + "\r\nHOTCOLOR=" + hex(kCaptionPlateColors[1]) +
+               "\r\nFONTCOLOR=$FFFFFF\r\nHOTFONTCOLOR=$FFFFFF\r\n";
+    files.push_back({"WFORM.BMP", EncodeBmp24(2 * cell, cell, [](int x, int y) {
+                         const int sx = x % cell;
+                         const bool cornerX = sx < kFormCorner || sx >= cell - kFormCorner;
+                         const bool cornerY = y < kFormCorner || y >= cell - kFormCorner;
+                         return cornerX && cornerY ? 0xFF00FFu : kFormBorderColors[x / cell];
+                     })});
+    files.push_back({"WTBAR.BMP", EncodeBmp24(2 * 8, 8, [](int x, int) { return kTitleBarColors[x / 8]; })});
+}
+
 } // namespace
 
 const char* WindowTestCompositeSection(WindowTestComposite part) { return kCompositeSections[part]; }
 
 const char* WindowTestBoxSection(WindowTestBox box) { return kBoxSections[box]; }
+const char* WindowTestFormButtonName(WindowTestFormButton button) { return kFormButtonNames[button]; }
 const char* WindowTestGlyphName(WindowTestGlyph glyph) { return kGlyphNames[glyph]; }
 
 const char* WindowTestSection(WindowTestPart part) { return kSections[part]; }
@@ -215,6 +251,7 @@ std::vector<SkinFile> WindowTestSkinFiles(WindowTestSkinFlavour flavour)
         AddBoxes(options, files);
     AppendCompositeSections(files, options, flavour == wfWrappers);
     AppendMenuSections(files, options);
+    AddFormSections(options, files);
     files[0].bytes = options;
     return files;
 }

@@ -107,6 +107,26 @@ constexpr uint32_t kDividerColor = 0x2080C0;
 constexpr int kMenuCheckSize = 10;
 constexpr uint32_t kMenuCheckColor = 0x00A040;
 
+// The skinned form: "FORM" with a two-state border mask (inactive, active) of kFormBorder-pixel
+// borders whose 2 x 2 corners hold the key colour, plain client colours, a "TITLEBAR" mask;
+// "FORMTITLE" and "CAPTION" plain colours by state; the caption-button masks of "GLOBALINFO" that
+// TestSkin lacks ("BICONMIN", "BICONNORM", "BICONHELP", "SICONNORM", "TITLEBUTTON"), three solid
+// kFormButtonSize states each.
+constexpr int kFormBorder = 4;
+constexpr int kFormCorner = 2;
+constexpr uint32_t kFormBorderColors[2] = {0x605040, 0xA08060};
+constexpr uint32_t kFormClientColors[2] = {0xD8D0C8, 0xE8E0D8};
+constexpr uint32_t kFormTitleColors[2] = {0x806040, 0xC08020};
+constexpr uint32_t kCaptionPlateColors[2] = {0x406080, 0x2080C0};
+constexpr uint32_t kTitleBarColors[2] = {0x305070, 0x3070B0};
+constexpr int kFormButtonSize = 10;
+enum WindowTestFormButton { wfbMin, wfbNorm, wfbHelp, wfbSNorm, wfbUser, wfbCount };
+const char* WindowTestFormButtonName(WindowTestFormButton button);
+constexpr uint32_t WindowTestFormButtonColor(WindowTestFormButton button, int state)
+{
+    return (uint32_t(0x10 + int(button) * 0x20) << 16) | (uint32_t(0x40 + state * 0x50) << 8) | 0x80u;
+}
+
 } // namespace skin::testing
 
 #ifdef _WIN32
