@@ -4,6 +4,7 @@
 #include "data/access/macros.h"
 #include "data/access/monitorclient.h"
 #include "data/access/mtscall.h"
+#include "data/access/sqlmonitor.h"
 #include "data/storage/unitgroup.h"
 
 namespace data {
@@ -12,11 +13,12 @@ namespace {
 
 // The coordinator binding starts unbound; its end frees what a distributed transaction loaded. The
 // macro unit sets the macro character. The monitor client is made on first use; its unit's end
-// frees it.
+// frees it. The SQL monitor's hooks start and end unset.
 constexpr TUnitSteps kUnits[] = {
     {nullptr, FreeDtcLibrary},
     {InitMacrosUnit, nullptr},
     {nullptr, FreeDBMonitor},
+    {ClearSQLMonitorHooks, ClearSQLMonitorHooks},
 };
 
 constinit TUnitGroup g_units(kUnits);
