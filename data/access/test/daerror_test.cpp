@@ -3,6 +3,7 @@
 #include "data/access/daerror.h"
 #include "data/access/testing/scripted.h"
 #include "data/access/testing/sqlite.h"
+#include "data/access/testing/sqlitecommand.h"
 
 #include "core/codepage.h"
 #include "core/fileio.h"
@@ -110,6 +111,12 @@ TEST(DAError, SQLiteRaisesKeyViolationsAndFatalErrorsAsTheLayersError)
     broken.Connect(u"");
     EXPECT_EQ(errorOf([&] { broken.ExecSQL(u"SELECT * FROM sqlite_master"); }),
               std::make_tuple(int(SQLITE_NOTADB), true, false));
+
+    // A command whose connection has closed its handle: fatal, so that failover may reconnect.
+    TSQLiteCommand command;
+    command.SetConnection(&connection);
+    command.SetSQL(u"SELECT 1");
+    EXPECT_EQ(errorOf([&] { command.Execute(); }), std::make_tuple(int(SQLITE_MISUSE), true, false));
 }
 
 // ---- option objects ---------------------------------------------------------------------------
