@@ -4,6 +4,7 @@
 #include "data/access/macros.h"
 #include "data/access/monitorclient.h"
 #include "data/access/mtscall.h"
+#include "data/access/sqlmonitor.h"
 #include "data/storage/storage.h"
 #include "data/storage/unitgroup.h"
 
@@ -14,12 +15,13 @@ namespace {
 // The storage units come first: the lexer's word lists that the macros and commands parse with are
 // theirs. The coordinator binding starts unbound; its end frees what a distributed transaction
 // loaded. The macro unit sets the macro character. The monitor client is made on first use; its
-// unit's end frees it.
+// unit's end frees it. The SQL monitor's hooks start and end unset.
 constexpr TUnitSteps kUnits[] = {
     {InitStorageUnits, DoneStorageUnits},
     {nullptr, FreeDtcLibrary},
     {InitMacrosUnit, nullptr},
     {nullptr, FreeDBMonitor},
+    {ClearSQLMonitorHooks, ClearSQLMonitorHooks},
 };
 
 constinit TUnitGroup g_units(kUnits);

@@ -18,9 +18,9 @@
 
 namespace data {
 
-class TCustomDASQLMonitor;
-// The monitor class that pool events are reported to: the function that makes one.
-using TDASQLMonitorClass = std::unique_ptr<TCustomDASQLMonitor> (*)();
+class TCustomDASQLMonitorClass;
+// The monitor class that pool events are reported to: its class object (sqlmonitor.h), or null.
+using TDASQLMonitorClass = const TCustomDASQLMonitorClass*;
 
 class TCRConnectionPoolManager;
 class TValidateThread;

@@ -18,7 +18,7 @@ String FaultText(TScriptedFault Fault)
 
 } // namespace
 
-EScriptedError::EScriptedError(TScriptedFault Fault) : core::Exception(FaultText(Fault)), m_fault(Fault) {}
+EScriptedError::EScriptedError(TScriptedFault Fault) : EDAError(int(Fault), FaultText(Fault)), m_fault(Fault) {}
 
 void TScriptedServer::Call(StringView Who, StringView What)
 {

@@ -4,6 +4,7 @@
 // engine shows: lost connections and failover, several transactions, the coordinator.
 #pragma once
 
+#include "data/access/daerror.h"
 #include "data/access/testing/membertransaction.h"
 
 #include <map>
@@ -15,11 +16,13 @@ namespace data::testing {
 enum TScriptedFault { sfRefused = 1, sfFatal, sfKeyViolation, sfConnectionLost };
 
 // The fault's text and code: "Connection refused", "Fatal error", "Key violation", "Connection lost".
-class EScriptedError : public core::Exception {
+// A fatal error and a lost connection are fatal; a key violation is one.
+class EScriptedError : public EDAError {
 public:
     explicit EScriptedError(TScriptedFault Fault);
     TScriptedFault Fault() const { return m_fault; }
-    int ErrorCode() const { return int(m_fault); }
+    bool IsFatalError() const override { return m_fault == sfFatal || m_fault == sfConnectionLost; }
+    bool IsKeyViolation() const override { return m_fault == sfKeyViolation; }
 
 private:
     TScriptedFault m_fault;

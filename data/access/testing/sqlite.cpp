@@ -37,7 +37,22 @@ void TSQLiteConnection::RaiseError(int Code)
 {
     String text = m_db ? core::FromUtf8(sqlite3_errmsg(m_db)) : core::FromUtf8(sqlite3_errstr(Code));
     int code = m_db ? sqlite3_extended_errcode(m_db) : Code;
-    throw ESQLiteError(std::move(text), code);
+    throw ESQLiteError(std::move(text), code, m_db == nullptr);
+}
+
+bool ESQLiteError::IsFatalError() const
+{
+    switch (ErrorCode() & 0xff) {
+    case SQLITE_IOERR:
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB: return true;
+    default: return m_handle_closed;
+    }
+}
+
+bool ESQLiteError::IsKeyViolation() const
+{
+    return ErrorCode() == SQLITE_CONSTRAINT_UNIQUE || ErrorCode() == SQLITE_CONSTRAINT_PRIMARYKEY;
 }
 
 void TSQLiteConnection::Fail(const ESQLiteError& Error)

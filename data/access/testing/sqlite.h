@@ -4,20 +4,28 @@
 #pragma once
 
 #include "core/test/tempfile.h"
+#include "data/access/daerror.h"
 #include "data/access/testing/membertransaction.h"
 
 struct sqlite3;
 
 namespace data::testing {
 
-class ESQLiteError : public core::Exception {
+// SQLite's extended result code as the error code. A closed handle (no database to ask) and the
+// codes that leave the file unusable are fatal; UNIQUE and PRIMARY KEY failures are key violations.
+class ESQLiteError : public EDAError {
 public:
-    ESQLiteError(String Message, int ErrorCode) : core::Exception(std::move(Message)), m_code(ErrorCode) {}
-    // SQLite's extended result code.
-    int ErrorCode() const { return m_code; }
+    ESQLiteError(String Message, int ErrorCode, bool HandleClosed = false)
+        : EDAError(ErrorCode, std::move(Message)), m_handle_closed(HandleClosed)
+    {
+    }
+
+    bool HandleClosed() const { return m_handle_closed; }
+    bool IsFatalError() const override;
+    bool IsKeyViolation() const override;
 
 private:
-    int m_code;
+    bool m_handle_closed;
 };
 
 class TSQLiteConnection : public TCRConnection {

@@ -165,8 +165,11 @@ TSQLiteCommand::~TSQLiteCommand()
 TSQLiteConnection& TSQLiteCommand::Connection() const
 {
     auto* connection = dynamic_cast<TSQLiteConnection*>(FConnection);
-    if (!connection || !connection->Handle())
+    if (!connection)
         throw core::Exception(u"Not connected");
+    // A closed handle means the connection is gone: fatal, so that failover may reconnect.
+    if (!connection->Handle())
+        throw ESQLiteError(u"Not connected", SQLITE_MISUSE, true);
     return *connection;
 }
 
