@@ -33,12 +33,19 @@ bool WaitUntil(F condition, int timeoutMs = 5000)
     return true;
 }
 
-// The thread count, asked again while a starting or ending thread holds the thread lock (the pool
-// answers -1 then).
+// The thread and killing counts, asked again while a starting or ending thread holds the thread
+// lock (the pool answers -1 then).
 int Threads(TThreadPool& pool)
 {
     int count = -1;
     WaitUntil([&] { return (count = pool.ThreadCount()) != -1; });
+    return count;
+}
+
+int KillingThreads(TThreadPool& pool)
+{
+    int count = -1;
+    WaitUntil([&] { return (count = pool.ThreadKillingCount()) != -1; });
     return count;
 }
 
@@ -426,7 +433,7 @@ TEST(ThreadPool, DeadThreadGoesToTheKillingListAndACopyOfItsRequestIsQueued)
         ASSERT_TRUE(WaitUntil([&] { return gate.Waiting() == 1; }));
         clock.Advance(501);
         pool.AddRequest(MakeTask(2));
-        EXPECT_EQ(pool.ThreadKillingCount(), 1);
+        EXPECT_EQ(KillingThreads(pool), 1);
         ASSERT_TRUE(WaitUntil([&] {
             std::lock_guard guard(lock);
             return started.size() == 3;
@@ -497,12 +504,12 @@ TEST(ThreadPool, DeadThreadsStayWhileHalfTheMaximumIsBeingKilled)
         ASSERT_TRUE(WaitUntil([&] { return gate.Waiting() == 1; }));
         clock.Advance(101);
         pool.AddRequest(MakeTask(2));  // the first thread is dead; the base request has no copy
-        EXPECT_EQ(pool.ThreadKillingCount(), 1);
+        EXPECT_EQ(KillingThreads(pool), 1);
         EXPECT_EQ(Threads(pool), 1);
         ASSERT_TRUE(WaitUntil([&] { return gate.Waiting() == 2; }));
         clock.Advance(101);
         pool.AddRequest(MakeTask(3));  // one of two is being killed already: no more
-        EXPECT_EQ(pool.ThreadKillingCount(), 1);
+        EXPECT_EQ(KillingThreads(pool), 1);
         EXPECT_EQ(Threads(pool), 1);
         gate.Open();
     }
