@@ -1,6 +1,7 @@
 // Fuzzes the text path of INI documents: arbitrary bytes are decoded as a text file, split into a
 // string list and parsed into a MemIniFile, and every section and key is read back. The list's
-// whole-text forms and the document's written form must read back unchanged.
+// whole-text forms and the document's written form must read back unchanged, and the document parsed
+// straight from the text must equal the one parsed from the lines.
 #include "core/inifile.h"
 #include "core/stringlist.h"
 #include "core/textcodec.h"
@@ -62,6 +63,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     StringList written;
     ini.GetStrings(written);
+
+    // Parsing the whole text in place must give the document the lines give.
+    MemIniFile fromText;
+    fromText.SetText(text);
+    ReadEverything(fromText);
+    StringList writtenFromText;
+    fromText.GetStrings(writtenFromText);
+    Check(writtenFromText.Equals(written));
+
     MemIniFile reread;
     reread.SetStrings(written);
     StringList rewritten;
