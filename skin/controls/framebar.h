@@ -20,6 +20,11 @@ enum TsTitleState { stClosed, stOpened, stClosing, stOpening };
 using TCreateFrameEvent = std::function<void(core::Object* sender, TFrame*& frame)>;
 using TFrameDestroyEvent = std::function<void(core::Object* sender, TFrame*& frame, bool& canDestroy)>;
 
+// The form's title bar has a class of this name too (skin/windows/titlebuttons.h): this one lives in
+// its own inline namespace so that the two never share a mangled name, a type identity or an inline
+// member, and a unit that includes both headers must say which it means.
+inline namespace frame_bar {
+
 class TsTitleButton : public TsSpeedButton {
 public:
     TsTitleButton(core::Component* owner, int index = 0);
@@ -32,6 +37,8 @@ public:
 private:
     bool m_active = false;
 };
+
+} // namespace frame_bar
 
 class TsTitleItem : public core::Object {
 public:

@@ -12,7 +12,7 @@ namespace skin {
 
 // ---- Title buttons ----
 
-TsTitleButton::TsTitleButton(core::Component* owner, int) : TsSpeedButton(owner)
+frame_bar::TsTitleButton::TsTitleButton(core::Component* owner, int) : TsSpeedButton(owner)
 {
     SkinData()->COC = ckBarTitle;
     SkinData()->SetSkinSection(DefaultSectionOf(ckBarTitle));
@@ -31,7 +31,7 @@ TsTitleButton::TsTitleButton(core::Component* owner, int) : TsSpeedButton(owner)
     SetMargin(5);
 }
 
-int TsTitleButton::CurrentState()
+int frame_bar::TsTitleButton::CurrentState()
 {
     int state = TsSpeedButton::CurrentState();
     return state == 0 && m_active ? 1 : state;
