@@ -32,6 +32,8 @@ private:
     void AfterTiling();
 };
 
+// The active child of an MDI client window is maximised.
+bool ActiveMDIChildMaximized(HWND client);
 // The client window's rectangle at (0, 0).
 void MDIClientRect(TsSkinProvider* provider, RECT& r);
 // The client window's rectangle in the coordinates of the form image.

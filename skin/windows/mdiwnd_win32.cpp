@@ -104,11 +104,13 @@ TacMDIWnd::~TacMDIWnd()
 
 bool TacMDIWnd::MDISkinned() const { return MDISkinData && SkinProvider && MDISkinData->Skinned(false); }
 
-bool TacMDIWnd::ActiveChildMaximized() const
+bool ActiveMDIChildMaximized(HWND client)
 {
     BOOL maximized = FALSE;
-    return SendMessageW(CtrlHandle, WM_MDIGETACTIVE, 0, LPARAM(&maximized)) && maximized;
+    return client && SendMessageW(client, WM_MDIGETACTIVE, 0, LPARAM(&maximized)) && maximized;
 }
+
+bool TacMDIWnd::ActiveChildMaximized() const { return ActiveMDIChildMaximized(CtrlHandle); }
 
 void TacMDIWnd::UpdateGraphControls()
 {

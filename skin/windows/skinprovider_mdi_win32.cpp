@@ -3,6 +3,7 @@
 #include "skin/engine/command.h"
 #include "skin/engine/skinmanager.h"
 #include "skin/windows/mdiform.h"
+#include "skin/windows/mdiwnd.h"
 #include "skin/windows/skinprovider.h"
 #include "skin/windows/sysmenu.h"
 
@@ -12,12 +13,7 @@ namespace {
 
 bool Alive(TsSkinProvider* p) { return p && p->Form && !IsDestroying(p) && !IsDestroying(p->Form); }
 
-bool ActiveChildMaximized(ui::Form* frame)
-{
-    BOOL maximized = FALSE;
-    HWND client = frame ? frame->ClientHandle() : nullptr;
-    return client && SendMessageW(client, WM_MDIGETACTIVE, 0, LPARAM(&maximized)) && maximized;
-}
+bool ActiveChildMaximized(ui::Form* frame) { return frame && ActiveMDIChildMaximized(frame->ClientHandle()); }
 
 } // namespace
 
