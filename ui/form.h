@@ -15,7 +15,9 @@ enum FormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsS
 enum BorderIconFlag : unsigned { biSystemMenu = 1, biMinimize = 2, biMaximize = 4, biHelp = 8 };
 using BorderIcons = unsigned;
 enum Position { poDesigned, poDefault, poScreenCenter, poMainFormCenter, poOwnerFormCenter };
-enum FormStyle { fsNormal, fsStayOnTop };
+// fsMDIForm: a frame whose system "MDICLIENT" window holds the fsMDIChild forms.
+enum FormStyle { fsNormal, fsStayOnTop, fsMDIChild, fsMDIForm };
+enum TileMode { tbHorizontal, tbVertical };
 enum CloseAction { caNone, caHide, caFree, caMinimize };
 enum WindowState { wsNormal, wsMinimized, wsMaximized };
 
@@ -87,6 +89,26 @@ public:
     // The canvas OnPaint draws on; valid only while OnPaint runs.
     ui::Canvas* Canvas() const { return m_canvas; }
 
+    // ---- MDI ----
+    // The "MDICLIENT" window of an MDI frame (null for other forms or before the window exists).
+    HWND ClientHandle() const { return m_client_handle; }
+    // The frame an MDI child lives in: its owner when that is an MDI frame, else the main form.
+    Form* MDIParent() const;
+    Form* ActiveMDIChild() const;
+    // Children of the client window in z-order (the active one first).
+    int MDIChildCount() const;
+    Form* MDIChildren(int index) const;
+    ui::TileMode TileMode() const { return m_tile_mode; }
+    void SetTileMode(ui::TileMode mode) { m_tile_mode = mode; }
+    void Cascade();
+    void Tile();
+    void ArrangeIcons();
+    void Next();
+    void Previous();
+    // The menu bar of an MDI frame again, with the active child's menu merged in: a child's items
+    // replace the frame's items of the same GroupIndex; other child groups go in group order.
+    void MergeMDIMenus();
+
     // ---- Operations ----
     void Show();
     // Shows the form, disables the other windows of the program and handles messages until the
@@ -132,6 +154,8 @@ protected:
     virtual bool DialogKey(WORD key);
     void PaintWindow(HDC dc) override;
     void AlignControls(RECT& rect) override;
+    void DefaultHandler(Message& message) override;
+    void DestroyWnd() override;
 
 private:
     friend class Button;
@@ -146,6 +170,9 @@ private:
     void PlaceOnShow();
     void UpdateWindowPos();
     void ApplyAlpha();
+    bool IsMDIChild() const { return m_form_style == fsMDIChild; }
+    void CreateMDIClient();
+    void MDIChildActivated(bool active);
 
     FormBorderStyle m_border_style = bsSizeable;
     BorderIcons m_border_icons = biSystemMenu | biMinimize | biMaximize;
@@ -170,6 +197,9 @@ private:
     ui::PopupMenu* m_popup_menu = nullptr;
     bool m_showing_phase = false;
     ui::Canvas* m_canvas = nullptr;
+    HWND m_client_handle = nullptr;
+    ui::TileMode m_tile_mode = tbHorizontal;
+    HMENU m_merged_menu = nullptr; // the frame's bar while a child's menu is merged into it
 };
 
 } // namespace ui

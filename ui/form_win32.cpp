@@ -72,13 +72,21 @@ void Form::SetBorderIcons(BorderIcons icons)
 
 void Form::SetFormStyle(ui::FormStyle style)
 {
+    if (style == m_form_style)
+        return;
+    // A frame or an MDI child is another kind of window: it is made again.
+    const bool remake = style == fsMDIForm || style == fsMDIChild || m_form_style == fsMDIForm ||
+                        m_form_style == fsMDIChild;
     m_form_style = style;
-    UpdateWindowPos();
+    if (remake)
+        RecreateWnd();
+    else
+        UpdateWindowPos();
 }
 
 void Form::UpdateWindowPos()
 {
-    if (HandleAllocated())
+    if (HandleAllocated() && !IsMDIChild())
         SetWindowPos(HandleIfAllocated(), m_form_style == fsStayOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                      SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
@@ -153,7 +161,7 @@ void Form::SetClientSize(int width, int height)
     CreateParamsRec params;
     CreateParams(params);
     RECT r{0, 0, width, height};
-    AdjustWindowRectEx(&r, params.Style, m_menu != nullptr, params.ExStyle);
+    AdjustWindowRectEx(&r, params.Style, m_menu != nullptr && !IsMDIChild(), params.ExStyle);
     SetBounds(Left(), Top(), r.right - r.left, r.bottom - r.top);
 }
 
@@ -207,10 +215,20 @@ void Form::CreateParams(CreateParamsRec& params)
     } else {
         params.WndParent = main->HandleIfAllocated();
     }
+    if (IsMDIChild()) {
+        Form* frame = MDIParent();
+        if (!frame || !frame->Handle() || !frame->m_client_handle)
+            throw core::EInvalidOperation(u"Cannot create form. No MDI forms are currently active");
+        params.Style = (params.Style & ~DWORD(WS_POPUP)) | WS_CHILD;
+        params.ExStyle = (params.ExStyle & ~DWORD(WS_EX_APPWINDOW | WS_EX_TOPMOST | WS_EX_DLGMODALFRAME)) | WS_EX_MDICHILD;
+        params.WndParent = frame->m_client_handle;
+    }
 }
 
 void Form::CreateHandle()
 {
+    if (m_form_style == fsMDIForm && !m_client_handle)
+        CreateMDIClient();
     WinControl::CreateHandle();
     if (m_menu)
         m_menu->SetWindow(this);
@@ -241,6 +259,10 @@ void Form::AlignControls(RECT& rect)
 {
     InflateRect(&rect, -m_border_width, -m_border_width);
     WinControl::AlignControls(rect);
+    // The MDI client takes what the aligned controls leave.
+    if (m_client_handle)
+        MoveWindow(m_client_handle, rect.left, rect.top, std::max(0L, rect.right - rect.left),
+                   std::max(0L, rect.bottom - rect.top), TRUE);
 }
 
 void Form::SetAlphaBlend(bool value)
@@ -417,7 +439,8 @@ void Form::Close()
     if (!CloseQuery())
         return;
     bool isMain = Application::Instance().MainForm() == this;
-    CloseAction action = isMain ? caFree : caHide;
+    // An MDI child cannot hide in its client: it is minimised, or stays without a minimise button.
+    CloseAction action = isMain ? caFree : IsMDIChild() ? (m_border_icons & biMinimize ? caMinimize : caNone) : caHide;
     DoClose(action);
     if (action == caNone)
         return;
@@ -524,6 +547,9 @@ void Form::WndProc(Message& message)
             PlaceOnShow();
             ShowWindow(h, SW_SHOW);
             UpdateWindowPos();
+            // Showing does not make an MDI child the active one; the client has to be told.
+            if (IsMDIChild())
+                SendMessageW(GetParent(h), WM_MDIACTIVATE, WPARAM(h), 0);
             // The focus goes to the active control, or to the first one in Tab order.
             WinControl* target = m_active_control;
             if (!target || !target->CanFocus())
@@ -579,6 +605,14 @@ void Form::WndProc(Message& message)
     case WM_CLOSE:
         Close();
         return;
+    case WM_MDIACTIVATE:
+        WinControl::WndProc(message);
+        if (IsMDIChild() && (HWND(message.LParam) == HandleIfAllocated() || message.LParam == 0))
+            MDIChildActivated(HWND(message.LParam) == HandleIfAllocated());
+        return;
+    case WM_NCDESTROY:
+        m_client_handle = nullptr;
+        break;
     case WM_GETMINMAXINFO: {
         WinControl::WndProc(message);
         auto* info = reinterpret_cast<MINMAXINFO*>(message.LParam);

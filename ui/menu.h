@@ -165,14 +165,14 @@ public:
 protected:
     friend class MenuItem;
     virtual void MenuChanged();
-    // Builds the system menu (a menu bar or a popup) from the visible items.
-    HMENU Build(bool popup);
+    // Builds the system menu (a menu bar or a popup) from the visible items, or from the given ones.
+    HMENU Build(bool popup, const std::vector<MenuItem*>* items = nullptr);
     void FreeHandle();
 
     HMENU m_handle = nullptr;
 
 private:
-    void BuildItems(HMENU target, MenuItem* parent);
+    void BuildItems(HMENU target, const std::vector<MenuItem*>& items);
     std::unique_ptr<MenuItem> m_items;
     bool m_owner_draw = false;
     ImageList* m_images = nullptr;
@@ -186,6 +186,8 @@ public:
     // The form showing the menu (Form::SetMenu sets it).
     Form* Window() const { return m_window; }
     void SetWindow(Form* form);
+    // The top items of this menu with a child's merged in (the frame bar of an MDI form).
+    std::vector<MenuItem*> MergedItems(const MainMenu* child) const;
 
 protected:
     void MenuChanged() override;

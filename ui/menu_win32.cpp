@@ -261,18 +261,18 @@ void Menu::FreeHandle()
     }
 }
 
-HMENU Menu::Build(bool popup)
+HMENU Menu::Build(bool popup, const std::vector<MenuItem*>* items)
 {
     FreeHandle();
     m_handle = popup ? CreatePopupMenu() : CreateMenu();
-    BuildItems(m_handle, m_items.get());
+    BuildItems(m_handle, items ? *items : m_items->m_items);
     return m_handle;
 }
 
-void Menu::BuildItems(HMENU target, MenuItem* parent)
+void Menu::BuildItems(HMENU target, const std::vector<MenuItem*>& items)
 {
     UINT position = 0;
-    for (MenuItem* item : parent->m_items) {
+    for (MenuItem* item : items) {
         item->m_submenu = nullptr;
         if (!item->m_visible)
             continue;
@@ -303,7 +303,7 @@ void Menu::BuildItems(HMENU target, MenuItem* parent)
                       (item->m_default ? MFS_DEFAULT : 0);
         if (!item->m_items.empty()) {
             item->m_submenu = CreatePopupMenu();
-            BuildItems(item->m_submenu, item);
+            BuildItems(item->m_submenu, item->m_items);
             info.fMask |= MIIM_SUBMENU;
             info.hSubMenu = item->m_submenu;
         }
@@ -409,23 +409,72 @@ MainMenu::~MainMenu()
         m_window->SetMenu(nullptr);
 }
 
+std::vector<MenuItem*> MainMenu::MergedItems(const MainMenu* child) const
+{
+    auto topItems = [](const MenuItem* root) {
+        std::vector<MenuItem*> list;
+        for (int i = 0; i < root->Count(); ++i)
+            list.push_back(root->Items(i));
+        return list;
+    };
+    std::vector<MenuItem*> items = topItems(Items());
+    if (!child)
+        return items;
+    const std::vector<MenuItem*> added = topItems(child->Items());
+    auto replaced = [&](const MenuItem* item) {
+        return std::any_of(added.begin(), added.end(), [&](const MenuItem* c) { return c->GroupIndex() == item->GroupIndex(); });
+    };
+    items.erase(std::remove_if(items.begin(), items.end(), replaced), items.end());
+    // Each child item goes before the first own item of a higher group, after the child items before it.
+    size_t from = 0;
+    for (MenuItem* c : added) {
+        size_t at = from;
+        while (at < items.size() && !(items[at]->GetParentMenu() == this && items[at]->GroupIndex() > c->GroupIndex()))
+            ++at;
+        items.insert(items.begin() + std::ptrdiff_t(at), c);
+        from = at + 1;
+    }
+    return items;
+}
+
 void MainMenu::SetWindow(Form* form)
 {
-    if (m_window && m_window != form && m_window->HandleAllocated())
-        ::SetMenu(m_window->HandleIfAllocated(), nullptr);
+    Form* old = m_window;
+    if (old && old != form && old->HandleAllocated() && old->FormStyle() != fsMDIChild) {
+        if (old->FormStyle() == fsMDIForm && old->ClientHandle())
+            SendMessageW(old->ClientHandle(), WM_MDISETMENU, 0, 0);
+        ::SetMenu(old->HandleIfAllocated(), nullptr);
+    }
     m_window = form;
+    // A child's menu shows merged into its frame's bar, never on the child itself.
+    if (old && old != form && old->FormStyle() == fsMDIChild)
+        if (Form* frame = old->MDIParent())
+            frame->MergeMDIMenus();
     if (!form) {
         FreeHandle();
         return;
     }
-    if (m_window->HandleAllocated()) {
-        HMENU old = m_handle;
+    if (form->FormStyle() == fsMDIChild) {
+        FreeHandle();
+        if (Form* frame = form->MDIParent())
+            frame->MergeMDIMenus();
+        return;
+    }
+    if (HWND window = form->HandleIfAllocated()) {
+        HMENU previous = m_handle;
         m_handle = nullptr; // the window still shows the old menu until the new one is set
-        HMENU built = Build(false);
-        ::SetMenu(m_window->HandleIfAllocated(), built);
-        DrawMenuBar(m_window->HandleIfAllocated());
-        if (old)
-            DestroyMenu(old);
+        if (form->FormStyle() == fsMDIForm && form->ClientHandle()) {
+            Form* child = form->ActiveMDIChild();
+            const std::vector<MenuItem*> items = MergedItems(child ? child->Menu() : nullptr);
+            // Through the client, which keeps a maximised child's icon and buttons on the new bar.
+            SendMessageW(form->ClientHandle(), WM_MDISETMENU, WPARAM(Build(false, &items)), 0);
+            SendMessageW(form->ClientHandle(), WM_MDIREFRESHMENU, 0, 0);
+        } else {
+            ::SetMenu(window, Build(false));
+        }
+        DrawMenuBar(window);
+        if (previous)
+            DestroyMenu(previous);
     }
 }
 

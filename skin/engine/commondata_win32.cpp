@@ -494,6 +494,10 @@ void TsCommonData::UpdateGlow(bool hide, HWND handle)
                 host = GetAncestor(outer->HandleIfAllocated(), GA_ROOT);
             else if (form->HandleAllocated())
                 host = form->HandleIfAllocated();
+            // An MDI child's glow hangs on its skinned frame: the child is a window inside it.
+            if (form->FormStyle() == ui::fsMDIChild)
+                if (ui::Form* frame = form->MDIParent(); frame && frame->HandleAllocated() && ProviderOf(frame))
+                    host = frame->HandleIfAllocated();
         }
         auto* windowed = dynamic_cast<ui::WinControl*>(FOwnerControl);
         if (windowed) {

@@ -228,6 +228,11 @@ void PaintGraphicChildren(HDC dc, ui::WinControl* control, POINT offset)
             children.push_back(control->Controls(i));
     if (children.empty())
         return;
+    // Aligned children of an MDI frame border its client window: they repaint themselves first.
+    if (auto* form = dynamic_cast<ui::Form*>(control); form && form->FormStyle() == ui::fsMDIForm)
+        for (ui::Control* child : children)
+            if (child->Align() != ui::alNone)
+                child->Perform(SM_SKINCMD, SkinWParam(scRepaint), 0);
     auto bmp = NewBmp24(std::max(1, control->Width()), std::max(1, control->Height()));
     HDC mem = bmp->Canvas().Handle();
     for (ui::Control* child : children) {
@@ -287,6 +292,17 @@ void PaintControlToBitmap(ui::Bitmap& bmp, ui::Control* control, int x, FormSkin
         control->PaintTo(dc);
     } else {
         auto* windowed = static_cast<ui::WinControl*>(control);
+        // The children of an MDI frame are no controls of it: each is painted at its place.
+        if (auto* frame = dynamic_cast<ui::Form*>(control); frame && frame->HandleAllocated() && frame->ClientHandle()) {
+            RECT fr{};
+            GetWindowRect(frame->HandleIfAllocated(), &fr);
+            for (int i = frame->MDIChildCount() - 1; i >= 0; --i) {
+                ui::Form* child = frame->MDIChildren(i);
+                RECT cr{};
+                GetWindowRect(child->Handle(), &cr);
+                PaintControlToBitmap(bmp, child, x + cr.left - fr.left, nullptr, y + cr.top - fr.top);
+            }
+        }
         if (windowed->HandleAllocated())
             SendMessageW(windowed->Handle(), WM_PRINT, WPARAM(dc),
                          PRF_CLIENT | PRF_NONCLIENT | PRF_ERASEBKGND | (AskAcMessage(windowed->Handle(), scIsSkinAware) ? 0 : PRF_CHILDREN));

@@ -37,7 +37,8 @@ bool AppMinimized()
 // A top-level, visible, not minimised form with a provider that uses manager.
 FormSkinProvider* FrozenProvider(ui::Form* form, SkinManager* manager)
 {
-    if (!form || IsDestroying(form) || form->Parent() || !form->Visible() || !form->HandleAllocated() ||
+    // MDI children draw inside their frame, which is frozen and repainted for them.
+    if (!form || IsDestroying(form) || form->Parent() || form->FormStyle() == ui::fsMDIChild || !form->Visible() || !form->HandleAllocated() ||
         IsIconic(form->Handle()))
         return nullptr;
     FormSkinProvider* provider = ProviderOf(form);
@@ -51,6 +52,9 @@ void SendToForm(ui::Form* form, ui::Message& message)
     else
         form->Perform(message.Msg, message.WParam, message.LParam);
     SendMsgToChildControls(form, message);
+    // The client window of an MDI frame is no control of ours: it is reached by its handle.
+    if (HWND client = form->ClientHandle())
+        SendMessageW(client, message.Msg, message.WParam, message.LParam);
 }
 
 const TacSkinChanging* SkinChangingOf(SkinManager* manager)
@@ -149,7 +153,7 @@ void BroadcastToAppForms(ui::Message& message)
         if (i >= app.ComponentCount())
             continue;
         auto* form = dynamic_cast<ui::Form*>(app.Components(i));
-        if (!form || IsDestroying(form) || IsLoading(form))
+        if (!form || IsDestroying(form) || IsLoading(form) || form->FormStyle() == ui::fsMDIChild)
             continue;
         // Skin-aware forms are registered ones: the next step reaches them.
         if (form->HandleAllocated() ? AskAcMessage(form->Handle(), scIsSkinAware)

@@ -27,6 +27,7 @@ namespace skin {
 class TacScrollWnd;
 class TacCtrlAdapter;
 class TsSystemMenu;
+class TsMDIForm;
 class TsSkinProvider;
 class TacBorderForm;
 class BorderFormOwner;
@@ -255,6 +256,21 @@ private:
     bool m_destroying = false;
 
 public:
+    // ---- MDI (skinprovider_mdi_win32.cpp) ----
+    // The frame's client object; made by HookMDI(true) while the frame is skinned.
+    std::unique_ptr<TsMDIForm> MDIForm;
+    TsCaptionButton MDIMin, MDIMax, MDIClose;
+    // Makes (and connects) or frees the client object of an MDI frame.
+    void HookMDI(bool active);
+    // The maximised child's buttons show in this frame's menu line.
+    bool MDIChildButtonsShown() const;
+    int MDIButtonWidth() const;
+    int MDIButtonHeight() const;
+    // The MDI messages the provider takes before its other handling; true when done.
+    bool MDIMessage(ui::Message& message);
+    bool IsMDIFrame() const { return Form && Form->FormStyle() == ui::fsMDIForm; }
+    bool IsMDIChildForm() const { return Form && Form->FormStyle() == ui::fsMDIChild; }
+
     // ---- Menu line (skinprovider_menu_win32.cpp) ----
     // The form shows a skinned menu line: a main menu with a visible item, not a dialog-style form
     // and not an MDI child.

@@ -2,6 +2,7 @@
 // the skin, the skin commands it answers with or without a skin, and the form's window messages
 // while skinned. Title-bar mouse handling, sizing and snapping are in skinprovider_mouse_win32.cpp.
 #include "skin/windows/skinprovider.h"
+#include "skin/windows/mdiform.h"
 
 #include "skin/engine/controlhooks.h"
 #include "skin/engine/formutils.h"
@@ -102,6 +103,7 @@ TsSkinProvider::~TsSkinProvider()
     FreeCaptionForm();
     // The scroll wrapper and the adapter's wrappers are chained over the provider's own method:
     // they go first, so that the form gets exactly its previous method back.
+    MDIForm.reset();
     ListSW.reset();
     Adapter.reset();
     if (Form) {
@@ -135,6 +137,8 @@ void TsSkinProvider::Loaded()
     PrepareForm();
     if (SystemMenu)
         SystemMenu->UpdateItems(false);
+    if (MDIForm)
+        MDIForm->ConnectToClient();
     SkinManager* manager = FCommonData->GetSkinManager();
     int titleButton = manager ? manager->GetMaskIndex(manager->GetConstData().IndexGLobalInfo, u"GLOBALINFO",
                                                       u"TITLEBUTTON")
@@ -197,8 +201,11 @@ void TsSkinProvider::PrepareForm()
         SystemMenu = std::make_unique<TsSystemMenu>(this);
         SystemMenu->UpdateItems(false);
     }
-    if (ClearButtons && manager->Active())
+    if (ClearButtons && manager->Active()) {
         ClearButtons = false;
+        if (IsMDIFrame() && !IsDesigning(this))
+            HookMDI(true);
+    }
     FCommonData->UpdateIndexes();
     FTitleSkinIndex = -1;
     TitleSkinIndexOf();
@@ -427,6 +434,8 @@ void TsSkinProvider::HandleSkinCommandStage1(ui::Message& message, bool& done)
             return;
         }
         ListSW.reset();
+        // No wrapper stays on the MDI client once the skin is gone.
+        HookMDI(false);
         if (Form && Form->HandleAllocated())
             SetDwmTransitions(Form->Handle(), false);
         ReleaseCtrlAdapter();
@@ -510,6 +519,8 @@ void TsSkinProvider::PassThroughStage(ui::Message& message)
                 Adapter->AddAllItems(nullptr);
             else
                 CreateCtrlAdapter();
+            if (IsMDIFrame() && !MDIForm)
+                HookMDI(true);
             return;
         }
         case scGetProvider:
@@ -546,6 +557,8 @@ void TsSkinProvider::SkinnedCommand(ui::Message& message)
         UpdateExtBorders(manager->ExtendedBorders());
         if (h)
             SendMessageW(h, WM_NCPAINT, 0, 0);
+        if (IsMDIFrame() && !MDIForm)
+            HookMDI(true);
         return;
     case scSkinRefresh:
         if (!own)
@@ -621,6 +634,8 @@ void TsSkinProvider::SkinnedCommand(ui::Message& message)
 
 void TsSkinProvider::SkinnedMessage(ui::Message& message)
 {
+    if (MDIMessage(message))
+        return;
     HWND h = Form->HandleAllocated() ? Form->HandleIfAllocated() : nullptr;
     switch (message.Msg) {
     case WM_CREATE:
