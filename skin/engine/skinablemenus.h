@@ -78,5 +78,7 @@ struct DialogSkinningHooks {
 };
 void SetDialogSkinningHooks(DialogSkinningHooks hooks);
 const DialogSkinningHooks& GetDialogSkinningHooks();
+// The manager's window-creation hook while installed, null otherwise; for CallNextHookEx.
+HHOOK DialogHookHandle();
 
 } // namespace skin

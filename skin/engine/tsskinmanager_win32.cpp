@@ -809,6 +809,8 @@ void TacFont::Assign(const core::Persistent& source)
 }
 const DialogSkinningHooks& GetDialogSkinningHooks() { return Unit().dialogHooks; }
 
+HHOOK DialogHookHandle() { return Unit().hook; }
+
 // ---- Skin folders and names ----
 
 core::String TsSkinManager::GetFullSkinDirectory() const { return ResolveSkinDirectory(m_skin_directory, AppFolder()); }

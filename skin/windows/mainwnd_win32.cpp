@@ -8,6 +8,7 @@
 #include "skin/windows/sbutils.h"
 #include "skin/windows/scrollwnd.h"
 #include "skin/windows/combownd.h"
+#include "skin/windows/dialogskin.h"
 #include "skin/windows/skinmenus.h"
 #include "skin/windows/editwnd.h"
 #include "skin/windows/tabwnd.h"
@@ -108,10 +109,12 @@ void InitWindowSkinning()
     RegisterCompositeWrapperClasses();
     InstallMenuPainter();
     RegisterVirtualTreeWrapperClass();
+    InitDialogSkinning();
 }
 
 void DoneWindowSkinning()
 {
+    DoneDialogSkinning();
     FreePageWrappers();
     RemoveMenuPainter();
     WindowSkinningApi() = {};

@@ -8,6 +8,7 @@
 #include "skin/engine/skinpaint.h"
 #include "skin/engine/skintables.h"
 #include "skin/engine/tsskinmanager.h"
+#include "skin/windows/mnuwnd.h"
 #include "ui/application.h"
 #include "ui/bitmap.h"
 #include "ui/imagelist.h"
@@ -382,6 +383,7 @@ void TsMenuPainter::sMeasureItem(core::Object* sender, ui::Canvas& canvas, int& 
     auto* item = dynamic_cast<ui::MenuItem*>(sender);
     if (!item || Destroying(item))
         return;
+    SkinnedMenuOpen() = true;
     ui::MenuItem* parent = item->Parent();
     ui::MenuItem* first = parent && parent->Count() > 0 ? parent->Items(0) : item;
     TacMenuInfo mi = GetMenuInfo(item, 0, 0, nullptr);

@@ -301,3 +301,18 @@ std::vector<SkinFile> VirtualTreeTestSkinFiles()
 }
 
 } // namespace skin::testing
+
+// ---- Skinned dialogs ----
+namespace skin::testing {
+
+std::vector<SkinFile> DialogTestSkinFiles()
+{
+    std::vector<SkinFile> files = WindowTestSkinFiles(wfWrappers);
+    const std::string b = std::to_string(kFormBorder);
+    files[0].bytes += "[DIALOG]\r\nCOLOR=" + std::to_string(kDialogColor) + "\r\nHOTCOLOR=" +
+                      std::to_string(kDialogColor) + "\r\nFONTCOLOR=0\r\nBORDERSMASK=!WFORM.BMP!2!0!0!" + b + "!" + b +
+                      "!" + b + "!" + b + "\r\n";
+    return files;
+}
+
+} // namespace skin::testing

@@ -154,3 +154,11 @@ constexpr uint32_t kSortUpColors[3] = {0xC02020, 0xE06060, 0xFF8080};
 constexpr uint32_t kSortDownColors[3] = {0x2020C0, 0x6060E0, 0x8080FF};
 
 } // namespace skin::testing
+
+// ---- Skinned dialogs ----
+namespace skin::testing {
+// The window test skin with a "DIALOG" section framed like "FORM" (kFormBorder pixels, kFormCorner
+// key-colour corners), for dialogs and message boxes skinned by the manager's hook.
+constexpr uint32_t kDialogColor = 0x50A070;
+std::vector<SkinFile> DialogTestSkinFiles();
+} // namespace skin::testing
