@@ -368,13 +368,17 @@ void TCustomDAConnection::SetConnected(bool Value)
         return;
     }
 
-    if (!FStreamedConnected)
-        ++FConnectCount;
     if (loading) {
-        if (FOptions->KeepDesignConnected() || HasState(core::csDesigning))
+        // A dropped value is not counted: the counter counts connections that happen.
+        if (FOptions->KeepDesignConnected() || HasState(core::csDesigning)) {
+            if (!FStreamedConnected)
+                ++FConnectCount;
             FStreamedConnected = true;
+        }
         return;
     }
+    if (!FStreamedConnected)
+        ++FConnectCount;
     TConnectDialogClass dialogClass = NeedPrompt() ? ConnectDialogClass() : nullptr;
     if (dialogClass) {
         std::unique_ptr<TDAConnectDialogBase> created;
@@ -453,7 +457,9 @@ void TCustomDAConnection::DoConnect()
             String server;
             GetServer(server);
             FIConnection->SetServer(server);
-            FIConnection->Connect(u"");
+            // A connection lent by a pool comes connected.
+            if (!FIConnection->GetConnected())
+                FIConnection->Connect(u"");
         }
     } catch (...) {
         CallStopWaitHook();
@@ -472,7 +478,10 @@ void TCustomDAConnection::DoDisconnect()
             return;
         uint32_t messageID = 0;
         SQLMonitorClass().DBDisconnect(this, messageID, true);
-        if (FIConnection->Pool() && FIConnection->IsValid()) {
+        if (FIConnection->Pool()) {
+            // The pool keeps a valid connection for the next user and frees an invalid one.
+            if (!FIConnection->IsValid())
+                FIConnection->Disconnect();
             DetachITransactions();
             FIConnection->ReturnToPool();
             SetIConnection(nullptr);
