@@ -5,6 +5,7 @@
 #include "data/access/testing/refpool.h"
 #include "data/access/testing/sqlite.h"
 #include "data/access/testing/sqlitepool.h"
+#include "data/access/testing/testmonitor.h"
 #include "data/dataset/test/arraydataset.h"
 #include "data/storage/test/error_of.h"
 
@@ -502,4 +503,31 @@ TEST(DAConnection, PoolingSharesTheHandleUntilAFatalError)
     EXPECT_EQ(pool->IdleCount(), 0);
     EXPECT_EQ(pool->LentCount(), 0);
     TSQLiteConnectionPoolManager::FreeManager();
+}
+
+TEST(DAConnection, ConnectDisconnectAndErrorsReachTheMonitor)
+{
+    class TMonitored : public TScriptedDAConnection {
+    public:
+        const TCustomDASQLMonitorClass& SQLMonitorClass() const override { return TTestSQLMonitor::Class(); }
+    };
+    TTestSQLMonitor monitor;
+    monitor.SetOptions(0);
+    monitor.SetActive(true);
+    std::vector<TDATraceFlag> flags;
+    monitor.OnSQL = [&](core::Object*, const core::String&, TDATraceFlag flag) { flags.push_back(flag); };
+
+    TMonitored connection;
+    connection.SetLoginPrompt(false);
+    connection.Connect();
+    const auto connects = std::count(flags.begin(), flags.end(), tfConnect);
+    EXPECT_GE(connects, 1);
+    connection.Disconnect();
+    EXPECT_GT(std::count(flags.begin(), flags.end(), tfConnect), connects);
+
+    connection.Connect();
+    connection.Server().FailCall(1, sfConnectionLost);
+    EXPECT_EQ(RunOperation(connection, clExecute).error, u"Connection lost");
+    EXPECT_EQ(std::count(flags.begin(), flags.end(), tfError), 1);
+    EXPECT_FALSE(connection.Connected());
 }
