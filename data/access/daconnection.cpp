@@ -68,9 +68,9 @@ TCustomDAConnection::~TCustomDAConnection()
         FInternalDefTransaction = nullptr;
         delete internal;
     }
-    for (size_t i = FTransactions.size(); i > 0; --i)
-        if (i <= FTransactions.size())
-            DoRemoveTransaction(FTransactions[i - 1]);
+    // From the last to the first; each removal takes the transaction out of the list.
+    while (!FTransactions.empty())
+        DoRemoveTransaction(FTransactions.back());
     SQLMonitorClass().ObjectDestroyed(this);
     FreeIConnection();
 }
