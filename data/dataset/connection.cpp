@@ -89,7 +89,9 @@ void TCustomConnection::Forget(const core::Object* client)
                     m_clients.end());
 }
 
-void TCustomConnection::SendConnectEvent(bool connecting)
+void TCustomConnection::SendConnectEvent(bool connecting) { SendConnectEvent(connecting, {}); }
+
+void TCustomConnection::SendConnectEvent(bool connecting, const TellClient& wrap)
 {
     // A client may unregister itself or others while it is told: walk a copy and skip those gone.
     const std::vector<Client> snapshot = m_clients;
@@ -100,10 +102,16 @@ void TCustomConnection::SendConnectEvent(bool connecting)
         };
         if (!still())
             continue;
-        if (client.event)
-            client.event(client.object, connecting);
-        if (client.dataset && still())
-            client.dataset->DataEvent(deConnectChange, intptr_t(connecting));
+        auto tell = [&] {
+            if (client.event)
+                client.event(client.object, connecting);
+            if (client.dataset && still())
+                client.dataset->DataEvent(deConnectChange, intptr_t(connecting));
+        };
+        if (wrap)
+            wrap(client.object, tell);
+        else
+            tell();
     }
 }
 

@@ -55,6 +55,10 @@ protected:
     virtual bool GetConnected() const { return false; }
     // Calls each client's event and gives each client dataset a connect-change data event.
     void SendConnectEvent(bool connecting);
+    // The same, with the telling of each client passed to wrap, which runs tell (or skips it) and
+    // may catch what the client raises.
+    using TellClient = std::function<void(core::Object* client, const std::function<void()>& tell)>;
+    void SendConnectEvent(bool connecting, const TellClient& wrap);
     bool StreamedConnected() const { return m_streamed_connected; }
     void Notification(core::Component* component, core::Operation operation) override;
 
