@@ -8,6 +8,7 @@
 #include "core/format.h"
 #include "core/stringlist.h"
 #include "core/thread.h"
+#include "data/access/connectdialog.h"
 #include "data/access/sqlinfo.h"
 #include "data/storage/recordstore.h"
 
@@ -475,6 +476,7 @@ TSQLInfo* NeutralSQLInfo() { return g_neutral_sql_info; }
 
 void InitNetUnit()
 {
+    DefConnectDialogProc = nullptr;
     g_neutral_sql_info = new TSQLInfo();
     g_bound = kUnlinked;
     detail::BindNetFunctions(g_bound);
@@ -483,6 +485,7 @@ void InitNetUnit()
 
 void DoneNetUnit()
 {
+    DefConnectDialogProc = nullptr;
     delete g_manager;
     g_manager = nullptr;
     delete g_neutral_sql_info;
