@@ -36,13 +36,17 @@ std::wstring TextOf(HWND Window)
     return text;
 }
 
-bool ClassEndsWith(HWND Window, const wchar_t* Suffix)
+// The library's classes carry the system class's name inside ("ui.EDIT.8").
+bool ClassHas(HWND Window, const wchar_t* Name)
 {
     wchar_t name[64] = {};
     GetClassNameW(Window, name, 64);
-    const size_t n = wcslen(name), m = wcslen(Suffix);
-    return n >= m && _wcsicmp(name + n - m, Suffix) == 0;
+    CharUpperW(name);
+    return wcsstr(name, Name) != nullptr;
 }
+
+// The caption of the dialog the steps are for.
+std::wstring g_caption = L"Connect";
 
 FormParts FindForm()
 {
@@ -51,7 +55,7 @@ FormParts FindForm()
         GetCurrentThreadId(),
         [](HWND window, LPARAM data) -> BOOL {
             auto* p = reinterpret_cast<FormParts*>(data);
-            if (IsWindowVisible(window) && (GetWindowLongPtrW(window, GWL_STYLE) & WS_CAPTION) == WS_CAPTION) {
+            if (IsWindowVisible(window) && TextOf(window) == g_caption) {
                 p->Form = window;
                 return FALSE;
             }
@@ -67,11 +71,11 @@ FormParts FindForm()
             p->Texts.push_back(TextOf(child));
             if (GetParent(child) != p->Form)
                 return TRUE;
-            if (ClassEndsWith(child, L"edit")) {
+            if (ClassHas(child, L"EDIT")) {
                 (GetWindowLongPtrW(child, GWL_STYLE) & ES_PASSWORD ? p->Password : p->Username) = child;
-            } else if (ClassEndsWith(child, L"combobox")) {
+            } else if (ClassHas(child, L"COMBOBOX")) {
                 p->Server = child;
-            } else if (ClassEndsWith(child, L"button")) {
+            } else if (ClassHas(child, L"BUTTON")) {
                 (p->Connect ? p->Cancel : p->Connect) = child;
             }
             return TRUE;
@@ -115,8 +119,9 @@ protected:
     }
 
     // Runs Steps against the dialog, then presses Cancel whatever happened, so that the modal loop ends.
-    void Script(std::vector<std::function<void(FormParts&)>> Steps)
+    void Script(std::vector<std::function<void(FormParts&)>> Steps, std::wstring Caption = L"Connect")
     {
+        g_caption = std::move(Caption);
         g_steps = std::move(Steps);
         g_step = 0;
         g_steps.push_back([](FormParts& p) { SendMessageW(p.Cancel, BM_CLICK, 0, 0); });
@@ -203,7 +208,8 @@ TEST_F(ConnectForm, CancelPutsTheValuesBackAndTheGermanTextsShow)
     Script({Type(&FormParts::Username, L"typed"), [&](FormParts& p) {
                 caption = TextOf(p.Form);
                 texts = p.Texts;
-            }});
+            }},
+           L"Anmeldung");
     EXPECT_FALSE(dialog.Execute());
     EXPECT_EQ(connection.GetUsername(), u"u");
     EXPECT_EQ(connection.GetServer(), u"s");
