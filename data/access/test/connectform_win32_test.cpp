@@ -115,7 +115,7 @@ protected:
         KillTimer(nullptr, FTimer);
         DoneAccessUnits();
         support::Registry registry;
-        registry.DeleteKey(u"\\Software\\ClientTests\\da17");
+        registry.DeleteKey(u"\\Software\\ClientTests");
     }
 
     // Runs Steps against the dialog, then presses Cancel whatever happened, so that the modal loop ends.
