@@ -231,7 +231,9 @@ void TCustomConnectDialog::GetServerList(core::Strings& List)
         const TCRServerEnumeratorClass enumeratorClass = ServerEnumeratorClass();
         // Made anew when the current one is not of the provider's class.
         std::unique_ptr<TCRServerEnumerator> probe = enumeratorClass();
-        if (!FServerEnumerator || typeid(*FServerEnumerator) != typeid(*probe))
+        const TCRServerEnumerator* current = FServerEnumerator.get();
+        const TCRServerEnumerator& made = *probe;
+        if (!current || typeid(*current) != typeid(made))
             SetServerEnumerator(std::move(probe));
         FServerEnumerator->GetServerList(List);
         if (List.Count() > 0)
