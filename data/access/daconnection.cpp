@@ -1,6 +1,7 @@
 // The connection component: connect and disconnect, counted use, local failover and the error loop.
 #include "data/access/daconnection.h"
 
+#include "data/access/connectdialog.h"
 #include "data/access/connectionpool.h"
 #include "data/access/crcommand.h"
 #include "data/access/crmetadata.h"
@@ -416,6 +417,11 @@ void TCustomDAConnection::SetConnected(bool Value)
         throw;
     }
     FConnectCount = count;
+}
+
+TConnectDialogClass TCustomDAConnection::ConnectDialogClass() const
+{
+    return DefConnectDialogProc ? NewCustomConnectDialog : nullptr;
 }
 
 bool TCustomDAConnection::NeedPrompt() const

@@ -121,9 +121,9 @@ public:
     // pool; a pooled one belongs to its pool and goes back through ReturnToPool.
     virtual void SetIConnection(TCRConnection* Value);
     virtual const TCustomDASQLMonitorClass& SQLMonitorClass() const;
-    // The login dialog created when none is assigned; null: connect without one.
-    // FIXME: answers the connect dialog component's class once that component exists.
-    virtual TConnectDialogClass ConnectDialogClass() const { return nullptr; }
+    // The login dialog created when none is assigned: the connect dialog component while a window
+    // unit has installed its display; null (connect without one) otherwise.
+    virtual TConnectDialogClass ConnectDialogClass() const;
     virtual void DisconnectTransaction();
     // Bracket every server operation of a client: counted uses of the server connection, which in
     // disconnected mode is closed by the last InternalDisconnect outside a transaction.
