@@ -50,10 +50,13 @@ void TacBaseWnd::acWndProc(ui::Message& message)
         return;
     switch (message.Msg) {
     case WM_SIZE:
+        if (!DontRepaint)
+            UpdateScrollInfo(true);
+        break;
     case WM_HSCROLL:
     case WM_VSCROLL:
         if (!DontRepaint)
-            UpdateScrollInfo(true);
+            UpdateScrolledBar(message.Msg == WM_VSCROLL ? SB_VERT : SB_HORZ);
         break;
     case WM_ENABLE:
     case ui::CM_ENABLEDCHANGED:

@@ -150,7 +150,7 @@ void TsSkinProvider::PaintFormCache()
         if (f.Iconic)
             t.Bottom = titleBottom - s.Bottom + 1;
         UpdateButtonRects();
-        if (!MenuChanged && SingleImageBorder() && m_titleBG && m_titleBG->Width() == w &&
+        if (!MenuChanged && SingleImageBorder() && m_titleBG && !m_titleBGStale && m_titleBG->Width() == w &&
             cache->Height() == f.WindowHeight && ch != 0 && !ex) {
             if (FDrawNonClientArea) {
                 CopyBmp(*cache, 0, 0, m_titleBG->Width(), m_titleBG->Height(), *m_titleBG, 0, 0);
@@ -192,7 +192,7 @@ void TsSkinProvider::PaintFormCache()
                 PaintCaptionText(false);
             if (ex)
                 PaintExBorderImage(exMode1, titleBottom);
-            if (SingleImageBorder() && (!m_titleBG || m_titleBG->Width() != w))
+            if (SingleImageBorder() && (!m_titleBG || m_titleBGStale || m_titleBG->Width() != w))
                 SaveTitleBg();
             if (!ex)
                 PaintCaptionText(false);
@@ -346,9 +346,12 @@ void TsSkinProvider::PaintCaptionText(bool)
         else if (FCaptionAlignment == ui::taCenter)
             OffsetRect(&text, spare / 2, 0);
         InflateRect(&text, 4, 2);
-        auto bg = NewBmp32(w, TitleBottom());
-        CopyBmp(*bg, 0, 0, w, TitleBottom(), *cache, 0, 0);
-        PaintSectionItem(captionIndex, u"CAPTION", MakeCacheInfo(bg.get(), 0, 0), true, FormActive ? 1 : 0,
+        if (!m_plateBG)
+            m_plateBG = NewBmp32(w, TitleBottom());
+        else
+            m_plateBG->SetSize(w, TitleBottom());
+        CopyBmp(*m_plateBG, 0, 0, w, TitleBottom(), *cache, 0, 0);
+        PaintSectionItem(captionIndex, u"CAPTION", MakeCacheInfo(m_plateBG.get(), 0, 0), true, FormActive ? 1 : 0,
                          Rect{text.left, text.top, text.right, text.bottom}, POINT{}, cache, manager);
         RECT inner = text;
         InflateRect(&inner, -4, -2);
@@ -681,7 +684,11 @@ void TsSkinProvider::SaveTitleBg()
     const int h = PlainBorderWidth(f, true) + skin::CaptionHeight(f, true) + skin::ShadowSize(f).Top;
     if (h <= 0)
         return;
-    m_titleBG = NewBmp32(cache->Width(), h);
+    if (!m_titleBG)
+        m_titleBG = NewBmp32(cache->Width(), h);
+    else
+        m_titleBG->SetSize(cache->Width(), h);
+    m_titleBGStale = false;
     CopyBmp(*m_titleBG, 0, 0, cache->Width(), h, *cache, 0, 0);
 }
 
@@ -775,8 +782,8 @@ void TsSkinProvider::HandleNCPaint()
         RgnChanged = false;
         if (Form->ShowingPhase() && Form->Position() != ui::poDefault && !f.Zoomed) {
             ApplyFormRgn(false);
-        } else {
-            ApplyFormRgn(true);
+        } else if (ApplyFormRgn(true, true)) {
+            // The region change repaints the frame; an unchanged region is painted here.
             return;
         }
     }

@@ -132,19 +132,36 @@ HRGN TsSkinProvider::CreateFormRgn(int x, int y)
     return rgn;
 }
 
-void TsSkinProvider::ApplyFormRgn(bool repaint)
+namespace {
+
+// The region is applied again at every non-client paint; handing the system an equal one would
+// only make it work out the window's visible area again, which costs more than the paint.
+bool SameAsWindowRgn(HWND wnd, HRGN rgn)
+{
+    if (!rgn)
+        return false;
+    HRGN current = CreateRectRgn(0, 0, 0, 0);
+    const bool same = current && GetWindowRgn(wnd, current) != ERROR && EqualRgn(current, rgn);
+    if (current)
+        DeleteObject(current);
+    return same;
+}
+
+} // namespace
+
+bool TsSkinProvider::ApplyFormRgn(bool repaint, bool keepSame)
 {
     if (!FDrawNonClientArea || InMenu || !Form || !Form->HandleAllocated())
-        return;
+        return false;
     const FormFrame f = Frame();
     if (!HasSkinnedBorder() && !f.Iconic)
-        return;
+        return false;
     if (f.WindowWidth <= 0 || f.WindowHeight <= 0)
-        return;
+        return false;
     HWND h = Form->Handle();
     // Another window procedure in the chain may keep the region for itself until the first paint.
     if (!FirstInitialized && SendMessageW(h, WM_REGION_PROBE, 0x41A2, 0) == 0x41A2)
-        return;
+        return false;
     RgnChanging = true;
     HRGN rgn = nullptr;
     const ui::SizeConstraints& c = Form->Constraints();
@@ -159,8 +176,15 @@ void TsSkinProvider::ApplyFormRgn(bool repaint)
         rgn = CreateRectRgn(dx, dy, f.WindowWidth - dx, f.WindowHeight - dy);
     }
     RgnChanged = true;
-    SetWindowRgn(h, rgn, repaint ? TRUE : FALSE);
+    bool applied = true;
+    if ((!repaint || keepSame) && SameAsWindowRgn(h, rgn)) {
+        DeleteObject(rgn);
+        applied = false;
+    } else {
+        SetWindowRgn(h, rgn, repaint ? TRUE : FALSE);
+    }
     RgnChanging = false;
+    return applied;
 }
 
 void TsSkinProvider::ApplyFormRegion()

@@ -47,23 +47,33 @@ void CentreGlyph(ui::Bitmap* t, int maskIndex, int state, const RECT& area, Skin
     PaintMaskGlyph(t, p, state, 1, m, MakeCacheInfo(t, 0, 0));
 }
 
+// Sizes a bitmap kept between paints (24-bit).
+ui::Bitmap* Scratch(std::unique_ptr<ui::Bitmap>& bmp, int w, int h)
+{
+    if (!bmp)
+        bmp = NewBmp24(w, h);
+    else
+        bmp->SetSize(w, h);
+    return bmp.get();
+}
+
 void PaintPart(const PartEntries& e, GlyphArea glyphArea, bool vertical, int state, const RECT& part, ui::Bitmap* b,
-               SkinManager* manager)
+               SkinManager* manager, std::unique_ptr<ui::Bitmap>& scratch)
 {
     const int w = part.right - part.left, h = part.bottom - part.top;
     if (w <= 0 || h <= 0)
         return;
-    std::unique_ptr<ui::Bitmap> t = NewBmp24(w, h);
+    ui::Bitmap* t = Scratch(scratch, w, h);
     TCacheInfo ci = MakeCacheInfo(b, part.left, part.top);
     PaintSectionItemByIndex(e.section, e.mask, e.texture, e.hotTexture, ci, true, state, Rect{0, 0, w, h},
-                            POINT{part.left, part.top}, t.get(), manager);
+                            POINT{part.left, part.top}, t, manager);
     RECT area{0, 0, w, h};
     const int len = DefaultArrowLength();
     if (glyphArea == GlyphArea::First)
         (vertical ? area.bottom : area.right) = std::min(len, vertical ? h : w);
     else if (glyphArea == GlyphArea::Last)
         (vertical ? area.top : area.left) = std::max(0, (vertical ? h : w) - len);
-    CentreGlyph(t.get(), e.glyph, state, area, manager);
+    CentreGlyph(t, e.glyph, state, area, manager);
     BitBlt(b->Canvas().Handle(), part.left, part.top, w, h, t->Canvas().Handle(), 0, 0, SRCCOPY);
 }
 
@@ -109,7 +119,9 @@ LRESULT PaintScrollBar(TacScrollBar& bar, HWND handle, HDC dc, const RECT& r, in
         return t.HoverBar == kind && t.HoverPart == part && active ? 1 : 0;
     };
 
-    std::unique_ptr<ui::Bitmap> b = NewBmp24(width, height);
+    // A thumb drag repaints the bar many times a second: its bitmaps are kept by the wrapper.
+    ui::Bitmap* b = Scratch(sw->m_barBmp, width, height);
+    std::unique_ptr<ui::Bitmap>& part = sw->m_partBmp;
     TacBGQuery q;
     QueryBgOfWnd(q, handle, false);
     TCacheInfo ci;
@@ -133,7 +145,7 @@ LRESULT PaintScrollBar(TacScrollBar& bar, HWND handle, HDC dc, const RECT& r, in
         const RECT s = span(from, to);
         TCacheInfo hci = ci;
         PaintSectionItemByIndex(e.section, e.mask, e.texture, e.hotTexture, hci, true, state,
-                                Rect{s.left, s.top, s.right, s.bottom}, bgPoint, b.get(), manager);
+                                Rect{s.left, s.top, s.right, s.bottom}, bgPoint, b, manager);
     };
     const int origin = vertical ? r.top : r.left;
     if (2 * arrow < extent) {
@@ -141,20 +153,20 @@ LRESULT PaintScrollBar(TacScrollBar& bar, HWND handle, HDC dc, const RECT& r, in
         paintHalf(half1, 0, split, pressedPart == spTrackBefore ? 2 : 0, POINT{r.left, r.top});
         paintHalf(half2, split, extent, pressedPart == spTrackAfter ? 2 : 0,
                   vertical ? POINT{r.left, r.top + split} : POINT{r.left + split, r.top});
-        PaintPart(first, GlyphArea::First, vertical, arrowState(spFirstArrow), span(0, arrow), b.get(), manager);
-        PaintPart(second, GlyphArea::Last, vertical, arrowState(spSecondArrow), span(extent - arrow, extent), b.get(),
-                  manager);
+        PaintPart(first, GlyphArea::First, vertical, arrowState(spFirstArrow), span(0, arrow), b, manager, part);
+        PaintPart(second, GlyphArea::Last, vertical, arrowState(spSecondArrow), span(extent - arrow, extent), b,
+                  manager, part);
         if (active && ThumbFits(bar.Range(), track, bar.nMinThumbSize, vertical, thumbLength)) {
             const int state = hoverHere && t.HoverBar == kind && t.HoverPart == spThumb ? 1 : 0;
             const int from = thumbStart - origin;
-            PaintPart(slider, GlyphArea::All, vertical, state, span(from, from + thumbLength), b.get(), manager);
+            PaintPart(slider, GlyphArea::All, vertical, state, span(from, from + thumbLength), b, manager, part);
         }
     } else {
         const int half = extent / 2;
         paintHalf(half1, 0, half, 0, POINT{0, 0});
         paintHalf(half2, half, extent, 0, POINT{0, 0});
-        PaintPart(first, GlyphArea::First, vertical, arrowState(spFirstArrow), span(0, half), b.get(), manager);
-        PaintPart(second, GlyphArea::Last, vertical, arrowState(spSecondArrow), span(half, extent), b.get(), manager);
+        PaintPart(first, GlyphArea::First, vertical, arrowState(spFirstArrow), span(0, half), b, manager, part);
+        PaintPart(second, GlyphArea::Last, vertical, arrowState(spSecondArrow), span(half, extent), b, manager, part);
     }
     if (!active) {
         TacBGQuery dq;
@@ -162,7 +174,7 @@ LRESULT PaintScrollBar(TacScrollBar& bar, HWND handle, HDC dc, const RECT& r, in
         TCacheInfo dci;
         BgQueryToCacheInfo(dq, dci);
         if (dci.Ready && dci.Bmp)
-            BlendRectKeyed(b.get(), 0, 0, MaskKeyColor, 0.4,
+            BlendRectKeyed(b, 0, 0, MaskKeyColor, 0.4,
                            Rect{dci.X + r.left, dci.Y + r.top, dci.X + r.right - 1, dci.Y + r.bottom - 1}, dci.Bmp);
         else
             PaintRoundShade(*b, Rect{0, 0, width + 1, height + 1}, 60, dci.FillColor, 0, 0);
@@ -171,7 +183,7 @@ LRESULT PaintScrollBar(TacScrollBar& bar, HWND handle, HDC dc, const RECT& r, in
     return 1;
 }
 
-LRESULT TacScrollWnd::PaintScrolls(HWND handle, int thumbPos, HDC dc)
+LRESULT TacScrollWnd::PaintScrolls(HWND handle, int thumbPos, HDC dc, int onlyBar)
 {
     if (!handle || !sBarHorz || !sBarVert)
         return 0;
@@ -190,19 +202,19 @@ LRESULT TacScrollWnd::PaintScrolls(HWND handle, int thumbPos, HDC dc)
     if (!target.dc)
         return 0;
     const ScrollTracking& t = Tracking();
-    if (sBarHorz->fScrollVisible) {
+    if (sBarHorz->fScrollVisible && onlyBar != SB_VERT) {
         RECT r{};
         HorzBarRect(handle, r);
         OffsetRect(&r, -w.left, -w.top);
         PaintScrollBar(*sBarHorz, handle, target.dc, r, t.PressBar == 0 ? t.PressShownPart : -1, thumbPos);
     }
-    if (sBarVert->fScrollVisible) {
+    if (sBarVert->fScrollVisible && onlyBar != SB_HORZ) {
         RECT r{};
         VertBarRect(handle, r);
         OffsetRect(&r, -w.left, -w.top);
         PaintScrollBar(*sBarVert, handle, target.dc, r, t.PressBar == 1 ? t.PressShownPart : -1, thumbPos);
     }
-    if (sBarHorz->fScrollVisible && sBarVert->fScrollVisible && SkinManager) {
+    if (sBarHorz->fScrollVisible && sBarVert->fScrollVisible && SkinManager && onlyBar < 0) {
         const int wh = w.bottom - w.top, ww = w.right - w.left;
         const int vThick = GetScrollMetric(*sBarVert, 1, false);
         RECT sq;

@@ -80,8 +80,12 @@ public:
     void acWndProc(ui::Message& message) override;
     // Re-reads both bars and, with repaint, paints them (not during a form animation).
     void UpdateScrollInfo(bool repaint);
-    // Paints both visible bars and the corner between them into dc (null: the window's own DC).
-    LRESULT PaintScrolls(HWND handle, int thumbPos = -1, HDC dc = nullptr);
+    // Paints both visible bars and the corner between them into dc (null: the window's own DC), or
+    // with onlyBar (SB_HORZ, SB_VERT) that bar alone.
+    LRESULT PaintScrolls(HWND handle, int thumbPos = -1, HDC dc = nullptr, int onlyBar = -1);
+    // Re-reads both bars after the control scrolled with barType and repaints what changed: the
+    // scrolled bar alone while the other kept its information.
+    void UpdateScrolledBar(int barType);
     // Screen rectangles of the bars; GetBarRect is false for another nBar.
     void HorzBarRect(HWND handle, RECT& r) const;
     void VertBarRect(HWND handle, RECT& r) const;
@@ -117,6 +121,10 @@ protected:
 
     friend void ReleaseScrollWnd(HWND, bool, bool, std::unique_ptr<TacScrollWnd>&);
     friend LRESULT PaintScrollBar(TacScrollBar&, HWND, HDC, const RECT&, int, int);
+
+private:
+    // The bar painter's bitmaps, kept between paints.
+    std::unique_ptr<ui::Bitmap> m_barBmp, m_partBmp;
 };
 
 // The scroll-bar attachment that construction runs for every scrolled wrapper.

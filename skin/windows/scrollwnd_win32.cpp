@@ -318,6 +318,24 @@ void TacScrollWnd::UpdateScrollInfo(bool repaint)
         PaintScrolls(CtrlHandle);
 }
 
+void TacScrollWnd::UpdateScrolledBar(int barType)
+{
+    if ((SkinData && SkinData->FUpdating) || !sBarHorz || !sBarVert)
+        return;
+    // A thumb drag scrolls many times a second; the other bar and the corner are left alone unless
+    // the scroll changed them too.
+    const TacScrollBar& other = barType == SB_VERT ? *sBarHorz : *sBarVert;
+    const SCROLLINFO before = other.ScrollInfo;
+    sBarHorz->Read(CtrlHandle);
+    sBarVert->Read(CtrlHandle);
+    if (Engine().FormAnimationActive)
+        return;
+    const SCROLLINFO& after = other.ScrollInfo;
+    const bool otherKept = before.nMin == after.nMin && before.nMax == after.nMax && before.nPage == after.nPage &&
+                           before.nPos == after.nPos;
+    PaintScrolls(CtrlHandle, -1, nullptr, otherKept ? barType : -1);
+}
+
 void UpdateScrollInfo(TacScrollWnd* wrapper, bool repaint)
 {
     if (wrapper)

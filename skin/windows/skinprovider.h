@@ -166,7 +166,9 @@ public:
     // ---- Regions and extended borders (formregion_win32.cpp) ----
     void PrepareArOR();
     HRGN CreateFormRgn(int x, int y);
-    void ApplyFormRgn(bool repaint);
+    // Gives the window its region; true when it was handed over, false when there was none to
+    // give or (without repaint, or with keepSame) the window has an equal one already.
+    bool ApplyFormRgn(bool repaint, bool keepSame = false);
     void UpdateExtBorders(bool allowed);
     TacBorderForm* BorderForm() const { return m_borderForm.get(); }
     // Stops and frees every caption-button fade.
@@ -314,7 +316,11 @@ private:
     int TitleBottom() const;
     bool SingleImageBorder() const;
     std::unique_ptr<ui::Bitmap> m_titleBG;
+    // The title background no longer matches the form (it was sized); its bitmap is reused.
+    bool m_titleBGStale = false;
     std::unique_ptr<ui::Bitmap> m_tempBmp;
+    // The title under the caption plate, kept between paints.
+    std::unique_ptr<ui::Bitmap> m_plateBG;
     std::unique_ptr<ui::Form> m_captForm;
     ui::WndMethod m_captFormOldProc;
     std::unique_ptr<BorderFormOwner> m_borderOwner;
@@ -337,8 +343,16 @@ struct ProviderUnitState {
     HWND DesktopWnd = nullptr;
     HDC DesktopDC = nullptr;
     int SavedDC = 0;
+    // The system's frame metrics, read once and read again after a settings change.
+    SystemFrameMetrics FrameMetrics;
+    bool FrameMetricsValid = false;
 };
 ProviderUnitState& ProviderState();
+
+// The system's frame metrics as Frame() uses them.
+const SystemFrameMetrics& CachedFrameMetrics();
+// Drops the cached frame metrics when the message says the system's settings changed.
+void ForgetFrameMetricsOn(UINT msg);
 
 // The windowed control has a window.
 bool HandleAllocatedOf(ui::Control* control);

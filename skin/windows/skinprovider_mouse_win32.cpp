@@ -56,14 +56,42 @@ bool PointIn(const RECT& r, POINT p) { return PtInRect(&r, p) != FALSE; }
 
 } // namespace
 
+const SystemFrameMetrics& CachedFrameMetrics()
+{
+    // Asking for the caption and menu heights costs tens of microseconds each (they are worked
+    // out from the non-client fonts), and one paint measures the frame dozens of times.
+    ProviderUnitState& state = ProviderState();
+    if (!state.FrameMetricsValid) {
+        SystemFrameMetrics& m = state.FrameMetrics;
+        m.cxFrame = GetSystemMetrics(SM_CXFRAME);
+        m.cxDlgFrame = GetSystemMetrics(SM_CXDLGFRAME);
+        m.cyCaption = GetSystemMetrics(SM_CYCAPTION);
+        m.cySmCaption = GetSystemMetrics(SM_CYSMCAPTION);
+        m.cyMenu = GetSystemMetrics(SM_CYMENU);
+        state.FrameMetricsValid = true;
+    }
+    return state.FrameMetrics;
+}
+
+void ForgetFrameMetricsOn(UINT msg)
+{
+    switch (msg) {
+    case WM_SETTINGCHANGE:
+    case WM_SYSCOLORCHANGE:
+    case WM_DISPLAYCHANGE:
+    case WM_THEMECHANGED:
+    case WM_DPICHANGED:
+        ProviderState().FrameMetricsValid = false;
+        break;
+    default:
+        break;
+    }
+}
+
 FormFrame TsSkinProvider::Frame() const
 {
     FormFrame f;
-    f.Sys.cxFrame = GetSystemMetrics(SM_CXFRAME);
-    f.Sys.cxDlgFrame = GetSystemMetrics(SM_CXDLGFRAME);
-    f.Sys.cyCaption = GetSystemMetrics(SM_CYCAPTION);
-    f.Sys.cySmCaption = GetSystemMetrics(SM_CYSMCAPTION);
-    f.Sys.cyMenu = GetSystemMetrics(SM_CYMENU);
+    f.Sys = CachedFrameMetrics();
     if (!Form)
         return f;
     f.BorderStyle = KindOf(Form->BorderStyle());

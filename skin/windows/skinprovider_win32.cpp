@@ -400,6 +400,7 @@ void TsSkinProvider::ForwardMouseWheel(ui::Message& message)
 
 void TsSkinProvider::NewWndProc(ui::Message& message)
 {
+    ForgetFrameMetricsOn(message.Msg);
     if (IsSkinCommand(message)) {
         bool done = false;
         HandleSkinCommandStage1(message, done);
@@ -665,8 +666,9 @@ void TsSkinProvider::SkinnedMessage(ui::Message& message)
         } else {
             FCommonData->BGChanged = true;
         }
-        m_titleBG.reset();
-        m_tempBmp.reset();
+        // The strips are stored again by the next image; their memory is kept for it, since a
+        // live resize sizes the form many times a second.
+        m_titleBGStale = true;
         UpdateExBordersPos(true, 255);
         return;
     }

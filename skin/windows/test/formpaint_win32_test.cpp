@@ -138,6 +138,44 @@ TEST_F(FormPaintTest, RegionCutsTheKeyedCorners)
         EXPECT_EQ(RegionHolds(c.x, c.y), c.in) << c.x << "," << c.y;
 }
 
+TEST_F(FormPaintTest, AnEqualRegionIsNotHandedOverAgainButASizedFormGetsItsNewOne)
+{
+    Make();
+    Show();
+    provider->PrepareArOR();
+    // Without repaint, or asked to keep an equal one, the window's own region stays.
+    EXPECT_FALSE(provider->ApplyFormRgn(false));
+    EXPECT_FALSE(provider->ApplyFormRgn(true, true));
+    EXPECT_TRUE(provider->ApplyFormRgn(true));
+    Pump();
+    SetWindowPos(H(), nullptr, 0, 0, 300, 200, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    UpdateWindow(H());
+    Pump();
+    const int w = form->Width(), h = form->Height();
+    ASSERT_EQ(w, 300);
+    EXPECT_FALSE(RegionHolds(w - 1, h - 1));
+    EXPECT_TRUE(RegionHolds(w - 1 - kFormCorner, h - 1));
+    EXPECT_FALSE(RegionHolds(w + 20, h / 2));
+    // The frame of the sized form comes from its new image.
+    auto shot = CaptureByPrint(H());
+    EXPECT_EQ(At(*shot, w - 2, h / 2), kFormBorderColors[1]);
+}
+
+TEST_F(FormPaintTest, FrameMetricsAreReadAgainAfterASettingsChange)
+{
+    Make();
+    Show();
+    provider->Frame();
+    ASSERT_TRUE(ProviderState().FrameMetricsValid);
+    for (UINT msg : {UINT(WM_SETTINGCHANGE), UINT(WM_THEMECHANGED), UINT(WM_DISPLAYCHANGE)}) {
+        SendMessageW(H(), msg, 0, 0);
+        EXPECT_FALSE(ProviderState().FrameMetricsValid) << msg;
+        const FormFrame f = provider->Frame();
+        EXPECT_EQ(f.Sys.cyCaption, GetSystemMetrics(SM_CYCAPTION)) << msg;
+        EXPECT_EQ(f.Sys.cyMenu, GetSystemMetrics(SM_CYMENU)) << msg;
+    }
+}
+
 TEST_F(FormPaintTest, MaximisedRegionIsDeflatedUnlessAMaximumSizeKeepsTheCorners)
 {
     for (bool constrained : {false, true}) {

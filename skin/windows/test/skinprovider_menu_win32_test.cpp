@@ -232,5 +232,29 @@ TEST_F(MenuLineTest, UpdateMenuRebuildsTheWindowMenuOnlyWithItems)
     EXPECT_TRUE(provider->MenuChanged);
 }
 
+TEST_F(MenuLineTest, UpdateMenuIsNotReenteredFromTheMessagesItCauses)
+{
+    Top(u"File");
+    Show(400);
+    // Giving the window its new menu sends it messages; one of them asks for another update.
+    bool outer = false, asked = false, innerResult = true;
+    ui::WndMethod inner = form->WindowProc();
+    form->SetWindowProc([&](ui::Message& m) {
+        if (outer && !asked) {
+            asked = true;
+            innerResult = provider->UpdateMenu();
+        }
+        inner(m);
+    });
+    outer = true;
+    EXPECT_TRUE(provider->UpdateMenu());
+    outer = false;
+    EXPECT_TRUE(asked);
+    EXPECT_FALSE(innerResult);
+    // Once it has returned the next update runs again.
+    EXPECT_TRUE(provider->UpdateMenu());
+    form->SetWindowProc(inner);
+}
+
 } // namespace
 } // namespace skin
