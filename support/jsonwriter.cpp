@@ -125,16 +125,22 @@ struct SinkOut {
     int Append(const char16_t* s, int n) { return w.Append(s, n); }
 };
 
-// Units written straight into the String that AsJSon returns, so that a long text is neither copied
-// at the end nor made twice in fresh memory. The room handed out grows a step at a time (the String
-// fills it with zeros just before it is written over, so pages are touched once, while in the cache);
-// the capacity grows geometrically, and once the top container is under way by a projection of its
+// Units written straight into their final String (the one AsJSon returns, or a text buffer's own),
+// so that a long text is neither copied at the end nor made twice in fresh memory; a buffer written
+// again and again reuses its room. The room handed out grows a step at a time (the String fills it
+// with zeros just before it is written over, so pages are touched once, while in the cache); the
+// capacity grows geometrically, and once the top container is under way by a projection of its
 // length from the share of its elements written, so that a large text moves at most once, early.
 class TextOut {
 public:
-    explicit TextOut(const void* top) : FTop(top) {}
+    // Appends to text; whatever happens, text holds what was written when this is gone.
+    TextOut(const void* top, String& text)
+        : FText(text), FPos(text.data() + text.size()), FEnd(FPos), FTop(top)
+    {
+    }
     TextOut(const TextOut&) = delete;
     TextOut& operator=(const TextOut&) = delete;
+    ~TextOut() { Finish(false); }
 
     int Append(const char16_t* s, int n)
     {
@@ -167,22 +173,24 @@ public:
             FCount = count;
         }
     }
-    String Take()
+    // Cuts the text to what was written; trim drops a short text's large unused capacity (a long
+    // one's unused pages were never touched).
+    void Finish(bool trim)
     {
+        if (!FPos)
+            return;
         const size_t length = Length();
         FText.resize(length);
-        // A short text keeps no large unused capacity (a long one's unused pages were never touched).
-        if (FText.capacity() > 2 * length + 64 && length * sizeof(char16_t) < kKeepCapacity)
+        if (trim && FText.capacity() > 2 * length + 64 && length * sizeof(char16_t) < kKeepCapacity)
             FText.shrink_to_fit();
         FPos = FEnd = nullptr;
-        return std::move(FText);
     }
 
 private:
     static constexpr size_t kStep = 32768;             // units zero-filled ahead of the writing
     static constexpr size_t kKeepCapacity = 1 << 20;   // bytes
 
-    size_t Length() const { return FPos ? size_t(FPos - FText.data()) : 0; }
+    size_t Length() const { return size_t(FPos - FText.data()); }
     void Grow(int n)
     {
         const size_t length = Length();
@@ -205,9 +213,9 @@ private:
         FEnd = FText.data() + FText.size();
     }
 
-    String FText;
-    char16_t* FPos = nullptr;
-    char16_t* FEnd = nullptr;
+    String& FText;
+    char16_t* FPos;
+    char16_t* FEnd;
     const void* FTop;
     size_t FDone = 0;
     size_t FCount = 0;
@@ -838,16 +846,26 @@ template <class Out> int TJsonObject::EmitContainer(Out& w, bool indent, bool es
 
 int TJsonObject::WriteValue(TJsonWriter& w, bool indent, bool escape, int level)
 {
+    // Text in memory goes straight into the buffer's own String, whose room a buffer kept by its
+    // caller brings back from the last text.
+    if (auto* text = dynamic_cast<TJsonWriterString*>(&w)) {
+        TextOut out(this, text->FBuf);
+        return Emit(out, indent, escape, level);
+    }
     SinkOut out{w};
     return Emit(out, indent, escape, level);
 }
 
 String TJsonObject::AsJSon(bool indent, bool escape)
 {
-    TextOut out(this);
-    Emit(out, indent, escape, 0);
     // The whole text: a string holding U+0000, written unescaped, keeps what follows it.
-    return out.Take();
+    String text;
+    {
+        TextOut out(this, text);
+        Emit(out, indent, escape, 0);
+        out.Finish(true);
+    }
+    return text;
 }
 
 int64_t TJsonObject::SaveTo(core::Stream& stream, bool indent, bool escape)

@@ -26,7 +26,8 @@ public:
 
 // Text in memory: capacity 32 units at first, then the larger of twice the capacity and what is
 // needed, always NUL-terminated. The text is a String, so that whoever asked for it can take it
-// without a copy.
+// without a copy. A value written into it (WriteValue) goes straight into that String, which keeps
+// its room after Reset, so that a buffer kept for writing again and again takes no new memory.
 class TJsonWriterString final : public TJsonWriter {
 public:
     TJsonWriterString() { FBuf.reserve(31); }  // 32 units with the NUL
@@ -67,6 +68,7 @@ private:
     }
     void Grow(int size);
 
+    friend class TJsonObject;  // writes a value's text straight into FBuf
     String FBuf;
 };
 

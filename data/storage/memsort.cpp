@@ -495,6 +495,9 @@ bool TMemData::SortByNativeKeys(const TSortColumn& SortColumn) const
 
 namespace {
 
+// Inline text keys of at most this many bytes are sorted in entries of their own.
+constexpr uint16_t kInlineKeyBytes = 22;
+
 struct SortEntry {
     union {
         int64_t i;
@@ -701,10 +704,68 @@ void TMemData::SortItems()
         textOptions.Include(coOrdinalCompare);
     if (kind == KeyKind::Integer && FIndexFields.Count() == 1 && SortByIntegerKey(*first.FieldDesc, first.DescendingOrder))
         return;
+    const TFieldDesc& field = *first.FieldDesc;
+    // The remaining columns (all of them without keys) decide ties.
+    const int rest = kind == KeyKind::None ? 0 : 1;
+    auto compareRest = [&](const auto& a, const auto& b) {
+        if (rest == 0)
+            return CompareRecords(BlockMan.GetRecordPtr(a.item), BlockMan.GetRecordPtr(b.item));
+        for (int i = rest; i < FIndexFields.Count(); ++i) {
+            const TSortColumn& column = *FIndexFields.GetItem(i);
+            if (column.FieldDesc->FieldDescKind == fdkCalculated) {
+                // Full buffers are made by the record comparison; it compares every column again.
+                return CompareRecords(BlockMan.GetRecordPtr(a.item), BlockMan.GetRecordPtr(b.item));
+            }
+            int result = CompareFields(BlockMan.GetRecordPtr(a.item), BlockMan.GetRecordPtr(b.item), column);
+            if (column.DescendingOrder)
+                result = -result;
+            if (result != 0)
+                return result;
+        }
+        return 0;
+    };
+    // Short inline texts are copied into the entries themselves, so that no comparison reads an item:
+    // the items lie scattered in memory, and each look at an item's key would wait for it.
+    if (kind == KeyKind::Text && field.DataType == dtString && field.Size <= kInlineKeyBytes) {
+        struct TextEntry {
+            char text[kInlineKeyBytes + 1];  // the last byte stays 0
+            bool null;
+            TItemHeader* item;
+        };
+        static_assert(sizeof(TextEntry) == 32);
+        std::vector<TextEntry> texts(static_cast<size_t>(FRecordCount));
+        size_t count = 0;
+        for (TItemHeader* item = FirstItem; item; item = item->Next) {
+            if (TItemHeader* next = item->Next; next && next->Next) {
+                __builtin_prefetch(next->Next);
+                __builtin_prefetch(reinterpret_cast<const char*>(next->Next) + 64);
+            }
+            if (count == texts.size())
+                texts.emplace_back();
+            TextEntry& entry = texts[count++];
+            auto* record = static_cast<uint8_t*>(BlockMan.GetRecordPtr(item));
+            entry.null = GetNull(field.FieldNo, record);
+            std::memcpy(entry.text, record + field.Offset, field.Size);
+            entry.item = item;
+        }
+        texts.resize(count);
+        const bool descending = first.DescendingOrder;
+        std::stable_sort(texts.begin(), texts.end(), [&](const TextEntry& a, const TextEntry& b) {
+            int result = a.null || b.null ? (a.null && b.null ? 0 : a.null ? -1 : 1)
+                                          : CompareAnsiPtr(a.text, b.text, textOptions);
+            if (descending)
+                result = -result;
+            if (result == 0)
+                result = compareRest(a, b);
+            return result < 0;
+        });
+        FRecordNoCache.clear();
+        RelinkSorted(texts.size(), [&](size_t i) { return texts[i].item; });
+        return;
+    }
     // One walk of the list takes each item and its key; the item two places on is asked for early.
     std::vector<SortEntry> entries;
     entries.reserve(size_t(FRecordCount));
-    const TFieldDesc& field = *first.FieldDesc;
     for (TItemHeader* item = FirstItem; item; item = item->Next) {
         if (TItemHeader* next = item->Next; next && next->Next) {
             __builtin_prefetch(next->Next);
@@ -732,25 +793,6 @@ void TMemData::SortItems()
         }
         entries.push_back(entry);
     }
-    // The remaining columns (all of them without keys) decide ties.
-    const int rest = kind == KeyKind::None ? 0 : 1;
-    auto compareRest = [&](const SortEntry& a, const SortEntry& b) {
-        if (rest == 0)
-            return CompareRecords(BlockMan.GetRecordPtr(a.item), BlockMan.GetRecordPtr(b.item));
-        for (int i = rest; i < FIndexFields.Count(); ++i) {
-            const TSortColumn& column = *FIndexFields.GetItem(i);
-            if (column.FieldDesc->FieldDescKind == fdkCalculated) {
-                // Full buffers are made by the record comparison; it compares every column again.
-                return CompareRecords(BlockMan.GetRecordPtr(a.item), BlockMan.GetRecordPtr(b.item));
-            }
-            int result = CompareFields(BlockMan.GetRecordPtr(a.item), BlockMan.GetRecordPtr(b.item), column);
-            if (column.DescendingOrder)
-                result = -result;
-            if (result != 0)
-                return result;
-        }
-        return 0;
-    };
     const bool descending = first.DescendingOrder;
     auto less = [&](const SortEntry& a, const SortEntry& b) {
         int result = 0;

@@ -387,6 +387,11 @@ void TacScrollWnd::acWndProc(ui::Message& message)
             break;
         case scUpdateDone:
             if (SkinData->FUpdating) {
+                // A frame aligning its controls ends its update itself once they are placed (its
+                // adapter waits for that too): a redraw now would paint them half-placed.
+                if (SkinData->COC == ckFrameAdapter && SkinData->OwnerControl() &&
+                    (SkinData->OwnerControl()->ControlState() & ui::csAligning))
+                    return;
                 SkinData->FUpdating = false;
                 SkinData->FUpdating = SkinData->GetUpdating();
                 if (!SkinData->FUpdating)

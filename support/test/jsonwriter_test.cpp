@@ -221,6 +221,30 @@ TEST(JsonWriter, TextBufferGrowsAndTrims)
     EXPECT_EQ(w.Length(), 0);
 }
 
+TEST(JsonWriter, TextBufferTakesValuesInPlaceAndKeepsItsRoom)
+{
+    JsonRef doc = TJsonObject::Make(stArray);
+    for (int i = 0; i < 20000; ++i)
+        doc->AsArray()->Add(TJsonObject::Make(int64_t(i)));
+    const String whole = doc->AsJSon();
+    TJsonWriterString w;
+    w.Append(u"x=");
+    doc->WriteValue(w, false, true, 0);  // appended to what the buffer holds
+    EXPECT_EQ(w.View(), u"x=" + whole);
+    EXPECT_EQ(w.Data()[w.Length()], 0);
+    // Written again after Reset, the text goes into the same memory.
+    const char16_t* data = w.Data();
+    const int capacity = w.Capacity();
+    w.Reset();
+    doc->WriteValue(w, false, true, 0);
+    EXPECT_EQ(w.View(), whole);
+    EXPECT_EQ(w.Data(), data);
+    EXPECT_EQ(w.Capacity(), capacity);
+    // The buffer still takes plain appends after a value.
+    w.AppendUnit(u'!');
+    EXPECT_EQ(w.View(), whole + u"!");
+}
+
 // A random document of every kind, nested a few levels.
 JsonRef Generate(std::mt19937& random, int depth)
 {

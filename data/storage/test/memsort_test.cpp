@@ -349,6 +349,11 @@ TEST(SortItems, SortedReversedAndEqualKeysKeepTheirOrder)
         {dtFloat, 8, {2.5, -1.0, 2.5, 0.0}, u"K", Texts({u"2", u"4", u"1", u"3"})},
         {dtString, 11, {u"b", u"B", u"a", u"b"}, u"K BIN", Texts({u"2", u"3", u"1", u"4"})},
         {dtString, 11, {u"b", Variant(), u"a", u"b"}, u"K DESC", Texts({u"1", u"4", u"3", u"2"})},
+        // Short texts are sorted in entries of their own, longer ones by reference: the same orders.
+        {dtString, 11, {u"b", u"B", u"a", u"b"}, u"K", Texts({u"3", u"1", u"4", u"2"})},
+        {dtString, 40, {u"b", u"B", u"a", u"b"}, u"K", Texts({u"3", u"1", u"4", u"2"})},
+        {dtString, 11, {u"b", u"B", u"a", u"b"}, u"K CIS", Texts({u"3", u"1", u"2", u"4"})},
+        {dtString, 11, {u"b", u"a", u"b", u"a"}, u"K; ID DESC", Texts({u"4", u"2", u"3", u"1"})},
         {dtWideString, 22, {u"b", u"a", u"b", u"a"}, u"K", Texts({u"2", u"4", u"1", u"3"})},
         {dtWideString, 22, {u"b", Variant(), u"a", u"c"}, u"K DESC", Texts({u"4", u"1", u"3", u"2"})},
         {dtInt32, 4, {int32_t(2), int32_t(1), int32_t(2), int32_t(1)}, u"K; ID DESC", Texts({u"4", u"2", u"3", u"1"})},

@@ -159,6 +159,27 @@ TEST_F(FrameAdapterTest, PlainBackgroundNeverReportsUpdating)
     data->FUpdating = false;
 }
 
+TEST_F(FrameAdapterTest, ScrollBarsLeaveTheUpdateOfAnAligningFrameToIt)
+{
+    adapter = new TsFrameAdapter(frame);
+    Skin();
+    SendAcMessage(frame->Handle(), scSkinRefresh, LPARAM(&manager));
+    ASSERT_NE(adapter->ListSW(), nullptr);
+    TsCommonData* data = adapter->SkinData();
+    struct Case {
+        bool aligning;
+        bool updatingAfter;
+    } cases[] = {{true, true}, {false, false}};
+    for (const Case& c : cases) {
+        data->FUpdating = true;
+        frame->SetControlState(c.aligning ? ui::ControlStates(ui::csAligning) : 0u);
+        SendAcMessage(frame->Handle(), scUpdateDone, 0);
+        EXPECT_EQ(data->FUpdating, c.updatingAfter) << c.aligning;
+    }
+    frame->SetControlState(0);
+    data->FUpdating = false;
+}
+
 TEST_F(FrameAdapterTest, FramesAreContainersAndOwnersOfTheirComponents)
 {
     auto* inner = new Listener(frame);
