@@ -7,12 +7,14 @@
 #include "skin/engine/formutils.h"
 #include "skin/engine/graphutils.h"
 #include "skin/windows/ctrladapter.h"
+#include "skin/windows/scrollwnd.h"
 #include "skin/windows/skinprovider.h"
 #include "skin/windows/sysmenu.h"
 #include "skin/windows/testwriters/windowtestmanager_win32.h"
 #include "ui/application.h"
 #include "ui/edit.h"
 #include "ui/label.h"
+#include "ui/propinfo.h"
 #include "ui/test/uitest.h"
 
 #include <map>
@@ -621,6 +623,51 @@ TEST_F(SkinProviderTest, AdapterWrapsListedClassesUnderItsRules)
     ASSERT_EQ(provider->Adapter->Count(), 1);
     EXPECT_EQ(provider->Adapter->GetItem(0)->SkinData->SkinSection(), u"PANEL");
     provider->OnSkinItem = nullptr;
+}
+
+// A form class that scrolls its client area, as the provider learns it: by name.
+class ScrollingForm : public ui::Form {
+public:
+    using ui::Form::Form;
+    bool autoScroll = true;
+};
+
+TEST_F(SkinProviderTest, OnlyScrollingFormsGetSkinnedScrollBars)
+{
+    ui::RegisterPropClass<ScrollingForm>(
+        u"TTestScrollingForm",
+        {ui::OrdProperty(
+            u"AutoScroll", [](core::Object& o) { return int64_t(static_cast<ScrollingForm&>(o).autoScroll); },
+            [](core::Object& o, int64_t v) { static_cast<ScrollingForm&>(o).autoScroll = v != 0; })});
+    struct Case {
+        const char* what;
+        bool scrolling;
+        bool autoScroll;
+        bool wrapped;
+    } cases[] = {{"plain form", false, false, false}, {"AutoScroll off", true, false, false}, {"AutoScroll on", true, true, true}};
+    for (const Case& c : cases) {
+        provider = nullptr;
+        form.reset();
+        if (c.scrolling) {
+            auto scrolling = std::make_unique<ScrollingForm>(nullptr);
+            scrolling->autoScroll = c.autoScroll;
+            form = std::move(scrolling);
+        } else {
+            form = std::make_unique<ui::Form>(nullptr);
+        }
+        form->SetBounds(100, 100, 400, 300);
+        Attach(true);
+        HWND h = form->Handle();
+        EXPECT_EQ(provider->ListSW != nullptr, c.wrapped) << c.what;
+        if (!c.wrapped)
+            continue;
+        EXPECT_EQ(GetWrapper(h), static_cast<TacMainWnd*>(provider->ListSW.get()));
+        // Removing the skin gives the form its bars back; the form still answers.
+        SendAcMessage(h, scSkinRemoved, LPARAM(static_cast<SkinManager*>(&manager)));
+        EXPECT_EQ(provider->ListSW, nullptr);
+        EXPECT_EQ(GetWrapper(h), static_cast<TacMainWnd*>(nullptr));
+        EXPECT_EQ(SendMessageW(h, WM_GETTEXTLENGTH, 0, 0), LRESULT(form->Caption().size()));
+    }
 }
 
 TEST_F(SkinProviderTest, FadeInEndsAtTheFormsOpacity)
