@@ -13,6 +13,7 @@
 #include "skin/windows/testwriters/windowtestmanager_win32.h"
 #include "ui/application.h"
 #include "ui/edit.h"
+#include "ui/hintwindow.h"
 #include "ui/label.h"
 #include "ui/propinfo.h"
 #include "ui/test/uitest.h"
@@ -283,6 +284,59 @@ TEST_F(SkinProviderTest, HitTestOfTheSkinnedTitleBar)
     Send(WM_MOUSELEAVE);
     EXPECT_EQ(provider->CurrentHT, 0);
     EXPECT_EQ(provider->ButtonClose.State, 0);
+}
+
+TEST_F(SkinProviderTest, UserTitleButtonsShowTheirHintsWhileHot)
+{
+    Attach(true);
+    core::String long_hint;
+    for (int i = 0; i < 80; ++i)
+        long_hint += u"wide words ";
+    for (const core::String& hint : {core::String(u"Pin"), core::String(), long_hint}) {
+        TsTitleButton user;
+        user.GlyphWidth = 16;
+        user.Hint = hint;
+        provider->TitleButtons().push_back(user);
+    }
+    provider->UpdateButtonRects();
+    auto hover = [&](size_t i) {
+        const POINT p = Centre(provider->TitleButtons()[i].BtnData.Rect);
+        return HitAt(p.x, p.y);
+    };
+    EXPECT_EQ(hover(0), 1000);
+    ASSERT_NE(provider->TitleButtonHint(), nullptr);
+    EXPECT_EQ(provider->TitleButtonHint()->HintText(), u"Pin");
+    HWND shown = provider->TitleButtonHint()->Handle();
+    EXPECT_TRUE(IsWindowVisible(shown));
+    // The caption takes the hint away; a button without a hint shows none.
+    HitAt(150, GetSystemMetrics(SM_CYFRAME) + 5);
+    EXPECT_EQ(provider->TitleButtonHint(), nullptr);
+    EXPECT_FALSE(IsWindow(shown));
+    EXPECT_EQ(hover(1), 1001);
+    EXPECT_EQ(provider->TitleButtonHint(), nullptr);
+    // A long hint wraps within 800 pixels and stays on the work area.
+    EXPECT_EQ(hover(2), 1002);
+    ASSERT_NE(provider->TitleButtonHint(), nullptr);
+    shown = provider->TitleButtonHint()->Handle();
+    RECT r{};
+    GetWindowRect(shown, &r);
+    EXPECT_LE(r.right - r.left, 800 + 2 * GetSystemMetrics(SM_CXBORDER) + 8);
+    EXPECT_GT(r.bottom - r.top, GetSystemMetrics(SM_CYMENU));
+    RECT work{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    EXPECT_LE(r.right, work.right);
+    EXPECT_LE(r.bottom, work.bottom);
+    // A press on the button takes it away; so does the form going while it is up.
+    const POINT p = Screen(Centre(provider->TitleButtons()[2].BtnData.Rect).x, Centre(provider->TitleButtons()[2].BtnData.Rect).y);
+    Send(WM_NCLBUTTONDOWN, 1002, Pack(p));
+    EXPECT_EQ(provider->TitleButtonHint(), nullptr);
+    Send(WM_LBUTTONUP, 0, 0);
+    ReleaseCapture();
+    EXPECT_EQ(hover(0), 1000);
+    shown = provider->TitleButtonHint()->Handle();
+    provider = nullptr;
+    form.reset();
+    EXPECT_FALSE(IsWindow(shown));
 }
 
 TEST_F(SkinProviderTest, MenuBandOfAFormWithAMainMenu)
