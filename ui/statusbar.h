@@ -3,12 +3,17 @@
 
 #include "ui/wincontrol.h"
 
+#include <functional>
 #include <memory>
 #include <vector>
 
 namespace ui {
 
 class StatusBar;
+class Canvas;
+
+// An owner-drawn panel is painted by the bar's OnDrawPanel instead of showing its text.
+enum StatusPanelStyle { psText, psOwnerDraw };
 
 class StatusPanel {
 public:
@@ -21,9 +26,12 @@ public:
     void SetWidth(int width);
     ui::Alignment Alignment() const { return m_alignment; }
     void SetAlignment(ui::Alignment alignment);
+    StatusPanelStyle Style() const { return m_style; }
+    void SetStyle(StatusPanelStyle style);
 
 private:
     StatusBar& m_bar;
+    StatusPanelStyle m_style = psText;
     core::String m_text;
     int m_width = 50;
     ui::Alignment m_alignment = taLeftJustify;
@@ -44,6 +52,10 @@ public:
     void SetSimpleText(core::StringView text);
     bool SizeGrip() const { return m_size_grip; }
     void SetSizeGrip(bool value);
+
+    // ---- Events ----
+    // Paints an owner-drawn panel into rect of canvas.
+    std::function<void(StatusBar* bar, StatusPanel* panel, Canvas& canvas, const RECT& rect)> OnDrawPanel;
 
     // ---- Operations ----
     StatusPanel* AddPanel();

@@ -2,6 +2,8 @@
 #include "ui/statusbar.h"
 
 #include "core/exception.h"
+#include "ui/canvas.h"
+#include "ui/messages.h"
 
 #include <commctrl.h>
 
@@ -24,6 +26,12 @@ void StatusPanel::SetWidth(int width)
 void StatusPanel::SetAlignment(ui::Alignment alignment)
 {
     m_alignment = alignment;
+    m_bar.UpdatePanels();
+}
+
+void StatusPanel::SetStyle(StatusPanelStyle style)
+{
+    m_style = style;
     m_bar.UpdatePanels();
 }
 
@@ -113,7 +121,10 @@ void StatusBar::UpdatePanels()
         // The system aligns a part's text by tab characters in front of it.
         std::wstring text = panel.Alignment() == taCenter ? L"\t" : panel.Alignment() == taRightJustify ? L"\t\t" : L"";
         text.append(panel.Text().begin(), panel.Text().end());
-        SendMessageW(h, SB_SETTEXTW, WPARAM(i), LPARAM(text.c_str()));
+        if (panel.Style() == psOwnerDraw)
+            SendMessageW(h, SB_SETTEXTW, WPARAM(i) | SBT_OWNERDRAW, LPARAM(&panel));
+        else
+            SendMessageW(h, SB_SETTEXTW, WPARAM(i), LPARAM(text.c_str()));
     }
     if (m_panels.empty())
         SendMessageW(h, SB_SETTEXTW, 0, LPARAM(L""));
@@ -121,6 +132,16 @@ void StatusBar::UpdatePanels()
 
 void StatusBar::WndProc(Message& message)
 {
+    if (message.Msg == CN_DRAWITEM) {
+        const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(message.LParam);
+        const int index = int(item->itemID);
+        if (OnDrawPanel && index >= 0 && index < PanelCount()) {
+            Canvas canvas(item->hDC);
+            OnDrawPanel(this, m_panels[size_t(index)].get(), canvas, item->rcItem);
+        }
+        message.Result = 1;
+        return;
+    }
     WinControl::WndProc(message);
     if (message.Msg == WM_SIZE)
         UpdatePanels();

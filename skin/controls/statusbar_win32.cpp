@@ -167,6 +167,10 @@ void TsStatusBar::DrawPanel(ui::StatusPanel* panel, const core::String& text, ui
             DrawDivider(r.right);
         }
     }
+    if (panel && panel->Style() == ui::psOwnerDraw && OnDrawPanel) {
+        OnDrawPanel(this, panel, cache->Canvas(), r);
+        return;
+    }
     RECT t{r.left + 1 + 2, r.top + 1, r.right - 1 - 4, r.bottom - 1 - 1};
     if (t.right <= t.left || text.empty())
         return;

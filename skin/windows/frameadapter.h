@@ -43,6 +43,7 @@ private:
     bool ThirdPartyRule() const;
     // Indexes read again and the children told of the skin, as a newly shown or created frame needs.
     void RefreshChildren();
+    void HookPopupMenus();
     void RedrawAll(UINT extra);
     // At design time a frame shown on the designer's form gives that form its colour.
     void ColorDesignParent(bool skinned);

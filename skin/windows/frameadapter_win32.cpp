@@ -5,6 +5,7 @@
 #include "skin/engine/graphutils.h"
 #include "skin/engine/msgbox.h"
 #include "skin/engine/skinpaint.h"
+#include "skin/windows/skinmenus.h"
 #include "ui/color.h"
 
 namespace skin {
@@ -63,7 +64,7 @@ void TsFrameAdapter::Loaded()
     if (!manager || !manager->Active() || IsDesigning(this))
         return;
     ColorDesignParent(true);
-    // FIXME: the frame's popup menus are hooked once the skinned menus can hook a menu.
+    HookPopupMenus();
     if (FCommonData->Skinned() && ThirdPartyRule())
         NotifyFormOfControl(m_frame);
 }
@@ -94,6 +95,18 @@ void TsFrameAdapter::ColorDesignParent(bool skinned)
     const int global = manager->GetSkinIndex(u"GLOBALINFO");
     if (manager->IsValidSkinIndex(global))
         m_frame->Parent()->SetColor(ui::Color(manager->Section(global).Color));
+}
+
+// The popup menus the frame owns are drawn by the manager's menu painter, as the form's are.
+void TsFrameAdapter::HookPopupMenus()
+{
+    SkinManager* manager = Manager();
+    auto* painter = manager ? dynamic_cast<TsMenuPainter*>(manager->SkinableMenus()) : nullptr;
+    if (!painter || !manager->SkinnedPopups())
+        return;
+    for (int i = 0; i < m_frame->ComponentCount(); ++i)
+        if (auto* popup = dynamic_cast<ui::PopupMenu*>(m_frame->Components(i)))
+            painter->HookPopupMenu(popup, true);
 }
 
 void TsFrameAdapter::RefreshChildren()
@@ -145,8 +158,10 @@ bool TsFrameAdapter::SkinCommandFirst(ui::Message& message)
             return false;
         SendMsgToChildControls(m_frame, message);
         HandleCommonMessage(message, FCommonData.get());
-        if (Manager())
+        if (Manager()) {
+            HookPopupMenus();
             ColorDesignParent(true);
+        }
         return true;
     case scSkinRemoved:
         if (!own)

@@ -1,5 +1,6 @@
 #include "skin/windows/listviewwnd.h"
 
+#include "core/collection.h"
 #include "core/exception.h"
 #include "skin/engine/graphutils.h"
 #include "skin/engine/skinpaint.h"
@@ -37,6 +38,17 @@ ui::ImageList* SmallImagesOf(ui::Control* owner)
     if (!owner || !ui::HasProperty(owner, u"SmallImages"))
         return nullptr;
     return dynamic_cast<ui::ImageList*>(ui::GetObjectProperty(owner, u"SmallImages"));
+}
+
+// The image the owning control keeps for a column: "ImageIndex" of item index of its "Columns"
+// collection; -1 when it has none.
+int ColumnImageIndexOf(ui::Control* owner, int index)
+{
+    auto* columns = dynamic_cast<core::Collection*>(ui::GetObjectProperty(owner, u"Columns"));
+    if (!columns || index < 0 || index >= columns->Count())
+        return -1;
+    core::CollectionItem* column = columns->Items(index);
+    return ui::HasProperty(column, u"ImageIndex") ? int(ui::GetOrdProperty(column, u"ImageIndex")) : -1;
 }
 
 } // namespace
@@ -242,8 +254,10 @@ void TacListViewWnd::ColumnSkinPaint(const RECT& r, int cIndex, HDC dc)
             if (state == 2)
                 OffsetRect(&t, 1, 1);
             WriteSectionText(canvas, caption.c_str(), true, t, format, si, state != 0, manager);
-            // FIXME: the column's own image is drawn once an owning list-view control gives its
-            // columns' image indexes by name.
+            const int imageIndex = image ? ColumnImageIndexOf(owner, cIndex) : -1;
+            if (imageIndex >= 0 && imageIndex < images->Count())
+                images->Draw(canvas, t.left - io, (t.bottom - t.top - images->Height()) / 2 + (state == 2 ? 1 : 0),
+                             imageIndex, ui::dsNormal, ui::itImage, owner->Enabled());
         }
         HDC target = dc ? dc : GetDC(FhWndHeader);
         if (target) {

@@ -131,6 +131,8 @@ private:
 void AttachScrollWnd(TacScrollWnd* wrapper, HWND handle, bool repaint);
 // Creates, keeps or frees a skinned control's scroll wrapper as its skin state says.
 void SyncScrollWnd(TsCommonData* skinData, std::unique_ptr<TacScrollWnd>& listSW);
+// The same for a window whose skin state belongs to no control of its own (a form's provider).
+void SyncScrollWndOf(HWND handle, TsCommonData* skinData, std::unique_ptr<TacScrollWnd>& listSW);
 // Gives a control's window back and frees both bars; with freeIt frees the wrapper too.
 void ReleaseScrollWnd(HWND handle, bool freeIt, bool frameChanged, std::unique_ptr<TacScrollWnd>& wrapper);
 // Null wrapper: nothing.

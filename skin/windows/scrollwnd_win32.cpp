@@ -521,7 +521,11 @@ void SyncScrollWnd(TsCommonData* skinData, std::unique_ptr<TacScrollWnd>& listSW
     if (!owner || IsLoading(owner) || IsDestroying(owner) || IsDesigning(owner))
         return;
     auto* windowed = dynamic_cast<ui::WinControl*>(owner);
-    HWND handle = windowed ? windowed->HandleIfAllocated() : nullptr;
+    SyncScrollWndOf(windowed ? windowed->HandleIfAllocated() : nullptr, skinData, listSW);
+}
+
+void SyncScrollWndOf(HWND handle, TsCommonData* skinData, std::unique_ptr<TacScrollWnd>& listSW)
+{
     const WindowSkinningFunctions& api = WindowSkinningApi();
     if (skinData->Skinned()) {
         if (api.UninitializeFlatSB && handle)

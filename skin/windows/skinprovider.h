@@ -88,6 +88,8 @@ public:
     void SetUseGlobalColor(bool value);
     TsTitleIcon& TitleIcon() { return FTitleIcon; }
     TsTitleButtons& TitleButtons() { return FTitleButtons; }
+    // The hint of the hot user title button; null while none is up.
+    ui::HintWindow* TitleButtonHint() const { return m_hint.get(); }
 
     // ---- Events ----
     TAddItemEvent OnSkinItem;

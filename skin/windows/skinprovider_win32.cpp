@@ -17,6 +17,7 @@
 #include "ui/frame.h"
 #include "ui/hintwindow.h"
 #include "ui/label.h"
+#include "ui/propinfo.h"
 
 namespace skin {
 
@@ -245,11 +246,10 @@ void TsSkinProvider::UpdateSysMenuStyle(bool skinned)
 
 void TsSkinProvider::UpdateFormScrollWrapper(std::unique_ptr<TacScrollWnd>& wrapper)
 {
-    // Forms of the class library do not scroll: there is no AutoScroll to honour, so no wrapper.
-    if (!Form || !Form->HandleAllocated() || m_destroying)
+    // Only forms that scroll their client area (a published "AutoScroll" that is on) get skinned bars.
+    if (!Form || !Form->HandleAllocated() || m_destroying || ui::GetOrdProperty(Form, u"AutoScroll") <= 0)
         return;
-    if (!Skinned() && wrapper)
-        wrapper.reset();
+    SyncScrollWndOf(Form->HandleIfAllocated(), FCommonData.get(), wrapper);
 }
 
 void TsSkinProvider::LockFormPaint(bool)

@@ -1,6 +1,7 @@
 // The standard controls driven by real messages on a real form.
 #include "ui/test/uitest.h"
 #include "ui/button.h"
+#include "ui/canvas.h"
 #include "ui/checkbox.h"
 #include "ui/combobox.h"
 #include "ui/edit.h"
@@ -403,6 +404,26 @@ TEST_F(Controls, StatusBarShowsPanelsAndSimpleText)
     bar->SetSimpleText(u"");
     EXPECT_TRUE(SendMessageW(bar->Handle(), SB_ISSIMPLE, 0, 0));
     EXPECT_THROW(bar->Panels(3), core::EListError);
+}
+
+TEST_F(Controls, StatusBarOwnerDrawnPanelsAreDrawnByTheirEvent)
+{
+    auto* bar = Add<StatusBar>();
+    bar->AddPanel()->SetWidth(100);
+    StatusPanel* drawn = bar->AddPanel();
+    drawn->SetWidth(80);
+    std::vector<std::pair<StatusPanel*, RECT>> calls;
+    bar->OnDrawPanel = [&](StatusBar*, StatusPanel* panel, Canvas&, const RECT& r) { calls.push_back({panel, r}); };
+    drawn->SetStyle(psOwnerDraw);
+    RedrawWindow(bar->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    ASSERT_FALSE(calls.empty());
+    EXPECT_EQ(calls.back().first, drawn);
+    EXPECT_GE(calls.back().second.left, 100);
+    // A panel back to text is drawn by the system again.
+    calls.clear();
+    drawn->SetStyle(psText);
+    RedrawWindow(bar->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    EXPECT_TRUE(calls.empty());
 }
 
 TEST_F(Controls, SpeedButtonsOfAGroupStayDownOneAtATimeAndTrackTheMouse)

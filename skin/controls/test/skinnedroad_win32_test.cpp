@@ -15,6 +15,7 @@
 #include "skin/controls/statusbar.h"
 #include "skin/controls/test/controltestskin.h"
 #include "skin/engine/utils.h"
+#include "ui/canvas.h"
 #include "ui/panel.h"
 #include "ui/test/uitest.h"
 
@@ -528,6 +529,32 @@ TEST_F(SkinnedRoad, StatusBarPaintsItsSectionDividersAndGrip)
     bar->Invalidate();
     Settle();
     EXPECT_EQ(At(bar, 47, h / 2), kStatusColor);
+}
+
+TEST_F(SkinnedRoad, StatusBarHandsOwnerDrawnPanelsToItsEvent)
+{
+    auto* bar = Add<TsStatusBar>(0, 0, 300, 22, u"CTLSTATUS");
+    bar->AddPanel()->SetWidth(50);
+    ui::StatusPanel* drawn = bar->AddPanel();
+    drawn->SetWidth(60);
+    drawn->SetText(u"text");
+    drawn->SetStyle(ui::psOwnerDraw);
+    bar->AddPanel();
+    std::vector<RECT> rects;
+    bar->OnDrawPanel = [&](ui::StatusBar*, ui::StatusPanel* panel, ui::Canvas& canvas, const RECT& r) {
+        EXPECT_EQ(panel, drawn);
+        rects.push_back(r);
+        canvas.SetBrushColor(ui::Color(0x0000FF));
+        canvas.FillRect(r);
+    };
+    SkinIt(bar);
+    ASSERT_TRUE(bar->SkinData()->Skinned());
+    ASSERT_FALSE(rects.empty());
+    // The panel's rectangle shrunk by one pixel; the divider is still the skin's.
+    EXPECT_EQ(rects.back().left, 51);
+    EXPECT_EQ(rects.back().right, 109);
+    EXPECT_EQ(At(bar, 80, 4), 0x0000FFu);
+    EXPECT_EQ(At(bar, 20, 4), kStatusColor);
 }
 
 TEST_F(SkinnedRoad, PanelAndGroupBoxPaintTheirSectionsBandAndCaptionSkin)

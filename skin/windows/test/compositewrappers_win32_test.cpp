@@ -1,6 +1,7 @@
 // Wrappers of composite windows on real common controls under the window test skin: combo boxes
 // (button states, the list's colours and brush, long texts, button placement) and status bars
 // (background, dividers, texts, the grip).
+#include "core/collection.h"
 #include "skin/engine/graphutils.h"
 #include "skin/engine/skintables.h"
 #include "skin/windows/combownd.h"
@@ -11,6 +12,8 @@
 #include "skin/windows/testwriters/windowtestmanager_win32.h"
 #include "skin/windows/testwriters/windowtestskin.h"
 #include "ui/bitmap.h"
+#include "ui/imagelist.h"
+#include "ui/propinfo.h"
 #include "ui/combobox.h"
 #include "ui/statusbar.h"
 #include "ui/test/uitest.h"
@@ -545,6 +548,74 @@ TEST_F(CompositeWrappers, HeaderColumnsPaintHotAndPressedStates)
     EXPECT_EQ(w->HoverColIndex, -2);
     SendMessageW(list, WM_NCHITTEST, 0, MAKELPARAM(hw.left + 10, hw.bottom + 20));
     EXPECT_EQ(w->HoverColIndex, -2);
+}
+
+// An owning list-view control as the wrapper sees it: view style, small images and the columns'
+// image indexes, all by name.
+class ColumnItem : public core::CollectionItem {
+public:
+    using core::CollectionItem::CollectionItem;
+    int imageIndex = -1;
+};
+
+class OwningListView : public ui::Control {
+public:
+    using ui::Control::Control;
+    core::Collection columns{[](core::Collection* c) { return new ColumnItem(c); }};
+    ui::ImageList* images = nullptr;
+};
+
+void RegisterOwningListView()
+{
+    ui::RegisterPropClass<ColumnItem>(u"TTestListColumn",
+                                      {ui::OrdProperty(
+                                          u"ImageIndex", [](core::Object& o) { return static_cast<ColumnItem&>(o).imageIndex; },
+                                          [](core::Object& o, int64_t v) { static_cast<ColumnItem&>(o).imageIndex = int(v); })});
+    ui::RegisterPropClass<OwningListView>(
+        u"TTestListView",
+        {ui::OrdProperty(u"ViewStyle", [](core::Object&) { return int64_t(vsReport); }, nullptr),
+         ui::ObjectProperty(u"SmallImages", [](core::Object& o) { return static_cast<OwningListView&>(o).images; }),
+         ui::ObjectProperty(u"Columns", [](core::Object& o) { return &static_cast<OwningListView&>(o).columns; })});
+}
+
+TEST_F(CompositeWrappers, HeaderColumnsDrawTheImagesTheirOwnerKeeps)
+{
+    RegisterOwningListView();
+    constexpr uint32_t kRed = 0x0000FF;
+    ui::ImageList images(nullptr, 12, 12);
+    auto red = NewBmp24(12, 12);
+    red->Canvas().SetBrushColor(ui::Color(kRed));
+    red->Canvas().FillRect(RECT{0, 0, 12, 12});
+    images.Add(*red);
+    OwningListView owner;
+    owner.images = &images;
+    HWND list = ReportList(Raw(WC_LISTVIEWW, LVS_REPORT, 20, 20, 240, 160), 2);
+    TsCommonData data(&owner, false);
+    auto w = Wrap<TacListViewWnd>(list, u"EDIT", &data);
+    ASSERT_NE(w->FhWndHeader, nullptr);
+    for (int c = 0; c < 2; ++c) {
+        HDITEMW item{};
+        item.mask = HDI_FORMAT;
+        item.fmt = HDF_LEFT | HDF_STRING | HDF_IMAGE;
+        SendMessageW(w->FhWndHeader, HDM_SETITEMW, WPARAM(c), LPARAM(&item));
+    }
+    // An index past the list, no index, and a column the owner does not know draw no image.
+    struct Case {
+        int columns;
+        int index;
+        bool drawn;
+    } cases[] = {{1, 0, true}, {1, -1, false}, {1, 5, false}, {0, 0, false}};
+    for (const Case& c : cases) {
+        owner.columns.Clear();
+        for (int i = 0; i < c.columns; ++i)
+            static_cast<ColumnItem*>(owner.columns.Add())->imageIndex = c.index;
+        RECT r{};
+        w->GetHeaderColumnRect(0, r);
+        auto b = NewBmp24(200, 40);
+        w->ColumnSkinPaint(r, 0, b->Canvas().Handle());
+        // The image sits at the start of the text area, vertically centred.
+        EXPECT_EQ(b->PixelColor(r.left + 4 + 6, (r.bottom - r.top) / 2) == kRed, c.drawn) << c.columns << " " << c.index;
+    }
 }
 
 TEST_F(CompositeWrappers, ListColoursComeBackAfterTheSkin)

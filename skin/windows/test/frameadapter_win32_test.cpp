@@ -4,6 +4,7 @@
 #include "skin/engine/graphutils.h"
 #include "skin/engine/system.h"
 #include "skin/windows/frameadapter.h"
+#include "skin/windows/skinmenus.h"
 #include "skin/windows/testwriters/windowtestmanager_win32.h"
 #include "skin/windows/testwriters/windowtestskin.h"
 #include "ui/test/uitest.h"
@@ -210,6 +211,27 @@ TEST_F(FrameAdapterTest, AdaptingTwiceKeepsOneAdapter)
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(AdaptFrame(frame, u"GROUPBOX"), nullptr);
     EXPECT_EQ(first->SkinData()->SkinSection(), u"GROUPBOX");
+}
+
+TEST_F(FrameAdapterTest, SkinLoadHooksThePopupMenusTheFrameOwns)
+{
+    WindowTestMenuManager menus;
+    auto* owned = new ui::PopupMenu(frame);
+    ui::PopupMenu foreign(form.get());
+    for (ui::PopupMenu* popup : {owned, &foreign}) {
+        auto* item = new ui::MenuItem(popup);
+        item->SetCaption(u"Item");
+        popup->Items()->Add(item);
+    }
+    adapter = new TsFrameAdapter(frame);
+    SetDefaultManager(&menus);
+    SendAcMessage(frame->Handle(), scSkinLoaded, LPARAM(&menus));
+    EXPECT_TRUE(owned->OwnerDraw());
+    EXPECT_TRUE(TsMenuPainter::HasOurHandlers(owned->Items()->Items(0)));
+    // Menus of other owners are the form provider's business.
+    EXPECT_FALSE(foreign.OwnerDraw());
+    menus.Painter()->HookPopupMenu(owned, false);
+    SetDefaultManager(nullptr);
 }
 
 } // namespace

@@ -7,12 +7,15 @@
 #include "skin/engine/formutils.h"
 #include "skin/engine/graphutils.h"
 #include "skin/windows/ctrladapter.h"
+#include "skin/windows/scrollwnd.h"
 #include "skin/windows/skinprovider.h"
 #include "skin/windows/sysmenu.h"
 #include "skin/windows/testwriters/windowtestmanager_win32.h"
 #include "ui/application.h"
 #include "ui/edit.h"
+#include "ui/hintwindow.h"
 #include "ui/label.h"
+#include "ui/propinfo.h"
 #include "ui/test/uitest.h"
 
 #include <map>
@@ -281,6 +284,59 @@ TEST_F(SkinProviderTest, HitTestOfTheSkinnedTitleBar)
     Send(WM_MOUSELEAVE);
     EXPECT_EQ(provider->CurrentHT, 0);
     EXPECT_EQ(provider->ButtonClose.State, 0);
+}
+
+TEST_F(SkinProviderTest, UserTitleButtonsShowTheirHintsWhileHot)
+{
+    Attach(true);
+    core::String long_hint;
+    for (int i = 0; i < 80; ++i)
+        long_hint += u"wide words ";
+    for (const core::String& hint : {core::String(u"Pin"), core::String(), long_hint}) {
+        TsTitleButton user;
+        user.GlyphWidth = 16;
+        user.Hint = hint;
+        provider->TitleButtons().push_back(user);
+    }
+    provider->UpdateButtonRects();
+    auto hover = [&](size_t i) {
+        const POINT p = Centre(provider->TitleButtons()[i].BtnData.Rect);
+        return HitAt(p.x, p.y);
+    };
+    EXPECT_EQ(hover(0), 1000);
+    ASSERT_NE(provider->TitleButtonHint(), nullptr);
+    EXPECT_EQ(provider->TitleButtonHint()->HintText(), u"Pin");
+    HWND shown = provider->TitleButtonHint()->Handle();
+    EXPECT_TRUE(IsWindowVisible(shown));
+    // The caption takes the hint away; a button without a hint shows none.
+    HitAt(150, GetSystemMetrics(SM_CYFRAME) + 5);
+    EXPECT_EQ(provider->TitleButtonHint(), nullptr);
+    EXPECT_FALSE(IsWindow(shown));
+    EXPECT_EQ(hover(1), 1001);
+    EXPECT_EQ(provider->TitleButtonHint(), nullptr);
+    // A long hint wraps within 800 pixels and stays on the work area.
+    EXPECT_EQ(hover(2), 1002);
+    ASSERT_NE(provider->TitleButtonHint(), nullptr);
+    shown = provider->TitleButtonHint()->Handle();
+    RECT r{};
+    GetWindowRect(shown, &r);
+    EXPECT_LE(r.right - r.left, 800 + 2 * GetSystemMetrics(SM_CXBORDER) + 8);
+    EXPECT_GT(r.bottom - r.top, GetSystemMetrics(SM_CYMENU));
+    RECT work{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    EXPECT_LE(r.right, work.right);
+    EXPECT_LE(r.bottom, work.bottom);
+    // A press on the button takes it away; so does the form going while it is up.
+    const POINT p = Screen(Centre(provider->TitleButtons()[2].BtnData.Rect).x, Centre(provider->TitleButtons()[2].BtnData.Rect).y);
+    Send(WM_NCLBUTTONDOWN, 1002, Pack(p));
+    EXPECT_EQ(provider->TitleButtonHint(), nullptr);
+    Send(WM_LBUTTONUP, 0, 0);
+    ReleaseCapture();
+    EXPECT_EQ(hover(0), 1000);
+    shown = provider->TitleButtonHint()->Handle();
+    provider = nullptr;
+    form.reset();
+    EXPECT_FALSE(IsWindow(shown));
 }
 
 TEST_F(SkinProviderTest, MenuBandOfAFormWithAMainMenu)
@@ -621,6 +677,51 @@ TEST_F(SkinProviderTest, AdapterWrapsListedClassesUnderItsRules)
     ASSERT_EQ(provider->Adapter->Count(), 1);
     EXPECT_EQ(provider->Adapter->GetItem(0)->SkinData->SkinSection(), u"PANEL");
     provider->OnSkinItem = nullptr;
+}
+
+// A form class that scrolls its client area, as the provider learns it: by name.
+class ScrollingForm : public ui::Form {
+public:
+    using ui::Form::Form;
+    bool autoScroll = true;
+};
+
+TEST_F(SkinProviderTest, OnlyScrollingFormsGetSkinnedScrollBars)
+{
+    ui::RegisterPropClass<ScrollingForm>(
+        u"TTestScrollingForm",
+        {ui::OrdProperty(
+            u"AutoScroll", [](core::Object& o) { return int64_t(static_cast<ScrollingForm&>(o).autoScroll); },
+            [](core::Object& o, int64_t v) { static_cast<ScrollingForm&>(o).autoScroll = v != 0; })});
+    struct Case {
+        const char* what;
+        bool scrolling;
+        bool autoScroll;
+        bool wrapped;
+    } cases[] = {{"plain form", false, false, false}, {"AutoScroll off", true, false, false}, {"AutoScroll on", true, true, true}};
+    for (const Case& c : cases) {
+        provider = nullptr;
+        form.reset();
+        if (c.scrolling) {
+            auto scrolling = std::make_unique<ScrollingForm>(nullptr);
+            scrolling->autoScroll = c.autoScroll;
+            form = std::move(scrolling);
+        } else {
+            form = std::make_unique<ui::Form>(nullptr);
+        }
+        form->SetBounds(100, 100, 400, 300);
+        Attach(true);
+        HWND h = form->Handle();
+        EXPECT_EQ(provider->ListSW != nullptr, c.wrapped) << c.what;
+        if (!c.wrapped)
+            continue;
+        EXPECT_EQ(GetWrapper(h), static_cast<TacMainWnd*>(provider->ListSW.get()));
+        // Removing the skin gives the form its bars back; the form still answers.
+        SendAcMessage(h, scSkinRemoved, LPARAM(static_cast<SkinManager*>(&manager)));
+        EXPECT_EQ(provider->ListSW, nullptr);
+        EXPECT_EQ(GetWrapper(h), static_cast<TacMainWnd*>(nullptr));
+        EXPECT_EQ(SendMessageW(h, WM_GETTEXTLENGTH, 0, 0), LRESULT(form->Caption().size()));
+    }
 }
 
 TEST_F(SkinProviderTest, FadeInEndsAtTheFormsOpacity)
