@@ -162,8 +162,17 @@ bool SkinActivatedWnd(HWND wnd)
         provider->InitForm(form);
         if (messageForm && provider->sp)
             provider->sp->SetMakeSkinMenu(false);
-        // FIXME: the MDI children of an MDI form get providers of their own here once the class
-        // library has MDI forms (the MDI skinning's seam: children activated without a provider).
+        // The children of an MDI frame are activated inside its client window, never through the
+        // hook: they get their providers with the frame's.
+        if (form->FormStyle() == ui::fsMDIForm)
+            for (int i = 0; i < form->MDIChildCount(); ++i) {
+                ui::Form* child = form->MDIChildren(i);
+                if (!child || SkinAware(child->Handle()))
+                    continue;
+                auto* childProvider = new TacProvider(child); // owned by the child
+                Unit().providers.push_back(childProvider);
+                childProvider->InitForm(child);
+            }
         return true;
     }
     if (WndClassName(wnd) != u"#32770" || !(rules & SkinningRuleBit(srStdDialogs)))

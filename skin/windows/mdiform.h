@@ -39,6 +39,8 @@ public:
     void RestoreClick() { SendToActiveChild(SC_RESTORE); }
 
 private:
+    // Set while the client's wrapper is being made: the messages that makes must not make another.
+    bool m_connecting = false;
     void SendToActiveChild(WPARAM command);
 };
 

@@ -27,9 +27,16 @@ void TsMDIForm::ConnectToClient()
 
 void TsMDIForm::RefreshMDIScrolls()
 {
+    if (m_connecting)
+        return;
     DestroyScrolls();
     if (!SkinProvider || !FForm || !SkinProvider->SkinData()->Skinned(false) || !FForm->ClientHandle())
         return;
+    m_connecting = true;
+    struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } done{m_connecting};
     // Its own skin data: the provider's is the form's, whose cache is the whole form image.
     auto wrapper = TacMainWnd::Create<TacMDIWnd>(FForm->ClientHandle(), nullptr,
                                                  SkinProvider->SkinData()->GetSkinManager(), u"CHECKBOX", true);

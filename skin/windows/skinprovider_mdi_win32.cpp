@@ -2,10 +2,12 @@
 // buttons and the MDI messages of frames and children.
 #include "skin/engine/command.h"
 #include "skin/engine/skinmanager.h"
+#include "skin/windows/dialogskin.h"
 #include "skin/windows/mdiform.h"
 #include "skin/windows/mdiwnd.h"
 #include "skin/windows/skinprovider.h"
 #include "skin/windows/sysmenu.h"
+#include "ui/application.h"
 
 namespace skin {
 
@@ -65,8 +67,12 @@ bool TsSkinProvider::MDIMessage(ui::Message& message)
     case WM_CREATE:
         if (!IsMDIChildForm())
             return false;
-        // FIXME: an MDI child made while no frame is skinned goes to the form-activation skinning of
-        // the dialog skinning, which is not here yet; it stays unskinned until a frame provider exists.
+        // A skinned child of a frame nobody skinned yet: the frame and its other children are
+        // skinned as if the frame were being activated.
+        if (!main)
+            if (ui::Form* appForm = ui::Application::Instance().MainForm(); appForm && appForm->HandleAllocated())
+                SkinActivatedWnd(appForm->Handle());
+        main = Alive(state.MainMDIProvider) ? state.MainMDIProvider : nullptr;
         state.MaxChildCreating = main && ActiveChildMaximized(main->Form);
         CallOld(message);
         return true;
@@ -82,6 +88,13 @@ bool TsSkinProvider::MDIMessage(ui::Message& message)
         }
         state.LastMDIChildProvider = this;
         return true;
+    case WM_SHOWWINDOW:
+        // Children made before the frame was skinned have no provider of their own yet.
+        if (IsMDIFrame() && message.WParam)
+            for (int i = 0; i < Form->MDIChildCount(); ++i)
+                if (ui::Form* child = Form->MDIChildren(i); child && !AskAcMessage(child->Handle(), scIsSkinAware))
+                    SkinActivatedWnd(child->Handle());
+        return false;
     case WM_CHILDACTIVATE:
         CallOld(message);
         UpdateMenu();

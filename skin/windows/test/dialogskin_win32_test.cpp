@@ -321,6 +321,32 @@ TEST_F(DialogSkinTest, SkinningRulesChooseFormsOrDialogs)
     }
 }
 
+TEST_F(DialogSkinTest, MDIChildrenAreSkinnedWithTheirFrame)
+{
+    manager->SetSkinningRules(SkinningRuleBit(srStdForms));
+    ui::Form frame(nullptr);
+    frame.SetFormStyle(ui::fsMDIForm);
+    frame.SetBounds(50, 50, 480, 360);
+    frame.HandleNeeded();
+    ui::Form* children[2] = {};
+    for (ui::Form*& child : children) {
+        child = new ui::Form(&frame); // owned by the frame
+        child->SetFormStyle(ui::fsMDIChild);
+        child->SetBounds(0, 0, 200, 150);
+        child->Show();
+    }
+    Pump();
+    for (ui::Form* child : children)
+        EXPECT_FALSE(AskAcMessage(child->Handle(), scIsSkinAware)); // the frame was never activated
+
+    frame.Show();
+    Pump();
+    EXPECT_TRUE(AskAcMessage(frame.Handle(), scIsSkinAware));
+    for (ui::Form* child : children)
+        EXPECT_TRUE(AskAcMessage(child->Handle(), scIsSkinAware));
+    frame.Hide();
+}
+
 TEST_F(DialogSkinTest, FormTaggedOutIsNeverSkinned)
 {
     ui::Form form(nullptr);
