@@ -92,49 +92,46 @@ TTabStyle TacTabControlWnd::Style() const
     return (style & TCS_BUTTONS) ? tsButtons : tsTabs;
 }
 
-RECT TacTabControlWnd::ClientRect() const
+namespace {
+
+// The window's rectangle in its own coordinates.
+RECT OwnBounds(HWND wnd)
 {
     RECT w{};
-    GetWindowRect(CtrlHandle, &w);
-    RECT r{0, 0, w.right - w.left, w.bottom - w.top};
+    GetWindowRect(wnd, &w);
+    return RECT{0, 0, w.right - w.left, w.bottom - w.top};
+}
+
+// The page and the tab strip meet at one edge beside the client area: the page keeps the client's
+// side of it, the strip the other side. With no tabs either is the whole window.
+RECT PageOrTabs(const TacTabControlWnd& tab, HWND wnd, bool page)
+{
+    RECT r = OwnBounds(wnd);
+    if (tab.TabCount() == 0)
+        return r;
+    const RECT c = tab.ClientRect();
+    switch (tab.TabPosition()) {
+    case tpTop: (page ? r.top : r.bottom) = c.top - 4; break;
+    case tpBottom: (page ? r.bottom : r.top) = c.bottom + 1; break;
+    case tpLeft: (page ? r.left : r.right) = c.left - 1; break;
+    case tpRight: (page ? r.right : r.left) = c.right + 1; break;
+    }
+    return r;
+}
+
+} // namespace
+
+RECT TacTabControlWnd::ClientRect() const
+{
+    RECT r = OwnBounds(CtrlHandle);
     SendMessageW(CtrlHandle, TCM_ADJUSTRECT, FALSE, LPARAM(&r));
     r.top += 2;
     return r;
 }
 
-RECT TacTabControlWnd::PageRect() const
-{
-    RECT w{};
-    GetWindowRect(CtrlHandle, &w);
-    RECT r{0, 0, w.right - w.left, w.bottom - w.top};
-    if (TabCount() == 0)
-        return r;
-    const RECT c = ClientRect();
-    switch (TabPosition()) {
-    case tpTop: r.top = c.top - 4; break;
-    case tpBottom: r.bottom = c.bottom + 1; break;
-    case tpLeft: r.left = c.left - 1; break;
-    case tpRight: r.right = c.right + 1; break;
-    }
-    return r;
-}
+RECT TacTabControlWnd::PageRect() const { return PageOrTabs(*this, CtrlHandle, true); }
 
-RECT TacTabControlWnd::TabsRect() const
-{
-    RECT w{};
-    GetWindowRect(CtrlHandle, &w);
-    RECT r{0, 0, w.right - w.left, w.bottom - w.top};
-    if (TabCount() == 0)
-        return r;
-    const RECT c = ClientRect();
-    switch (TabPosition()) {
-    case tpTop: r.bottom = c.top - 4; break;
-    case tpBottom: r.top = c.bottom + 1; break;
-    case tpLeft: r.right = c.left - 1; break;
-    case tpRight: r.left = c.right + 1; break;
-    }
-    return r;
-}
+RECT TacTabControlWnd::TabsRect() const { return PageOrTabs(*this, CtrlHandle, false); }
 
 int TacTabControlWnd::TabRow(int index) const
 {
